@@ -1,0 +1,32 @@
+#include "platform/event.h"
+
+#include <chrono>
+
+namespace platform {
+
+void ManualResetEvent::set() {
+    std::lock_guard lock(mutex_);
+    set_ = true;
+    cv_.notify_all();
+}
+
+void ManualResetEvent::reset() {
+    std::lock_guard lock(mutex_);
+    set_ = false;
+}
+
+bool ManualResetEvent::isSet() const {
+    std::lock_guard lock(mutex_);
+    return set_;
+}
+
+bool ManualResetEvent::wait(int timeoutMs) const {
+    std::unique_lock lock(mutex_);
+    if (timeoutMs < 0) {
+        cv_.wait(lock, [this] { return set_; });
+        return true;
+    }
+    return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return set_; });
+}
+
+} // namespace platform

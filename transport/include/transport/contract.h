@@ -1,0 +1,192 @@
+// The transport plug-in contract: the records that cross between the stream
+// client and a transport plug-in, and the types of the functions a plug-in
+// exports (bound by name, in the order of the stream client's binding table).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" {
+
+// Connection settings, copied whole into the plug-in instance.
+struct MediaConfig {
+    int32_t connectionType;    // 1 video only, 2 control and video, 3 control only
+    int32_t channel;           // video-server channel, 0 = none
+    char cameraAddress[288];   // dotted IPv4 text
+    char userName[64];
+    char password[64];
+    int32_t registerPort;      // protocol 1 login channel
+    int32_t streamingPort;     // media (video) channel
+    int32_t controlPort;
+    uint8_t reserved436[12];   // the caller's, copied but not read
+    int32_t httpPort;
+    uint8_t reserved452[12];   // the caller's, copied but not read
+    int32_t connectTimeoutSeconds;
+};
+
+// Encoder settings (eight int32).
+struct VideoConfig {
+    int32_t videoStandard;   // 0 NTSC, 1 PAL
+    int32_t resolutionCode;  // see kResolutionCodes
+    int32_t bitRateCode;     // see kBitRateTexts
+    int32_t brightness;
+    int32_t contrast;
+    int32_t saturation;
+    int32_t hue;
+    int32_t frameRate;       // 1..30
+};
+
+// Motion-detection settings: enabled, region count, 3 x 4 window values,
+// then the fifth value of each region.
+struct MotionInfo {
+    int32_t enabled;
+    int32_t regionCount;
+    int32_t window[3][4];
+    int32_t fifth[3];
+};
+
+// Argument of M_XSendCommand. The pointer fields take the platform's width.
+struct TransportCommand {
+    int32_t type;
+    const void* data;
+    int32_t length;
+    void* replyBuffer;     // unused by both plug-ins
+    int32_t replyCapacity; // unused by both plug-ins
+};
+
+// The 44-byte header of every frame record handed out by M_XGetNextFrame.
+struct FrameHeader {
+    uint8_t startCode[4];   // 00 00 01 B2
+    uint8_t streamKind;     // 1 video, 2 audio
+    uint8_t zero5[3];
+    uint32_t lengthAfter;   // record length - 12
+    uint8_t timeStamp[4];   // as the camera sent it
+    uint8_t perFrame;
+    uint8_t status;
+    uint8_t motion;         // one bit per region
+    uint8_t digitalInput;   // active low, 3 = none
+    uint8_t zero20[4];
+    uint8_t resolutionCode;
+    uint8_t bitRateCode;
+    uint8_t cameraConfig;
+    uint8_t frameRate;
+    uint8_t zero28[16];
+};
+
+typedef void (*ControlDataCallback)(void* context, const void* data, int32_t length);
+
+// Function types in the order of the binding table.
+typedef void* (*M_XInit_t)(void);
+typedef int32_t (*M_XSetMediaConfig_t)(void* handle, const MediaConfig* config);
+typedef int32_t (*M_XConnect_t)(void* handle);
+typedef int32_t (*M_XSetVideoConfig_t)(void* handle, const VideoConfig* config);
+typedef int32_t (*M_XGetVideoConfig_t)(void* handle, VideoConfig* config);
+typedef int32_t (*M_XStartStreaming_t)(void* handle);
+typedef int32_t (*M_XStopStreaming_t)(void* handle);
+typedef int32_t (*M_XGetNextFrame_t)(void* handle, int32_t* frameKind, uint8_t* buffer, int32_t bufferSize);
+typedef int32_t (*M_XGetNextIFrame_t)(void* handle);
+typedef int32_t (*M_XGetPrevFrame_t)(void* handle);
+typedef int32_t (*M_XGetPrevIFrame_t)(void* handle);
+typedef int32_t (*M_XDisconnect_t)(void* handle);
+typedef int32_t (*M_XSendCommand_t)(void* handle, const TransportCommand* command, void* unused);
+typedef void (*M_XExit_t)(void* handle);
+typedef int32_t (*M_XSetControlDataCallBack_t)(void* handle, void* context, ControlDataCallback callback);
+typedef int32_t (*M_XSetMotionInfo_t)(void* handle, const MotionInfo* info);
+typedef int32_t (*M_XGetMotionInfo_t)(void* handle, MotionInfo* info);
+typedef int32_t (*M_XGetBeginTime_t)(void* handle, void* unused);
+typedef int32_t (*M_XGetEndTime_t)(void* handle, void* unused);
+typedef int32_t (*M_XSetDebugMessageLevel_t)(void* handle, int32_t level);
+typedef void (*M_XGetVersion_t)(void* handle, char* buffer);
+// Offered only by the streaming-engine plug-in, outside this system.
+typedef int32_t (*M_XSetEngineConfig_t)(void* handle, const void* config);
+typedef int32_t (*M_XStartTransferStreamingEngineData_t)(void* handle);
+
+} // extern "C"
+
+namespace transport {
+
+inline constexpr std::size_t kMediaConfigSize = 468;
+inline constexpr std::size_t kFrameHeaderSize = 44;
+inline constexpr int kFrameBufferSize = 256000;
+inline constexpr char kVersionText[] = "V 1.0.00";
+inline constexpr int32_t kNetworkLossNotice = static_cast<int32_t>(0xA0010001u);
+
+// Command numbers of TransportCommand::type.
+inline constexpr int32_t kCommandSerial = 11;
+inline constexpr int32_t kCommandDigitalOutput = 13;
+inline constexpr int32_t kCommandSerialSetting = 17;
+inline constexpr int32_t kCommandA0000051 = static_cast<int32_t>(0xA0000051u);
+
+inline constexpr uint8_t kFrameStartCode[4] = {0x00, 0x00, 0x01, 0xB2};
+inline constexpr uint8_t kGroupOfVopStartCode[4] = {0x00, 0x00, 0x01, 0xB3};
+inline constexpr std::size_t kIFrameGovOffset = 75;
+
+struct ResolutionCode {
+    int code;
+    const char* text;
+    int width;
+    int height;
+};
+
+inline constexpr ResolutionCode kResolutionCodes[] = {
+    {0, "N720x480", 720, 480}, {1, "N352x240", 352, 240}, {2, "N160x112", 160, 112},
+    {3, "P720x576", 720, 576}, {4, "P352x288", 352, 288}, {5, "P176x144", 176, 144},
+    {6, "N176x120", 176, 120}, {64, "N640x480", 640, 480}, {192, "P640x480", 640, 480},
+};
+
+inline constexpr const char* kBitRateTexts[] = {
+    "28K", "56K", "128K", "256K", "384K", "500K", "750K",
+    "1M", "1.2M", "1.5M", "2M", "2.5M", "3M",
+};
+
+// The resolution entry for a code, or nullptr when the code is unknown.
+inline constexpr const ResolutionCode* findResolution(int code) {
+    for (const auto& r : kResolutionCodes) {
+        if (r.code == code) return &r;
+    }
+    return nullptr;
+}
+
+// A record is an I-frame record when it carries the group-of-VOP start code
+// right after its sequence headers.
+inline bool isIFrameRecord(const uint8_t* record, std::size_t length) {
+    if (length <= 80) return false;
+    const uint8_t* p = record + kIFrameGovOffset;
+    return p[0] == 0x00 && p[1] == 0x00 && p[2] == 0x01 && p[3] == 0xB3;
+}
+
+} // namespace transport
+
+static_assert(sizeof(MediaConfig) == transport::kMediaConfigSize);
+static_assert(offsetof(MediaConfig, channel) == 4);
+static_assert(offsetof(MediaConfig, cameraAddress) == 8);
+static_assert(offsetof(MediaConfig, userName) == 296);
+static_assert(offsetof(MediaConfig, password) == 360);
+static_assert(offsetof(MediaConfig, registerPort) == 424);
+static_assert(offsetof(MediaConfig, streamingPort) == 428);
+static_assert(offsetof(MediaConfig, controlPort) == 432);
+static_assert(offsetof(MediaConfig, httpPort) == 448);
+static_assert(offsetof(MediaConfig, connectTimeoutSeconds) == 464);
+static_assert(sizeof(VideoConfig) == 32);
+static_assert(offsetof(VideoConfig, frameRate) == 28);
+static_assert(sizeof(MotionInfo) == 68);
+static_assert(offsetof(MotionInfo, window) == 8);
+static_assert(offsetof(MotionInfo, fifth) == 56);
+static_assert(sizeof(FrameHeader) == transport::kFrameHeaderSize);
+static_assert(offsetof(FrameHeader, streamKind) == 4);
+static_assert(offsetof(FrameHeader, lengthAfter) == 8);
+static_assert(offsetof(FrameHeader, timeStamp) == 12);
+static_assert(offsetof(FrameHeader, perFrame) == 16);
+static_assert(offsetof(FrameHeader, status) == 17);
+static_assert(offsetof(FrameHeader, motion) == 18);
+static_assert(offsetof(FrameHeader, digitalInput) == 19);
+static_assert(offsetof(FrameHeader, resolutionCode) == 24);
+static_assert(offsetof(FrameHeader, bitRateCode) == 25);
+static_assert(offsetof(FrameHeader, cameraConfig) == 26);
+static_assert(offsetof(FrameHeader, frameRate) == 27);
+// TransportCommand holds pointers, so it is checked by field order, not size.
+static_assert(offsetof(TransportCommand, type) == 0);
+static_assert(offsetof(TransportCommand, data) > offsetof(TransportCommand, type));
+static_assert(offsetof(TransportCommand, length) > offsetof(TransportCommand, data));
+static_assert(offsetof(TransportCommand, replyBuffer) > offsetof(TransportCommand, length));
+static_assert(offsetof(TransportCommand, replyCapacity) > offsetof(TransportCommand, replyBuffer));
