@@ -1,0 +1,137 @@
+#include "atomic_file.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+
+namespace ledra {
+namespace {
+
+constexpr mode_t kNewFileMode = 0600;
+
+// Closes the descriptor (if still open) and removes the temporary file unless
+// the replacement went through.
+class TempFile {
+ public:
+  TempFile(FileOps& ops, std::string path) : ops_(ops), path_(std::move(path)) {}
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    if (fd_ >= 0) ops_.close(fd_);
+    if (!kept_ && created_) ops_.unlink(path_.c_str());
+  }
+
+  bool create() {
+    fd_ = ops_.open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                    kNewFileMode);
+    created_ = fd_ >= 0;
+    return created_;
+  }
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+
+  // Closing can report a failed write-back (e.g. on network file systems);
+  // the descriptor is gone afterwards whatever the result.
+  bool close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ops_.close(fd) == 0;
+  }
+  void keep() { kept_ = true; }
+
+ private:
+  FileOps& ops_;
+  std::string path_;
+  int fd_ = -1;
+  bool created_ = false;
+  bool kept_ = false;
+};
+
+bool writeAll(FileOps& ops, int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ops.write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;  // no progress: treat like a full disk
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+std::string directoryOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Makes the rename itself durable. Best effort: some file systems refuse to
+// sync a directory, and the new content is already safe on the disk.
+void syncDirectory(FileOps& ops, const std::string& path) {
+  const int fd = ops.open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) return;
+  ops.fsync(fd);
+  ops.close(fd);
+}
+
+}  // namespace
+
+ReplaceResult replaceFile(FileOps& ops, const std::string& target, std::string_view bytes,
+                          std::optional<mode_t> mode) {
+  struct stat st {};
+  bool exists = false;
+  if (ops.stat(target.c_str(), &st) == 0) {
+    // Never rename a regular file over a device, pipe or folder (a save to
+    // /dev/full must fail, not replace the device node).
+    if (!S_ISREG(st.st_mode)) return ReplaceResult::kOpenFailed;
+    exists = true;
+  } else if (errno != ENOENT) {
+    return ReplaceResult::kOpenFailed;
+  }
+
+  TempFile temp(ops, target + ".tmp");
+  if (!temp.create()) return ReplaceResult::kOpenFailed;
+
+  if (exists) ops.fchown(temp.fd(), st.st_uid, st.st_gid);  // only root may; harmless otherwise
+  const mode_t wanted = mode ? *mode : (exists ? (st.st_mode & 07777) : kNewFileMode);
+  if (ops.fchmod(temp.fd(), wanted) != 0) return ReplaceResult::kWriteFailed;
+
+  if (!writeAll(ops, temp.fd(), bytes)) return ReplaceResult::kWriteFailed;
+  if (ops.fsync(temp.fd()) != 0) return ReplaceResult::kWriteFailed;
+  if (!temp.close()) return ReplaceResult::kWriteFailed;
+  if (ops.rename(temp.path().c_str(), target.c_str()) != 0) return ReplaceResult::kWriteFailed;
+  temp.keep();
+  syncDirectory(ops, target);
+  return ReplaceResult::kOk;
+}
+
+std::optional<FileCopy> readRegularFile(FileOps& ops, const std::string& path) {
+  const int fd = ops.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) return std::nullopt;
+  struct Closer {
+    FileOps& ops;
+    int fd;
+    ~Closer() { ops.close(fd); }
+  } closer{ops, fd};
+
+  struct stat st {};
+  if (ops.fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+
+  FileCopy copy;
+  copy.mode = st.st_mode & 07777;
+  char buf[8192];
+  for (;;) {
+    const ssize_t n = ops.read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    copy.bytes.append(buf, static_cast<size_t>(n));
+  }
+  return copy;
+}
+
+}  // namespace ledra

@@ -1,0 +1,214 @@
+#include "store.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "atomic_file.h"
+#include "errors.h"
+#include "ini_reader.h"
+#include "ini_writer.h"
+
+namespace ledra {
+namespace {
+
+constexpr const char* kEmptyText = "";
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+// Applies what the reader finds: a repeated header or key updates the record
+// first seen, which keeps its place.
+class Store::FileSink : public IniSink {
+ public:
+  explicit FileSink(Store& store) : store_(store) {}
+
+  bool onSection(std::string_view name, std::string_view comment) override {
+    try {
+      if (Section* s = store_.findSection(name)) {
+        copyField(s->comment, comment);
+      } else {
+        store_.appendSection(name, comment);
+      }
+      return true;
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+
+  bool onEntry(std::string_view section, std::string_view key, std::string_view value,
+               std::string_view comment) override {
+    try {
+      Section* s = store_.findSection(section);
+      if (s == nullptr) s = &store_.appendSection(section, {});
+      if (Entry* e = findEntry(*s, key)) {
+        copyField(e->value, value);
+        copyField(e->comment, comment);
+      } else {
+        store_.appendEntry(*s, key, value, comment);
+      }
+      return true;
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+
+ private:
+  Store& store_;
+};
+
+void Store::loadOnce(const char* path) {
+  if (loaded_) return;
+  loaded_ = true;
+  lastError_ = nullptr;
+
+  // A path that does not fit the path field is not cut: a cut path names some
+  // other file, which a later save would overwrite. Such a store reads
+  // nothing and writes nothing.
+  const std::size_t len = path ? std::strlen(path) : 0;
+  if (len == 0 || len > kMaxText) {
+    lastError_ = errors::kInitialParse;
+    return;
+  }
+  path_.assign(path, len);
+
+  errno = 0;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path_.c_str(), "r"));
+  if (!file) {
+    // A file that is there but cannot be read must not be silently replaced.
+    keepOriginal_ = errno != ENOENT && errno != ENOTDIR;
+    lastError_ = errors::kInitialParse;
+    return;
+  }
+  FileSink sink(*this);
+  if (readIni(file.get(), sink) != ReadResult::kOk) {
+    // What was read before the failing line stays; the rest of the file
+    // survives in "<path>.bak" at the next save.
+    keepOriginal_ = true;
+    lastError_ = errors::kInitialParse;
+  }
+}
+
+Section* Store::findSection(std::string_view name) {
+  for (Section& s : sections_) {
+    if (name == s.name) return &s;
+  }
+  return nullptr;
+}
+
+Entry* Store::findEntry(Section& section, std::string_view key) {
+  for (Entry& e : section.entries) {
+    if (key == e.key) return &e;
+  }
+  return nullptr;
+}
+
+void Store::checkAllocation() const {
+  if (allocationProbe_ && !allocationProbe_()) throw std::bad_alloc();
+}
+
+Section& Store::appendSection(std::string_view name, std::string_view comment) {
+  checkAllocation();
+  Section& s = sections_.emplace_back();
+  copyField(s.name, name);
+  copyField(s.comment, comment);
+  return s;
+}
+
+Entry& Store::appendEntry(Section& section, std::string_view key, std::string_view value,
+                          std::string_view comment) {
+  checkAllocation();
+  Entry& e = section.entries.emplace_back();
+  copyField(e.key, key);
+  copyField(e.value, value);
+  copyField(e.comment, comment);
+  return e;
+}
+
+const char* Store::getValue(const char* key, const char* section, const char* path) {
+  loadOnce(path);
+  Section* s = findSection(fieldText(section));
+  if (s == nullptr) return kEmptyText;
+  const Entry* e = findEntry(*s, fieldText(key));
+  return e ? e->value : kEmptyText;
+}
+
+bool Store::setValue(const char* key, const char* value, const char* section, const char* path) {
+  loadOnce(path);
+  lastError_ = nullptr;
+  try {
+    const std::string_view name = fieldText(section);
+    Section* s = findSection(name);
+    if (s == nullptr) s = &appendSection(name, {});
+    if (Entry* e = findEntry(*s, fieldText(key))) {
+      copyField(e->value, fieldText(value));
+      e->comment[0] = '\0';
+    } else {
+      appendEntry(*s, fieldText(key), fieldText(value), {});
+    }
+  } catch (const std::bad_alloc&) {
+    lastError_ = errors::kNoMemory;
+    return false;
+  }
+  return true;
+}
+
+const char* Store::backUpOriginal() {
+  struct stat st {};
+  if (ops_.stat(path_.c_str(), &st) != 0) {
+    return errno == ENOENT ? nullptr : errors::kOpenFile;  // gone: nothing left to keep
+  }
+  const auto copy = readRegularFile(ops_, path_);
+  if (!copy) return errors::kOpenFile;
+  switch (replaceFile(ops_, path_ + ".bak", copy->bytes, copy->mode)) {
+    case ReplaceResult::kOk:
+      return nullptr;
+    case ReplaceResult::kOpenFailed:
+      return errors::kOpenFile;
+    case ReplaceResult::kWriteFailed:
+      break;
+  }
+  return errors::kWriteFile;
+}
+
+bool Store::save() {
+  lastError_ = nullptr;
+  // An unloaded store has no path, and a path that was too long was never
+  // kept: there is no file to write.
+  if (path_.empty()) {
+    lastError_ = errors::kOpenFile;
+    return false;
+  }
+  std::string bytes;
+  try {
+    bytes = writeIni(sections_);
+  } catch (const std::bad_alloc&) {
+    lastError_ = errors::kNoMemory;
+    return false;
+  }
+  if (keepOriginal_) {
+    if (const char* error = backUpOriginal()) {
+      lastError_ = error;
+      return false;
+    }
+  }
+  switch (replaceFile(ops_, path_, bytes)) {
+    case ReplaceResult::kOk:
+      keepOriginal_ = false;
+      return true;
+    case ReplaceResult::kOpenFailed:
+      lastError_ = errors::kOpenFile;
+      return false;
+    case ReplaceResult::kWriteFailed:
+      break;
+  }
+  lastError_ = errors::kWriteFile;
+  return false;
+}
+
+}  // namespace ledra
