@@ -1,0 +1,111 @@
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "attributes.h"
+#include "catalogue.h"
+#include "operations.h"
+#include "reader.h"
+
+namespace tiltra {
+namespace {
+
+// Copies a fixed-width record field: at most width - 1 characters, even when
+// the caller forgot the terminating NUL.
+template <std::size_t To, std::size_t From>
+void copyField(char (&to)[To], const char (&from)[From]) {
+    static_assert(To >= From);
+    std::memset(to, 0, To);
+    std::memcpy(to, from, strnlen(from, From - 1));
+}
+
+std::unique_ptr<PTZContext> createContext(const PTZOpenRecord& record) {
+    std::unique_ptr<PTZContext> ctx(new (std::nothrow) PTZContext);
+    if (!ctx) return nullptr;
+    ctx->addressId = record.addressId;
+    copyField(ctx->cameraIp, record.cameraIp);
+    copyField(ctx->userName, record.userName);
+    copyField(ctx->password, record.password);
+    return ctx;
+}
+
+void finishOpen(PTZContext& ctx, const PTZOpenRecord& record) {
+    ctx.attributes.kind = kindFromName(ctx.protocolName);
+    scanAttributes(ctx);
+    // Every protocol addresses the camera it was opened for, also one
+    // without a CHECKSUM line; otherwise its commands would all go to
+    // address 1.
+    ctx.commandAddress = ctx.addressId;
+    ctx.outputMode = record.outputMode;
+}
+
+}  // namespace
+
+PTZContext* openText(const PTZOpenRecord* record, std::string_view name, std::string_view text) {
+    if (record == nullptr) return nullptr;
+    try {
+        std::unique_ptr<PTZContext> ctx = createContext(*record);
+        if (!ctx) return nullptr;
+        const std::size_t n = name.size() < sizeof ctx->protocolName ? name.size() : sizeof ctx->protocolName - 1;
+        std::memcpy(ctx->protocolName, name.data(), n);
+        readProtocolText(text, ctx->lines);
+        if (ctx->lines.empty()) return nullptr;
+        finishOpen(*ctx, *record);
+        return ctx.release();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+PTZContext* openBuiltin(const PTZOpenRecord* record) {
+    if (record == nullptr || record->vendor[0] == '\0' || record->protocol[0] == '\0') return nullptr;
+    char vendor[sizeof record->vendor];
+    char protocol[sizeof record->protocol];
+    copyField(vendor, record->vendor);
+    copyField(protocol, record->protocol);
+    char name[64];
+    std::snprintf(name, sizeof name, "%s_%s", vendor, protocol);
+    const std::string_view text = builtinText(name);
+    if (text.empty()) return nullptr;
+    return openText(record, name, text);
+}
+
+PTZContext* openStream(const PTZOpenRecord* record, std::string_view name, std::FILE* stream) {
+    if (record == nullptr) return nullptr;
+    try {
+        std::unique_ptr<PTZContext> ctx = createContext(*record);
+        if (!ctx) return nullptr;
+        const std::size_t n = name.size() < sizeof ctx->protocolName ? name.size() : sizeof ctx->protocolName - 1;
+        std::memcpy(ctx->protocolName, name.data(), n);
+        if (stream) readProtocolStream(stream, ctx->lines);
+        finishOpen(*ctx, *record);
+        return ctx.release();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+PTZContext* openFile(const PTZOpenRecord* record) {
+    if (record == nullptr) return nullptr;
+    char path[sizeof record->protocolFile];
+    copyField(path, record->protocolFile);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "r"), &std::fclose);
+    // An unreadable file still gives a context; its requests find nothing.
+    return openStream(record, path, file.get());
+}
+
+void close(PTZContext* context) { delete context; }
+
+const char* enumerate(PTZContext* context, int kind, int* length) {
+    if (kind == 3) return listCatalogue(length);
+    if (context == nullptr) return nullptr;
+    switch (kind) {
+        case 1: return listSections(*context, length);
+        case 2: return listCommandNames(*context, length);
+        case 5: return context->attributes.panel;
+        default: return nullptr;
+    }
+}
+
+}  // namespace tiltra
