@@ -1,0 +1,226 @@
+// Reading a settings file: line kinds, where a load stops, what it keeps.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "errors.h"
+#include "store.h"
+#include "test_files.h"
+
+namespace ledra {
+namespace {
+
+using testing::readFile;
+using testing::TempDir;
+using testing::writeFile;
+
+class LoadTest : public ::testing::Test {
+ protected:
+  // Writes the file and makes a fresh store read it.
+  Store& load(const std::string& bytes) {
+    writeFile(path_, bytes);
+    store_ = std::make_unique<Store>();
+    store_->getValue("", "", path_.c_str());
+    return *store_;
+  }
+  std::string get(const char* key, const char* section) {
+    return store_->getValue(key, section, path_.c_str());
+  }
+  std::string saveAndRead() {
+    EXPECT_TRUE(store_->save());
+    return readFile(path_);
+  }
+
+  TempDir dir_;
+  std::string path_ = dir_.file("Tavolin.txt");
+  std::unique_ptr<Store> store_;
+};
+
+TEST_F(LoadTest, CleanFileLoadsWithoutError) {
+  Store& s = load("[0]\nCameraName=Door\nCameraIP=10.0.0.5\n[1]\nCameraName=Yard\n");
+  EXPECT_EQ(s.lastError(), nullptr);
+  EXPECT_FALSE(s.keepsOriginal());
+  EXPECT_EQ(get("CameraName", "0"), "Door");
+  EXPECT_EQ(get("CameraIP", "0"), "10.0.0.5");
+  EXPECT_EQ(get("CameraName", "1"), "Yard");
+}
+
+TEST_F(LoadTest, BlankLineStopsLoadKeepingWhatCameBefore) {
+  Store& s = load("[A]\na=1\nb=2\n\nc=3\n[B]\nd=4\n");
+  EXPECT_STREQ(s.lastError(), errors::kInitialParse);
+  EXPECT_EQ(get("a", "A"), "1");
+  EXPECT_EQ(get("b", "A"), "2");
+  EXPECT_EQ(get("c", "A"), "");
+  EXPECT_EQ(get("d", "B"), "");
+  ASSERT_EQ(s.sections().size(), 1u);
+}
+
+TEST_F(LoadTest, KeyLineBeforeFirstHeaderStops) {
+  Store& s = load("a=1\n[A]\nb=2\n");
+  EXPECT_STREQ(s.lastError(), errors::kInitialParse);
+  EXPECT_TRUE(s.sections().empty());
+}
+
+TEST_F(LoadTest, KeyLineAfterEmptyHeaderStops) {
+  Store& s = load("[A]\na=1\n[]\nb=2\n[C]\nc=3\n");
+  EXPECT_STREQ(s.lastError(), errors::kInitialParse);
+  EXPECT_EQ(get("a", "A"), "1");
+  EXPECT_EQ(get("b", ""), "");
+  EXPECT_EQ(get("c", "C"), "");
+  // The empty header itself was read and made a section.
+  ASSERT_EQ(s.sections().size(), 2u);
+  EXPECT_STREQ(s.sections().back().name, "");
+}
+
+TEST_F(LoadTest, TextAfterClosingBracketIsIgnored) {
+  Store& s = load("[Cam]x\nk=v\n");
+  EXPECT_EQ(s.lastError(), nullptr);
+  EXPECT_EQ(get("k", "Cam"), "v");
+}
+
+TEST_F(LoadTest, HeaderWithoutClosingBracketStops) {
+  Store& s = load("[A]\na=1\n[Cam\nk=v\n");
+  EXPECT_STREQ(s.lastError(), errors::kInitialParse);
+  EXPECT_EQ(get("a", "A"), "1");
+  EXPECT_EQ(s.sections().size(), 1u);
+}
+
+TEST_F(LoadTest, KeyLineWithoutEqualsStops) {
+  Store& s = load("[A]\na=1\njunk\nb=2\n");
+  EXPECT_STREQ(s.lastError(), errors::kInitialParse);
+  EXPECT_EQ(get("b", "A"), "");
+}
+
+TEST_F(LoadTest, EmptyKeyAndEmptyValueAreKept) {
+  load("[S]\n=x\na=\n");
+  EXPECT_EQ(get("", "S"), "x");
+  const auto& entries = store_->sections().front().entries;
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_STREQ(entries.back().key, "a");
+  EXPECT_STREQ(entries.back().value, "");
+}
+
+TEST_F(LoadTest, BlanksBelongToKeysAndValues) {
+  load("[S]\nkey = value\n");
+  EXPECT_EQ(get("key", "S"), "");
+  EXPECT_EQ(get("key ", "S"), " value");
+}
+
+TEST_F(LoadTest, ValueKeepsEveryEqualsAfterTheFirst) {
+  load("[S]\nurl=a=b=c\n");
+  EXPECT_EQ(get("url", "S"), "a=b=c");
+}
+
+TEST_F(LoadTest, CarriageReturnStaysPartOfValue) {
+  load("[S]\r\nk=v\r\n");
+  EXPECT_EQ(get("k", "S\r"), "");  // header ends at "]": the \r after it is ignored
+  EXPECT_EQ(get("k", "S"), "v\r");
+}
+
+TEST_F(LoadTest, SectionNamesAreCaseSensitive) {
+  load("[Cam]\nk=1\n[cam]\nk=2\n");
+  EXPECT_EQ(store_->sections().size(), 2u);
+  EXPECT_EQ(get("k", "Cam"), "1");
+  EXPECT_EQ(get("k", "cam"), "2");
+}
+
+TEST_F(LoadTest, RepeatedHeaderJoinsFirstSectionAndTakesLaterComment) {
+  load("#one\n[A]\na=1\n[B]\nb=1\n#two\n[A]\nc=1\n");
+  EXPECT_EQ(saveAndRead(), "#two\n[A]\na=1\nc=1\n[B]\nb=1\n");
+}
+
+TEST_F(LoadTest, RepeatedHeaderWithoutCommentEmptiesComment) {
+  load("#one\n[A]\na=1\n[A]\nb=1\n");
+  EXPECT_EQ(saveAndRead(), "[A]\na=1\nb=1\n");
+}
+
+TEST_F(LoadTest, RepeatedKeyTakesLaterValueAtFirstPlace) {
+  load("[A]\nx=1\ny=2\nx=3\n");
+  EXPECT_EQ(get("x", "A"), "3");
+  EXPECT_EQ(saveAndRead(), "[A]\nx=3\ny=2\n");
+}
+
+TEST_F(LoadTest, LongLineIsReadIn254CharacterPieces) {
+  // 300 characters: "a=" + 252 x, then "b=" + 44 y. The first piece is
+  // exactly the first 254 characters; the rest is a line of its own.
+  const std::string xs(252, 'x');
+  const std::string ys(44, 'y');
+  Store& s = load("[S]\na=" + xs + "b=" + ys + "\n");
+  EXPECT_EQ(s.lastError(), nullptr);
+  EXPECT_EQ(get("a", "S"), xs);
+  EXPECT_EQ(get("b", "S"), ys);
+}
+
+TEST_F(LoadTest, LongLineRestWithoutEqualsStops) {
+  Store& s = load("[S]\nk=" + std::string(298, 'v') + "\nz=1\n");
+  EXPECT_STREQ(s.lastError(), errors::kInitialParse);
+  EXPECT_EQ(get("k", "S"), std::string(252, 'v'));
+  EXPECT_EQ(get("z", "S"), "");
+}
+
+TEST_F(LoadTest, CommentsSurviveLoadAndSaveUnchanged) {
+  const std::string original = "#top\n;second\n[A]\n# about k\nk=v\n[B]\n;semi\nm=n\n";
+  load(original);
+  EXPECT_EQ(saveAndRead(), original);
+  load(readFile(path_));
+  EXPECT_EQ(saveAndRead(), original);
+}
+
+TEST_F(LoadTest, CommentsAfterLastKeyAreDropped) {
+  load("[A]\nk=v\n#tail\n");
+  EXPECT_EQ(store_->lastError(), nullptr);
+  EXPECT_EQ(saveAndRead(), "[A]\nk=v\n");
+}
+
+TEST_F(LoadTest, OverlongCommentBlockKeepsLeadingWholeLines) {
+  const std::string l1 = "#" + std::string(99, '1');
+  const std::string l2 = "#" + std::string(99, '2');
+  const std::string l3 = "#" + std::string(99, '3');
+  load(l1 + "\n" + l2 + "\n" + l3 + "\n[A]\nk=v\n");
+  // 100 + 1 + 100 = 201 characters fit a field; a third line would not.
+  EXPECT_EQ(saveAndRead(), l1 + "\n" + l2 + "\n[A]\nk=v\n");
+  load(readFile(path_));
+  EXPECT_EQ(store_->lastError(), nullptr);
+}
+
+TEST_F(LoadTest, NulByteEndsTheLineText) {
+  static const char kBytes[] = "[S]\nk=ab\0cd\nz=1\n";
+  load(std::string(kBytes, sizeof kBytes - 1));
+  EXPECT_EQ(store_->lastError(), nullptr);
+  EXPECT_EQ(get("k", "S"), "ab");
+  EXPECT_EQ(get("z", "S"), "1");
+}
+
+TEST_F(LoadTest, FileIsReadOnlyOnce) {
+  load("[A]\nk=old\n");
+  writeFile(path_, "[A]\nk=new\n");
+  EXPECT_EQ(get("k", "A"), "old");
+  Store& s = *store_;
+  s.setValue("j", "1", "A", path_.c_str());
+  EXPECT_EQ(saveAndRead(), "[A]\nk=old\nj=1\n");
+}
+
+TEST_F(LoadTest, MissingFileGivesEmptyStore) {
+  Store s;
+  const std::string missing = dir_.file("none.txt");
+  EXPECT_STREQ(s.getValue("CameraName", "0", missing.c_str()), "");
+  EXPECT_TRUE(s.isLoaded());
+  EXPECT_STREQ(s.lastError(), errors::kInitialParse);
+  EXPECT_FALSE(s.keepsOriginal());
+  EXPECT_FALSE(testing::fileExists(missing));
+}
+
+TEST_F(LoadTest, FolderInsteadOfFileReadsNothingAndIsNotReplaced) {
+  Store s;
+  EXPECT_STREQ(s.getValue("k", "S", dir_.path().c_str()), "");
+  EXPECT_STREQ(s.lastError(), errors::kInitialParse);
+  s.setValue("k", "v", "S", nullptr);
+  EXPECT_FALSE(s.save());
+  EXPECT_STREQ(s.lastError(), errors::kOpenFile);
+  EXPECT_TRUE(std::filesystem::is_directory(dir_.path()));
+}
+
+}  // namespace
+}  // namespace ledra

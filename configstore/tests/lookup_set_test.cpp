@@ -1,0 +1,150 @@
+// Looking values up and setting them: order, replacement, field limits.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "errors.h"
+#include "store.h"
+#include "test_files.h"
+
+namespace ledra {
+namespace {
+
+using testing::readFile;
+using testing::TempDir;
+using testing::writeFile;
+
+class LookupSetTest : public ::testing::Test {
+ protected:
+  bool set(const char* key, const std::string& value, const char* section) {
+    return store_.setValue(key, value.c_str(), section, path_.c_str());
+  }
+  std::string get(const char* key, const char* section) {
+    return store_.getValue(key, section, path_.c_str());
+  }
+  std::string saveAndRead() {
+    EXPECT_TRUE(store_.save());
+    return readFile(path_);
+  }
+
+  TempDir dir_;
+  std::string path_ = dir_.file("Tavolin.txt");
+  Store store_;
+};
+
+TEST_F(LookupSetTest, MissingSectionOrKeyReadsAsEmptyText) {
+  writeFile(path_, "[A]\nk=v\n");
+  const char* missingSection = store_.getValue("k", "B", path_.c_str());
+  const char* missingKey = store_.getValue("j", "A", path_.c_str());
+  ASSERT_NE(missingSection, nullptr);
+  ASSERT_NE(missingKey, nullptr);
+  EXPECT_STREQ(missingSection, "");
+  EXPECT_STREQ(missingKey, "");
+}
+
+TEST_F(LookupSetTest, LookupLeavesLastErrorAlone) {
+  writeFile(path_, "[A]\nk=v\n\n");
+  get("k", "A");
+  EXPECT_STREQ(store_.lastError(), errors::kInitialParse);
+  get("nothing", "here");
+  EXPECT_STREQ(store_.lastError(), errors::kInitialParse);
+}
+
+TEST_F(LookupSetTest, SetClearsLastError) {
+  writeFile(path_, "[A]\nk=v\n\n");
+  get("k", "A");
+  EXPECT_TRUE(set("k", "w", "A"));
+  EXPECT_EQ(store_.lastError(), nullptr);
+}
+
+TEST_F(LookupSetTest, SetFirstLoadsFileThenSets) {
+  writeFile(path_, "[A]\nk=v\nj=w\n");
+  EXPECT_TRUE(set("k", "new", "A"));
+  EXPECT_EQ(get("j", "A"), "w");
+  EXPECT_EQ(saveAndRead(), "[A]\nk=new\nj=w\n");
+}
+
+TEST_F(LookupSetTest, NewSectionGoesToEndOfFile) {
+  writeFile(path_, "[A]\nk=v\n[B]\nm=n\n");
+  EXPECT_TRUE(set("x", "1", "C"));
+  EXPECT_EQ(saveAndRead(), "[A]\nk=v\n[B]\nm=n\n[C]\nx=1\n");
+}
+
+TEST_F(LookupSetTest, NewKeyGoesToEndOfItsSection) {
+  writeFile(path_, "[A]\nk=v\n[B]\nm=n\n");
+  EXPECT_TRUE(set("z", "9", "A"));
+  EXPECT_EQ(saveAndRead(), "[A]\nk=v\nz=9\n[B]\nm=n\n");
+}
+
+TEST_F(LookupSetTest, ExistingKeyKeepsItsPlaceAndLosesItsComment) {
+  writeFile(path_, "#sec\n[A]\n#about k\nk=v\nj=w\n");
+  EXPECT_TRUE(set("k", "x", "A"));
+  EXPECT_EQ(saveAndRead(), "#sec\n[A]\nk=x\nj=w\n");
+}
+
+TEST_F(LookupSetTest, ValuePointerFollowsLaterSet) {
+  EXPECT_TRUE(set("k", "first", "A"));
+  const char* value = store_.getValue("k", "A", path_.c_str());
+  EXPECT_TRUE(set("k", "second", "A"));
+  EXPECT_STREQ(value, "second");
+  // Adding many other records must not move the entry.
+  for (int i = 0; i < 200; ++i) set(std::to_string(i).c_str(), "x", "A");
+  EXPECT_STREQ(value, "second");
+}
+
+TEST_F(LookupSetTest, LaterPathIsIgnored) {
+  const std::string other = dir_.file("other.txt");
+  writeFile(other, "[A]\nk=other\n");
+  EXPECT_TRUE(set("k", "mine", "A"));
+  EXPECT_EQ(store_.getValue("k", "A", other.c_str()), std::string("mine"));
+  EXPECT_TRUE(store_.setValue("j", "1", "A", other.c_str()));
+  EXPECT_EQ(store_.filePath(), path_);
+  EXPECT_EQ(saveAndRead(), "[A]\nk=mine\nj=1\n");
+  EXPECT_EQ(readFile(other), "[A]\nk=other\n");
+}
+
+TEST_F(LookupSetTest, LongTextsAreCutToTheField) {
+  const std::string key(300, 'k');
+  const std::string section(300, 's');
+  const std::string value(300, 'v');
+  EXPECT_TRUE(set(key.c_str(), value, section.c_str()));
+  const Section& s = store_.sections().front();
+  EXPECT_EQ(std::string(s.name), std::string(254, 's'));
+  EXPECT_EQ(std::string(s.entries.front().key), std::string(254, 'k'));
+  EXPECT_EQ(std::string(s.entries.front().value), std::string(254, 'v'));
+  // The same long names find the cut record again.
+  EXPECT_EQ(get(key.c_str(), section.c_str()), std::string(254, 'v'));
+}
+
+TEST_F(LookupSetTest, NullTextsActAsEmptyTexts) {
+  EXPECT_TRUE(store_.setValue(nullptr, nullptr, "A", path_.c_str()));
+  EXPECT_EQ(get("", "A"), "");
+  EXPECT_STREQ(store_.getValue(nullptr, nullptr, nullptr), "");
+  EXPECT_EQ(saveAndRead(), "[A]\n=\n");
+}
+
+TEST_F(LookupSetTest, FailedAllocationReportsNoMemoryAndKeepsTheRest) {
+  EXPECT_TRUE(set("k", "v", "A"));
+  int allowed = 1;  // the new section may be allocated, its entry not
+  store_.setAllocationProbe([&] { return allowed-- > 0; });
+  EXPECT_FALSE(set("j", "w", "B"));
+  EXPECT_STREQ(store_.lastError(), errors::kNoMemory);
+  EXPECT_EQ(get("k", "A"), "v");
+  // Replacing a value allocates nothing and still works.
+  EXPECT_TRUE(set("k", "v2", "A"));
+  store_.setAllocationProbe(nullptr);
+  EXPECT_EQ(saveAndRead(), "[A]\nk=v2\n[B]\n");
+}
+
+TEST_F(LookupSetTest, FailedAllocationDuringLoadStopsLoadAndKeepsOriginal) {
+  writeFile(path_, "[A]\na=1\nb=2\n");
+  int allowed = 2;  // section A and its first key
+  store_.setAllocationProbe([&] { return allowed-- > 0; });
+  EXPECT_EQ(get("a", "A"), "1");
+  EXPECT_EQ(get("b", "A"), "");
+  EXPECT_STREQ(store_.lastError(), errors::kInitialParse);
+  EXPECT_TRUE(store_.keepsOriginal());
+}
+
+}  // namespace
+}  // namespace ledra
