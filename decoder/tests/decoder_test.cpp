@@ -1,0 +1,254 @@
+#include "decoder/contract.h"
+#include "platform/module.h"
+#include "test_encoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace {
+
+using decoder::test::EncodedFrame;
+using decoder::test::quadrants;
+using decoder::test::Rgb;
+using decoder::test::RgbPicture;
+using decoder::test::TestEncoder;
+
+uint16_t u16At(const uint8_t* p, std::size_t off) {
+    return static_cast<uint16_t>(p[off] | (p[off + 1] << 8));
+}
+uint32_t u32At(const uint8_t* p, std::size_t off) {
+    return static_cast<uint32_t>(p[off]) | (static_cast<uint32_t>(p[off + 1]) << 8) |
+           (static_cast<uint32_t>(p[off + 2]) << 16) | (static_cast<uint32_t>(p[off + 3]) << 24);
+}
+int32_t i32At(const uint8_t* p, std::size_t off) { return static_cast<int32_t>(u32At(p, off)); }
+
+// The plug-in as the stream client sees it: a module bound by name.
+class DecoderPlugin {
+public:
+    explicit DecoderPlugin(const std::string& path) {
+        if (!module_.loadPath(path)) return;
+        init = reinterpret_cast<M_XCInit_t>(module_.symbol("M_XCInit"));
+        decode = reinterpret_cast<M_XDecode_t>(module_.symbol("M_XDecode"));
+        exit = reinterpret_cast<M_XCExit_t>(module_.symbol("M_XCExit"));
+    }
+    bool bound() const { return init != nullptr && decode != nullptr && exit != nullptr; }
+    const platform::Module& module() const { return module_; }
+
+    M_XCInit_t init = nullptr;
+    M_XDecode_t decode = nullptr;
+    M_XCExit_t exit = nullptr;
+
+private:
+    platform::Module module_;
+};
+
+class DecoderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(plugin_.bound()) << plugin_.module().error();
+        instance_ = plugin_.init(nullptr);
+        ASSERT_NE(instance_, nullptr);
+    }
+    void TearDown() override {
+        if (instance_ != nullptr) {
+            EXPECT_EQ(plugin_.exit(instance_), 1);
+        }
+    }
+    const uint8_t* decode(int w, int h, const std::vector<uint8_t>& data) {
+        return static_cast<const uint8_t*>(
+            plugin_.decode(instance_, w, h, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0));
+    }
+    // Blue, green, red of the pixel at (x, y) of a top-down 32-bit picture.
+    static Rgb pixel(const uint8_t* picture, int x, int y) {
+        const int width = i32At(picture, 4);
+        const uint8_t* p = picture + decoder::kPictureHeaderSize + (static_cast<std::size_t>(y) * width + x) * 4;
+        return Rgb{p[2], p[1], p[0]};
+    }
+    static void expectNear(Rgb actual, Rgb expected, const char* where) {
+        constexpr int kTolerance = 28; // 4:2:0 sampling and quantisation
+        EXPECT_NEAR(actual.r, expected.r, kTolerance) << where;
+        EXPECT_NEAR(actual.g, expected.g, kTolerance) << where;
+        EXPECT_NEAR(actual.b, expected.b, kTolerance) << where;
+    }
+    static void expectQuadrants(const uint8_t* pic, int w, int h) {
+        expectNear(pixel(pic, w / 4, h / 4), {255, 0, 0}, "top left");
+        expectNear(pixel(pic, 3 * w / 4, h / 4), {0, 255, 0}, "top right");
+        expectNear(pixel(pic, w / 4, 3 * h / 4), {0, 0, 255}, "bottom left");
+        expectNear(pixel(pic, 3 * w / 4, 3 * h / 4), {255, 255, 255}, "bottom right");
+    }
+
+    DecoderPlugin plugin_{QUILLON_PATH};
+    void* instance_ = nullptr;
+};
+
+TEST_F(DecoderTest, IntraFrameGivesTopDown32BitHeader) {
+    TestEncoder enc(352, 288, 25000, 10, false);
+    ASSERT_TRUE(enc.ok());
+    EncodedFrame f = enc.encode(quadrants(352, 288));
+    ASSERT_TRUE(f.intra);
+    const uint8_t* pic = decode(352, 288, f.data);
+    ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(u32At(pic, 0), 40u);
+    EXPECT_EQ(i32At(pic, 4), 352);
+    EXPECT_EQ(i32At(pic, 8), -288);
+    EXPECT_EQ(u16At(pic, 12), 1);
+    EXPECT_EQ(u16At(pic, 14), 32);
+    EXPECT_EQ(u32At(pic, 16), 0u);
+    EXPECT_EQ(u32At(pic, 20), 352u * 288u * 4u);
+}
+
+TEST_F(DecoderTest, QuadrantColoursLandWhereTheyWerePainted) {
+    TestEncoder enc(352, 288, 25000, 10, false);
+    const uint8_t* pic = decode(352, 288, enc.encode(quadrants(352, 288)).data);
+    ASSERT_NE(pic, nullptr);
+    expectQuadrants(pic, 352, 288);
+    // The fourth byte of every pixel is opaque.
+    EXPECT_EQ(pic[decoder::kPictureHeaderSize + 3], 255);
+}
+
+TEST_F(DecoderTest, PredictedFramesFollowTheMovingBar) {
+    TestEncoder enc(320, 240, 30000, 30, false);
+    for (int i = 0; i < 8; ++i) {
+        RgbPicture p(320, 240, {0, 0, 0});
+        p.fillRect(i * 32, 0, 32, 240, {255, 255, 255});
+        EncodedFrame f = enc.encode(p);
+        EXPECT_EQ(f.intra, i == 0);
+        const uint8_t* pic = decode(320, 240, f.data);
+        ASSERT_NE(pic, nullptr) << "frame " << i;
+        expectNear(pixel(pic, i * 32 + 16, 120), {255, 255, 255}, "bar");
+        expectNear(pixel(pic, (i * 32 + 176) % 320, 120), {0, 0, 0}, "background");
+    }
+}
+
+TEST_F(DecoderTest, PictureIsScaledToTheSizeTheCallerAsks) {
+    TestEncoder enc(352, 288, 25000, 10, false);
+    const uint8_t* pic = decode(176, 144, enc.encode(quadrants(352, 288)).data);
+    ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(i32At(pic, 4), 176);
+    EXPECT_EQ(i32At(pic, 8), -144);
+    EXPECT_EQ(u32At(pic, 20), 176u * 144u * 4u);
+    expectQuadrants(pic, 176, 144);
+}
+
+TEST_F(DecoderTest, ZeroSizeTakesTheStreamsOwnSize) {
+    TestEncoder enc(160, 112, 5000, 10, false);
+    const uint8_t* pic = decode(0, 0, enc.encode(quadrants(160, 112)).data);
+    ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(i32At(pic, 4), 160);
+    EXPECT_EQ(i32At(pic, 8), -112);
+    EXPECT_EQ(u32At(pic, 20), 160u * 112u * 4u);
+}
+
+TEST_F(DecoderTest, LargestPictureFitsAndOneColumnMoreIsRefused) {
+    TestEncoder enc(720, 576, 25000, 10, false);
+    std::vector<uint8_t> data = enc.encode(quadrants(720, 576)).data;
+    const uint8_t* pic = decode(720, 576, data);
+    ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(u32At(pic, 20), 1658880u); // 720 * 576 * 4, within 1,659,904
+    EXPECT_EQ(decode(721, 576, data), nullptr);
+    EXPECT_EQ(decode(1280, 720, data), nullptr);
+}
+
+TEST_F(DecoderTest, StreamTooLargeForThePictureBufferIsRefused) {
+    TestEncoder enc(800, 600, 25000, 10, false);
+    EXPECT_EQ(decode(0, 0, enc.encode(quadrants(800, 600)).data), nullptr);
+}
+
+TEST_F(DecoderTest, PredictedFramesBehindACameraHeaderStillDecode) {
+    // Protocol version 1 predicted records hand the decoder the camera's
+    // 16-byte frame header in front of the picture.
+    TestEncoder enc(352, 240, 30000, 30, true);
+    ASSERT_FALSE(enc.headers().empty());
+    EncodedFrame first = enc.encode(quadrants(352, 240));
+    std::vector<uint8_t> intra = enc.headers();
+    intra.insert(intra.end(), first.data.begin(), first.data.end());
+    ASSERT_NE(decode(352, 240, intra), nullptr);
+    for (int i = 0; i < 4; ++i) {
+        EncodedFrame f = enc.encode(quadrants(352, 240));
+        ASSERT_FALSE(f.intra);
+        std::vector<uint8_t> withHeader = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,
+                                           0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xF0, 0x0F};
+        withHeader.insert(withHeader.end(), f.data.begin(), f.data.end());
+        const uint8_t* pic = decode(352, 240, withHeader);
+        ASSERT_NE(pic, nullptr) << "frame " << i;
+        expectQuadrants(pic, 352, 240);
+    }
+}
+
+class DecoderBadInputTest : public DecoderTest {};
+
+TEST_F(DecoderBadInputTest, GarbageGivesNoPicture) {
+    std::mt19937 rng(7);
+    std::vector<uint8_t> junk(5000);
+    for (auto& b : junk) b = static_cast<uint8_t>(rng());
+    EXPECT_EQ(decode(352, 288, junk), nullptr);
+    EXPECT_EQ(decode(352, 288, std::vector<uint8_t>(4000, 0)), nullptr);
+    // A picture start code with nothing configured before it.
+    EXPECT_EQ(decode(352, 288, {0x00, 0x00, 0x01, 0xB6, 0x10, 0x00, 0x00, 0x01, 0xB6}), nullptr);
+}
+
+TEST_F(DecoderBadInputTest, DecodingRecoversAfterGarbage) {
+    std::vector<uint8_t> junk(3000, 0xA5);
+    EXPECT_EQ(decode(352, 288, junk), nullptr);
+    TestEncoder enc(352, 288, 25000, 10, false);
+    const uint8_t* pic = decode(352, 288, enc.encode(quadrants(352, 288)).data);
+    ASSERT_NE(pic, nullptr);
+    expectQuadrants(pic, 352, 288);
+}
+
+TEST_F(DecoderBadInputTest, DamagedFramesNeverBreakTheHeaderPromise) {
+    TestEncoder enc(176, 144, 5000, 5, false);
+    std::mt19937 rng(11);
+    for (int i = 0; i < 60; ++i) {
+        RgbPicture p = quadrants(176, 144);
+        p.fillRect((i * 8) % 176, 40, 20, 20, {255, 255, 0});
+        std::vector<uint8_t> data = enc.encode(p).data;
+        // Flip a few bits, sometimes cut the frame short.
+        for (int k = 0; k < 6; ++k) data[rng() % data.size()] ^= static_cast<uint8_t>(1u << (rng() % 8));
+        if (i % 3 == 0) data.resize(data.size() / 2 + 1);
+        const uint8_t* pic = decode(176, 144, data);
+        if (pic == nullptr) continue;
+        EXPECT_EQ(u32At(pic, 0), 40u);
+        EXPECT_EQ(u16At(pic, 14), 32);
+        EXPECT_EQ(u32At(pic, 20), 176u * 144u * 4u);
+    }
+}
+
+TEST_F(DecoderBadInputTest, ImpossibleArgumentsAreRefused) {
+    TestEncoder enc(176, 144, 5000, 5, false);
+    std::vector<uint8_t> data = enc.encode(quadrants(176, 144)).data;
+    EXPECT_EQ(plugin_.decode(instance_, 176, 144, nullptr, 100, 0, 0, 0), nullptr);
+    EXPECT_EQ(plugin_.decode(instance_, 176, 144, data.data(), 0, 0, 0, 0), nullptr);
+    EXPECT_EQ(plugin_.decode(instance_, 176, 144, data.data(), -5, 0, 0, 0), nullptr);
+    EXPECT_EQ(plugin_.decode(instance_, -176, 144, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0),
+              nullptr);
+    EXPECT_EQ(plugin_.decode(nullptr, 176, 144, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0),
+              nullptr);
+    EXPECT_EQ(plugin_.exit(nullptr), 0);
+}
+
+TEST(DecoderNamesTest, BothNamesOfferTheSameWorkingDecoder) {
+    for (const char* path : {QUILLON_PATH, GARNET_PATH}) {
+        DecoderPlugin plugin(path);
+        ASSERT_TRUE(plugin.bound()) << path;
+        void* inst = plugin.init(nullptr);
+        ASSERT_NE(inst, nullptr);
+        TestEncoder enc(176, 144, 5000, 5, false);
+        std::vector<uint8_t> data = enc.encode(quadrants(176, 144)).data;
+        EXPECT_NE(plugin.decode(inst, 176, 144, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0), nullptr)
+            << path;
+        EXPECT_EQ(plugin.exit(inst), 1);
+    }
+}
+
+TEST(DecoderNamesTest, InternalNamesStayHidden) {
+    DecoderPlugin plugin(QUILLON_PATH);
+    ASSERT_TRUE(plugin.bound());
+    // The class behind the exports is not reachable by name.
+    EXPECT_EQ(plugin.module().symbol("_ZN7decoder12Mpeg4Decoder6createEv"), nullptr);
+}
+
+} // namespace

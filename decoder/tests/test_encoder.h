@@ -1,0 +1,57 @@
+// Makes real MPEG-4 Visual frames for the decoder tests with libavcodec's own
+// encoder, from RGB pictures the test paints.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+
+namespace decoder::test {
+
+struct Rgb {
+    uint8_t r, g, b;
+};
+
+// width * height pixels, rows top-down.
+struct RgbPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<Rgb> pixels;
+    RgbPicture(int w, int h, Rgb fill) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, fill) {}
+    void fillRect(int x, int y, int w, int h, Rgb c);
+};
+
+// Four quadrants: red top-left, green top-right, blue bottom-left, white bottom-right.
+RgbPicture quadrants(int width, int height);
+
+struct EncodedFrame {
+    std::vector<uint8_t> data;
+    bool intra = false;
+};
+
+class TestEncoder {
+public:
+    // globalHeaders: sequence headers go to headers() instead of each intra frame.
+    TestEncoder(int width, int height, int timeResolution, int gop, bool globalHeaders);
+    ~TestEncoder();
+    TestEncoder(const TestEncoder&) = delete;
+    TestEncoder& operator=(const TestEncoder&) = delete;
+
+    bool ok() const { return ok_; }
+    EncodedFrame encode(const RgbPicture& picture);
+    const std::vector<uint8_t>& headers() const { return headers_; }
+
+private:
+    AVCodecContext* codec_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    int64_t pts_ = 0;
+    int step_ = 1;
+    bool ok_ = false;
+    std::vector<uint8_t> headers_;
+};
+
+} // namespace decoder::test
