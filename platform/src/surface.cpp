@@ -1,0 +1,100 @@
+#include "platform/surface.h"
+
+#include <algorithm>
+#include <map>
+
+namespace platform {
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    std::map<uint32_t, std::shared_ptr<Surface>> surfaces;
+    uint32_t next = 0x1000;
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+constexpr std::size_t kKeptTexts = 64;
+
+} // namespace
+
+Surface::~Surface() = default;
+
+uint32_t SurfaceRegistry::add(std::shared_ptr<Surface> surface) {
+    if (!surface) return 0;
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    uint32_t handle = 0;
+    do {
+        handle = r.next++;
+    } while (handle == 0 || r.surfaces.count(handle) != 0);
+    r.surfaces.emplace(handle, std::move(surface));
+    return handle;
+}
+
+void SurfaceRegistry::remove(uint32_t handle) {
+    std::shared_ptr<Surface> last; // released outside the lock
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.surfaces.find(handle);
+    if (it == r.surfaces.end()) return;
+    last = std::move(it->second);
+    r.surfaces.erase(it);
+}
+
+std::shared_ptr<Surface> SurfaceRegistry::find(uint32_t handle) {
+    if (handle == 0) return nullptr;
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.surfaces.find(handle);
+    return it == r.surfaces.end() ? nullptr : it->second;
+}
+
+RecordingSurface::RecordingSurface(SurfaceSize size) : size_(size) {}
+
+void RecordingSurface::stretchDraw(const PictureView& picture, const SurfaceRect& dest) {
+    std::lock_guard lock(mutex_);
+    ++state_.drawCount;
+    state_.width = picture.width;
+    state_.height = picture.height;
+    state_.bitCount = picture.bitCount;
+    state_.stride = picture.stride;
+    state_.dest = dest;
+    const std::size_t bytes = picture.pixels != nullptr && picture.height > 0
+                                  ? picture.stride * static_cast<std::size_t>(picture.height)
+                                  : 0;
+    state_.pixels.assign(picture.pixels, picture.pixels + bytes);
+}
+
+void RecordingSurface::drawText(const std::u16string& text, const SurfaceRect& box, SurfaceColor textColor,
+                                SurfaceColor background) {
+    std::lock_guard lock(mutex_);
+    if (state_.texts.size() >= kKeptTexts) state_.texts.erase(state_.texts.begin());
+    state_.texts.push_back({text, box, textColor, background});
+}
+
+void RecordingSurface::present() {
+    std::lock_guard lock(mutex_);
+    ++state_.presentCount;
+}
+
+SurfaceSize RecordingSurface::clientSize() const {
+    std::lock_guard lock(mutex_);
+    return size_;
+}
+
+RecordingSurface::Snapshot RecordingSurface::snapshot() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+int RecordingSurface::drawCount() const {
+    std::lock_guard lock(mutex_);
+    return state_.drawCount;
+}
+
+} // namespace platform

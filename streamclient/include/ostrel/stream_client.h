@@ -1,0 +1,128 @@
+/* Ostrel-M: one interface object per camera connection. It binds a transport
+ * plug-in and a decoder plug-in, runs the receive, render and event threads,
+ * reports network loss, motion and digital-input events, and carries the
+ * caller's control requests to the camera.
+ *
+ * Every function takes the handle from M_KOpenInterface first; a null handle
+ * does nothing and returns 0. Results are 1 for success and 0 for failure
+ * unless noted. Callbacks run on the library's threads. */
+#ifndef OSTREL_STREAM_CLIENT_H
+#define OSTREL_STREAM_CLIENT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#define OSTREL_API __attribute__((visibility("default")))
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The 468-byte connection settings record of the transport contract
+ * (transport/contract.h). */
+struct MediaConfig;
+
+/* Opaque interface object. */
+typedef struct OstrelInterface OstrelInterface;
+
+/* Where to draw: 24 bytes, copied whole by M_KSetRenderInfo. The window
+ * handle is 32 bits on every platform: it names a registered window surface
+ * (platform/surface.h), 0 draws nowhere. */
+typedef struct RenderInfo {
+    int32_t reserved;  /* not read */
+    uint32_t window;   /* window handle of the video window */
+    int32_t top;       /* destination y in window pixels */
+    int32_t left;      /* destination x */
+    int32_t width;     /* destination width */
+    int32_t height;    /* destination height */
+} RenderInfo;
+
+/* PTZ protocol source types of PTZEnableInfo.sourceType. */
+#define OSTREL_PTZ_SOURCE_FILE 1
+#define OSTREL_PTZ_SOURCE_BUILTIN 2
+
+/* Read only during M_KEnablePTZProtocol. */
+typedef struct PTZEnableInfo {
+    int32_t sourceType;     /* 1 protocol file, 2 built-in vendor protocol */
+    char vendorName[32];
+    char protocolName[32];
+    char fileName[512];
+    int32_t addressId;      /* PTZ address ID of the camera */
+} PTZEnableInfo;
+
+typedef void (*M_KNetworkLossCallback)(void* user);
+typedef void (*M_KAfterRenderCallback)(void* user);
+typedef void (*M_KMotionCallback)(void* user, int32_t region1, int32_t region2, int32_t region3, int32_t region4);
+typedef void (*M_KDICallback)(void* user, int32_t input1, int32_t input2);
+
+/* Lifecycle and settings */
+OSTREL_API OstrelInterface* M_KOpenInterface(void);
+OSTREL_API void M_KCloseInterface(OstrelInterface* handle);
+OSTREL_API void M_KSetStreamingType(OstrelInterface* handle, int32_t type);
+OSTREL_API int32_t M_KSetMediaConfig(OstrelInterface* handle, const struct MediaConfig* config);
+OSTREL_API void M_KSetRenderInfo(OstrelInterface* handle, const RenderInfo* info);
+OSTREL_API void M_KSetNetworkLossCallback(OstrelInterface* handle, void* user, M_KNetworkLossCallback callback);
+OSTREL_API void M_KSetAfterRenderCallback(OstrelInterface* handle, void* user, M_KAfterRenderCallback callback);
+OSTREL_API void M_KSetMotionDetectionCallback(OstrelInterface* handle, void* user, M_KMotionCallback callback,
+                                              uint8_t fourRegions);
+OSTREL_API void M_KSetDICallback(OstrelInterface* handle, void* user, M_KDICallback callback);
+OSTREL_API void M_KSetMute(OstrelInterface* handle, uint8_t playAudio);
+OSTREL_API void M_KSetTextout(OstrelInterface* handle, uint8_t enable, int32_t x, int32_t y, const char* text);
+OSTREL_API int32_t M_KEnablePTZProtocol(OstrelInterface* handle, int32_t enable, const PTZEnableInfo* info);
+OSTREL_API int32_t M_KConnect(OstrelInterface* handle);
+OSTREL_API void M_KDisconnect(OstrelInterface* handle);
+
+/* Pan, tilt, zoom, presets */
+OSTREL_API int32_t M_KPTZ_UP(OstrelInterface* handle, int32_t speed);
+OSTREL_API int32_t M_KPTZ_DOWN(OstrelInterface* handle, int32_t speed);
+OSTREL_API int32_t M_KPTZ_LEFT(OstrelInterface* handle, int32_t speed);
+OSTREL_API int32_t M_KPTZ_RIGHT(OstrelInterface* handle, int32_t speed);
+OSTREL_API int32_t M_KPTZ_UP_LEFT(OstrelInterface* handle, int32_t speed);
+OSTREL_API int32_t M_KPTZ_UP_RIGHT(OstrelInterface* handle, int32_t speed);
+OSTREL_API int32_t M_KPTZ_DOWN_LEFT(OstrelInterface* handle, int32_t speed);
+OSTREL_API int32_t M_KPTZ_DOWN_RIGHT(OstrelInterface* handle, int32_t speed);
+/* direction: 0 all, 1 up, 2 down, 3 left, 4 right */
+OSTREL_API int32_t M_KPTZ_STOP(OstrelInterface* handle, int32_t direction);
+OSTREL_API int32_t M_KPTZ_ZOOM_IN(OstrelInterface* handle);
+OSTREL_API int32_t M_KPTZ_ZOOM_OUT(OstrelInterface* handle);
+OSTREL_API int32_t M_KPTZ_ZOOM_STOP(OstrelInterface* handle);
+OSTREL_API int32_t M_KPTZ_GOTO_PRESET(OstrelInterface* handle, int32_t preset);
+OSTREL_API int32_t M_KPTZ_SET_PRESET(OstrelInterface* handle, int32_t preset);
+
+/* The camera's on-screen menu */
+OSTREL_API int32_t M_KPTZ_OSD_ON(OstrelInterface* handle);
+OSTREL_API int32_t M_KPTZ_OSD_OFF(OstrelInterface* handle);
+OSTREL_API int32_t M_KPTZ_OSD_UP(OstrelInterface* handle);
+OSTREL_API int32_t M_KPTZ_OSD_DOWN(OstrelInterface* handle);
+OSTREL_API int32_t M_KPTZ_OSD_LEFT(OstrelInterface* handle);
+OSTREL_API int32_t M_KPTZ_OSD_RIGHTT(OstrelInterface* handle);
+OSTREL_API int32_t M_KPTZ_OSD_ENTER(OstrelInterface* handle);
+OSTREL_API int32_t M_KPTZ_OSD_LEAVE(OstrelInterface* handle);
+
+/* Video server, digital output, serial port */
+OSTREL_API int32_t M_KQuadSetDisplayMode(OstrelInterface* handle, int32_t mode);
+OSTREL_API void M_KSendDO(OstrelInterface* handle, uint8_t value);
+OSTREL_API int32_t M_KSendRS232Setting(OstrelInterface* handle, uint8_t dataFormat, uint8_t baudRateIndex);
+
+/* Talking to the camera */
+OSTREL_API int32_t M_KGetAudioToken(OstrelInterface* handle, char* holder);
+OSTREL_API void M_KFreeAudioToken(OstrelInterface* handle);
+OSTREL_API int32_t M_KStartAudioTransfer(OstrelInterface* handle);
+OSTREL_API void M_KStopAudioTransfer(OstrelInterface* handle);
+
+#ifdef __cplusplus
+}
+
+static_assert(sizeof(RenderInfo) == 24);
+static_assert(offsetof(RenderInfo, window) == 4);
+static_assert(offsetof(RenderInfo, top) == 8);
+static_assert(offsetof(RenderInfo, left) == 12);
+static_assert(offsetof(RenderInfo, width) == 16);
+static_assert(offsetof(RenderInfo, height) == 20);
+static_assert(offsetof(PTZEnableInfo, vendorName) == 4);
+static_assert(offsetof(PTZEnableInfo, protocolName) == 36);
+static_assert(offsetof(PTZEnableInfo, fileName) == 68);
+static_assert(offsetof(PTZEnableInfo, addressId) == 580);
+#endif
+
+#endif

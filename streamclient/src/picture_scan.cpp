@@ -1,0 +1,66 @@
+#include "picture_scan.h"
+
+#include <algorithm>
+#include <array>
+
+namespace ostrel {
+
+namespace {
+
+constexpr std::size_t kVolBlockSize = 21;
+constexpr std::array<uint8_t, 8> kVolStart = {0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x20};
+
+// Reads width bits at bit position pos of a big-endian bit string.
+unsigned readBits(const uint8_t* block, int pos, int width) {
+    unsigned value = 0;
+    for (int i = 0; i < width; ++i) {
+        const int bit = pos + i;
+        value = (value << 1) | ((block[bit / 8] >> (7 - bit % 8)) & 1u);
+    }
+    return value;
+}
+
+} // namespace
+
+bool containsIntraPicture(const uint8_t* data, std::size_t length) {
+    if (data == nullptr) return false;
+    for (std::size_t i = 0; i + 4 < length; ++i) {
+        if (data[i] != 0x00 || data[i + 1] != 0x00 || data[i + 2] != 0x01 || data[i + 3] != 0xB6) continue;
+        const unsigned codingType = data[i + 4] >> 6;
+        if (codingType == 0) return true;
+        if (codingType == 1) return false;
+    }
+    return false;
+}
+
+int timeIncrementBits(unsigned resolution) {
+    unsigned top = resolution > 0 ? resolution - 1 : 0;
+    int bits = 0;
+    while (top != 0) {
+        ++bits;
+        top >>= 1;
+    }
+    return std::max(bits, 1);
+}
+
+PictureSize parseVideoObjectLayer(const uint8_t* data, std::size_t length) {
+    if (data == nullptr || length < kVolBlockSize) return {};
+    const uint8_t* end = data + length;
+    const uint8_t* found = std::search(data, end, kVolStart.begin(), kVolStart.end());
+    if (found == end || static_cast<std::size_t>(end - found) < kVolBlockSize) return {};
+
+    const unsigned type = readBits(found, 65, 8);
+    if (type > 1) return {};
+    // Type 0: no layer identifier, control parameters present; type 1: the
+    // other way round. Both put the fields three bits apart.
+    const int shift = type == 0 ? 0 : 3;
+    const unsigned resolution = readBits(found, 86 + shift, 16);
+    if (readBits(found, 103 + shift, 1) == 0) return {};
+    const int k = timeIncrementBits(resolution);
+    PictureSize size;
+    size.width = static_cast<int>(readBits(found, k + 105 + shift, 13));
+    size.height = static_cast<int>(readBits(found, k + 119 + shift, 13));
+    return size;
+}
+
+} // namespace ostrel

@@ -1,0 +1,68 @@
+// Draws decoded pictures into the window named by the render information.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/surface.h"
+
+namespace ostrel {
+
+// The 40-byte bitmap information header handed to the drawing call.
+struct BitmapInfoHeader {
+    uint32_t size = 40;
+    int32_t width = 0;
+    int32_t height = 0;  // negative: rows run top-down
+    uint16_t planes = 1;
+    uint16_t bitCount = 0;
+    uint32_t compression = 0;
+    uint32_t imageSize = 0;
+    int32_t xPelsPerMeter = 0;
+    int32_t yPelsPerMeter = 0;
+    uint32_t colorsUsed = 0;
+    uint32_t colorsImportant = 0;
+};
+static_assert(sizeof(BitmapInfoHeader) == 40);
+
+struct PictureDescriptor {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t compression = 0;  // 0 = uncompressed RGB
+    uint16_t bitCount = 0;
+    uint8_t* pixels = nullptr;
+    std::size_t pixelOffset = 0;
+    std::size_t pixelBytes = 0;  // bytes the receive thread copied
+    BitmapInfoHeader header;
+
+    // Rebuilds the bitmap header from the fields above.
+    void updateHeader();
+};
+
+class CVideoRenderer {
+public:
+    explicit CVideoRenderer(uint32_t window);
+    virtual ~CVideoRenderer();
+    CVideoRenderer(const CVideoRenderer&) = delete;
+    CVideoRenderer& operator=(const CVideoRenderer&) = delete;
+
+    void setDestination(int left, int top, int width, int height);
+    uint32_t window() const { return window_; }
+
+    // Stretches the picture into the destination. With holdContext the window
+    // stays held (returned) for the overlay; otherwise it is released at once.
+    // Returns null when there is no window or nothing drawable.
+    std::shared_ptr<platform::Surface> draw(const PictureDescriptor& picture, bool holdContext);
+
+private:
+    uint32_t window_;
+    int left_ = 0;
+    int top_ = 0;
+    int width_ = 720;
+    int height_ = 576;
+    // Kept for the drawing interface's sake; never drawn from.
+    PictureDescriptor spare_[2];
+};
+
+} // namespace ostrel
