@@ -1,0 +1,89 @@
+// A small HTTP/1.1 server for a simulated camera's web server: one request
+// per connection, every request recorded, errors and slow answers injectable.
+#pragma once
+
+#include "camsim/recording.h"
+#include "camsim/tcp_server.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace camsim {
+
+struct HttpRequest {
+    std::string method;
+    std::string target;  // as sent: path and query
+    std::string path;
+    std::string query;   // after "?", not decoded
+    std::map<std::string, std::string> headers;  // names in lower case
+    std::string header(const std::string& lowerName) const;
+    // The query split at "&" into name and value (both percent-decoded);
+    // a name without "=" has no value.
+    std::vector<std::pair<std::string, std::optional<std::string>>> parameters() const;
+};
+
+struct HttpResponse {
+    int status = 200;
+    std::string body;
+};
+
+struct HttpFaults {
+    // Answer every request with this status (and a short body) when not 0.
+    std::atomic<int> errorStatus{0};
+    // Wait this long before answering.
+    std::atomic<int> delayMs{0};
+    // Close the connection without answering.
+    std::atomic<bool> closeWithoutAnswer{false};
+    // Announce a longer body than is sent, then close.
+    std::atomic<bool> truncateBody{false};
+};
+
+std::string percentDecode(const std::string& text);
+
+class HttpServer {
+public:
+    using Handler = std::function<HttpResponse(const HttpRequest&)>;
+
+    // Requests are recorded on `recording` (channel Http, the raw request
+    // head as payload) when it is given.
+    explicit HttpServer(Recording* recording = nullptr) : recording_(recording) {}
+    ~HttpServer() { stop(); }
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    bool start(const std::string& host, uint16_t port, Handler handler);
+    void stop();
+    uint16_t port() const { return server_.port(); }
+
+    HttpFaults& faults() { return faults_; }
+    // Every request answered so far, in arrival order.
+    std::vector<HttpRequest> requests() const;
+    void clearRequests();
+    // Waits until at least `count` requests arrived.
+    bool waitForRequests(std::size_t count, int timeoutMs) const;
+
+    // Answers every later request with this body (status 200) instead of
+    // asking the handler; nullopt goes back to the handler.
+    void setFixedAnswer(std::optional<std::string> body);
+
+private:
+    void serve(const std::shared_ptr<Connection>& connection);
+
+    Recording* recording_;
+    HttpFaults faults_;
+    Handler handler_;
+    TcpServer server_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable arrived_;
+    std::vector<HttpRequest> requests_;
+    std::optional<std::string> fixedAnswer_;
+};
+
+} // namespace camsim

@@ -1,0 +1,272 @@
+#include "control_channel.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace fenwa20 {
+
+namespace {
+
+constexpr int kConnectWaitMs = 1000;
+constexpr int kSendTimeoutMs = 5000;
+constexpr int kErrorThreads = 300;
+constexpr int kErrorNotConnected = 301;
+constexpr int kErrorOpenOrRefused = 302;
+constexpr int kErrorWrongState = 304;
+
+// Index of the first place from which `data` could start the magic (a full
+// or partial match running to the end); `length` when there is none.
+std::size_t findMagicStart(const uint8_t* data, std::size_t length) {
+    for (std::size_t i = 1; i < length; ++i) {
+        const std::size_t n = std::min<std::size_t>(4, length - i);
+        if (std::memcmp(data + i, transport::kMessageMagic, n) == 0) return i;
+    }
+    return length;
+}
+
+} // namespace
+
+ControlChannel::ControlChannel(const ControlTiming& timing)
+    : timing_(timing), clock_(timing.clock ? *timing.clock : platform::SystemClock::instance()) {}
+
+ControlChannel::~ControlChannel() {
+    stopThreads();
+    std::lock_guard lock(socketMutex_);
+    socket_.close();
+}
+
+bool ControlChannel::open(const std::string& host, int port) {
+    std::lock_guard lock(socketMutex_);
+    socket_.close();
+    if (port <= 0 || port > 65535 || !socket_.connect(host, static_cast<uint16_t>(port), kConnectWaitMs)) {
+        state_ = 0;
+        lastError_ = kErrorOpenOrRefused;
+        return false;
+    }
+    socket_.setSendTimeout(kSendTimeoutMs);
+    state_ = 1;
+    return true;
+}
+
+bool ControlChannel::isOpen() const {
+    std::lock_guard lock(socketMutex_);
+    return socket_.isOpen();
+}
+
+bool ControlChannel::login(const LoginBlock& block) {
+    if (threadsExist()) {
+        lastError_ = kErrorThreads;
+        return false;
+    }
+    if (state_ < 1) {
+        lastError_ = kErrorNotConnected;
+        return false;
+    }
+    if (state_ > 1) {
+        lastError_ = kErrorWrongState;
+        return false;
+    }
+    std::array<uint8_t, 128> answer{};
+    {
+        std::lock_guard lock(socketMutex_);
+        if (!socket_.sendAll(block.data(), block.size())) {
+            lastError_ = kErrorThreads;
+            return false;
+        }
+        // The control socket has no receive time-out once logged in; the
+        // answer to the login still must not be waited for forever.
+        socket_.setReceiveTimeout(timing_.loginAnswerTimeoutMs);
+        const platform::RecvResult r = socket_.receiveAll(answer.data(), answer.size());
+        socket_.setReceiveTimeout(0);
+        if (r.status != platform::RecvStatus::Ok) {
+            lastError_ = kErrorThreads;
+            return false;
+        }
+    }
+    if (transport::getUint32Le(answer.data()) != 0) {
+        state_ = 2;
+        lastError_ = kErrorOpenOrRefused;
+        return false;
+    }
+    state_ = 3;
+    running_ = true;
+    stopEvent_.reset();
+    receiveThread_ = std::thread([this] { receiveLoop(); });
+    keepAliveThread_ = std::thread([this] { keepAliveLoop(); });
+    return true;
+}
+
+bool ControlChannel::send(uint32_t type, const void* payload, std::size_t length) {
+    if (length > transport::kMaxMessagePayload || (length > 0 && payload == nullptr)) return false;
+    std::array<uint8_t, transport::kMaxMessageSize> message;
+    const std::size_t size = transport::buildMessage(message.data(), type, payload, length);
+    std::lock_guard lock(socketMutex_);
+    if (!socket_.isOpen()) return false;
+    return socket_.sendAll(message.data(), size);
+}
+
+void ControlChannel::setCallback(void* context, ControlDataCallback callback) {
+    std::lock_guard lock(callbackMutex_);
+    context_ = context;
+    callback_ = callback;
+}
+
+void ControlChannel::deliver(const void* data, int32_t length) {
+    void* context;
+    ControlDataCallback callback;
+    {
+        std::lock_guard lock(callbackMutex_);
+        context = context_;
+        callback = callback_;
+    }
+    // Called without the lock so the callback may set another callback.
+    if (callback != nullptr) callback(context, data, length);
+}
+
+void ControlChannel::stopThreads() {
+    running_ = false;
+    stopEvent_.set();
+    joinThreads();
+}
+
+void ControlChannel::joinThreads() {
+    if (receiveThread_.joinable()) receiveThread_.join();
+    if (keepAliveThread_.joinable()) keepAliveThread_.join();
+}
+
+void ControlChannel::disconnect() {
+    {
+        std::lock_guard lock(socketMutex_);
+        if (socket_.isOpen()) {
+            std::array<uint8_t, transport::kMessageHeaderSize> message;
+            transport::buildMessage(message.data(), kMessageDisconnect, nullptr, 0);
+            socket_.sendAll(message.data(), message.size());
+            // Wakes the receive thread; it reports the loss and ends.
+            socket_.shutdown();
+        }
+    }
+    // The descriptor is freed only once no thread can still be using it.
+    running_ = false;
+    stopEvent_.set();
+    joinThreads();
+    std::lock_guard lock(socketMutex_);
+    socket_.close();
+    state_ = 0;
+}
+
+ControlChannel::Receive ControlChannel::receiveExact(uint8_t* into, std::size_t length) {
+    std::size_t got = 0;
+    while (got < length) {
+        if (!running_) return Receive::Stopped;
+        // Waiting in slices is what lets the stop request be noticed on a
+        // socket that has no receive time-out.
+        if (!socket_.waitReadable(timing_.pollSliceMs)) continue;
+        platform::RecvResult r;
+        {
+            std::lock_guard lock(socketMutex_);
+            r = socket_.receiveSome(into + got, length - got);
+            if (r.status == platform::RecvStatus::Error || r.status == platform::RecvStatus::Closed) {
+                lastError_ = socket_.lastError();
+            }
+        }
+        if (r.status == platform::RecvStatus::Ok) {
+            got += r.bytes;
+        } else if (r.status != platform::RecvStatus::TimedOut) {
+            return Receive::Failed;
+        }
+    }
+    return Receive::Ok;
+}
+
+ControlChannel::Receive ControlChannel::discard(std::size_t length) {
+    uint8_t* scratch = receiveBuffer_.data() + transport::kMessageHeaderSize;
+    const std::size_t room = transport::kMaxMessagePayload;
+    while (length > 0) {
+        const std::size_t n = length < room ? length : room;
+        const Receive r = receiveExact(scratch, n);
+        if (r != Receive::Ok) return r;
+        length -= n;
+    }
+    return Receive::Ok;
+}
+
+void ControlChannel::connectionLost(int error) {
+    (void)error;
+    running_ = false;
+    stopEvent_.set();
+    uint8_t notice[4];
+    transport::putUint32Le(notice, static_cast<uint32_t>(transport::kNetworkLossNotice));
+    deliver(notice, 4);
+}
+
+void ControlChannel::receiveLoop() {
+    state_ = 4;
+    uint8_t* buffer = receiveBuffer_.data();
+    std::size_t have = 0;
+    while (running_) {
+        Receive r = receiveExact(buffer + have, transport::kMessageHeaderSize - have);
+        if (r == Receive::Stopped) return;
+        if (r == Receive::Failed) {
+            connectionLost(lastError_);
+            return;
+        }
+        transport::MessageHeader header;
+        if (!transport::parseMessageHeader(buffer, header)) {
+            // Not a message start: slide to the next place the magic could
+            // begin instead of reading on in 12-byte steps that never realign.
+            const std::size_t skip = findMagicStart(buffer, transport::kMessageHeaderSize);
+            have = transport::kMessageHeaderSize - skip;
+            std::memmove(buffer, buffer + skip, have);
+            continue;
+        }
+        have = 0;
+        if (header.payloadLength > transport::kMaxMessagePayload) {
+            // Too long to hand on: skip its payload so the next message is
+            // still read from its own start.
+            r = discard(header.payloadLength);
+        } else {
+            r = receiveExact(buffer + transport::kMessageHeaderSize, header.payloadLength);
+            if (r == Receive::Ok) {
+                deliver(buffer + 4, static_cast<int32_t>(transport::kMessageHeaderSize - 4 + header.payloadLength));
+            }
+        }
+        std::memset(buffer, 0, transport::kMaxMessageSize);
+        if (r == Receive::Stopped) return;
+        if (r == Receive::Failed) {
+            connectionLost(lastError_);
+            return;
+        }
+    }
+}
+
+void ControlChannel::keepAliveLoop() {
+    int64_t noted = clock_.nowMs();
+    while (running_) {
+        stopEvent_.wait(timing_.keepAliveTickMs);
+        if (!running_) break;
+        const int64_t now = clock_.nowMs();
+        if ((now - noted) / 1000 > 10 && isOpen()) {
+            send(kMessageKeepAlive, nullptr, 0);
+            noted = now;
+        }
+        {
+            std::lock_guard lock(checksMutex_);
+            ++keepAliveChecks_;
+        }
+        checksChanged_.notify_all();
+    }
+}
+
+uint64_t ControlChannel::keepAliveChecks() const {
+    std::lock_guard lock(checksMutex_);
+    return keepAliveChecks_;
+}
+
+bool ControlChannel::waitForKeepAliveChecks(uint64_t atLeast, int timeoutMs) const {
+    std::unique_lock lock(checksMutex_);
+    return checksChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return keepAliveChecks_ >= atLeast; });
+}
+
+} // namespace fenwa20

@@ -1,0 +1,103 @@
+// The protocol version 2 control channel: one TCP connection that carries
+// "Vexo" messages both ways, a receive thread that hands every camera message
+// to the control-data callback, and a keep-alive thread.
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/event.h"
+#include "platform/tcp_socket.h"
+#include "transport/contract.h"
+#include "transport/protocol_message.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace fenwa20 {
+
+struct ControlTiming {
+    platform::Clock* clock = nullptr;  // null: the system clock
+    int keepAliveTickMs = 1000;        // how often the keep-alive thread looks at the clock
+    int pollSliceMs = 100;             // longest time the receive thread waits before re-checking its flag
+    int loginAnswerTimeoutMs = 5000;   // the camera must answer the login within this time
+};
+
+inline constexpr uint32_t kMessageKeepAlive = 48;
+inline constexpr uint32_t kMessageDisconnect = 49;
+inline constexpr uint32_t kMessageDigitalOutput = 50;
+inline constexpr uint32_t kMessageSerial = 54;
+
+class ControlChannel {
+public:
+    using LoginBlock = std::array<uint8_t, 128>;
+
+    explicit ControlChannel(const ControlTiming& timing);
+    ~ControlChannel();
+    ControlChannel(const ControlChannel&) = delete;
+    ControlChannel& operator=(const ControlChannel&) = delete;
+
+    // Connects with a single one-second wait. State 1, or state 0 and error 302.
+    bool open(const std::string& host, int port);
+    // Sends the login block and waits for the 128-byte answer; on acceptance
+    // starts the receive and keep-alive threads.
+    bool login(const LoginBlock& block);
+    // Sends one whole message; false when the socket is closed or refused.
+    bool send(uint32_t type, const void* payload, std::size_t length);
+    bool isOpen() const;
+    // Clears the running flag and waits for both threads; bounded, because
+    // the receive thread never blocks longer than one poll slice.
+    void stopThreads();
+    // Sends message 49 when open, closes the connection and ends the threads.
+    void disconnect();
+
+    void setCallback(void* context, ControlDataCallback callback);
+
+    int state() const { return state_.load(); }
+    int lastError() const { return lastError_.load(); }
+    bool threadsExist() const { return receiveThread_.joinable() || keepAliveThread_.joinable(); }
+    bool running() const { return running_.load(); }
+    // Number of clock checks the keep-alive thread has made (lets tests know
+    // the thread looked at the clock after they moved it).
+    uint64_t keepAliveChecks() const;
+    bool waitForKeepAliveChecks(uint64_t atLeast, int timeoutMs) const;
+
+private:
+    enum class Receive { Ok, Stopped, Failed };
+
+    void receiveLoop();
+    void keepAliveLoop();
+    Receive receiveExact(uint8_t* into, std::size_t length);
+    Receive discard(std::size_t length);
+    void deliver(const void* data, int32_t length);
+    void connectionLost(int error);
+    void joinThreads();
+
+    ControlTiming timing_;
+    platform::Clock& clock_;
+
+    mutable std::mutex socketMutex_;  // serialises sends and the socket's open/close
+    platform::TcpSocket socket_;
+    std::atomic<int> state_{0};
+    std::atomic<int> lastError_{0};
+    std::atomic<bool> running_{false};
+
+    std::array<uint8_t, transport::kMaxMessageSize> receiveBuffer_{};
+
+    std::mutex callbackMutex_;
+    void* context_ = nullptr;
+    ControlDataCallback callback_ = nullptr;
+
+    platform::ManualResetEvent stopEvent_;
+    mutable std::mutex checksMutex_;
+    mutable std::condition_variable checksChanged_;
+    uint64_t keepAliveChecks_ = 0;
+
+    std::thread receiveThread_;
+    std::thread keepAliveThread_;
+};
+
+} // namespace fenwa20

@@ -1,0 +1,178 @@
+#include "instance.h"
+
+#include "platform/http_get.h"
+#include "platform/url_encode.h"
+#include "transport/protocol_message.h"
+
+#include <cstring>
+
+namespace fenwa20 {
+
+namespace {
+
+constexpr char kAgent[] = "DeViru";
+constexpr std::size_t kVideoAnswerCapacity = 512;
+constexpr std::size_t kMotionAnswerCapacity = 1024;
+
+// A text field of width n holds at most n - 1 characters.
+std::string fieldText(const char* field, std::size_t width) {
+    return std::string(field, strnlen(field, width - 1));
+}
+
+} // namespace
+
+Instance::Instance(const InstanceOptions& options) : options_(options), control_(options.control) {
+    httpBase_ = "http://:80/cgi-bin/";
+}
+
+Instance::~Instance() {
+    // Threads should have ended in stopStreaming; if not, they end here, and
+    // with no callback left they cannot call into a caller that is going away.
+    control_.setCallback(nullptr, nullptr);
+    control_.stopThreads();
+}
+
+void Instance::setMediaConfig(const MediaConfig& config) {
+    std::memcpy(&config_, &config, sizeof config_);
+    host_ = fieldText(config_.cameraAddress, sizeof config_.cameraAddress);
+    streamingPort_ = config_.streamingPort;
+    controlPort_ = config_.controlPort;
+    httpPort_ = config_.httpPort;
+    user_ = fieldText(config_.userName, sizeof config_.userName);
+    password_ = fieldText(config_.password, sizeof config_.password);
+    httpBase_ = "http://" + host_ + ":" + std::to_string(httpPort_) + "/cgi-bin/";
+
+    // Control login: user name (first 32 bytes), login code 1, zeros, password.
+    controlLogin_.fill(0);
+    std::memcpy(controlLogin_.data(), config_.userName, 32);
+    transport::putUint32Le(controlLogin_.data() + 32, 1);
+    std::memcpy(controlLogin_.data() + 64, config_.password, 64);
+    // Video login: user name and password, 64 bytes each.
+    std::memcpy(videoLogin_.data(), config_.userName, 64);
+    std::memcpy(videoLogin_.data() + 64, config_.password, 64);
+}
+
+int32_t Instance::connect() {
+    // Reconnecting while the control threads run would pull the socket from
+    // under them.
+    if (control_.threadsExist()) return 0;
+    switch (config_.connectionType) {
+    case 1:
+        return video_.open(host_, streamingPort_) ? 1 : 0;
+    case 2:
+        if (!control_.open(host_, controlPort_)) return 0;
+        if (!video_.open(host_, streamingPort_)) {
+            control_.disconnect();
+            return 0;
+        }
+        return 1;
+    case 3:
+        return control_.open(host_, controlPort_) ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
+int32_t Instance::startStreaming() {
+    switch (config_.connectionType) {
+    case 1:
+        return video_.login(videoLogin_) ? 1 : 0;
+    case 2:
+        if (!control_.login(controlLogin_)) return 0;
+        return video_.login(videoLogin_) ? 1 : 0;
+    case 3:
+        return control_.login(controlLogin_) ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
+int32_t Instance::getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) {
+    return video_.nextFrame(frameKind, buffer, bufferSize);
+}
+
+int32_t Instance::getNextIFrame() { return video_.nextIFrame(); }
+
+void Instance::stopStreaming() {
+    if (config_.connectionType == 3) {
+        control_.stopThreads();
+        return;
+    }
+    control_.stopThreads();
+    video_.close();
+}
+
+void Instance::disconnect() {
+    control_.disconnect();
+    video_.close();
+}
+
+int32_t Instance::sendCommand(const TransportCommand& command) {
+    if (command.length < 0 || (command.length > 0 && command.data == nullptr)) return 0;
+    if (command.type == transport::kCommandSerialSetting) return sendSerialSetting(command);
+    uint32_t type = static_cast<uint32_t>(command.type);
+    if (command.type == transport::kCommandSerial) type = kMessageSerial;
+    if (command.type == transport::kCommandDigitalOutput) type = kMessageDigitalOutput;
+    return control_.send(type, command.data, static_cast<std::size_t>(command.length)) ? 1 : 0;
+}
+
+int32_t Instance::sendSerialSetting(const TransportCommand& command) {
+    if (command.length < 2) return 0;
+    const auto* payload = static_cast<const uint8_t*>(command.data);
+    const auto url = serialSettingUrl(host_, httpPort_, platform::percentEncodeQueryValue(user_),
+                                      platform::percentEncodeQueryValue(password_), payload[0], payload[1]);
+    // A data format the camera has no text for is not sent at all.
+    if (!url) return 0;
+    std::string answer;
+    return httpRequest(*url, 1, answer) ? 1 : 0;
+}
+
+void Instance::setControlDataCallback(void* context, ControlDataCallback callback) {
+    control_.setCallback(context, callback);
+}
+
+QueryIdentity Instance::identity() const {
+    return QueryIdentity{httpBase_, platform::percentEncodeQueryValue(user_),
+                         platform::percentEncodeQueryValue(password_), config_.channel};
+}
+
+bool Instance::httpRequest(const std::string& url, std::size_t capacity, std::string& answer) const {
+    platform::HttpGetRequest request;
+    request.url = url;
+    request.agent = kAgent;
+    request.timeoutMs = options_.httpTimeoutMs;
+    request.maxBodyBytes = capacity > 0 ? capacity - 1 : 0;
+    platform::HttpGetResult result = platform::httpGet(request);
+    // An error page is not the camera's settings.
+    if (!result.ok()) return false;
+    answer = std::move(result.body);
+    return true;
+}
+
+void Instance::setVideoConfig(const VideoConfig& config) {
+    std::string answer;
+    httpRequest(videoSetQuery(identity(), config), kVideoAnswerCapacity, answer);
+}
+
+void Instance::getVideoConfig(VideoConfig& out) {
+    std::string answer;
+    const bool answered = httpRequest(videoGetQuery(identity()), kVideoAnswerCapacity, answer);
+    std::lock_guard lock(videoConfigMutex_);
+    if (answered) parseVideoAnswer(answer, storedVideoConfig_);
+    out = storedVideoConfig_;
+}
+
+void Instance::setMotionInfo(const MotionInfo& info) {
+    const auto query = motionSetQuery(identity(), info);
+    if (!query) return;
+    std::string answer;
+    httpRequest(*query, kMotionAnswerCapacity, answer);
+}
+
+void Instance::getMotionInfo(MotionInfo& out) {
+    std::string answer;
+    if (!httpRequest(motionGetQuery(identity()), kMotionAnswerCapacity, answer)) return;
+    out = parseMotionAnswer(answer);
+}
+
+} // namespace fenwa20

@@ -1,0 +1,75 @@
+// One protocol version 2 connection: what an M_XInit handle points to.
+#pragma once
+
+#include "camera_config.h"
+#include "control_channel.h"
+#include "transport/contract.h"
+#include "video_channel.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace fenwa20 {
+
+struct InstanceOptions {
+    ControlTiming control;
+    int httpTimeoutMs = 10000;  // a camera web server that does not answer in time counts as failed
+};
+
+class Instance {
+public:
+    explicit Instance(const InstanceOptions& options = {});
+    ~Instance();
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+
+    void setMediaConfig(const MediaConfig& config);
+    int32_t connect();
+    int32_t startStreaming();
+    int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize);
+    int32_t getNextIFrame();
+    void stopStreaming();
+    void disconnect();
+    int32_t sendCommand(const TransportCommand& command);
+    void setControlDataCallback(void* context, ControlDataCallback callback);
+    void setVideoConfig(const VideoConfig& config);
+    void getVideoConfig(VideoConfig& out);
+    void setMotionInfo(const MotionInfo& info);
+    void getMotionInfo(MotionInfo& out);
+    void setDebugMessageLevel(int32_t level) { debugLevel_ = level; }
+
+    const ControlChannel& control() const { return control_; }
+    const VideoChannel& video() const { return video_; }
+    const std::string& httpBase() const { return httpBase_; }
+
+private:
+    // One GET; true with the body (cut to capacity - 1 bytes) when the server
+    // answered with success and the whole body was read.
+    bool httpRequest(const std::string& url, std::size_t capacity, std::string& answer) const;
+    QueryIdentity identity() const;
+    int32_t sendSerialSetting(const TransportCommand& command);
+
+    InstanceOptions options_;
+    MediaConfig config_{};
+    std::string host_ = "";
+    int32_t streamingPort_ = 6002;
+    int32_t controlPort_ = 6001;
+    int32_t httpPort_ = 80;
+    std::string user_;
+    std::string password_;
+    std::string httpBase_;
+    ControlChannel::LoginBlock controlLogin_{};
+    VideoChannel::LoginBlock videoLogin_{};
+
+    std::mutex videoConfigMutex_;
+    VideoConfig storedVideoConfig_{};
+    std::atomic<int32_t> debugLevel_{0};
+
+    ControlChannel control_;
+    VideoChannel video_;
+};
+
+} // namespace fenwa20
