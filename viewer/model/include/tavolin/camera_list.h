@@ -1,0 +1,49 @@
+// The 16 camera records and the settings file behind them. Construction
+// loads every record (defaults for whatever the file lacks); destruction
+// closes the store, which writes the file once more.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "ledra/config_store.h"
+#include "tavolin/camera_record.h"
+
+namespace tavolin {
+
+// Relative to the current folder, as the viewer has always kept it.
+inline constexpr const char* kSettingsPath = "./Tavolin.txt";
+
+class CameraList {
+ public:
+  explicit CameraList(std::string path = kSettingsPath);
+  ~CameraList();
+  CameraList(const CameraList&) = delete;
+  CameraList& operator=(const CameraList&) = delete;
+
+  // The record at position 0..15, or null outside that range. The address
+  // stays valid for the life of the list.
+  CameraRecord* record(int position);
+  const CameraRecord* record(int position) const;
+
+  // Writes `record` into the section named by its index and, once every key
+  // is set, makes it the record at that index. True when the file was
+  // written. An index outside 0..15 is refused and changes nothing.
+  bool saveRecord(CameraRecord record);
+
+  // Closes the store (writing the file once more). Later saves fail.
+  void close();
+
+  // False when the store could not be opened: the list then holds defaults.
+  bool hasStore() const { return store_ != nullptr; }
+  const std::string& path() const { return path_; }
+
+ private:
+  void loadAll();
+
+  std::string path_;
+  CM_Store* store_ = nullptr;
+  std::array<CameraRecord, kCameraCount> records_{};
+};
+
+}  // namespace tavolin

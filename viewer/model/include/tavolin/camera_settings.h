@@ -1,0 +1,33 @@
+// How a camera record maps to the keys of its settings-file section: the
+// defaults and conversions on load, the value forms and replacements on save.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "tavolin/camera_record.h"
+
+namespace tavolin {
+
+inline constexpr std::size_t kCameraKeyCount = 27;
+
+// Leading decimal number of a text, as the file's numbers are read: optional
+// blanks and sign, then digits; 0 when the text does not begin with a number.
+// Values beyond the 32-bit range are held at its ends.
+int32_t parseDecimal(const char* text);
+
+// Builds the record at `index` from the value of each key (an empty or
+// missing value reads as ""), applying every default and conversion.
+using ValueLookup = std::function<const char*(const char* key)>;
+CameraRecord recordFromValues(int index, const ValueLookup& value);
+
+// Applies the save-time replacements to `record` (PTZ address, streaming type
+// and PTZ speed of 0 become 1, 2 and 3) and returns the 27 key/value texts in
+// save order.
+using KeyValues = std::array<std::pair<const char*, std::string>, kCameraKeyCount>;
+KeyValues valuesForSave(CameraRecord& record);
+
+}  // namespace tavolin

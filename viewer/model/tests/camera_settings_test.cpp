@@ -1,0 +1,144 @@
+// Conversions between a camera record and its key texts, without a file.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "record_matchers.h"
+#include "tavolin/camera_settings.h"
+
+namespace tavolin {
+namespace {
+
+class RecordFromValuesTest : public ::testing::Test {
+ protected:
+  CameraRecord load(int index = 0) {
+    return recordFromValues(index, [this](const char* key) -> const char* {
+      const auto it = values_.find(key);
+      return it == values_.end() ? "" : it->second.c_str();
+    });
+  }
+  std::map<std::string, std::string> values_;
+};
+
+TEST_F(RecordFromValuesTest, NoValuesGiveTheDefaultRecord) {
+  for (int i : {0, 7, 15}) testing::expectSameRecord(load(i), defaultCameraRecord(i));
+  EXPECT_EQ(textOf(load(15).name), "Camera - 16");
+}
+
+TEST_F(RecordFromValuesTest, ZeroEmptyAndNonNumericSpeedsLoadAsThree) {
+  for (const char* v : {"0", "", "fast"}) {
+    values_["PTZSpeed"] = v;
+    EXPECT_EQ(load().ptzSpeed, 3) << "value '" << v << "'";
+  }
+  values_["PTZSpeed"] = "5";
+  EXPECT_EQ(load().ptzSpeed, 5);
+}
+
+TEST_F(RecordFromValuesTest, ZeroStreamingTypeAndAddressTakeTheirDefaults) {
+  values_["StreamingType"] = "0";
+  values_["PTZAddressID"] = "0";
+  const CameraRecord r = load();
+  EXPECT_EQ(r.streamingType, 2);
+  EXPECT_EQ(r.ptzAddress, 1);
+  values_["StreamingType"] = "3";  // reaches the stream client unchanged
+  EXPECT_EQ(load().streamingType, 3);
+}
+
+TEST_F(RecordFromValuesTest, OnlyAnEmptyPortTakesTheDefault) {
+  values_["RegisterPort"] = "abc";
+  values_["ControlPort"] = "0";
+  values_["StreamingPort"] = "7002x";
+  const CameraRecord r = load();
+  EXPECT_EQ(r.registerPort, 0u);
+  EXPECT_EQ(r.controlPort, 0u);
+  EXPECT_EQ(r.streamingPort, 7002u);
+  EXPECT_EQ(r.httpPort, 80u);
+}
+
+TEST_F(RecordFromValuesTest, FlagIsOnOnlyForExactlyOne) {
+  const std::map<std::string, uint8_t> cases = {
+      {"1", 1}, {"2", 0}, {"0", 0}, {"", 0}, {"yes", 0}, {"-1", 0}, {"01", 1}};
+  for (const auto& [text, expected] : cases) {
+    values_["EnablePTZ"] = text;
+    values_["ShowEvent"] = text;
+    const CameraRecord r = load();
+    EXPECT_EQ(r.ptzEnabled, expected) << "value '" << text << "'";
+    EXPECT_EQ(r.showEvents, expected) << "value '" << text << "'";
+  }
+}
+
+TEST_F(RecordFromValuesTest, BuiltInPtzChoiceLoads) {
+  values_["PTZProtocolSourceType"] = "2";
+  values_["PTZVender"] = "VendorA";
+  values_["PTZProtocol"] = "ProtoB";
+  const CameraRecord r = load();
+  EXPECT_EQ(r.ptzSourceType, 2u);
+  EXPECT_EQ(textOf(r.ptzVendor), "VendorA");
+  EXPECT_EQ(textOf(r.ptzProtocol), "ProtoB");
+}
+
+TEST_F(RecordFromValuesTest, LongTextsAreCutToTheirFields) {
+  values_["CameraIP"] = "192.168.100.100:8080";  // 20 characters for a 16-byte field
+  values_["CameraName"] = std::string(100, 'n');
+  values_["PTZVender"] = std::string(40, 'v');
+  values_["CameraUserName"] = "Guest";
+  const CameraRecord r = load();
+  EXPECT_EQ(std::string(r.host), "192.168.100.100");
+  EXPECT_EQ(std::string(r.name), std::string(63, 'n'));
+  EXPECT_EQ(std::string(r.ptzVendor), std::string(31, 'v'));
+  EXPECT_EQ(std::string(r.userName), "Guest");  // the field after is untouched
+}
+
+TEST(ParseDecimalTest, ReadsLeadingNumberOnly) {
+  EXPECT_EQ(parseDecimal("6000"), 6000);
+  EXPECT_EQ(parseDecimal("12abc"), 12);
+  EXPECT_EQ(parseDecimal("abc"), 0);
+  EXPECT_EQ(parseDecimal(""), 0);
+  EXPECT_EQ(parseDecimal(" \t7"), 7);
+  EXPECT_EQ(parseDecimal("-24"), -24);
+  EXPECT_EQ(parseDecimal("+8"), 8);
+  EXPECT_EQ(parseDecimal("- 8"), 0);
+}
+
+TEST(ParseDecimalTest, HugeNumbersStopAtTheRangeEnds) {
+  EXPECT_EQ(parseDecimal("2147483647"), INT32_MAX);
+  EXPECT_EQ(parseDecimal("99999999999999999999999"), INT32_MAX);
+  EXPECT_EQ(parseDecimal("-2147483648"), INT32_MIN);
+  EXPECT_EQ(parseDecimal("-99999999999999999999999"), INT32_MIN);
+}
+
+TEST(ValuesForSaveTest, ZerosAreReplacedInTheRecordToo) {
+  CameraRecord r = defaultCameraRecord(3);
+  r.ptzAddress = 0;
+  r.streamingType = 0;
+  r.ptzSpeed = 0;
+  const KeyValues values = valuesForSave(r);
+  EXPECT_EQ(values[24].second, "1");
+  EXPECT_EQ(values[25].second, "2");
+  EXPECT_EQ(values[26].second, "3");
+  EXPECT_EQ(r.ptzAddress, 1);
+  EXPECT_EQ(r.streamingType, 2);
+  EXPECT_EQ(r.ptzSpeed, 3);
+}
+
+TEST(ValuesForSaveTest, UnterminatedTextIsCutToItsField) {
+  CameraRecord r = defaultCameraRecord(0);
+  std::memset(r.host, 'h', sizeof r.host);  // no NUL inside the field
+  EXPECT_EQ(valuesForSave(r)[1].second, std::string(15, 'h'));
+}
+
+TEST(ValuesForSaveTest, PortsAndFlagsUseTheirTextForms) {
+  CameraRecord r = defaultCameraRecord(0);
+  r.registerPort = 4294967295u;  // read back from "-1"
+  r.playAudio = 7;
+  const KeyValues values = valuesForSave(r);
+  EXPECT_EQ(values[2].second, "-1");
+  EXPECT_EQ(values[18].first, std::string("PlayAudio"));
+  EXPECT_EQ(values[18].second, "1");
+}
+
+}  // namespace
+}  // namespace tavolin
