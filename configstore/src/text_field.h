@@ -21,7 +21,7 @@ inline std::string_view fieldText(const char* text) {
 
 inline void copyField(Field& dst, std::string_view src) {
   const std::size_t n = src.size() < kMaxText ? src.size() : kMaxText;
-  std::memcpy(dst, src.data(), n);
+  if (n > 0) std::memcpy(dst, src.data(), n);
   dst[n] = '\0';
 }
 

@@ -53,7 +53,7 @@ CameraRecord defaultCameraRecord(int index);
 template <std::size_t N>
 void setText(char (&field)[N], std::string_view text) {
   const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
-  std::memcpy(field, text.data(), n);
+  if (n > 0) std::memcpy(field, text.data(), n);
   field[n] = '\0';
 }
 
