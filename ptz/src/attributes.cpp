@@ -47,12 +47,15 @@ bool secondField(std::string_view line, char (&out)[kMaxLine + 1]) {
     return true;
 }
 
+void copyValue(std::string_view text, char (&out)[kMaxLine + 1]) {
+    if (text.size() > kMaxLine) text = text.substr(0, kMaxLine);
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());
+    out[text.size()] = '\0';
+}
+
 void readAddrIdStart(std::string_view line, Attributes& a) {
     char value[kMaxLine + 1];
-    std::string_view text = valueAfterKeyword(line, kKeywords[AddrIdStart]);
-    if (text.size() > kMaxLine) text = text.substr(0, kMaxLine);
-    std::memcpy(value, text.data(), text.size());
-    value[text.size()] = '\0';
+    copyValue(valueAfterKeyword(line, kKeywords[AddrIdStart]), value);
     std::uint32_t hex = 0;
     if (readHexPrefixed(value, &hex)) {
         a.addrIdStart = static_cast<int>(hex);
@@ -63,10 +66,7 @@ void readAddrIdStart(std::string_view line, Attributes& a) {
 
 void readAddrIdPos(std::string_view line, Attributes& a) {
     char value[kMaxLine + 1];
-    std::string_view text = valueAfterKeyword(line, kKeywords[AddrIdPos]);
-    if (text.size() > kMaxLine) text = text.substr(0, kMaxLine);
-    std::memcpy(value, text.data(), text.size());
-    value[text.size()] = '\0';
+    copyValue(valueAfterKeyword(line, kKeywords[AddrIdPos]), value);
     a.addrIdPos = clampInt(decimalOrZero(value));
 }
 

@@ -56,7 +56,7 @@ public:
             full_ = true;
             return;
         }
-        std::memcpy(work_ + used_, name.data(), name.size());
+        if (!name.empty()) std::memcpy(work_ + used_, name.data(), name.size());
         used_ += name.size();
         work_[used_++] = ',';
         ends_[entries_++] = static_cast<std::uint16_t>(used_);

@@ -48,7 +48,7 @@ PTZContext* openText(const PTZOpenRecord* record, std::string_view name, std::st
         std::unique_ptr<PTZContext> ctx = createContext(*record);
         if (!ctx) return nullptr;
         const std::size_t n = name.size() < sizeof ctx->protocolName ? name.size() : sizeof ctx->protocolName - 1;
-        std::memcpy(ctx->protocolName, name.data(), n);
+        if (n > 0) std::memcpy(ctx->protocolName, name.data(), n);
         readProtocolText(text, ctx->lines);
         if (ctx->lines.empty()) return nullptr;
         finishOpen(*ctx, *record);
@@ -77,7 +77,7 @@ PTZContext* openStream(const PTZOpenRecord* record, std::string_view name, std::
         std::unique_ptr<PTZContext> ctx = createContext(*record);
         if (!ctx) return nullptr;
         const std::size_t n = name.size() < sizeof ctx->protocolName ? name.size() : sizeof ctx->protocolName - 1;
-        std::memcpy(ctx->protocolName, name.data(), n);
+        if (n > 0) std::memcpy(ctx->protocolName, name.data(), n);
         if (stream) readProtocolStream(stream, ctx->lines);
         finishOpen(*ctx, *record);
         return ctx.release();

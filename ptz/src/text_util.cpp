@@ -31,7 +31,7 @@ std::string_view cleanLine(std::string_view piece) {
 
 std::size_t splitFields(std::string_view text, char sep, char* buffer,
                         const char** fields, std::size_t maxFields) {
-    std::memmove(buffer, text.data(), text.size());
+    if (!text.empty()) std::memmove(buffer, text.data(), text.size());
     buffer[text.size()] = '\0';
     std::size_t count = 0;
     std::size_t pos = 0;
