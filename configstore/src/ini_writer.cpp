@@ -1,11 +1,29 @@
 #include "ini_writer.h"
 
+#include <string_view>
+
 namespace ledra {
 namespace {
 
-void appendLine(std::string& out, const char* text) {
-  out += text;
-  out += '\n';
+// The reader takes at most 254 characters per read, line feed included when
+// it fits. A longer line comes back as pieces that load as lines of their own
+// (usually stopping the load), so every line written stays within 253
+// characters: an overlong value, key, name or comment line is cut on the way
+// out, and the file always loads back.
+constexpr std::size_t kMaxLine = 253;
+
+std::string_view cut(std::string_view text, std::size_t room) {
+  return text.size() <= room ? text : text.substr(0, room);
+}
+
+void appendCommentBlock(std::string& out, std::string_view block) {
+  while (!block.empty()) {
+    const auto end = block.find('\n');
+    out += cut(block.substr(0, end), kMaxLine);
+    out += '\n';
+    if (end == std::string_view::npos) break;
+    block.remove_prefix(end + 1);
+  }
 }
 
 }  // namespace
@@ -13,15 +31,17 @@ void appendLine(std::string& out, const char* text) {
 std::string writeIni(const SectionList& sections) {
   std::string out;
   for (const Section& s : sections) {
-    if (s.comment[0] != '\0') appendLine(out, s.comment);
+    appendCommentBlock(out, s.comment);
     out += '[';
-    out += s.name;
+    out += cut(s.name, kMaxLine - 2);
     out += "]\n";
     for (const Entry& e : s.entries) {
-      if (e.comment[0] != '\0') appendLine(out, e.comment);
-      out += e.key;
+      appendCommentBlock(out, e.comment);
+      const std::string_view key = cut(e.key, kMaxLine - 1);
+      out += key;
       out += '=';
-      appendLine(out, e.value);
+      out += cut(e.value, kMaxLine - 1 - key.size());
+      out += '\n';
     }
   }
   return out;

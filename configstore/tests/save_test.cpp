@@ -189,3 +189,40 @@ TEST_F(SaveTest, StoppedLoadOfVanishedFileSavesWithoutCopy) {
 
 }  // namespace
 }  // namespace ledra
+
+namespace ledra {
+namespace {
+
+// Lines the store writes must fit the reader's 254-character pieces, or the
+// next load stops there and the rest of the file is lost.
+TEST(LongLineSaveTest, OverlongKeyLineIsCutSoTheFileLoadsBack) {
+  TempDir dir;
+  const std::string path = dir.file("Tavolin.txt");
+  const std::string longPath = "/" + std::string(253, 'p');  // 254 characters
+  Store a;
+  ASSERT_TRUE(a.setValue("PTZProtocolFileName", longPath.c_str(), "0", path.c_str()));
+  ASSERT_TRUE(a.setValue("StreamingType", "1", "0", nullptr));
+  ASSERT_TRUE(a.setValue("CameraName", "Yard", "1", nullptr));
+  ASSERT_TRUE(a.save());
+
+  Store b;
+  // 253 characters fit a line: 19 for the key, 1 for "=", 233 for the value.
+  EXPECT_EQ(std::string(b.getValue("PTZProtocolFileName", "0", path.c_str())),
+            longPath.substr(0, 233));
+  EXPECT_EQ(b.lastError(), nullptr);
+  EXPECT_STREQ(b.getValue("StreamingType", "0", nullptr), "1");
+  EXPECT_STREQ(b.getValue("CameraName", "1", nullptr), "Yard");
+}
+
+TEST(LongLineSaveTest, OverlongSectionNameIsCutToFitItsHeaderLine) {
+  TempDir dir;
+  const std::string path = dir.file("Tavolin.txt");
+  const std::string name(254, 's');
+  Store a;
+  ASSERT_TRUE(a.setValue("k", "v", name.c_str(), path.c_str()));
+  ASSERT_TRUE(a.save());
+  EXPECT_EQ(readFile(path), "[" + std::string(251, 's') + "]\nk=v\n");
+}
+
+}  // namespace
+}  // namespace ledra

@@ -224,13 +224,5 @@ TEST_F(CameraListTest, SixteenRecordsRoundTripThroughTheFile) {
   EXPECT_LT(text.find("[9]\n"), text.find("[10]\n"));
 }
 
-TEST_F(CameraListTest, LongHostFromFileDoesNotSpillIntoNextField) {
-  writeFile(path_, "[0]\nCameraIP=" + std::string(40, '9') + "\nCameraUserName=Guest\n");
-  CameraList list(path_);
-  EXPECT_EQ(textOf(list.record(0)->host), std::string(15, '9'));
-  EXPECT_EQ(textOf(list.record(0)->userName), "Guest");
-  EXPECT_EQ(list.record(0)->channel, 0u);
-}
-
 }  // namespace
 }  // namespace tavolin

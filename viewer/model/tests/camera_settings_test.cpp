@@ -28,22 +28,8 @@ TEST_F(RecordFromValuesTest, NoValuesGiveTheDefaultRecord) {
   EXPECT_EQ(textOf(load(15).name), "Camera - 16");
 }
 
-TEST_F(RecordFromValuesTest, ZeroEmptyAndNonNumericSpeedsLoadAsThree) {
-  for (const char* v : {"0", "", "fast"}) {
-    values_["PTZSpeed"] = v;
-    EXPECT_EQ(load().ptzSpeed, 3) << "value '" << v << "'";
-  }
-  values_["PTZSpeed"] = "5";
-  EXPECT_EQ(load().ptzSpeed, 5);
-}
-
-TEST_F(RecordFromValuesTest, ZeroStreamingTypeAndAddressTakeTheirDefaults) {
-  values_["StreamingType"] = "0";
-  values_["PTZAddressID"] = "0";
-  const CameraRecord r = load();
-  EXPECT_EQ(r.streamingType, 2);
-  EXPECT_EQ(r.ptzAddress, 1);
-  values_["StreamingType"] = "3";  // reaches the stream client unchanged
+TEST_F(RecordFromValuesTest, StreamingTypeThreePassesThrough) {
+  values_["StreamingType"] = "3";
   EXPECT_EQ(load().streamingType, 3);
 }
 
@@ -68,16 +54,6 @@ TEST_F(RecordFromValuesTest, FlagIsOnOnlyForExactlyOne) {
     EXPECT_EQ(r.ptzEnabled, expected) << "value '" << text << "'";
     EXPECT_EQ(r.showEvents, expected) << "value '" << text << "'";
   }
-}
-
-TEST_F(RecordFromValuesTest, BuiltInPtzChoiceLoads) {
-  values_["PTZProtocolSourceType"] = "2";
-  values_["PTZVender"] = "VendorA";
-  values_["PTZProtocol"] = "ProtoB";
-  const CameraRecord r = load();
-  EXPECT_EQ(r.ptzSourceType, 2u);
-  EXPECT_EQ(textOf(r.ptzVendor), "VendorA");
-  EXPECT_EQ(textOf(r.ptzProtocol), "ProtoB");
 }
 
 TEST_F(RecordFromValuesTest, LongTextsAreCutToTheirFields) {
@@ -108,20 +84,6 @@ TEST(ParseDecimalTest, HugeNumbersStopAtTheRangeEnds) {
   EXPECT_EQ(parseDecimal("99999999999999999999999"), INT32_MAX);
   EXPECT_EQ(parseDecimal("-2147483648"), INT32_MIN);
   EXPECT_EQ(parseDecimal("-99999999999999999999999"), INT32_MIN);
-}
-
-TEST(ValuesForSaveTest, ZerosAreReplacedInTheRecordToo) {
-  CameraRecord r = defaultCameraRecord(3);
-  r.ptzAddress = 0;
-  r.streamingType = 0;
-  r.ptzSpeed = 0;
-  const KeyValues values = valuesForSave(r);
-  EXPECT_EQ(values[24].second, "1");
-  EXPECT_EQ(values[25].second, "2");
-  EXPECT_EQ(values[26].second, "3");
-  EXPECT_EQ(r.ptzAddress, 1);
-  EXPECT_EQ(r.streamingType, 2);
-  EXPECT_EQ(r.ptzSpeed, 3);
 }
 
 TEST(ValuesForSaveTest, UnterminatedTextIsCutToItsField) {

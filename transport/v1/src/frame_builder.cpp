@@ -1,0 +1,70 @@
+#include "frame_builder.h"
+
+#include "transport/protocol_message.h"
+#include "vol_table.h"
+
+#include <cstring>
+
+namespace fenwa10 {
+
+namespace {
+
+constexpr uint8_t kSequenceStart[10] = {0x00, 0x00, 0x01, 0xB0, 0xF5, 0x00, 0x00, 0x01, 0xB5, 0x09};
+constexpr std::size_t kLastSearchPosition = 100;
+
+} // namespace
+
+FrameClass classifyMessage(const uint8_t* message, std::size_t length) {
+    for (std::size_t pos = 0; pos <= kLastSearchPosition && pos + 4 < length; ++pos) {
+        if (message[pos] != 0x00 || message[pos + 1] != 0x00 || message[pos + 2] != 0x01 || message[pos + 3] != 0xB6) {
+            continue;
+        }
+        const uint8_t codingType = message[pos + 4] >> 6;
+        if (codingType == 0) return FrameClass::Intra;
+        if (codingType == 1) return FrameClass::Predicted;
+    }
+    return FrameClass::None;
+}
+
+bool fieldsUsable(const FrameFields& f) {
+    return f.frameRate >= 1 && f.frameRate <= 30 && f.resolutionCode >= 0 && f.resolutionCode <= 5;
+}
+
+std::size_t recordSize(FrameClass kind, std::size_t messageLength) {
+    return messageLength + (kind == FrameClass::Intra ? kIntraExtra : kPredictedExtra);
+}
+
+std::size_t buildRecord(const uint8_t* message, std::size_t length, FrameClass kind, const FrameFields& f,
+                        IntraMemory& memory, uint8_t* out) {
+    const bool intra = kind == FrameClass::Intra;
+    const std::size_t size = recordSize(kind, length);
+    std::memset(out, 0, 44);
+    out[2] = 0x01;
+    out[3] = 0xB2;
+    out[4] = 1;
+    transport::putUint32Le(out + 8, static_cast<uint32_t>(size - 12));
+    if (intra) {
+        for (int i = 0; i < 4; ++i) memory.timeStamp[i] = message[17 + 2 * i];
+        memory.perFrame = message[25];
+    }
+    std::memcpy(out + 12, memory.timeStamp, 4);
+    out[16] = memory.perFrame;
+    out[17] = f.status;
+    out[18] = f.motion;
+    out[19] = f.digitalInput;
+    out[24] = static_cast<uint8_t>(f.resolutionCode);
+    out[25] = static_cast<uint8_t>(f.bitRateCode);
+    out[26] = static_cast<uint8_t>(f.configValue);
+    out[27] = static_cast<uint8_t>(f.frameRate);
+    if (intra) {
+        std::memcpy(out + 44, kSequenceStart, sizeof kSequenceStart);
+        const int rate = f.configValue == 0 ? f.frameRate : 30;
+        std::memcpy(out + 54, volEntry(f.resolutionCode, rate).data(), kVolEntrySize);
+        std::memcpy(out + 75, message + 28, length - 28);
+    } else {
+        std::memcpy(out + 44, message + 12, length - 12);
+    }
+    return size;
+}
+
+} // namespace fenwa10

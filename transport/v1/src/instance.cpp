@@ -1,0 +1,167 @@
+#include "instance.h"
+
+#include "transport/protocol_message.h"
+
+#include <cstring>
+#include <vector>
+
+namespace fenwa10 {
+
+namespace {
+
+constexpr uint32_t kSetBrightness = 4;
+constexpr uint32_t kSetContrast = 5;
+constexpr uint32_t kSetSaturation = 6;
+constexpr uint32_t kSetHue = 7;
+constexpr uint32_t kSetFrameRate = 8;
+constexpr uint32_t kSetBitRate = 9;
+constexpr uint32_t kSetResolution = 10;
+constexpr uint32_t kSetMotion = 14;
+constexpr int32_t kConnectionTypeStart35 = 4;
+
+uint16_t getUint16Le(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+} // namespace
+
+Instance::Instance() : login_(state_), control_(state_), media_(state_) {}
+
+Instance::~Instance() { closeAll(); }
+
+void Instance::setClock(const platform::Clock* clock) {
+    state_.clock.store(clock != nullptr ? clock : &platform::SystemClock::instance());
+}
+
+void Instance::setMediaConfig(const MediaConfig& config) { config_ = config; }
+
+void Instance::closeAll() {
+    login_.close();
+    control_.close();
+    media_.close();
+}
+
+CameraVideoConfig Instance::fetchCameraConfig() {
+    CameraVideoConfig camera{};
+    if (!control_.requestVideoConfig(camera)) camera.fill(0);
+    media_.setCameraConfig(camera);
+    return camera;
+}
+
+bool Instance::connect() {
+    // A connection still alive is not connected twice; the leftovers of a
+    // lost one are cleared first.
+    if (control_.isAttached() && !control_.receiveThreadEnded()) {
+        closeAll();
+        return false;
+    }
+    closeAll();
+    bool ok = false;
+    do {
+        if (!login_.open(config_)) break;
+        const uint32_t number = login_.requestConnectionNumber();
+        if (number == 0) break;
+        if (!login_.login(config_, number)) break;
+        if (!control_.open(config_)) break;
+        if (!media_.open(config_)) break;
+        if (!control_.attach(number)) break;
+        CameraVideoConfig probe{};
+        if (!control_.requestVideoConfig(probe)) break;
+        if (!media_.attach(number)) break;
+        fetchCameraConfig();
+        ok = true;
+    } while (false);
+    login_.close();
+    if (!ok) closeAll();
+    return ok;
+}
+
+bool Instance::startStreaming() {
+    if (!control_.isAttached() || media_.state() != 4) return false;
+    control_.prepareStream();
+    if (!media_.receiveStreamHeader()) return false;
+    control_.startStream(config_.connectionType == kConnectionTypeStart35);
+    return true;
+}
+
+void Instance::stopStreaming() { media_.close(); }
+
+void Instance::disconnect() { closeAll(); }
+
+int32_t Instance::getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) {
+    if (buffer == nullptr || bufferSize <= 0) return -1;
+    const int32_t n = media_.nextFrame(control_, buffer, static_cast<std::size_t>(bufferSize));
+    if (n > 0 && frameKind != nullptr) *frameKind = buffer[4] == 1 ? 1 : (buffer[4] == 2 ? 2 : 0);
+    return n;
+}
+
+int32_t Instance::getNextIFrame() { return media_.skipToIntraFrame(control_); }
+
+bool Instance::sendCommand(const TransportCommand& command) {
+    if (!control_.isConnected()) return false;
+    if (command.length < 0 || (command.length > 0 && command.data == nullptr)) return false;
+    if (static_cast<std::size_t>(command.length) > transport::kMaxMessagePayload) return false;
+    const auto* data = static_cast<const uint8_t*>(command.data);
+    uint32_t type = static_cast<uint32_t>(command.type);
+    if (command.type == transport::kCommandA0000051) type = kSetFrameRate;
+    if (command.type == transport::kCommandDigitalOutput && command.length >= 1) {
+        // The camera takes the output value in the high nibble. The caller's
+        // buffer is const, so the moved value goes out in a copy.
+        std::vector<uint8_t> copy(data, data + command.length);
+        copy[0] = static_cast<uint8_t>(copy[0] * 16);
+        return control_.send(type, copy.data(), copy.size());
+    }
+    return control_.send(type, data, static_cast<std::size_t>(command.length));
+}
+
+void Instance::setCallback(void* context, ControlDataCallback callback) { control_.setCallback(context, callback); }
+
+bool Instance::setMotionInfo(const MotionInfo& info) {
+    if (!control_.isConnected()) return false;
+    return control_.send(kSetMotion, &info, sizeof info);
+}
+
+bool Instance::getMotionInfo(MotionInfo& info) {
+    if (!control_.isConnected()) return false;
+    uint8_t bytes[kMotionInfoSize];
+    if (!control_.requestMotionInfo(bytes)) {
+        control_.close();
+        return false;
+    }
+    std::memcpy(&info, bytes, sizeof info);
+    return true;
+}
+
+bool Instance::setVideoConfig(const VideoConfig& config) {
+    lastVideoConfig_ = config;
+    if (!control_.isConnected()) return false;
+    const std::pair<uint32_t, int32_t> steps[] = {
+        {kSetBrightness, config.brightness}, {kSetContrast, config.contrast}, {kSetSaturation, config.saturation},
+        {kSetHue, config.hue},               {kSetBitRate, config.bitRateCode}, {kSetResolution, config.resolutionCode},
+        {kSetFrameRate, config.frameRate},
+    };
+    bool all = true;
+    for (const auto& [type, value] : steps) {
+        uint8_t payload[4];
+        transport::putUint32Le(payload, static_cast<uint32_t>(value));
+        all = control_.send(type, payload, sizeof payload) && all;
+    }
+    fetchCameraConfig();
+    return all;
+}
+
+int32_t Instance::getVideoConfig(VideoConfig& out) {
+    CameraVideoConfig camera{};
+    if (control_.isConnected()) camera = fetchCameraConfig();
+    out.videoStandard = static_cast<int32_t>(transport::getUint32Le(camera.data() + 0));
+    out.resolutionCode = static_cast<int32_t>(transport::getUint32Le(camera.data() + 8));
+    out.bitRateCode = static_cast<int32_t>(transport::getUint32Le(camera.data() + 12));
+    out.brightness = static_cast<int32_t>(transport::getUint32Le(camera.data() + 16));
+    out.contrast = static_cast<int32_t>(transport::getUint32Le(camera.data() + 20));
+    out.saturation = static_cast<int32_t>(transport::getUint32Le(camera.data() + 24));
+    out.hue = static_cast<int32_t>(transport::getUint32Le(camera.data() + 28));
+    out.frameRate = getUint16Le(camera.data() + 40);
+    return out.videoStandard;
+}
+
+Instance* instanceFromHandle(void* handle) { return static_cast<Instance*>(handle); }
+
+} // namespace fenwa10

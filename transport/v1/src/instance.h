@@ -1,0 +1,62 @@
+// One protocol version 1 connection: the login, control and media channels
+// and what they share. The C exports are thin wrappers over this class.
+#pragma once
+
+#include "control_channel.h"
+#include "instance_state.h"
+#include "login_channel.h"
+#include "media_channel.h"
+#include "transport/contract.h"
+
+#include <atomic>
+
+namespace fenwa10 {
+
+class Instance {
+public:
+    Instance();
+    ~Instance();
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+
+    // Test seam: the clock of the keep-alive rules (null restores the system
+    // clock). The clock must outlive the instance's connection.
+    void setClock(const platform::Clock* clock);
+
+    void setMediaConfig(const MediaConfig& config);
+    bool connect();
+    bool startStreaming();
+    void stopStreaming();
+    void disconnect();
+    int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize);
+    int32_t getNextIFrame();
+    bool sendCommand(const TransportCommand& command);
+    void setCallback(void* context, ControlDataCallback callback);
+    bool setMotionInfo(const MotionInfo& info);
+    bool getMotionInfo(MotionInfo& info);
+    bool setVideoConfig(const VideoConfig& config);
+    int32_t getVideoConfig(VideoConfig& config);
+    void setDebugMessageLevel(int32_t level) { debugLevel_.store(level); }
+
+    bool connectionLost() const { return state_.connectionLost.load(); }
+    const ControlChannel& control() const { return control_; }
+    const MediaChannel& media() const { return media_; }
+    int loginState() const { return login_.state(); }
+
+private:
+    void closeAll();
+    CameraVideoConfig fetchCameraConfig();
+
+    MediaConfig config_{};
+    InstanceState state_;
+    LoginChannel login_;
+    ControlChannel control_;
+    MediaChannel media_;
+    std::atomic<int32_t> debugLevel_{0};
+    VideoConfig lastVideoConfig_{};
+};
+
+// The instance behind a handle from M_XInit (tests use it to reach the seam).
+Instance* instanceFromHandle(void* handle);
+
+} // namespace fenwa10

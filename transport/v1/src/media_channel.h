@@ -1,0 +1,70 @@
+// The media channel: attach handshake, stream header, and reading camera
+// video messages into frame records.
+#pragma once
+
+#include "channel_socket.h"
+#include "control_channel.h"
+#include "frame_builder.h"
+#include "instance_state.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+namespace fenwa10 {
+
+inline constexpr int kErrorMediaNotConnected = 201;
+inline constexpr int kErrorMediaConnect = 202;
+inline constexpr int kErrorMediaRefused = 203;
+inline constexpr int kErrorMediaWrongState = 204;
+
+class MediaChannel {
+public:
+    explicit MediaChannel(InstanceState& state);
+    MediaChannel(const MediaChannel&) = delete;
+    MediaChannel& operator=(const MediaChannel&) = delete;
+
+    bool open(const MediaConfig& config);
+    // Message 2 with the connection number, then the 20-byte answer.
+    bool attach(uint32_t connectionNumber);
+    // Receives the 33 bytes the camera sends when the stream starts.
+    bool receiveStreamHeader();
+    // Replaces the camera video configuration the frames are built from.
+    void setCameraConfig(const CameraVideoConfig& config);
+    // Ends reading: wakes a blocked reader, then closes the socket.
+    void close();
+
+    // One frame record into out; the record length, or -1. Never writes
+    // more than capacity bytes.
+    int32_t nextFrame(ControlChannel& control, uint8_t* out, std::size_t capacity);
+    // Reads records until an intra one, which is discarded too; its length or -1.
+    int32_t skipToIntraFrame(ControlChannel& control);
+
+    int state() const { return stateNumber_.load(); }
+    int lastError() const { return lastError_.load(); }
+
+private:
+    enum class ReadResult { Ok, Failed, Closed };
+    // Reads one camera video message into receive_ (length in *length).
+    ReadResult readMessage(std::size_t& length);
+    FrameFields fieldsFromConfig();
+    int32_t readRecord(ControlChannel& control, uint8_t* out, std::size_t capacity, bool consumeStatus, bool& closed);
+
+    InstanceState& state_;
+    ChannelSocket socket_;
+    std::mutex readMutex_; // held by the reading caller; close waits for it
+    std::atomic<int> stateNumber_{0};
+    std::atomic<int> lastError_{0};
+
+    std::mutex configMutex_;
+    CameraVideoConfig cameraConfig_{};
+    uint8_t streamHeader_[21] = {};
+
+    // Touched only by the reading thread.
+    std::unique_ptr<uint8_t[]> receive_;
+    std::unique_ptr<uint8_t[]> staging_;
+    IntraMemory intraMemory_;
+};
+
+} // namespace fenwa10
