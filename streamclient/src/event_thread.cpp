@@ -16,9 +16,13 @@ constexpr std::size_t kDigitalInputIndex = 19 - 12;
 void eventThreadMain(OstrelInterface* selfPtr) {
     OstrelInterface& self = *selfPtr;
     uint8_t header[kEventHeaderSize];
+    bool first = true;  // keep a header handed over before this thread ran
     while (self.running.load() != 0) {
-        self.eventInfo.reset();
-        self.eventInfoPending.store(0);
+        if (!first) {
+            self.eventInfo.reset();
+            self.eventInfoPending.store(0);
+        }
+        first = false;
         if (self.running.load() == 0) break;
         self.eventInfo.wait(-1);
         if (self.running.load() == 0) break;

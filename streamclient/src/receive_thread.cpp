@@ -39,8 +39,8 @@ std::size_t audioPayloadOffset(int32_t length) {
 // or the picture does not fit the picture buffer.
 const uint8_t* decode(OstrelInterface& self, const uint8_t* record, int32_t length) {
     if (self.decoderInstance == nullptr || self.decoder.decode == nullptr) return nullptr;
-    const uint8_t* picture = self.decoder.decode(self.decoderInstance, self.streamWidth, self.streamHeight,
-                                                 record + kHeader, length - static_cast<int32_t>(kHeader), 0, 0, 0);
+    const auto* picture = static_cast<const uint8_t*>(self.decoder.decode(self.decoderInstance, self.streamWidth, self.streamHeight,
+                                                 record + kHeader, length - static_cast<int32_t>(kHeader), 0, 0, 0));
     if (picture == nullptr) return nullptr;
     // A picture larger than the buffer is refused, never copied.
     if (readU32(picture + kImageSizeOffset) > kPictureBufferSize) return nullptr;

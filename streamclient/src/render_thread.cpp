@@ -32,9 +32,15 @@ void renderThreadMain(OstrelInterface* selfPtr) {
     overlay.reserve(kOverlayCapacity);  // no allocation per frame
     platform::SurfaceRect box;
 
+    // M_KConnect reset the hand-over before the receive thread started; a
+    // picture handed over before this thread ran must not be wiped out.
+    bool first = true;
     while (self.running.load() != 0) {
-        self.frameReady.reset();
-        self.picturePending.store(0);
+        if (!first) {
+            self.frameReady.reset();
+            self.picturePending.store(0);
+        }
+        first = false;
         if (!waitOnClock(self.frameReady, *self.seams.clock, kPictureTimeoutMs)) {
             // No picture for three seconds: end the stream as a network loss.
             self.frameReady.set();

@@ -1,0 +1,100 @@
+#include "audio_player.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_audio_device.h"
+
+namespace {
+
+using ostrel::AudioPlayer;
+using ostrel_test::FakeAudioDevice;
+using ostrel_test::FakeAudioLog;
+
+class AudioPlayerTest : public ::testing::Test {
+protected:
+    std::shared_ptr<FakeAudioLog> log = std::make_shared<FakeAudioLog>();
+    std::unique_ptr<AudioPlayer> makePlayer() {
+        return std::make_unique<AudioPlayer>(std::make_unique<FakeAudioDevice>(log));
+    }
+};
+
+TEST_F(AudioPlayerTest, FirstPayloadResetsTheDeviceThenWrites) {
+    auto player = makePlayer();
+    ASSERT_TRUE(player->open());
+    const uint8_t payload[4] = {1, 2, 3, 4};
+    player->play(payload, sizeof payload);
+    player->play(payload, sizeof payload);
+    EXPECT_EQ(log->events(), (std::vector<std::string>{"open", "reset", "write 4", "write 4"}));
+}
+
+TEST_F(AudioPlayerTest, HundredAndFirstPayloadResetsBeforeReusingTheFirstBuffer) {
+    auto player = makePlayer();
+    ASSERT_TRUE(player->open());
+    std::vector<uint8_t> payload(536, 7);
+    for (int i = 0; i < 101; ++i) player->play(payload.data(), payload.size());
+    EXPECT_EQ(log->count("reset"), 2);
+    const auto events = log->events();
+    ASSERT_EQ(events.size(), 1u + 101u + 2u);
+    EXPECT_EQ(events[events.size() - 2], "reset");
+    EXPECT_EQ(events.back(), "write 536");
+    // The 101st write reuses the first buffer.
+    EXPECT_EQ(log->writeAddress(0), log->writeAddress(100));
+    EXPECT_NE(log->writeAddress(0), log->writeAddress(1));
+}
+
+TEST_F(AudioPlayerTest, PayloadIsCopiedIntoTheBuffer) {
+    auto player = makePlayer();
+    ASSERT_TRUE(player->open());
+    const std::vector<uint8_t> payload = {9, 8, 7, 6, 5};
+    player->play(payload.data(), payload.size());
+    EXPECT_EQ(log->lastWrite(), payload);
+}
+
+TEST_F(AudioPlayerTest, SilentDeviceGetsTheDefaultVolume) {
+    log->setVolume(0);
+    auto player = makePlayer();
+    ASSERT_TRUE(player->open());
+    EXPECT_EQ(log->volume(), 0x85858585u);
+}
+
+TEST_F(AudioPlayerTest, AudibleDeviceKeepsItsVolume) {
+    log->setVolume(0x12341234u);
+    auto player = makePlayer();
+    ASSERT_TRUE(player->open());
+    EXPECT_EQ(log->volume(), 0x12341234u);
+}
+
+TEST_F(AudioPlayerTest, MissingInputOrOutputDeviceFailsToOpen) {
+    log->setDevices(false, true);
+    EXPECT_FALSE(makePlayer()->open());
+    log->setDevices(true, false);
+    EXPECT_FALSE(makePlayer()->open());
+    EXPECT_EQ(log->count("open"), 0);
+}
+
+TEST_F(AudioPlayerTest, DeviceThatCannotOpenDropsPayloads) {
+    log->setOpenFails(true);
+    auto player = makePlayer();
+    EXPECT_FALSE(player->open());
+    const uint8_t payload[2] = {1, 2};
+    player->play(payload, 2);
+    EXPECT_EQ(log->count("write 2"), 0);
+}
+
+TEST_F(AudioPlayerTest, NoDeviceAtAllFailsToOpen) {
+    AudioPlayer player(nullptr);
+    EXPECT_FALSE(player.open());
+    const uint8_t payload[2] = {1, 2};
+    player.play(payload, 2);  // dropped, no crash
+}
+
+TEST_F(AudioPlayerTest, CloseResetsAndClosesOnce) {
+    auto player = makePlayer();
+    ASSERT_TRUE(player->open());
+    player->close();
+    player->close();
+    player.reset();
+    EXPECT_EQ(log->events(), (std::vector<std::string>{"open", "reset", "close"}));
+}
+
+} // namespace
