@@ -1,5 +1,6 @@
 #include "camsim/v1_camera.h"
 
+#include "camsim/camera_sources.h"
 #include "camsim/tcp_server.h"
 #include "fenwa10/md5.h"
 #include "message_io.h"
@@ -246,15 +247,7 @@ struct V1Camera::Impl {
 
     std::unique_ptr<VideoSource> makeSource() {
         if (options.sourceFactory) return options.sourceFactory();
-        SyntheticVideoOptions o;
-        const int code = video.resolutionCode;
-        static const int sizes[6][2] = {{720, 480}, {352, 240}, {160, 112}, {720, 576}, {352, 288}, {176, 144}};
-        if (code >= 0 && code < 6) {
-            o.width = sizes[code][0];
-            o.height = sizes[code][1];
-        }
-        o.frameRate = video.frameRate > 0 ? video.frameRate : 30;
-        return std::make_unique<SyntheticVideoSource>(o);
+        return makeCameraVideoSource(video);
     }
 
     void streamFrames(const std::shared_ptr<Connection>& c) {
@@ -382,6 +375,11 @@ bool V1Camera::waitStreaming(int timeoutMs) const {
 bool V1Camera::sendControl(uint32_t type, const std::vector<uint8_t>& payload) {
     auto c = impl_->current(Channel::Control);
     return c && sendMessage(*c, type, payload);
+}
+
+bool V1Camera::sendControlRaw(const std::vector<uint8_t>& bytes) {
+    auto c = impl_->current(Channel::Control);
+    return c && c->send(bytes.data(), bytes.size());
 }
 
 std::vector<uint8_t> V1Camera::videoMessage(const VideoFrame& frame, uint8_t perFrame) {

@@ -1,5 +1,6 @@
 #include "camsim/v2_camera.h"
 
+#include "camsim/camera_sources.h"
 #include "camsim/tcp_server.h"
 #include "message_io.h"
 #include "transport/contract.h"
@@ -201,18 +202,12 @@ struct V2Camera::Impl {
 
     std::unique_ptr<VideoSource> makeSource() {
         if (options.sourceFactory) return options.sourceFactory();
-        SyntheticVideoOptions o;
         CameraVideoSettings settings;
         {
             std::lock_guard lock(mutex);
             settings = videoSettings;
         }
-        if (const auto* r = transport::findResolution(settings.resolutionCode)) {
-            o.width = r->width;
-            o.height = r->height;
-        }
-        o.frameRate = settings.frameRate > 0 ? settings.frameRate : 30;
-        return std::make_unique<SyntheticVideoSource>(o);
+        return makeCameraVideoSource(settings);
     }
 
     void streamFrames(const std::shared_ptr<Connection>& c) {
@@ -223,6 +218,11 @@ struct V2Camera::Impl {
         }
         auto next = std::chrono::steady_clock::now();
         uint8_t perFrame = 0;
+        // Audio records follow the video records they belong with in time.
+        std::unique_ptr<AudioSource> audio = options.streamAudio ? makeCameraAudioSource() : nullptr;
+        AudioBlock block;
+        uint8_t audioCount = 0;
+        bool audioPending = audio && audio->nextBlock(block);
         while (!c->isShutDown()) {
             if (c->socket().waitReadable(0)) {
                 // The client sends nothing after its login, so this is its close.
@@ -239,6 +239,11 @@ struct V2Camera::Impl {
                 continue;
             }
             if (!sendRecord(*c, frameRecord(frame, 1, perFrame++))) return;
+            while (audioPending && block.timeStampMs <= frame.timeStampMs) {
+                const std::vector<uint8_t> record = audioRecord(block, audioCount++);
+                if (!c->send(record.data(), record.size())) return;
+                audioPending = audio->nextBlock(block);
+            }
             if (options.paceFrames) {
                 next += std::chrono::microseconds(1000000 / std::max(1, source->frameRate()));
                 std::this_thread::sleep_until(next);

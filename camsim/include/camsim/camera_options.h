@@ -42,8 +42,11 @@ struct CameraOptions {
     // Sends frames at the source's frame rate; false sends as fast as the
     // client reads (benchmarks).
     bool paceFrames = true;
-    // Makes the picture source; null gives a SyntheticVideoSource matching
-    // the video settings.
+    // Protocol version 2: audio records (a tone) go out between the video
+    // records of an automatic stream.
+    bool streamAudio = true;
+    // Makes the picture source; null gives makeCameraVideoSource() for the
+    // video settings (real encoded video when camsim is built with video).
     std::function<std::unique_ptr<VideoSource>()> sourceFactory;
 };
 
