@@ -152,3 +152,39 @@ TEST(AtomicSaveTest, ReplaceFileRefusesSymlinkedTemporaryName) {
 
 }  // namespace
 }  // namespace ledra
+
+#include <csignal>
+
+#include <sys/resource.h>
+
+namespace ledra {
+namespace {
+
+// A real full disk, short of a small file system: the file size limit makes
+// the kernel refuse the write part-way, through the real file operations.
+TEST(RealFileLimitTest, FileSizeLimitFailsSaveAndKeepsOldFile) {
+  TempDir dir;
+  const std::string path = dir.file("Tavolin.txt");
+  writeFile(path, kOldFile);
+  Store s;
+  ASSERT_TRUE(s.setValue("k", std::string(200, 'n').c_str(), "A", path.c_str()));
+
+  struct rlimit old {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 64;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = s.save();
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_FALSE(saved);
+  EXPECT_STREQ(s.lastError(), errors::kWriteFile);
+  EXPECT_EQ(readFile(path), kOldFile);
+  EXPECT_EQ(listFolder(dir.path()), "Tavolin.txt");
+  EXPECT_TRUE(s.save());  // room again: the same store now writes
+}
+
+}  // namespace
+}  // namespace ledra
