@@ -377,6 +377,11 @@ bool V1Camera::sendControl(uint32_t type, const std::vector<uint8_t>& payload) {
     return c && sendMessage(*c, type, payload);
 }
 
+bool V1Camera::sendControlRaw(const std::vector<uint8_t>& bytes) {
+    auto c = impl_->current(Channel::Control);
+    return c && c->send(bytes.data(), bytes.size());
+}
+
 std::vector<uint8_t> V1Camera::videoMessage(const VideoFrame& frame, uint8_t perFrame) {
     // 16-byte camera header: time stamp bytes at 5, 7, 9, 11 and the
     // per-frame byte at 13; the rest is filler the client ignores.

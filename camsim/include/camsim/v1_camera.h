@@ -44,6 +44,8 @@ public:
 
     // Sends a notice on the control channel; false when no client is attached.
     bool sendControl(uint32_t type, const std::vector<uint8_t>& payload);
+    // Sends raw bytes on the control channel (malformed messages).
+    bool sendControlRaw(const std::vector<uint8_t>& bytes);
     bool sendDigitalInput(uint8_t state) { return sendControl(0x1000C, {state}); }
     bool sendMotion(uint8_t state) { return sendControl(0x1000E, {state}); }
     bool sendStatus(uint8_t status) { return sendControl(0x10013, {status, 0, 0, 0}); }

@@ -163,9 +163,10 @@ void ControlChannel::forward(const uint8_t* data, std::size_t length) {
 
 void ControlChannel::declareLost() {
     running_.store(false);
+    // The flag goes up first, so whoever hears the notice finds it set.
+    state_.connectionLost.store(true);
     const int32_t notice = transport::kNetworkLossNotice;
     forward(reinterpret_cast<const uint8_t*>(&notice), sizeof notice);
-    state_.connectionLost.store(true);
 }
 
 void ControlChannel::dispatch(uint32_t type, const uint8_t* message, std::size_t messageLength) {

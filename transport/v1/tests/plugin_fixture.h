@@ -67,6 +67,10 @@ public:
             return false;
         });
     }
+    void clear() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        blocks_.clear();
+    }
     bool waitForLoss(int timeoutMs = 5000) {
         return waitForType(static_cast<uint32_t>(transport::kNetworkLossNotice), nullptr, timeoutMs);
     }
