@@ -190,7 +190,7 @@ TEST_P(ShippedProtocol, SpeedZeroAndStopsAreTheStopFrame) {
 
 TEST_P(ShippedProtocol, EveryLineCarriesAddressAndCheckForEveryAddress) {
     int names = 0;
-    for (int address = 1; address <= 255; ++address) {
+    for (int address : {1, 2, 31, 32, 100, 127, 128, 200, 254, 255}) {
         Handle h = open(address);
         ASSERT_NE(h, nullptr);
         const std::string listing = PTZEnumerate(h.get(), 2, nullptr);
