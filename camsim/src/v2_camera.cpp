@@ -1,5 +1,6 @@
 #include "camsim/v2_camera.h"
 
+#include "audio_token.h"
 #include "camsim/camera_sources.h"
 #include "camsim/tcp_server.h"
 #include "message_io.h"
@@ -97,6 +98,7 @@ struct V2Camera::Impl {
     TcpServer control;
     TcpServer video;
     HttpServer http{&recording};
+    AudioToken audioToken{recording, faults.refuseAudioToken};
 
     mutable std::mutex mutex;
     mutable std::condition_variable changed;
@@ -104,7 +106,6 @@ struct V2Camera::Impl {
     V2MotionSettings motion;
     std::string serial;
     int display = -1;
-    std::array<uint8_t, 4> tokenHolder{192, 168, 0, 5};
     std::shared_ptr<Connection> controlConnection;
     std::shared_ptr<Connection> videoConnection;
     std::vector<uint8_t> sequenceHeader = syntheticSequenceHeader();
@@ -160,26 +161,8 @@ struct V2Camera::Impl {
         clearCurrent(Channel::Control, c);
     }
 
-    // An audio-out token request: status 0 grants; the holder address
-    // (the asking client when granted) sits at offset 8.
-    void serveAudioToken(const std::shared_ptr<Connection>& c) {
-        const bool granted = !faults.refuseAudioToken.load();
-        std::vector<uint8_t> answer(kLoginBlockSize, 0);
-        transport::putUint32Le(answer.data(), granted ? 0 : 1);
-        std::array<uint8_t, 4> holder;
-        {
-            std::lock_guard lock(mutex);
-            holder = tokenHolder;
-        }
-        if (granted) platform::parseIPv4(c->socket().peerAddress(), holder.data());
-        std::memcpy(answer.data() + 8, holder.data(), 4);
-        if (!c->send(answer.data(), answer.size())) return;
-        uint32_t type = 0;
-        std::vector<uint8_t> payload;
-        while (readMessage(*c, transport::kMaxMessagePayload, type, payload) == ReadResult::Ok) {
-            recording.add(Channel::AudioOut, type, payload);
-        }
-    }
+    // An audio-out token request (login code 2).
+    void serveAudioToken(const std::shared_ptr<Connection>& c) { audioToken.serve(c); }
 
     void serveVideo(const std::shared_ptr<Connection>& c) {
         std::vector<uint8_t> block(kLoginBlockSize);
@@ -448,8 +431,7 @@ int V2Camera::displayMode() const {
 }
 
 void V2Camera::setAudioTokenHolder(const std::array<uint8_t, 4>& address) {
-    std::lock_guard lock(impl_->mutex);
-    impl_->tokenHolder = address;
+    impl_->audioToken.setForcedHolder(address);
 }
 
 bool V2Camera::waitControlLogin(int timeoutMs) const {
