@@ -1,5 +1,4 @@
-// Two-way audio: the audio-out token and microphone transfer. Not carried
-// yet: the requests answer 0 and send nothing.
+// Two-way audio: the audio-out token and microphone transfer.
 #include "audio_sender.h"
 #include "interface_object.h"
 #include "plugin_hooks.h"
@@ -16,18 +15,34 @@ std::unique_ptr<AudioSender> makeAudioSender(OstrelInterface& self) {
 extern "C" {
 
 OSTREL_API int32_t M_KGetAudioToken(OstrelInterface* handle, char* holder) {
-    (void)handle;
-    (void)holder;
-    return 0;
+    if (handle == nullptr || !handle->audioSender) return 0;
+    try {
+        const bool granted = handle->audioSender->getToken(handle->mediaConfig, holder);
+        handle->tokenHeld.store(granted ? 1 : 0);
+        return granted ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
-OSTREL_API void M_KFreeAudioToken(OstrelInterface* handle) { (void)handle; }
+OSTREL_API void M_KFreeAudioToken(OstrelInterface* handle) {
+    if (handle == nullptr || !handle->audioSender) return;
+    handle->audioSender->freeToken();
+    handle->tokenHeld.store(0);
+}
 
 OSTREL_API int32_t M_KStartAudioTransfer(OstrelInterface* handle) {
-    (void)handle;
-    return 0;
+    if (handle == nullptr || !handle->audioSender) return 0;
+    try {
+        return handle->audioSender->startCapture() ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
-OSTREL_API void M_KStopAudioTransfer(OstrelInterface* handle) { (void)handle; }
+OSTREL_API void M_KStopAudioTransfer(OstrelInterface* handle) {
+    if (handle == nullptr || !handle->audioSender) return;
+    handle->audioSender->stopCapture();
+}
 
 } // extern "C"

@@ -1,21 +1,83 @@
 // Sends microphone audio to the camera over the audio-out token connection.
 // One per interface object, made by M_KOpenInterface, destroyed by
-// M_KCloseInterface. Two-way audio is carried by audio_exports.cpp.
+// M_KCloseInterface. The caller's thread asks for and frees the token and
+// starts and stops capture; captured buffers are sent from the audio
+// device's own thread.
 #pragma once
+
+#include <transport/contract.h>
+#include <transport/protocol_message.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "audio_token.h"
+#include "platform/audio.h"
+#include "platform/clock.h"
+#include "platform/event.h"
+#include "platform/tcp_socket.h"
 
 namespace ostrel {
 
 class AudioSender {
 public:
-    AudioSender() = default;
-    virtual ~AudioSender() = default;
+    enum TokenState { kNoConnection = 0, kConnected = 1, kRefused = 2, kHeld = 3 };
+
+    // What the sender takes from its surroundings; tests replace both.
+    struct Seams {
+        const platform::Clock* clock = &platform::SystemClock::instance();
+        // The microphone; null makes the system's default input.
+        std::function<std::unique_ptr<platform::AudioInput>()> makeInput;
+    };
+
+    AudioSender();
+    ~AudioSender();
     AudioSender(const AudioSender&) = delete;
     AudioSender& operator=(const AudioSender&) = delete;
 
-    // Stops capture if it runs.
-    virtual void stopCapture() {}
-    // Releases the token and closes the connection.
-    virtual void freeToken() {}
+    // Connects to the camera's control port and asks for the token. True when
+    // granted; holder (16 bytes, may be null) gets "" on a grant and the
+    // holder's address on a refusal or a failed request.
+    bool getToken(const MediaConfig& config, char* holder);
+    // Stops capture, says goodbye (message 49) and closes the connection.
+    void freeToken();
+    // Starts capture on the open token connection.
+    bool startCapture();
+    // Stops capture if it runs; the token stays held.
+    void stopCapture();
+
+    int tokenState() const { return tokenState_.load(); }
+    bool capturing() const;
+
+    Seams seams;
+
+private:
+    bool connect();
+    // Message 49, then the socket is shut down and closed.
+    void release();
+    void stopCaptureLocked();
+    // The device thread's handler for one full buffer.
+    void onBuffer(const uint8_t* data, std::size_t bytes);
+
+    // Serialises the caller-side operations.
+    mutable std::mutex callerLock_;
+    platform::TcpSocket socket_;
+    AudioConnectionBlock block_{};
+    std::atomic<int> tokenState_{kNoConnection};
+    std::array<uint8_t, 4> holder_{};  // from the last reply, 0.0.0.0 before
+    const platform::AudioFormat format_{8000, 1, 16};
+
+    std::unique_ptr<platform::AudioDevices> systemDevices_;
+    std::unique_ptr<platform::AudioInput> input_;
+    // One audio message: header, then the 4,096-byte capture buffer.
+    std::unique_ptr<uint8_t[]> packet_;
+    std::atomic<bool> stopping_{false};
+    platform::ManualResetEvent stopAcknowledged_;
+    uint32_t packetCounter_ = 0;  // device thread while capturing
 };
 
 } // namespace ostrel
