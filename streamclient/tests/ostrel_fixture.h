@@ -201,6 +201,17 @@ protected:
         return result;
     }
 
+    // Pushes the record until a picture made from it was drawn: a picture
+    // that arrives while the previous one is being drawn is dropped.
+    void pushUntilDrawn(const std::vector<uint8_t>& record) {
+        const int before = rendered.value();
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            transport.push(record);
+            if (rendered.waitFor(before + 1, 20)) return;
+        }
+        ADD_FAILURE() << "no picture was drawn";
+    }
+
     void startStream(unsigned width = 64, unsigned height = 48) {
         configure();
         ASSERT_EQ(M_KConnect(handle), 1);
