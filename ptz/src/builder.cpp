@@ -22,23 +22,46 @@ bool paramMatches(const char* field, int param) {
     return value == param;
 }
 
-// The first-field test runs before any split, so lines of other commands
-// cost one comparison.
-bool matchLine(std::string_view line, std::string_view name, int param1, int param2,
+std::size_t skipBlanks(std::string_view line, std::size_t pos) {
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+    return pos;
+}
+
+// Start of the field after the ";" at or behind `from`, npos when there is
+// none (no ";", or only blanks after it).
+std::size_t nextField(std::string_view line, std::size_t from) {
+    const std::size_t semi = line.find(';', from);
+    if (semi == std::string_view::npos) return semi;
+    const std::size_t start = skipBlanks(line, semi + 1);
+    return start < line.size() ? start : std::string_view::npos;
+}
+
+// Same result as splitting the line into fields first, but lines of other
+// commands cost one comparison and lines of other parameters no copy: the
+// parameter numbers are read in place, where they end at their ";".
+bool matchLine(const std::string& stored, std::string_view name, int param1, int param2,
                CommandLine& out) {
+    std::string_view line = stored;
+    if (line.size() > kMaxLine) line = line.substr(0, kMaxLine);
     if (line.empty() || line.front() == '[') return false;
     if (line.size() <= name.size() || line[name.size()] != ';' ||
         line.compare(0, name.size(), name) != 0) {
         return false;
     }
-    if (line.size() > kMaxLine) line = line.substr(0, kMaxLine);
-    const char* fields[4];
-    if (splitFields(line, ';', out.buffer, fields, 4) < 4) return false;
-    if (!paramMatches(fields[1], param1) || !paramMatches(fields[2], param2)) return false;
+    const std::size_t field2 = nextField(line, name.size());
+    if (field2 == std::string_view::npos) return false;
+    const std::size_t field3 = nextField(line, field2);
+    if (field3 == std::string_view::npos) return false;
+    const std::size_t field4 = nextField(line, field3);
+    if (field4 == std::string_view::npos) return false;
+    if (!paramMatches(stored.c_str() + field2, param1) || !paramMatches(stored.c_str() + field3, param2)) {
+        return false;
+    }
+    std::string_view list = line.substr(field4);
+    list = list.substr(0, list.find(';'));
     // A command holds 1 to 32 bytes; a longer list is refused, not cut, so a
     // head never receives half a command.
-    char* list = const_cast<char*>(fields[3]);
-    const std::size_t n = splitFields(list, ',', list, out.bytes, kMaxCommandBytes + 1);
+    const std::size_t n = splitFields(list, ',', out.buffer, out.bytes, kMaxCommandBytes + 1);
     if (n == 0 || n > kMaxCommandBytes) return false;
     out.byteCount = static_cast<int>(n);
     return true;
