@@ -92,6 +92,7 @@ bool ControlChannel::login(const LoginBlock& block) {
     state_ = 3;
     running_ = true;
     stopEvent_.reset();
+    receiveEnded_.reset();
     receiveThread_ = std::thread([this] { receiveLoop(); });
     keepAliveThread_ = std::thread([this] { keepAliveLoop(); });
     return true;
@@ -136,16 +137,21 @@ void ControlChannel::joinThreads() {
 }
 
 void ControlChannel::disconnect() {
+    bool wokeReceiver = false;
     {
         std::lock_guard lock(socketMutex_);
         if (socket_.isOpen()) {
             std::array<uint8_t, transport::kMessageHeaderSize> message;
             transport::buildMessage(message.data(), kMessageDisconnect, nullptr, 0);
             socket_.sendAll(message.data(), message.size());
-            // Wakes the receive thread; it reports the loss and ends.
+            // The receive thread fails its next receive, reports the loss and ends.
             socket_.shutdown();
+            wokeReceiver = true;
         }
     }
+    // Normally it has ended at once; a camera that keeps talking cannot hold
+    // the disconnection longer than a second.
+    if (wokeReceiver) receiveEnded_.wait(1000);
     // The descriptor is freed only once no thread can still be using it.
     running_ = false;
     stopEvent_.set();
@@ -201,6 +207,10 @@ void ControlChannel::connectionLost(int error) {
 }
 
 void ControlChannel::receiveLoop() {
+    struct Ended {
+        platform::ManualResetEvent& event;
+        ~Ended() { event.set(); }
+    } ended{receiveEnded_};
     state_ = 4;
     uint8_t* buffer = receiveBuffer_.data();
     std::size_t have = 0;

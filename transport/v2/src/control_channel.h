@@ -92,6 +92,7 @@ private:
     ControlDataCallback callback_ = nullptr;
 
     platform::ManualResetEvent stopEvent_;
+    platform::ManualResetEvent receiveEnded_;
     mutable std::mutex checksMutex_;
     mutable std::condition_variable checksChanged_;
     uint64_t keepAliveChecks_ = 0;
