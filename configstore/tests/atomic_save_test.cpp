@@ -81,7 +81,7 @@ class ShortWriteFileOps : public FileOps {
 
 const char kOldFile[] = "[A]\nk=old\n";
 
-class FailingSaveTest : public ::testing::TestWithParam<Step> {
+class StoreFailingSaveTest : public ::testing::TestWithParam<Step> {
  protected:
   void SetUp() override { writeFile(path_, kOldFile); }
 
@@ -89,7 +89,7 @@ class FailingSaveTest : public ::testing::TestWithParam<Step> {
   std::string path_ = dir_.file("Tavolin.txt");
 };
 
-TEST_P(FailingSaveTest, ReportsFailureAndLeavesOldFile) {
+TEST_P(StoreFailingSaveTest, ReportsFailureAndLeavesOldFile) {
   FailingFileOps ops(GetParam(), 5);  // a full disk after five bytes
   Store s(ops);
   ASSERT_TRUE(s.setValue("k", std::string(200, 'n').c_str(), "A", path_.c_str()));
@@ -99,11 +99,11 @@ TEST_P(FailingSaveTest, ReportsFailureAndLeavesOldFile) {
   EXPECT_EQ(listFolder(dir_.path()), "Tavolin.txt");
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryStep, FailingSaveTest,
+INSTANTIATE_TEST_SUITE_P(EveryStep, StoreFailingSaveTest,
                          ::testing::Values(Step::kWrite, Step::kFsync, Step::kClose, Step::kRename,
                                            Step::kFchmod));
 
-TEST(AtomicSaveTest, ShortAndInterruptedWritesStillWriteEverything) {
+TEST(StoreAtomicSaveTest, ShortAndInterruptedWritesStillWriteEverything) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
   ShortWriteFileOps ops;
@@ -114,7 +114,7 @@ TEST(AtomicSaveTest, ShortAndInterruptedWritesStillWriteEverything) {
   EXPECT_EQ(readFile(path), "[0]\nCameraName=Front door\nCameraIP=10.1.2.3\n");
 }
 
-TEST(AtomicSaveTest, StaleTemporaryFileIsReplacedNotAppended) {
+TEST(StoreAtomicSaveTest, StaleTemporaryFileIsReplacedNotAppended) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
   writeFile(path + ".tmp", "garbage from a crash, much longer than the new file\n");
@@ -125,7 +125,7 @@ TEST(AtomicSaveTest, StaleTemporaryFileIsReplacedNotAppended) {
   EXPECT_EQ(listFolder(dir.path()), "Tavolin.txt");
 }
 
-TEST(AtomicSaveTest, FailedBackupStopsTheOverwrite) {
+TEST(StoreAtomicSaveTest, FailedBackupStopsTheOverwrite) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
   const std::string original = "[A]\na=1\n\n[B]\nb=2\n";
@@ -140,7 +140,7 @@ TEST(AtomicSaveTest, FailedBackupStopsTheOverwrite) {
   EXPECT_TRUE(s.keepsOriginal());
 }
 
-TEST(AtomicSaveTest, ReplaceFileRefusesSymlinkedTemporaryName) {
+TEST(StoreAtomicSaveTest, ReplaceFileRefusesSymlinkedTemporaryName) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
   const std::string victim = dir.file("victim");
@@ -162,7 +162,7 @@ namespace {
 
 // A real full disk, short of a small file system: the file size limit makes
 // the kernel refuse the write part-way, through the real file operations.
-TEST(RealFileLimitTest, FileSizeLimitFailsSaveAndKeepsOldFile) {
+TEST(StoreFileLimitTest, FileSizeLimitFailsSaveAndKeepsOldFile) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
   writeFile(path, kOldFile);

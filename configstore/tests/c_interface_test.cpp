@@ -15,7 +15,7 @@ using ledra::testing::readFile;
 using ledra::testing::TempDir;
 using ledra::testing::writeFile;
 
-TEST(CInterfaceTest, NullHandleDoesNothing) {
+TEST(LedraCInterfaceTest, NullHandleDoesNothing) {
   const char* value = CM_GetValue(nullptr, "k", "A", "/nonexistent/x");
   ASSERT_NE(value, nullptr);
   EXPECT_STREQ(value, "");
@@ -24,7 +24,7 @@ TEST(CInterfaceTest, NullHandleDoesNothing) {
   CM_CloseInterface(nullptr);
 }
 
-TEST(CInterfaceTest, CloseWritesTheFileOnceMore) {
+TEST(LedraCInterfaceTest, CloseWritesTheFileOnceMore) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
   writeFile(path, "[0]\nCameraName=Door\n");
@@ -37,7 +37,7 @@ TEST(CInterfaceTest, CloseWritesTheFileOnceMore) {
   EXPECT_EQ(readFile(path), "[0]\nCameraName=Gate\n");
 }
 
-TEST(CInterfaceTest, SaveResultFollowsTheDisk) {
+TEST(LedraCInterfaceTest, SaveResultFollowsTheDisk) {
   TempDir dir;
   CM_Store* good = CM_OpenInterface();
   const std::string path = dir.file("Tavolin.txt");
@@ -54,7 +54,7 @@ TEST(CInterfaceTest, SaveResultFollowsTheDisk) {
   EXPECT_FALSE(fileExists(missing));
 }
 
-TEST(CInterfaceTest, FailedLoadIsVisibleOnlyInternally) {
+TEST(LedraCInterfaceTest, FailedLoadIsVisibleOnlyInternally) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
   writeFile(path, "[A]\na=1\n\nb=2\n");
@@ -66,7 +66,7 @@ TEST(CInterfaceTest, FailedLoadIsVisibleOnlyInternally) {
   EXPECT_EQ(readFile(path), "[A]\na=1\n");
 }
 
-TEST(CInterfaceTest, UnloadedHandleClosesWithoutWriting) {
+TEST(LedraCInterfaceTest, UnloadedHandleClosesWithoutWriting) {
   CM_Store* store = CM_OpenInterface();
   ASSERT_NE(store, nullptr);
   EXPECT_EQ(CM_Save(store), 0);

@@ -16,7 +16,7 @@ using testing::readFile;
 using testing::TempDir;
 using testing::writeFile;
 
-class LoadTest : public ::testing::Test {
+class StoreLoadTest : public ::testing::Test {
  protected:
   // Writes the file and makes a fresh store read it.
   Store& load(const std::string& bytes) {
@@ -38,7 +38,7 @@ class LoadTest : public ::testing::Test {
   std::unique_ptr<Store> store_;
 };
 
-TEST_F(LoadTest, CleanFileLoadsWithoutError) {
+TEST_F(StoreLoadTest, CleanFileLoadsWithoutError) {
   Store& s = load("[0]\nCameraName=Door\nCameraIP=10.0.0.5\n[1]\nCameraName=Yard\n");
   EXPECT_EQ(s.lastError(), nullptr);
   EXPECT_FALSE(s.keepsOriginal());
@@ -47,7 +47,7 @@ TEST_F(LoadTest, CleanFileLoadsWithoutError) {
   EXPECT_EQ(get("CameraName", "1"), "Yard");
 }
 
-TEST_F(LoadTest, BlankLineStopsLoadKeepingWhatCameBefore) {
+TEST_F(StoreLoadTest, BlankLineStopsLoadKeepingWhatCameBefore) {
   Store& s = load("[A]\na=1\nb=2\n\nc=3\n[B]\nd=4\n");
   EXPECT_STREQ(s.lastError(), errors::kInitialParse);
   EXPECT_EQ(get("a", "A"), "1");
@@ -57,13 +57,13 @@ TEST_F(LoadTest, BlankLineStopsLoadKeepingWhatCameBefore) {
   ASSERT_EQ(s.sections().size(), 1u);
 }
 
-TEST_F(LoadTest, KeyLineBeforeFirstHeaderStops) {
+TEST_F(StoreLoadTest, KeyLineBeforeFirstHeaderStops) {
   Store& s = load("a=1\n[A]\nb=2\n");
   EXPECT_STREQ(s.lastError(), errors::kInitialParse);
   EXPECT_TRUE(s.sections().empty());
 }
 
-TEST_F(LoadTest, KeyLineAfterEmptyHeaderStops) {
+TEST_F(StoreLoadTest, KeyLineAfterEmptyHeaderStops) {
   Store& s = load("[A]\na=1\n[]\nb=2\n[C]\nc=3\n");
   EXPECT_STREQ(s.lastError(), errors::kInitialParse);
   EXPECT_EQ(get("a", "A"), "1");
@@ -74,26 +74,26 @@ TEST_F(LoadTest, KeyLineAfterEmptyHeaderStops) {
   EXPECT_STREQ(s.sections().back().name, "");
 }
 
-TEST_F(LoadTest, TextAfterClosingBracketIsIgnored) {
+TEST_F(StoreLoadTest, TextAfterClosingBracketIsIgnored) {
   Store& s = load("[Cam]x\nk=v\n");
   EXPECT_EQ(s.lastError(), nullptr);
   EXPECT_EQ(get("k", "Cam"), "v");
 }
 
-TEST_F(LoadTest, HeaderWithoutClosingBracketStops) {
+TEST_F(StoreLoadTest, HeaderWithoutClosingBracketStops) {
   Store& s = load("[A]\na=1\n[Cam\nk=v\n");
   EXPECT_STREQ(s.lastError(), errors::kInitialParse);
   EXPECT_EQ(get("a", "A"), "1");
   EXPECT_EQ(s.sections().size(), 1u);
 }
 
-TEST_F(LoadTest, KeyLineWithoutEqualsStops) {
+TEST_F(StoreLoadTest, KeyLineWithoutEqualsStops) {
   Store& s = load("[A]\na=1\njunk\nb=2\n");
   EXPECT_STREQ(s.lastError(), errors::kInitialParse);
   EXPECT_EQ(get("b", "A"), "");
 }
 
-TEST_F(LoadTest, EmptyKeyAndEmptyValueAreKept) {
+TEST_F(StoreLoadTest, EmptyKeyAndEmptyValueAreKept) {
   load("[S]\n=x\na=\n");
   EXPECT_EQ(get("", "S"), "x");
   const auto& entries = store_->sections().front().entries;
@@ -102,47 +102,47 @@ TEST_F(LoadTest, EmptyKeyAndEmptyValueAreKept) {
   EXPECT_STREQ(entries.back().value, "");
 }
 
-TEST_F(LoadTest, BlanksBelongToKeysAndValues) {
+TEST_F(StoreLoadTest, BlanksBelongToKeysAndValues) {
   load("[S]\nkey = value\n");
   EXPECT_EQ(get("key", "S"), "");
   EXPECT_EQ(get("key ", "S"), " value");
 }
 
-TEST_F(LoadTest, ValueKeepsEveryEqualsAfterTheFirst) {
+TEST_F(StoreLoadTest, ValueKeepsEveryEqualsAfterTheFirst) {
   load("[S]\nurl=a=b=c\n");
   EXPECT_EQ(get("url", "S"), "a=b=c");
 }
 
-TEST_F(LoadTest, CarriageReturnStaysPartOfValue) {
+TEST_F(StoreLoadTest, CarriageReturnStaysPartOfValue) {
   load("[S]\r\nk=v\r\n");
   EXPECT_EQ(get("k", "S\r"), "");  // header ends at "]": the \r after it is ignored
   EXPECT_EQ(get("k", "S"), "v\r");
 }
 
-TEST_F(LoadTest, SectionNamesAreCaseSensitive) {
+TEST_F(StoreLoadTest, SectionNamesAreCaseSensitive) {
   load("[Cam]\nk=1\n[cam]\nk=2\n");
   EXPECT_EQ(store_->sections().size(), 2u);
   EXPECT_EQ(get("k", "Cam"), "1");
   EXPECT_EQ(get("k", "cam"), "2");
 }
 
-TEST_F(LoadTest, RepeatedHeaderJoinsFirstSectionAndTakesLaterComment) {
+TEST_F(StoreLoadTest, RepeatedHeaderJoinsFirstSectionAndTakesLaterComment) {
   load("#one\n[A]\na=1\n[B]\nb=1\n#two\n[A]\nc=1\n");
   EXPECT_EQ(saveAndRead(), "#two\n[A]\na=1\nc=1\n[B]\nb=1\n");
 }
 
-TEST_F(LoadTest, RepeatedHeaderWithoutCommentEmptiesComment) {
+TEST_F(StoreLoadTest, RepeatedHeaderWithoutCommentEmptiesComment) {
   load("#one\n[A]\na=1\n[A]\nb=1\n");
   EXPECT_EQ(saveAndRead(), "[A]\na=1\nb=1\n");
 }
 
-TEST_F(LoadTest, RepeatedKeyTakesLaterValueAtFirstPlace) {
+TEST_F(StoreLoadTest, RepeatedKeyTakesLaterValueAtFirstPlace) {
   load("[A]\nx=1\ny=2\nx=3\n");
   EXPECT_EQ(get("x", "A"), "3");
   EXPECT_EQ(saveAndRead(), "[A]\nx=3\ny=2\n");
 }
 
-TEST_F(LoadTest, LongLineIsReadIn254CharacterPieces) {
+TEST_F(StoreLoadTest, LongLineIsReadIn254CharacterPieces) {
   // 300 characters: "a=" + 252 x, then "b=" + 44 y. The first piece is
   // exactly the first 254 characters; the rest is a line of its own.
   const std::string xs(252, 'x');
@@ -153,14 +153,14 @@ TEST_F(LoadTest, LongLineIsReadIn254CharacterPieces) {
   EXPECT_EQ(get("b", "S"), ys);
 }
 
-TEST_F(LoadTest, LongLineRestWithoutEqualsStops) {
+TEST_F(StoreLoadTest, LongLineRestWithoutEqualsStops) {
   Store& s = load("[S]\nk=" + std::string(298, 'v') + "\nz=1\n");
   EXPECT_STREQ(s.lastError(), errors::kInitialParse);
   EXPECT_EQ(get("k", "S"), std::string(252, 'v'));
   EXPECT_EQ(get("z", "S"), "");
 }
 
-TEST_F(LoadTest, CommentsSurviveLoadAndSaveUnchanged) {
+TEST_F(StoreLoadTest, CommentsSurviveLoadAndSaveUnchanged) {
   const std::string original = "#top\n;second\n[A]\n# about k\nk=v\n[B]\n;semi\nm=n\n";
   load(original);
   EXPECT_EQ(saveAndRead(), original);
@@ -168,13 +168,13 @@ TEST_F(LoadTest, CommentsSurviveLoadAndSaveUnchanged) {
   EXPECT_EQ(saveAndRead(), original);
 }
 
-TEST_F(LoadTest, CommentsAfterLastKeyAreDropped) {
+TEST_F(StoreLoadTest, CommentsAfterLastKeyAreDropped) {
   load("[A]\nk=v\n#tail\n");
   EXPECT_EQ(store_->lastError(), nullptr);
   EXPECT_EQ(saveAndRead(), "[A]\nk=v\n");
 }
 
-TEST_F(LoadTest, OverlongCommentBlockKeepsLeadingWholeLines) {
+TEST_F(StoreLoadTest, OverlongCommentBlockKeepsLeadingWholeLines) {
   const std::string l1 = "#" + std::string(99, '1');
   const std::string l2 = "#" + std::string(99, '2');
   const std::string l3 = "#" + std::string(99, '3');
@@ -185,7 +185,7 @@ TEST_F(LoadTest, OverlongCommentBlockKeepsLeadingWholeLines) {
   EXPECT_EQ(store_->lastError(), nullptr);
 }
 
-TEST_F(LoadTest, NulByteEndsTheLineText) {
+TEST_F(StoreLoadTest, NulByteEndsTheLineText) {
   static const char kBytes[] = "[S]\nk=ab\0cd\nz=1\n";
   load(std::string(kBytes, sizeof kBytes - 1));
   EXPECT_EQ(store_->lastError(), nullptr);
@@ -193,7 +193,7 @@ TEST_F(LoadTest, NulByteEndsTheLineText) {
   EXPECT_EQ(get("z", "S"), "1");
 }
 
-TEST_F(LoadTest, FileIsReadOnlyOnce) {
+TEST_F(StoreLoadTest, FileIsReadOnlyOnce) {
   load("[A]\nk=old\n");
   writeFile(path_, "[A]\nk=new\n");
   EXPECT_EQ(get("k", "A"), "old");
@@ -202,7 +202,7 @@ TEST_F(LoadTest, FileIsReadOnlyOnce) {
   EXPECT_EQ(saveAndRead(), "[A]\nk=old\nj=1\n");
 }
 
-TEST_F(LoadTest, MissingFileGivesEmptyStore) {
+TEST_F(StoreLoadTest, MissingFileGivesEmptyStore) {
   Store s;
   const std::string missing = dir_.file("none.txt");
   EXPECT_STREQ(s.getValue("CameraName", "0", missing.c_str()), "");
@@ -212,7 +212,7 @@ TEST_F(LoadTest, MissingFileGivesEmptyStore) {
   EXPECT_FALSE(testing::fileExists(missing));
 }
 
-TEST_F(LoadTest, FolderInsteadOfFileReadsNothingAndIsNotReplaced) {
+TEST_F(StoreLoadTest, FolderInsteadOfFileReadsNothingAndIsNotReplaced) {
   Store s;
   EXPECT_STREQ(s.getValue("k", "S", dir_.path().c_str()), "");
   EXPECT_STREQ(s.lastError(), errors::kInitialParse);

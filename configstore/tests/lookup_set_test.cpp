@@ -14,7 +14,7 @@ using testing::readFile;
 using testing::TempDir;
 using testing::writeFile;
 
-class LookupSetTest : public ::testing::Test {
+class StoreLookupSetTest : public ::testing::Test {
  protected:
   bool set(const char* key, const std::string& value, const char* section) {
     return store_.setValue(key, value.c_str(), section, path_.c_str());
@@ -32,7 +32,7 @@ class LookupSetTest : public ::testing::Test {
   Store store_;
 };
 
-TEST_F(LookupSetTest, MissingSectionOrKeyReadsAsEmptyText) {
+TEST_F(StoreLookupSetTest, MissingSectionOrKeyReadsAsEmptyText) {
   writeFile(path_, "[A]\nk=v\n");
   const char* missingSection = store_.getValue("k", "B", path_.c_str());
   const char* missingKey = store_.getValue("j", "A", path_.c_str());
@@ -42,7 +42,7 @@ TEST_F(LookupSetTest, MissingSectionOrKeyReadsAsEmptyText) {
   EXPECT_STREQ(missingKey, "");
 }
 
-TEST_F(LookupSetTest, LookupLeavesLastErrorAlone) {
+TEST_F(StoreLookupSetTest, LookupLeavesLastErrorAlone) {
   writeFile(path_, "[A]\nk=v\n\n");
   get("k", "A");
   EXPECT_STREQ(store_.lastError(), errors::kInitialParse);
@@ -50,39 +50,39 @@ TEST_F(LookupSetTest, LookupLeavesLastErrorAlone) {
   EXPECT_STREQ(store_.lastError(), errors::kInitialParse);
 }
 
-TEST_F(LookupSetTest, SetClearsLastError) {
+TEST_F(StoreLookupSetTest, SetClearsLastError) {
   writeFile(path_, "[A]\nk=v\n\n");
   get("k", "A");
   EXPECT_TRUE(set("k", "w", "A"));
   EXPECT_EQ(store_.lastError(), nullptr);
 }
 
-TEST_F(LookupSetTest, SetFirstLoadsFileThenSets) {
+TEST_F(StoreLookupSetTest, SetFirstLoadsFileThenSets) {
   writeFile(path_, "[A]\nk=v\nj=w\n");
   EXPECT_TRUE(set("k", "new", "A"));
   EXPECT_EQ(get("j", "A"), "w");
   EXPECT_EQ(saveAndRead(), "[A]\nk=new\nj=w\n");
 }
 
-TEST_F(LookupSetTest, NewSectionGoesToEndOfFile) {
+TEST_F(StoreLookupSetTest, NewSectionGoesToEndOfFile) {
   writeFile(path_, "[A]\nk=v\n[B]\nm=n\n");
   EXPECT_TRUE(set("x", "1", "C"));
   EXPECT_EQ(saveAndRead(), "[A]\nk=v\n[B]\nm=n\n[C]\nx=1\n");
 }
 
-TEST_F(LookupSetTest, NewKeyGoesToEndOfItsSection) {
+TEST_F(StoreLookupSetTest, NewKeyGoesToEndOfItsSection) {
   writeFile(path_, "[A]\nk=v\n[B]\nm=n\n");
   EXPECT_TRUE(set("z", "9", "A"));
   EXPECT_EQ(saveAndRead(), "[A]\nk=v\nz=9\n[B]\nm=n\n");
 }
 
-TEST_F(LookupSetTest, ExistingKeyKeepsItsPlaceAndLosesItsComment) {
+TEST_F(StoreLookupSetTest, ExistingKeyKeepsItsPlaceAndLosesItsComment) {
   writeFile(path_, "#sec\n[A]\n#about k\nk=v\nj=w\n");
   EXPECT_TRUE(set("k", "x", "A"));
   EXPECT_EQ(saveAndRead(), "#sec\n[A]\nk=x\nj=w\n");
 }
 
-TEST_F(LookupSetTest, ValuePointerFollowsLaterSet) {
+TEST_F(StoreLookupSetTest, ValuePointerFollowsLaterSet) {
   EXPECT_TRUE(set("k", "first", "A"));
   const char* value = store_.getValue("k", "A", path_.c_str());
   EXPECT_TRUE(set("k", "second", "A"));
@@ -92,7 +92,7 @@ TEST_F(LookupSetTest, ValuePointerFollowsLaterSet) {
   EXPECT_STREQ(value, "second");
 }
 
-TEST_F(LookupSetTest, LaterPathIsIgnored) {
+TEST_F(StoreLookupSetTest, LaterPathIsIgnored) {
   const std::string other = dir_.file("other.txt");
   writeFile(other, "[A]\nk=other\n");
   EXPECT_TRUE(set("k", "mine", "A"));
@@ -103,7 +103,7 @@ TEST_F(LookupSetTest, LaterPathIsIgnored) {
   EXPECT_EQ(readFile(other), "[A]\nk=other\n");
 }
 
-TEST_F(LookupSetTest, LongTextsAreCutToTheField) {
+TEST_F(StoreLookupSetTest, LongTextsAreCutToTheField) {
   const std::string key(300, 'k');
   const std::string section(300, 's');
   const std::string value(300, 'v');
@@ -116,14 +116,14 @@ TEST_F(LookupSetTest, LongTextsAreCutToTheField) {
   EXPECT_EQ(get(key.c_str(), section.c_str()), std::string(254, 'v'));
 }
 
-TEST_F(LookupSetTest, NullTextsActAsEmptyTexts) {
+TEST_F(StoreLookupSetTest, NullTextsActAsEmptyTexts) {
   EXPECT_TRUE(store_.setValue(nullptr, nullptr, "A", path_.c_str()));
   EXPECT_EQ(get("", "A"), "");
   EXPECT_STREQ(store_.getValue(nullptr, nullptr, nullptr), "");
   EXPECT_EQ(saveAndRead(), "[A]\n=\n");
 }
 
-TEST_F(LookupSetTest, FailedAllocationReportsNoMemoryAndKeepsTheRest) {
+TEST_F(StoreLookupSetTest, FailedAllocationReportsNoMemoryAndKeepsTheRest) {
   EXPECT_TRUE(set("k", "v", "A"));
   int allowed = 1;  // the new section may be allocated, its entry not
   store_.setAllocationProbe([&] { return allowed-- > 0; });
@@ -136,7 +136,7 @@ TEST_F(LookupSetTest, FailedAllocationReportsNoMemoryAndKeepsTheRest) {
   EXPECT_EQ(saveAndRead(), "[A]\nk=v2\n[B]\n");
 }
 
-TEST_F(LookupSetTest, FailedAllocationDuringLoadStopsLoadAndKeepsOriginal) {
+TEST_F(StoreLookupSetTest, FailedAllocationDuringLoadStopsLoadAndKeepsOriginal) {
   writeFile(path_, "[A]\na=1\nb=2\n");
   int allowed = 2;  // section A and its first key
   store_.setAllocationProbe([&] { return allowed-- > 0; });

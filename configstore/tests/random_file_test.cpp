@@ -51,7 +51,7 @@ std::string randomFile(std::mt19937& rng) {
   return bytes;
 }
 
-TEST(RandomFileTest, WhatIsWrittenLoadsBackAndIsStable) {
+TEST(StoreRandomFileTest, WhatIsWrittenLoadsBackAndIsStable) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
   std::mt19937 rng(20261207);

@@ -30,13 +30,13 @@ class CountingFileOps : public FileOps {
   int unlink(const char* p) override { ++calls; return FileOps::unlink(p); }
 };
 
-class SaveTest : public ::testing::Test {
+class StoreSaveTest : public ::testing::Test {
  protected:
   TempDir dir_;
   std::string path_ = dir_.file("Tavolin.txt");
 };
 
-TEST_F(SaveTest, WritesSectionsAndKeysWithoutBlankLines) {
+TEST_F(StoreSaveTest, WritesSectionsAndKeysWithoutBlankLines) {
   Store s;
   ASSERT_TRUE(s.setValue("CameraName", "Door", "0", path_.c_str()));
   ASSERT_TRUE(s.setValue("CameraIP", "10.0.0.5", "0", path_.c_str()));
@@ -47,7 +47,7 @@ TEST_F(SaveTest, WritesSectionsAndKeysWithoutBlankLines) {
   EXPECT_EQ(listFolder(dir_.path()), "Tavolin.txt");  // no temporary file left
 }
 
-TEST_F(SaveTest, FileWrittenByStoreLoadsBackTheSame) {
+TEST_F(StoreSaveTest, FileWrittenByStoreLoadsBackTheSame) {
   Store a;
   for (int sec = 0; sec < 4; ++sec) {
     for (int k = 0; k < 5; ++k) {
@@ -75,7 +75,7 @@ TEST_F(SaveTest, FileWrittenByStoreLoadsBackTheSame) {
   }
 }
 
-TEST_F(SaveTest, MissingFileIsCreatedOwnerOnly) {
+TEST_F(StoreSaveTest, MissingFileIsCreatedOwnerOnly) {
   Store s;
   EXPECT_STREQ(s.getValue("k", "A", path_.c_str()), "");
   ASSERT_TRUE(s.setValue("CameraPassword", "secret", "0", nullptr));
@@ -86,7 +86,7 @@ TEST_F(SaveTest, MissingFileIsCreatedOwnerOnly) {
   EXPECT_EQ(permissionsOf(path_), 0600u);
 }
 
-TEST_F(SaveTest, ExistingFileKeepsItsPermissions) {
+TEST_F(StoreSaveTest, ExistingFileKeepsItsPermissions) {
   writeFile(path_, "[A]\nk=v\n");
   ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
   Store s;
@@ -96,7 +96,7 @@ TEST_F(SaveTest, ExistingFileKeepsItsPermissions) {
   EXPECT_EQ(readFile(path_), "[A]\nk=w\n");
 }
 
-TEST_F(SaveTest, UnloadedStoreWritesNothing) {
+TEST_F(StoreSaveTest, UnloadedStoreWritesNothing) {
   CountingFileOps ops;
   Store s(ops);
   EXPECT_FALSE(s.save());
@@ -104,7 +104,7 @@ TEST_F(SaveTest, UnloadedStoreWritesNothing) {
   EXPECT_EQ(ops.calls, 0);
 }
 
-TEST_F(SaveTest, OverlongPathIsNeverCutOrWritten) {
+TEST_F(StoreSaveTest, OverlongPathIsNeverCutOrWritten) {
   // Cutting this path to 254 characters would name a file in dir_.
   const std::string longPath = dir_.path() + "/" + std::string(300 - dir_.path().size() - 1, 'p');
   CountingFileOps ops;
@@ -116,7 +116,7 @@ TEST_F(SaveTest, OverlongPathIsNeverCutOrWritten) {
   EXPECT_EQ(listFolder(dir_.path()), "");
 }
 
-TEST_F(SaveTest, MissingFolderCannotBeOpened) {
+TEST_F(StoreSaveTest, MissingFolderCannotBeOpened) {
   const std::string path = dir_.file("no-such-folder/Tavolin.txt");
   Store s;
   ASSERT_TRUE(s.setValue("k", "v", "A", path.c_str()));
@@ -125,7 +125,7 @@ TEST_F(SaveTest, MissingFolderCannotBeOpened) {
   EXPECT_EQ(listFolder(dir_.path()), "");
 }
 
-TEST_F(SaveTest, PathBelowRegularFileCannotBeOpened) {
+TEST_F(StoreSaveTest, PathBelowRegularFileCannotBeOpened) {
   writeFile(dir_.file("plain"), "x");
   const std::string path = dir_.file("plain/Tavolin.txt");
   Store s;
@@ -135,7 +135,7 @@ TEST_F(SaveTest, PathBelowRegularFileCannotBeOpened) {
   EXPECT_EQ(readFile(dir_.file("plain")), "x");
 }
 
-TEST_F(SaveTest, DeviceIsNeverReplaced) {
+TEST_F(StoreSaveTest, DeviceIsNeverReplaced) {
   struct stat before {};
   ASSERT_EQ(::stat("/dev/full", &before), 0);
   ASSERT_TRUE(S_ISCHR(before.st_mode));
@@ -149,7 +149,7 @@ TEST_F(SaveTest, DeviceIsNeverReplaced) {
   EXPECT_FALSE(fileExists("/dev/full.tmp"));
 }
 
-TEST_F(SaveTest, StoppedLoadKeepsOriginalBeforeFirstSave) {
+TEST_F(StoreSaveTest, StoppedLoadKeepsOriginalBeforeFirstSave) {
   const std::string original = "[A]\na=1\n\n[B]\nb=2\n";
   writeFile(path_, original);
   ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
@@ -169,7 +169,7 @@ TEST_F(SaveTest, StoppedLoadKeepsOriginalBeforeFirstSave) {
   EXPECT_EQ(listFolder(dir_.path()), "Tavolin.txt Tavolin.txt.bak");
 }
 
-TEST_F(SaveTest, CleanLoadKeepsNoCopy) {
+TEST_F(StoreSaveTest, CleanLoadKeepsNoCopy) {
   writeFile(path_, "[A]\na=1\n");
   Store s;
   s.getValue("a", "A", path_.c_str());
@@ -177,7 +177,7 @@ TEST_F(SaveTest, CleanLoadKeepsNoCopy) {
   EXPECT_FALSE(fileExists(path_ + ".bak"));
 }
 
-TEST_F(SaveTest, StoppedLoadOfVanishedFileSavesWithoutCopy) {
+TEST_F(StoreSaveTest, StoppedLoadOfVanishedFileSavesWithoutCopy) {
   writeFile(path_, "[A]\na=1\nbroken\n");
   Store s;
   s.getValue("a", "A", path_.c_str());
@@ -195,7 +195,7 @@ namespace {
 
 // Lines the store writes must fit the reader's 254-character pieces, or the
 // next load stops there and the rest of the file is lost.
-TEST(LongLineSaveTest, OverlongKeyLineIsCutSoTheFileLoadsBack) {
+TEST(StoreLongLineTest, OverlongKeyLineIsCutSoTheFileLoadsBack) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
   const std::string longPath = "/" + std::string(253, 'p');  // 254 characters
@@ -214,7 +214,7 @@ TEST(LongLineSaveTest, OverlongKeyLineIsCutSoTheFileLoadsBack) {
   EXPECT_STREQ(b.getValue("CameraName", "1", nullptr), "Yard");
 }
 
-TEST(LongLineSaveTest, OverlongSectionNameIsCutToFitItsHeaderLine) {
+TEST(StoreLongLineTest, OverlongSectionNameIsCutToFitItsHeaderLine) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
   const std::string name(254, 's');

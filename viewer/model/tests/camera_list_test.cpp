@@ -84,13 +84,13 @@ CameraRecord distinctRecord(int i) {
   return r;
 }
 
-class CameraListTest : public ::testing::Test {
+class ModelCameraListTest : public ::testing::Test {
  protected:
   TempFolder folder_;
   std::string path_ = folder_.file("Tavolin.txt");
 };
 
-TEST_F(CameraListTest, NoFileGivesSixteenDefaultsAndCreatesNoFile) {
+TEST_F(ModelCameraListTest, NoFileGivesSixteenDefaultsAndCreatesNoFile) {
   auto list = std::make_unique<CameraList>(path_);
   for (int i = 0; i < kCameraCount; ++i) {
     const CameraRecord* r = list->record(i);
@@ -117,7 +117,7 @@ TEST_F(CameraListTest, NoFileGivesSixteenDefaultsAndCreatesNoFile) {
   EXPECT_TRUE(fileExists(path_));
 }
 
-TEST_F(CameraListTest, SectionSevenIsCameraEight) {
+TEST_F(ModelCameraListTest, SectionSevenIsCameraEight) {
   writeFile(path_, "[7]\nCameraIP=10.9.9.9\n");
   CameraList list(path_);
   EXPECT_EQ(list.record(7)->index, 7);
@@ -126,7 +126,7 @@ TEST_F(CameraListTest, SectionSevenIsCameraEight) {
   EXPECT_EQ(textOf(list.record(6)->host), "192.168.0.100");
 }
 
-TEST_F(CameraListTest, FileValuesAreConverted) {
+TEST_F(ModelCameraListTest, FileValuesAreConverted) {
   writeFile(path_,
             "[0]\nPTZSpeed=0\nStreamingType=0\nPTZAddressID=0\nRegisterPort=abc\nEnablePTZ=2\n"
             "[1]\nPTZSpeed=\nPTZProtocolSourceType=2\nPTZVender=VendorA\nPTZProtocol=ProtoB\n"
@@ -149,20 +149,20 @@ TEST_F(CameraListTest, FileValuesAreConverted) {
   EXPECT_EQ(list.record(2)->registerPort, 6000u);
 }
 
-TEST_F(CameraListTest, LoadStoppedPartWayGivesDefaultsForTheRest) {
+TEST_F(ModelCameraListTest, LoadStoppedPartWayGivesDefaultsForTheRest) {
   writeFile(path_, "[0]\nCameraName=Door\n\n[1]\nCameraName=Yard\n");
   CameraList list(path_);
   EXPECT_EQ(textOf(list.record(0)->name), "Door");
   EXPECT_EQ(textOf(list.record(1)->name), "Camera - 2");
 }
 
-TEST_F(CameraListTest, SaveWritesAllKeysInFixedOrder) {
+TEST_F(ModelCameraListTest, SaveWritesAllKeysInFixedOrder) {
   CameraList list(path_);
   EXPECT_TRUE(list.saveRecord(defaultCameraRecord(4)));
   EXPECT_EQ(readFile(path_), defaultSection(4));
 }
 
-TEST_F(CameraListTest, SaveReplacesZeroStreamingTypeInFileAndMemory) {
+TEST_F(ModelCameraListTest, SaveReplacesZeroStreamingTypeInFileAndMemory) {
   CameraList list(path_);
   CameraRecord r = *list.record(0);
   r.streamingType = 0;
@@ -175,7 +175,7 @@ TEST_F(CameraListTest, SaveReplacesZeroStreamingTypeInFileAndMemory) {
   EXPECT_EQ(list.record(0)->ptzAddress, 1);
 }
 
-TEST_F(CameraListTest, SavedKeyKeepsItsPlaceInAnExistingSection) {
+TEST_F(ModelCameraListTest, SavedKeyKeepsItsPlaceInAnExistingSection) {
   writeFile(path_, "[0]\nPTZSpeed=4\nCustom=x\n");
   CameraList list(path_);
   CameraRecord r = *list.record(0);
@@ -185,7 +185,7 @@ TEST_F(CameraListTest, SavedKeyKeepsItsPlaceInAnExistingSection) {
   EXPECT_EQ(text.rfind("[0]\nPTZSpeed=5\nCustom=x\nCameraName=Camera - 1\n", 0), 0u) << text;
 }
 
-TEST_F(CameraListTest, SaveOutsideTheListIsRefused) {
+TEST_F(ModelCameraListTest, SaveOutsideTheListIsRefused) {
   CameraList list(path_);
   CameraRecord r = defaultCameraRecord(16);
   EXPECT_FALSE(list.saveRecord(r));
@@ -194,14 +194,14 @@ TEST_F(CameraListTest, SaveOutsideTheListIsRefused) {
   EXPECT_FALSE(fileExists(path_));
 }
 
-TEST_F(CameraListTest, FailedWriteStillReplacesRecordInMemory) {
+TEST_F(ModelCameraListTest, FailedWriteStillReplacesRecordInMemory) {
   CameraList list(folder_.file("missing-folder/Tavolin.txt"));
   CameraRecord r = distinctRecord(2);
   EXPECT_FALSE(list.saveRecord(r));
   testing::expectSameRecord(*list.record(2), r);
 }
 
-TEST_F(CameraListTest, SaveAfterCloseFailsAndKeepsRecord) {
+TEST_F(ModelCameraListTest, SaveAfterCloseFailsAndKeepsRecord) {
   CameraList list(path_);
   list.close();
   EXPECT_FALSE(list.saveRecord(distinctRecord(3)));
@@ -209,7 +209,7 @@ TEST_F(CameraListTest, SaveAfterCloseFailsAndKeepsRecord) {
   list.close();  // a second close is harmless
 }
 
-TEST_F(CameraListTest, SixteenRecordsRoundTripThroughTheFile) {
+TEST_F(ModelCameraListTest, SixteenRecordsRoundTripThroughTheFile) {
   {
     CameraList list(path_);
     for (int i = 0; i < kCameraCount; ++i) ASSERT_TRUE(list.saveRecord(distinctRecord(i)));

@@ -12,7 +12,7 @@
 namespace tavolin {
 namespace {
 
-class RecordFromValuesTest : public ::testing::Test {
+class ModelRecordFromValuesTest : public ::testing::Test {
  protected:
   CameraRecord load(int index = 0) {
     return recordFromValues(index, [this](const char* key) -> const char* {
@@ -23,17 +23,17 @@ class RecordFromValuesTest : public ::testing::Test {
   std::map<std::string, std::string> values_;
 };
 
-TEST_F(RecordFromValuesTest, NoValuesGiveTheDefaultRecord) {
+TEST_F(ModelRecordFromValuesTest, NoValuesGiveTheDefaultRecord) {
   for (int i : {0, 7, 15}) testing::expectSameRecord(load(i), defaultCameraRecord(i));
   EXPECT_EQ(textOf(load(15).name), "Camera - 16");
 }
 
-TEST_F(RecordFromValuesTest, StreamingTypeThreePassesThrough) {
+TEST_F(ModelRecordFromValuesTest, StreamingTypeThreePassesThrough) {
   values_["StreamingType"] = "3";
   EXPECT_EQ(load().streamingType, 3);
 }
 
-TEST_F(RecordFromValuesTest, OnlyAnEmptyPortTakesTheDefault) {
+TEST_F(ModelRecordFromValuesTest, OnlyAnEmptyPortTakesTheDefault) {
   values_["RegisterPort"] = "abc";
   values_["ControlPort"] = "0";
   values_["StreamingPort"] = "7002x";
@@ -44,7 +44,7 @@ TEST_F(RecordFromValuesTest, OnlyAnEmptyPortTakesTheDefault) {
   EXPECT_EQ(r.httpPort, 80u);
 }
 
-TEST_F(RecordFromValuesTest, FlagIsOnOnlyForExactlyOne) {
+TEST_F(ModelRecordFromValuesTest, FlagIsOnOnlyForExactlyOne) {
   const std::map<std::string, uint8_t> cases = {
       {"1", 1}, {"2", 0}, {"0", 0}, {"", 0}, {"yes", 0}, {"-1", 0}, {"01", 1}};
   for (const auto& [text, expected] : cases) {
@@ -56,7 +56,7 @@ TEST_F(RecordFromValuesTest, FlagIsOnOnlyForExactlyOne) {
   }
 }
 
-TEST_F(RecordFromValuesTest, LongTextsAreCutToTheirFields) {
+TEST_F(ModelRecordFromValuesTest, LongTextsAreCutToTheirFields) {
   values_["CameraIP"] = "192.168.100.100:8080";  // 20 characters for a 16-byte field
   values_["CameraName"] = std::string(100, 'n');
   values_["PTZVender"] = std::string(40, 'v');
@@ -68,7 +68,7 @@ TEST_F(RecordFromValuesTest, LongTextsAreCutToTheirFields) {
   EXPECT_EQ(std::string(r.userName), "Guest");  // the field after is untouched
 }
 
-TEST(ParseDecimalTest, ReadsLeadingNumberOnly) {
+TEST(ModelParseDecimalTest, ReadsLeadingNumberOnly) {
   EXPECT_EQ(parseDecimal("6000"), 6000);
   EXPECT_EQ(parseDecimal("12abc"), 12);
   EXPECT_EQ(parseDecimal("abc"), 0);
@@ -79,20 +79,20 @@ TEST(ParseDecimalTest, ReadsLeadingNumberOnly) {
   EXPECT_EQ(parseDecimal("- 8"), 0);
 }
 
-TEST(ParseDecimalTest, HugeNumbersStopAtTheRangeEnds) {
+TEST(ModelParseDecimalTest, HugeNumbersStopAtTheRangeEnds) {
   EXPECT_EQ(parseDecimal("2147483647"), INT32_MAX);
   EXPECT_EQ(parseDecimal("99999999999999999999999"), INT32_MAX);
   EXPECT_EQ(parseDecimal("-2147483648"), INT32_MIN);
   EXPECT_EQ(parseDecimal("-99999999999999999999999"), INT32_MIN);
 }
 
-TEST(ValuesForSaveTest, UnterminatedTextIsCutToItsField) {
+TEST(ModelValuesForSaveTest, UnterminatedTextIsCutToItsField) {
   CameraRecord r = defaultCameraRecord(0);
   std::memset(r.host, 'h', sizeof r.host);  // no NUL inside the field
   EXPECT_EQ(valuesForSave(r)[1].second, std::string(15, 'h'));
 }
 
-TEST(ValuesForSaveTest, PortsAndFlagsUseTheirTextForms) {
+TEST(ModelValuesForSaveTest, PortsAndFlagsUseTheirTextForms) {
   CameraRecord r = defaultCameraRecord(0);
   r.registerPort = 4294967295u;  // read back from "-1"
   r.playAudio = 7;
