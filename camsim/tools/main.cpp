@@ -1,6 +1,7 @@
 // tavolin-camsim: runs a simulated camera until interrupted, printing what it
 // serves and what it receives.
 #include "camsim/v1_camera.h"
+#include "camsim/v2_camera.h"
 
 #include <atomic>
 #include <chrono>
@@ -22,6 +23,8 @@ void usage() {
         "usage: tavolin-camsim --protocol 1 [--host ADDR] [--login-port N] [--control-port N]\n"
         "                      [--media-port N] [--user NAME] [--password TEXT]\n"
         "                      [--resolution CODE] [--frame-rate N] [--connection-number N]\n"
+        "       tavolin-camsim --protocol 2 [--host ADDR] [--control-port N] [--video-port N]\n"
+        "                      [--http-port N] [--user NAME] [--password TEXT] [--frame-rate N]\n"
         "Binds 127.0.0.1 unless --host says otherwise; port 0 picks a free port.\n");
 }
 
@@ -39,6 +42,31 @@ bool parseInt(const char* text, long low, long high, long& out) {
     return end != text && *end == '\0' && out >= low && out <= high;
 }
 
+// Prints what the camera receives until the program is interrupted.
+template <typename Camera>
+int serveUntilInterrupted(Camera& camera) {
+    std::fflush(stdout);
+    std::size_t printed = 0;
+    while (!gInterrupted.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        auto messages = camera.recording().snapshot();
+        for (; printed < messages.size(); ++printed) {
+            const auto& m = messages[printed];
+            if (m.channel == camsim::Channel::Http) {
+                const std::string head = m.payloadText();
+                std::printf("received on http: %s\n", head.substr(0, head.find('\r')).c_str());
+            } else {
+                std::printf("received on %s: type %u, %zu payload bytes\n", camsim::channelName(m.channel), m.type,
+                            m.payload.size());
+            }
+        }
+        std::fflush(stdout);
+    }
+    camera.stop();
+    std::printf("stopped\n");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -46,6 +74,8 @@ int main(int argc, char** argv) {
     options.loginPort = 6000;
     options.controlPort = 6001;
     options.mediaPort = 6002;
+    options.videoPort = 6002;  // protocol 2 streaming port
+    options.httpPort = 8080;   // protocol 2 web server (80 would need privileges)
     int protocol = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -64,6 +94,10 @@ int main(int argc, char** argv) {
             ok = parsePort(value, options.loginPort);
         } else if (arg == "--control-port" && ok) {
             ok = parsePort(value, options.controlPort);
+        } else if (arg == "--video-port" && ok) {
+            ok = parsePort(value, options.videoPort);
+        } else if (arg == "--http-port" && ok) {
+            ok = parsePort(value, options.httpPort);
         } else if (arg == "--media-port" && ok) {
             ok = parsePort(value, options.mediaPort);
         } else if (arg == "--user" && ok) {
@@ -89,8 +123,8 @@ int main(int argc, char** argv) {
         }
         ++i;
     }
-    if (protocol != 1) {
-        std::fprintf(stderr, "tavolin-camsim: this build serves --protocol 1\n");
+    if (protocol != 1 && protocol != 2) {
+        std::fprintf(stderr, "tavolin-camsim: say --protocol 1 or --protocol 2\n");
         usage();
         return 2;
     }
@@ -98,6 +132,17 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
+    if (protocol == 2) {
+        camsim::V2Camera camera(options);
+        if (!camera.start()) {
+            std::fprintf(stderr, "tavolin-camsim: cannot listen on %s\n", options.host.c_str());
+            return 1;
+        }
+        std::printf("protocol 2 camera on %s: control %u, video %u, web server %u; user \"%s\"; %d frames/s\n",
+                    options.host.c_str(), camera.controlPort(), camera.videoPort(), camera.httpPort(),
+                    options.user.c_str(), options.video.frameRate);
+        return serveUntilInterrupted(camera);
+    }
     camsim::V1Camera camera(options);
     if (!camera.start()) {
         std::fprintf(stderr, "tavolin-camsim: cannot listen on %s\n", options.host.c_str());
@@ -107,20 +152,5 @@ int main(int argc, char** argv) {
                 "resolution code %d at %d frames/s\n",
                 options.host.c_str(), camera.loginPort(), camera.controlPort(), camera.mediaPort(),
                 options.user.c_str(), options.video.resolutionCode, options.video.frameRate);
-    std::fflush(stdout);
-
-    std::size_t printed = 0;
-    while (!gInterrupted.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        auto messages = camera.recording().snapshot();
-        for (; printed < messages.size(); ++printed) {
-            const auto& m = messages[printed];
-            std::printf("received on %s: type %u, %zu payload bytes\n", camsim::channelName(m.channel), m.type,
-                        m.payload.size());
-        }
-        std::fflush(stdout);
-    }
-    camera.stop();
-    std::printf("stopped\n");
-    return 0;
+    return serveUntilInterrupted(camera);
 }

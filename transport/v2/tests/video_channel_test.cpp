@@ -246,3 +246,28 @@ TEST_F(VideoChannelTest, StreamingAgainTakesANewConnect) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(CameraStream, LiveStreamOpensWithAnIFrameAndCarriesWholeRecords) {
+    camsim::V2Camera camera;  // streams its own pictures once the video login is accepted
+    ASSERT_TRUE(camera.start());
+    fenwa20::Instance instance;
+    instance.setMediaConfig(configFor(camera, 2));
+    ASSERT_EQ(instance.connect(), 1);
+    ASSERT_EQ(instance.startStreaming(), 1);
+    EXPECT_GT(instance.getNextIFrame(), 80);
+    auto buffer = std::make_unique<uint8_t[]>(transport::kFrameBufferSize);
+    for (int i = 0; i < 10; ++i) {
+        int32_t kind = 0;
+        const int32_t n = instance.getNextFrame(&kind, buffer.get(), transport::kFrameBufferSize);
+        ASSERT_GE(n, 44);
+        EXPECT_EQ(std::memcmp(buffer.get(), transport::kFrameStartCode, 4), 0);
+        EXPECT_EQ(transport::getUint32Le(buffer.get() + 8), static_cast<uint32_t>(n - 12));
+        EXPECT_TRUE(kind == 1 || kind == 2);
+    }
+    instance.disconnect();
+    instance.stopStreaming();
+}
+
+} // namespace
