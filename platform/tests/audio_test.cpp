@@ -201,6 +201,20 @@ TEST(SystemAudioTest, OpeningTheRealInputWorksOrFailsCleanly) {
     EXPECT_FALSE(in->isOpen());
 }
 
+TEST(SystemAudioTest, ProbingTheSoundSystemPrintsNothing) {
+    // The sound libraries report every absent card and server on stderr
+    // unless they are silenced.
+    ::testing::internal::CaptureStderr();
+    {
+        auto devices = platform::makeSystemAudioDevices();
+        devices->outputDeviceCount();
+        auto out = devices->makeOutput();
+        out->open(AudioFormat{});
+        out->close();
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
 TEST(SystemAudioTest, ObjectsMayOutliveTheirFactory) {
     std::unique_ptr<platform::AudioOutput> out;
     {
