@@ -30,10 +30,13 @@ std::size_t findMagicStart(const uint8_t* data, std::size_t length) {
 ControlChannel::ControlChannel(const ControlTiming& timing)
     : timing_(timing), clock_(timing.clock ? *timing.clock : platform::SystemClock::instance()) {}
 
-ControlChannel::~ControlChannel() {
+ControlChannel::~ControlChannel() { close(); }
+
+void ControlChannel::close() {
     stopThreads();
     std::lock_guard lock(socketMutex_);
     socket_.close();
+    state_ = 0;
 }
 
 bool ControlChannel::open(const std::string& host, int port) {

@@ -53,6 +53,8 @@ public:
     void stopThreads();
     // Sends message 49 when open, closes the connection and ends the threads.
     void disconnect();
+    // Closes without a word to the camera (a connect that failed half-way).
+    void close();
 
     void setCallback(void* context, ControlDataCallback callback);
 

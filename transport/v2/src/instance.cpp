@@ -62,7 +62,7 @@ int32_t Instance::connect() {
     case 2:
         if (!control_.open(host_, controlPort_)) return 0;
         if (!video_.open(host_, streamingPort_)) {
-            control_.disconnect();
+            control_.close();
             return 0;
         }
         return 1;

@@ -83,6 +83,23 @@ TEST_F(ControlChannelTest, SilentCameraDoesNotHoldTheLoginForever) {
     EXPECT_EQ(quick.control().lastError(), 300);
 }
 
+TEST_F(ControlChannelTest, FailedVideoOpenClosesTheControlChannelWithoutAWord) {
+    platform::TcpListener control;
+    ASSERT_TRUE(control.listen("127.0.0.1", 0));
+    MediaConfig c = configFor(camera, 2);
+    c.controlPort = control.port();
+    c.streamingPort = fenwa20test::closedPort();
+    instance.setMediaConfig(c);
+    EXPECT_EQ(instance.connect(), 0);
+    EXPECT_FALSE(instance.control().isOpen());
+    platform::TcpSocket peer = control.accept(1000);
+    ASSERT_TRUE(peer.isOpen());
+    peer.setReceiveTimeout(2000);
+    uint8_t byte = 0;
+    const platform::RecvResult r = peer.receiveSome(&byte, 1);
+    EXPECT_EQ(r.status, platform::RecvStatus::Closed);
+}
+
 TEST_F(ControlChannelTest, SecondStartWhileThreadsRunFails) {
     login(3);
     EXPECT_EQ(instance.startStreaming(), 0);
