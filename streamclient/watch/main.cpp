@@ -1,0 +1,170 @@
+// tavolin-watch: opens one camera the way the viewer does, without a window,
+// and prints once a second what a person checking the camera wants to know.
+#include <ostrel/stream_client.h>
+#include <transport/contract.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "platform/surface.h"
+#include "simulated_camera.h"
+#include "watch_options.h"
+#include "watch_surface.h"
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onInterrupt(int) { interrupted = 1; }
+
+// What the stream client's callbacks report; they run on its threads.
+struct Events {
+    std::atomic<long> rendered{0};
+    std::atomic<long> motion{0};
+    std::atomic<int> motionRegions{0};  // bit i: region i + 1
+    std::atomic<long> inputs{0};
+    std::atomic<int> inputState{0};     // bit 0: input 1, bit 1: input 2
+    std::atomic<bool> lost{false};
+};
+
+void onRendered(void* user) { ++static_cast<Events*>(user)->rendered; }
+void onLost(void* user) { static_cast<Events*>(user)->lost.store(true); }
+void onMotion(void* user, int32_t r1, int32_t r2, int32_t r3, int32_t r4) {
+    auto* e = static_cast<Events*>(user);
+    ++e->motion;
+    e->motionRegions.store((r1 ? 1 : 0) | (r2 ? 2 : 0) | (r3 ? 4 : 0) | (r4 ? 8 : 0));
+}
+void onInputs(void* user, int32_t in1, int32_t in2) {
+    auto* e = static_cast<Events*>(user);
+    ++e->inputs;
+    e->inputState.store((in1 ? 1 : 0) | (in2 ? 2 : 0));
+}
+
+// Keeps the surface registered for as long as the stream may draw on it.
+class Registration {
+public:
+    explicit Registration(std::shared_ptr<platform::Surface> s) : handle_(platform::SurfaceRegistry::add(std::move(s))) {}
+    ~Registration() { platform::SurfaceRegistry::remove(handle_); }
+    Registration(const Registration&) = delete;
+    Registration& operator=(const Registration&) = delete;
+    uint32_t handle() const { return handle_; }
+
+private:
+    uint32_t handle_;
+};
+
+// Closes the interface object on every way out.
+struct Interface {
+    OstrelInterface* handle = M_KOpenInterface();
+    ~Interface() {
+        M_KDisconnect(handle);
+        M_KCloseInterface(handle);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    watch::Options options;
+    std::string error;
+    if (!watch::parseArguments(argc, argv, options, error)) {
+        std::fprintf(stderr, "tavolin-watch: %s\n%s", error.c_str(), watch::usageText());
+        return 64;
+    }
+    if (options.showHelp) {
+        std::fputs(watch::usageText(), stdout);
+        return 0;
+    }
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+
+    std::unique_ptr<watch::SimulatedCamera> simulated;
+    if (!options.cameraGiven) {
+        simulated = watch::startSimulatedCamera(options.streamingType, error);
+        if (!simulated) {
+            std::fprintf(stderr, "tavolin-watch: %s\n", error.c_str());
+            return 1;
+        }
+        simulated->describe(options.config);
+        std::printf("watching a simulated camera (protocol %d) on 127.0.0.1\n", options.streamingType);
+    }
+    std::printf("camera %s, streaming type %d\n", options.config.cameraAddress, options.streamingType);
+    std::fflush(stdout);
+
+    auto surface = std::make_shared<watch::WatchSurface>(!options.imagePath.empty());
+    Registration registration(surface);
+    Events events;
+    Interface client;
+    if (client.handle == nullptr) {
+        std::fprintf(stderr, "tavolin-watch: cannot open the stream client\n");
+        return 1;
+    }
+    OstrelInterface* h = client.handle;
+    // The viewer's order: events, network loss, streaming type, settings,
+    // where to draw, audio, connect.
+    M_KSetMotionDetectionCallback(h, &events, onMotion, 0);
+    M_KSetDICallback(h, &events, onInputs);
+    M_KSetNetworkLossCallback(h, &events, onLost);
+    M_KSetAfterRenderCallback(h, &events, onRendered);
+    M_KSetStreamingType(h, options.streamingType);
+    M_KSetMediaConfig(h, &options.config);
+    RenderInfo render{};
+    render.window = registration.handle();
+    render.width = 320;
+    render.height = 240;
+    M_KSetRenderInfo(h, &render);
+    M_KSetMute(h, options.playAudio ? 1 : 0);
+
+    const auto start = std::chrono::steady_clock::now();
+    if (M_KConnect(h) == 0) {
+        std::printf("not connected\n");
+        return 1;
+    }
+    std::printf("connected\n");
+    std::fflush(stdout);
+
+    long lastRendered = 0;
+    long lastMotion = 0;
+    long lastInputs = 0;
+    int exitCode = 0;
+    auto next = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    for (long second = 1;; ++second) {
+        while (std::chrono::steady_clock::now() < next && interrupted == 0 && !events.lost.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (interrupted != 0) break;
+        if (events.lost.load()) {
+            std::printf("[%4ld s] lost connection\n", second);
+            exitCode = 2;
+            break;
+        }
+        next += std::chrono::seconds(1);
+        const long rendered = events.rendered.load();
+        const long motion = events.motion.load();
+        const long inputs = events.inputs.load();
+        const auto shown = surface->status();
+        const int regions = events.motionRegions.load();
+        const int state = events.inputState.load();
+        std::printf("[%4ld s] connected  picture %dx%d  %ld pictures/s  motion %ld (regions %d%d%d%d)  "
+                    "inputs %ld (in1 %d in2 %d)\n",
+                    second, shown.width, shown.height, rendered - lastRendered, motion - lastMotion,
+                    regions & 1, (regions >> 1) & 1, (regions >> 2) & 1, (regions >> 3) & 1, inputs - lastInputs,
+                    state & 1, (state >> 1) & 1);
+        std::fflush(stdout);
+        lastRendered = rendered;
+        lastMotion = motion;
+        lastInputs = inputs;
+        if (!options.imagePath.empty()) surface->writeLatest(options.imagePath);
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        if (options.seconds > 0 && elapsed >= std::chrono::seconds(options.seconds)) break;
+    }
+    if (!options.imagePath.empty() && surface->writeLatest(options.imagePath)) {
+        std::printf("latest picture in %s\n", options.imagePath.c_str());
+    }
+    return exitCode;
+}

@@ -1,0 +1,185 @@
+#include "watch_options.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+
+#if TAVOLIN_WATCH_WITH_SETTINGS
+#include <ledra/config_store.h>
+#endif
+
+namespace watch {
+
+namespace {
+
+void copyText(char* field, std::size_t width, const std::string& text) {
+    std::memset(field, 0, width);
+    std::strncpy(field, text.c_str(), width - 1);
+}
+
+bool toInt(const char* text, int& out) {
+    if (text == nullptr || *text == '\0') return false;
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (*end != '\0' || v < -2147483647L || v > 2147483647L) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+void setViewerDefaults(MediaConfig& c) {
+    std::memset(&c, 0, sizeof c);
+    c.connectionType = 2;  // control and video, as the viewer connects
+    copyText(c.cameraAddress, 16, "127.0.0.1");
+    copyText(c.userName, sizeof c.userName, "Admin");
+    copyText(c.password, sizeof c.password, "604217");
+    c.registerPort = 6000;
+    c.controlPort = 6001;
+    c.streamingPort = 6002;
+    c.httpPort = 80;
+    c.connectTimeoutSeconds = 3;
+}
+
+} // namespace
+
+const char* usageText() {
+    return "usage: tavolin-watch [--seconds N] [--image FILE.ppm] [--audio]\n"
+           "                     [--type 1|2] [--address A] [--user U] [--password P]\n"
+           "                     [--register-port N] [--control-port N] [--streaming-port N]\n"
+           "                     [--http-port N] [--channel N]\n"
+           "                     [--settings FILE --camera 0..15]\n"
+           "Watches one camera headless and prints once a second what it shows.\n"
+           "Without a camera it starts a simulated camera on 127.0.0.1 and watches that.\n";
+}
+
+bool parseArguments(int argc, char** argv, Options& options, std::string& error) {
+    setViewerDefaults(options.config);
+    std::string settingsPath;
+    int camera = -1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        auto number = [&](int& out) {
+            if (!toInt(value, out)) {
+                error = std::string(arg) + " needs a number";
+                return false;
+            }
+            ++i;
+            return true;
+        };
+        auto text = [&](std::string& out) {
+            if (value == nullptr) {
+                error = std::string(arg) + " needs a value";
+                return false;
+            }
+            out = value;
+            ++i;
+            return true;
+        };
+        int n = 0;
+        std::string s;
+        if (arg == "--help" || arg == "-h") {
+            options.showHelp = true;
+        } else if (arg == "--seconds") {
+            if (!number(options.seconds)) return false;
+        } else if (arg == "--image") {
+            if (!text(options.imagePath)) return false;
+        } else if (arg == "--audio") {
+            options.playAudio = true;
+        } else if (arg == "--type") {
+            if (!number(options.streamingType)) return false;
+        } else if (arg == "--address") {
+            if (!text(s)) return false;
+            copyText(options.config.cameraAddress, 16, s);
+            options.cameraGiven = true;
+        } else if (arg == "--user") {
+            if (!text(s)) return false;
+            copyText(options.config.userName, sizeof options.config.userName, s);
+        } else if (arg == "--password") {
+            if (!text(s)) return false;
+            copyText(options.config.password, sizeof options.config.password, s);
+        } else if (arg == "--register-port") {
+            if (!number(n)) return false;
+            options.config.registerPort = n;
+        } else if (arg == "--control-port") {
+            if (!number(n)) return false;
+            options.config.controlPort = n;
+        } else if (arg == "--streaming-port") {
+            if (!number(n)) return false;
+            options.config.streamingPort = n;
+        } else if (arg == "--http-port") {
+            if (!number(n)) return false;
+            options.config.httpPort = n;
+        } else if (arg == "--channel") {
+            if (!number(n)) return false;
+            options.config.channel = n;
+        } else if (arg == "--settings") {
+            if (!text(settingsPath)) return false;
+        } else if (arg == "--camera") {
+            if (!number(camera)) return false;
+        } else {
+            error = "unknown option " + std::string(arg);
+            return false;
+        }
+    }
+    if (options.seconds < 0) {
+        error = "--seconds must not be negative";
+        return false;
+    }
+    if (!settingsPath.empty() || camera >= 0) {
+        if (settingsPath.empty() || camera < 0 || camera > 15) {
+            error = "--settings FILE and --camera 0..15 go together";
+            return false;
+        }
+        if (!loadCameraSection(settingsPath, camera, options, error)) return false;
+        options.cameraGiven = true;
+    }
+    return true;
+}
+
+bool loadCameraSection(const std::string& path, int camera, Options& options, std::string& error) {
+#if TAVOLIN_WATCH_WITH_SETTINGS
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        error = "no settings file " + path;
+        return false;
+    }
+    CM_Store* store = CM_OpenInterface();
+    if (store == nullptr) {
+        error = "cannot open the settings store";
+        return false;
+    }
+    const std::string section = std::to_string(camera);
+    auto get = [&](const char* key) { return std::string(CM_GetValue(store, key, section.c_str(), path.c_str())); };
+    auto port = [&](const char* key, int32_t fallback) {
+        const std::string v = get(key);
+        if (v.empty()) return fallback;
+        return static_cast<int32_t>(std::atoi(v.c_str()));
+    };
+    MediaConfig& c = options.config;
+    const std::string host = get("CameraIP");
+    copyText(c.cameraAddress, 16, host.empty() ? "192.168.0.100" : host);
+    const std::string user = get("CameraUserName");
+    copyText(c.userName, sizeof c.userName, user.empty() ? "Admin" : user);
+    const std::string password = get("CameraPassword");
+    copyText(c.password, sizeof c.password, password.empty() ? "604217" : password);
+    c.registerPort = port("RegisterPort", 6000);
+    c.controlPort = port("ControlPort", 6001);
+    c.streamingPort = port("StreamingPort", 6002);
+    c.httpPort = port("HTTPPort", 80);
+    const int type = std::atoi(get("StreamingType").c_str());
+    options.streamingType = type == 0 ? 2 : type;
+    options.playAudio = get("PlayAudio") == "1";
+    // The store writes the file back as it read it when closed.
+    CM_CloseInterface(store);
+    return true;
+#else
+    (void)path;
+    (void)camera;
+    (void)options;
+    error = "this build has no settings store";
+    return false;
+#endif
+}
+
+} // namespace watch

@@ -1,0 +1,41 @@
+// A headless surface: it counts pictures, keeps their size and, when asked,
+// a copy of the latest one for writing to an image file.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace watch {
+
+class WatchSurface final : public platform::Surface {
+public:
+    explicit WatchSurface(bool keepPictures) : keepPictures_(keepPictures) {}
+
+    void stretchDraw(const platform::PictureView& picture, const platform::SurfaceRect& dest) override;
+    void drawText(const std::u16string&, const platform::SurfaceRect&, platform::SurfaceColor,
+                  platform::SurfaceColor) override {}
+    platform::SurfaceSize clientSize() const override { return {0, 0}; }
+
+    struct Status {
+        long pictures = 0;
+        int width = 0;
+        int height = 0;
+    };
+    Status status() const;
+    // Writes the latest picture as a binary PPM (via a temporary file);
+    // false when there is none yet or the file cannot be written.
+    bool writeLatest(const std::string& path) const;
+
+private:
+    bool keepPictures_;
+    mutable std::mutex mutex_;
+    Status status_;
+    int bitCount_ = 0;
+    std::size_t stride_ = 0;
+    std::vector<uint8_t> pixels_;
+};
+
+} // namespace watch
