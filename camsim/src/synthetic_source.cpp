@@ -17,6 +17,8 @@ void appendFiller(std::vector<uint8_t>& out, std::size_t size, uint8_t fill) {
 SyntheticVideoSource::SyntheticVideoSource(const SyntheticVideoOptions& options) : options_(options) {
     options_.gopLength = std::max(1, options_.gopLength);
     options_.frameRate = std::clamp(options_.frameRate, 1, 60);
+    intra_ = makeIntra(options_.intraSize);
+    predicted_ = makePredicted(options_.predictedSize);
 }
 
 std::vector<uint8_t> SyntheticVideoSource::makeIntra(std::size_t size, uint8_t fill) {
@@ -38,7 +40,7 @@ std::vector<uint8_t> SyntheticVideoSource::makePredicted(std::size_t size, uint8
 bool SyntheticVideoSource::nextFrame(VideoFrame& frame) {
     if (options_.frameLimit >= 0 && index_ >= options_.frameLimit) return false;
     frame.intra = index_ % options_.gopLength == 0;
-    frame.data = frame.intra ? makeIntra(options_.intraSize) : makePredicted(options_.predictedSize);
+    frame.data = frame.intra ? intra_ : predicted_;
     frame.timeStampMs = static_cast<uint32_t>(index_ * 1000 / options_.frameRate);
     ++index_;
     return true;

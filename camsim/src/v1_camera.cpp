@@ -31,6 +31,7 @@ constexpr uint32_t kStreamStartType4 = 35;
 constexpr uint32_t kReplyFlag = 0x10000;
 constexpr std::size_t kLoginRecordSize = 120;
 constexpr std::size_t kMediaPayloadLimit = 256000;
+constexpr std::size_t kUnpacedBatchBytes = 128 * 1024;
 
 std::vector<uint8_t> le32(uint32_t v) {
     std::vector<uint8_t> out(4);
@@ -254,6 +255,8 @@ struct V1Camera::Impl {
         std::unique_ptr<VideoSource> source;
         auto next = std::chrono::steady_clock::now();
         uint8_t perFrame = 0;
+        VideoFrame frame;
+        std::vector<uint8_t> batch;
         while (!c->isShutDown()) {
             if (!streamingNow() && c->socket().waitReadable(0)) {
                 // The client sends nothing after attaching, so this is its close.
@@ -272,12 +275,16 @@ struct V1Camera::Impl {
                 continue;
             }
             if (!source) source = makeSource();
-            VideoFrame frame;
             if (!source->nextFrame(frame)) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 continue;
             }
-            if (!sendFrame(*c, frame, perFrame++)) return;
+            appendFrame(batch, frame, perFrame++);
+            // Unpaced streams go out in batches, as a busy camera's would.
+            if (options.paceFrames || batch.size() >= kUnpacedBatchBytes) {
+                if (!c->send(batch.data(), batch.size())) return;
+                batch.clear();
+            }
             if (options.paceFrames) {
                 next += std::chrono::microseconds(1000000 / std::max(1, source->frameRate()));
                 std::this_thread::sleep_until(next);
@@ -285,12 +292,19 @@ struct V1Camera::Impl {
         }
     }
 
-    bool sendFrame(Connection& c, const VideoFrame& frame, uint8_t perFrame) {
-        std::vector<uint8_t> bytes = videoMessage(frame, perFrame);
-        if (faults.wrongMagicOnce.exchange(false)) bytes[0] = 'X';
+    // Appends one video message, with the faults that are switched on.
+    void appendFrame(std::vector<uint8_t>& out, const VideoFrame& frame, uint8_t perFrame) {
+        const std::size_t at = out.size();
+        appendVideoMessage(out, frame, perFrame);
+        if (faults.wrongMagicOnce.exchange(false)) out[at] = 'X';
         if (faults.oversizedPayloadOnce.exchange(false)) {
-            transport::putUint32Le(bytes.data() + 8, static_cast<uint32_t>(kMediaPayloadLimit + 1));
+            transport::putUint32Le(out.data() + at + 8, static_cast<uint32_t>(kMediaPayloadLimit + 1));
         }
+    }
+
+    bool sendFrame(Connection& c, const VideoFrame& frame, uint8_t perFrame) {
+        std::vector<uint8_t> bytes;
+        appendFrame(bytes, frame, perFrame);
         return c.send(bytes.data(), bytes.size());
     }
 };
@@ -382,14 +396,25 @@ bool V1Camera::sendControlRaw(const std::vector<uint8_t>& bytes) {
     return c && c->send(bytes.data(), bytes.size());
 }
 
+void V1Camera::appendVideoMessage(std::vector<uint8_t>& out, const VideoFrame& frame, uint8_t perFrame) {
+    // 12-byte message header, then the 16-byte camera header: time stamp
+    // bytes at 5, 7, 9, 11 and the per-frame byte at 13; the rest is filler
+    // the client ignores.
+    const std::size_t at = out.size();
+    out.resize(at + 12 + 16 + frame.data.size(), 0);
+    uint8_t* m = out.data() + at;
+    std::memcpy(m, transport::kMessageMagic, 4);
+    transport::putUint32Le(m + 4, frame.intra ? 0x10040u : 0x10041u);
+    transport::putUint32Le(m + 8, static_cast<uint32_t>(16 + frame.data.size()));
+    for (int i = 0; i < 4; ++i) m[12 + 5 + 2 * i] = static_cast<uint8_t>(frame.timeStampMs >> (8 * i));
+    m[12 + 13] = perFrame;
+    if (!frame.data.empty()) std::memcpy(m + 28, frame.data.data(), frame.data.size());
+}
+
 std::vector<uint8_t> V1Camera::videoMessage(const VideoFrame& frame, uint8_t perFrame) {
-    // 16-byte camera header: time stamp bytes at 5, 7, 9, 11 and the
-    // per-frame byte at 13; the rest is filler the client ignores.
-    std::vector<uint8_t> payload(16 + frame.data.size(), 0);
-    for (int i = 0; i < 4; ++i) payload[5 + 2 * i] = static_cast<uint8_t>(frame.timeStampMs >> (8 * i));
-    payload[13] = perFrame;
-    if (!frame.data.empty()) std::memcpy(payload.data() + 16, frame.data.data(), frame.data.size());
-    return buildMessage(frame.intra ? 0x10040u : 0x10041u, payload);
+    std::vector<uint8_t> out;
+    appendVideoMessage(out, frame, perFrame);
+    return out;
 }
 
 bool V1Camera::sendVideo(const VideoFrame& frame, uint8_t perFrame) {

@@ -55,6 +55,7 @@ public:
     bool sendVideo(const VideoFrame& frame, uint8_t perFrame = 0);
     // Builds the message sendVideo() would send.
     static std::vector<uint8_t> videoMessage(const VideoFrame& frame, uint8_t perFrame);
+    static void appendVideoMessage(std::vector<uint8_t>& out, const VideoFrame& frame, uint8_t perFrame);
     // Sends raw bytes on the media channel.
     bool sendMediaRaw(const std::vector<uint8_t>& bytes);
 

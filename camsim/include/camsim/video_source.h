@@ -61,6 +61,8 @@ public:
 private:
     SyntheticVideoOptions options_;
     int64_t index_ = 0;
+    std::vector<uint8_t> intra_;     // made once, copied per frame
+    std::vector<uint8_t> predicted_;
 };
 
 } // namespace camsim

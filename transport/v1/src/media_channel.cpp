@@ -17,13 +17,15 @@ constexpr int kMediaTimeoutMs = 15000;
 constexpr std::size_t kAttachAnswerSize = 20;
 constexpr std::size_t kStreamHeaderMessageSize = 33;
 constexpr int kIntraSearchFailureLimit = 16;
+// Room for the largest message plus read-ahead.
+constexpr std::size_t kReadBufferSize = kMaxVideoMessage + 65536;
 
 uint16_t getUint16Le(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 } // namespace
 
 MediaChannel::MediaChannel(InstanceState& state)
-    : state_(state), receive_(new uint8_t[kMaxVideoMessage]), staging_(new uint8_t[kMaxRecord]) {}
+    : state_(state), receive_(new uint8_t[kReadBufferSize]), staging_(new uint8_t[kMaxRecord]) {}
 
 bool MediaChannel::open(const MediaConfig& config) {
     close();
@@ -35,6 +37,7 @@ bool MediaChannel::open(const MediaConfig& config) {
         return false;
     }
     socket_.setReceiveTimeout(kMediaTimeoutMs);
+    readStart_ = readEnd_ = 0;
     stateNumber_.store(1);
     return true;
 }
@@ -92,21 +95,23 @@ void MediaChannel::close() {
     stateNumber_.store(0);
 }
 
-MediaChannel::ReadResult MediaChannel::readMessage(std::size_t& length) {
+MediaChannel::ReadResult MediaChannel::fill(std::size_t n) {
     uint8_t* buffer = receive_.get();
-    if (!socket_.isOpen()) return ReadResult::Closed;
-    std::size_t got = 0;
-    std::size_t want = kVideoMessageHeaderSize;
-    bool headerChecked = false;
-    while (got < want) {
-        int n = socket_.receive(buffer + got, want - got);
-        if (n == kReceiveFailed) {
+    if (readStart_ == readEnd_) readStart_ = readEnd_ = 0;
+    if (readStart_ + n > kReadBufferSize) {
+        std::memmove(buffer, buffer + readStart_, readEnd_ - readStart_);
+        readEnd_ -= readStart_;
+        readStart_ = 0;
+    }
+    while (readEnd_ - readStart_ < n) {
+        const int got = socket_.receive(buffer + readEnd_, kReadBufferSize - readEnd_);
+        if (got == kReceiveFailed) {
             lastError_.store(socket_.lastError());
             socket_.markBroken();
             stateNumber_.store(0);
             return ReadResult::Closed;
         }
-        if (n == kReceiveTimedOut) {
+        if (got == kReceiveTimedOut) {
             if (state_.connectionLost.load()) {
                 socket_.markBroken();
                 stateNumber_.store(0);
@@ -115,16 +120,27 @@ MediaChannel::ReadResult MediaChannel::readMessage(std::size_t& length) {
             std::this_thread::sleep_for(std::chrono::milliseconds(33));
             continue;
         }
-        got += static_cast<std::size_t>(n);
-        if (!headerChecked && got >= kVideoMessageHeaderSize) {
-            headerChecked = true;
-            if (std::memcmp(buffer, transport::kMessageMagic, 4) != 0) return ReadResult::Failed;
-            const uint32_t payload = transport::getUint32Le(buffer + 8);
-            if (payload > kMaxVideoPayload) return ReadResult::Failed;
-            want = kVideoMessageHeaderSize + payload;
-        }
+        readEnd_ += static_cast<std::size_t>(got);
     }
-    length = want;
+    return ReadResult::Ok;
+}
+
+MediaChannel::ReadResult MediaChannel::readMessage(const uint8_t*& message, std::size_t& length) {
+    if (!socket_.isOpen()) return ReadResult::Closed;
+    ReadResult r = fill(kVideoMessageHeaderSize);
+    if (r != ReadResult::Ok) return r;
+    const uint8_t* header = receive_.get() + readStart_;
+    const uint32_t payload = transport::getUint32Le(header + 8);
+    if (std::memcmp(header, transport::kMessageMagic, 4) != 0 || payload > kMaxVideoPayload) {
+        // The header is used up; the next read goes on from the bytes after it.
+        readStart_ += kVideoMessageHeaderSize;
+        return ReadResult::Failed;
+    }
+    length = kVideoMessageHeaderSize + payload;
+    r = fill(length);
+    if (r != ReadResult::Ok) return r;
+    message = receive_.get() + readStart_;
+    readStart_ += length;
     return ReadResult::Ok;
 }
 
@@ -132,12 +148,12 @@ int32_t MediaChannel::readRecord(ControlChannel& control, uint8_t* out, std::siz
                                  bool& closed) {
     closed = false;
     std::size_t length = 0;
-    ReadResult r = readMessage(length);
+    const uint8_t* message = nullptr;
+    ReadResult r = readMessage(message, length);
     if (r != ReadResult::Ok) {
         closed = r == ReadResult::Closed;
         return -1;
     }
-    const uint8_t* message = receive_.get();
     const FrameClass kind = classifyMessage(message, length);
     if (kind == FrameClass::None) return -1;
     // A message too short to hold the camera header cannot be built from.

@@ -46,8 +46,11 @@ public:
 
 private:
     enum class ReadResult { Ok, Failed, Closed };
-    // Reads one camera video message into receive_ (length in *length).
-    ReadResult readMessage(std::size_t& length);
+    // Reads one camera video message; *message points into the read buffer
+    // and stays valid until the next read.
+    ReadResult readMessage(const uint8_t*& message, std::size_t& length);
+    // Makes at least n unread bytes available from the read position.
+    ReadResult fill(std::size_t n);
     FrameFields fieldsFromConfig();
     int32_t readRecord(ControlChannel& control, uint8_t* out, std::size_t capacity, bool consumeStatus, bool& closed);
 
@@ -61,8 +64,12 @@ private:
     CameraVideoConfig cameraConfig_{};
     uint8_t streamHeader_[21] = {};
 
-    // Touched only by the reading thread.
+    // Touched only by the reading thread. Reads take whatever the socket
+    // has, so several small messages cost one receive; unread bytes are
+    // [readStart_, readEnd_).
     std::unique_ptr<uint8_t[]> receive_;
+    std::size_t readStart_ = 0;
+    std::size_t readEnd_ = 0;
     std::unique_ptr<uint8_t[]> staging_;
     IntraMemory intraMemory_;
 };
