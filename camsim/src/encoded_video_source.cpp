@@ -135,6 +135,12 @@ struct EncodedVideoSource::Encoder {
             }
         }
         const Band band = middleBand(h);
+        paintBand(frameIndex, band);
+        if (options.texture > 0) paintTexture(frameIndex);
+    }
+
+    void paintBand(int frameIndex, Band band) {
+        const int w = options.width, h = options.height;
         for (int y = band.top; y < band.bottom; ++y) {
             for (int x = 0; x < w; ++x) {
                 const Yuv c = toYuv(patternColour(w, h, frameIndex, x, y));
@@ -143,6 +149,19 @@ struct EncodedVideoSource::Encoder {
                     frame->data[1][static_cast<std::ptrdiff_t>(y / 2) * frame->linesize[1] + x / 2] = c.u;
                     frame->data[2][static_cast<std::ptrdiff_t>(y / 2) * frame->linesize[2] + x / 2] = c.v;
                 }
+            }
+        }
+    }
+
+    // 4 x 4 checker squares, lighter and darker by the texture amount.
+    void paintTexture(int frameIndex) {
+        const int w = options.width, h = options.height;
+        const int shift = frameIndex * 2;
+        for (int y = 0; y < h; ++y) {
+            uint8_t* row = frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0];
+            for (int x = 0; x < w; ++x) {
+                const int delta = (((x + shift) / 4 + y / 4) % 2 == 0) ? options.texture : -options.texture;
+                row[x] = static_cast<uint8_t>(std::clamp(row[x] + delta, 16, 235));
             }
         }
     }
@@ -182,6 +201,7 @@ std::unique_ptr<EncodedVideoSource> EncodedVideoSource::create(const EncodedVide
     if (o.timeResolution < o.frameRate || o.timeResolution > 65535) return nullptr;
     if (o.gopLength <= 0) o.gopLength = o.frameRate;
     o.quantiser = std::clamp(o.quantiser, 2, 31);
+    o.texture = std::clamp(o.texture, 0, 100);
     if (!e->open()) return nullptr;
     return std::unique_ptr<EncodedVideoSource>(new EncodedVideoSource(std::move(e)));
 }

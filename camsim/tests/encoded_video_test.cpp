@@ -132,6 +132,31 @@ TEST_F(EncodedVideoTest, FramesHaveTheShapeACameraSends) {
     }
 }
 
+TEST_F(EncodedVideoTest, TextureCostsBitsButKeepsThePatternsColours) {
+    std::size_t bytes[2] = {0, 0};
+    for (int textured = 0; textured < 2; ++textured) {
+        restartDecoder();
+        EncodedVideoOptions o;
+        o.width = 352;
+        o.height = 288;
+        o.frameRate = 10;
+        o.texture = textured != 0 ? 12 : 0;
+        auto source = EncodedVideoSource::create(o);
+        ASSERT_NE(source, nullptr);
+        for (int i = 0; i < 12; ++i) {
+            VideoFrame f;
+            ASSERT_TRUE(source->nextFrame(f));
+            bytes[textured] += f.data.size();
+            const uint8_t* pic = decode(352, 288, f.intra ? concat({source->sequenceHeader(), f.data}) : f.data);
+            ASSERT_NE(pic, nullptr);
+            // The texture moves each pixel by 12 at most.
+            expectColour(pixel(pic, 352, 88, 72), {255, 0, 0}, 48, "top left");
+            expectColour(pixel(pic, 352, 264, 216), {255, 255, 255}, 48, "bottom right");
+        }
+    }
+    EXPECT_GT(bytes[1], 4 * bytes[0]);
+}
+
 TEST_F(EncodedVideoTest, UnusableOptionsMakeNoSource) {
     EncodedVideoOptions o;
     o.width = 175;

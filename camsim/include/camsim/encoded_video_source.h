@@ -29,6 +29,10 @@ struct EncodedVideoOptions {
     int gopLength = 0;       // frames per intra frame; 0 = one a second
     int quantiser = 4;       // 2 (finest) .. 31
     int frameLimit = -1;     // frames before the source ends; -1 = endless
+    // Brightness swing of a fine checker texture laid over the whole picture
+    // and scrolled 2 pixels a frame, so that pictures cost what camera
+    // pictures cost to code and decode (benchmarks); 0 = flat colours.
+    int texture = 0;
 };
 
 struct PatternColour {
