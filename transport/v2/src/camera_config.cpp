@@ -192,9 +192,12 @@ void parseVideoAnswer(std::string_view answer, VideoConfig& stored) {
     static constexpr std::string_view kKeys[] = {"VIDEO_BITRATE=",    "VIDEO_RESOLUTION=", "VIDEO_FPS_NUM=",
                                                  "VIDEO_BRIGHTNESS=", "VIDEO_CONTRAST=",   "VIDEO_HUE=",
                                                  "VIDEO_SATURATION="};
-    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        bool matched = false;
         for (int k = Bitrate; k <= Saturation; ++k) {
             if (text.compare(pos, kKeys[k].size(), kKeys[k]) != 0) continue;
+            matched = true;
             pos += kKeys[k].size();
             const std::string_view value = quotedValue(text, pos);
             switch (k) {
@@ -206,8 +209,9 @@ void parseVideoAnswer(std::string_view answer, VideoConfig& stored) {
             case Hue: stored.hue = leadingNumber(value); break;
             case Saturation: stored.saturation = leadingNumber(value); break;
             }
-            if (pos >= text.size()) return;
         }
+        // Right behind a key its value starts, where another key may follow.
+        if (!matched) ++pos;
     }
 }
 
@@ -216,18 +220,21 @@ MotionInfo parseMotionAnswer(std::string_view answer) {
     static constexpr std::string_view kEnabled = "MOTION_ENABLED=";
     static constexpr std::string_view kStatus = "MOTION_STATUS=";
     MotionInfo info{};
-    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        bool matched = false;
         if (text.compare(pos, kEnabled.size(), kEnabled) == 0) {
+            matched = true;
             pos += kEnabled.size();
             info.enabled = motionEnabledValue(text, pos);
-            if (pos >= text.size()) break;
         }
         if (text.compare(pos, kStatus.size(), kStatus) == 0) {
+            matched = true;
             pos += kStatus.size();
             ++info.regionCount;
             applyMotionStatus(text, pos, info);
-            if (pos >= text.size()) break;
         }
+        if (!matched) ++pos;
     }
     return info;
 }
