@@ -63,6 +63,7 @@ public:
     bool isAttached() const { return stateNumber_.load() == 4; }
     bool isStreaming() const { return streaming_.load(); }
     bool receiveThreadEnded() const { return threadEnded_.load(); }
+    int64_t lastKeepAliveAnswerSeconds() const { return lastAnswerSeconds_.load(); }
     int state() const { return stateNumber_.load(); }
     int lastError() const { return lastError_.load(); }
 
