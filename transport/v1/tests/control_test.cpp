@@ -117,6 +117,19 @@ TEST_F(ControlTest, MotionInfoTravelsUnchangedBothWays) {
     EXPECT_EQ(std::memcmp(&back, &m, sizeof m), 0);
 }
 
+// Waits out one real five-second answer time-out.
+TEST_F(ControlTest, UnansweredMotionRequestLeavesTheRecordAndClosesControl) {
+    startCamera();
+    ASSERT_EQ(M_XConnect(handle), 1);
+    camera->faults().ignoreConfigRequests = true;
+    MotionInfo m{};
+    m.regionCount = 2;
+    EXPECT_EQ(M_XGetMotionInfo(handle, &m), 0);
+    EXPECT_EQ(m.regionCount, 2);
+    EXPECT_EQ(instance().control().state(), 0);
+    ASSERT_TRUE(camera->recording().waitFor(Channel::Control, 18, 5000));
+}
+
 TEST_F(ControlTest, NoticesAreForwardedWithoutFrameReading) {
     startCamera();
     ASSERT_EQ(M_XConnect(handle), 1);

@@ -166,6 +166,18 @@ TEST_F(StreamingTest, UnusableCameraConfigurationRejectsFrames) {
     EXPECT_EQ(nextFrame(), -1);
 }
 
+// Waits out one real five-second answer time-out.
+TEST_F(StreamingTest, UnansweredVideoConfigRequestZeroesTheConfigurationAndFramesFail) {
+    startStreaming();
+    camera->faults().ignoreConfigRequests = true;
+    VideoConfig v{1, 1, 1, 1, 1, 1, 1, 1};
+    EXPECT_EQ(M_XGetVideoConfig(handle, &v), 0);
+    EXPECT_EQ(v.frameRate, 0);
+    EXPECT_EQ(v.resolutionCode, 0);
+    ASSERT_TRUE(sendPredicted(30));
+    EXPECT_EQ(nextFrame(), -1);
+}
+
 TEST_F(StreamingTest, NextIntraFrameSkipsToAndSwallowsTheIntraRecord) {
     startStreaming();
     ASSERT_TRUE(sendPredicted(30));
