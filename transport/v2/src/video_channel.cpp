@@ -108,6 +108,7 @@ void VideoChannel::close() {
 
 void VideoChannel::closeLocked() {
     socket_.close();
+    pendingCount_ = 0;
     closePending_ = false;
     state_ = 0;
 }
@@ -117,10 +118,17 @@ void VideoChannel::closeLocked() {
 // written past it: its body is skipped (the buffer serves as scratch) so the
 // next call starts at the next record, and -1 reports the loss; a body too
 // long to skip closes the channel, since the stream cannot be trusted.
+//
+// The body reads may also take in up to 12 bytes of the next record's head
+// when they are already there (never waiting for them); those bytes are kept
+// and start the next call, which saves a receive per record.
 int32_t VideoChannel::nextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) {
     if (buffer == nullptr || bufferSize < static_cast<int32_t>(kRecordHeader)) return -1;
     if (!beginRead()) return -1;
-    int32_t r = receive(buffer, kRecordHeader);
+    const std::size_t carried = pendingCount_;
+    std::memcpy(buffer, pending_.data(), carried);
+    pendingCount_ = 0;
+    int32_t r = carried < kRecordHeader ? receive(buffer + carried, kRecordHeader - carried) : 1;
     if (r != 1) return failAndClose(r);
     if (std::memcmp(buffer, transport::kFrameStartCode, 4) != 0) {
         endRead(false);
@@ -140,8 +148,22 @@ int32_t VideoChannel::nextFrame(int32_t* frameKind, uint8_t* buffer, int32_t buf
         endRead(false);
         return -1;
     }
-    r = receive(buffer + kRecordHeader, body);
-    if (r != 1) return failAndClose(r);
+    const std::size_t lookahead = total + kRecordHeader <= static_cast<uint64_t>(bufferSize) ? kRecordHeader : 0;
+    uint8_t* into = buffer + kRecordHeader;
+    std::size_t got = 0;
+    while (got < body) {
+        const platform::RecvResult rr = socket_.receiveSome(into + got, body + lookahead - got);
+        if (rr.status == platform::RecvStatus::Ok) {
+            got += rr.bytes;
+            continue;
+        }
+        if (rr.status == platform::RecvStatus::Error) lastError_ = socket_.lastError();
+        return failAndClose(rr.status == platform::RecvStatus::Closed ? 0
+                            : rr.status == platform::RecvStatus::TimedOut ? -2
+                                                                           : -1);
+    }
+    pendingCount_ = got - body;
+    std::memcpy(pending_.data(), into + body, pendingCount_);
     endRead(false);
     if (frameKind != nullptr) *frameKind = buffer[4] == 1 ? 1 : buffer[4] == 2 ? 2 : 0;
     return static_cast<int32_t>(total);

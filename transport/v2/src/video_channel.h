@@ -58,6 +58,10 @@ private:
     std::atomic<int> lastError_{0};
     std::atomic<uint32_t> loginValue_{0};
     std::unique_ptr<uint8_t[]> iframeBuffer_;
+    // Head bytes of the next record taken in with the previous body; only
+    // the reader touches them (and close, when no reader is active).
+    std::array<uint8_t, 12> pending_{};
+    std::size_t pendingCount_ = 0;
 };
 
 } // namespace fenwa20

@@ -117,6 +117,28 @@ TEST_F(VideoChannelTest, RecordLongerThanTheBufferIsSkippedWithoutOverrun) {
     EXPECT_EQ(std::memcmp(area.data(), expected.data(), expected.size()), 0);
 }
 
+TEST_F(VideoChannelTest, BackToBackRecordsStayInStepWhateverRoomTheBufferLeaves) {
+    stream(1);
+    std::vector<std::vector<uint8_t>> records;
+    for (std::size_t size : {100u, 50u, 3000u, 10u, 700u}) {
+        const auto frame = picture(size, false);
+        records.push_back(camera.frameRecord(frame, 1, 0));
+        ASSERT_TRUE(camera.sendFrame(frame));
+    }
+    // No room after the record, 11 bytes, exactly a record head, plenty, none.
+    const int spare[] = {0, 11, 12, 5000, 0};
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const auto& expected = records[i];
+        std::vector<uint8_t> area(expected.size() + spare[i] + 16, 0xCD);
+        int32_t kind = 0;
+        ASSERT_EQ(instance.getNextFrame(&kind, area.data(), static_cast<int32_t>(expected.size() + spare[i])),
+                  static_cast<int32_t>(expected.size()))
+            << i;
+        EXPECT_EQ(std::memcmp(area.data(), expected.data(), expected.size()), 0) << i;
+        for (std::size_t k = expected.size() + spare[i]; k < area.size(); ++k) ASSERT_EQ(area[k], 0xCD) << i;
+    }
+}
+
 TEST_F(VideoChannelTest, ImplausibleRecordLengthClosesTheChannel) {
     stream(1);
     std::vector<uint8_t> head = {0x00, 0x00, 0x01, 0xB2, 1, 0, 0, 0, 0xF0, 0xFF, 0xFF, 0xFF};
