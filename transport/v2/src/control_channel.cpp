@@ -14,6 +14,7 @@ constexpr int kErrorThreads = 300;
 constexpr int kErrorNotConnected = 301;
 constexpr int kErrorOpenOrRefused = 302;
 constexpr int kErrorWrongState = 304;
+constexpr uint32_t kMaxSkippablePayload = 1u << 20;
 
 // Index of the first place from which `data` could start the magic (a full
 // or partial match running to the end); `length` when there is none.
@@ -200,8 +201,7 @@ ControlChannel::Receive ControlChannel::discard(std::size_t length) {
     return Receive::Ok;
 }
 
-void ControlChannel::connectionLost(int error) {
-    (void)error;
+void ControlChannel::connectionLost() {
     running_ = false;
     stopEvent_.set();
     uint8_t notice[4];
@@ -221,11 +221,13 @@ void ControlChannel::receiveLoop() {
         Receive r = receiveExact(buffer + have, transport::kMessageHeaderSize - have);
         if (r == Receive::Stopped) return;
         if (r == Receive::Failed) {
-            connectionLost(lastError_);
+            connectionLost();
             return;
         }
         transport::MessageHeader header;
-        if (!transport::parseMessageHeader(buffer, header)) {
+        // A length no camera message comes near is a false magic in other
+        // data, not a message to skip.
+        if (!transport::parseMessageHeader(buffer, header) || header.payloadLength > kMaxSkippablePayload) {
             // Not a message start: slide to the next place the magic could
             // begin instead of reading on in 12-byte steps that never realign.
             const std::size_t skip = findMagicStart(buffer, transport::kMessageHeaderSize);
@@ -247,7 +249,7 @@ void ControlChannel::receiveLoop() {
         std::memset(buffer, 0, transport::kMaxMessageSize);
         if (r == Receive::Stopped) return;
         if (r == Receive::Failed) {
-            connectionLost(lastError_);
+            connectionLost();
             return;
         }
     }

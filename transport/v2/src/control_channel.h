@@ -75,7 +75,7 @@ private:
     Receive receiveExact(uint8_t* into, std::size_t length);
     Receive discard(std::size_t length);
     void deliver(const void* data, int32_t length);
-    void connectionLost(int error);
+    void connectionLost();
     void joinThreads();
 
     ControlTiming timing_;

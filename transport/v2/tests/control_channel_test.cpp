@@ -126,6 +126,14 @@ TEST_F(ControlChannelTest, OversizedPayloadIsDroppedAndTheNextMessageArrives) {
     EXPECT_EQ(blocks[0], (std::vector<uint8_t>{0x31, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x09}));
 }
 
+TEST_F(ControlChannelTest, AbsurdLengthIsTakenForNoiseNotSkipped) {
+    login(3);
+    ASSERT_TRUE(camera.sendControlRaw({'V', 'e', 'x', 'o', 1, 0, 1, 0, 0xF0, 0xFF, 0xFF, 0xFF}));
+    ASSERT_TRUE(camera.sendControl(0x10034, {0x05}));
+    ASSERT_TRUE(log.waitFor(1));
+    EXPECT_EQ(log.blocks()[0], (std::vector<uint8_t>{0x34, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x05}));
+}
+
 TEST_F(ControlChannelTest, LargestPayloadIsStillDelivered) {
     login(3);
     ASSERT_TRUE(camera.sendControl(0x10032, std::vector<uint8_t>(4096, 0x17)));
