@@ -1,10 +1,12 @@
 // Frame throughput of the protocol version 1 plug-in's M_XGetNextFrame from
 // the simulated camera over loopback, against a plain loop that reads the
-// same camera bytes from a socket into a buffer, in the same run. Prints the
+// same camera bytes from the same simulator into a buffer, in the same run. Prints the
 // ratio per mix at the end (target: at least 0.8).
 #include "camsim/v1_camera.h"
+#include "fenwa10/md5.h"
 #include "platform/tcp_socket.h"
 #include "transport/contract.h"
+#include "transport/protocol_message.h"
 
 #include <benchmark/benchmark.h>
 
@@ -63,13 +65,19 @@ std::map<std::string, double>& rates() {
     return r;
 }
 
-void BM_PluginGetNextFrame(benchmark::State& state) {
-    const camsim::SyntheticVideoOptions o = mix(state);
+// A camera streaming the mix as fast as its reader takes it.
+camsim::CameraOptions cameraFor(const camsim::SyntheticVideoOptions& o) {
     camsim::CameraOptions options;
     options.paceFrames = false;
     options.video.resolutionCode = 0;
     options.video.frameRate = 30;
     options.sourceFactory = [o] { return std::make_unique<camsim::SyntheticVideoSource>(o); };
+    return options;
+}
+
+void BM_PluginGetNextFrame(benchmark::State& state) {
+    const camsim::SyntheticVideoOptions o = mix(state);
+    const camsim::CameraOptions options = cameraFor(o);
     camsim::V1Camera camera(options);
     if (!camera.start()) {
         state.SkipWithError("camera did not start");
@@ -109,62 +117,72 @@ void BM_PluginGetNextFrame(benchmark::State& state) {
     M_XExit(h);
 }
 
-// Sends the same group bytes as fast as the reader takes them.
-class PlainSender {
-public:
-    explicit PlainSender(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
-        listener_.listen("127.0.0.1", 0);
-        thread_ = std::thread([this] {
-            peer_ = listener_.accept(5000);
-            ready_.store(true);
-            while (!stop_.load() && peer_.sendAll(bytes_.data(), bytes_.size())) {
-            }
-        });
-    }
-    ~PlainSender() {
-        stop_.store(true);
-        listener_.shutdown();
-        while (!ready_.load()) std::this_thread::yield();
-        peer_.shutdown();
-        thread_.join();
-    }
-    uint16_t port() const { return listener_.port(); }
+bool sendMessage(platform::TcpSocket& s, uint32_t type, const std::vector<uint8_t>& payload) {
+    std::vector<uint8_t> m(12 + payload.size());
+    transport::buildMessage(m.data(), type, payload.data(), payload.size());
+    return s.sendAll(m.data(), m.size());
+}
 
-private:
-    std::vector<uint8_t> bytes_;
-    platform::TcpListener listener_;
-    platform::TcpSocket peer_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> ready_{false};
-    std::thread thread_;
-};
+// Logs in and starts the stream by hand, so that the plain loop reads the
+// very bytes the plug-in would, from the same simulator.
+bool startRawStream(const camsim::V1Camera& camera, platform::TcpSocket& control, platform::TcpSocket& media) {
+    platform::TcpSocket login;
+    uint8_t reply[20];
+    if (!login.connect("127.0.0.1", camera.loginPort(), 2000) || !login.setReceiveTimeout(5000) ||
+        !sendMessage(login, 0, {}) || login.receiveAll(reply, 16).status != platform::RecvStatus::Ok) {
+        return false;
+    }
+    const uint32_t number = transport::getUint32Le(reply + 12);
+    std::vector<uint8_t> record(120, 0);
+    const std::string user = fenwa10::Md5::hexDigest(camera.options().user);
+    const std::string password = fenwa10::Md5::hexDigest(camera.options().password);
+    std::memcpy(record.data(), user.data(), 32);
+    std::memcpy(record.data() + 40, password.data(), 32);
+    transport::putUint32Le(record.data() + 104, number);
+    if (!sendMessage(login, 1, record) || login.receiveAll(reply, 20).status != platform::RecvStatus::Ok ||
+        reply[12] == 0) {
+        return false;
+    }
+    std::vector<uint8_t> attach(4);
+    transport::putUint32Le(attach.data(), number);
+    uint8_t header[33];
+    return control.connect("127.0.0.1", camera.controlPort(), 2000) && sendMessage(control, 2, attach) &&
+           control.setReceiveTimeout(5000) && control.receiveAll(reply, 20).status == platform::RecvStatus::Ok &&
+           media.connect("127.0.0.1", camera.mediaPort(), 2000) && media.setReceiveTimeout(5000) &&
+           sendMessage(media, 2, attach) && media.receiveAll(reply, 20).status == platform::RecvStatus::Ok &&
+           reply[12] != 0 && sendMessage(control, 33, {}) &&
+           media.receiveAll(header, sizeof header).status == platform::RecvStatus::Ok &&
+           sendMessage(control, 34, {});
+}
 
 void BM_PlainSocketRead(benchmark::State& state) {
-    const std::vector<uint8_t> group = groupBytes(mix(state));
-    PlainSender sender(group);
-    platform::TcpSocket s;
-    if (!s.connect("127.0.0.1", sender.port(), 2000)) {
-        state.SkipWithError("no connection");
+    const camsim::SyntheticVideoOptions o = mix(state);
+    const std::size_t perGroup = groupBytes(o).size();
+    camsim::V1Camera camera(cameraFor(o));
+    platform::TcpSocket control;
+    platform::TcpSocket media;
+    if (!camera.start() || !startRawStream(camera, control, media)) {
+        state.SkipWithError("no stream");
         return;
     }
-    s.setReceiveTimeout(2000);
     auto buffer = std::make_unique<uint8_t[]>(transport::kFrameBufferSize);
     std::size_t carry = 0;
     for (auto _ : state) {
         std::size_t got = carry;
-        while (got < group.size()) {
-            const platform::RecvResult r = s.receiveSome(buffer.get(), transport::kFrameBufferSize);
+        while (got < perGroup) {
+            const platform::RecvResult r = media.receiveSome(buffer.get(), transport::kFrameBufferSize);
             if (r.status != platform::RecvStatus::Ok) {
                 state.SkipWithError("read failed");
                 break;
             }
             got += r.bytes;
         }
-        carry = got - group.size();
+        carry = got - perGroup;
     }
     state.SetItemsProcessed(state.iterations() * kGroup);
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(group.size()));
-    s.shutdown();
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(perGroup));
+    media.shutdown();
+    control.shutdown();
 }
 
 // 720x480 mixes: large pictures (about 4.5 Mbit/s at 30 frames/s) and small ones.

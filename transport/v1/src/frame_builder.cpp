@@ -34,8 +34,14 @@ std::size_t recordSize(FrameClass kind, std::size_t messageLength) {
     return messageLength + (kind == FrameClass::Intra ? kIntraExtra : kPredictedExtra);
 }
 
-std::size_t buildRecord(const uint8_t* message, std::size_t length, FrameClass kind, const FrameFields& f,
-                        IntraMemory& memory, uint8_t* out) {
+std::size_t messageDataStart(FrameClass kind) {
+    return kind == FrameClass::Intra ? kVideoMessageHeaderSize + kCameraHeaderSize : kVideoMessageHeaderSize;
+}
+
+std::size_t recordDataStart(FrameClass kind) { return kind == FrameClass::Intra ? 75 : 44; }
+
+void buildRecordHead(const uint8_t* message, std::size_t length, FrameClass kind, const FrameFields& f,
+                     IntraMemory& memory, uint8_t* out) {
     const bool intra = kind == FrameClass::Intra;
     const std::size_t size = recordSize(kind, length);
     std::memset(out, 0, 44);
@@ -60,11 +66,15 @@ std::size_t buildRecord(const uint8_t* message, std::size_t length, FrameClass k
         std::memcpy(out + 44, kSequenceStart, sizeof kSequenceStart);
         const int rate = f.configValue == 0 ? f.frameRate : 30;
         std::memcpy(out + 54, volEntry(f.resolutionCode, rate).data(), kVolEntrySize);
-        std::memcpy(out + 75, message + 28, length - 28);
-    } else {
-        std::memcpy(out + 44, message + 12, length - 12);
     }
-    return size;
+}
+
+std::size_t buildRecord(const uint8_t* message, std::size_t length, FrameClass kind, const FrameFields& f,
+                        IntraMemory& memory, uint8_t* out) {
+    buildRecordHead(message, length, kind, f, memory, out);
+    const std::size_t from = messageDataStart(kind);
+    std::memcpy(out + recordDataStart(kind), message + from, length - from);
+    return recordSize(kind, length);
 }
 
 } // namespace fenwa10

@@ -46,6 +46,21 @@ bool fieldsUsable(const FrameFields& fields);
 // Size of the record a classified message of this length makes.
 std::size_t recordSize(FrameClass kind, std::size_t messageLength);
 
+// Bytes of a message that decide its class: the search looks at start codes
+// beginning at positions 0 to 100.
+inline constexpr std::size_t kClassifyBytes = 105;
+
+// Where the message bytes that a record carries start in the message, and
+// where they go in the record.
+std::size_t messageDataStart(FrameClass kind);
+std::size_t recordDataStart(FrameClass kind);
+
+// Writes the record's header and sequence headers (everything before the
+// message data) from the first messageDataStart() bytes of the message;
+// length is the whole message's.
+void buildRecordHead(const uint8_t* message, std::size_t length, FrameClass kind, const FrameFields& fields,
+                     IntraMemory& memory, uint8_t* out);
+
 // Writes the record into out (capacity at least recordSize()). The message
 // must be at least kVideoMessageHeaderSize + kCameraHeaderSize bytes long.
 // Returns the record length.

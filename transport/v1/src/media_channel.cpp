@@ -3,6 +3,7 @@
 #include "message_channel.h"
 #include "transport/protocol_message.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -19,6 +20,7 @@ constexpr std::size_t kStreamHeaderMessageSize = 33;
 constexpr int kIntraSearchFailureLimit = 16;
 // Room for the largest message plus read-ahead.
 constexpr std::size_t kReadBufferSize = kMaxVideoMessage + 65536;
+constexpr std::size_t kReadAhead = 16384;
 
 uint16_t getUint16Le(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
@@ -95,6 +97,33 @@ void MediaChannel::close() {
     stateNumber_.store(0);
 }
 
+std::size_t MediaChannel::receiveSome(uint8_t* dst, std::size_t max) {
+    for (;;) {
+        const int got = socket_.receive(dst, max);
+        if (got > 0) return static_cast<std::size_t>(got);
+        if (got == kReceiveTimedOut && !state_.connectionLost.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(33));
+            continue;
+        }
+        // A receive error, a close by the camera, or a silence after the
+        // control channel declared the connection lost.
+        if (got == kReceiveFailed) lastError_.store(socket_.lastError());
+        socket_.markBroken();
+        stateNumber_.store(0);
+        return 0;
+    }
+}
+
+bool MediaChannel::receiveInto(uint8_t* dst, std::size_t n) {
+    std::size_t got = 0;
+    while (got < n) {
+        const std::size_t r = receiveSome(dst + got, n - got);
+        if (r == 0) return false;
+        got += r;
+    }
+    return true;
+}
+
 MediaChannel::ReadResult MediaChannel::fill(std::size_t n) {
     uint8_t* buffer = receive_.get();
     if (readStart_ == readEnd_) readStart_ = readEnd_ = 0;
@@ -104,71 +133,82 @@ MediaChannel::ReadResult MediaChannel::fill(std::size_t n) {
         readStart_ = 0;
     }
     while (readEnd_ - readStart_ < n) {
-        const int got = socket_.receive(buffer + readEnd_, kReadBufferSize - readEnd_);
-        if (got == kReceiveFailed) {
-            lastError_.store(socket_.lastError());
-            socket_.markBroken();
-            stateNumber_.store(0);
-            return ReadResult::Closed;
-        }
-        if (got == kReceiveTimedOut) {
-            if (state_.connectionLost.load()) {
-                socket_.markBroken();
-                stateNumber_.store(0);
-                return ReadResult::Closed;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(33));
-            continue;
-        }
-        readEnd_ += static_cast<std::size_t>(got);
+        // Read ahead a bounded amount: small messages come many to a receive,
+        // while most of a large one is left for the caller's buffer.
+        const std::size_t missing = n - (readEnd_ - readStart_);
+        const std::size_t room = kReadBufferSize - readEnd_;
+        const std::size_t got = receiveSome(buffer + readEnd_, std::min(room, std::max(missing, kReadAhead)));
+        if (got == 0) return ReadResult::Closed;
+        readEnd_ += got;
     }
     return ReadResult::Ok;
 }
 
-MediaChannel::ReadResult MediaChannel::readMessage(const uint8_t*& message, std::size_t& length) {
-    if (!socket_.isOpen()) return ReadResult::Closed;
-    ReadResult r = fill(kVideoMessageHeaderSize);
-    if (r != ReadResult::Ok) return r;
-    const uint8_t* header = receive_.get() + readStart_;
-    const uint32_t payload = transport::getUint32Le(header + 8);
-    if (std::memcmp(header, transport::kMessageMagic, 4) != 0 || payload > kMaxVideoPayload) {
-        // The header is used up; the next read goes on from the bytes after it.
-        readStart_ += kVideoMessageHeaderSize;
-        return ReadResult::Failed;
+MediaChannel::ReadResult MediaChannel::skipRest(std::size_t length) {
+    std::size_t left = length;
+    while (left > 0) {
+        const std::size_t buffered = std::min(left, readEnd_ - readStart_);
+        readStart_ += buffered;
+        left -= buffered;
+        if (left == 0) break;
+        if (fill(1) != ReadResult::Ok) return ReadResult::Closed;
     }
-    length = kVideoMessageHeaderSize + payload;
-    r = fill(length);
-    if (r != ReadResult::Ok) return r;
-    message = receive_.get() + readStart_;
-    readStart_ += length;
     return ReadResult::Ok;
 }
 
 int32_t MediaChannel::readRecord(ControlChannel& control, uint8_t* out, std::size_t capacity, bool consumeStatus,
                                  bool& closed) {
     closed = false;
-    std::size_t length = 0;
-    const uint8_t* message = nullptr;
-    ReadResult r = readMessage(message, length);
-    if (r != ReadResult::Ok) {
-        closed = r == ReadResult::Closed;
+    if (!socket_.isOpen()) {
+        closed = true;
         return -1;
     }
-    const FrameClass kind = classifyMessage(message, length);
-    if (kind == FrameClass::None) return -1;
-    // A message too short to hold the camera header cannot be built from.
-    if (length < kVideoMessageHeaderSize + kCameraHeaderSize) return -1;
+    if (fill(kVideoMessageHeaderSize) != ReadResult::Ok) {
+        closed = true;
+        return -1;
+    }
+    const uint8_t* header = receive_.get() + readStart_;
+    const uint32_t payload = transport::getUint32Le(header + 8);
+    if (std::memcmp(header, transport::kMessageMagic, 4) != 0 || payload > kMaxVideoPayload) {
+        // The header is used up; the next read goes on from the bytes after it.
+        readStart_ += kVideoMessageHeaderSize;
+        return -1;
+    }
+    const std::size_t length = kVideoMessageHeaderSize + payload;
+    // What decides the class must be at hand; the rest of a large message
+    // may still be on its way and goes straight to the caller's buffer.
+    if (fill(std::min(length, kClassifyBytes)) != ReadResult::Ok) {
+        closed = true;
+        return -1;
+    }
+    const uint8_t* message = receive_.get() + readStart_;
+    const std::size_t have = std::min(length, readEnd_ - readStart_);
+    const FrameClass kind = classifyMessage(message, have);
     FrameFields fields = fieldsFromConfig();
-    if (!fieldsUsable(fields)) return -1;
-    const std::size_t size = recordSize(kind, length);
-    if (size > capacity) return -1;
+    // A message too short to hold the camera header cannot be built from;
+    // one that would not fit the caller's buffer is skipped, never cut.
+    const bool usable = kind != FrameClass::None && length >= kVideoMessageHeaderSize + kCameraHeaderSize &&
+                        fieldsUsable(fields) && recordSize(kind, length) <= capacity;
+    if (!usable) {
+        if (skipRest(length) != ReadResult::Ok) closed = true;
+        return -1;
+    }
     // Taking the bytes resets motion and digital input in the same step, so a
     // notice that arrives while the reader waits shows in the next frame.
     const StatusBytes bytes = consumeStatus ? control.takeStatusBytes() : control.peekStatusBytes();
     fields.status = bytes.status;
     fields.motion = bytes.motion;
     fields.digitalInput = bytes.digitalInput;
-    return static_cast<int32_t>(buildRecord(message, length, kind, fields, intraMemory_, out));
+    buildRecordHead(message, length, kind, fields, intraMemory_, out);
+    const std::size_t from = messageDataStart(kind);
+    uint8_t* data = out + recordDataStart(kind);
+    std::memcpy(data, message + from, have - from);
+    readStart_ += have;
+    if (have < length && !receiveInto(data + (have - from), length - have)) {
+        closed = true;
+        return -1;
+    }
+    return static_cast<int32_t>(recordSize(kind, length));
 }
 
 int32_t MediaChannel::nextFrame(ControlChannel& control, uint8_t* out, std::size_t capacity) {

@@ -46,11 +46,15 @@ public:
 
 private:
     enum class ReadResult { Ok, Failed, Closed };
-    // Reads one camera video message; *message points into the read buffer
-    // and stays valid until the next read.
-    ReadResult readMessage(const uint8_t*& message, std::size_t& length);
     // Makes at least n unread bytes available from the read position.
     ReadResult fill(std::size_t n);
+    // One receive into dst (up to max bytes), waiting through time-outs
+    // until the connection is declared lost; bytes received, or 0 when closed.
+    std::size_t receiveSome(uint8_t* dst, std::size_t max);
+    // Receives exactly n bytes into dst; false when closed.
+    bool receiveInto(uint8_t* dst, std::size_t n);
+    // Consumes the rest of a message whose first `have` bytes were read.
+    ReadResult skipRest(std::size_t length);
     FrameFields fieldsFromConfig();
     int32_t readRecord(ControlChannel& control, uint8_t* out, std::size_t capacity, bool consumeStatus, bool& closed);
 

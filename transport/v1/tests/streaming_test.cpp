@@ -159,6 +159,34 @@ TEST_F(StreamingTest, LargestMessageFitsAndIsNeverWrittenPastTheBuffer) {
     EXPECT_EQ(guarded[256000 + 12 + 47], 0xEE);
 }
 
+TEST_F(StreamingTest, LargePicturesArriveWholeAndInOrder) {
+    startStreaming();
+    camsim::VideoFrame i;
+    i.data = camsim::SyntheticVideoSource::makeIntra(200000, 0x31);
+    i.intra = true;
+    camsim::VideoFrame p;
+    p.data = camsim::SyntheticVideoSource::makePredicted(150000, 0x32);
+    const auto im = camsim::V1Camera::videoMessage(i, 0);
+    const auto pm = camsim::V1Camera::videoMessage(p, 0);
+    ASSERT_TRUE(camera->sendVideo(i));
+    ASSERT_TRUE(camera->sendVideo(p));
+    ASSERT_EQ(nextFrame(), static_cast<int32_t>(im.size() + 47));
+    EXPECT_EQ(0, std::memcmp(frame.data() + 75, im.data() + 28, im.size() - 28));
+    ASSERT_EQ(nextFrame(), static_cast<int32_t>(pm.size() + 32));
+    EXPECT_EQ(0, std::memcmp(frame.data() + 44, pm.data() + 12, pm.size() - 12));
+}
+
+TEST_F(StreamingTest, LargeRejectedMessageIsSkippedWhole) {
+    startStreaming();
+    camsim::VideoFrame b;
+    b.data = {0x00, 0x00, 0x01, 0xB6, 0x80};
+    b.data.resize(180000, 0x44);
+    ASSERT_TRUE(camera->sendVideo(b));
+    ASSERT_TRUE(sendPredicted(70));
+    EXPECT_EQ(nextFrame(), -1);
+    EXPECT_EQ(nextFrame(), 12 + 16 + 70 + 32);
+}
+
 TEST_F(StreamingTest, UnusableCameraConfigurationRejectsFrames) {
     options.video.frameRate = 0;
     startStreaming();
