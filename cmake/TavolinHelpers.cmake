@@ -13,6 +13,8 @@ function(tavolin_shared_library target)
     C_VISIBILITY_PRESET hidden
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
+  # Static libraries linked in (platform, cores) must not leak their symbols.
+  target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL)
 endfunction()
 
 # One GoogleTest executable per component; tests run headless and offscreen.

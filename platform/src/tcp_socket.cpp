@@ -59,13 +59,13 @@ bool parseIPv4(const std::string& text, uint8_t out[4]) {
 TcpSocket::~TcpSocket() { close(); }
 
 TcpSocket::TcpSocket(TcpSocket&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), lastError_(other.lastError_) {}
+    : fd_(std::exchange(other.fd_, -1)), lastError_(other.lastError_.load()) {}
 
 TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
     if (this != &other) {
         close();
         fd_ = std::exchange(other.fd_, -1);
-        lastError_ = other.lastError_;
+        lastError_ = other.lastError_.load();
     }
     return *this;
 }

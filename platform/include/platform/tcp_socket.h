@@ -2,6 +2,7 @@
 // IPv4 only (cameras are addressed by dotted IPv4 text). RAII close.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -62,7 +63,8 @@ public:
 
 private:
     int fd_ = -1;
-    int lastError_ = 0;
+    // Written by a receiving and a sending thread at once on control channels.
+    std::atomic<int> lastError_{0};
 };
 
 // A listening socket; the simulator and tests use it on 127.0.0.1.
