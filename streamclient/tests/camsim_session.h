@@ -1,0 +1,132 @@
+// An interface object talking to a simulated camera over loopback through the
+// real transport plug-ins, for the control-request and audio tests.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <ostrel/stream_client.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio_device.h"
+#include "camsim/camera_options.h"
+#include "camsim/recording.h"
+#include "interface_object.h"
+#include "platform/clock.h"
+
+namespace ostrel_test {
+
+// A small picture at a low rate keeps the simulated stream cheap.
+inline camsim::CameraOptions cheapCameraOptions() {
+    camsim::CameraOptions o;
+    o.user = "admin";
+    o.password = "admin";
+    o.video.resolutionCode = 2;
+    o.video.frameRate = 5;
+    o.streamAudio = false;
+    return o;
+}
+
+inline MediaConfig cameraConfig(int32_t connectionType, uint16_t loginPort, uint16_t videoPort,
+                                uint16_t controlPort, uint16_t httpPort) {
+    MediaConfig c{};
+    c.connectionType = connectionType;
+    std::strcpy(c.cameraAddress, "127.0.0.1");
+    std::strcpy(c.userName, "admin");
+    std::strcpy(c.password, "admin");
+    c.registerPort = loginPort;
+    c.streamingPort = videoPort;
+    c.controlPort = controlPort;
+    c.httpPort = httpPort;
+    c.connectTimeoutSeconds = 5;
+    return c;
+}
+
+// Opens an interface object whose time-outs never run out on their own (a
+// clock that stands still) and that plays no received audio.
+inline OstrelInterface* openQuietInterface(const platform::Clock& clock) {
+    OstrelInterface* handle = M_KOpenInterface();
+    if (handle == nullptr) return nullptr;
+    handle->seams.clock = &clock;
+    handle->seams.makeAudioDevice = [] { return std::unique_ptr<ostrel::AudioDevice>(); };
+    return handle;
+}
+
+// Payloads of the messages of one type that arrived on a channel, in order.
+inline std::vector<std::vector<uint8_t>> payloads(const camsim::Recording& recording, camsim::Channel channel,
+                                                  uint32_t type) {
+    std::vector<std::vector<uint8_t>> out;
+    for (const auto& m : recording.on(channel)) {
+        if (m.type == type) out.push_back(m.payload);
+    }
+    return out;
+}
+
+// Waits until `count` messages of one type arrived on a channel.
+inline bool waitForCount(const camsim::Recording& recording, camsim::Channel channel, uint32_t type,
+                         std::size_t count, int timeoutMs = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (recording.count(channel, type) < count) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// A protocol file written into a fresh folder, removed with the object.
+class ProtocolFile {
+public:
+    ProtocolFile(const std::string& name, const std::string& text) {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("ostrel-ptz-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                   std::to_string(reinterpret_cast<uintptr_t>(this)));
+        std::filesystem::create_directories(folder_);
+        path_ = (folder_ / name).string();
+        std::ofstream(path_) << text;
+    }
+    ~ProtocolFile() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    const std::string& path() const { return path_; }
+
+    PTZEnableInfo enableInfo(int32_t addressId = 1) const {
+        PTZEnableInfo info{};
+        info.sourceType = OSTREL_PTZ_SOURCE_FILE;
+        std::strncpy(info.fileName, path_.c_str(), sizeof info.fileName - 1);
+        info.addressId = addressId;
+        return info;
+    }
+
+private:
+    std::filesystem::path folder_;
+    std::string path_;
+};
+
+} // namespace ostrel_test
+
+namespace ostrel_test {
+
+// M_KConnect while the standing clock is moved at half real speed, so a
+// connect that fails ends after about 20 s instead of never.
+inline int32_t connectOnStandingClock(OstrelInterface* handle, platform::ManualClock& clock) {
+    std::atomic<bool> done{false};
+    std::thread ticker([&] {
+        while (!done.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            clock.advanceMs(10);
+        }
+    });
+    const int32_t result = M_KConnect(handle);
+    done.store(true);
+    ticker.join();
+    return result;
+}
+
+} // namespace ostrel_test
