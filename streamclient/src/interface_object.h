@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "audio_device.h"
+#include "platform_audio_device.h"
 #include "decoder_binding.h"
 #include "platform/clock.h"
 #include "platform/event.h"
@@ -42,10 +43,8 @@ struct Seams {
     std::array<std::string, 3> transportNames = {"Fenwa10-M", "Fenwa20-M", "Sorrel-M"};
     std::array<std::string, 2> decoderNames = {"Garnet-M", "Quillon-M"};
     // The waveform output for received audio; null means no device.
-    std::function<std::unique_ptr<AudioDevice>()> makeAudioDevice;
+    std::function<std::unique_ptr<AudioDevice>()> makeAudioDevice = makeSystemAudioDevice;
 };
-
-Seams defaultSeams();
 
 } // namespace ostrel
 

@@ -48,6 +48,11 @@ OSTREL_API int32_t M_KSetMediaConfig(OstrelInterface* handle, const MediaConfig*
     // A receive thread left from a connect that gave up must be gone before
     // its transport is replaced.
     ostrel::joinAbandonedReceiveThread(*handle);
+    // Replacing the transport under running threads would pull it from under
+    // them: a caller that skipped M_KDisconnect gets it done here first.
+    if (handle->receiveThread.joinable() || handle->renderThread.joinable() || handle->eventThread.joinable()) {
+        ostrel::disconnect(*handle);
+    }
     std::memcpy(&handle->mediaConfig, config, sizeof(MediaConfig));
     const int32_t type = handle->mediaConfig.connectionType;
     if (type < 1 || type > 3) return 0;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "fake_audio_device.h"
+#include "platform/audio_fake.h"
+#include "platform_audio_device.h"
 
 namespace {
 
@@ -95,6 +97,38 @@ TEST_F(AudioPlayerTest, CloseResetsAndClosesOnce) {
     player->close();
     player.reset();
     EXPECT_EQ(log->events(), (std::vector<std::string>{"open", "reset", "close"}));
+}
+
+class PlatformAudioPlayerTest : public ::testing::Test {
+protected:
+    std::shared_ptr<platform::FakeAudioDevices> devices = std::make_shared<platform::FakeAudioDevices>();
+    AudioPlayer player{std::make_unique<ostrel::PlatformAudioDevice>(devices)};
+};
+
+TEST_F(PlatformAudioPlayerTest, PayloadsReachThePlatformOutputInOrder) {
+    ASSERT_TRUE(player.open());
+    for (uint8_t i = 0; i < 101; ++i) {
+        const std::vector<uint8_t> payload(640, i);
+        player.play(payload.data(), payload.size());
+    }
+    const auto written = devices->writtenBuffers();
+    ASSERT_EQ(written.size(), 101u);
+    EXPECT_EQ(written[0], std::vector<uint8_t>(640, 0));
+    EXPECT_EQ(written[100], std::vector<uint8_t>(640, 100));
+    EXPECT_EQ(devices->resetCount(), 2);  // before the first and the 101st
+}
+
+TEST_F(PlatformAudioPlayerTest, MachineWithoutInputDeviceDoesNotPlay) {
+    devices->setDeviceCounts(1, 0);
+    EXPECT_FALSE(player.open());
+}
+
+TEST_F(PlatformAudioPlayerTest, OutputThatRefusesToOpenDoesNotPlay) {
+    devices->setOpenFails(true);
+    EXPECT_FALSE(player.open());
+    const uint8_t payload[2] = {1, 2};
+    player.play(payload, 2);
+    EXPECT_TRUE(devices->writtenBuffers().empty());
 }
 
 } // namespace
