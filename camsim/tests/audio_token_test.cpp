@@ -29,8 +29,11 @@ public:
         return reply;
     }
     bool send(uint32_t type, const std::vector<uint8_t>& payload = {}) {
-        std::vector<uint8_t> buf(12 + payload.size());
-        transport::buildMessage(buf.data(), type, payload.data(), payload.size());
+        std::vector<uint8_t> buf(12);
+        std::memcpy(buf.data(), transport::kMessageMagic, 4);
+        transport::putUint32Le(buf.data() + 4, type);
+        transport::putUint32Le(buf.data() + 8, static_cast<uint32_t>(payload.size()));
+        buf.insert(buf.end(), payload.begin(), payload.end());
         return socket_.sendAll(buf.data(), buf.size());
     }
     void close() { socket_.close(); }
