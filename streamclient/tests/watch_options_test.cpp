@@ -1,0 +1,114 @@
+// tavolin-watch: what it makes of its command line and of a settings file.
+#include "watch_options.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+bool parse(std::vector<std::string> args, watch::Options& options, std::string& error) {
+    args.insert(args.begin(), "tavolin-watch");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    return watch::parseArguments(static_cast<int>(argv.size()), argv.data(), options, error);
+}
+
+class WatchOptionsTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        std::filesystem::remove(path + ".bak", ec);
+    }
+    std::string writeSettings(const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    static std::string read(const std::string& p) {
+        std::ostringstream s;
+        s << std::ifstream(p, std::ios::binary).rdbuf();
+        return s.str();
+    }
+    std::string path = ::testing::TempDir() + "watch_settings_test.txt";
+    watch::Options options;
+    std::string error;
+};
+
+TEST_F(WatchOptionsTest, NoCameraMeansTheSimulatedOneWithTheViewersDefaults) {
+    ASSERT_TRUE(parse({}, options, error)) << error;
+    EXPECT_FALSE(options.cameraGiven);
+    EXPECT_EQ(options.streamingType, 2);
+    EXPECT_EQ(options.config.connectionType, 2);
+    EXPECT_EQ(options.config.connectTimeoutSeconds, 3);
+    EXPECT_EQ(options.seconds, 0);
+}
+
+TEST_F(WatchOptionsTest, CommandLineFillsTheConnectionRecord) {
+    ASSERT_TRUE(parse({"--type", "1", "--address", "127.0.0.1", "--user", "root", "--password", "pw",
+                       "--register-port", "7000", "--control-port", "7001", "--streaming-port", "7002",
+                       "--http-port", "8080", "--seconds", "5", "--image", "/tmp/x.ppm"},
+                      options, error))
+        << error;
+    EXPECT_TRUE(options.cameraGiven);
+    EXPECT_EQ(options.streamingType, 1);
+    EXPECT_STREQ(options.config.cameraAddress, "127.0.0.1");
+    EXPECT_STREQ(options.config.userName, "root");
+    EXPECT_STREQ(options.config.password, "pw");
+    EXPECT_EQ(options.config.registerPort, 7000);
+    EXPECT_EQ(options.config.controlPort, 7001);
+    EXPECT_EQ(options.config.streamingPort, 7002);
+    EXPECT_EQ(options.config.httpPort, 8080);
+    EXPECT_EQ(options.seconds, 5);
+    EXPECT_EQ(options.imagePath, "/tmp/x.ppm");
+}
+
+TEST_F(WatchOptionsTest, AddressLongerThanItsFieldIsCut) {
+    ASSERT_TRUE(parse({"--address", "127.000.000.001.999"}, options, error));
+    EXPECT_EQ(std::string(options.config.cameraAddress), "127.000.000.001");  // 15 characters and NUL
+}
+
+TEST_F(WatchOptionsTest, BadArgumentsAreRefused) {
+    EXPECT_FALSE(parse({"--seconds"}, options, error));
+    EXPECT_FALSE(parse({"--seconds", "ten"}, options, error));
+    EXPECT_FALSE(parse({"--seconds", "-1"}, options, error));
+    EXPECT_FALSE(parse({"--frobnicate"}, options, error));
+    EXPECT_FALSE(parse({"--camera", "3"}, options, error));  // needs --settings
+    EXPECT_FALSE(parse({"--settings", "/nonexistent/Tavolin.txt", "--camera", "3"}, options, error));
+    EXPECT_FALSE(parse({"--settings", writeSettings("[0]\n"), "--camera", "16"}, options, error));
+}
+
+TEST_F(WatchOptionsTest, CameraSectionGivesAddressPortsLoginAndType) {
+    const std::string file = "[0]\nCameraIP=10.0.0.1\n[3]\nCameraName=Gate\nCameraIP=127.0.0.1\nRegisterPort=7100\n"
+                             "ControlPort=7101\nStreamingPort=7102\nHTTPPort=8081\nCameraUserName=guard\n"
+                             "CameraPassword=1234\nStreamingType=1\nPlayAudio=1\n";
+    ASSERT_TRUE(parse({"--settings", writeSettings(file), "--camera", "3"}, options, error)) << error;
+    EXPECT_TRUE(options.cameraGiven);
+    EXPECT_STREQ(options.config.cameraAddress, "127.0.0.1");
+    EXPECT_EQ(options.config.registerPort, 7100);
+    EXPECT_EQ(options.config.controlPort, 7101);
+    EXPECT_EQ(options.config.streamingPort, 7102);
+    EXPECT_EQ(options.config.httpPort, 8081);
+    EXPECT_STREQ(options.config.userName, "guard");
+    EXPECT_STREQ(options.config.password, "1234");
+    EXPECT_EQ(options.streamingType, 1);
+    EXPECT_TRUE(options.playAudio);
+}
+
+TEST_F(WatchOptionsTest, MissingKeysTakeTheViewersDefaults) {
+    ASSERT_TRUE(parse({"--settings", writeSettings("[5]\nStreamingType=0\n"), "--camera", "5"}, options, error));
+    EXPECT_STREQ(options.config.cameraAddress, "192.168.0.100");
+    EXPECT_EQ(options.config.registerPort, 6000);
+    EXPECT_EQ(options.config.controlPort, 6001);
+    EXPECT_EQ(options.config.streamingPort, 6002);
+    EXPECT_EQ(options.config.httpPort, 80);
+    EXPECT_STREQ(options.config.userName, "Admin");
+    EXPECT_STREQ(options.config.password, "604217");
+    EXPECT_EQ(options.streamingType, 2);
+    EXPECT_FALSE(options.playAudio);
+}
+
+} // namespace
