@@ -53,14 +53,6 @@ protected:
     std::unique_ptr<V2Camera> camera;
 };
 
-TEST_F(AudioTokenTest, FirstClientGetsTheTokenWithItsOwnAddress) {
-    TokenClient first;
-    const auto reply = first.ask(camera->controlPort());
-    ASSERT_EQ(reply.size(), 128u);
-    EXPECT_EQ(transport::getUint32Le(reply.data()), 0u);
-    EXPECT_EQ(std::vector<uint8_t>(reply.begin() + 8, reply.begin() + 12), (std::vector<uint8_t>{127, 0, 0, 1}));
-}
-
 TEST_F(AudioTokenTest, HolderIsNamedUntilItReleases) {
     TokenClient first, second, third;
     ASSERT_EQ(transport::getUint32Le(first.ask(camera->controlPort()).data()), 0u);
@@ -79,27 +71,6 @@ TEST_F(AudioTokenTest, ClosingTheConnectionFreesTheToken) {
     ASSERT_EQ(transport::getUint32Le(first.ask(camera->controlPort()).data()), 0u);
     first.close();
     EXPECT_EQ(transport::getUint32Le(second.ask(camera->controlPort()).data()), 0u);
-}
-
-TEST_F(AudioTokenTest, ForcedRefusalNamesTheConfiguredHolder) {
-    camera->faults().refuseAudioToken.store(true);
-    camera->setAudioTokenHolder({10, 1, 2, 3});
-    TokenClient client;
-    const auto reply = client.ask(camera->controlPort());
-    ASSERT_EQ(reply.size(), 128u);
-    EXPECT_EQ(transport::getUint32Le(reply.data()), 1u);
-    EXPECT_EQ(std::vector<uint8_t>(reply.begin() + 8, reply.begin() + 12), (std::vector<uint8_t>{10, 1, 2, 3}));
-}
-
-TEST_F(AudioTokenTest, EveryMessageAfterTheReplyIsRecorded) {
-    TokenClient client;
-    ASSERT_EQ(transport::getUint32Le(client.ask(camera->controlPort()).data()), 0u);
-    ASSERT_TRUE(client.send(55, std::vector<uint8_t>(4096, 0x5A)));
-    ASSERT_TRUE(client.send(48));
-    ASSERT_TRUE(client.send(kRelease));
-    ASSERT_TRUE(camera->recording().waitFor(Channel::AudioOut, kRelease, 2000));
-    EXPECT_EQ(camera->recording().typesOn(Channel::AudioOut), (std::vector<uint32_t>{55, 48, kRelease}));
-    EXPECT_EQ(camera->recording().on(Channel::AudioOut).front().payload, std::vector<uint8_t>(4096, 0x5A));
 }
 
 } // namespace

@@ -294,13 +294,6 @@ TEST_F(UnboundControlTest, EnableNeedsAKnownSourceAndARecord) {
     EXPECT_EQ(M_KEnablePTZProtocol(handle, 1, &info), 0);
 }
 
-TEST_F(UnboundControlTest, MissingProtocolFileEnablesButFindsNothing) {
-    PTZEnableInfo info{};
-    info.sourceType = OSTREL_PTZ_SOURCE_FILE;
-    std::strcpy(info.fileName, "/nonexistent/ostrel/none.ptz");
-    EXPECT_EQ(M_KEnablePTZProtocol(handle, 1, &info), 1);
-}
-
 TEST_F(UnboundControlTest, UnterminatedEnableRecordIsReadWithinItsFields) {
     PTZEnableInfo info;
     std::memset(&info, 'x', sizeof info);
