@@ -1,5 +1,6 @@
 #include "watch_options.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -14,8 +15,10 @@ namespace watch {
 namespace {
 
 void copyText(char* field, std::size_t width, const std::string& text) {
+    // Cut to the field and always terminated (memcpy: strncpy trips a
+    // truncation warning at -O2 with sanitizers).
     std::memset(field, 0, width);
-    std::strncpy(field, text.c_str(), width - 1);
+    std::memcpy(field, text.data(), std::min(text.size(), width - 1));
 }
 
 bool toInt(const char* text, int& out) {
