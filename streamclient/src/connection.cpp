@@ -21,6 +21,11 @@ void freeRenderObjects(OstrelInterface& self) {
 
 } // namespace
 
+bool onOwnThread(const OstrelInterface& self) {
+    const auto me = std::this_thread::get_id();
+    return me == self.receiveThread.get_id() || me == self.renderThread.get_id() || me == self.eventThread.get_id();
+}
+
 void joinAbandonedReceiveThread(OstrelInterface& self) {
     if (self.connected.load() != 0) return;  // a connected stream is ended by M_KDisconnect
     joinIfRunning(self.receiveThread);

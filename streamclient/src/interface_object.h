@@ -156,5 +156,8 @@ int32_t connect(OstrelInterface& self);
 void disconnect(OstrelInterface& self);
 // Joins a receive thread left behind by a connect that gave up waiting.
 void joinAbandonedReceiveThread(OstrelInterface& self);
+// True on the object's own receive, render or event thread, i.e. inside one of
+// its callbacks: such a thread cannot wait for itself.
+bool onOwnThread(const OstrelInterface& self);
 
 } // namespace ostrel

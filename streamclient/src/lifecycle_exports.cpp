@@ -21,7 +21,8 @@ OSTREL_API OstrelInterface* M_KOpenInterface(void) {
 }
 
 OSTREL_API void M_KCloseInterface(OstrelInterface* handle) {
-    if (handle == nullptr) return;
+    // From inside a callback the object would be freed under its own thread.
+    if (handle == nullptr || ostrel::onOwnThread(*handle)) return;
     // A caller that skipped M_KDisconnect still gets its threads stopped
     // before the object goes.
     if (handle->receiveThread.joinable() || handle->renderThread.joinable() || handle->eventThread.joinable()) {
@@ -44,7 +45,7 @@ OSTREL_API void M_KSetStreamingType(OstrelInterface* handle, int32_t type) {
 }
 
 OSTREL_API int32_t M_KSetMediaConfig(OstrelInterface* handle, const MediaConfig* config) {
-    if (handle == nullptr || config == nullptr) return 0;
+    if (handle == nullptr || config == nullptr || ostrel::onOwnThread(*handle)) return 0;
     // A receive thread left from a connect that gave up must be gone before
     // its transport is replaced.
     ostrel::joinAbandonedReceiveThread(*handle);
@@ -122,12 +123,14 @@ OSTREL_API void M_KSetTextout(OstrelInterface* handle, uint8_t enable, int32_t x
 }
 
 OSTREL_API int32_t M_KConnect(OstrelInterface* handle) {
-    if (handle == nullptr) return 0;
+    if (handle == nullptr || ostrel::onOwnThread(*handle)) return 0;
     return ostrel::connect(*handle);
 }
 
 OSTREL_API void M_KDisconnect(OstrelInterface* handle) {
-    if (handle == nullptr) return;
+    // A callback cannot wait for the thread it runs on; the caller's own
+    // thread disconnects instead.
+    if (handle == nullptr || ostrel::onOwnThread(*handle)) return;
     ostrel::disconnect(*handle);
 }
 

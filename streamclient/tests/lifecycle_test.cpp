@@ -223,3 +223,38 @@ TEST_F(LifecycleTest, TextIsWidenedByteForByte) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace ostrel_test;
+
+// A caller that tears the stream down from inside its own callback.
+struct TeardownFromCallback {
+    OstrelInterface* handle = nullptr;
+    CallCounter returned;
+};
+
+void disconnectAndCloseFromCallback(void* user) {
+    auto* t = static_cast<TeardownFromCallback*>(user);
+    M_KDisconnect(t->handle);
+    M_KCloseInterface(t->handle);
+    t->returned.hit();
+}
+
+TEST_F(LifecycleTest, TeardownFromInsideACallbackIsIgnoredAndTheCallerCanStillDisconnect) {
+    TeardownFromCallback teardown;
+    teardown.handle = handle;
+    M_KSetNetworkLossCallback(handle, &teardown, disconnectAndCloseFromCallback);
+    configure();
+    ASSERT_EQ(M_KConnect(handle), 1);
+    transport.drop();
+    // The receive thread cannot wait for itself: the calls return at once and
+    // the object stays alive for its owner.
+    ASSERT_TRUE(teardown.returned.waitFor(1));
+    M_KDisconnect(handle);
+    EXPECT_FALSE(handle->receiveThread.joinable());
+    EXPECT_FALSE(handle->renderThread.joinable());
+    EXPECT_FALSE(handle->eventThread.joinable());
+}
+
+} // namespace
