@@ -155,7 +155,7 @@ void ControlChannel::disconnect() {
     }
     // Normally it has ended at once; a camera that keeps talking cannot hold
     // the disconnection longer than a second.
-    if (wokeReceiver) receiveEnded_.wait(1000);
+    if (wokeReceiver && receiveThread_.joinable()) receiveEnded_.wait(1000);
     // The descriptor is freed only once no thread can still be using it.
     running_ = false;
     stopEvent_.set();
