@@ -57,7 +57,13 @@ OSTREL_API int32_t M_KSetMediaConfig(OstrelInterface* handle, const MediaConfig*
     std::memcpy(&handle->mediaConfig, config, sizeof(MediaConfig));
     const int32_t type = handle->mediaConfig.connectionType;
     if (type < 1 || type > 3) return 0;
-    if (!ostrel::bindTransport(*handle)) return 0;
+    bool bound = false;
+    try {
+        bound = ostrel::bindTransport(*handle);
+    } catch (...) {  // no memory for the module's path texts
+        bound = false;
+    }
+    if (!bound) return 0;
     void* instance = handle->transport.init();
     if (instance == nullptr) return 0;
     {
@@ -124,7 +130,13 @@ OSTREL_API void M_KSetTextout(OstrelInterface* handle, uint8_t enable, int32_t x
 
 OSTREL_API int32_t M_KConnect(OstrelInterface* handle) {
     if (handle == nullptr || ostrel::onOwnThread(*handle)) return 0;
-    return ostrel::connect(*handle);
+    try {
+        return ostrel::connect(*handle);
+    } catch (...) {
+        // A thread that could not be started: stop whatever did start.
+        ostrel::disconnect(*handle);
+        return 0;
+    }
 }
 
 OSTREL_API void M_KDisconnect(OstrelInterface* handle) {
