@@ -10,6 +10,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "best_rate_reporter.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -58,11 +60,6 @@ std::vector<uint8_t> groupBytes(const camsim::SyntheticVideoOptions& o) {
         out.insert(out.end(), m.begin(), m.end());
     }
     return out;
-}
-
-std::map<std::string, double>& rates() {
-    static std::map<std::string, double> r;
-    return r;
 }
 
 // A camera streaming the mix as fast as its reader takes it.
@@ -192,32 +189,18 @@ BENCHMARK(BM_PluginGetNextFrame)->MIXES->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_PlainSocketRead)->MIXES->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_PluginGetNextFrame)->MIXES->MinTime(1.0)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) {
-            auto it = run.counters.find("items_per_second");
-            if (it != run.counters.end() && !run.error_occurred) {
-                double& best = rates()[run.benchmark_name()];
-                best = std::max(best, static_cast<double>(it->second));
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    BestRateReporter reporter("items_per_second");
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const auto& [name, plugin] : rates()) {
+    for (const auto& [name, plugin] : reporter.rates()) {
         const std::string prefix = "BM_PluginGetNextFrame";
         if (name.rfind(prefix, 0) != 0) continue;
         const std::string args = name.substr(prefix.size());
-        const auto plain = rates().find("BM_PlainSocketRead" + args);
-        if (plain == rates().end() || plain->second <= 0) continue;
+        const auto plain = reporter.rates().find("BM_PlainSocketRead" + args);
+        if (plain == reporter.rates().end() || plain->second <= 0) continue;
         std::printf("mix%s: M_XGetNextFrame %.0f frames/s, plain read %.0f frames/s, ratio %.3f (target >= 0.8)\n",
                     args.c_str(), plugin, plain->second, plugin / plain->second);
     }

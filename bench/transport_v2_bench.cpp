@@ -12,6 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "best_rate_reporter.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -123,11 +125,6 @@ FastCamera& camera() {
 double& interleavedRatio() {
     static double ratio = 0;
     return ratio;
-}
-
-std::map<std::string, double>& rates() {
-    static std::map<std::string, double> r;
-    return r;
 }
 
 // A plug-in instance streaming from the fast camera.
@@ -260,28 +257,14 @@ BENCHMARK(BM_PlainSocketRead)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_PluginGetNextFrame)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_InterleavedRatio)->MinTime(4.0)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) {
-            auto it = run.counters.find("bytes_per_second");
-            if (it != run.counters.end() && !run.error_occurred) {
-                double& best = rates()[run.benchmark_name()];
-                best = std::max(best, static_cast<double>(it->second));
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    BestRateReporter reporter("bytes_per_second");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     double plugin = 0, plain = 0;
-    for (const auto& [name, rate] : rates()) {
+    for (const auto& [name, rate] : reporter.rates()) {
         if (name.find("BM_PluginGetNextFrame") == 0) plugin = std::max(plugin, rate);
         if (name.find("BM_PlainSocketRead") == 0) plain = std::max(plain, rate);
     }
