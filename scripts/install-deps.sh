@@ -9,6 +9,7 @@ packages=(
   libcurl4-openssl-dev portaudio19-dev
   libavcodec-dev libavutil-dev libswscale-dev
   clang libclang-rt-dev
+  qt6-base-dev xvfb xauth
 )
 
 missing=()
