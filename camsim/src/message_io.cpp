@@ -10,7 +10,7 @@ namespace {
 bool receiveExactly(Connection& connection, uint8_t* out, std::size_t length) {
     std::size_t got = 0;
     while (got < length) {
-        if (connection.isShutDown()) return false;
+        if (!connection.waitUntilReading()) return false;
         platform::RecvResult r = connection.socket().receiveAll(out + got, length - got);
         got += r.bytes;
         if (r.status == platform::RecvStatus::Ok) continue;

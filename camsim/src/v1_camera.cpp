@@ -258,7 +258,7 @@ struct V1Camera::Impl {
         VideoFrame frame;
         std::vector<uint8_t> batch;
         while (!c->isShutDown()) {
-            if (!streamingNow() && c->socket().waitReadable(0)) {
+            if (!streamingNow() && !faults.link.stopReading.load() && c->socket().waitReadable(0)) {
                 // The client sends nothing after attaching, so this is its close.
                 uint8_t byte = 0;
                 if (c->socket().receiveSome(&byte, 1).status != platform::RecvStatus::Ok) return;
@@ -320,9 +320,9 @@ bool V1Camera::start() {
         d.stopping = false;
     }
     const std::string& host = d.options.host;
-    if (!d.login.start(host, d.options.loginPort, [&d](const auto& c) { d.serveLogin(c); }) ||
-        !d.control.start(host, d.options.controlPort, [&d](const auto& c) { d.serveControl(c); }) ||
-        !d.media.start(host, d.options.mediaPort, [&d](const auto& c) { d.serveMedia(c); })) {
+    if (!d.login.start(host, d.options.loginPort, [&d](const auto& c) { d.serveLogin(c); }, &d.faults.link) ||
+        !d.control.start(host, d.options.controlPort, [&d](const auto& c) { d.serveControl(c); }, &d.faults.link) ||
+        !d.media.start(host, d.options.mediaPort, [&d](const auto& c) { d.serveMedia(c); }, &d.faults.link)) {
         stop();
         return false;
     }

@@ -26,7 +26,7 @@ constexpr uint32_t kLoginCodeAudioToken = 2;
 bool receiveExactly(Connection& c, uint8_t* out, std::size_t length) {
     std::size_t got = 0;
     while (got < length) {
-        if (c.isShutDown()) return false;
+        if (!c.waitUntilReading()) return false;
         const platform::RecvResult r = c.socket().receiveAll(out + got, length - got);
         got += r.bytes;
         if (r.status == platform::RecvStatus::Ok) continue;
@@ -44,7 +44,7 @@ std::string fixedText(const uint8_t* p, std::size_t width) {
 // Reads and drops whatever the client sends until it leaves.
 void waitUntilClosed(Connection& c) {
     uint8_t scratch[512];
-    while (!c.isShutDown()) {
+    while (c.waitUntilReading()) {
         if (!c.socket().waitReadable(50)) continue;
         if (c.socket().receiveSome(scratch, sizeof scratch).status != platform::RecvStatus::Ok) return;
     }
@@ -207,7 +207,7 @@ struct V2Camera::Impl {
         uint8_t audioCount = 0;
         bool audioPending = audio && audio->nextBlock(block);
         while (!c->isShutDown()) {
-            if (c->socket().waitReadable(0)) {
+            if (!faults.link.stopReading.load() && c->socket().waitReadable(0)) {
                 // The client sends nothing after its login, so this is its close.
                 uint8_t byte = 0;
                 if (c->socket().receiveSome(&byte, 1).status != platform::RecvStatus::Ok) return;
@@ -373,8 +373,8 @@ V2Camera::~V2Camera() { stop(); }
 bool V2Camera::start() {
     Impl& d = *impl_;
     const std::string& host = d.options.host;
-    if (!d.control.start(host, d.options.controlPort, [&d](const auto& c) { d.serveControl(c); }) ||
-        !d.video.start(host, d.options.videoPort, [&d](const auto& c) { d.serveVideo(c); }) ||
+    if (!d.control.start(host, d.options.controlPort, [&d](const auto& c) { d.serveControl(c); }, &d.faults.link) ||
+        !d.video.start(host, d.options.videoPort, [&d](const auto& c) { d.serveVideo(c); }, &d.faults.link) ||
         !d.http.start(host, d.options.httpPort, [&d](const HttpRequest& r) { return d.answer(r); })) {
         stop();
         return false;

@@ -119,6 +119,35 @@ TEST_F(V1CameraTest, ControlAnswersConfigurationWithRequestedValues) {
     EXPECT_EQ(payload, std::vector<uint8_t>{5});
 }
 
+TEST_F(V1CameraTest, StoppedReadingLeavesRequestsUnansweredUntilSwitchedBack) {
+    camera->faults().link.stopReading = true;
+    ASSERT_TRUE(login.send(0, {}));
+    ASSERT_TRUE(login.socket().setReceiveTimeout(300));
+    EXPECT_FALSE(login.receive(type, payload));
+    EXPECT_TRUE(camera->recording().typesOn(Channel::Login).empty());
+
+    camera->faults().link.stopReading = false;
+    ASSERT_TRUE(login.socket().setReceiveTimeout(5000));
+    ASSERT_TRUE(login.receive(type, payload));
+    EXPECT_EQ(type, 0x10000u);
+}
+
+TEST_F(V1CameraTest, TrickledAnswerArrivesOneByteAtATime) {
+    camera->faults().link.trickleMs = 20;
+    ASSERT_TRUE(login.send(0, {}));
+    // Sixteen bytes 20 ms apart: the first read cannot see the whole answer.
+    uint8_t first[16] = {};
+    ASSERT_TRUE(login.socket().waitReadable(5000));
+    const platform::RecvResult r = login.socket().receiveSome(first, sizeof first);
+    ASSERT_EQ(r.status, platform::RecvStatus::Ok);
+    EXPECT_LT(r.bytes, sizeof first);
+    uint8_t rest[16] = {};
+    ASSERT_EQ(login.socket().receiveAll(rest, sizeof first - r.bytes).status, platform::RecvStatus::Ok);
+    std::memcpy(first + r.bytes, rest, sizeof first - r.bytes);
+    EXPECT_EQ(std::memcmp(first, transport::kMessageMagic, 4), 0);
+    EXPECT_EQ(transport::getUint32Le(first + 12), 77u);
+}
+
 TEST(V1CameraVideoTest, VideoMessageCarriesTimeStampAndPerFrameByteAtClientOffsets) {
     VideoFrame frame;
     frame.data = SyntheticVideoSource::makeIntra(100);

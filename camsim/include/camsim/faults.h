@@ -7,6 +7,17 @@
 
 namespace camsim {
 
+// Byte-level misbehaviour of a camera's connections; both camera kinds carry
+// one set, shared by all their channels.
+struct LinkFaults {
+    // Stop reading what clients send: connections stay open and, as clients
+    // go on sending, their buffers fill.
+    std::atomic<bool> stopReading{false};
+    // Send everything one byte at a time, this many milliseconds apart
+    // (0: at once).
+    std::atomic<int> trickleMs{0};
+};
+
 struct FaultSwitches {
     // Login: answer the login record with a refusal (first byte 0).
     std::atomic<bool> refuseLogin{false};
@@ -30,6 +41,8 @@ struct FaultSwitches {
     std::atomic<bool> oversizedPayloadOnce{false};
     // Control: close the control connection after the disconnection message.
     std::atomic<bool> closeControlOnBye{false};
+    // Stop reading, trickle answers (every channel).
+    LinkFaults link;
 };
 
 } // namespace camsim

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "camsim/camera_options.h"
+#include "camsim/faults.h"
 #include "camsim/http_server.h"
 #include "camsim/recording.h"
 #include "camsim/video_source.h"
@@ -31,6 +32,8 @@ struct V2FaultSwitches {
     std::atomic<bool> badStartCodeOnce{false};
     // Refuse audio-out token requests (login code 2).
     std::atomic<bool> refuseAudioToken{false};
+    // Stop reading, trickle answers (every channel but the web server).
+    LinkFaults link;
 };
 
 // Motion detection as the camera's web server keeps it.
