@@ -1,0 +1,46 @@
+#include "app/tavolin_app.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <utility>
+
+// Resources of a static library are registered by hand.
+static void registerAppResources() { Q_INIT_RESOURCE(app_icon); }
+
+namespace tavolin::ui {
+
+CTavolinApp::CTavolinApp(Shell& shell, Options options)
+    : shell_(shell), options_(std::move(options)), instance_(options_.instanceName) {
+  registerAppResources();
+}
+
+CTavolinApp::~CTavolinApp() = default;
+
+int CTavolinApp::run() {
+  if (!instance_.claim()) return 0;
+  instance_.setRaiseHandler([this] { raiseWindow(); });
+
+  form_ = std::make_unique<CTavolinDlg>(shell_, options_.settingsPath);
+  form_->setLiveViewRunner(options_.liveView);
+  if (options_.whenShown) {
+    QTimer::singleShot(0, form_.get(), [this] { options_.whenShown(*form_); });
+  }
+  form_->exec();
+  // Closing the camera list writes the settings file once more.
+  form_.reset();
+  return 0;
+}
+
+void CTavolinApp::raiseWindow() {
+  // The live view covers the form while it runs; it is the window to show.
+  QWidget* window = QApplication::activeModalWidget();
+  if (window == nullptr) window = form_.get();
+  if (window == nullptr) return;
+  window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+}  // namespace tavolin::ui

@@ -1,0 +1,49 @@
+// The program: one instance per user, the settings form shown modally, the
+// settings file written once more when the form has closed.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/single_instance.h"
+#include "form/tavolin_dlg.h"
+#include "tavolin/camera_list.h"
+
+namespace tavolin::ui {
+
+class Shell;
+
+class CTavolinApp {
+ public:
+  struct Options {
+    QString instanceName = SingleInstance::defaultName();
+    std::string settingsPath = kSettingsPath;
+    CTavolinDlg::LiveViewRunner liveView;
+    // Runs once the form is up, from its event loop (a demo drives it here).
+    std::function<void(CTavolinDlg&)> whenShown;
+  };
+
+  CTavolinApp(Shell& shell, Options options);
+  ~CTavolinApp();
+  CTavolinApp(const CTavolinApp&) = delete;
+  CTavolinApp& operator=(const CTavolinApp&) = delete;
+
+  // Program start to program end; the exit code. A later start brings the
+  // running instance to the front and returns 0 at once.
+  int run();
+
+  // The form while run() shows it, else null.
+  CTavolinDlg* form() const { return form_.get(); }
+
+ private:
+  void raiseWindow();
+
+  Shell& shell_;
+  Options options_;
+  SingleInstance instance_;
+  std::unique_ptr<CTavolinDlg> form_;
+};
+
+}  // namespace tavolin::ui
