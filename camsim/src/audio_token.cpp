@@ -27,6 +27,10 @@ void AudioToken::setForcedHolder(const std::array<uint8_t, 4>& address) {
     forcedHolder_ = address;
 }
 
+void AudioToken::setPacketHandler(std::function<void(uint32_t, const std::vector<uint8_t>&)> handler) {
+    onPacket_ = std::move(handler);
+}
+
 bool AudioToken::isHeld() const {
     std::lock_guard lock(mutex_);
     return holder_ != nullptr;
@@ -70,6 +74,7 @@ void AudioToken::serve(const std::shared_ptr<Connection>& c) {
         std::vector<uint8_t> payload;
         while (readMessage(*c, transport::kMaxMessagePayload, type, payload) == ReadResult::Ok) {
             recording_.add(Channel::AudioOut, type, payload);
+            if (granted && onPacket_) onPacket_(type, payload);
             if (type == kRelease && granted) give(c.get());
         }
     }

@@ -11,8 +11,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace camsim {
 
@@ -25,6 +27,9 @@ public:
     // Address a forced refusal names (192.168.0.5 unless set).
     void setForcedHolder(const std::array<uint8_t, 4>& address);
     bool isHeld() const;
+    // Called (on the connection's thread) with every message the holder
+    // sends, after it is recorded. Set before the camera starts.
+    void setPacketHandler(std::function<void(uint32_t type, const std::vector<uint8_t>& payload)> handler);
 
     // Serves one request whose login block was already read; returns when
     // the client is gone. Every message after the reply is recorded on
@@ -44,6 +49,7 @@ private:
     const Connection* holder_ = nullptr;
     std::array<uint8_t, 4> holderAddress_{};
     std::array<uint8_t, 4> forcedHolder_{192, 168, 0, 5};
+    std::function<void(uint32_t, const std::vector<uint8_t>&)> onPacket_;
 };
 
 } // namespace camsim

@@ -4,9 +4,13 @@
 #include "transport/contract.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <chrono>
+#include <ctime>
 
 #if CAMSIM_WITH_VIDEO
 #include "camsim/encoded_video_source.h"
+#include "camsim/scene_renderer.h"
 #endif
 
 namespace camsim {
@@ -39,6 +43,46 @@ std::unique_ptr<VideoSource> makeCameraVideoSource(const CameraVideoSettings& se
     s.height = height;
     s.frameRate = frameRate;
     return std::make_unique<SyntheticVideoSource>(s);
+}
+
+std::unique_ptr<VideoSource> makeSceneVideoSource(const CameraVideoSettings& settings, const SceneOptions& scene,
+                                                  std::shared_ptr<const CameraHead> head) {
+    const int frameRate = std::clamp<int>(settings.frameRate, 1, 30);
+    int width = 0, height = 0;
+    cameraPictureSize(settings, width, height);
+#if CAMSIM_WITH_VIDEO
+    EncodedVideoOptions o;
+    o.width = width;
+    o.height = height;
+    o.frameRate = frameRate;
+    o.timeResolution = cameraTimeResolution(settings.resolutionCode, settings.configValue != 0 ? 30 : frameRate);
+    auto renderer = std::make_shared<SceneRenderer>(width, height, scene.name, scene.variant);
+    o.painter = [renderer, head](int, const YuvPicture& picture) {
+        renderer->render(*head, sceneClockText(), picture);
+    };
+    if (auto source = EncodedVideoSource::create(o)) return source;
+#else
+    (void)scene;
+    (void)head;
+#endif
+    SyntheticVideoOptions s;
+    s.width = width;
+    s.height = height;
+    s.frameRate = frameRate;
+    return std::make_unique<SyntheticVideoSource>(s);
+}
+
+std::string sceneClockText() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto tenths =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000 / 100;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%d", local.tm_hour, local.tm_min, local.tm_sec,
+                  static_cast<int>(tenths));
+    return text;
 }
 
 std::unique_ptr<AudioSource> makeCameraAudioSource() { return std::make_unique<ToneAudioSource>(); }

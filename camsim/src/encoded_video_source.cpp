@@ -17,18 +17,7 @@ namespace {
 
 constexpr int kBarStep = 8; // pixels per frame
 
-struct Yuv {
-    uint8_t y, u, v;
-};
-
-// Studio-range BT.601, what the decoder's conversion assumes.
-Yuv toYuv(PatternColour c) {
-    const double r = c.r, g = c.g, b = c.b;
-    auto clamp = [](double v) { return static_cast<uint8_t>(std::clamp(v + 0.5, 0.0, 255.0)); };
-    return {clamp(16 + (65.481 * r + 128.553 * g + 24.966 * b) / 255),
-            clamp(128 + (-37.797 * r - 74.203 * g + 112.0 * b) / 255),
-            clamp(128 + (112.0 * r - 93.786 * g - 18.214 * b) / 255)};
-}
+Yuv toYuv(PatternColour c) { return camsim::toYuv(Rgb{c.r, c.g, c.b}); }
 
 struct Band {
     int top, bottom; // rows [top, bottom)
@@ -101,7 +90,7 @@ struct EncodedVideoSource::Encoder {
         frame->width = options.width;
         frame->height = options.height;
         if (av_frame_get_buffer(frame, 0) != 0) return false;
-        paintBackground();
+        if (!options.painter) paintBackground();
         return true;
     }
 
@@ -126,6 +115,17 @@ struct EncodedVideoSource::Encoder {
 
     void paintFrame(int frameIndex) {
         const int w = options.width, h = options.height;
+        if (options.painter) {
+            YuvPicture picture;
+            for (int p = 0; p < 3; ++p) {
+                picture.plane[p] = frame->data[p];
+                picture.stride[p] = frame->linesize[p];
+            }
+            picture.width = w;
+            picture.height = h;
+            options.painter(frameIndex, picture);
+            return;
+        }
         for (int plane = 0; plane < 3; ++plane) {
             const int pw = plane == 0 ? w : w / 2;
             const int ph = plane == 0 ? h : h / 2;

@@ -20,6 +20,10 @@ constexpr uint32_t kAskConnectionNumber = 0;
 constexpr uint32_t kLogin = 1;
 constexpr uint32_t kAttach = 2;
 constexpr uint32_t kKeepAlive = 3;
+constexpr uint32_t kSerial = 11;
+constexpr uint32_t kOutput = 13;
+constexpr uint32_t kInputNotice = 0x1000C;
+constexpr uint32_t kMotionNotice = 0x1000E;
 constexpr uint32_t kSetMotion = 14;
 constexpr uint32_t kBye = 18;
 constexpr uint32_t kAskMotion = 21;
@@ -57,6 +61,7 @@ struct V1Camera::Impl {
     CameraOptions options;
     FaultSwitches faults;
     Recording recording;
+    std::shared_ptr<CameraHead> head;
     TcpServer login;
     TcpServer control;
     TcpServer media;
@@ -71,7 +76,11 @@ struct V1Camera::Impl {
     bool streaming = false;
     bool stopping = false;
 
-    explicit Impl(CameraOptions o) : options(std::move(o)), video(options.video) {}
+    explicit Impl(CameraOptions o)
+        : options(std::move(o)), head(std::make_shared<CameraHead>(options.ptzAddress, options.clock)),
+          video(options.video) {
+        head->setMotionDetection(options.scene.enabled, {});
+    }
 
     std::shared_ptr<Connection> current(Channel channel) const {
         std::lock_guard<std::mutex> lock(mutex);
@@ -143,6 +152,13 @@ struct V1Camera::Impl {
             reply(*c, Channel::Control, kReplyFlag | kAttach, acceptance(ok));
             break;
         }
+        case kSerial:
+            head->receiveSerial(payload);
+            break;
+        case kOutput:
+            // The value travels in the high nibble.
+            if (!payload.empty()) head->setOutput(payload[0] != 0);
+            break;
         case kKeepAlive:
             if (!faults.ignoreKeepAlive.load()) reply(*c, Channel::Control, kReplyFlag | kKeepAlive, {});
             break;
@@ -164,6 +180,7 @@ struct V1Camera::Impl {
             if (payload.size() >= 68) {
                 std::lock_guard<std::mutex> lock(mutex);
                 motion.assign(payload.begin(), payload.begin() + 68);
+                head->setMotionDetection(transport::getUint32Le(payload.data()) == 1, {});
             }
             break;
         case kAskMotion:
@@ -248,7 +265,13 @@ struct V1Camera::Impl {
 
     std::unique_ptr<VideoSource> makeSource() {
         if (options.sourceFactory) return options.sourceFactory();
-        return makeCameraVideoSource(video);
+        CameraVideoSettings settings;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            settings = video;
+        }
+        if (options.scene.enabled) return makeSceneVideoSource(settings, options.scene, head);
+        return makeCameraVideoSource(settings);
     }
 
     void streamFrames(const std::shared_ptr<Connection>& c) {
@@ -279,6 +302,7 @@ struct V1Camera::Impl {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 continue;
             }
+            noticeEvents();
             appendFrame(batch, frame, perFrame++);
             // Unpaced streams go out in batches, as a busy camera's would.
             if (options.paceFrames || batch.size() >= kUnpacedBatchBytes) {
@@ -289,6 +313,17 @@ struct V1Camera::Impl {
                 next += std::chrono::microseconds(1000000 / std::max(1, source->frameRate()));
                 std::this_thread::sleep_until(next);
             }
+        }
+    }
+
+    // Events reach the client as control notices, which it latches into the
+    // next frame it builds; so they go out before every frame while they last.
+    void noticeEvents() {
+        auto c = current(Channel::Control);
+        if (!c || faults.stallControl.load()) return;
+        if (const int bits = head->motionBits(); bits != 0) sendMessage(*c, kMotionNotice, {static_cast<uint8_t>(bits)});
+        if (const int inputs = head->activeInputs(); inputs != 0) {
+            sendMessage(*c, kInputNotice, {static_cast<uint8_t>(inputs)});
         }
     }
 
@@ -351,6 +386,7 @@ uint16_t V1Camera::controlPort() const { return impl_->control.port(); }
 uint16_t V1Camera::mediaPort() const { return impl_->media.port(); }
 const CameraOptions& V1Camera::options() const { return impl_->options; }
 Recording& V1Camera::recording() { return impl_->recording; }
+CameraHead& V1Camera::head() { return *impl_->head; }
 FaultSwitches& V1Camera::faults() { return impl_->faults; }
 
 CameraVideoSettings V1Camera::videoSettings() const {

@@ -22,6 +22,9 @@ namespace {
 constexpr std::size_t kLoginBlockSize = 128;
 constexpr uint32_t kLoginCodeControl = 1;
 constexpr uint32_t kLoginCodeAudioToken = 2;
+constexpr uint32_t kSerialMessage = 54;
+constexpr uint32_t kOutputMessage = 50;
+constexpr uint32_t kAudioPacketMessage = 55;
 
 bool receiveExactly(Connection& c, uint8_t* out, std::size_t length) {
     std::size_t got = 0;
@@ -99,6 +102,7 @@ struct V2Camera::Impl {
     TcpServer video;
     HttpServer http{&recording};
     AudioToken audioToken{recording, faults.refuseAudioToken};
+    std::shared_ptr<CameraHead> head;
 
     mutable std::mutex mutex;
     mutable std::condition_variable changed;
@@ -110,7 +114,14 @@ struct V2Camera::Impl {
     std::shared_ptr<Connection> videoConnection;
     std::vector<uint8_t> sequenceHeader = syntheticSequenceHeader();
 
-    explicit Impl(CameraOptions o) : options(std::move(o)), videoSettings(options.video) {}
+    explicit Impl(CameraOptions o)
+        : options(std::move(o)), head(std::make_shared<CameraHead>(options.ptzAddress, options.clock)),
+          videoSettings(options.video) {
+        head->setMotionDetection(options.scene.enabled, {});
+        audioToken.setPacketHandler([h = head](uint32_t type, const std::vector<uint8_t>& payload) {
+            if (type == kAudioPacketMessage) h->receiveTalk(payload.data(), payload.size());
+        });
+    }
 
     std::shared_ptr<Connection> current(Channel channel) const {
         std::lock_guard lock(mutex);
@@ -156,6 +167,8 @@ struct V2Camera::Impl {
         uint32_t type = 0;
         std::vector<uint8_t> payload;
         while (readMessage(*c, transport::kMaxMessagePayload, type, payload) == ReadResult::Ok) {
+            if (type == kSerialMessage) head->receiveSerial(payload);
+            if (type == kOutputMessage && !payload.empty()) head->setOutput(payload[0] != 0);
             recording.add(Channel::Control, type, payload);
         }
         clearCurrent(Channel::Control, c);
@@ -190,6 +203,7 @@ struct V2Camera::Impl {
             std::lock_guard lock(mutex);
             settings = videoSettings;
         }
+        if (options.scene.enabled) return makeSceneVideoSource(settings, options.scene, head);
         return makeCameraVideoSource(settings);
     }
 
@@ -221,7 +235,12 @@ struct V2Camera::Impl {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 continue;
             }
-            if (!sendRecord(*c, frameRecord(frame, 1, perFrame++))) return;
+            std::vector<uint8_t> record = frameRecord(frame, 1, perFrame++);
+            // Events ride in the header: one bit per region with motion, and
+            // the inputs active low.
+            record[18] = static_cast<uint8_t>(head->motionBits());
+            record[19] = static_cast<uint8_t>(3 & ~head->activeInputs());
+            if (!sendRecord(*c, std::move(record))) return;
             while (audioPending && block.timeStampMs <= frame.timeStampMs) {
                 const std::vector<uint8_t> record = audioRecord(block, audioCount++);
                 if (!c->send(record.data(), record.size())) return;
@@ -311,6 +330,7 @@ struct V2Camera::Impl {
             v.saturation = toInt(value);
         } else if (name == "MOTION_ENABLED") {
             motion.enabled = toInt(value);
+            head->setMotionDetection(motion.enabled == 1, {});
         } else if (name == "MOTION_SETTING") {
             const std::vector<int32_t> n = numberList(value);
             if (n.size() == 6 && n[0] >= 1 && n[0] <= 3) {
@@ -354,6 +374,7 @@ struct V2Camera::Impl {
             if (name == "DISPLAY" && value) {
                 std::lock_guard lock(mutex);
                 display = toInt(*value);
+                head->setQuadMode(display);
             }
         }
         return {200, "OK\n"};
@@ -397,6 +418,7 @@ uint16_t V2Camera::videoPort() const { return impl_->video.port(); }
 uint16_t V2Camera::httpPort() const { return impl_->http.port(); }
 const CameraOptions& V2Camera::options() const { return impl_->options; }
 Recording& V2Camera::recording() { return impl_->recording; }
+CameraHead& V2Camera::head() { return *impl_->head; }
 V2FaultSwitches& V2Camera::faults() { return impl_->faults; }
 HttpServer& V2Camera::http() { return impl_->http; }
 

@@ -1,7 +1,12 @@
-// tavolin-camsim: runs a simulated camera until interrupted, printing what it
-// serves and what it receives.
+// tavolin-camsim: runs one or more simulated cameras until interrupted,
+// printing what they serve and what they receive; can write a settings file
+// for the viewer that points at them.
+#include "camsim/settings_file.h"
 #include "camsim/v1_camera.h"
 #include "camsim/v2_camera.h"
+
+#include <poll.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -9,8 +14,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
+
+#ifndef CAMSIM_PTZ_SOURCE_DIR
+#define CAMSIM_PTZ_SOURCE_DIR ""
+#endif
 
 namespace {
 
@@ -18,22 +31,30 @@ std::atomic<bool> gInterrupted{false};
 
 void onSignal(int) { gInterrupted.store(true); }
 
+constexpr int kPortsPerCamera = 10;
+constexpr int kInputPulseMs = 2000;
+
 void usage() {
     std::printf(
-        "usage: tavolin-camsim --protocol 1 [--host ADDR] [--login-port N] [--control-port N]\n"
-        "                      [--media-port N] [--user NAME] [--password TEXT]\n"
+        "usage: tavolin-camsim [--cameras N] [--protocol 1|2 | --protocols LIST] [--host ADDR]\n"
+        "                      [--login-port N] [--control-port N] [--media-port N] [--video-port N]\n"
+        "                      [--http-port N] [--user NAME] [--password TEXT] [--name TEXT]\n"
         "                      [--resolution CODE] [--frame-rate N] [--connection-number N]\n"
-        "       tavolin-camsim --protocol 2 [--host ADDR] [--control-port N] [--video-port N]\n"
-        "                      [--http-port N] [--user NAME] [--password TEXT] [--frame-rate N]\n"
-        "Binds 127.0.0.1 unless --host says otherwise; port 0 picks a free port.\n");
-}
-
-bool parsePort(const char* text, uint16_t& out) {
-    char* end = nullptr;
-    long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < 0 || v > 65535) return false;
-    out = static_cast<uint16_t>(v);
-    return true;
+        "                      [--inputs-every SECONDS] [--quad-camera N] [--test-pattern]\n"
+        "                      [--write-settings FILE]\n"
+        "Runs N cameras (default 1), protocol 2 unless told otherwise; LIST gives one\n"
+        "protocol per camera (\"2,1,2\"). Pictures are 352 x 240 (resolution code 1) at\n"
+        "30 pictures/s unless --resolution and --frame-rate say otherwise.\n"
+        "Camera k (from 1) uses the given ports plus\n"
+        "10 x (k - 1) (the web server port plus k - 1); port 0 picks free ports.\n"
+        "Binds 127.0.0.1 unless --host says otherwise. Each camera draws a scene that\n"
+        "answers PTZ (Pelco-D or Pelco-P at PTZ address 1 + (k - 1) mod 5), presets,\n"
+        "the on-screen menu, the digital output and the quad display mode.\n"
+        "--write-settings writes the viewer's settings file for the cameras; with three\n"
+        "or more cameras the last protocol 2 camera is marked as a quad server unless\n"
+        "--quad-camera says which (0 = none).\n"
+        "While running, type \"input K MASK\" to raise digital inputs of camera K\n"
+        "(MASK 1 input 1, 2 input 2, 3 both) for two seconds.\n");
 }
 
 bool parseInt(const char* text, long low, long high, long& out) {
@@ -42,27 +63,154 @@ bool parseInt(const char* text, long low, long high, long& out) {
     return end != text && *end == '\0' && out >= low && out <= high;
 }
 
-// Prints what the camera receives until the program is interrupted.
-template <typename Camera>
-int serveUntilInterrupted(Camera& camera) {
+bool parsePort(const char* text, uint16_t& out) {
+    long v = 0;
+    if (!parseInt(text, 0, 65535, v)) return false;
+    out = static_cast<uint16_t>(v);
+    return true;
+}
+
+bool parseProtocols(const std::string& text, std::vector<int>& out) {
+    std::stringstream in(text);
+    std::string item;
+    out.clear();
+    while (std::getline(in, item, ',')) {
+        long v = 0;
+        if (!parseInt(item.c_str(), 1, 2, v)) return false;
+        out.push_back(static_cast<int>(v));
+    }
+    return !out.empty();
+}
+
+uint16_t offsetPort(uint16_t base, int offset) {
+    if (base == 0) return 0;
+    const int port = base + offset;
+    return port > 65535 ? 0 : static_cast<uint16_t>(port);
+}
+
+// The shipped Pelco-D file beside the program, or the one in the sources.
+std::string pelcoDFile() {
+    std::error_code error;
+    const auto exe = std::filesystem::canonical("/proc/self/exe", error);
+    if (!error) {
+        const auto beside = exe.parent_path() / "protocol" / "Pelco-D.ptz";
+        if (std::filesystem::exists(beside, error)) return beside.string();
+    }
+    const std::filesystem::path source = std::filesystem::path(CAMSIM_PTZ_SOURCE_DIR) / "Pelco-D.ptz";
+    if (!source.empty() && std::filesystem::exists(source, error)) return source.string();
+    return {};
+}
+
+struct RunningCamera {
+    int protocol = 2;
+    camsim::CameraOptions options;
+    std::unique_ptr<camsim::V1Camera> v1;
+    std::unique_ptr<camsim::V2Camera> v2;
+
+    bool start() {
+        if (protocol == 1) {
+            v1 = std::make_unique<camsim::V1Camera>(options);
+            return v1->start();
+        }
+        v2 = std::make_unique<camsim::V2Camera>(options);
+        return v2->start();
+    }
+    void stop() {
+        if (v1) v1->stop();
+        if (v2) v2->stop();
+    }
+    camsim::Recording& recording() { return v1 ? v1->recording() : v2->recording(); }
+    camsim::CameraHead& head() { return v1 ? v1->head() : v2->head(); }
+
+    camsim::SettingsCamera settings(const std::string& ptzFile) const {
+        camsim::SettingsCamera s;
+        s.name = options.scene.name;
+        s.host = options.host == "0.0.0.0" ? "127.0.0.1" : options.host;
+        s.streamingType = protocol;
+        s.user = options.user;
+        s.password = options.password;
+        s.ptzAddress = options.ptzAddress;
+        s.ptzProtocolFile = ptzFile;
+        if (v1) {
+            s.registerPort = v1->loginPort();
+            s.controlPort = v1->controlPort();
+            s.streamingPort = v1->mediaPort();
+            s.httpPort = options.httpPort;
+        } else {
+            s.registerPort = options.loginPort;
+            s.controlPort = v2->controlPort();
+            s.streamingPort = v2->videoPort();
+            s.httpPort = v2->httpPort();
+        }
+        return s;
+    }
+
+    void describe(int number) const {
+        const auto& o = options;
+        if (v1) {
+            std::printf("camera %d \"%s\": protocol 1 on %s, login %u, control %u, media %u; PTZ address %d\n",
+                        number, o.scene.name.c_str(), o.host.c_str(), v1->loginPort(), v1->controlPort(),
+                        v1->mediaPort(), o.ptzAddress);
+        } else {
+            std::printf("camera %d \"%s\": protocol 2 on %s, control %u, video %u, web server %u; PTZ address %d\n",
+                        number, o.scene.name.c_str(), o.host.c_str(), v2->controlPort(), v2->videoPort(),
+                        v2->httpPort(), o.ptzAddress);
+        }
+    }
+};
+
+// "input K MASK" from standard input.
+void handleCommand(const std::string& line, std::vector<std::unique_ptr<RunningCamera>>& cameras) {
+    std::stringstream in(line);
+    std::string word;
+    long number = 0, mask = 0;
+    if (!(in >> word)) return;
+    if (word == "input" && (in >> number >> mask) && number >= 1 && number <= static_cast<long>(cameras.size()) &&
+        mask >= 0 && mask <= 3) {
+        cameras[static_cast<std::size_t>(number - 1)]->head().pulseInputs(static_cast<int>(mask), kInputPulseMs);
+        std::printf("camera %ld: inputs %ld for %d ms\n", number, mask, kInputPulseMs);
+    } else {
+        std::printf("commands: input K MASK (camera K from 1, MASK 0 to 3)\n");
+    }
+}
+
+int serveUntilInterrupted(std::vector<std::unique_ptr<RunningCamera>>& cameras) {
     std::fflush(stdout);
-    std::size_t printed = 0;
+    std::vector<std::size_t> printed(cameras.size(), 0);
+    bool readStdin = true;
+    std::string pending;
     while (!gInterrupted.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        auto messages = camera.recording().snapshot();
-        for (; printed < messages.size(); ++printed) {
-            const auto& m = messages[printed];
-            if (m.channel == camsim::Channel::Http) {
-                const std::string head = m.payloadText();
-                std::printf("received on http: %s\n", head.substr(0, head.find('\r')).c_str());
+        pollfd fd{STDIN_FILENO, POLLIN, 0};
+        if (readStdin && poll(&fd, 1, 200) > 0) {
+            char buffer[256];
+            const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                readStdin = false;
             } else {
-                std::printf("received on %s: type %u, %zu payload bytes\n", camsim::channelName(m.channel), m.type,
-                            m.payload.size());
+                pending.append(buffer, static_cast<std::size_t>(n));
+                for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
+                    handleCommand(pending.substr(0, end), cameras);
+                }
+            }
+        } else if (!readStdin) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        for (std::size_t k = 0; k < cameras.size(); ++k) {
+            const auto messages = cameras[k]->recording().snapshot();
+            for (; printed[k] < messages.size(); ++printed[k]) {
+                const auto& m = messages[printed[k]];
+                if (m.channel == camsim::Channel::Http) {
+                    const std::string head = m.payloadText();
+                    std::printf("camera %zu received on http: %s\n", k + 1, head.substr(0, head.find('\r')).c_str());
+                } else if (m.channel != camsim::Channel::AudioOut || m.type != 55) {
+                    std::printf("camera %zu received on %s: type %u, %zu payload bytes\n", k + 1,
+                                camsim::channelName(m.channel), m.type, m.payload.size());
+                }
             }
         }
         std::fflush(stdout);
     }
-    camera.stop();
+    for (auto& c : cameras) c->stop();
     std::printf("stopped\n");
     return 0;
 }
@@ -76,18 +224,34 @@ int main(int argc, char** argv) {
     options.mediaPort = 6002;
     options.videoPort = 6002;  // protocol 2 streaming port
     options.httpPort = 8080;   // protocol 2 web server (80 would need privileges)
-    int protocol = 0;
+    options.scene.enabled = true;
+    options.video.resolutionCode = 1;  // 352 x 240: several cameras fit beside a viewer
+    std::vector<int> protocols;
+    long cameraCount = 1;
+    long inputsEvery = 0;
+    long quadCamera = -1;
+    std::string namePrefix = "Camera";
+    std::string settingsPath;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         long number = 0;
         bool ok = value != nullptr;
+        bool takesValue = true;
         if (arg == "--help" || arg == "-h") {
             usage();
             return 0;
+        } else if (arg == "--test-pattern") {
+            options.scene.enabled = false;
+            takesValue = false;
+            ok = true;
+        } else if (arg == "--cameras" && ok) {
+            ok = parseInt(value, 1, camsim::kSettingsSections, cameraCount);
         } else if (arg == "--protocol" && ok) {
             ok = parseInt(value, 1, 2, number);
-            protocol = static_cast<int>(number);
+            protocols = {static_cast<int>(number)};
+        } else if (arg == "--protocols" && ok) {
+            ok = parseProtocols(value, protocols);
         } else if (arg == "--host" && ok) {
             options.host = value;
         } else if (arg == "--login-port" && ok) {
@@ -104,6 +268,8 @@ int main(int argc, char** argv) {
             options.user = value;
         } else if (arg == "--password" && ok) {
             options.password = value;
+        } else if (arg == "--name" && ok) {
+            namePrefix = value;
         } else if (arg == "--resolution" && ok) {
             ok = parseInt(value, 0, 5, number);
             options.video.resolutionCode = static_cast<int32_t>(number);
@@ -113,6 +279,12 @@ int main(int argc, char** argv) {
         } else if (arg == "--connection-number" && ok) {
             ok = parseInt(value, 0, 0x7fffffff, number);
             options.connectionNumber = static_cast<uint32_t>(number);
+        } else if (arg == "--inputs-every" && ok) {
+            ok = parseInt(value, 0, 3600, inputsEvery);
+        } else if (arg == "--quad-camera" && ok) {
+            ok = parseInt(value, 0, camsim::kSettingsSections, quadCamera);
+        } else if (arg == "--write-settings" && ok) {
+            settingsPath = value;
         } else {
             ok = false;
         }
@@ -121,36 +293,71 @@ int main(int argc, char** argv) {
             usage();
             return 2;
         }
-        ++i;
+        if (takesValue) ++i;
     }
-    if (protocol != 1 && protocol != 2) {
-        std::fprintf(stderr, "tavolin-camsim: say --protocol 1 or --protocol 2\n");
-        usage();
+    if (protocols.empty()) protocols = {2};
+    if (protocols.size() > 1 && static_cast<long>(protocols.size()) != cameraCount) {
+        if (cameraCount == 1) {
+            cameraCount = static_cast<long>(protocols.size());
+        } else {
+            std::fprintf(stderr, "tavolin-camsim: --protocols names %zu cameras, --cameras says %ld\n",
+                         protocols.size(), cameraCount);
+            return 2;
+        }
+    }
+    if (cameraCount > camsim::kSettingsSections) {
+        std::fprintf(stderr, "tavolin-camsim: at most %d cameras\n", camsim::kSettingsSections);
         return 2;
     }
 
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    if (protocol == 2) {
-        camsim::V2Camera camera(options);
-        if (!camera.start()) {
-            std::fprintf(stderr, "tavolin-camsim: cannot listen on %s\n", options.host.c_str());
+    std::vector<std::unique_ptr<RunningCamera>> cameras;
+    for (int k = 0; k < cameraCount; ++k) {
+        auto c = std::make_unique<RunningCamera>();
+        c->protocol = protocols.size() == 1 ? protocols[0] : protocols[static_cast<std::size_t>(k)];
+        c->options = options;
+        c->options.loginPort = offsetPort(options.loginPort, k * kPortsPerCamera);
+        c->options.controlPort = offsetPort(options.controlPort, k * kPortsPerCamera);
+        c->options.mediaPort = offsetPort(options.mediaPort, k * kPortsPerCamera);
+        c->options.videoPort = offsetPort(options.videoPort, k * kPortsPerCamera);
+        c->options.httpPort = offsetPort(options.httpPort, k);
+        c->options.ptzAddress = 1 + k % 5;
+        c->options.scene.name = namePrefix + " " + std::to_string(k + 1);
+        c->options.scene.variant = k;
+        if (!c->start()) {
+            std::fprintf(stderr, "tavolin-camsim: camera %d cannot listen on %s (ports in use?)\n", k + 1,
+                         options.host.c_str());
+            for (auto& started : cameras) started->stop();
             return 1;
         }
-        std::printf("protocol 2 camera on %s: control %u, video %u, web server %u; user \"%s\"; %d frames/s\n",
-                    options.host.c_str(), camera.controlPort(), camera.videoPort(), camera.httpPort(),
-                    options.user.c_str(), options.video.frameRate);
-        return serveUntilInterrupted(camera);
+        if (inputsEvery > 0) c->head().scheduleInputs(static_cast<int>(inputsEvery * 1000), kInputPulseMs);
+        c->describe(k + 1);
+        cameras.push_back(std::move(c));
     }
-    camsim::V1Camera camera(options);
-    if (!camera.start()) {
-        std::fprintf(stderr, "tavolin-camsim: cannot listen on %s\n", options.host.c_str());
-        return 1;
+
+    if (!settingsPath.empty()) {
+        const std::string ptzFile = pelcoDFile();
+        if (ptzFile.empty()) std::fprintf(stderr, "tavolin-camsim: Pelco-D.ptz not found; PTZ left off\n");
+        if (quadCamera < 0) {
+            quadCamera = 0;
+            for (long k = cameraCount; k >= 3 && k >= 1 && quadCamera == 0; --k) {
+                if (cameras[static_cast<std::size_t>(k - 1)]->protocol == 2) quadCamera = k;
+            }
+        }
+        std::vector<camsim::SettingsCamera> sections;
+        for (std::size_t k = 0; k < cameras.size(); ++k) {
+            camsim::SettingsCamera s = cameras[k]->settings(ptzFile);
+            s.quadServer = static_cast<long>(k + 1) == quadCamera;
+            sections.push_back(s);
+        }
+        if (!camsim::writeSettingsFile(settingsPath, sections)) {
+            std::fprintf(stderr, "tavolin-camsim: cannot write %s\n", settingsPath.c_str());
+            for (auto& c : cameras) c->stop();
+            return 1;
+        }
+        std::printf("settings for %ld camera(s) written to %s\n", cameraCount, settingsPath.c_str());
     }
-    std::printf("protocol 1 camera on %s: login %u, control %u, media %u; user \"%s\"; "
-                "resolution code %d at %d frames/s\n",
-                options.host.c_str(), camera.loginPort(), camera.controlPort(), camera.mediaPort(),
-                options.user.c_str(), options.video.resolutionCode, options.video.frameRate);
-    return serveUntilInterrupted(camera);
+    return serveUntilInterrupted(cameras);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "camsim/video_source.h"
+#include "platform/clock.h"
 
 #include <cstdint>
 #include <functional>
@@ -21,6 +22,14 @@ struct CameraVideoSettings {
     int32_t hue = 50;
     uint16_t frameRate = 30;
     uint16_t configValue = 0;    // protocol version 1: field at offset 42
+};
+
+// A camera that draws its own scene instead of the fixed test pattern: its
+// picture answers PTZ, lens, menu, output and quad commands.
+struct SceneOptions {
+    bool enabled = false;
+    std::string name = "CAMERA";  // drawn in the picture
+    int variant = 0;              // which panorama (quad inputs take the next three)
 };
 
 struct CameraOptions {
@@ -48,6 +57,12 @@ struct CameraOptions {
     // Makes the picture source; null gives makeCameraVideoSource() for the
     // video settings (real encoded video when camsim is built with video).
     std::function<std::unique_ptr<VideoSource>()> sourceFactory;
+    // The PTZ head answers serial frames for this address (1 to 255).
+    int ptzAddress = 1;
+    SceneOptions scene;
+    // Moves the head and the motion object; null is the system clock. Must
+    // outlive the camera.
+    const platform::Clock* clock = nullptr;
 };
 
 } // namespace camsim

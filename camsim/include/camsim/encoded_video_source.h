@@ -14,8 +14,10 @@
 #pragma once
 
 #include "camsim/video_source.h"
+#include "camsim/yuv_picture.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +35,8 @@ struct EncodedVideoOptions {
     // and scrolled 2 pixels a frame, so that pictures cost what camera
     // pictures cost to code and decode (benchmarks); 0 = flat colours.
     int texture = 0;
+    // Draws every picture in place of the test pattern (a camera's scene).
+    std::function<void(int frameIndex, const YuvPicture& picture)> painter;
 };
 
 struct PatternColour {

@@ -3,6 +3,7 @@
 // source and records every message it receives. Tests drive it in process.
 #pragma once
 
+#include "camsim/camera_head.h"
 #include "camsim/camera_options.h"
 #include "camsim/faults.h"
 #include "camsim/recording.h"
@@ -30,6 +31,8 @@ public:
 
     Recording& recording();
     FaultSwitches& faults();
+    // The PTZ head, lens, menu, lamp and event state the picture is drawn from.
+    CameraHead& head();
 
     // Current encoder settings (changed by the client's set requests).
     CameraVideoSettings videoSettings() const;

@@ -4,6 +4,7 @@
 // It records everything it receives; tests drive it in process.
 #pragma once
 
+#include "camsim/camera_head.h"
 #include "camsim/camera_options.h"
 #include "camsim/faults.h"
 #include "camsim/http_server.h"
@@ -65,6 +66,9 @@ public:
 
     Recording& recording();
     V2FaultSwitches& faults();
+    // The PTZ head, lens, menu, lamp, quad and event state the picture is
+    // drawn from.
+    CameraHead& head();
     HttpServer& http();
 
     CameraVideoSettings videoSettings() const;
