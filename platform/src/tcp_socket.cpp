@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
+#include <cstdint>
 #include <utility>
 
 namespace platform {
@@ -46,7 +48,20 @@ int pollOne(int fd, short events, int timeoutMs) {
     }
 }
 
+// Milliseconds left until the deadline, rounded up so that a wait never
+// ends just before it; 0 once it has passed.
+int millisecondsLeft(Deadline deadline) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return 0;
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return ms > INT32_MAX ? INT32_MAX : static_cast<int>(ms);
+}
+
 } // namespace
+
+Deadline deadlineAfter(int timeoutMs) {
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
+}
 
 bool parseIPv4(const std::string& text, uint8_t out[4]) {
     in_addr a{};
@@ -157,6 +172,34 @@ bool TcpSocket::sendAll(const void* data, std::size_t length) {
     return true;
 }
 
+SendResult TcpSocket::sendAll(const void* data, std::size_t length, Deadline deadline) {
+    if (fd_ < 0) {
+        lastError_ = EBADF;
+        return {false, 0};
+    }
+    const auto* p = static_cast<const uint8_t*>(data);
+    std::size_t sent = 0;
+    while (sent < length) {
+        ssize_t n = ::send(fd_, p + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            lastError_ = errno;
+            return {false, sent};
+        }
+        // The buffer is full: wait for room, but only until the deadline.
+        const int left = millisecondsLeft(deadline);
+        if (left == 0 || pollOne(fd_, POLLOUT, left) == 0) {
+            lastError_ = ETIMEDOUT;
+            return {false, sent};
+        }
+    }
+    return {true, sent};
+}
+
 RecvResult TcpSocket::receiveSome(void* buffer, std::size_t length) {
     if (fd_ < 0) {
         lastError_ = EBADF;
@@ -180,6 +223,34 @@ RecvResult TcpSocket::receiveAll(void* buffer, std::size_t length) {
         RecvResult r = receiveSome(p + got, length - got);
         if (r.status != RecvStatus::Ok) return {r.status, got};
         got += r.bytes;
+    }
+    return {RecvStatus::Ok, got};
+}
+
+RecvResult TcpSocket::receiveAll(void* buffer, std::size_t length, Deadline deadline) {
+    if (fd_ < 0) {
+        lastError_ = EBADF;
+        return {RecvStatus::Error, 0};
+    }
+    auto* p = static_cast<uint8_t*>(buffer);
+    std::size_t got = 0;
+    while (got < length) {
+        ssize_t n = ::recv(fd_, p + got, length - got, MSG_DONTWAIT);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n == 0) return {RecvStatus::Closed, got};
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            lastError_ = errno;
+            return {RecvStatus::Error, got};
+        }
+        const int left = millisecondsLeft(deadline);
+        if (left == 0 || pollOne(fd_, POLLIN, left) == 0) {
+            lastError_ = ETIMEDOUT;
+            return {RecvStatus::TimedOut, got};
+        }
     }
     return {RecvStatus::Ok, got};
 }

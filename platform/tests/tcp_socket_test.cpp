@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -84,6 +87,105 @@ TEST_F(TcpSocketTest, ShutdownWakesABlockedReceiver) {
 
 TEST_F(TcpSocketTest, AcceptTimesOutWithoutClient) {
     EXPECT_FALSE(listener.accept(20).isOpen());
+}
+
+// Bounded sends and receives: one deadline for the whole exchange.
+class TcpDeadlineTest : public TcpSocketTest {
+protected:
+    static double secondsSince(std::chrono::steady_clock::time_point start) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+};
+
+TEST_F(TcpDeadlineTest, SendToAPeerThatStopsReadingFailsAtTheDeadline) {
+    TcpSocket client, server;
+    connectPair(client, server);
+    client.setSendBufferSize(4096);
+    server.setReceiveBufferSize(4096);
+    std::vector<uint8_t> chunk(64 * 1024, 0x5A);
+    const auto start = std::chrono::steady_clock::now();
+    platform::SendResult r{true, 0};
+    // Nothing reads the server side, so the buffers fill within a few chunks.
+    for (int i = 0; i < 200 && r.ok; ++i) r = client.sendAll(chunk.data(), chunk.size(), platform::deadlineAfter(200));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(client.lastError(), ETIMEDOUT);
+    EXPECT_LT(r.bytes, chunk.size());
+    EXPECT_LT(secondsSince(start), 3.0);
+}
+
+TEST_F(TcpDeadlineTest, BoundedSendDeliversEveryByteToAReadingPeer) {
+    TcpSocket client, server;
+    connectPair(client, server);
+    std::vector<uint8_t> out(1 << 20);
+    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<uint8_t>(i * 13);
+    platform::SendResult sent;
+    std::thread sender([&] { sent = client.sendAll(out.data(), out.size(), platform::deadlineAfter(5000)); });
+    std::vector<uint8_t> in(out.size());
+    const auto r = server.receiveAll(in.data(), in.size(), platform::deadlineAfter(5000));
+    sender.join();
+    EXPECT_TRUE(sent.ok);
+    EXPECT_EQ(sent.bytes, out.size());
+    EXPECT_EQ(r.status, RecvStatus::Ok);
+    EXPECT_EQ(in, out);
+}
+
+TEST_F(TcpDeadlineTest, TrickledBytesDoNotExtendTheDeadline) {
+    TcpSocket client, server;
+    connectPair(client, server);
+    // A per-call time-out of 1 s would never fire at one byte every 50 ms.
+    server.setReceiveTimeout(1000);
+    std::atomic<bool> stop{false};
+    std::thread trickler([&] {
+        const uint8_t byte = 7;
+        while (!stop && client.sendAll(&byte, 1)) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    });
+    uint8_t in[128];
+    const auto start = std::chrono::steady_clock::now();
+    const auto r = server.receiveAll(in, sizeof in, platform::deadlineAfter(400));
+    const double took = secondsSince(start);
+    stop = true;
+    client.shutdown();
+    trickler.join();
+    EXPECT_EQ(r.status, RecvStatus::TimedOut);
+    EXPECT_GT(r.bytes, 0u);
+    EXPECT_LT(r.bytes, sizeof in);
+    EXPECT_GE(took, 0.35);
+    EXPECT_LT(took, 3.0);
+}
+
+TEST_F(TcpDeadlineTest, ShutdownWakesABoundedReceiverAndSender) {
+    TcpSocket client, server;
+    connectPair(client, server);
+    client.setSendBufferSize(4096);
+    server.setReceiveBufferSize(4096);
+    platform::RecvResult received;
+    platform::SendResult sent{true, 0};
+    std::vector<uint8_t> chunk(1 << 20, 1);
+    const auto start = std::chrono::steady_clock::now();
+    std::thread receiver([&] {
+        uint8_t b[4];
+        received = client.receiveAll(b, sizeof b, platform::deadlineAfter(30000));
+    });
+    std::thread sender([&] { sent = client.sendAll(chunk.data(), chunk.size(), platform::deadlineAfter(30000)); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    client.shutdown();
+    receiver.join();
+    sender.join();
+    EXPECT_EQ(received.status, RecvStatus::Closed);
+    EXPECT_FALSE(sent.ok);
+    EXPECT_LT(secondsSince(start), 3.0);
+}
+
+TEST_F(TcpDeadlineTest, PeerCloseEndsABoundedReceiveWithWhatCame) {
+    TcpSocket client, server;
+    connectPair(client, server);
+    ASSERT_TRUE(client.sendAll("abc", 3));
+    client.close();
+    uint8_t in[8];
+    const auto r = server.receiveAll(in, sizeof in, platform::deadlineAfter(2000));
+    EXPECT_EQ(r.status, RecvStatus::Closed);
+    EXPECT_EQ(r.bytes, 3u);
+    EXPECT_EQ(std::memcmp(in, "abc", 3), 0);
 }
 
 TEST(ParseIPv4Test, GivesNetworkOrderBytes) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,16 @@ enum class RecvStatus { Ok, Closed, TimedOut, Error };
 struct RecvResult {
     RecvStatus status = RecvStatus::Error;
     std::size_t bytes = 0; // bytes received (for receiveAll: received before the status)
+};
+
+// The moment a whole exchange must be over, however the peer paces its bytes.
+using Deadline = std::chrono::steady_clock::time_point;
+Deadline deadlineAfter(int timeoutMs);
+
+// Result of a send bounded by a deadline.
+struct SendResult {
+    bool ok = false;
+    std::size_t bytes = 0; // bytes the socket took (all of them when ok)
 };
 
 class TcpSocket {
@@ -46,11 +57,19 @@ public:
 
     // Sends every byte, retrying partial sends. False when the socket refused.
     bool sendAll(const void* data, std::size_t length);
+    // Sends every byte before the deadline; a peer that stops reading fails
+    // the send (lastError() ETIMEDOUT) once the buffers are full. bytes tells
+    // whether part of the data went, which leaves the stream cut mid-message.
+    SendResult sendAll(const void* data, std::size_t length, Deadline deadline);
     // One receive of up to length bytes.
     RecvResult receiveSome(void* buffer, std::size_t length);
     // Receives exactly length bytes unless the peer closes, an error occurs or
     // a receive times out.
     RecvResult receiveAll(void* buffer, std::size_t length);
+    // Receives exactly length bytes before the deadline, whatever the
+    // socket's own receive time-out: TimedOut when the deadline passes,
+    // however slowly the bytes keep coming.
+    RecvResult receiveAll(void* buffer, std::size_t length, Deadline deadline);
     // Waits until data (or end of stream) can be read; false on time-out.
     bool waitReadable(int timeoutMs) const;
 
