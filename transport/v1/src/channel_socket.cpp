@@ -58,10 +58,22 @@ bool ChannelSocket::receiveExactly(void* buffer, std::size_t length) {
     return true;
 }
 
-bool ChannelSocket::sendAll(const void* data, std::size_t length) {
+bool ChannelSocket::receiveExactly(void* buffer, std::size_t length, platform::Deadline deadline) {
     if (!open_.load()) return false;
-    if (socket_.sendAll(data, length)) return true;
+    const platform::RecvResult r = socket_.receiveAll(buffer, length, deadline);
+    if (r.status == platform::RecvStatus::Ok) return true;
+    if (r.status == platform::RecvStatus::TimedOut) return false;
+    lastError_.store(r.status == platform::RecvStatus::Closed ? 0 : socket_.lastError());
+    markBroken();
+    return false;
+}
+
+bool ChannelSocket::sendAll(const void* data, std::size_t length, platform::Deadline deadline) {
+    if (!open_.load()) return false;
+    const platform::SendResult r = socket_.sendAll(data, length, deadline);
+    if (r.ok) return true;
     lastError_.store(socket_.lastError());
+    if (r.bytes > 0) markBroken();
     return false;
 }
 

@@ -1,5 +1,6 @@
 // The socket layer every protocol 1 channel uses: bounded connect, receive
-// with one-second time-outs retried up to a limit, orderly close.
+// with one-second time-outs retried up to a limit, sends and whole answers
+// bounded by a deadline, orderly close.
 #pragma once
 
 #include "platform/tcp_socket.h"
@@ -30,7 +31,13 @@ public:
     int receive(void* buffer, std::size_t length);
     // Receives exactly length bytes; false on failure or time-out.
     bool receiveExactly(void* buffer, std::size_t length);
-    bool sendAll(const void* data, std::size_t length);
+    // The same with one deadline for all of it, so a camera that trickles
+    // its answer cannot stretch the wait; false on failure or time-out.
+    bool receiveExactly(void* buffer, std::size_t length, platform::Deadline deadline);
+    // Sends every byte before the deadline; false when the camera stops
+    // taking them. A message cut half-way leaves the stream unreadable for
+    // the camera, so the socket then counts as broken.
+    bool sendAll(const void* data, std::size_t length, platform::Deadline deadline);
 
     // Wakes a thread blocked in receive without freeing the descriptor.
     void shutdown();

@@ -73,9 +73,12 @@ bool ControlChannel::open(const MediaConfig& config) {
 }
 
 bool ControlChannel::send(uint32_t type, const void* payload, std::size_t length) {
-    std::lock_guard<std::mutex> lock(sendMutex_);
-    if (stateNumber_.load() < 1) return false;
-    return sendMessage(socket_, type, payload, length);
+    // Waiting for another sender counts against the same deadline, so a
+    // queue of callers behind a camera that stopped reading cannot add up.
+    const platform::Deadline deadline = platform::deadlineAfter(kSendWaitMs);
+    std::unique_lock<std::timed_mutex> lock(sendMutex_, deadline);
+    if (!lock.owns_lock() || stateNumber_.load() < 1) return false;
+    return sendMessage(socket_, deadline, type, payload, length);
 }
 
 bool ControlChannel::attach(uint32_t connectionNumber) {
@@ -313,21 +316,33 @@ void ControlChannel::receiveLoop() {
 
 void ControlChannel::close() {
     {
-        std::lock_guard<std::mutex> lock(sendMutex_);
-        if (socket_.isOpen()) {
-            sendMessage(socket_, kStreamStartType4);
-            sendMessage(socket_, kBye);
+        const platform::Deadline deadline = platform::deadlineAfter(kSendWaitMs);
+        std::unique_lock<std::timed_mutex> lock(sendMutex_, deadline);
+        // Without the lock another sender is stuck on a camera that stopped
+        // reading; the farewell would not get through either.
+        if (lock.owns_lock() && socket_.isOpen()) {
+            sendMessage(socket_, deadline, kStreamStartType4);
+            sendMessage(socket_, deadline, kBye);
         }
         running_.store(false);
-        socket_.shutdown(); // wakes the receive thread at once
+        socket_.shutdown(); // wakes the receive thread and any sender at once
     }
     if (thread_.joinable()) thread_.join();
     {
-        std::lock_guard<std::mutex> lock(sendMutex_);
+        std::lock_guard<std::timed_mutex> lock(sendMutex_);
         socket_.close();
         stateNumber_.store(0);
     }
     streaming_.store(false);
+}
+
+void ControlChannel::abort() {
+    running_.store(false);
+    socket_.shutdown();
+    attachReply_.set();
+    videoReply_.set();
+    motionReply_.set();
+    genericReply_.set();
 }
 
 } // namespace fenwa10

@@ -49,8 +49,13 @@ public:
     bool prepareStream();
     // Sends 34, or 35 for connection type 4, and starts the keep-alive rule.
     bool startStream(bool connectionType4);
-    // Sends 35 and 18 when open, ends the receive thread, closes.
+    // Sends 35 and 18 when open, ends the receive thread, closes; within
+    // about half a second whatever the camera does.
     void close();
+    // From another thread while this one connects: wakes every wait and the
+    // receive thread without freeing anything; close() follows on the
+    // connecting thread.
+    void abort();
 
     void setCallback(void* context, ControlDataCallback callback);
 
@@ -80,7 +85,7 @@ private:
 
     InstanceState& state_;
     ChannelSocket socket_;
-    std::mutex sendMutex_; // one message at a time, and sends against close
+    std::timed_mutex sendMutex_; // one message at a time, and sends against close
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<bool> threadEnded_{true};

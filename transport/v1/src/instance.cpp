@@ -46,45 +46,87 @@ CameraVideoConfig Instance::fetchCameraConfig() {
     return camera;
 }
 
+void Instance::beginOperation() {
+    std::lock_guard<std::mutex> lock(operationMutex_);
+    operationRunning_ = true;
+    operationAborted_.store(false);
+}
+
+bool Instance::endOperation() {
+    std::lock_guard<std::mutex> lock(operationMutex_);
+    operationRunning_ = false;
+    if (!operationAborted_.load()) return false;
+    // Woken on purpose: the sockets are shut down; free them here, on the
+    // thread that used them.
+    closeAll();
+    return true;
+}
+
+bool Instance::abortOperationLocked() {
+    if (!operationRunning_) return false;
+    operationAborted_.store(true);
+    login_.abort();
+    control_.abort();
+    media_.abort();
+    return true;
+}
+
 bool Instance::connect() {
+    beginOperation();
     // A connection still alive is not connected twice; the leftovers of a
     // lost one are cleared first.
     if (control_.isAttached() && !control_.receiveThreadEnded()) {
         closeAll();
+        endOperation();
         return false;
     }
     closeAll();
+    // Every step fails once the connect is woken; the flag covers the gaps
+    // between the steps' own waits.
+    const auto going = [this] { return !operationAborted_.load(); };
     bool ok = false;
     do {
-        if (!login_.open(config_)) break;
+        if (!going() || !login_.open(config_)) break;
         const uint32_t number = login_.requestConnectionNumber();
-        if (number == 0) break;
-        if (!login_.login(config_, number)) break;
-        if (!control_.open(config_)) break;
-        if (!media_.open(config_)) break;
-        if (!control_.attach(number)) break;
+        if (number == 0 || !going()) break;
+        if (!login_.login(config_, number) || !going()) break;
+        if (!control_.open(config_) || !going()) break;
+        if (!media_.open(config_) || !going()) break;
+        if (!control_.attach(number) || !going()) break;
         CameraVideoConfig probe{};
-        if (!control_.requestVideoConfig(probe)) break;
-        if (!media_.attach(number)) break;
+        if (!control_.requestVideoConfig(probe) || !going()) break;
+        if (!media_.attach(number) || !going()) break;
         fetchCameraConfig();
         ok = true;
     } while (false);
     login_.close();
     if (!ok) closeAll();
-    return ok;
+    return !endOperation() && ok;
 }
 
 bool Instance::startStreaming() {
-    if (!control_.isAttached() || media_.state() != 4) return false;
+    beginOperation();
+    if (!control_.isAttached() || media_.state() != 4) {
+        endOperation();
+        return false;
+    }
     control_.prepareStream();
-    if (!media_.receiveStreamHeader()) return false;
-    control_.startStream(config_.connectionType == kConnectionTypeStart35);
-    return true;
+    const bool ok = media_.receiveStreamHeader();
+    if (ok) control_.startStream(config_.connectionType == kConnectionTypeStart35);
+    return !endOperation() && ok;
 }
 
-void Instance::stopStreaming() { media_.close(); }
+void Instance::stopStreaming() {
+    std::lock_guard<std::mutex> lock(operationMutex_);
+    if (abortOperationLocked()) return;
+    media_.close();
+}
 
-void Instance::disconnect() { closeAll(); }
+void Instance::disconnect() {
+    std::lock_guard<std::mutex> lock(operationMutex_);
+    if (abortOperationLocked()) return;
+    closeAll();
+}
 
 int32_t Instance::getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) {
     if (buffer == nullptr || bufferSize <= 0) return -1;

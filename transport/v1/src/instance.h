@@ -9,6 +9,7 @@
 #include "transport/contract.h"
 
 #include <atomic>
+#include <mutex>
 
 namespace fenwa10 {
 
@@ -44,6 +45,14 @@ public:
     int loginState() const { return login_.state(); }
 
 private:
+    // Connect and stream start may take seconds on the caller's thread. A
+    // stop or disconnect from another thread meanwhile only wakes them
+    // (they then fail and close the channels themselves); otherwise it
+    // closes, and an operation that starts meanwhile waits for that.
+    void beginOperation();
+    // True when the operation was woken by a stop or disconnect.
+    bool endOperation();
+    bool abortOperationLocked();
     void closeAll();
     CameraVideoConfig fetchCameraConfig();
 
@@ -53,6 +62,9 @@ private:
     ControlChannel control_;
     MediaChannel media_;
     std::atomic<int32_t> debugLevel_{0};
+    std::mutex operationMutex_;
+    bool operationRunning_ = false;
+    std::atomic<bool> operationAborted_{false};
     VideoConfig lastVideoConfig_{};
 };
 

@@ -55,7 +55,7 @@ bool LoginChannel::open(const MediaConfig& config) {
 uint32_t LoginChannel::requestConnectionNumber() {
     reply_.reset();
     connectionNumber_.store(0);
-    if (!sendMessage(socket_, kAskConnectionNumber)) return 0;
+    if (!sendMessage(socket_, platform::deadlineAfter(kSendWaitMs), kAskConnectionNumber)) return 0;
     if (!reply_.wait(kAnswerWaitMs)) return 0;
     return connectionNumber_.load();
 }
@@ -65,7 +65,7 @@ bool LoginChannel::login(const MediaConfig& config, uint32_t connectionNumber) {
     buildLoginRecord(config, connectionNumber, record);
     reply_.reset();
     loginAccepted_.store(false);
-    if (!sendMessage(socket_, kLoginRequest, record, sizeof record)) return false;
+    if (!sendMessage(socket_, platform::deadlineAfter(kSendWaitMs), kLoginRequest, record, sizeof record)) return false;
     state_number_.store(2);
     if (!reply_.wait(kAnswerWaitMs) || !loginAccepted_.load()) return false;
     state_number_.store(4);
@@ -120,6 +120,12 @@ void LoginChannel::receiveLoop() {
         }
         if (ended) return;
     }
+}
+
+void LoginChannel::abort() {
+    running_.store(false);
+    socket_.shutdown();
+    reply_.set();
 }
 
 void LoginChannel::close() {

@@ -30,6 +30,9 @@ public:
     uint32_t requestConnectionNumber();
     // Sends the login record; true when the camera accepted it.
     bool login(const MediaConfig& config, uint32_t connectionNumber);
+    // From another thread: wakes the waits and the receive thread; close()
+    // follows on the thread that opened the channel.
+    void abort();
     void close();
 
     int state() const { return state_number_.load(); }

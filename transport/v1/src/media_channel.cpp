@@ -54,8 +54,10 @@ bool MediaChannel::attach(uint32_t connectionNumber) {
     uint8_t payload[4];
     transport::putUint32Le(payload, connectionNumber);
     uint8_t answer[kAttachAnswerSize] = {};
-    if (sendMessage(socket_, kAttach, payload, sizeof payload) && socket_.receiveExactly(answer, sizeof answer) &&
-        answer[12] != 0) {
+    // The whole answer within the media time-out, however it is paced.
+    const platform::Deadline deadline = platform::deadlineAfter(kMediaTimeoutMs);
+    if (sendMessage(socket_, deadline, kAttach, payload, sizeof payload) &&
+        socket_.receiveExactly(answer, sizeof answer, deadline) && answer[12] != 0) {
         stateNumber_.store(4);
         lastError_.store(0);
         intraMemory_ = IntraMemory{};
@@ -70,7 +72,7 @@ bool MediaChannel::attach(uint32_t connectionNumber) {
 bool MediaChannel::receiveStreamHeader() {
     std::lock_guard<std::mutex> lock(readMutex_);
     uint8_t message[kStreamHeaderMessageSize];
-    if (!socket_.receiveExactly(message, sizeof message)) return false;
+    if (!socket_.receiveExactly(message, sizeof message, platform::deadlineAfter(kMediaTimeoutMs))) return false;
     std::memcpy(streamHeader_, message + 12, sizeof streamHeader_);
     return true;
 }
@@ -89,6 +91,8 @@ FrameFields MediaChannel::fieldsFromConfig() {
     f.configValue = getUint16Le(cameraConfig_.data() + 42);
     return f;
 }
+
+void MediaChannel::abort() { socket_.shutdown(); }
 
 void MediaChannel::close() {
     socket_.shutdown(); // a reader blocked in receive returns at once

@@ -34,6 +34,8 @@ public:
     void setCameraConfig(const CameraVideoConfig& config);
     // Ends reading: wakes a blocked reader, then closes the socket.
     void close();
+    // Wakes a blocked reader or handshake without freeing the socket.
+    void abort();
 
     // One frame record into out; the record length, or -1. Never writes
     // more than capacity bytes.
