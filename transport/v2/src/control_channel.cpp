@@ -9,7 +9,10 @@ namespace fenwa20 {
 namespace {
 
 constexpr int kConnectWaitMs = 1000;
-constexpr int kSendTimeoutMs = 5000;
+// A camera that stops reading fills the socket buffers; a send then gives
+// up instead of holding the caller (and every sender behind it).
+constexpr int kSendWaitMs = 500;
+constexpr int kDisconnectWaitMs = 900;
 constexpr int kErrorThreads = 300;
 constexpr int kErrorNotConnected = 301;
 constexpr int kErrorOpenOrRefused = 302;
@@ -36,6 +39,7 @@ ControlChannel::~ControlChannel() { close(); }
 void ControlChannel::close() {
     stopThreads();
     std::lock_guard lock(socketMutex_);
+    aborted_ = false;
     socket_.close();
     state_ = 0;
 }
@@ -48,7 +52,7 @@ bool ControlChannel::open(const std::string& host, int port) {
         lastError_ = kErrorOpenOrRefused;
         return false;
     }
-    socket_.setSendTimeout(kSendTimeoutMs);
+    aborted_ = false;
     state_ = 1;
     return true;
 }
@@ -73,20 +77,21 @@ bool ControlChannel::login(const LoginBlock& block) {
     }
     std::array<uint8_t, 128> answer{};
     {
-        std::lock_guard lock(socketMutex_);
-        if (!socket_.sendAll(block.data(), block.size())) {
+        const platform::Deadline deadline = platform::deadlineAfter(kSendWaitMs);
+        std::unique_lock lock(socketMutex_, deadline);
+        if (!lock.owns_lock() || !sendLocked(block.data(), block.size(), deadline)) {
             lastError_ = kErrorThreads;
             return false;
         }
-        // The control socket has no receive time-out once logged in; the
-        // answer to the login still must not be waited for forever.
-        socket_.setReceiveTimeout(timing_.loginAnswerTimeoutMs);
-        const platform::RecvResult r = socket_.receiveAll(answer.data(), answer.size());
-        socket_.setReceiveTimeout(0);
-        if (r.status != platform::RecvStatus::Ok) {
-            lastError_ = kErrorThreads;
-            return false;
-        }
+    }
+    // The whole answer within the login time-out, however the camera paces
+    // it. Read without the lock, so that abort() can wake this read; no
+    // other thread reads before the receive thread starts.
+    const platform::RecvResult r =
+        socket_.receiveAll(answer.data(), answer.size(), platform::deadlineAfter(timing_.loginAnswerTimeoutMs));
+    if (r.status != platform::RecvStatus::Ok || aborted_) {
+        lastError_ = kErrorThreads;
+        return false;
     }
     if (transport::getUint32Le(answer.data()) != 0) {
         state_ = 2;
@@ -106,9 +111,23 @@ bool ControlChannel::send(uint32_t type, const void* payload, std::size_t length
     if (length > transport::kMaxMessagePayload || (length > 0 && payload == nullptr)) return false;
     std::array<uint8_t, transport::kMaxMessageSize> message;
     const std::size_t size = transport::buildMessage(message.data(), type, payload, length);
+    const platform::Deadline deadline = platform::deadlineAfter(kSendWaitMs);
+    std::unique_lock lock(socketMutex_, deadline);
+    if (!lock.owns_lock() || !socket_.isOpen()) return false;
+    return sendLocked(message.data(), size, deadline);
+}
+
+bool ControlChannel::sendLocked(const uint8_t* data, std::size_t length, platform::Deadline deadline) {
+    const platform::SendResult r = socket_.sendAll(data, length, deadline);
+    if (r.ok) return true;
+    if (r.bytes > 0) socket_.shutdown();
+    return false;
+}
+
+void ControlChannel::abort() {
+    aborted_ = true;
     std::lock_guard lock(socketMutex_);
-    if (!socket_.isOpen()) return false;
-    return socket_.sendAll(message.data(), size);
+    socket_.shutdown();
 }
 
 void ControlChannel::setCallback(void* context, ControlDataCallback callback) {
@@ -141,21 +160,36 @@ void ControlChannel::joinThreads() {
 }
 
 void ControlChannel::disconnect() {
+    const platform::Deadline allOver = platform::deadlineAfter(kDisconnectWaitMs);
     bool wokeReceiver = false;
     {
-        std::lock_guard lock(socketMutex_);
+        const platform::Deadline deadline = platform::deadlineAfter(kSendWaitMs);
+        std::unique_lock lock(socketMutex_, deadline);
+        const bool mayTalk = lock.owns_lock();
+        if (!mayTalk) {
+            // A sender is stuck on a camera that stopped reading, and message
+            // 49 would not get through either. Wake it; while it holds the
+            // lock nobody can free the descriptor.
+            socket_.shutdown();
+            lock.lock();
+        }
         if (socket_.isOpen()) {
-            std::array<uint8_t, transport::kMessageHeaderSize> message;
-            transport::buildMessage(message.data(), kMessageDisconnect, nullptr, 0);
-            socket_.sendAll(message.data(), message.size());
+            if (mayTalk) {
+                std::array<uint8_t, transport::kMessageHeaderSize> message;
+                transport::buildMessage(message.data(), kMessageDisconnect, nullptr, 0);
+                sendLocked(message.data(), message.size(), deadline);
+            }
             // The receive thread fails its next receive, reports the loss and ends.
             socket_.shutdown();
             wokeReceiver = true;
         }
     }
     // Normally it has ended at once; a camera that keeps talking cannot hold
-    // the disconnection longer than a second.
-    if (wokeReceiver && receiveThread_.joinable()) receiveEnded_.wait(1000);
+    // the disconnection longer than a second, lock wait included.
+    if (wokeReceiver && receiveThread_.joinable()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(allOver - std::chrono::steady_clock::now());
+        if (left.count() > 0) receiveEnded_.wait(static_cast<int>(left.count()));
+    }
     // The descriptor is freed only once no thread can still be using it.
     running_ = false;
     stopEvent_.set();
@@ -203,6 +237,8 @@ ControlChannel::Receive ControlChannel::discard(std::size_t length) {
 
 void ControlChannel::connectionLost() {
     running_ = false;
+    // Our own abort is no loss to report.
+    if (aborted_) return;
     stopEvent_.set();
     uint8_t notice[4];
     transport::putUint32Le(notice, static_cast<uint32_t>(transport::kNetworkLossNotice));

@@ -45,14 +45,20 @@ public:
     // Sends the login block and waits for the 128-byte answer; on acceptance
     // starts the receive and keep-alive threads.
     bool login(const LoginBlock& block);
-    // Sends one whole message; false when the socket is closed or refused.
+    // Sends one whole message within half a second, waiting for other
+    // senders included; false when the socket is closed, refused or full.
     bool send(uint32_t type, const void* payload, std::size_t length);
     bool isOpen() const;
     // Clears the running flag and waits for both threads; bounded, because
     // the receive thread never blocks longer than one poll slice.
     void stopThreads();
-    // Sends message 49 when open, closes the connection and ends the threads.
+    // Sends message 49 when open, closes the connection and ends the threads;
+    // within about a second whatever the camera does.
     void disconnect();
+    // From another thread while this one logs in: wakes the login without
+    // freeing anything (the login then fails); close() follows on the
+    // logging-in thread.
+    void abort();
     // Closes without a word to the camera (a connect that failed half-way).
     void close();
 
@@ -74,6 +80,9 @@ private:
     void keepAliveLoop();
     Receive receiveExact(uint8_t* into, std::size_t length);
     Receive discard(std::size_t length);
+    // Sends under the socket lock; a message cut half-way shuts the socket
+    // down, since the camera could not find the next message start.
+    bool sendLocked(const uint8_t* data, std::size_t length, platform::Deadline deadline);
     void deliver(const void* data, int32_t length);
     void connectionLost();
     void joinThreads();
@@ -81,11 +90,12 @@ private:
     ControlTiming timing_;
     platform::Clock& clock_;
 
-    mutable std::mutex socketMutex_;  // serialises sends and the socket's open/close
+    mutable std::timed_mutex socketMutex_;  // serialises sends and the socket's open/close
     platform::TcpSocket socket_;
     std::atomic<int> state_{0};
     std::atomic<int> lastError_{0};
     std::atomic<bool> running_{false};
+    std::atomic<bool> aborted_{false};
 
     std::array<uint8_t, transport::kMaxMessageSize> receiveBuffer_{};
 

@@ -52,39 +52,73 @@ void Instance::setMediaConfig(const MediaConfig& config) {
     std::memcpy(videoLogin_.data() + 64, config_.password, 64);
 }
 
+void Instance::beginOperation() {
+    std::lock_guard lock(operationMutex_);
+    operationRunning_ = true;
+    operationAborted_ = false;
+}
+
+bool Instance::endOperation() {
+    std::lock_guard lock(operationMutex_);
+    operationRunning_ = false;
+    if (!operationAborted_) return false;
+    // Woken on purpose: free the sockets here, on the thread that used them.
+    control_.close();
+    video_.close();
+    return true;
+}
+
+bool Instance::abortOperationLocked() {
+    if (!operationRunning_) return false;
+    operationAborted_ = true;
+    control_.abort();
+    video_.close();  // safe while a login reads; wakes it
+    return true;
+}
+
 int32_t Instance::connect() {
     // Reconnecting while the control threads run would pull the socket from
     // under them.
     if (control_.threadsExist()) return 0;
+    beginOperation();
+    bool ok = false;
     switch (config_.connectionType) {
     case 1:
-        return video_.open(host_, streamingPort_) ? 1 : 0;
+        ok = video_.open(host_, streamingPort_);
+        break;
     case 2:
-        if (!control_.open(host_, controlPort_)) return 0;
-        if (!video_.open(host_, streamingPort_)) {
+        ok = control_.open(host_, controlPort_);
+        if (ok && (operationAborted_ || !video_.open(host_, streamingPort_))) {
             control_.close();
-            return 0;
+            ok = false;
         }
-        return 1;
+        break;
     case 3:
-        return control_.open(host_, controlPort_) ? 1 : 0;
+        ok = control_.open(host_, controlPort_);
+        break;
     default:
-        return 0;
+        break;
     }
+    return !endOperation() && ok ? 1 : 0;
 }
 
 int32_t Instance::startStreaming() {
+    beginOperation();
+    bool ok = false;
     switch (config_.connectionType) {
     case 1:
-        return video_.login(videoLogin_) ? 1 : 0;
+        ok = video_.login(videoLogin_);
+        break;
     case 2:
-        if (!control_.login(controlLogin_)) return 0;
-        return video_.login(videoLogin_) ? 1 : 0;
+        ok = control_.login(controlLogin_) && !operationAborted_ && video_.login(videoLogin_);
+        break;
     case 3:
-        return control_.login(controlLogin_) ? 1 : 0;
+        ok = control_.login(controlLogin_);
+        break;
     default:
-        return 0;
+        break;
     }
+    return !endOperation() && ok ? 1 : 0;
 }
 
 int32_t Instance::getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) {
@@ -94,6 +128,8 @@ int32_t Instance::getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t buff
 int32_t Instance::getNextIFrame() { return video_.nextIFrame(); }
 
 void Instance::stopStreaming() {
+    std::lock_guard lock(operationMutex_);
+    if (abortOperationLocked()) return;
     if (config_.connectionType == 3) {
         control_.stopThreads();
         return;
@@ -103,6 +139,8 @@ void Instance::stopStreaming() {
 }
 
 void Instance::disconnect() {
+    std::lock_guard lock(operationMutex_);
+    if (abortOperationLocked()) return;
     control_.disconnect();
     video_.close();
 }

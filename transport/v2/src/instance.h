@@ -46,6 +46,15 @@ public:
     const std::string& httpBase() const { return httpBase_; }
 
 private:
+    // Connect and stream start may take seconds on the caller's thread. A
+    // stop or disconnect from another thread meanwhile only wakes them (they
+    // then fail and close the channels themselves); otherwise it closes, and
+    // an operation that starts meanwhile waits for that.
+    void beginOperation();
+    // True when the operation was woken by a stop or disconnect.
+    bool endOperation();
+    bool abortOperationLocked();
+
     // One GET; true with the body (cut to capacity - 1 bytes) when the server
     // answered with success and the whole body was read.
     bool httpRequest(const std::string& url, std::size_t capacity, std::string& answer) const;
@@ -67,6 +76,9 @@ private:
     std::mutex videoConfigMutex_;
     VideoConfig storedVideoConfig_{};
     std::atomic<int32_t> debugLevel_{0};
+    std::mutex operationMutex_;
+    bool operationRunning_ = false;
+    std::atomic<bool> operationAborted_{false};
 
     ControlChannel control_;
     VideoChannel video_;

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kConnectWaitMs = 1000;
 constexpr int kReceiveTimeoutMs = 1000;
+constexpr int kSendWaitMs = 500;
 constexpr int kErrorNotConnected = 201;
 constexpr int kErrorRefused = 203;
 constexpr int kErrorWrongState = 204;
@@ -46,11 +47,22 @@ bool VideoChannel::login(const LoginBlock& block) {
     }
     std::array<uint8_t, 128> answer{};
     bool answered = false;
-    {
-        std::lock_guard lock(mutex_);
-        if (socket_.sendAll(block.data(), block.size())) {
-            answered = socket_.receiveAll(answer.data(), answer.size()).status == platform::RecvStatus::Ok;
-        }
+    // Read as the frame reader does, so that close() from another thread
+    // wakes the login instead of waiting for it.
+    if (!beginRead()) {
+        lastError_ = kErrorNotConnected;
+        return false;
+    }
+    if (socket_.sendAll(block.data(), block.size(), platform::deadlineAfter(kSendWaitMs)).ok) {
+        // The whole answer within the receive time-out, however it is paced.
+        const platform::Deadline deadline = platform::deadlineAfter(kReceiveTimeoutMs);
+        answered = socket_.receiveAll(answer.data(), answer.size(), deadline).status == platform::RecvStatus::Ok;
+    }
+    endRead(false);
+    if (state_ == 0) {
+        // Closed meanwhile.
+        lastError_ = kErrorNotConnected;
+        return false;
     }
     const uint32_t value = transport::getUint32Le(answer.data() + 4);
     if (answered && answer[0] == 0 && value != 0) {
