@@ -17,7 +17,8 @@ function(tavolin_shared_library target)
   target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL)
 endfunction()
 
-# One GoogleTest executable per component; tests run headless and offscreen.
+# One GoogleTest executable per component; tests run headless and offscreen,
+# and may reach loopback addresses only.
 function(tavolin_test target)
   if(NOT TAVOLIN_BUILD_TESTS)
     return()
@@ -31,5 +32,5 @@ function(tavolin_test target)
   endif()
   gtest_discover_tests(${target}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TAVOLIN_LOOPBACK_ONLY=1")
 endfunction()

@@ -1,5 +1,7 @@
 #include "platform/http_get.h"
 
+#include "platform/network_guard.h"
+
 #include <curl/curl.h>
 
 #include <memory>
@@ -39,11 +41,34 @@ extern "C" std::size_t collect(char* data, std::size_t size, std::size_t count, 
     return n;
 }
 
+// The host part of a URL as libcurl reads it; empty when it cannot be parsed.
+std::string urlHost(const std::string& url) {
+    CURLU* parsed = curl_url();
+    if (parsed == nullptr) return {};
+    std::string host;
+    char* part = nullptr;
+    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_DEFAULT_SCHEME) == CURLUE_OK &&
+        curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK && part != nullptr) {
+        host = part;
+    }
+    curl_free(part);
+    curl_url_cleanup(parsed);
+    return host;
+}
+
 } // namespace
 
 HttpGetResult httpGet(const HttpGetRequest& request) {
     HttpGetResult result;
     initialiseOnce();
+    if (loopbackOnly()) {
+        const std::string host = urlHost(request.url);
+        if (!isLoopbackAddress(host)) {
+            result.errorCode = CURLE_COULDNT_CONNECT;
+            result.errorText = loopbackRefusal(host);
+            return result;
+        }
+    }
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     if (!easy) {
         result.errorCode = CURLE_FAILED_INIT;

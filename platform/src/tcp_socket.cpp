@@ -1,5 +1,7 @@
 #include "platform/tcp_socket.h"
 
+#include "platform/network_guard.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -90,6 +92,11 @@ bool TcpSocket::connect(const std::string& host, uint16_t port, int timeoutMs) {
     sockaddr_in addr{};
     if (!makeAddress(host, port, addr)) {
         lastError_ = EINVAL;
+        return false;
+    }
+    // Loopback-only mode: refused before a socket exists, so nothing is sent.
+    if (!mayConnectTo(host)) {
+        lastError_ = EACCES;
         return false;
     }
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
