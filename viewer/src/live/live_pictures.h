@@ -1,0 +1,21 @@
+// The live view's pictures in the program's resources.
+#pragma once
+
+#include <QString>
+
+namespace tavolin::ui::pictures {
+
+inline const QString kBackgroundPlain = QStringLiteral(":/live/background_plain");
+inline const QString kBackgroundConnecting = QStringLiteral(":/live/background_connecting");
+inline const QString kBackgroundFailed = QStringLiteral(":/live/background_failed");
+
+// MD1, MD2, MD3, MD4, DI1, DI2.
+QString indicator(int index);
+// Sectors 1..10: up-left, left, down-left, up, plus, minus, down, up-right,
+// right, down-right.
+QString arrow(int sector);
+
+// Makes the resources of the viewer library available; safe to call often.
+void load();
+
+}  // namespace tavolin::ui::pictures
