@@ -6,7 +6,7 @@
 
 // Resources compiled into a static library are registered by hand; the macro
 // must be used outside any namespace.
-static void registerViewerResources() { Q_INIT_RESOURCE(viewer); }
+static void registerViewerResources() { Q_INIT_RESOURCE(live_pictures); }
 
 namespace tavolin::ui::pictures {
 
@@ -14,13 +14,6 @@ QString indicator(int index) {
   static const std::array<const char*, 6> kNames = {"md1", "md2", "md3", "md4", "di1", "di2"};
   if (index < 0 || index >= static_cast<int>(kNames.size())) return {};
   return QStringLiteral(":/live/indicator_%1").arg(QLatin1String(kNames[static_cast<std::size_t>(index)]));
-}
-
-QString arrow(int sector) {
-  static const std::array<const char*, 10> kNames = {"up_left", "left",     "down_left", "up",    "plus",
-                                                     "minus",   "down",     "up_right",  "right", "down_right"};
-  if (sector < 1 || sector > static_cast<int>(kNames.size())) return {};
-  return QStringLiteral(":/live/arrow_%1").arg(QLatin1String(kNames[static_cast<std::size_t>(sector - 1)]));
 }
 
 void load() {

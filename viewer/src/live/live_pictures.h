@@ -11,9 +11,6 @@ inline const QString kBackgroundFailed = QStringLiteral(":/live/background_faile
 
 // MD1, MD2, MD3, MD4, DI1, DI2.
 QString indicator(int index);
-// Sectors 1..10: up-left, left, down-left, up, plus, minus, down, up-right,
-// right, down-right.
-QString arrow(int sector);
 
 // Makes the resources of the viewer library available; safe to call often.
 void load();

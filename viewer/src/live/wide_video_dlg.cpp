@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "live/live_pictures.h"
+#include "live/ptz_sectors.h"
 #include "live/stream_records.h"
 #include "live/stream_teardown.h"
 #include "live/video_surface.h"
@@ -32,7 +33,6 @@ constexpr int kNameLabelY = 54;
 constexpr int kProgressX = 7;
 constexpr int kProgressY = 69;
 
-constexpr int kArrowSize = 24;
 constexpr int kPortraitDegrees = 0;
 constexpr int kTurnedDegrees = 270;
 constexpr auto kProgressStep = std::chrono::milliseconds(100);
@@ -89,8 +89,8 @@ void CWideVideoDlg::createChildren() {
   }
   for (int sector = 1; sector <= kArrowCount; ++sector) {
     auto* label = new QLabel(this);
-    label->setPixmap(QPixmap(pictures::arrow(sector)));
-    label->setGeometry(0, 0, kArrowSize, kArrowSize);
+    label->setPixmap(QPixmap(ptzArrowPicture(static_cast<PtzSector>(sector))));
+    label->setGeometry(0, 0, kPtzArrowSize, kPtzArrowSize);
     arrows_[static_cast<std::size_t>(sector - 1)] = label;
   }
   nameLabel_ = new CColorStatic(this);

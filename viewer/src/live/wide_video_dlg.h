@@ -47,7 +47,7 @@ class CWideVideoDlg : public CBDialog, private StreamEventSink {
  public:
   enum class OpenMode { FirstPlay, Switch };
   enum Indicator { MD1, MD2, MD3, MD4, DI1, DI2, kIndicatorCount };
-  static constexpr int kArrowCount = 10;
+  static constexpr int kArrowCount = 10;  // one per pointer sector
   static constexpr int kProgressMaximum = 90;
   static constexpr int kEventPeriodMs = 1000;
   static constexpr int kWorkerWaitMs = 10000;

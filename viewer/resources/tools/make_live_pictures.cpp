@@ -1,14 +1,12 @@
-// Draws the live view's pictures (backgrounds, event indicators, PTZ arrows)
-// into PNG files. The PNGs are committed beside viewer.qrc; run this again
+// Draws the live view's pictures (backgrounds and event indicators)
+// into PNG files. The PNGs are committed beside live_pictures.qrc; run this again
 // only to change them:
-//   tavolin-make-pictures viewer/resources/pictures
+//   tavolin-make-live-pictures viewer/resources/pictures
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPath>
-#include <QTransform>
 #include <cstdio>
 
 namespace {
@@ -81,58 +79,6 @@ QImage indicator(const QString& label) {
   return image;
 }
 
-// A white shape with a black outline on yellow, 24 x 24.
-QImage arrowPicture(const QPainterPath& shape) {
-  QImage image(24, 24, QImage::Format_RGB32);
-  image.fill(kYellow);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(Qt::black, 1.5));
-  p.setBrush(Qt::white);
-  p.drawPath(shape);
-  return image;
-}
-
-// An arrow pointing right, turned by `degrees` (clockwise) around the centre.
-QPainterPath arrow(qreal degrees) {
-  QPainterPath path;
-  path.moveTo(3, 9);
-  path.lineTo(12, 9);
-  path.lineTo(12, 4);
-  path.lineTo(21, 12);
-  path.lineTo(12, 20);
-  path.lineTo(12, 15);
-  path.lineTo(3, 15);
-  path.closeSubpath();
-  QTransform turn;
-  turn.translate(12, 12);
-  turn.rotate(degrees);
-  turn.translate(-12, -12);
-  return turn.map(path);
-}
-
-QPainterPath sign(bool plus) {
-  QPainterPath path;
-  if (plus) {
-    path.moveTo(9, 3);
-    path.lineTo(15, 3);
-    path.lineTo(15, 9);
-    path.lineTo(21, 9);
-    path.lineTo(21, 15);
-    path.lineTo(15, 15);
-    path.lineTo(15, 21);
-    path.lineTo(9, 21);
-    path.lineTo(9, 15);
-    path.lineTo(3, 15);
-    path.lineTo(3, 9);
-    path.lineTo(9, 9);
-    path.closeSubpath();
-  } else {
-    path.addRect(3, 9, 18, 6);
-  }
-  return path;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -150,15 +96,5 @@ int main(int argc, char** argv) {
   for (const char* label : {"MD1", "MD2", "MD3", "MD4", "DI1", "DI2"}) {
     ok &= save(indicator(label), folder, QString("indicator_%1").arg(QString(label).toLower()));
   }
-  ok &= save(arrowPicture(arrow(225)), folder, "arrow_up_left");
-  ok &= save(arrowPicture(arrow(180)), folder, "arrow_left");
-  ok &= save(arrowPicture(arrow(135)), folder, "arrow_down_left");
-  ok &= save(arrowPicture(arrow(270)), folder, "arrow_up");
-  ok &= save(arrowPicture(sign(true)), folder, "arrow_plus");
-  ok &= save(arrowPicture(sign(false)), folder, "arrow_minus");
-  ok &= save(arrowPicture(arrow(90)), folder, "arrow_down");
-  ok &= save(arrowPicture(arrow(315)), folder, "arrow_up_right");
-  ok &= save(arrowPicture(arrow(0)), folder, "arrow_right");
-  ok &= save(arrowPicture(arrow(45)), folder, "arrow_down_right");
   return ok ? 0 : 1;
 }
