@@ -22,7 +22,7 @@ constexpr std::size_t kPacketSize = transport::kMessageHeaderSize + kAudioPacket
 bool sendEmptyMessage(platform::TcpSocket& socket, uint32_t type) {
     uint8_t message[transport::kMessageHeaderSize];
     transport::buildMessage(message, type, nullptr, 0);
-    return socket.sendAll(message, sizeof message);
+    return socket.sendAll(message, sizeof message, platform::deadlineAfter(kSendTimeoutMs)).ok;
 }
 
 } // namespace
@@ -50,8 +50,6 @@ bool AudioSender::connect() {
         tokenState_.store(kNoConnection);
         return false;
     }
-    socket_.setReceiveTimeout(kReplyTimeoutMs);
-    socket_.setSendTimeout(kSendTimeoutMs);
     return true;
 }
 
@@ -75,8 +73,11 @@ bool AudioSender::getToken(const MediaConfig& config, char* holder) {
 
     const auto request = buildTokenRequest(block_);
     uint8_t reply[kTokenBlockSize] = {};
-    bool complete = socket_.sendAll(request.data(), request.size()) &&
-                    socket_.receiveAll(reply, sizeof reply).status == platform::RecvStatus::Ok;
+    // Request and whole reply within one deadline, however the camera paces
+    // its bytes.
+    const platform::Deadline deadline = platform::deadlineAfter(kReplyTimeoutMs);
+    bool complete = socket_.sendAll(request.data(), request.size(), deadline).ok &&
+                    socket_.receiveAll(reply, sizeof reply, deadline).status == platform::RecvStatus::Ok;
     bool granted = false;
     if (complete) {
         const TokenReply parsed = parseTokenReply(reply);
@@ -165,7 +166,7 @@ void AudioSender::onBuffer(const uint8_t* data, std::size_t bytes) {
         std::memcpy(buffer, data, n);
         transport::buildMessage(packet_.get(), kMessageAudio, nullptr, kAudioPacketBytes);
         // A lost packet is not reported; the next one is tried.
-        socket_.sendAll(packet_.get(), kPacketSize);
+        socket_.sendAll(packet_.get(), kPacketSize, platform::deadlineAfter(kSendTimeoutMs));
         std::memset(buffer, 0, kAudioPacketBytes);
     }
     if (stopping_.load()) stopAcknowledged_.set();

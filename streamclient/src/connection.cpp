@@ -26,9 +26,24 @@ bool onOwnThread(const OstrelInterface& self) {
     return me == self.receiveThread.get_id() || me == self.renderThread.get_id() || me == self.eventThread.get_id();
 }
 
+// How often a receive thread still connecting is woken again: it may have
+// gone on to its next step since the last wake-up.
+constexpr int kWakeAgainMs = 50;
+
+// The transport's stop wakes a receive thread blocked in M_XConnect or
+// M_XStartStreaming; that call then fails and the thread ends on its own.
+void wakeAndJoinReceiveThread(OstrelInterface& self) {
+    if (!self.receiveThread.joinable()) return;
+    while (!self.receiveEnded.wait(0)) {
+        stopTransport(self);
+        if (self.receiveEnded.wait(kWakeAgainMs)) break;
+    }
+    self.receiveThread.join();
+}
+
 void joinAbandonedReceiveThread(OstrelInterface& self) {
     if (self.connected.load() != 0) return;  // a connected stream is ended by M_KDisconnect
-    joinIfRunning(self.receiveThread);
+    wakeAndJoinReceiveThread(self);
 }
 
 int32_t connect(OstrelInterface& self) {
@@ -41,6 +56,7 @@ int32_t connect(OstrelInterface& self) {
     self.picturePending.store(0);
     self.eventInfoPending.store(0);
 
+    self.receiveEnded.reset();
     self.receiveThread = std::thread(receiveThreadMain, &self);
     waitOnClock(self.connectDone, *self.seams.clock, kConnectWaitMs);
     {
@@ -59,9 +75,9 @@ int32_t connect(OstrelInterface& self) {
 void disconnect(OstrelInterface& self) {
     self.disconnecting.store(1);
     self.running.store(0);
-    // A receive thread still inside M_XConnect must not meet a concurrent
-    // M_XDisconnect: let it finish (it tears its connection down itself).
-    if (self.connectAbandoned.load() != 0) joinIfRunning(self.receiveThread);
+    // A receive thread still inside M_XConnect is woken rather than waited
+    // for; it tears its connection down itself.
+    if (self.connectAbandoned.load() != 0) wakeAndJoinReceiveThread(self);
     stopTransport(self);
     joinIfRunning(self.receiveThread);
     // The receive thread's farewell signals may have been consumed by a reset;

@@ -71,6 +71,8 @@ struct OstrelInterface {
     platform::ManualResetEvent frameReady;
     platform::ManualResetEvent connectDone;
     platform::ManualResetEvent eventInfo;
+    // Set by the receive thread as its last step.
+    platform::ManualResetEvent receiveEnded;
 
     void* ptzHandle = nullptr;
 
@@ -154,7 +156,9 @@ void eventThreadMain(OstrelInterface* self);
 // Connection lifecycle.
 int32_t connect(OstrelInterface& self);
 void disconnect(OstrelInterface& self);
-// Joins a receive thread left behind by a connect that gave up waiting.
+// Ends and joins a receive thread left behind by a connect that gave up
+// waiting: wakes it inside the transport rather than waiting out its
+// time-outs.
 void joinAbandonedReceiveThread(OstrelInterface& self);
 // True on the object's own receive, render or event thread, i.e. inside one of
 // its callbacks: such a thread cannot wait for itself.

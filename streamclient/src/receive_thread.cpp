@@ -172,6 +172,7 @@ void receiveThreadMain(OstrelInterface* selfPtr) {
     self.audioPlayer.reset();
     unbindDecoder(self);
     self.disconnecting.store(0);
+    self.receiveEnded.set();
 }
 
 } // namespace ostrel

@@ -4,6 +4,7 @@
 #include <ostrel/stream_client.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -137,6 +138,17 @@ TEST_F(AudioOutTest, SilentCameraReportsTheLastHolderKnown) {
     EXPECT_STREQ(holder, "0.0.0.0");
     done.store(true);
     acceptor.join();
+}
+
+TEST_F(AudioOutTest, TrickledReplyEndsWithinTheReplyTimeOut) {
+    // 128 bytes 50 ms apart: over six seconds if each byte restarted the wait.
+    camera->faults().link.trickleMs = 50;
+    char holder[16] = "unchanged";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(M_KGetAudioToken(handle, holder), 0);
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(took, 3.0);
+    EXPECT_STREQ(holder, "0.0.0.0");
 }
 
 TEST_F(AudioOutTest, TransferNeedsTheToken) { EXPECT_EQ(M_KStartAudioTransfer(handle), 0); }

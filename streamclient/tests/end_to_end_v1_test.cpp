@@ -122,4 +122,19 @@ TEST_F(Protocol1EndToEndTest, RefusedLoginFailsTheConnect) {
     EXPECT_EQ(rendered.value(), 0);
 }
 
+// M_KConnect gives up on a camera that trickles its answers; the disconnect
+// then wakes the receive thread instead of waiting out the transport's
+// time-outs.
+TEST_F(Protocol1EndToEndTest, DisconnectAfterAConnectThatGaveUpOnATricklingCameraIsQuick) {
+    ASSERT_TRUE(startCamera(loopbackCamera(1)));
+    camera->faults().link.trickleMs = 200;
+    keepClockMoving();
+    EXPECT_EQ(open(1, config()), 0);
+    stopClock();
+    const auto start = std::chrono::steady_clock::now();
+    M_KDisconnect(handle);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.0);
+    EXPECT_EQ(networkLoss.value(), 0);
+}
+
 } // namespace

@@ -186,4 +186,22 @@ TEST_F(Protocol2EndToEndTest, SecondMediaConfigTearsTheFirstInstanceDown) {
     ASSERT_TRUE(rendered.waitFor(2));
 }
 
+// M_KConnect gives up on a camera that trickles its login answer; the
+// disconnect then wakes the receive thread instead of waiting it out.
+TEST_F(Protocol2EndToEndTest, DisconnectAfterAConnectThatGaveUpOnATricklingCameraIsQuick) {
+    ASSERT_TRUE(startCamera(loopbackCamera(2, 15)));
+    camera->faults().link.trickleMs = 200;
+    keepClockMoving();
+    EXPECT_EQ(open(2, config()), 0);
+    stopClock();
+    const auto start = std::chrono::steady_clock::now();
+    M_KDisconnect(handle);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.0);
+    EXPECT_EQ(networkLoss.value(), 0);
+
+    camera->faults().link.trickleMs = 0;
+    EXPECT_EQ(M_KConnect(handle), 1);
+    EXPECT_TRUE(rendered.waitFor(1));
+}
+
 } // namespace
