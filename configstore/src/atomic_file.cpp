@@ -1,6 +1,8 @@
 #include "atomic_file.h"
 
 #include <cerrno>
+#include <climits>
+#include <vector>
 
 #include <fcntl.h>
 
@@ -8,12 +10,15 @@ namespace ledra {
 namespace {
 
 constexpr mode_t kNewFileMode = 0600;
+// As many links in a row as the kernel itself follows.
+constexpr int kMaxLinkHops = 40;
 
 // Closes the descriptor (if still open) and removes the temporary file unless
 // the replacement went through.
 class TempFile {
  public:
-  TempFile(FileOps& ops, std::string path) : ops_(ops), path_(std::move(path)) {}
+  // The file is created beside `target`, under a name only this save uses.
+  TempFile(FileOps& ops, const std::string& target) : ops_(ops), path_(target + ".XXXXXX") {}
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
   ~TempFile() {
@@ -22,9 +27,11 @@ class TempFile {
   }
 
   bool create() {
-    fd_ = ops_.open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
-                    kNewFileMode);
+    std::vector<char> name(path_.begin(), path_.end());
+    name.push_back('\0');
+    fd_ = ops_.mkostemp(name.data(), O_CLOEXEC);
     created_ = fd_ >= 0;
+    if (created_) path_ = name.data();
     return created_;
   }
   int fd() const { return fd_; }
@@ -76,10 +83,35 @@ void syncDirectory(FileOps& ops, const std::string& path) {
   ops.close(fd);
 }
 
+// The file a save replaces: the target itself, or where its chain of
+// symbolic links ends (relative links count from the link's own folder). A
+// chain that ends nowhere yet names the file to create. Empty when a link
+// cannot be read or the chain loops.
+std::optional<std::string> resolveLinks(FileOps& ops, std::string path) {
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    struct stat st {};
+    if (ops.lstat(path.c_str(), &st) != 0) {
+      if (errno == ENOENT) return path;
+      return std::nullopt;
+    }
+    if (!S_ISLNK(st.st_mode)) return path;
+    std::string link(PATH_MAX, '\0');
+    const ssize_t n = ops.readlink(path.c_str(), link.data(), link.size());
+    if (n <= 0 || static_cast<size_t>(n) >= link.size()) return std::nullopt;
+    link.resize(static_cast<size_t>(n));
+    path = link.front() == '/' ? link : directoryOf(path) + "/" + link;
+  }
+  errno = ELOOP;
+  return std::nullopt;
+}
+
 }  // namespace
 
-ReplaceResult replaceFile(FileOps& ops, const std::string& target, std::string_view bytes,
+ReplaceResult replaceFile(FileOps& ops, const std::string& named, std::string_view bytes,
                           std::optional<mode_t> mode) {
+  const std::optional<std::string> resolved = resolveLinks(ops, named);
+  if (!resolved) return ReplaceResult::kOpenFailed;
+  const std::string& target = *resolved;
   struct stat st {};
   bool exists = false;
   if (ops.stat(target.c_str(), &st) == 0) {
@@ -91,7 +123,7 @@ ReplaceResult replaceFile(FileOps& ops, const std::string& target, std::string_v
     return ReplaceResult::kOpenFailed;
   }
 
-  TempFile temp(ops, target + ".tmp");
+  TempFile temp(ops, target);
   if (!temp.create()) return ReplaceResult::kOpenFailed;
 
   if (exists) ops.fchown(temp.fd(), st.st_uid, st.st_gid);  // only root may; harmless otherwise

@@ -1,6 +1,8 @@
 // Whole-file replacement that never leaves a half-written file behind: the
-// bytes go to "<target>.tmp" beside the target, are flushed to the disk, and
-// the temporary file is then renamed over the target.
+// bytes go to a new temporary file of our own beside the target, are flushed
+// to the disk, and the temporary file is then renamed over the target. A
+// target that is a symbolic link is saved through: the file it points at is
+// replaced and the link stays.
 #pragma once
 
 #include <optional>

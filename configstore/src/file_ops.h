@@ -21,6 +21,11 @@ class FileOps {
   virtual int fchmod(int fd, mode_t mode);
   virtual int fchown(int fd, uid_t uid, gid_t gid);
   virtual int stat(const char* path, struct stat* st);
+  virtual int lstat(const char* path, struct stat* st);
+  virtual ssize_t readlink(const char* path, char* buf, size_t size);
+  // Creates and opens a new file from a name ending in "XXXXXX", which it
+  // fills in; never follows or reuses an existing name.
+  virtual int mkostemp(char* pathTemplate, int flags);
   virtual int fstat(int fd, struct stat* st);
   virtual int rename(const char* from, const char* to);
   virtual int unlink(const char* path);

@@ -9,10 +9,16 @@ namespace {
 // it fits. A longer line comes back as pieces that load as lines of their own
 // (usually stopping the load), so every line written stays within 253
 // characters: an overlong value, key, name or comment line is cut on the way
-// out, and the file always loads back.
+// out. A name, key or value never holds a line feed here (the store cuts or
+// refuses them, and the reader splits at them), and a key or name never
+// holds what would make its line read as something else; so the file always
+// loads back. Carriage returns are kept: a file with CR LF line ends is
+// written back as it was read.
 constexpr std::size_t kMaxLine = 253;
 
+// The text up to its room and before any line feed.
 std::string_view cut(std::string_view text, std::size_t room) {
+  text = text.substr(0, text.find('\n'));
   return text.size() <= room ? text : text.substr(0, room);
 }
 

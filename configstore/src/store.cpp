@@ -16,6 +16,24 @@ namespace {
 
 constexpr const char* kEmptyText = "";
 
+// The text before the first line break: a value stays one line of the file
+// (a line feed inside it would start lines of their own, even headers of
+// other sections).
+std::string_view firstLine(std::string_view text) { return text.substr(0, text.find_first_of("\r\n")); }
+
+// A section name that a header line gives back as itself, with key lines
+// after it that load.
+bool fitsHeader(std::string_view name) {
+  return !name.empty() && name.find_first_of("]\r\n") == std::string_view::npos;
+}
+
+// A key that its key line gives back as itself, not as a header, a comment
+// or another key.
+bool fitsKey(std::string_view key) {
+  if (!key.empty() && (key.front() == '[' || key.front() == '#' || key.front() == ';')) return false;
+  return key.find_first_of("=\r\n") == std::string_view::npos;
+}
+
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -30,8 +48,8 @@ class Store::FileSink : public IniSink {
 
   bool onSection(std::string_view name, std::string_view comment) override {
     try {
-      if (Section* s = store_.findSection(name)) {
-        copyField(s->comment, comment);
+      if (IndexedSection* s = store_.findSection(name)) {
+        copyField(s->section->comment, comment);
       } else {
         store_.appendSection(name, comment);
       }
@@ -44,7 +62,7 @@ class Store::FileSink : public IniSink {
   bool onEntry(std::string_view section, std::string_view key, std::string_view value,
                std::string_view comment) override {
     try {
-      Section* s = store_.findSection(section);
+      IndexedSection* s = store_.findSection(section);
       if (s == nullptr) s = &store_.appendSection(section, {});
       if (Entry* e = findEntry(*s, key)) {
         copyField(e->value, value);
@@ -94,45 +112,57 @@ void Store::loadOnce(const char* path) {
   }
 }
 
-Section* Store::findSection(std::string_view name) {
-  for (Section& s : sections_) {
-    if (name == s.name) return &s;
-  }
-  return nullptr;
+Store::IndexedSection* Store::findSection(std::string_view name) {
+  const auto it = sectionIndex_.find(name);
+  return it == sectionIndex_.end() ? nullptr : &it->second;
 }
 
-Entry* Store::findEntry(Section& section, std::string_view key) {
-  for (Entry& e : section.entries) {
-    if (key == e.key) return &e;
-  }
-  return nullptr;
+Entry* Store::findEntry(IndexedSection& section, std::string_view key) {
+  const auto it = section.keys.find(key);
+  return it == section.keys.end() ? nullptr : it->second;
 }
 
 void Store::checkAllocation() const {
   if (allocationProbe_ && !allocationProbe_()) throw std::bad_alloc();
 }
 
-Section& Store::appendSection(std::string_view name, std::string_view comment) {
+// The list and its index change together: a record the index could not take
+// is taken back off the list.
+Store::IndexedSection& Store::appendSection(std::string_view name, std::string_view comment) {
   checkAllocation();
   Section& s = sections_.emplace_back();
   copyField(s.name, name);
   copyField(s.comment, comment);
-  return s;
+  try {
+    IndexedSection& indexed = sectionIndex_[std::string(s.name)];
+    indexed.section = &s;
+    return indexed;
+  } catch (...) {
+    sections_.pop_back();
+    throw;
+  }
 }
 
-Entry& Store::appendEntry(Section& section, std::string_view key, std::string_view value,
+Entry& Store::appendEntry(IndexedSection& section, std::string_view key, std::string_view value,
                           std::string_view comment) {
   checkAllocation();
-  Entry& e = section.entries.emplace_back();
+  std::list<Entry>& entries = section.section->entries;
+  Entry& e = entries.emplace_back();
   copyField(e.key, key);
   copyField(e.value, value);
   copyField(e.comment, comment);
+  try {
+    section.keys.emplace(std::string(e.key), &e);
+  } catch (...) {
+    entries.pop_back();
+    throw;
+  }
   return e;
 }
 
 const char* Store::getValue(const char* key, const char* section, const char* path) {
   loadOnce(path);
-  Section* s = findSection(fieldText(section));
+  IndexedSection* s = findSection(fieldText(section));
   if (s == nullptr) return kEmptyText;
   const Entry* e = findEntry(*s, fieldText(key));
   return e ? e->value : kEmptyText;
@@ -141,15 +171,21 @@ const char* Store::getValue(const char* key, const char* section, const char* pa
 bool Store::setValue(const char* key, const char* value, const char* section, const char* path) {
   loadOnce(path);
   lastError_ = nullptr;
+  const std::string_view name = fieldText(section);
+  const std::string_view keyText = fieldText(key);
+  if (!fitsHeader(name) || !fitsKey(keyText)) {
+    lastError_ = errors::kUnwritableName;
+    return false;
+  }
+  const std::string_view valueText = firstLine(fieldText(value));
   try {
-    const std::string_view name = fieldText(section);
-    Section* s = findSection(name);
+    IndexedSection* s = findSection(name);
     if (s == nullptr) s = &appendSection(name, {});
-    if (Entry* e = findEntry(*s, fieldText(key))) {
-      copyField(e->value, fieldText(value));
+    if (Entry* e = findEntry(*s, keyText)) {
+      copyField(e->value, valueText);
       e->comment[0] = '\0';
     } else {
-      appendEntry(*s, fieldText(key), fieldText(value), {});
+      appendEntry(*s, keyText, valueText, {});
     }
   } catch (const std::bad_alloc&) {
     lastError_ = errors::kNoMemory;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "file_ops.h"
 #include "records.h"
@@ -20,7 +21,11 @@ class Store {
 
   // Never null; an empty text when the section or key does not exist.
   const char* getValue(const char* key, const char* section, const char* path);
-  // False only when a record cannot be allocated.
+  // A value is kept up to its first CR or LF, so that it stays one line of
+  // the file. False when a record cannot be allocated, or when the key or
+  // section name could not be read back from the file as itself (an empty
+  // section name, "]" in a name, a key holding "=" or starting like a
+  // header or comment line, a line break in either); nothing is stored then.
   bool setValue(const char* key, const char* value, const char* section, const char* path);
   // True when the whole file reached the disk.
   bool save();
@@ -40,17 +45,33 @@ class Store {
  private:
   class FileSink;
 
+  // Lookups by text without building a string for every query.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+  template <class T>
+  using TextIndex = std::unordered_map<std::string, T, TextHash, std::equal_to<>>;
+
+  // A section and the index of its keys. The lists keep file order; the
+  // indexes only point into them (list nodes never move).
+  struct IndexedSection {
+    Section* section = nullptr;
+    TextIndex<Entry*> keys;
+  };
+
   void loadOnce(const char* path);
-  Section* findSection(std::string_view name);
-  static Entry* findEntry(Section& section, std::string_view key);
-  Section& appendSection(std::string_view name, std::string_view comment);
-  Entry& appendEntry(Section& section, std::string_view key, std::string_view value,
+  IndexedSection* findSection(std::string_view name);
+  static Entry* findEntry(IndexedSection& section, std::string_view key);
+  IndexedSection& appendSection(std::string_view name, std::string_view comment);
+  Entry& appendEntry(IndexedSection& section, std::string_view key, std::string_view value,
                      std::string_view comment);
   void checkAllocation() const;
   const char* backUpOriginal();  // null, or the text of the failure
 
   FileOps& ops_;
   SectionList sections_;
+  TextIndex<IndexedSection> sectionIndex_;
   std::string path_;  // empty until loaded, and when the given path was too long to keep
   const char* lastError_ = nullptr;
   bool loaded_ = false;

@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "atomic_file.h"
 #include "errors.h"
 #include "store.h"
@@ -114,15 +117,17 @@ TEST(StoreAtomicSaveTest, ShortAndInterruptedWritesStillWriteEverything) {
   EXPECT_EQ(readFile(path), "[0]\nCameraName=Front door\nCameraIP=10.1.2.3\n");
 }
 
-TEST(StoreAtomicSaveTest, StaleTemporaryFileIsReplacedNotAppended) {
+TEST(StoreAtomicSaveTest, FileNamedLikeATemporaryIsLeftAlone) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
-  writeFile(path + ".tmp", "garbage from a crash, much longer than the new file\n");
+  const std::string other = "someone else's file, much longer than the new file\n";
+  writeFile(path + ".tmp", other);
   Store s;
   ASSERT_TRUE(s.setValue("k", "v", "A", path.c_str()));
   ASSERT_TRUE(s.save());
   EXPECT_EQ(readFile(path), "[A]\nk=v\n");
-  EXPECT_EQ(listFolder(dir.path()), "Tavolin.txt");
+  EXPECT_EQ(readFile(path + ".tmp"), other);
+  EXPECT_EQ(listFolder(dir.path()), "Tavolin.txt Tavolin.txt.tmp");
 }
 
 TEST(StoreAtomicSaveTest, FailedBackupStopsTheOverwrite) {
@@ -140,14 +145,69 @@ TEST(StoreAtomicSaveTest, FailedBackupStopsTheOverwrite) {
   EXPECT_TRUE(s.keepsOriginal());
 }
 
-TEST(StoreAtomicSaveTest, ReplaceFileRefusesSymlinkedTemporaryName) {
+TEST(StoreAtomicSaveTest, LinkInThePlaceOfATemporaryNameIsNeverFollowed) {
   TempDir dir;
   const std::string path = dir.file("Tavolin.txt");
   const std::string victim = dir.file("victim");
   writeFile(victim, "keep me");
   ASSERT_EQ(::symlink(victim.c_str(), (path + ".tmp").c_str()), 0);
-  EXPECT_EQ(replaceFile(FileOps::system(), path, "[A]\n"), ReplaceResult::kOpenFailed);
+  EXPECT_EQ(replaceFile(FileOps::system(), path, "[A]\n"), ReplaceResult::kOk);
+  EXPECT_EQ(readFile(path), "[A]\n");
   EXPECT_EQ(readFile(victim), "keep me");
+}
+
+// Saving through a symbolic link replaces the file it points at and keeps
+// the link, so a settings file kept elsewhere stays where it is.
+class StoreLinkedFileTest : public ::testing::Test {
+ protected:
+  bool isLink(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  }
+  TempDir dir;
+  const std::string path = dir.file("Tavolin.txt");
+};
+
+TEST_F(StoreLinkedFileTest, SaveGoesThroughARelativeLink) {
+  ASSERT_EQ(::mkdir(dir.file("real").c_str(), 0700), 0);
+  writeFile(dir.file("real/settings.txt"), "[A]\na=1\n");
+  ASSERT_EQ(::symlink("real/settings.txt", path.c_str()), 0);
+  Store s;
+  ASSERT_TRUE(s.setValue("b", "2", "A", path.c_str()));
+  ASSERT_TRUE(s.save());
+  EXPECT_TRUE(isLink(path));
+  EXPECT_EQ(readFile(dir.file("real/settings.txt")), "[A]\na=1\nb=2\n");
+  EXPECT_EQ(listFolder(dir.file("real")), "settings.txt");
+}
+
+TEST_F(StoreLinkedFileTest, SaveFollowsAChainOfAbsoluteLinks) {
+  writeFile(dir.file("target.txt"), "[A]\na=1\n");
+  ASSERT_EQ(::symlink(dir.file("target.txt").c_str(), dir.file("middle").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.file("middle").c_str(), path.c_str()), 0);
+  Store s;
+  ASSERT_TRUE(s.setValue("a", "3", "A", path.c_str()));
+  ASSERT_TRUE(s.save());
+  EXPECT_TRUE(isLink(path));
+  EXPECT_TRUE(isLink(dir.file("middle")));
+  EXPECT_EQ(readFile(dir.file("target.txt")), "[A]\na=3\n");
+}
+
+TEST_F(StoreLinkedFileTest, LinkToAMissingFileCreatesItsTarget) {
+  ASSERT_EQ(::symlink("new.txt", path.c_str()), 0);
+  Store s;
+  ASSERT_TRUE(s.setValue("k", "v", "A", path.c_str()));
+  ASSERT_TRUE(s.save());
+  EXPECT_TRUE(isLink(path));
+  EXPECT_EQ(readFile(dir.file("new.txt")), "[A]\nk=v\n");
+}
+
+TEST_F(StoreLinkedFileTest, LinkLoopFailsTheSaveAndTouchesNothing) {
+  ASSERT_EQ(::symlink("Tavolin.txt", path.c_str()), 0);
+  Store s;
+  ASSERT_TRUE(s.setValue("k", "v", "A", path.c_str()));
+  EXPECT_FALSE(s.save());
+  EXPECT_TRUE(isLink(path));
+  EXPECT_EQ(listFolder(dir.path()), "Tavolin.txt");
 }
 
 }  // namespace

@@ -146,5 +146,81 @@ TEST_F(StoreLookupSetTest, FailedAllocationDuringLoadStopsLoadAndKeepsOriginal) 
   EXPECT_TRUE(store_.keepsOriginal());
 }
 
+// Whatever a caller passes, what is saved loads back as the same sections
+// and values, and never changes another section.
+class StoreOneLineTest : public StoreLookupSetTest {
+ protected:
+  std::string reloaded(const char* key, const char* section) {
+    EXPECT_TRUE(store_.save());
+    Store again;
+    std::string value = again.getValue(key, section, path_.c_str());
+    EXPECT_EQ(again.lastError(), nullptr);
+    return value;
+  }
+};
+
+TEST_F(StoreOneLineTest, LineFeedInAValueCannotRewriteAnotherSection) {
+  writeFile(path_, "[Cam1]\nCameraIP=127.0.0.1\n");
+  ASSERT_TRUE(set("CameraName", "Lobby\n[Cam1]\nCameraIP=127.0.0.2", "Cam0"));
+  EXPECT_EQ(get("CameraName", "Cam0"), "Lobby");
+  EXPECT_EQ(reloaded("CameraIP", "Cam1"), "127.0.0.1");
+  EXPECT_EQ(readFile(path_), "[Cam1]\nCameraIP=127.0.0.1\n[Cam0]\nCameraName=Lobby\n");
+}
+
+TEST_F(StoreOneLineTest, ValueIsCutAtItsFirstCarriageReturnOrLineFeed) {
+  ASSERT_TRUE(set("a", "one\rtwo", "A"));
+  ASSERT_TRUE(set("b", "x\ny", "A"));
+  ASSERT_TRUE(set("c", "\nall gone", "A"));
+  EXPECT_EQ(get("a", "A"), "one");
+  EXPECT_EQ(get("b", "A"), "x");
+  EXPECT_EQ(get("c", "A"), "");
+  EXPECT_EQ(saveAndRead(), "[A]\na=one\nb=x\nc=\n");
+}
+
+TEST_F(StoreOneLineTest, LineFeedThenALineWithoutEqualsDoesNotStopTheNextLoad) {
+  ASSERT_TRUE(set("CameraName", "Lobby\nno equals sign here", "A"));
+  ASSERT_TRUE(set("CameraIP", "127.0.0.1", "A"));
+  EXPECT_EQ(reloaded("CameraIP", "A"), "127.0.0.1");
+}
+
+TEST_F(StoreOneLineTest, LoadedValuesKeepEveryByteIncludingACarriageReturnLineEnd) {
+  const std::string file = "[A]\nname=Lobby = hall; #1 [x]\r\n[B]\nk=\n";
+  writeFile(path_, file);
+  EXPECT_EQ(get("name", "A"), "Lobby = hall; #1 [x]\r");
+  EXPECT_EQ(saveAndRead(), file);
+}
+
+TEST_F(StoreOneLineTest, NamesTheFileCannotGiveBackAreRefusedAndNothingIsStored) {
+  writeFile(path_, "[A]\nk=v\n");
+  for (const char* section : {"", "A]B", "A\nB"}) {
+    EXPECT_FALSE(set("k", "w", section)) << section;
+    EXPECT_STREQ(store_.lastError(), errors::kUnwritableName);
+  }
+  for (const char* key : {"[A]", "#k", ";k", "k=x", "k\r", "k\nk"}) {
+    EXPECT_FALSE(set(key, "w", "A")) << key;
+  }
+  EXPECT_EQ(get("k", "A"), "v");
+  EXPECT_EQ(saveAndRead(), "[A]\nk=v\n");
+}
+
+// Thousands of sections and keys load and look up in file order, with the
+// first of repeated names keeping its place.
+TEST_F(StoreLookupSetTest, ManySectionsKeepFileOrderAndFirstPlaceOfRepeats) {
+  std::string file;
+  for (int i = 0; i < 3000; ++i) {
+    file += "[" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\nj=x\n";
+  }
+  file += "[7]\nk=late\nnew=1\n";
+  writeFile(path_, file);
+  EXPECT_EQ(get("k", "7"), "late");
+  EXPECT_EQ(get("new", "7"), "1");
+  EXPECT_EQ(get("k", "2999"), "2999");
+  EXPECT_EQ(get("k", "3000"), "");
+  ASSERT_TRUE(set("k", "7b", "7"));
+  const std::string saved = saveAndRead();
+  EXPECT_EQ(saved.find("[7]\nk=7b\nj=x\nnew=1\n[8]\n"), file.find("[7]\n"));
+  EXPECT_EQ(store_.sections().size(), 3000u);
+}
+
 }  // namespace
 }  // namespace ledra
