@@ -61,6 +61,13 @@ bool Mpeg4Decoder::open() {
     // carried its frame, which is what the caller's render loop expects.
     codec_->thread_count = 1;
     codec_->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    // A stream whose header claims a picture far larger than the picture
+    // buffer holds is refused as the header is read, before libavcodec
+    // allocates pictures and tables for it (some 400 MB for 8191 x 8191).
+    // libavcodec checks its own buffers with rows padded to its alignment, so
+    // the limit leaves room above the largest picture handed out (720 x 576);
+    // convert() refuses what lies between.
+    codec_->max_pixels = static_cast<int64_t>(2 * kMaxPictureBytes / kBytesPerPixel);
     return avcodec_open2(codec_.get(), codec, nullptr) == 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -228,6 +229,100 @@ TEST_F(DecoderBadInputTest, ImpossibleArgumentsAreRefused) {
     EXPECT_EQ(plugin_.decode(nullptr, 176, 144, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0),
               nullptr);
     EXPECT_EQ(plugin_.exit(nullptr), 0);
+}
+
+// Writes MPEG-4 Visual header fields bit by bit, most significant first.
+class BitWriter {
+public:
+    void put(uint32_t value, int bits) {
+        for (int i = bits - 1; i >= 0; --i) {
+            if (used_ % 8 == 0) bytes_.push_back(0);
+            if ((value >> i) & 1u) bytes_.back() |= static_cast<uint8_t>(0x80u >> (used_ % 8));
+            ++used_;
+        }
+    }
+    // Next-start-code stuffing: a zero, then ones to the byte boundary.
+    void stuff() {
+        put(0, 1);
+        while (used_ % 8 != 0) put(1, 1);
+    }
+    std::vector<uint8_t> bytes() const { return bytes_; }
+
+private:
+    std::vector<uint8_t> bytes_;
+    std::size_t used_ = 0;
+};
+
+// A simple-profile video object layer header claiming a picture size.
+std::vector<uint8_t> layerHeaderClaiming(int width, int height, int timeResolution) {
+    BitWriter w;
+    for (uint32_t code : {0x00000100u, 0x00000120u}) w.put(code, 32);
+    w.put(0, 1);   // random accessible
+    w.put(1, 8);   // simple object
+    w.put(0, 1);   // no layer identifier
+    w.put(1, 4);   // square pixels
+    w.put(0, 1);   // no control parameters
+    w.put(0, 2);   // rectangular
+    w.put(1, 1);
+    w.put(static_cast<uint32_t>(timeResolution), 16);
+    w.put(1, 1);
+    w.put(0, 1);   // no fixed rate
+    w.put(1, 1);
+    w.put(static_cast<uint32_t>(width), 13);
+    w.put(1, 1);
+    w.put(static_cast<uint32_t>(height), 13);
+    w.put(1, 1);
+    w.put(0, 1);   // progressive
+    w.put(1, 1);   // no overlapped motion compensation
+    w.put(0, 1);   // no sprite
+    w.put(0, 1);   // 8-bit
+    w.put(0, 1);   // H.263 quantisation
+    w.put(1, 1);   // no complexity estimation
+    w.put(1, 1);   // no resync markers
+    w.put(0, 1);   // not partitioned
+    w.put(0, 1);   // not scalable
+    w.stuff();
+    return w.bytes();
+}
+
+// Resident memory of this process in kB, from the kernel's own account.
+long residentKb() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr) return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
+    }
+    std::fclose(f);
+    return kb;
+}
+
+TEST_F(DecoderBadInputTest, AbsurdPictureSizeIsRefusedBeforeAnyPictureMemory) {
+    TestEncoder enc(176, 144, 30000, 5, true);
+    ASSERT_TRUE(enc.ok());
+    const std::vector<uint8_t> picture = enc.encode(quadrants(176, 144)).data;
+    std::vector<uint8_t> hostile = layerHeaderClaiming(8191, 8191, 30000);
+    hostile.insert(hostile.end(), picture.begin(), picture.end());
+
+    // The header writer agrees with the encoder's own sizes.
+    std::vector<uint8_t> honest = layerHeaderClaiming(176, 144, 30000);
+    honest.insert(honest.end(), picture.begin(), picture.end());
+    ASSERT_NE(decode(0, 0, honest), nullptr);
+
+    const long before = residentKb();
+    ASSERT_GT(before, 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(decode(0, 0, hostile), nullptr);
+    EXPECT_EQ(decode(720, 576, hostile), nullptr);
+    // One 8191 x 8191 picture alone is 100 MB; the usual working set is a
+    // few MB.
+    EXPECT_LT(residentKb() - before, 32 * 1024);
+
+    // The decoder still takes a sane stream afterwards.
+    TestEncoder sane(352, 288, 25000, 10, false);
+    const uint8_t* pic = decode(352, 288, sane.encode(quadrants(352, 288)).data);
+    ASSERT_NE(pic, nullptr);
+    expectQuadrants(pic, 352, 288);
 }
 
 TEST(DecoderNamesTest, BothNamesOfferTheSameWorkingDecoder) {
