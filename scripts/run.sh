@@ -1,14 +1,118 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, and starts the viewer. With no
-# camera given it watches a simulated camera on 127.0.0.1.
+# The main job: installs what is missing, builds, and starts the viewer.
+#
+#   scripts/run.sh                      simulated cameras on 127.0.0.1 and the viewer on them
+#   scripts/run.sh --settings PATH      the viewer on your own Tavolin.txt (a file or its folder)
+#   scripts/run.sh --headless           run under Xvfb even when a display is there
+#   scripts/run.sh --screenshots DIR    where pictures go without a display (build/demo/screenshots)
+#   scripts/run.sh watch [options]      the headless check: tavolin-watch (see README)
+#
+# Without a display the viewer runs under Xvfb, pictures the settings form,
+# presses Play on camera 1 (only when every camera of the list is at
+# 127.0.0.1), pictures the live view and ends. The simulator and Xvfb are
+# stopped at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
+
+if [ "${1:-}" = watch ]; then
+  shift
+  scripts/install-deps.sh
+  scripts/build.sh default
+  exec build/default/bin/tavolin-watch "$@"
+fi
+
+settings=""
+headless=0
+shots="$root/build/demo/screenshots"
+seconds=6
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --settings) settings=${2:?--settings needs a file or folder}; shift 2 ;;
+    --headless) headless=1; shift ;;
+    --screenshots) shots=$(realpath -m "${2:?--screenshots needs a folder}"); shift 2 ;;
+    --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
+    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+    *) echo "run: unknown option $1 (see scripts/run.sh --help)" >&2; exit 2 ;;
+  esac
+done
+
 scripts/install-deps.sh
 scripts/build.sh default
-for prog in build/default/bin/Tavolin build/default/bin/tavolin-watch; do
-  if [ -x "$prog" ]; then
-    exec "$prog" "$@"
+bin="$root/build/default/bin"
+
+# The viewer reads and writes Tavolin.txt in the folder it starts in.
+camsim_pid=""
+cleanup() {
+  if [ -n "$camsim_pid" ]; then
+    kill "$camsim_pid" 2>/dev/null || true
+    wait "$camsim_pid" 2>/dev/null || true
   fi
-done
-echo "run: neither the viewer nor the headless watcher is built yet" >&2
-exit 1
+}
+trap cleanup EXIT
+
+if [ -n "$settings" ]; then
+  if [ -d "$settings" ]; then
+    folder=$(realpath "$settings")
+  elif [ "$(basename "$settings")" = Tavolin.txt ]; then
+    folder=$(realpath "$(dirname "$settings")")
+  else
+    echo "run: the viewer reads a file named Tavolin.txt; give that file or its folder" >&2
+    exit 2
+  fi
+else
+  folder="$root/build/demo"
+  mkdir -p "$folder"
+  rm -f "$folder/Tavolin.txt"
+  log="$folder/camsim.log"
+  if "$bin/tavolin-camsim" --help 2>&1 | grep -q -- --write-settings; then
+    "$bin/tavolin-camsim" --cameras 3 --control-port 0 --video-port 0 --http-port 0 \
+      --login-port 0 --media-port 0 --write-settings "$folder/Tavolin.txt" >"$log" 2>&1 &
+    camsim_pid=$!
+  else
+    "$bin/tavolin-camsim" --protocol 2 --control-port 0 --video-port 0 --http-port 0 >"$log" 2>&1 &
+    camsim_pid=$!
+  fi
+  for _ in $(seq 1 100); do
+    if [ -s "$folder/Tavolin.txt" ] || grep -q "^protocol 2 camera on" "$log" 2>/dev/null; then break; fi
+    if ! kill -0 "$camsim_pid" 2>/dev/null; then
+      echo "run: the camera simulator did not start:" >&2
+      cat "$log" >&2
+      exit 1
+    fi
+    sleep 0.1
+  done
+  if [ ! -s "$folder/Tavolin.txt" ]; then
+    line=$(grep -m1 "^protocol 2 camera on" "$log" || true)
+    if [ -z "$line" ]; then
+      echo "run: the camera simulator did not report its ports:" >&2
+      cat "$log" >&2
+      exit 1
+    fi
+    control=$(sed -E 's/.*control ([0-9]+),.*/\1/' <<<"$line")
+    video=$(sed -E 's/.*video ([0-9]+),.*/\1/' <<<"$line")
+    http=$(sed -E 's/.*web server ([0-9]+);.*/\1/' <<<"$line")
+    # Every record points at the simulator, so no Play reaches the network.
+    for i in $(seq 0 15); do
+      name="Camera - $((i + 1))"
+      [ "$i" = 0 ] && name="Simulated camera"
+      printf '[%d]\nCameraName=%s\nCameraIP=127.0.0.1\nRegisterPort=%s\nControlPort=%s\nStreamingPort=%s\nHTTPPort=%s\nCameraUserName=admin\nCameraPassword=admin\nShowCameraName=1\nShowEvent=1\nStreamingType=2\n\n' \
+        "$i" "$name" "$control" "$control" "$video" "$http"
+    done >"$folder/Tavolin.txt"
+  fi
+  echo "run: simulated camera(s) on 127.0.0.1 (log $log), settings $folder/Tavolin.txt"
+fi
+
+cd "$folder"
+if [ -z "$settings" ]; then
+  # The simulated list stays on this machine, whatever is typed into the form.
+  export TAVOLIN_LOOPBACK_ONLY=1
+fi
+if [ "$headless" = 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+  "$bin/Tavolin"
+else
+  mkdir -p "$shots"
+  echo "run: no display; running under Xvfb, pictures go to $shots"
+  TAVOLIN_LOOPBACK_ONLY=1 xvfb-run -a -s "-screen 0 1024x768x24" \
+    "$bin/Tavolin" --demo "$shots" --demo-seconds "$seconds"
+fi

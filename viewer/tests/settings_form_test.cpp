@@ -285,7 +285,7 @@ TEST_F(SettingsFormTest, LoadDefaultThenPlayAnsweredNoStartsTheViewWithTheStored
   int runs = 0;
   std::string hostSeen;
   std::vector<bool> enabledDuringView;
-  form->setLiveViewRunner([&](const CTavolinDlg::Records& records, int position) {
+  form->setLiveViewRunner([&](const CTavolinDlg::Records& records, int position, QWidget*) {
     ++runs;
     EXPECT_EQ(position, 0);
     for (int i = 0; i < kCameraCount; ++i) EXPECT_EQ(records[i], form->cameras().record(i));
@@ -309,7 +309,7 @@ TEST_F(SettingsFormTest, LoadDefaultThenPlayAnsweredNoStartsTheViewWithTheStored
 TEST_F(SettingsFormTest, AfterTheViewClosesAllSixteenRecordsAreSaved) {
   openForm();
   chooseCamera(5);
-  form->setLiveViewRunner([](const CTavolinDlg::Records& records, int position) {
+  form->setLiveViewRunner([](const CTavolinDlg::Records& records, int position, QWidget*) {
     // The view sets speed and audio in place, here after switching cameras.
     records[position]->ptzSpeed = 5;
     records[9]->playAudio = 1;

@@ -13,6 +13,7 @@
 #include "dialogs/ptz_address_id_dlg.h"
 #include "dialogs/rs232_setting_dlg.h"
 #include "shell/shell.h"
+#include "widgets/compact_combo_style.h"
 #include "widgets/dialog_units.h"
 #include "widgets/form_layout.h"
 #include "widgets/utf8_limit.h"
@@ -120,9 +121,13 @@ void CTavolinDlg::createControls() {
     return b;
   };
 
+  comboStyle_ = new CompactComboStyle(DialogUnits(font()).baseWidth() + 4);
+  comboStyle_->setParent(this);
+
   // Created in tab order, which is the order of the layout.
   c_.cameraId = combo(label(0, "Camera ID"));
   c_.streamingType = combo(label(1, "Streaming Type"));
+  for (QComboBox* box : {c_.cameraId, c_.streamingType}) box->setStyle(comboStyle_);
   c_.name = edit(label(2, "Name"));
   c_.host = edit(label(3, "Camera IP"));
   c_.channel = edit(label(4, "Channel NO."));
@@ -483,7 +488,7 @@ void CTavolinDlg::onPlay() {
   for (int i = 0; i < kCameraCount; ++i) records[static_cast<std::size_t>(i)] = cameras_.record(i);
 
   setEditing(false);
-  if (runLiveView_) runLiveView_(records, position);
+  if (runLiveView_) runLiveView_(records, position, this);
   // The view may have changed PTZ speed and play audio in place, on any
   // camera it switched to.
   for (int i = 0; i < kCameraCount; ++i) cameras_.saveRecord(*cameras_.record(i));

@@ -20,6 +20,7 @@ class QPushButton;
 
 namespace tavolin::ui {
 
+class CompactComboStyle;
 class Shell;
 
 class CTavolinDlg : public QDialog {
@@ -27,9 +28,10 @@ class CTavolinDlg : public QDialog {
 
  public:
   using Records = std::array<CameraRecord*, kCameraCount>;
-  // Runs the live view modally for `position` over the 16 records and returns
-  // once it has closed its stream.
-  using LiveViewRunner = std::function<void(const Records& records, int position)>;
+  // Runs the live view modally for `position` over the 16 records, over the
+  // form given as `parent`, and returns once the view has closed its stream.
+  using LiveViewRunner =
+      std::function<void(const Records& records, int position, QWidget* parent)>;
 
   // The controls in the order they are laid out and tabbed through.
   struct Controls {
@@ -106,6 +108,7 @@ class CTavolinDlg : public QDialog {
   CameraList cameras_;
   LiveViewRunner runLiveView_;
   Controls c_{};
+  CompactComboStyle* comboStyle_ = nullptr;  // owned by the form
   std::array<QLabel*, 11> labels_{};
 
   // The camera shown, as the form edits it.

@@ -1,0 +1,80 @@
+#include "app/demo_driver.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+
+#include "form/tavolin_dlg.h"
+
+namespace tavolin::ui {
+
+namespace {
+
+// Lets the form paint before it is pictured.
+constexpr int kSettleMs = 500;
+// Time beyond the view's run after which anything still open is closed.
+constexpr int kGiveUpMs = 15000;
+
+void saveShot(QWidget* window, const QString& folder, const char* name) {
+  const QString path = QDir(folder).filePath(QString::fromLatin1(name));
+  if (window->grab().save(path)) {
+    std::fprintf(stderr, "demo: wrote %s\n", qPrintable(path));
+  } else {
+    std::fprintf(stderr, "demo: could not write %s\n", qPrintable(path));
+  }
+}
+
+}  // namespace
+
+bool everyCameraIsLoopback(CTavolinDlg& form) {
+  for (int i = 0; i < kCameraCount; ++i) {
+    if (textOf(form.cameras().record(i)->host) != "127.0.0.1") return false;
+  }
+  return true;
+}
+
+void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
+  QDir().mkpath(options.screenshotFolder);
+  QPointer<CTavolinDlg> guard(&form);
+  QTimer::singleShot(kSettleMs, &form, [guard, options] {
+    if (!guard) return;
+    CTavolinDlg& f = *guard;
+    saveShot(&f, options.screenshotFolder, "form.png");
+    if (!everyCameraIsLoopback(f)) {
+      std::fprintf(stderr, "demo: a camera of this list is not at 127.0.0.1; Play is left to you\n");
+      f.controls().exit->click();
+      return;
+    }
+    // The live view runs modally from the Play handler; this timer fires in
+    // its event loop.
+    QTimer::singleShot(options.viewMs, qApp, [options] {
+      QWidget* view = QApplication::activeModalWidget();
+      if (view == nullptr || qobject_cast<CTavolinDlg*>(view) != nullptr) {
+        std::fprintf(stderr, "demo: the live view did not stay open\n");
+        return;
+      }
+      saveShot(view, options.screenshotFolder, "live-view.png");
+      view->close();
+    });
+    // Should the view stop at a question (a failed connection, say), the
+    // demo still ends: whatever covers the form is closed from here on.
+    auto* watchdog = new QTimer(guard);
+    QObject::connect(watchdog, &QTimer::timeout, watchdog, [] {
+      QWidget* top = QApplication::activeModalWidget();
+      if (top != nullptr && qobject_cast<CTavolinDlg*>(top) == nullptr) {
+        std::fprintf(stderr, "demo: closing a window that stayed open\n");
+        top->close();
+      }
+    });
+    watchdog->start(options.viewMs + kGiveUpMs);
+    std::fprintf(stderr, "demo: pressing Play on camera 1\n");
+    f.controls().play->click();
+    if (guard) guard->controls().exit->click();
+  });
+}
+
+}  // namespace tavolin::ui
