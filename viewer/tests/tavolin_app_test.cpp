@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+#include <atomic>
+#include <thread>
+
+#include "app/tavolin_app.h"
+#include "fake_shell.h"
+#include "modal_helpers.h"
+
+namespace tavolin::ui {
+namespace {
+
+TEST(TavolinAppTest, ASecondStartBringsTheFormBackAndTheFileIsWrittenAtExit) {
+  QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("Tavolin.txt"));
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[0]\nCameraName=Door\n");
+  }
+  testing::FakeShell shell;
+  CTavolinApp::Options options;
+  options.instanceName = QStringLiteral("tavolin-test-") + QUuid::createUuid().toString(QUuid::Id128);
+  options.settingsPath = path.toStdString();
+
+  QString nameShown;
+  bool minimizedBefore = false;
+  bool minimizedAfter = true;
+  std::atomic<int> secondStart{-1};
+  options.whenShown = [&](CTavolinDlg& form) {
+    nameShown = form.controls().name->text();
+    form.showMinimized();
+    minimizedBefore = form.isMinimized();
+    std::thread second([&] {
+      SingleInstance other(options.instanceName);
+      secondStart = other.claim(40, 250) ? 1 : 0;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return secondStart.load() != -1; }, 10000));
+    second.join();
+    minimizedAfter = form.isMinimized();
+    form.controls().exit->click();
+  };
+
+  CTavolinApp app(shell, options);
+  EXPECT_EQ(app.run(), 0);
+  EXPECT_EQ(nameShown, "Door");
+  EXPECT_EQ(secondStart.load(), 0);
+  EXPECT_TRUE(minimizedBefore);
+  EXPECT_FALSE(minimizedAfter);
+  EXPECT_EQ(app.form(), nullptr);
+  // Closing the list wrote the file once more: its section is still there.
+  EXPECT_NE(testing::fileText(path).find("CameraName=Door"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavolin::ui
