@@ -5,6 +5,7 @@
 #   scripts/run.sh --settings PATH      the viewer on your own Tavolin.txt (a file or its folder)
 #   scripts/run.sh --headless           run under Xvfb even when a display is there
 #   scripts/run.sh --screenshots DIR    where pictures go without a display (build/demo/screenshots)
+#   scripts/run.sh --seconds N          how long the live view runs before its picture (6)
 #   scripts/run.sh watch [options]      the headless check: tavolin-watch (see README)
 #
 # Without a display the viewer runs under Xvfb, pictures the settings form,
@@ -32,7 +33,7 @@ while [ $# -gt 0 ]; do
     --headless) headless=1; shift ;;
     --screenshots) shots=$(realpath -m "${2:?--screenshots needs a folder}"); shift 2 ;;
     --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
-    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
     *) echo "run: unknown option $1 (see scripts/run.sh --help)" >&2; exit 2 ;;
   esac
 done
@@ -65,42 +66,22 @@ else
   mkdir -p "$folder"
   rm -f "$folder/Tavolin.txt"
   log="$folder/camsim.log"
-  if "$bin/tavolin-camsim" --help 2>&1 | grep -q -- --write-settings; then
-    "$bin/tavolin-camsim" --cameras 3 --control-port 0 --video-port 0 --http-port 0 \
-      --login-port 0 --media-port 0 --write-settings "$folder/Tavolin.txt" >"$log" 2>&1 &
-    camsim_pid=$!
-  else
-    "$bin/tavolin-camsim" --protocol 2 --control-port 0 --video-port 0 --http-port 0 >"$log" 2>&1 &
-    camsim_pid=$!
-  fi
+  # Three simulated cameras on free ports; the simulator writes the viewer's
+  # settings file with every record at 127.0.0.1.
+  "$bin/tavolin-camsim" --cameras 3 --login-port 0 --control-port 0 --media-port 0 \
+    --video-port 0 --http-port 0 --write-settings "$folder/Tavolin.txt" >"$log" 2>&1 &
+  camsim_pid=$!
   for _ in $(seq 1 100); do
-    if [ -s "$folder/Tavolin.txt" ] || grep -q "^protocol 2 camera on" "$log" 2>/dev/null; then break; fi
-    if ! kill -0 "$camsim_pid" 2>/dev/null; then
-      echo "run: the camera simulator did not start:" >&2
-      cat "$log" >&2
-      exit 1
-    fi
+    grep -q "^settings for" "$log" 2>/dev/null && break
+    if ! kill -0 "$camsim_pid" 2>/dev/null; then break; fi
     sleep 0.1
   done
-  if [ ! -s "$folder/Tavolin.txt" ]; then
-    line=$(grep -m1 "^protocol 2 camera on" "$log" || true)
-    if [ -z "$line" ]; then
-      echo "run: the camera simulator did not report its ports:" >&2
-      cat "$log" >&2
-      exit 1
-    fi
-    control=$(sed -E 's/.*control ([0-9]+),.*/\1/' <<<"$line")
-    video=$(sed -E 's/.*video ([0-9]+),.*/\1/' <<<"$line")
-    http=$(sed -E 's/.*web server ([0-9]+);.*/\1/' <<<"$line")
-    # Every record points at the simulator, so no Play reaches the network.
-    for i in $(seq 0 15); do
-      name="Camera - $((i + 1))"
-      [ "$i" = 0 ] && name="Simulated camera"
-      printf '[%d]\nCameraName=%s\nCameraIP=127.0.0.1\nRegisterPort=%s\nControlPort=%s\nStreamingPort=%s\nHTTPPort=%s\nCameraUserName=admin\nCameraPassword=admin\nShowCameraName=1\nShowEvent=1\nStreamingType=2\n\n' \
-        "$i" "$name" "$control" "$control" "$video" "$http"
-    done >"$folder/Tavolin.txt"
+  if ! grep -q "^settings for" "$log" 2>/dev/null; then
+    echo "run: the camera simulator did not start:" >&2
+    cat "$log" >&2
+    exit 1
   fi
-  echo "run: simulated camera(s) on 127.0.0.1 (log $log), settings $folder/Tavolin.txt"
+  echo "run: three simulated cameras on 127.0.0.1 (log $log), settings $folder/Tavolin.txt"
 fi
 
 cd "$folder"
@@ -113,6 +94,6 @@ if [ "$headless" = 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}"
 else
   mkdir -p "$shots"
   echo "run: no display; running under Xvfb, pictures go to $shots"
-  TAVOLIN_LOOPBACK_ONLY=1 xvfb-run -a -s "-screen 0 1024x768x24" \
+  TAVOLIN_LOOPBACK_ONLY=1 xvfb-run -a -s "-screen 0 800x600x24" \
     "$bin/Tavolin" --demo "$shots" --demo-seconds "$seconds"
 fi
