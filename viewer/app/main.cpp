@@ -1,0 +1,58 @@
+// Tavolin, the viewer program: the settings form, and from it the live view.
+// The one option, --demo FOLDER [--demo-seconds N], is for the main job on a
+// machine without a display: it pictures the form, presses Play on camera 1
+// when every camera is at 127.0.0.1, pictures the live view and ends.
+#include <QApplication>
+#include <QString>
+#include <cstdio>
+#include <cstring>
+
+#include "app/demo_driver.h"
+#include "app/single_instance.h"
+#include "app/tavolin_app.h"
+#include "form/live_view_runner.h"
+#include "shell/qt_shell.h"
+
+namespace {
+
+int usage() {
+  std::fprintf(stderr, "usage: Tavolin [--demo FOLDER [--demo-seconds N]]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tavolin"));
+
+  bool demo = false;
+  tavolin::ui::DemoOptions demoOptions;
+  for (int i = 1; i < argc; ++i) {
+    const bool hasValue = i + 1 < argc;
+    if (std::strcmp(argv[i], "--demo") == 0 && hasValue) {
+      demo = true;
+      demoOptions.screenshotFolder = QString::fromLocal8Bit(argv[++i]);
+    } else if (std::strcmp(argv[i], "--demo-seconds") == 0 && hasValue) {
+      bool ok = false;
+      const int seconds = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
+      if (!ok || seconds < 1 || seconds > 600) return usage();
+      demoOptions.viewMs = seconds * 1000;
+    } else {
+      return usage();
+    }
+  }
+
+  tavolin::ui::QtShell shell;
+  tavolin::ui::CTavolinApp::Options options;
+  options.liveView = tavolin::ui::wideVideoRunner(shell);
+  if (demo) {
+    // A demo leaves a viewer the user runs alone.
+    options.instanceName = tavolin::ui::SingleInstance::defaultName() + QStringLiteral("-demo");
+    options.whenShown = [demoOptions](tavolin::ui::CTavolinDlg& form) {
+      tavolin::ui::driveDemo(form, demoOptions);
+    };
+  }
+  tavolin::ui::CTavolinApp tavolinApp(shell, std::move(options));
+  return tavolinApp.run();
+}

@@ -1,0 +1,15 @@
+#include "form/live_view_runner.h"
+
+#include "live/wide_video_dlg.h"
+
+namespace tavolin::ui {
+
+CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell) {
+  return [&shell](const CTavolinDlg::Records& records, int position, QWidget* parent) {
+    CWideVideoDlg view(records, position, shell, parent);
+    // When exec() returns the view has closed its stream.
+    view.exec();
+  };
+}
+
+}  // namespace tavolin::ui
