@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "form/tavolin_dlg.h"
+#include "live/wide_video_dlg.h"
 
 namespace tavolin::ui {
 
@@ -52,9 +53,9 @@ void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
     // The live view runs modally from the Play handler; this timer fires in
     // its event loop.
     QTimer::singleShot(options.viewMs, qApp, [options] {
-      QWidget* view = QApplication::activeModalWidget();
-      if (view == nullptr || qobject_cast<CTavolinDlg*>(view) != nullptr) {
-        std::fprintf(stderr, "demo: the live view did not stay open\n");
+      auto* view = qobject_cast<CWideVideoDlg*>(QApplication::activeModalWidget());
+      if (view == nullptr) {
+        std::fprintf(stderr, "demo: the live view is not in front (did it connect?)\n");
         return;
       }
       saveShot(view, options.screenshotFolder, "live-view.png");
