@@ -31,6 +31,7 @@ extern "C" {
 #include "camsim/v2_camera.h"
 #include "decoder/contract.h"
 #include "interface_object.h"
+#include "platform/function_table.h"
 #include "platform/module.h"
 #include "platform/surface.h"
 
@@ -157,17 +158,15 @@ double bareLibavcodec(const std::vector<std::vector<uint8_t>>& stream, long& pic
 
 double decoderPlugin(const std::vector<std::vector<uint8_t>>& stream, long& pictures) {
     platform::Module m;
-    if (!m.load("Quillon-M")) return -1;
-    auto init = reinterpret_cast<M_XCInit_t>(m.symbol("M_XCInit"));
-    auto decode = reinterpret_cast<M_XDecode_t>(m.symbol("M_XDecode"));
-    auto exit = reinterpret_cast<M_XCExit_t>(m.symbol("M_XCExit"));
-    void* d = init(nullptr);
+    decoder::FunctionTable x;
+    if (!m.load("Quillon-M") || platform::bindFunctionTable(m, x) != nullptr || x.exit == nullptr) return -1;
+    void* d = x.init(nullptr);
     const double start = processCpuSeconds();
     for (const auto& data : stream) {
-        if (decode(d, 720, 480, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0) != nullptr) ++pictures;
+        if (x.decode(d, 720, 480, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0) != nullptr) ++pictures;
     }
     const double cpu = processCpuSeconds() - start;
-    exit(d);
+    x.exit(d);
     return cpu;
 }
 

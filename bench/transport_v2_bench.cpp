@@ -7,7 +7,7 @@
 //   the plug-in's one receive per record meets the plain read's 256000-byte
 //   receives, so read granularity dominates the result.
 #include "platform/tcp_socket.h"
-#include "transport/contract.h"
+#include "transport/plugin_exports.h"
 #include "transport/protocol_message.h"
 
 #include <benchmark/benchmark.h>
@@ -24,17 +24,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern "C" {
-void* M_XInit(void);
-void M_XExit(void*);
-int32_t M_XSetMediaConfig(void*, const MediaConfig*);
-int32_t M_XConnect(void*);
-int32_t M_XStartStreaming(void*);
-int32_t M_XGetNextFrame(void*, int32_t*, uint8_t*, int32_t);
-int32_t M_XStopStreaming(void*);
-int32_t M_XDisconnect(void*);
-}
 
 namespace {
 

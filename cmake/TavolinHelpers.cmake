@@ -5,7 +5,8 @@ function(tavolin_strict target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
 endfunction()
 
-# A shared library that exports only the names marked with TAVOLIN_EXPORT.
+# A shared library that exports only the names declared with default
+# visibility (every other name is hidden).
 function(tavolin_shared_library target)
   add_library(${target} SHARED ${ARGN})
   tavolin_strict(${target})
@@ -15,6 +16,42 @@ function(tavolin_shared_library target)
     VISIBILITY_INLINES_HIDDEN ON)
   # Static libraries linked in (platform, cores) must not leak their symbols.
   target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL)
+endfunction()
+
+# A library loaded by name, built one way for every plug-in and for the
+# stream client:
+#   tavolin_plugin(<name> [ALSO_AS <name>...] [CORE <core>] EXPORTS <pattern>...
+#                  SOURCES <src>... [LIBS <lib>...])
+# The sources compile once, with hidden visibility, into <name>_objects; the
+# shared library <name> (and one under each ALSO_AS name) links those objects
+# and exports only the names that match EXPORTS (a linker version script, so
+# nothing from the C++ runtime's headers leaks out either). CORE names a
+# static library of the same objects, so tests and benchmarks reach the code
+# behind the exports. LIBS are usage requirements of the objects; the core
+# passes them on to its users.
+function(tavolin_plugin name)
+  cmake_parse_arguments(P "" "CORE" "ALSO_AS;EXPORTS;SOURCES;LIBS" ${ARGN})
+  list(JOIN P_EXPORTS "; " patterns)
+  set(export_map ${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
+  file(CONFIGURE OUTPUT ${export_map} CONTENT "{\n  global: @patterns@;\n  local: *;\n};\n" @ONLY)
+  set(objects ${name}_objects)
+  add_library(${objects} OBJECT ${P_SOURCES})
+  tavolin_strict(${objects})
+  set_target_properties(${objects} PROPERTIES
+    C_VISIBILITY_PRESET hidden
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  target_link_libraries(${objects} PUBLIC ${P_LIBS})
+  foreach(library ${name} ${P_ALSO_AS})
+    tavolin_shared_library(${library})
+    target_link_libraries(${library} PRIVATE ${objects})
+    target_link_options(${library} PRIVATE -Wl,--no-undefined -Wl,--version-script=${export_map})
+    set_target_properties(${library} PROPERTIES LINK_DEPENDS ${export_map})
+  endforeach()
+  if(P_CORE)
+    add_library(${P_CORE} STATIC)
+    target_link_libraries(${P_CORE} PUBLIC ${objects})
+  endif()
 endfunction()
 
 # One GoogleTest executable per component; tests run headless and offscreen,

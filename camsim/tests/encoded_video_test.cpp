@@ -7,6 +7,7 @@
 #include "camsim/v1_camera.h"
 #include "camsim/v2_camera.h"
 #include "decoder/contract.h"
+#include "platform/function_table.h"
 #include "platform/module.h"
 #include "platform/tcp_socket.h"
 #include "transport/protocol_message.h"
@@ -35,25 +36,23 @@ class EncodedVideoTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(module_.loadPath(QUILLON_PATH)) << module_.error();
-        init_ = reinterpret_cast<M_XCInit_t>(module_.symbol("M_XCInit"));
-        decode_ = reinterpret_cast<M_XDecode_t>(module_.symbol("M_XDecode"));
-        exit_ = reinterpret_cast<M_XCExit_t>(module_.symbol("M_XCExit"));
-        ASSERT_TRUE(init_ && decode_ && exit_);
-        instance_ = init_(nullptr);
+        ASSERT_EQ(platform::bindFunctionTable(module_, decoder_), nullptr);
+        ASSERT_NE(decoder_.exit, nullptr);
+        instance_ = decoder_.init(nullptr);
         ASSERT_NE(instance_, nullptr);
     }
     void TearDown() override {
-        if (exit_ != nullptr) exit_(instance_);
+        if (decoder_.exit != nullptr) decoder_.exit(instance_);
     }
     // A fresh decoder, as the stream client makes one per connection.
     void restartDecoder() {
-        exit_(instance_);
-        instance_ = init_(nullptr);
+        decoder_.exit(instance_);
+        instance_ = decoder_.init(nullptr);
         ASSERT_NE(instance_, nullptr);
     }
     const uint8_t* decode(int w, int h, const std::vector<uint8_t>& data) {
         return static_cast<const uint8_t*>(
-            decode_(instance_, w, h, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0));
+            decoder_.decode(instance_, w, h, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0));
     }
 
     static PatternColour pixel(const uint8_t* pic, int w, int x, int y) {
@@ -98,9 +97,7 @@ protected:
     }
 
     platform::Module module_;
-    M_XCInit_t init_ = nullptr;
-    M_XDecode_t decode_ = nullptr;
-    M_XCExit_t exit_ = nullptr;
+    decoder::FunctionTable decoder_;
     void* instance_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include "camsim/encoded_video_source.h"
 #include "camsim/v1_camera.h"
 #include "decoder/contract.h"
+#include "platform/function_table.h"
 #include "platform/module.h"
 #include "transport/contract.h"
 
@@ -13,11 +14,6 @@
 
 namespace camsim {
 namespace {
-
-template <typename F>
-F bind(const platform::Module& m, const char* name) {
-    return reinterpret_cast<F>(m.symbol(name));
-}
 
 uint32_t bitsAt(const uint8_t* b, int position, int width) {
     uint32_t v = 0;
@@ -39,19 +35,11 @@ protected:
 };
 
 TEST_P(Protocol1VideoTest, PluginRecordsDecodeToThePattern) {
-    const auto xInit = bind<M_XInit_t>(transport_, "M_XInit");
-    const auto xSetMediaConfig = bind<M_XSetMediaConfig_t>(transport_, "M_XSetMediaConfig");
-    const auto xConnect = bind<M_XConnect_t>(transport_, "M_XConnect");
-    const auto xStart = bind<M_XStartStreaming_t>(transport_, "M_XStartStreaming");
-    const auto xNext = bind<M_XGetNextFrame_t>(transport_, "M_XGetNextFrame");
-    const auto xStop = bind<M_XStopStreaming_t>(transport_, "M_XStopStreaming");
-    const auto xDisconnect = bind<M_XDisconnect_t>(transport_, "M_XDisconnect");
-    const auto xExit = bind<M_XExit_t>(transport_, "M_XExit");
-    const auto cInit = bind<M_XCInit_t>(decoder_, "M_XCInit");
-    const auto cDecode = bind<M_XDecode_t>(decoder_, "M_XDecode");
-    const auto cExit = bind<M_XCExit_t>(decoder_, "M_XCExit");
-    ASSERT_TRUE(xInit && xSetMediaConfig && xConnect && xStart && xNext && xStop && xDisconnect && xExit);
-    ASSERT_TRUE(cInit && cDecode && cExit);
+    transport::FunctionTable x;
+    decoder::FunctionTable c;
+    ASSERT_EQ(platform::bindFunctionTable(transport_, x), nullptr);
+    ASSERT_EQ(platform::bindFunctionTable(decoder_, c), nullptr);
+    ASSERT_NE(c.exit, nullptr);
 
     CameraOptions options;
     options.video = GetParam();
@@ -70,20 +58,20 @@ TEST_P(Protocol1VideoTest, PluginRecordsDecodeToThePattern) {
     config.controlPort = camera.controlPort();
     config.connectTimeoutSeconds = 2;
 
-    void* handle = xInit();
+    void* handle = x.init();
     ASSERT_NE(handle, nullptr);
-    void* dec = cInit(nullptr);
+    void* dec = c.init(nullptr);
     ASSERT_NE(dec, nullptr);
-    xSetMediaConfig(handle, &config);
-    ASSERT_EQ(xConnect(handle), 1);
-    ASSERT_EQ(xStart(handle), 1);
+    x.setMediaConfig(handle, &config);
+    ASSERT_EQ(x.connect(handle), 1);
+    ASSERT_EQ(x.startStreaming(handle), 1);
 
     std::vector<uint8_t> buffer(transport::kFrameBufferSize);
     int width = 0, height = 0;
     const int frames = options.video.frameRate + 2; // past the second intra frame
     for (int i = 0; i < frames; ++i) {
         int32_t kind = 0;
-        const int32_t n = xNext(handle, &kind, buffer.data(), static_cast<int32_t>(buffer.size()));
+        const int32_t n = x.getNextFrame(handle, &kind, buffer.data(), static_cast<int32_t>(buffer.size()));
         ASSERT_GT(n, 44) << "frame " << i;
         ASSERT_EQ(kind, 1);
         const bool intra = n > 80 && std::memcmp(buffer.data() + 75, transport::kGroupOfVopStartCode, 4) == 0;
@@ -100,7 +88,7 @@ TEST_P(Protocol1VideoTest, PluginRecordsDecodeToThePattern) {
             height = static_cast<int>(bitsAt(vol, k + 122, 13));
         }
         ASSERT_GT(width, 0);
-        const auto* pic = static_cast<const uint8_t*>(cDecode(dec, width, height, buffer.data() + 44, n - 44, 0, 0, 0));
+        const auto* pic = static_cast<const uint8_t*>(c.decode(dec, width, height, buffer.data() + 44, n - 44, 0, 0, 0));
         ASSERT_NE(pic, nullptr) << "frame " << i;
         for (int qy : {height / 4, 3 * height / 4}) {
             for (int qx : {width / 4, 3 * width / 4}) {
@@ -112,10 +100,10 @@ TEST_P(Protocol1VideoTest, PluginRecordsDecodeToThePattern) {
             }
         }
     }
-    xDisconnect(handle);
-    xStop(handle);
-    xExit(handle);
-    cExit(dec);
+    x.disconnect(handle);
+    x.stopStreaming(handle);
+    x.exit(handle);
+    c.exit(dec);
     camera.stop();
 }
 

@@ -1,12 +1,8 @@
 // The exported decoder functions. Nothing thrown gets past them.
-#include "decoder/contract.h"
+#include "decoder/plugin_exports.h"
 #include "mpeg4_decoder.h"
 
-#include <type_traits>
-
-#define DECODER_EXPORT extern "C" __attribute__((visibility("default")))
-
-DECODER_EXPORT void* M_XCInit(void* /*reserved*/) {
+extern "C" void* M_XCInit(void* /*reserved*/) {
     try {
         return decoder::Mpeg4Decoder::create().release();
     } catch (...) {
@@ -14,7 +10,7 @@ DECODER_EXPORT void* M_XCInit(void* /*reserved*/) {
     }
 }
 
-DECODER_EXPORT const void* M_XDecode(void* instance, int32_t width, int32_t height, const uint8_t* data,
+extern "C" const void* M_XDecode(void* instance, int32_t width, int32_t height, const uint8_t* data,
                                      int32_t length, int32_t /*reserved1*/, int32_t /*reserved2*/,
                                      int32_t /*reserved3*/) {
     if (instance == nullptr || length <= 0) return nullptr;
@@ -26,12 +22,8 @@ DECODER_EXPORT const void* M_XDecode(void* instance, int32_t width, int32_t heig
     }
 }
 
-DECODER_EXPORT int32_t M_XCExit(void* instance) {
+extern "C" int32_t M_XCExit(void* instance) {
     if (instance == nullptr) return 0;
     delete static_cast<decoder::Mpeg4Decoder*>(instance);
     return 1;
 }
-
-static_assert(std::is_same_v<decltype(&M_XCInit), M_XCInit_t>);
-static_assert(std::is_same_v<decltype(&M_XDecode), M_XDecode_t>);
-static_assert(std::is_same_v<decltype(&M_XCExit), M_XCExit_t>);

@@ -1,4 +1,5 @@
 #include "decoder/contract.h"
+#include "platform/function_table.h"
 #include "platform/module.h"
 #include "test_encoder.h"
 
@@ -27,20 +28,13 @@ uint32_t u32At(const uint8_t* p, std::size_t off) {
 int32_t i32At(const uint8_t* p, std::size_t off) { return static_cast<int32_t>(u32At(p, off)); }
 
 // The plug-in as the stream client sees it: a module bound by name.
-class DecoderPlugin {
+class DecoderPlugin : public decoder::FunctionTable {
 public:
     explicit DecoderPlugin(const std::string& path) {
-        if (!module_.loadPath(path)) return;
-        init = reinterpret_cast<M_XCInit_t>(module_.symbol("M_XCInit"));
-        decode = reinterpret_cast<M_XDecode_t>(module_.symbol("M_XDecode"));
-        exit = reinterpret_cast<M_XCExit_t>(module_.symbol("M_XCExit"));
+        if (module_.loadPath(path)) platform::bindFunctionTable(module_, static_cast<decoder::FunctionTable&>(*this));
     }
     bool bound() const { return init != nullptr && decode != nullptr && exit != nullptr; }
     const platform::Module& module() const { return module_; }
-
-    M_XCInit_t init = nullptr;
-    M_XDecode_t decode = nullptr;
-    M_XCExit_t exit = nullptr;
 
 private:
     platform::Module module_;

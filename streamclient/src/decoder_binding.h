@@ -11,11 +11,7 @@
 
 namespace ostrel {
 
-struct DecoderTable {
-    M_XCInit_t init = nullptr;
-    M_XCExit_t exit = nullptr;
-    M_XDecode_t decode = nullptr;
-};
+using DecoderTable = decoder::FunctionTable;
 
 // Decoder type 1 serves processors whose name or core name contains "PXA";
 // every other processor, and an unreadable one, gets type 2.

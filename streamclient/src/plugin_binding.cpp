@@ -1,6 +1,8 @@
 // Binding and unbinding of the transport and decoder plug-ins.
 #include "interface_object.h"
 
+#include "platform/function_table.h"
+
 namespace ostrel {
 
 bool bindTransport(OstrelInterface& self) {
@@ -42,10 +44,7 @@ void unbindTransport(OstrelInterface& self) {
 void bindDecoder(OstrelInterface& self) {
     const int type = chooseDecoderType(self.seams.processorInfo ? self.seams.processorInfo() : platform::ProcessorInfo{});
     if (!self.decoderModule.load(self.seams.decoderNames[static_cast<std::size_t>(type - 1)])) return;
-    self.decoder.init = reinterpret_cast<M_XCInit_t>(self.decoderModule.symbol("M_XCInit"));
-    self.decoder.exit = reinterpret_cast<M_XCExit_t>(self.decoderModule.symbol("M_XCExit"));
-    self.decoder.decode = reinterpret_cast<M_XDecode_t>(self.decoderModule.symbol("M_XDecode"));
-    if (self.decoder.init == nullptr || self.decoder.decode == nullptr) {
+    if (platform::bindFunctionTable(self.decoderModule, self.decoder) != nullptr) {
         // Unusable: run without a decoder.
         self.decoder = {};
         self.decoderModule.unload();

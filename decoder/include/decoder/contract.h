@@ -35,15 +35,28 @@ struct PictureHeader {
     uint32_t colorsImportant;// 0
 };
 
-// Makes a decoder instance; the argument is reserved (pass null). Null when
-// no decoder could be made.
-typedef void* (*M_XCInit_t)(void* reserved);
-// Decodes one frame of MPEG-4 Visual data. The last three arguments are
-// reserved (pass 0). Returns the picture, or null when none is ready.
-typedef const void* (*M_XDecode_t)(void* instance, int32_t width, int32_t height, const uint8_t* data,
-                                   int32_t length, int32_t reserved1, int32_t reserved2, int32_t reserved3);
-// Frees the instance; the result carries no meaning.
-typedef int32_t (*M_XCExit_t)(void* instance);
+// The contract's functions, declared once (see transport/contract.h for the
+// shape): exported name, table slot, result, parameters, and whether the
+// stream client can run a decoder without it.
+//   M_XCInit makes a decoder instance; the argument is reserved (pass null).
+//     Null when no decoder could be made.
+//   M_XDecode decodes one frame of MPEG-4 Visual data. The last three
+//     arguments are reserved (pass 0). Returns the picture, or null when none
+//     is ready.
+//   M_XCExit frees the instance; the result carries no meaning.
+#define DECODER_CONTRACT_FUNCTIONS(X)                                                                  \
+    X(M_XCInit, init, void*, (void* reserved), Required)                                             \
+    X(M_XCExit, exit, int32_t, (void* instance), Optional)                                           \
+    X(M_XDecode, decode, const void*,                                                                \
+      (void* instance, int32_t width, int32_t height, const uint8_t* data, int32_t length, int32_t reserved1, \
+       int32_t reserved2, int32_t reserved3),                                                        \
+      Required)
+
+#define DECODER_DECLARE_FUNCTION_TYPES(name, slot, result, params, need) \
+    typedef result name##_fn params;                                    \
+    typedef name##_fn* name##_t;
+DECODER_CONTRACT_FUNCTIONS(DECODER_DECLARE_FUNCTION_TYPES)
+#undef DECODER_DECLARE_FUNCTION_TYPES
 
 } // extern "C"
 
@@ -59,9 +72,23 @@ inline constexpr std::size_t kBytesPerPixel = kBitsPerPixel / 8;
 inline constexpr std::size_t kBitCountOffset = 14;
 inline constexpr std::size_t kImageSizeOffset = 20;
 
-// Plug-in names by decoder type.
-inline constexpr char kGarnetName[] = "Garnet-M";   // decoder type 1
-inline constexpr char kQuillonName[] = "Quillon-M"; // decoder type 2
+enum class Need { Required, Optional };
+
+// The binding table: one slot per contract function, null where the plug-in
+// lacks it.
+struct FunctionTable {
+#define DECODER_TABLE_SLOT(name, slot, result, params, need) name##_t slot = nullptr;
+    DECODER_CONTRACT_FUNCTIONS(DECODER_TABLE_SLOT)
+#undef DECODER_TABLE_SLOT
+};
+
+// Calls visit(name, need, slot) for every function, in lookup order.
+template <typename Visit>
+void forEachFunction(FunctionTable& table, Visit&& visit) {
+#define DECODER_VISIT_SLOT(name, slot, result, params, need) visit(#name, Need::need, table.slot);
+    DECODER_CONTRACT_FUNCTIONS(DECODER_VISIT_SLOT)
+#undef DECODER_VISIT_SLOT
+}
 
 } // namespace decoder
 

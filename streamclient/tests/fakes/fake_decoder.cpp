@@ -1,7 +1,7 @@
 // A decoder plug-in for tests: every frame gives a 32-bit picture of the
 // requested size (16 x 16 when 0) filled with the colour named by the frame's
 // last three bytes (blue, green, red).
-#include <decoder/contract.h>
+#include <decoder/plugin_exports.h>
 
 #include <atomic>
 #include <cstring>

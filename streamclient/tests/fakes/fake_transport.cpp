@@ -1,7 +1,7 @@
 // A transport plug-in for tests: frames come from a queue the test fills
 // through the FakeTransport_* functions, and every call is logged. Built
 // several times with functions left out (FAKE_WITHOUT_*).
-#include <transport/contract.h>
+#include <transport/plugin_exports.h>
 
 #include <chrono>
 #include <condition_variable>

@@ -75,35 +75,77 @@ struct FrameHeader {
 
 typedef void (*ControlDataCallback)(void* context, const void* data, int32_t length);
 
-// Function types in the order of the binding table.
-typedef void* (*M_XInit_t)(void);
-typedef int32_t (*M_XSetMediaConfig_t)(void* handle, const MediaConfig* config);
-typedef int32_t (*M_XConnect_t)(void* handle);
-typedef int32_t (*M_XSetVideoConfig_t)(void* handle, const VideoConfig* config);
-typedef int32_t (*M_XGetVideoConfig_t)(void* handle, VideoConfig* config);
-typedef int32_t (*M_XStartStreaming_t)(void* handle);
-typedef int32_t (*M_XStopStreaming_t)(void* handle);
-typedef int32_t (*M_XGetNextFrame_t)(void* handle, int32_t* frameKind, uint8_t* buffer, int32_t bufferSize);
-typedef int32_t (*M_XGetNextIFrame_t)(void* handle);
-typedef int32_t (*M_XGetPrevFrame_t)(void* handle);
-typedef int32_t (*M_XGetPrevIFrame_t)(void* handle);
-typedef int32_t (*M_XDisconnect_t)(void* handle);
-typedef int32_t (*M_XSendCommand_t)(void* handle, const TransportCommand* command, void* unused);
-typedef void (*M_XExit_t)(void* handle);
-typedef int32_t (*M_XSetControlDataCallBack_t)(void* handle, void* context, ControlDataCallback callback);
-typedef int32_t (*M_XSetMotionInfo_t)(void* handle, const MotionInfo* info);
-typedef int32_t (*M_XGetMotionInfo_t)(void* handle, MotionInfo* info);
-typedef int32_t (*M_XGetBeginTime_t)(void* handle, void* unused);
-typedef int32_t (*M_XGetEndTime_t)(void* handle, void* unused);
-typedef int32_t (*M_XSetDebugMessageLevel_t)(void* handle, int32_t level);
-typedef void (*M_XGetVersion_t)(void* handle, char* buffer);
-// Offered only by the streaming-engine plug-in, outside this system.
-typedef int32_t (*M_XSetEngineConfig_t)(void* handle, const void* config);
-typedef int32_t (*M_XStartTransferStreamingEngineData_t)(void* handle);
+// The contract's functions, declared once; everything else is generated from
+// this list: the function types, the declarations each plug-in includes
+// (transport/plugin_exports.h), and the stream client's binding table. Each
+// entry: exported name, table slot, result, parameters, and what the stream
+// client needs of it:
+//   Required   - called without a check, so a plug-in without it is refused;
+//   Optional   - checked before each call;
+//   EngineOnly - offered only by the streaming-engine plug-in (outside this
+//                system); looked up only for streaming type 2.
+// The order is the lookup order of the binding table.
+#define TRANSPORT_CONTRACT_FUNCTIONS(X) \
+    X(M_XInit, init, void*, (void), Required) \
+    X(M_XSetMediaConfig, setMediaConfig, int32_t, (void* handle, const MediaConfig* config), Required) \
+    X(M_XConnect, connect, int32_t, (void* handle), Required) \
+    X(M_XSetVideoConfig, setVideoConfig, int32_t, (void* handle, const VideoConfig* config), Optional) \
+    X(M_XGetVideoConfig, getVideoConfig, int32_t, (void* handle, VideoConfig* config), Optional) \
+    X(M_XStartStreaming, startStreaming, int32_t, (void* handle), Required) \
+    X(M_XStopStreaming, stopStreaming, int32_t, (void* handle), Required) \
+    X(M_XGetNextFrame, getNextFrame, int32_t, (void* handle, int32_t* frameKind, uint8_t* buffer, int32_t bufferSize), \
+      Required) \
+    X(M_XGetNextIFrame, getNextIFrame, int32_t, (void* handle), Optional) \
+    X(M_XGetPrevFrame, getPrevFrame, int32_t, (void* handle), Optional) \
+    X(M_XGetPrevIFrame, getPrevIFrame, int32_t, (void* handle), Optional) \
+    X(M_XDisconnect, disconnect, int32_t, (void* handle), Required) \
+    X(M_XSendCommand, sendCommand, int32_t, (void* handle, const TransportCommand* command, void* unused), Required) \
+    X(M_XExit, exit, void, (void* handle), Required) \
+    X(M_XSetControlDataCallBack, setControlDataCallBack, int32_t, \
+      (void* handle, void* context, ControlDataCallback callback), Optional) \
+    X(M_XSetMotionInfo, setMotionInfo, int32_t, (void* handle, const MotionInfo* info), Optional) \
+    X(M_XGetMotionInfo, getMotionInfo, int32_t, (void* handle, MotionInfo* info), Optional) \
+    X(M_XGetBeginTime, getBeginTime, int32_t, (void* handle, void* unused), Optional) \
+    X(M_XGetEndTime, getEndTime, int32_t, (void* handle, void* unused), Optional) \
+    X(M_XSetDebugMessageLevel, setDebugMessageLevel, int32_t, (void* handle, int32_t level), Optional) \
+    X(M_XGetVersion, getVersion, void, (void* handle, char* buffer), Optional) \
+    X(M_XSetEngineConfig, setEngineConfig, int32_t, (void* handle, const void* config), EngineOnly) \
+    X(M_XStartTransferStreamingEngineData, startTransferStreamingEngineData, int32_t, (void* handle), EngineOnly)
+
+// M_XInit_fn is the function type, M_XInit_t the pointer type.
+#define TRANSPORT_DECLARE_FUNCTION_TYPES(name, slot, result, params, need) \
+    typedef result name##_fn params;                                      \
+    typedef name##_fn* name##_t;
+TRANSPORT_CONTRACT_FUNCTIONS(TRANSPORT_DECLARE_FUNCTION_TYPES)
+#undef TRANSPORT_DECLARE_FUNCTION_TYPES
 
 } // extern "C"
 
 namespace transport {
+
+enum class Need { Required, Optional, EngineOnly };
+
+// The binding table: one slot per contract function, null where the plug-in
+// lacks it.
+struct FunctionTable {
+#define TRANSPORT_TABLE_SLOT(name, slot, result, params, need) name##_t slot = nullptr;
+    TRANSPORT_CONTRACT_FUNCTIONS(TRANSPORT_TABLE_SLOT)
+#undef TRANSPORT_TABLE_SLOT
+};
+
+// Calls visit(name, need, slot) for every function, in lookup order.
+template <typename Visit>
+void forEachFunction(FunctionTable& table, Visit&& visit) {
+#define TRANSPORT_VISIT_SLOT(name, slot, result, params, need) visit(#name, Need::need, table.slot);
+    TRANSPORT_CONTRACT_FUNCTIONS(TRANSPORT_VISIT_SLOT)
+#undef TRANSPORT_VISIT_SLOT
+}
+
+inline constexpr std::size_t kFunctionCount = 0
+#define TRANSPORT_COUNT_FUNCTION(name, slot, result, params, need) +1
+    TRANSPORT_CONTRACT_FUNCTIONS(TRANSPORT_COUNT_FUNCTION)
+#undef TRANSPORT_COUNT_FUNCTION
+    ;
 
 inline constexpr std::size_t kMediaConfigSize = 468;
 inline constexpr std::size_t kFrameHeaderSize = 44;

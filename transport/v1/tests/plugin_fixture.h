@@ -4,7 +4,7 @@
 #include "camsim/v1_camera.h"
 #include "instance.h"
 #include "platform/clock.h"
-#include "transport/contract.h"
+#include "transport/plugin_exports.h"
 #include "transport/protocol_message.h"
 
 #include <gtest/gtest.h>
@@ -15,30 +15,6 @@
 #include <functional>
 #include <mutex>
 #include <vector>
-
-extern "C" {
-void* M_XInit(void);
-void M_XExit(void*);
-void M_XGetVersion(void*, char*);
-int32_t M_XSetMediaConfig(void*, const MediaConfig*);
-int32_t M_XConnect(void*);
-int32_t M_XStartStreaming(void*);
-int32_t M_XStopStreaming(void*);
-int32_t M_XDisconnect(void*);
-int32_t M_XGetNextFrame(void*, int32_t*, uint8_t*, int32_t);
-int32_t M_XGetNextIFrame(void*);
-int32_t M_XGetPrevFrame(void*);
-int32_t M_XGetPrevIFrame(void*);
-int32_t M_XGetBeginTime(void*, void*);
-int32_t M_XGetEndTime(void*, void*);
-int32_t M_XSendCommand(void*, const TransportCommand*, void*);
-int32_t M_XSetControlDataCallBack(void*, void*, ControlDataCallback);
-int32_t M_XSetMotionInfo(void*, const MotionInfo*);
-int32_t M_XGetMotionInfo(void*, MotionInfo*);
-int32_t M_XSetVideoConfig(void*, const VideoConfig*);
-int32_t M_XGetVideoConfig(void*, VideoConfig*);
-int32_t M_XSetDebugMessageLevel(void*, int32_t);
-}
 
 namespace fenwa10::test {
 

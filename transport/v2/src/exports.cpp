@@ -1,12 +1,10 @@
 // The M_X functions of the protocol version 2 transport plug-in.
 #include "instance.h"
 
-#include "transport/contract.h"
+#include "transport/plugin_exports.h"
 
 #include <cstring>
 #include <new>
-
-#define FENWA_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
@@ -25,7 +23,7 @@ int32_t guarded(void* handle, Work work) {
 
 } // namespace
 
-FENWA_EXPORT void* M_XInit(void) {
+extern "C" void* M_XInit(void) {
     try {
         return new (std::nothrow) fenwa20::Instance();
     } catch (...) {
@@ -33,18 +31,18 @@ FENWA_EXPORT void* M_XInit(void) {
     }
 }
 
-FENWA_EXPORT void M_XExit(void* handle) {
+extern "C" void M_XExit(void* handle) {
     try {
         delete cast(handle);
     } catch (...) {
     }
 }
 
-FENWA_EXPORT void M_XGetVersion(void* /*handle*/, char* buffer) {
+extern "C" void M_XGetVersion(void* /*handle*/, char* buffer) {
     if (buffer != nullptr) std::memcpy(buffer, transport::kVersionText, sizeof transport::kVersionText);
 }
 
-FENWA_EXPORT int32_t M_XSetMediaConfig(void* handle, const MediaConfig* config) {
+extern "C" int32_t M_XSetMediaConfig(void* handle, const MediaConfig* config) {
     if (config == nullptr) return 0;
     return guarded(handle, [&](fenwa20::Instance& i) {
         i.setMediaConfig(*config);
@@ -52,57 +50,57 @@ FENWA_EXPORT int32_t M_XSetMediaConfig(void* handle, const MediaConfig* config) 
     });
 }
 
-FENWA_EXPORT int32_t M_XConnect(void* handle) {
+extern "C" int32_t M_XConnect(void* handle) {
     return guarded(handle, [](fenwa20::Instance& i) { return i.connect(); });
 }
 
-FENWA_EXPORT int32_t M_XStartStreaming(void* handle) {
+extern "C" int32_t M_XStartStreaming(void* handle) {
     return guarded(handle, [](fenwa20::Instance& i) { return i.startStreaming(); });
 }
 
-FENWA_EXPORT int32_t M_XGetNextFrame(void* handle, int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) {
+extern "C" int32_t M_XGetNextFrame(void* handle, int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) {
     return guarded(handle, [&](fenwa20::Instance& i) { return i.getNextFrame(frameKind, buffer, bufferSize); });
 }
 
-FENWA_EXPORT int32_t M_XGetNextIFrame(void* handle) {
+extern "C" int32_t M_XGetNextIFrame(void* handle) {
     return guarded(handle, [](fenwa20::Instance& i) { return i.getNextIFrame(); });
 }
 
 // One shared entry: there is no frame history.
-FENWA_EXPORT int32_t M_XGetPrevFrame(void* /*handle*/) { return 0; }
-FENWA_EXPORT int32_t M_XGetPrevIFrame(void* handle) __attribute__((alias("M_XGetPrevFrame")));
+extern "C" int32_t M_XGetPrevFrame(void* /*handle*/) { return 0; }
+extern "C" int32_t M_XGetPrevIFrame(void* handle) __attribute__((alias("M_XGetPrevFrame")));
 
 // One shared entry: no recording times exist.
-FENWA_EXPORT int32_t M_XGetBeginTime(void* /*handle*/, void* /*unused*/) { return 0; }
-FENWA_EXPORT int32_t M_XGetEndTime(void* handle, void* unused) __attribute__((alias("M_XGetBeginTime")));
+extern "C" int32_t M_XGetBeginTime(void* /*handle*/, void* /*unused*/) { return 0; }
+extern "C" int32_t M_XGetEndTime(void* handle, void* unused) __attribute__((alias("M_XGetBeginTime")));
 
-FENWA_EXPORT int32_t M_XStopStreaming(void* handle) {
+extern "C" int32_t M_XStopStreaming(void* handle) {
     return guarded(handle, [](fenwa20::Instance& i) {
         i.stopStreaming();
         return 1;
     });
 }
 
-FENWA_EXPORT int32_t M_XDisconnect(void* handle) {
+extern "C" int32_t M_XDisconnect(void* handle) {
     return guarded(handle, [](fenwa20::Instance& i) {
         i.disconnect();
         return 1;
     });
 }
 
-FENWA_EXPORT int32_t M_XSendCommand(void* handle, const TransportCommand* command, void* /*unused*/) {
+extern "C" int32_t M_XSendCommand(void* handle, const TransportCommand* command, void* /*unused*/) {
     if (command == nullptr) return 0;
     return guarded(handle, [&](fenwa20::Instance& i) { return i.sendCommand(*command); });
 }
 
-FENWA_EXPORT int32_t M_XSetControlDataCallBack(void* handle, void* context, ControlDataCallback callback) {
+extern "C" int32_t M_XSetControlDataCallBack(void* handle, void* context, ControlDataCallback callback) {
     return guarded(handle, [&](fenwa20::Instance& i) {
         i.setControlDataCallback(context, callback);
         return 1;
     });
 }
 
-FENWA_EXPORT int32_t M_XSetMotionInfo(void* handle, const MotionInfo* info) {
+extern "C" int32_t M_XSetMotionInfo(void* handle, const MotionInfo* info) {
     if (info == nullptr) return 0;
     return guarded(handle, [&](fenwa20::Instance& i) {
         i.setMotionInfo(*info);
@@ -110,7 +108,7 @@ FENWA_EXPORT int32_t M_XSetMotionInfo(void* handle, const MotionInfo* info) {
     });
 }
 
-FENWA_EXPORT int32_t M_XGetMotionInfo(void* handle, MotionInfo* info) {
+extern "C" int32_t M_XGetMotionInfo(void* handle, MotionInfo* info) {
     if (info == nullptr) return 0;
     return guarded(handle, [&](fenwa20::Instance& i) {
         i.getMotionInfo(*info);
@@ -118,7 +116,7 @@ FENWA_EXPORT int32_t M_XGetMotionInfo(void* handle, MotionInfo* info) {
     });
 }
 
-FENWA_EXPORT int32_t M_XSetVideoConfig(void* handle, const VideoConfig* config) {
+extern "C" int32_t M_XSetVideoConfig(void* handle, const VideoConfig* config) {
     if (config == nullptr) return 0;
     return guarded(handle, [&](fenwa20::Instance& i) {
         i.setVideoConfig(*config);
@@ -126,7 +124,7 @@ FENWA_EXPORT int32_t M_XSetVideoConfig(void* handle, const VideoConfig* config) 
     });
 }
 
-FENWA_EXPORT int32_t M_XGetVideoConfig(void* handle, VideoConfig* config) {
+extern "C" int32_t M_XGetVideoConfig(void* handle, VideoConfig* config) {
     if (config == nullptr) return 0;
     return guarded(handle, [&](fenwa20::Instance& i) {
         i.getVideoConfig(*config);
@@ -134,7 +132,7 @@ FENWA_EXPORT int32_t M_XGetVideoConfig(void* handle, VideoConfig* config) {
     });
 }
 
-FENWA_EXPORT int32_t M_XSetDebugMessageLevel(void* handle, int32_t level) {
+extern "C" int32_t M_XSetDebugMessageLevel(void* handle, int32_t level) {
     return guarded(handle, [&](fenwa20::Instance& i) {
         i.setDebugMessageLevel(level);
         return 1;
