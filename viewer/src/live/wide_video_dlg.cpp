@@ -133,6 +133,7 @@ void CWideVideoDlg::initialiseView() {
 
   menu_ = std::make_unique<LiveMenu>(this);
   connect(menu_->quit, &QAction::triggered, this, &CWideVideoDlg::closeView);
+  connectCommands();
 
   eventTimer_.start();
 

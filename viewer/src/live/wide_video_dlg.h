@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "live/live_menu.h"
+#include "live/patrol.h"
 #include "live/stream_callbacks.h"
 #include "ostrel/stream_client.h"
 #include "shell/shell.h"
@@ -73,6 +74,13 @@ class CWideVideoDlg : public CBDialog, private StreamEventSink {
   // Sets the camera's digital output 1 to the other state.
   void toggleOutput();
 
+  // The action key: opens the popup menu unless a connection attempt runs.
+  void actionKey();
+  // Shows the next or previous camera of the switch group; nothing while a
+  // connection attempt runs.
+  void patrol(PatrolDirection direction);
+  bool isOsdMode() const { return osdMode_; }
+
   // Shows or hides each indicator by the events of the last period, then
   // forgets them. The view's 1000 ms timer calls it.
   void showEventsOfPeriod();
@@ -104,11 +112,21 @@ class CWideVideoDlg : public CBDialog, private StreamEventSink {
 
  public slots:
   void reject() override;
+  // The dialog's OK command is the action key; it never closes the view.
+  void accept() override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Commands: the pointer steers, the keys drive the camera's menu or step
+  // through cameras, the right button opens the popup menu.
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
   // Fields of the commands (pointer sectors, direction keys, menu).
   bool penDown_ = false;
@@ -131,6 +149,13 @@ class CWideVideoDlg : public CBDialog, private StreamEventSink {
   void connectFailed(OpenMode mode);
   void networkLost(uint64_t stream);
   void finishTeardowns(bool block);
+
+  // Commands (wide_video_commands.cpp).
+  void connectCommands();
+  void penDownAt(QPoint point);
+  void stopPtzAction();
+  void setAudioIn(bool on);
+  void startTalking();
 
   void motionFromStream(uint64_t stream, int32_t r1, int32_t r2, int32_t r3, int32_t r4) override;
   void digitalInputFromStream(uint64_t stream, int32_t di1, int32_t di2) override;
@@ -172,6 +197,9 @@ class CWideVideoDlg : public CBDialog, private StreamEventSink {
   QTimer eventTimer_;
   std::shared_ptr<VideoSurface> surface_;
   uint32_t surfaceHandle_ = 0;
+  // A finger held still on a view it does not steer opens the menu.
+  QTimer holdTimer_;
+  QPoint holdOrigin_;
   bool initialised_ = false;
   bool closing_ = false;
   bool closed_ = false;
