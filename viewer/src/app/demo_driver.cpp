@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/demo_commands.h"
 #include "form/tavolin_dlg.h"
 #include "live/wide_video_dlg.h"
 
@@ -59,7 +60,10 @@ void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
         return;
       }
       saveShot(view, options.screenshotFolder, "live-view.png");
-      view->close();
+      QPointer<CWideVideoDlg> shown(view);
+      pictureCommands(view, options.screenshotFolder, [shown] {
+        if (shown) shown->close();
+      });
     });
     // Should the view stop at a question (a failed connection, say), the
     // demo still ends: whatever covers the form is closed from here on.

@@ -1,0 +1,17 @@
+// The demo's pictures of the live view's commands: a pan running with its
+// arrow over the moving video, then the popup menu open. Runs from the event
+// loop on a connected view and calls `done` at the end (also when the view
+// went away meanwhile).
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace tavolin::ui {
+
+class CWideVideoDlg;
+
+// Writes live-view-ptz.png and live-view-menu.png into `folder`.
+void pictureCommands(CWideVideoDlg* view, const QString& folder, std::function<void()> done);
+
+}  // namespace tavolin::ui
