@@ -6,7 +6,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
+#include <QDialog>
+#include <QTimer>
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 #include "app/tavolin_app.h"
@@ -56,6 +59,34 @@ TEST(TavolinAppTest, ASecondStartBringsTheFormBackAndTheFileIsWrittenAtExit) {
   EXPECT_EQ(app.form(), nullptr);
   // Closing the list wrote the file once more: its section is still there.
   EXPECT_NE(testing::fileText(path).find("CameraName=Door"), std::string::npos);
+}
+
+TEST(TavolinAppTest, AnEndRequestDuringTheViewClosesItSavesEveryRecordAndEnds) {
+  QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("Tavolin.txt"));
+  testing::FakeShell shell;
+  CTavolinApp::Options options;
+  options.instanceName = QStringLiteral("tavolin-test-") + QUuid::createUuid().toString(QUuid::Id128);
+  options.settingsPath = path.toStdString();
+  bool viewRan = false;
+  options.liveView = [&](const CTavolinDlg::Records& records, int position, QWidget* parent) {
+    QDialog view(parent);  // stands in for the live view
+    records[position]->ptzSpeed = 5;
+    viewRan = true;
+    view.exec();
+  };
+  options.whenShown = [](CTavolinDlg& form) {
+    QTimer::singleShot(50, [] { ::raise(SIGTERM); });
+    form.controls().play->click();
+  };
+
+  CTavolinApp app(shell, options);
+  EXPECT_EQ(app.run(), 0);
+  EXPECT_TRUE(viewRan);
+  const std::string text = testing::fileText(path);
+  EXPECT_NE(text.find("[15]\nCameraName="), std::string::npos);
+  EXPECT_NE(text.find("PTZSpeed=5"), std::string::npos);
+  EXPECT_TRUE(shell.scripted.messages.empty());
 }
 
 }  // namespace

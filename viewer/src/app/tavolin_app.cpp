@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <utility>
 
+#include "app/termination_signals.h"
+
 // Resources of a static library are registered by hand.
 static void registerAppResources() { Q_INIT_RESOURCE(app_icon); }
 
@@ -22,6 +24,7 @@ int CTavolinApp::run() {
   instance_.setRaiseHandler([this] { raiseWindow(); });
 
   form_ = std::make_unique<CTavolinDlg>(shell_, options_.settingsPath);
+  TerminationSignals termination([this] { endOnRequest(); });
   form_->setLiveViewRunner(options_.liveView);
   if (options_.whenShown) {
     QTimer::singleShot(0, form_.get(), [this] { options_.whenShown(*form_); });
@@ -30,6 +33,23 @@ int CTavolinApp::run() {
   // Closing the camera list writes the settings file once more.
   form_.reset();
   return 0;
+}
+
+void CTavolinApp::endOnRequest() {
+  if (!form_) return;
+  // Each window closes from its own event loop, innermost first; the form
+  // goes last, once Play has saved the records after its view.
+  auto* closer = new QTimer(form_.get());
+  QObject::connect(closer, &QTimer::timeout, closer, [this, closer] {
+    QWidget* top = QApplication::activeModalWidget();
+    if (top != nullptr && top != form_.get()) {
+      top->close();
+      return;
+    }
+    closer->stop();
+    form_->done(QDialog::Accepted);
+  });
+  closer->start(20);
 }
 
 void CTavolinApp::raiseWindow() {

@@ -1,5 +1,6 @@
 // The program: one instance per user, the settings form shown modally, the
-// settings file written once more when the form has closed.
+// settings file written once more when the form has closed, also when the
+// system or the session asks the program to end.
 #pragma once
 
 #include <QString>
@@ -39,6 +40,10 @@ class CTavolinApp {
 
  private:
   void raiseWindow();
+  // Closes whatever covers the form (the live view, a question), then the
+  // form itself, without asking: the camera list is closed and the file
+  // written as at a normal end.
+  void endOnRequest();
 
   Shell& shell_;
   Options options_;
