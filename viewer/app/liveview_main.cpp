@@ -27,16 +27,18 @@ struct Options {
   std::string settings;    // settings file; empty: built-in records
   int camera = 1;          // 1..16
   int simulate = 0;        // protocol of a simulated camera, 0 = none
+  bool scene = false;      // the simulated camera draws a scene, not the test pattern
   std::string screenshot;  // PNG to write, empty = none
   int waitMs = 15000;      // longest wait for pictures before the screenshot
   int runMs = 0;           // close the view after this long, 0 = when the user does
 };
 
 const char* kUsage =
-    "usage: tavolin-liveview [--settings FILE] [--camera N] [--simulate 1|2]\n"
+    "usage: tavolin-liveview [--settings FILE] [--camera N] [--simulate 1|2 [--scene]]\n"
     "                        [--screenshot FILE.png] [--wait MS] [--run MS]\n"
     "Opens the live view for camera N (1..16) of a settings file, or for a\n"
-    "simulated camera of protocol 1 or 2 on 127.0.0.1 shown as camera N.\n"
+    "simulated camera of protocol 1 or 2 on 127.0.0.1 shown as camera N\n"
+    "(a test pattern, or with --scene a scene that answers PTZ).\n"
     "--screenshot writes the screen once pictures show (or after --wait ms)\n"
     "and closes the view; --run closes it after that many ms.\n"
     "With --simulate, or TAVOLIN_LOOPBACK_ONLY=1, only 127.0.0.0/8 is reached.\n";
@@ -51,6 +53,8 @@ bool parse(int argc, char** argv, Options& o) {
       o.camera = std::atoi(argv[++i]);
     } else if (arg == "--simulate" && hasValue) {
       o.simulate = std::atoi(argv[++i]);
+    } else if (arg == "--scene") {
+      o.scene = true;
     } else if (arg == "--screenshot" && hasValue) {
       o.screenshot = argv[++i];
     } else if (arg == "--wait" && hasValue) {
@@ -68,11 +72,16 @@ bool parse(int argc, char** argv, Options& o) {
 // A simulated camera on 127.0.0.1, described into a record.
 class Simulation {
  public:
+  explicit Simulation(bool scene) : scene_(scene) {}
   bool start(int protocol, tavolin::CameraRecord& record) {
     camsim::CameraOptions options;
     options.host = "127.0.0.1";
     options.video.resolutionCode = 0;  // 720 x 480
     options.video.frameRate = 30;
+    // A scene that answers PTZ and the other commands, or the fixed test
+    // pattern.
+    options.scene.enabled = scene_;
+    options.scene.name = std::string(tavolin::textOf(record.name));
     tavolin::setText(record.host, "127.0.0.1");
     tavolin::setText(record.userName, options.user);
     tavolin::setText(record.password, options.password);
@@ -97,6 +106,7 @@ class Simulation {
  private:
   std::unique_ptr<camsim::V1Camera> v1_;
   std::unique_ptr<camsim::V2Camera> v2_;
+  bool scene_;
 };
 
 bool writeScreenshot(tavolin::ui::CWideVideoDlg& view, const std::string& path) {
@@ -130,7 +140,7 @@ int main(int argc, char** argv) {
     }
   }
   const int position = options.camera - 1;
-  Simulation simulation;
+  Simulation simulation(options.scene);
   if (options.simulate != 0 && !simulation.start(options.simulate, *records[static_cast<std::size_t>(position)])) {
     std::fputs("tavolin-liveview: the simulated camera did not start\n", stderr);
     return 1;
@@ -142,6 +152,7 @@ int main(int argc, char** argv) {
   QTimer poll;
   QElapsedTimer sinceStart;
   sinceStart.start();
+  qint64 firstPictureMs = -1;
   if (!options.screenshot.empty() || options.runMs > 0) {
     poll.setInterval(50);
     QObject::connect(&poll, &QTimer::timeout, &view, [&] {
@@ -154,9 +165,11 @@ int main(int argc, char** argv) {
                      shotWritten ? "wrote" : "could not write", options.screenshot.c_str(), painted);
         if (options.runMs == 0) view.closeView();
       }
+      if (firstPictureMs < 0 && view.videoSurface().presentedCount() > 0) firstPictureMs = sinceStart.elapsed();
       if (options.runMs > 0 && sinceStart.elapsed() >= options.runMs) {
-        std::fprintf(stderr, "tavolin-liveview: %ld pictures handed over, %ld painted\n",
-                     view.videoSurface().presentedCount(), painted);
+        const double seconds = firstPictureMs < 0 ? 0.0 : (sinceStart.elapsed() - firstPictureMs) / 1000.0;
+        std::fprintf(stderr, "tavolin-liveview: %ld pictures handed over, %ld painted in %.2f s since the first\n",
+                     view.videoSurface().presentedCount(), painted, seconds);
         view.closeView();
       }
     });
