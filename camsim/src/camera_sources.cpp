@@ -1,12 +1,14 @@
 #include "camsim/camera_sources.h"
 
 #include "camsim/mpeg4_headers.h"
+#include "camsim/yuv_picture.h"
 #include "transport/contract.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <chrono>
 #include <ctime>
+#include <functional>
 
 #if CAMSIM_WITH_VIDEO
 #include "camsim/encoded_video_source.h"
@@ -26,7 +28,12 @@ void cameraPictureSize(const CameraVideoSettings& settings, int& width, int& hei
     }
 }
 
-std::unique_ptr<VideoSource> makeCameraVideoSource(const CameraVideoSettings& settings) {
+namespace {
+
+// The encoder for the settings, drawing with `painter` (null: the test
+// pattern); the synthetic source when there is no encoder or it refuses.
+std::unique_ptr<VideoSource> encodedOrSynthetic(const CameraVideoSettings& settings,
+                                                std::function<void(int, const YuvPicture&)> painter) {
     const int frameRate = std::clamp<int>(settings.frameRate, 1, 30);
     int width = 0, height = 0;
     cameraPictureSize(settings, width, height);
@@ -36,7 +43,10 @@ std::unique_ptr<VideoSource> makeCameraVideoSource(const CameraVideoSettings& se
     o.height = height;
     o.frameRate = frameRate;
     o.timeResolution = cameraTimeResolution(settings.resolutionCode, settings.configValue != 0 ? 30 : frameRate);
+    o.painter = std::move(painter);
     if (auto source = EncodedVideoSource::create(o)) return source;
+#else
+    (void)painter;
 #endif
     SyntheticVideoOptions s;
     s.width = width;
@@ -45,31 +55,26 @@ std::unique_ptr<VideoSource> makeCameraVideoSource(const CameraVideoSettings& se
     return std::make_unique<SyntheticVideoSource>(s);
 }
 
+} // namespace
+
+std::unique_ptr<VideoSource> makeCameraVideoSource(const CameraVideoSettings& settings) {
+    return encodedOrSynthetic(settings, nullptr);
+}
+
 std::unique_ptr<VideoSource> makeSceneVideoSource(const CameraVideoSettings& settings, const SceneOptions& scene,
                                                   std::shared_ptr<const CameraHead> head) {
-    const int frameRate = std::clamp<int>(settings.frameRate, 1, 30);
+#if CAMSIM_WITH_VIDEO
     int width = 0, height = 0;
     cameraPictureSize(settings, width, height);
-#if CAMSIM_WITH_VIDEO
-    EncodedVideoOptions o;
-    o.width = width;
-    o.height = height;
-    o.frameRate = frameRate;
-    o.timeResolution = cameraTimeResolution(settings.resolutionCode, settings.configValue != 0 ? 30 : frameRate);
     auto renderer = std::make_shared<SceneRenderer>(width, height, scene.name, scene.variant);
-    o.painter = [renderer, head](int, const YuvPicture& picture) {
+    return encodedOrSynthetic(settings, [renderer, head](int, const YuvPicture& picture) {
         renderer->render(*head, sceneClockText(), picture);
-    };
-    if (auto source = EncodedVideoSource::create(o)) return source;
+    });
 #else
     (void)scene;
     (void)head;
+    return encodedOrSynthetic(settings, nullptr);
 #endif
-    SyntheticVideoOptions s;
-    s.width = width;
-    s.height = height;
-    s.frameRate = frameRate;
-    return std::make_unique<SyntheticVideoSource>(s);
 }
 
 std::string sceneClockText() {
