@@ -6,10 +6,17 @@ namespace camsim {
 
 namespace {
 
-// Receives exactly length bytes, waiting through receive time-outs.
+constexpr int kReadSliceMs = 50;
+
+} // namespace
+
 bool receiveExactly(Connection& connection, uint8_t* out, std::size_t length) {
     std::size_t got = 0;
     while (got < length) {
+        // Bytes first, then the stop-reading switch: a switch thrown while
+        // this reader waits still holds back what arrives after it.
+        if (connection.isShutDown()) return false;
+        if (!connection.socket().waitReadable(kReadSliceMs)) continue;
         if (!connection.waitUntilReading()) return false;
         platform::RecvResult r = connection.socket().receiveAll(out + got, length - got);
         got += r.bytes;
@@ -18,8 +25,6 @@ bool receiveExactly(Connection& connection, uint8_t* out, std::size_t length) {
     }
     return true;
 }
-
-} // namespace
 
 ReadResult readMessage(Connection& connection, std::size_t maxPayload, uint32_t& type,
                        std::vector<uint8_t>& payload) {

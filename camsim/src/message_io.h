@@ -10,6 +10,11 @@ namespace camsim {
 
 enum class ReadResult { Ok, Closed, BadMagic, TooLong };
 
+// Receives exactly `length` bytes, waiting through receive time-outs and
+// while the connection's faults stop reading; false once it is shut down or
+// the peer is gone.
+bool receiveExactly(Connection& connection, uint8_t* out, std::size_t length);
+
 // Reads one whole message; receive time-outs are waited through until the
 // connection is shut down.
 ReadResult readMessage(Connection& connection, std::size_t maxPayload, uint32_t& type,

@@ -26,18 +26,6 @@ constexpr uint32_t kSerialMessage = 54;
 constexpr uint32_t kOutputMessage = 50;
 constexpr uint32_t kAudioPacketMessage = 55;
 
-bool receiveExactly(Connection& c, uint8_t* out, std::size_t length) {
-    std::size_t got = 0;
-    while (got < length) {
-        if (!c.waitUntilReading()) return false;
-        const platform::RecvResult r = c.socket().receiveAll(out + got, length - got);
-        got += r.bytes;
-        if (r.status == platform::RecvStatus::Ok) continue;
-        if (r.status != platform::RecvStatus::TimedOut) return false;
-    }
-    return true;
-}
-
 std::string fixedText(const uint8_t* p, std::size_t width) {
     std::size_t n = 0;
     while (n < width && p[n] != 0) ++n;

@@ -342,7 +342,7 @@ int main(int argc, char** argv) {
         if (ptzFile.empty()) std::fprintf(stderr, "tavolin-camsim: Pelco-D.ptz not found; PTZ left off\n");
         if (quadCamera < 0) {
             quadCamera = 0;
-            for (long k = cameraCount; k >= 3 && k >= 1 && quadCamera == 0; --k) {
+            for (long k = cameraCount; cameraCount >= 3 && k >= 1 && quadCamera == 0; --k) {
                 if (cameras[static_cast<std::size_t>(k - 1)]->protocol == 2) quadCamera = k;
             }
         }
