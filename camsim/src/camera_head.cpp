@@ -50,6 +50,19 @@ std::vector<std::string> osdLines(const OsdState& osd, const std::array<std::opt
     return lines;
 }
 
+std::vector<MotionRegion> motionRegionsFromWindows(const std::vector<std::array<int32_t, 4>>& windows, int width,
+                                                   int height) {
+    std::vector<MotionRegion> out;
+    if (width <= 0 || height <= 0) return out;
+    for (const auto& w : windows) {
+        const double left = std::clamp(w[0], 0, width), top = std::clamp(w[1], 0, height);
+        const double right = std::clamp(w[2], 0, width), bottom = std::clamp(w[3], 0, height);
+        if (right <= left || bottom <= top) continue;
+        out.push_back({left / width, top / height, right / width, bottom / height});
+    }
+    return out;
+}
+
 CameraHead::CameraHead(int ptzAddress, const platform::Clock* clock)
     : address_(ptzAddress), clock_(clock != nullptr ? clock : &platform::SystemClock::instance()),
       lastMs_(clock_->nowMs()), regions_(defaultRegions()) {}

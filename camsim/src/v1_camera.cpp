@@ -6,6 +6,8 @@
 #include "message_io.h"
 #include "transport/protocol_message.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -180,7 +182,7 @@ struct V1Camera::Impl {
             if (payload.size() >= 68) {
                 std::lock_guard<std::mutex> lock(mutex);
                 motion.assign(payload.begin(), payload.begin() + 68);
-                head->setMotionDetection(transport::getUint32Le(payload.data()) == 1, {});
+                applyMotionSettings(payload);
             }
             break;
         case kAskMotion:
@@ -231,6 +233,19 @@ struct V1Camera::Impl {
         default:
             break;
         }
+    }
+
+    // Called under the lock with the 68-byte settings: enabled, region
+    // count, then four window values per region.
+    void applyMotionSettings(const std::vector<uint8_t>& record) {
+        auto value = [&](int index) { return static_cast<int32_t>(transport::getUint32Le(record.data() + 4 * index)); };
+        std::vector<std::array<int32_t, 4>> windows;
+        for (int r = 0; r < std::clamp(value(1), 0, 3); ++r) {
+            windows.push_back({value(2 + 4 * r), value(3 + 4 * r), value(4 + 4 * r), value(5 + 4 * r)});
+        }
+        int width = 0, height = 0;
+        cameraPictureSize(video, width, height);
+        head->setMotionDetection(value(0) == 1, motionRegionsFromWindows(windows, width, height));
     }
 
     bool streamingNow() const {

@@ -283,15 +283,27 @@ struct V2Camera::Impl {
         std::lock_guard lock(mutex);
         std::string body;
         int motionEntries = 0;
+        bool motionChanged = false;
         for (const auto& [name, value] : params) {
             if (name == "USER" || name == "PWD" || name == "CHANNEL") continue;
             if (value) {
                 applySetting(name, *value, motionEntries);
+                motionChanged = motionChanged || name.rfind("MOTION_", 0) == 0;
             } else {
                 body += reportSetting(name);
             }
         }
         if (motionEntries > 0) motion.regionCount = motionEntries;
+        if (motionChanged) {
+            std::vector<std::array<int32_t, 4>> windows;
+            for (int r = 0; r < std::clamp(motion.regionCount, 0, 3); ++r) {
+                const auto& g = motion.regions[static_cast<std::size_t>(r)];
+                windows.push_back({g[0], g[1], g[2], g[3]});
+            }
+            int width = 0, height = 0;
+            cameraPictureSize(videoSettings, width, height);
+            head->setMotionDetection(motion.enabled == 1, motionRegionsFromWindows(windows, width, height));
+        }
         return {200, body.empty() ? "OK\n" : body};
     }
 
@@ -318,7 +330,6 @@ struct V2Camera::Impl {
             v.saturation = toInt(value);
         } else if (name == "MOTION_ENABLED") {
             motion.enabled = toInt(value);
-            head->setMotionDetection(motion.enabled == 1, {});
         } else if (name == "MOTION_SETTING") {
             const std::vector<int32_t> n = numberList(value);
             if (n.size() == 6 && n[0] >= 1 && n[0] <= 3) {

@@ -222,6 +222,26 @@ TEST_F(CameraHeadTest, MotionFollowsTheObjectThroughTheRegions) {
     EXPECT_EQ(head.motionBits(), 0);
 }
 
+TEST_F(CameraHeadTest, ClientRegionsReplaceTheThirds) {
+    // One region over the right half: the object reports there only, as region 1.
+    head.setMotionDetection(true, motionRegionsFromWindows({{176, 0, 352, 240}}, 352, 240));
+    clock.setMs(100000);  // object at the left edge
+    EXPECT_EQ(head.motionBits(), 0);
+    clock.setMs(103900);  // near the right edge
+    EXPECT_EQ(head.motionBits(), 1 << 1);
+}
+
+TEST(MotionRegionsTest, WindowsBecomeFractionsAndEmptyOnesAreSkipped) {
+    const auto regions = motionRegionsFromWindows({{0, 0, 176, 120}, {100, 50, 100, 60}, {300, 200, 400, 300}}, 352, 240);
+    ASSERT_EQ(regions.size(), 2u);
+    EXPECT_DOUBLE_EQ(regions[0].right, 0.5);
+    EXPECT_DOUBLE_EQ(regions[0].bottom, 0.5);
+    EXPECT_DOUBLE_EQ(regions[1].left, 300.0 / 352);
+    EXPECT_DOUBLE_EQ(regions[1].right, 1.0);   // cut to the picture
+    EXPECT_DOUBLE_EQ(regions[1].bottom, 1.0);
+    EXPECT_TRUE(motionRegionsFromWindows({{0, 0, 10, 10}}, 0, 240).empty());
+}
+
 TEST_F(CameraHeadTest, TalkLevelFollowsPacketsAndFades) {
     std::vector<uint8_t> loud(4096);
     for (std::size_t i = 0; i < loud.size(); i += 2) {

@@ -84,6 +84,12 @@ protected:
         ASSERT_TRUE(control.receiveBytes(answer, 128));
         ASSERT_EQ(transport::getUint32Le(answer.data()), 0u);
     }
+    bool get(const std::string& target) {
+        platform::HttpGetRequest r;
+        r.url = "http://127.0.0.1:" + std::to_string(camera->httpPort()) + target;
+        r.agent = "test";
+        return platform::httpGet(r).ok();
+    }
     std::unique_ptr<V2Camera> camera;
     Client control;
 };
@@ -108,11 +114,17 @@ TEST_F(V2LiveCameraTest, OutputMessageLightsTheLamp) {
 }
 
 TEST_F(V2LiveCameraTest, QuadRequestSetsTheDisplayMode) {
-    platform::HttpGetRequest r;
-    r.url = "http://127.0.0.1:" + std::to_string(camera->httpPort()) + "/cgi-bin/quad?USER=admin&PWD=admin&DISPLAY=3";
-    r.agent = "test";
-    ASSERT_TRUE(platform::httpGet(r).ok());
+    ASSERT_TRUE(get("/cgi-bin/quad?USER=admin&PWD=admin&DISPLAY=3"));
     EXPECT_EQ(camera->head().state().quadMode, 3);
+}
+
+TEST_F(V2LiveCameraTest, MotionSettingsSwitchDetectionAndItsRegions) {
+    ASSERT_TRUE(camera->head().motionDetection());
+    ASSERT_TRUE(get("/cgi-bin/mpeg4?USER=admin&PWD=admin&MOTION_ENABLED=0"));
+    EXPECT_FALSE(camera->head().motionDetection());
+    EXPECT_EQ(camera->head().motionBits(), 0);
+    ASSERT_TRUE(get("/cgi-bin/mpeg4?USER=admin&PWD=admin&MOTION_ENABLED=1&MOTION_SETTING=1,0,0,160,112,5"));
+    EXPECT_TRUE(camera->head().motionDetection());
 }
 
 TEST_F(V2LiveCameraTest, InputsAndMotionRideInTheFrameHeader) {

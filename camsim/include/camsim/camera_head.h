@@ -69,6 +69,12 @@ struct MotionRegion {
     double left, top, right, bottom;  // fractions of the picture
 };
 
+// Motion regions from the window values a client sets: left, top, right and
+// bottom in pixels of a width x height picture. Empty windows are skipped,
+// the rest cut to the picture.
+std::vector<MotionRegion> motionRegionsFromWindows(const std::vector<std::array<int32_t, 4>>& windows, int width,
+                                                   int height);
+
 class CameraHead {
 public:
     // `clock` must outlive the head; null uses the system clock.
@@ -93,7 +99,7 @@ public:
     int activeInputs() const;
 
     // Motion: which regions (bit r for region r = 1..3) see the object now.
-    // Detection is on unless the client switched it off.
+    // No regions: the picture's left, middle and right thirds.
     void setMotionDetection(bool enabled, const std::vector<MotionRegion>& regions);
     int motionBits() const;
     bool motionDetection() const;
