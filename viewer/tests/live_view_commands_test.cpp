@@ -311,6 +311,20 @@ TEST_F(LiveCommandsTest, PatrolStepsThroughTheGroupOnly) {
   EXPECT_TRUE(shell.scripted.messages.empty());
 }
 
+TEST_F(LiveCommandsTest, SteppingAwayStopsAMoveStillRunningUnderThePen) {
+  camsim::V2Camera& first = startSteerableCamera(0);
+  startSteerableCamera(1);
+  record(0).inSwitchGroup = 1;
+  record(1).inSwitchGroup = 1;
+  openConnected(0);
+  press({50, 120});
+  ASSERT_TRUE(waitFor([&] { return first.head().state().pan != 0; }));
+  tap(Qt::Key_Down);
+  EXPECT_EQ(shownCamera(), 2);
+  EXPECT_TRUE(waitFor([&] { return first.head().state().pan == 0; }));
+  EXPECT_FALSE(view->arrow(2)->isVisible());
+}
+
 TEST_F(LiveCommandsTest, OnlyTheShownCameraInTheGroupGivesTheMessage) {
   startSteerableCamera(4);
   record(4).inSwitchGroup = 1;

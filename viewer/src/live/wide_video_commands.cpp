@@ -112,6 +112,11 @@ void CWideVideoDlg::patrol(PatrolDirection direction) {
                                  PromptButtons::Ok);
     return;
   }
+  // A move still running under the pen would go on after its stream closed.
+  if (penDown_) {
+    stopPtzAction();
+    penDown_ = false;
+  }
   streamClose();
   update();
   streamOpen(*target, OpenMode::Switch);
