@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -19,6 +20,7 @@ namespace {
 // Long enough for the picture to move visibly while the pan runs.
 constexpr int kPanMs = 1500;
 constexpr int kMenuSettleMs = 500;
+constexpr int kPatrolSettleMs = 2500;
 
 void sendPointer(CWideVideoDlg* view, QEvent::Type type, QPoint at) {
   const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
@@ -68,7 +70,17 @@ void pictureCommands(CWideVideoDlg* target, const QString& folder, std::function
       // The menu is a window of its own: picture the screen it is on.
       save(view->screen()->grabWindow(0), folder, "live-view-menu.png");
       view->menu().popup().close();
-      (*finish)();
+      // Down goes wherever the keyboard is, as a user's key press would.
+      QWidget* keys = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : view.data();
+      for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent down(type, Qt::Key_Down, Qt::NoModifier);
+        QApplication::sendEvent(keys, &down);
+      }
+      std::fprintf(stderr, "demo: Down steps to camera %d\n", view->currentPosition() + 1);
+      QTimer::singleShot(kPatrolSettleMs, qApp, [view, folder, finish] {
+        if (view) save(view->grab(), folder, "live-view-patrol.png");
+        (*finish)();
+      });
     });
   });
 }
