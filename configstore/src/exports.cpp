@@ -1,9 +1,30 @@
 // The C interface of Ledra-M. Nothing is thrown across it; a null handle does
 // nothing and returns 0 (an empty text for CM_GetValue, which never returns
 // null).
+#include <cerrno>
 #include <new>
+#include <string>
 
 #include "handle.h"
+#include "platform/diagnostics.h"
+
+namespace {
+
+// Saves, and tells the diagnostics why a save failed.
+bool saveAndTell(ledra::Store& store) {
+  errno = 0;
+  if (store.save()) return true;
+  const int error = errno;
+  if (platform::diagnosticsOn()) {
+    std::string line = "Ledra-M: saving " + (store.filePath().empty() ? std::string("a store without a file") : store.filePath()) +
+                       " failed: " + (store.lastError() != nullptr ? store.lastError() : "unknown error");
+    if (error != 0) line += " (" + platform::describeSystemError(error) + ")";
+    platform::diagnose(line);
+  }
+  return false;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -32,7 +53,7 @@ LEDRA_API int CM_SetValue(CM_Store* store, const char* key, const char* value, c
 LEDRA_API int CM_Save(CM_Store* store) {
   if (store == nullptr) return 0;
   try {
-    return store->store.save() ? 1 : 0;
+    return saveAndTell(store->store) ? 1 : 0;
   } catch (...) {
     return 0;
   }
@@ -41,7 +62,7 @@ LEDRA_API int CM_Save(CM_Store* store) {
 LEDRA_API void CM_CloseInterface(CM_Store* store) {
   if (store == nullptr) return;
   try {
-    store->store.save();
+    saveAndTell(store->store);
   } catch (...) {
   }
   delete store;

@@ -70,11 +70,18 @@ bool Module::load(const std::string& bareName) {
             candidates.push_back(folder + "/../lib/" + file);
         }
     }
+    // A file that is there but does not load says more than the system
+    // path's "not found", so its reason is the one kept.
+    std::string firstFailure;
     for (const auto& candidate : candidates) {
         std::error_code ec;
-        if (std::filesystem::exists(candidate, ec) && loadPath(candidate)) return true;
+        if (!std::filesystem::exists(candidate, ec)) continue;
+        if (loadPath(candidate)) return true;
+        if (firstFailure.empty()) firstFailure = error_;
     }
-    return loadPath(file); // the system path
+    if (loadPath(file)) return true; // the system path
+    if (!firstFailure.empty()) error_ = firstFailure;
+    return false;
 }
 
 void Module::unload() {

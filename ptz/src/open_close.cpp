@@ -1,11 +1,14 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "attributes.h"
 #include "catalogue.h"
 #include "operations.h"
+#include "platform/diagnostics.h"
 #include "reader.h"
 
 namespace tiltra {
@@ -50,7 +53,10 @@ PTZContext* openText(const PTZOpenRecord* record, std::string_view name, std::st
         const std::size_t n = name.size() < sizeof ctx->protocolName ? name.size() : sizeof ctx->protocolName - 1;
         if (n > 0) std::memcpy(ctx->protocolName, name.data(), n);
         readProtocolText(text, ctx->lines);
-        if (ctx->lines.empty()) return nullptr;
+        if (ctx->lines.empty()) {
+            platform::diagnose("Tiltra-M: PTZ protocol " + std::string(name) + " refused: it holds no protocol lines");
+            return nullptr;
+        }
         finishOpen(*ctx, *record);
         return ctx.release();
     } catch (...) {
@@ -67,7 +73,10 @@ PTZContext* openBuiltin(const PTZOpenRecord* record) {
     char name[64];
     std::snprintf(name, sizeof name, "%s_%s", vendor, protocol);
     const std::string_view text = builtinText(name);
-    if (text.empty()) return nullptr;
+    if (text.empty()) {
+        platform::diagnose(std::string("Tiltra-M: no built-in PTZ protocol ") + name);
+        return nullptr;
+    }
     return openText(record, name, text);
 }
 
@@ -92,6 +101,9 @@ PTZContext* openFile(const PTZOpenRecord* record) {
     copyField(path, record->protocolFile);
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "r"), &std::fclose);
     // An unreadable file still gives a context; its requests find nothing.
+    if (!file)
+        platform::diagnose("Tiltra-M: PTZ protocol file " + std::string(path) + " could not be read (" +
+                           platform::describeSystemError(errno) + "); its commands will be empty");
     return openStream(record, path, file.get());
 }
 

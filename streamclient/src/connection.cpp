@@ -3,6 +3,8 @@
 #include "interface_object.h"
 #include "video_renderer.h"
 
+#include "platform/diagnostics.h"
+
 namespace ostrel {
 
 namespace {
@@ -62,6 +64,11 @@ int32_t connect(OstrelInterface& self) {
     {
         std::lock_guard lock(self.connectLock);
         if (self.connected.load() == 0) {
+            // A thread that already ended has told its reason; one still
+            // connecting has not.
+            if (!self.receiveEnded.wait(0))
+                platform::diagnose("Ostrel-M: no connection within " + std::to_string(kConnectWaitMs / 1000) +
+                                   " s; the attempt is abandoned");
             // The thread is joined later, before anything it uses goes away.
             self.connectAbandoned.store(1);
             return 0;

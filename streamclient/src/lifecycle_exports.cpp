@@ -4,6 +4,7 @@
 
 #include "audio_sender.h"
 #include "interface_object.h"
+#include "platform/diagnostics.h"
 #include "plugin_hooks.h"
 
 using ostrel::kOverlayCapacity;
@@ -56,7 +57,10 @@ OSTREL_API int32_t M_KSetMediaConfig(OstrelInterface* handle, const MediaConfig*
     }
     std::memcpy(&handle->mediaConfig, config, sizeof(MediaConfig));
     const int32_t type = handle->mediaConfig.connectionType;
-    if (type < 1 || type > 3) return 0;
+    if (type < 1 || type > 3) {
+        platform::diagnose("Ostrel-M: connection type " + std::to_string(type) + " is not 1, 2 or 3");
+        return 0;
+    }
     bool bound = false;
     try {
         bound = ostrel::bindTransport(*handle);

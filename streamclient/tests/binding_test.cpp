@@ -1,5 +1,6 @@
 // Binding the transport and decoder plug-ins by name.
 #include "ostrel_fixture.h"
+#include "platform/diagnostic_capture.h"
 #include "transport_binding.h"
 
 namespace {
@@ -46,7 +47,12 @@ TEST_F(BindingTest, PluginWithoutEngineEntriesBindsForStreamingTypeTwo) {
 }
 
 TEST_F(BindingTest, PluginLackingAFunctionCalledUncheckedIsRefused) {
+    platform::DiagnosticCapture reasons;
     EXPECT_EQ(bindWith("FakeTransportNoFrame-M", 2), 0);
+    ASSERT_EQ(reasons.lines().size(), 1u);
+    EXPECT_NE(reasons.lines()[0].find("libFakeTransportNoFrame-M.so lacks M_XGetNextFrame and is not used"),
+              std::string::npos)
+        << reasons.text();
     EXPECT_FALSE(handle->transportModule.isLoaded());
     EXPECT_EQ(handle->transport.init, nullptr);
     EXPECT_EQ(bindWith("FakeTransportNoStart-M", 1), 0);
@@ -81,9 +87,24 @@ TEST_F(BindingTest, PxaProcessorTriesOnlyTheFirstDecoder) {
     seams().processorInfo = [] { return platform::ProcessorInfo{true, "XScale-PXA255", ""}; };
     // The PXA decoder is missing; the other one must not be tried instead.
     configure();
+    platform::DiagnosticCapture reasons;
     ASSERT_EQ(M_KConnect(handle), 1);
     M_KDisconnect(handle);
     EXPECT_EQ(decoder.inits(), 0);
+    EXPECT_NE(reasons.text().find("Ostrel-M: decoder plug-in " + seams().decoderNames[0] + " could not be loaded"),
+              std::string::npos)
+        << reasons.text();
+}
+
+TEST_F(BindingTest, MissingTransportPluginIsNamedWithTheLoadersReason) {
+    platform::DiagnosticCapture reasons;
+    EXPECT_EQ(bindWith("NoSuchTransport-M", 2), 0);
+    ASSERT_EQ(reasons.lines().size(), 1u);
+    const std::string line = reasons.lines()[0];
+    EXPECT_EQ(line.rfind("Ostrel-M: transport plug-in NoSuchTransport-M for streaming type 2 could not be loaded: ", 0),
+              0u)
+        << line;
+    EXPECT_NE(line.find("libNoSuchTransport-M.so"), std::string::npos) << line;
 }
 
 TEST_F(BindingTest, PxaProcessorLoadsTheFirstDecoder) {

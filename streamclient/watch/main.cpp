@@ -8,9 +8,11 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
+#include "platform/diagnostics.h"
 #include "platform/surface.h"
 #include "simulated_camera.h"
 #include "watch_options.h"
@@ -58,6 +60,32 @@ private:
     uint32_t handle_;
 };
 
+// Listens to the libraries' diagnostics for as long as it lives: every line
+// goes to standard error when verbose, and the latest one is kept so that a
+// failed connection can say why in one line.
+class ReasonListener {
+public:
+    explicit ReasonListener(bool verbose) {
+        platform::setDiagnosticSink([this, verbose](const std::string& line) {
+            if (verbose) platform::writeToStandardError(line);
+            std::lock_guard lock(mutex_);
+            latest_ = line;
+        });
+    }
+    ~ReasonListener() { platform::setDiagnosticSink({}); }
+    ReasonListener(const ReasonListener&) = delete;
+    ReasonListener& operator=(const ReasonListener&) = delete;
+
+    std::string latest() const {
+        std::lock_guard lock(mutex_);
+        return latest_.empty() ? "no reason given" : latest_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::string latest_;
+};
+
 // Closes the interface object on every way out.
 struct Interface {
     OstrelInterface* handle = M_KOpenInterface();
@@ -80,6 +108,7 @@ int main(int argc, char** argv) {
         std::fputs(watch::usageText(), stdout);
         return 0;
     }
+    ReasonListener reasons(options.verbose);
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
 
@@ -122,7 +151,7 @@ int main(int argc, char** argv) {
 
     const auto start = std::chrono::steady_clock::now();
     if (M_KConnect(h) == 0) {
-        std::printf("not connected\n");
+        std::printf("not connected: %s\n", reasons.latest().c_str());
         return 1;
     }
     std::printf("connected\n");

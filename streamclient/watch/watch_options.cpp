@@ -46,7 +46,7 @@ void setViewerDefaults(MediaConfig& c) {
 } // namespace
 
 const char* usageText() {
-    return "usage: tavolin-watch [--seconds N] [--image FILE.ppm] [--audio]\n"
+    return "usage: tavolin-watch [--seconds N] [--image FILE.ppm] [--audio] [--verbose]\n"
            "                     [--type 1|2] [--address A] [--user U] [--password P]\n"
            "                     [--register-port N] [--control-port N] [--streaming-port N]\n"
            "                     [--http-port N] [--channel N]\n"
@@ -87,6 +87,8 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
             if (!number(options.seconds)) return false;
         } else if (arg == "--image") {
             if (!text(options.imagePath)) return false;
+        } else if (arg == "--verbose" || arg == "-v") {
+            options.verbose = true;
         } else if (arg == "--audio") {
             options.playAudio = true;
         } else if (arg == "--type") {

@@ -15,6 +15,7 @@ struct Options {
     int seconds = 0;             // 0: until Ctrl-C or a lost connection
     std::string imagePath;       // latest picture as PPM, empty: none
     bool playAudio = false;
+    bool verbose = false;        // every diagnostic line on standard error
     bool showHelp = false;
 };
 

@@ -71,6 +71,8 @@ public:
     int64_t lastKeepAliveAnswerSeconds() const { return lastAnswerSeconds_.load(); }
     int state() const { return stateNumber_.load(); }
     int lastError() const { return lastError_.load(); }
+    // Why the last open failed (an error number of the socket).
+    int socketError() const { return socket_.lastError(); }
 
     // The digital-input byte for the first payload byte of message 0x1000C.
     static uint8_t digitalInputFromNotice(uint8_t b);

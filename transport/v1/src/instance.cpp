@@ -1,5 +1,6 @@
 #include "instance.h"
 
+#include "platform/diagnostics.h"
 #include "transport/protocol_message.h"
 
 #include <cstring>
@@ -84,23 +85,79 @@ bool Instance::connect() {
     // Every step fails once the connect is woken; the flag covers the gaps
     // between the steps' own waits.
     const auto going = [this] { return !operationAborted_.load(); };
+    // Which step failed and why, for a person reading the diagnostics.
+    std::string step;
+    std::string why;
+    const auto portText = [](int32_t port) { return " (port " + std::to_string(port) + ")"; };
     bool ok = false;
     do {
-        if (!going() || !login_.open(config_)) break;
+        if (!going()) break;
+        if (!login_.open(config_)) {
+            step = "the login channel" + portText(config_.registerPort);
+            why = platform::describeSystemError(login_.socketError());
+            break;
+        }
         const uint32_t number = login_.requestConnectionNumber();
-        if (number == 0 || !going()) break;
-        if (!login_.login(config_, number) || !going()) break;
-        if (!control_.open(config_) || !going()) break;
-        if (!media_.open(config_) || !going()) break;
-        if (!control_.attach(number) || !going()) break;
+        if (!going()) break;
+        if (number == 0) {
+            step = "the login channel";
+            why = "no connection number from the camera";
+            break;
+        }
+        if (!login_.login(config_, number)) {
+            step = "the login";
+            why = login_.loginAnswered() ? "login refused for user \"" +
+                                               std::string(config_.userName, strnlen(config_.userName, sizeof config_.userName)) +
+                                               "\""
+                                         : "no answer to the login";
+            break;
+        }
+        if (!going()) break;
+        if (!control_.open(config_)) {
+            step = "the control channel" + portText(config_.controlPort);
+            why = platform::describeSystemError(control_.socketError());
+            break;
+        }
+        if (!going()) break;
+        if (!media_.open(config_)) {
+            step = "the media channel" + portText(config_.streamingPort);
+            why = platform::describeSystemError(media_.socketError());
+            break;
+        }
+        if (!going()) break;
+        if (!control_.attach(number)) {
+            step = "the control channel";
+            why = "the camera did not accept the connection number";
+            break;
+        }
+        if (!going()) break;
         CameraVideoConfig probe{};
-        if (!control_.requestVideoConfig(probe) || !going()) break;
-        if (!media_.attach(number) || !going()) break;
+        if (!control_.requestVideoConfig(probe)) {
+            step = "the control channel";
+            why = "no answer to the video settings request";
+            break;
+        }
+        if (!going()) break;
+        if (!media_.attach(number)) {
+            step = "the media channel";
+            why = "the camera did not accept the connection number";
+            break;
+        }
+        if (!going()) break;
         fetchCameraConfig();
         ok = true;
     } while (false);
     login_.close();
-    if (!ok) closeAll();
+    if (!ok) {
+        closeAll();
+        if (step.empty()) {
+            step = "a step in progress";
+            why = "stopped by a disconnect";
+        }
+        platform::diagnose("Fenwa10-M: connect to " +
+                           std::string(config_.cameraAddress, strnlen(config_.cameraAddress, sizeof config_.cameraAddress)) +
+                           " failed at " + step + ": " + why);
+    }
     return !endOperation() && ok;
 }
 

@@ -65,6 +65,7 @@ bool LoginChannel::login(const MediaConfig& config, uint32_t connectionNumber) {
     buildLoginRecord(config, connectionNumber, record);
     reply_.reset();
     loginAccepted_.store(false);
+    loginAnswered_.store(false);
     if (!sendMessage(socket_, platform::deadlineAfter(kSendWaitMs), kLoginRequest, record, sizeof record)) return false;
     state_number_.store(2);
     if (!reply_.wait(kAnswerWaitMs) || !loginAccepted_.load()) return false;
@@ -115,6 +116,7 @@ void LoginChannel::receiveLoop() {
             reply_.set();
         } else if (header.type == kLoginAnswer) {
             loginAccepted_.store(header.payloadLength >= 1 && payload[0] != 0);
+            loginAnswered_.store(true);
             reply_.set();
             ended = true;
         }

@@ -37,6 +37,10 @@ public:
 
     int state() const { return state_number_.load(); }
     int lastError() const { return lastError_.load(); }
+    // Why the last open failed (an error number of the socket).
+    int socketError() const { return socket_.lastError(); }
+    // Whether the camera answered the last login at all (it may have refused).
+    bool loginAnswered() const { return loginAnswered_.load(); }
 
     // The 120-byte login record.
     static void buildLoginRecord(const MediaConfig& config, uint32_t connectionNumber, uint8_t out[120]);
@@ -53,6 +57,7 @@ private:
     std::atomic<int> lastError_{0};
     std::atomic<uint32_t> connectionNumber_{0};
     std::atomic<bool> loginAccepted_{false};
+    std::atomic<bool> loginAnswered_{false};
 };
 
 } // namespace fenwa10

@@ -45,6 +45,8 @@ public:
 
     int state() const { return stateNumber_.load(); }
     int lastError() const { return lastError_.load(); }
+    // Why the last open failed (an error number of the socket).
+    int socketError() const { return socket_.lastError(); }
 
 private:
     enum class ReadResult { Ok, Failed, Closed };

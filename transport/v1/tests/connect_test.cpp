@@ -1,5 +1,6 @@
 #include "plugin_fixture.h"
 
+#include "platform/diagnostic_capture.h"
 #include "platform/tcp_socket.h"
 
 #include <string>
@@ -83,14 +84,22 @@ TEST_F(ConnectTest, WrongPasswordIsRefusedByTheCamera) {
     startCamera();
     std::strcpy(config.password, "guess");
     M_XSetMediaConfig(handle, &config);
+    platform::DiagnosticCapture reasons;
     EXPECT_EQ(M_XConnect(handle), 0);
     EXPECT_EQ(instance().control().state(), 0);
+    ASSERT_EQ(reasons.lines().size(), 1u);
+    EXPECT_EQ(reasons.lines()[0],
+              "Fenwa10-M: connect to 127.0.0.1 failed at the login: login refused for user \"operator\"");
 }
 
 TEST_F(ConnectTest, RefusedMediaAttachFailsAndClosesEverything) {
     startCamera();
     camera->faults().refuseMediaAttach = true;
+    platform::DiagnosticCapture reasons;
     EXPECT_EQ(M_XConnect(handle), 0);
+    EXPECT_NE(reasons.text().find("failed at the media channel: the camera did not accept the connection number"),
+              std::string::npos)
+        << reasons.text();
     EXPECT_EQ(instance().control().state(), 0);
     EXPECT_EQ(instance().media().state(), 0);
     EXPECT_EQ(instance().media().lastError(), kErrorMediaRefused);
@@ -103,8 +112,11 @@ TEST_F(ConnectTest, ClosedPortFailsTheConnect) {
     config.registerPort = probe.port();
     probe.close(); // nothing listens there any more
     M_XSetMediaConfig(handle, &config);
+    platform::DiagnosticCapture reasons;
     EXPECT_EQ(M_XConnect(handle), 0);
     EXPECT_TRUE(camera->recording().snapshot().empty());
+    EXPECT_EQ(reasons.text(), "Fenwa10-M: connect to 127.0.0.1 failed at the login channel (port " +
+                                  std::to_string(config.registerPort) + "): connection refused\n");
 }
 
 TEST_F(ConnectTest, EveryMessageOfAConnectionInOrder) {

@@ -66,6 +66,8 @@ public:
 
     int state() const { return state_.load(); }
     int lastError() const { return lastError_.load(); }
+    // Why the last open failed (an error number of the socket).
+    int socketError() const { return socket_.lastError(); }
     bool threadsExist() const { return receiveThread_.joinable() || keepAliveThread_.joinable(); }
     bool running() const { return running_.load(); }
     // Number of clock checks the keep-alive thread has made (lets tests know

@@ -1,5 +1,7 @@
 #include "instance.h"
 
+#include "platform/diagnostics.h"
+
 #include "platform/http_get.h"
 #include "platform/url_encode.h"
 #include "transport/protocol_message.h"
@@ -99,7 +101,9 @@ int32_t Instance::connect() {
     default:
         break;
     }
-    return !endOperation() && ok ? 1 : 0;
+    const bool aborted = endOperation();
+    if (!ok) reportConnectFailure(aborted, false);
+    return !aborted && ok ? 1 : 0;
 }
 
 int32_t Instance::startStreaming() {
@@ -118,7 +122,38 @@ int32_t Instance::startStreaming() {
     default:
         break;
     }
-    return !endOperation() && ok ? 1 : 0;
+    const bool aborted = endOperation();
+    if (!ok) reportConnectFailure(aborted, true);
+    return !aborted && ok ? 1 : 0;
+}
+
+void Instance::reportConnectFailure(bool aborted, bool atLogin) const {
+    if (!platform::diagnosticsOn()) return;
+    const auto portText = [](int port) { return " (port " + std::to_string(port) + ")"; };
+    std::string step;
+    std::string why;
+    const bool withControl = config_.connectionType == 2 || config_.connectionType == 3;
+    const bool withVideo = config_.connectionType == 1 || config_.connectionType == 2;
+    if (aborted) {
+        step = atLogin ? "the login" : "the connect";
+        why = "stopped by a disconnect";
+    } else if (!withControl && !withVideo) {
+        step = "the settings";
+        why = "connection type " + std::to_string(config_.connectionType) + " is not 1, 2 or 3";
+    } else if (!atLogin && withControl && !control_.isOpen()) {
+        step = "the control channel" + portText(controlPort_);
+        why = platform::describeSystemError(control_.socketError());
+    } else if (!atLogin) {
+        step = "the video channel" + portText(streamingPort_);
+        why = platform::describeSystemError(video_.socketError());
+    } else if (withControl && control_.state() < 3) {
+        step = "the control channel login";
+        why = control_.state() == 2 ? "login refused for user \"" + user_ + "\"" : "no answer to the login";
+    } else {
+        step = "the video channel login";
+        why = "login refused or not answered";
+    }
+    platform::diagnose("Fenwa20-M: connect to " + host_ + " failed at " + step + ": " + why);
 }
 
 int32_t Instance::getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) {

@@ -46,6 +46,9 @@ public:
     const std::string& httpBase() const { return httpBase_; }
 
 private:
+    // Tells the diagnostics which step of a failed connect or stream start
+    // failed and why.
+    void reportConnectFailure(bool aborted, bool atLogin) const;
     // Connect and stream start may take seconds on the caller's thread. A
     // stop or disconnect from another thread meanwhile only wakes them (they
     // then fail and close the channels themselves); otherwise it closes, and

@@ -40,6 +40,8 @@ public:
     bool isOpen() const;
     int state() const { return state_.load(); }
     int lastError() const { return lastError_.load(); }
+    // Why the last open failed (an error number of the socket).
+    int socketError() const { return socket_.lastError(); }
     uint32_t loginValue() const { return loginValue_.load(); }
 
 private:

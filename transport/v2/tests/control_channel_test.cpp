@@ -4,6 +4,7 @@
 
 #include "instance.h"
 #include "platform/clock.h"
+#include "platform/diagnostic_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,10 @@ TEST_F(ControlChannelTest, RefusedLoginStartsNoThreads) {
     camera.faults().refuseControlLogin = true;
     instance.setMediaConfig(configFor(camera, 3));
     ASSERT_EQ(instance.connect(), 1);
+    platform::DiagnosticCapture reasons;
     EXPECT_EQ(instance.startStreaming(), 0);
+    EXPECT_EQ(reasons.text(),
+              "Fenwa20-M: connect to 127.0.0.1 failed at the control channel login: login refused for user \"admin\"\n");
     EXPECT_EQ(instance.control().state(), 2);
     EXPECT_EQ(instance.control().lastError(), 302);
     EXPECT_FALSE(instance.control().threadsExist());

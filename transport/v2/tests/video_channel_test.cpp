@@ -2,6 +2,7 @@
 #include "v2_fixture.h"
 
 #include "instance.h"
+#include "platform/diagnostic_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -228,7 +229,10 @@ TEST_F(VideoChannelTest, UnreachableControlPortFailsBeforeTheStreamingPort) {
     c.controlPort = fenwa20test::closedPort();
     c.streamingPort = video.port();
     instance.setMediaConfig(c);
+    platform::DiagnosticCapture reasons;
     EXPECT_EQ(instance.connect(), 0);
+    EXPECT_EQ(reasons.text(), "Fenwa20-M: connect to 127.0.0.1 failed at the control channel (port " +
+                                  std::to_string(c.controlPort) + "): connection refused\n");
     EXPECT_FALSE(video.accept(100).isOpen());
     EXPECT_EQ(instance.control().lastError(), 302);
 }
