@@ -4,13 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 
-#include "camsim/v2_camera.h"
+#include "camera_session.h"
 #include "fake_shell.h"
 #include "platform/audio.h"
-#include "transport/contract.h"
 
 namespace tavolin::ui {
 namespace {
@@ -27,15 +25,7 @@ class AudioOutTest : public ::testing::Test {
     handle = M_KOpenInterface();
     ASSERT_NE(handle, nullptr);
     M_KSetStreamingType(handle, 2);
-    MediaConfig config{};
-    config.connectionType = 2;
-    std::strcpy(config.cameraAddress, "127.0.0.1");
-    std::strcpy(config.userName, "admin");
-    std::strcpy(config.password, "admin");
-    config.controlPort = camera->controlPort();
-    config.streamingPort = camera->videoPort();
-    config.httpPort = camera->httpPort();
-    config.connectTimeoutSeconds = 3;
+    const MediaConfig config = testing::loopbackMediaConfig(*camera);
     ASSERT_EQ(M_KSetMediaConfig(handle, &config), 1);
   }
   void TearDown() override { M_KCloseInterface(handle); }

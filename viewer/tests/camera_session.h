@@ -40,6 +40,20 @@ inline camsim::CameraOptions quietCameraOptions() {
   return options;
 }
 
+// Connection settings for a simulated protocol 2 camera.
+inline MediaConfig loopbackMediaConfig(const camsim::V2Camera& camera) {
+  MediaConfig config{};
+  config.connectionType = 2;
+  std::strcpy(config.cameraAddress, "127.0.0.1");
+  std::strcpy(config.userName, "admin");
+  std::strcpy(config.password, "admin");
+  config.controlPort = camera.controlPort();
+  config.streamingPort = camera.videoPort();
+  config.httpPort = camera.httpPort();
+  config.connectTimeoutSeconds = 3;
+  return config;
+}
+
 class CameraSession {
  public:
   // Connects with the PTZ protocol file at `protocolPath` and PTZ address 1.
@@ -48,15 +62,7 @@ class CameraSession {
     if (!camera_->start()) return;
     handle_ = M_KOpenInterface();
     M_KSetStreamingType(handle_, 2);
-    MediaConfig config{};
-    config.connectionType = 2;
-    std::strcpy(config.cameraAddress, "127.0.0.1");
-    std::strcpy(config.userName, "admin");
-    std::strcpy(config.password, "admin");
-    config.controlPort = camera_->controlPort();
-    config.streamingPort = camera_->videoPort();
-    config.httpPort = camera_->httpPort();
-    config.connectTimeoutSeconds = 3;
+    const MediaConfig config = loopbackMediaConfig(*camera_);
     M_KSetMediaConfig(handle_, &config);
     PTZEnableInfo ptz{};
     ptz.sourceType = OSTREL_PTZ_SOURCE_FILE;
