@@ -325,6 +325,18 @@ TEST_F(LiveCommandsTest, SteppingAwayStopsAMoveStillRunningUnderThePen) {
   EXPECT_FALSE(view->arrow(2)->isVisible());
 }
 
+TEST_F(LiveCommandsTest, OpeningTheMenuStopsAMoveStillRunningUnderThePen) {
+  camsim::V2Camera& camera = startSteerableCamera(0);
+  openConnected(0);
+  press({300, 120});
+  ASSERT_TRUE(waitFor([&] { return camera.head().state().pan != 0; }));
+  tap(Qt::Key_Return);
+  EXPECT_TRUE(view->menu().popup().isVisible());
+  EXPECT_TRUE(waitFor([&] { return camera.head().state().pan == 0; }));
+  EXPECT_FALSE(view->arrow(9)->isVisible());
+  view->menu().popup().hide();
+}
+
 TEST_F(LiveCommandsTest, OnlyTheShownCameraInTheGroupGivesTheMessage) {
   startSteerableCamera(4);
   record(4).inSwitchGroup = 1;

@@ -2,7 +2,6 @@
 // the popup menu and stepping through the switch group.
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointingDevice>
@@ -68,8 +67,9 @@ void CWideVideoDlg::connectCommands() {
     menu_->audioOutOff->setChecked(true);
   });
   connect(m.triggerDo1, &QAction::triggered, this, &CWideVideoDlg::toggleOutput);
-  // "Return" goes back to the video: choosing it closes the menu and does
-  // nothing more. "Quit" is what leaves the view.
+  // "Return" is left unconnected on purpose: it goes back to the video, and
+  // choosing any item closes the menu already. "Quit" leaves the view.
+
   holdTimer_.setSingleShot(true);
   holdTimer_.setInterval(kHoldMs);
   connect(&holdTimer_, &QTimer::timeout, this, &CWideVideoDlg::actionKey);
@@ -96,6 +96,12 @@ void CWideVideoDlg::startTalking() {
 void CWideVideoDlg::actionKey() {
   holdTimer_.stop();
   if (isConnecting() || !menu_) return;
+  // The menu takes the pointer, so the view would never see this press end:
+  // a move running under it stops now.
+  if (penDown_) {
+    stopPtzAction();
+    penDown_ = false;
+  }
   // Right-aligned to the view's top-left corner and kept on the screen: on a
   // full-screen view that is the screen's top-left corner.
   QMenu& popup = menu_->popup();
