@@ -1,8 +1,23 @@
 # Shared build settings for the project's own targets.
 
+# Warnings stop our own builds (presets, CI) but never a packager's build, whose
+# compiler and flags may warn about things we have not seen.
+option(TAVOLIN_WERROR "Treat warnings in the project's own targets as errors" OFF)
+
 # Strict warnings for code we write (never for third-party code).
 function(tavolin_strict target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  # GCC 12 reports overlapping or out-of-bounds copies inside its own inlined
+  # std::string and std::vector code (operator+ on a temporary string, resize
+  # or growth of a short vector) once optimising; the calls in our code are
+  # sound, and ASan checks the same copies at run time.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_GREATER_EQUAL 12
+     AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    target_compile_options(${target} PRIVATE -Wno-restrict -Wno-array-bounds -Wno-stringop-overread)
+  endif()
+  if(TAVOLIN_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 # A shared library that exports only the names declared with default
