@@ -36,7 +36,7 @@ std::string fixedText(const uint8_t* p, std::size_t width) {
 void waitUntilClosed(Connection& c) {
     uint8_t scratch[512];
     while (c.waitUntilReading()) {
-        if (!c.socket().waitReadable(50)) continue;
+        if (!c.socket().waitReadable(50) || !c.waitUntilReading()) continue;
         if (c.socket().receiveSome(scratch, sizeof scratch).status != platform::RecvStatus::Ok) return;
     }
 }

@@ -76,7 +76,7 @@ bool ControlChannel::send(uint32_t type, const void* payload, std::size_t length
     // Waiting for another sender counts against the same deadline, so a
     // queue of callers behind a camera that stopped reading cannot add up.
     const platform::Deadline deadline = platform::deadlineAfter(kSendWaitMs);
-    std::unique_lock<std::timed_mutex> lock(sendMutex_, deadline);
+    std::unique_lock<platform::TimedMutex> lock(sendMutex_, deadline);
     if (!lock.owns_lock() || stateNumber_.load() < 1) return false;
     return sendMessage(socket_, deadline, type, payload, length);
 }
@@ -317,7 +317,7 @@ void ControlChannel::receiveLoop() {
 void ControlChannel::close() {
     {
         const platform::Deadline deadline = platform::deadlineAfter(kSendWaitMs);
-        std::unique_lock<std::timed_mutex> lock(sendMutex_, deadline);
+        std::unique_lock<platform::TimedMutex> lock(sendMutex_, deadline);
         // Without the lock another sender is stuck on a camera that stopped
         // reading; the farewell would not get through either.
         if (lock.owns_lock() && socket_.isOpen()) {
@@ -329,7 +329,7 @@ void ControlChannel::close() {
     }
     if (thread_.joinable()) thread_.join();
     {
-        std::lock_guard<std::timed_mutex> lock(sendMutex_);
+        std::lock_guard<platform::TimedMutex> lock(sendMutex_);
         socket_.close();
         stateNumber_.store(0);
     }

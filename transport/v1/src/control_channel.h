@@ -6,6 +6,7 @@
 #include "channel_socket.h"
 #include "instance_state.h"
 #include "platform/event.h"
+#include "platform/timed_mutex.h"
 #include "transport/contract.h"
 
 #include <array>
@@ -87,7 +88,7 @@ private:
 
     InstanceState& state_;
     ChannelSocket socket_;
-    std::timed_mutex sendMutex_; // one message at a time, and sends against close
+    platform::TimedMutex sendMutex_; // one message at a time, and sends against close
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<bool> threadEnded_{true};

@@ -5,6 +5,7 @@
 
 #include "platform/clock.h"
 #include "platform/event.h"
+#include "platform/timed_mutex.h"
 #include "platform/tcp_socket.h"
 #include "transport/contract.h"
 #include "transport/protocol_message.h"
@@ -92,7 +93,7 @@ private:
     ControlTiming timing_;
     platform::Clock& clock_;
 
-    mutable std::timed_mutex socketMutex_;  // serialises sends and the socket's open/close
+    mutable platform::TimedMutex socketMutex_;  // serialises sends and the socket's open/close
     platform::TcpSocket socket_;
     std::atomic<int> state_{0};
     std::atomic<int> lastError_{0};
