@@ -2,6 +2,9 @@
 // The one option, --demo FOLDER [--demo-seconds N], is for the main job on a
 // machine without a display: it pictures the form, presses Play on camera 1
 // when every camera is at 127.0.0.1, pictures the live view and ends.
+// --user-settings (the desktop entry passes it) keeps the settings file in
+// the user's own folder, ~/.config/Tavolin/Tavolin.txt, instead of the
+// current folder, which a desktop menu leaves anywhere.
 #include <QApplication>
 #include <QString>
 #include <cstdio>
@@ -11,12 +14,13 @@
 #include "app/single_instance.h"
 #include "app/tavolin_app.h"
 #include "form/live_view_runner.h"
+#include "platform/user_settings_folder.h"
 #include "shell/qt_shell.h"
 
 namespace {
 
 int usage() {
-  std::fprintf(stderr, "usage: Tavolin [--demo FOLDER [--demo-seconds N]]\n");
+  std::fprintf(stderr, "usage: Tavolin [--user-settings] [--demo FOLDER [--demo-seconds N]]\n");
   return 2;
 }
 
@@ -27,12 +31,15 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Tavolin"));
 
   bool demo = false;
+  bool userSettings = false;
   tavolin::ui::DemoOptions demoOptions;
   for (int i = 1; i < argc; ++i) {
     const bool hasValue = i + 1 < argc;
     if (std::strcmp(argv[i], "--demo") == 0 && hasValue) {
       demo = true;
       demoOptions.screenshotFolder = QString::fromLocal8Bit(argv[++i]);
+    } else if (std::strcmp(argv[i], "--user-settings") == 0) {
+      userSettings = true;
     } else if (std::strcmp(argv[i], "--demo-seconds") == 0 && hasValue) {
       bool ok = false;
       const int seconds = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
@@ -46,6 +53,13 @@ int main(int argc, char** argv) {
   tavolin::ui::QtShell shell;
   tavolin::ui::CTavolinApp::Options options;
   options.liveView = tavolin::ui::wideVideoRunner(shell);
+  if (userSettings) {
+    if (const auto folder = platform::userSettingsFolder()) {
+      options.settingsPath = *folder + "/Tavolin.txt";
+    } else {
+      std::fprintf(stderr, "Tavolin: no settings folder in the home folder; using the current one\n");
+    }
+  }
   if (demo) {
     // A demo leaves a viewer the user runs alone.
     options.instanceName = tavolin::ui::SingleInstance::defaultName() + QStringLiteral("-demo");
