@@ -197,7 +197,7 @@ int32_t Instance::sendSerialSetting(const TransportCommand& command) {
     // A data format the camera has no text for is not sent at all.
     if (!url) return 0;
     std::string answer;
-    return httpRequest(*url, 1, answer) ? 1 : 0;
+    return httpRequest(*url, 1, options_.controlRequestTimeoutMs, answer) ? 1 : 0;
 }
 
 void Instance::setControlDataCallback(void* context, ControlDataCallback callback) {
@@ -210,10 +210,14 @@ QueryIdentity Instance::identity() const {
 }
 
 bool Instance::httpRequest(const std::string& url, std::size_t capacity, std::string& answer) const {
+    return httpRequest(url, capacity, options_.httpTimeoutMs, answer);
+}
+
+bool Instance::httpRequest(const std::string& url, std::size_t capacity, int timeoutMs, std::string& answer) const {
     platform::HttpGetRequest request;
     request.url = url;
     request.agent = kAgent;
-    request.timeoutMs = options_.httpTimeoutMs;
+    request.timeoutMs = timeoutMs;
     request.maxBodyBytes = capacity > 0 ? capacity - 1 : 0;
     platform::HttpGetResult result = platform::httpGet(request);
     // An error page is not the camera's settings.

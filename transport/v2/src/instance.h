@@ -17,6 +17,9 @@ namespace fenwa20 {
 struct InstanceOptions {
     ControlTiming control;
     int httpTimeoutMs = 10000;  // a camera web server that does not answer in time counts as failed
+    // The serial-port setting is a control request, which the caller waits
+    // for as for a PTZ command: it must not hold the caller long.
+    int controlRequestTimeoutMs = 1000;
 };
 
 class Instance {
@@ -61,6 +64,7 @@ private:
     // One GET; true with the body (cut to capacity - 1 bytes) when the server
     // answered with success and the whole body was read.
     bool httpRequest(const std::string& url, std::size_t capacity, std::string& answer) const;
+    bool httpRequest(const std::string& url, std::size_t capacity, int timeoutMs, std::string& answer) const;
     QueryIdentity identity() const;
     int32_t sendSerialSetting(const TransportCommand& command);
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace {
 
 using fenwa20test::configFor;
@@ -233,6 +235,18 @@ TEST_F(HttpSettingsTest, SerialSettingReportsFailure) {
     c.httpPort = fenwa20test::closedPort();
     instance.setMediaConfig(c);
     EXPECT_EQ(instance.sendCommand(command), 0);
+}
+
+TEST_F(HttpSettingsTest, SerialSettingGivesUpOnAWebServerThatDoesNotAnswerWithinASecond) {
+    configure();
+    const uint8_t payload[2] = {8, 3};
+    TransportCommand command{17, payload, 2, nullptr, 0};
+    camera.http().faults().delayMs = 2500;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(instance.sendCommand(command), 0);
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(took, 2.0);
+    RecordProperty("serial_setting_ms", static_cast<int>(took * 1000 + 0.5));
 }
 
 TEST(HttpSettingsEncoding, SpecialCharactersInCredentialsArePercentEncoded) {
