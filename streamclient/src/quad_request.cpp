@@ -45,6 +45,9 @@ bool fetchAndDiscard(const std::string& url) {
     request.agent = kAgent;
     // The answer is not used; keep only a little of it.
     request.maxBodyBytes = 32000;
+    // The viewer asks from its window's thread: a server that does not answer
+    // must not hold the window for long.
+    request.timeoutMs = kQuadRequestTimeoutMs;
     return platform::httpGet(request).completed;
 }
 

@@ -8,6 +8,9 @@ struct MediaConfig;
 
 namespace ostrel {
 
+// Whole request, connect included.
+inline constexpr int kQuadRequestTimeoutMs = 1000;
+
 // "http://host:port/cgi-bin/quad?USER=..&PWD=..&DISPLAY=mode"; user name and
 // password are percent-encoded so that their characters cannot end a value.
 std::string quadUrl(const MediaConfig& config, int32_t mode);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <ostrel/stream_client.h>
 
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -402,6 +403,16 @@ TEST_F(QuadModeTest, ModeGoesToTheQuadScript) {
     EXPECT_EQ(request.target, "/cgi-bin/quad?USER=admin&PWD=admin&DISPLAY=2");
     EXPECT_EQ(request.header("user-agent"), "DeViru");
     EXPECT_EQ(camera->displayMode(), 2);
+}
+
+TEST_F(QuadModeTest, AServerThatDoesNotAnswerHoldsTheCallerAboutASecond) {
+    configure("admin", "admin", camera->httpPort());
+    camera->http().faults().delayMs = 2500;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(M_KQuadSetDisplayMode(handle, 3), 1);
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(took, 2.0);
+    EXPECT_GE(took, 0.9);
 }
 
 TEST_F(QuadModeTest, CredentialsCannotAddParameters) {
