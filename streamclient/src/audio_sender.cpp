@@ -47,7 +47,6 @@ bool AudioSender::connect() {
     if (port <= 0 || port > 65535 ||
         !socket_.connect(block_.cameraAddress, static_cast<uint16_t>(port), kConnectTimeoutMs)) {
         socket_.close();
-        tokenState_.store(kNoConnection);
         return false;
     }
     return true;
@@ -59,7 +58,6 @@ void AudioSender::release() {
         socket_.shutdown();
         socket_.close();
     }
-    tokenState_.store(kNoConnection);
 }
 
 bool AudioSender::getToken(const MediaConfig& config, char* holder) {
@@ -69,7 +67,6 @@ bool AudioSender::getToken(const MediaConfig& config, char* holder) {
     stopCaptureLocked();
     block_ = makeConnectionBlock(config);
     if (!connect()) return false;
-    tokenState_.store(kConnected);
 
     const auto request = buildTokenRequest(block_);
     uint8_t reply[kTokenBlockSize] = {};
@@ -85,11 +82,9 @@ bool AudioSender::getToken(const MediaConfig& config, char* holder) {
         granted = parsed.granted;
     }
     if (granted) {
-        tokenState_.store(kHeld);
         if (holder != nullptr) holder[0] = '\0';
         return true;
     }
-    if (complete) tokenState_.store(kRefused);
     if (holder != nullptr) formatHolder(holder_, holder);
     release();
     return false;

@@ -25,8 +25,6 @@ namespace ostrel {
 
 class AudioSender {
 public:
-    enum TokenState { kNoConnection = 0, kConnected = 1, kRefused = 2, kHeld = 3 };
-
     // What the sender takes from its surroundings; tests replace both.
     struct Seams {
         const platform::Clock* clock = &platform::SystemClock::instance();
@@ -50,7 +48,6 @@ public:
     // Stops capture if it runs; the token stays held.
     void stopCapture();
 
-    int tokenState() const { return tokenState_.load(); }
     bool capturing() const;
 
     Seams seams;
@@ -67,7 +64,6 @@ private:
     mutable std::mutex callerLock_;
     platform::TcpSocket socket_;
     AudioConnectionBlock block_{};
-    std::atomic<int> tokenState_{kNoConnection};
     std::array<uint8_t, 4> holder_{};  // from the last reply, 0.0.0.0 before
     const platform::AudioFormat format_{8000, 1, 16};
 

@@ -17,9 +17,4 @@ using DecoderTable = decoder::FunctionTable;
 // every other processor, and an unreadable one, gets type 2.
 int chooseDecoderType(const platform::ProcessorInfo& info);
 
-// Offsets in the picture's bitmap information header.
-inline constexpr std::size_t kBitmapHeaderSize = decoder::kPictureHeaderSize;
-inline constexpr std::size_t kBitCountOffset = decoder::kBitCountOffset;
-inline constexpr std::size_t kImageSizeOffset = decoder::kImageSizeOffset;
-
 } // namespace ostrel

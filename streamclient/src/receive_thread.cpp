@@ -8,6 +8,8 @@
 #include "picture_scan.h"
 #include "video_renderer.h"
 
+#include "transport/protocol_message.h"
+
 namespace ostrel {
 
 namespace {
@@ -16,11 +18,6 @@ constexpr int32_t kFrameKindVideo = 1;
 constexpr int32_t kFrameKindAudio = 2;
 constexpr std::size_t kHeader = transport::kFrameHeaderSize;
 
-uint16_t readU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t readU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // Where the PCM payload of an audio record starts, or 0 for lengths that
 // carry no playable audio.
@@ -43,7 +40,7 @@ const uint8_t* decode(OstrelInterface& self, const uint8_t* record, int32_t leng
                                                  record + kHeader, length - static_cast<int32_t>(kHeader), 0, 0, 0));
     if (picture == nullptr) return nullptr;
     // A picture larger than the buffer is refused, never copied.
-    if (readU32(picture + kImageSizeOffset) > kPictureBufferSize) return nullptr;
+    if (transport::getUint32Le(picture + decoder::kImageSizeOffset) > kPictureBufferSize) return nullptr;
     return picture;
 }
 
@@ -51,9 +48,9 @@ const uint8_t* decode(OstrelInterface& self, const uint8_t* record, int32_t leng
 // render thread.
 void handOverPicture(OstrelInterface& self, const uint8_t* picture) {
     if (self.picturePending.load() != 0) return;
-    const uint32_t bytes = readU32(picture + kImageSizeOffset);
-    std::memcpy(self.pictureBuffer.get(), picture + kBitmapHeaderSize, bytes);
-    self.picture->bitCount = readU16(picture + kBitCountOffset);
+    const uint32_t bytes = transport::getUint32Le(picture + decoder::kImageSizeOffset);
+    std::memcpy(self.pictureBuffer.get(), picture + decoder::kPictureHeaderSize, bytes);
+    self.picture->bitCount = transport::getUint16Le(picture + decoder::kBitCountOffset);
     self.picture->pixelBytes = bytes;
     self.picture->updateHeader();
     self.picturePending.store(1);

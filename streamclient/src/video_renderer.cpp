@@ -4,6 +4,8 @@ namespace ostrel {
 
 void PictureDescriptor::updateHeader() {
     header = {};
+    header.headerSize = decoder::kPictureHeaderSize;
+    header.planes = 1;
     header.width = width;
     header.height = -height;
     header.bitCount = bitCount;

@@ -6,25 +6,11 @@
 #include <memory>
 #include <string>
 
+#include <decoder/contract.h>
+
 #include "platform/surface.h"
 
 namespace ostrel {
-
-// The 40-byte bitmap information header handed to the drawing call.
-struct BitmapInfoHeader {
-    uint32_t size = 40;
-    int32_t width = 0;
-    int32_t height = 0;  // negative: rows run top-down
-    uint16_t planes = 1;
-    uint16_t bitCount = 0;
-    uint32_t compression = 0;
-    uint32_t imageSize = 0;
-    int32_t xPelsPerMeter = 0;
-    int32_t yPelsPerMeter = 0;
-    uint32_t colorsUsed = 0;
-    uint32_t colorsImportant = 0;
-};
-static_assert(sizeof(BitmapInfoHeader) == 40);
 
 struct PictureDescriptor {
     int32_t width = 0;
@@ -34,7 +20,7 @@ struct PictureDescriptor {
     uint8_t* pixels = nullptr;
     std::size_t pixelOffset = 0;
     std::size_t pixelBytes = 0;  // bytes the receive thread copied
-    BitmapInfoHeader header;
+    PictureHeader header{};  // the 40-byte bitmap information header, as the decoder gives it
 
     // Rebuilds the bitmap header from the fields above.
     void updateHeader();

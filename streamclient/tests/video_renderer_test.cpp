@@ -32,7 +32,7 @@ protected:
 };
 
 TEST_F(VideoRendererTest, HeaderDescribesATopDownBitmap) {
-    EXPECT_EQ(picture.header.size, 40u);
+    EXPECT_EQ(picture.header.headerSize, 40u);
     EXPECT_EQ(picture.header.width, 4);
     EXPECT_EQ(picture.header.height, -3);
     EXPECT_EQ(picture.header.planes, 1);

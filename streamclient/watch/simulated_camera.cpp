@@ -2,16 +2,13 @@
 
 #include <cstring>
 
-#if TAVOLIN_WATCH_WITH_CAMSIM
 #include "camsim/v1_camera.h"
 #include "camsim/v2_camera.h"
-#endif
 
 namespace watch {
 
 namespace {
 
-#if TAVOLIN_WATCH_WITH_CAMSIM
 camsim::CameraOptions loopbackOptions() {
     camsim::CameraOptions options;
     options.host = "127.0.0.1";
@@ -60,12 +57,10 @@ public:
 private:
     camsim::V2Camera camera_;
 };
-#endif
 
 } // namespace
 
 std::unique_ptr<SimulatedCamera> startSimulatedCamera(int streamingType, std::string& error) {
-#if TAVOLIN_WATCH_WITH_CAMSIM
     if (streamingType == 1) {
         auto camera = std::make_unique<SimulatedV1>();
         if (camera->start()) return camera;
@@ -78,11 +73,6 @@ std::unique_ptr<SimulatedCamera> startSimulatedCamera(int streamingType, std::st
     }
     error = "the simulated camera did not start";
     return nullptr;
-#else
-    (void)streamingType;
-    error = "this build has no camera simulator";
-    return nullptr;
-#endif
 }
 
 } // namespace watch

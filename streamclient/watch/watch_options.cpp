@@ -6,9 +6,7 @@
 #include <filesystem>
 #include <string_view>
 
-#if TAVOLIN_WATCH_WITH_SETTINGS
 #include <ledra/config_store.h>
-#endif
 
 namespace watch {
 
@@ -143,7 +141,6 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
 }
 
 bool loadCameraSection(const std::string& path, int camera, Options& options, std::string& error) {
-#if TAVOLIN_WATCH_WITH_SETTINGS
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
         error = "no settings file " + path;
@@ -178,13 +175,6 @@ bool loadCameraSection(const std::string& path, int camera, Options& options, st
     // The store writes the file back as it read it when closed.
     CM_CloseInterface(store);
     return true;
-#else
-    (void)path;
-    (void)camera;
-    (void)options;
-    error = "this build has no settings store";
-    return false;
-#endif
 }
 
 } // namespace watch

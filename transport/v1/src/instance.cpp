@@ -20,7 +20,6 @@ constexpr uint32_t kSetResolution = 10;
 constexpr uint32_t kSetMotion = 14;
 constexpr int32_t kConnectionTypeStart35 = 4;
 
-uint16_t getUint16Le(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 } // namespace
 
@@ -257,7 +256,7 @@ int32_t Instance::getVideoConfig(VideoConfig& out) {
     out.contrast = static_cast<int32_t>(transport::getUint32Le(camera.data() + 20));
     out.saturation = static_cast<int32_t>(transport::getUint32Le(camera.data() + 24));
     out.hue = static_cast<int32_t>(transport::getUint32Le(camera.data() + 28));
-    out.frameRate = getUint16Le(camera.data() + 40);
+    out.frameRate = transport::getUint16Le(camera.data() + 40);
     return out.videoStandard;
 }
 

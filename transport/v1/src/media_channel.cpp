@@ -22,7 +22,6 @@ constexpr int kIntraSearchFailureLimit = 16;
 constexpr std::size_t kReadBufferSize = kMaxVideoMessage + 65536;
 constexpr std::size_t kReadAhead = 16384;
 
-uint16_t getUint16Le(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 } // namespace
 
@@ -87,8 +86,8 @@ FrameFields MediaChannel::fieldsFromConfig() {
     FrameFields f;
     f.resolutionCode = static_cast<int32_t>(transport::getUint32Le(cameraConfig_.data() + 8));
     f.bitRateCode = static_cast<int32_t>(transport::getUint32Le(cameraConfig_.data() + 12));
-    f.frameRate = getUint16Le(cameraConfig_.data() + 40);
-    f.configValue = getUint16Le(cameraConfig_.data() + 42);
+    f.frameRate = transport::getUint16Le(cameraConfig_.data() + 40);
+    f.configValue = transport::getUint16Le(cameraConfig_.data() + 42);
     return f;
 }
 

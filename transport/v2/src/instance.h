@@ -46,7 +46,6 @@ public:
 
     const ControlChannel& control() const { return control_; }
     const VideoChannel& video() const { return video_; }
-    const std::string& httpBase() const { return httpBase_; }
 
 private:
     // Tells the diagnostics which step of a failed connect or stream start
