@@ -2,6 +2,7 @@
 // connection failures, network loss and close.
 #include <QImage>
 #include <QPixmap>
+#include <QTimer>
 #include <algorithm>
 #include <vector>
 
@@ -101,6 +102,25 @@ TEST_F(LiveViewTest, FailedSwitchKeepsTheFailedPictureWithoutMessage) {
   EXPECT_EQ(view->currentPosition(), 1);
   EXPECT_TRUE(showsPicture(view->background().toImage(), pictures::kBackgroundFailed));
   EXPECT_FALSE(view->progressBar()->isVisible());
+}
+
+TEST_F(LiveViewTest, ClosingDuringAnAttemptKeepsTheGuiRunningAndAsksNothing) {
+  pointAtClosedPort(0);
+  openView();
+  ASSERT_TRUE(waitFor([&] { return view->progressBar()->value() >= 2; }));
+  int ticks = 0;
+  QTimer ticker;
+  ticker.setInterval(50);
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+  ticker.start();
+  // The connect thread is inside M_KConnect until its bound runs out; the
+  // close waits for it with the GUI's events still running.
+  view->closeView();
+  EXPECT_TRUE(view->isClosed());
+  EXPECT_GT(ticks, 20);
+  QTest::qWait(50);
+  EXPECT_TRUE(shell.scripted.messages.empty());
+  EXPECT_EQ(shell.orientations, (std::vector<int>{270, 0}));
 }
 
 TEST_F(LiveViewTest, DroppedCameraAsksToReturnAndYesClosesTheView) {
