@@ -31,6 +31,8 @@ function(tavolin_shared_library target)
     VISIBILITY_INLINES_HIDDEN ON)
   # Static libraries linked in (platform, cores) must not leak their symbols.
   target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL)
+  # Installed with the programs (cmake/TavolinInstall.cmake).
+  set_property(GLOBAL APPEND PROPERTY TAVOLIN_SHARED_LIBRARIES ${target})
 endfunction()
 
 # A library loaded by name, built one way for every plug-in and for the

@@ -10,6 +10,7 @@ packages=(
   libavcodec-dev libavutil-dev libswscale-dev
   clang libclang-rt-dev
   qt6-base-dev xvfb xauth
+  file lintian
   # Arial's metrics, so forms laid out in dialog units of Arial 9 point fit.
   fonts-liberation2
 )
