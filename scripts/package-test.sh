@@ -102,4 +102,6 @@ QT_QPA_PLATFORM=offscreen "$usr/bin/tavolin-today" --screenshot "$tmp/strip.png"
   fail "tavolin-today failed: $(cat "$tmp/today.log")"
 [ -s "$tmp/strip.png" ] || fail "tavolin-today painted nothing"
 [ -x "$usr/lib/tavolin/device/Program Files/Tavolin/Tavolin" ] || fail "the launcher's viewer path leads nowhere"
+# The viewer's file dialog opens the "protocol" folder beside the program.
+[ -f "$usr/lib/tavolin/bin/protocol/Pelco-D.ptz" ] || fail "no protocol files beside the unpacked viewer"
 echo "package-test: passed"
