@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
 #include "qt_drawing_context.h"
+#include "qt_app.h"
 #include "today_host.h"
 
 namespace {
@@ -17,12 +18,7 @@ constexpr int kHeight = 40;
 class TodayPixelsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (QGuiApplication::instance() == nullptr) {
-            static int argc = 1;
-            static char name[] = "today_tests";
-            static char* argv[] = {name, nullptr};
-            static QGuiApplication app(argc, argv);
-        }
+        ensureQtApplication();
     }
 
     // The item's strip as the host paints it.
