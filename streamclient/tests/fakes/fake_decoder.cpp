@@ -39,6 +39,9 @@ FAKE_EXPORT int32_t M_XCExit(void* instance) {
 FAKE_EXPORT const void* M_XDecode(void* handle, int32_t width, int32_t height, const uint8_t* data, int32_t length,
                                   int32_t, int32_t, int32_t) {
     auto* self = static_cast<Instance*>(handle);
+    // Read before the count goes up: a test that changes the claim once it
+    // sees the count must not reach a decode already under way.
+    const uint32_t claimed = claimedImageSize.load();
     ++decodes;
     lastWidth = width;
     lastHeight = height;
@@ -54,7 +57,7 @@ FAKE_EXPORT const void* M_XDecode(void* handle, int32_t width, int32_t height, c
     header.height = -h;
     header.planes = 1;
     header.bitCount = 32;
-    header.imageSize = claimedImageSize.load() != 0 ? claimedImageSize.load() : static_cast<uint32_t>(bytes);
+    header.imageSize = claimed != 0 ? claimed : static_cast<uint32_t>(bytes);
     std::memcpy(self->picture.data(), &header, sizeof header);
     for (std::size_t i = 0; i < bytes; i += 4) {
         self->picture[40 + i] = data[length - 3];
