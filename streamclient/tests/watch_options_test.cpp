@@ -66,6 +66,17 @@ TEST_F(WatchOptionsTest, CommandLineFillsTheConnectionRecord) {
     EXPECT_EQ(options.imagePath, "/tmp/x.ppm");
 }
 
+TEST_F(WatchOptionsTest, VerboseIsOffUnlessAskedForInEitherSpelling) {
+    ASSERT_TRUE(parse({}, options, error)) << error;
+    EXPECT_FALSE(options.verbose);
+    for (const char* flag : {"--verbose", "-v"}) {
+        watch::Options asked;
+        ASSERT_TRUE(parse({flag, "--seconds", "1"}, asked, error)) << error;
+        EXPECT_TRUE(asked.verbose) << flag;
+        EXPECT_EQ(asked.seconds, 1) << flag;
+    }
+}
+
 TEST_F(WatchOptionsTest, AddressLongerThanItsFieldIsCut) {
     ASSERT_TRUE(parse({"--address", "127.000.000.001.999"}, options, error));
     EXPECT_EQ(std::string(options.config.cameraAddress), "127.000.000.001");  // 15 characters and NUL
