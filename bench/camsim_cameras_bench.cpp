@@ -37,13 +37,15 @@ double threadCpuSeconds() {
 double processCpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return seconds(u.ru_utime) + seconds(u.ru_stime);
 }
 
 camsim::CameraVideoSettings smallPictures() {
     camsim::CameraVideoSettings s;
-    s.resolutionCode = 1;  // 352 x 240
+    s.resolutionCode = 1; // 352 x 240
     s.frameRate = 30;
     return s;
 }
@@ -51,7 +53,7 @@ camsim::CameraVideoSettings smallPictures() {
 // Milliseconds of processor time per picture from a source, unpaced.
 double msPerPicture(camsim::VideoSource& source) {
     camsim::VideoFrame frame;
-    source.nextFrame(frame);  // the first picture pays for set-up
+    source.nextFrame(frame); // the first picture pays for set-up
     const double start = threadCpuSeconds();
     for (int i = 0; i < kPictures; ++i) {
         if (!source.nextFrame(frame)) return -1;
@@ -116,7 +118,7 @@ double coreSharePerCamera(bool scene, bool panning, int seconds, double& picture
     std::atomic<long> records{0};
     std::vector<std::thread> readers;
     for (auto& c : cameras) readers.emplace_back(readVideo, c->videoPort(), std::cref(stop), std::ref(records));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // past set-up and first pictures
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // past set-up and first pictures
     const long firstRecords = records.load();
     const double cpu0 = processCpuSeconds();
     const auto wall0 = std::chrono::steady_clock::now();
@@ -139,7 +141,7 @@ double coreSharePerCamera(bool scene, bool panning, int seconds, double& picture
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    camsim::CameraHead head(1);  // the system clock: the motion object moves
+    camsim::CameraHead head(1); // the system clock: the motion object moves
 
     auto pattern = camsim::makeCameraVideoSource(smallPictures());
     auto scene = camsim::makeSceneVideoSource(smallPictures(), camsim::SceneOptions{true, "CAMERA 1", 0},

@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
     const int texture = argc > 2 ? std::max(0, std::atoi(argv[2])) : 12;
 
     camsim::CameraVideoSettings settings;
-    settings.resolutionCode = 0;  // 720 x 480
+    settings.resolutionCode = 0; // 720 x 480
     settings.frameRate = 30;
     camsim::EncodedVideoOptions encoding;
     encoding.width = 720;
@@ -275,7 +275,8 @@ int main(int argc, char** argv) {
     std::printf("bare libavcodec decode : %ld pictures, %.3f CPU s = %.3f CPU s per s of video\n", barePictures,
                 bareCpu, bareCpu / video);
     std::printf("bare decode, paced     : %ld pictures, %.3f CPU s = %.3f CPU s per s of video (caches cold as in a "
-                "live stream)\n", pacedPictures, pacedCpu, pacedCpu / video);
+                "live stream)\n",
+                pacedPictures, pacedCpu, pacedCpu / video);
     std::printf("decoder plug-in alone  : %ld pictures, %.3f CPU s = %.3f CPU s per s of video (+%.0f%% over bare)\n",
                 pluginPictures, pluginCpu, pluginCpu / video, 100.0 * (pluginCpu / bareCpu - 1.0));
     std::printf("camsim -> Ostrel-M     : %ld pictures drawn in %.2f s (%.1f pictures/s), %.3f CPU s = %.3f CPU s "

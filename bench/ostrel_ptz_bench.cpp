@@ -94,8 +94,7 @@ int main() {
     info.sourceType = OSTREL_PTZ_SOURCE_FILE;
     std::strncpy(info.fileName, protocol.c_str(), sizeof info.fileName - 1);
     info.addressId = 1;
-    if (M_KSetMediaConfig(handle, &c) != 1 || M_KEnablePTZProtocol(handle, 1, &info) != 1 ||
-        M_KConnect(handle) != 1) {
+    if (M_KSetMediaConfig(handle, &c) != 1 || M_KEnablePTZProtocol(handle, 1, &info) != 1 || M_KConnect(handle) != 1) {
         std::fprintf(stderr, "stream client did not connect\n");
         return 1;
     }
@@ -135,8 +134,8 @@ int main() {
     }
 
     std::printf("PTZ request to bytes at the camera, %d commands each, loopback, microseconds\n", kCommands);
-    std::printf("  M_KPTZ_LEFT    median %8.1f   p99 %8.1f   (call returns: median %.1f)\n",
-                percentile(exportUs, 0.5), percentile(exportUs, 0.99), percentile(callUs, 0.5));
+    std::printf("  M_KPTZ_LEFT    median %8.1f   p99 %8.1f   (call returns: median %.1f)\n", percentile(exportUs, 0.5),
+                percentile(exportUs, 0.99), percentile(callUs, 0.5));
     std::printf("  plain send     median %8.1f   p99 %8.1f\n", percentile(plainUs, 0.5), percentile(plainUs, 0.99));
     std::printf("  ratio export/plain: median %.2f   p99 %.2f\n", percentile(exportUs, 0.5) / percentile(plainUs, 0.5),
                 percentile(exportUs, 0.99) / percentile(plainUs, 0.99));

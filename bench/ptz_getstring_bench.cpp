@@ -16,11 +16,10 @@ namespace {
 
 // 3 attribute lines + 197 command lines, in the order a real file has them.
 std::vector<std::string> protocolLines() {
-    std::vector<std::string> lines = {"ADDRIDSTART;0x01", "ADDRIDPOS;2",
-                                      "CHECKSUM;$B7=$B2+$B3+$B4+$B5+$B6"};
+    std::vector<std::string> lines = {"ADDRIDSTART;0x01", "ADDRIDPOS;2", "CHECKSUM;$B7=$B2+$B3+$B4+$B5+$B6"};
     char line[128];
-    const char* moves[] = {"PANLEFT", "PANRIGHT", "TILTUP", "TILTDOWN", "MOVEUPLEFT", "MOVEUPRIGHT",
-                           "MOVEDOWNLEFT", "MOVEDOWNRIGHT"};
+    const char* moves[] = {"PANLEFT",    "PANRIGHT",    "TILTUP",       "TILTDOWN",
+                           "MOVEUPLEFT", "MOVEUPRIGHT", "MOVEDOWNLEFT", "MOVEDOWNRIGHT"};
     for (const char* m : moves) {
         for (int s = 0; s <= 5; ++s) {
             std::snprintf(line, sizeof line, "%s;%d;0;0xFF,0x00,0x00,0x04,0x%02X,0x00,0x00", m, s, s * 8);
@@ -33,11 +32,11 @@ std::vector<std::string> protocolLines() {
             lines.push_back(line);
         }
     }
-    const char* rest[] = {"ZOOMIN;1", "ZOOMIN;0", "ZOOMOUT;1", "ZOOMOUT;0", "ZOOMSTOP;0", "FOCUSIN;1",
-                          "FOCUSIN;0", "FOCUSOUT;1", "FOCUSOUT;0", "FOCUSSTOP;0", "FOCUS;0",
-                          "IRISOPEN;1", "IRISOPEN;0", "IRISCLOSE;1", "IRISCLOSE;0", "IRISSTOP;0",
-                          "IRIS;0", "PANTILTSTOP;0", "OSDON;0", "OSDOFF;0", "OSDUP;0", "OSDDOWN;0",
-                          "OSDLEFT;0", "OSDRIGHT;0", "OSDENTER;0", "OSDLEAVE;0"};
+    const char* rest[] = {"ZOOMIN;1",   "ZOOMIN;0",    "ZOOMOUT;1",   "ZOOMOUT;0",   "ZOOMSTOP;0", "FOCUSIN;1",
+                          "FOCUSIN;0",  "FOCUSOUT;1",  "FOCUSOUT;0",  "FOCUSSTOP;0", "FOCUS;0",    "IRISOPEN;1",
+                          "IRISOPEN;0", "IRISCLOSE;1", "IRISCLOSE;0", "IRISSTOP;0",  "IRIS;0",     "PANTILTSTOP;0",
+                          "OSDON;0",    "OSDOFF;0",    "OSDUP;0",     "OSDDOWN;0",   "OSDLEFT;0",  "OSDRIGHT;0",
+                          "OSDENTER;0", "OSDLEAVE;0"};
     for (const char* r : rest) {
         if (lines.size() == 199) break;
         std::snprintf(line, sizeof line, "%s;0;0xFF,0x00,0x00,0x00,0x00,0x00,0x00", r);
@@ -71,7 +70,7 @@ const ProtocolFile& file() {
 struct Request {
     const char* name;
     int param;
-    const char* key;  // what the plain walk compares
+    const char* key; // what the plain walk compares
 };
 
 const Request kRequests[] = {
@@ -119,6 +118,6 @@ void BM_StrncmpWalk(benchmark::State& state) {
 BENCHMARK(BM_PTZGetString)->DenseRange(0, 2);
 BENCHMARK(BM_StrncmpWalk)->DenseRange(0, 2);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -137,8 +137,7 @@ bool startRawStream(const camsim::V1Camera& camera, platform::TcpSocket& control
            media.connect("127.0.0.1", camera.mediaPort(), 2000) && media.setReceiveTimeout(5000) &&
            sendMessage(media, 2, attach) && media.receiveAll(reply, 20).status == platform::RecvStatus::Ok &&
            reply[12] != 0 && sendMessage(control, 33, {}) &&
-           media.receiveAll(header, sizeof header).status == platform::RecvStatus::Ok &&
-           sendMessage(control, 34, {});
+           media.receiveAll(header, sizeof header).status == platform::RecvStatus::Ok && sendMessage(control, 34, {});
 }
 
 void BM_PlainSocketRead(benchmark::State& state) {

@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr int kRecordsPerBlock = 30;  // one intra record, then predicted ones: a 1 s group at 30 frames/s
+constexpr int kRecordsPerBlock = 30; // one intra record, then predicted ones: a 1 s group at 30 frames/s
 
 std::vector<uint8_t> record(std::size_t dataSize, uint8_t fill) {
     std::vector<uint8_t> r(transport::kFrameHeaderSize + dataSize, fill);
@@ -95,8 +95,7 @@ private:
         transport::putUint32Le(answer + 4, 1);
         if (!s.sendAll(answer, sizeof answer)) return;
         const auto& b = block();
-        while (!stop_ && s.sendAll(b.data(), b.size())) {
-        }
+        while (!stop_ && s.sendAll(b.data(), b.size())) {}
     }
 
     platform::TcpListener listener_;
@@ -171,7 +170,7 @@ public:
             if (r.status != platform::RecvStatus::Ok) return -1;
             got += r.bytes;
         }
-        carry_ = got - perBlock;  // bytes read past this block
+        carry_ = got - perBlock; // bytes read past this block
         return static_cast<int64_t>(perBlock);
     }
 
@@ -221,9 +220,15 @@ void BM_InterleavedRatio(benchmark::State& state) {
         const bool pluginFirst = (pluginBytes / block().size()) % 2 == 0;
         int64_t a = 0, b = 0;
         auto t0 = Clock::now();
-        if (pluginFirst) a = plugin.readBlock(); else b = plain.readBlock();
+        if (pluginFirst)
+            a = plugin.readBlock();
+        else
+            b = plain.readBlock();
         auto t1 = Clock::now();
-        if (pluginFirst) b = plain.readBlock(); else a = plugin.readBlock();
+        if (pluginFirst)
+            b = plain.readBlock();
+        else
+            a = plugin.readBlock();
         auto t2 = Clock::now();
         if (a < 0 || b < 0) {
             state.SkipWithError("read failed");
@@ -258,8 +263,9 @@ int main(int argc, char** argv) {
         if (name.find("BM_PlainSocketRead") == 0) plain = std::max(plain, rate);
     }
     if (plugin > 0 && plain > 0) {
-        std::printf("separate runs: M_XGetNextFrame %.1f MB/s, plain socket read %.1f MB/s, ratio %.3f (target >= 0.9)\n",
-                    plugin / 1e6, plain / 1e6, plugin / plain);
+        std::printf(
+            "separate runs: M_XGetNextFrame %.1f MB/s, plain socket read %.1f MB/s, ratio %.3f (target >= 0.9)\n",
+            plugin / 1e6, plain / 1e6, plugin / plain);
     }
     if (interleavedRatio() > 0) {
         std::printf("interleaved (same load, full buffers): ratio %.3f\n", interleavedRatio());

@@ -12,7 +12,7 @@ namespace {
 // second; at tele the same command moves the picture as much, not faster.
 constexpr double kScenePerSecondAtFullSpeed = 0.5;
 constexpr double kZoomDoublingsPerSecond = 1.0;
-constexpr double kLensStepsPerSecond = 0.5;  // focus and iris
+constexpr double kLensStepsPerSecond = 0.5; // focus and iris
 constexpr int kTalkHoldMs = 600;
 // The motion object: 4 s moving right, 1 s still, 4 s moving left, 1 s still.
 constexpr int64_t kMotionCycleMs = 10000;
@@ -31,7 +31,8 @@ std::string signedValue(int v) {
 
 } // namespace
 
-std::vector<std::string> osdLines(const OsdState& osd, const std::array<std::optional<ViewWindow>, kPresetCount>& presets) {
+std::vector<std::string> osdLines(const OsdState& osd,
+                                  const std::array<std::optional<ViewWindow>, kPresetCount>& presets) {
     std::vector<std::string> lines;
     std::vector<std::string> items;
     if (osd.page == 0) {
@@ -41,7 +42,8 @@ std::vector<std::string> osdLines(const OsdState& osd, const std::array<std::opt
     } else {
         lines.push_back("PRESETS");
         for (int i = 0; i < kPresetCount; ++i) {
-            items.push_back("PRESET " + std::to_string(i + 1) + (presets[static_cast<std::size_t>(i)] ? "  SET" : "  ---"));
+            items.push_back("PRESET " + std::to_string(i + 1) +
+                            (presets[static_cast<std::size_t>(i)] ? "  SET" : "  ---"));
         }
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -126,8 +128,7 @@ void CameraHead::apply(const PtzCommand& c) {
             s_.pan = s_.tilt = s_.zoom = 0;
         }
         break;
-    case PtzCommand::Kind::Other:
-        break;
+    case PtzCommand::Kind::Other: break;
     }
 }
 
@@ -257,7 +258,7 @@ int CameraHead::motionBits() const {
         if (!motionEnabled_) return 0;
     }
     const int64_t t = ((clock_->nowMs() % kMotionCycleMs) + kMotionCycleMs) % kMotionCycleMs;
-    if ((t >= 4000 && t < 5000) || t >= 9000) return 0;  // a still object is no motion
+    if ((t >= 4000 && t < 5000) || t >= 9000) return 0; // a still object is no motion
     double x = 0, y = 0, size = 0;
     motionObject(x, y, size);
     std::lock_guard lock(mutex_);

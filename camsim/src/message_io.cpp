@@ -26,8 +26,7 @@ bool receiveExactly(Connection& connection, uint8_t* out, std::size_t length) {
     return true;
 }
 
-ReadResult readMessage(Connection& connection, std::size_t maxPayload, uint32_t& type,
-                       std::vector<uint8_t>& payload) {
+ReadResult readMessage(Connection& connection, std::size_t maxPayload, uint32_t& type, std::vector<uint8_t>& payload) {
     uint8_t header[transport::kMessageHeaderSize];
     if (!receiveExactly(connection, header, sizeof header)) return ReadResult::Closed;
     transport::MessageHeader parsed;

@@ -17,8 +17,7 @@ bool receiveExactly(Connection& connection, uint8_t* out, std::size_t length);
 
 // Reads one whole message; receive time-outs are waited through until the
 // connection is shut down.
-ReadResult readMessage(Connection& connection, std::size_t maxPayload, uint32_t& type,
-                       std::vector<uint8_t>& payload);
+ReadResult readMessage(Connection& connection, std::size_t maxPayload, uint32_t& type, std::vector<uint8_t>& payload);
 
 std::vector<uint8_t> buildMessage(uint32_t type, const std::vector<uint8_t>& payload);
 bool sendMessage(Connection& connection, uint32_t type, const std::vector<uint8_t>& payload);

@@ -6,7 +6,7 @@ namespace {
 
 int direction(bool minus, bool plus) { return minus == plus ? 0 : (plus ? 1 : -1); }
 
-int speedOf(uint8_t byte) { return byte > 0x3F ? 0x3F : byte; }  // 0xFF is "turbo"
+int speedOf(uint8_t byte) { return byte > 0x3F ? 0x3F : byte; } // 0xFF is "turbo"
 
 // Preset commands share their codes in both protocols: the command byte is
 // odd, which a plain movement never is.

@@ -78,8 +78,7 @@ bool Recording::waitFor(const std::function<bool(const ReceivedMessage&)>& match
 }
 
 bool Recording::waitFor(Channel channel, uint32_t type, int timeoutMs, ReceivedMessage* found) const {
-    return waitFor([&](const ReceivedMessage& m) { return m.channel == channel && m.type == type; },
-                   timeoutMs, found);
+    return waitFor([&](const ReceivedMessage& m) { return m.channel == channel && m.type == type; }, timeoutMs, found);
 }
 
 } // namespace camsim

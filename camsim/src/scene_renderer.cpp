@@ -20,8 +20,8 @@ constexpr Palette kPalettes[] = {
 };
 
 constexpr Rgb kLandmarkColours[] = {
-    {230, 30, 30}, {250, 220, 0}, {220, 0, 220}, {0, 220, 230}, {255, 140, 0}, {20, 20, 20}, {255, 255, 255},
-    {0, 200, 60},
+    {230, 30, 30}, {250, 220, 0}, {220, 0, 220},   {0, 220, 230},
+    {255, 140, 0}, {20, 20, 20},  {255, 255, 255}, {0, 200, 60},
 };
 
 constexpr double kLandmarkPlaces[][2] = {
@@ -81,7 +81,8 @@ std::unique_ptr<YuvImage> drawPanorama(int sw, int sh, int variant) {
 
 std::array<uint8_t, 256> brightnessTable(int delta) {
     std::array<uint8_t, 256> lut{};
-    for (int i = 0; i < 256; ++i) lut[static_cast<std::size_t>(i)] = static_cast<uint8_t>(std::clamp(i + delta, 16, 235));
+    for (int i = 0; i < 256; ++i)
+        lut[static_cast<std::size_t>(i)] = static_cast<uint8_t>(std::clamp(i + delta, 16, 235));
     return lut;
 }
 
@@ -129,7 +130,8 @@ void SceneRenderer::sample(const YuvImage& scene, const ViewWindow& w, const Yuv
     const double stepX = w.width() * sw / ow, stepY = w.height() * sh / oh;
     xmap_.resize(static_cast<std::size_t>(ow));
     for (int i = 0; i < ow; ++i) {
-        xmap_[static_cast<std::size_t>(i)] = std::clamp(static_cast<int>(left + (i + 0.5) * stepX), 0, scene.width() - 1);
+        xmap_[static_cast<std::size_t>(i)] =
+            std::clamp(static_cast<int>(left + (i + 0.5) * stepX), 0, scene.width() - 1);
     }
     for (int j = 0; j < oh; ++j) {
         const int sy = std::clamp(static_cast<int>(top + (j + 0.5) * stepY), 0, scene.height() - 1);
@@ -139,7 +141,9 @@ void SceneRenderer::sample(const YuvImage& scene, const ViewWindow& w, const Yuv
     }
     const int cw = ow / 2, ch = oh / 2;
     cxmap_.resize(static_cast<std::size_t>(cw));
-    for (int i = 0; i < cw; ++i) cxmap_[static_cast<std::size_t>(i)] = std::min(xmap_[static_cast<std::size_t>(2 * i)] / 2, scene.width() / 2 - 1);
+    for (int i = 0; i < cw; ++i)
+        cxmap_[static_cast<std::size_t>(i)] =
+            std::min(xmap_[static_cast<std::size_t>(2 * i)] / 2, scene.width() / 2 - 1);
     for (int j = 0; j < ch; ++j) {
         const int sy = std::clamp(static_cast<int>(top + (2 * j + 0.5) * stepY) / 2, 0, scene.height() / 2 - 1);
         for (int p = 1; p < 3; ++p) {
@@ -167,7 +171,8 @@ void SceneRenderer::blur(const YuvPicture& out, int radius) {
         }
     }
     for (int x = 0; x < w; ++x) {
-        for (int y = 0; y < h; ++y) scratch_[static_cast<std::size_t>(y)] = out.plane[0][static_cast<std::ptrdiff_t>(y) * out.stride[0] + x];
+        for (int y = 0; y < h; ++y)
+            scratch_[static_cast<std::size_t>(y)] = out.plane[0][static_cast<std::ptrdiff_t>(y) * out.stride[0] + x];
         int sum = 0;
         for (int k = -radius; k <= radius; ++k) sum += scratch_[static_cast<std::size_t>(std::clamp(k, 0, h - 1))];
         for (int y = 0; y < h; ++y) {
@@ -229,7 +234,8 @@ void SceneRenderer::overlays(const HeadState& s, const CameraHead& head, const s
     lampCentre(w, h, lampX, lampY);
     fillCircle(out, lampX, lampY, lampR + 1, {0, 0, 0});
     fillCircle(out, lampX, lampY, lampR, s.lamp ? yellow : grey);
-    drawText(out, lampX - lampR - 4 - textWidth("DO", scale), lampY - lineH / 2 + 1, scale, "DO", s.lamp ? yellow : white);
+    drawText(out, lampX - lampR - 4 - textWidth("DO", scale), lampY - lineH / 2 + 1, scale, "DO",
+             s.lamp ? yellow : white);
 
     // Digital inputs, under the name.
     const int inputs = head.activeInputs();

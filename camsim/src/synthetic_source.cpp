@@ -24,8 +24,7 @@ SyntheticVideoSource::SyntheticVideoSource(const SyntheticVideoOptions& options)
 std::vector<uint8_t> SyntheticVideoSource::makeIntra(std::size_t size, uint8_t fill) {
     // Group-of-VOP header (time code 00:00:01, closed), then an intra VOP
     // (coding type 00 in the top bits of the byte after its start code).
-    std::vector<uint8_t> out = {0x00, 0x00, 0x01, 0xB3, 0x00, 0x10, 0x07,
-                                0x00, 0x00, 0x01, 0xB6, 0x10};
+    std::vector<uint8_t> out = {0x00, 0x00, 0x01, 0xB3, 0x00, 0x10, 0x07, 0x00, 0x00, 0x01, 0xB6, 0x10};
     appendFiller(out, std::max<std::size_t>(size, 16), fill);
     return out;
 }

@@ -27,8 +27,8 @@ bool Connection::trickle(const uint8_t* data, std::size_t length) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(faults_->trickleMs.load());
         while (std::chrono::steady_clock::now() < until) {
             if (shutDown_.load()) return false;
-            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-                kFaultSlice, until - std::chrono::steady_clock::now()));
+            std::this_thread::sleep_for(
+                std::min<std::chrono::steady_clock::duration>(kFaultSlice, until - std::chrono::steady_clock::now()));
         }
     }
     return true;

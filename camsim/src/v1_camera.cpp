@@ -154,9 +154,7 @@ struct V1Camera::Impl {
             reply(*c, Channel::Control, kReplyFlag | kAttach, acceptance(ok));
             break;
         }
-        case kSerial:
-            head->receiveSerial(payload);
-            break;
+        case kSerial: head->receiveSerial(payload); break;
         case kOutput:
             // The value travels in the high nibble.
             if (!payload.empty()) head->setOutput(payload[0] != 0);
@@ -164,7 +162,13 @@ struct V1Camera::Impl {
         case kKeepAlive:
             if (!faults.ignoreKeepAlive.load()) reply(*c, Channel::Control, kReplyFlag | kKeepAlive, {});
             break;
-        case 4: case 5: case 6: case 7: case 8: case 9: case 10: {
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 8:
+        case 9:
+        case 10: {
             if (payload.size() < 4) break;
             std::lock_guard<std::mutex> lock(mutex);
             switch (type) {
@@ -230,8 +234,7 @@ struct V1Camera::Impl {
             setStreaming(false);
             if (faults.closeControlOnBye.load()) c->shutdown();
             break;
-        default:
-            break;
+        default: break;
         }
     }
 
@@ -336,7 +339,8 @@ struct V1Camera::Impl {
     void noticeEvents() {
         auto c = current(Channel::Control);
         if (!c || faults.stallControl.load()) return;
-        if (const int bits = head->motionBits(); bits != 0) sendMessage(*c, kMotionNotice, {static_cast<uint8_t>(bits)});
+        if (const int bits = head->motionBits(); bits != 0)
+            sendMessage(*c, kMotionNotice, {static_cast<uint8_t>(bits)});
         if (const int inputs = head->activeInputs(); inputs != 0) {
             sendMessage(*c, kInputNotice, {static_cast<uint8_t>(inputs)});
         }
@@ -370,9 +374,12 @@ bool V1Camera::start() {
         d.stopping = false;
     }
     const std::string& host = d.options.host;
-    if (!d.login.start(host, d.options.loginPort, [&d](const auto& c) { d.serveLogin(c); }, &d.faults.link) ||
-        !d.control.start(host, d.options.controlPort, [&d](const auto& c) { d.serveControl(c); }, &d.faults.link) ||
-        !d.media.start(host, d.options.mediaPort, [&d](const auto& c) { d.serveMedia(c); }, &d.faults.link)) {
+    if (!d.login.start(
+            host, d.options.loginPort, [&d](const auto& c) { d.serveLogin(c); }, &d.faults.link) ||
+        !d.control.start(
+            host, d.options.controlPort, [&d](const auto& c) { d.serveControl(c); }, &d.faults.link) ||
+        !d.media.start(
+            host, d.options.mediaPort, [&d](const auto& c) { d.serveMedia(c); }, &d.faults.link)) {
         stop();
         return false;
     }

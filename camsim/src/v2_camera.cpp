@@ -44,8 +44,8 @@ void waitUntilClosed(Connection& c) {
 // Visual-object-sequence and visual-object headers (10 bytes), then a
 // video-object and video-object-layer header of 21 bytes.
 std::vector<uint8_t> syntheticSequenceHeader() {
-    std::vector<uint8_t> h = {0x00, 0x00, 0x01, 0xB0, 0x01, 0x00, 0x00, 0x01, 0xB5, 0x09,
-                              0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x20};
+    std::vector<uint8_t> h = {0x00, 0x00, 0x01, 0xB0, 0x01, 0x00, 0x00, 0x01, 0xB5,
+                              0x09, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x20};
     h.resize(31, 0x11);
     return h;
 }
@@ -260,7 +260,7 @@ struct V2Camera::Impl {
         record[4] = kind;
         transport::putUint32Le(record.data() + 12, frame.timeStampMs);
         record[16] = perFrame;
-        record[19] = 3;  // no digital input active
+        record[19] = 3; // no digital input active
         record[24] = static_cast<uint8_t>(s.resolutionCode);
         record[25] = static_cast<uint8_t>(s.bitRateCode);
         record[26] = static_cast<uint8_t>(s.configValue);
@@ -393,8 +393,10 @@ V2Camera::~V2Camera() { stop(); }
 bool V2Camera::start() {
     Impl& d = *impl_;
     const std::string& host = d.options.host;
-    if (!d.control.start(host, d.options.controlPort, [&d](const auto& c) { d.serveControl(c); }, &d.faults.link) ||
-        !d.video.start(host, d.options.videoPort, [&d](const auto& c) { d.serveVideo(c); }, &d.faults.link) ||
+    if (!d.control.start(
+            host, d.options.controlPort, [&d](const auto& c) { d.serveControl(c); }, &d.faults.link) ||
+        !d.video.start(
+            host, d.options.videoPort, [&d](const auto& c) { d.serveVideo(c); }, &d.faults.link) ||
         !d.http.start(host, d.options.httpPort, [&d](const HttpRequest& r) { return d.answer(r); })) {
         stop();
         return false;

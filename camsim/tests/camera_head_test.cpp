@@ -123,7 +123,7 @@ TEST_F(CameraHeadTest, ClearedOrUnsetPresetDoesNotMove) {
     const ViewWindow here = head.window();
     head.apply(preset(Kind::PresetGo, 1));
     head.apply(preset(Kind::PresetGo, 7));
-    head.apply(preset(Kind::PresetSet, 9));  // beyond the table
+    head.apply(preset(Kind::PresetSet, 9)); // beyond the table
     EXPECT_EQ(head.window(), here);
     for (const auto& p : head.state().presets) EXPECT_FALSE(p.has_value());
 }
@@ -139,12 +139,12 @@ TEST_F(CameraHeadTest, GoingToPreset95OpensTheMenu) {
 TEST_F(CameraHeadTest, MenuTakesTheKeysInsteadOfTheHead) {
     head.apply(preset(Kind::PresetGo, kOsdPreset));
     const ViewWindow before = head.window();
-    head.apply(move(0, 1, 0x20));   // down: cursor to sharpness
-    head.apply(move(0, -1, 0x20));  // up: back to brightness
-    head.apply(move(0, -1, 0x20));  // up from the top wraps to "EXIT"
+    head.apply(move(0, 1, 0x20));  // down: cursor to sharpness
+    head.apply(move(0, -1, 0x20)); // up: back to brightness
+    head.apply(move(0, -1, 0x20)); // up from the top wraps to "EXIT"
     EXPECT_EQ(head.state().osd.cursor, 4);
-    head.apply(move(0, 1, 0x20));   // wraps to brightness
-    head.apply(move(1, 0, 0x20));   // right: brightness +1
+    head.apply(move(0, 1, 0x20)); // wraps to brightness
+    head.apply(move(1, 0, 0x20)); // right: brightness +1
     head.apply(move(1, 0, 0x20));
     clock.advanceMs(1000);
     const HeadState s = head.state();
@@ -156,19 +156,19 @@ TEST_F(CameraHeadTest, EnterOpensThePresetPageAndLeaveGoesBackThenOut) {
     head.apply(preset(Kind::PresetSet, 1));
     head.apply(preset(Kind::PresetGo, kOsdPreset));
     for (int i = 0; i < 3; ++i) head.apply(move(0, 1, 0x20));
-    head.apply(lens(0, 0, 1));  // enter on "PRESETS"
+    head.apply(lens(0, 0, 1)); // enter on "PRESETS"
     HeadState s = head.state();
     EXPECT_EQ(s.osd.page, 1);
     const auto lines = osdLines(s.osd, s.presets);
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[1], "> PRESET 1  SET");
     EXPECT_EQ(lines[2], "  PRESET 2  ---");
-    head.apply(lens(0, 0, -1));  // leave: back to the main page
+    head.apply(lens(0, 0, -1)); // leave: back to the main page
     s = head.state();
     EXPECT_TRUE(s.osd.open);
     EXPECT_EQ(s.osd.page, 0);
     EXPECT_EQ(s.osd.cursor, 3);
-    head.apply(lens(0, 0, -1));  // leave from the top closes
+    head.apply(lens(0, 0, -1)); // leave from the top closes
     EXPECT_FALSE(head.state().osd.open);
     // Closed, the iris drives the lens again.
     head.apply(lens(0, 0, 1));
@@ -209,13 +209,13 @@ TEST_F(CameraHeadTest, PulsedInputsEndOnTime) {
 
 TEST_F(CameraHeadTest, MotionFollowsTheObjectThroughTheRegions) {
     head.setMotionDetection(true, {});
-    clock.setMs(100000);  // start of a cycle: left third
+    clock.setMs(100000); // start of a cycle: left third
     EXPECT_EQ(head.motionBits(), 1 << 1);
-    clock.setMs(102000);  // half way: middle third
+    clock.setMs(102000); // half way: middle third
     EXPECT_EQ(head.motionBits(), 1 << 2);
-    clock.setMs(103900);  // right third
+    clock.setMs(103900); // right third
     EXPECT_EQ(head.motionBits(), 1 << 3);
-    clock.setMs(104500);  // resting: no motion
+    clock.setMs(104500); // resting: no motion
     EXPECT_EQ(head.motionBits(), 0);
     head.setMotionDetection(false, {});
     clock.setMs(102000);
@@ -225,19 +225,20 @@ TEST_F(CameraHeadTest, MotionFollowsTheObjectThroughTheRegions) {
 TEST_F(CameraHeadTest, ClientRegionsReplaceTheThirds) {
     // One region over the right half: the object reports there only, as region 1.
     head.setMotionDetection(true, motionRegionsFromWindows({{176, 0, 352, 240}}, 352, 240));
-    clock.setMs(100000);  // object at the left edge
+    clock.setMs(100000); // object at the left edge
     EXPECT_EQ(head.motionBits(), 0);
-    clock.setMs(103900);  // near the right edge
+    clock.setMs(103900); // near the right edge
     EXPECT_EQ(head.motionBits(), 1 << 1);
 }
 
 TEST(MotionRegionsTest, WindowsBecomeFractionsAndEmptyOnesAreSkipped) {
-    const auto regions = motionRegionsFromWindows({{0, 0, 176, 120}, {100, 50, 100, 60}, {300, 200, 400, 300}}, 352, 240);
+    const auto regions =
+        motionRegionsFromWindows({{0, 0, 176, 120}, {100, 50, 100, 60}, {300, 200, 400, 300}}, 352, 240);
     ASSERT_EQ(regions.size(), 2u);
     EXPECT_DOUBLE_EQ(regions[0].right, 0.5);
     EXPECT_DOUBLE_EQ(regions[0].bottom, 0.5);
     EXPECT_DOUBLE_EQ(regions[1].left, 300.0 / 352);
-    EXPECT_DOUBLE_EQ(regions[1].right, 1.0);   // cut to the picture
+    EXPECT_DOUBLE_EQ(regions[1].right, 1.0); // cut to the picture
     EXPECT_DOUBLE_EQ(regions[1].bottom, 1.0);
     EXPECT_TRUE(motionRegionsFromWindows({{0, 0, 10, 10}}, 0, 240).empty());
 }

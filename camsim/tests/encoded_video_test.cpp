@@ -172,12 +172,10 @@ TEST_F(EncodedVideoTest, PublishedTableEntriesDecodeOurFrames) {
         std::vector<uint8_t> vol;
     };
     const Case cases[] = {
-        {720, 480, 30, 30000,
-         {0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x20, 0x00, 0xc8, 0x88, 0xba, 0x98, 0x60, 0xfa, 0x62, 0xd0, 0x87,
-          0x82, 0x83, 0x07}},
-        {160, 112, 1, 5000,
-         {0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x20, 0x00, 0xc8, 0x88, 0x89, 0xc4, 0x63, 0xe9, 0x82, 0x82, 0x07,
-          0x0a, 0x0c, 0x1f}},
+        {720, 480, 30, 30000, {0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x20, 0x00, 0xc8, 0x88,
+                               0xba, 0x98, 0x60, 0xfa, 0x62, 0xd0, 0x87, 0x82, 0x83, 0x07}},
+        {160, 112, 1, 5000, {0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x20, 0x00, 0xc8, 0x88,
+                             0x89, 0xc4, 0x63, 0xe9, 0x82, 0x82, 0x07, 0x0a, 0x0c, 0x1f}},
     };
     for (const Case& c : cases) {
         restartDecoder();
@@ -223,9 +221,10 @@ TEST_F(EncodedVideoTest, Protocol1CameraFramesDecodeUnderTheClientsTable) {
             VideoFrame f;
             ASSERT_TRUE(source->nextFrame(f)) << label;
             const std::vector<uint8_t> message = V1Camera::videoMessage(f, static_cast<uint8_t>(i));
-            const std::vector<uint8_t> data =
-                f.intra ? concat({visualObjectSequenceHeader(), vol, std::vector<uint8_t>(message.begin() + 28, message.end())})
-                        : std::vector<uint8_t>(message.begin() + 12, message.end());
+            const std::vector<uint8_t> data = f.intra
+                                                  ? concat({visualObjectSequenceHeader(), vol,
+                                                            std::vector<uint8_t>(message.begin() + 28, message.end())})
+                                                  : std::vector<uint8_t>(message.begin() + 12, message.end());
             expectPattern(decode(w, h, data), w, h, i, label + " frame " + std::to_string(i));
         }
     }
@@ -299,8 +298,8 @@ TEST_F(EncodedVideoTest, Protocol2CameraStreamsDecodableVideoAndTone) {
             EXPECT_EQ(std::vector<uint8_t>(record.begin() + 75, record.begin() + 79), kGov);
         }
         lastVideoTime = time;
-        expectPattern(decode(176, 144, std::vector<uint8_t>(record.begin() + 44, record.end())), 176, 144,
-                      videoFrames, "record " + std::to_string(videoFrames));
+        expectPattern(decode(176, 144, std::vector<uint8_t>(record.begin() + 44, record.end())), 176, 144, videoFrames,
+                      "record " + std::to_string(videoFrames));
         ++videoFrames;
     }
     // Before the twelfth picture (1100 ms) came the blocks that follow the

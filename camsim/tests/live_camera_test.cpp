@@ -58,7 +58,7 @@ CameraOptions smallCamera() {
     o.host = "127.0.0.1";
     o.user = "admin";
     o.password = "admin";
-    o.video.resolutionCode = 2;  // 160 x 112: cheap to encode
+    o.video.resolutionCode = 2; // 160 x 112: cheap to encode
     o.ptzAddress = 2;
     o.scene.enabled = true;
     o.scene.name = "LIVE";
@@ -142,7 +142,7 @@ TEST_F(V2LiveCameraTest, InputsAndMotionRideInTheFrameHeader) {
         ASSERT_TRUE(video.receiveBytes(body, transport::getUint32Le(header.data() + 8)));
         if (header[4] != 1) continue;
         sawVideo = true;
-        EXPECT_EQ(body[19 - 12], 1);  // input 2 active: bit 1 clear
+        EXPECT_EQ(body[19 - 12], 1); // input 2 active: bit 1 clear
         EXPECT_EQ(body[18 - 12], 0);
     }
     EXPECT_TRUE(sawVideo);
@@ -172,13 +172,13 @@ TEST_F(V1LiveCameraTest, SerialAndOutputMessagesReachTheHead) {
     // Pelco-D go to preset 95 for address 2: 02 + 07 + 5F = 68
     ASSERT_TRUE(control.send(11, {0xFF, 0x02, 0x00, 0x07, 0x00, 0x5F, 0x68}));
     ASSERT_TRUE(eventually([&] { return camera->head().state().osd.open; }));
-    ASSERT_TRUE(control.send(13, {16}));  // output 1, in the high nibble
+    ASSERT_TRUE(control.send(13, {16})); // output 1, in the high nibble
     EXPECT_TRUE(eventually([&] { return camera->head().state().lamp; }));
 }
 
 TEST_F(V1LiveCameraTest, ScheduledInputGoesOutAsANoticeWhileStreaming) {
     camera->head().setMotionDetection(false, {});
-    camera->head().scheduleInputs(100, 100);  // input 1 from the first period on
+    camera->head().scheduleInputs(100, 100); // input 1 from the first period on
     Client media;
     ASSERT_TRUE(media.connect(camera->mediaPort()));
     std::vector<uint8_t> number(4);
@@ -194,7 +194,7 @@ TEST_F(V1LiveCameraTest, ScheduledInputGoesOutAsANoticeWhileStreaming) {
             sawInput = true;
             EXPECT_EQ(payload, std::vector<uint8_t>{1});
         }
-        EXPECT_NE(type, 0x1000Eu);  // motion detection is off
+        EXPECT_NE(type, 0x1000Eu); // motion detection is off
     }
     EXPECT_TRUE(sawInput);
 }

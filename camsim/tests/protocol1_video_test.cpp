@@ -88,7 +88,8 @@ TEST_P(Protocol1VideoTest, PluginRecordsDecodeToThePattern) {
             height = static_cast<int>(bitsAt(vol, k + 122, 13));
         }
         ASSERT_GT(width, 0);
-        const auto* pic = static_cast<const uint8_t*>(c.decode(dec, width, height, buffer.data() + 44, n - 44, 0, 0, 0));
+        const auto* pic =
+            static_cast<const uint8_t*>(c.decode(dec, width, height, buffer.data() + 44, n - 44, 0, 0, 0));
         ASSERT_NE(pic, nullptr) << "frame " << i;
         for (int qy : {height / 4, 3 * height / 4}) {
             for (int qx : {width / 4, 3 * width / 4}) {

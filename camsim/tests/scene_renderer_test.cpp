@@ -104,7 +104,8 @@ TEST_F(SceneRendererTest, ZoomInMagnifiesAroundTheCentre) {
     for (int y = kH / 2 - 10; y < kH / 2 + 10; ++y) {
         for (int dx = 8; dx < 80; dx += 4) {
             ++total;
-            if (std::abs(luma(narrow, kW / 2 + 2 * dx, y) - luma(wide, kW / 2 + dx, kH / 2 + (y - kH / 2) / 2)) <= 4) ++same;
+            if (std::abs(luma(narrow, kW / 2 + 2 * dx, y) - luma(wide, kW / 2 + dx, kH / 2 + (y - kH / 2) / 2)) <= 4)
+                ++same;
         }
     }
     EXPECT_GT(same, total * 8 / 10);
@@ -150,7 +151,7 @@ TEST_F(SceneRendererTest, FocusSoftensAndIrisBrightens) {
         sumSharp += luma(sharp, x, kH / 2);
         sumSoft += luma(soft, x, kH / 2);
     }
-    EXPECT_GT(sumSoft, sumSharp + 8 * (kW - 120));  // some of the row is near white already
+    EXPECT_GT(sumSoft, sumSharp + 8 * (kW - 120)); // some of the row is near white already
 }
 
 TEST_F(SceneRendererTest, MenuIsDrawnWhileOpen) {

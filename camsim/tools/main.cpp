@@ -35,26 +35,25 @@ constexpr int kPortsPerCamera = 10;
 constexpr int kInputPulseMs = 2000;
 
 void usage() {
-    std::printf(
-        "usage: tavolin-camsim [--cameras N] [--protocol 1|2 | --protocols LIST] [--host ADDR]\n"
-        "                      [--login-port N] [--control-port N] [--media-port N] [--video-port N]\n"
-        "                      [--http-port N] [--user NAME] [--password TEXT] [--name TEXT]\n"
-        "                      [--resolution CODE] [--frame-rate N] [--connection-number N]\n"
-        "                      [--inputs-every SECONDS] [--quad-camera N] [--test-pattern]\n"
-        "                      [--write-settings FILE]\n"
-        "Runs N cameras (default 1), protocol 2 unless told otherwise; LIST gives one\n"
-        "protocol per camera (\"2,1,2\"). Pictures are 352 x 240 (resolution code 1) at\n"
-        "30 pictures/s unless --resolution and --frame-rate say otherwise.\n"
-        "Camera k (from 1) uses the given ports plus\n"
-        "10 x (k - 1) (the web server port plus k - 1); port 0 picks free ports.\n"
-        "Binds 127.0.0.1 unless --host says otherwise. Each camera draws a scene that\n"
-        "answers PTZ (Pelco-D or Pelco-P at PTZ address 1 + (k - 1) mod 5), presets,\n"
-        "the on-screen menu, the digital output and the quad display mode.\n"
-        "--write-settings writes the viewer's settings file for the cameras; with three\n"
-        "or more cameras the last protocol 2 camera is marked as a quad server unless\n"
-        "--quad-camera says which (0 = none).\n"
-        "While running, type \"input K MASK\" to raise digital inputs of camera K\n"
-        "(MASK 1 input 1, 2 input 2, 3 both) for two seconds.\n");
+    std::printf("usage: tavolin-camsim [--cameras N] [--protocol 1|2 | --protocols LIST] [--host ADDR]\n"
+                "                      [--login-port N] [--control-port N] [--media-port N] [--video-port N]\n"
+                "                      [--http-port N] [--user NAME] [--password TEXT] [--name TEXT]\n"
+                "                      [--resolution CODE] [--frame-rate N] [--connection-number N]\n"
+                "                      [--inputs-every SECONDS] [--quad-camera N] [--test-pattern]\n"
+                "                      [--write-settings FILE]\n"
+                "Runs N cameras (default 1), protocol 2 unless told otherwise; LIST gives one\n"
+                "protocol per camera (\"2,1,2\"). Pictures are 352 x 240 (resolution code 1) at\n"
+                "30 pictures/s unless --resolution and --frame-rate say otherwise.\n"
+                "Camera k (from 1) uses the given ports plus\n"
+                "10 x (k - 1) (the web server port plus k - 1); port 0 picks free ports.\n"
+                "Binds 127.0.0.1 unless --host says otherwise. Each camera draws a scene that\n"
+                "answers PTZ (Pelco-D or Pelco-P at PTZ address 1 + (k - 1) mod 5), presets,\n"
+                "the on-screen menu, the digital output and the quad display mode.\n"
+                "--write-settings writes the viewer's settings file for the cameras; with three\n"
+                "or more cameras the last protocol 2 camera is marked as a quad server unless\n"
+                "--quad-camera says which (0 = none).\n"
+                "While running, type \"input K MASK\" to raise digital inputs of camera K\n"
+                "(MASK 1 input 1, 2 input 2, 3 both) for two seconds.\n");
 }
 
 bool parseInt(const char* text, long low, long high, long& out) {
@@ -148,9 +147,9 @@ struct RunningCamera {
     void describe(int number) const {
         const auto& o = options;
         if (v1) {
-            std::printf("camera %d \"%s\": protocol 1 on %s, login %u, control %u, media %u; PTZ address %d\n",
-                        number, o.scene.name.c_str(), o.host.c_str(), v1->loginPort(), v1->controlPort(),
-                        v1->mediaPort(), o.ptzAddress);
+            std::printf("camera %d \"%s\": protocol 1 on %s, login %u, control %u, media %u; PTZ address %d\n", number,
+                        o.scene.name.c_str(), o.host.c_str(), v1->loginPort(), v1->controlPort(), v1->mediaPort(),
+                        o.ptzAddress);
         } else {
             std::printf("camera %d \"%s\": protocol 2 on %s, control %u, video %u, web server %u; PTZ address %d\n",
                         number, o.scene.name.c_str(), o.host.c_str(), v2->controlPort(), v2->videoPort(),
@@ -222,10 +221,10 @@ int main(int argc, char** argv) {
     options.loginPort = 6000;
     options.controlPort = 6001;
     options.mediaPort = 6002;
-    options.videoPort = 6002;  // protocol 2 streaming port
-    options.httpPort = 8080;   // protocol 2 web server (80 would need privileges)
+    options.videoPort = 6002; // protocol 2 streaming port
+    options.httpPort = 8080;  // protocol 2 web server (80 would need privileges)
     options.scene.enabled = true;
-    options.video.resolutionCode = 1;  // 352 x 240: several cameras fit beside a viewer
+    options.video.resolutionCode = 1; // 352 x 240: several cameras fit beside a viewer
     std::vector<int> protocols;
     long cameraCount = 1;
     long inputsEvery = 0;

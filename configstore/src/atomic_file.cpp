@@ -107,8 +107,7 @@ std::optional<std::string> resolveLinks(FileOps& ops, std::string path) {
 
 }  // namespace
 
-ReplaceResult replaceFile(FileOps& ops, const std::string& named, std::string_view bytes,
-                          std::optional<mode_t> mode) {
+ReplaceResult replaceFile(FileOps& ops, const std::string& named, std::string_view bytes, std::optional<mode_t> mode) {
   const std::optional<std::string> resolved = resolveLinks(ops, named);
   if (!resolved) return ReplaceResult::kOpenFailed;
   const std::string& target = *resolved;

@@ -16,7 +16,8 @@ bool saveAndTell(ledra::Store& store) {
   if (store.save()) return true;
   const int error = errno;
   if (platform::diagnosticsOn()) {
-    std::string line = "Ledra-M: saving " + (store.filePath().empty() ? std::string("a store without a file") : store.filePath()) +
+    std::string line = "Ledra-M: saving " +
+                       (store.filePath().empty() ? std::string("a store without a file") : store.filePath()) +
                        " failed: " + (store.lastError() != nullptr ? store.lastError() : "unknown error");
     if (error != 0) line += " (" + platform::describeSystemError(error) + ")";
     platform::diagnose(line);
@@ -30,8 +31,7 @@ extern "C" {
 
 LEDRA_API CM_Store* CM_OpenInterface(void) { return new (std::nothrow) CM_Store(); }
 
-LEDRA_API const char* CM_GetValue(CM_Store* store, const char* key, const char* section,
-                                  const char* path) {
+LEDRA_API const char* CM_GetValue(CM_Store* store, const char* key, const char* section, const char* path) {
   if (store == nullptr) return "";
   try {
     return store->store.getValue(key, section, path);
@@ -40,8 +40,7 @@ LEDRA_API const char* CM_GetValue(CM_Store* store, const char* key, const char* 
   }
 }
 
-LEDRA_API int CM_SetValue(CM_Store* store, const char* key, const char* value, const char* section,
-                          const char* path) {
+LEDRA_API int CM_SetValue(CM_Store* store, const char* key, const char* value, const char* section, const char* path) {
   if (store == nullptr) return 0;
   try {
     return store->store.setValue(key, value, section, path) ? 1 : 0;

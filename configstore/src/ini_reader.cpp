@@ -61,8 +61,7 @@ ReadResult readIni(std::FILE* file, IniSink& sink) {
     // A key line splits at its first "=", so a value may itself hold "=".
     const auto eq = text.find('=');
     if (eq == std::string_view::npos || section[0] == '\0') return ReadResult::kParseError;
-    if (!sink.onEntry(section, text.substr(0, eq), text.substr(eq + 1),
-                      commentThatFits(pending.text()))) {
+    if (!sink.onEntry(section, text.substr(0, eq), text.substr(eq + 1), commentThatFits(pending.text()))) {
       return ReadResult::kNoMemory;
     }
     pending.clear();

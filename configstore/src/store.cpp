@@ -202,12 +202,9 @@ const char* Store::backUpOriginal() {
   const auto copy = readRegularFile(ops_, path_);
   if (!copy) return errors::kOpenFile;
   switch (replaceFile(ops_, path_ + ".bak", copy->bytes, copy->mode)) {
-    case ReplaceResult::kOk:
-      return nullptr;
-    case ReplaceResult::kOpenFailed:
-      return errors::kOpenFile;
-    case ReplaceResult::kWriteFailed:
-      break;
+    case ReplaceResult::kOk: return nullptr;
+    case ReplaceResult::kOpenFailed: return errors::kOpenFile;
+    case ReplaceResult::kWriteFailed: break;
   }
   return errors::kWriteFile;
 }
@@ -234,14 +231,9 @@ bool Store::save() {
     }
   }
   switch (replaceFile(ops_, path_, bytes)) {
-    case ReplaceResult::kOk:
-      keepOriginal_ = false;
-      return true;
-    case ReplaceResult::kOpenFailed:
-      lastError_ = errors::kOpenFile;
-      return false;
-    case ReplaceResult::kWriteFailed:
-      break;
+    case ReplaceResult::kOk: keepOriginal_ = false; return true;
+    case ReplaceResult::kOpenFailed: lastError_ = errors::kOpenFile; return false;
+    case ReplaceResult::kWriteFailed: break;
   }
   lastError_ = errors::kWriteFile;
   return false;

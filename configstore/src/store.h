@@ -64,8 +64,7 @@ class Store {
   IndexedSection* findSection(std::string_view name);
   static Entry* findEntry(IndexedSection& section, std::string_view key);
   IndexedSection& appendSection(std::string_view name, std::string_view comment);
-  Entry& appendEntry(IndexedSection& section, std::string_view key, std::string_view value,
-                     std::string_view comment);
+  Entry& appendEntry(IndexedSection& section, std::string_view key, std::string_view value, std::string_view comment);
   void checkAllocation() const;
   const char* backUpOriginal();  // null, or the text of the failure
 

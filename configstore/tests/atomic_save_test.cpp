@@ -41,9 +41,7 @@ class FailingFileOps : public FileOps {
     return FileOps::write(fd, buf, n);
   }
   int fsync(int fd) override { return fail(Step::kFsync, EIO) ? -1 : FileOps::fsync(fd); }
-  int fchmod(int fd, mode_t mode) override {
-    return fail(Step::kFchmod, EPERM) ? -1 : FileOps::fchmod(fd, mode);
-  }
+  int fchmod(int fd, mode_t mode) override { return fail(Step::kFchmod, EPERM) ? -1 : FileOps::fchmod(fd, mode); }
   int close(int fd) override {
     if (step_ == Step::kClose) {
       FileOps::close(fd);  // the descriptor is gone even when close reports an error
@@ -103,8 +101,7 @@ TEST_P(StoreFailingSaveTest, ReportsFailureAndLeavesOldFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, StoreFailingSaveTest,
-                         ::testing::Values(Step::kWrite, Step::kFsync, Step::kClose, Step::kRename,
-                                           Step::kFchmod));
+                         ::testing::Values(Step::kWrite, Step::kFsync, Step::kClose, Step::kRename, Step::kFchmod));
 
 TEST(StoreAtomicSaveTest, ShortAndInterruptedWritesStillWriteEverything) {
   TempDir dir;

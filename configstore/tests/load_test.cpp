@@ -25,9 +25,7 @@ class StoreLoadTest : public ::testing::Test {
     store_->getValue("", "", path_.c_str());
     return *store_;
   }
-  std::string get(const char* key, const char* section) {
-    return store_->getValue(key, section, path_.c_str());
-  }
+  std::string get(const char* key, const char* section) { return store_->getValue(key, section, path_.c_str()); }
   std::string saveAndRead() {
     EXPECT_TRUE(store_->save());
     return readFile(path_);

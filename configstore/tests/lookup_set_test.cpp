@@ -19,9 +19,7 @@ class StoreLookupSetTest : public ::testing::Test {
   bool set(const char* key, const std::string& value, const char* section) {
     return store_.setValue(key, value.c_str(), section, path_.c_str());
   }
-  std::string get(const char* key, const char* section) {
-    return store_.getValue(key, section, path_.c_str());
-  }
+  std::string get(const char* key, const char* section) { return store_.getValue(key, section, path_.c_str()); }
   std::string saveAndRead() {
     EXPECT_TRUE(store_.save());
     return readFile(path_);

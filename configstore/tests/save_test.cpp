@@ -24,10 +24,22 @@ using testing::writeFile;
 class CountingFileOps : public FileOps {
  public:
   int calls = 0;
-  int open(const char* p, int f, mode_t m) override { ++calls; return FileOps::open(p, f, m); }
-  int stat(const char* p, struct stat* st) override { ++calls; return FileOps::stat(p, st); }
-  int rename(const char* a, const char* b) override { ++calls; return FileOps::rename(a, b); }
-  int unlink(const char* p) override { ++calls; return FileOps::unlink(p); }
+  int open(const char* p, int f, mode_t m) override {
+    ++calls;
+    return FileOps::open(p, f, m);
+  }
+  int stat(const char* p, struct stat* st) override {
+    ++calls;
+    return FileOps::stat(p, st);
+  }
+  int rename(const char* a, const char* b) override {
+    ++calls;
+    return FileOps::rename(a, b);
+  }
+  int unlink(const char* p) override {
+    ++calls;
+    return FileOps::unlink(p);
+  }
 };
 
 class StoreSaveTest : public ::testing::Test {
@@ -207,8 +219,7 @@ TEST(StoreLongLineTest, OverlongKeyLineIsCutSoTheFileLoadsBack) {
 
   Store b;
   // 253 characters fit a line: 19 for the key, 1 for "=", 233 for the value.
-  EXPECT_EQ(std::string(b.getValue("PTZProtocolFileName", "0", path.c_str())),
-            longPath.substr(0, 233));
+  EXPECT_EQ(std::string(b.getValue("PTZProtocolFileName", "0", path.c_str())), longPath.substr(0, 233));
   EXPECT_EQ(b.lastError(), nullptr);
   EXPECT_STREQ(b.getValue("StreamingType", "0", nullptr), "1");
   EXPECT_STREQ(b.getValue("CameraName", "1", nullptr), "Yard");

@@ -10,9 +10,8 @@ extern "C" void* M_XCInit(void* /*reserved*/) {
     }
 }
 
-extern "C" const void* M_XDecode(void* instance, int32_t width, int32_t height, const uint8_t* data,
-                                     int32_t length, int32_t /*reserved1*/, int32_t /*reserved2*/,
-                                     int32_t /*reserved3*/) {
+extern "C" const void* M_XDecode(void* instance, int32_t width, int32_t height, const uint8_t* data, int32_t length,
+                                 int32_t /*reserved1*/, int32_t /*reserved2*/, int32_t /*reserved3*/) {
     if (instance == nullptr || length <= 0) return nullptr;
     try {
         return static_cast<decoder::Mpeg4Decoder*>(instance)->decode(width, height, data,

@@ -30,10 +30,18 @@ private:
     bool open();
     bool convert(const AVFrame& frame, int width, int height);
 
-    struct CodecDeleter { void operator()(AVCodecContext* c) const; };
-    struct FrameDeleter { void operator()(AVFrame* f) const; };
-    struct PacketDeleter { void operator()(AVPacket* p) const; };
-    struct ScalerDeleter { void operator()(SwsContext* s) const; };
+    struct CodecDeleter {
+        void operator()(AVCodecContext* c) const;
+    };
+    struct FrameDeleter {
+        void operator()(AVFrame* f) const;
+    };
+    struct PacketDeleter {
+        void operator()(AVPacket* p) const;
+    };
+    struct ScalerDeleter {
+        void operator()(SwsContext* s) const;
+    };
 
     std::unique_ptr<AVCodecContext, CodecDeleter> codec_;
     std::unique_ptr<AVFrame, FrameDeleter> frame_;

@@ -18,9 +18,7 @@ using decoder::test::Rgb;
 using decoder::test::RgbPicture;
 using decoder::test::TestEncoder;
 
-uint16_t u16At(const uint8_t* p, std::size_t off) {
-    return static_cast<uint16_t>(p[off] | (p[off + 1] << 8));
-}
+uint16_t u16At(const uint8_t* p, std::size_t off) { return static_cast<uint16_t>(p[off] | (p[off + 1] << 8)); }
 uint32_t u32At(const uint8_t* p, std::size_t off) {
     return static_cast<uint32_t>(p[off]) | (static_cast<uint32_t>(p[off + 1]) << 8) |
            (static_cast<uint32_t>(p[off + 2]) << 16) | (static_cast<uint32_t>(p[off + 3]) << 24);
@@ -218,10 +216,8 @@ TEST_F(DecoderBadInputTest, ImpossibleArgumentsAreRefused) {
     EXPECT_EQ(plugin_.decode(instance_, 176, 144, nullptr, 100, 0, 0, 0), nullptr);
     EXPECT_EQ(plugin_.decode(instance_, 176, 144, data.data(), 0, 0, 0, 0), nullptr);
     EXPECT_EQ(plugin_.decode(instance_, 176, 144, data.data(), -5, 0, 0, 0), nullptr);
-    EXPECT_EQ(plugin_.decode(instance_, -176, 144, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0),
-              nullptr);
-    EXPECT_EQ(plugin_.decode(nullptr, 176, 144, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0),
-              nullptr);
+    EXPECT_EQ(plugin_.decode(instance_, -176, 144, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0), nullptr);
+    EXPECT_EQ(plugin_.decode(nullptr, 176, 144, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0), nullptr);
     EXPECT_EQ(plugin_.exit(nullptr), 0);
 }
 
@@ -251,30 +247,30 @@ private:
 std::vector<uint8_t> layerHeaderClaiming(int width, int height, int timeResolution) {
     BitWriter w;
     for (uint32_t code : {0x00000100u, 0x00000120u}) w.put(code, 32);
-    w.put(0, 1);   // random accessible
-    w.put(1, 8);   // simple object
-    w.put(0, 1);   // no layer identifier
-    w.put(1, 4);   // square pixels
-    w.put(0, 1);   // no control parameters
-    w.put(0, 2);   // rectangular
+    w.put(0, 1); // random accessible
+    w.put(1, 8); // simple object
+    w.put(0, 1); // no layer identifier
+    w.put(1, 4); // square pixels
+    w.put(0, 1); // no control parameters
+    w.put(0, 2); // rectangular
     w.put(1, 1);
     w.put(static_cast<uint32_t>(timeResolution), 16);
     w.put(1, 1);
-    w.put(0, 1);   // no fixed rate
+    w.put(0, 1); // no fixed rate
     w.put(1, 1);
     w.put(static_cast<uint32_t>(width), 13);
     w.put(1, 1);
     w.put(static_cast<uint32_t>(height), 13);
     w.put(1, 1);
-    w.put(0, 1);   // progressive
-    w.put(1, 1);   // no overlapped motion compensation
-    w.put(0, 1);   // no sprite
-    w.put(0, 1);   // 8-bit
-    w.put(0, 1);   // H.263 quantisation
-    w.put(1, 1);   // no complexity estimation
-    w.put(1, 1);   // no resync markers
-    w.put(0, 1);   // not partitioned
-    w.put(0, 1);   // not scalable
+    w.put(0, 1); // progressive
+    w.put(1, 1); // no overlapped motion compensation
+    w.put(0, 1); // no sprite
+    w.put(0, 1); // 8-bit
+    w.put(0, 1); // H.263 quantisation
+    w.put(1, 1); // no complexity estimation
+    w.put(1, 1); // no resync markers
+    w.put(0, 1); // not partitioned
+    w.put(0, 1); // not scalable
     w.stuff();
     return w.bytes();
 }

@@ -89,7 +89,7 @@ HttpGetResult httpGet(const HttpGetRequest& request) {
     curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(c, CURLOPT_PROXY, "");  // direct, whatever the environment says
+    curl_easy_setopt(c, CURLOPT_PROXY, ""); // direct, whatever the environment says
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeoutMs > 0 ? request.timeoutMs : 0));
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);

@@ -71,8 +71,7 @@ bool spawnDetached(const std::string& file) {
     }
     ::close(fds[1]);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     int error = 0;
     ssize_t n;
     do {

@@ -28,10 +28,14 @@ ProcessorInfo parseCpuInfo(std::string_view text) {
         const std::string_view key = trim(line.substr(0, colon));
         const std::string_view value = trim(line.substr(colon + 1));
         if (value.empty()) continue;
-        if (key == "model name" && info.name.empty()) info.name = value;
-        else if ((key == "Processor" || key == "cpu model") && fallbackName.empty()) fallbackName = value;
-        else if (key == "Hardware" && info.coreName.empty()) info.coreName = value;
-        else if (key == "Model" && fallbackCore.empty()) fallbackCore = value;
+        if (key == "model name" && info.name.empty())
+            info.name = value;
+        else if ((key == "Processor" || key == "cpu model") && fallbackName.empty())
+            fallbackName = value;
+        else if (key == "Hardware" && info.coreName.empty())
+            info.coreName = value;
+        else if (key == "Model" && fallbackCore.empty())
+            fallbackCore = value;
     }
     if (info.name.empty()) info.name = fallbackName;
     if (info.coreName.empty()) info.coreName = fallbackCore;

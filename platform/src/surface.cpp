@@ -64,9 +64,8 @@ void RecordingSurface::stretchDraw(const PictureView& picture, const SurfaceRect
     state_.bitCount = picture.bitCount;
     state_.stride = picture.stride;
     state_.dest = dest;
-    const std::size_t bytes = picture.pixels != nullptr && picture.height > 0
-                                  ? picture.stride * static_cast<std::size_t>(picture.height)
-                                  : 0;
+    const std::size_t bytes =
+        picture.pixels != nullptr && picture.height > 0 ? picture.stride * static_cast<std::size_t>(picture.height) : 0;
     state_.pixels.assign(picture.pixels, picture.pixels + bytes);
 }
 

@@ -148,8 +148,7 @@ MessageResult defaultWindowProcedure(WindowHandle window, uint32_t message, WPar
     case WM_ERASEBKGND:
         // A class without a background brush leaves the background alone.
         return object->windowClass.nullBackground ? 0 : 1;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

@@ -53,12 +53,12 @@ TEST_F(DevicePathTest, NothingOutsideTheRootOrNotRunnableIsMapped) {
     const fs::path inner = root_ / "inner";
     fs::create_directories(inner);
     EXPECT_EQ(mapDevicePath(inner.string(), "\\..\\outside"), std::nullopt);
-    EXPECT_EQ(mapDevicePath(root_.string(), "outside"), std::nullopt);  // relative
+    EXPECT_EQ(mapDevicePath(root_.string(), "outside"), std::nullopt); // relative
     EXPECT_EQ(mapDevicePath("", "\\outside"), std::nullopt);
     EXPECT_EQ(mapDevicePath(root_.string(), "\\"), std::nullopt);
     file("data.exe", "text\n", false);
     EXPECT_EQ(mapDevicePath(root_.string(), "\\data.exe"), std::nullopt);
-    EXPECT_EQ(mapDevicePath(root_.string(), "\\inner"), std::nullopt);  // a folder
+    EXPECT_EQ(mapDevicePath(root_.string(), "\\inner"), std::nullopt); // a folder
 }
 
 TEST_F(DevicePathTest, StartedProgramRunsAndOutlivesTheCall) {

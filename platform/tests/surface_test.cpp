@@ -45,9 +45,9 @@ TEST(SurfaceRegistryTest, RemovedSurfaceStaysAliveForItsHolder) {
 TEST(SurfaceRegistryTest, NullSurfaceIsNotRegistered) { EXPECT_EQ(SurfaceRegistry::add(nullptr), 0u); }
 
 TEST(BitmapStrideTest, RowsArePaddedToFourBytes) {
-    EXPECT_EQ(platform::bitmapStride(3, 24), 12u);  // 9 bytes -> 12
+    EXPECT_EQ(platform::bitmapStride(3, 24), 12u); // 9 bytes -> 12
     EXPECT_EQ(platform::bitmapStride(4, 24), 12u);
-    EXPECT_EQ(platform::bitmapStride(5, 16), 12u);  // 10 bytes -> 12
+    EXPECT_EQ(platform::bitmapStride(5, 16), 12u); // 10 bytes -> 12
     EXPECT_EQ(platform::bitmapStride(720, 32), 2880u);
     EXPECT_EQ(platform::bitmapStride(0, 24), 0u);
 }

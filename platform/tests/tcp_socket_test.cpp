@@ -85,9 +85,7 @@ TEST_F(TcpSocketTest, ShutdownWakesABlockedReceiver) {
     EXPECT_NE(status, RecvStatus::Ok);
 }
 
-TEST_F(TcpSocketTest, AcceptTimesOutWithoutClient) {
-    EXPECT_FALSE(listener.accept(20).isOpen());
-}
+TEST_F(TcpSocketTest, AcceptTimesOutWithoutClient) { EXPECT_FALSE(listener.accept(20).isOpen()); }
 
 // Bounded sends and receives: one deadline for the whole exchange.
 class TcpDeadlineTest : public TcpSocketTest {

@@ -103,7 +103,7 @@ TEST_F(WindowTest, ARefusedCreationLeavesNoWindow) {
     create.className = "Refusing";
     EXPECT_EQ(createWindow(create), nullptr);
     create.className = "Logging";
-    create.parent = reinterpret_cast<WindowHandle>(&instanceTag);  // no such window
+    create.parent = reinterpret_cast<WindowHandle>(&instanceTag); // no such window
     EXPECT_EQ(createWindow(create), nullptr);
 }
 

@@ -10,8 +10,8 @@ namespace {
 
 enum Keyword { AddrIdStart, AddrIdPos, Checksum, Interval, MousePtz, Panel, KeywordCount };
 
-constexpr std::string_view kKeywords[KeywordCount] = {
-    "ADDRIDSTART", "ADDRIDPOS", "CHECKSUM", "INTERVAL", "MOUSEPTZ", "PANEL"};
+constexpr std::string_view kKeywords[KeywordCount] = {"ADDRIDSTART", "ADDRIDPOS", "CHECKSUM",
+                                                      "INTERVAL",    "MOUSEPTZ",  "PANEL"};
 
 int clampInt(std::int64_t v) {
     if (v > INT32_MAX) return INT32_MAX;
@@ -21,12 +21,12 @@ int clampInt(std::int64_t v) {
 
 int operatorCode(char c) {
     switch (c) {
-        case '^': return 0;
-        case '|': return 1;
-        case '&': return 2;
-        case '+': return 3;
-        case '-': return 4;
-        default: return 5;  // '='
+    case '^': return 0;
+    case '|': return 1;
+    case '&': return 2;
+    case '+': return 3;
+    case '-': return 4;
+    default: return 5; // '='
     }
 }
 
@@ -70,7 +70,7 @@ void readAddrIdPos(std::string_view line, Attributes& a) {
     a.addrIdPos = clampInt(decimalOrZero(value));
 }
 
-}  // namespace
+} // namespace
 
 void parseChecksumRule(const char* rule, ChecksumRule& out) {
     out = ChecksumRule{};
@@ -101,7 +101,7 @@ void parseChecksumRule(const char* rule, ChecksumRule& out) {
             break;
         }
         out.operands[out.operandCount++] = operand;
-        p = dollar + 3;  // remaining digits hold no operator characters
+        p = dollar + 3; // remaining digits hold no operator characters
     }
 }
 
@@ -119,8 +119,7 @@ void scanAttributes(PTZContext& context) {
             }
         }
         if (match < 0) {
-            if (taken[AddrIdStart] && taken[AddrIdPos] && taken[Checksum] && taken[Interval] &&
-                taken[Panel]) {
+            if (taken[AddrIdStart] && taken[AddrIdPos] && taken[Checksum] && taken[Interval] && taken[Panel]) {
                 break;
             }
             continue;
@@ -128,29 +127,29 @@ void scanAttributes(PTZContext& context) {
         taken[match] = true;
         char value[kMaxLine + 1];
         switch (match) {
-            case AddrIdStart: readAddrIdStart(line, a); break;
-            case AddrIdPos: readAddrIdPos(line, a); break;
-            case Checksum:
-                context.commandAddress = context.addressId;
-                if (secondField(line, value)) {
-                    parseChecksumRule(value, a.checksum);
-                } else {
-                    a.checksum = ChecksumRule{};
-                }
-                break;
-            case Interval: a.interval = secondField(line, value) ? clampInt(decimalOrZero(value)) : 0; break;
-            case MousePtz: a.mousePtz = secondField(line, value) ? clampInt(decimalOrZero(value)) : 0; break;
-            case Panel:
-                if (secondField(line, value)) {
-                    static_assert(sizeof value <= sizeof a.panel);
-                    std::memcpy(a.panel, value, sizeof a.panel);
-                } else {
-                    a.panel[0] = '\0';
-                }
-                break;
-            default: break;
+        case AddrIdStart: readAddrIdStart(line, a); break;
+        case AddrIdPos: readAddrIdPos(line, a); break;
+        case Checksum:
+            context.commandAddress = context.addressId;
+            if (secondField(line, value)) {
+                parseChecksumRule(value, a.checksum);
+            } else {
+                a.checksum = ChecksumRule{};
+            }
+            break;
+        case Interval: a.interval = secondField(line, value) ? clampInt(decimalOrZero(value)) : 0; break;
+        case MousePtz: a.mousePtz = secondField(line, value) ? clampInt(decimalOrZero(value)) : 0; break;
+        case Panel:
+            if (secondField(line, value)) {
+                static_assert(sizeof value <= sizeof a.panel);
+                std::memcpy(a.panel, value, sizeof a.panel);
+            } else {
+                a.panel[0] = '\0';
+            }
+            break;
+        default: break;
         }
     }
 }
 
-}  // namespace tiltra
+} // namespace tiltra

@@ -12,4 +12,4 @@ void scanAttributes(PTZContext& context);
 // Parses a rule like $B7=$B2+$B3+$B4+$B5+$B6 and switches the checksum on.
 void parseChecksumRule(const char* rule, ChecksumRule& out);
 
-}  // namespace tiltra
+} // namespace tiltra

@@ -39,13 +39,11 @@ std::size_t nextField(std::string_view line, std::size_t from) {
 // Same result as splitting the line into fields first, but lines of other
 // commands cost one comparison and lines of other parameters no copy: the
 // parameter numbers are read in place, where they end at their ";".
-bool matchLine(const std::string& stored, std::string_view name, int param1, int param2,
-               CommandLine& out) {
+bool matchLine(const std::string& stored, std::string_view name, int param1, int param2, CommandLine& out) {
     std::string_view line = stored;
     if (line.size() > kMaxLine) line = line.substr(0, kMaxLine);
     if (line.empty() || line.front() == '[') return false;
-    if (line.size() <= name.size() || line[name.size()] != ';' ||
-        line.compare(0, name.size(), name) != 0) {
+    if (line.size() <= name.size() || line[name.size()] != ';' || line.compare(0, name.size(), name) != 0) {
         return false;
     }
     const std::size_t field2 = nextField(line, name.size());
@@ -69,23 +67,23 @@ bool matchLine(const std::string& stored, std::string_view name, int param1, int
 
 std::uint32_t operandValue(const Operand& op, const unsigned char* bytes, int count) {
     switch (op.kind) {
-        case OperandKind::ByteRef:
-            // A reference outside the command reads 0.
-            return op.value >= 0 && op.value < count ? bytes[op.value] : 0u;
-        case OperandKind::Constant: return static_cast<std::uint32_t>(op.value);
-        case OperandKind::End: return 0u;  // contributes nothing to a sum or exclusive or
+    case OperandKind::ByteRef:
+        // A reference outside the command reads 0.
+        return op.value >= 0 && op.value < count ? bytes[op.value] : 0u;
+    case OperandKind::Constant: return static_cast<std::uint32_t>(op.value);
+    case OperandKind::End: return 0u; // contributes nothing to a sum or exclusive or
     }
     return 0u;
 }
 
 std::uint32_t combine(std::uint32_t c, std::uint8_t op, std::uint32_t v) {
     switch (op) {
-        case 0: return c ^ v;
-        case 1: return c | v;
-        case 2: return c & v;
-        case 3: return c + v;
-        case 4: return c - v;
-        default: return c;
+    case 0: return c ^ v;
+    case 1: return c | v;
+    case 2: return c & v;
+    case 3: return c + v;
+    case 4: return c - v;
+    default: return c;
     }
 }
 
@@ -128,8 +126,7 @@ void buildKalatel(const PTZContext& ctx, const CommandLine& line, unsigned char*
         bytes[i] = previous;
     }
     if (a.addrIdPos >= 1 && a.addrIdPos <= n) {
-        bytes[a.addrIdPos - 1] =
-            static_cast<unsigned char>(mod256(std::int64_t{ctx.commandAddress} + a.addrIdStart));
+        bytes[a.addrIdPos - 1] = static_cast<unsigned char>(mod256(std::int64_t{ctx.commandAddress} + a.addrIdStart));
     }
     unsigned sum = 0;
     for (int i = 1; i < n - 1; ++i) sum += bytes[i];
@@ -146,7 +143,7 @@ void rememberCommand(PTZContext& ctx, std::string_view name) {
     ctx.lastCommand[name.size()] = '\0';
 }
 
-}  // namespace
+} // namespace
 
 bool findAndBuild(PTZContext& ctx, const char* name, int param1, int param2) {
     if (name == nullptr) return false;
@@ -191,12 +188,11 @@ const void* resultInOutputMode(PTZContext& ctx, int* count) {
     formatHex(ctx.output, ctx.outputCount, ctx.hexText);
     if (count) *count = ctx.outputCount;
     if (ctx.cameraIp[0] && ctx.userName[0] && ctx.password[0]) {
-        std::snprintf(ctx.urlText, sizeof ctx.urlText,
-                      "http://%s/cgi-bin/mpeg4?USER=%s&PWD=%s&SERIAL_HEX=%s", ctx.cameraIp,
-                      ctx.userName, ctx.password, ctx.hexText);
+        std::snprintf(ctx.urlText, sizeof ctx.urlText, "http://%s/cgi-bin/mpeg4?USER=%s&PWD=%s&SERIAL_HEX=%s",
+                      ctx.cameraIp, ctx.userName, ctx.password, ctx.hexText);
         return ctx.urlText;
     }
     return ctx.hexText;
 }
 
-}  // namespace tiltra
+} // namespace tiltra

@@ -18,4 +18,4 @@ void formatHex(const unsigned char* bytes, int count, char* out);
 // Null and count 0 in any other mode.
 const void* resultInOutputMode(PTZContext& context, int* count);
 
-}  // namespace tiltra
+} // namespace tiltra

@@ -6,4 +6,4 @@ namespace tiltra {
 extern const char kBuiltinPelcoD[];
 extern const char kBuiltinPelcoP[];
 
-}  // namespace tiltra
+} // namespace tiltra

@@ -28,12 +28,11 @@ const CatalogueRow kCatalogue[kCatalogueRows] = {
 };
 
 const char kCommandTable[kCommandTableSize][16] = {
-    "PANLEFT",  "PANRIGHT",   "TILTUP",     "TILTDOWN",    "MOVEUPLEFT", "MOVEUPRIGHT",
-    "MOVEDOWNLEFT", "MOVEDOWNRIGHT", "PANTILTSTOP", "ZOOMIN", "ZOOMOUT", "ZOOMSTOP",
-    "FOCUSIN",  "FOCUSOUT",   "FOCUSSTOP",  "FOCUSAUTO",   "IRISOPEN",   "IRISCLOSE",
-    "IRISSTOP", "IRISAUTO",   "PRESETGOTO", "PRESETSET",   "PRESETCLEAR", "PRESETTOUR",
-    "OSDON",    "OSDOFF",     "OSDUP",      "OSDDOWN",     "OSDLEFT",    "OSDRIGHT",
-    "OSDENTER", "OSDLEAVE",   "BLC",        "DAYNIGHT",
+    "PANLEFT",       "PANRIGHT",    "TILTUP",     "TILTDOWN",  "MOVEUPLEFT", "MOVEUPRIGHT", "MOVEDOWNLEFT",
+    "MOVEDOWNRIGHT", "PANTILTSTOP", "ZOOMIN",     "ZOOMOUT",   "ZOOMSTOP",   "FOCUSIN",     "FOCUSOUT",
+    "FOCUSSTOP",     "FOCUSAUTO",   "IRISOPEN",   "IRISCLOSE", "IRISSTOP",   "IRISAUTO",    "PRESETGOTO",
+    "PRESETSET",     "PRESETCLEAR", "PRESETTOUR", "OSDON",     "OSDOFF",     "OSDUP",       "OSDDOWN",
+    "OSDLEFT",       "OSDRIGHT",    "OSDENTER",   "OSDLEAVE",  "BLC",        "DAYNIGHT",
 };
 
 namespace {
@@ -103,7 +102,7 @@ int tableIndexFor(std::string_view field) {
     return -1;
 }
 
-}  // namespace
+} // namespace
 
 std::string_view builtinText(std::string_view name) {
     struct Entry {
@@ -157,9 +156,8 @@ const char* listCommandNames(PTZContext& ctx, int* length) {
 }
 
 const char* listCatalogue(int* length) {
-    static constexpr char kText[] =
-        "17,Tarn-A1,Tarn-A2,EyeView,Tarn-B1,Tarn-B2,Tarn-B3,Tarn-B4,Kampro,Messoa,Pelco,"
-        "Samsung,TOA,Videotrec,DynaColor,Tarn-C1,Tarn-C2,Pixim";
+    static constexpr char kText[] = "17,Tarn-A1,Tarn-A2,EyeView,Tarn-B1,Tarn-B2,Tarn-B3,Tarn-B4,Kampro,Messoa,Pelco,"
+                                    "Samsung,TOA,Videotrec,DynaColor,Tarn-C1,Tarn-C2,Pixim";
     std::memcpy(tEnumerateResult, kText, sizeof kText);
     if (length) *length = static_cast<int>(sizeof kText - 1);
     return tEnumerateResult;
@@ -181,4 +179,4 @@ const char* listProtocols(const char* vendor, int* length) {
     return nullptr;
 }
 
-}  // namespace tiltra
+} // namespace tiltra

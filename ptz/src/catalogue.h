@@ -29,4 +29,4 @@ const char* listCommandNames(PTZContext& context, int* length);
 const char* listCatalogue(int* length);
 const char* listProtocols(const char* vendor, int* length);
 
-}  // namespace tiltra
+} // namespace tiltra

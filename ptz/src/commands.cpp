@@ -15,21 +15,21 @@ thread_local char tUrlResult[1024];
 struct CodeEntry {
     int code;
     const char* name;
-    int param1;  // -1: the caller's
+    int param1; // -1: the caller's
     int param2;
 };
 
 constexpr int kCallers = -1;
 
 constexpr CodeEntry kMoveCodes[] = {
-    {2, "PANLEFT", kCallers, kCallers},       {3, "PANRIGHT", kCallers, kCallers},
-    {4, "TILTUP", kCallers, kCallers},        {5, "TILTDOWN", kCallers, kCallers},
-    {7, "PANTILTHOME", kCallers, kCallers},   {37, "MOVEUPLEFT", kCallers, kCallers},
-    {38, "MOVEUPRIGHT", kCallers, kCallers},  {39, "MOVEDOWNLEFT", kCallers, kCallers},
+    {2, "PANLEFT", kCallers, kCallers},        {3, "PANRIGHT", kCallers, kCallers},
+    {4, "TILTUP", kCallers, kCallers},         {5, "TILTDOWN", kCallers, kCallers},
+    {7, "PANTILTHOME", kCallers, kCallers},    {37, "MOVEUPLEFT", kCallers, kCallers},
+    {38, "MOVEUPRIGHT", kCallers, kCallers},   {39, "MOVEDOWNLEFT", kCallers, kCallers},
     {40, "MOVEDOWNRIGHT", kCallers, kCallers},
 };
 constexpr CodeEntry kOsdCodes[] = {
-    {8, "OSDON", 0, 0},   {9, "OSDOFF", 0, 0},    {10, "OSDUP", 0, 0},    {11, "OSDDOWN", 0, 0},
+    {8, "OSDON", 0, 0},    {9, "OSDOFF", 0, 0},    {10, "OSDUP", 0, 0},    {11, "OSDDOWN", 0, 0},
     {12, "OSDLEFT", 0, 0}, {13, "OSDRIGHT", 0, 0}, {14, "OSDLEAVE", 0, 0}, {16, "OSDENTER", 0, 0},
 };
 constexpr CodeEntry kFocusCodes[] = {{17, "FOCUSIN", 1, 0}, {18, "FOCUSOUT", 1, 0}};
@@ -67,10 +67,9 @@ const void* nullWithCount(int* count) {
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
-const unsigned char* getString(PTZContext* ctx, const char* command, int param1, int param2,
-                               int* count) {
+const unsigned char* getString(PTZContext* ctx, const char* command, int param1, int param2, int* count) {
     if (ctx == nullptr || !findAndBuild(*ctx, command, param1, param2)) return nullptr;
     if (count) *count = ctx->outputCount;
     return ctx->output;
@@ -86,8 +85,8 @@ const char* getStringUrl(PTZContext* ctx, const char* command, int param1, int p
 const char* urlCommand(const char* ip, const char* user, const char* password, const char* hex) {
     auto text = [](const char* s) { return s ? s : ""; };
     // Cut, never overrun, when the parts are longer than the buffer.
-    std::snprintf(tUrlResult, sizeof tUrlResult, "http://%s/cgi-bin/mpeg4?USER=%s&PWD=%s&SERIAL_HEX=%s",
-                  text(ip), text(user), text(password), text(hex));
+    std::snprintf(tUrlResult, sizeof tUrlResult, "http://%s/cgi-bin/mpeg4?USER=%s&PWD=%s&SERIAL_HEX=%s", text(ip),
+                  text(user), text(password), text(hex));
     return tUrlResult;
 }
 
@@ -109,7 +108,7 @@ const void* zoom(PTZContext* ctx, int code, int* count) {
     if (code == 30) {
         const bool in = std::strcmp(ctx->lastCommand, "ZOOMIN") == 0;
         const bool out = std::strcmp(ctx->lastCommand, "ZOOMOUT") == 0;
-        if (!in && !out) return nullptr;  // nothing to stop; count untouched
+        if (!in && !out) return nullptr; // nothing to stop; count untouched
         const bool stop = findAndBuild(*ctx, "ZOOMSTOP", 0, 0);
         // The zoom at speed 0 is preferred; a protocol that has only
         // ZOOMSTOP still gets its stop out.
@@ -190,4 +189,4 @@ int blc(PTZContext* ctx, int code) {
     return 0;
 }
 
-}  // namespace tiltra
+} // namespace tiltra

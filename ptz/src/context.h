@@ -16,17 +16,17 @@ enum class OperandKind : std::uint8_t { ByteRef, Constant, End };
 
 struct Operand {
     OperandKind kind = OperandKind::End;
-    std::int64_t value = 0;  // byte index (0-based) or constant
+    std::int64_t value = 0; // byte index (0-based) or constant
 };
 
 // How the check byte is computed: dest = op0 <operator1> op1 <operator2> ...
 struct ChecksumRule {
     bool on = false;
-    int destination = -1;  // 0-based
+    int destination = -1; // 0-based
     int operandCount = 0;
     int operatorCount = 0;
     std::array<Operand, kMaxRuleTerms> operands{};
-    std::array<std::uint8_t, kMaxRuleTerms> operators{};  // 0 ^, 1 |, 2 &, 3 +, 4 -, 5 =
+    std::array<std::uint8_t, kMaxRuleTerms> operators{}; // 0 ^, 1 |, 2 &, 3 +, 4 -, 5 =
 };
 
 enum class ProtocolKind { Generic, Kalatel };
@@ -43,7 +43,7 @@ struct Attributes {
 
 inline constexpr int kCommandTableSize = 34;
 
-}  // namespace tiltra
+} // namespace tiltra
 
 struct PTZContext {
     int addressId = 0;
@@ -62,6 +62,6 @@ struct PTZContext {
     char urlText[1024] = {};
     int serverHandle = 0;
     int sectionCount = 0;
-    std::array<std::uint8_t, tiltra::kCommandTableSize> nameList{};  // command table indices
+    std::array<std::uint8_t, tiltra::kCommandTableSize> nameList{}; // command table indices
     int nameCount = 0;
 };

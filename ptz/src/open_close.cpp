@@ -43,7 +43,7 @@ void finishOpen(PTZContext& ctx, const PTZOpenRecord& record) {
     ctx.outputMode = record.outputMode;
 }
 
-}  // namespace
+} // namespace
 
 PTZContext* openText(const PTZOpenRecord* record, std::string_view name, std::string_view text) {
     if (record == nullptr) return nullptr;
@@ -113,11 +113,11 @@ const char* enumerate(PTZContext* context, int kind, int* length) {
     if (kind == 3) return listCatalogue(length);
     if (context == nullptr) return nullptr;
     switch (kind) {
-        case 1: return listSections(*context, length);
-        case 2: return listCommandNames(*context, length);
-        case 5: return context->attributes.panel;
-        default: return nullptr;
+    case 1: return listSections(*context, length);
+    case 2: return listCommandNames(*context, length);
+    case 5: return context->attributes.panel;
+    default: return nullptr;
     }
 }
 
-}  // namespace tiltra
+} // namespace tiltra

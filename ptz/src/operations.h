@@ -21,10 +21,8 @@ void close(PTZContext* context);
 
 const char* enumerate(PTZContext* context, int kind, int* length);
 
-const unsigned char* getString(PTZContext* context, const char* command, int param1, int param2,
-                               int* count);
-const char* getStringUrl(PTZContext* context, const char* command, int param1, int param2,
-                         int* count);
+const unsigned char* getString(PTZContext* context, const char* command, int param1, int param2, int* count);
+const char* getStringUrl(PTZContext* context, const char* command, int param1, int param2, int* count);
 const char* urlCommand(const char* ip, const char* user, const char* password, const char* hex);
 
 const void* move(PTZContext* context, int code, int param1, int param2, int* count);
@@ -36,4 +34,4 @@ int preset(PTZContext* context, int code, int number);
 int dayNight(PTZContext* context, int code);
 int blc(PTZContext* context, int code);
 
-}  // namespace tiltra
+} // namespace tiltra

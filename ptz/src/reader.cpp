@@ -12,7 +12,7 @@ void keep(std::string_view piece, std::vector<std::string>& lines) {
     if (!cleaned.empty()) lines.emplace_back(cleaned);
 }
 
-}  // namespace
+} // namespace
 
 void readProtocolStream(std::FILE* stream, std::vector<std::string>& lines) {
     char buffer[kMaxLine + 1];
@@ -53,4 +53,4 @@ ProtocolKind kindFromName(std::string_view name) {
     return first == "GE" && second == "Kalatel" ? ProtocolKind::Kalatel : ProtocolKind::Generic;
 }
 
-}  // namespace tiltra
+} // namespace tiltra

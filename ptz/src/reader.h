@@ -22,4 +22,4 @@ void readProtocolText(std::string_view text, std::vector<std::string>& lines);
 // GE_Kalatel.ptz inside a folder selects the Kalatel kind.
 ProtocolKind kindFromName(std::string_view protocolName);
 
-}  // namespace tiltra
+} // namespace tiltra

@@ -15,7 +15,7 @@ int hexDigit(char c) {
     return -1;
 }
 
-}  // namespace
+} // namespace
 
 std::string_view cleanLine(std::string_view piece) {
     if (!piece.empty() && (piece.back() == '\n' || piece.back() == '\r')) {
@@ -29,8 +29,7 @@ std::string_view cleanLine(std::string_view piece) {
     return piece;
 }
 
-std::size_t splitFields(std::string_view text, char sep, char* buffer,
-                        const char** fields, std::size_t maxFields) {
+std::size_t splitFields(std::string_view text, char sep, char* buffer, const char** fields, std::size_t maxFields) {
     if (!text.empty()) std::memmove(buffer, text.data(), text.size());
     buffer[text.size()] = '\0';
     std::size_t count = 0;
@@ -52,9 +51,7 @@ std::size_t splitFields(std::string_view text, char sep, char* buffer,
     return count;
 }
 
-std::string_view firstField(std::string_view line) {
-    return line.substr(0, line.find(';'));
-}
+std::string_view firstField(std::string_view line) { return line.substr(0, line.find(';')); }
 
 bool readDecimal(const char* text, std::int64_t* value) {
     constexpr std::int64_t kCap = std::int64_t{1} << 40;
@@ -104,8 +101,6 @@ bool readHexPrefixed(const char* text, std::uint32_t* value, unsigned maxDigits)
     return true;
 }
 
-int mod256(std::int64_t value) {
-    return static_cast<int>(((value % 256) + 256) % 256);
-}
+int mod256(std::int64_t value) { return static_cast<int>(((value % 256) + 256) % 256); }
 
-}  // namespace tiltra
+} // namespace tiltra

@@ -8,8 +8,8 @@
 
 namespace tiltra {
 
-inline constexpr std::size_t kMaxLine = 127;       // characters of one protocol line
-inline constexpr std::size_t kMaxFields = 32;      // fields of one line
+inline constexpr std::size_t kMaxLine = 127;  // characters of one protocol line
+inline constexpr std::size_t kMaxFields = 32; // fields of one line
 inline constexpr std::size_t kMaxCommandBytes = 32;
 
 // Removes one trailing line feed (and the carriage return before it, as a
@@ -20,8 +20,7 @@ std::string_view cleanLine(std::string_view piece);
 // After each separator the blanks and tabs that start the next field are
 // skipped; a separator at the end gives no further field; an empty text has
 // no field. At most `maxFields` fields are taken, the rest is ignored.
-std::size_t splitFields(std::string_view text, char sep, char* buffer,
-                        const char** fields, std::size_t maxFields);
+std::size_t splitFields(std::string_view text, char sep, char* buffer, const char** fields, std::size_t maxFields);
 
 // Text before the first ";".
 std::string_view firstField(std::string_view line);
@@ -39,4 +38,4 @@ bool readHexPrefixed(const char* text, std::uint32_t* value, unsigned maxDigits 
 
 int mod256(std::int64_t value);
 
-}  // namespace tiltra
+} // namespace tiltra

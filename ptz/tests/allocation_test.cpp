@@ -19,7 +19,7 @@ void* counted(std::size_t size) noexcept {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
     return std::malloc(size == 0 ? 1 : size);
 }
-}  // namespace
+} // namespace
 
 void* operator new(std::size_t size) {
     if (void* p = counted(size)) return p;
@@ -68,4 +68,4 @@ TEST_F(Allocations, RequestsAllocateNothing) {
     EXPECT_EQ(gAllocations.load(), before);
 }
 
-}  // namespace
+} // namespace

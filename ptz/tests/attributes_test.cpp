@@ -77,11 +77,11 @@ TEST_F(AttributeScan, MissingValuesGiveZeroAndEmpty) {
 }
 
 TEST_F(AttributeScan, MousePtzAfterTheOtherFiveAndACommandIsNotRead) {
-    auto late = open({"ADDRIDSTART;1", "ADDRIDPOS;2", "CHECKSUM", "INTERVAL;1", "PANEL;p",
-                      "PANLEFT;1;0;0x01", "MOUSEPTZ;4"});
+    auto late =
+        open({"ADDRIDSTART;1", "ADDRIDPOS;2", "CHECKSUM", "INTERVAL;1", "PANEL;p", "PANLEFT;1;0;0x01", "MOUSEPTZ;4"});
     EXPECT_EQ(late->attributes.mousePtz, 0);
-    auto early = open({"ADDRIDSTART;1", "ADDRIDPOS;2", "CHECKSUM", "INTERVAL;1", "PANEL;p",
-                       "MOUSEPTZ;4", "PANLEFT;1;0;0x01"});
+    auto early =
+        open({"ADDRIDSTART;1", "ADDRIDPOS;2", "CHECKSUM", "INTERVAL;1", "PANEL;p", "MOUSEPTZ;4", "PANLEFT;1;0;0x01"});
     EXPECT_EQ(early->attributes.mousePtz, 4);
     auto noPanel = open({"ADDRIDSTART;1", "PANLEFT;1;0;0x01", "MOUSEPTZ;4"});
     EXPECT_EQ(noPanel->attributes.mousePtz, 4);
@@ -151,4 +151,4 @@ TEST(ChecksumRule, ManyTermsStopAtTheLimit) {
     EXPECT_LE(rule.operatorCount, tiltra::kMaxRuleTerms);
 }
 
-}  // namespace
+} // namespace

@@ -41,9 +41,8 @@ TEST(Catalogue, KindThreeNeedsNoHandle) {
     int length = 0;
     const char* text = PTZEnumerate(nullptr, 3, &length);
     ASSERT_NE(text, nullptr);
-    const std::string expected =
-        "17,Tarn-A1,Tarn-A2,EyeView,Tarn-B1,Tarn-B2,Tarn-B3,Tarn-B4,Kampro,Messoa,Pelco,"
-        "Samsung,TOA,Videotrec,DynaColor,Tarn-C1,Tarn-C2,Pixim";
+    const std::string expected = "17,Tarn-A1,Tarn-A2,EyeView,Tarn-B1,Tarn-B2,Tarn-B3,Tarn-B4,Kampro,Messoa,Pelco,"
+                                 "Samsung,TOA,Videotrec,DynaColor,Tarn-C1,Tarn-C2,Pixim";
     EXPECT_EQ(text, expected);
     EXPECT_EQ(length, static_cast<int>(expected.size()));
 }
@@ -57,8 +56,7 @@ TEST(Catalogue, StartupAndCleanupOnlyReturnOne) {
 class Listings : public tiltra_test::ProtocolFolder {};
 
 TEST_F(Listings, CommandNamesAreListedOncePerTableName) {
-    Handle h = openText(
-        "[PANTILT]\nPANLEFT;1;0;0x01\nPANLEFT;2;0;0x01\nPANRIGHT;1;0;0x01\nZOOMIN;1;0;0x01\n");
+    Handle h = openText("[PANTILT]\nPANLEFT;1;0;0x01\nPANLEFT;2;0;0x01\nPANRIGHT;1;0;0x01\nZOOMIN;1;0;0x01\n");
     int length = 0;
     const char* text = PTZEnumerate(h.get(), 2, &length);
     ASSERT_NE(text, nullptr);
@@ -67,20 +65,18 @@ TEST_F(Listings, CommandNamesAreListedOncePerTableName) {
 }
 
 TEST_F(Listings, CommandNameListTakesTableNamesThatBeginTheField) {
-    Handle h = openText(
-        "DAYNIGHTAUTO;1;0;0x01\nIRIS;0;0;0x01\nFOCUS;0;0;0x01\nDAYNIGHT;0;0;0x01\n"
-        "ADDRIDPOS;2\nBLCX;1;0;0x01\n");
+    Handle h = openText("DAYNIGHTAUTO;1;0;0x01\nIRIS;0;0;0x01\nFOCUS;0;0;0x01\nDAYNIGHT;0;0;0x01\n"
+                        "ADDRIDPOS;2\nBLCX;1;0;0x01\n");
     EXPECT_STREQ(PTZEnumerate(h.get(), 2, nullptr), "2,DAYNIGHT,BLC,");
 }
 
 TEST_F(Listings, AllTableNamesAreCutToFitTheResult) {
     static const char* kNames[] = {
-        "PANLEFT",  "PANRIGHT", "TILTUP",    "TILTDOWN",    "MOVEUPLEFT",  "MOVEUPRIGHT",
-        "MOVEDOWNLEFT", "MOVEDOWNRIGHT", "PANTILTSTOP", "ZOOMIN", "ZOOMOUT", "ZOOMSTOP",
-        "FOCUSIN",  "FOCUSOUT", "FOCUSSTOP", "FOCUSAUTO",   "IRISOPEN",    "IRISCLOSE",
-        "IRISSTOP", "IRISAUTO", "PRESETGOTO", "PRESETSET",  "PRESETCLEAR", "PRESETTOUR",
-        "OSDON",    "OSDOFF",   "OSDUP",     "OSDDOWN",     "OSDLEFT",     "OSDRIGHT",
-        "OSDENTER", "OSDLEAVE", "BLC",       "DAYNIGHT"};
+        "PANLEFT",       "PANRIGHT",    "TILTUP",     "TILTDOWN",  "MOVEUPLEFT", "MOVEUPRIGHT", "MOVEDOWNLEFT",
+        "MOVEDOWNRIGHT", "PANTILTSTOP", "ZOOMIN",     "ZOOMOUT",   "ZOOMSTOP",   "FOCUSIN",     "FOCUSOUT",
+        "FOCUSSTOP",     "FOCUSAUTO",   "IRISOPEN",   "IRISCLOSE", "IRISSTOP",   "IRISAUTO",    "PRESETGOTO",
+        "PRESETSET",     "PRESETCLEAR", "PRESETTOUR", "OSDON",     "OSDOFF",     "OSDUP",       "OSDDOWN",
+        "OSDLEFT",       "OSDRIGHT",    "OSDENTER",   "OSDLEAVE",  "BLC",        "DAYNIGHT"};
     std::string text;
     std::string full;
     for (const char* n : kNames) {
@@ -195,4 +191,4 @@ TEST_F(BuiltinOpen, BuiltinTextListsItsSections) {
     EXPECT_STREQ(PTZEnumerate(h.get(), 1, nullptr), "7,ATTRIBUTES,PANTILT,ZOOM,FOCUS,IRIS,PRESET,OSD,");
 }
 
-}  // namespace
+} // namespace

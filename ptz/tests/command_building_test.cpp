@@ -12,11 +12,10 @@ using tiltra_test::bytesOf;
 using tiltra_test::Handle;
 using Bytes = std::vector<unsigned char>;
 
-const std::string kPanLeftText =
-    "ADDRIDSTART;0x01\n"
-    "ADDRIDPOS;2\n"
-    "CHECKSUM;$B7=$B2+$B3+$B4+$B5+$B6\n"
-    "PANLEFT;3;0;0xFF,0x00,0x00,0x04,0x18,0x00,0x00\n";
+const std::string kPanLeftText = "ADDRIDSTART;0x01\n"
+                                 "ADDRIDPOS;2\n"
+                                 "CHECKSUM;$B7=$B2+$B3+$B4+$B5+$B6\n"
+                                 "PANLEFT;3;0;0xFF,0x00,0x00,0x04,0x18,0x00,0x00\n";
 
 class CommandBuilding : public tiltra_test::ProtocolFolder {
 protected:
@@ -61,8 +60,7 @@ TEST_F(CommandBuilding, NameAndParametersMustMatchExactly) {
 }
 
 TEST_F(CommandBuilding, FirstMatchingLineWinsAndSectionsAreSkipped) {
-    Handle h = openText(
-        "[PANLEFT;1;0;0x01]\nPANLEFT;1;0;0x02\nPANLEFT; 1 ;0;0x03\nPANLEFT;+1;0;0x04\n", 1);
+    Handle h = openText("[PANLEFT;1;0;0x01]\nPANLEFT;1;0;0x02\nPANLEFT; 1 ;0;0x03\nPANLEFT;+1;0;0x04\n", 1);
     EXPECT_EQ(get(h.get(), "PANLEFT", 1, 0), (Bytes{0x02}));
 }
 
@@ -176,9 +174,8 @@ TEST_F(CommandBuilding, KalatelFileInAFolderUsesTheNegatedSum) {
 }
 
 TEST_F(CommandBuilding, KalatelIgnoresChecksumRuleAndReadsTwoDigits) {
-    const std::string path = write("GE_Kalatel.ptz",
-                                   "ADDRIDSTART;2\nADDRIDPOS;2\nCHECKSUM;$B4=$B1\n"
-                                   "X;0;0;0xC0,0x00,0x123,0x00\n");
+    const std::string path = write("GE_Kalatel.ptz", "ADDRIDSTART;2\nADDRIDPOS;2\nCHECKSUM;$B4=$B1\n"
+                                                     "X;0;0;0xC0,0x00,0x123,0x00\n");
     Handle h = openFile(path, 3);
     // address 3 + 2 = 0x05, third byte 0x12, last -(0x05 + 0x12) = 0xE9
     EXPECT_EQ(get(h.get(), "X", 0, 0), (Bytes{0xC0, 0x05, 0x12, 0xE9}));
@@ -224,4 +221,4 @@ TEST(UrlCommand, OverlongPartsAreCutNotOverrun) {
     EXPECT_EQ(std::string(url, 7), "http://");
 }
 
-}  // namespace
+} // namespace

@@ -11,10 +11,9 @@ using tiltra_test::bytesOf;
 using tiltra_test::Handle;
 using Bytes = std::vector<unsigned char>;
 
-const std::string kHead =
-    "ADDRIDSTART;0x01\n"
-    "ADDRIDPOS;2\n"
-    "CHECKSUM;$B7=$B2+$B3+$B4+$B5+$B6\n";
+const std::string kHead = "ADDRIDSTART;0x01\n"
+                          "ADDRIDPOS;2\n"
+                          "CHECKSUM;$B7=$B2+$B3+$B4+$B5+$B6\n";
 const std::string kPanLeft3 = "PANLEFT;3;0;0xFF,0x00,0x00,0x04,0x18,0x00,0x00\n";
 
 Bytes asBytes(const void* p, int count) { return bytesOf(static_cast<const unsigned char*>(p), count); }
@@ -92,8 +91,7 @@ TEST_F(CommandExports, MoveStopFallsBackToPanTiltStopWithCallersParameters) {
 
 TEST_F(CommandExports, MoveStopBeforeAnyCommandUsesPanTiltStop) {
     Handle h = openText(kHead + "PANTILTSTOP;0;0;0xFF,0x00,0x00,0x00,0x00,0x00,0x00\n");
-    EXPECT_EQ(moveBytes(h.get(), 6, 0, 0),
-              (Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}));
+    EXPECT_EQ(moveBytes(h.get(), 6, 0, 0), (Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}));
 }
 
 TEST_F(CommandExports, MoveAcceptsOnlyItsCodes) {
@@ -108,8 +106,7 @@ TEST_F(CommandExports, MoveAcceptsOnlyItsCodes) {
 TEST_F(CommandExports, DiagonalMoveCodes) {
     Handle h = openText(kHead + "MOVEDOWNRIGHT;2;0;0xFF,0x00,0x00,0x12,0x10,0x10,0x00\n");
     int count = 0;
-    EXPECT_EQ(moveBytes(h.get(), 40, 2, 0),
-              (Bytes{0xFF, 0x01, 0x00, 0x12, 0x10, 0x10, 0x33}));
+    EXPECT_EQ(moveBytes(h.get(), 40, 2, 0), (Bytes{0xFF, 0x01, 0x00, 0x12, 0x10, 0x10, 0x33}));
     EXPECT_EQ(PTZMove(h.get(), 39, 2, 0, &count), nullptr);
 }
 
@@ -124,18 +121,15 @@ protected:
 
 TEST_F(ZoomStop, AfterZoomInGivesZoomInAtZero) {
     Handle h = openText(zoomLines);
-    EXPECT_EQ(zoomBytes(h.get(), 28),
-              (Bytes{0xFF, 0x01, 0x00, 0x20, 0x00, 0x00, 0x21}));
-    EXPECT_EQ(zoomBytes(h.get(), 30),
-              (Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x01, 0x02}));
+    EXPECT_EQ(zoomBytes(h.get(), 28), (Bytes{0xFF, 0x01, 0x00, 0x20, 0x00, 0x00, 0x21}));
+    EXPECT_EQ(zoomBytes(h.get(), 30), (Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x01, 0x02}));
 }
 
 TEST_F(ZoomStop, AfterZoomOutWithoutZoomOutAtZeroGivesZoomStop) {
     Handle h = openText(zoomLines);
     int count = 0;
     ASSERT_NE(PTZZoom(h.get(), 29, &count), nullptr);
-    EXPECT_EQ(zoomBytes(h.get(), 30),
-              (Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x02, 0x03}));
+    EXPECT_EQ(zoomBytes(h.get(), 30), (Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x02, 0x03}));
 }
 
 TEST_F(ZoomStop, AfterAnotherCommandGivesNullAndLeavesCount) {
@@ -155,11 +149,10 @@ TEST_F(ZoomStop, ZoomAcceptsOnlyItsCodes) {
 }
 
 TEST_F(CommandExports, FocusStopPrefersTheLastCommandThenFocus) {
-    Handle h = openText(kHead +
-                        "FOCUSIN;1;0;0xFF,0x00,0x01,0x00,0x00,0x00,0x00\n"
-                        "FOCUSOUT;1;0;0xFF,0x00,0x00,0x80,0x00,0x00,0x00\n"
-                        "FOCUSIN;0;0;0xFF,0x00,0x00,0x00,0x00,0x03,0x00\n"
-                        "FOCUS;0;0;0xFF,0x00,0x00,0x00,0x00,0x04,0x00\n");
+    Handle h = openText(kHead + "FOCUSIN;1;0;0xFF,0x00,0x01,0x00,0x00,0x00,0x00\n"
+                                "FOCUSOUT;1;0;0xFF,0x00,0x00,0x80,0x00,0x00,0x00\n"
+                                "FOCUSIN;0;0;0xFF,0x00,0x00,0x00,0x00,0x03,0x00\n"
+                                "FOCUS;0;0;0xFF,0x00,0x00,0x00,0x00,0x04,0x00\n");
     ASSERT_NE(PTZFocus(h.get(), 17), nullptr);
     EXPECT_EQ(asBytes(PTZFocus(h.get(), 19), 7), (Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x03, 0x04}));
     ASSERT_NE(PTZFocus(h.get(), 18), nullptr);
@@ -168,9 +161,8 @@ TEST_F(CommandExports, FocusStopPrefersTheLastCommandThenFocus) {
 }
 
 TEST_F(CommandExports, IrisCodesUseParameterOneOrIrisStop) {
-    Handle h = openText(kHead +
-                        "IRISOPEN;1;0;0xFF,0x00,0x02,0x00,0x00,0x00,0x00\n"
-                        "IRIS;0;0;0xFF,0x00,0x00,0x00,0x00,0x00,0x00\n");
+    Handle h = openText(kHead + "IRISOPEN;1;0;0xFF,0x00,0x02,0x00,0x00,0x00,0x00\n"
+                                "IRIS;0;0;0xFF,0x00,0x00,0x00,0x00,0x00,0x00\n");
     EXPECT_EQ(asBytes(PTZIris(h.get(), 20), 7), (Bytes{0xFF, 0x01, 0x02, 0x00, 0x00, 0x00, 0x03}));
     EXPECT_EQ(asBytes(PTZIris(h.get(), 22), 7), (Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}));
     EXPECT_EQ(PTZIris(h.get(), 21), nullptr);
@@ -178,14 +170,12 @@ TEST_F(CommandExports, IrisCodesUseParameterOneOrIrisStop) {
 }
 
 TEST_F(CommandExports, OsdResultKeepsTheOsdCommandAndStopBecomesLast) {
-    Handle h = openText(kHead +
-                        "OSDUP;0;0;0xFF,0x00,0x00,0x08,0x00,0x20,0x00\n"
-                        "PANTILTSTOP;0;0;0xFF,0x00,0x00,0x00,0x00,0x00,0x00\n");
+    Handle h = openText(kHead + "OSDUP;0;0;0xFF,0x00,0x00,0x08,0x00,0x20,0x00\n"
+                                "PANTILTSTOP;0;0;0xFF,0x00,0x00,0x00,0x00,0x00,0x00\n");
     const void* r = PTZOSD(h.get(), 10);
     EXPECT_EQ(asBytes(r, 7), (Bytes{0xFF, 0x01, 0x00, 0x08, 0x00, 0x20, 0x29}));
     // The stop of the next move is looked up from PANTILTSTOP, the last command.
-    EXPECT_EQ(moveBytes(h.get(), 6, 9, 9),
-              (Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}));
+    EXPECT_EQ(moveBytes(h.get(), 6, 9, 9), (Bytes{0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}));
     EXPECT_EQ(PTZOSD(h.get(), 15), nullptr);
 }
 
@@ -242,4 +232,4 @@ TEST_F(CommandExports, SeveralContextsKeepTheirOwnResults) {
     EXPECT_EQ(PTZSetServerHandle(one.get(), 77), one.get());
 }
 
-}  // namespace
+} // namespace

@@ -48,8 +48,8 @@ protected:
         return path;
     }
 
-    Handle openFile(const std::string& path, int addressId = 1, int outputMode = 1,
-                    const char* ip = "", const char* user = "", const char* password = "") {
+    Handle openFile(const std::string& path, int addressId = 1, int outputMode = 1, const char* ip = "",
+                    const char* user = "", const char* password = "") {
         PTZOpenRecord r = makeRecord(addressId, outputMode);
         std::strncpy(r.protocolFile, path.c_str(), sizeof r.protocolFile - 1);
         std::strncpy(r.cameraIp, ip, sizeof r.cameraIp - 1);
@@ -65,4 +65,4 @@ protected:
     std::filesystem::path dir_;
 };
 
-}  // namespace tiltra_test
+} // namespace tiltra_test

@@ -11,12 +11,17 @@
 
 namespace {
 
-const std::string kTokens[] = {
-    "PANLEFT", "ZOOMIN", "ZOOMSTOP", "PANTILTSTOP", "OSDUP", "FOCUS", "IRIS", "DAYNIGHT", "BLC",
-    "ADDRIDSTART", "ADDRIDPOS", "CHECKSUM", "INTERVAL", "MOUSEPTZ", "PANEL", "[", "]", ";", ";",
-    ";", ",", ",", "0x", "0x", "FF", "7", "-1", "0", "1", "2", "3", "255", "4294967296",
-    "2147483647", "$B", "$B7", "$BE", "$C0x", "$", "=", "+", "-", "^", "|", "&", " ", "\t", "#",
-    "\r", "\n", "\n", "\r\n", "\\", "GE_Kalatel", std::string(140, 'x').c_str()};
+const std::string kTokens[] = {"PANLEFT",   "ZOOMIN",   "ZOOMSTOP",   "PANTILTSTOP", "OSDUP",
+                               "FOCUS",     "IRIS",     "DAYNIGHT",   "BLC",         "ADDRIDSTART",
+                               "ADDRIDPOS", "CHECKSUM", "INTERVAL",   "MOUSEPTZ",    "PANEL",
+                               "[",         "]",        ";",          ";",           ";",
+                               ",",         ",",        "0x",         "0x",          "FF",
+                               "7",         "-1",       "0",          "1",           "2",
+                               "3",         "255",      "4294967296", "2147483647",  "$B",
+                               "$B7",       "$BE",      "$C0x",       "$",           "=",
+                               "+",         "-",        "^",          "|",           "&",
+                               " ",         "\t",       "#",          "\r",          "\n",
+                               "\n",        "\r\n",     "\\",         "GE_Kalatel",  std::string(140, 'x').c_str()};
 
 std::string randomText(std::mt19937& rng) {
     std::string text;
@@ -57,13 +62,14 @@ TEST(RandomInput, ReaderAndBuilderSurviveMalformedText) {
 TEST(RandomInput, WellFormedProtocolWithRandomRules) {
     std::mt19937 rng(7);
     for (int i = 0; i < 300; ++i) {
-        std::string text = "ADDRIDSTART;" + std::to_string(static_cast<int>(rng() % 600) - 300) +
-                           "\rADDRIDPOS;" + std::to_string(static_cast<int>(rng() % 40) - 5) +
-                           "\rCHECKSUM;$B" + std::to_string(rng() % 40);
+        std::string text = "ADDRIDSTART;" + std::to_string(static_cast<int>(rng() % 600) - 300) + "\rADDRIDPOS;" +
+                           std::to_string(static_cast<int>(rng() % 40) - 5) + "\rCHECKSUM;$B" +
+                           std::to_string(rng() % 40);
         for (int t = 0; t < static_cast<int>(rng() % 60); ++t) {
             text += "=+-^|&"[rng() % 6];
-            text += (rng() % 5 == 0) ? "$BE" : (rng() % 4 == 0) ? "$C0x" + std::to_string(rng() % 999)
-                                                                : "$B" + std::to_string(rng() % 40);
+            text += (rng() % 5 == 0)   ? "$BE"
+                    : (rng() % 4 == 0) ? "$C0x" + std::to_string(rng() % 999)
+                                       : "$B" + std::to_string(rng() % 40);
         }
         text += "\r";
         for (int line = 0; line < 20; ++line) {
@@ -82,4 +88,4 @@ TEST(RandomInput, WellFormedProtocolWithRandomRules) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -92,7 +92,7 @@ const Frame kPelcoP[] = {
 enum class Source { SourceFile, InstalledFile, Builtin };
 
 struct Case {
-    const char* protocol;  // Pelco-D or Pelco-P
+    const char* protocol; // Pelco-D or Pelco-P
     Source source;
 };
 
@@ -100,9 +100,9 @@ std::string describe(const ::testing::TestParamInfo<Case>& info) {
     std::string name = info.param.protocol;
     name.erase(name.find('-'), 1);
     switch (info.param.source) {
-        case Source::SourceFile: return name + "SourceFile";
-        case Source::InstalledFile: return name + "InstalledFile";
-        case Source::Builtin: return name + "Builtin";
+    case Source::SourceFile: return name + "SourceFile";
+    case Source::InstalledFile: return name + "InstalledFile";
+    case Source::Builtin: return name + "Builtin";
     }
     return name;
 }
@@ -117,8 +117,7 @@ protected:
             std::strcpy(r.protocol, c.protocol);
             return Handle(PTZOpenInterface(&r));
         }
-        const std::string dir =
-            c.source == Source::SourceFile ? TILTRA_PROTOCOL_DIR : TILTRA_INSTALLED_PROTOCOL_DIR;
+        const std::string dir = c.source == Source::SourceFile ? TILTRA_PROTOCOL_DIR : TILTRA_INSTALLED_PROTOCOL_DIR;
         const std::string path = dir + "/" + c.protocol + ".ptz";
         EXPECT_TRUE(std::ifstream(path).good()) << path;
         std::strncpy(r.protocolFile, path.c_str(), sizeof r.protocolFile - 1);
@@ -156,8 +155,8 @@ TEST_P(ShippedProtocol, FramesMatchTheHandWorkedOnes) {
 TEST_P(ShippedProtocol, EveryCommandTheViewerSendsExists) {
     Handle h = open(1);
     ASSERT_NE(h, nullptr);
-    for (const char* move : {"PANLEFT", "PANRIGHT", "TILTUP", "TILTDOWN", "MOVEUPLEFT", "MOVEUPRIGHT",
-                             "MOVEDOWNLEFT", "MOVEDOWNRIGHT"}) {
+    for (const char* move :
+         {"PANLEFT", "PANRIGHT", "TILTUP", "TILTDOWN", "MOVEUPLEFT", "MOVEUPRIGHT", "MOVEDOWNLEFT", "MOVEDOWNRIGHT"}) {
         for (int speed = 0; speed <= 5; ++speed) {
             EXPECT_NE(PTZGetString(h.get(), move, speed, 0, nullptr), nullptr) << move << speed;
         }
@@ -165,9 +164,8 @@ TEST_P(ShippedProtocol, EveryCommandTheViewerSendsExists) {
     for (const char* preset : {"PRESETSET", "PRESETGOTO", "PRESETCLEAR"}) {
         for (int n = 1; n <= 8; ++n) EXPECT_NE(PTZGetString(h.get(), preset, n, 0, nullptr), nullptr);
     }
-    for (const char* stop : {"PANTILTSTOP", "ZOOMSTOP", "ZOOMIN", "ZOOMOUT", "FOCUSSTOP", "FOCUS",
-                             "IRISSTOP", "IRIS", "OSDON", "OSDOFF", "OSDUP", "OSDDOWN", "OSDLEFT",
-                             "OSDRIGHT", "OSDENTER", "OSDLEAVE"}) {
+    for (const char* stop : {"PANTILTSTOP", "ZOOMSTOP", "ZOOMIN", "ZOOMOUT", "FOCUSSTOP", "FOCUS", "IRISSTOP", "IRIS",
+                             "OSDON", "OSDOFF", "OSDUP", "OSDDOWN", "OSDLEFT", "OSDRIGHT", "OSDENTER", "OSDLEAVE"}) {
         EXPECT_NE(PTZGetString(h.get(), stop, 0, 0, nullptr), nullptr) << stop;
     }
     for (const char* lens : {"ZOOMIN", "ZOOMOUT", "FOCUSIN", "FOCUSOUT", "IRISOPEN", "IRISCLOSE"}) {
@@ -213,12 +211,9 @@ TEST_P(ShippedProtocol, EveryLineCarriesAddressAndCheckForEveryAddress) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllSources, ShippedProtocol,
-                         ::testing::Values(Case{"Pelco-D", Source::SourceFile},
-                                           Case{"Pelco-D", Source::InstalledFile},
-                                           Case{"Pelco-D", Source::Builtin},
-                                           Case{"Pelco-P", Source::SourceFile},
-                                           Case{"Pelco-P", Source::InstalledFile},
-                                           Case{"Pelco-P", Source::Builtin}),
+                         ::testing::Values(Case{"Pelco-D", Source::SourceFile}, Case{"Pelco-D", Source::InstalledFile},
+                                           Case{"Pelco-D", Source::Builtin}, Case{"Pelco-P", Source::SourceFile},
+                                           Case{"Pelco-P", Source::InstalledFile}, Case{"Pelco-P", Source::Builtin}),
                          describe);
 
-}  // namespace
+} // namespace

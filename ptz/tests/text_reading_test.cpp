@@ -27,8 +27,7 @@ Lines readAsBuiltin(const std::string& text) {
 }
 
 TEST(FileReading, BlanksAndCommentAroundCommandAreRemoved) {
-    const Lines lines = readAsFile(
-        "  PANLEFT;1;0;0xFF,0x01,0x00,0x04,0x20,0x00,0x25   # left slowly\n");
+    const Lines lines = readAsFile("  PANLEFT;1;0;0xFF,0x01,0x00,0x04,0x20,0x00,0x25   # left slowly\n");
     EXPECT_EQ(lines, Lines{"PANLEFT;1;0;0xFF,0x01,0x00,0x04,0x20,0x00,0x25"});
 }
 
@@ -51,9 +50,7 @@ TEST(FileReading, CarriageReturnLineEndsAreRemovedLikeTextMode) {
     EXPECT_EQ(lines, (Lines{"ADDRIDPOS;2", "PANEL;abc"}));
 }
 
-TEST(FileReading, LastLineWithoutLineFeedIsKept) {
-    EXPECT_EQ(readAsFile("A;1\nB;2"), (Lines{"A;1", "B;2"}));
-}
+TEST(FileReading, LastLineWithoutLineFeedIsKept) { EXPECT_EQ(readAsFile("A;1\nB;2"), (Lines{"A;1", "B;2"})); }
 
 TEST(BuiltinReading, SplitsAtCarriageReturnsAndDropsFollowingLineFeed) {
     const Lines lines = readAsBuiltin("A;1\r\nB;2\r  C;3 # note\r\r\n\rD");
@@ -93,8 +90,7 @@ protected:
 };
 
 TEST_F(FieldSplitting, BlanksAfterSeparatorAreSkippedButNotBefore) {
-    EXPECT_EQ(split("PANLEFT ;\t 3; 0;0xFF, 0x01"),
-              (std::vector<std::string>{"PANLEFT ", "3", "0", "0xFF, 0x01"}));
+    EXPECT_EQ(split("PANLEFT ;\t 3; 0;0xFF, 0x01"), (std::vector<std::string>{"PANLEFT ", "3", "0", "0xFF, 0x01"}));
 }
 
 TEST_F(FieldSplitting, DoubleSeparatorGivesEmptyFieldTrailingGivesNone) {
@@ -146,4 +142,4 @@ TEST(Numbers, DecimalSaturatesInsteadOfWrapping) {
     EXPECT_FALSE(tiltra::readDecimal("x1", &v));
 }
 
-}  // namespace
+} // namespace

@@ -25,5 +25,4 @@ public:
     virtual void close() = 0;
 };
 
-
 } // namespace ostrel

@@ -110,9 +110,8 @@ bool AudioSender::startCapture() {
     }
     if (!input) return false;
     stopping_.store(false);
-    if (!input->open(format_, kAudioPacketBytes, [this](const uint8_t* data, std::size_t bytes) {
-            onBuffer(data, bytes);
-        })) {
+    if (!input->open(format_, kAudioPacketBytes,
+                     [this](const uint8_t* data, std::size_t bytes) { onBuffer(data, bytes); })) {
         return false;
     }
     packet_.reset(new (std::nothrow) uint8_t[kPacketSize]);

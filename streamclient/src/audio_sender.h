@@ -64,7 +64,7 @@ private:
     mutable std::mutex callerLock_;
     platform::TcpSocket socket_;
     AudioConnectionBlock block_{};
-    std::array<uint8_t, 4> holder_{};  // from the last reply, 0.0.0.0 before
+    std::array<uint8_t, 4> holder_{}; // from the last reply, 0.0.0.0 before
     const platform::AudioFormat format_{8000, 1, 16};
 
     std::unique_ptr<platform::AudioDevices> systemDevices_;
@@ -73,7 +73,7 @@ private:
     std::unique_ptr<uint8_t[]> packet_;
     std::atomic<bool> stopping_{false};
     platform::ManualResetEvent stopAcknowledged_;
-    uint32_t packetCounter_ = 0;  // device thread while capturing
+    uint32_t packetCounter_ = 0; // device thread while capturing
 };
 
 } // namespace ostrel

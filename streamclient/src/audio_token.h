@@ -26,7 +26,7 @@ inline constexpr std::size_t kHolderTextSize = 16;
 struct AudioConnectionBlock {
     char cameraAddress[16];
     int32_t controlPort;
-    int32_t connectTimeout;  // carried, not used
+    int32_t connectTimeout; // carried, not used
     char userName[64];
     char password[64];
 };
@@ -43,7 +43,7 @@ std::array<uint8_t, kTokenBlockSize> buildTokenRequest(const AudioConnectionBloc
 
 struct TokenReply {
     bool granted = false;
-    std::array<uint8_t, 4> holder{};  // IPv4 address in network order
+    std::array<uint8_t, 4> holder{}; // IPv4 address in network order
 };
 TokenReply parseTokenReply(const uint8_t (&reply)[kTokenBlockSize]);
 

@@ -44,7 +44,7 @@ void wakeAndJoinReceiveThread(OstrelInterface& self) {
 }
 
 void joinAbandonedReceiveThread(OstrelInterface& self) {
-    if (self.connected.load() != 0) return;  // a connected stream is ended by M_KDisconnect
+    if (self.connected.load() != 0) return; // a connected stream is ended by M_KDisconnect
     wakeAndJoinReceiveThread(self);
 }
 

@@ -16,7 +16,7 @@ constexpr std::size_t kDigitalInputIndex = 19 - 12;
 void eventThreadMain(OstrelInterface* selfPtr) {
     OstrelInterface& self = *selfPtr;
     uint8_t header[kEventHeaderSize];
-    bool first = true;  // keep a header handed over before this thread ran
+    bool first = true; // keep a header handed over before this thread ran
     while (self.running.load() != 0) {
         if (!first) {
             self.eventInfo.reset();

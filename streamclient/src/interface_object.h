@@ -58,7 +58,7 @@ struct OstrelInterface {
     // Plug-ins
     platform::Module decoderModule;
     platform::Module transportModule;
-    void* decoderInstance = nullptr;  // receive thread only
+    void* decoderInstance = nullptr; // receive thread only
     void* transportInstance = nullptr;
     MediaConfig mediaConfig{};
     ostrel::TransportTable transport;
@@ -131,7 +131,7 @@ struct OstrelInterface {
     // Width and height from the stream's first video object layer header.
     int32_t streamWidth = 0;
     int32_t streamHeight = 0;
-    bool streamStarted = false;  // receive thread only
+    bool streamStarted = false; // receive thread only
 
     ostrel::Seams seams;
 };

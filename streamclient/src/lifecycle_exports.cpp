@@ -64,7 +64,7 @@ OSTREL_API int32_t M_KSetMediaConfig(OstrelInterface* handle, const MediaConfig*
     bool bound = false;
     try {
         bound = ostrel::bindTransport(*handle);
-    } catch (...) {  // no memory for the module's path texts
+    } catch (...) { // no memory for the module's path texts
         bound = false;
     }
     if (!bound) return 0;

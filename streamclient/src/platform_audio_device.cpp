@@ -44,8 +44,8 @@ void PlatformAudioDevice::close() {
 }
 
 std::unique_ptr<AudioDevice> makeSystemAudioDevice() {
-    return std::make_unique<PlatformAudioDevice>(std::shared_ptr<platform::AudioDevices>(
-        platform::makeSystemAudioDevices()));
+    return std::make_unique<PlatformAudioDevice>(
+        std::shared_ptr<platform::AudioDevices>(platform::makeSystemAudioDevices()));
 }
 
 } // namespace ostrel

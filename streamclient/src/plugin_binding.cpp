@@ -54,11 +54,12 @@ void unbindTransport(OstrelInterface& self) {
 }
 
 void bindDecoder(OstrelInterface& self) {
-    const int type = chooseDecoderType(self.seams.processorInfo ? self.seams.processorInfo() : platform::ProcessorInfo{});
+    const int type =
+        chooseDecoderType(self.seams.processorInfo ? self.seams.processorInfo() : platform::ProcessorInfo{});
     const std::string& name = self.seams.decoderNames[static_cast<std::size_t>(type - 1)];
     if (!self.decoderModule.load(name)) {
-        platform::diagnose("Ostrel-M: decoder plug-in " + name + " could not be loaded (no pictures will be shown): " +
-                           self.decoderModule.error());
+        platform::diagnose("Ostrel-M: decoder plug-in " + name +
+                           " could not be loaded (no pictures will be shown): " + self.decoderModule.error());
         return;
     }
     if (const char* missing = platform::bindFunctionTable(self.decoderModule, self.decoder); missing != nullptr) {

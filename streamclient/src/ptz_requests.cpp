@@ -95,8 +95,8 @@ int32_t enablePtz(OstrelInterface& self, int32_t enable, const PTZEnableInfo* in
     copyText(record.protocolFile, sizeof record.protocolFile, info->fileName, sizeof info->fileName);
     // A second enable replaces the context instead of losing the first one.
     releasePtz(self);
-    self.ptzHandle = info->sourceType == OSTREL_PTZ_SOURCE_FILE ? PTZOpenInterfaceWithFile(&record)
-                                                                 : PTZOpenInterface(&record);
+    self.ptzHandle =
+        info->sourceType == OSTREL_PTZ_SOURCE_FILE ? PTZOpenInterfaceWithFile(&record) : PTZOpenInterface(&record);
     return self.ptzHandle != nullptr ? 1 : 0;
 }
 

@@ -18,7 +18,6 @@ constexpr int32_t kFrameKindVideo = 1;
 constexpr int32_t kFrameKindAudio = 2;
 constexpr std::size_t kHeader = transport::kFrameHeaderSize;
 
-
 // Where the PCM payload of an audio record starts, or 0 for lengths that
 // carry no playable audio.
 std::size_t audioPayloadOffset(int32_t length) {
@@ -36,8 +35,9 @@ std::size_t audioPayloadOffset(int32_t length) {
 // or the picture does not fit the picture buffer.
 const uint8_t* decode(OstrelInterface& self, const uint8_t* record, int32_t length) {
     if (self.decoderInstance == nullptr || self.decoder.decode == nullptr) return nullptr;
-    const auto* picture = static_cast<const uint8_t*>(self.decoder.decode(self.decoderInstance, self.streamWidth, self.streamHeight,
-                                                 record + kHeader, length - static_cast<int32_t>(kHeader), 0, 0, 0));
+    const auto* picture = static_cast<const uint8_t*>(
+        self.decoder.decode(self.decoderInstance, self.streamWidth, self.streamHeight, record + kHeader,
+                            length - static_cast<int32_t>(kHeader), 0, 0, 0));
     if (picture == nullptr) return nullptr;
     // A picture larger than the buffer is refused, never copied.
     if (transport::getUint32Le(picture + decoder::kImageSizeOffset) > kPictureBufferSize) return nullptr;
@@ -113,8 +113,10 @@ void streamLoop(OstrelInterface& self) {
         // A plug-in claiming more than the buffer holds is not read past it.
         if (n > static_cast<int32_t>(kReceiveBufferSize)) n = static_cast<int32_t>(kReceiveBufferSize);
         if (kind == kFrameKindVideo) {
-            if (!self.streamStarted) firstPicture(self, buffer, n);
-            else laterPicture(self, buffer, n);
+            if (!self.streamStarted)
+                firstPicture(self, buffer, n);
+            else
+                laterPicture(self, buffer, n);
         } else if (kind == kFrameKindAudio) {
             playAudio(self, buffer, n);
         }
@@ -129,9 +131,9 @@ void receiveThreadMain(OstrelInterface* selfPtr) {
     self.streamWidth = 0;
     self.streamHeight = 0;
 
-    self.audioPlayer = std::make_unique<AudioPlayer>(self.seams.makeAudioDevice ? self.seams.makeAudioDevice()
-                                                                                : nullptr);
-    self.audioPlayer->open();  // without a device received audio is dropped
+    self.audioPlayer =
+        std::make_unique<AudioPlayer>(self.seams.makeAudioDevice ? self.seams.makeAudioDevice() : nullptr);
+    self.audioPlayer->open(); // without a device received audio is dropped
     uint32_t window = 0;
     {
         std::lock_guard lock(self.settingsLock);

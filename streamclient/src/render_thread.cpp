@@ -29,7 +29,7 @@ bool takeOverlay(OstrelInterface& self, std::u16string& text, platform::SurfaceR
 void renderThreadMain(OstrelInterface* selfPtr) {
     OstrelInterface& self = *selfPtr;
     std::u16string overlay;
-    overlay.reserve(kOverlayCapacity);  // no allocation per frame
+    overlay.reserve(kOverlayCapacity); // no allocation per frame
     platform::SurfaceRect box;
 
     // M_KConnect reset the hand-over before the receive thread started; a
@@ -47,7 +47,7 @@ void renderThreadMain(OstrelInterface* selfPtr) {
             stopTransport(self);
             break;
         }
-        if (self.running.load() == 0) break;  // woken by the receive thread leaving
+        if (self.running.load() == 0) break; // woken by the receive thread leaving
 
         self.picture->pixels = self.pictureBuffer.get();
         std::shared_ptr<platform::Surface> held = self.renderer->draw(*self.picture, true);

@@ -5,9 +5,8 @@
 namespace ostrel {
 
 std::string bindTransportTable(const platform::Module& module, int streamingType, TransportTable& table) {
-    const char* missing = platform::bindFunctionTable(module, table, [&](transport::Need need) {
-        return need != transport::Need::EngineOnly || streamingType == 2;
-    });
+    const char* missing = platform::bindFunctionTable(
+        module, table, [&](transport::Need need) { return need != transport::Need::EngineOnly || streamingType == 2; });
     return missing != nullptr ? missing : std::string();
 }
 

@@ -299,7 +299,7 @@ TEST(AudioTokenWire, ReplyStatusAndHolder) {
     char text[16];
     ostrel::formatHolder(parsed.holder, text);
     EXPECT_STREQ(text, "10.0.0.254");
-    reply[1] = 1;  // status 256: any nonzero status refuses
+    reply[1] = 1; // status 256: any nonzero status refuses
     EXPECT_FALSE(ostrel::parseTokenReply(reply).granted);
     ostrel::formatHolder({255, 255, 255, 255}, text);
     EXPECT_STREQ(text, "255.255.255.255");

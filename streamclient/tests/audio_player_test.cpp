@@ -87,7 +87,7 @@ TEST_F(AudioPlayerTest, NoDeviceAtAllFailsToOpen) {
     AudioPlayer player(nullptr);
     EXPECT_FALSE(player.open());
     const uint8_t payload[2] = {1, 2};
-    player.play(payload, 2);  // dropped, no crash
+    player.play(payload, 2); // dropped, no crash
 }
 
 TEST_F(AudioPlayerTest, CloseResetsAndClosesOnce) {
@@ -115,7 +115,7 @@ TEST_F(PlatformAudioPlayerTest, PayloadsReachThePlatformOutputInOrder) {
     ASSERT_EQ(written.size(), 101u);
     EXPECT_EQ(written[0], std::vector<uint8_t>(640, 0));
     EXPECT_EQ(written[100], std::vector<uint8_t>(640, 100));
-    EXPECT_EQ(devices->resetCount(), 2);  // before the first and the 101st
+    EXPECT_EQ(devices->resetCount(), 2); // before the first and the 101st
 }
 
 TEST_F(PlatformAudioPlayerTest, MachineWithoutInputDeviceDoesNotPlay) {

@@ -79,7 +79,7 @@ TEST(DecoderChoiceTest, PxaInNameOrCoreNameChoosesTypeOne) {
     EXPECT_EQ(ostrel::chooseDecoderType({true, "XScale-PXA270 rev 7", ""}), 1);
     EXPECT_EQ(ostrel::chooseDecoderType({true, "ARMv5", "Intel PXA27x"}), 1);
     EXPECT_EQ(ostrel::chooseDecoderType({true, "Intel(R) Xeon(R)", ""}), 2);
-    EXPECT_EQ(ostrel::chooseDecoderType({true, "xscale-pxa270", ""}), 2);  // case matters
+    EXPECT_EQ(ostrel::chooseDecoderType({true, "xscale-pxa270", ""}), 2); // case matters
     EXPECT_EQ(ostrel::chooseDecoderType({false, "PXA", "PXA"}), 2);       // unreadable
 }
 

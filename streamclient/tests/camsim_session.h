@@ -33,8 +33,8 @@ inline camsim::CameraOptions cheapCameraOptions() {
     return o;
 }
 
-inline MediaConfig cameraConfig(int32_t connectionType, uint16_t loginPort, uint16_t videoPort,
-                                uint16_t controlPort, uint16_t httpPort) {
+inline MediaConfig cameraConfig(int32_t connectionType, uint16_t loginPort, uint16_t videoPort, uint16_t controlPort,
+                                uint16_t httpPort) {
     MediaConfig c{};
     c.connectionType = connectionType;
     std::strcpy(c.cameraAddress, "127.0.0.1");
@@ -69,8 +69,8 @@ inline std::vector<std::vector<uint8_t>> payloads(const camsim::Recording& recor
 }
 
 // Waits until `count` messages of one type arrived on a channel.
-inline bool waitForCount(const camsim::Recording& recording, camsim::Channel channel, uint32_t type,
-                         std::size_t count, int timeoutMs = 5000) {
+inline bool waitForCount(const camsim::Recording& recording, camsim::Channel channel, uint32_t type, std::size_t count,
+                         int timeoutMs = 5000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (recording.count(channel, type) < count) {
         if (std::chrono::steady_clock::now() > end) return false;

@@ -148,7 +148,7 @@ TEST_F(V2ControlTest, EachExportAsksForItsCommandAndParameter) {
 TEST_F(V2ControlTest, CommandsTheProtocolLacksReturnZeroAndSendNothing) {
     connectWith(kChecksummed);
     EXPECT_EQ(M_KPTZ_DOWN(handle, 3), 0);
-    EXPECT_EQ(M_KPTZ_LEFT(handle, 4), 0);  // no line for speed 4
+    EXPECT_EQ(M_KPTZ_LEFT(handle, 4), 0); // no line for speed 4
     EXPECT_EQ(M_KPTZ_OSD_ON(handle), 0);
     EXPECT_EQ(M_KPTZ_GOTO_PRESET(handle, 3), 0);
     EXPECT_TRUE(sentUpToFence().empty());
@@ -176,11 +176,8 @@ TEST_F(V2ControlTest, DiagonalWithoutItSendsVerticalThenHorizontal) {
     EXPECT_EQ(M_KPTZ_RIGHT(handle, 3), 1);
     ASSERT_TRUE(waitForCount(camera->recording(), Channel::Control, kV2SerialBytes, 5));
     EXPECT_EQ(payloads(camera->recording(), Channel::Control, kV2SerialBytes),
-              (std::vector<Bytes>{{0xA0, 0x30, 0x03},
-                                  {0xA0, 0x20, 0x03},
-                                  {0xA0, 0x40, 0x03},
-                                  {0xA0, 0x10, 0x03},
-                                  {0xA0, 0x20, 0x03}}));
+              (std::vector<Bytes>{
+                  {0xA0, 0x30, 0x03}, {0xA0, 0x20, 0x03}, {0xA0, 0x40, 0x03}, {0xA0, 0x10, 0x03}, {0xA0, 0x20, 0x03}}));
 }
 
 TEST_F(V2ControlTest, DiagonalWithoutVerticalCommandSendsNothing) {
@@ -201,10 +198,8 @@ TEST_F(V2ControlTest, StopAllWithoutStopCommandSendsEveryMoveAtSpeedZero) {
     fenceBytes = {0xA0, 0x20, 0x03};
     connectWith(kPlain);
     EXPECT_EQ(M_KPTZ_STOP(handle, 0), 1);
-    EXPECT_EQ(sentUpToFence(), (std::vector<Bytes>{{0xA0, 0x20, 0x00},
-                                                   {0xA0, 0x10, 0x00},
-                                                   {0xA0, 0x40, 0x00},
-                                                   {0xA0, 0x30, 0x00}}));
+    EXPECT_EQ(sentUpToFence(),
+              (std::vector<Bytes>{{0xA0, 0x20, 0x00}, {0xA0, 0x10, 0x00}, {0xA0, 0x40, 0x00}, {0xA0, 0x30, 0x00}}));
 }
 
 TEST_F(V2ControlTest, StopAllSkipsMovesTheProtocolLacks) {
@@ -223,17 +218,15 @@ TEST_F(V2ControlTest, StopByDirectionSendsThatMoveAtSpeedZero) {
     EXPECT_EQ(M_KPTZ_STOP(handle, 4), 1);
     EXPECT_EQ(M_KPTZ_STOP(handle, 5), 0);
     EXPECT_EQ(M_KPTZ_STOP(handle, -1), 0);
-    EXPECT_EQ(sentUpToFence(), (std::vector<Bytes>{{0xA0, 0x30, 0x00},
-                                                   {0xA0, 0x40, 0x00},
-                                                   {0xA0, 0x10, 0x00},
-                                                   {0xA0, 0x20, 0x00}}));
+    EXPECT_EQ(sentUpToFence(),
+              (std::vector<Bytes>{{0xA0, 0x30, 0x00}, {0xA0, 0x40, 0x00}, {0xA0, 0x10, 0x00}, {0xA0, 0x20, 0x00}}));
 }
 
 TEST_F(V2ControlTest, DisablingPtzStopsRequests) {
     connectWith(kChecksummed);
     EXPECT_EQ(M_KEnablePTZProtocol(handle, 0, nullptr), 1);
     EXPECT_EQ(M_KPTZ_LEFT(handle, 3), 0);
-    EXPECT_EQ(M_KEnablePTZProtocol(handle, 0, nullptr), 1);  // nothing left to close
+    EXPECT_EQ(M_KEnablePTZProtocol(handle, 0, nullptr), 1); // nothing left to close
     const PTZEnableInfo info = file->enableInfo(5);
     ASSERT_EQ(M_KEnablePTZProtocol(handle, 1, &info), 1);
     EXPECT_EQ(sentUpToFence().size(), 0u);
@@ -296,7 +289,7 @@ TEST_F(UnboundControlTest, EnableNeedsAKnownSourceAndARecord) {
     PTZEnableInfo info{};
     info.sourceType = 3;
     EXPECT_EQ(M_KEnablePTZProtocol(handle, 1, &info), 0);
-    info.sourceType = OSTREL_PTZ_SOURCE_BUILTIN;  // empty vendor and protocol
+    info.sourceType = OSTREL_PTZ_SOURCE_BUILTIN; // empty vendor and protocol
     EXPECT_EQ(M_KEnablePTZProtocol(handle, 1, &info), 0);
 }
 
@@ -317,8 +310,8 @@ protected:
         handle = openQuietInterface(clock);
         ASSERT_NE(handle, nullptr);
         M_KSetStreamingType(handle, 1);
-        MediaConfig c = cameraConfig(connectionType, camera->loginPort(), camera->mediaPort(),
-                                     camera->controlPort(), 0);
+        MediaConfig c =
+            cameraConfig(connectionType, camera->loginPort(), camera->mediaPort(), camera->controlPort(), 0);
         ASSERT_EQ(M_KSetMediaConfig(handle, &c), 1);
         file = std::make_unique<ProtocolFile>("test.ptz", kChecksummed);
         const PTZEnableInfo info = file->enableInfo(5);

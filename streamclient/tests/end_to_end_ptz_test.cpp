@@ -21,7 +21,7 @@ protected:
         o.scene.enabled = true;
         o.ptzAddress = kPtzAddress;
         ASSERT_TRUE(startCamera(o));
-        camera->head().setMotionDetection(false, {});  // nothing moves but the head
+        camera->head().setMotionDetection(false, {}); // nothing moves but the head
         MediaConfig c = loopbackConfig(2);
         std::strcpy(c.password, "admin");
         c.controlPort = camera->controlPort();

@@ -58,7 +58,7 @@ TEST_F(Protocol1EndToEndTest, MotionCallbackFollowsTheCamera) {
     connect();
     ASSERT_TRUE(rendered.waitFor(1));
     ASSERT_TRUE(waitUntil([&] {
-        camera->sendMotion(0x04);  // bit 2: region 2 of three
+        camera->sendMotion(0x04); // bit 2: region 2 of three
         return motion.waitFor(1, 50);
     }));
     EXPECT_EQ(motion.args()[0], (std::vector<int32_t>{0, 1, 0, 0}));
@@ -78,7 +78,7 @@ TEST_F(Protocol1EndToEndTest, DisconnectDoesNotCallNetworkLoss) {
     ASSERT_TRUE(rendered.waitFor(2));
     M_KDisconnect(handle);
     EXPECT_EQ(networkLoss.value(), 0);
-    EXPECT_EQ(M_KConnect(handle), 0);  // a second connect on the same object
+    EXPECT_EQ(M_KConnect(handle), 0); // a second connect on the same object
 }
 
 TEST_F(Protocol1EndToEndTest, StalledCameraEndsTheStreamAfterThreeSeconds) {
@@ -97,7 +97,7 @@ TEST_F(Protocol1EndToEndTest, SecondMediaConfigReplacesTheInstanceAndStillConnec
     M_KSetStreamingType(handle, 1);
     MediaConfig first = config();
     ASSERT_EQ(M_KSetMediaConfig(handle, &first), 1);
-    ASSERT_EQ(open(1, config()), 1);  // sets the configuration again, then connects
+    ASSERT_EQ(open(1, config()), 1); // sets the configuration again, then connects
     ASSERT_TRUE(rendered.waitFor(2));
     expectPatternQuadrants(surface->snapshot());
 }

@@ -63,7 +63,7 @@ TEST_F(Protocol2EndToEndTest, AudioIsTheCamerasToneTakenFromItsPayloadOffset) {
 TEST_F(Protocol2EndToEndTest, MutedStreamPlaysNoAudio) {
     M_KSetMute(handle, 0);
     connect(loopbackCamera(2, 15));
-    ASSERT_TRUE(rendered.waitFor(8));  // half a second of stream, a dozen audio records
+    ASSERT_TRUE(rendered.waitFor(8)); // half a second of stream, a dozen audio records
     EXPECT_TRUE(audio->writes().empty());
 }
 
@@ -143,9 +143,9 @@ TEST_F(Protocol2ScriptedTest, NothingBeforeTheFirstIntraPictureThenEverything) {
 TEST_F(Protocol2ScriptedTest, MotionAndInputCallbacksFollowTheHeaderBytes) {
     ASSERT_TRUE(camera->sendVideoRaw(record(0)));
     ASSERT_TRUE(rendered.waitFor(1));
-    sendUntil(record(1, 0x06, 3), motion, {1, 1, 0, 0});  // bits 1 and 2: regions 1 and 2 of three
-    sendUntil(record(1, 0, 2), inputs, {1, 0});           // bit 0 clear: input 1
-    sendUntil(record(1, 0, 1), inputs, {0, 1});           // bit 1 clear: input 2
+    sendUntil(record(1, 0x06, 3), motion, {1, 1, 0, 0}); // bits 1 and 2: regions 1 and 2 of three
+    sendUntil(record(1, 0, 2), inputs, {1, 0});          // bit 0 clear: input 1
+    sendUntil(record(1, 0, 1), inputs, {0, 1});          // bit 1 clear: input 2
     for (const auto& a : motion.args()) EXPECT_EQ(a, (std::vector<int32_t>{1, 1, 0, 0}));
 }
 

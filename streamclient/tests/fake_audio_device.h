@@ -61,9 +61,18 @@ public:
         std::lock_guard lock(mutex_);
         openFails_ = fails;
     }
-    bool input() const { std::lock_guard lock(mutex_); return input_; }
-    bool output() const { std::lock_guard lock(mutex_); return output_; }
-    bool openFails() const { std::lock_guard lock(mutex_); return openFails_; }
+    bool input() const {
+        std::lock_guard lock(mutex_);
+        return input_;
+    }
+    bool output() const {
+        std::lock_guard lock(mutex_);
+        return output_;
+    }
+    bool openFails() const {
+        std::lock_guard lock(mutex_);
+        return openFails_;
+    }
 
 private:
     mutable std::mutex mutex_;

@@ -128,7 +128,7 @@ TEST_F(LifecycleTest, ConnectStartsThreeThreadsAndASecondConnectFails) {
     EXPECT_TRUE(handle->eventThread.joinable());
     EXPECT_EQ(M_KConnect(handle), 0);
     M_KDisconnect(handle);
-    EXPECT_EQ(M_KConnect(handle), 0);  // an object connects once
+    EXPECT_EQ(M_KConnect(handle), 0); // an object connects once
 }
 
 TEST_F(LifecycleTest, DisconnectStopsTheTransportAndJoinsWithoutNetworkLoss) {
@@ -147,7 +147,7 @@ TEST_F(LifecycleTest, CloseUnbindsTransportAndDecoder) {
     ASSERT_EQ(M_KConnect(handle), 1);
     M_KDisconnect(handle);
     EXPECT_EQ(decoder.inits(), 1);
-    EXPECT_EQ(decoder.exits(), 1);  // the receive thread unbinds it at its end
+    EXPECT_EQ(decoder.exits(), 1); // the receive thread unbinds it at its end
     M_KCloseInterface(handle);
     handle = nullptr;
     const std::string calls = transport.calls();
@@ -211,7 +211,7 @@ TEST_F(LifecycleTest, TextOfAHundredTwentyEightCharactersSwitchesTheOverlayOff) 
     const std::string tooLong(128, 'b');
     M_KSetTextout(handle, 1, 5, 6, tooLong.c_str());
     EXPECT_EQ(handle->overlayOn.load(), 0);
-    EXPECT_EQ(handle->overlayX, 3);  // nothing of the refused text is stored
+    EXPECT_EQ(handle->overlayX, 3); // nothing of the refused text is stored
 }
 
 TEST_F(LifecycleTest, TextIsWidenedByteForByte) {

@@ -90,11 +90,31 @@ struct FakeDecoderControl {
         lastInto = reinterpret_cast<void (*)(int32_t*, int32_t*, int32_t*)>(module.symbol("FakeDecoder_Last"));
         ASSERT_TRUE(reset && claimImageSize && countsInto && lastInto);
     }
-    int inits() { int32_t a, b, c; countsInto(&a, &b, &c); return a; }
-    int exits() { int32_t a, b, c; countsInto(&a, &b, &c); return b; }
-    int decodes() { int32_t a, b, c; countsInto(&a, &b, &c); return c; }
-    int lastWidth() { int32_t a, b, c; lastInto(&a, &b, &c); return a; }
-    int lastHeight() { int32_t a, b, c; lastInto(&a, &b, &c); return b; }
+    int inits() {
+        int32_t a, b, c;
+        countsInto(&a, &b, &c);
+        return a;
+    }
+    int exits() {
+        int32_t a, b, c;
+        countsInto(&a, &b, &c);
+        return b;
+    }
+    int decodes() {
+        int32_t a, b, c;
+        countsInto(&a, &b, &c);
+        return c;
+    }
+    int lastWidth() {
+        int32_t a, b, c;
+        lastInto(&a, &b, &c);
+        return a;
+    }
+    int lastHeight() {
+        int32_t a, b, c;
+        lastInto(&a, &b, &c);
+        return b;
+    }
 };
 
 // Counts calls of a callback and lets a test wait for them.
@@ -136,7 +156,7 @@ inline MediaConfig loopbackConfig(int32_t connectionType = 2) {
     std::strcpy(c.cameraAddress, "127.0.0.1");
     std::strcpy(c.userName, "admin");
     std::strcpy(c.password, "secret");
-    c.controlPort = 1;  // never dialled by the fakes
+    c.controlPort = 1; // never dialled by the fakes
     c.httpPort = 1;
     c.connectTimeoutSeconds = 5;
     return c;

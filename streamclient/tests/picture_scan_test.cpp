@@ -17,7 +17,7 @@ TEST(IntraPictureTest, IntraCodingTypeIsFound) { EXPECT_TRUE(intra({0x00, 0x00, 
 
 TEST(IntraPictureTest, PredictedPictureStopsTheScan) {
     std::vector<uint8_t> d = pictureStart(1);
-    append(d, pictureStart(0));  // a later intra start code is not looked at
+    append(d, pictureStart(0)); // a later intra start code is not looked at
     EXPECT_FALSE(intra(d));
 }
 
@@ -34,7 +34,7 @@ TEST(IntraPictureTest, OtherCodingTypesAreSkipped) {
 TEST(IntraPictureTest, NoStartCodeOrTruncatedStartCodeIsNotFound) {
     EXPECT_FALSE(intra({}));
     EXPECT_FALSE(intra({0x00, 0x00, 0x01, 0xB3, 0x00}));
-    EXPECT_FALSE(intra({0x00, 0x00, 0x01, 0xB6}));  // no coding type byte
+    EXPECT_FALSE(intra({0x00, 0x00, 0x01, 0xB6})); // no coding type byte
     EXPECT_FALSE(containsIntraPicture(nullptr, 10));
 }
 

@@ -22,7 +22,7 @@ TEST_F(PipelineTest, NothingIsDrawnOrPlayedBeforeTheFirstIntraPicture) {
     ASSERT_TRUE(transport.waitDrained(10000));
     transport.push(frameRecord(1, intraData(64, 48, 10, 20, 30)));
     ASSERT_TRUE(rendered.waitFor(1));
-    EXPECT_EQ(decoder.decodes(), 1);  // predicted pictures were never decoded
+    EXPECT_EQ(decoder.decodes(), 1); // predicted pictures were never decoded
     EXPECT_EQ(audio->writes().size(), 0u);
     EXPECT_EQ(surface->drawCount(), 1);
 }
@@ -63,7 +63,7 @@ TEST_F(PipelineTest, OverlayTextIsBlueOnGreyAfterThePicture) {
     EXPECT_EQ(snap.texts[0].text, u"Cam 1");
     EXPECT_EQ(snap.texts[0].box.left, 5);
     EXPECT_EQ(snap.texts[0].box.top, 7);
-    EXPECT_EQ(snap.texts[0].box.width, 70);  // 14 per character
+    EXPECT_EQ(snap.texts[0].box.width, 70); // 14 per character
     EXPECT_EQ(snap.texts[0].box.height, 14);
     EXPECT_EQ(snap.texts[0].textColor, (platform::SurfaceColor{0, 0, 255}));
     EXPECT_EQ(snap.texts[0].background, (platform::SurfaceColor{128, 128, 128}));
@@ -139,9 +139,9 @@ protected:
 TEST_F(EventTest, ThreeRegionMotionUsesBitsOneToThree) {
     M_KSetMotionDetectionCallback(handle, &motion, countMotion, 0);
     startStream();
-    pushHeadersUntil(0x0B, 3, motion, {1, 0, 1, 0});  // bits 0, 1, 3: regions from bit 1
+    pushHeadersUntil(0x0B, 3, motion, {1, 0, 1, 0}); // bits 0, 1, 3: regions from bit 1
     for (const auto& args : motion.args()) EXPECT_EQ(args, (std::vector<int32_t>{1, 0, 1, 0}));
-    EXPECT_EQ(inputs.value(), 0);  // 3: both inputs idle
+    EXPECT_EQ(inputs.value(), 0); // 3: both inputs idle
 }
 
 TEST_F(EventTest, FourRegionMotionUsesBitsZeroToThree) {
@@ -154,15 +154,15 @@ TEST_F(EventTest, FourRegionMotionUsesBitsZeroToThree) {
 TEST_F(EventTest, DigitalInputsAreActiveLow) {
     M_KSetMotionDetectionCallback(handle, &motion, countMotion, 0);
     startStream();
-    pushHeadersUntil(0, 2, inputs, {1, 0});  // bit 0 clear: input 1 active
-    pushHeadersUntil(0, 1, inputs, {0, 1});  // bit 1 clear: input 2 active
-    pushHeadersUntil(0, 0, inputs, {1, 1});  // both active
+    pushHeadersUntil(0, 2, inputs, {1, 0}); // bit 0 clear: input 1 active
+    pushHeadersUntil(0, 1, inputs, {0, 1}); // bit 1 clear: input 2 active
+    pushHeadersUntil(0, 0, inputs, {1, 1}); // both active
     EXPECT_EQ(motion.value(), 0);
 }
 
 TEST_F(EventTest, UpperInputBitsAloneStillCallWithBothInputsClear) {
     startStream();
-    pushHeadersUntil(0, 0x07, inputs, {0, 0});  // bit 2 set: v = 4
+    pushHeadersUntil(0, 0x07, inputs, {0, 0}); // bit 2 set: v = 4
 }
 
 TEST_F(EventTest, NoEventsBeforeTheStreamStarted) {
@@ -170,7 +170,7 @@ TEST_F(EventTest, NoEventsBeforeTheStreamStarted) {
     configure();
     ASSERT_EQ(M_KConnect(handle), 1);
     transport.push(frameRecord(1, predictedData(2, 2, 2), 0x0F, 0));
-    transport.push(frameRecord(1, intraData(64, 48, 1, 2, 3), 0x0F, 0));  // the first picture's header is not used
+    transport.push(frameRecord(1, intraData(64, 48, 1, 2, 3), 0x0F, 0)); // the first picture's header is not used
     ASSERT_TRUE(rendered.waitFor(1));
     settle();
     EXPECT_EQ(motion.value(), 0);
@@ -192,7 +192,7 @@ TEST_F(AudioTest, PayloadOffsetFollowsTheRecordLength) {
     for (std::size_t length : {484u, 564u, 668u, 548u, 652u, 600u, 44u}) transport.push(audioRecord(length));
     settle();
     const auto writes = audio->writes();
-    ASSERT_EQ(writes.size(), 5u);  // 600 and 44 are not audio lengths
+    ASSERT_EQ(writes.size(), 5u); // 600 and 44 are not audio lengths
     EXPECT_EQ(writes[0], expected(28, 484));
     EXPECT_EQ(writes[1], expected(28, 564));
     EXPECT_EQ(writes[1].size(), 536u);

@@ -32,27 +32,27 @@ private:
 inline std::vector<uint8_t> volHeader(unsigned objectType, unsigned resolution, unsigned fixedRate, unsigned width,
                                       unsigned height, unsigned fixedIncrement = 1) {
     BitWriter w;
-    w.put(0x00000100, 32);  // video_object_start_code
-    w.put(0x00000120, 32);  // video_object_layer_start_code
-    w.put(0, 1);            // random_accessible_vol
-    w.put(objectType, 8);   // video_object_type_indication
+    w.put(0x00000100, 32); // video_object_start_code
+    w.put(0x00000120, 32); // video_object_layer_start_code
+    w.put(0, 1);           // random_accessible_vol
+    w.put(objectType, 8);  // video_object_type_indication
     const bool layerId = objectType != 0;
-    w.put(layerId ? 1 : 0, 1);  // is_object_layer_identifier
+    w.put(layerId ? 1 : 0, 1); // is_object_layer_identifier
     if (layerId) {
-        w.put(1, 4);  // video_object_layer_verid
-        w.put(1, 3);  // video_object_layer_priority
+        w.put(1, 4); // video_object_layer_verid
+        w.put(1, 3); // video_object_layer_priority
     }
-    w.put(1, 4);                 // aspect_ratio_info: square
-    w.put(layerId ? 0 : 1, 1);   // vol_control_parameters
+    w.put(1, 4);               // aspect_ratio_info: square
+    w.put(layerId ? 0 : 1, 1); // vol_control_parameters
     if (!layerId) {
-        w.put(1, 2);  // chroma_format 4:2:0
-        w.put(1, 1);  // low_delay
-        w.put(0, 1);  // vbv_parameters
+        w.put(1, 2); // chroma_format 4:2:0
+        w.put(1, 1); // low_delay
+        w.put(0, 1); // vbv_parameters
     }
-    w.put(0, 2);  // video_object_layer_shape: rectangular
-    w.put(1, 1);  // marker
+    w.put(0, 2); // video_object_layer_shape: rectangular
+    w.put(1, 1); // marker
     w.put(resolution, 16);
-    w.put(1, 1);  // marker
+    w.put(1, 1); // marker
     w.put(fixedRate, 1);
     if (fixedRate != 0) {
         int k = 0;
@@ -60,13 +60,13 @@ inline std::vector<uint8_t> volHeader(unsigned objectType, unsigned resolution, 
         if (k == 0) k = 1;
         w.put(fixedIncrement, k);
     }
-    w.put(1, 1);  // marker
+    w.put(1, 1); // marker
     w.put(width, 13);
-    w.put(1, 1);  // marker
+    w.put(1, 1); // marker
     w.put(height, 13);
-    w.put(1, 1);  // marker
-    w.put(0, 1);  // interlaced
-    w.put(1, 1);  // obmc_disable
+    w.put(1, 1); // marker
+    w.put(0, 1); // interlaced
+    w.put(1, 1); // obmc_disable
     while (w.used() < 21 * 8) w.put(0, 1);
     return w.bytes();
 }

@@ -15,7 +15,7 @@ protected:
     void SetUp() override {
         surface = std::make_shared<platform::RecordingSurface>();
         window = platform::SurfaceRegistry::add(surface);
-        pixels.assign(4 * 3 * 4, 0x11);  // 4 x 3 at 32 bits
+        pixels.assign(4 * 3 * 4, 0x11); // 4 x 3 at 32 bits
         picture.width = 4;
         picture.height = 3;
         picture.bitCount = 32;
@@ -46,7 +46,7 @@ TEST_F(VideoRendererTest, DefaultDestinationIsFullPalSize) {
     const auto snap = surface->snapshot();
     EXPECT_EQ(snap.dest.width, 720);
     EXPECT_EQ(snap.dest.height, 576);
-    EXPECT_EQ(snap.presentCount, 1);  // released at once
+    EXPECT_EQ(snap.presentCount, 1); // released at once
 }
 
 TEST_F(VideoRendererTest, HeldContextIsReturnedAndNotYetPresented) {
@@ -79,10 +79,10 @@ TEST_F(VideoRendererTest, NothingDrawableDrawsNothing) {
 TEST_F(VideoRendererTest, RowsBeyondTheCopiedBytesAreNotRead) {
     CVideoRenderer renderer(window);
     PictureDescriptor p = picture;
-    p.pixelBytes = pixels.size() - 1;  // the decoder said less than 4 x 3 x 4
+    p.pixelBytes = pixels.size() - 1; // the decoder said less than 4 x 3 x 4
     EXPECT_EQ(renderer.draw(p, false), nullptr);
     p = picture;
-    p.height = 4;  // more rows than the stream's picture has
+    p.height = 4; // more rows than the stream's picture has
     EXPECT_EQ(renderer.draw(p, false), nullptr);
     EXPECT_EQ(surface->drawCount(), 0);
 }

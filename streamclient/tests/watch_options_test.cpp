@@ -48,9 +48,10 @@ TEST_F(WatchOptionsTest, NoCameraMeansTheSimulatedOneWithTheViewersDefaults) {
 }
 
 TEST_F(WatchOptionsTest, CommandLineFillsTheConnectionRecord) {
-    ASSERT_TRUE(parse({"--type", "1", "--address", "127.0.0.1", "--user", "root", "--password", "pw",
-                       "--register-port", "7000", "--control-port", "7001", "--streaming-port", "7002",
-                       "--http-port", "8080", "--seconds", "5", "--image", "/tmp/x.ppm"},
+    ASSERT_TRUE(parse({"--type",           "1",         "--address",       "127.0.0.1", "--user",         "root",
+                       "--password",       "pw",        "--register-port", "7000",      "--control-port", "7001",
+                       "--streaming-port", "7002",      "--http-port",     "8080",      "--seconds",      "5",
+                       "--image",          "/tmp/x.ppm"},
                       options, error))
         << error;
     EXPECT_TRUE(options.cameraGiven);
@@ -79,7 +80,7 @@ TEST_F(WatchOptionsTest, VerboseIsOffUnlessAskedForInEitherSpelling) {
 
 TEST_F(WatchOptionsTest, AddressLongerThanItsFieldIsCut) {
     ASSERT_TRUE(parse({"--address", "127.000.000.001.999"}, options, error));
-    EXPECT_EQ(std::string(options.config.cameraAddress), "127.000.000.001");  // 15 characters and NUL
+    EXPECT_EQ(std::string(options.config.cameraAddress), "127.000.000.001"); // 15 characters and NUL
 }
 
 TEST_F(WatchOptionsTest, BadArgumentsAreRefused) {
@@ -87,7 +88,7 @@ TEST_F(WatchOptionsTest, BadArgumentsAreRefused) {
     EXPECT_FALSE(parse({"--seconds", "ten"}, options, error));
     EXPECT_FALSE(parse({"--seconds", "-1"}, options, error));
     EXPECT_FALSE(parse({"--frobnicate"}, options, error));
-    EXPECT_FALSE(parse({"--camera", "3"}, options, error));  // needs --settings
+    EXPECT_FALSE(parse({"--camera", "3"}, options, error)); // needs --settings
     EXPECT_FALSE(parse({"--settings", "/nonexistent/Tavolin.txt", "--camera", "3"}, options, error));
     EXPECT_FALSE(parse({"--settings", writeSettings("[0]\n"), "--camera", "16"}, options, error));
 }

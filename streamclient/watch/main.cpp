@@ -28,9 +28,9 @@ void onInterrupt(int) { interrupted = 1; }
 struct Events {
     std::atomic<long> rendered{0};
     std::atomic<long> motion{0};
-    std::atomic<int> motionRegions{0};  // bit i: region i + 1
+    std::atomic<int> motionRegions{0}; // bit i: region i + 1
     std::atomic<long> inputs{0};
-    std::atomic<int> inputState{0};     // bit 0: input 1, bit 1: input 2
+    std::atomic<int> inputState{0}; // bit 0: input 1, bit 1: input 2
     std::atomic<bool> lost{false};
 };
 
@@ -50,7 +50,8 @@ void onInputs(void* user, int32_t in1, int32_t in2) {
 // Keeps the surface registered for as long as the stream may draw on it.
 class Registration {
 public:
-    explicit Registration(std::shared_ptr<platform::Surface> s) : handle_(platform::SurfaceRegistry::add(std::move(s))) {}
+    explicit Registration(std::shared_ptr<platform::Surface> s)
+        : handle_(platform::SurfaceRegistry::add(std::move(s))) {}
     ~Registration() { platform::SurfaceRegistry::remove(handle_); }
     Registration(const Registration&) = delete;
     Registration& operator=(const Registration&) = delete;
@@ -181,9 +182,9 @@ int main(int argc, char** argv) {
         const int state = events.inputState.load();
         std::printf("[%4ld s] connected  picture %dx%d  %ld pictures/s  motion %ld (regions %d%d%d%d)  "
                     "inputs %ld (in1 %d in2 %d)\n",
-                    second, shown.width, shown.height, rendered - lastRendered, motion - lastMotion,
-                    regions & 1, (regions >> 1) & 1, (regions >> 2) & 1, (regions >> 3) & 1, inputs - lastInputs,
-                    state & 1, (state >> 1) & 1);
+                    second, shown.width, shown.height, rendered - lastRendered, motion - lastMotion, regions & 1,
+                    (regions >> 1) & 1, (regions >> 2) & 1, (regions >> 3) & 1, inputs - lastInputs, state & 1,
+                    (state >> 1) & 1);
         std::fflush(stdout);
         lastRendered = rendered;
         lastMotion = motion;

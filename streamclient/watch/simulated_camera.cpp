@@ -14,7 +14,7 @@ camsim::CameraOptions loopbackOptions() {
     options.host = "127.0.0.1";
     options.user = "admin";
     options.password = "admin";
-    options.video.resolutionCode = 1;  // 352 x 240
+    options.video.resolutionCode = 1; // 352 x 240
     options.video.frameRate = 30;
     return options;
 }

@@ -30,7 +30,7 @@ bool toInt(const char* text, int& out) {
 
 void setViewerDefaults(MediaConfig& c) {
     std::memset(&c, 0, sizeof c);
-    c.connectionType = 2;  // control and video, as the viewer connects
+    c.connectionType = 2; // control and video, as the viewer connects
     copyText(c.cameraAddress, 16, "127.0.0.1");
     copyText(c.userName, sizeof c.userName, "Admin");
     copyText(c.password, sizeof c.password, "604217");

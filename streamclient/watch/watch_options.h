@@ -9,13 +9,13 @@
 namespace watch {
 
 struct Options {
-    bool cameraGiven = false;    // false: watch a simulated camera
+    bool cameraGiven = false; // false: watch a simulated camera
     int streamingType = 2;
     MediaConfig config{};
-    int seconds = 0;             // 0: until Ctrl-C or a lost connection
-    std::string imagePath;       // latest picture as PPM, empty: none
+    int seconds = 0;       // 0: until Ctrl-C or a lost connection
+    std::string imagePath; // latest picture as PPM, empty: none
     bool playAudio = false;
-    bool verbose = false;        // every diagnostic line on standard error
+    bool verbose = false; // every diagnostic line on standard error
     bool showHelp = false;
 };
 

@@ -43,7 +43,7 @@ bool WatchSurface::writeLatest(const std::string& path) const {
                     g = p[1];
                     r = p[2];
                 } else if (bitCount_ == 16) {
-                    const unsigned v = row[2 * x] | (row[2 * x + 1] << 8);  // 5-6-5
+                    const unsigned v = row[2 * x] | (row[2 * x + 1] << 8); // 5-6-5
                     r = static_cast<uint8_t>(((v >> 11) & 0x1F) << 3);
                     g = static_cast<uint8_t>(((v >> 5) & 0x3F) << 2);
                     b = static_cast<uint8_t>((v & 0x1F) << 3);

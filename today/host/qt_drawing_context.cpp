@@ -60,11 +60,12 @@ void QtDrawingContext::drawIcon(platform::Point at, const platform::Icon& icon) 
         image.loadFromData(icon.data(), static_cast<int>(icon.length()), "PNG");
         it = decoded_.emplace(icon.data(), std::move(image)).first;
     }
-    if (it->second.isNull()) return;  // an undecodable icon is not drawn
+    if (it->second.isNull()) return; // an undecodable icon is not drawn
     const QSize size(icon.size().width, icon.size().height);
     const QImage& image = it->second;
-    painter_.drawImage(QPoint(at.x, at.y),
-                       image.size() == size ? image : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    painter_.drawImage(QPoint(at.x, at.y), image.size() == size
+                                               ? image
+                                               : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 void QtDrawingContext::fillRect(const platform::Rect& box, platform::ColorRef color) {

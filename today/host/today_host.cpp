@@ -75,8 +75,7 @@ MessageResult TodayHost::onScreenMessage(uint32_t message, WParam wParam, LParam
         info->context->fillRect(band, look_.watermark);
         return 1;
     }
-    default:
-        return defaultWindowProcedure(screen_, message, wParam, lParam);
+    default: return defaultWindowProcedure(screen_, message, wParam, lParam);
     }
 }
 

@@ -33,7 +33,8 @@ void TodayStrip::paintEvent(QPaintEvent*) {
 }
 
 void TodayStrip::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) host_->press({event->position().toPoint().x(), event->position().toPoint().y()});
+    if (event->button() == Qt::LeftButton)
+        host_->press({event->position().toPoint().x(), event->position().toPoint().y()});
 }
 
 void TodayStrip::mouseReleaseEvent(QMouseEvent* event) {

@@ -33,8 +33,7 @@ MessageResult CTodayWindow::classProcedure(WindowHandle window, uint32_t message
 
 MessageResult CTodayWindow::windowProcedure(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
     switch (message) {
-    case WM_DESTROY:
-        return onDestroy();
+    case WM_DESTROY: return onDestroy();
     case WM_PAINT: {
         DrawingContext& dc = beginPaint(window);
         drawIcon(dc);
@@ -47,20 +46,12 @@ MessageResult CTodayWindow::windowProcedure(WindowHandle window, uint32_t messag
         NullDrawingContext none;
         return onEraseBackground(dc != nullptr ? *dc : none);
     }
-    case WM_SETTINGCHANGE:
-        return onSettingChange(wParam, lParam);
-    case WM_NOTIFY:
-        return onNotify(wParam, lParam);
-    case WM_LBUTTONDOWN:
-        onStylusDown(pointFromLParam(lParam));
-        return 0;
-    case WM_LBUTTONUP:
-        onTap(pointFromLParam(lParam));
-        return 0;
-    case WM_TODAYCUSTOM_RECEIVEDSELECTION:
-        return onReceivedSelection(wParam, lParam);
-    case WM_TODAYCUSTOM_QUERYREFRESHCACHE:
-        return onQueryRefreshCache(reinterpret_cast<TODAYLISTITEM*>(wParam));
+    case WM_SETTINGCHANGE: return onSettingChange(wParam, lParam);
+    case WM_NOTIFY: return onNotify(wParam, lParam);
+    case WM_LBUTTONDOWN: onStylusDown(pointFromLParam(lParam)); return 0;
+    case WM_LBUTTONUP: onTap(pointFromLParam(lParam)); return 0;
+    case WM_TODAYCUSTOM_RECEIVEDSELECTION: return onReceivedSelection(wParam, lParam);
+    case WM_TODAYCUSTOM_QUERYREFRESHCACHE: return onQueryRefreshCache(reinterpret_cast<TODAYLISTITEM*>(wParam));
     default: // WM_CREATE included: nothing of the item's own
         return defaultProcessing(message, wParam, lParam);
     }

@@ -16,7 +16,7 @@ struct DrawCall {
     std::u16string text;
     platform::Rect rect;
     platform::Point at;
-    std::optional<platform::FontSpec> font;  // SelectFont: the font chosen (none: system font)
+    std::optional<platform::FontSpec> font; // SelectFont: the font chosen (none: system font)
     platform::ColorRef color = 0;
     platform::BackgroundMode mode = platform::BackgroundMode::Opaque;
     int iconId = 0;

@@ -17,9 +17,7 @@ constexpr int kHeight = 40;
 
 class TodayPixelsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        ensureQtApplication();
-    }
+    static void SetUpTestSuite() { ensureQtApplication(); }
 
     // The item's strip as the host paints it.
     QImage itemPicture() {

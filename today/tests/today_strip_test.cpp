@@ -17,9 +17,7 @@ namespace {
 
 class TodayStripTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        ensureQtApplication();
-    }
+    static void SetUpTestSuite() { ensureQtApplication(); }
     void SetUp() override {
         char pattern[] = "/tmp/tavolin-strip-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);

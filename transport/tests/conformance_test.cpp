@@ -14,7 +14,7 @@ namespace {
 
 struct PluginUnderTest {
     const char* bareName;
-    const char* internalSymbol;  // a name inside the library that must stay hidden
+    const char* internalSymbol; // a name inside the library that must stay hidden
 };
 
 std::string nameOf(const ::testing::TestParamInfo<PluginUnderTest>& info) {

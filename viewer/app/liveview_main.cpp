@@ -65,8 +65,8 @@ bool parse(int argc, char** argv, Options& o) {
       return false;
     }
   }
-  return o.camera >= 1 && o.camera <= tavolin::kCameraCount && (o.simulate == 0 || o.simulate == 1 || o.simulate == 2) &&
-         o.waitMs >= 0 && o.runMs >= 0;
+  return o.camera >= 1 && o.camera <= tavolin::kCameraCount &&
+         (o.simulate == 0 || o.simulate == 1 || o.simulate == 2) && o.waitMs >= 0 && o.runMs >= 0;
 }
 
 // A simulated camera on 127.0.0.1, described into a record.

@@ -106,9 +106,7 @@ class CameraSession {
 // A protocol file written for one test.
 class ProtocolText {
  public:
-  explicit ProtocolText(const char* text) {
-    std::ofstream(path().toStdString()) << text;
-  }
+  explicit ProtocolText(const char* text) { std::ofstream(path().toStdString()) << text; }
   QString path() const { return folder_.filePath(QStringLiteral("test.ptz")); }
 
  private:

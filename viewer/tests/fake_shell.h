@@ -39,8 +39,7 @@ class ScriptedPrompts final : public UserPrompts {
   std::vector<Message> messages;
   std::vector<FileDialog> fileDialogs;
 
-  PromptAnswer showMessage(QWidget*, const QString& text, const QString& caption,
-                           PromptButtons buttons) override {
+  PromptAnswer showMessage(QWidget*, const QString& text, const QString& caption, PromptButtons buttons) override {
     messages.push_back({text, caption, buttons});
     if (whileShown) whileShown(messages.back());
     if (!answers.empty()) {
@@ -51,8 +50,7 @@ class ScriptedPrompts final : public UserPrompts {
     return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
   }
 
-  QString openFile(QWidget*, const QString& title, const QString& filter,
-                   const QString& startFolder) override {
+  QString openFile(QWidget*, const QString& title, const QString& filter, const QString& startFolder) override {
     fileDialogs.push_back({title, filter, startFolder});
     if (files.empty()) return {};
     QString path = files.front();

@@ -109,7 +109,7 @@ TEST(VideoSurfaceTest, PaddedRowsArriveIntactAndTheRestOfTheWindowIsBlack) {
 
   // Three 24-bit pixels a row: 9 bytes padded to 12.
   std::vector<uint8_t> pixels(12 * 2, 0xEE);
-  const uint8_t row0[9] = {0, 0, 255, 0, 255, 0, 255, 0, 0};       // red, green, blue
+  const uint8_t row0[9] = {0, 0, 255, 0, 255, 0, 255, 0, 0};        // red, green, blue
   const uint8_t row1[9] = {255, 255, 255, 0, 0, 0, 128, 128, 128};  // white, black, grey
   std::copy(row0, row0 + 9, pixels.begin());
   std::copy(row1, row1 + 9, pixels.begin() + 12);

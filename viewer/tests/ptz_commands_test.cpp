@@ -81,8 +81,8 @@ TEST(SectorStopTest, EachSectorStopsItsOwnDirection) {
   testing::ProtocolText protocol(kNoStopCommand);
   CameraSession session(protocol.path());
   ASSERT_TRUE(session.connected());
-  for (PtzSector s : {PtzSector::Left, PtzSector::Up, PtzSector::Right, PtzSector::Down, PtzSector::ZoomIn,
-                      PtzSector::DownRight}) {
+  for (PtzSector s :
+       {PtzSector::Left, PtzSector::Up, PtzSector::Right, PtzSector::Down, PtzSector::ZoomIn, PtzSector::DownRight}) {
     stopPtzSector(session.handle(), s);
   }
   EXPECT_EQ(session.serialBytes(9), (std::vector<Bytes>{{0xA0, 0x10, 0x00},

@@ -21,8 +21,8 @@ namespace {
 
 using testing::FakeShell;
 using testing::fileText;
-using testing::whenDialogOpens;
 using ::testing::HasSubstr;
+using testing::whenDialogOpens;
 
 // The two small dialogs on their own.
 TEST(PtzAddressDialogTest, OffersFiveAddressesAndSelectsTheOneGiven) {
@@ -31,8 +31,7 @@ TEST(PtzAddressDialogTest, OffersFiveAddressesAndSelectsTheOneGiven) {
   EXPECT_FALSE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
   ASSERT_EQ(dlg.addressList()->count(), 5);
   EXPECT_EQ(dlg.addressList()->itemText(4), "5");
-  const auto labels =
-      QAccessible::queryAccessibleInterface(dlg.addressList())->relations(QAccessible::Label);
+  const auto labels = QAccessible::queryAccessibleInterface(dlg.addressList())->relations(QAccessible::Label);
   ASSERT_EQ(labels.size(), 1);
   EXPECT_EQ(labels[0].first->text(QAccessible::Name), "Address ID:");
   dlg.setAddress(4);
@@ -138,9 +137,7 @@ class PtzSettingTest : public ::testing::Test {
     CameraList list(path.toStdString());
     return *list.record(0);
   }
-  void apply() {
-    form->controls().apply->click();
-  }
+  void apply() { form->controls().apply->click(); }
 
   QTemporaryDir folder;
   QString path;

@@ -19,9 +19,9 @@
 namespace tavolin::ui {
 namespace {
 
+using ::testing::ElementsAre;
 using testing::FakeShell;
 using testing::fileText;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -219,7 +219,7 @@ TEST_F(SettingsFormTest, NumbersAreReadWholeAndInRange) {
   const struct {
     const char* text;
     bool taken;
-  } cases[] = {{" 7001 ", true}, {"-1", true},       {"+42", true}, {"", false},
+  } cases[] = {{" 7001 ", true}, {"-1", true},           {"+42", true},   {"", false},
                {"12 3", false},  {"99999999999", false}, {"0x10", false}, {"-", false}};
   for (const auto& tc : cases) {
     retype(c().controlPort, "6001");
@@ -290,8 +290,8 @@ TEST_F(SettingsFormTest, LoadDefaultThenPlayAnsweredNoStartsTheViewWithTheStored
     EXPECT_EQ(position, 0);
     for (int i = 0; i < kCameraCount; ++i) EXPECT_EQ(records[i], form->cameras().record(i));
     hostSeen = textOf(records[position]->host);
-    for (QWidget* w : std::initializer_list<QWidget*>{c().play, c().apply, c().loadDefault, c().exit,
-                                                      c().cameraId, c().name}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{c().play, c().apply, c().loadDefault, c().exit, c().cameraId, c().name}) {
       enabledDuringView.push_back(w->isEnabled());
     }
   });
@@ -373,17 +373,26 @@ TEST_F(SettingsFormTest, FieldsHoldNoMoreThanTheirRecordFields) {
 
 TEST_F(SettingsFormTest, FieldsAreNamedByTheirLabelsAndTabbedInLayoutOrder) {
   openForm();
-  const std::pair<QWidget*, const char*> named[] = {
-      {c().cameraId, "Camera ID"},        {c().streamingType, "Streaming Type"},
-      {c().name, "Name"},                 {c().host, "Camera IP"},
-      {c().channel, "Channel NO."},       {c().registerPort, "Register Port"},
-      {c().controlPort, "Control Port"},  {c().streamingPort, "Streaming Port"},
-      {c().httpPort, "HTTP Port"},        {c().userName, "User Name"},
-      {c().password, "Password"},         {c().showName, "Display Camera Name"},
-      {c().showEvents, "Display MD/DI Event"}, {c().ptzSetting, "PTZ  Setting"},
-      {c().quadServer, "Quad Video Server"},   {c().switchGroup, "Add To Switch Group"},
-      {c().loadDefault, "Load Default"},  {c().apply, "Apply"},
-      {c().play, "Play"},                 {c().exit, "Exit"}};
+  const std::pair<QWidget*, const char*> named[] = {{c().cameraId, "Camera ID"},
+                                                    {c().streamingType, "Streaming Type"},
+                                                    {c().name, "Name"},
+                                                    {c().host, "Camera IP"},
+                                                    {c().channel, "Channel NO."},
+                                                    {c().registerPort, "Register Port"},
+                                                    {c().controlPort, "Control Port"},
+                                                    {c().streamingPort, "Streaming Port"},
+                                                    {c().httpPort, "HTTP Port"},
+                                                    {c().userName, "User Name"},
+                                                    {c().password, "Password"},
+                                                    {c().showName, "Display Camera Name"},
+                                                    {c().showEvents, "Display MD/DI Event"},
+                                                    {c().ptzSetting, "PTZ  Setting"},
+                                                    {c().quadServer, "Quad Video Server"},
+                                                    {c().switchGroup, "Add To Switch Group"},
+                                                    {c().loadDefault, "Load Default"},
+                                                    {c().apply, "Apply"},
+                                                    {c().play, "Play"},
+                                                    {c().exit, "Exit"}};
   for (const auto& [widget, name] : named) {
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
     ASSERT_NE(a, nullptr);

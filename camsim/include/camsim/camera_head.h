@@ -31,42 +31,43 @@ struct ViewWindow {
 };
 
 inline constexpr int kPresetCount = 8;
-inline constexpr int kOsdPreset = 95;  // "go to preset 95" opens the menu
+inline constexpr int kOsdPreset = 95; // "go to preset 95" opens the menu
 inline constexpr double kMinZoom = 1.0;
 inline constexpr double kMaxZoom = 8.0;
 
 struct OsdState {
     bool open = false;
-    int page = 0;    // 0 main menu, 1 preset list
-    int cursor = 0;  // line of the page
+    int page = 0;   // 0 main menu, 1 preset list
+    int cursor = 0; // line of the page
     // The menu's own settings; brightness and sharpness act on the picture.
-    int brightness = 0;   // -4 .. 4
-    int sharpness = 0;    // -4 .. 4, negative softens
-    bool clock = true;    // the running clock in the picture
+    int brightness = 0; // -4 .. 4
+    int sharpness = 0;  // -4 .. 4, negative softens
+    bool clock = true;  // the running clock in the picture
 };
 
 // Lines of the menu page as drawn, the cursor's line marked with ">".
-std::vector<std::string> osdLines(const OsdState& osd, const std::array<std::optional<ViewWindow>, kPresetCount>& presets);
+std::vector<std::string> osdLines(const OsdState& osd,
+                                  const std::array<std::optional<ViewWindow>, kPresetCount>& presets);
 
 struct HeadState {
     ViewWindow window;
-    int pan = 0, tilt = 0, zoom = 0, focus = 0, iris = 0;  // current movements
+    int pan = 0, tilt = 0, zoom = 0, focus = 0, iris = 0; // current movements
     int panSpeed = 0, tiltSpeed = 0;
-    double focusError = 0;   // 0 sharp, up to 1 very soft
-    double irisLevel = 0;    // brightness offset, -1 .. 1
+    double focusError = 0; // 0 sharp, up to 1 very soft
+    double irisLevel = 0;  // brightness offset, -1 .. 1
     std::array<std::optional<ViewWindow>, kPresetCount> presets;
     OsdState osd;
     bool lamp = false;
-    int quadMode = -1;       // -1: never set; 0 the four inputs; 1..4 one input
-    double talkLevel = 0;    // 0 .. 1, falls back to 0 when talk-back stops
+    int quadMode = -1;    // -1: never set; 0 the four inputs; 1..4 one input
+    double talkLevel = 0; // 0 .. 1, falls back to 0 when talk-back stops
     int64_t commandsApplied = 0;
-    int64_t framesRefused = 0;  // bad checksum or another address
+    int64_t framesRefused = 0; // bad checksum or another address
 };
 
 // Motion detection: a small object crosses the picture from left to right
 // and back; each region it overlaps reports motion.
 struct MotionRegion {
-    double left, top, right, bottom;  // fractions of the picture
+    double left, top, right, bottom; // fractions of the picture
 };
 
 // Motion regions from the window values a client sets: left, top, right and

@@ -13,27 +13,27 @@ namespace camsim {
 
 // The camera's encoder settings, as it reports them.
 struct CameraVideoSettings {
-    int32_t videoStandard = 0;   // 0 NTSC, 1 PAL
-    int32_t resolutionCode = 0;  // 0..5 for protocol version 1
+    int32_t videoStandard = 0;  // 0 NTSC, 1 PAL
+    int32_t resolutionCode = 0; // 0..5 for protocol version 1
     int32_t bitRateCode = 7;
     int32_t brightness = 50;
     int32_t contrast = 50;
     int32_t saturation = 50;
     int32_t hue = 50;
     uint16_t frameRate = 30;
-    uint16_t configValue = 0;    // protocol version 1: field at offset 42
+    uint16_t configValue = 0; // protocol version 1: field at offset 42
 };
 
 // A camera that draws its own scene instead of the fixed test pattern: its
 // picture answers PTZ, lens, menu, output and quad commands.
 struct SceneOptions {
     bool enabled = false;
-    std::string name = "CAMERA";  // drawn in the picture
-    int variant = 0;              // which panorama (quad inputs take the next three)
+    std::string name = "CAMERA"; // drawn in the picture
+    int variant = 0;             // which panorama (quad inputs take the next three)
 };
 
 struct CameraOptions {
-    std::string host = "127.0.0.1";  // never anything but loopback in tests
+    std::string host = "127.0.0.1"; // never anything but loopback in tests
     std::string user = "admin";
     std::string password = "admin";
     // Protocol version 1 channels; 0 = ephemeral.

@@ -26,11 +26,11 @@ namespace camsim {
 struct EncodedVideoOptions {
     int width = 352;
     int height = 240;
-    int frameRate = 30;      // 1..30
-    int timeResolution = 0;  // VOP time ticks per second; 0 = cameraTimeResolution(-1, frameRate)
-    int gopLength = 0;       // frames per intra frame; 0 = one a second
-    int quantiser = 4;       // 2 (finest) .. 31
-    int frameLimit = -1;     // frames before the source ends; -1 = endless
+    int frameRate = 30;     // 1..30
+    int timeResolution = 0; // VOP time ticks per second; 0 = cameraTimeResolution(-1, frameRate)
+    int gopLength = 0;      // frames per intra frame; 0 = one a second
+    int quantiser = 4;      // 2 (finest) .. 31
+    int frameLimit = -1;    // frames before the source ends; -1 = endless
     // Brightness swing of a fine checker texture laid over the whole picture
     // and scrolled 2 pixels a frame, so that pictures cost what camera
     // pictures cost to code and decode (benchmarks); 0 = flat colours.

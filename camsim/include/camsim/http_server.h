@@ -19,10 +19,10 @@ namespace camsim {
 
 struct HttpRequest {
     std::string method;
-    std::string target;  // as sent: path and query
+    std::string target; // as sent: path and query
     std::string path;
-    std::string query;   // after "?", not decoded
-    std::map<std::string, std::string> headers;  // names in lower case
+    std::string query;                          // after "?", not decoded
+    std::map<std::string, std::string> headers; // names in lower case
     std::string header(const std::string& lowerName) const;
     // The query split at "&" into name and value (both percent-decoded);
     // a name without "=" has no value.

@@ -13,8 +13,8 @@ namespace camsim {
 enum class PtzFrameStatus {
     Ok,
     BadChecksum,
-    OtherAddress,  // well formed, for another device on the line
-    Malformed,     // wrong length or framing bytes
+    OtherAddress, // well formed, for another device on the line
+    Malformed,    // wrong length or framing bytes
 };
 
 // What one frame asks of the head. Every plain (non-extended) frame states
@@ -22,15 +22,15 @@ enum class PtzFrameStatus {
 struct PtzCommand {
     enum class Kind { Move, PresetSet, PresetClear, PresetGo, Other };
     Kind kind = Kind::Move;
-    int pan = 0;        // -1 left, +1 right
-    int tilt = 0;       // -1 up, +1 down
-    int panSpeed = 0;   // 0 .. 0x3F
-    int tiltSpeed = 0;  // 0 .. 0x3F
-    int zoom = 0;       // -1 wide, +1 tele
-    int focus = 0;      // -1 near, +1 far
-    int iris = 0;       // -1 close, +1 open
-    int preset = 0;     // extended commands: the preset number
-    int extended = 0;   // extended commands: the command byte (odd)
+    int pan = 0;       // -1 left, +1 right
+    int tilt = 0;      // -1 up, +1 down
+    int panSpeed = 0;  // 0 .. 0x3F
+    int tiltSpeed = 0; // 0 .. 0x3F
+    int zoom = 0;      // -1 wide, +1 tele
+    int focus = 0;     // -1 near, +1 far
+    int iris = 0;      // -1 close, +1 open
+    int preset = 0;    // extended commands: the preset number
+    int extended = 0;  // extended commands: the command byte (odd)
     bool operator==(const PtzCommand&) const = default;
 };
 

@@ -62,7 +62,7 @@ private:
     std::string name_;
     int variant_;
     std::array<std::unique_ptr<YuvImage>, kQuadInputs> scenes_;
-    std::vector<int> xmap_, cxmap_;  // reused per picture
+    std::vector<int> xmap_, cxmap_; // reused per picture
     std::vector<int> scratch_;
 };
 

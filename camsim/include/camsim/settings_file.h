@@ -12,7 +12,7 @@ namespace camsim {
 struct SettingsCamera {
     std::string name;
     std::string host = "127.0.0.1";
-    int streamingType = 2;        // 1 or 2
+    int streamingType = 2; // 1 or 2
     uint16_t registerPort = 0;
     uint16_t controlPort = 0;
     uint16_t streamingPort = 0;
@@ -20,7 +20,7 @@ struct SettingsCamera {
     std::string user;
     std::string password;
     int ptzAddress = 1;
-    std::string ptzProtocolFile;  // empty: PTZ off
+    std::string ptzProtocolFile; // empty: PTZ off
     bool quadServer = false;
 };
 

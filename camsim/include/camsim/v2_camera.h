@@ -40,8 +40,8 @@ struct V2FaultSwitches {
 // Motion detection as the camera's web server keeps it.
 struct V2MotionSettings {
     int32_t enabled = 0;
-    int32_t regionCount = 0;                 // regions reported, 0 to 3
-    std::array<std::array<int32_t, 5>, 3> regions{};  // four window values, then the fifth
+    int32_t regionCount = 0;                         // regions reported, 0 to 3
+    std::array<std::array<int32_t, 5>, 3> regions{}; // four window values, then the fifth
 };
 
 class V2Camera {
@@ -52,7 +52,7 @@ public:
     static constexpr uint32_t kVideoLoginValue = 0x00C0FFEEu;
 
     explicit V2Camera(CameraOptions options = {});
-    ~V2Camera();  // stops and joins every thread
+    ~V2Camera(); // stops and joins every thread
     V2Camera(const V2Camera&) = delete;
     V2Camera& operator=(const V2Camera&) = delete;
 

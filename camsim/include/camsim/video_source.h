@@ -40,10 +40,10 @@ struct SyntheticVideoOptions {
     int width = 720;
     int height = 480;
     int frameRate = 30;
-    int gopLength = 15;          // 1 = intra pictures only
-    std::size_t intraSize = 20000;  // bytes per intra picture (at least 16)
+    int gopLength = 15;               // 1 = intra pictures only
+    std::size_t intraSize = 20000;    // bytes per intra picture (at least 16)
     std::size_t predictedSize = 4000; // bytes per predicted picture (at least 8)
-    int frameLimit = -1;         // frames before the source ends; -1 = endless
+    int frameLimit = -1;              // frames before the source ends; -1 = endless
 };
 
 class SyntheticVideoSource final : public VideoSource {
@@ -61,7 +61,7 @@ public:
 private:
     SyntheticVideoOptions options_;
     int64_t index_ = 0;
-    std::vector<uint8_t> intra_;     // made once, copied per frame
+    std::vector<uint8_t> intra_; // made once, copied per frame
     std::vector<uint8_t> predicted_;
 };
 

@@ -23,8 +23,8 @@ Yuv toYuv(Rgb c);
 struct YuvPicture {
     uint8_t* plane[3] = {nullptr, nullptr, nullptr};
     int stride[3] = {0, 0, 0};
-    int width = 0;   // even
-    int height = 0;  // even
+    int width = 0;  // even
+    int height = 0; // even
 };
 
 // A picture that owns its planes.

@@ -23,12 +23,10 @@ LEDRA_API CM_Store* CM_OpenInterface(void);
  * Never null. The text belongs to the store: it follows later CM_SetValue
  * calls on the same key and is valid until CM_CloseInterface. The path is
  * used only by the first CM_GetValue or CM_SetValue of a handle. */
-LEDRA_API const char* CM_GetValue(CM_Store* store, const char* key, const char* section,
-                                  const char* path);
+LEDRA_API const char* CM_GetValue(CM_Store* store, const char* key, const char* section, const char* path);
 
 /* 1 when the value is stored in memory, 0 when a record cannot be allocated. */
-LEDRA_API int CM_SetValue(CM_Store* store, const char* key, const char* value,
-                          const char* section, const char* path);
+LEDRA_API int CM_SetValue(CM_Store* store, const char* key, const char* value, const char* section, const char* path);
 
 /* 1 when the whole file reached the disk, 0 otherwise (the old file is then
  * left as it was). */

@@ -22,17 +22,17 @@
 extern "C" {
 
 struct PictureHeader {
-    uint32_t headerSize;     // 40
+    uint32_t headerSize; // 40
     int32_t width;
-    int32_t height;          // negative: rows run top-down
-    uint16_t planes;         // 1
-    uint16_t bitCount;       // bits per pixel (32)
-    uint32_t compression;    // 0 = uncompressed RGB
-    uint32_t imageSize;      // bytes of pixel data after the header
-    int32_t xPelsPerMeter;   // 0
-    int32_t yPelsPerMeter;   // 0
-    uint32_t colorsUsed;     // 0
-    uint32_t colorsImportant;// 0
+    int32_t height;           // negative: rows run top-down
+    uint16_t planes;          // 1
+    uint16_t bitCount;        // bits per pixel (32)
+    uint32_t compression;     // 0 = uncompressed RGB
+    uint32_t imageSize;       // bytes of pixel data after the header
+    int32_t xPelsPerMeter;    // 0
+    int32_t yPelsPerMeter;    // 0
+    uint32_t colorsUsed;      // 0
+    uint32_t colorsImportant; // 0
 };
 
 // The contract's functions, declared once (see transport/contract.h for the
@@ -44,16 +44,16 @@ struct PictureHeader {
 //     arguments are reserved (pass 0). Returns the picture, or null when none
 //     is ready.
 //   M_XCExit frees the instance; the result carries no meaning.
-#define DECODER_CONTRACT_FUNCTIONS(X)                                                                  \
-    X(M_XCInit, init, void*, (void* reserved), Required)                                             \
-    X(M_XCExit, exit, int32_t, (void* instance), Optional)                                           \
-    X(M_XDecode, decode, const void*,                                                                \
-      (void* instance, int32_t width, int32_t height, const uint8_t* data, int32_t length, int32_t reserved1, \
-       int32_t reserved2, int32_t reserved3),                                                        \
+#define DECODER_CONTRACT_FUNCTIONS(X)                                                                                  \
+    X(M_XCInit, init, void*, (void* reserved), Required)                                                               \
+    X(M_XCExit, exit, int32_t, (void* instance), Optional)                                                             \
+    X(M_XDecode, decode, const void*,                                                                                  \
+      (void* instance, int32_t width, int32_t height, const uint8_t* data, int32_t length, int32_t reserved1,          \
+       int32_t reserved2, int32_t reserved3),                                                                          \
       Required)
 
-#define DECODER_DECLARE_FUNCTION_TYPES(name, slot, result, params, need) \
-    typedef result name##_fn params;                                    \
+#define DECODER_DECLARE_FUNCTION_TYPES(name, slot, result, params, need)                                               \
+    typedef result name##_fn params;                                                                                   \
     typedef name##_fn* name##_t;
 DECODER_CONTRACT_FUNCTIONS(DECODER_DECLARE_FUNCTION_TYPES)
 #undef DECODER_DECLARE_FUNCTION_TYPES

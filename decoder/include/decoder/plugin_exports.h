@@ -6,8 +6,7 @@
 #include "decoder/contract.h"
 
 extern "C" {
-#define DECODER_DECLARE_EXPORT(name, slot, result, params, need) \
-    __attribute__((visibility("default"))) name##_fn name;
+#define DECODER_DECLARE_EXPORT(name, slot, result, params, need) __attribute__((visibility("default"))) name##_fn name;
 DECODER_CONTRACT_FUNCTIONS(DECODER_DECLARE_EXPORT)
 #undef DECODER_DECLARE_EXPORT
 }

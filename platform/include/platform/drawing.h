@@ -102,8 +102,7 @@ struct IconResource {
 
 // Loads icon `id` from a module's table at the given size; a size of 0x0
 // takes the icon's own size. Null when the table has no such icon.
-TAVOLIN_WINDOWING_API std::unique_ptr<Icon> loadIcon(const std::vector<IconResource>& table, int id,
-                                                     Size size = {});
+TAVOLIN_WINDOWING_API std::unique_ptr<Icon> loadIcon(const std::vector<IconResource>& table, int id, Size size = {});
 
 enum class BackgroundMode { Opaque = 2, Transparent = 1 };
 

@@ -10,17 +10,17 @@ namespace platform {
 struct HttpGetRequest {
     std::string url;
     std::string agent;
-    int timeoutMs = 10000;               // whole request, connect included
-    std::size_t maxBodyBytes = 1 << 20;  // the rest of a longer body is read and dropped
+    int timeoutMs = 10000;              // whole request, connect included
+    std::size_t maxBodyBytes = 1 << 20; // the rest of a longer body is read and dropped
 };
 
 struct HttpGetResult {
-    bool completed = false;   // the server answered and the whole body was read
-    long status = 0;          // HTTP status code, 0 when no answer came
-    std::string headers;      // raw response headers, CRLF separated
-    std::string body;         // at most maxBodyBytes of the body
-    int errorCode = 0;        // transfer error number, 0 when completed
-    std::string errorText;    // short description of a failure
+    bool completed = false; // the server answered and the whole body was read
+    long status = 0;        // HTTP status code, 0 when no answer came
+    std::string headers;    // raw response headers, CRLF separated
+    std::string body;       // at most maxBodyBytes of the body
+    int errorCode = 0;      // transfer error number, 0 when completed
+    std::string errorText;  // short description of a failure
 
     // Completed with a 2xx status.
     bool ok() const { return completed && status >= 200 && status < 300; }

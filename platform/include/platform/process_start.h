@@ -19,8 +19,7 @@ TAVOLIN_WINDOWING_API std::string deviceRoot();
 // The local file an absolute handheld path names under `root`, if a program
 // file exists there. Relative paths and ".." components are refused so that
 // nothing outside the root is reached.
-TAVOLIN_WINDOWING_API std::optional<std::string> mapDevicePath(const std::string& root,
-                                                               const std::string& devicePath);
+TAVOLIN_WINDOWING_API std::optional<std::string> mapDevicePath(const std::string& root, const std::string& devicePath);
 
 // Starts the program at a handheld path with no arguments, detached from
 // this process (it outlives the caller and is never a zombie of it). False

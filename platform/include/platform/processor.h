@@ -7,9 +7,9 @@
 namespace platform {
 
 struct ProcessorInfo {
-    bool ok = false;       // false when the information could not be read
-    std::string name;      // e.g. "Intel(R) Xeon(R) ..." or "ARMv7 Processor rev 10"
-    std::string coreName;  // the board or core name where the system gives one
+    bool ok = false;      // false when the information could not be read
+    std::string name;     // e.g. "Intel(R) Xeon(R) ..." or "ARMv7 Processor rev 10"
+    std::string coreName; // the board or core name where the system gives one
 };
 
 // Reads the processor name from the kernel's cpuinfo text (path replaceable

@@ -15,12 +15,12 @@ extern "C" {
 /* Filled by the caller, read only during the open call. Text fields of
  * width n hold at most n - 1 characters. */
 typedef struct PTZOpenRecord {
-    int32_t addressId;       /* PTZ address ID of the camera */
-    int32_t outputMode;      /* 1 command bytes, 2 hex text or URL command */
+    int32_t addressId;  /* PTZ address ID of the camera */
+    int32_t outputMode; /* 1 command bytes, 2 hex text or URL command */
     char vendor[32];
     char protocol[32];
-    char protocolFile[512];  /* used only by PTZOpenInterfaceWithFile */
-    char cameraIp[16];       /* the last three only for URL commands */
+    char protocolFile[512]; /* used only by PTZOpenInterfaceWithFile */
+    char cameraIp[16];      /* the last three only for URL commands */
     char userName[16];
     char password[16];
 } PTZOpenRecord;
@@ -55,12 +55,9 @@ TILTRA_API int PTZGetMousePTZ(PTZHandle handle);
 TILTRA_API const char* PTZEnumerate(PTZHandle handle, int kind, int* length);
 TILTRA_API const char* PTZEnumerateProtocol(const char* vendor, int* length);
 
-TILTRA_API const unsigned char* PTZGetString(PTZHandle handle, const char* command,
-                                             int param1, int param2, int* count);
-TILTRA_API const char* PTZGetStringURL(PTZHandle handle, const char* command,
-                                       int param1, int param2, int* count);
-TILTRA_API const char* GetURLCommand(const char* ip, const char* user,
-                                     const char* password, const char* hex);
+TILTRA_API const unsigned char* PTZGetString(PTZHandle handle, const char* command, int param1, int param2, int* count);
+TILTRA_API const char* PTZGetStringURL(PTZHandle handle, const char* command, int param1, int param2, int* count);
+TILTRA_API const char* GetURLCommand(const char* ip, const char* user, const char* password, const char* hex);
 
 /* Results in the context's output mode: bytes (mode 1) or text (mode 2). */
 TILTRA_API const void* PTZMove(PTZHandle handle, int code, int param1, int param2, int* count);

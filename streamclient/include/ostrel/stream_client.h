@@ -29,12 +29,12 @@ typedef struct OstrelInterface OstrelInterface;
  * handle is 32 bits on every platform: it names a registered window surface
  * (platform/surface.h), 0 draws nowhere. */
 typedef struct RenderInfo {
-    int32_t reserved;  /* not read */
-    uint32_t window;   /* window handle of the video window */
-    int32_t top;       /* destination y in window pixels */
-    int32_t left;      /* destination x */
-    int32_t width;     /* destination width */
-    int32_t height;    /* destination height */
+    int32_t reserved; /* not read */
+    uint32_t window;  /* window handle of the video window */
+    int32_t top;      /* destination y in window pixels */
+    int32_t left;     /* destination x */
+    int32_t width;    /* destination width */
+    int32_t height;   /* destination height */
 } RenderInfo;
 
 /* PTZ protocol source types of PTZEnableInfo.sourceType. */
@@ -43,11 +43,11 @@ typedef struct RenderInfo {
 
 /* Read only during M_KEnablePTZProtocol. */
 typedef struct PTZEnableInfo {
-    int32_t sourceType;     /* 1 protocol file, 2 built-in vendor protocol */
+    int32_t sourceType; /* 1 protocol file, 2 built-in vendor protocol */
     char vendorName[32];
     char protocolName[32];
     char fileName[512];
-    int32_t addressId;      /* PTZ address ID of the camera */
+    int32_t addressId; /* PTZ address ID of the camera */
 } PTZEnableInfo;
 
 typedef void (*M_KNetworkLossCallback)(void* user);

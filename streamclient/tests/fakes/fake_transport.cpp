@@ -28,8 +28,8 @@ struct State {
     int connectResult = 1;
     int startResult = 1;
     bool holdConnect = false;
-    bool closed = false;     // disconnect or stop: frames end
-    bool dropped = false;    // the camera went away
+    bool closed = false;  // disconnect or stop: frames end
+    bool dropped = false; // the camera went away
     int live = 0;
     MediaConfig lastConfig{};
 };

@@ -10,30 +10,30 @@ extern "C" {
 
 // Connection settings, copied whole into the plug-in instance.
 struct MediaConfig {
-    int32_t connectionType;    // 1 video only, 2 control and video, 3 control only
-    int32_t channel;           // video-server channel, 0 = none
-    char cameraAddress[288];   // dotted IPv4 text
+    int32_t connectionType;  // 1 video only, 2 control and video, 3 control only
+    int32_t channel;         // video-server channel, 0 = none
+    char cameraAddress[288]; // dotted IPv4 text
     char userName[64];
     char password[64];
-    int32_t registerPort;      // protocol 1 login channel
-    int32_t streamingPort;     // media (video) channel
+    int32_t registerPort;  // protocol 1 login channel
+    int32_t streamingPort; // media (video) channel
     int32_t controlPort;
-    uint8_t reserved436[12];   // the caller's, copied but not read
+    uint8_t reserved436[12]; // the caller's, copied but not read
     int32_t httpPort;
-    uint8_t reserved452[12];   // the caller's, copied but not read
+    uint8_t reserved452[12]; // the caller's, copied but not read
     int32_t connectTimeoutSeconds;
 };
 
 // Encoder settings (eight int32).
 struct VideoConfig {
-    int32_t videoStandard;   // 0 NTSC, 1 PAL
-    int32_t resolutionCode;  // see kResolutionCodes
-    int32_t bitRateCode;     // see kBitRateTexts
+    int32_t videoStandard;  // 0 NTSC, 1 PAL
+    int32_t resolutionCode; // see kResolutionCodes
+    int32_t bitRateCode;    // see kBitRateTexts
     int32_t brightness;
     int32_t contrast;
     int32_t saturation;
     int32_t hue;
-    int32_t frameRate;       // 1..30
+    int32_t frameRate; // 1..30
 };
 
 // Motion-detection settings: enabled, region count, 3 x 4 window values,
@@ -56,15 +56,15 @@ struct TransportCommand {
 
 // The 44-byte header of every frame record handed out by M_XGetNextFrame.
 struct FrameHeader {
-    uint8_t startCode[4];   // 00 00 01 B2
-    uint8_t streamKind;     // 1 video, 2 audio
+    uint8_t startCode[4]; // 00 00 01 B2
+    uint8_t streamKind;   // 1 video, 2 audio
     uint8_t zero5[3];
-    uint32_t lengthAfter;   // record length - 12
-    uint8_t timeStamp[4];   // as the camera sent it
+    uint32_t lengthAfter; // record length - 12
+    uint8_t timeStamp[4]; // as the camera sent it
     uint8_t perFrame;
     uint8_t status;
-    uint8_t motion;         // one bit per region
-    uint8_t digitalInput;   // active low, 3 = none
+    uint8_t motion;       // one bit per region
+    uint8_t digitalInput; // active low, 3 = none
     uint8_t zero20[4];
     uint8_t resolutionCode;
     uint8_t bitRateCode;
@@ -85,36 +85,36 @@ typedef void (*ControlDataCallback)(void* context, const void* data, int32_t len
 //   EngineOnly - offered only by the streaming-engine plug-in (outside this
 //                system); looked up only for streaming type 2.
 // The order is the lookup order of the binding table.
-#define TRANSPORT_CONTRACT_FUNCTIONS(X) \
-    X(M_XInit, init, void*, (void), Required) \
-    X(M_XSetMediaConfig, setMediaConfig, int32_t, (void* handle, const MediaConfig* config), Required) \
-    X(M_XConnect, connect, int32_t, (void* handle), Required) \
-    X(M_XSetVideoConfig, setVideoConfig, int32_t, (void* handle, const VideoConfig* config), Optional) \
-    X(M_XGetVideoConfig, getVideoConfig, int32_t, (void* handle, VideoConfig* config), Optional) \
-    X(M_XStartStreaming, startStreaming, int32_t, (void* handle), Required) \
-    X(M_XStopStreaming, stopStreaming, int32_t, (void* handle), Required) \
+#define TRANSPORT_CONTRACT_FUNCTIONS(X)                                                                                \
+    X(M_XInit, init, void*, (void), Required)                                                                          \
+    X(M_XSetMediaConfig, setMediaConfig, int32_t, (void* handle, const MediaConfig* config), Required)                 \
+    X(M_XConnect, connect, int32_t, (void* handle), Required)                                                          \
+    X(M_XSetVideoConfig, setVideoConfig, int32_t, (void* handle, const VideoConfig* config), Optional)                 \
+    X(M_XGetVideoConfig, getVideoConfig, int32_t, (void* handle, VideoConfig* config), Optional)                       \
+    X(M_XStartStreaming, startStreaming, int32_t, (void* handle), Required)                                            \
+    X(M_XStopStreaming, stopStreaming, int32_t, (void* handle), Required)                                              \
     X(M_XGetNextFrame, getNextFrame, int32_t, (void* handle, int32_t* frameKind, uint8_t* buffer, int32_t bufferSize), \
-      Required) \
-    X(M_XGetNextIFrame, getNextIFrame, int32_t, (void* handle), Optional) \
-    X(M_XGetPrevFrame, getPrevFrame, int32_t, (void* handle), Optional) \
-    X(M_XGetPrevIFrame, getPrevIFrame, int32_t, (void* handle), Optional) \
-    X(M_XDisconnect, disconnect, int32_t, (void* handle), Required) \
-    X(M_XSendCommand, sendCommand, int32_t, (void* handle, const TransportCommand* command, void* unused), Required) \
-    X(M_XExit, exit, void, (void* handle), Required) \
-    X(M_XSetControlDataCallBack, setControlDataCallBack, int32_t, \
-      (void* handle, void* context, ControlDataCallback callback), Optional) \
-    X(M_XSetMotionInfo, setMotionInfo, int32_t, (void* handle, const MotionInfo* info), Optional) \
-    X(M_XGetMotionInfo, getMotionInfo, int32_t, (void* handle, MotionInfo* info), Optional) \
-    X(M_XGetBeginTime, getBeginTime, int32_t, (void* handle, void* unused), Optional) \
-    X(M_XGetEndTime, getEndTime, int32_t, (void* handle, void* unused), Optional) \
-    X(M_XSetDebugMessageLevel, setDebugMessageLevel, int32_t, (void* handle, int32_t level), Optional) \
-    X(M_XGetVersion, getVersion, void, (void* handle, char* buffer), Optional) \
-    X(M_XSetEngineConfig, setEngineConfig, int32_t, (void* handle, const void* config), EngineOnly) \
+      Required)                                                                                                        \
+    X(M_XGetNextIFrame, getNextIFrame, int32_t, (void* handle), Optional)                                              \
+    X(M_XGetPrevFrame, getPrevFrame, int32_t, (void* handle), Optional)                                                \
+    X(M_XGetPrevIFrame, getPrevIFrame, int32_t, (void* handle), Optional)                                              \
+    X(M_XDisconnect, disconnect, int32_t, (void* handle), Required)                                                    \
+    X(M_XSendCommand, sendCommand, int32_t, (void* handle, const TransportCommand* command, void* unused), Required)   \
+    X(M_XExit, exit, void, (void* handle), Required)                                                                   \
+    X(M_XSetControlDataCallBack, setControlDataCallBack, int32_t,                                                      \
+      (void* handle, void* context, ControlDataCallback callback), Optional)                                           \
+    X(M_XSetMotionInfo, setMotionInfo, int32_t, (void* handle, const MotionInfo* info), Optional)                      \
+    X(M_XGetMotionInfo, getMotionInfo, int32_t, (void* handle, MotionInfo* info), Optional)                            \
+    X(M_XGetBeginTime, getBeginTime, int32_t, (void* handle, void* unused), Optional)                                  \
+    X(M_XGetEndTime, getEndTime, int32_t, (void* handle, void* unused), Optional)                                      \
+    X(M_XSetDebugMessageLevel, setDebugMessageLevel, int32_t, (void* handle, int32_t level), Optional)                 \
+    X(M_XGetVersion, getVersion, void, (void* handle, char* buffer), Optional)                                         \
+    X(M_XSetEngineConfig, setEngineConfig, int32_t, (void* handle, const void* config), EngineOnly)                    \
     X(M_XStartTransferStreamingEngineData, startTransferStreamingEngineData, int32_t, (void* handle), EngineOnly)
 
 // M_XInit_fn is the function type, M_XInit_t the pointer type.
-#define TRANSPORT_DECLARE_FUNCTION_TYPES(name, slot, result, params, need) \
-    typedef result name##_fn params;                                      \
+#define TRANSPORT_DECLARE_FUNCTION_TYPES(name, slot, result, params, need)                                             \
+    typedef result name##_fn params;                                                                                   \
     typedef name##_fn* name##_t;
 TRANSPORT_CONTRACT_FUNCTIONS(TRANSPORT_DECLARE_FUNCTION_TYPES)
 #undef TRANSPORT_DECLARE_FUNCTION_TYPES
@@ -171,14 +171,13 @@ struct ResolutionCode {
 };
 
 inline constexpr ResolutionCode kResolutionCodes[] = {
-    {0, "N720x480", 720, 480}, {1, "N352x240", 352, 240}, {2, "N160x112", 160, 112},
-    {3, "P720x576", 720, 576}, {4, "P352x288", 352, 288}, {5, "P176x144", 176, 144},
+    {0, "N720x480", 720, 480}, {1, "N352x240", 352, 240},  {2, "N160x112", 160, 112},
+    {3, "P720x576", 720, 576}, {4, "P352x288", 352, 288},  {5, "P176x144", 176, 144},
     {6, "N176x120", 176, 120}, {64, "N640x480", 640, 480}, {192, "P640x480", 640, 480},
 };
 
 inline constexpr const char* kBitRateTexts[] = {
-    "28K", "56K", "128K", "256K", "384K", "500K", "750K",
-    "1M", "1.2M", "1.5M", "2M", "2.5M", "3M",
+    "28K", "56K", "128K", "256K", "384K", "500K", "750K", "1M", "1.2M", "1.5M", "2M", "2.5M", "3M",
 };
 
 // The resolution entry for a code, or nullptr when the code is unknown.

@@ -7,7 +7,7 @@
 #include "transport/contract.h"
 
 extern "C" {
-#define TRANSPORT_DECLARE_EXPORT(name, slot, result, params, need) \
+#define TRANSPORT_DECLARE_EXPORT(name, slot, result, params, need)                                                     \
     __attribute__((visibility("default"))) name##_fn name;
 TRANSPORT_CONTRACT_FUNCTIONS(TRANSPORT_DECLARE_EXPORT)
 #undef TRANSPORT_DECLARE_EXPORT

@@ -4,8 +4,8 @@
 
 namespace fenwa10 {
 
-bool ChannelSocket::open(const std::string& host, int32_t port, int32_t connectTimeoutSeconds,
-                         int receiveBufferSize, int sendBufferSize) {
+bool ChannelSocket::open(const std::string& host, int32_t port, int32_t connectTimeoutSeconds, int receiveBufferSize,
+                         int sendBufferSize) {
     std::lock_guard<std::mutex> lock(mutex_);
     socket_.close();
     open_.store(false);

@@ -40,10 +40,14 @@ constexpr int kControlTimeoutMs = 5000;
 
 uint8_t ControlChannel::digitalInputFromNotice(uint8_t b) {
     switch (b) {
-    case 0: case 15: return 3;
-    case 1: case 14: return 2;
-    case 2: case 13: return 1;
-    case 3: case 12: return 0;
+    case 0:
+    case 15: return 3;
+    case 1:
+    case 14: return 2;
+    case 2:
+    case 13: return 1;
+    case 3:
+    case 12: return 0;
     default: return b;
     }
 }
@@ -182,9 +186,7 @@ void ControlChannel::dispatch(uint32_t type, const uint8_t* message, std::size_t
         attachAccepted_.store(payloadLength >= 1 && payload[0] != 0);
         attachReply_.set();
         return;
-    case kKeepAliveAnswer:
-        lastAnswerSeconds_.store(state_.nowSeconds());
-        return;
+    case kKeepAliveAnswer: lastAnswerSeconds_.store(state_.nowSeconds()); return;
     case kMotionAnswer: {
         std::lock_guard<std::mutex> lock(dataMutex_);
         motionInfo_.fill(0);
@@ -199,9 +201,7 @@ void ControlChannel::dispatch(uint32_t type, const uint8_t* message, std::size_t
         videoReply_.set();
         return;
     }
-    case kGenericAnswer:
-        genericReply_.set();
-        return;
+    case kGenericAnswer: genericReply_.set(); return;
     case kDigitalInputNotice:
         if (payloadLength >= 1) {
             std::lock_guard<std::mutex> lock(dataMutex_);
@@ -242,8 +242,7 @@ void ControlChannel::dispatch(uint32_t type, const uint8_t* message, std::size_t
             return;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     forward(forwarded, forwardedLength);
 }

@@ -35,8 +35,7 @@ extern "C" void M_XExit(void* handle) {
     if (handle == nullptr) return;
     try {
         delete instanceFromHandle(handle);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 extern "C" void M_XGetVersion(void* /*handle*/, char* buffer) {

@@ -20,7 +20,6 @@ constexpr uint32_t kSetResolution = 10;
 constexpr uint32_t kSetMotion = 14;
 constexpr int32_t kConnectionTypeStart35 = 4;
 
-
 } // namespace
 
 Instance::Instance() : login_(state_), control_(state_), media_(state_) {}
@@ -105,10 +104,10 @@ bool Instance::connect() {
         }
         if (!login_.login(config_, number)) {
             step = "the login";
-            why = login_.loginAnswered() ? "login refused for user \"" +
-                                               std::string(config_.userName, strnlen(config_.userName, sizeof config_.userName)) +
-                                               "\""
-                                         : "no answer to the login";
+            why = login_.loginAnswered()
+                      ? "login refused for user \"" +
+                            std::string(config_.userName, strnlen(config_.userName, sizeof config_.userName)) + "\""
+                      : "no answer to the login";
             break;
         }
         if (!going()) break;
@@ -153,9 +152,10 @@ bool Instance::connect() {
             step = "a step in progress";
             why = "stopped by a disconnect";
         }
-        platform::diagnose("Fenwa10-M: connect to " +
-                           std::string(config_.cameraAddress, strnlen(config_.cameraAddress, sizeof config_.cameraAddress)) +
-                           " failed at " + step + ": " + why);
+        platform::diagnose(
+            "Fenwa10-M: connect to " +
+            std::string(config_.cameraAddress, strnlen(config_.cameraAddress, sizeof config_.cameraAddress)) +
+            " failed at " + step + ": " + why);
     }
     return !endOperation() && ok;
 }
@@ -232,8 +232,9 @@ bool Instance::setVideoConfig(const VideoConfig& config) {
     lastVideoConfig_ = config;
     if (!control_.isConnected()) return false;
     const std::pair<uint32_t, int32_t> steps[] = {
-        {kSetBrightness, config.brightness}, {kSetContrast, config.contrast}, {kSetSaturation, config.saturation},
-        {kSetHue, config.hue},               {kSetBitRate, config.bitRateCode}, {kSetResolution, config.resolutionCode},
+        {kSetBrightness, config.brightness}, {kSetContrast, config.contrast},
+        {kSetSaturation, config.saturation}, {kSetHue, config.hue},
+        {kSetBitRate, config.bitRateCode},   {kSetResolution, config.resolutionCode},
         {kSetFrameRate, config.frameRate},
     };
     bool all = true;

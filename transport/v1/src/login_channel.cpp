@@ -17,9 +17,7 @@ constexpr uint32_t kLoginRequest = 1;
 constexpr uint32_t kConnectionNumberAnswer = 0x10000;
 constexpr uint32_t kLoginAnswer = 0x10001;
 
-std::string fieldText(const char* field, std::size_t width) {
-    return std::string(field, strnlen(field, width));
-}
+std::string fieldText(const char* field, std::size_t width) { return std::string(field, strnlen(field, width)); }
 
 } // namespace
 

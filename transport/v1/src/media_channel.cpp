@@ -22,7 +22,6 @@ constexpr int kIntraSearchFailureLimit = 16;
 constexpr std::size_t kReadBufferSize = kMaxVideoMessage + 65536;
 constexpr std::size_t kReadAhead = 16384;
 
-
 } // namespace
 
 MediaChannel::MediaChannel(InstanceState& state)

@@ -79,26 +79,26 @@ constexpr VolEntry makeVolEntry(int resolutionCode, int frameRate) {
     w.put(1, 1);                    // marker
     const int resolution = volTimeIncrementResolution(resolutionCode, frameRate);
     w.put(static_cast<uint32_t>(resolution), 16);
-    w.put(1, 1);                    // marker
-    w.put(1, 1);                    // fixed_vop_rate
+    w.put(1, 1);                                   // marker
+    w.put(1, 1);                                   // fixed_vop_rate
     w.put(1001, volTimeIncrementBits(resolution)); // fixed_vop_time_increment
-    w.put(1, 1);                    // marker
+    w.put(1, 1);                                   // marker
     w.put(static_cast<uint32_t>(kVolSizes[resolutionCode].width), 13);
-    w.put(1, 1);                    // marker
+    w.put(1, 1); // marker
     w.put(static_cast<uint32_t>(kVolSizes[resolutionCode].height), 13);
-    w.put(1, 1);                    // marker
-    w.put(0, 1);                    // interlaced
-    w.put(1, 1);                    // obmc_disable
-    w.put(0, 2);                    // sprite_enable (two bits for verid 2)
-    w.put(0, 1);                    // not_8_bit
-    w.put(0, 1);                    // quant_type
-    w.put(0, 1);                    // quarter_sample
-    w.put(1, 1);                    // complexity_estimation_disable
-    w.put(1, 1);                    // resync_marker_disable
-    w.put(0, 1);                    // data_partitioned
-    w.put(0, 1);                    // newpred_enable
-    w.put(0, 1);                    // reduced_resolution_vop_enable
-    w.put(0, 1);                    // scalability
+    w.put(1, 1); // marker
+    w.put(0, 1); // interlaced
+    w.put(1, 1); // obmc_disable
+    w.put(0, 2); // sprite_enable (two bits for verid 2)
+    w.put(0, 1); // not_8_bit
+    w.put(0, 1); // quant_type
+    w.put(0, 1); // quarter_sample
+    w.put(1, 1); // complexity_estimation_disable
+    w.put(1, 1); // resync_marker_disable
+    w.put(0, 1); // data_partitioned
+    w.put(0, 1); // newpred_enable
+    w.put(0, 1); // reduced_resolution_vop_enable
+    w.put(0, 1); // scalability
     w.stuffToByte();
     VolEntry entry{};
     if (w.bitCount() != kVolEntrySize * 8) return entry; // all zero: caught below
@@ -111,7 +111,8 @@ using VolTable = std::array<VolEntry, kVolResolutions * kVolFrameRates>;
 constexpr VolTable makeVolTable() {
     VolTable table{};
     for (int code = 0; code < kVolResolutions; ++code) {
-        for (int rate = 1; rate <= kVolFrameRates; ++rate) table[code * kVolFrameRates + rate - 1] = makeVolEntry(code, rate);
+        for (int rate = 1; rate <= kVolFrameRates; ++rate)
+            table[code * kVolFrameRates + rate - 1] = makeVolEntry(code, rate);
     }
     return table;
 }

@@ -44,7 +44,8 @@ TEST_F(ConnectTest, LoginRecordCarriesDigestsOfKnownUserAndPassword) {
     EXPECT_TRUE(zeros(r, 72, 96));
     EXPECT_EQ(std::vector<uint8_t>(r.begin() + 96, r.begin() + 104), (std::vector<uint8_t>{0, 2, 1, 0, 0, 0, 0, 0}));
     EXPECT_EQ(transport::getUint32Le(r.data() + 104), 0x51u);
-    EXPECT_EQ(std::vector<uint8_t>(r.begin() + 108, r.begin() + 116), (std::vector<uint8_t>{127, 0, 0, 1, 10, 1, 2, 3}));
+    EXPECT_EQ(std::vector<uint8_t>(r.begin() + 108, r.begin() + 116),
+              (std::vector<uint8_t>{127, 0, 0, 1, 10, 1, 2, 3}));
     EXPECT_TRUE(zeros(r, 116, 120));
 }
 

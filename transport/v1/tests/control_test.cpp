@@ -111,7 +111,8 @@ TEST_F(ControlTest, MotionInfoTravelsUnchangedBothWays) {
     MotionInfo m{1, 2, {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}}, {13, 14, 15}};
     EXPECT_EQ(M_XSetMotionInfo(handle, &m), 1);
     ASSERT_TRUE(camera->recording().waitFor(Channel::Control, 14, 5000));
-    EXPECT_EQ(lastPayload(14), std::vector<uint8_t>(reinterpret_cast<uint8_t*>(&m), reinterpret_cast<uint8_t*>(&m) + 68));
+    EXPECT_EQ(lastPayload(14),
+              std::vector<uint8_t>(reinterpret_cast<uint8_t*>(&m), reinterpret_cast<uint8_t*>(&m) + 68));
     MotionInfo back{};
     EXPECT_EQ(M_XGetMotionInfo(handle, &back), 1);
     EXPECT_EQ(std::memcmp(&back, &m, sizeof m), 0);

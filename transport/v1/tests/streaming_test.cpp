@@ -49,7 +49,8 @@ TEST_F(StreamingTest, PredictedMessageBecomesRecordWithWholePayload) {
     EXPECT_EQ(transport::getUint32Le(frame.data() + 8), 1032u);
     EXPECT_EQ(std::vector<uint8_t>(frame.begin() + 12, frame.begin() + 17),
               (std::vector<uint8_t>{0x04, 0x03, 0x02, 0x01, 9})); // the intra picture's
-    EXPECT_EQ(std::vector<uint8_t>(frame.begin() + 60, frame.begin() + 65), (std::vector<uint8_t>{0, 0, 1, 0xB6, 0x50}));
+    EXPECT_EQ(std::vector<uint8_t>(frame.begin() + 60, frame.begin() + 65),
+              (std::vector<uint8_t>{0, 0, 1, 0xB6, 0x50}));
     EXPECT_FALSE(transport::isIFrameRecord(frame.data(), 1044));
 }
 

@@ -42,11 +42,11 @@ ParsedVol parse(const VolEntry& e) {
     BitReader r(e);
     bool ok = r.read(32) == 0x100 && r.read(32) == 0x120;
     ok = ok && r.read(1) == 0 && r.read(8) == 1; // random access, simple object
-    ok = ok && r.read(1) == 1;                    // is_object_layer_identifier
-    ok = ok && r.read(4) == 2 && r.read(3) == 1;  // verid, priority
-    ok = ok && r.read(4) == 1;                    // square pixels
-    ok = ok && r.read(1) == 0;                    // no vol control parameters
-    ok = ok && r.read(2) == 0;                    // rectangular
+    ok = ok && r.read(1) == 1;                   // is_object_layer_identifier
+    ok = ok && r.read(4) == 2 && r.read(3) == 1; // verid, priority
+    ok = ok && r.read(4) == 1;                   // square pixels
+    ok = ok && r.read(1) == 0;                   // no vol control parameters
+    ok = ok && r.read(2) == 0;                   // rectangular
     ok = ok && r.read(1) == 1;
     p.resolution = r.read(16);
     ok = ok && r.read(1) == 1;

@@ -53,8 +53,8 @@ std::string_view quotedValue(std::string_view text, std::size_t afterEquals) {
 }
 
 int32_t bitRateCode(std::string_view value) {
-    static constexpr const char* kOrder[] = {"3M", "2.5M", "2M", "1.5M", "1.2M", "1M", "750K",
-                                             "500K", "384K", "256K", "128K", "56K", "28K"};
+    static constexpr const char* kOrder[] = {"3M",   "2.5M", "2M",   "1.5M", "1.2M", "1M", "750K",
+                                             "500K", "384K", "256K", "128K", "56K",  "28K"};
     for (int i = 0; i < 13; ++i) {
         if (value.starts_with(kOrder[i])) return 12 - i;
     }
@@ -62,8 +62,12 @@ int32_t bitRateCode(std::string_view value) {
 }
 
 void applyResolution(std::string_view value, VideoConfig& config) {
-    static constexpr struct { const char* text; int32_t standard; int32_t code; } kOrder[] = {
-        {"N720x480", 0, 0}, {"N352x240", 0, 1}, {"N160x112", 0, 2}, {"P720x576", 1, 3}, {"P352x288", 1, 4},
+    static constexpr struct {
+        const char* text;
+        int32_t standard;
+        int32_t code;
+    } kOrder[] = {
+        {"N720x480", 0, 0}, {"N352x240", 0, 1}, {"N160x112", 0, 2},  {"P720x576", 1, 3},   {"P352x288", 1, 4},
         {"P176x144", 1, 5}, {"N176x120", 0, 6}, {"N640x480", 0, 64}, {"P640x480", 1, 192},
     };
     for (const auto& r : kOrder) {
@@ -132,8 +136,8 @@ const char* resolutionText(int32_t code) {
 }
 
 std::string videoSetQuery(const QueryIdentity& who, const VideoConfig& c) {
-    return prefix(who) + "&VIDEO_BITRATE=" + num(c.bitRateCode) + "&VIDEO_RESOLUTION=" +
-           resolutionText(c.resolutionCode) + "&VIDEO_FPS_NUM=" + num(c.frameRate) +
+    return prefix(who) + "&VIDEO_BITRATE=" + num(c.bitRateCode) +
+           "&VIDEO_RESOLUTION=" + resolutionText(c.resolutionCode) + "&VIDEO_FPS_NUM=" + num(c.frameRate) +
            "&VIDEO_BRIGHTNESS=" + num(c.brightness) + "&VIDEO_CONTRAST=" + num(c.contrast) +
            "&VIDEO_HUE=" + num(c.hue) + "&VIDEO_SATURATION=" + num(c.saturation);
 }
@@ -189,9 +193,9 @@ std::optional<std::string> serialSettingUrl(std::string_view host, int32_t httpP
 void parseVideoAnswer(std::string_view answer, VideoConfig& stored) {
     const std::string_view text = answer.substr(0, kVideoAnswerLimit);
     enum Key { Bitrate, Resolution, Fps, Brightness, Contrast, Hue, Saturation };
-    static constexpr std::string_view kKeys[] = {"VIDEO_BITRATE=",    "VIDEO_RESOLUTION=", "VIDEO_FPS_NUM=",
-                                                 "VIDEO_BRIGHTNESS=", "VIDEO_CONTRAST=",   "VIDEO_HUE=",
-                                                 "VIDEO_SATURATION="};
+    static constexpr std::string_view kKeys[] = {
+        "VIDEO_BITRATE=",  "VIDEO_RESOLUTION=", "VIDEO_FPS_NUM=",   "VIDEO_BRIGHTNESS=",
+        "VIDEO_CONTRAST=", "VIDEO_HUE=",        "VIDEO_SATURATION="};
     std::size_t pos = 0;
     while (pos < text.size()) {
         bool matched = false;

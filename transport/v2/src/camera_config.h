@@ -13,10 +13,10 @@ namespace fenwa20 {
 
 // Who asks: the query values are already made safe for a URL.
 struct QueryIdentity {
-    std::string base;      // "http://host:port/cgi-bin/"
-    std::string user;      // percent-encoded
-    std::string password;  // percent-encoded
-    int32_t channel = 0;   // "CHANNEL=" only when not 0
+    std::string base;     // "http://host:port/cgi-bin/"
+    std::string user;     // percent-encoded
+    std::string password; // percent-encoded
+    int32_t channel = 0;  // "CHANNEL=" only when not 0
 };
 
 // Camera text for a resolution code; unknown codes read as "N720x480".

@@ -21,10 +21,10 @@
 namespace fenwa20 {
 
 struct ControlTiming {
-    platform::Clock* clock = nullptr;  // null: the system clock
-    int keepAliveTickMs = 1000;        // how often the keep-alive thread looks at the clock
-    int pollSliceMs = 100;             // longest time the receive thread waits before re-checking its flag
-    int loginAnswerTimeoutMs = 5000;   // the camera must answer the login within this time
+    platform::Clock* clock = nullptr; // null: the system clock
+    int keepAliveTickMs = 1000;       // how often the keep-alive thread looks at the clock
+    int pollSliceMs = 100;            // longest time the receive thread waits before re-checking its flag
+    int loginAnswerTimeoutMs = 5000;  // the camera must answer the login within this time
 };
 
 inline constexpr uint32_t kMessageKeepAlive = 48;
@@ -93,7 +93,7 @@ private:
     ControlTiming timing_;
     platform::Clock& clock_;
 
-    mutable platform::TimedMutex socketMutex_;  // serialises sends and the socket's open/close
+    mutable platform::TimedMutex socketMutex_; // serialises sends and the socket's open/close
     platform::TcpSocket socket_;
     std::atomic<int> state_{0};
     std::atomic<int> lastError_{0};

@@ -34,8 +34,7 @@ extern "C" void* M_XInit(void) {
 extern "C" void M_XExit(void* handle) {
     try {
         delete cast(handle);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 extern "C" void M_XGetVersion(void* /*handle*/, char* buffer) {

@@ -17,9 +17,7 @@ constexpr std::size_t kVideoAnswerCapacity = 512;
 constexpr std::size_t kMotionAnswerCapacity = 1024;
 
 // A text field of width n holds at most n - 1 characters.
-std::string fieldText(const char* field, std::size_t width) {
-    return std::string(field, strnlen(field, width - 1));
-}
+std::string fieldText(const char* field, std::size_t width) { return std::string(field, strnlen(field, width - 1)); }
 
 } // namespace
 
@@ -74,7 +72,7 @@ bool Instance::abortOperationLocked() {
     if (!operationRunning_) return false;
     operationAborted_ = true;
     control_.abort();
-    video_.close();  // safe while a login reads; wakes it
+    video_.close(); // safe while a login reads; wakes it
     return true;
 }
 
@@ -85,9 +83,7 @@ int32_t Instance::connect() {
     beginOperation();
     bool ok = false;
     switch (config_.connectionType) {
-    case 1:
-        ok = video_.open(host_, streamingPort_);
-        break;
+    case 1: ok = video_.open(host_, streamingPort_); break;
     case 2:
         ok = control_.open(host_, controlPort_);
         if (ok && (operationAborted_ || !video_.open(host_, streamingPort_))) {
@@ -95,11 +91,8 @@ int32_t Instance::connect() {
             ok = false;
         }
         break;
-    case 3:
-        ok = control_.open(host_, controlPort_);
-        break;
-    default:
-        break;
+    case 3: ok = control_.open(host_, controlPort_); break;
+    default: break;
     }
     const bool aborted = endOperation();
     if (!ok) reportConnectFailure(aborted, false);
@@ -110,17 +103,10 @@ int32_t Instance::startStreaming() {
     beginOperation();
     bool ok = false;
     switch (config_.connectionType) {
-    case 1:
-        ok = video_.login(videoLogin_);
-        break;
-    case 2:
-        ok = control_.login(controlLogin_) && !operationAborted_ && video_.login(videoLogin_);
-        break;
-    case 3:
-        ok = control_.login(controlLogin_);
-        break;
-    default:
-        break;
+    case 1: ok = video_.login(videoLogin_); break;
+    case 2: ok = control_.login(controlLogin_) && !operationAborted_ && video_.login(videoLogin_); break;
+    case 3: ok = control_.login(controlLogin_); break;
+    default: break;
     }
     const bool aborted = endOperation();
     if (!ok) reportConnectFailure(aborted, true);

@@ -16,7 +16,7 @@ namespace fenwa20 {
 
 struct InstanceOptions {
     ControlTiming control;
-    int httpTimeoutMs = 10000;  // a camera web server that does not answer in time counts as failed
+    int httpTimeoutMs = 10000; // a camera web server that does not answer in time counts as failed
     // The serial-port setting is a control request, which the caller waits
     // for as for a PTZ command: it must not hold the caller long.
     int controlRequestTimeoutMs = 1000;

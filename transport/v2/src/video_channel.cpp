@@ -170,9 +170,9 @@ int32_t VideoChannel::nextFrame(int32_t* frameKind, uint8_t* buffer, int32_t buf
             continue;
         }
         if (rr.status == platform::RecvStatus::Error) lastError_ = socket_.lastError();
-        return failAndClose(rr.status == platform::RecvStatus::Closed ? 0
+        return failAndClose(rr.status == platform::RecvStatus::Closed     ? 0
                             : rr.status == platform::RecvStatus::TimedOut ? -2
-                                                                           : -1);
+                                                                          : -1);
     }
     pendingCount_ = got - body;
     std::memcpy(pending_.data(), into + body, pendingCount_);

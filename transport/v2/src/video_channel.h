@@ -52,7 +52,7 @@ private:
     void endRead(bool closeNow);
     void closeLocked();
 
-    mutable std::mutex mutex_;       // guards the socket's open/close against the reader
+    mutable std::mutex mutex_; // guards the socket's open/close against the reader
     platform::TcpSocket socket_;
     bool readerActive_ = false;
     bool closePending_ = false;

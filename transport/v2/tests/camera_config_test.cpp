@@ -14,7 +14,7 @@ class QueryForms : public ::testing::Test {
 protected:
     QueryIdentity noChannel{"http://10.1.2.3:8080/cgi-bin/", "admin", "secret", 0};
     QueryIdentity channel3{"http://10.1.2.3:8080/cgi-bin/", "admin", "secret", 3};
-    VideoConfig video{1, 4, 9, 11, 12, 13, 14, 25};  // standard, resolution, bit rate, bri, con, sat, hue, fps
+    VideoConfig video{1, 4, 9, 11, 12, 13, 14, 25}; // standard, resolution, bit rate, bri, con, sat, hue, fps
 };
 
 TEST_F(QueryForms, SetVideoWithoutChannel) {
@@ -214,11 +214,11 @@ TEST_F(VideoAnswer, AbsentKeysLeaveStoredValues) {
 
 TEST_F(VideoAnswer, OnlyTheFirst511CharactersCount) {
     std::string answer(500, ' ');
-    answer += "VIDEO_HUE='7'";  // the quote is character 511, the value lies beyond
+    answer += "VIDEO_HUE='7'"; // the quote is character 511, the value lies beyond
     parseVideoAnswer(answer, stored);
-    EXPECT_EQ(stored.hue, 0);  // value cut off: read as an empty number
+    EXPECT_EQ(stored.hue, 0); // value cut off: read as an empty number
     std::string late(505, ' ');
-    late += "VIDEO_CONTRAST='7'";  // the key itself crosses the limit
+    late += "VIDEO_CONTRAST='7'"; // the key itself crosses the limit
     parseVideoAnswer(late, stored);
     EXPECT_EQ(stored.contrast, 9);
 }
@@ -231,8 +231,8 @@ TEST_F(VideoAnswer, UnterminatedValueRunsToTheEndWithoutOverrun) {
 }
 
 TEST(MotionAnswer, TwoStatusLinesGiveTwoRegions) {
-    const MotionInfo info = parseMotionAnswer(
-        "MOTION_ENABLED='0x01'\nMOTION_STATUS=1,10,20,30,40,50\nMOTION_STATUS=2,11,21,31,41,51\n");
+    const MotionInfo info =
+        parseMotionAnswer("MOTION_ENABLED='0x01'\nMOTION_STATUS=1,10,20,30,40,50\nMOTION_STATUS=2,11,21,31,41,51\n");
     EXPECT_EQ(info.enabled, 1);
     EXPECT_EQ(info.regionCount, 2);
     // Region r: window values at indexes 4r-2 .. 4r+1, fifth value at 13+r.

@@ -30,7 +30,7 @@ protected:
     static fenwa20::InstanceOptions options(platform::Clock* clock) {
         fenwa20::InstanceOptions o;
         o.control.clock = clock;
-        o.control.keepAliveTickMs = 5;  // the clock is manual; only the checks need to be frequent
+        o.control.keepAliveTickMs = 5; // the clock is manual; only the checks need to be frequent
         return o;
     }
 
@@ -61,8 +61,9 @@ TEST_F(ControlChannelTest, RefusedLoginStartsNoThreads) {
     ASSERT_EQ(instance.connect(), 1);
     platform::DiagnosticCapture reasons;
     EXPECT_EQ(instance.startStreaming(), 0);
-    EXPECT_EQ(reasons.text(),
-              "Fenwa20-M: connect to 127.0.0.1 failed at the control channel login: login refused for user \"admin\"\n");
+    EXPECT_EQ(
+        reasons.text(),
+        "Fenwa20-M: connect to 127.0.0.1 failed at the control channel login: login refused for user \"admin\"\n");
     EXPECT_EQ(instance.control().state(), 2);
     EXPECT_EQ(instance.control().lastError(), 302);
     EXPECT_FALSE(instance.control().threadsExist());
@@ -211,7 +212,7 @@ TEST_F(ControlChannelTest, CommandBeforeConnectSendsNothing) {
 TEST_F(ControlChannelTest, KeepAliveGoesOutAfterMoreThanTenWholeSeconds) {
     login(3);
     const auto& control = instance.control();
-    ASSERT_TRUE(control.waitForKeepAliveChecks(1, 5000));  // the thread noted its start time
+    ASSERT_TRUE(control.waitForKeepAliveChecks(1, 5000)); // the thread noted its start time
     clock.advanceMs(10999);
     ASSERT_TRUE(control.waitForKeepAliveChecks(control.keepAliveChecks() + 2, 5000));
     EXPECT_EQ(camera.recording().count(Channel::Control, 48), 0u);
@@ -273,7 +274,7 @@ TEST_F(ControlChannelTest, ExitWithoutStopEndsTheThreads) {
     other->setMediaConfig(configFor(camera, 3));
     ASSERT_EQ(other->connect(), 1);
     ASSERT_EQ(other->startStreaming(), 1);
-    other.reset();  // joins; the sanitizers and the test's time limit catch a hang or a leak
+    other.reset(); // joins; the sanitizers and the test's time limit catch a hang or a leak
     EXPECT_TRUE(log.blocks().empty());
 }
 

@@ -11,7 +11,7 @@ TEST(PluginExports, UnconfiguredInstanceFailsQuietly) {
     ASSERT_NE(h, nullptr);
     int32_t kind = 5;
     uint8_t buffer[64] = {};
-    EXPECT_EQ(M_XConnect(h), 0);  // connection type 0 is no connection type
+    EXPECT_EQ(M_XConnect(h), 0); // connection type 0 is no connection type
     EXPECT_EQ(M_XStartStreaming(h), 0);
     EXPECT_EQ(M_XGetNextFrame(h, &kind, buffer, sizeof buffer), -1);
     EXPECT_EQ(kind, 5);

@@ -84,7 +84,7 @@ TEST_F(HttpSettingsTest, ChannelIsAddedOnlyWhenNotZero) {
 
 TEST_F(HttpSettingsTest, GetVideoReadsTheCameraAnswer) {
     camsim::CameraVideoSettings s;
-    s.bitRateCode = 1;  // "56K"
+    s.bitRateCode = 1; // "56K"
     s.resolutionCode = 64;
     s.frameRate = 15;
     s.brightness = 1;
@@ -95,9 +95,8 @@ TEST_F(HttpSettingsTest, GetVideoReadsTheCameraAnswer) {
     configure();
     VideoConfig out{};
     instance.getVideoConfig(out);
-    EXPECT_EQ(onlyTarget(),
-              "/cgi-bin/mpeg4?USER=admin&PWD=admin&VIDEO_BITRATE&VIDEO_RESOLUTION&VIDEO_FPS_NUM"
-              "&VIDEO_BRIGHTNESS&VIDEO_CONTRAST&VIDEO_HUE&VIDEO_SATURATION");
+    EXPECT_EQ(onlyTarget(), "/cgi-bin/mpeg4?USER=admin&PWD=admin&VIDEO_BITRATE&VIDEO_RESOLUTION&VIDEO_FPS_NUM"
+                            "&VIDEO_BRIGHTNESS&VIDEO_CONTRAST&VIDEO_HUE&VIDEO_SATURATION");
     EXPECT_EQ(out.videoStandard, 0);
     EXPECT_EQ(out.resolutionCode, 64);
     EXPECT_EQ(out.bitRateCode, 1);
@@ -139,9 +138,8 @@ TEST_F(HttpSettingsTest, MotionRoundTripThroughTheCamera) {
         info.fifth[r] = 100 * (r + 1) + 9;
     }
     instance.setMotionInfo(info);
-    EXPECT_EQ(onlyTarget(),
-              "/cgi-bin/mpeg4?USER=admin&PWD=admin&MOTION_ENABLED=1&MOTION_SETTING=1,100,101,102,103,109"
-              "&MOTION_SETTING=2,200,201,202,203,209");
+    EXPECT_EQ(onlyTarget(), "/cgi-bin/mpeg4?USER=admin&PWD=admin&MOTION_ENABLED=1&MOTION_SETTING=1,100,101,102,103,109"
+                            "&MOTION_SETTING=2,200,201,202,203,209");
     camera.http().clearRequests();
     MotionInfo out;
     std::memset(&out, 0x33, sizeof out);
@@ -162,7 +160,7 @@ TEST_F(HttpSettingsTest, MotionWithoutAFormSendsNoRequest) {
     info.regionCount = 4;
     instance.setMotionInfo(info);
     VideoConfig out{};
-    instance.getVideoConfig(out);  // a request that does go out, as a marker
+    instance.getVideoConfig(out); // a request that does go out, as a marker
     ASSERT_TRUE(camera.http().waitForRequests(1, 5000));
     EXPECT_EQ(camera.http().requests().size(), 1u);
     EXPECT_NE(camera.http().requests()[0].target.find("VIDEO_BITRATE"), std::string::npos);

@@ -16,9 +16,26 @@ using fenwa20test::configFor;
 
 // Texts made of the pieces that steer the parsers, in random order.
 std::string randomAnswer(std::mt19937& rng) {
-    static const char* kPieces[] = {"VIDEO_BITRATE=", "VIDEO_RESOLUTION=", "VIDEO_FPS_NUM=", "VIDEO_HUE=",
-                                    "MOTION_ENABLED=", "MOTION_STATUS=", "'", ",", "\n", "0x", "0X",
-                                    "-", "4", "2147483648", "99999999999", "N640x480", "P7", "1.5M", "", " "};
+    static const char* kPieces[] = {"VIDEO_BITRATE=",
+                                    "VIDEO_RESOLUTION=",
+                                    "VIDEO_FPS_NUM=",
+                                    "VIDEO_HUE=",
+                                    "MOTION_ENABLED=",
+                                    "MOTION_STATUS=",
+                                    "'",
+                                    ",",
+                                    "\n",
+                                    "0x",
+                                    "0X",
+                                    "-",
+                                    "4",
+                                    "2147483648",
+                                    "99999999999",
+                                    "N640x480",
+                                    "P7",
+                                    "1.5M",
+                                    "",
+                                    " "};
     std::string out;
     const int pieces = std::uniform_int_distribution<int>(0, 200)(rng);
     for (int i = 0; i < pieces; ++i) {

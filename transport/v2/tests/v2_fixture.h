@@ -41,7 +41,7 @@ inline MediaConfig configFor(const camsim::V2Camera& camera, int32_t connectionT
 
 inline camsim::CameraOptions quietCamera() {
     camsim::CameraOptions o;
-    o.autoStream = false;  // the tests send every record themselves
+    o.autoStream = false; // the tests send every record themselves
     return o;
 }
 

@@ -276,7 +276,7 @@ TEST_F(VideoChannelTest, StreamingAgainTakesANewConnect) {
 namespace {
 
 TEST(CameraStream, LiveStreamOpensWithAnIFrameAndCarriesWholeRecords) {
-    camsim::V2Camera camera;  // streams its own pictures once the video login is accepted
+    camsim::V2Camera camera; // streams its own pictures once the video login is accepted
     ASSERT_TRUE(camera.start());
     fenwa20::Instance instance;
     instance.setMediaConfig(configFor(camera, 2));

@@ -8,9 +8,7 @@ namespace tavolin {
 
 namespace {
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // Texts the store hands back are never null; a missing store reads as "".
 const char* orEmpty(const char* text) { return text ? text : ""; }

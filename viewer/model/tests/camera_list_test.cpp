@@ -19,8 +19,8 @@ using testing::writeFile;
 // A default record as the file shows it, worked out by hand from the key
 // table and its value forms.
 std::string defaultSection(int index) {
-  return "[" + std::to_string(index) + "]\n" +
-         "CameraName=Camera - " + std::to_string(index + 1) + "\n"
+  return "[" + std::to_string(index) + "]\n" + "CameraName=Camera - " + std::to_string(index + 1) +
+         "\n"
          "CameraIP=192.168.0.100\n"
          "RegisterPort=6000\n"
          "ControlPort=6001\n"
@@ -103,8 +103,8 @@ TEST_F(ModelCameraListTest, NoFileGivesSixteenDefaultsAndCreatesNoFile) {
     EXPECT_EQ(r->httpPort, 80u);
     EXPECT_EQ(textOf(r->userName), "Admin");
     EXPECT_EQ(textOf(r->password), "604217");
-    EXPECT_EQ(r->ptzEnabled | r->playAudio | r->inSwitchGroup | r->quadServer | r->showName |
-                  r->showEvents | r->useStreamingEngine,
+    EXPECT_EQ(r->ptzEnabled | r->playAudio | r->inSwitchGroup | r->quadServer | r->showName | r->showEvents |
+                  r->useStreamingEngine,
               0);
     EXPECT_EQ(r->streamingType, 2);
     EXPECT_EQ(r->ptzAddress, 1);

@@ -45,8 +45,8 @@ TEST_F(ModelRecordFromValuesTest, OnlyAnEmptyPortTakesTheDefault) {
 }
 
 TEST_F(ModelRecordFromValuesTest, FlagIsOnOnlyForExactlyOne) {
-  const std::map<std::string, uint8_t> cases = {
-      {"1", 1}, {"2", 0}, {"0", 0}, {"", 0}, {"yes", 0}, {"-1", 0}, {"01", 1}};
+  const std::map<std::string, uint8_t> cases = {{"1", 1},   {"2", 0},  {"0", 0}, {"", 0},
+                                                {"yes", 0}, {"-1", 0}, {"01", 1}};
   for (const auto& [text, expected] : cases) {
     values_["EnablePTZ"] = text;
     values_["ShowEvent"] = text;

@@ -79,7 +79,7 @@ QImage indicator(const QString& label) {
   return image;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);

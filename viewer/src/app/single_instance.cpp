@@ -19,14 +19,11 @@ constexpr int kReplyWaitMs = 1000;
 
 }  // namespace
 
-SingleInstance::SingleInstance(QString name, QObject* parent)
-    : QObject(parent), name_(std::move(name)) {}
+SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {}
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::defaultName() {
-  return QStringLiteral("Tavolin-%1").arg(static_cast<qulonglong>(::getuid()));
-}
+QString SingleInstance::defaultName() { return QStringLiteral("Tavolin-%1").arg(static_cast<qulonglong>(::getuid())); }
 
 bool SingleInstance::claim(int tries, int intervalMs) {
   // The lock decides who is first; one left by an instance that died is

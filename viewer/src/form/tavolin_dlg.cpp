@@ -34,8 +34,7 @@ QString fromField(const char (&field)[N]) {
   const std::string_view text = textOf(field);
   // A text from the file may not be valid UTF-8; whatever it shows, it must
   // still fit the field when taken back.
-  return cutToUtf8Bytes(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                        static_cast<int>(N - 1));
+  return cutToUtf8Bytes(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), static_cast<int>(N - 1));
 }
 
 template <std::size_t N>
@@ -46,8 +45,7 @@ void toField(char (&field)[N], const QString& text) {
 
 // A number as the form's number fields take it: blanks around it allowed,
 // then an optional sign and at least one digit, nothing else.
-bool parseNumber(const QString& text, bool allowNegative, long long low, long long high,
-                 long long& out) {
+bool parseNumber(const QString& text, bool allowNegative, long long low, long long high, long long& out) {
   const QString t = text.trimmed();
   qsizetype i = 0;
   bool negative = false;
@@ -111,9 +109,7 @@ void CTavolinDlg::createControls() {
     nameByLabel(box, caption);
     return box;
   };
-  const auto check = [this](const char* text) {
-    return new QCheckBox(QString::fromLatin1(text), this);
-  };
+  const auto check = [this](const char* text) { return new QCheckBox(QString::fromLatin1(text), this); };
   const auto button = [this](const char* text) {
     auto* b = new QPushButton(QString::fromLatin1(text), this);
     // The form has no default button: Return in a field presses nothing.
@@ -154,31 +150,26 @@ void CTavolinDlg::createControls() {
   limitUtf8Bytes(c_.userName, sizeof(CameraRecord::userName) - 1);
   limitUtf8Bytes(c_.password, sizeof(CameraRecord::password) - 1);
 
-  QWidget* order[] = {c_.cameraId,   c_.streamingType, c_.name,        c_.host,
-                      c_.channel,    c_.registerPort,  c_.controlPort, c_.streamingPort,
-                      c_.httpPort,   c_.userName,      c_.password,    c_.showName,
-                      c_.showEvents, c_.ptzSetting,    c_.quadServer,  c_.switchGroup,
-                      c_.loadDefault, c_.apply,        c_.play,        c_.exit};
+  QWidget* order[] = {c_.cameraId,     c_.streamingType, c_.name,          c_.host,       c_.channel,
+                      c_.registerPort, c_.controlPort,   c_.streamingPort, c_.httpPort,   c_.userName,
+                      c_.password,     c_.showName,      c_.showEvents,    c_.ptzSetting, c_.quadServer,
+                      c_.switchGroup,  c_.loadDefault,   c_.apply,         c_.play,       c_.exit};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void CTavolinDlg::connectHandlers() {
-  for (QLineEdit* e : {c_.name, c_.host, c_.channel, c_.registerPort, c_.controlPort,
-                       c_.streamingPort, c_.httpPort, c_.userName, c_.password}) {
+  for (QLineEdit* e : {c_.name, c_.host, c_.channel, c_.registerPort, c_.controlPort, c_.streamingPort, c_.httpPort,
+                       c_.userName, c_.password}) {
     connect(e, &QLineEdit::textChanged, this, [this] {
       if (!writingForm_) changed_ = 1;
     });
   }
   connect(c_.cameraId, &QComboBox::activated, this, &CTavolinDlg::onCameraSwitch);
   connect(c_.streamingType, &QComboBox::activated, this, &CTavolinDlg::onStreamingType);
-  connect(c_.showName, &QCheckBox::clicked, this,
-          [this] { onFlagClicked(c_.showName, showName_, true); });
-  connect(c_.showEvents, &QCheckBox::clicked, this,
-          [this] { onFlagClicked(c_.showEvents, showEvents_, true); });
-  connect(c_.quadServer, &QCheckBox::clicked, this,
-          [this] { onFlagClicked(c_.quadServer, quadServer_, true); });
-  connect(c_.switchGroup, &QCheckBox::clicked, this,
-          [this] { onFlagClicked(c_.switchGroup, inSwitchGroup_, false); });
+  connect(c_.showName, &QCheckBox::clicked, this, [this] { onFlagClicked(c_.showName, showName_, true); });
+  connect(c_.showEvents, &QCheckBox::clicked, this, [this] { onFlagClicked(c_.showEvents, showEvents_, true); });
+  connect(c_.quadServer, &QCheckBox::clicked, this, [this] { onFlagClicked(c_.quadServer, quadServer_, true); });
+  connect(c_.switchGroup, &QCheckBox::clicked, this, [this] { onFlagClicked(c_.switchGroup, inSwitchGroup_, false); });
   connect(c_.ptzSetting, &QCheckBox::clicked, this, &CTavolinDlg::onPtzSetting);
   connect(c_.loadDefault, &QPushButton::clicked, this, &CTavolinDlg::onLoadDefault);
   connect(c_.apply, &QPushButton::clicked, this, &CTavolinDlg::onApply);
@@ -191,8 +182,8 @@ void CTavolinDlg::applyPortraitLayout() {
   struct LabelAt {
     int x, y;
   };
-  constexpr LabelAt kLabels[] = {{4, 6},   {67, 6},  {4, 20},  {4, 34},  {4, 49},  {4, 63},
-                                 {4, 77},  {67, 63}, {67, 77}, {4, 91},  {4, 103}};
+  constexpr LabelAt kLabels[] = {{4, 6},  {67, 6},  {4, 20},  {4, 34}, {4, 49}, {4, 63},
+                                 {4, 77}, {67, 63}, {67, 77}, {4, 91}, {4, 103}};
   for (std::size_t i = 0; i < labels_.size(); ++i) placeLabel(labels_[i], du, kLabels[i].x, kLabels[i].y);
 
   placeComboBox(c_.cameraId, du, 41, 4, 24, 103);
@@ -239,13 +230,11 @@ void CTavolinDlg::resizeEvent(QResizeEvent* event) {
 
 bool CTavolinDlg::readInteger(QLineEdit* edit, int32_t& value) {
   long long v = 0;
-  if (parseNumber(edit->text(), true, std::numeric_limits<int32_t>::min(),
-                  std::numeric_limits<int32_t>::max(), v)) {
+  if (parseNumber(edit->text(), true, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), v)) {
     value = static_cast<int32_t>(v);
     return true;
   }
-  shell_.prompts().showMessage(this, QStringLiteral("Please enter an integer."), kProgramCaption,
-                               PromptButtons::Ok);
+  shell_.prompts().showMessage(this, QStringLiteral("Please enter an integer."), kProgramCaption, PromptButtons::Ok);
   edit->setFocus();
   edit->selectAll();
   return false;
@@ -257,8 +246,8 @@ bool CTavolinDlg::readUnsigned(QLineEdit* edit, uint32_t& value) {
     value = static_cast<uint32_t>(v);
     return true;
   }
-  shell_.prompts().showMessage(this, QStringLiteral("Please enter a positive integer."),
-                               kProgramCaption, PromptButtons::Ok);
+  shell_.prompts().showMessage(this, QStringLiteral("Please enter a positive integer."), kProgramCaption,
+                               PromptButtons::Ok);
   edit->setFocus();
   edit->selectAll();
   return false;
@@ -374,13 +363,12 @@ bool CTavolinDlg::takeBack() {
 void CTavolinDlg::changePrompt() {
   readForm();
   if (changed_) {
-    const PromptAnswer answer =
-        shell_.prompts().showMessage(this, QStringLiteral("Setting Changed! Apply?"),
-                                     QStringLiteral("Setting Changed"), PromptButtons::YesNo);
+    const PromptAnswer answer = shell_.prompts().showMessage(this, QStringLiteral("Setting Changed! Apply?"),
+                                                             QStringLiteral("Setting Changed"), PromptButtons::YesNo);
     if (answer == PromptAnswer::Yes) {
       const bool saved = takeBack();
-      shell_.prompts().showMessage(this, saved ? QStringLiteral("OK") : QStringLiteral("Fail"),
-                                   kApplyCaption, PromptButtons::Ok);
+      shell_.prompts().showMessage(this, saved ? QStringLiteral("OK") : QStringLiteral("Fail"), kApplyCaption,
+                                   PromptButtons::Ok);
     }
   }
   changed_ = 0;
@@ -417,12 +405,11 @@ void CTavolinDlg::onPtzSetting() {
     return;
   }
   QString path = shell_.prompts().openFile(this, QStringLiteral("SELECTION - PTZ Protocol File "),
-                                           QStringLiteral("PTZ Protocol Files (*.ptz)"),
-                                           shell_.protocolFolder());
+                                           QStringLiteral("PTZ Protocol Files (*.ptz)"), shell_.protocolFolder());
   if (!path.isEmpty() && path.toUtf8().size() >= static_cast<qsizetype>(sizeof(CameraRecord::ptzProtocolFile))) {
     // A cut path would name another file: refuse it as if none was chosen.
-    shell_.prompts().showMessage(this, QStringLiteral("The path of this protocol file is too long."),
-                                 kProgramCaption, PromptButtons::Ok);
+    shell_.prompts().showMessage(this, QStringLiteral("The path of this protocol file is too long."), kProgramCaption,
+                                 PromptButtons::Ok);
     path.clear();
   }
   if (!path.isEmpty()) {
@@ -467,14 +454,13 @@ void CTavolinDlg::onApply() {
   c_.apply->setEnabled(false);
   readForm();
   const bool saved = takeBack();
-  shell_.prompts().showMessage(this, saved ? QStringLiteral("OK") : QStringLiteral("Fail"),
-                               kApplyCaption, PromptButtons::Ok);
+  shell_.prompts().showMessage(this, saved ? QStringLiteral("OK") : QStringLiteral("Fail"), kApplyCaption,
+                               PromptButtons::Ok);
   c_.apply->setEnabled(true);
 }
 
 void CTavolinDlg::setEditing(bool enabled) {
-  for (QWidget* w : std::initializer_list<QWidget*>{c_.play, c_.apply, c_.loadDefault, c_.exit,
-                                                    c_.cameraId}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{c_.play, c_.apply, c_.loadDefault, c_.exit, c_.cameraId}) {
     w->setEnabled(enabled);
   }
 }

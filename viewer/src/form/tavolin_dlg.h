@@ -30,8 +30,7 @@ class CTavolinDlg : public QDialog {
   using Records = std::array<CameraRecord*, kCameraCount>;
   // Runs the live view modally for `position` over the 16 records, over the
   // form given as `parent`, and returns once the view has closed its stream.
-  using LiveViewRunner =
-      std::function<void(const Records& records, int position, QWidget* parent)>;
+  using LiveViewRunner = std::function<void(const Records& records, int position, QWidget* parent)>;
 
   // The controls in the order they are laid out and tabbed through.
   struct Controls {
@@ -58,8 +57,7 @@ class CTavolinDlg : public QDialog {
   };
 
   // Loads the camera list from `settingsPath` and shows camera 1.
-  explicit CTavolinDlg(Shell& shell, std::string settingsPath = kSettingsPath,
-                       QWidget* parent = nullptr);
+  explicit CTavolinDlg(Shell& shell, std::string settingsPath = kSettingsPath, QWidget* parent = nullptr);
   ~CTavolinDlg() override;
 
   void setLiveViewRunner(LiveViewRunner runner) { runLiveView_ = std::move(runner); }
@@ -115,8 +113,7 @@ class CTavolinDlg : public QDialog {
   QString name_, host_, userName_, password_;
   uint32_t channel_ = 0;
   int32_t registerPort_ = 0, controlPort_ = 0, streamingPort_ = 0, httpPort_ = 0;
-  uint8_t ptzEnabled_ = 0, quadServer_ = 0, showName_ = 0, inSwitchGroup_ = 0, showEvents_ = 0,
-          playAudio_ = 0;
+  uint8_t ptzEnabled_ = 0, quadServer_ = 0, showName_ = 0, inSwitchGroup_ = 0, showEvents_ = 0, playAudio_ = 0;
   uint32_t ptzSourceType_ = 0;
   QString ptzVendor_, ptzProtocol_, ptzProtocolFile_;
   // Nothing in the form fills these; they are carried so a record taken back

@@ -12,8 +12,7 @@ const QString kCaption = QStringLiteral("2-Way Audio");
 
 }  // namespace
 
-AudioOutStart startAudioOut(OstrelInterface* handle, int streamingType, UserPrompts& prompts,
-                            QWidget* parent) {
+AudioOutStart startAudioOut(OstrelInterface* handle, int streamingType, UserPrompts& prompts, QWidget* parent) {
   if (streamingType != kTalkingStreamingType) return AudioOutStart::NotOffered;
   // A request that never reached the camera leaves the buffer as it was.
   char holder[32] = {};

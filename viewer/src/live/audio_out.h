@@ -20,8 +20,7 @@ enum class AudioOutStart {
 
 // Gets the token and starts sending the microphone. Every failure frees the
 // token again and shows its message in a box owned by `parent`.
-AudioOutStart startAudioOut(OstrelInterface* handle, int streamingType, UserPrompts& prompts,
-                            QWidget* parent);
+AudioOutStart startAudioOut(OstrelInterface* handle, int streamingType, UserPrompts& prompts, QWidget* parent);
 
 // Stops sending and gives the token back.
 void stopAudioOut(OstrelInterface* handle);

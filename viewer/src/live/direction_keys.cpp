@@ -14,8 +14,7 @@ bool isDirectionKey(int key) {
   return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
 }
 
-std::optional<PatrolDirection> directionKeyDown(OstrelInterface* handle, int key, bool osdMode,
-                                                bool ptzEnabled) {
+std::optional<PatrolDirection> directionKeyDown(OstrelInterface* handle, int key, bool osdMode, bool ptzEnabled) {
   if (!osdMode) {
     if (key == Qt::Key_Up) return PatrolDirection::Previous;
     if (key == Qt::Key_Down) return PatrolDirection::Next;

@@ -18,8 +18,7 @@ bool isDirectionKey(int key);
 // driven only with PTZ on and a stream handle; otherwise the key does nothing
 // in OSD mode. Returns the step through the switch group that the caller
 // makes when OSD mode is off.
-std::optional<PatrolDirection> directionKeyDown(OstrelInterface* handle, int key, bool osdMode,
-                                                bool ptzEnabled);
+std::optional<PatrolDirection> directionKeyDown(OstrelInterface* handle, int key, bool osdMode, bool ptzEnabled);
 
 // Stops the camera's menu movement when Up or Down comes up in OSD mode.
 void directionKeyUp(OstrelInterface* handle, int key, bool osdMode, bool ptzEnabled);

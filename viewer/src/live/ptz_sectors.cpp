@@ -42,19 +42,15 @@ QPoint ptzArrowTopLeft(PtzSector sector, QPoint point) {
   const int half = kPtzArrowSize / 2;
   switch (sector) {
     case PtzSector::UpLeft:
-    case PtzSector::DownRight:
-      return point - QPoint(full, full);
+    case PtzSector::DownRight: return point - QPoint(full, full);
     case PtzSector::Left:
     case PtzSector::ZoomIn:
     case PtzSector::ZoomOut:
-    case PtzSector::Right:
-      return point - QPoint(full, half);
+    case PtzSector::Right: return point - QPoint(full, half);
     case PtzSector::DownLeft:
-    case PtzSector::UpRight:
-      return point - QPoint(full, 0);
+    case PtzSector::UpRight: return point - QPoint(full, 0);
     case PtzSector::Up:
-    case PtzSector::Down:
-      return point - QPoint(half, 0);
+    case PtzSector::Down: return point - QPoint(half, 0);
   }
   return point;
 }

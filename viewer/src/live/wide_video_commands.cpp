@@ -128,7 +128,6 @@ void CWideVideoDlg::patrol(PatrolDirection direction) {
   streamOpen(*target, OpenMode::Switch);
 }
 
-
 void CWideVideoDlg::penDownAt(QPoint point) {
   if (record_ != nullptr && record_->ptzEnabled != 0) {
     const PtzSector sector = ptzSectorAt(measuredScreen(), point);

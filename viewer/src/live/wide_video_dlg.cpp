@@ -289,9 +289,8 @@ void CWideVideoDlg::networkLossFromStream(uint64_t stream) {
 }
 
 void CWideVideoDlg::networkLost(uint64_t stream) {
-  const PromptAnswer answer =
-      shell_.prompts().showMessage(this, QStringLiteral("Network Loss!\nReturn to main menu?"),
-                                   QStringLiteral("Connection"), PromptButtons::YesNo);
+  const PromptAnswer answer = shell_.prompts().showMessage(this, QStringLiteral("Network Loss!\nReturn to main menu?"),
+                                                           QStringLiteral("Connection"), PromptButtons::YesNo);
   if (answer == PromptAnswer::Yes) postForStream(stream, [this] { closeView(); });
 }
 

@@ -23,16 +23,15 @@ QScreen* screenOf(const QWidget* window) {
 PromptAnswer QtPrompts::showMessage(QWidget* parent, const QString& text, const QString& caption,
                                     PromptButtons buttons) {
   if (buttons == PromptButtons::YesNo) {
-    const auto answer = QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                              QMessageBox::Yes);
+    const auto answer =
+        QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     return answer == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
   }
   QMessageBox::information(parent, caption, text, QMessageBox::Ok);
   return PromptAnswer::Ok;
 }
 
-QString QtPrompts::openFile(QWidget* parent, const QString& title, const QString& filter,
-                            const QString& startFolder) {
+QString QtPrompts::openFile(QWidget* parent, const QString& title, const QString& filter, const QString& startFolder) {
   return QFileDialog::getOpenFileName(parent, title, startFolder, filter);
 }
 

@@ -11,8 +11,7 @@ class QtPrompts final : public UserPrompts {
  public:
   PromptAnswer showMessage(QWidget* parent, const QString& text, const QString& caption,
                            PromptButtons buttons) override;
-  QString openFile(QWidget* parent, const QString& title, const QString& filter,
-                   const QString& startFolder) override;
+  QString openFile(QWidget* parent, const QString& title, const QString& filter, const QString& startFolder) override;
 };
 
 class QtShell final : public Shell {

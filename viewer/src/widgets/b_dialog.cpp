@@ -26,9 +26,7 @@ void CBDialog::paintEvent(QPaintEvent*) {
 void CBDialog::paintBackground(QPainter& painter, const QRect& area) const {
   if (background_.isNull()) return;
   switch (mode_) {
-    case DrawMode::Tile:
-      painter.drawTiledPixmap(area, background_);
-      break;
+    case DrawMode::Tile: painter.drawTiledPixmap(area, background_); break;
     case DrawMode::Center: {
       // A picture larger than the area starts at its corner rather than
       // moving off to the left or top.
@@ -37,9 +35,7 @@ void CBDialog::paintBackground(QPainter& painter, const QRect& area) const {
       painter.drawPixmap(area.left() + left, area.top() + top, background_);
       break;
     }
-    case DrawMode::Stretch:
-      painter.drawPixmap(area, background_);
-      break;
+    case DrawMode::Stretch: painter.drawPixmap(area, background_); break;
   }
 }
 

@@ -13,8 +13,8 @@ class CompactComboStyle final : public QProxyStyle {
   // `arrowWidth` in pixels.
   explicit CompactComboStyle(int arrowWidth);
 
-  QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option,
-                       SubControl sub, const QWidget* widget) const override;
+  QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                       const QWidget* widget) const override;
 
  private:
   int arrowWidth_;

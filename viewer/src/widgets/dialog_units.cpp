@@ -10,8 +10,7 @@ namespace {
 // The dialog manager's average width: the 52 letters measured together,
 // rounded, which is steadier than a single glyph's advance.
 int averageCharWidth(const QFontMetrics& metrics) {
-  static const QString kLetters =
-      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  static const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
   const int total = metrics.horizontalAdvance(kLetters);
   return (total / 26 + 1) / 2;
 }

@@ -18,8 +18,7 @@ void placeLabel(QLabel* label, const DialogUnits& du, int x, int y) {
   label->setGeometry(du.x(x), du.y(y), label->sizeHint().width(), du.y(8));
 }
 
-void placeComboBox(QComboBox* combo, const DialogUnits& du, int x, int y, int width,
-                   int listHeight) {
+void placeComboBox(QComboBox* combo, const DialogUnits& du, int x, int y, int width, int listHeight) {
   combo->setGeometry(du.rect(x, y, width, kLineHeight));
   // The template's height covers the closed box and its open list; a list
   // item takes about nine vertical units.

@@ -19,7 +19,6 @@ inline constexpr int kLineHeight = 12;
 void nameByLabel(QWidget* field, QLabel* label);
 
 void placeLabel(QLabel* label, const DialogUnits& du, int x, int y);
-void placeComboBox(QComboBox* combo, const DialogUnits& du, int x, int y, int width,
-                   int listHeight);
+void placeComboBox(QComboBox* combo, const DialogUnits& du, int x, int y, int width, int listHeight);
 
 }  // namespace tavolin::ui

@@ -54,8 +54,6 @@ class Utf8ByteLimit final : public QValidator {
 
 }  // namespace
 
-void limitUtf8Bytes(QLineEdit* edit, int maxBytes) {
-  edit->setValidator(new Utf8ByteLimit(maxBytes, edit));
-}
+void limitUtf8Bytes(QLineEdit* edit, int maxBytes) { edit->setValidator(new Utf8ByteLimit(maxBytes, edit)); }
 
 }  // namespace tavolin::ui
