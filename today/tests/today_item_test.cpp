@@ -50,14 +50,20 @@ protected:
         fs::permissions(file, fs::perms::owner_all);
     }
 
-    // Waits (boundedly) for the stand-in viewer's log and returns it.
+    // Waits (boundedly) for a whole line in the stand-in viewer's log and
+    // returns the log. The shell creates the file before it writes the line,
+    // so an empty file means "not yet", not "nothing".
     std::string startedLog() {
-        for (int i = 0; i < 500 && !fs::exists(marker_); ++i)
+        std::string text;
+        for (int i = 0; i < 500; ++i) {
+            std::ifstream in(marker_);
+            std::stringstream read;
+            read << in.rdbuf();
+            text = read.str();
+            if (!text.empty() && text.back() == '\n') break;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::ifstream in(marker_);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        }
+        return text;
     }
 
     RecordingContext paint() {
