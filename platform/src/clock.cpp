@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace platform {
@@ -12,6 +13,51 @@ int64_t SystemClock::nowMs() const {
 SystemClock& SystemClock::instance() {
     static SystemClock clock;
     return clock;
+}
+
+bool ManualClock::waitFor(const ManualResetEvent& event, int timeoutMs) const {
+    if (timeoutMs == 0) return event.isSet();
+    const int64_t deadline = now_.load() + timeoutMs;
+    {
+        std::lock_guard lock(mutex_);
+        waiters_.push_back(&event);
+    }
+    waitersChanged_.notify_all();
+    const bool set = event.waitUntil([&] { return timeoutMs > 0 && now_.load() >= deadline; });
+    {
+        std::lock_guard lock(mutex_);
+        waiters_.erase(std::find(waiters_.begin(), waiters_.end(), &event));
+    }
+    waitersChanged_.notify_all();
+    return set;
+}
+
+void ManualClock::advanceMs(int64_t ms) {
+    now_.fetch_add(ms);
+    wakeWaiters();
+}
+
+void ManualClock::setMs(int64_t ms) {
+    now_.store(ms);
+    wakeWaiters();
+}
+
+void ManualClock::wakeWaiters() {
+    // Under the list's lock, so no waiter leaves (and its event goes) while
+    // it is being woken.
+    std::lock_guard lock(mutex_);
+    for (const ManualResetEvent* event : waiters_) event->wakeWaiters();
+}
+
+int ManualClock::waiterCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(waiters_.size());
+}
+
+bool ManualClock::awaitWaiters(int count, int realTimeoutMs) const {
+    std::unique_lock lock(mutex_);
+    return waitersChanged_.wait_for(lock, std::chrono::milliseconds(realTimeoutMs),
+                                    [&] { return static_cast<int>(waiters_.size()) >= count; });
 }
 
 } // namespace platform

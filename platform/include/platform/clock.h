@@ -3,7 +3,12 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "platform/event.h"
 
 namespace platform {
 
@@ -12,26 +17,45 @@ public:
     virtual ~Clock() = default;
     // Milliseconds on a monotonic scale; only differences are meaningful.
     virtual int64_t nowMs() const = 0;
+    // Waits until the event is set or timeoutMs passed on this clock
+    // (negative: no limit). True when the event was set.
+    virtual bool waitFor(const ManualResetEvent& event, int timeoutMs) const = 0;
 };
 
 // The real monotonic clock.
 class SystemClock final : public Clock {
 public:
     int64_t nowMs() const override;
+    bool waitFor(const ManualResetEvent& event, int timeoutMs) const override { return event.wait(timeoutMs); }
     // One shared instance: it has no state, so sharing it is harmless.
     static SystemClock& instance();
 };
 
-// A clock that moves only when told to.
+// A clock that moves only when told to. Moving it releases the waiters whose
+// time is up; a set event releases its waiter at once, as on the real clock.
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(int64_t startMs = 1000) : now_(startMs) {}
     int64_t nowMs() const override { return now_.load(); }
-    void advanceMs(int64_t ms) { now_.fetch_add(ms); }
-    void setMs(int64_t ms) { now_.store(ms); }
+    bool waitFor(const ManualResetEvent& event, int timeoutMs) const override;
+
+    void advanceMs(int64_t ms);
+    void setMs(int64_t ms);
+
+    // How many threads are inside waitFor right now.
+    int waiterCount() const;
+    // Waits (in real time, at most realTimeoutMs) until at least `count`
+    // threads are inside waitFor, so a test moves the clock only after the
+    // code under test started its wait. True when they are.
+    bool awaitWaiters(int count, int realTimeoutMs = 5000) const;
 
 private:
+    void wakeWaiters();
+
     std::atomic<int64_t> now_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable waitersChanged_;
+    mutable std::vector<const ManualResetEvent*> waiters_;
 };
 
 } // namespace platform

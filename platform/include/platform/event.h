@@ -2,6 +2,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 namespace platform {
@@ -17,6 +18,11 @@ public:
     bool isSet() const;
     // Waits until set or until timeoutMs passed (negative: no limit). True when set.
     bool wait(int timeoutMs) const;
+    // Waits until set or until giveUp() answers true; giveUp is asked again
+    // whenever wakeWaiters() is called. True when set.
+    bool waitUntil(const std::function<bool()>& giveUp) const;
+    // Makes waitUntil callers ask their giveUp again, without setting.
+    void wakeWaiters() const;
 
 private:
     mutable std::mutex mutex_;
