@@ -433,5 +433,24 @@ TEST_F(SettingsFormTest, KeepsItsUprightLayoutAtAnySizeAndOrientation) {
   EXPECT_EQ(c().name->geometry(), du.rect(41, 19, 94, 12));
 }
 
+TEST_F(SettingsFormTest, LabelsReadWholeBeforeTheirFields) {
+  openForm();
+  int labelled = 0;
+  for (QLabel* label : form->findChildren<QLabel*>()) {
+    const QWidget* field = label->buddy();
+    if (field == nullptr) continue;
+    ++labelled;
+    EXPECT_EQ(field->accessibleName(), label->text());
+    const int textWidth = QFontMetrics(label->font()).horizontalAdvance(label->text());
+    EXPECT_GE(label->width(), textWidth) << label->text().toStdString();
+    // Either the whole text stands before the field, or the part the field
+    // covers can still be read in the tool tip.
+    if (label->x() + textWidth >= field->x()) {
+      EXPECT_EQ(label->toolTip(), label->text()) << label->text().toStdString();
+    }
+  }
+  EXPECT_EQ(labelled, 11);
+}
+
 }  // namespace
 }  // namespace tavolin::ui

@@ -26,6 +26,7 @@ CPTZAddressIDDlg::CPTZAddressIDDlg(QWidget* parent) : QDialog(parent) {
 
   placeLabel(label, du, 6, 10);
   placeComboBox(list_, du, 45, 8, 27, 58);
+  fitLabelBeforeBuddy(label);
   ok_->setGeometry(du.rect(45, 55, 26, 12));
   setFixedSize(du.x(79), du.y(75));
 

@@ -48,6 +48,8 @@ CRS232SettingDlg::CRS232SettingDlg(QWidget* parent) : QDialog(parent) {
   placeLabel(baudLabel, du, 7, 27);
   placeComboBox(baudRateList_, du, 48, 25, 67, 64);
   ok_->setGeometry(du.rect(81, 47, 35, 13));
+  fitLabelBeforeBuddy(controlLabel);
+  fitLabelBeforeBuddy(baudLabel);
   setFixedSize(du.x(123), du.y(67));
 
   connect(ok_, &QPushButton::clicked, this, &CRS232SettingDlg::onOk);

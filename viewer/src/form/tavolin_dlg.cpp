@@ -206,6 +206,7 @@ void CTavolinDlg::applyPortraitLayout() {
   c_.apply->setGeometry(du.rect(85, 138, 48, 11));
   c_.play->setGeometry(du.rect(85, 151, 48, 11));
   c_.exit->setGeometry(du.rect(85, 164, 48, 11));
+  for (QLabel* label : labels_) fitLabelBeforeBuddy(label);
 }
 
 void CTavolinDlg::applyLandscapeLayout() {

@@ -19,6 +19,11 @@ inline constexpr int kLineHeight = 12;
 void nameByLabel(QWidget* field, QLabel* label);
 
 void placeLabel(QLabel* label, const DialogUnits& du, int x, int y);
+// Once the label's buddy is placed: a label longer than the room before its
+// buddy is set in a narrower cut of the same font, so it reads whole instead
+// of being covered by the field. Past the narrowest cut it is covered as in
+// the template, and its tool tip holds the whole text.
+void fitLabelBeforeBuddy(QLabel* label);
 void placeComboBox(QComboBox* combo, const DialogUnits& du, int x, int y, int width, int listHeight);
 
 }  // namespace tavolin::ui
