@@ -54,6 +54,17 @@ add_custom_command(OUTPUT ${changelog_gz}
   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog)
 add_custom_target(tavolin_changelog ALL DEPENDS ${changelog_gz})
 install(FILES ${changelog_gz} DESTINATION share/doc/tavolin)
+# Manual pages, compressed the same way.
+foreach(program ${TAVOLIN_PROGRAMS})
+  set(page_gz ${CMAKE_BINARY_DIR}/packaging/man/${program}.1.gz)
+  add_custom_command(OUTPUT ${page_gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging/man
+    COMMAND gzip -9n < ${CMAKE_SOURCE_DIR}/packaging/man/${program}.1 > ${page_gz}
+    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/man/${program}.1)
+  list(APPEND manual_pages ${page_gz})
+endforeach()
+add_custom_target(tavolin_manual_pages ALL DEPENDS ${manual_pages})
+install(FILES ${manual_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The Debian package: the same tree under /usr.
 set(CPACK_GENERATOR DEB)
