@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 namespace fenwa20 {
@@ -18,6 +19,9 @@ constexpr int kErrorNotConnected = 301;
 constexpr int kErrorOpenOrRefused = 302;
 constexpr int kErrorWrongState = 304;
 constexpr uint32_t kMaxSkippablePayload = 1u << 20;
+// A keep-alive goes out once more than ten whole seconds have passed since
+// the login or the last keep-alive.
+constexpr int64_t kKeepAliveAfterMs = 11000;
 
 // Index of the first place from which `data` could start the magic (a full
 // or partial match running to the end); `length` when there is none.
@@ -294,30 +298,17 @@ void ControlChannel::receiveLoop() {
 void ControlChannel::keepAliveLoop() {
     int64_t noted = clock_.nowMs();
     while (running_) {
-        stopEvent_.wait(timing_.keepAliveTickMs);
+        // Sleeps until the next keep-alive is due; a stop or a lost
+        // connection sets the event and ends the wait at once.
+        const int64_t untilDue = noted + kKeepAliveAfterMs - clock_.nowMs();
+        if (clock_.waitFor(stopEvent_, static_cast<int>(std::clamp<int64_t>(untilDue, 0, INT_MAX)))) break;
         if (!running_) break;
         const int64_t now = clock_.nowMs();
-        if ((now - noted) / 1000 > 10 && isOpen()) {
-            send(kMessageKeepAlive, nullptr, 0);
-            noted = now;
-        }
-        {
-            std::lock_guard lock(checksMutex_);
-            ++keepAliveChecks_;
-        }
-        checksChanged_.notify_all();
+        // Whole milliseconds may end the wait one short: wait the rest.
+        if (now - noted < kKeepAliveAfterMs) continue;
+        if (isOpen()) send(kMessageKeepAlive, nullptr, 0);
+        noted = now;
     }
-}
-
-uint64_t ControlChannel::keepAliveChecks() const {
-    std::lock_guard lock(checksMutex_);
-    return keepAliveChecks_;
-}
-
-bool ControlChannel::waitForKeepAliveChecks(uint64_t atLeast, int timeoutMs) const {
-    std::unique_lock lock(checksMutex_);
-    return checksChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [&] { return keepAliveChecks_ >= atLeast; });
 }
 
 } // namespace fenwa20

@@ -12,7 +12,6 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -21,10 +20,9 @@
 namespace fenwa20 {
 
 struct ControlTiming {
-    platform::Clock* clock = nullptr; // null: the system clock
-    int keepAliveTickMs = 1000;       // how often the keep-alive thread looks at the clock
-    int pollSliceMs = 100;            // longest time the receive thread waits before re-checking its flag
-    int loginAnswerTimeoutMs = 5000;  // the camera must answer the login within this time
+    const platform::Clock* clock = nullptr; // null: the system clock; it keeps the keep-alive times
+    int pollSliceMs = 100;                  // longest time the receive thread waits before re-checking its flag
+    int loginAnswerTimeoutMs = 5000;        // the camera must answer the login within this time
 };
 
 inline constexpr uint32_t kMessageKeepAlive = 48;
@@ -71,10 +69,6 @@ public:
     int socketError() const { return socket_.lastError(); }
     bool threadsExist() const { return receiveThread_.joinable() || keepAliveThread_.joinable(); }
     bool running() const { return running_.load(); }
-    // Number of clock checks the keep-alive thread has made (lets tests know
-    // the thread looked at the clock after they moved it).
-    uint64_t keepAliveChecks() const;
-    bool waitForKeepAliveChecks(uint64_t atLeast, int timeoutMs) const;
 
 private:
     enum class Receive { Ok, Stopped, Failed };
@@ -91,7 +85,7 @@ private:
     void joinThreads();
 
     ControlTiming timing_;
-    platform::Clock& clock_;
+    const platform::Clock& clock_;
 
     mutable platform::TimedMutex socketMutex_; // serialises sends and the socket's open/close
     platform::TcpSocket socket_;
@@ -108,9 +102,6 @@ private:
 
     platform::ManualResetEvent stopEvent_;
     platform::ManualResetEvent receiveEnded_;
-    mutable std::mutex checksMutex_;
-    mutable std::condition_variable checksChanged_;
-    uint64_t keepAliveChecks_ = 0;
 
     std::thread receiveThread_;
     std::thread keepAliveThread_;

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 using camsim::Channel;
@@ -30,7 +33,6 @@ protected:
     static fenwa20::InstanceOptions options(platform::Clock* clock) {
         fenwa20::InstanceOptions o;
         o.control.clock = clock;
-        o.control.keepAliveTickMs = 5; // the clock is manual; only the checks need to be frequent
         return o;
     }
 
@@ -211,18 +213,21 @@ TEST_F(ControlChannelTest, CommandBeforeConnectSendsNothing) {
 
 TEST_F(ControlChannelTest, KeepAliveGoesOutAfterMoreThanTenWholeSeconds) {
     login(3);
-    const auto& control = instance.control();
-    ASSERT_TRUE(control.waitForKeepAliveChecks(1, 5000)); // the thread noted its start time
+    ASSERT_TRUE(clock.awaitWaiters(1)); // the keep-alive thread noted its start time
     clock.advanceMs(10999);
-    ASSERT_TRUE(control.waitForKeepAliveChecks(control.keepAliveChecks() + 2, 5000));
+    // Short of its time the thread goes on waiting and sends nothing.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(clock.waiterCount(), 1);
     EXPECT_EQ(camera.recording().count(Channel::Control, 48), 0u);
     clock.advanceMs(1);
     camsim::ReceivedMessage first;
     ASSERT_TRUE(camera.recording().waitFor(Channel::Control, 48, 5000, &first));
     EXPECT_TRUE(first.payload.empty());
-    // The next one is due eleven seconds after the first.
+    // The next one is due eleven seconds after the first: once the thread
+    // waits again, nearly all of them pass without a second one.
+    ASSERT_TRUE(clock.awaitWaiters(1));
     clock.advanceMs(10999);
-    ASSERT_TRUE(control.waitForKeepAliveChecks(control.keepAliveChecks() + 2, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(camera.recording().count(Channel::Control, 48), 1u);
     clock.advanceMs(1);
     EXPECT_TRUE(camera.recording().waitFor(
@@ -230,6 +235,27 @@ TEST_F(ControlChannelTest, KeepAliveGoesOutAfterMoreThanTenWholeSeconds) {
             return m.channel == Channel::Control && m.type == 48 && m.sequence > first.sequence;
         },
         5000));
+}
+
+TEST_F(ControlChannelTest, StopEndsTheKeepAliveWaitWithoutMovingTheClock) {
+    login(3);
+    ASSERT_TRUE(clock.awaitWaiters(1));
+    instance.stopStreaming();
+    EXPECT_FALSE(instance.control().threadsExist());
+    EXPECT_EQ(clock.waiterCount(), 0);
+    EXPECT_EQ(camera.recording().count(Channel::Control, 48), 0u);
+}
+
+TEST_F(ControlChannelTest, LostConnectionEndsTheKeepAliveWait) {
+    login(3);
+    ASSERT_TRUE(clock.awaitWaiters(1));
+    camera.closeChannel(Channel::Control);
+    ASSERT_TRUE(log.waitFor(1));
+    // The keep-alive thread leaves its wait without the clock moving.
+    for (int i = 0; i < 500 && clock.waiterCount() > 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(clock.waiterCount(), 0);
 }
 
 TEST_F(ControlChannelTest, StopReturnsAlthoughTheCameraSendsNothing) {
