@@ -25,7 +25,7 @@ int32_t guarded(void* handle, F&& body) {
 
 extern "C" void* M_XInit(void) {
     try {
-        return new Instance();
+        return fenwa10::handleOf(new Instance(platform::SystemClock::instance()));
     } catch (...) {
         return nullptr;
     }

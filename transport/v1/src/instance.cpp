@@ -22,13 +22,9 @@ constexpr int32_t kConnectionTypeStart35 = 4;
 
 } // namespace
 
-Instance::Instance() : login_(state_), control_(state_), media_(state_) {}
+Instance::Instance(const platform::Clock& clock) : state_(clock), login_(state_), control_(state_), media_(state_) {}
 
 Instance::~Instance() { closeAll(); }
-
-void Instance::setClock(const platform::Clock* clock) {
-    state_.clock.store(clock != nullptr ? clock : &platform::SystemClock::instance());
-}
 
 void Instance::setMediaConfig(const MediaConfig& config) { config_ = config; }
 
@@ -260,6 +256,8 @@ int32_t Instance::getVideoConfig(VideoConfig& out) {
     out.frameRate = transport::getUint16Le(camera.data() + 40);
     return out.videoStandard;
 }
+
+void* handleOf(Instance* instance) { return instance; }
 
 Instance* instanceFromHandle(void* handle) { return static_cast<Instance*>(handle); }
 

@@ -15,14 +15,12 @@ namespace fenwa10 {
 
 class Instance {
 public:
-    Instance();
+    // The clock times the keep-alive rules; it must outlive the instance.
+    // M_XInit gives the system clock, tests a manual one.
+    explicit Instance(const platform::Clock& clock);
     ~Instance();
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
-
-    // Test seam: the clock of the keep-alive rules (null restores the system
-    // clock). The clock must outlive the instance's connection.
-    void setClock(const platform::Clock* clock);
 
     void setMediaConfig(const MediaConfig& config);
     bool connect();
@@ -68,7 +66,9 @@ private:
     VideoConfig lastVideoConfig_{};
 };
 
-// The instance behind a handle from M_XInit (tests use it to reach the seam).
+// The handle the exports take for an instance, and the instance behind a
+// handle (tests create instances with their own clock and reach them so).
+void* handleOf(Instance* instance);
 Instance* instanceFromHandle(void* handle);
 
 } // namespace fenwa10

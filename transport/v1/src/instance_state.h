@@ -8,13 +8,15 @@
 namespace fenwa10 {
 
 struct InstanceState {
+    explicit InstanceState(const platform::Clock& timeSource) : clock(timeSource) {}
+
     // Set when this instance's control channel declares the connection lost;
     // it ends this instance's media reading and login thread, nobody else's.
     std::atomic<bool> connectionLost{false};
-    // Time source for the keep-alive rules; replaceable for tests.
-    std::atomic<const platform::Clock*> clock{&platform::SystemClock::instance()};
+    // Time source for the keep-alive rules, fixed for the instance's life.
+    const platform::Clock& clock;
 
-    int64_t nowSeconds() const { return clock.load()->nowMs() / 1000; }
+    int64_t nowSeconds() const { return clock.nowMs() / 1000; }
 };
 
 } // namespace fenwa10

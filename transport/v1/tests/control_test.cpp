@@ -275,5 +275,20 @@ TEST_F(ControlTest, LossOfOneInstanceLeavesAnotherStreaming) {
     M_XExit(otherHandle);
 }
 
+TEST_F(ControlTest, ExportedInstanceKeepsItsKeepAliveTimesOnTheSystemClock) {
+    startCamera();
+    void* exported = M_XInit();
+    ASSERT_NE(exported, nullptr);
+    M_XSetMediaConfig(exported, &config);
+    ASSERT_EQ(M_XConnect(exported), 1);
+    const int64_t before = platform::SystemClock::instance().nowMs() / 1000;
+    ASSERT_EQ(M_XStartStreaming(exported), 1);
+    const int64_t after = platform::SystemClock::instance().nowMs() / 1000;
+    const int64_t started = instanceFromHandle(exported)->control().lastKeepAliveAnswerSeconds();
+    EXPECT_GE(started, before);
+    EXPECT_LE(started, after);
+    M_XExit(exported);
+}
+
 } // namespace
 } // namespace fenwa10::test

@@ -98,9 +98,7 @@ protected:
     void startCamera() {
         camera = std::make_unique<camsim::V1Camera>(options);
         ASSERT_TRUE(camera->start());
-        handle = M_XInit();
-        ASSERT_NE(handle, nullptr);
-        instanceFromHandle(handle)->setClock(&clock);
+        handle = handleOf(new Instance(clock));
         config = mediaConfigFor(*camera, options.user.c_str(), options.password.c_str());
         M_XSetControlDataCallBack(handle, &log, &CallbackLog::callback);
         M_XSetMediaConfig(handle, &config);
