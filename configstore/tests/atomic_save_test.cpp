@@ -17,10 +17,10 @@
 namespace ledra {
 namespace {
 
-using testing::listFolder;
-using testing::readFile;
-using testing::TempDir;
-using testing::writeFile;
+using test::listFolder;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
 
 enum class Step { kWrite, kFsync, kClose, kRename, kFchmod };
 

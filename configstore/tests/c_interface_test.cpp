@@ -10,10 +10,10 @@
 
 namespace {
 
-using ledra::testing::fileExists;
-using ledra::testing::readFile;
-using ledra::testing::TempDir;
-using ledra::testing::writeFile;
+using ledra::test::fileExists;
+using ledra::test::readFile;
+using ledra::test::TempDir;
+using ledra::test::writeFile;
 
 TEST(LedraCInterfaceTest, NullHandleDoesNothing) {
   const char* value = CM_GetValue(nullptr, "k", "A", "/nonexistent/x");

@@ -12,9 +12,9 @@
 namespace ledra {
 namespace {
 
-using testing::readFile;
-using testing::TempDir;
-using testing::writeFile;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
 
 class StoreLoadTest : public ::testing::Test {
  protected:
@@ -207,7 +207,7 @@ TEST_F(StoreLoadTest, MissingFileGivesEmptyStore) {
   EXPECT_TRUE(s.isLoaded());
   EXPECT_STREQ(s.lastError(), errors::kInitialParse);
   EXPECT_FALSE(s.keepsOriginal());
-  EXPECT_FALSE(testing::fileExists(missing));
+  EXPECT_FALSE(test::fileExists(missing));
 }
 
 TEST_F(StoreLoadTest, FolderInsteadOfFileReadsNothingAndIsNotReplaced) {

@@ -10,9 +10,9 @@
 namespace ledra {
 namespace {
 
-using testing::readFile;
-using testing::TempDir;
-using testing::writeFile;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
 
 class StoreLookupSetTest : public ::testing::Test {
  protected:

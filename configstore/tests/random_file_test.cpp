@@ -12,9 +12,9 @@
 namespace ledra {
 namespace {
 
-using testing::readFile;
-using testing::TempDir;
-using testing::writeFile;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
 
 // Mostly well-formed lines (headers, key lines, comments) built from bytes
 // the format reacts to, now and then a very long line or a bad one.

@@ -13,12 +13,12 @@
 namespace ledra {
 namespace {
 
-using testing::fileExists;
-using testing::listFolder;
-using testing::permissionsOf;
-using testing::readFile;
-using testing::TempDir;
-using testing::writeFile;
+using test::fileExists;
+using test::listFolder;
+using test::permissionsOf;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
 
 // Counts every file-system call a save makes.
 class CountingFileOps : public FileOps {

@@ -10,7 +10,7 @@
 
 #include <sys/stat.h>
 
-namespace ledra::testing {
+namespace ledra::test {
 
 TempDir::TempDir() {
   char pattern[] = "/tmp/ledra-test-XXXXXX";
@@ -58,4 +58,4 @@ std::string listFolder(const std::string& path) {
   return out;
 }
 
-}  // namespace ledra::testing
+}  // namespace ledra::test

@@ -5,7 +5,7 @@
 
 #include <sys/types.h>
 
-namespace ledra::testing {
+namespace ledra::test {
 
 // A fresh folder under /tmp, removed with everything in it at the end.
 class TempDir {
@@ -29,4 +29,4 @@ mode_t permissionsOf(const std::string& path);
 // Names in a folder, "." and ".." left out, sorted.
 std::string listFolder(const std::string& path);
 
-}  // namespace ledra::testing
+}  // namespace ledra::test

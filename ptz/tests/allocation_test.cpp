@@ -40,9 +40,9 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); 
 
 namespace {
 
-using tiltra_test::Handle;
+using tiltra::test::Handle;
 
-class Allocations : public tiltra_test::ProtocolFolder {};
+class Allocations : public tiltra::test::ProtocolFolder {};
 
 TEST_F(Allocations, RequestsAllocateNothing) {
     const std::string path = std::string(TILTRA_PROTOCOL_DIR) + "/Pelco-D.ptz";

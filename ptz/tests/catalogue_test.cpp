@@ -7,8 +7,8 @@
 
 namespace {
 
-using tiltra_test::Handle;
-using tiltra_test::makeRecord;
+using tiltra::test::Handle;
+using tiltra::test::makeRecord;
 
 TEST(ProtocolListing, MessoaOffersThreeProtocols) {
     int length = 0;
@@ -53,7 +53,7 @@ TEST(Catalogue, StartupAndCleanupOnlyReturnOne) {
     EXPECT_STREQ(PTZEnumerateProtocol("Messoa", nullptr), "3,Pelco-D,Pelco-P,VCL,");
 }
 
-class Listings : public tiltra_test::ProtocolFolder {};
+class Listings : public tiltra::test::ProtocolFolder {};
 
 TEST_F(Listings, CommandNamesAreListedOncePerTableName) {
     Handle h = openText("[PANTILT]\nPANLEFT;1;0;0x01\nPANLEFT;2;0;0x01\nPANRIGHT;1;0;0x01\nZOOMIN;1;0;0x01\n");

@@ -8,8 +8,8 @@
 
 namespace {
 
-using tiltra_test::bytesOf;
-using tiltra_test::Handle;
+using tiltra::test::bytesOf;
+using tiltra::test::Handle;
 using Bytes = std::vector<unsigned char>;
 
 const std::string kPanLeftText = "ADDRIDSTART;0x01\n"
@@ -17,7 +17,7 @@ const std::string kPanLeftText = "ADDRIDSTART;0x01\n"
                                  "CHECKSUM;$B7=$B2+$B3+$B4+$B5+$B6\n"
                                  "PANLEFT;3;0;0xFF,0x00,0x00,0x04,0x18,0x00,0x00\n";
 
-class CommandBuilding : public tiltra_test::ProtocolFolder {
+class CommandBuilding : public tiltra::test::ProtocolFolder {
 protected:
     Bytes get(PTZContext* h, const char* name, int p1, int p2, int* count = nullptr) {
         int n = -1;

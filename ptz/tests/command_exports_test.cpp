@@ -7,8 +7,8 @@
 
 namespace {
 
-using tiltra_test::bytesOf;
-using tiltra_test::Handle;
+using tiltra::test::bytesOf;
+using tiltra::test::Handle;
 using Bytes = std::vector<unsigned char>;
 
 const std::string kHead = "ADDRIDSTART;0x01\n"
@@ -30,7 +30,7 @@ Bytes zoomBytes(PTZContext* h, int code) {
     return asBytes(r, count);
 }
 
-class CommandExports : public tiltra_test::ProtocolFolder {};
+class CommandExports : public tiltra::test::ProtocolFolder {};
 
 TEST_F(CommandExports, MoveInOutputModeOneGivesBytes) {
     Handle h = openText(kHead + kPanLeft3, 1, 1);

@@ -13,7 +13,7 @@
 
 #include "tiltra/ptz.h"
 
-namespace tiltra_test {
+namespace tiltra::test {
 
 struct HandleCloser {
     void operator()(PTZContext* h) const { PTZCloseInterface(h); }
@@ -65,4 +65,4 @@ protected:
     std::filesystem::path dir_;
 };
 
-} // namespace tiltra_test
+} // namespace tiltra::test

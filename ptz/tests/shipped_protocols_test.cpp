@@ -13,9 +13,9 @@
 
 namespace {
 
-using tiltra_test::bytesOf;
-using tiltra_test::Handle;
-using tiltra_test::makeRecord;
+using tiltra::test::bytesOf;
+using tiltra::test::Handle;
+using tiltra::test::makeRecord;
 using Bytes = std::vector<unsigned char>;
 
 struct Frame {

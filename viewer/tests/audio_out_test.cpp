@@ -25,7 +25,7 @@ class AudioOutTest : public ::testing::Test {
     handle = M_KOpenInterface();
     ASSERT_NE(handle, nullptr);
     M_KSetStreamingType(handle, 2);
-    const MediaConfig config = testing::loopbackMediaConfig(*camera);
+    const MediaConfig config = test::loopbackMediaConfig(*camera);
     ASSERT_EQ(M_KSetMediaConfig(handle, &config), 1);
   }
   void TearDown() override { M_KCloseInterface(handle); }
@@ -35,7 +35,7 @@ class AudioOutTest : public ::testing::Test {
     return devices && devices->inputDeviceCount() > 0;
   }
 
-  testing::ScriptedPrompts prompts;
+  test::ScriptedPrompts prompts;
   std::unique_ptr<camsim::V2Camera> camera;
   OstrelInterface* handle = nullptr;
 };

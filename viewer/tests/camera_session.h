@@ -19,7 +19,7 @@
 #include "camsim/v2_camera.h"
 #include "transport/contract.h"
 
-namespace tavolin::ui::testing {
+namespace tavolin::ui::test {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -113,4 +113,4 @@ class ProtocolText {
   QTemporaryDir folder_;
 };
 
-}  // namespace tavolin::ui::testing
+}  // namespace tavolin::ui::test

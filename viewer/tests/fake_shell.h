@@ -12,7 +12,7 @@
 
 #include "shell/shell.h"
 
-namespace tavolin::ui::testing {
+namespace tavolin::ui::test {
 
 class ScriptedPrompts final : public UserPrompts {
  public:
@@ -78,4 +78,4 @@ class FakeShell final : public Shell {
   QString protocolFolder() const override { return protocols; }
 };
 
-}  // namespace tavolin::ui::testing
+}  // namespace tavolin::ui::test

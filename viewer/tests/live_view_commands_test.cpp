@@ -17,7 +17,7 @@
 namespace tavolin::ui {
 namespace {
 
-using testing::Bytes;
+using test::Bytes;
 
 const Bytes kPanLeft3 = {0xFF, 0x01, 0x00, 0x04, 0x18, 0x00, 0x1D};
 const Bytes kPanLeft4 = {0xFF, 0x01, 0x00, 0x04, 0x28, 0x00, 0x2D};
@@ -55,11 +55,11 @@ int bestShift(const QImage& before, const QImage& after) {
   return best;
 }
 
-class LiveCommandsTest : public testing::LiveViewTest {
+class LiveCommandsTest : public test::LiveViewTest {
  protected:
   // A protocol 2 camera that draws its scene, with Pelco-D at address 1.
   camsim::V2Camera& startSteerableCamera(int position, const char* name = "CAM") {
-    camsim::CameraOptions options = testing::smallCamera();
+    camsim::CameraOptions options = test::smallCamera();
     options.video.frameRate = 10;
     options.scene.enabled = true;
     options.scene.name = name;
@@ -74,7 +74,7 @@ class LiveCommandsTest : public testing::LiveViewTest {
     r.httpPort = camera->httpPort();
     r.ptzEnabled = 1;
     r.ptzSourceType = 1;
-    setText(r.ptzProtocolFile, testing::shippedProtocol("Pelco-D.ptz").toStdString());
+    setText(r.ptzProtocolFile, test::shippedProtocol("Pelco-D.ptz").toStdString());
     r.ptzAddress = 1;
     r.ptzSpeed = 0;
     cameras.push_back(std::move(camera));
@@ -85,10 +85,10 @@ class LiveCommandsTest : public testing::LiveViewTest {
     ASSERT_TRUE(waitFor([&] { return view->isConnected(); }));
   }
   std::vector<Bytes> serialBytes(camsim::V2Camera& camera, std::size_t count) {
-    waitFor([&] { return camera.recording().count(camsim::Channel::Control, testing::kSerialBytesMessage) >= count; });
+    waitFor([&] { return camera.recording().count(camsim::Channel::Control, test::kSerialBytesMessage) >= count; });
     std::vector<Bytes> out;
     for (const auto& m : camera.recording().on(camsim::Channel::Control)) {
-      if (m.type == testing::kSerialBytesMessage) out.push_back(m.payload);
+      if (m.type == test::kSerialBytesMessage) out.push_back(m.payload);
     }
     return out;
   }
@@ -159,7 +159,7 @@ TEST_F(LiveCommandsTest, WithoutPtzThePointerSendsNothingAndShowsNoArrow) {
   }
   release({50, 40});
   QTest::qWait(200);
-  EXPECT_EQ(camera.recording().count(camsim::Channel::Control, testing::kSerialBytesMessage), 0u);
+  EXPECT_EQ(camera.recording().count(camsim::Channel::Control, test::kSerialBytesMessage), 0u);
   EXPECT_EQ(camera.head().window(), camsim::ViewWindow{});
 }
 

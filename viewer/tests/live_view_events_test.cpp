@@ -1,7 +1,7 @@
 // Motion and digital-input indicators, shown once a second from what arrived.
 #include "live_view_fixture.h"
 
-namespace tavolin::ui::testing {
+namespace tavolin::ui::test {
 namespace {
 
 constexpr uint8_t kMotionRegion1 = 0x02;  // three-region reading: bit 1 is region 1
@@ -76,4 +76,4 @@ TEST_F(LiveViewEventsTest, StreamCloseHidesTheIndicators) {
 }
 
 }  // namespace
-}  // namespace tavolin::ui::testing
+}  // namespace tavolin::ui::test

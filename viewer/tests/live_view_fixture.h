@@ -18,7 +18,7 @@
 #include "platform/tcp_socket.h"
 #include "tavolin/camera_record.h"
 
-namespace tavolin::ui::testing {
+namespace tavolin::ui::test {
 
 inline camsim::CameraOptions smallCamera() {
   camsim::CameraOptions options;
@@ -98,4 +98,4 @@ class LiveViewTest : public ::testing::Test {
   std::unique_ptr<CWideVideoDlg> view;
 };
 
-}  // namespace tavolin::ui::testing
+}  // namespace tavolin::ui::test

@@ -10,7 +10,7 @@
 #include "live/video_surface.h"
 #include "live_view_fixture.h"
 
-namespace tavolin::ui::testing {
+namespace tavolin::ui::test {
 namespace {
 
 constexpr uint32_t kV2DigitalOutput = 50;
@@ -220,4 +220,4 @@ TEST_F(LiveViewTest, EscapeRunsClose) {
 }
 
 }  // namespace
-}  // namespace tavolin::ui::testing
+}  // namespace tavolin::ui::test

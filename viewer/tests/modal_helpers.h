@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-namespace tavolin::ui::testing {
+namespace tavolin::ui::test {
 
 // Calls `act` with the first modal dialog of type `Dialog` that opens within
 // five seconds (polling the event loop), then stops watching.
@@ -37,4 +37,4 @@ inline std::string fileText(const QString& path) {
   return file.readAll().toStdString();
 }
 
-}  // namespace tavolin::ui::testing
+}  // namespace tavolin::ui::test

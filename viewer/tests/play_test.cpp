@@ -40,7 +40,7 @@ TEST(PlayTest, PlayOnCameraOneShowsTheSimulatedCameraAndSavesAllRecordsAfter) {
   one.password = "admin";
   ASSERT_TRUE(camsim::writeSettingsFile(path.toStdString(), {one}));
 
-  testing::FakeShell shell;
+  test::FakeShell shell;
   CTavolinDlg form(shell, path.toStdString());
   form.setLiveViewRunner(wideVideoRunner(shell));
   for (int i = 0; i < kCameraCount; ++i) ASSERT_EQ(textOf(form.cameras().record(i)->host), "127.0.0.1");
@@ -48,7 +48,7 @@ TEST(PlayTest, PlayOnCameraOneShowsTheSimulatedCameraAndSavesAllRecordsAfter) {
   long pictures = 0;
   bool connected = false;
   bool formBlocked = false;
-  testing::whenDialogOpens<CWideVideoDlg>([&](CWideVideoDlg& view) {
+  test::whenDialogOpens<CWideVideoDlg>([&](CWideVideoDlg& view) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return view.videoSurface().presentedCount() >= 3; }, 10000));
     pictures = view.videoSurface().presentedCount();
     connected = view.isConnected();
@@ -62,7 +62,7 @@ TEST(PlayTest, PlayOnCameraOneShowsTheSimulatedCameraAndSavesAllRecordsAfter) {
   EXPECT_TRUE(formBlocked);
   EXPECT_TRUE(form.controls().play->isEnabled());
   // Saved again after the view: every section, with the viewer's own keys.
-  const std::string text = testing::fileText(path);
+  const std::string text = test::fileText(path);
   for (int i = 0; i < kCameraCount; ++i) {
     EXPECT_NE(text.find("[" + std::to_string(i) + "]\nCameraName="), std::string::npos) << i;
   }

@@ -10,8 +10,8 @@
 namespace tavolin::ui {
 namespace {
 
-using testing::Bytes;
-using testing::CameraSession;
+using test::Bytes;
+using test::CameraSession;
 
 const Bytes kPanLeft3 = {0xFF, 0x01, 0x00, 0x04, 0x18, 0x00, 0x1D};
 const Bytes kUpLeft5 = {0xFF, 0x01, 0x00, 0x0C, 0x3F, 0x3F, 0x8B};
@@ -26,7 +26,7 @@ const Bytes kOsdEnter = {0xFF, 0x01, 0x02, 0x00, 0x00, 0x00, 0x03};
 class PelcoDCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(session.connected()); }
-  CameraSession session{testing::shippedProtocol("Pelco-D.ptz")};
+  CameraSession session{test::shippedProtocol("Pelco-D.ptz")};
 };
 
 TEST_F(PelcoDCommandsTest, SectorsStartWithTheirSpeedAndStop) {
@@ -78,7 +78,7 @@ ZOOMSTOP;0;0;0xA0,0x50,0x00
 )";
 
 TEST(SectorStopTest, EachSectorStopsItsOwnDirection) {
-  testing::ProtocolText protocol(kNoStopCommand);
+  test::ProtocolText protocol(kNoStopCommand);
   CameraSession session(protocol.path());
   ASSERT_TRUE(session.connected());
   for (PtzSector s :

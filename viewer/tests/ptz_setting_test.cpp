@@ -19,10 +19,10 @@
 namespace tavolin::ui {
 namespace {
 
-using testing::FakeShell;
-using testing::fileText;
+using test::FakeShell;
+using test::fileText;
 using ::testing::HasSubstr;
-using testing::whenDialogOpens;
+using test::whenDialogOpens;
 
 // The two small dialogs on their own.
 TEST(PtzAddressDialogTest, OffersFiveAddressesAndSelectsTheOneGiven) {

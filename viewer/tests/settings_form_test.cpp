@@ -20,8 +20,8 @@ namespace tavolin::ui {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::FakeShell;
-using testing::fileText;
+using test::FakeShell;
+using test::fileText;
 using ::testing::HasSubstr;
 using ::testing::Not;
 

@@ -27,7 +27,7 @@ TEST(TavolinAppTest, ASecondStartBringsTheFormBackAndTheFileIsWrittenAtExit) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[0]\nCameraName=Door\n");
   }
-  testing::FakeShell shell;
+  test::FakeShell shell;
   CTavolinApp::Options options;
   options.instanceName = QStringLiteral("tavolin-test-") + QUuid::createUuid().toString(QUuid::Id128);
   options.settingsPath = path.toStdString();
@@ -58,13 +58,13 @@ TEST(TavolinAppTest, ASecondStartBringsTheFormBackAndTheFileIsWrittenAtExit) {
   EXPECT_FALSE(minimizedAfter);
   EXPECT_EQ(app.form(), nullptr);
   // Closing the list wrote the file once more: its section is still there.
-  EXPECT_NE(testing::fileText(path).find("CameraName=Door"), std::string::npos);
+  EXPECT_NE(test::fileText(path).find("CameraName=Door"), std::string::npos);
 }
 
 TEST(TavolinAppTest, AnEndRequestDuringTheViewClosesItSavesEveryRecordAndEnds) {
   QTemporaryDir folder;
   const QString path = folder.filePath(QStringLiteral("Tavolin.txt"));
-  testing::FakeShell shell;
+  test::FakeShell shell;
   CTavolinApp::Options options;
   options.instanceName = QStringLiteral("tavolin-test-") + QUuid::createUuid().toString(QUuid::Id128);
   options.settingsPath = path.toStdString();
@@ -83,7 +83,7 @@ TEST(TavolinAppTest, AnEndRequestDuringTheViewClosesItSavesEveryRecordAndEnds) {
   CTavolinApp app(shell, options);
   EXPECT_EQ(app.run(), 0);
   EXPECT_TRUE(viewRan);
-  const std::string text = testing::fileText(path);
+  const std::string text = test::fileText(path);
   EXPECT_NE(text.find("[15]\nCameraName="), std::string::npos);
   EXPECT_NE(text.find("PTZSpeed=5"), std::string::npos);
   EXPECT_TRUE(shell.scripted.messages.empty());

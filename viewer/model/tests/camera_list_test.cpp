@@ -11,10 +11,10 @@
 namespace tavolin {
 namespace {
 
-using testing::fileExists;
-using testing::readFile;
-using testing::TempFolder;
-using testing::writeFile;
+using test::fileExists;
+using test::readFile;
+using test::TempFolder;
+using test::writeFile;
 
 // A default record as the file shows it, worked out by hand from the key
 // table and its value forms.
@@ -198,14 +198,14 @@ TEST_F(ModelCameraListTest, FailedWriteStillReplacesRecordInMemory) {
   CameraList list(folder_.file("missing-folder/Tavolin.txt"));
   CameraRecord r = distinctRecord(2);
   EXPECT_FALSE(list.saveRecord(r));
-  testing::expectSameRecord(*list.record(2), r);
+  test::expectSameRecord(*list.record(2), r);
 }
 
 TEST_F(ModelCameraListTest, SaveAfterCloseFailsAndKeepsRecord) {
   CameraList list(path_);
   list.close();
   EXPECT_FALSE(list.saveRecord(distinctRecord(3)));
-  testing::expectSameRecord(*list.record(3), defaultCameraRecord(3));
+  test::expectSameRecord(*list.record(3), defaultCameraRecord(3));
   list.close();  // a second close is harmless
 }
 
@@ -215,7 +215,7 @@ TEST_F(ModelCameraListTest, SixteenRecordsRoundTripThroughTheFile) {
     for (int i = 0; i < kCameraCount; ++i) ASSERT_TRUE(list.saveRecord(distinctRecord(i)));
   }
   CameraList again(path_);
-  for (int i = 0; i < kCameraCount; ++i) testing::expectSameRecord(*again.record(i), distinctRecord(i));
+  for (int i = 0; i < kCameraCount; ++i) test::expectSameRecord(*again.record(i), distinctRecord(i));
   // Sections are in camera order, 27 keys each.
   const std::string text = readFile(path_);
   size_t lines = 0;

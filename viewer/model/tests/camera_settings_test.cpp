@@ -24,7 +24,7 @@ class ModelRecordFromValuesTest : public ::testing::Test {
 };
 
 TEST_F(ModelRecordFromValuesTest, NoValuesGiveTheDefaultRecord) {
-  for (int i : {0, 7, 15}) testing::expectSameRecord(load(i), defaultCameraRecord(i));
+  for (int i : {0, 7, 15}) test::expectSameRecord(load(i), defaultCameraRecord(i));
   EXPECT_EQ(textOf(load(15).name), "Camera - 16");
 }
 

@@ -6,7 +6,7 @@
 
 #include "tavolin/camera_record.h"
 
-namespace tavolin::testing {
+namespace tavolin::test {
 
 inline void expectSameRecord(const CameraRecord& a, const CameraRecord& b) {
   SCOPED_TRACE("camera index " + std::to_string(a.index));
@@ -41,4 +41,4 @@ inline void expectSameRecord(const CameraRecord& a, const CameraRecord& b) {
   EXPECT_EQ(a.ptzSpeed, b.ptzSpeed);
 }
 
-}  // namespace tavolin::testing
+}  // namespace tavolin::test

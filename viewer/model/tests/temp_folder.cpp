@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace tavolin::testing {
+namespace tavolin::test {
 
 TempFolder::TempFolder() {
   char pattern[] = "/tmp/tavolin-model-XXXXXX";
@@ -33,4 +33,4 @@ std::string readFile(const std::string& path) {
 
 bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
 
-}  // namespace tavolin::testing
+}  // namespace tavolin::test

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace tavolin::testing {
+namespace tavolin::test {
 
 class TempFolder {
  public:
@@ -22,4 +22,4 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 
-}  // namespace tavolin::testing
+}  // namespace tavolin::test
