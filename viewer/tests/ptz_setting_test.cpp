@@ -21,8 +21,8 @@ namespace {
 
 using test::FakeShell;
 using test::fileText;
-using ::testing::HasSubstr;
 using test::whenDialogOpens;
+using ::testing::HasSubstr;
 
 // The two small dialogs on their own.
 TEST(PtzAddressDialogTest, OffersFiveAddressesAndSelectsTheOneGiven) {

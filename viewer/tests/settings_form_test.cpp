@@ -19,9 +19,9 @@
 namespace tavolin::ui {
 namespace {
 
-using ::testing::ElementsAre;
 using test::FakeShell;
 using test::fileText;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
