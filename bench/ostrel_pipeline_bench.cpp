@@ -17,6 +17,7 @@ extern "C" {
 #include <pthread.h>
 #include <time.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -244,9 +245,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the stream client did not connect\n");
         return 1;
     }
-    watchedThreads[0] = h->receiveThread.get_id();
-    watchedThreads[1] = h->renderThread.get_id();
-    watchedThreads[2] = h->eventThread.get_id();
+    const std::array<std::thread*, 3> threads = h->session->threadsForMeasuring();
+    for (std::size_t i = 0; i < threads.size(); ++i) watchedThreads[i] = threads[i]->get_id();
     // Count from the second second on, when every buffer exists.
     while (rendered.load() < 30) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const long countedFrom = rendered.load();
@@ -260,9 +260,9 @@ int main(int argc, char** argv) {
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     const double pipelineCpu = processCpuSeconds() - cpuStart;
     const long pipelinePictures = rendered.load();
-    const double receiveCpu = threadCpuSeconds(h->receiveThread);
-    const double renderCpu = threadCpuSeconds(h->renderThread);
-    const double eventCpu = threadCpuSeconds(h->eventThread);
+    const double receiveCpu = threadCpuSeconds(*threads[0]);
+    const double renderCpu = threadCpuSeconds(*threads[1]);
+    const double eventCpu = threadCpuSeconds(*threads[2]);
     M_KDisconnect(h);
     M_KCloseInterface(h);
     platform::SurfaceRegistry::remove(window);

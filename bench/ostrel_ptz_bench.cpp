@@ -78,9 +78,10 @@ int main() {
 
     // The stream's own time-outs stand still: only the requests are measured.
     platform::ManualClock standing;
-    OstrelInterface* handle = M_KOpenInterface();
-    handle->seams.clock = &standing;
-    handle->seams.makeAudioDevice = [] { return std::unique_ptr<ostrel::AudioDevice>(); };
+    ostrel::Seams seams;
+    seams.clock = &standing;
+    seams.audioDevices = [] { return std::shared_ptr<platform::AudioDevices>(); };
+    OstrelInterface* handle = ostrel::openInterface(seams);
     M_KSetStreamingType(handle, 2);
     MediaConfig c{};
     c.connectionType = 2;

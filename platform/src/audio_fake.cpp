@@ -15,6 +15,7 @@ struct FakeAudioDevices::State {
     int outputs = 1;
     int inputs = 1;
     bool openFails = false;
+    uint32_t initialOutputVolume = kFullVolume;
     std::vector<FakeAudioEvent> events;
     std::deque<uint8_t> capture;
     std::size_t bufferBytes = 1; // of the input opened last
@@ -33,7 +34,10 @@ using State = FakeAudioDevices::State;
 
 class FakeAudioOutput final : public AudioOutput {
 public:
-    explicit FakeAudioOutput(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    explicit FakeAudioOutput(std::shared_ptr<State> state) : state_(std::move(state)) {
+        std::lock_guard lock(state_->mutex);
+        volume_ = state_->initialOutputVolume;
+    }
     ~FakeAudioOutput() override { close(); }
 
     bool open(const AudioFormat& format) override {
@@ -50,7 +54,7 @@ public:
     bool write(const void* data, std::size_t bytes) override {
         if (!open_ || (data == nullptr && bytes > 0)) return false;
         const auto* p = static_cast<const uint8_t*>(data);
-        state_->record({FakeAudioEvent::Kind::Write, std::vector<uint8_t>(p, p + bytes), 0});
+        state_->record({FakeAudioEvent::Kind::Write, std::vector<uint8_t>(p, p + bytes), 0, data});
         return true;
     }
     void reset() override {
@@ -156,6 +160,18 @@ void FakeAudioDevices::setDeviceCounts(int outputs, int inputs) {
 void FakeAudioDevices::setOpenFails(bool fails) {
     std::lock_guard lock(state_->mutex);
     state_->openFails = fails;
+}
+
+void FakeAudioDevices::setInitialOutputVolume(uint32_t volume) {
+    std::lock_guard lock(state_->mutex);
+    state_->initialOutputVolume = volume;
+}
+
+std::vector<FakeAudioEvent::Kind> FakeAudioDevices::outputEventKinds() const {
+    std::lock_guard lock(state_->mutex);
+    std::vector<FakeAudioEvent::Kind> out;
+    for (const auto& e : state_->events) out.push_back(e.kind);
+    return out;
 }
 
 std::vector<FakeAudioEvent> FakeAudioDevices::outputEvents() const {

@@ -8,20 +8,29 @@
 
 namespace ostrel {
 
-AudioPlayer::AudioPlayer(std::unique_ptr<AudioDevice> device) : device_(std::move(device)) {}
+namespace {
+
+// 16-bit PCM, mono, 8,000 samples/s.
+const platform::AudioFormat kReceivedAudioFormat{8000, 1, 16};
+
+} // namespace
+
+AudioPlayer::AudioPlayer(std::shared_ptr<platform::AudioDevices> devices) : devices_(std::move(devices)) {}
 
 AudioPlayer::~AudioPlayer() { close(); }
 
 bool AudioPlayer::open() {
-    if (open_.load() || !device_) return open_.load();
-    if (!device_->hasInputDevice() || !device_->hasOutputDevice()) return false;
-    if (!device_->open()) return false;
+    if (open_.load() || !devices_) return open_.load();
+    // A machine without an input or an output device plays nothing.
+    if (devices_->inputDeviceCount() <= 0 || devices_->outputDeviceCount() <= 0) return false;
+    if (!output_) output_ = devices_->makeOutput();
+    if (!output_ || !output_->open(kReceivedAudioFormat)) return false;
     buffers_.reset(new (std::nothrow) uint8_t[kBufferCount * kBufferSize]);
     if (!buffers_) {
-        device_->close();
+        output_->close();
         return false;
     }
-    if (device_->volume() == 0) device_->setVolume(kDefaultVolume);
+    if (output_->volume() == 0) output_->setVolume(kDefaultVolume);
     index_ = 0;
     open_.store(true);
     return true;
@@ -32,11 +41,11 @@ void AudioPlayer::play(const uint8_t* payload, std::size_t length) {
     playing_.store(true);
     if (index_ < kBufferCount) {
         // Coming round to the first buffer: whatever is still queued is stale.
-        if (index_ == 0) device_->reset();
+        if (index_ == 0) output_->reset();
         uint8_t* buffer = buffers_.get() + static_cast<std::size_t>(index_) * kBufferSize;
         const std::size_t n = std::min(length, kBufferSize);
         std::memcpy(buffer, payload, n);
-        device_->write(buffer, n);
+        output_->write(buffer, n);
         index_ = (index_ + 1) % kBufferCount;
     }
     playing_.store(false);
@@ -45,8 +54,9 @@ void AudioPlayer::play(const uint8_t* payload, std::size_t length) {
 void AudioPlayer::close() {
     if (!open_.exchange(false)) return;
     while (playing_.load()) std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    device_->reset();
-    device_->close();
+    output_->reset();
+    output_->close();
+    output_.reset();
     buffers_.reset();
 }
 

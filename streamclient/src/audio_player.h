@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "audio_device.h"
+#include "platform/audio.h"
 
 namespace ostrel {
 
@@ -17,7 +17,8 @@ public:
     static constexpr std::size_t kBufferSize = 1280;
     static constexpr uint32_t kDefaultVolume = 0x85858585u;
 
-    explicit AudioPlayer(std::unique_ptr<AudioDevice> device);
+    // Null devices: nothing is played.
+    explicit AudioPlayer(std::shared_ptr<platform::AudioDevices> devices);
     ~AudioPlayer();
     AudioPlayer(const AudioPlayer&) = delete;
     AudioPlayer& operator=(const AudioPlayer&) = delete;
@@ -29,7 +30,8 @@ public:
     void close();
 
 private:
-    std::unique_ptr<AudioDevice> device_;
+    std::shared_ptr<platform::AudioDevices> devices_;
+    std::unique_ptr<platform::AudioOutput> output_;
     std::unique_ptr<uint8_t[]> buffers_;
     int index_ = 0;
     std::atomic<bool> open_{false};

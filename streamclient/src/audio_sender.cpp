@@ -5,8 +5,6 @@
 #include <new>
 #include <thread>
 
-#include "clock_wait.h"
-
 namespace ostrel {
 
 namespace {
@@ -27,18 +25,14 @@ bool sendEmptyMessage(platform::TcpSocket& socket, uint32_t type) {
 
 } // namespace
 
-AudioSender::AudioSender() = default;
+AudioSender::AudioSender(const platform::Clock& clock, DeviceSource devices)
+    : clock_(clock), deviceSource_(std::move(devices)) {}
 
 AudioSender::~AudioSender() {
     std::lock_guard lock(callerLock_);
     stopCaptureLocked();
     release();
     packet_.reset();
-}
-
-bool AudioSender::capturing() const {
-    std::lock_guard lock(callerLock_);
-    return input_ != nullptr;
 }
 
 bool AudioSender::connect() {
@@ -101,13 +95,8 @@ bool AudioSender::startCapture() {
     if (!socket_.isOpen()) return false;
     stopCaptureLocked();
 
-    std::unique_ptr<platform::AudioInput> input;
-    if (seams.makeInput) {
-        input = seams.makeInput();
-    } else {
-        if (!systemDevices_) systemDevices_ = platform::makeSystemAudioDevices();
-        if (systemDevices_) input = systemDevices_->makeInput();
-    }
+    if (!devices_ && deviceSource_) devices_ = deviceSource_();
+    std::unique_ptr<platform::AudioInput> input = devices_ ? devices_->makeInput() : nullptr;
     if (!input) return false;
     stopping_.store(false);
     if (!input->open(format_, kAudioPacketBytes,
@@ -140,7 +129,7 @@ void AudioSender::stopCaptureLocked() {
     // the socket stays untouched until the handler is done with it.
     stopAcknowledged_.reset();
     stopping_.store(true);
-    waitOnClock(stopAcknowledged_, *seams.clock, kStopAcknowledgeMs);
+    clock_.waitFor(stopAcknowledged_, kStopAcknowledgeMs);
     input_->stop();
     std::this_thread::sleep_for(kDeviceSettle);
     input_->close();

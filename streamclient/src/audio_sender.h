@@ -25,14 +25,11 @@ namespace ostrel {
 
 class AudioSender {
 public:
-    // What the sender takes from its surroundings; tests replace both.
-    struct Seams {
-        const platform::Clock* clock = &platform::SystemClock::instance();
-        // The microphone; null makes the system's default input.
-        std::function<std::unique_ptr<platform::AudioInput>()> makeInput;
-    };
+    using DeviceSource = std::function<std::shared_ptr<platform::AudioDevices>()>;
 
-    AudioSender();
+    // The clock bounds the wait for a buffer in flight when capture stops;
+    // devices gives the microphone, asked for on the first start.
+    AudioSender(const platform::Clock& clock, DeviceSource devices);
     ~AudioSender();
     AudioSender(const AudioSender&) = delete;
     AudioSender& operator=(const AudioSender&) = delete;
@@ -47,10 +44,6 @@ public:
     bool startCapture();
     // Stops capture if it runs; the token stays held.
     void stopCapture();
-
-    bool capturing() const;
-
-    Seams seams;
 
 private:
     bool connect();
@@ -67,7 +60,9 @@ private:
     std::array<uint8_t, 4> holder_{}; // from the last reply, 0.0.0.0 before
     const platform::AudioFormat format_{8000, 1, 16};
 
-    std::unique_ptr<platform::AudioDevices> systemDevices_;
+    const platform::Clock& clock_;
+    DeviceSource deviceSource_;
+    std::shared_ptr<platform::AudioDevices> devices_;
     std::unique_ptr<platform::AudioInput> input_;
     // One audio message: header, then the 4,096-byte capture buffer.
     std::unique_ptr<uint8_t[]> packet_;

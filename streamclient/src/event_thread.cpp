@@ -2,7 +2,7 @@
 // video frame header into callbacks.
 #include <cstring>
 
-#include "interface_object.h"
+#include "session.h"
 
 namespace ostrel {
 
@@ -13,32 +13,33 @@ constexpr std::size_t kDigitalInputIndex = 19 - 12;
 
 } // namespace
 
-void eventThreadMain(OstrelInterface* selfPtr) {
-    OstrelInterface& self = *selfPtr;
+void Session::eventMain() {
     uint8_t header[kEventHeaderSize];
     bool first = true; // keep a header handed over before this thread ran
-    while (self.running.load() != 0) {
+    while (running_.load()) {
         if (!first) {
-            self.eventInfo.reset();
-            self.eventInfoPending.store(0);
+            eventInfo_.reset();
+            eventInfoPending_.store(false);
         }
         first = false;
-        if (self.running.load() == 0) break;
-        self.eventInfo.wait(-1);
-        if (self.running.load() == 0) break;
-        std::memcpy(header, self.eventHeader, sizeof header);
+        if (!running_.load()) break;
+        eventInfo_.wait(-1);
+        if (!running_.load()) break;
+        std::memcpy(header, eventHeader_, sizeof header);
 
-        if (self.diCallback != nullptr) {
+        const Callbacks callbacks = settings_.callbacks();
+        if (callbacks.digitalInput != nullptr) {
             // Inputs are active low.
             const unsigned v = (header[kDigitalInputIndex] ^ 0x03u) & 0x0Fu;
-            if (v != 0) self.diCallback(self.diUser, (v & 1u) != 0 ? 1 : 0, (v & 2u) != 0 ? 1 : 0);
+            if (v != 0)
+                callbacks.digitalInput(callbacks.digitalInputUser, (v & 1u) != 0 ? 1 : 0, (v & 2u) != 0 ? 1 : 0);
         }
         const unsigned m = header[kMotionIndex];
-        if (self.motionCallback != nullptr && m != 0) {
-            if (self.fourRegions.load() != 0) {
-                self.motionCallback(self.motionUser, m & 1u, (m >> 1) & 1u, (m >> 2) & 1u, (m >> 3) & 1u);
+        if (callbacks.motion != nullptr && m != 0) {
+            if (callbacks.fourRegions) {
+                callbacks.motion(callbacks.motionUser, m & 1u, (m >> 1) & 1u, (m >> 2) & 1u, (m >> 3) & 1u);
             } else {
-                self.motionCallback(self.motionUser, (m >> 1) & 1u, (m >> 2) & 1u, (m >> 3) & 1u, 0);
+                callbacks.motion(callbacks.motionUser, (m >> 1) & 1u, (m >> 2) & 1u, (m >> 3) & 1u, 0);
             }
         }
     }

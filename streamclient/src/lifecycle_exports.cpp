@@ -1,42 +1,16 @@
 // Exports for the interface object's life: open, settings, connect, close.
 #include <cstring>
-#include <new>
 
-#include "audio_sender.h"
 #include "interface_object.h"
 #include "platform/diagnostics.h"
-#include "plugin_hooks.h"
-
-using ostrel::kOverlayCapacity;
 
 extern "C" {
 
-OSTREL_API OstrelInterface* M_KOpenInterface(void) {
-    try {
-        auto* self = new OstrelInterface();
-        self->audioSender = ostrel::makeAudioSender(*self);
-        return self;
-    } catch (...) {
-        return nullptr;
-    }
-}
+OSTREL_API OstrelInterface* M_KOpenInterface(void) { return ostrel::openInterface({}); }
 
 OSTREL_API void M_KCloseInterface(OstrelInterface* handle) {
     // From inside a callback the object would be freed under its own thread.
     if (handle == nullptr || ostrel::onOwnThread(*handle)) return;
-    // A caller that skipped M_KDisconnect still gets its threads stopped
-    // before the object goes.
-    if (handle->receiveThread.joinable() || handle->renderThread.joinable() || handle->eventThread.joinable()) {
-        ostrel::disconnect(*handle);
-    }
-    if (handle->audioSender) {
-        handle->audioSender->stopCapture();
-        handle->audioSender->freeToken();
-        handle->audioSender.reset();
-    }
-    ostrel::unbindTransport(*handle);
-    ostrel::unbindDecoder(*handle);
-    ostrel::releasePtz(*handle);
     delete handle;
 }
 
@@ -47,89 +21,58 @@ OSTREL_API void M_KSetStreamingType(OstrelInterface* handle, int32_t type) {
 
 OSTREL_API int32_t M_KSetMediaConfig(OstrelInterface* handle, const MediaConfig* config) {
     if (handle == nullptr || config == nullptr || ostrel::onOwnThread(*handle)) return 0;
-    // A receive thread left from a connect that gave up must be gone before
-    // its transport is replaced.
-    ostrel::joinAbandonedReceiveThread(*handle);
     // Replacing the transport under running threads would pull it from under
-    // them: a caller that skipped M_KDisconnect gets it done here first.
-    if (handle->receiveThread.joinable() || handle->renderThread.joinable() || handle->eventThread.joinable()) {
-        ostrel::disconnect(*handle);
-    }
+    // them: a caller that skipped M_KDisconnect gets it done here first, and a
+    // receive thread left from a connect that gave up is ended.
+    ostrel::disconnect(*handle);
     std::memcpy(&handle->mediaConfig, config, sizeof(MediaConfig));
     const int32_t type = handle->mediaConfig.connectionType;
     if (type < 1 || type > 3) {
         platform::diagnose("Ostrel-M: connection type " + std::to_string(type) + " is not 1, 2 or 3");
         return 0;
     }
-    bool bound = false;
     try {
-        bound = ostrel::bindTransport(*handle);
+        if (!handle->transport.bind(handle->streamingType, handle->seams.transportNames)) return 0;
     } catch (...) { // no memory for the module's path texts
-        bound = false;
+        return 0;
     }
-    if (!bound) return 0;
-    void* instance = handle->transport.init();
-    if (instance == nullptr) return 0;
-    {
-        std::lock_guard lock(handle->transportStopLock);
-        handle->transportInstance = instance;
-    }
-    handle->transport.setMediaConfig(instance, &handle->mediaConfig);
-    return 1;
+    return handle->transport.attach(handle->mediaConfig) ? 1 : 0;
 }
 
 OSTREL_API void M_KSetRenderInfo(OstrelInterface* handle, const RenderInfo* info) {
     if (handle == nullptr || info == nullptr) return;
-    std::lock_guard lock(handle->settingsLock);
-    std::memcpy(&handle->renderInfo, info, sizeof(RenderInfo));
+    handle->settings.setRenderInfo(*info);
 }
 
 OSTREL_API void M_KSetNetworkLossCallback(OstrelInterface* handle, void* user, M_KNetworkLossCallback callback) {
     if (handle == nullptr) return;
-    handle->networkLossUser = user;
-    handle->networkLossCallback = callback;
+    handle->settings.setNetworkLossCallback(user, callback);
 }
 
 OSTREL_API void M_KSetAfterRenderCallback(OstrelInterface* handle, void* user, M_KAfterRenderCallback callback) {
     if (handle == nullptr) return;
-    handle->afterRenderUser = user;
-    handle->afterRenderCallback = callback;
+    handle->settings.setAfterRenderCallback(user, callback);
 }
 
 OSTREL_API void M_KSetMotionDetectionCallback(OstrelInterface* handle, void* user, M_KMotionCallback callback,
                                               uint8_t fourRegions) {
     if (handle == nullptr) return;
-    handle->motionUser = user;
-    handle->motionCallback = callback;
-    handle->fourRegions.store(fourRegions);
+    handle->settings.setMotionCallback(user, callback, fourRegions != 0);
 }
 
 OSTREL_API void M_KSetDICallback(OstrelInterface* handle, void* user, M_KDICallback callback) {
     if (handle == nullptr) return;
-    handle->diUser = user;
-    handle->diCallback = callback;
+    handle->settings.setDigitalInputCallback(user, callback);
 }
 
 OSTREL_API void M_KSetMute(OstrelInterface* handle, uint8_t playAudio) {
     if (handle == nullptr) return;
-    handle->playAudio.store(playAudio);
+    handle->settings.setPlayAudio(playAudio != 0);
 }
 
 OSTREL_API void M_KSetTextout(OstrelInterface* handle, uint8_t enable, int32_t x, int32_t y, const char* text) {
     if (handle == nullptr) return;
-    std::lock_guard lock(handle->settingsLock);
-    handle->overlayOn.store(0);
-    if (text == nullptr) return;
-    const std::size_t length = std::strlen(text);
-    if (length >= kOverlayCapacity) return;
-    handle->overlayX = x;
-    handle->overlayY = y;
-    handle->overlayLength = static_cast<int32_t>(length);
-    // 8-bit text in the device's code page: its first 256 code points.
-    for (std::size_t i = 0; i < kOverlayCapacity; ++i) {
-        handle->overlayText[i] = i < length ? static_cast<char16_t>(static_cast<unsigned char>(text[i])) : u'\0';
-    }
-    handle->overlayOn.store(enable);
+    handle->settings.setOverlay(enable != 0, x, y, text);
 }
 
 OSTREL_API int32_t M_KConnect(OstrelInterface* handle) {

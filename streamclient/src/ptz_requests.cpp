@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "interface_object.h"
-#include "plugin_hooks.h"
 
 namespace ostrel {
 
@@ -65,12 +64,7 @@ int32_t lookUpAndSend(OstrelInterface& self, const char* name, int32_t param, bo
 } // namespace
 
 int32_t sendTransportCommand(OstrelInterface& self, int32_t type, const uint8_t* data, int32_t length) {
-    if (self.transportInstance == nullptr || self.transport.sendCommand == nullptr) return 0;
-    TransportCommand record{};
-    record.type = type;
-    record.data = data;
-    record.length = length;
-    return self.transport.sendCommand(self.transportInstance, &record, nullptr);
+    return self.transport.sendCommand(type, data, length);
 }
 
 void releasePtz(OstrelInterface& self) {

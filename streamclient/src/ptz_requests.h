@@ -19,6 +19,9 @@ inline constexpr int32_t kCommandSerialSetting = 17;
 // for enable 0, always).
 int32_t enablePtz(OstrelInterface& self, int32_t enable, const PTZEnableInfo* info);
 
+// Closes the PTZ context, if any.
+void releasePtz(OstrelInterface& self);
+
 // True when PTZ requests may go out: a PTZ context exists and the
 // connection is not video only.
 bool ptzAllowed(const OstrelInterface& self);

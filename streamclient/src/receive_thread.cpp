@@ -4,8 +4,8 @@
 #include <new>
 
 #include "audio_player.h"
-#include "interface_object.h"
 #include "picture_scan.h"
+#include "session.h"
 #include "video_renderer.h"
 
 #include "transport/protocol_message.h"
@@ -31,13 +31,13 @@ std::size_t audioPayloadOffset(int32_t length) {
     }
 }
 
+} // namespace
+
 // Decodes one video record. Returns the picture, or null when none came back
 // or the picture does not fit the picture buffer.
-const uint8_t* decode(OstrelInterface& self, const uint8_t* record, int32_t length) {
-    if (self.decoderInstance == nullptr || self.decoder.decode == nullptr) return nullptr;
-    const auto* picture = static_cast<const uint8_t*>(
-        self.decoder.decode(self.decoderInstance, self.streamWidth, self.streamHeight, record + kHeader,
-                            length - static_cast<int32_t>(kHeader), 0, 0, 0));
+const uint8_t* Session::decode(const uint8_t* record, int32_t length) const {
+    const uint8_t* picture =
+        decoder_.decode(streamWidth_, streamHeight_, record + kHeader, length - static_cast<int32_t>(kHeader));
     if (picture == nullptr) return nullptr;
     // A picture larger than the buffer is refused, never copied.
     if (transport::getUint32Le(picture + decoder::kImageSizeOffset) > kPictureBufferSize) return nullptr;
@@ -46,132 +46,121 @@ const uint8_t* decode(OstrelInterface& self, const uint8_t* record, int32_t leng
 
 // Copies a picture into the picture buffer unless one still waits for the
 // render thread.
-void handOverPicture(OstrelInterface& self, const uint8_t* picture) {
-    if (self.picturePending.load() != 0) return;
+void Session::handOverPicture(const uint8_t* picture) {
+    if (picturePending_.load()) return;
     const uint32_t bytes = transport::getUint32Le(picture + decoder::kImageSizeOffset);
-    std::memcpy(self.pictureBuffer.get(), picture + decoder::kPictureHeaderSize, bytes);
-    self.picture->bitCount = transport::getUint16Le(picture + decoder::kBitCountOffset);
-    self.picture->pixelBytes = bytes;
-    self.picture->updateHeader();
-    self.picturePending.store(1);
-    self.frameReady.set();
+    std::memcpy(pictureBuffer_.get(), picture + decoder::kPictureHeaderSize, bytes);
+    picture_->bitCount = transport::getUint16Le(picture + decoder::kBitCountOffset);
+    picture_->pixelBytes = bytes;
+    picture_->updateHeader();
+    picturePending_.store(true);
+    frameReady_.set();
 }
 
-void firstPicture(OstrelInterface& self, const uint8_t* record, int32_t length) {
+void Session::firstPicture(const uint8_t* record, int32_t length) {
     const uint8_t* data = record + kHeader;
     const std::size_t dataLength = static_cast<std::size_t>(length) - kHeader;
     if (!containsIntraPicture(data, dataLength)) return;
     const PictureSize size = parseVideoObjectLayer(data, dataLength);
-    self.streamWidth = size.width;
-    self.streamHeight = size.height;
-    const uint8_t* picture = decode(self, record, length);
+    streamWidth_ = size.width;
+    streamHeight_ = size.height;
+    const uint8_t* picture = decode(record, length);
     if (picture == nullptr) return;
-    {
-        std::lock_guard lock(self.settingsLock);
-        self.renderer->setDestination(self.renderInfo.left, self.renderInfo.top, self.renderInfo.width,
-                                      self.renderInfo.height);
-    }
-    self.picture->compression = 0;
-    self.picture->width = size.width;
-    self.picture->height = size.height;
-    self.picture->pixels = self.pictureBuffer.get();
-    self.picture->pixelOffset = 0;
-    handOverPicture(self, picture);
-    self.streamStarted = true;
+    const RenderInfo info = settings_.renderInfo();
+    renderer_->setDestination(info.left, info.top, info.width, info.height);
+    picture_->compression = 0;
+    picture_->width = size.width;
+    picture_->height = size.height;
+    picture_->pixels = pictureBuffer_.get();
+    picture_->pixelOffset = 0;
+    handOverPicture(picture);
+    streamStarted_ = true;
 }
 
-void laterPicture(OstrelInterface& self, const uint8_t* record, int32_t length) {
-    if (self.eventInfoPending.load() == 0) {
-        std::memcpy(self.eventHeader, record + 12, kEventHeaderSize);
-        self.eventInfoPending.store(1);
-        self.eventInfo.set();
+void Session::laterPicture(const uint8_t* record, int32_t length) {
+    if (!eventInfoPending_.load()) {
+        std::memcpy(eventHeader_, record + 12, kEventHeaderSize);
+        eventInfoPending_.store(true);
+        eventInfo_.set();
     }
-    const uint8_t* picture = decode(self, record, length);
-    if (picture != nullptr) handOverPicture(self, picture);
+    const uint8_t* picture = decode(record, length);
+    if (picture != nullptr) handOverPicture(picture);
 }
 
-void playAudio(OstrelInterface& self, const uint8_t* record, int32_t length) {
-    if (!self.streamStarted || self.playAudio.load() == 0) return;
+void Session::playAudio(const uint8_t* record, int32_t length) {
+    if (!streamStarted_ || !settings_.playAudio()) return;
     const std::size_t offset = audioPayloadOffset(length);
     if (offset == 0) return;
-    self.audioPlayer->play(record + offset, static_cast<std::size_t>(length) - offset);
+    audioPlayer_->play(record + offset, static_cast<std::size_t>(length) - offset);
 }
 
-void streamLoop(OstrelInterface& self) {
-    uint8_t* buffer = self.receiveBuffer.get();
-    while (self.running.load() != 0) {
+void Session::streamLoop() {
+    uint8_t* buffer = receiveBuffer_.get();
+    const TransportTable& table = transport_.table();
+    while (running_.load()) {
         int32_t kind = 0;
-        int32_t n = self.transport.getNextFrame(self.transportInstance, &kind, buffer,
-                                                static_cast<int32_t>(kReceiveBufferSize));
+        int32_t n = table.getNextFrame(transport_.instance(), &kind, buffer, static_cast<int32_t>(kReceiveBufferSize));
         if (n < static_cast<int32_t>(kHeader)) {
-            self.running.store(0);
-            if (self.networkLossCallback != nullptr && self.disconnecting.load() == 0) {
-                self.networkLossCallback(self.networkLossUser);
+            running_.store(false);
+            const Callbacks callbacks = settings_.callbacks();
+            if (callbacks.networkLoss != nullptr && !disconnecting_.load()) {
+                callbacks.networkLoss(callbacks.networkLossUser);
             }
             continue;
         }
         // A plug-in claiming more than the buffer holds is not read past it.
         if (n > static_cast<int32_t>(kReceiveBufferSize)) n = static_cast<int32_t>(kReceiveBufferSize);
         if (kind == kFrameKindVideo) {
-            if (!self.streamStarted)
-                firstPicture(self, buffer, n);
+            if (!streamStarted_)
+                firstPicture(buffer, n);
             else
-                laterPicture(self, buffer, n);
+                laterPicture(buffer, n);
         } else if (kind == kFrameKindAudio) {
-            playAudio(self, buffer, n);
+            playAudio(buffer, n);
         }
     }
 }
 
-} // namespace
-
-void receiveThreadMain(OstrelInterface* selfPtr) {
-    OstrelInterface& self = *selfPtr;
-    self.streamStarted = false;
-    self.streamWidth = 0;
-    self.streamHeight = 0;
-
-    self.audioPlayer =
-        std::make_unique<AudioPlayer>(self.seams.makeAudioDevice ? self.seams.makeAudioDevice() : nullptr);
-    self.audioPlayer->open(); // without a device received audio is dropped
-    uint32_t window = 0;
-    {
-        std::lock_guard lock(self.settingsLock);
-        window = self.renderInfo.window;
+// Connects and starts streaming; true when the stream may run. A connection
+// made after start gave up is torn down again.
+bool Session::connectTransport() {
+    void* instance = transport_.instance();
+    const TransportTable& table = transport_.table();
+    const bool ok = instance != nullptr && receiveBuffer_ && pictureBuffer_ && table.connect(instance) != 0 &&
+                    table.startStreaming(instance) != 0;
+    if (!ok) return false;
+    std::lock_guard lock(connectLock_);
+    if (connectAbandoned_.load()) {
+        // Never stream without the other threads.
+        transport_.stop();
+        return false;
     }
-    self.renderer = std::make_unique<CVideoRenderer>(window);
-    self.picture = std::make_unique<PictureDescriptor>();
+    connected_.store(true);
+    running_.store(true);
+    connectDone_.set();
+    return true;
+}
 
-    bindDecoder(self);
+void Session::receiveMain() {
+    audioPlayer_ = std::make_unique<AudioPlayer>(seams_.audioDevices ? seams_.audioDevices() : nullptr);
+    audioPlayer_->open(); // without a device received audio is dropped
+    renderer_ = std::make_unique<CVideoRenderer>(settings_.renderInfo().window);
+    picture_ = std::make_unique<PictureDescriptor>();
 
-    self.receiveBuffer.reset(new (std::nothrow) uint8_t[kReceiveBufferSize]);
-    self.pictureBuffer.reset(new (std::nothrow) uint8_t[kPictureBufferSize]);
+    decoder_.bind(seams_.processorInfo ? seams_.processorInfo() : platform::ProcessorInfo{}, seams_.decoderNames);
 
-    bool ok = self.transportInstance != nullptr && self.receiveBuffer && self.pictureBuffer &&
-              self.transport.connect(self.transportInstance) != 0 &&
-              self.transport.startStreaming(self.transportInstance) != 0;
-    if (ok) {
-        std::lock_guard lock(self.connectLock);
-        if (self.connectAbandoned.load() != 0) {
-            // M_KConnect gave up already: never stream without the other threads.
-            stopTransport(self);
-            ok = false;
-        } else {
-            self.connected.store(1);
-            self.running.store(1);
-            self.connectDone.set();
-        }
-    }
-    if (ok) streamLoop(self);
+    receiveBuffer_.reset(new (std::nothrow) uint8_t[kReceiveBufferSize]);
+    pictureBuffer_.reset(new (std::nothrow) uint8_t[kPictureBufferSize]);
 
-    self.frameReady.set();
-    self.eventInfo.set();
-    self.receiveBuffer.reset();
-    self.audioPlayer->close();
-    self.audioPlayer.reset();
-    unbindDecoder(self);
-    self.disconnecting.store(0);
-    self.receiveEnded.set();
+    if (connectTransport()) streamLoop();
+
+    frameReady_.set();
+    eventInfo_.set();
+    receiveBuffer_.reset();
+    audioPlayer_->close();
+    audioPlayer_.reset();
+    decoder_.unbind();
+    receiveEnded_.set();
 }
 
 } // namespace ostrel

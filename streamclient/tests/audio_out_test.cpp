@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -40,23 +41,24 @@ protected:
         camera.reset();
     }
 
-    OstrelInterface* openFor(uint16_t controlPort) {
-        OstrelInterface* h = openQuietInterface(clock);
+    // The stop's wait for a buffer in flight runs on the given clock.
+    OstrelInterface* openFor(uint16_t controlPort,
+                             const platform::Clock& stopClock = platform::SystemClock::instance()) {
+        OstrelInterface* h = openQuietInterface(stopClock, microphone);
         if (h == nullptr) return nullptr;
         M_KSetStreamingType(h, 2);
         MediaConfig c = cameraConfig(2, 0, camera->videoPort(), controlPort, camera->httpPort());
         M_KSetMediaConfig(h, &c);
-        h->audioSender->seams.makeInput = [this] { return microphone.makeInput(); };
         return h;
     }
 
     std::vector<uint32_t> audioTypes() const { return camera->recording().typesOn(Channel::AudioOut); }
 
     // One buffer of captured sound whose every byte is `value`.
-    void speak(uint8_t value) { microphone.pushInput(Bytes(kPacket, value)); }
+    void speak(uint8_t value) { microphone->pushInput(Bytes(kPacket, value)); }
 
     platform::ManualClock clock;
-    platform::FakeAudioDevices microphone;
+    std::shared_ptr<platform::FakeAudioDevices> microphone = std::make_shared<platform::FakeAudioDevices>();
     std::unique_ptr<camsim::V2Camera> camera;
     OstrelInterface* handle = nullptr;
     OstrelInterface* other = nullptr;
@@ -66,7 +68,6 @@ TEST_F(AudioOutTest, GrantedTokenLeavesHolderEmpty) {
     char holder[16] = "unchanged";
     EXPECT_EQ(M_KGetAudioToken(handle, holder), 1);
     EXPECT_STREQ(holder, "");
-    EXPECT_EQ(handle->tokenHeld.load(), 1);
 
     // The request is the control login block with login code 2.
     camsim::ReceivedMessage block;
@@ -77,6 +78,9 @@ TEST_F(AudioOutTest, GrantedTokenLeavesHolderEmpty) {
     expected[32] = 2;
     std::memcpy(expected.data() + 64, "admin", 5);
     EXPECT_EQ(block.payload, expected);
+    // The token connection stays open for talking.
+    EXPECT_EQ(M_KStartAudioTransfer(handle), 1);
+    M_KStopAudioTransfer(handle);
 }
 
 TEST_F(AudioOutTest, RefusalNamesTheHolderFromTheReply) {
@@ -85,7 +89,6 @@ TEST_F(AudioOutTest, RefusalNamesTheHolderFromTheReply) {
     char holder[16] = "unchanged";
     EXPECT_EQ(M_KGetAudioToken(handle, holder), 0);
     EXPECT_STREQ(holder, "192.168.0.5");
-    EXPECT_EQ(handle->tokenHeld.load(), 0);
     // The refused client says goodbye and closes; nothing can be started.
     ASSERT_TRUE(camera->recording().waitFor(Channel::AudioOut, kRelease, 2000));
     EXPECT_EQ(M_KStartAudioTransfer(handle), 0);
@@ -98,7 +101,7 @@ TEST_F(AudioOutTest, SecondClientIsRefusedWhileTheTokenIsHeld) {
     EXPECT_EQ(M_KGetAudioToken(other, holder), 0);
     EXPECT_STREQ(holder, "127.0.0.1");
     M_KFreeAudioToken(handle);
-    EXPECT_EQ(handle->tokenHeld.load(), 0);
+    EXPECT_EQ(M_KStartAudioTransfer(handle), 0);
     EXPECT_EQ(M_KGetAudioToken(other, holder), 1);
     EXPECT_STREQ(holder, "");
 }
@@ -158,7 +161,7 @@ TEST_F(AudioOutTest, PacketsKeepAlivesAndReleaseArriveInOrder) {
     ASSERT_EQ(M_KGetAudioToken(handle, nullptr), 1);
     ASSERT_EQ(M_KStartAudioTransfer(handle), 1);
     for (int i = 1; i <= 24; ++i) speak(static_cast<uint8_t>(i));
-    ASSERT_TRUE(microphone.waitInputDrained(5000));
+    ASSERT_TRUE(microphone->waitInputDrained(5000));
     ASSERT_TRUE(waitForCount(camera->recording(), Channel::AudioOut, kAudio, 24));
     M_KStopAudioTransfer(handle);
     M_KFreeAudioToken(handle);
@@ -186,8 +189,7 @@ TEST_F(AudioOutTest, PacketCountCarriesOverARestart) {
     for (int i = 0; i < 6; ++i) speak(1);
     ASSERT_TRUE(waitForCount(camera->recording(), Channel::AudioOut, kAudio, 6));
     M_KStopAudioTransfer(handle);
-    EXPECT_EQ(handle->tokenHeld.load(), 1);
-    ASSERT_EQ(M_KStartAudioTransfer(handle), 1);
+    ASSERT_EQ(M_KStartAudioTransfer(handle), 1); // the token is still held
     for (int i = 0; i < 6; ++i) speak(2);
     ASSERT_TRUE(waitForCount(camera->recording(), Channel::AudioOut, kAudio, 12));
     const auto types = audioTypes();
@@ -196,31 +198,30 @@ TEST_F(AudioOutTest, PacketCountCarriesOverARestart) {
 }
 
 TEST_F(AudioOutTest, StopWithoutACompletedBufferWaitsOnlyForItsBound) {
-    handle->audioSender->seams.clock = &clock;
+    M_KCloseInterface(handle);
+    handle = openFor(camera->controlPort(), clock);
     ASSERT_EQ(M_KGetAudioToken(handle, nullptr), 1);
     ASSERT_EQ(M_KStartAudioTransfer(handle), 1);
-    const int64_t before = clock.nowMs();
-    std::atomic<bool> stopped{false};
-    std::thread mover([&] {
-        while (!stopped.load()) {
-            clock.advanceMs(50);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    });
-    M_KStopAudioTransfer(handle);
-    stopped.store(true);
-    mover.join();
-    // It waited for the acknowledgement until its bound ran out, then stopped.
-    EXPECT_GE(clock.nowMs() - before, 1000);
-    EXPECT_FALSE(handle->audioSender->capturing());
-    EXPECT_EQ(handle->tokenHeld.load(), 1);
+    auto stopped = std::async(std::launch::async, [this] { M_KStopAudioTransfer(handle); });
+    // It waits for the acknowledgement until its bound runs out, then stops.
+    ASSERT_TRUE(clock.awaitWaiters(1));
+    clock.advanceMs(999);
+    EXPECT_EQ(stopped.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);
+    clock.advanceMs(1);
+    stopped.get();
+    // Nothing is captured any more, and the token is still held.
+    speak(9);
+    EXPECT_FALSE(microphone->waitInputDrained(100));
+    EXPECT_EQ(camera->recording().count(Channel::AudioOut, kAudio), 0u);
+    EXPECT_EQ(camera->recording().count(Channel::AudioOut, kRelease), 0u);
 }
 
 TEST_F(AudioOutTest, NoMicrophoneKeepsTheToken) {
-    microphone.setDeviceCounts(1, 0);
+    microphone->setDeviceCounts(1, 0);
     ASSERT_EQ(M_KGetAudioToken(handle, nullptr), 1);
     EXPECT_EQ(M_KStartAudioTransfer(handle), 0);
-    EXPECT_EQ(handle->tokenHeld.load(), 1);
+    // Not given up: no goodbye until the caller frees it.
+    EXPECT_EQ(camera->recording().count(Channel::AudioOut, kRelease), 0u);
     M_KFreeAudioToken(handle);
     ASSERT_TRUE(camera->recording().waitFor(Channel::AudioOut, kRelease, 2000));
     EXPECT_EQ(audioTypes(), (std::vector<uint32_t>{kRelease}));

@@ -2,21 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_audio_device.h"
 #include "platform/audio_fake.h"
-#include "platform_audio_device.h"
 
 namespace {
 
 using ostrel::AudioPlayer;
-using ostrel_test::FakeAudioDevice;
-using ostrel_test::FakeAudioLog;
+using Kind = platform::FakeAudioEvent::Kind;
 
 class AudioPlayerTest : public ::testing::Test {
 protected:
-    std::shared_ptr<FakeAudioLog> log = std::make_shared<FakeAudioLog>();
-    std::unique_ptr<AudioPlayer> makePlayer() {
-        return std::make_unique<AudioPlayer>(std::make_unique<FakeAudioDevice>(log));
+    std::shared_ptr<platform::FakeAudioDevices> devices = std::make_shared<platform::FakeAudioDevices>();
+    std::unique_ptr<AudioPlayer> makePlayer() { return std::make_unique<AudioPlayer>(devices); }
+
+    int count(Kind kind) const {
+        int n = 0;
+        for (Kind k : devices->outputEventKinds()) n += k == kind ? 1 : 0;
+        return n;
     }
 };
 
@@ -26,61 +27,74 @@ TEST_F(AudioPlayerTest, FirstPayloadResetsTheDeviceThenWrites) {
     const uint8_t payload[4] = {1, 2, 3, 4};
     player->play(payload, sizeof payload);
     player->play(payload, sizeof payload);
-    EXPECT_EQ(log->events(), (std::vector<std::string>{"open", "reset", "write 4", "write 4"}));
+    EXPECT_EQ(devices->outputEventKinds(), (std::vector<Kind>{Kind::Open, Kind::Reset, Kind::Write, Kind::Write}));
+    EXPECT_EQ(devices->writtenBuffers(), (std::vector<std::vector<uint8_t>>(2, {1, 2, 3, 4})));
 }
 
 TEST_F(AudioPlayerTest, HundredAndFirstPayloadResetsBeforeReusingTheFirstBuffer) {
     auto player = makePlayer();
     ASSERT_TRUE(player->open());
-    std::vector<uint8_t> payload(536, 7);
-    for (int i = 0; i < 101; ++i) player->play(payload.data(), payload.size());
-    EXPECT_EQ(log->count("reset"), 2);
-    const auto events = log->events();
+    for (uint8_t i = 0; i < 101; ++i) {
+        const std::vector<uint8_t> payload(536, i);
+        player->play(payload.data(), payload.size());
+    }
+    EXPECT_EQ(devices->resetCount(), 2);
+    const auto events = devices->outputEvents();
     ASSERT_EQ(events.size(), 1u + 101u + 2u);
-    EXPECT_EQ(events[events.size() - 2], "reset");
-    EXPECT_EQ(events.back(), "write 536");
+    EXPECT_EQ(events[events.size() - 2].kind, Kind::Reset);
+    EXPECT_EQ(events.back().kind, Kind::Write);
+    EXPECT_EQ(events.back().data, std::vector<uint8_t>(536, 100));
     // The 101st write reuses the first buffer.
-    EXPECT_EQ(log->writeAddress(0), log->writeAddress(100));
-    EXPECT_NE(log->writeAddress(0), log->writeAddress(1));
+    std::vector<const void*> addresses;
+    for (const auto& e : events) {
+        if (e.kind == Kind::Write) addresses.push_back(e.address);
+    }
+    ASSERT_EQ(addresses.size(), 101u);
+    EXPECT_EQ(addresses[0], addresses[100]);
+    EXPECT_NE(addresses[0], addresses[1]);
 }
 
-TEST_F(AudioPlayerTest, PayloadIsCopiedIntoTheBuffer) {
+TEST_F(AudioPlayerTest, LongPayloadIsCutToOneBuffer) {
     auto player = makePlayer();
     ASSERT_TRUE(player->open());
-    const std::vector<uint8_t> payload = {9, 8, 7, 6, 5};
+    const std::vector<uint8_t> payload(AudioPlayer::kBufferSize + 10, 3);
     player->play(payload.data(), payload.size());
-    EXPECT_EQ(log->lastWrite(), payload);
+    ASSERT_EQ(devices->writtenBuffers().size(), 1u);
+    EXPECT_EQ(devices->writtenBuffers()[0], std::vector<uint8_t>(AudioPlayer::kBufferSize, 3));
 }
 
 TEST_F(AudioPlayerTest, SilentDeviceGetsTheDefaultVolume) {
-    log->setVolume(0);
+    devices->setInitialOutputVolume(0);
     auto player = makePlayer();
     ASSERT_TRUE(player->open());
-    EXPECT_EQ(log->volume(), 0x85858585u);
+    const auto events = devices->outputEvents();
+    ASSERT_EQ(count(Kind::Volume), 1);
+    EXPECT_EQ(events.back().kind, Kind::Volume);
+    EXPECT_EQ(events.back().value, 0x85858585u);
 }
 
 TEST_F(AudioPlayerTest, AudibleDeviceKeepsItsVolume) {
-    log->setVolume(0x12341234u);
+    devices->setInitialOutputVolume(0x12341234u);
     auto player = makePlayer();
     ASSERT_TRUE(player->open());
-    EXPECT_EQ(log->volume(), 0x12341234u);
+    EXPECT_EQ(count(Kind::Volume), 0);
 }
 
 TEST_F(AudioPlayerTest, MissingInputOrOutputDeviceFailsToOpen) {
-    log->setDevices(false, true);
+    devices->setDeviceCounts(1, 0);
     EXPECT_FALSE(makePlayer()->open());
-    log->setDevices(true, false);
+    devices->setDeviceCounts(0, 1);
     EXPECT_FALSE(makePlayer()->open());
-    EXPECT_EQ(log->count("open"), 0);
+    EXPECT_EQ(count(Kind::Open), 0);
 }
 
 TEST_F(AudioPlayerTest, DeviceThatCannotOpenDropsPayloads) {
-    log->setOpenFails(true);
+    devices->setOpenFails(true);
     auto player = makePlayer();
     EXPECT_FALSE(player->open());
     const uint8_t payload[2] = {1, 2};
     player->play(payload, 2);
-    EXPECT_EQ(log->count("write 2"), 0);
+    EXPECT_TRUE(devices->writtenBuffers().empty());
 }
 
 TEST_F(AudioPlayerTest, NoDeviceAtAllFailsToOpen) {
@@ -88,6 +102,7 @@ TEST_F(AudioPlayerTest, NoDeviceAtAllFailsToOpen) {
     EXPECT_FALSE(player.open());
     const uint8_t payload[2] = {1, 2};
     player.play(payload, 2); // dropped, no crash
+    EXPECT_FALSE(player.isOpen());
 }
 
 TEST_F(AudioPlayerTest, CloseResetsAndClosesOnce) {
@@ -96,39 +111,17 @@ TEST_F(AudioPlayerTest, CloseResetsAndClosesOnce) {
     player->close();
     player->close();
     player.reset();
-    EXPECT_EQ(log->events(), (std::vector<std::string>{"open", "reset", "close"}));
+    EXPECT_EQ(devices->outputEventKinds(), (std::vector<Kind>{Kind::Open, Kind::Reset, Kind::Close}));
 }
 
-class PlatformAudioPlayerTest : public ::testing::Test {
-protected:
-    std::shared_ptr<platform::FakeAudioDevices> devices = std::make_shared<platform::FakeAudioDevices>();
-    AudioPlayer player{std::make_unique<ostrel::PlatformAudioDevice>(devices)};
-};
-
-TEST_F(PlatformAudioPlayerTest, PayloadsReachThePlatformOutputInOrder) {
-    ASSERT_TRUE(player.open());
-    for (uint8_t i = 0; i < 101; ++i) {
-        const std::vector<uint8_t> payload(640, i);
-        player.play(payload.data(), payload.size());
-    }
-    const auto written = devices->writtenBuffers();
-    ASSERT_EQ(written.size(), 101u);
-    EXPECT_EQ(written[0], std::vector<uint8_t>(640, 0));
-    EXPECT_EQ(written[100], std::vector<uint8_t>(640, 100));
-    EXPECT_EQ(devices->resetCount(), 2); // before the first and the 101st
-}
-
-TEST_F(PlatformAudioPlayerTest, MachineWithoutInputDeviceDoesNotPlay) {
-    devices->setDeviceCounts(1, 0);
-    EXPECT_FALSE(player.open());
-}
-
-TEST_F(PlatformAudioPlayerTest, OutputThatRefusesToOpenDoesNotPlay) {
-    devices->setOpenFails(true);
-    EXPECT_FALSE(player.open());
-    const uint8_t payload[2] = {1, 2};
-    player.play(payload, 2);
-    EXPECT_TRUE(devices->writtenBuffers().empty());
+TEST_F(AudioPlayerTest, ClosedPlayerOpensAgain) {
+    auto player = makePlayer();
+    ASSERT_TRUE(player->open());
+    player->close();
+    ASSERT_TRUE(player->open());
+    const uint8_t payload[2] = {5, 6};
+    player->play(payload, 2);
+    EXPECT_EQ(devices->writtenBuffers().back(), (std::vector<uint8_t>{5, 6}));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "ostrel_fixture.h"
 #include "platform/diagnostic_capture.h"
 #include "transport_binding.h"
+#include "transport_plugin.h"
 
 namespace {
 
@@ -9,41 +10,57 @@ using namespace ostrel_test;
 
 class BindingTest : public StreamClientTest {
 protected:
+    // Binds the named plug-in through a fresh object; its previous binding,
+    // if any, is dropped with the old object.
     int32_t bindWith(const char* name, int32_t streamingType) {
-        seams().transportNames[static_cast<std::size_t>(streamingType - 1)] = name;
+        seams.transportNames[static_cast<std::size_t>(streamingType - 1)] = name;
+        reopen();
         M_KSetStreamingType(handle, streamingType);
         MediaConfig c = loopbackConfig();
         return M_KSetMediaConfig(handle, &c);
     }
 };
 
-TEST_F(BindingTest, EveryTableEntryPointsAtTheExportOfItsName) {
-    ASSERT_EQ(bindWith("FakeTransportEngine-M", 2), 1);
+TEST(TransportPluginTest, EveryTableEntryPointsAtTheExportOfItsName) {
+    ostrel::TransportPlugin plugin;
+    ASSERT_TRUE(plugin.bind(2, {"", "FakeTransportEngine-M", ""}));
+    const ostrel::TransportTable& table = plugin.table();
     platform::Module same;
     ASSERT_TRUE(same.load("FakeTransportEngine-M"));
-    EXPECT_EQ(reinterpret_cast<void*>(handle->transport.init), same.symbol("M_XInit"));
-    EXPECT_EQ(reinterpret_cast<void*>(handle->transport.getNextFrame), same.symbol("M_XGetNextFrame"));
-    EXPECT_EQ(reinterpret_cast<void*>(handle->transport.getVersion), same.symbol("M_XGetVersion"));
-    EXPECT_EQ(reinterpret_cast<void*>(handle->transport.setEngineConfig), same.symbol("M_XSetEngineConfig"));
-    EXPECT_EQ(reinterpret_cast<void*>(handle->transport.startTransferStreamingEngineData),
+    EXPECT_EQ(reinterpret_cast<void*>(table.init), same.symbol("M_XInit"));
+    EXPECT_EQ(reinterpret_cast<void*>(table.getNextFrame), same.symbol("M_XGetNextFrame"));
+    EXPECT_EQ(reinterpret_cast<void*>(table.getVersion), same.symbol("M_XGetVersion"));
+    EXPECT_EQ(reinterpret_cast<void*>(table.setEngineConfig), same.symbol("M_XSetEngineConfig"));
+    EXPECT_EQ(reinterpret_cast<void*>(table.startTransferStreamingEngineData),
               same.symbol("M_XStartTransferStreamingEngineData"));
     // The version entry works through the table.
     char version[9] = {};
-    handle->transport.getVersion(nullptr, version);
+    table.getVersion(nullptr, version);
     EXPECT_STREQ(version, "V 1.0.00");
 }
 
-TEST_F(BindingTest, EngineEntriesAreLookedUpOnlyForStreamingTypeTwo) {
-    ASSERT_EQ(bindWith("FakeTransportEngine-M", 1), 1);
-    EXPECT_EQ(handle->transport.setEngineConfig, nullptr);
-    EXPECT_EQ(handle->transport.startTransferStreamingEngineData, nullptr);
-    EXPECT_NE(handle->transport.getVersion, nullptr);
+TEST(TransportPluginTest, EngineEntriesAreLookedUpOnlyForStreamingTypeTwo) {
+    ostrel::TransportPlugin plugin;
+    ASSERT_TRUE(plugin.bind(1, {"FakeTransportEngine-M", "", ""}));
+    EXPECT_EQ(plugin.table().setEngineConfig, nullptr);
+    EXPECT_EQ(plugin.table().startTransferStreamingEngineData, nullptr);
+    EXPECT_NE(plugin.table().getVersion, nullptr);
 }
 
-TEST_F(BindingTest, PluginWithoutEngineEntriesBindsForStreamingTypeTwo) {
-    ASSERT_EQ(bindWith("FakeTransport-M", 2), 1);
-    EXPECT_EQ(handle->transport.setEngineConfig, nullptr);
-    EXPECT_EQ(handle->transport.startTransferStreamingEngineData, nullptr);
+TEST(TransportPluginTest, PluginWithoutEngineEntriesBindsForStreamingTypeTwo) {
+    ostrel::TransportPlugin plugin;
+    ASSERT_TRUE(plugin.bind(2, {"", "FakeTransport-M", ""}));
+    EXPECT_EQ(plugin.table().setEngineConfig, nullptr);
+    EXPECT_EQ(plugin.table().startTransferStreamingEngineData, nullptr);
+}
+
+TEST(TransportPluginTest, RefusedPluginIsUnloadedAndItsTableCleared) {
+    ostrel::TransportPlugin plugin;
+    ASSERT_TRUE(plugin.bind(2, {"", "FakeTransport-M", ""}));
+    EXPECT_FALSE(plugin.bind(2, {"", "FakeTransportNoFrame-M", ""}));
+    EXPECT_FALSE(plugin.isBound());
+    EXPECT_EQ(plugin.table().init, nullptr);
+    EXPECT_EQ(plugin.instance(), nullptr);
 }
 
 TEST_F(BindingTest, PluginLackingAFunctionCalledUncheckedIsRefused) {
@@ -53,17 +70,25 @@ TEST_F(BindingTest, PluginLackingAFunctionCalledUncheckedIsRefused) {
     EXPECT_NE(reasons.lines()[0].find("libFakeTransportNoFrame-M.so lacks M_XGetNextFrame and is not used"),
               std::string::npos)
         << reasons.text();
-    EXPECT_FALSE(handle->transportModule.isLoaded());
-    EXPECT_EQ(handle->transport.init, nullptr);
     EXPECT_EQ(bindWith("FakeTransportNoStart-M", 1), 0);
-    EXPECT_FALSE(handle->transportModule.isLoaded());
+    // Nothing of either was started, and a connect finds no transport.
+    EXPECT_EQ(connectExpectingFailure(), 0);
+    EXPECT_EQ(transport.calls(), "");
+    EXPECT_EQ(M_KSendRS232Setting(handle, 1, 2), 0);
 }
 
 TEST_F(BindingTest, RefusedPluginLeavesNothingOfTheOldBinding) {
-    ASSERT_EQ(bindWith("FakeTransport-M", 2), 1);
-    EXPECT_EQ(bindWith("FakeTransportNoFrame-M", 2), 0);
-    EXPECT_EQ(handle->transportInstance, nullptr);
+    seams.transportNames[0] = "FakeTransportNoFrame-M";
+    reopen();
+    configure(2);
+    EXPECT_EQ(transport.liveInstances(), 1);
+    M_KSetStreamingType(handle, 1);
+    MediaConfig c = loopbackConfig();
+    EXPECT_EQ(M_KSetMediaConfig(handle, &c), 0);
     EXPECT_EQ(transport.liveInstances(), 0);
+    // No command reaches the old instance.
+    EXPECT_EQ(M_KSendRS232Setting(handle, 1, 2), 0);
+    EXPECT_EQ(transport.calls().find("SendCommand"), std::string::npos);
 }
 
 TEST_F(BindingTest, MissingRequiredNameIsReportedByTheTableBinder) {
@@ -84,14 +109,15 @@ TEST(DecoderChoiceTest, PxaInNameOrCoreNameChoosesTypeOne) {
 }
 
 TEST_F(BindingTest, PxaProcessorTriesOnlyTheFirstDecoder) {
-    seams().processorInfo = [] { return platform::ProcessorInfo{true, "XScale-PXA255", ""}; };
+    seams.processorInfo = [] { return platform::ProcessorInfo{true, "XScale-PXA255", ""}; };
+    reopen();
     // The PXA decoder is missing; the other one must not be tried instead.
     configure();
     platform::DiagnosticCapture reasons;
     ASSERT_EQ(M_KConnect(handle), 1);
     M_KDisconnect(handle);
     EXPECT_EQ(decoder.inits(), 0);
-    EXPECT_NE(reasons.text().find("Ostrel-M: decoder plug-in " + seams().decoderNames[0] + " could not be loaded"),
+    EXPECT_NE(reasons.text().find("Ostrel-M: decoder plug-in " + seams.decoderNames[0] + " could not be loaded"),
               std::string::npos)
         << reasons.text();
 }
@@ -108,8 +134,9 @@ TEST_F(BindingTest, MissingTransportPluginIsNamedWithTheLoadersReason) {
 }
 
 TEST_F(BindingTest, PxaProcessorLoadsTheFirstDecoder) {
-    seams().processorInfo = [] { return platform::ProcessorInfo{true, "XScale-PXA255", ""}; };
-    seams().decoderNames = {"FakeDecoder-M", "NoSuchDecoder-M"};
+    seams.processorInfo = [] { return platform::ProcessorInfo{true, "XScale-PXA255", ""}; };
+    seams.decoderNames = {"FakeDecoder-M", "NoSuchDecoder-M"};
+    reopen();
     configure();
     ASSERT_EQ(M_KConnect(handle), 1);
     M_KDisconnect(handle);

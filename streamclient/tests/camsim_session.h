@@ -5,16 +5,16 @@
 #include <gtest/gtest.h>
 #include <ostrel/stream_client.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "audio_device.h"
 #include "camsim/camera_options.h"
 #include "camsim/recording.h"
 #include "interface_object.h"
@@ -49,13 +49,14 @@ inline MediaConfig cameraConfig(int32_t connectionType, uint16_t loginPort, uint
 }
 
 // Opens an interface object whose time-outs never run out on their own (a
-// clock that stands still) and that plays no received audio.
-inline OstrelInterface* openQuietInterface(const platform::Clock& clock) {
-    OstrelInterface* handle = M_KOpenInterface();
-    if (handle == nullptr) return nullptr;
-    handle->seams.clock = &clock;
-    handle->seams.makeAudioDevice = [] { return std::unique_ptr<ostrel::AudioDevice>(); };
-    return handle;
+// clock that stands still) and whose only audio devices are the given ones
+// (none by default), so that it plays no received audio.
+inline OstrelInterface* openQuietInterface(const platform::Clock& clock,
+                                           std::shared_ptr<platform::AudioDevices> devices = nullptr) {
+    ostrel::Seams seams;
+    seams.clock = &clock;
+    seams.audioDevices = [devices] { return devices; };
+    return ostrel::openInterface(seams);
 }
 
 // Payloads of the messages of one type that arrived on a channel, in order.
@@ -113,20 +114,14 @@ private:
 
 namespace ostrel_test {
 
-// M_KConnect while the standing clock is moved at half real speed, so a
-// connect that fails ends after about 20 s instead of never.
+// M_KConnect on the standing clock; a connect that did not succeed within
+// 20 s of real time is made to give up instead of waiting for ever.
 inline int32_t connectOnStandingClock(OstrelInterface* handle, platform::ManualClock& clock) {
-    std::atomic<bool> done{false};
-    std::thread ticker([&] {
-        while (!done.load()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            clock.advanceMs(10);
-        }
-    });
-    const int32_t result = M_KConnect(handle);
-    done.store(true);
-    ticker.join();
-    return result;
+    auto result = std::async(std::launch::async, [handle] { return M_KConnect(handle); });
+    if (result.wait_for(std::chrono::seconds(20)) != std::future_status::ready && clock.awaitWaiters(1)) {
+        clock.advanceMs(ostrel::kConnectWaitMs);
+    }
+    return result.get();
 }
 
 } // namespace ostrel_test

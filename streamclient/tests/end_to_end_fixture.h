@@ -13,9 +13,10 @@
 
 #include "camsim/camera_options.h"
 #include "camsim/encoded_video_source.h"
-#include "fake_audio_device.h"
+#include "clock_driver.h"
 #include "interface_object.h"
 #include "ostrel_fixture.h"
+#include "platform/audio_fake.h"
 #include "platform/clock.h"
 #include "platform/surface.h"
 
@@ -53,14 +54,14 @@ protected:
     void SetUp() override {
         surface = std::make_shared<platform::RecordingSurface>(platform::SurfaceSize{640, 480});
         window = platform::SurfaceRegistry::add(surface);
-        handle = M_KOpenInterface();
+        ostrel::Seams seams;
+        seams.clock = &clock;
+        auto devices = audio;
+        seams.audioDevices = [devices] { return devices; };
+        handle = ostrel::openInterface(seams);
         ASSERT_NE(handle, nullptr);
-        handle->seams.clock = &clock;
-        auto log = audio;
-        handle->seams.makeAudioDevice = [log] { return std::make_unique<FakeAudioDevice>(log); };
     }
     void TearDown() override {
-        stopClock();
         if (handle != nullptr) {
             M_KDisconnect(handle);
             M_KCloseInterface(handle);
@@ -92,22 +93,20 @@ protected:
         return M_KConnect(handle);
     }
 
-    void keepClockMoving() {
-        mover_ = std::thread([this] {
-            while (!stop_.load()) {
-                clock.advanceMs(500);
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-        });
+    // open() for a connect expected to fail: its wait runs out as soon as it
+    // started.
+    int32_t openWhileAdvancing(int32_t streamingType, const MediaConfig& config) {
+        return callWhileAdvancing(clock, ostrel::kConnectWaitMs, [&] { return open(streamingType, config); });
     }
-    void stopClock() {
-        stop_.store(true);
-        if (mover_.joinable()) mover_.join();
+
+    // Lets the picture time-out run out until the network loss was reported.
+    bool advanceUntilNetworkLoss() {
+        return advanceUntil(clock, ostrel::kPictureTimeoutMs, [this] { return networkLoss.waitFor(1, 5); });
     }
 
     std::unique_ptr<Camera> camera;
     platform::ManualClock clock;
-    std::shared_ptr<FakeAudioLog> audio = std::make_shared<FakeAudioLog>();
+    std::shared_ptr<platform::FakeAudioDevices> audio = std::make_shared<platform::FakeAudioDevices>();
     std::shared_ptr<platform::RecordingSurface> surface;
     uint32_t window = 0;
     OstrelInterface* handle = nullptr;
@@ -115,10 +114,6 @@ protected:
     CallCounter rendered;
     CallCounter motion;
     CallCounter inputs;
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread mover_;
 };
 
 } // namespace ostrel_test

@@ -1,5 +1,9 @@
 // The interface object's life: open, configure, connect, disconnect, close.
+#include <future>
+
+#include "client_settings.h"
 #include "ostrel_fixture.h"
+#include "platform/tcp_socket.h"
 
 namespace {
 
@@ -39,25 +43,59 @@ TEST(NullHandleTest, EveryExportIgnoresANullHandle) {
     M_KStopAudioTransfer(nullptr);
 }
 
-TEST_F(LifecycleTest, NewObjectStartsClearedWithStreamingTypeTwo) {
-    EXPECT_EQ(handle->streamingType, 2);
-    EXPECT_EQ(handle->transportInstance, nullptr);
-    EXPECT_FALSE(handle->transportModule.isLoaded());
-    EXPECT_EQ(handle->renderInfo.window, 0u);
-    EXPECT_EQ(handle->connected.load(), 0);
-    EXPECT_NE(handle->audioSender, nullptr);
+TEST_F(LifecycleTest, NewObjectUsesStreamingTypeTwo) {
+    seams.transportNames = {"NoSuchTransport-M", "FakeTransport-M", "NoSuchTransport-M"};
+    reopen();
+    MediaConfig c = loopbackConfig();
+    EXPECT_EQ(M_KSetMediaConfig(handle, &c), 1);
+}
+
+TEST_F(LifecycleTest, NewObjectHasNoTransportAndNoAudioToken) {
+    EXPECT_EQ(M_KSendRS232Setting(handle, 1, 2), 0);
+    M_KSendDO(handle, 1);
+    EXPECT_EQ(M_KStartAudioTransfer(handle), 0);
+    EXPECT_EQ(transport.calls(), "");
+}
+
+TEST_F(LifecycleTest, NewObjectDrawsIntoNoWindow) {
+    M_KSetStreamingType(handle, 2);
+    MediaConfig c = loopbackConfig();
+    ASSERT_EQ(M_KSetMediaConfig(handle, &c), 1);
+    ASSERT_EQ(M_KConnect(handle), 1);
+    transport.push(frameRecord(1, intraData(64, 48, 10, 20, 30)));
+    ASSERT_TRUE(transport.waitDrained(10000));
+    M_KDisconnect(handle);
+    EXPECT_EQ(surface->drawCount(), 0);
 }
 
 TEST_F(LifecycleTest, ConnectionTypeZeroOrFourLoadsNothing) {
     for (int32_t type : {0, 4}) {
         MediaConfig c = loopbackConfig(type);
         EXPECT_EQ(M_KSetMediaConfig(handle, &c), 0);
-        EXPECT_FALSE(handle->transportModule.isLoaded());
-        // The copy is kept even so.
-        EXPECT_EQ(handle->mediaConfig.connectionType, type);
-        EXPECT_STREQ(handle->mediaConfig.password, "secret");
+        EXPECT_EQ(M_KSendRS232Setting(handle, 1, 2), 0);
     }
     EXPECT_EQ(transport.calls(), "");
+}
+
+// The refused settings are kept even so: requests that need no transport use
+// them.
+TEST_F(LifecycleTest, RefusedConnectionTypeStillKeepsTheSettings) {
+    platform::TcpListener web;
+    ASSERT_TRUE(web.listen("127.0.0.1", 0));
+    MediaConfig c = loopbackConfig(0);
+    c.httpPort = web.port();
+    EXPECT_EQ(M_KSetMediaConfig(handle, &c), 0);
+    auto sent = std::async(std::launch::async, [this] { return M_KQuadSetDisplayMode(handle, 3); });
+    platform::TcpSocket request = web.accept(5000);
+    ASSERT_TRUE(request.isOpen());
+    char line[256] = {};
+    ASSERT_TRUE(request.waitReadable(5000));
+    const auto got = request.receiveSome(line, sizeof line - 1);
+    request.close();
+    EXPECT_EQ(sent.get(), 1);
+    ASSERT_GT(got.bytes, 0u);
+    const std::string text(line);
+    EXPECT_NE(text.find("USER=admin&PWD=secret&DISPLAY=3"), std::string::npos) << text;
 }
 
 TEST_F(LifecycleTest, StreamingTypeOutsideOneToThreeFails) {
@@ -68,11 +106,13 @@ TEST_F(LifecycleTest, StreamingTypeOutsideOneToThreeFails) {
 }
 
 TEST_F(LifecycleTest, MissingPluginFails) {
-    seams().transportNames[2] = "NoSuchTransport-M";
+    seams.transportNames[2] = "NoSuchTransport-M";
+    reopen();
     M_KSetStreamingType(handle, 3);
     MediaConfig c = loopbackConfig();
     EXPECT_EQ(M_KSetMediaConfig(handle, &c), 0);
-    EXPECT_EQ(handle->transportInstance, nullptr);
+    EXPECT_EQ(M_KSendRS232Setting(handle, 1, 2), 0);
+    EXPECT_EQ(transport.liveInstances(), 0);
 }
 
 TEST_F(LifecycleTest, PluginGetsTheObjectsOwnCopyOfTheSettings) {
@@ -93,16 +133,26 @@ TEST_F(LifecycleTest, SecondMediaConfigTearsTheFirstInstanceDown) {
 }
 
 TEST_F(LifecycleTest, RenderInfoNullKeepsThePreviousRecord) {
-    RenderInfo info{7, 42, 1, 2, 3, 4};
+    configure();
+    RenderInfo info{7, window, 1, 2, 3, 4};
     M_KSetRenderInfo(handle, &info);
     M_KSetRenderInfo(handle, nullptr);
-    EXPECT_EQ(std::memcmp(&handle->renderInfo, &info, sizeof info), 0);
+    ASSERT_EQ(M_KConnect(handle), 1);
+    transport.push(frameRecord(1, intraData(64, 48, 10, 20, 30)));
+    ASSERT_TRUE(rendered.waitFor(1));
+    const auto snap = surface->snapshot();
+    EXPECT_EQ(snap.dest.top, 1);
+    EXPECT_EQ(snap.dest.left, 2);
+    EXPECT_EQ(snap.dest.width, 3);
+    EXPECT_EQ(snap.dest.height, 4);
 }
 
 TEST_F(LifecycleTest, ConnectWithoutTransportWaitsAndFailsWithoutCallingIt) {
     EXPECT_EQ(connectExpectingFailure(), 0);
     EXPECT_EQ(transport.calls(), "");
-    EXPECT_EQ(handle->connected.load(), 0);
+    // It never connected, so it may still.
+    configure();
+    EXPECT_EQ(M_KConnect(handle), 1);
 }
 
 TEST_F(LifecycleTest, RefusedConnectFailsAfterTheWait) {
@@ -110,7 +160,9 @@ TEST_F(LifecycleTest, RefusedConnectFailsAfterTheWait) {
     transport.setResults(0, 1);
     EXPECT_EQ(connectExpectingFailure(), 0);
     EXPECT_EQ(transport.calls().find("StartStreaming"), std::string::npos);
-    EXPECT_FALSE(handle->renderThread.joinable());
+    // No render thread is left waiting for pictures.
+    EXPECT_EQ(clock.waiterCount(), 0);
+    EXPECT_EQ(rendered.value(), 0);
 }
 
 TEST_F(LifecycleTest, RefusedStreamFailsAfterTheWait) {
@@ -122,10 +174,14 @@ TEST_F(LifecycleTest, RefusedStreamFailsAfterTheWait) {
 
 TEST_F(LifecycleTest, ConnectStartsThreeThreadsAndASecondConnectFails) {
     configure();
+    CallCounter motion;
+    M_KSetMotionDetectionCallback(handle, &motion, countMotion, 1);
     ASSERT_EQ(M_KConnect(handle), 1);
-    EXPECT_TRUE(handle->receiveThread.joinable());
-    EXPECT_TRUE(handle->renderThread.joinable());
-    EXPECT_TRUE(handle->eventThread.joinable());
+    // Receiving, drawing and events all run.
+    transport.push(frameRecord(1, intraData(64, 48, 10, 20, 30)));
+    ASSERT_TRUE(rendered.waitFor(1));
+    transport.push(frameRecord(1, predictedData(1, 2, 3), 0x01));
+    EXPECT_TRUE(motion.waitFor(1));
     EXPECT_EQ(M_KConnect(handle), 0);
     M_KDisconnect(handle);
     EXPECT_EQ(M_KConnect(handle), 0); // an object connects once
@@ -134,10 +190,9 @@ TEST_F(LifecycleTest, ConnectStartsThreeThreadsAndASecondConnectFails) {
 TEST_F(LifecycleTest, DisconnectStopsTheTransportAndJoinsWithoutNetworkLoss) {
     configure();
     ASSERT_EQ(M_KConnect(handle), 1);
+    ASSERT_TRUE(clock.awaitWaiters(1)); // the render thread waits for a picture
     M_KDisconnect(handle);
-    EXPECT_FALSE(handle->receiveThread.joinable());
-    EXPECT_FALSE(handle->renderThread.joinable());
-    EXPECT_FALSE(handle->eventThread.joinable());
+    EXPECT_EQ(clock.waiterCount(), 0);
     EXPECT_EQ(networkLoss.value(), 0);
     EXPECT_EQ(transport.calls(), "Init,SetMediaConfig,Connect,ConnectDone,StartStreaming,Disconnect,StopStreaming");
 }
@@ -203,23 +258,34 @@ TEST_F(LifecycleTest, ConnectAfterAFailedConnectTriesAgain) {
     EXPECT_EQ(M_KConnect(handle), 1);
 }
 
-TEST_F(LifecycleTest, TextOfAHundredTwentyEightCharactersSwitchesTheOverlayOff) {
+TEST(ClientSettingsTest, TextOfAHundredTwentyEightCharactersSwitchesTheOverlayOff) {
+    ostrel::ClientSettings settings;
+    std::u16string text;
+    platform::SurfaceRect box;
     const std::string fits(127, 'a');
-    M_KSetTextout(handle, 1, 3, 4, fits.c_str());
-    EXPECT_EQ(handle->overlayOn.load(), 1);
-    EXPECT_EQ(handle->overlayLength, 127);
+    settings.setOverlay(true, 3, 4, fits.c_str());
+    ASSERT_TRUE(settings.takeOverlay(text, box));
+    EXPECT_EQ(text, std::u16string(127, u'a'));
+    EXPECT_EQ(box.width, 14 * 127);
     const std::string tooLong(128, 'b');
-    M_KSetTextout(handle, 1, 5, 6, tooLong.c_str());
-    EXPECT_EQ(handle->overlayOn.load(), 0);
-    EXPECT_EQ(handle->overlayX, 3); // nothing of the refused text is stored
+    settings.setOverlay(true, 5, 6, tooLong.c_str());
+    EXPECT_FALSE(settings.takeOverlay(text, box));
+    // Nothing of the refused text is stored: enabling again shows the old one.
+    settings.setOverlay(true, 3, 4, nullptr);
+    EXPECT_FALSE(settings.takeOverlay(text, box));
 }
 
-TEST_F(LifecycleTest, TextIsWidenedByteForByte) {
-    M_KSetTextout(handle, 1, 0, 0, "Cam\xE9");
-    EXPECT_EQ(handle->overlayText[3], u'\u00E9');
-    EXPECT_EQ(handle->overlayText[4], u'\0');
-    M_KSetTextout(handle, 0, 0, 0, "off");
-    EXPECT_EQ(handle->overlayOn.load(), 0);
+TEST(ClientSettingsTest, TextIsWidenedByteForByte) {
+    ostrel::ClientSettings settings;
+    std::u16string text;
+    platform::SurfaceRect box;
+    settings.setOverlay(true, 7, 8, "Cam\xE9");
+    ASSERT_TRUE(settings.takeOverlay(text, box));
+    EXPECT_EQ(text, u"Cam\u00E9");
+    EXPECT_EQ(box.left, 7);
+    EXPECT_EQ(box.top, 8);
+    settings.setOverlay(false, 0, 0, "off");
+    EXPECT_FALSE(settings.takeOverlay(text, box));
 }
 
 } // namespace
@@ -252,9 +318,10 @@ TEST_F(LifecycleTest, TeardownFromInsideACallbackIsIgnoredAndTheCallerCanStillDi
     // the object stays alive for its owner.
     ASSERT_TRUE(teardown.returned.waitFor(1));
     M_KDisconnect(handle);
-    EXPECT_FALSE(handle->receiveThread.joinable());
-    EXPECT_FALSE(handle->renderThread.joinable());
-    EXPECT_FALSE(handle->eventThread.joinable());
+    EXPECT_EQ(clock.waiterCount(), 0);
+    EXPECT_EQ(networkLoss.value(), 0); // replaced by the tearing-down callback
+    const std::string calls = transport.calls();
+    EXPECT_EQ(calls.substr(calls.size() - std::string("Disconnect,StopStreaming").size()), "Disconnect,StopStreaming");
 }
 
 } // namespace

@@ -14,8 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "fake_audio_device.h"
+#include "clock_driver.h"
 #include "interface_object.h"
+#include "platform/audio_fake.h"
 #include "platform/clock.h"
 #include "platform/module.h"
 #include "platform/surface.h"
@@ -171,26 +172,38 @@ protected:
         decoder.reset();
         surface = std::make_shared<platform::RecordingSurface>(platform::SurfaceSize{640, 480});
         window = platform::SurfaceRegistry::add(surface);
-        handle = M_KOpenInterface();
+        seams.clock = &clock;
+        seams.transportNames = {"FakeTransport-M", "FakeTransport-M", "FakeTransport-M"};
+        seams.decoderNames = {"NoSuchDecoderPxa-M", "FakeDecoder-M"};
+        seams.processorInfo = [] { return platform::ProcessorInfo{true, "Test CPU", ""}; };
+        auto devices = audio;
+        seams.audioDevices = [devices] { return devices; };
+        open();
+    }
+    void TearDown() override {
+        close();
+        platform::SurfaceRegistry::remove(window);
+    }
+
+    // Opens the object with the current seams and the counting callbacks.
+    void open() {
+        handle = ostrel::openInterface(seams);
         ASSERT_NE(handle, nullptr);
-        seams().clock = &clock;
-        seams().transportNames = {"FakeTransport-M", "FakeTransport-M", "FakeTransport-M"};
-        seams().decoderNames = {"NoSuchDecoderPxa-M", "FakeDecoder-M"};
-        seams().processorInfo = [] { return platform::ProcessorInfo{true, "Test CPU", ""}; };
-        auto log = audio;
-        seams().makeAudioDevice = [log] { return std::make_unique<FakeAudioDevice>(log); };
         M_KSetNetworkLossCallback(handle, &networkLoss, countSimple);
         M_KSetAfterRenderCallback(handle, &rendered, countSimple);
     }
-    void TearDown() override {
+    void close() {
         if (handle != nullptr) {
             M_KDisconnect(handle);
             M_KCloseInterface(handle);
         }
-        platform::SurfaceRegistry::remove(window);
+        handle = nullptr;
     }
-
-    ostrel::Seams& seams() { return handle->seams; }
+    // Opens a fresh object after a test changed the seams.
+    void reopen() {
+        close();
+        open();
+    }
 
     void configure(int32_t streamingType = 2, uint32_t renderWindow = 0xFFFFFFFFu) {
         M_KSetStreamingType(handle, streamingType);
@@ -205,20 +218,14 @@ protected:
         M_KSetRenderInfo(handle, &info);
     }
 
-    // Connects while another thread keeps moving the clock, so the connect
-    // wait runs out at once.
+    // Connects and lets the connect wait run out as soon as it started.
     int32_t connectExpectingFailure() {
-        std::atomic<bool> done{false};
-        std::thread mover([&] {
-            while (!done.load()) {
-                clock.advanceMs(500);
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-        });
-        const int32_t result = M_KConnect(handle);
-        done.store(true);
-        mover.join();
-        return result;
+        return callWhileAdvancing(clock, ostrel::kConnectWaitMs, [this] { return M_KConnect(handle); });
+    }
+
+    // Lets the picture time-out run out until the network loss was reported.
+    bool advanceUntilNetworkLoss() {
+        return advanceUntil(clock, ostrel::kPictureTimeoutMs, [this] { return networkLoss.waitFor(1, 5); });
     }
 
     // Pushes the record until a picture made from it was drawn: a picture
@@ -242,7 +249,8 @@ protected:
     FakeTransportControl transport;
     FakeDecoderControl decoder;
     platform::ManualClock clock;
-    std::shared_ptr<FakeAudioLog> audio = std::make_shared<FakeAudioLog>();
+    std::shared_ptr<platform::FakeAudioDevices> audio = std::make_shared<platform::FakeAudioDevices>();
+    ostrel::Seams seams;
     std::shared_ptr<platform::RecordingSurface> surface;
     uint32_t window = 0;
     OstrelInterface* handle = nullptr;

@@ -13,8 +13,9 @@ namespace platform {
 struct FakeAudioEvent {
     enum class Kind { Open, Write, Reset, Volume, Close };
     Kind kind;
-    std::vector<uint8_t> data; // Write: the bytes written
-    uint32_t value = 0;        // Volume: the value set
+    std::vector<uint8_t> data;     // Write: the bytes written
+    uint32_t value = 0;            // Volume: the value set
+    const void* address = nullptr; // Write: where the caller's bytes were, to tell its buffers apart
 };
 
 class FakeAudioDevices final : public AudioDevices {
@@ -27,12 +28,17 @@ public:
     void setDeviceCounts(int outputs, int inputs);
     // Makes opening fail although devices are reported.
     void setOpenFails(bool fails);
+    // The volume outputs made from now on report before anyone sets one
+    // (full by default).
+    void setInitialOutputVolume(uint32_t volume);
 
     // Everything done to outputs so far, in order, across all outputs.
     std::vector<FakeAudioEvent> outputEvents() const;
     // Only the buffers written, in order.
     std::vector<std::vector<uint8_t>> writtenBuffers() const;
     int resetCount() const;
+    // The kinds of outputEvents(), in order.
+    std::vector<FakeAudioEvent::Kind> outputEventKinds() const;
 
     // Adds capture data; a started input delivers it in buffers of its size.
     void pushInput(const std::vector<uint8_t>& bytes);

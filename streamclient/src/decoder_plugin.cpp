@@ -1,0 +1,37 @@
+#include "decoder_plugin.h"
+
+#include "platform/diagnostics.h"
+#include "platform/function_table.h"
+
+namespace ostrel {
+
+void DecoderPlugin::bind(const platform::ProcessorInfo& processor, const std::array<std::string, 2>& names) {
+    const std::string& name = names[static_cast<std::size_t>(chooseDecoderType(processor) - 1)];
+    if (!module_.load(name)) {
+        platform::diagnose("Ostrel-M: decoder plug-in " + name +
+                           " could not be loaded (no pictures will be shown): " + module_.error());
+        return;
+    }
+    if (const char* missing = platform::bindFunctionTable(module_, table_); missing != nullptr) {
+        platform::diagnose("Ostrel-M: decoder plug-in " + module_.path() + " lacks " + missing +
+                           " and is not used (no pictures will be shown)");
+        table_ = {};
+        module_.unload();
+        return;
+    }
+    if (instance_ == nullptr) instance_ = table_.init(nullptr);
+}
+
+void DecoderPlugin::unbind() {
+    if (instance_ != nullptr && table_.exit != nullptr) table_.exit(instance_);
+    instance_ = nullptr;
+    module_.unload();
+    table_ = {};
+}
+
+const uint8_t* DecoderPlugin::decode(int32_t width, int32_t height, const uint8_t* data, int32_t length) const {
+    if (instance_ == nullptr || table_.decode == nullptr) return nullptr;
+    return static_cast<const uint8_t*>(table_.decode(instance_, width, height, data, length, 0, 0, 0));
+}
+
+} // namespace ostrel

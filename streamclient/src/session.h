@@ -1,0 +1,108 @@
+// One connection of an interface object: made by M_KConnect, destroyed by
+// M_KDisconnect. It owns the receive, render and event threads, the buffers
+// they hand pictures and event headers over in, the renderer, the decoder
+// and the audio player.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "client_seams.h"
+#include "client_settings.h"
+#include "decoder_plugin.h"
+#include "platform/event.h"
+#include "stream_limits.h"
+#include "transport_plugin.h"
+
+namespace ostrel {
+
+class AudioPlayer;
+class CVideoRenderer;
+struct PictureDescriptor;
+
+class Session {
+public:
+    // owner tags the session's threads, so that isOwnThread can tell them.
+    Session(TransportPlugin& transport, const ClientSettings& settings, const Seams& seams, const void* owner);
+    // Stops the transport and joins the threads, waking a receive thread still
+    // inside the transport's connect; then frees what the threads shared.
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Starts the receive thread and waits for its connection on the seams'
+    // clock. True when it connected: the render and event threads run too.
+    // False leaves a late receive thread to tear its connection down itself.
+    bool start();
+
+    // The receive, render and event threads, in that order, for measuring
+    // their CPU time; valid while the session runs.
+    std::array<std::thread*, 3> threadsForMeasuring() { return {&receiveThread_, &renderThread_, &eventThread_}; }
+
+    // True on a thread of a session made with this owner, i.e. inside one of
+    // its callbacks: such a thread cannot wait for itself.
+    static bool isOwnThread(const void* owner);
+
+private:
+    // Thread bodies, each in its own file.
+    void receiveMain();
+    void renderMain();
+    void eventMain();
+
+    // receive_thread.cpp
+    bool connectTransport();
+    void streamLoop();
+    void firstPicture(const uint8_t* record, int32_t length);
+    void laterPicture(const uint8_t* record, int32_t length);
+    const uint8_t* decode(const uint8_t* record, int32_t length) const;
+    void handOverPicture(const uint8_t* picture);
+    void playAudio(const uint8_t* record, int32_t length);
+
+    void wakeAndJoinReceiveThread();
+
+    TransportPlugin& transport_;
+    const ClientSettings& settings_;
+    const Seams& seams_;
+    const void* owner_;
+
+    std::thread receiveThread_;
+    std::thread renderThread_;
+    std::thread eventThread_;
+    platform::ManualResetEvent connectDone_;
+    platform::ManualResetEvent frameReady_;
+    platform::ManualResetEvent eventInfo_;
+    // Set by the receive thread as its last step.
+    platform::ManualResetEvent receiveEnded_;
+
+    std::atomic<bool> connected_{false};
+    std::atomic<bool> running_{false};
+    std::atomic<bool> disconnecting_{false};
+    std::atomic<bool> picturePending_{false};
+    std::atomic<bool> eventInfoPending_{false};
+    // Set when start gave up waiting: a receive thread that connects late
+    // tears its connection down instead of streaming.
+    std::atomic<bool> connectAbandoned_{false};
+    // Decides between a late connect and start giving up.
+    std::mutex connectLock_;
+
+    // Receive thread only.
+    DecoderPlugin decoder_;
+    std::unique_ptr<uint8_t[]> receiveBuffer_;
+    std::unique_ptr<AudioPlayer> audioPlayer_;
+    int32_t streamWidth_ = 0;
+    int32_t streamHeight_ = 0;
+    bool streamStarted_ = false;
+
+    // Handed from the receive thread to the render thread; they outlive both.
+    std::unique_ptr<uint8_t[]> pictureBuffer_;
+    std::unique_ptr<PictureDescriptor> picture_;
+    std::unique_ptr<CVideoRenderer> renderer_;
+    // Handed from the receive thread to the event thread.
+    uint8_t eventHeader_[kEventHeaderSize] = {};
+};
+
+} // namespace ostrel

@@ -1,0 +1,73 @@
+#include "transport_plugin.h"
+
+#include "platform/diagnostics.h"
+
+namespace ostrel {
+
+bool TransportPlugin::bind(int streamingType, const std::array<std::string, 3>& names) {
+    if (streamingType < 1 || streamingType > 3) {
+        platform::diagnose("Ostrel-M: streaming type " + std::to_string(streamingType) + " is not 1, 2 or 3");
+        return false;
+    }
+    unbind();
+    const std::string& name = names[static_cast<std::size_t>(streamingType - 1)];
+    if (!module_.load(name)) {
+        platform::diagnose("Ostrel-M: transport plug-in " + name + " for streaming type " +
+                           std::to_string(streamingType) + " could not be loaded: " + module_.error());
+        return false;
+    }
+    // A plug-in without one of the functions called unchecked is refused here
+    // rather than crashing later.
+    const std::string missing = bindTransportTable(module_, streamingType, table_);
+    if (!missing.empty()) {
+        platform::diagnose("Ostrel-M: transport plug-in " + module_.path() + " lacks " + missing + " and is not used");
+        table_ = {};
+        module_.unload();
+        return false;
+    }
+    return true;
+}
+
+bool TransportPlugin::attach(const MediaConfig& config) {
+    if (!isBound()) return false;
+    void* instance = table_.init();
+    if (instance == nullptr) return false;
+    {
+        std::lock_guard lock(stopLock_);
+        instance_ = instance;
+    }
+    table_.setMediaConfig(instance, &config);
+    return true;
+}
+
+void TransportPlugin::stop() {
+    std::lock_guard lock(stopLock_);
+    if (instance_ == nullptr) return;
+    table_.disconnect(instance_);
+    table_.stopStreaming(instance_);
+}
+
+void TransportPlugin::unbind() {
+    {
+        std::lock_guard lock(stopLock_);
+        if (instance_ != nullptr) {
+            table_.stopStreaming(instance_);
+            table_.disconnect(instance_);
+            table_.exit(instance_);
+            instance_ = nullptr;
+        }
+    }
+    module_.unload();
+    table_ = {};
+}
+
+int32_t TransportPlugin::sendCommand(int32_t type, const uint8_t* data, int32_t length) const {
+    if (instance_ == nullptr || table_.sendCommand == nullptr) return 0;
+    TransportCommand record{};
+    record.type = type;
+    record.data = data;
+    record.length = length;
+    return table_.sendCommand(instance_, &record, nullptr);
+}
+
+} // namespace ostrel

@@ -1,0 +1,54 @@
+// The transport plug-in of one interface object: its module, its table and
+// the instance made from it.
+#pragma once
+
+#include <transport/contract.h>
+
+#include <array>
+#include <mutex>
+#include <string>
+
+#include "platform/module.h"
+#include "transport_binding.h"
+
+namespace ostrel {
+
+class TransportPlugin {
+public:
+    TransportPlugin() = default;
+    ~TransportPlugin() { unbind(); }
+    TransportPlugin(const TransportPlugin&) = delete;
+    TransportPlugin& operator=(const TransportPlugin&) = delete;
+
+    // Drops any earlier binding, then loads the plug-in named for the
+    // streaming type (1 to 3). False, with the reason told, when the type is
+    // out of range, the module does not load or lacks a required function.
+    bool bind(int streamingType, const std::array<std::string, 3>& names);
+    // Makes the instance and hands it the settings; false when the plug-in
+    // made none. The settings must outlive the instance.
+    bool attach(const MediaConfig& config);
+    // Disconnects and stops the instance, in that order. Safe from the
+    // caller's thread and the render thread at once.
+    void stop();
+    // Ends the instance and unloads the module.
+    void unbind();
+
+    bool isBound() const { return module_.isLoaded(); }
+    // Valid while bound; entries the plug-in lacks are null.
+    const TransportTable& table() const { return table_; }
+    // Null before attach.
+    void* instance() const { return instance_; }
+
+    // Hands one command record to the instance; 0 without one.
+    int32_t sendCommand(int32_t type, const uint8_t* data, int32_t length) const;
+
+private:
+    platform::Module module_;
+    TransportTable table_;
+    void* instance_ = nullptr;
+    // The contract does not allow disconnect and stop concurrently; they may
+    // come from the caller and from the render thread's time-out.
+    std::mutex stopLock_;
+};
+
+} // namespace ostrel
