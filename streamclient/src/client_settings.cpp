@@ -23,27 +23,23 @@ RenderInfo ClientSettings::renderInfo() const {
 
 void ClientSettings::setNetworkLossCallback(void* user, M_KNetworkLossCallback callback) {
     std::lock_guard lock(lock_);
-    callbacks_.networkLossUser = user;
-    callbacks_.networkLoss = callback;
+    callbacks_.networkLoss = {callback, user};
 }
 
 void ClientSettings::setAfterRenderCallback(void* user, M_KAfterRenderCallback callback) {
     std::lock_guard lock(lock_);
-    callbacks_.afterRenderUser = user;
-    callbacks_.afterRender = callback;
+    callbacks_.afterRender = {callback, user};
 }
 
 void ClientSettings::setMotionCallback(void* user, M_KMotionCallback callback, bool fourRegions) {
     std::lock_guard lock(lock_);
-    callbacks_.motionUser = user;
-    callbacks_.motion = callback;
+    callbacks_.motion = {callback, user};
     callbacks_.fourRegions = fourRegions;
 }
 
 void ClientSettings::setDigitalInputCallback(void* user, M_KDICallback callback) {
     std::lock_guard lock(lock_);
-    callbacks_.digitalInputUser = user;
-    callbacks_.digitalInput = callback;
+    callbacks_.digitalInput = {callback, user};
 }
 
 Callbacks ClientSettings::callbacks() const {

@@ -14,16 +14,19 @@
 
 namespace ostrel {
 
+// A caller's function and the pointer it gets back.
+template <class Function>
+struct Callback {
+    Function function = nullptr;
+    void* user = nullptr;
+};
+
 struct Callbacks {
-    M_KNetworkLossCallback networkLoss = nullptr;
-    void* networkLossUser = nullptr;
-    M_KAfterRenderCallback afterRender = nullptr;
-    void* afterRenderUser = nullptr;
-    M_KMotionCallback motion = nullptr;
-    void* motionUser = nullptr;
+    Callback<M_KNetworkLossCallback> networkLoss;
+    Callback<M_KAfterRenderCallback> afterRender;
+    Callback<M_KMotionCallback> motion;
     bool fourRegions = false;
-    M_KDICallback digitalInput = nullptr;
-    void* digitalInputUser = nullptr;
+    Callback<M_KDICallback> digitalInput;
 };
 
 class ClientSettings {

@@ -28,18 +28,19 @@ void Session::eventMain() {
         std::memcpy(header, eventHeader_, sizeof header);
 
         const Callbacks callbacks = settings_.callbacks();
-        if (callbacks.digitalInput != nullptr) {
+        const auto& inputs = callbacks.digitalInput;
+        if (inputs.function != nullptr) {
             // Inputs are active low.
             const unsigned v = (header[kDigitalInputIndex] ^ 0x03u) & 0x0Fu;
-            if (v != 0)
-                callbacks.digitalInput(callbacks.digitalInputUser, (v & 1u) != 0 ? 1 : 0, (v & 2u) != 0 ? 1 : 0);
+            if (v != 0) inputs.function(inputs.user, (v & 1u) != 0 ? 1 : 0, (v & 2u) != 0 ? 1 : 0);
         }
         const unsigned m = header[kMotionIndex];
-        if (callbacks.motion != nullptr && m != 0) {
+        const auto& motion = callbacks.motion;
+        if (motion.function != nullptr && m != 0) {
             if (callbacks.fourRegions) {
-                callbacks.motion(callbacks.motionUser, m & 1u, (m >> 1) & 1u, (m >> 2) & 1u, (m >> 3) & 1u);
+                motion.function(motion.user, m & 1u, (m >> 1) & 1u, (m >> 2) & 1u, (m >> 3) & 1u);
             } else {
-                callbacks.motion(callbacks.motionUser, (m >> 1) & 1u, (m >> 2) & 1u, (m >> 3) & 1u, 0);
+                motion.function(motion.user, (m >> 1) & 1u, (m >> 2) & 1u, (m >> 3) & 1u, 0);
             }
         }
     }

@@ -102,10 +102,8 @@ void Session::streamLoop() {
         int32_t n = table.getNextFrame(transport_.instance(), &kind, buffer, static_cast<int32_t>(kReceiveBufferSize));
         if (n < static_cast<int32_t>(kHeader)) {
             running_.store(false);
-            const Callbacks callbacks = settings_.callbacks();
-            if (callbacks.networkLoss != nullptr && !disconnecting_.load()) {
-                callbacks.networkLoss(callbacks.networkLossUser);
-            }
+            const auto lost = settings_.callbacks().networkLoss;
+            if (lost.function != nullptr && !disconnecting_.load()) lost.function(lost.user);
             continue;
         }
         // A plug-in claiming more than the buffer holds is not read past it.

@@ -43,8 +43,8 @@ void Session::renderMain() {
             held->present();
             held.reset();
         }
-        const Callbacks callbacks = settings_.callbacks();
-        if (callbacks.afterRender != nullptr) callbacks.afterRender(callbacks.afterRenderUser);
+        const auto drawn = settings_.callbacks().afterRender;
+        if (drawn.function != nullptr) drawn.function(drawn.user);
     }
 }
 
