@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -221,6 +222,16 @@ protected:
     // Connects and lets the connect wait run out as soon as it started.
     int32_t connectExpectingFailure() {
         return callWhileAdvancing(clock, ostrel::kConnectWaitMs, [this] { return M_KConnect(handle); });
+    }
+
+    // Connects and lets the connect wait run out once the transport saw the
+    // named call, so that the receive thread is known to have got that far.
+    int32_t connectGivingUpAfter(const char* call) {
+        auto result = std::async(std::launch::async, [this] { return M_KConnect(handle); });
+        EXPECT_TRUE(transport.waitCall(call, 1, 10000)) << call;
+        EXPECT_TRUE(clock.awaitWaiters(1));
+        clock.advanceMs(ostrel::kConnectWaitMs);
+        return result.get();
     }
 
     // Lets the picture time-out run out until the network loss was reported.
