@@ -17,7 +17,7 @@
 #include "platform/audio_fake.h"
 #include "platform/tcp_socket.h"
 
-namespace ostrel_test {
+namespace ostrel::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -307,4 +307,4 @@ TEST(AudioTokenWire, ReplyStatusAndHolder) {
 }
 
 } // namespace
-} // namespace ostrel_test
+} // namespace ostrel::test

@@ -6,7 +6,7 @@
 
 namespace {
 
-using namespace ostrel_test;
+using namespace ostrel::test;
 
 class BindingTest : public StreamClientTest {
 protected:

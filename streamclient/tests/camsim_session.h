@@ -20,7 +20,7 @@
 #include "interface_object.h"
 #include "platform/clock.h"
 
-namespace ostrel_test {
+namespace ostrel::test {
 
 // A small picture at a low rate keeps the simulated stream cheap.
 inline camsim::CameraOptions cheapCameraOptions() {
@@ -110,9 +110,9 @@ private:
     std::string path_;
 };
 
-} // namespace ostrel_test
+} // namespace ostrel::test
 
-namespace ostrel_test {
+namespace ostrel::test {
 
 // M_KConnect on the standing clock; a connect that did not succeed within
 // 20 s of real time is made to give up instead of waiting for ever.
@@ -124,4 +124,4 @@ inline int32_t connectOnStandingClock(OstrelInterface* handle, platform::ManualC
     return result.get();
 }
 
-} // namespace ostrel_test
+} // namespace ostrel::test

@@ -7,7 +7,7 @@
 
 #include "platform/clock.h"
 
-namespace ostrel_test {
+namespace ostrel::test {
 
 // Runs call on a thread of its own and, whenever a thread waits on the
 // clock, moves it on by stepMs, until call returns; returns its result.
@@ -32,4 +32,4 @@ inline bool advanceUntil(platform::ManualClock& clock, int stepMs, const std::fu
     return true;
 }
 
-} // namespace ostrel_test
+} // namespace ostrel::test

@@ -13,7 +13,7 @@
 #include "camsim_session.h"
 #include "platform/tcp_socket.h"
 
-namespace ostrel_test {
+namespace ostrel::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -438,4 +438,4 @@ TEST_F(QuadModeTest, SucceedsEvenWhenNobodyAnswers) {
 }
 
 } // namespace
-} // namespace ostrel_test
+} // namespace ostrel::test

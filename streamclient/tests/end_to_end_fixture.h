@@ -20,7 +20,7 @@
 #include "platform/clock.h"
 #include "platform/surface.h"
 
-namespace ostrel_test {
+namespace ostrel::test {
 
 inline camsim::CameraOptions loopbackCamera(int resolutionCode = 1, int frameRate = 30) {
     camsim::CameraOptions o;
@@ -116,4 +116,4 @@ protected:
     CallCounter inputs;
 };
 
-} // namespace ostrel_test
+} // namespace ostrel::test

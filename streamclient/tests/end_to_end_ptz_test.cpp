@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace ostrel_test;
+using namespace ostrel::test;
 
 constexpr int32_t kPtzAddress = 2;
 

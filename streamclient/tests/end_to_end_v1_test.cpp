@@ -5,7 +5,7 @@
 
 namespace {
 
-using namespace ostrel_test;
+using namespace ostrel::test;
 
 class Protocol1EndToEndTest : public EndToEndTest<camsim::V1Camera> {
 protected:

@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace ostrel_test;
+using namespace ostrel::test;
 
 class Protocol2EndToEndTest : public EndToEndTest<camsim::V2Camera> {
 protected:

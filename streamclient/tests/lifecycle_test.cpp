@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace ostrel_test;
+using namespace ostrel::test;
 
 class LifecycleTest : public StreamClientTest {};
 
@@ -293,7 +293,7 @@ TEST(ClientSettingsTest, TextIsWidenedByteForByte) {
 
 namespace {
 
-using namespace ostrel_test;
+using namespace ostrel::test;
 
 // A caller that tears the stream down from inside its own callback.
 struct TeardownFromCallback {

@@ -23,7 +23,7 @@
 #include "platform/surface.h"
 #include "test_support.h"
 
-namespace ostrel_test {
+namespace ostrel::test {
 
 // Polls until the condition holds; false after timeoutMs (only a safety net).
 inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
@@ -269,4 +269,4 @@ protected:
     CallCounter rendered;
 };
 
-} // namespace ostrel_test
+} // namespace ostrel::test

@@ -3,7 +3,7 @@
 
 namespace {
 
-using namespace ostrel_test;
+using namespace ostrel::test;
 
 class PipelineTest : public StreamClientTest {
 protected:

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace ostrel_test {
+namespace ostrel::test {
 
 class BitWriter {
 public:
@@ -122,4 +122,4 @@ inline std::vector<uint8_t> audioRecord(std::size_t totalLength) {
     return r;
 }
 
-} // namespace ostrel_test
+} // namespace ostrel::test
