@@ -7,6 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev portaudio19-dev
+  # ONVIF: SOAP replies are read with pugixml, the password digest uses OpenSSL.
+  libpugixml-dev libssl-dev
   libavcodec-dev libavutil-dev libswscale-dev
   clang libclang-rt-dev
   qt6-base-dev xvfb xauth

@@ -2,19 +2,15 @@
 
 #include "platform/network_guard.h"
 
+#include "curl_guard.h"
+
 #include <curl/curl.h>
 
 #include <memory>
-#include <mutex>
 
 namespace platform {
 
 namespace {
-
-void initialiseOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 struct EasyDeleter {
     void operator()(CURL* c) const { curl_easy_cleanup(c); }
@@ -41,28 +37,13 @@ extern "C" std::size_t collect(char* data, std::size_t size, std::size_t count, 
     return n;
 }
 
-// The host part of a URL as libcurl reads it; empty when it cannot be parsed.
-std::string urlHost(const std::string& url) {
-    CURLU* parsed = curl_url();
-    if (parsed == nullptr) return {};
-    std::string host;
-    char* part = nullptr;
-    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_DEFAULT_SCHEME) == CURLUE_OK &&
-        curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK && part != nullptr) {
-        host = part;
-    }
-    curl_free(part);
-    curl_url_cleanup(parsed);
-    return host;
-}
-
 } // namespace
 
 HttpGetResult httpGet(const HttpGetRequest& request) {
     HttpGetResult result;
-    initialiseOnce();
+    detail::initialiseCurlOnce();
     if (loopbackOnly()) {
-        const std::string host = urlHost(request.url);
+        const std::string host = detail::curlUrlHost(request.url);
         if (!isLoopbackAddress(host)) {
             result.errorCode = CURLE_COULDNT_CONNECT;
             result.errorText = loopbackRefusal(host);
@@ -97,13 +78,16 @@ HttpGetResult httpGet(const HttpGetRequest& request) {
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, collect);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &headerSink);
 
+    detail::SocketGuard guard;
+    detail::guardSockets(c, &guard);
+
     const CURLcode code = curl_easy_perform(c);
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     result.status = status;
     result.errorCode = static_cast<int>(code);
     result.completed = code == CURLE_OK;
-    if (!result.completed) result.errorText = curl_easy_strerror(code);
+    if (!result.completed) result.errorText = guard.refused ? loopbackRefusal(request.url) : curl_easy_strerror(code);
     return result;
 }
 

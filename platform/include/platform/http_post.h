@@ -1,0 +1,51 @@
+// One HTTP POST, as the SOAP services of a camera need it: a deadline on the
+// whole exchange, an abort another thread can pull, a cap on the reply (a
+// longer reply is refused, not cut) and, on demand, HTTP digest
+// authentication. Every socket is checked against the loopback guard after
+// the name was resolved, so a redirect or a name cannot lead outside it.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+// Pulled by any thread; a request that sees it ends within about 50 ms.
+class HttpAbort {
+public:
+    void abort() { aborted_.store(true); }
+    void reset() { aborted_.store(false); }
+    bool aborted() const { return aborted_.load(); }
+
+private:
+    std::atomic<bool> aborted_{false};
+};
+
+struct HttpPostRequest {
+    std::string url;
+    std::string body;
+    std::string contentType;
+    int timeoutMs = 2000;                // whole request, connect included
+    std::size_t maxReplyBytes = 1 << 20; // a longer reply fails the request
+    // HTTP digest authentication with these credentials when the user is not
+    // empty (never written anywhere).
+    std::string digestUser;
+    std::string digestPassword;
+    const HttpAbort* abort = nullptr;
+};
+
+struct HttpPostResult {
+    bool completed = false; // the server answered and the whole reply was read
+    long status = 0;        // HTTP status code, 0 when no answer came
+    std::string body;
+    bool replyTooLarge = false; // the reply passed maxReplyBytes and was dropped
+    bool aborted = false;       // the abort was pulled
+    bool refused = false;       // the loopback guard refused the address
+    int errorCode = 0;          // transfer error number, 0 when completed
+    std::string errorText;      // short description of a failure
+};
+
+HttpPostResult httpPost(const HttpPostRequest& request);
+
+} // namespace platform

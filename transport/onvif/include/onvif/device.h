@@ -1,0 +1,106 @@
+// One ONVIF camera as the client sees it: its clock offset, service
+// addresses and the calls the plug-in needs. Every call is bounded by the
+// settings' time-out (authentication fallback included) and ends at once
+// after the transport's abort. Safe to use from several threads.
+#pragma once
+
+#include <atomic>
+#include <ctime>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "onvif/envelope.h"
+#include "onvif/replies.h"
+#include "onvif/soap_transport.h"
+
+namespace onvif {
+
+struct DeviceSettings {
+    std::string host; // the configured address; every address the camera hands back gets it
+    int port = 80;
+    std::string user;
+    std::string password; // never written to any diagnostic
+    int callTimeoutMs = 2000;
+};
+
+// The device service address for host and port (80 when 0).
+std::string deviceServiceUrl(const std::string& host, int port);
+
+class Device {
+public:
+    using UtcClock = std::function<std::time_t()>;
+
+    Device(SoapTransport& transport, DeviceSettings settings, UtcClock utcNow = {});
+
+    // Reads the camera's clock (unauthenticated) and its service addresses.
+    bool connect();
+    // Camera clock minus ours, in seconds, as the last connect measured it.
+    long long clockOffsetSeconds() const { return offset_.load(); }
+    // Service addresses with the configured host in them.
+    ServiceAddresses services() const;
+    // True once a camera refused the token and took HTTP digest instead.
+    bool usesHttpDigest() const { return digestMode_.load(); }
+
+    std::optional<std::vector<Profile>> profiles();
+    // The RTSP address of a profile's unicast stream, with the configured host.
+    std::optional<std::string> streamUri(const std::string& profileToken);
+    bool setSynchronizationPoint(const std::string& profileToken);
+
+    // Velocities in -1..1.
+    bool continuousMove(const std::string& profileToken, double pan, double tilt, double zoom);
+    bool stop(const std::string& profileToken, bool panTilt, bool zoom);
+    // Presets are found by name ("Tavolin N"), so a preset set in an earlier
+    // session is found again.
+    bool setPreset(const std::string& profileToken, int number);
+    bool gotoPreset(const std::string& profileToken, int number);
+
+    // Sets the first relay output.
+    bool setRelay(bool active);
+
+    // Event subscription; the address comes back with the configured host.
+    std::optional<std::string> createPullPoint();
+    // The camera holds the pull up to waitSeconds, inside the call time-out.
+    std::optional<std::vector<Notification>> pullMessages(const std::string& subscription, int waitSeconds);
+    bool renew(const std::string& subscription);
+    bool unsubscribe(const std::string& subscription);
+
+    // Why the last failed call failed (never holds the password).
+    std::string lastError() const;
+
+private:
+    // Fills the operation element of a request.
+    using Fill = std::function<void(Request&)>;
+    struct Operation {
+        Operation(const std::string& u, Service s, const char* n, Fill f = {}, std::string a = {})
+            : url(u), service(s), name(n), fill(std::move(f)), action(std::move(a)) {}
+        const std::string& url;
+        Service service;
+        const char* name;
+        Fill fill;
+        std::string action; // addressing headers when not empty
+    };
+    std::optional<std::string> call(const Operation& op);
+    std::optional<std::string> post(const Operation& op, bool token, const HttpDigest* digest, int timeoutMs,
+                                    bool* authRefused);
+    std::optional<std::string> presetToken(const std::string& profileToken, int number);
+    std::string rewritten(const std::string& address) const;
+    void fail(const std::string& why) const;
+
+    SoapTransport& transport_;
+    const DeviceSettings settings_;
+    UtcClock utcNow_;
+    std::atomic<long long> offset_{0};
+    std::atomic<bool> digestMode_{false};
+    mutable std::mutex mutex_;
+    ServiceAddresses services_;
+    std::string relayToken_;
+    mutable std::string lastError_;
+};
+
+// The name a preset number is stored under.
+std::string presetName(int number);
+
+} // namespace onvif

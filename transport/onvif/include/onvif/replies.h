@@ -1,0 +1,78 @@
+// What the client reads out of the services' replies. Each reader takes the
+// reply text and gives the values, or nothing when the reply does not hold
+// them; element names are matched whatever their prefixes.
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace onvif {
+
+// A SOAP fault: code, first subcode ("ter:NotAuthorized") and reason.
+struct Fault {
+    std::string code;
+    std::string subcode;
+    std::string reason;
+    bool notAuthorized() const;
+};
+std::optional<Fault> readFault(const std::string& reply);
+
+// The camera's UTC clock.
+std::optional<std::time_t> readSystemDateAndTime(const std::string& reply);
+
+// Service addresses, as the camera wrote them (empty when not offered).
+struct ServiceAddresses {
+    std::string device;
+    std::string media;
+    std::string ptz;
+    std::string events;
+    std::string deviceIo;
+};
+std::optional<ServiceAddresses> readCapabilities(const std::string& reply);
+std::optional<ServiceAddresses> readServices(const std::string& reply);
+
+struct Profile {
+    std::string token;
+    std::string name;
+    std::string encoding; // "H264", "H265", "JPEG", "MPEG4", empty when none
+    int width = 0;
+    int height = 0;
+    bool hasPtz = false;
+};
+std::optional<std::vector<Profile>> readProfiles(const std::string& reply);
+
+// The profile a channel names: channel N >= 1 is the N-th profile, channel 0
+// the H.264/H.265 profile with the fewest pixels (the first profile when
+// none has such a stream). Nothing when there is no such profile.
+std::optional<Profile> chooseProfile(const std::vector<Profile>& profiles, int channel);
+
+std::optional<std::string> readStreamUri(const std::string& reply);
+
+struct Preset {
+    std::string token;
+    std::string name;
+};
+std::optional<std::vector<Preset>> readPresets(const std::string& reply);
+std::optional<std::string> readPresetToken(const std::string& reply);
+
+// Relay outputs' tokens, in the camera's order.
+std::optional<std::vector<std::string>> readRelayOutputs(const std::string& reply);
+
+// The address of a new pull-point subscription.
+std::optional<std::string> readSubscriptionAddress(const std::string& reply);
+
+// One notification: its topic and the simple items of its source and data.
+struct SimpleItem {
+    std::string name;
+    std::string value;
+};
+struct Notification {
+    std::string topic;
+    std::vector<SimpleItem> source;
+    std::vector<SimpleItem> data;
+};
+std::optional<std::vector<Notification>> readNotifications(const std::string& reply);
+
+} // namespace onvif

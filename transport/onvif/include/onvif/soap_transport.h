@@ -1,0 +1,41 @@
+// How SOAP requests travel: over HTTP in the product, through a scripted fake
+// in tests, so that the client's logic is tested without sockets.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace onvif {
+
+struct SoapReply {
+    bool answered = false; // a whole HTTP reply arrived in time
+    long status = 0;       // HTTP status
+    std::string body;
+    std::string error; // why no reply came (time-out, refused, too large...)
+};
+
+// HTTP digest credentials for cameras that refuse the token.
+struct HttpDigest {
+    std::string user;
+    std::string password;
+};
+
+class SoapTransport {
+public:
+    virtual ~SoapTransport() = default;
+    // Posts one envelope; `digest` null means no HTTP authentication. Ends
+    // within timeoutMs, or soon after abort().
+    virtual SoapReply post(const std::string& url, const std::string& envelope, const HttpDigest* digest,
+                           int timeoutMs) = 0;
+    // Ends every post in flight, and every later one at once, until reset().
+    virtual void abort() = 0;
+    virtual void reset() = 0;
+};
+
+// Replies longer than this are refused whole.
+inline constexpr std::size_t kMaxReplyBytes = 1 << 20;
+
+// SOAP 1.2 over HTTP POST.
+std::unique_ptr<SoapTransport> makeHttpSoapTransport();
+
+} // namespace onvif

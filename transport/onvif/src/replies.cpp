@@ -1,0 +1,246 @@
+#include "onvif/replies.h"
+
+#include "onvif/xml.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+
+namespace onvif {
+
+namespace {
+
+// The body of a reply, or nothing for a reply that is no SOAP envelope.
+struct Body {
+    std::optional<pugi::xml_document> document;
+    pugi::xml_node node;
+    explicit operator bool() const { return static_cast<bool>(node); }
+};
+
+Body bodyOf(const std::string& reply) {
+    Body body;
+    body.document = parseXml(reply);
+    if (body.document) body.node = soapBody(*body.document);
+    return body;
+}
+
+int readInt(const pugi::xml_node& node, int fallback = -1) {
+    const std::string text = textOf(node);
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return fallback;
+    return value;
+}
+
+std::string xaddrOf(const pugi::xml_node& capability) { return textOf(child(capability, "XAddr")); }
+
+std::vector<SimpleItem> simpleItems(const pugi::xml_node& parent) {
+    std::vector<SimpleItem> items;
+    if (!parent) return items;
+    for (const pugi::xml_node& node : parent.children()) {
+        if (node.type() != pugi::node_element || localName(node) != "SimpleItem") continue;
+        items.push_back({attribute(node, "Name").value(), attribute(node, "Value").value()});
+    }
+    return items;
+}
+
+// days since 1970-01-01 of a civil date (proleptic Gregorian).
+long long daysFromCivil(long long y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+} // namespace
+
+bool Fault::notAuthorized() const {
+    const auto endsWith = [](const std::string& text, const char* tail) {
+        const std::string t(tail);
+        return text.size() >= t.size() && text.compare(text.size() - t.size(), t.size(), t) == 0;
+    };
+    return endsWith(subcode, "NotAuthorized") || endsWith(code, "NotAuthorized") ||
+           endsWith(subcode, "FailedAuthentication") || endsWith(code, "FailedAuthentication");
+}
+
+std::optional<Fault> readFault(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    if (!body) return std::nullopt;
+    const pugi::xml_node fault = child(body.node, "Fault");
+    if (!fault) return std::nullopt;
+    Fault out;
+    const pugi::xml_node code = child(fault, "Code");
+    if (code) {
+        out.code = textOf(child(code, "Value"));
+        out.subcode = textOf(childPath(code, {"Subcode", "Value"}));
+        out.reason = textOf(childPath(fault, {"Reason", "Text"}));
+    } else { // SOAP 1.1 shape
+        out.code = textOf(child(fault, "faultcode"));
+        out.reason = textOf(child(fault, "faultstring"));
+    }
+    return out;
+}
+
+std::optional<std::time_t> readSystemDateAndTime(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const pugi::xml_node utc = descendant(body.node, "UTCDateTime");
+    if (!utc) return std::nullopt;
+    const pugi::xml_node date = child(utc, "Date");
+    const pugi::xml_node time = child(utc, "Time");
+    const int year = readInt(child(date, "Year"));
+    const int month = readInt(child(date, "Month"));
+    const int day = readInt(child(date, "Day"));
+    const int hour = readInt(child(time, "Hour"));
+    const int minute = readInt(child(time, "Minute"));
+    const int second = readInt(child(time, "Second"));
+    if (year < 1970 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || second < 0 || second > 60) {
+        return std::nullopt;
+    }
+    const long long days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    return static_cast<std::time_t>(days * 86400 + hour * 3600 + minute * 60 + second);
+}
+
+std::optional<ServiceAddresses> readCapabilities(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const pugi::xml_node capabilities = descendant(body.node, "Capabilities");
+    if (!capabilities) return std::nullopt;
+    ServiceAddresses out;
+    out.device = xaddrOf(child(capabilities, "Device"));
+    out.media = xaddrOf(child(capabilities, "Media"));
+    out.ptz = xaddrOf(child(capabilities, "PTZ"));
+    out.events = xaddrOf(child(capabilities, "Events"));
+    out.deviceIo = xaddrOf(childPath(capabilities, {"Extension", "DeviceIO"}));
+    if (out.media.empty()) return std::nullopt;
+    return out;
+}
+
+std::optional<ServiceAddresses> readServices(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const pugi::xml_node response = child(body.node, "GetServicesResponse");
+    if (!response) return std::nullopt;
+    ServiceAddresses out;
+    for (const pugi::xml_node& service : response.children()) {
+        if (localName(service) != "Service") continue;
+        const std::string space = textOf(child(service, "Namespace"));
+        const std::string xaddr = textOf(child(service, "XAddr"));
+        if (space == "http://www.onvif.org/ver10/device/wsdl") out.device = xaddr;
+        if (space == "http://www.onvif.org/ver10/media/wsdl") out.media = xaddr;
+        if (space == "http://www.onvif.org/ver20/ptz/wsdl") out.ptz = xaddr;
+        if (space == "http://www.onvif.org/ver10/events/wsdl") out.events = xaddr;
+        if (space == "http://www.onvif.org/ver10/deviceIO/wsdl") out.deviceIo = xaddr;
+    }
+    if (out.media.empty()) return std::nullopt;
+    return out;
+}
+
+std::optional<std::vector<Profile>> readProfiles(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const pugi::xml_node response = child(body.node, "GetProfilesResponse");
+    if (!response) return std::nullopt;
+    std::vector<Profile> profiles;
+    for (const pugi::xml_node& node : response.children()) {
+        if (localName(node) != "Profiles") continue;
+        Profile p;
+        p.token = attribute(node, "token").value();
+        if (p.token.empty()) continue;
+        p.name = textOf(child(node, "Name"));
+        const pugi::xml_node encoder = child(node, "VideoEncoderConfiguration");
+        p.encoding = textOf(child(encoder, "Encoding"));
+        p.width = std::max(0, readInt(childPath(encoder, {"Resolution", "Width"}), 0));
+        p.height = std::max(0, readInt(childPath(encoder, {"Resolution", "Height"}), 0));
+        p.hasPtz = static_cast<bool>(child(node, "PTZConfiguration"));
+        profiles.push_back(std::move(p));
+    }
+    return profiles;
+}
+
+std::optional<Profile> chooseProfile(const std::vector<Profile>& profiles, int channel) {
+    if (profiles.empty() || channel < 0) return std::nullopt;
+    if (channel > 0) {
+        if (static_cast<std::size_t>(channel) > profiles.size()) return std::nullopt;
+        return profiles[static_cast<std::size_t>(channel) - 1];
+    }
+    const Profile* best = nullptr;
+    long long bestPixels = LLONG_MAX;
+    for (const Profile& p : profiles) {
+        if (p.encoding != "H264" && p.encoding != "H265") continue;
+        const long long pixels = static_cast<long long>(p.width) * p.height;
+        if (pixels < bestPixels) {
+            best = &p;
+            bestPixels = pixels;
+        }
+    }
+    return best != nullptr ? *best : profiles.front();
+}
+
+std::optional<std::string> readStreamUri(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const std::string uri = textOf(childPath(body.node, {"GetStreamUriResponse", "MediaUri", "Uri"}));
+    if (uri.empty()) return std::nullopt;
+    return uri;
+}
+
+std::optional<std::vector<Preset>> readPresets(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const pugi::xml_node response = child(body.node, "GetPresetsResponse");
+    if (!response) return std::nullopt;
+    std::vector<Preset> presets;
+    for (const pugi::xml_node& node : response.children()) {
+        if (localName(node) != "Preset") continue;
+        Preset p{attribute(node, "token").value(), textOf(child(node, "Name"))};
+        if (!p.token.empty()) presets.push_back(std::move(p));
+    }
+    return presets;
+}
+
+std::optional<std::string> readPresetToken(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const std::string token = textOf(childPath(body.node, {"SetPresetResponse", "PresetToken"}));
+    if (token.empty()) return std::nullopt;
+    return token;
+}
+
+std::optional<std::vector<std::string>> readRelayOutputs(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const pugi::xml_node response = child(body.node, "GetRelayOutputsResponse");
+    if (!response) return std::nullopt;
+    std::vector<std::string> tokens;
+    for (const pugi::xml_node& node : response.children()) {
+        if (localName(node) != "RelayOutputs") continue;
+        const std::string token = attribute(node, "token").value();
+        if (!token.empty()) tokens.push_back(token);
+    }
+    return tokens;
+}
+
+std::optional<std::string> readSubscriptionAddress(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const std::string address =
+        textOf(childPath(body.node, {"CreatePullPointSubscriptionResponse", "SubscriptionReference", "Address"}));
+    if (address.empty()) return std::nullopt;
+    return address;
+}
+
+std::optional<std::vector<Notification>> readNotifications(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const pugi::xml_node response = child(body.node, "PullMessagesResponse");
+    if (!response) return std::nullopt;
+    std::vector<Notification> out;
+    for (const pugi::xml_node& node : response.children()) {
+        if (localName(node) != "NotificationMessage") continue;
+        Notification n;
+        n.topic = textOf(child(node, "Topic"));
+        // The event lies in Message, which wraps a tt:Message of its own.
+        pugi::xml_node message = child(node, "Message");
+        if (pugi::xml_node inner = child(message, "Message")) message = inner;
+        n.source = simpleItems(child(message, "Source"));
+        n.data = simpleItems(child(message, "Data"));
+        out.push_back(std::move(n));
+    }
+    return out;
+}
+
+} // namespace onvif

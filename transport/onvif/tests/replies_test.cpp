@@ -1,0 +1,119 @@
+#include "onvif/replies.h"
+
+#include "fake_soap_transport.h"
+
+#include <gtest/gtest.h>
+
+namespace onvif {
+namespace {
+
+using test::dataFile;
+
+TEST(ProfileReplyTest, ReadsProfilesWhateverThePrefixes) {
+    for (const char* file : {"profiles_vendor_prefixes.xml", "profiles_default_namespace.xml"}) {
+        SCOPED_TRACE(file);
+        const auto profiles = readProfiles(dataFile(file));
+        ASSERT_TRUE(profiles.has_value());
+        ASSERT_GE(profiles->size(), 2u);
+        EXPECT_FALSE(profiles->at(0).token.empty());
+        EXPECT_GT(profiles->at(1).width, 0);
+        EXPECT_GT(profiles->at(1).height, 0);
+    }
+    const auto vendor = readProfiles(dataFile("profiles_vendor_prefixes.xml"));
+    ASSERT_EQ(vendor->size(), 3u);
+    EXPECT_EQ(vendor->at(0).token, "MainStreamProfile");
+    EXPECT_EQ(vendor->at(0).encoding, "H264");
+    EXPECT_EQ(vendor->at(0).width, 1920);
+    EXPECT_TRUE(vendor->at(0).hasPtz);
+    EXPECT_FALSE(vendor->at(2).hasPtz);
+}
+
+struct ChannelCase {
+    const char* file;
+    int channel;
+    const char* token; // nullptr: no profile
+};
+
+class ChooseProfileTest : public ::testing::TestWithParam<ChannelCase> {};
+
+TEST_P(ChooseProfileTest, ChannelNamesTheProfile) {
+    const ChannelCase& c = GetParam();
+    const auto profiles = readProfiles(dataFile(c.file));
+    ASSERT_TRUE(profiles.has_value());
+    const auto chosen = chooseProfile(*profiles, c.channel);
+    if (c.token == nullptr) {
+        EXPECT_FALSE(chosen.has_value());
+    } else {
+        ASSERT_TRUE(chosen.has_value());
+        EXPECT_EQ(chosen->token, c.token);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Channels, ChooseProfileTest,
+                         ::testing::Values(
+                             // 0: the smallest H.264/H.265 stream, never the smaller JPEG one.
+                             ChannelCase{"profiles_vendor_prefixes.xml", 0, "SubStreamProfile"},
+                             ChannelCase{"profiles_default_namespace.xml", 0, "p1"},
+                             ChannelCase{"profiles_vendor_prefixes.xml", 1, "MainStreamProfile"},
+                             ChannelCase{"profiles_vendor_prefixes.xml", 3, "JpegProfile"},
+                             ChannelCase{"profiles_vendor_prefixes.xml", 4, nullptr},
+                             ChannelCase{"profiles_vendor_prefixes.xml", -1, nullptr}));
+
+TEST(CapabilitiesReplyTest, ReadsEveryServiceAddress) {
+    const auto services = readCapabilities(dataFile("capabilities_foreign_xaddrs.xml"));
+    ASSERT_TRUE(services.has_value());
+    EXPECT_EQ(services->media, "http://10.20.30.40:8899/onvif/media_service");
+    EXPECT_EQ(services->ptz, "http://10.20.30.40:8899/onvif/ptz_service");
+    EXPECT_EQ(services->events, "http://10.20.30.40:8899/onvif/events_service");
+    EXPECT_EQ(services->deviceIo, "http://10.20.30.40:8899/onvif/deviceio_service");
+}
+
+TEST(SystemDateReplyTest, ReadsTheUtcClockNotTheLocalOne) {
+    // 2024-02-29 23:59:58 UTC, worked out by hand: 19782 days after 1970-01-01.
+    const auto utc = readSystemDateAndTime(dataFile("system_date_time.xml"));
+    ASSERT_TRUE(utc.has_value());
+    EXPECT_EQ(*utc, 19782LL * 86400 + 23 * 3600 + 59 * 60 + 58);
+}
+
+TEST(NotificationReplyTest, ReadsTopicSourceAndData) {
+    const auto messages = readNotifications(dataFile("pull_messages.xml"));
+    ASSERT_TRUE(messages.has_value());
+    ASSERT_EQ(messages->size(), 3u);
+    EXPECT_EQ(messages->at(0).topic, "tns1:RuleEngine/CellMotionDetector/Motion");
+    ASSERT_EQ(messages->at(0).data.size(), 1u);
+    EXPECT_EQ(messages->at(0).data[0].name, "IsMotion");
+    EXPECT_EQ(messages->at(0).data[0].value, "true");
+    ASSERT_EQ(messages->at(1).source.size(), 1u);
+    EXPECT_EQ(messages->at(1).source[0].value, "DigitalInput_2");
+}
+
+TEST(FaultReplyTest, RecognisesRefusedCredentials) {
+    const auto fault = readFault(dataFile("fault_not_authorized.xml"));
+    ASSERT_TRUE(fault.has_value());
+    EXPECT_TRUE(fault->notAuthorized());
+    EXPECT_EQ(fault->reason, "Sender not Authorized");
+    EXPECT_FALSE(readFault(dataFile("profiles_vendor_prefixes.xml")).has_value());
+}
+
+// Whatever arrives, the readers answer "nothing" and never crash.
+TEST(BadReplyTest, MalformedOrHostileRepliesGiveNothing) {
+    const std::string good = dataFile("profiles_vendor_prefixes.xml");
+    const std::vector<std::string> bad = {
+        "",
+        "not xml at all",
+        good.substr(0, good.size() / 2),                  // cut short
+        dataFile("entity_expansion.xml"),                 // a document type is refused outright
+        "<s:Envelope xmlns:s='x'><s:Body/></s:Envelope>", // no response element
+        "<Body><GetStreamUriResponse><MediaUri><Uri>rtsp://h/</Uri></MediaUri></GetStreamUriResponse></Body>",
+        std::string(1000, '<'),
+    };
+    for (const std::string& text : bad) {
+        EXPECT_FALSE(readStreamUri(text).has_value()) << text.substr(0, 60);
+        EXPECT_FALSE(readProfiles(text).has_value());
+        EXPECT_FALSE(readSystemDateAndTime(text).has_value());
+        EXPECT_FALSE(readNotifications(text).has_value());
+    }
+}
+
+} // namespace
+} // namespace onvif
