@@ -83,6 +83,21 @@ TEST_F(WatchOptionsTest, AddressLongerThanItsFieldIsCut) {
     EXPECT_EQ(std::string(options.config.cameraAddress), "127.000.000.001"); // 15 characters and NUL
 }
 
+TEST_F(WatchOptionsTest, OnvifCameraIsGivenByHostAndDeviceServicePort) {
+    ASSERT_TRUE(parse({"--onvif", "127.0.0.1:8080", "--user", "u", "--password", "p"}, options, error)) << error;
+    EXPECT_EQ(options.streamingType, 5);
+    EXPECT_TRUE(options.cameraGiven);
+    EXPECT_EQ(std::string(options.config.cameraAddress), "127.0.0.1");
+    EXPECT_EQ(options.config.httpPort, 8080);
+    watch::Options plain;
+    ASSERT_TRUE(parse({"--onvif", "127.0.0.2"}, plain, error)) << error;
+    EXPECT_EQ(plain.config.httpPort, 80);
+    for (const char* bad : {"127.0.0.1:", "127.0.0.1:0", "127.0.0.1:70000", ":80", "127.0.0.1:8o"}) {
+        watch::Options refused;
+        EXPECT_FALSE(parse({"--onvif", bad}, refused, error)) << bad;
+    }
+}
+
 TEST_F(WatchOptionsTest, BadArgumentsAreRefused) {
     EXPECT_FALSE(parse({"--seconds"}, options, error));
     EXPECT_FALSE(parse({"--seconds", "ten"}, options, error));

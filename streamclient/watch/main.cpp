@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/diagnostics.h"
+#include "find_cameras.h"
 #include "platform/surface.h"
 #include "simulated_camera.h"
 #include "watch_options.h"
@@ -109,6 +110,7 @@ int main(int argc, char** argv) {
         std::fputs(watch::usageText(), stdout);
         return 0;
     }
+    if (options.find) return watch::findCameras(stdout);
     ReasonListener reasons(options.verbose);
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);

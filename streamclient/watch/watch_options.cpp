@@ -19,6 +19,30 @@ void copyText(char* field, std::size_t width, const std::string& text) {
     std::memcpy(field, text.data(), std::min(text.size(), width - 1));
 }
 
+// HOST[:PORT] of an ONVIF camera's device service (port 80 when none).
+bool takeOnvifAddress(const std::string& text, MediaConfig& c, std::string& error) {
+    const std::size_t colon = text.rfind(':');
+    const std::string host = text.substr(0, colon);
+    int port = 80;
+    if (colon != std::string::npos) {
+        const std::string digits = text.substr(colon + 1);
+        char* end = nullptr;
+        const long v = std::strtol(digits.c_str(), &end, 10);
+        if (digits.empty() || *end != '\0' || v < 1 || v > 65535) {
+            error = "--onvif needs HOST[:PORT] with a port from 1 to 65535";
+            return false;
+        }
+        port = static_cast<int>(v);
+    }
+    if (host.empty() || host.size() >= sizeof c.cameraAddress) {
+        error = "--onvif needs a host";
+        return false;
+    }
+    copyText(c.cameraAddress, sizeof c.cameraAddress, host);
+    c.httpPort = port;
+    return true;
+}
+
 bool toInt(const char* text, int& out) {
     if (text == nullptr || *text == '\0') return false;
     char* end = nullptr;
@@ -48,9 +72,12 @@ const char* usageText() {
            "                     [--type 1|2] [--address A] [--user U] [--password P]\n"
            "                     [--register-port N] [--control-port N] [--streaming-port N]\n"
            "                     [--http-port N] [--channel N]\n"
+           "                     [--onvif HOST[:PORT]] [--find]\n"
            "                     [--settings FILE --camera 0..15]\n"
            "Watches one camera headless and prints once a second what it shows.\n"
-           "Without a camera it starts a simulated camera on 127.0.0.1 and watches that.\n";
+           "Without a camera it starts a simulated camera on 127.0.0.1 and watches that.\n"
+           "--onvif watches an ONVIF camera (streaming type 5) by its device service's\n"
+           "host and port; --find lists the ONVIF cameras that answer a discovery probe.\n";
 }
 
 bool parseArguments(int argc, char** argv, Options& options, std::string& error) {
@@ -95,6 +122,13 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
             if (!text(s)) return false;
             copyText(options.config.cameraAddress, 16, s);
             options.cameraGiven = true;
+        } else if (arg == "--onvif") {
+            if (!text(s)) return false;
+            if (!takeOnvifAddress(s, options.config, error)) return false;
+            options.streamingType = 5;
+            options.cameraGiven = true;
+        } else if (arg == "--find") {
+            options.find = true;
         } else if (arg == "--user") {
             if (!text(s)) return false;
             copyText(options.config.userName, sizeof options.config.userName, s);

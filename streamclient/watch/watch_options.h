@@ -17,6 +17,7 @@ struct Options {
     bool playAudio = false;
     bool verbose = false; // every diagnostic line on standard error
     bool showHelp = false;
+    bool find = false; // list the ONVIF cameras that answer, then stop
 };
 
 // Parses the arguments; false with a message in error when they are wrong.

@@ -1,0 +1,76 @@
+// One connection to an ONVIF camera as the transport plug-in needs it: finds
+// the stream of the configured profile, asks for a key frame, carries PTZ,
+// preset and relay commands on the worker thread, keeps the event
+// subscription and stamps the camera's motion and input state into frame
+// headers. The stream itself is received by the RTSP core.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "onvif/device.h"
+#include "onvif/device_ptz.h"
+#include "onvif/event_pump.h"
+#include "onvif/event_state.h"
+#include "onvif/ptz_worker.h"
+#include "onvif/soap_transport.h"
+
+namespace onvif {
+
+struct SessionSettings {
+    DeviceSettings device;
+    int channel = 0; // profile: 0 the smallest H.264/H.265 stream, N the N-th
+};
+
+class CameraSession {
+public:
+    CameraSession(std::unique_ptr<SoapTransport> transport, SessionSettings settings);
+    ~CameraSession();
+    CameraSession(const CameraSession&) = delete;
+    CameraSession& operator=(const CameraSession&) = delete;
+
+    // Reads the camera's clock and services, picks the profile and returns
+    // its RTSP address (with the configured host). Starts the PTZ worker.
+    std::optional<std::string> open();
+    // Asks for a key frame now, so the first picture does not wait for the
+    // next one the encoder would make.
+    bool synchronize();
+    // Subscribes to motion and input events (on a thread of its own).
+    void startEvents();
+
+    // A transport command: PTZ records (type 11) and the digital output
+    // (type 13) go to the worker; 1 when taken. Serial settings (17) have
+    // nothing to set on this camera and are taken as done.
+    int32_t sendCommand(int32_t type, const uint8_t* data, int32_t length);
+
+    // Writes the motion and digital-input bytes of a 44-byte frame header.
+    void stampHeader(uint8_t* header) const;
+
+    // Ends every SOAP call in flight (from any thread); close() follows.
+    void abort();
+    // Ends the worker and the subscription; open() may follow.
+    void close();
+
+    std::string lastError() const;
+    std::optional<Profile> profile() const;
+    Device& device() { return device_; }
+    // The worker, for tests and benchmarks that wait on it.
+    PtzWorker* ptzWorker() { return worker_.get(); }
+
+private:
+    std::unique_ptr<SoapTransport> transport_;
+    const SessionSettings settings_;
+    Device device_;
+    EventState events_;
+    mutable std::mutex mutex_;
+    std::optional<Profile> profile_;
+    std::string error_;
+    std::unique_ptr<DevicePtz> ptz_;
+    std::unique_ptr<PtzWorker> worker_;
+    std::unique_ptr<EventPump> pump_;
+};
+
+} // namespace onvif

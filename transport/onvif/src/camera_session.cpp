@@ -1,0 +1,109 @@
+#include "onvif/camera_session.h"
+
+#include "onvif/ptz_record.h"
+
+namespace onvif {
+
+namespace {
+
+constexpr int32_t kCommandSerial = 11;
+constexpr int32_t kCommandDigitalOutput = 13;
+constexpr int32_t kCommandSerialSetting = 17;
+constexpr std::size_t kMotionByte = 18;
+constexpr std::size_t kDigitalInputByte = 19;
+
+} // namespace
+
+CameraSession::CameraSession(std::unique_ptr<SoapTransport> transport, SessionSettings settings)
+    : transport_(std::move(transport)), settings_(std::move(settings)), device_(*transport_, settings_.device) {}
+
+CameraSession::~CameraSession() {
+    abort();
+    close();
+}
+
+std::optional<std::string> CameraSession::open() {
+    close();
+    {
+        std::lock_guard lock(mutex_);
+        error_.clear();
+    }
+    if (!device_.connect()) return std::nullopt;
+    const auto profiles = device_.profiles();
+    if (!profiles) return std::nullopt;
+    const std::optional<Profile> chosen = chooseProfile(*profiles, settings_.channel);
+    if (!chosen) {
+        std::lock_guard lock(mutex_);
+        error_ = "the camera has no profile for channel " + std::to_string(settings_.channel);
+        return std::nullopt;
+    }
+    std::optional<std::string> uri = device_.streamUri(chosen->token);
+    if (!uri) return std::nullopt;
+    std::lock_guard lock(mutex_);
+    profile_ = chosen;
+    ptz_ = std::make_unique<DevicePtz>(device_, chosen->token);
+    worker_ = std::make_unique<PtzWorker>(*ptz_);
+    return uri;
+}
+
+bool CameraSession::synchronize() {
+    const std::optional<Profile> p = profile();
+    return p && device_.setSynchronizationPoint(p->token);
+}
+
+void CameraSession::startEvents() {
+    std::lock_guard lock(mutex_);
+    if (!pump_) pump_ = std::make_unique<EventPump>(device_, events_);
+}
+
+int32_t CameraSession::sendCommand(int32_t type, const uint8_t* data, int32_t length) {
+    if (type == kCommandSerialSetting) return 1;
+    std::lock_guard lock(mutex_);
+    if (!worker_ || data == nullptr || length <= 0) return 0;
+    if (type == kCommandSerial) {
+        const std::optional<PtzRecord> record = decodePtzRecord(data, static_cast<std::size_t>(length));
+        return record && worker_->submit(*record) ? 1 : 0;
+    }
+    if (type == kCommandDigitalOutput) return worker_->submitRelay(data[0] != 0) ? 1 : 0;
+    return 0;
+}
+
+void CameraSession::stampHeader(uint8_t* header) const {
+    header[kMotionByte] = events_.motionByte();
+    header[kDigitalInputByte] = events_.digitalInputByte();
+}
+
+void CameraSession::abort() { transport_->abort(); }
+
+void CameraSession::close() {
+    std::unique_ptr<EventPump> pump;
+    std::unique_ptr<PtzWorker> worker;
+    {
+        std::lock_guard lock(mutex_);
+        pump = std::move(pump_);
+        worker = std::move(worker_);
+    }
+    if (worker) worker->stop();
+    // The subscription ends with an unsubscribe when the transport still
+    // runs; after an abort the pump's calls end at once.
+    pump.reset();
+    worker.reset();
+    std::lock_guard lock(mutex_);
+    ptz_.reset();
+    profile_.reset();
+}
+
+std::string CameraSession::lastError() const {
+    {
+        std::lock_guard lock(mutex_);
+        if (!error_.empty()) return error_;
+    }
+    return device_.lastError();
+}
+
+std::optional<Profile> CameraSession::profile() const {
+    std::lock_guard lock(mutex_);
+    return profile_;
+}
+
+} // namespace onvif
