@@ -16,6 +16,7 @@
 #include "form/live_view_runner.h"
 #include "platform/user_settings_folder.h"
 #include "shell/qt_shell.h"
+#include "shell/reason_log.h"
 
 namespace {
 
@@ -50,9 +51,11 @@ int main(int argc, char** argv) {
     }
   }
 
+  // Reasons behind failures are shown with the messages that report them.
+  tavolin::ui::ReasonLog reasons;
   tavolin::ui::QtShell shell;
   tavolin::ui::CTavolinApp::Options options;
-  options.liveView = tavolin::ui::wideVideoRunner(shell);
+  options.liveView = tavolin::ui::wideVideoRunner(shell, &reasons);
   if (userSettings) {
     if (const auto folder = platform::userSettingsFolder()) {
       options.settingsPath = *folder + "/Tavolin.txt";

@@ -1,19 +1,16 @@
-// A stream client interface connected to a simulated protocol 2 camera on
-// loopback, with a PTZ protocol enabled: for the command tests that need no
-// window. The camera records the serial bytes it receives.
+// Simulated protocol 2 cameras on loopback for the stream tests: quiet
+// options, the connection record that reaches one, the shipped protocol
+// files and protocol files written for one test.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <ostrel/stream_client.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
-#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "camsim/v2_camera.h"
@@ -53,55 +50,6 @@ inline MediaConfig loopbackMediaConfig(const camsim::V2Camera& camera) {
   config.connectTimeoutSeconds = 3;
   return config;
 }
-
-class CameraSession {
- public:
-  // Connects with the PTZ protocol file at `protocolPath` and PTZ address 1.
-  explicit CameraSession(const QString& protocolPath) {
-    camera_ = std::make_unique<camsim::V2Camera>(quietCameraOptions());
-    if (!camera_->start()) return;
-    handle_ = M_KOpenInterface();
-    M_KSetStreamingType(handle_, 2);
-    const MediaConfig config = loopbackMediaConfig(*camera_);
-    M_KSetMediaConfig(handle_, &config);
-    PTZEnableInfo ptz{};
-    ptz.sourceType = OSTREL_PTZ_SOURCE_FILE;
-    std::strncpy(ptz.fileName, protocolPath.toUtf8().constData(), sizeof ptz.fileName - 1);
-    ptz.addressId = 1;
-    M_KEnablePTZProtocol(handle_, 1, &ptz);
-    connected_ = M_KConnect(handle_) == 1 && camera_->waitControlLogin(5000);
-  }
-  ~CameraSession() {
-    M_KDisconnect(handle_);
-    M_KCloseInterface(handle_);
-  }
-  CameraSession(const CameraSession&) = delete;
-  CameraSession& operator=(const CameraSession&) = delete;
-
-  bool connected() const { return connected_; }
-  OstrelInterface* handle() const { return handle_; }
-  camsim::V2Camera& camera() { return *camera_; }
-
-  // The serial byte strings received so far, once `count` of them arrived
-  // (or after five seconds).
-  std::vector<Bytes> serialBytes(std::size_t count) const {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (camera_->recording().count(camsim::Channel::Control, kSerialBytesMessage) < count &&
-           std::chrono::steady_clock::now() < end) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    std::vector<Bytes> out;
-    for (const auto& m : camera_->recording().on(camsim::Channel::Control)) {
-      if (m.type == kSerialBytesMessage) out.push_back(m.payload);
-    }
-    return out;
-  }
-
- private:
-  std::unique_ptr<camsim::V2Camera> camera_;
-  OstrelInterface* handle_ = nullptr;
-  bool connected_ = false;
-};
 
 // A protocol file written for one test.
 class ProtocolText {

@@ -20,6 +20,7 @@ class ScriptedPrompts final : public UserPrompts {
     QString text;
     QString caption;
     PromptButtons buttons;
+    QString detail;
   };
   struct FileDialog {
     QString title;
@@ -39,8 +40,9 @@ class ScriptedPrompts final : public UserPrompts {
   std::vector<Message> messages;
   std::vector<FileDialog> fileDialogs;
 
-  PromptAnswer showMessage(QWidget*, const QString& text, const QString& caption, PromptButtons buttons) override {
-    messages.push_back({text, caption, buttons});
+  PromptAnswer showMessage(QWidget*, const QString& text, const QString& caption, PromptButtons buttons,
+                           const QString& detail = {}) override {
+    messages.push_back({text, caption, buttons, detail});
     if (whileShown) whileShown(messages.back());
     if (!answers.empty()) {
       const PromptAnswer a = answers.front();

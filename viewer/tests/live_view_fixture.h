@@ -16,6 +16,7 @@
 #include "live/wide_video_dlg.h"
 #include "platform/network_guard.h"
 #include "platform/tcp_socket.h"
+#include "shell/reason_log.h"
 #include "tavolin/camera_record.h"
 
 namespace tavolin::ui::test {
@@ -78,7 +79,7 @@ class LiveViewTest : public ::testing::Test {
   }
 
   void openView(int position = 0) {
-    view = std::make_unique<CWideVideoDlg>(pointers, position, shell);
+    view = std::make_unique<CWideVideoDlg>(pointers, position, shell, nullptr, &reasons);
     view->show();
   }
 
@@ -95,6 +96,7 @@ class LiveViewTest : public ::testing::Test {
   std::array<CameraRecord*, kCameraCount> pointers{};
   std::unique_ptr<camsim::V1Camera> v1;
   std::unique_ptr<camsim::V2Camera> v2;
+  ReasonLog reasons;
   std::unique_ptr<CWideVideoDlg> view;
 };
 

@@ -37,7 +37,7 @@ TEST(LiveMenuTest, HasTheFourteenEntriesInOrder) {
 TEST(LiveMenuTest, WithoutPtzOrQuadTheirItemsAreGray) {
   QWidget owner;
   LiveMenu menu(&owner);
-  menu.applyStreamOpen({false, 3, false, false});
+  menu.show({false, 3, false, false, false, false});
   for (QAction* item : menu.setPreset) EXPECT_FALSE(item->isEnabled());
   for (QAction* item : menu.gotoPreset) EXPECT_FALSE(item->isEnabled());
   for (QAction* item : menu.speed) EXPECT_FALSE(item->isEnabled());
@@ -50,12 +50,10 @@ TEST(LiveMenuTest, WithoutPtzOrQuadTheirItemsAreGray) {
   EXPECT_TRUE(menu.audioOutOff->isChecked());
 }
 
-TEST(LiveMenuTest, WithPtzAndQuadItemsAreEnabledAndTheSpeedChecked) {
+TEST(LiveMenuTest, WithPtzAndQuadItemsAreEnabledAndTheStatesChecked) {
   QWidget owner;
   LiveMenu menu(&owner);
-  menu.triggerDo1->setChecked(true);
-  menu.audioOutOn->setChecked(true);
-  menu.applyStreamOpen({true, 4, true, true});
+  menu.show({true, 4, true, true, false, false});
   for (QAction* item : menu.setPreset) EXPECT_TRUE(item->isEnabled());
   EXPECT_TRUE(menu.osdOff->isEnabled());
   std::vector<bool> checked;
@@ -65,6 +63,10 @@ TEST(LiveMenuTest, WithPtzAndQuadItemsAreEnabledAndTheSpeedChecked) {
   EXPECT_TRUE(menu.audioInOn->isChecked());
   EXPECT_FALSE(menu.triggerDo1->isChecked());
   EXPECT_FALSE(menu.audioOutOn->isChecked());
+  menu.show({true, 4, true, true, true, true});
+  EXPECT_TRUE(menu.triggerDo1->isChecked());
+  EXPECT_TRUE(menu.audioOutOn->isChecked());
+  EXPECT_FALSE(menu.audioOutOff->isChecked());
 }
 
 TEST(BDialogTest, CentredPictureSitsInTheMiddleAndStartsAtTheCornerWhenLarger) {

@@ -294,6 +294,7 @@ TEST_F(SettingsFormTest, LoadDefaultThenPlayAnsweredNoStartsTheViewWithTheStored
          std::initializer_list<QWidget*>{c().play, c().apply, c().loadDefault, c().exit, c().cameraId, c().name}) {
       enabledDuringView.push_back(w->isEnabled());
     }
+    return LiveViewChanges{};
   });
   c().play->click();
 
@@ -309,10 +310,12 @@ TEST_F(SettingsFormTest, LoadDefaultThenPlayAnsweredNoStartsTheViewWithTheStored
 TEST_F(SettingsFormTest, AfterTheViewClosesAllSixteenRecordsAreSaved) {
   openForm();
   chooseCamera(5);
-  form->setLiveViewRunner([](const CTavolinDlg::Records& records, int position, QWidget*) {
-    // The view sets speed and audio in place, here after switching cameras.
-    records[position]->ptzSpeed = 5;
-    records[9]->playAudio = 1;
+  form->setLiveViewRunner([](const CTavolinDlg::Records&, int position, QWidget*) {
+    // The view hands back speed and audio, here also after switching cameras.
+    LiveViewChanges changes{};
+    changes[static_cast<std::size_t>(position)].ptzSpeed = 5;
+    changes[9].playAudio = 1;
+    return changes;
   });
   c().play->click();
 

@@ -69,11 +69,13 @@ TEST(TavolinAppTest, AnEndRequestDuringTheViewClosesItSavesEveryRecordAndEnds) {
   options.instanceName = QStringLiteral("tavolin-test-") + QUuid::createUuid().toString(QUuid::Id128);
   options.settingsPath = path.toStdString();
   bool viewRan = false;
-  options.liveView = [&](const CTavolinDlg::Records& records, int position, QWidget* parent) {
+  options.liveView = [&](const CTavolinDlg::Records&, int position, QWidget* parent) {
     QDialog view(parent);  // stands in for the live view
-    records[position]->ptzSpeed = 5;
     viewRan = true;
     view.exec();
+    LiveViewChanges changes{};
+    changes[static_cast<std::size_t>(position)].ptzSpeed = 5;
+    return changes;
   };
   options.whenShown = [](CTavolinDlg& form) {
     QTimer::singleShot(50, [] { ::raise(SIGTERM); });

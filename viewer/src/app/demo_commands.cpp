@@ -76,8 +76,8 @@ void pictureCommands(CWideVideoDlg* target, const QString& folder, std::function
         QKeyEvent down(type, Qt::Key_Down, Qt::NoModifier);
         QApplication::sendEvent(keys, &down);
       }
-      std::fprintf(stderr, "demo: Down steps to camera %d\n", view->currentPosition() + 1);
       QTimer::singleShot(kPatrolSettleMs, qApp, [view, folder, finish] {
+        if (view) std::fprintf(stderr, "demo: Down stepped to camera %d\n", view->currentPosition() + 1);
         if (view) save(view->grab(), folder, "live-view-patrol.png");
         (*finish)();
       });

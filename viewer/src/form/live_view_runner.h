@@ -5,9 +5,11 @@
 
 namespace tavolin::ui {
 
+class ReasonLog;
 class Shell;
 
-// Runs CWideVideoDlg over the records at `position`.
-CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell);
+// Runs CWideVideoDlg over the records at `position`; `reasons`, when given,
+// tells why a connection failed.
+CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, const ReasonLog* reasons = nullptr);
 
 }  // namespace tavolin::ui

@@ -475,9 +475,9 @@ void CTavolinDlg::onPlay() {
   for (int i = 0; i < kCameraCount; ++i) records[static_cast<std::size_t>(i)] = cameras_.record(i);
 
   setEditing(false);
-  if (runLiveView_) runLiveView_(records, position, this);
-  // The view may have changed PTZ speed and play audio in place, on any
-  // camera it switched to.
+  // The view hands back the PTZ speed and audio it changed, on any camera it
+  // switched to.
+  if (runLiveView_) applyChanges(runLiveView_(records, position, this), records);
   for (int i = 0; i < kCameraCount; ++i) cameras_.saveRecord(*cameras_.record(i));
   setEditing(true);
 }

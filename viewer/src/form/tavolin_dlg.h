@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "live/record_changes.h"
 #include "tavolin/camera_list.h"
 #include "tavolin/camera_record.h"
 
@@ -29,8 +30,9 @@ class CTavolinDlg : public QDialog {
  public:
   using Records = std::array<CameraRecord*, kCameraCount>;
   // Runs the live view modally for `position` over the 16 records, over the
-  // form given as `parent`, and returns once the view has closed its stream.
-  using LiveViewRunner = std::function<void(const Records& records, int position, QWidget* parent)>;
+  // form given as `parent`, and returns what it changed once the view has
+  // closed its stream.
+  using LiveViewRunner = std::function<LiveViewChanges(const Records& records, int position, QWidget* parent)>;
 
   // The controls in the order they are laid out and tabbed through.
   struct Controls {

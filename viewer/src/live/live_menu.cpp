@@ -44,26 +44,24 @@ LiveMenu::LiveMenu(QWidget* parent) : popup_(parent) {
   quit = popup_.addAction(QStringLiteral("Quit"));
 }
 
-void LiveMenu::applyStreamOpen(const LiveMenuState& state) {
+void LiveMenu::show(const LiveMenuState& state) {
   for (QAction* item : setPreset) item->setEnabled(state.ptzEnabled);
   for (QAction* item : gotoPreset) item->setEnabled(state.ptzEnabled);
   for (QAction* item : speed) item->setEnabled(state.ptzEnabled);
   osdOn->setEnabled(state.ptzEnabled);
   osdOff->setEnabled(state.ptzEnabled);
-  if (state.ptzEnabled) checkSpeed(state.ptzSpeed);
+  if (state.ptzEnabled) {
+    for (int n = 1; n <= 5; ++n) speed[n - 1]->setChecked(n == state.ptzSpeed);
+  }
 
   for (QAction* item : monitor) item->setEnabled(state.quadServer);
   monitorQuad->setEnabled(state.quadServer);
 
   audioInOn->setChecked(state.playAudio);
   audioInOff->setChecked(!state.playAudio);
-  triggerDo1->setChecked(false);
-  audioOutOn->setChecked(false);
-  audioOutOff->setChecked(true);
-}
-
-void LiveMenu::checkSpeed(int speedNumber) {
-  for (int n = 1; n <= 5; ++n) speed[n - 1]->setChecked(n == speedNumber);
+  audioOutOn->setChecked(state.talking);
+  audioOutOff->setChecked(!state.talking);
+  triggerDo1->setChecked(state.output);
 }
 
 }  // namespace tavolin::ui

@@ -1,21 +1,16 @@
 // The live view's popup menu: fourteen entries (submenus, items and
-// separators) with every item the view's commands act on. The view enables,
-// grays and checks the items when a stream opens.
+// separators) with every item the view's commands act on. What is enabled
+// and checked follows the view's logic (LiveMenuState).
 #pragma once
 
 #include <QMenu>
 #include <array>
 
+#include "live/live_menu_state.h"
+
 class QAction;
 
 namespace tavolin::ui {
-
-struct LiveMenuState {
-  bool ptzEnabled = false;
-  int ptzSpeed = 3;  // the speed item checked, 1..5
-  bool quadServer = false;
-  bool playAudio = false;
-};
 
 class LiveMenu {
  public:
@@ -23,12 +18,10 @@ class LiveMenu {
 
   QMenu& popup() { return popup_; }
 
-  // Item states for a stream that opens on a camera with these settings:
-  // preset, speed and OSD items only with PTZ, monitor items only on a quad
-  // server, audio in as set, audio out off, the digital output off.
-  void applyStreamOpen(const LiveMenuState& state);
-  // Checks speed item `speed` (1..5) and unchecks the other four.
-  void checkSpeed(int speed);
+  // Preset, speed and OSD items only with PTZ (the speed checked), monitor
+  // items only on a quad server, audio in, audio out and the output checked
+  // as they are.
+  void show(const LiveMenuState& state);
 
   std::array<QAction*, 8> setPreset{};
   std::array<QAction*, 8> gotoPreset{};

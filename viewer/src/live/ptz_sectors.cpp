@@ -7,16 +7,6 @@
 static void registerPtzArrowPictures() { Q_INIT_RESOURCE(ptz_arrows); }
 
 namespace tavolin::ui {
-namespace {
-
-// Stop direction codes of M_KPTZ_STOP.
-constexpr int32_t kStopAll = 0;
-constexpr int32_t kStopUp = 1;
-constexpr int32_t kStopDown = 2;
-constexpr int32_t kStopLeft = 3;
-constexpr int32_t kStopRight = 4;
-
-}  // namespace
 
 PtzSector ptzSectorAt(QSize screen, QPoint point) {
   const int w = screen.width() / 3;
@@ -74,35 +64,5 @@ QString ptzArrowPicture(PtzSector sector) {
 }
 
 int ptzSpeedArgument(int recordSpeed) { return recordSpeed == 0 ? 3 : recordSpeed; }
-
-void startPtzSector(OstrelInterface* handle, PtzSector sector, int speed) {
-  switch (sector) {
-    case PtzSector::UpLeft: M_KPTZ_UP_LEFT(handle, speed); return;
-    case PtzSector::Left: M_KPTZ_LEFT(handle, speed); return;
-    case PtzSector::DownLeft: M_KPTZ_DOWN_LEFT(handle, speed); return;
-    case PtzSector::Up: M_KPTZ_UP(handle, speed); return;
-    case PtzSector::ZoomIn: M_KPTZ_ZOOM_IN(handle); return;
-    case PtzSector::ZoomOut: M_KPTZ_ZOOM_OUT(handle); return;
-    case PtzSector::Down: M_KPTZ_DOWN(handle, speed); return;
-    case PtzSector::UpRight: M_KPTZ_UP_RIGHT(handle, speed); return;
-    case PtzSector::Right: M_KPTZ_RIGHT(handle, speed); return;
-    case PtzSector::DownRight: M_KPTZ_DOWN_RIGHT(handle, speed); return;
-  }
-}
-
-void stopPtzSector(OstrelInterface* handle, PtzSector sector) {
-  switch (sector) {
-    case PtzSector::ZoomIn:
-    case PtzSector::ZoomOut: M_KPTZ_ZOOM_STOP(handle); return;
-    case PtzSector::Left: M_KPTZ_STOP(handle, kStopLeft); return;
-    case PtzSector::Right: M_KPTZ_STOP(handle, kStopRight); return;
-    case PtzSector::Up: M_KPTZ_STOP(handle, kStopUp); return;
-    case PtzSector::Down: M_KPTZ_STOP(handle, kStopDown); return;
-    case PtzSector::UpLeft:
-    case PtzSector::DownLeft:
-    case PtzSector::UpRight:
-    case PtzSector::DownRight: M_KPTZ_STOP(handle, kStopAll); return;
-  }
-}
 
 }  // namespace tavolin::ui

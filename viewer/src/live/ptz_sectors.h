@@ -4,8 +4,6 @@
 // arrow picture shown beside the pointer while the command runs.
 #pragma once
 
-#include <ostrel/stream_client.h>
-
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -43,12 +41,5 @@ QString ptzArrowPicture(PtzSector sector);
 // The speed a move command is sent with: the camera's PTZ speed, or the
 // middle speed 3 when none was chosen (0).
 int ptzSpeedArgument(int recordSpeed);
-
-// Sends the sector's start command; `speed` goes with pan and tilt moves,
-// zooming has no speed.
-void startPtzSector(OstrelInterface* handle, PtzSector sector, int speed);
-
-// Sends the command that stops what the sector's start command began.
-void stopPtzSector(OstrelInterface* handle, PtzSector sector);
 
 }  // namespace tavolin::ui

@@ -20,15 +20,16 @@ QScreen* screenOf(const QWidget* window) {
 
 }  // namespace
 
-PromptAnswer QtPrompts::showMessage(QWidget* parent, const QString& text, const QString& caption,
-                                    PromptButtons buttons) {
-  if (buttons == PromptButtons::YesNo) {
-    const auto answer =
-        QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-    return answer == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
-  }
-  QMessageBox::information(parent, caption, text, QMessageBox::Ok);
-  return PromptAnswer::Ok;
+PromptAnswer QtPrompts::showMessage(QWidget* parent, const QString& text, const QString& caption, PromptButtons buttons,
+                                    const QString& detail) {
+  const bool yesNo = buttons == PromptButtons::YesNo;
+  QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, caption, text,
+                  yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+  if (yesNo) box.setDefaultButton(QMessageBox::Yes);
+  box.setInformativeText(detail);
+  const int answer = box.exec();
+  if (!yesNo) return PromptAnswer::Ok;
+  return answer == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
 }
 
 QString QtPrompts::openFile(QWidget* parent, const QString& title, const QString& filter, const QString& startFolder) {

@@ -9,8 +9,8 @@ namespace tavolin::ui {
 
 class QtPrompts final : public UserPrompts {
  public:
-  PromptAnswer showMessage(QWidget* parent, const QString& text, const QString& caption,
-                           PromptButtons buttons) override;
+  PromptAnswer showMessage(QWidget* parent, const QString& text, const QString& caption, PromptButtons buttons,
+                           const QString& detail = {}) override;
   QString openFile(QWidget* parent, const QString& title, const QString& filter, const QString& startFolder) override;
 };
 

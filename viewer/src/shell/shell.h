@@ -19,9 +19,10 @@ class UserPrompts {
  public:
   virtual ~UserPrompts() = default;
 
-  // A modal message box; runs on the GUI thread only.
-  virtual PromptAnswer showMessage(QWidget* parent, const QString& text, const QString& caption,
-                                   PromptButtons buttons) = 0;
+  // A modal message box; runs on the GUI thread only. `detail`, when not
+  // empty, is a line under the text that says why.
+  virtual PromptAnswer showMessage(QWidget* parent, const QString& text, const QString& caption, PromptButtons buttons,
+                                   const QString& detail = {}) = 0;
 
   // The file-open dialog: the chosen file's full path, or an empty text when
   // the user cancelled.

@@ -1,0 +1,270 @@
+// The longest gap between ticks of a 10 ms timer on the live view's GUI
+// thread while a stream connects, fails, is lost, steps to the next camera,
+// closes, and while a camera that stops answering is left or closed. Every
+// camera is simulated on 127.0.0.1.
+//
+//   viewer_gui_gaps [--runs N]
+//
+// Prints one line per case: the longest gap and the median of the runs, in
+// milliseconds. A gap near 10 ms means the GUI never waited.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "camsim/v2_camera.h"
+#include "live/wide_video_dlg.h"
+#include "platform/network_guard.h"
+#include "platform/tcp_socket.h"
+#include "shell/shell.h"
+#include "tavolin/camera_record.h"
+
+namespace {
+
+using tavolin::CameraRecord;
+using tavolin::kCameraCount;
+using tavolin::ui::CWideVideoDlg;
+
+// Answers every question at once (No, or OK) and records nothing.
+class QuietPrompts final : public tavolin::ui::UserPrompts {
+public:
+    tavolin::ui::PromptAnswer showMessage(QWidget*, const QString&, const QString&, tavolin::ui::PromptButtons buttons,
+                                          const QString&) override {
+        ++asked;
+        return buttons == tavolin::ui::PromptButtons::YesNo ? tavolin::ui::PromptAnswer::No
+                                                            : tavolin::ui::PromptAnswer::Ok;
+    }
+    QString openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    int asked = 0;
+};
+
+class QuietShell final : public tavolin::ui::Shell {
+public:
+    tavolin::ui::UserPrompts& prompts() override { return prompts_; }
+    void setOrientation(int degrees) override { orientation_ = degrees; }
+    int orientation() const override { return orientation_; }
+    void enterFullScreen(QWidget* window) override { window->resize(screenSize(window)); }
+    QSize screenSize(const QWidget*) const override { return {320, 240}; }
+    QString protocolFolder() const override { return {}; }
+    QuietPrompts prompts_;
+
+private:
+    int orientation_ = 0;
+};
+
+// Watches the GUI thread through a 10 ms timer.
+class GapMeter {
+public:
+    GapMeter() {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.elapsed();
+            longest_ = std::max(longest_, now - last_);
+            last_ = now;
+        });
+    }
+    void start() {
+        clock_.start();
+        last_ = 0;
+        longest_ = 0;
+        timer_.start();
+    }
+    qint64 stop() {
+        timer_.stop();
+        return std::max(longest_, clock_.elapsed() - last_);
+    }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = 0;
+    qint64 longest_ = 0;
+};
+
+camsim::CameraOptions smallCamera() {
+    camsim::CameraOptions options;
+    options.host = "127.0.0.1";
+    options.video.resolutionCode = 1;
+    options.video.frameRate = 30;
+    options.streamAudio = false;
+    return options;
+}
+
+struct Bench {
+    std::array<CameraRecord, kCameraCount> records{};
+    std::array<CameraRecord*, kCameraCount> pointers{};
+    std::vector<std::unique_ptr<camsim::V2Camera>> cameras;
+    QuietShell shell;
+    std::unique_ptr<CWideVideoDlg> view;
+
+    Bench() {
+        for (int i = 0; i < kCameraCount; ++i) {
+            records[static_cast<std::size_t>(i)] = tavolin::defaultCameraRecord(i);
+            tavolin::setText(records[static_cast<std::size_t>(i)].host, "127.0.0.1");
+            pointers[static_cast<std::size_t>(i)] = &records[static_cast<std::size_t>(i)];
+        }
+    }
+    ~Bench() { view.reset(); }
+
+    camsim::V2Camera& camera(int position) {
+        cameras.push_back(std::make_unique<camsim::V2Camera>(smallCamera()));
+        camsim::V2Camera& c = *cameras.back();
+        if (!c.start()) std::fprintf(stderr, "viewer_gui_gaps: a simulated camera did not start\n");
+        CameraRecord& r = records[static_cast<std::size_t>(position)];
+        r.streamingType = 2;
+        tavolin::setText(r.userName, "admin");
+        tavolin::setText(r.password, "admin");
+        r.controlPort = c.controlPort();
+        r.streamingPort = c.videoPort();
+        r.httpPort = c.httpPort();
+        r.inSwitchGroup = 1;
+        return c;
+    }
+    void closedPort(int position) {
+        platform::TcpListener listener;
+        listener.listen("127.0.0.1", 0);
+        CameraRecord& r = records[static_cast<std::size_t>(position)];
+        r.streamingType = 2;
+        r.controlPort = r.streamingPort = r.httpPort = listener.port();
+    }
+    void open(int position) {
+        view = std::make_unique<CWideVideoDlg>(pointers, position, shell);
+        view->show();
+    }
+    bool waitFor(const std::function<bool()>& condition, int ms = 15000) { return QTest::qWaitFor(condition, ms); }
+    void key(int k) {
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, k, Qt::NoModifier);
+            QApplication::sendEvent(view.get(), &event);
+        }
+    }
+    void closeAndWait() {
+        view->closeView();
+        waitFor([&] { return view->isClosed(); });
+    }
+};
+
+using Case = std::function<qint64(Bench&, GapMeter&)>;
+
+const std::vector<std::pair<const char*, Case>>& cases() {
+    static const std::vector<std::pair<const char*, Case>> all = {
+        {"connects",
+         [](Bench& b, GapMeter& m) {
+             b.camera(0);
+             m.start();
+             b.open(0);
+             b.waitFor([&] { return b.view->isConnected(); });
+             const qint64 gap = m.stop();
+             b.closeAndWait();
+             return gap;
+         }},
+        {"fails (closed port)",
+         [](Bench& b, GapMeter& m) {
+             b.closedPort(0);
+             m.start();
+             b.open(0);
+             b.waitFor([&] { return b.view->isClosed(); });
+             return m.stop();
+         }},
+        {"is lost",
+         [](Bench& b, GapMeter& m) {
+             camsim::V2Camera& c = b.camera(0);
+             b.open(0);
+             b.waitFor([&] { return b.view->isConnected(); });
+             m.start();
+             c.stop();
+             b.waitFor([&] { return b.shell.prompts_.asked > 0; });
+             QTest::qWait(200);
+             const qint64 gap = m.stop();
+             b.closeAndWait();
+             return gap;
+         }},
+        {"patrols",
+         [](Bench& b, GapMeter& m) {
+             b.camera(0);
+             b.camera(1);
+             b.open(0);
+             b.waitFor([&] { return b.view->isConnected(); });
+             m.start();
+             b.key(Qt::Key_Down);
+             b.waitFor([&] { return b.view->isConnected() && b.view->currentPosition() == 1; });
+             const qint64 gap = m.stop();
+             b.closeAndWait();
+             return gap;
+         }},
+        {"closes",
+         [](Bench& b, GapMeter& m) {
+             b.camera(0);
+             b.open(0);
+             b.waitFor([&] { return b.view->isConnected(); });
+             b.view->toggleOutput();
+             QTest::qWait(100);
+             m.start();
+             b.closeAndWait();
+             return m.stop();
+         }},
+        {"closes while a silent camera is asked",
+         [](Bench& b, GapMeter& m) {
+             b.camera(0).faults().silentControlLogin = true;
+             b.open(0);
+             QTest::qWait(500);
+             m.start();
+             b.closeAndWait();
+             return m.stop();
+         }},
+        {"commands and closes a camera that stopped answering",
+         [](Bench& b, GapMeter& m) {
+             camsim::V2Camera& c = b.camera(0);
+             c.faults().link.stopReading = true;
+             b.open(0);
+             b.waitFor([&] { return b.view->isConnected(); });
+             c.faults().stallVideo = true;
+             m.start();
+             for (int i = 0; i < 20; ++i) b.view->toggleOutput();
+             QTest::qWait(200);
+             b.closeAndWait();
+             return m.stop();
+         }},
+    };
+    return all;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = 3;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++i]));
+        } else {
+            std::fprintf(stderr, "usage: viewer_gui_gaps [--runs N]\n");
+            return 2;
+        }
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    platform::enableLoopbackOnly();
+    QApplication app(argc, argv);
+    std::printf("%-55s %10s %10s\n", "case", "max ms", "median ms");
+    for (const auto& [name, run] : cases()) {
+        std::vector<qint64> gaps;
+        for (int r = 0; r < runs; ++r) {
+            Bench bench;
+            GapMeter meter;
+            gaps.push_back(run(bench, meter));
+        }
+        std::sort(gaps.begin(), gaps.end());
+        std::printf("%-55s %10lld %10lld\n", name, static_cast<long long>(gaps.back()),
+                    static_cast<long long>(gaps[gaps.size() / 2]));
+        std::fflush(stdout);
+    }
+    return 0;
+}

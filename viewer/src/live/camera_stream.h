@@ -1,0 +1,92 @@
+// The live view's stream over the stream client: the one owner of an
+// interface handle. A worker thread of its own opens, configures and
+// connects the interface, runs the commands in the order given and finally
+// disconnects and closes it, so the GUI thread never waits for a camera.
+// The stream client's callbacks only queue a call to the GUI thread, where
+// the signals are emitted. A QTimer counts the progress of a connection
+// attempt. Destroying the object closes the stream if close() was not
+// called, and waits for the worker (bounded by the stream client's own
+// connect and disconnect bounds).
+#pragma once
+
+#include <ostrel/stream_client.h>
+
+#include <QTimer>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "live/live_stream.h"
+
+namespace tavolin::ui {
+
+class ReasonLog;
+
+class CameraStream final : public LiveStream {
+  Q_OBJECT
+
+ public:
+  // `reasons`, when given, tells why a connection failed.
+  explicit CameraStream(const StreamSettings& settings, const ReasonLog* reasons = nullptr, QObject* parent = nullptr);
+  ~CameraStream() override;
+  CameraStream(const CameraStream&) = delete;
+  CameraStream& operator=(const CameraStream&) = delete;
+
+  static constexpr int kProgressStepMs = 100;
+
+  void open() override;
+  void close() override;
+
+  void startMove(PtzSector sector, int speed) override;
+  void stopMove(PtzSector sector) override;
+  void setPreset(int preset) override;
+  void goToPreset(int preset) override;
+  void osd(OsdCommand command) override;
+  void setQuadDisplay(int mode) override;
+  void setOutput(bool on) override;
+  void setAudioIn(bool play) override;
+  void startTalking() override;
+  void stopTalking() override;
+
+ private:
+  enum class State { Idle, Connecting, Connected, Failed, Closing, Closed };
+  using Job = std::function<void(OstrelInterface*&)>;
+
+  // Queues `job` for the worker; it gets the handle (null when none).
+  void run(Job job);
+  // Queues a command: only for a connected stream.
+  void command(std::function<void(OstrelInterface*)> call);
+  void workerMain();
+  void connectOnWorker(OstrelInterface*& handle);
+  void closeOnWorker(OstrelInterface*& handle);
+  // Queues `work` to run on the GUI thread.
+  void toGui(std::function<void()> work);
+
+  // Events may overtake the news that the connection stands.
+  bool reporting() const { return state_ == State::Connecting || state_ == State::Connected; }
+
+  static void onMotion(void* user, int32_t r1, int32_t r2, int32_t r3, int32_t r4);
+  static void onInput(void* user, int32_t di1, int32_t di2);
+  static void onNetworkLoss(void* user);
+  static void onPictureShown(void* user);
+
+  const StreamSettings settings_;
+  const ReasonLog* reasons_;
+  State state_ = State::Idle;  // GUI thread
+  QTimer progressTimer_;
+  int progressStep_ = 0;
+  bool lostWhileConnecting_ = false;
+  // One "picture shown" queued at a time, however fast pictures come.
+  std::atomic<bool> picturePending_{false};
+
+  std::mutex jobsLock_;
+  std::condition_variable jobsWake_;
+  std::deque<Job> jobs_;
+  bool workerDone_ = false;  // no job comes after the close
+  std::thread worker_;
+};
+
+}  // namespace tavolin::ui
