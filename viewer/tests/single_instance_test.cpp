@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
 #include <atomic>
@@ -51,11 +52,30 @@ TEST_F(SingleInstanceTest, AStartAfterTheFirstEndedIsFirstAgain) {
 TEST_F(SingleInstanceTest, AnInstanceThatDoesNotAnswerIsTriedThenLeftAlone) {
   // Someone holds the lock but nobody listens: the later start gives up
   // after its tries instead of waiting for ever or taking over.
-  QLockFile held(QDir::temp().filePath(name + QStringLiteral(".lock")));
-  ASSERT_TRUE(held.tryLock(0));
   SingleInstance later(name);
+  QLockFile held(later.lockPath());
+  ASSERT_TRUE(held.tryLock(0));
   EXPECT_FALSE(later.claim(3, 10));
   EXPECT_FALSE(later.isFirst());
+}
+
+TEST_F(SingleInstanceTest, NamesLeftInTheSharedTempFolderDoNotKeepItFromStarting) {
+  // What another user could leave behind, under the names of old.
+  QLockFile squatted(QDir::temp().filePath(name + QStringLiteral(".lock")));
+  ASSERT_TRUE(squatted.tryLock(0));
+  SingleInstance first(name);
+  EXPECT_TRUE(first.claim(1, 0));
+  EXPECT_FALSE(first.lockPath().startsWith(QDir::tempPath() + QLatin1Char('/')));
+}
+
+TEST_F(SingleInstanceTest, AFolderOthersMayWriteIsNotUsed) {
+  QTemporaryDir shared;
+  ASSERT_TRUE(QFile::setPermissions(shared.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
+  SingleInstance open(name, shared.path());
+  // It starts, unguarded, leaving nothing in the open folder.
+  EXPECT_TRUE(open.claim(1, 0));
+  EXPECT_FALSE(QFile::exists(open.lockPath()));
 }
 
 }  // namespace
