@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
   tavolin::ui::QtShell shell;
   tavolin::ui::CTavolinApp::Options options;
   options.liveView = tavolin::ui::wideVideoRunner(shell, &reasons);
+  options.reasons = &reasons;
   if (userSettings) {
     if (const auto folder = platform::userSettingsFolder()) {
       options.settingsPath = *folder + "/Tavolin.txt";

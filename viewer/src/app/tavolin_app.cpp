@@ -23,7 +23,7 @@ int CTavolinApp::run() {
   if (!instance_.claim()) return 0;
   instance_.setRaiseHandler([this] { raiseWindow(); });
 
-  form_ = std::make_unique<CTavolinDlg>(shell_, options_.settingsPath);
+  form_ = std::make_unique<CTavolinDlg>(shell_, options_.settingsPath, nullptr, options_.reasons);
   TerminationSignals termination([this] { endOnRequest(); });
   form_->setLiveViewRunner(options_.liveView);
   if (options_.whenShown) {

@@ -14,6 +14,7 @@
 
 namespace tavolin::ui {
 
+class ReasonLog;
 class Shell;
 
 class CTavolinApp {
@@ -22,6 +23,8 @@ class CTavolinApp {
     QString instanceName = SingleInstance::defaultName();
     std::string settingsPath = kSettingsPath;
     CTavolinDlg::LiveViewRunner liveView;
+    // Why a save failed, told with its message; none when null.
+    const ReasonLog* reasons = nullptr;
     // Runs once the form is up, from its event loop (a demo drives it here).
     std::function<void(CTavolinDlg&)> whenShown;
   };

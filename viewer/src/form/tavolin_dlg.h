@@ -1,5 +1,7 @@
 // The settings form, the program's one main window: pick one of the 16
 // cameras, edit its settings, store them, and start the live view for it.
+// The window lays out the controls and passes their events to CameraForm,
+// which holds what they mean.
 #pragma once
 
 #include <QDialog>
@@ -7,8 +9,10 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "form/camera_form.h"
 #include "live/record_changes.h"
 #include "tavolin/camera_list.h"
 #include "tavolin/camera_record.h"
@@ -24,7 +28,9 @@ namespace tavolin::ui {
 class CompactComboStyle;
 class Shell;
 
-class CTavolinDlg : public QDialog {
+class ReasonLog;
+
+class CTavolinDlg : public QDialog, private FormView {
   Q_OBJECT
 
  public:
@@ -58,16 +64,19 @@ class CTavolinDlg : public QDialog {
     QPushButton* exit;
   };
 
-  // Loads the camera list from `settingsPath` and shows camera 1.
-  explicit CTavolinDlg(Shell& shell, std::string settingsPath = kSettingsPath, QWidget* parent = nullptr);
+  // Loads the camera list from `settingsPath` and shows camera 1. `reasons`,
+  // when given, says why a save failed.
+  explicit CTavolinDlg(Shell& shell, std::string settingsPath = kSettingsPath, QWidget* parent = nullptr,
+                       const ReasonLog* reasons = nullptr);
   ~CTavolinDlg() override;
 
   void setLiveViewRunner(LiveViewRunner runner) { runLiveView_ = std::move(runner); }
 
   const Controls& controls() const { return c_; }
   CameraList& cameras() { return cameras_; }
-  int currentCamera() const { return current_; }
-  bool hasChanges() const { return changed_ != 0; }
+  CameraForm& form() { return *form_; }
+  int currentCamera() const { return form_->current(); }
+  bool hasChanges() const { return form_->hasChanges(); }
 
   // Lays the controls out again for the screen's orientation.
   void relayout();
@@ -83,26 +92,18 @@ class CTavolinDlg : public QDialog {
   void connectHandlers();
   void applyPortraitLayout();
   void applyLandscapeLayout();
+  QLineEdit* field(FormField which) const;
 
-  // Form values <-> controls and records.
-  bool readForm();
-  bool readInteger(QLineEdit* edit, int32_t& value);
-  bool readUnsigned(QLineEdit* edit, uint32_t& value);
-  void writeForm();
-  void showRecord(const CameraRecord& record);
-  bool takeBack();
-  void changePrompt();
-  void setEditing(bool enabled);
-
-  // Handlers.
-  void onCameraSwitch();
-  void onStreamingType();
-  void onFlagClicked(QCheckBox* box, uint8_t& flag, bool writeBack);
-  void onPtzSetting();
-  void onLoadDefault();
-  void onApply();
-  void onPlay();
-  void onExit();
+  // FormView
+  FormTexts texts() const override;
+  void writeForm() override;
+  void focusField(FormField which) override;
+  PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons, const QString& detail) override;
+  QString chooseProtocolFile() override;
+  int32_t askPtzAddress(int32_t address) override;
+  void askSerial(int32_t& controlCode, int32_t& baudRateIndex) override;
+  void setApplyEnabled(bool enabled) override;
+  void setEditing(bool enabled) override;
 
   Shell& shell_;
   CameraList cameras_;
@@ -110,21 +111,7 @@ class CTavolinDlg : public QDialog {
   Controls c_{};
   CompactComboStyle* comboStyle_ = nullptr;  // owned by the form
   std::array<QLabel*, 11> labels_{};
-
-  // The camera shown, as the form edits it.
-  QString name_, host_, userName_, password_;
-  uint32_t channel_ = 0;
-  int32_t registerPort_ = 0, controlPort_ = 0, streamingPort_ = 0, httpPort_ = 0;
-  uint8_t ptzEnabled_ = 0, quadServer_ = 0, showName_ = 0, inSwitchGroup_ = 0, showEvents_ = 0, playAudio_ = 0;
-  uint32_t ptzSourceType_ = 0;
-  QString ptzVendor_, ptzProtocol_, ptzProtocolFile_;
-  // Nothing in the form fills these; they are carried so a record taken back
-  // has them empty.
-  QString streamingEngineHost_, streamingEngineUser_, streamingEnginePassword_;
-  int32_t serialControl_ = 0, serialBaudRate_ = 0, ptzAddress_ = 1, streamingType_ = 2;
-
-  int current_ = 0;
-  uint8_t changed_ = 0;
+  std::unique_ptr<CameraForm> form_;
   bool writingForm_ = false;  // text changes made by the form itself are no edits
 };
 

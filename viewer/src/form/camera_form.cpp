@@ -1,0 +1,293 @@
+#include "form/camera_form.h"
+
+#include <limits>
+
+#include "shell/reason_log.h"
+#include "widgets/utf8_limit.h"
+
+namespace tavolin::ui {
+
+namespace {
+
+const QString kProgramCaption = QStringLiteral("Tavolin");
+const QString kApplyCaption = QStringLiteral("Apply Setting");
+
+template <std::size_t N>
+QString fromField(const char (&field)[N]) {
+  const std::string_view text = textOf(field);
+  // A text from the file may not be valid UTF-8; whatever it shows, it must
+  // still fit the field when taken back.
+  return cutToUtf8Bytes(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), static_cast<int>(N - 1));
+}
+
+// Takes an edited text into a field; a text as it was shown leaves the
+// field's bytes as they are, so a name that is not UTF-8 survives a save.
+template <std::size_t N>
+void toField(char (&field)[N], const QString& text) {
+  if (text == fromField(field)) return;
+  const QByteArray bytes = cutToUtf8Bytes(text, static_cast<int>(N - 1)).toUtf8();
+  setText(field, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+// A number as the form's number fields take it: blanks around it allowed,
+// then an optional sign and at least one digit, nothing else.
+bool parseNumber(const QString& text, bool allowNegative, long long low, long long high, long long& out) {
+  const QString t = text.trimmed();
+  qsizetype i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) {
+    negative = t[i] == u'-';
+    ++i;
+  }
+  if (negative && !allowNegative) return false;
+  if (i == t.size()) return false;
+  long long value = 0;
+  for (; i < t.size(); ++i) {
+    if (t[i] < u'0' || t[i] > u'9') return false;
+    value = value * 10 + (t[i].unicode() - u'0');
+    if (value > high - low + 1) return false;  // far out of range; stop before overflow
+  }
+  if (negative) value = -value;
+  if (value < low || value > high) return false;
+  out = value;
+  return true;
+}
+
+QString textAt(const FormTexts& texts, FormField field) { return texts[static_cast<std::size_t>(field)]; }
+
+}  // namespace
+
+CameraForm::CameraForm(CameraList& cameras, FormView& view, const ReasonLog* reasons)
+    : cameras_(cameras), view_(view), reasons_(reasons) {
+  shown_.ptzAddress = 1;
+  shown_.streamingType = 2;
+  current_ = 0;
+  // The view writes the form once it holds this object.
+  takeShown(*cameras_.record(0));
+}
+
+QString CameraForm::text(FormField field) const {
+  switch (field) {
+    case FormField::Host: return fromField(shown_.host);
+    case FormField::Channel: return QString::number(shown_.channel);
+    case FormField::RegisterPort: return QString::number(static_cast<int32_t>(shown_.registerPort));
+    case FormField::ControlPort: return QString::number(static_cast<int32_t>(shown_.controlPort));
+    case FormField::StreamingPort: return QString::number(static_cast<int32_t>(shown_.streamingPort));
+    case FormField::HttpPort: return QString::number(static_cast<int32_t>(shown_.httpPort));
+    case FormField::UserName: return fromField(shown_.userName);
+    case FormField::Password: return fromField(shown_.password);
+    case FormField::Name: return fromField(shown_.name);
+  }
+  return {};
+}
+
+bool CameraForm::readForm() {
+  const FormTexts texts = view_.texts();
+  const auto readNumber = [&](FormField field, uint32_t& value, bool allowNegative) {
+    long long v = 0;
+    const bool ok = allowNegative
+                        ? parseNumber(textAt(texts, field), true, std::numeric_limits<int32_t>::min(),
+                                      std::numeric_limits<int32_t>::max(), v)
+                        : parseNumber(textAt(texts, field), false, 0, std::numeric_limits<uint32_t>::max(), v);
+    if (ok) {
+      value = static_cast<uint32_t>(v);
+      return true;
+    }
+    view_.ask(
+        allowNegative ? QStringLiteral("Please enter an integer.") : QStringLiteral("Please enter a positive integer."),
+        kProgramCaption, PromptButtons::Ok);
+    view_.focusField(field);
+    return false;
+  };
+  toField(shown_.host, textAt(texts, FormField::Host));
+  if (!readNumber(FormField::Channel, shown_.channel, false)) return false;
+  if (!readNumber(FormField::RegisterPort, shown_.registerPort, true)) return false;
+  if (!readNumber(FormField::ControlPort, shown_.controlPort, true)) return false;
+  if (!readNumber(FormField::StreamingPort, shown_.streamingPort, true)) return false;
+  if (!readNumber(FormField::HttpPort, shown_.httpPort, true)) return false;
+  toField(shown_.userName, textAt(texts, FormField::UserName));
+  toField(shown_.password, textAt(texts, FormField::Password));
+  toField(shown_.name, textAt(texts, FormField::Name));
+  return true;
+}
+
+void CameraForm::showRecord(const CameraRecord& record) {
+  takeShown(record);
+  view_.writeForm();
+}
+
+void CameraForm::takeShown(const CameraRecord& record) {
+  // The record's play audio, PTZ speed and streaming-engine fields are not
+  // the form's: they stay as the form had them.
+  const CameraRecord before = shown_;
+  shown_ = record;
+  shown_.playAudio = before.playAudio;
+  shown_.ptzSpeed = before.ptzSpeed;
+  shown_.useStreamingEngine = before.useStreamingEngine;
+  setText(shown_.streamingEngineHost, textOf(before.streamingEngineHost));
+  setText(shown_.streamingEngineUser, textOf(before.streamingEngineUser));
+  setText(shown_.streamingEnginePassword, textOf(before.streamingEnginePassword));
+  setText(shown_.ptzVendor, "");
+  setText(shown_.ptzProtocol, "");
+  if (shown_.ptzEnabled != 0) {
+    shown_.ptzSourceType = 1;
+  } else {
+    shown_.ptzSourceType = 0;
+    setText(shown_.ptzProtocolFile, "");
+  }
+}
+
+bool CameraForm::takeBack(QString& reason) {
+  CameraRecord record{};
+  record.index = current_;
+  setText(record.name, textOf(shown_.name));
+  setText(record.host, textOf(shown_.host));
+  setText(record.userName, textOf(shown_.userName));
+  setText(record.password, textOf(shown_.password));
+  // The channel is shown but has no place in the settings file.
+  record.registerPort = shown_.registerPort;
+  record.controlPort = shown_.controlPort;
+  record.streamingPort = shown_.streamingPort;
+  record.httpPort = shown_.httpPort;
+  // Nothing in the form fills the streaming-engine fields, and play audio is
+  // never the form's: a record taken back has them off and empty.
+  record.ptzEnabled = shown_.ptzEnabled;
+  record.ptzSourceType = shown_.ptzSourceType;
+  setText(record.ptzVendor, textOf(shown_.ptzVendor));
+  setText(record.ptzProtocol, textOf(shown_.ptzProtocol));
+  setText(record.ptzProtocolFile, textOf(shown_.ptzProtocolFile));
+  record.inSwitchGroup = shown_.inSwitchGroup;
+  record.quadServer = shown_.quadServer;
+  record.showName = shown_.showName;
+  record.showEvents = shown_.showEvents;
+  record.serialControl = shown_.serialControl;
+  record.serialBaudRate = shown_.serialBaudRate;
+  record.ptzAddress = shown_.ptzAddress;
+  record.streamingType = shown_.streamingType;
+  // PTZ speed stays 0, which saving turns into the default speed.
+
+  changed_ = false;
+  const uint64_t mark = reasons_ != nullptr ? reasons_->mark() : 0;
+  const bool saved = cameras_.saveRecord(record);
+  if (!saved && reasons_ != nullptr) reason = reasons_->lastSince(mark);
+  // Not every refusal is told by the store: the file is named at least.
+  if (!saved && reason.isEmpty()) {
+    reason = QStringLiteral("the settings file %1 could not be written").arg(QString::fromStdString(cameras_.path()));
+  }
+  return saved;
+}
+
+void CameraForm::tellSaved(bool saved, const QString& reason) {
+  view_.ask(saved ? QStringLiteral("OK") : QStringLiteral("Fail"), kApplyCaption, PromptButtons::Ok, reason);
+}
+
+void CameraForm::changePrompt() {
+  readForm();
+  if (changed_) {
+    const PromptAnswer answer =
+        view_.ask(QStringLiteral("Setting Changed! Apply?"), QStringLiteral("Setting Changed"), PromptButtons::YesNo);
+    if (answer == PromptAnswer::Yes) {
+      QString reason;
+      const bool saved = takeBack(reason);
+      tellSaved(saved, reason);
+    }
+  }
+  changed_ = false;
+}
+
+void CameraForm::switchCamera(int selected) {
+  // A Yes stores the edits under the camera that was shown.
+  changePrompt();
+  if (selected < 0 || selected >= kCameraCount) return;
+  current_ = selected;
+  showRecord(*cameras_.record(current_));
+}
+
+void CameraForm::setStreamingType(int index) {
+  readForm();
+  shown_.streamingType = index == 0 ? 1 : 2;
+  changed_ = true;
+}
+
+void CameraForm::setFlag(FormFlag flag, bool checked) {
+  readForm();
+  const uint8_t value = checked ? 1 : 0;
+  switch (flag) {
+    case FormFlag::ShowName: shown_.showName = value; break;
+    case FormFlag::ShowEvents: shown_.showEvents = value; break;
+    case FormFlag::QuadServer: shown_.quadServer = value; break;
+    case FormFlag::SwitchGroup: shown_.inSwitchGroup = value; break;
+  }
+  changed_ = true;
+  if (flag != FormFlag::SwitchGroup) view_.writeForm();
+}
+
+void CameraForm::ptzSettingClicked(bool checked) {
+  readForm();
+  if (!checked) {
+    // File, address and serial values stay for the next time PTZ is on.
+    shown_.ptzEnabled = 0;
+    changed_ = true;
+    return;
+  }
+  QString path = view_.chooseProtocolFile();
+  if (!path.isEmpty() && path.toUtf8().size() >= static_cast<qsizetype>(sizeof(CameraRecord::ptzProtocolFile))) {
+    // A cut path would name another file: refuse it as if none was chosen.
+    view_.ask(QStringLiteral("The path of this protocol file is too long."), kProgramCaption, PromptButtons::Ok);
+    path.clear();
+  }
+  if (!path.isEmpty()) {
+    const QByteArray bytes = path.toUtf8();
+    setText(shown_.ptzProtocolFile, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    shown_.ptzEnabled = 1;
+    shown_.ptzSourceType = 1;
+    setText(shown_.ptzVendor, "");
+    setText(shown_.ptzProtocol, "");
+    shown_.ptzAddress = view_.askPtzAddress(shown_.ptzAddress);
+    view_.askSerial(shown_.serialControl, shown_.serialBaudRate);
+  } else {
+    shown_.serialControl = 0;
+    shown_.serialBaudRate = 0;
+    shown_.ptzSourceType = 0;
+    setText(shown_.ptzVendor, "");
+    setText(shown_.ptzProtocol, "");
+    setText(shown_.ptzProtocolFile, "");
+    shown_.ptzEnabled = 0;
+    view_.writeForm();
+  }
+  changed_ = true;
+}
+
+void CameraForm::loadDefault() {
+  // Shown only: nothing is saved until Apply.
+  showRecord(defaultCameraRecord(current_));
+  changed_ = true;
+}
+
+void CameraForm::apply() {
+  view_.setApplyEnabled(false);
+  readForm();
+  QString reason;
+  const bool saved = takeBack(reason);
+  tellSaved(saved, reason);
+  view_.setApplyEnabled(true);
+}
+
+void CameraForm::play(int selected, const LiveView& liveView) {
+  // The change prompt reads the form first.
+  changePrompt();
+  if (selected < 0 || selected >= kCameraCount) return;
+  std::array<CameraRecord*, kCameraCount> records{};
+  for (int i = 0; i < kCameraCount; ++i) records[static_cast<std::size_t>(i)] = cameras_.record(i);
+
+  view_.setEditing(false);
+  // The view hands back the PTZ speed and audio it changed, on any camera it
+  // switched to; every record is saved after it.
+  if (liveView) applyChanges(liveView(records, selected), records);
+  for (int i = 0; i < kCameraCount; ++i) cameras_.saveRecord(*cameras_.record(i));
+  view_.setEditing(true);
+}
+
+void CameraForm::exit() { changePrompt(); }
+
+}  // namespace tavolin::ui
