@@ -105,11 +105,17 @@ std::optional<std::string> Device::call(const Operation& op) {
     const HttpDigest digest{settings_.user, settings_.password};
     if (digestMode_.load()) return post(op, false, &digest, remainingMs(deadline), &authRefused);
     std::optional<std::string> body = post(op, true, nullptr, remainingMs(deadline), &authRefused);
-    if (body || !authRefused || remainingMs(deadline) == 0) return body;
+    if (body || !authRefused || remainingMs(deadline) == 0) {
+        if (authRefused) authRefused_.store(true);
+        return body;
+    }
     // Token refused: cameras that only know HTTP digest get that instead.
-    authRefused = false;
     body = post(op, false, &digest, remainingMs(deadline), &authRefused);
-    if (body) digestMode_.store(true);
+    if (body) {
+        digestMode_.store(true);
+    } else {
+        authRefused_.store(true);
+    }
     return body;
 }
 
@@ -129,9 +135,14 @@ bool Device::connect() {
     offset_.store(static_cast<long long>(*cameraUtc) - static_cast<long long>(utcNow_()));
 
     std::optional<ServiceAddresses> found;
+    authRefused_.store(false);
     if (const auto reply = call({deviceUrl, kDeviceService, "GetCapabilities",
                                  [](Request& r) { r.add(r.operation(), "Category", "All"); }})) {
         found = readCapabilities(*reply);
+    }
+    if (authRefused_.load()) {
+        fail("the camera refused the user name or password");
+        return false;
     }
     if (!found) {
         if (const auto reply = call({deviceUrl, kDeviceService, "GetServices",

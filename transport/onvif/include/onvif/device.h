@@ -94,6 +94,7 @@ private:
     UtcClock utcNow_;
     std::atomic<long long> offset_{0};
     std::atomic<bool> digestMode_{false};
+    std::atomic<bool> authRefused_{false}; // neither the token nor HTTP digest was taken
     mutable std::mutex mutex_;
     ServiceAddresses services_;
     std::string relayToken_;
