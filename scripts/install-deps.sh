@@ -9,7 +9,7 @@ packages=(
   libcurl4-openssl-dev portaudio19-dev
   # ONVIF: SOAP replies are read with pugixml, the password digest uses OpenSSL.
   libpugixml-dev libssl-dev
-  libavcodec-dev libavutil-dev libswscale-dev
+  libavcodec-dev libavutil-dev libswscale-dev libavformat-dev libswresample-dev
   clang libclang-rt-dev
   qt6-base-dev xvfb xauth
   file lintian

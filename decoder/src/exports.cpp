@@ -1,10 +1,23 @@
 // The exported decoder functions. Nothing thrown gets past them.
 #include "decoder/plugin_exports.h"
-#include "mpeg4_decoder.h"
+#include "video_decoder.h"
 
-extern "C" void* M_XCInit(void* /*reserved*/) {
+namespace {
+
+// The codec a setup names; 0 for a setup this decoder does not understand.
+uint32_t codecOf(const DecoderSetup* setup) {
+    if (setup == nullptr) return kDecoderCodecMpeg4;
+    if (setup->size < sizeof(DecoderSetup) || setup->version != kDecoderSetupVersion) return 0;
+    return setup->codec;
+}
+
+} // namespace
+
+extern "C" void* M_XCInit(const DecoderSetup* setup) {
     try {
-        return decoder::Mpeg4Decoder::create().release();
+        const uint32_t codec = codecOf(setup);
+        if (codec == 0) return nullptr;
+        return decoder::VideoDecoder::create(static_cast<DecoderCodec>(codec)).release();
     } catch (...) {
         return nullptr;
     }
@@ -14,7 +27,7 @@ extern "C" const void* M_XDecode(void* instance, int32_t width, int32_t height, 
                                  int32_t /*reserved1*/, int32_t /*reserved2*/, int32_t /*reserved3*/) {
     if (instance == nullptr || length <= 0) return nullptr;
     try {
-        return static_cast<decoder::Mpeg4Decoder*>(instance)->decode(width, height, data,
+        return static_cast<decoder::VideoDecoder*>(instance)->decode(width, height, data,
                                                                      static_cast<std::size_t>(length));
     } catch (...) {
         return nullptr;
@@ -23,6 +36,6 @@ extern "C" const void* M_XDecode(void* instance, int32_t width, int32_t height, 
 
 extern "C" int32_t M_XCExit(void* instance) {
     if (instance == nullptr) return 0;
-    delete static_cast<decoder::Mpeg4Decoder*>(instance);
+    delete static_cast<decoder::VideoDecoder*>(instance);
     return 1;
 }

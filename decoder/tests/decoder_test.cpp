@@ -54,6 +54,8 @@ protected:
         return static_cast<const uint8_t*>(
             plugin_.decode(instance_, w, h, data.data(), static_cast<int32_t>(data.size()), 0, 0, 0));
     }
+
+public:
     // Blue, green, red of the pixel at (x, y) of a top-down 32-bit picture.
     static Rgb pixel(const uint8_t* picture, int x, int y) {
         const int width = i32At(picture, 4);
@@ -73,6 +75,7 @@ protected:
         expectNear(pixel(pic, 3 * w / 4, 3 * h / 4), {255, 255, 255}, "bottom right");
     }
 
+protected:
     DecoderPlugin plugin_{QUILLON_PATH};
     void* instance_ = nullptr;
 };
@@ -334,6 +337,92 @@ TEST(DecoderNamesTest, InternalNamesStayHidden) {
     ASSERT_TRUE(plugin.bound());
     // The class behind the exports is not reachable by name.
     EXPECT_EQ(plugin.module().symbol("_ZN7decoder12Mpeg4Decoder6createEv"), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// H.264, H.265 and JPEG, each through an instance made for it.
+class CodecDecoderTest : public ::testing::TestWithParam<DecoderCodec> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(plugin_.bound()) << plugin_.module().error();
+        const DecoderSetup setup{sizeof(DecoderSetup), kDecoderSetupVersion, GetParam()};
+        instance_ = plugin_.init(&setup);
+        ASSERT_NE(instance_, nullptr);
+    }
+    void TearDown() override {
+        if (instance_ != nullptr) plugin_.exit(instance_);
+    }
+    static int avCodecId() {
+        switch (GetParam()) {
+        case kDecoderCodecH264: return 27;  // AV_CODEC_ID_H264
+        case kDecoderCodecH265: return 173; // AV_CODEC_ID_HEVC
+        default: return 7;                  // AV_CODEC_ID_MJPEG
+        }
+    }
+    const uint8_t* decodeQuadrants(int width, int height, int boxWidth, int boxHeight) {
+        TestEncoder encoder(width, height, 25, 25, false, avCodecId());
+        EXPECT_TRUE(encoder.ok());
+        const EncodedFrame frame = encoder.encode(quadrants(width, height));
+        EXPECT_FALSE(frame.data.empty());
+        return static_cast<const uint8_t*>(plugin_.decode(instance_, boxWidth, boxHeight, frame.data.data(),
+                                                          static_cast<int32_t>(frame.data.size()), 0, 0, 0));
+    }
+
+    DecoderPlugin plugin_{QUILLON_PATH};
+    void* instance_ = nullptr;
+};
+
+TEST_P(CodecDecoderTest, PictureSmallerThanTheBoxKeepsItsOwnSize) {
+    const uint8_t* pic = decodeQuadrants(160, 120, 640, 480);
+    ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(i32At(pic, 4), 160);
+    EXPECT_EQ(i32At(pic, 8), -120);
+    EXPECT_EQ(u32At(pic, 20), 160u * 120u * 4u);
+    DecoderTest::expectQuadrants(pic, 160, 120);
+}
+
+TEST_P(CodecDecoderTest, PictureLargerThanTheBoxIsScaledDownWithItsAspect) {
+    const uint8_t* pic = decodeQuadrants(320, 240, 100, 100);
+    ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(i32At(pic, 4), 100);
+    EXPECT_EQ(i32At(pic, 8), -75);
+    DecoderTest::expectQuadrants(pic, 100, 75);
+}
+
+TEST_P(CodecDecoderTest, NoBoxMeansTheStreamsOwnSize) {
+    const uint8_t* pic = decodeQuadrants(320, 240, 0, 0);
+    ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(i32At(pic, 4), 320);
+    EXPECT_EQ(i32At(pic, 8), -240);
+}
+
+TEST_P(CodecDecoderTest, GarbageGivesNoPicture) {
+    std::mt19937 rng(11);
+    std::vector<uint8_t> junk(5000);
+    for (auto& b : junk) b = static_cast<uint8_t>(rng());
+    EXPECT_EQ(plugin_.decode(instance_, 320, 240, junk.data(), static_cast<int32_t>(junk.size()), 0, 0, 0), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, CodecDecoderTest,
+                         ::testing::Values(kDecoderCodecH264, kDecoderCodecH265, kDecoderCodecJpeg),
+                         [](const ::testing::TestParamInfo<DecoderCodec>& info) {
+                             return std::string(info.param == kDecoderCodecH264   ? "H264"
+                                                : info.param == kDecoderCodecH265 ? "H265"
+                                                                                  : "Jpeg");
+                         });
+
+TEST(DecoderSetupTest, SetupThisDecoderDoesNotKnowMakesNoInstance) {
+    DecoderPlugin plugin(QUILLON_PATH);
+    ASSERT_TRUE(plugin.bound());
+    const DecoderSetup unknownCodec{sizeof(DecoderSetup), kDecoderSetupVersion, 9};
+    const DecoderSetup laterVersion{sizeof(DecoderSetup), kDecoderSetupVersion + 1, kDecoderCodecH264};
+    const DecoderSetup tooShort{4, kDecoderSetupVersion, kDecoderCodecH264};
+    EXPECT_EQ(plugin.init(&unknownCodec), nullptr);
+    EXPECT_EQ(plugin.init(&laterVersion), nullptr);
+    EXPECT_EQ(plugin.init(&tooShort), nullptr);
 }
 
 } // namespace

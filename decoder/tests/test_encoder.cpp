@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
+#include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
@@ -25,8 +26,9 @@ RgbPicture quadrants(int width, int height) {
     return p;
 }
 
-TestEncoder::TestEncoder(int width, int height, int timeResolution, int gop, bool globalHeaders) {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+TestEncoder::TestEncoder(int width, int height, int timeResolution, int gop, bool globalHeaders, int codecId) {
+    const AVCodecID id = codecId == 0 ? AV_CODEC_ID_MPEG4 : static_cast<AVCodecID>(codecId);
+    const AVCodec* codec = avcodec_find_encoder(id);
     if (codec == nullptr) return;
     codec_ = avcodec_alloc_context3(codec);
     frame_ = av_frame_alloc();
@@ -34,7 +36,13 @@ TestEncoder::TestEncoder(int width, int height, int timeResolution, int gop, boo
     if (codec_ == nullptr || frame_ == nullptr || packet_ == nullptr) return;
     codec_->width = width;
     codec_->height = height;
-    codec_->pix_fmt = AV_PIX_FMT_YUV420P;
+    codec_->pix_fmt = id == AV_CODEC_ID_MJPEG ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
+    // No look-ahead: each picture comes out of the call that took it.
+    if (id == AV_CODEC_ID_H264 || id == AV_CODEC_ID_HEVC) {
+        av_opt_set(codec_->priv_data, "preset", "ultrafast", 0);
+        av_opt_set(codec_->priv_data, "tune", "zerolatency", 0);
+        if (id == AV_CODEC_ID_HEVC) av_opt_set(codec_->priv_data, "x265-params", "log-level=none", 0);
+    }
     codec_->time_base = AVRational{1, timeResolution};
     step_ = timeResolution / 30 > 0 ? timeResolution / 30 : 1;
     codec_->gop_size = gop;
@@ -45,7 +53,7 @@ TestEncoder::TestEncoder(int width, int height, int timeResolution, int gop, boo
     codec_->global_quality = FF_QP2LAMBDA * 3;
     if (avcodec_open2(codec_, codec, nullptr) != 0) return;
     if (codec_->extradata != nullptr) headers_.assign(codec_->extradata, codec_->extradata + codec_->extradata_size);
-    frame_->format = AV_PIX_FMT_YUV420P;
+    frame_->format = codec_->pix_fmt;
     frame_->width = width;
     frame_->height = height;
     ok_ = av_frame_get_buffer(frame_, 0) == 0;
@@ -61,7 +69,7 @@ EncodedFrame TestEncoder::encode(const RgbPicture& picture) {
     EncodedFrame out;
     if (!ok_ || av_frame_make_writable(frame_) != 0) return out;
     SwsContext* sws = sws_getContext(picture.width, picture.height, AV_PIX_FMT_RGB24, codec_->width, codec_->height,
-                                     AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr);
+                                     codec_->pix_fmt, SWS_POINT, nullptr, nullptr, nullptr);
     if (sws == nullptr) return out;
     const uint8_t* src[1] = {reinterpret_cast<const uint8_t*>(picture.pixels.data())};
     const int srcStride[1] = {picture.width * 3};

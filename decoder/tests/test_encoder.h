@@ -34,8 +34,10 @@ struct EncodedFrame {
 
 class TestEncoder {
 public:
-    // globalHeaders: sequence headers go to headers() instead of each intra frame.
-    TestEncoder(int width, int height, int timeResolution, int gop, bool globalHeaders);
+    // globalHeaders: sequence headers go to headers() instead of each intra
+    // frame. codec: an AVCodecID (0: MPEG-4 Visual); H.264 and H.265 come in
+    // Annex-B form with their parameter sets in each key frame.
+    TestEncoder(int width, int height, int timeResolution, int gop, bool globalHeaders, int codec = 0);
     ~TestEncoder();
     TestEncoder(const TestEncoder&) = delete;
     TestEncoder& operator=(const TestEncoder&) = delete;

@@ -10,6 +10,7 @@
 #include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/processor.h"
+#include "stream_limits.h"
 
 namespace ostrel {
 
@@ -18,8 +19,9 @@ struct Seams {
     // stop acknowledgement.
     const platform::Clock* clock = &platform::SystemClock::instance();
     std::function<platform::ProcessorInfo()> processorInfo = [] { return platform::readProcessorInfo(); };
-    // Plug-in names by streaming type 1, 2, 3 and by decoder type 1, 2.
-    std::array<std::string, 3> transportNames = {"Fenwa10-M", "Fenwa20-M", "Sorrel-M"};
+    // Plug-in names by streaming type 1 to 5 and by decoder type 1, 2.
+    std::array<std::string, kStreamingTypeCount> transportNames = {"Fenwa10-M", "Fenwa20-M", "Sorrel-M", "Corvel-M",
+                                                                   "Corvel-O"};
     std::array<std::string, 2> decoderNames = {"Garnet-M", "Quillon-M"};
     // Speaker and microphone; null means none. Asked once per connection for
     // the speaker and once per object for the microphone.

@@ -5,7 +5,8 @@
 
 namespace ostrel {
 
-void DecoderPlugin::bind(const platform::ProcessorInfo& processor, const std::array<std::string, 2>& names) {
+void DecoderPlugin::bind(const platform::ProcessorInfo& processor, const std::array<std::string, 2>& names,
+                         bool deferInstance) {
     const std::string& name = names[static_cast<std::size_t>(chooseDecoderType(processor) - 1)];
     if (!module_.load(name)) {
         platform::diagnose("Ostrel-M: decoder plug-in " + name +
@@ -19,12 +20,29 @@ void DecoderPlugin::bind(const platform::ProcessorInfo& processor, const std::ar
         module_.unload();
         return;
     }
-    if (instance_ == nullptr) instance_ = table_.init(nullptr);
+    if (instance_ == nullptr && !deferInstance) {
+        instance_ = table_.init(nullptr);
+        codec_ = kDecoderCodecMpeg4;
+    }
+}
+
+bool DecoderPlugin::useCodec(DecoderCodec codec) {
+    if (instance_ != nullptr && codec_ == codec) return true;
+    if (table_.init == nullptr) return false;
+    if (instance_ != nullptr && table_.exit != nullptr) table_.exit(instance_);
+    const DecoderSetup setup{sizeof(DecoderSetup), kDecoderSetupVersion, codec};
+    instance_ = table_.init(&setup);
+    codec_ = codec;
+    if (instance_ == nullptr)
+        platform::diagnose("Ostrel-M: the decoder plug-in makes no decoder for codec " + std::to_string(codec) +
+                           " (no pictures will be shown)");
+    return instance_ != nullptr;
 }
 
 void DecoderPlugin::unbind() {
     if (instance_ != nullptr && table_.exit != nullptr) table_.exit(instance_);
     instance_ = nullptr;
+    codec_ = 0;
     module_.unload();
     table_ = {};
 }

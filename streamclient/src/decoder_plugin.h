@@ -20,10 +20,16 @@ public:
     DecoderPlugin(const DecoderPlugin&) = delete;
     DecoderPlugin& operator=(const DecoderPlugin&) = delete;
 
-    // Loads the decoder for this processor and makes its instance. Without a
-    // usable one (the reason is told) the stream runs without pictures.
-    void bind(const platform::ProcessorInfo& processor, const std::array<std::string, 2>& names);
+    // Loads the decoder for this processor and, unless `deferInstance`, makes
+    // its MPEG-4 instance. Without a usable one (the reason is told) the
+    // stream runs without pictures.
+    void bind(const platform::ProcessorInfo& processor, const std::array<std::string, 2>& names,
+              bool deferInstance = false);
     void unbind();
+    // Makes the instance for `codec` when the bound one decodes another codec
+    // (or none was made); true when an instance for it exists.
+    bool useCodec(DecoderCodec codec);
+    bool decodes(DecoderCodec codec) const { return instance_ != nullptr && codec_ == codec; }
 
     // Decodes one picture's data; the decoder's picture (header, then
     // pixels), or null when there is no decoder or no picture came back.
@@ -33,6 +39,7 @@ private:
     platform::Module module_;
     DecoderTable table_;
     void* instance_ = nullptr;
+    uint32_t codec_ = 0; // of instance_
 };
 
 } // namespace ostrel

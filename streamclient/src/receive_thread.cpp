@@ -1,5 +1,6 @@
 // The receive thread: connects the transport, pulls frame records, decodes
 // video, hands pictures and event headers over and plays audio.
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -16,6 +17,9 @@ namespace {
 
 constexpr int32_t kFrameKindVideo = 1;
 constexpr int32_t kFrameKindAudio = 2;
+constexpr int32_t kFrameKindFirstCodec = 3; // H.264, H.265, JPEG: 3, 4, 5
+constexpr int32_t kFrameKindLastCodec = 5;
+constexpr uint8_t kRandomAccessFlag = 0x01; // header byte 5
 constexpr std::size_t kHeader = transport::kFrameHeaderSize;
 
 // Where the PCM payload of an audio record starts, or 0 for lengths that
@@ -31,16 +35,31 @@ std::size_t audioPayloadOffset(int32_t length) {
     }
 }
 
+// Pictures of codec streams fit into the render rectangle (never larger than
+// 3840 x 2160); without a rectangle they keep their own size.
+std::size_t codecPictureBufferSize(const RenderInfo& box) {
+    if (box.width <= 0 || box.height <= 0) return decoder::kMaxCodecPictureBytes;
+    const std::size_t area = static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height) * 4;
+    return std::max(kPictureBufferSize, std::min(area, decoder::kMaxCodecPictureBytes));
+}
+
 } // namespace
 
 // Decodes one video record. Returns the picture, or null when none came back
-// or the picture does not fit the picture buffer.
+// or the picture does not fit the picture buffer. MPEG-4 pictures are made
+// the stream's size; the other codecs' fit into the render rectangle.
 const uint8_t* Session::decode(const uint8_t* record, int32_t length) const {
-    const uint8_t* picture =
-        decoder_.decode(streamWidth_, streamHeight_, record + kHeader, length - static_cast<int32_t>(kHeader));
+    int32_t width = streamWidth_;
+    int32_t height = streamHeight_;
+    if (codecStream_) {
+        const RenderInfo box = settings_.renderInfo();
+        width = box.width > 0 && box.height > 0 ? box.width : 0;
+        height = box.width > 0 && box.height > 0 ? box.height : 0;
+    }
+    const uint8_t* picture = decoder_.decode(width, height, record + kHeader, length - static_cast<int32_t>(kHeader));
     if (picture == nullptr) return nullptr;
     // A picture larger than the buffer is refused, never copied.
-    if (transport::getUint32Le(picture + decoder::kImageSizeOffset) > kPictureBufferSize) return nullptr;
+    if (transport::getUint32Le(picture + decoder::kImageSizeOffset) > pictureBufferSize_) return nullptr;
     return picture;
 }
 
@@ -49,6 +68,15 @@ const uint8_t* Session::decode(const uint8_t* record, int32_t length) const {
 void Session::handOverPicture(const uint8_t* picture) {
     if (picturePending_.load()) return;
     const uint32_t bytes = transport::getUint32Le(picture + decoder::kImageSizeOffset);
+    if (codecStream_) {
+        // These pictures carry their own size, which may change with the
+        // camera's settings; the render thread reads it only while pending.
+        const int32_t width = static_cast<int32_t>(transport::getUint32Le(picture + 4));
+        const int32_t height = -static_cast<int32_t>(transport::getUint32Le(picture + 8));
+        if (width <= 0 || height <= 0) return;
+        picture_->width = width;
+        picture_->height = height;
+    }
     std::memcpy(pictureBuffer_.get(), picture + decoder::kPictureHeaderSize, bytes);
     picture_->bitCount = transport::getUint16Le(picture + decoder::kBitCountOffset);
     picture_->pixelBytes = bytes;
@@ -66,23 +94,51 @@ void Session::firstPicture(const uint8_t* record, int32_t length) {
     streamHeight_ = size.height;
     const uint8_t* picture = decode(record, length);
     if (picture == nullptr) return;
+    picture_->width = size.width;
+    picture_->height = size.height;
+    startStream();
+    handOverPicture(picture);
+}
+
+void Session::startStream() {
     const RenderInfo info = settings_.renderInfo();
     renderer_->setDestination(info.left, info.top, info.width, info.height);
     picture_->compression = 0;
-    picture_->width = size.width;
-    picture_->height = size.height;
     picture_->pixels = pictureBuffer_.get();
     picture_->pixelOffset = 0;
-    handOverPicture(picture);
     streamStarted_ = true;
 }
 
+void Session::handOverEventHeader(const uint8_t* record) {
+    if (eventInfoPending_.load()) return;
+    std::memcpy(eventHeader_, record + 12, kEventHeaderSize);
+    eventInfoPending_.store(true);
+    eventInfo_.set();
+}
+
 void Session::laterPicture(const uint8_t* record, int32_t length) {
-    if (!eventInfoPending_.load()) {
-        std::memcpy(eventHeader_, record + 12, kEventHeaderSize);
-        eventInfoPending_.store(true);
-        eventInfo_.set();
+    handOverEventHeader(record);
+    const uint8_t* picture = decode(record, length);
+    if (picture != nullptr) handOverPicture(picture);
+}
+
+// No picture is shown before the first random-access record: a decoder
+// started in the middle of a group of pictures would only make grey garbage.
+void Session::codecPicture(int32_t kind, const uint8_t* record, int32_t length) {
+    const bool randomAccess = (record[5] & kRandomAccessFlag) != 0;
+    if (!streamStarted_) {
+        if (!randomAccess || !decoder_.useCodec(static_cast<DecoderCodec>(kind))) return;
+        const uint8_t* picture = decode(record, length);
+        if (picture == nullptr) return;
+        startStream();
+        handOverPicture(picture);
+        return;
     }
+    handOverEventHeader(record);
+    // A camera that changes codec starts again at its next key picture.
+    const auto codec = static_cast<DecoderCodec>(kind);
+    if (!decoder_.decodes(codec) && !randomAccess) return;
+    if (!decoder_.useCodec(codec)) return;
     const uint8_t* picture = decode(record, length);
     if (picture != nullptr) handOverPicture(picture);
 }
@@ -99,7 +155,7 @@ void Session::streamLoop() {
     const TransportTable& table = transport_.table();
     while (running_.load()) {
         int32_t kind = 0;
-        int32_t n = table.getNextFrame(transport_.instance(), &kind, buffer, static_cast<int32_t>(kReceiveBufferSize));
+        int32_t n = table.getNextFrame(transport_.instance(), &kind, buffer, static_cast<int32_t>(receiveBufferSize_));
         if (n < static_cast<int32_t>(kHeader)) {
             running_.store(false);
             const auto lost = settings_.callbacks().networkLoss;
@@ -107,8 +163,10 @@ void Session::streamLoop() {
             continue;
         }
         // A plug-in claiming more than the buffer holds is not read past it.
-        if (n > static_cast<int32_t>(kReceiveBufferSize)) n = static_cast<int32_t>(kReceiveBufferSize);
-        if (kind == kFrameKindVideo) {
+        if (n > static_cast<int32_t>(receiveBufferSize_)) n = static_cast<int32_t>(receiveBufferSize_);
+        if (kind >= kFrameKindFirstCodec && kind <= kFrameKindLastCodec && codecStream_) {
+            codecPicture(kind, buffer, n);
+        } else if (kind == kFrameKindVideo && !codecStream_) {
             if (!streamStarted_)
                 firstPicture(buffer, n);
             else
@@ -126,7 +184,14 @@ bool Session::connectTransport() {
     const TransportTable& table = transport_.table();
     const bool ok = instance != nullptr && receiveBuffer_ && pictureBuffer_ && table.connect(instance) != 0 &&
                     table.startStreaming(instance) != 0;
-    if (!ok) return false;
+    if (!ok) {
+        // The transport has told why; the caller need not wait any longer.
+        if (codecStream_) {
+            connectFailed_.store(true);
+            connectDone_.set();
+        }
+        return false;
+    }
     std::lock_guard lock(connectLock_);
     if (connectAbandoned_.load()) {
         // Never stream without the other threads.
@@ -145,10 +210,13 @@ void Session::receiveMain() {
     renderer_ = std::make_unique<CVideoRenderer>(settings_.renderInfo().window);
     picture_ = std::make_unique<PictureDescriptor>();
 
-    decoder_.bind(seams_.processorInfo ? seams_.processorInfo() : platform::ProcessorInfo{}, seams_.decoderNames);
+    // A codec stream's decoder is made for the codec of its first record.
+    decoder_.bind(seams_.processorInfo ? seams_.processorInfo() : platform::ProcessorInfo{}, seams_.decoderNames,
+                  codecStream_);
 
-    receiveBuffer_.reset(new (std::nothrow) uint8_t[kReceiveBufferSize]);
-    pictureBuffer_.reset(new (std::nothrow) uint8_t[kPictureBufferSize]);
+    if (codecStream_) pictureBufferSize_ = codecPictureBufferSize(settings_.renderInfo());
+    receiveBuffer_.reset(new (std::nothrow) uint8_t[receiveBufferSize_]);
+    pictureBuffer_.reset(new (std::nothrow) uint8_t[pictureBufferSize_]);
 
     if (connectTransport()) streamLoop();
 

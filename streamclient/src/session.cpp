@@ -21,8 +21,11 @@ void joinIfRunning(std::thread& thread) {
 
 } // namespace
 
-Session::Session(TransportPlugin& transport, const ClientSettings& settings, const Seams& seams, const void* owner)
-    : transport_(transport), settings_(settings), seams_(seams), owner_(owner) {}
+Session::Session(TransportPlugin& transport, const ClientSettings& settings, const Seams& seams, const void* owner,
+                 int streamingType)
+    : transport_(transport), settings_(settings), seams_(seams), owner_(owner),
+      codecStream_(isCodecStreamingType(streamingType)),
+      receiveBufferSize_(codecStream_ ? kCodecReceiveBufferSize : kReceiveBufferSize) {}
 
 Session::~Session() {
     disconnecting_.store(true);
@@ -53,9 +56,9 @@ bool Session::start() {
     {
         std::lock_guard lock(connectLock_);
         if (!connected_.load()) {
-            // A thread that already ended has told its reason; one still
+            // A thread that already failed has told its reason; one still
             // connecting has not.
-            if (!receiveEnded_.wait(0))
+            if (!receiveEnded_.wait(0) && !connectFailed_.load())
                 platform::diagnose("Ostrel-M: no connection within " + std::to_string(kConnectWaitMs / 1000) +
                                    " s; the attempt is abandoned");
             connectAbandoned_.store(true);

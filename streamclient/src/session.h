@@ -27,7 +27,9 @@ struct PictureDescriptor;
 class Session {
 public:
     // owner tags the session's threads, so that isOwnThread can tell them.
-    Session(TransportPlugin& transport, const ClientSettings& settings, const Seams& seams, const void* owner);
+    // The streaming type decides the records expected (isCodecStreamingType).
+    Session(TransportPlugin& transport, const ClientSettings& settings, const Seams& seams, const void* owner,
+            int streamingType = 2);
     // Stops the transport and joins the threads, waking a receive thread still
     // inside the transport's connect; then frees what the threads shared.
     ~Session();
@@ -58,7 +60,11 @@ private:
     void streamLoop();
     void firstPicture(const uint8_t* record, int32_t length);
     void laterPicture(const uint8_t* record, int32_t length);
+    // H.264, H.265 and JPEG records (kinds 3 to 5).
+    void codecPicture(int32_t kind, const uint8_t* record, int32_t length);
+    void startStream();
     const uint8_t* decode(const uint8_t* record, int32_t length) const;
+    void handOverEventHeader(const uint8_t* record);
     void handOverPicture(const uint8_t* picture);
     void playAudio(const uint8_t* record, int32_t length);
 
@@ -68,6 +74,9 @@ private:
     const ClientSettings& settings_;
     const Seams& seams_;
     const void* owner_;
+    const bool codecStream_;
+    const std::size_t receiveBufferSize_;
+    std::size_t pictureBufferSize_ = kPictureBufferSize;
 
     std::thread receiveThread_;
     std::thread renderThread_;
@@ -86,6 +95,9 @@ private:
     // Set when start gave up waiting: a receive thread that connects late
     // tears its connection down instead of streaming.
     std::atomic<bool> connectAbandoned_{false};
+    // Set by a codec stream's receive thread whose connect failed; it wakes
+    // start at once instead of letting it wait out its time.
+    std::atomic<bool> connectFailed_{false};
     // Decides between a late connect and start giving up.
     std::mutex connectLock_;
 

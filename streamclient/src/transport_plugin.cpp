@@ -4,9 +4,9 @@
 
 namespace ostrel {
 
-bool TransportPlugin::bind(int streamingType, const std::array<std::string, 3>& names) {
-    if (streamingType < 1 || streamingType > 3) {
-        platform::diagnose("Ostrel-M: streaming type " + std::to_string(streamingType) + " is not 1, 2 or 3");
+bool TransportPlugin::bind(int streamingType, const std::array<std::string, kStreamingTypeCount>& names) {
+    if (streamingType < 1 || streamingType > kStreamingTypeCount) {
+        platform::diagnose("Ostrel-M: streaming type " + std::to_string(streamingType) + " is not 1 to 5");
         return false;
     }
     unbind();
@@ -25,6 +25,7 @@ bool TransportPlugin::bind(int streamingType, const std::array<std::string, 3>& 
         module_.unload();
         return false;
     }
+    streamingType_ = streamingType;
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/module.h"
+#include "stream_limits.h"
 #include "transport_binding.h"
 
 namespace ostrel {
@@ -21,9 +22,9 @@ public:
     TransportPlugin& operator=(const TransportPlugin&) = delete;
 
     // Drops any earlier binding, then loads the plug-in named for the
-    // streaming type (1 to 3). False, with the reason told, when the type is
+    // streaming type (1 to 5). False, with the reason told, when the type is
     // out of range, the module does not load or lacks a required function.
-    bool bind(int streamingType, const std::array<std::string, 3>& names);
+    bool bind(int streamingType, const std::array<std::string, kStreamingTypeCount>& names);
     // Makes the instance and hands it the settings; false when the plug-in
     // made none. The settings must outlive the instance.
     bool attach(const MediaConfig& config);
@@ -34,6 +35,8 @@ public:
     void unbind();
 
     bool isBound() const { return module_.isLoaded(); }
+    // The streaming type of the bound plug-in; 0 while none is bound.
+    int streamingType() const { return isBound() ? streamingType_ : 0; }
     // Valid while bound; entries the plug-in lacks are null.
     const TransportTable& table() const { return table_; }
     // Null before attach.
@@ -46,6 +49,7 @@ private:
     platform::Module module_;
     TransportTable table_;
     void* instance_ = nullptr;
+    int streamingType_ = 0;
     // The contract does not allow disconnect and stop concurrently; they may
     // come from the caller and from the render thread's time-out.
     std::mutex stopLock_;

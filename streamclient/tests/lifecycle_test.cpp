@@ -98,11 +98,13 @@ TEST_F(LifecycleTest, RefusedConnectionTypeStillKeepsTheSettings) {
     EXPECT_NE(text.find("USER=admin&PWD=secret&DISPLAY=3"), std::string::npos) << text;
 }
 
-TEST_F(LifecycleTest, StreamingTypeOutsideOneToThreeFails) {
-    M_KSetStreamingType(handle, 4);
-    MediaConfig c = loopbackConfig();
-    EXPECT_EQ(M_KSetMediaConfig(handle, &c), 0);
-    EXPECT_EQ(transport.calls(), "");
+TEST_F(LifecycleTest, StreamingTypeOutsideOneToFiveFails) {
+    for (int32_t type : {0, 6}) {
+        M_KSetStreamingType(handle, type);
+        MediaConfig c = loopbackConfig();
+        EXPECT_EQ(M_KSetMediaConfig(handle, &c), 0) << type;
+        EXPECT_EQ(transport.calls(), "") << type;
+    }
 }
 
 TEST_F(LifecycleTest, MissingPluginFails) {

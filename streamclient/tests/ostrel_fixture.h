@@ -83,6 +83,7 @@ struct FakeDecoderControl {
     void (*claimImageSize)(uint32_t) = nullptr;
     void (*countsInto)(int32_t*, int32_t*, int32_t*) = nullptr;
     void (*lastInto)(int32_t*, int32_t*, int32_t*) = nullptr;
+    uint32_t (*lastCodec)() = nullptr;
 
     void load() {
         ASSERT_TRUE(module.load("FakeDecoder-M")) << module.error();
@@ -90,7 +91,8 @@ struct FakeDecoderControl {
         claimImageSize = reinterpret_cast<void (*)(uint32_t)>(module.symbol("FakeDecoder_ClaimImageSize"));
         countsInto = reinterpret_cast<void (*)(int32_t*, int32_t*, int32_t*)>(module.symbol("FakeDecoder_Counts"));
         lastInto = reinterpret_cast<void (*)(int32_t*, int32_t*, int32_t*)>(module.symbol("FakeDecoder_Last"));
-        ASSERT_TRUE(reset && claimImageSize && countsInto && lastInto);
+        lastCodec = reinterpret_cast<uint32_t (*)()>(module.symbol("FakeDecoder_LastCodec"));
+        ASSERT_TRUE(reset && claimImageSize && countsInto && lastInto && lastCodec);
     }
     int inits() {
         int32_t a, b, c;
@@ -174,7 +176,8 @@ protected:
         surface = std::make_shared<platform::RecordingSurface>(platform::SurfaceSize{640, 480});
         window = platform::SurfaceRegistry::add(surface);
         seams.clock = &clock;
-        seams.transportNames = {"FakeTransport-M", "FakeTransport-M", "FakeTransport-M"};
+        seams.transportNames = {"FakeTransport-M", "FakeTransport-M", "FakeTransport-M", "FakeTransport-M",
+                                "FakeTransport-M"};
         seams.decoderNames = {"NoSuchDecoderPxa-M", "FakeDecoder-M"};
         seams.processorInfo = [] { return platform::ProcessorInfo{true, "Test CPU", ""}; };
         auto devices = audio;

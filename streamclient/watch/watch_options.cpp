@@ -43,6 +43,54 @@ bool takeOnvifAddress(const std::string& text, MediaConfig& c, std::string& erro
     return true;
 }
 
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string percentDecode(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// An RTSP URL goes into the address field without its credentials (the
+// address is printed); these go to the user and password fields.
+bool takeRtspUrl(const std::string& url, MediaConfig& c, std::string& error) {
+    constexpr std::string_view kScheme = "rtsp://";
+    if (url.size() < kScheme.size() || url.compare(0, kScheme.size(), kScheme) != 0) {
+        error = "--url needs an rtsp:// URL";
+        return false;
+    }
+    std::string rest = url.substr(kScheme.size());
+    const std::size_t slash = rest.find('/');
+    const std::size_t at = rest.rfind('@', slash == std::string::npos ? std::string::npos : slash);
+    if (at != std::string::npos) {
+        const std::string userInfo = rest.substr(0, at);
+        const std::size_t colon = userInfo.find(':');
+        copyText(c.userName, sizeof c.userName, percentDecode(userInfo.substr(0, colon)));
+        copyText(c.password, sizeof c.password,
+                 colon == std::string::npos ? std::string() : percentDecode(userInfo.substr(colon + 1)));
+        rest = rest.substr(at + 1);
+    }
+    const std::string address = std::string(kScheme) + rest;
+    if (address.size() >= sizeof c.cameraAddress) {
+        error = "--url is longer than " + std::to_string(sizeof c.cameraAddress - 1) + " bytes";
+        return false;
+    }
+    copyText(c.cameraAddress, sizeof c.cameraAddress, address);
+    return true;
+}
+
 bool toInt(const char* text, int& out) {
     if (text == nullptr || *text == '\0') return false;
     char* end = nullptr;
@@ -73,6 +121,7 @@ const char* usageText() {
            "                     [--register-port N] [--control-port N] [--streaming-port N]\n"
            "                     [--http-port N] [--channel N]\n"
            "                     [--onvif HOST[:PORT]] [--find]\n"
+           "                     [--url rtsp://[USER:PASSWORD@]HOST[:PORT]/PATH]\n"
            "                     [--settings FILE --camera 0..15]\n"
            "Watches one camera headless and prints once a second what it shows.\n"
            "Without a camera it starts a simulated camera on 127.0.0.1 and watches that.\n"
@@ -129,6 +178,11 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
             options.cameraGiven = true;
         } else if (arg == "--find") {
             options.find = true;
+        } else if (arg == "--url") {
+            if (!text(s)) return false;
+            if (!takeRtspUrl(s, options.config, error)) return false;
+            options.streamingType = 4;
+            options.cameraGiven = true;
         } else if (arg == "--user") {
             if (!text(s)) return false;
             copyText(options.config.userName, sizeof options.config.userName, s);
@@ -193,8 +247,12 @@ bool loadCameraSection(const std::string& path, int camera, Options& options, st
         return static_cast<int32_t>(std::atoi(v.c_str()));
     };
     MediaConfig& c = options.config;
+    const int type = std::atoi(get("StreamingType").c_str());
+    options.streamingType = type == 0 ? 2 : type;
+    // RTSP cameras (types 4 and 5) may be given by a whole URL.
+    const std::size_t addressWidth = options.streamingType >= 4 ? sizeof c.cameraAddress : 16;
     const std::string host = get("CameraIP");
-    copyText(c.cameraAddress, 16, host.empty() ? "192.168.0.100" : host);
+    copyText(c.cameraAddress, addressWidth, host.empty() ? "192.168.0.100" : host);
     const std::string user = get("CameraUserName");
     copyText(c.userName, sizeof c.userName, user.empty() ? "Admin" : user);
     const std::string password = get("CameraPassword");
@@ -203,8 +261,6 @@ bool loadCameraSection(const std::string& path, int camera, Options& options, st
     c.controlPort = port("ControlPort", 6001);
     c.streamingPort = port("StreamingPort", 6002);
     c.httpPort = port("HTTPPort", 80);
-    const int type = std::atoi(get("StreamingType").c_str());
-    options.streamingType = type == 0 ? 2 : type;
     options.playAudio = get("PlayAudio") == "1";
     // The store writes the file back as it read it when closed.
     CM_CloseInterface(store);

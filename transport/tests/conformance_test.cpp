@@ -133,7 +133,8 @@ TEST_P(TransportConformanceTest, UnconnectedInstanceHandsOutNoFrameAndIgnoresANu
 
 INSTANTIATE_TEST_SUITE_P(EveryPlugin, TransportConformanceTest,
                          ::testing::Values(PluginUnderTest{"Fenwa10-M", "_ZN7fenwa108InstanceD1Ev"},
-                                           PluginUnderTest{"Fenwa20-M", "_ZN7fenwa208InstanceD1Ev"}),
+                                           PluginUnderTest{"Fenwa20-M", "_ZN7fenwa208InstanceD1Ev"},
+                                           PluginUnderTest{"Corvel-M", "_ZN6corvel8InstanceD1Ev"}),
                          nameOf);
 
 } // namespace

@@ -9,9 +9,13 @@
 //   - rows run top-down, which the header states the usual way: the height
 //     field holds the negative picture height;
 //   - imageSize = width * 4 * height, never above kMaxPictureBytes;
-//   - width and height are the ones the caller passed to M_XDecode (the
-//     decoded picture is scaled to them); when the caller passes 0 for either,
-//     the decoded picture's own size is used.
+//   - MPEG-4 Visual: width and height are the ones the caller passed to
+//     M_XDecode (the decoded picture is scaled to them); when the caller
+//     passes 0 for either, the decoded picture's own size is used.
+//   - H.264, H.265 and JPEG: the caller's width and height are a box; a
+//     picture larger than the box is scaled down into it, its aspect kept, a
+//     smaller one keeps its own size (never scaled up). 0 for either: no box.
+//     Pictures up to 3840 x 2160 (kMaxCodecPictureBytes).
 // The picture belongs to the decoder instance and stays valid until the next
 // M_XDecode or M_XCExit on that instance.
 #pragma once
@@ -20,6 +24,24 @@
 #include <cstdint>
 
 extern "C" {
+
+// Which codec a decoder instance decodes: M_XCInit's argument. Null stands
+// for MPEG-4 Visual. The codec numbers are the stream kinds of the frame
+// records that carry them.
+enum DecoderCodec : uint32_t {
+    kDecoderCodecMpeg4 = 1,
+    kDecoderCodecH264 = 3,
+    kDecoderCodecH265 = 4,
+    kDecoderCodecJpeg = 5,
+};
+
+struct DecoderSetup {
+    uint32_t size;    // sizeof(DecoderSetup); later versions only add fields at the end
+    uint32_t version; // kDecoderSetupVersion
+    uint32_t codec;   // DecoderCodec
+};
+
+#define kDecoderSetupVersion 1u
 
 struct PictureHeader {
     uint32_t headerSize; // 40
@@ -38,14 +60,16 @@ struct PictureHeader {
 // The contract's functions, declared once (see transport/contract.h for the
 // shape): exported name, table slot, result, parameters, and whether the
 // stream client can run a decoder without it.
-//   M_XCInit makes a decoder instance; the argument is reserved (pass null).
-//     Null when no decoder could be made.
-//   M_XDecode decodes one frame of MPEG-4 Visual data. The last three
+//   M_XCInit makes a decoder instance for the codec a DecoderSetup names
+//     (null: MPEG-4 Visual). Null when no decoder could be made, also for a
+//     codec, version or size it does not know.
+//   M_XDecode decodes one frame (an MPEG-4 Visual frame, an H.264 or H.265
+//     access unit in Annex-B form, or one JPEG picture). The last three
 //     arguments are reserved (pass 0). Returns the picture, or null when none
 //     is ready.
 //   M_XCExit frees the instance; the result carries no meaning.
 #define DECODER_CONTRACT_FUNCTIONS(X)                                                                                  \
-    X(M_XCInit, init, void*, (void* reserved), Required)                                                               \
+    X(M_XCInit, init, void*, (const DecoderSetup* setup), Required)                                                    \
     X(M_XCExit, exit, int32_t, (void* instance), Optional)                                                             \
     X(M_XDecode, decode, const void*,                                                                                  \
       (void* instance, int32_t width, int32_t height, const uint8_t* data, int32_t length, int32_t reserved1,          \
@@ -63,8 +87,13 @@ DECODER_CONTRACT_FUNCTIONS(DECODER_DECLARE_FUNCTION_TYPES)
 namespace decoder {
 
 inline constexpr std::size_t kPictureHeaderSize = 40;
-// The size of the stream client's picture buffer: no picture is larger.
+// The size of the stream client's picture buffer for MPEG-4: no MPEG-4
+// picture is larger.
 inline constexpr std::size_t kMaxPictureBytes = 1659904;
+// The largest picture of the other codecs: 3840 x 2160, 32 bits a pixel.
+inline constexpr int kMaxCodecWidth = 3840;
+inline constexpr int kMaxCodecHeight = 2160;
+inline constexpr std::size_t kMaxCodecPictureBytes = std::size_t{kMaxCodecWidth} * kMaxCodecHeight * 4;
 inline constexpr uint16_t kBitsPerPixel = 32;
 inline constexpr std::size_t kBytesPerPixel = kBitsPerPixel / 8;
 
@@ -97,3 +126,4 @@ static_assert(offsetof(PictureHeader, bitCount) == decoder::kBitCountOffset);
 static_assert(offsetof(PictureHeader, imageSize) == decoder::kImageSizeOffset);
 static_assert(offsetof(PictureHeader, height) == 8);
 static_assert(offsetof(PictureHeader, compression) == 16);
+static_assert(sizeof(DecoderSetup) == 12);

@@ -30,4 +30,21 @@ bool mayConnectTo(const std::string& host);
 // The explanation given when a connection is refused under the mode.
 std::string loopbackRefusal(const std::string& host);
 
+// A host checked before a library that opens its own sockets gets it.
+struct GuardedHost {
+    bool allowed = false;
+    // What to hand the library: the host itself with the mode off, else the
+    // dotted loopback address it stands for, so that the library does not
+    // resolve the name again (and cannot be told another address).
+    std::string address;
+    std::string reason; // why it was refused
+};
+
+// Checks `host` (dotted IPv4, a bracketed or bare IPv6 literal, or a name)
+// for a connection. With the mode off everything is allowed unchanged. Under
+// the mode a name is looked up in the hosts file only (asking a name server
+// would already send packets) and must stand for a loopback address; IPv6
+// literals are refused.
+GuardedHost guardHost(const std::string& host, const std::string& hostsFile = "/etc/hosts");
+
 } // namespace platform

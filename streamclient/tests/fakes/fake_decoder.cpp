@@ -22,11 +22,13 @@ std::atomic<int> lastWidth{0};
 std::atomic<int> lastHeight{0};
 std::atomic<int> lastLength{0};
 std::atomic<uint32_t> claimedImageSize{0};
+std::atomic<uint32_t> lastCodec{0}; // of the latest instance; 1 = MPEG-4
 
 } // namespace
 
-FAKE_EXPORT void* M_XCInit(void*) {
+FAKE_EXPORT void* M_XCInit(const DecoderSetup* setup) {
     ++inits;
+    lastCodec = setup == nullptr ? kDecoderCodecMpeg4 : setup->codec;
     return new Instance();
 }
 
@@ -76,7 +78,10 @@ FAKE_EXPORT void FakeDecoder_Reset() {
     lastHeight = 0;
     lastLength = 0;
     claimedImageSize = 0;
+    lastCodec = 0;
 }
+
+FAKE_EXPORT uint32_t FakeDecoder_LastCodec() { return lastCodec.load(); }
 
 // Makes later pictures claim this image size (0: the true size).
 FAKE_EXPORT void FakeDecoder_ClaimImageSize(uint32_t size) { claimedImageSize = size; }

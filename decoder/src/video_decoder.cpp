@@ -1,0 +1,185 @@
+#include "video_decoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libavutil/log.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+namespace decoder {
+
+namespace {
+
+// Damaged streams make libavcodec complain at error level; the host program
+// decides what it prints, so our messages are moved below the trace level.
+constexpr int kQuietLogOffset = AV_LOG_TRACE + 8;
+// Bigger frames than any camera sends are refused before they are copied.
+constexpr std::size_t kMaxFrameBytes = 16 * 1024 * 1024;
+constexpr int kMaxSide = 8191; // 13-bit MPEG-4 picture sizes
+// Pictures up to this many pixels (1280 x 720) decode on the calling thread:
+// one picture in, the same picture out. Larger ones need more than one core
+// at camera rates, so they are decoded frame-threaded, which hands each
+// picture out one call later.
+constexpr int64_t kSingleThreadPixels = 1280 * 720;
+constexpr int kMaxThreads = 2;
+
+AVCodecID codecId(DecoderCodec codec) {
+    switch (codec) {
+    case kDecoderCodecMpeg4: return AV_CODEC_ID_MPEG4;
+    case kDecoderCodecH264: return AV_CODEC_ID_H264;
+    case kDecoderCodecH265: return AV_CODEC_ID_HEVC;
+    case kDecoderCodecJpeg: return AV_CODEC_ID_MJPEG;
+    }
+    return AV_CODEC_ID_NONE;
+}
+
+void writeHeader(uint8_t* out, int width, int height, uint32_t imageSize) {
+    PictureHeader h{};
+    h.headerSize = static_cast<uint32_t>(kPictureHeaderSize);
+    h.width = width;
+    h.height = -height;
+    h.planes = 1;
+    h.bitCount = kBitsPerPixel;
+    h.compression = 0;
+    h.imageSize = imageSize;
+    std::memcpy(out, &h, sizeof h);
+}
+
+} // namespace
+
+void VideoDecoder::CodecDeleter::operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+void VideoDecoder::FrameDeleter::operator()(AVFrame* f) const { av_frame_free(&f); }
+void VideoDecoder::PacketDeleter::operator()(AVPacket* p) const { av_packet_free(&p); }
+void VideoDecoder::ScalerDeleter::operator()(SwsContext* s) const { sws_freeContext(s); }
+
+std::unique_ptr<VideoDecoder> VideoDecoder::create(DecoderCodec codec) {
+    if (codecId(codec) == AV_CODEC_ID_NONE) return nullptr;
+    std::unique_ptr<VideoDecoder> d(new (std::nothrow) VideoDecoder(codec));
+    if (!d) return nullptr;
+    d->frame_.reset(av_frame_alloc());
+    d->packet_.reset(av_packet_alloc());
+    d->context_ = d->openContext(1);
+    if (!d->frame_ || !d->packet_ || !d->context_) return nullptr;
+    return d;
+}
+
+VideoDecoder::~VideoDecoder() = default;
+
+int VideoDecoder::threadCount() const { return context_ ? context_->thread_count : 0; }
+
+VideoDecoder::Context VideoDecoder::openContext(int threads) const {
+    const AVCodec* codec = avcodec_find_decoder(codecId(codec_));
+    if (codec == nullptr) return nullptr;
+    Context context(avcodec_alloc_context3(codec));
+    if (!context) return nullptr;
+    context->log_level_offset = kQuietLogOffset;
+    context->thread_count = threads;
+    context->thread_type = threads > 1 ? FF_THREAD_FRAME : 0;
+    if (threads == 1) context->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    // A stream whose header claims a picture far larger than any handed out
+    // is refused as the header is read, before libavcodec allocates pictures
+    // and tables for it. libavcodec checks its own buffers with rows padded
+    // to its alignment, so the limit leaves room above the largest picture;
+    // convert() refuses what lies between.
+    const std::size_t limit = codec_ == kDecoderCodecMpeg4 ? kMaxPictureBytes : kMaxCodecPictureBytes;
+    context->max_pixels = static_cast<int64_t>(2 * limit / kBytesPerPixel);
+    if (avcodec_open2(context.get(), codec, nullptr) != 0) return nullptr;
+    return context;
+}
+
+bool VideoDecoder::send(AVCodecContext& context, std::size_t length) {
+    av_packet_unref(packet_.get());
+    packet_->data = input_.data();
+    packet_->size = static_cast<int>(length);
+    const bool ok = avcodec_send_packet(&context, packet_.get()) >= 0;
+    packet_->data = nullptr;
+    packet_->size = 0;
+    return ok;
+}
+
+bool VideoDecoder::receive(AVCodecContext& context, int width, int height) {
+    bool got = false;
+    for (;;) {
+        av_frame_unref(frame_.get());
+        if (avcodec_receive_frame(&context, frame_.get()) < 0) break;
+        // Several pictures from one frame: the newest wins.
+        if (convert(*frame_, width, height)) got = true;
+    }
+    av_frame_unref(frame_.get());
+    return got;
+}
+
+void VideoDecoder::considerThreads(std::size_t length) {
+    threadsConsidered_ = true;
+    if (codec_ == kDecoderCodecMpeg4 || codec_ == kDecoderCodecJpeg) return;
+    if (sourcePixels_ <= kSingleThreadPixels) return;
+    const int threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxThreads);
+    if (threads < 2) return;
+    Context threaded = openContext(threads);
+    // The first frame is a key picture (the caller starts there), so the new
+    // context begins from it; its picture was already handed out.
+    if (!threaded || !send(*threaded, length)) return;
+    context_ = std::move(threaded);
+}
+
+const uint8_t* VideoDecoder::decode(int width, int height, const uint8_t* data, std::size_t length) {
+    if (data == nullptr || length == 0 || length > kMaxFrameBytes) return nullptr;
+    if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide) return nullptr;
+
+    // The decoder may read a little past the end of its input, so the data
+    // goes into a buffer with zeroed padding; it only grows.
+    if (input_.size() < length + AV_INPUT_BUFFER_PADDING_SIZE) input_.resize(length + AV_INPUT_BUFFER_PADDING_SIZE);
+    std::memcpy(input_.data(), data, length);
+    std::memset(input_.data() + length, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+
+    if (!send(*context_, length)) return nullptr;
+    const bool got = receive(*context_, width, height);
+    if (got && !threadsConsidered_) considerThreads(length);
+    return got ? picture_.data() : nullptr;
+}
+
+bool VideoDecoder::convert(const AVFrame& frame, int width, int height) {
+    if (frame.width <= 0 || frame.height <= 0) return false;
+    sourcePixels_ = static_cast<int64_t>(frame.width) * frame.height;
+    int w = frame.width;
+    int h = frame.height;
+    std::size_t limit = kMaxPictureBytes;
+    if (codec_ == kDecoderCodecMpeg4) {
+        if (width > 0 && height > 0) {
+            w = width;
+            h = height;
+        }
+    } else {
+        limit = kMaxCodecPictureBytes;
+        // Down into the box, aspect kept; never up.
+        if (width > 0 && height > 0 && (w > width || h > height)) {
+            const double scale = std::min(static_cast<double>(width) / w, static_cast<double>(height) / h);
+            w = std::max(1, static_cast<int>(w * scale));
+            h = std::max(1, static_cast<int>(h * scale));
+        }
+    }
+    const std::size_t stride = static_cast<std::size_t>(w) * kBytesPerPixel;
+    const std::size_t imageSize = stride * static_cast<std::size_t>(h);
+    if (imageSize > limit) return false;
+
+    scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height,
+                                       static_cast<AVPixelFormat>(frame.format), w, h, AV_PIX_FMT_BGRA, SWS_BILINEAR,
+                                       nullptr, nullptr, nullptr));
+    if (!scaler_) return false;
+
+    if (picture_.size() < kPictureHeaderSize + imageSize) picture_.resize(kPictureHeaderSize + imageSize);
+    uint8_t* pixels = picture_.data() + kPictureHeaderSize;
+    uint8_t* dst[4] = {pixels, nullptr, nullptr, nullptr};
+    const int dstStride[4] = {static_cast<int>(stride), 0, 0, 0};
+    const int rows = sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
+    if (rows != h) return false;
+    writeHeader(picture_.data(), w, h, static_cast<uint32_t>(imageSize));
+    return true;
+}
+
+} // namespace decoder

@@ -1,0 +1,69 @@
+// One decoder instance: frames of one codec in, 32-bit top-down pictures out.
+#pragma once
+
+#include "decoder/contract.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+struct SwsContext;
+
+namespace decoder {
+
+class VideoDecoder {
+public:
+    // Null when libavcodec has no decoder for the codec or cannot open one.
+    static std::unique_ptr<VideoDecoder> create(DecoderCodec codec);
+    ~VideoDecoder();
+    VideoDecoder(const VideoDecoder&) = delete;
+    VideoDecoder& operator=(const VideoDecoder&) = delete;
+
+    // Decodes one frame's data; returns header + pixels, or nullptr when no
+    // picture is ready, the data is unusable or the picture would be too big.
+    const uint8_t* decode(int width, int height, const uint8_t* data, std::size_t length);
+
+    // Threads the codec context decodes with (tests and benchmarks look).
+    int threadCount() const;
+
+private:
+    explicit VideoDecoder(DecoderCodec codec) : codec_(codec) {}
+    struct CodecDeleter {
+        void operator()(AVCodecContext* c) const;
+    };
+    using Context = std::unique_ptr<AVCodecContext, CodecDeleter>;
+
+    Context openContext(int threads) const;
+    bool send(AVCodecContext& context, std::size_t length);
+    // Takes every picture the context has ready; true when one was converted.
+    bool receive(AVCodecContext& context, int width, int height);
+    bool convert(const AVFrame& frame, int width, int height);
+    // Large pictures go to a frame-threaded context from the first one on.
+    void considerThreads(std::size_t length);
+
+    struct FrameDeleter {
+        void operator()(AVFrame* f) const;
+    };
+    struct PacketDeleter {
+        void operator()(AVPacket* p) const;
+    };
+    struct ScalerDeleter {
+        void operator()(SwsContext* s) const;
+    };
+
+    const DecoderCodec codec_;
+    Context context_;
+    bool threadsConsidered_ = false;
+    int64_t sourcePixels_ = 0; // of the latest decoded picture
+    std::unique_ptr<AVFrame, FrameDeleter> frame_;
+    std::unique_ptr<AVPacket, PacketDeleter> packet_;
+    std::unique_ptr<SwsContext, ScalerDeleter> scaler_;
+    std::vector<uint8_t> input_;   // the frame data plus the zero padding the decoder reads past the end
+    std::vector<uint8_t> picture_; // header + pixels, handed out
+};
+
+} // namespace decoder

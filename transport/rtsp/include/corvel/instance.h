@@ -1,0 +1,62 @@
+// What an M_XInit handle of an RTSP transport plug-in points to: the
+// connection settings and one RTSP session. Where the stream is comes from a
+// locator, so that plug-ins which find the stream's URL another way share
+// everything else.
+#pragma once
+
+#include "corvel/camera_url.h"
+#include "corvel/rtsp_session.h"
+
+#include <transport/contract.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace corvel {
+
+// Finds the stream of the camera in `config`; an unusable CameraUrl (with
+// its reason) fails the connect. Runs on the connecting thread and must
+// itself stay within `deadlineMs`.
+using StreamLocator = std::function<CameraUrl(const MediaConfig& config, int deadlineMs)>;
+
+// The locator of a plain RTSP camera: the address is the stream's URL or
+// its host (buildCameraUrl).
+CameraUrl locatePlainRtsp(const MediaConfig& config, int deadlineMs);
+
+// Connect time-out when the settings give none.
+inline constexpr int kDefaultConnectSeconds = 10;
+inline constexpr int kMaxConnectSeconds = 120;
+
+class Instance {
+public:
+    Instance(std::string name, StreamLocator locator, Deadlines deadlines = {});
+    ~Instance();
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+
+    void setMediaConfig(const MediaConfig& config);
+    int32_t connect();
+    int32_t startStreaming();
+    int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize);
+    // Reads records until a random-access one; its length, or <= 0.
+    int32_t getNextIFrame();
+    // Both end the session; the first wakes a blocked call from any thread.
+    void stopStreaming();
+    void disconnect();
+    void setDebugMessageLevel(int32_t level) { debugLevel_ = level; }
+
+    const RtspSession& session() const { return session_; }
+
+private:
+    const std::string name_;
+    const StreamLocator locator_;
+    Deadlines deadlines_;
+    std::mutex configLock_;
+    MediaConfig config_{};
+    RtspSession session_;
+    std::atomic<int32_t> debugLevel_{0};
+};
+
+} // namespace corvel

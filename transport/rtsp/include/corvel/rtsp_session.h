@@ -1,0 +1,113 @@
+// One RTSP session on libavformat's client: open (OPTIONS to SETUP), play,
+// then frame records one by one. Every blocking call is bounded by a
+// deadline that libavformat's interrupt callback enforces, and abort() from
+// any thread wakes whichever call is blocked. TCP-interleaved transport only.
+#pragma once
+
+#include "corvel/frame_record.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+struct AVFormatContext;
+struct AVPacket;
+
+namespace corvel {
+
+class AudioConverter;
+
+struct Deadlines {
+    int connectMs = 10000; // open and play, each
+    int silenceMs = 5000;  // a record call without any data
+    int closeMs = 200;     // the farewell to the camera
+};
+
+// Why an open or a read failed, for the one line a person gets.
+enum class Failure {
+    None,
+    Unauthorized,     // wrong user name or password
+    Refused,          // nothing listens there
+    NotFound,         // no such stream path
+    UnsupportedCodec, // video in a codec we do not decode, or no video
+    TimedOut,         // no (complete) answer before the deadline
+    Aborted,          // abort() was called
+    GuardRefused,     // loopback-only mode refused a second connection
+    Other,
+};
+
+class RtspSession {
+public:
+    // `name` prefixes the diagnostics ("Corvel-M").
+    explicit RtspSession(std::string name);
+    ~RtspSession();
+    RtspSession(const RtspSession&) = delete;
+    RtspSession& operator=(const RtspSession&) = delete;
+
+    // Opens the session at `url` (credentials inside, see camera_url.h);
+    // `redacted` is the URL as diagnostics name it. False with failure() and
+    // reason() set; the reason is also told to the diagnostics.
+    bool open(const std::string& url, const std::string& redacted, const Deadlines& deadlines);
+    // Starts the stream (PLAY).
+    bool play();
+    // Writes the next record into `out` and its kind into *kind; returns its
+    // length, 0 when the camera ended the stream, -1 on failure, silence for
+    // deadlines.silenceMs or abort().
+    int32_t nextRecord(int32_t* kind, std::span<uint8_t> out);
+    // From any thread: the blocked call (if any) returns within about 100 ms.
+    void abort();
+    // Says goodbye to the camera (bounded by deadlines.closeMs) and frees
+    // everything; a record call blocked meanwhile is woken first.
+    void close();
+
+    Failure failure() const;
+    std::string reason() const;
+    // The video kind of the open session (H264, H265 or Jpeg).
+    RecordKind videoKind() const { return videoKind_; }
+    bool hasAudio() const { return audio_ != nullptr; }
+
+private:
+    static int interrupted(void* self);
+    void setDeadline(int ms);
+    void closeLocked();
+    void fail(Failure failure, const std::string& why);
+    bool chooseStreams();
+    int32_t videoRecord(int32_t* kind, std::span<uint8_t> out);
+    int32_t audioRecord(int32_t* kind, std::span<uint8_t> out);
+
+    const std::string name_;
+    std::mutex operation_; // one blocking call at a time; close waits for it
+    std::atomic<bool> abort_{false};
+    std::atomic<int64_t> deadlineNs_{0};
+    std::atomic<bool> deadlinePassed_{false};
+
+    // Loopback-only mode: after the first connection every further one
+    // (a redirect) is refused by emptying the protocol list.
+    bool refuseFurtherConnections_ = false;
+    bool furtherConnectionsRefused_ = false;
+    AVFormatContext* opening_ = nullptr;
+
+    AVFormatContext* context_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    Deadlines deadlines_;
+    std::string redacted_;
+    bool playing_ = false;
+    int videoIndex_ = -1;
+    int audioIndex_ = -1;
+    RecordKind videoKind_ = RecordKind::H264;
+    std::vector<uint8_t> parameterSets_; // from the session description, Annex-B
+    bool awaitingRandomAccess_ = false;  // after a refused picture
+    std::unique_ptr<AudioConverter> audio_;
+    std::vector<uint8_t> audioSlice_;
+    int64_t audioClockMs_ = 0; // time of the next audio slice
+
+    mutable std::mutex reasonLock_;
+    Failure failure_ = Failure::None;
+    std::string reason_;
+};
+
+} // namespace corvel
