@@ -392,13 +392,6 @@ TEST_P(CodecDecoderTest, PictureLargerThanTheBoxIsScaledDownWithItsAspect) {
     DecoderTest::expectQuadrants(pic, 100, 75);
 }
 
-TEST_P(CodecDecoderTest, NoBoxMeansTheStreamsOwnSize) {
-    const uint8_t* pic = decodeQuadrants(320, 240, 0, 0);
-    ASSERT_NE(pic, nullptr);
-    EXPECT_EQ(i32At(pic, 4), 320);
-    EXPECT_EQ(i32At(pic, 8), -240);
-}
-
 TEST_P(CodecDecoderTest, GarbageGivesNoPicture) {
     std::mt19937 rng(11);
     std::vector<uint8_t> junk(5000);

@@ -22,13 +22,17 @@ void Session::renderMain() {
     // The hand-over started cleared; a picture handed over before this
     // thread ran must not be wiped out.
     bool first = true;
+    bool drawn = false;
     while (running_.load()) {
         if (!first) {
             frameReady_.reset();
             picturePending_.store(false);
         }
         first = false;
-        if (!seams_.clock->waitFor(frameReady_, kPictureTimeoutMs)) {
+        // A codec stream shows nothing until its first key picture, which a
+        // camera may send only every few seconds.
+        const int timeoutMs = codecStream_ && !drawn ? kFirstCodecPictureTimeoutMs : kPictureTimeoutMs;
+        if (!seams_.clock->waitFor(frameReady_, timeoutMs)) {
             // No picture for three seconds: end the stream as a network loss.
             frameReady_.set();
             transport_.stop();
@@ -36,6 +40,7 @@ void Session::renderMain() {
         }
         if (!running_.load()) break; // woken by the receive thread leaving
 
+        drawn = true;
         picture_->pixels = pictureBuffer_.get();
         std::shared_ptr<platform::Surface> held = renderer_->draw(*picture_, true);
         if (held) {

@@ -9,6 +9,8 @@ inline constexpr std::size_t kPictureBufferSize = 1659904;
 inline constexpr std::size_t kReceiveBufferSize = 256000;
 inline constexpr int kConnectWaitMs = 10000;
 inline constexpr int kPictureTimeoutMs = 3000;
+// Streaming types 4 and 5 wait this long for their first picture.
+inline constexpr int kFirstCodecPictureTimeoutMs = 10000;
 inline constexpr std::size_t kEventHeaderSize = 32;
 inline constexpr std::size_t kOverlayCapacity = 128;
 

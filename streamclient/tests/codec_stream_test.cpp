@@ -65,12 +65,4 @@ TEST_F(CodecConnectTest, FailedConnectReturnsAtOnceWithoutWaitingOutTheConnectTi
     EXPECT_EQ(result.get(), 0);
 }
 
-TEST_F(CodecConnectTest, MpegFourRecordsOnACodecStreamAreIgnored) {
-    configure(4);
-    ASSERT_EQ(M_KConnect(handle), 1);
-    transport.push(frameRecord(1, intraData(64, 48, 10, 20, 30)));
-    ASSERT_TRUE(transport.waitDrained(10000));
-    EXPECT_EQ(decoder.decodes(), 0);
-}
-
 } // namespace

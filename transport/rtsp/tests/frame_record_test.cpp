@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -61,26 +60,6 @@ INSTANTIATE_TEST_SUITE_P(
                       UnitCase{"StartCodeAtTheVeryEnd", RecordKind::H264, {0x65, 0, 0, 1}, false, false}),
     [](const ::testing::TestParamInfo<UnitCase>& info) { return std::string(info.param.name); });
 
-TEST(FrameRecordTest, VideoRecordCarriesKindFlagTimeAndTheParameterSetsFirst) {
-    const std::vector<uint8_t> sets = annexB({{0x67, 1}, {0x68, 2}});
-    const std::vector<uint8_t> picture = annexB({{0x65, 3, 4}});
-    std::vector<uint8_t> out(200, 0xEE);
-    const std::size_t n = corvel::writeVideoRecord(RecordKind::H264, true, 0x01020304, sets, picture, out);
-    ASSERT_EQ(n, 44 + sets.size() + picture.size());
-    const uint8_t start[] = {0x00, 0x00, 0x01, 0xB2};
-    EXPECT_EQ(std::memcmp(out.data(), start, 4), 0);
-    EXPECT_EQ(out[4], 3);
-    EXPECT_EQ(out[5], 1);
-    EXPECT_EQ(out[8] | (out[9] << 8) | (out[10] << 16) | (out[11] << 24), static_cast<int>(n - 12));
-    EXPECT_EQ(out[12], 0x04); // milliseconds, little-endian
-    EXPECT_EQ(out[15], 0x01);
-    EXPECT_EQ(out[18], 0); // no motion
-    EXPECT_EQ(out[19], 3); // no input active
-    EXPECT_TRUE(std::equal(sets.begin(), sets.end(), out.begin() + 44));
-    EXPECT_TRUE(std::equal(picture.begin(), picture.end(), out.begin() + 44 + static_cast<long>(sets.size())));
-    EXPECT_EQ(out[n], 0xEE);
-}
-
 TEST(FrameRecordTest, RecordThatDoesNotFitWritesNothing) {
     const std::vector<uint8_t> picture(157, 0x11);
     std::vector<uint8_t> out(200, 0xEE);
@@ -89,19 +68,6 @@ TEST(FrameRecordTest, RecordThatDoesNotFitWritesNothing) {
     std::vector<uint8_t> small(100, 0xEE);
     EXPECT_EQ(corvel::writeVideoRecord(RecordKind::Jpeg, true, 0, {}, picture, small), 0u);
     for (uint8_t b : small) EXPECT_EQ(b, 0xEE);
-}
-
-TEST(FrameRecordTest, AudioRecordHasThePlayableLengthAndPayloadPlace) {
-    std::vector<uint8_t> pcm(640);
-    for (std::size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<uint8_t>(i);
-    std::vector<uint8_t> out(1000, 0xEE);
-    ASSERT_EQ(corvel::writeAudioRecord(40, pcm, out), 668u);
-    EXPECT_EQ(out[4], 2);
-    EXPECT_EQ(out[5], 0);
-    EXPECT_EQ(out[8] | (out[9] << 8), 656);
-    EXPECT_EQ(out[12], 40);
-    EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), out.begin() + 28));
-    EXPECT_EQ(out[668], 0xEE);
 }
 
 } // namespace
