@@ -90,9 +90,10 @@ extern "C" int32_t M_XDisconnect(void* handle) {
     });
 }
 
-// A plain RTSP camera has no control channel: commands (PTZ, outputs,
-// serial settings) are not carried.
-extern "C" int32_t M_XSendCommand(void* /*handle*/, const TransportCommand* /*command*/, void* /*unused*/) { return 0; }
+extern "C" int32_t M_XSendCommand(void* handle, const TransportCommand* command, void* /*unused*/) {
+    if (command == nullptr) return 0;
+    return guarded(handle, [&](corvel::Instance& i) { return i.sendCommand(*command); });
+}
 
 extern "C" int32_t M_XSetControlDataCallBack(void* handle, void* /*context*/, ControlDataCallback /*callback*/) {
     return handle != nullptr ? 1 : 0;

@@ -29,22 +29,27 @@ CameraUrl locatePlainRtsp(const MediaConfig& config, int deadlineMs);
 inline constexpr int kDefaultConnectSeconds = 10;
 inline constexpr int kMaxConnectSeconds = 120;
 
+// A plug-in that adds to what the shared exports do (an ONVIF camera's
+// commands and events) derives from it.
 class Instance {
 public:
     Instance(std::string name, StreamLocator locator, Deadlines deadlines = {});
-    ~Instance();
+    virtual ~Instance();
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
 
     void setMediaConfig(const MediaConfig& config);
     int32_t connect();
-    int32_t startStreaming();
-    int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize);
+    virtual int32_t startStreaming();
+    virtual int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize);
     // Reads records until a random-access one; its length, or <= 0.
     int32_t getNextIFrame();
     // Both end the session; the first wakes a blocked call from any thread.
-    void stopStreaming();
-    void disconnect();
+    virtual void stopStreaming();
+    virtual void disconnect();
+    // A plain RTSP camera has no control channel: commands (PTZ, outputs,
+    // serial settings) are not carried.
+    virtual int32_t sendCommand(const TransportCommand& /*command*/) { return 0; }
     void setDebugMessageLevel(int32_t level) { debugLevel_ = level; }
 
     const RtspSession& session() const { return session_; }

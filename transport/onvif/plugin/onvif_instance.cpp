@@ -1,0 +1,107 @@
+#include "onvif_instance.h"
+
+#include "corvel/plugin.h"
+
+#include <platform/diagnostics.h>
+
+#include <algorithm>
+#include <new>
+
+namespace corvel {
+
+namespace {
+
+// Every SOAP call ends within this, whatever the camera does.
+constexpr int kSoapCallMs = 2000;
+
+onvif::SessionSettings sessionSettings(const MediaConfig& config, int deadlineMs) {
+    const Credentials credentials = credentialsOf(config);
+    onvif::SessionSettings s;
+    s.device.host = cameraAddressOf(config);
+    s.device.port = config.httpPort > 0 ? config.httpPort : 80;
+    s.device.user = credentials.user;
+    s.device.password = credentials.password;
+    s.device.callTimeoutMs = std::clamp(deadlineMs, 1, kSoapCallMs);
+    s.channel = config.channel;
+    return s;
+}
+
+} // namespace
+
+OnvifInstance::OnvifInstance(bool synchronize)
+    : Instance("Corvel-O", [this](const MediaConfig& config, int deadlineMs) { return locate(config, deadlineMs); }),
+      synchronize_(synchronize) {}
+
+OnvifInstance::~OnvifInstance() { endSession(); }
+
+CameraUrl OnvifInstance::locate(const MediaConfig& config, int deadlineMs) {
+    endSession();
+    auto session =
+        std::make_shared<onvif::CameraSession>(onvif::makeHttpSoapTransport(), sessionSettings(config, deadlineMs));
+    {
+        std::lock_guard lock(mutex_);
+        session_ = session;
+    }
+    const std::optional<std::string> uri = session->open();
+    if (!uri) {
+        CameraUrl failed;
+        failed.reason = "ONVIF: " + session->lastError();
+        return failed;
+    }
+    // The stream address carries no credentials; the camera's own go in,
+    // escaped, and the host passes the loopback guard like any RTSP host.
+    return buildCameraUrl(*uri, 0, credentialsOf(config));
+}
+
+std::shared_ptr<onvif::CameraSession> OnvifInstance::session() {
+    std::lock_guard lock(mutex_);
+    return session_;
+}
+
+int32_t OnvifInstance::startStreaming() {
+    const int32_t started = Instance::startStreaming();
+    const auto s = session();
+    if (started == 0 || s == nullptr) return started;
+    if (synchronize_ && !s->synchronize()) platform::diagnose("Corvel-O: no key frame on request: " + s->lastError());
+    s->startEvents();
+    return started;
+}
+
+int32_t OnvifInstance::getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) {
+    const int32_t n = Instance::getNextFrame(frameKind, buffer, bufferSize);
+    if (n >= static_cast<int32_t>(transport::kFrameHeaderSize) && buffer[4] != 2) {
+        if (const auto s = session()) s->stampHeader(buffer);
+    }
+    return n;
+}
+
+void OnvifInstance::endSession() {
+    std::shared_ptr<onvif::CameraSession> ending;
+    {
+        std::lock_guard lock(mutex_);
+        ending = std::move(session_);
+    }
+    // Its calls end at once; the last owner's release joins the worker and
+    // the event thread.
+    if (ending) ending->abort();
+}
+
+void OnvifInstance::stopStreaming() {
+    Instance::stopStreaming();
+    endSession();
+}
+
+void OnvifInstance::disconnect() {
+    Instance::disconnect();
+    endSession();
+}
+
+int32_t OnvifInstance::sendCommand(const TransportCommand& command) {
+    const auto s = session();
+    if (!s) return 0;
+    return s->sendCommand(command.type, static_cast<const uint8_t*>(command.data), command.length);
+}
+
+std::unique_ptr<Instance> makePluginInstance() { return std::unique_ptr<Instance>(new (std::nothrow) OnvifInstance()); }
+
+} // namespace corvel

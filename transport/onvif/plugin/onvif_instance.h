@@ -1,0 +1,42 @@
+// Corvel-O's instance: an RTSP instance whose stream is found over ONVIF
+// (device service at cameraAddress:httpPort, the profile named by the
+// channel), with PTZ, presets, the relay output and events carried by the
+// camera's SOAP services.
+#pragma once
+
+#include "corvel/instance.h"
+
+#include "onvif/camera_session.h"
+
+#include <memory>
+#include <mutex>
+
+namespace corvel {
+
+class OnvifInstance final : public Instance {
+public:
+    // `synchronize` false leaves out the request for a key frame at once
+    // (the benchmark's baseline).
+    explicit OnvifInstance(bool synchronize = true);
+    ~OnvifInstance() override;
+
+    int32_t startStreaming() override;
+    int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) override;
+    void stopStreaming() override;
+    void disconnect() override;
+    int32_t sendCommand(const TransportCommand& command) override;
+
+    // The session of the current connection (null when none); shared, so a
+    // disconnect from another thread cannot free it under a frame read.
+    std::shared_ptr<onvif::CameraSession> session();
+
+private:
+    CameraUrl locate(const MediaConfig& config, int deadlineMs);
+    void endSession();
+
+    const bool synchronize_;
+    std::mutex mutex_;
+    std::shared_ptr<onvif::CameraSession> session_;
+};
+
+} // namespace corvel
