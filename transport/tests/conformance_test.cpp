@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <string>
 
@@ -18,8 +20,8 @@ struct PluginUnderTest {
 };
 
 std::string nameOf(const ::testing::TestParamInfo<PluginUnderTest>& info) {
-    std::string name = info.param.bareName;
-    name.erase(name.find('-'));
+    std::string name = info.param.bareName; // "Corvel-M" -> "CorvelM"
+    name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
     return name;
 }
 
@@ -134,7 +136,8 @@ TEST_P(TransportConformanceTest, UnconnectedInstanceHandsOutNoFrameAndIgnoresANu
 INSTANTIATE_TEST_SUITE_P(EveryPlugin, TransportConformanceTest,
                          ::testing::Values(PluginUnderTest{"Fenwa10-M", "_ZN7fenwa108InstanceD1Ev"},
                                            PluginUnderTest{"Fenwa20-M", "_ZN7fenwa208InstanceD1Ev"},
-                                           PluginUnderTest{"Corvel-M", "_ZN6corvel8InstanceD1Ev"}),
+                                           PluginUnderTest{"Corvel-M", "_ZN6corvel8InstanceD1Ev"},
+                                           PluginUnderTest{"Corvel-O", "_ZN6corvel13OnvifInstanceD1Ev"}),
                          nameOf);
 
 } // namespace
