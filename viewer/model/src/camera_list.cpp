@@ -46,6 +46,18 @@ bool CameraList::saveRecord(CameraRecord record) {
   return CM_Save(store_) == 1;
 }
 
+std::string CameraList::value(const char* section, const char* key) const {
+  return store_ ? CM_GetValue(store_, key, section, path_.c_str()) : "";
+}
+
+bool CameraList::saveValues(const char* section, std::span<const std::pair<const char*, std::string>> values) {
+  if (store_ == nullptr) return false;
+  for (const auto& [key, value] : values) {
+    if (CM_SetValue(store_, key, value.c_str(), section, path_.c_str()) != 1) return false;
+  }
+  return CM_Save(store_) == 1;
+}
+
 void CameraList::close() {
   CM_CloseInterface(store_);
   store_ = nullptr;

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
+#include <utility>
 
 #include "ledra/config_store.h"
 #include "tavolin/camera_record.h"
@@ -30,6 +32,14 @@ class CameraList {
   // is set, makes it the record at that index. True when the file was
   // written. An index outside 0..15 is refused and changes nothing.
   bool saveRecord(CameraRecord record);
+
+  // Settings beside the cameras' (a section of their own, which readers of
+  // the camera sections pass over), kept in the same store so that one file
+  // holds everything. Empty when unset or without a store.
+  std::string value(const char* section, const char* key) const;
+  // Sets every key of `section` and writes the file. False when a value
+  // could not be set or the file not written.
+  bool saveValues(const char* section, std::span<const std::pair<const char*, std::string>> values);
 
   // Closes the store (writing the file once more). Later saves fail.
   void close();
