@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace camsim {
@@ -10,6 +11,8 @@ namespace camsim {
 namespace {
 
 constexpr std::size_t kMaxHead = 16 * 1024;
+// A client that announces a body must send it within this time.
+constexpr int kBodyDeadlineMs = 10000;
 
 const char* reason(int status) {
     switch (status) {
@@ -17,6 +20,8 @@ const char* reason(int status) {
     case 400: return "Bad Request";
     case 401: return "Unauthorized";
     case 404: return "Not Found";
+    case 411: return "Length Required";
+    case 413: return "Payload Too Large";
     case 500: return "Internal Server Error";
     case 503: return "Service Unavailable";
     default: return "Error";
@@ -110,7 +115,8 @@ std::vector<std::pair<std::string, std::optional<std::string>>> HttpRequest::par
 
 bool HttpServer::start(const std::string& host, uint16_t port, Handler handler) {
     handler_ = std::move(handler);
-    return server_.start(host, port, [this](const std::shared_ptr<Connection>& c) { serve(c); });
+    return server_.start(
+        host, port, [this](const std::shared_ptr<Connection>& c) { serve(c); }, &faults_.link);
 }
 
 void HttpServer::stop() { server_.stop(); }
@@ -135,6 +141,34 @@ void HttpServer::setFixedAnswer(std::optional<std::string> body) {
     fixedAnswer_ = std::move(body);
 }
 
+// Reads the body a POST request announces; `pending` holds what came with
+// the head. Returns the status to refuse it with, or 0.
+int HttpServer::readBody(Connection& c, HttpRequest& request, std::string pending) const {
+    const std::string length = request.header("content-length");
+    if (length.empty() || !request.header("transfer-encoding").empty()) return 411;
+    char* end = nullptr;
+    const unsigned long long announced = std::strtoull(length.c_str(), &end, 10);
+    if (end == length.c_str() || *end != '\0') return 400;
+    if (announced > maxPostBody_) return 413;
+    // Clients that wait for leave to send (libcurl does for larger bodies).
+    if (lower(request.header("expect")) == "100-continue" && pending.empty()) {
+        static constexpr char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
+        c.send(kContinue, sizeof kContinue - 1);
+    }
+    const platform::Deadline deadline = platform::deadlineAfter(kBodyDeadlineMs);
+    request.body = std::move(pending);
+    char chunk[4096];
+    while (request.body.size() < announced) {
+        if (c.isShutDown() || std::chrono::steady_clock::now() >= deadline) return 400;
+        const platform::RecvResult r = c.socket().receiveSome(chunk, sizeof chunk);
+        if (r.status == platform::RecvStatus::TimedOut) continue;
+        if (r.status != platform::RecvStatus::Ok) return 400;
+        request.body.append(chunk, r.bytes);
+    }
+    request.body.resize(static_cast<std::size_t>(announced));
+    return 0;
+}
+
 void HttpServer::serve(const std::shared_ptr<Connection>& c) {
     std::string head;
     char chunk[1024];
@@ -145,9 +179,19 @@ void HttpServer::serve(const std::shared_ptr<Connection>& c) {
         if (r.status != platform::RecvStatus::Ok) return;
         head.append(chunk, r.bytes);
     }
-    head.resize(head.find("\r\n\r\n"));
+    const std::size_t headEnd = head.find("\r\n\r\n");
+    std::string pending = head.substr(headEnd + 4);
+    head.resize(headEnd);
     HttpRequest request;
     const bool parsed = parseHead(head, request);
+    int refusal = 0;
+    if (!parsed) {
+        refusal = 400;
+    } else if (request.method == "POST" && maxPostBody_ > 0) {
+        refusal = readBody(*c, request, std::move(pending));
+    } else if (request.method != "GET") {
+        refusal = 400;
+    }
     if (recording_ != nullptr) recording_->add(Channel::Http, 0, std::vector<uint8_t>(head.begin(), head.end()));
     std::optional<std::string> fixed;
     {
@@ -160,8 +204,8 @@ void HttpServer::serve(const std::shared_ptr<Connection>& c) {
     if (const int delay = faults_.delayMs.load(); delay > 0) pause(*c, delay);
     if (faults_.closeWithoutAnswer.load()) return;
     HttpResponse response;
-    if (!parsed || request.method != "GET") {
-        response = {400, "bad request\n"};
+    if (refusal != 0) {
+        response = {refusal, "bad request\n"};
     } else if (const int status = faults_.errorStatus.load(); status != 0) {
         response = {status, "error\n"};
     } else if (fixed) {
@@ -174,8 +218,10 @@ void HttpServer::serve(const std::shared_ptr<Connection>& c) {
     const bool truncate = faults_.truncateBody.load();
     const std::size_t announced = response.body.size() + (truncate ? 100 : 0);
     std::string out = "HTTP/1.1 " + std::to_string(response.status) + " " + reason(response.status) +
-                      "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(announced) +
-                      "\r\nCache-Control: no-cache\r\nConnection: close\r\n\r\n" + response.body;
+                      "\r\nContent-Type: " + response.contentType + "\r\nContent-Length: " + std::to_string(announced) +
+                      "\r\nCache-Control: no-cache\r\nConnection: close\r\n";
+    for (const auto& [name, value] : response.headers) out += name + ": " + value + "\r\n";
+    out += "\r\n" + response.body;
     c->send(out.data(), out.size());
 }
 

@@ -1,7 +1,9 @@
 // A small HTTP/1.1 server for a simulated camera's web server: one request
 // per connection, every request recorded, errors and slow answers injectable.
+// GET only, unless a camera that takes request bodies (SOAP) allows POST.
 #pragma once
 
+#include "camsim/faults.h"
 #include "camsim/recording.h"
 #include "camsim/tcp_server.h"
 
@@ -23,6 +25,7 @@ struct HttpRequest {
     std::string path;
     std::string query;                          // after "?", not decoded
     std::map<std::string, std::string> headers; // names in lower case
+    std::string body;                           // POST only, as sent
     std::string header(const std::string& lowerName) const;
     // The query split at "&" into name and value (both percent-decoded);
     // a name without "=" has no value.
@@ -30,8 +33,13 @@ struct HttpRequest {
 };
 
 struct HttpResponse {
+    HttpResponse() = default;
+    HttpResponse(int s, std::string b) : status(s), body(std::move(b)) {}
     int status = 200;
     std::string body;
+    std::string contentType = "text/plain";
+    // Further header lines (name, value), e.g. an authentication challenge.
+    std::vector<std::pair<std::string, std::string>> headers;
 };
 
 struct HttpFaults {
@@ -43,6 +51,8 @@ struct HttpFaults {
     std::atomic<bool> closeWithoutAnswer{false};
     // Announce a longer body than is sent, then close.
     std::atomic<bool> truncateBody{false};
+    // Trickle answers byte by byte.
+    LinkFaults link;
 };
 
 std::string percentDecode(const std::string& text);
@@ -73,8 +83,13 @@ public:
     // asking the handler; nullopt goes back to the handler.
     void setFixedAnswer(std::optional<std::string> body);
 
+    // Lets POST requests with a body of at most `maxBody` bytes through to
+    // the handler (before start()); larger bodies are refused with 413.
+    void allowPost(std::size_t maxBody) { maxPostBody_ = maxBody; }
+
 private:
     void serve(const std::shared_ptr<Connection>& connection);
+    int readBody(Connection& connection, HttpRequest& request, std::string pending) const;
 
     Recording* recording_;
     HttpFaults faults_;
@@ -84,6 +99,7 @@ private:
     mutable std::condition_variable arrived_;
     std::vector<HttpRequest> requests_;
     std::optional<std::string> fixedAnswer_;
+    std::size_t maxPostBody_ = 0; // 0: GET only
 };
 
 } // namespace camsim
