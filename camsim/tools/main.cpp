@@ -1,6 +1,7 @@
 // tavolin-camsim: runs one or more simulated cameras until interrupted,
 // printing what they serve and what they receive; can write a settings file
 // for the viewer that points at them.
+#include "camsim/onvif_camera.h"
 #include "camsim/settings_file.h"
 #include "camsim/v1_camera.h"
 #include "camsim/v2_camera.h"
@@ -41,6 +42,9 @@ void usage() {
                 "                      [--resolution CODE] [--frame-rate N] [--connection-number N]\n"
                 "                      [--inputs-every SECONDS] [--quad-camera N] [--test-pattern]\n"
                 "                      [--write-settings FILE]\n"
+                "       tavolin-camsim --onvif [--cameras N] [--http-port N] [--user NAME] [--password TEXT]\n"
+                "                      [--onvif-fault NAME] [--answer-delay MS] [--name TEXT]\n"
+                "                      [--write-settings FILE]\n"
                 "Runs N cameras (default 1), protocol 2 unless told otherwise; LIST gives one\n"
                 "protocol per camera (\"2,1,2\"). Pictures are 352 x 240 (resolution code 1) at\n"
                 "30 pictures/s unless --resolution and --frame-rate say otherwise.\n"
@@ -52,6 +56,14 @@ void usage() {
                 "--write-settings writes the viewer's settings file for the cameras; with three\n"
                 "or more cameras the last protocol 2 camera is marked as a quad server unless\n"
                 "--quad-camera says which (0 = none).\n"
+                "--onvif runs ONVIF cameras instead: the device service at\n"
+                "http://127.0.0.1:PORT/onvif/device_service (PORT from --http-port, default\n"
+                "8080, plus k - 1), with WS-UsernameToken or HTTP digest authentication for\n"
+                "the user and password, media profiles, PTZ with presets, pull-point events\n"
+                "and the relay output; --onvif-fault makes every camera misbehave (stall,\n"
+                "trickle, soap-fault, skewed-clock, foreign-xaddrs, huge-reply) and\n"
+                "--answer-delay makes it answer slowly; --write-settings writes streaming\n"
+                "type 5 records for them.\n"
                 "While running, type \"input K MASK\" to raise digital inputs of camera K\n"
                 "(MASK 1 input 1, 2 input 2, 3 both) for two seconds.\n");
 }
@@ -87,26 +99,42 @@ uint16_t offsetPort(uint16_t base, int offset) {
     return port > 65535 ? 0 : static_cast<uint16_t>(port);
 }
 
-// The shipped Pelco-D file beside the program, or the one in the sources.
-std::string pelcoDFile() {
+// A shipped PTZ protocol file beside the program, or the one in the sources.
+std::string shippedPtzFile(const char* name) {
     std::error_code error;
     const auto exe = std::filesystem::canonical("/proc/self/exe", error);
     if (!error) {
-        const auto beside = exe.parent_path() / "protocol" / "Pelco-D.ptz";
+        const auto beside = exe.parent_path() / "protocol" / name;
         if (std::filesystem::exists(beside, error)) return beside.string();
     }
-    const std::filesystem::path source = std::filesystem::path(CAMSIM_PTZ_SOURCE_DIR) / "Pelco-D.ptz";
+    const std::filesystem::path source = std::filesystem::path(CAMSIM_PTZ_SOURCE_DIR) / name;
     if (!source.empty() && std::filesystem::exists(source, error)) return source.string();
     return {};
 }
 
+constexpr int kOnvifStreamingType = 5;
+
 struct RunningCamera {
-    int protocol = 2;
+    int protocol = 2; // 1, 2, or kOnvifStreamingType
     camsim::CameraOptions options;
+    camsim::OnvifFault onvifFault = camsim::OnvifFault::None;
+    int answerDelayMs = 0;
     std::unique_ptr<camsim::V1Camera> v1;
     std::unique_ptr<camsim::V2Camera> v2;
+    std::unique_ptr<camsim::OnvifCamera> onvif;
 
     bool start() {
+        if (protocol == kOnvifStreamingType) {
+            camsim::OnvifOptions o;
+            o.user = options.user;
+            o.password = options.password;
+            o.port = options.httpPort;
+            o.name = options.scene.name;
+            onvif = std::make_unique<camsim::OnvifCamera>(o);
+            onvif->setFault(onvifFault);
+            onvif->setAnswerDelayMs(answerDelayMs);
+            return onvif->start();
+        }
         if (protocol == 1) {
             v1 = std::make_unique<camsim::V1Camera>(options);
             return v1->start();
@@ -117,9 +145,16 @@ struct RunningCamera {
     void stop() {
         if (v1) v1->stop();
         if (v2) v2->stop();
+        if (onvif) onvif->stop();
     }
-    camsim::Recording& recording() { return v1 ? v1->recording() : v2->recording(); }
-    camsim::CameraHead& head() { return v1 ? v1->head() : v2->head(); }
+    camsim::Recording* recording() {
+        if (v1) return &v1->recording();
+        return v2 ? &v2->recording() : nullptr;
+    }
+    camsim::CameraHead& head() {
+        if (onvif) return onvif->head();
+        return v1 ? v1->head() : v2->head();
+    }
 
     camsim::SettingsCamera settings(const std::string& ptzFile) const {
         camsim::SettingsCamera s;
@@ -130,7 +165,10 @@ struct RunningCamera {
         s.password = options.password;
         s.ptzAddress = options.ptzAddress;
         s.ptzProtocolFile = ptzFile;
-        if (v1) {
+        if (onvif) {
+            s.host = "127.0.0.1";
+            s.httpPort = onvif->port();
+        } else if (v1) {
             s.registerPort = v1->loginPort();
             s.controlPort = v1->controlPort();
             s.streamingPort = v1->mediaPort();
@@ -146,7 +184,12 @@ struct RunningCamera {
 
     void describe(int number) const {
         const auto& o = options;
-        if (v1) {
+        if (onvif) {
+            std::printf("camera %d \"%s\": ONVIF at %s (user %s)%s%s\n", number, o.scene.name.c_str(),
+                        onvif->deviceServiceUrl().c_str(), o.user.c_str(),
+                        onvifFault != camsim::OnvifFault::None ? ", fault " : "",
+                        onvifFault != camsim::OnvifFault::None ? camsim::onvifFaultName(onvifFault) : "");
+        } else if (v1) {
             std::printf("camera %d \"%s\": protocol 1 on %s, login %u, control %u, media %u; PTZ address %d\n", number,
                         o.scene.name.c_str(), o.host.c_str(), v1->loginPort(), v1->controlPort(), v1->mediaPort(),
                         o.ptzAddress);
@@ -195,7 +238,16 @@ int serveUntilInterrupted(std::vector<std::unique_ptr<RunningCamera>>& cameras) 
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
         for (std::size_t k = 0; k < cameras.size(); ++k) {
-            const auto messages = cameras[k]->recording().snapshot();
+            if (cameras[k]->onvif) {
+                const auto log = cameras[k]->onvif->requestLog();
+                for (; printed[k] < log.size(); ++printed[k]) {
+                    const auto& r = log[printed[k]];
+                    std::printf("camera %zu received %s %s\n", k + 1, r.service.empty() ? "?" : r.service.c_str(),
+                                r.operation.empty() ? "(unreadable)" : r.operation.c_str());
+                }
+                continue;
+            }
+            const auto messages = cameras[k]->recording()->snapshot();
             for (; printed[k] < messages.size(); ++printed[k]) {
                 const auto& m = messages[printed[k]];
                 if (m.channel == camsim::Channel::Http) {
@@ -231,6 +283,9 @@ int main(int argc, char** argv) {
     long quadCamera = -1;
     std::string namePrefix = "Camera";
     std::string settingsPath;
+    bool onvif = false;
+    camsim::OnvifFault onvifFault = camsim::OnvifFault::None;
+    long answerDelayMs = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -244,6 +299,14 @@ int main(int argc, char** argv) {
             options.scene.enabled = false;
             takesValue = false;
             ok = true;
+        } else if (arg == "--onvif") {
+            onvif = true;
+            takesValue = false;
+            ok = true;
+        } else if (arg == "--onvif-fault" && ok) {
+            ok = camsim::parseOnvifFault(value, onvifFault);
+        } else if (arg == "--answer-delay" && ok) {
+            ok = parseInt(value, 0, 60000, answerDelayMs);
         } else if (arg == "--cameras" && ok) {
             ok = parseInt(value, 1, camsim::kSettingsSections, cameraCount);
         } else if (arg == "--protocol" && ok) {
@@ -294,6 +357,7 @@ int main(int argc, char** argv) {
         }
         if (takesValue) ++i;
     }
+    if (onvif) protocols = {kOnvifStreamingType};
     if (protocols.empty()) protocols = {2};
     if (protocols.size() > 1 && static_cast<long>(protocols.size()) != cameraCount) {
         if (cameraCount == 1) {
@@ -325,6 +389,8 @@ int main(int argc, char** argv) {
         c->options.ptzAddress = 1 + k % 5;
         c->options.scene.name = namePrefix + " " + std::to_string(k + 1);
         c->options.scene.variant = k;
+        c->onvifFault = onvifFault;
+        c->answerDelayMs = static_cast<int>(answerDelayMs);
         if (!c->start()) {
             std::fprintf(stderr, "tavolin-camsim: camera %d cannot listen on %s (ports in use?)\n", k + 1,
                          options.host.c_str());
@@ -337,8 +403,10 @@ int main(int argc, char** argv) {
     }
 
     if (!settingsPath.empty()) {
-        const std::string ptzFile = pelcoDFile();
-        if (ptzFile.empty()) std::fprintf(stderr, "tavolin-camsim: Pelco-D.ptz not found; PTZ left off\n");
+        const std::string ptzFile = shippedPtzFile(onvif ? "ONVIF.ptz" : "Pelco-D.ptz");
+        if (ptzFile.empty()) {
+            std::fprintf(stderr, "tavolin-camsim: %s not found; PTZ left off\n", onvif ? "ONVIF.ptz" : "Pelco-D.ptz");
+        }
         if (quadCamera < 0) {
             quadCamera = 0;
             for (long k = cameraCount; cameraCount >= 3 && k >= 1 && quadCamera == 0; --k) {

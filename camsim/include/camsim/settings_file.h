@@ -12,7 +12,7 @@ namespace camsim {
 struct SettingsCamera {
     std::string name;
     std::string host = "127.0.0.1";
-    int streamingType = 2; // 1 or 2
+    int streamingType = 2; // 1, 2, or 5 (ONVIF)
     uint16_t registerPort = 0;
     uint16_t controlPort = 0;
     uint16_t streamingPort = 0;

@@ -1,0 +1,37 @@
+// Where a simulated ONVIF camera's media profiles stream from: the stream
+// address it hands out for a profile, and the key picture a client asks for
+// with a synchronisation point.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+
+namespace camsim {
+
+struct OnvifProfile;
+
+class OnvifStreamSource {
+public:
+    virtual ~OnvifStreamSource() = default;
+    // The rtsp:// address of profile `index` on 127.0.0.1 (no credentials).
+    virtual std::string streamUri(std::size_t index, const OnvifProfile& profile) const = 0;
+    // Makes the profile's encoder send a key picture next.
+    virtual void requestKeyFrame(std::size_t index) = 0;
+};
+
+// Addresses on a port where nothing needs to listen, for tests of the SOAP
+// side alone; counts the key pictures asked for.
+class PlaceholderStreamSource final : public OnvifStreamSource {
+public:
+    explicit PlaceholderStreamSource(int port = 554) : port_(port) {}
+    std::string streamUri(std::size_t index, const OnvifProfile& profile) const override;
+    void requestKeyFrame(std::size_t) override { ++keyFramesRequested_; }
+    int keyFramesRequested() const { return keyFramesRequested_.load(); }
+
+private:
+    int port_;
+    std::atomic<int> keyFramesRequested_{0};
+};
+
+} // namespace camsim

@@ -1,0 +1,65 @@
+// The event service: pull-point subscriptions that queue the camera's
+// motion alarm and digital input changes. sample() compares the head's
+// state with the last one seen and queues a notification per change; the
+// camera calls it on its own thread. PullMessages waits for a notification
+// up to its timeout (at most the camera's limit) or until the camera stops.
+#pragma once
+
+#include "service_context.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace camsim::onvif {
+
+struct Notification {
+    std::string topic;      // "tns1:VideoSource/MotionAlarm"
+    std::string sourceName; // "Source", "InputToken"
+    std::string sourceValue;
+    std::string dataName; // "State", "LogicalState"
+    bool value = false;
+    const char* operation = "Changed"; // "Initialized" for the state at subscription
+    int64_t utcSeconds = 0;
+};
+
+class EventService {
+public:
+    // Answers the event service's and the subscriptions' operations;
+    // `path` tells which subscription a request is for.
+    void answer(const SoapRequest& request, const std::string& path, const ServiceContext& context, SoapReply& reply);
+    // Looks at the head and queues what changed for every subscription.
+    void sample(const CameraHead& head, int64_t utcSeconds);
+    // Releases every waiting PullMessages, and makes later ones answer at once
+    // until started again.
+    void shutDown();
+    void startUp();
+
+private:
+    struct State {
+        bool motion = false;
+        int inputs = 0;
+    };
+    struct Subscription {
+        std::deque<Notification> queue;
+        int64_t terminationSeconds = 0; // camera clock
+    };
+
+    void create(const SoapRequest& request, const ServiceContext& c, SoapReply& reply);
+    void pull(const SoapRequest& request, int id, const ServiceContext& c, SoapReply& reply);
+    std::map<int, Subscription>::iterator findLocked(int id, int64_t nowSeconds);
+    std::deque<Notification> initialState(int64_t utcSeconds) const;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<int, Subscription> subscriptions_;
+    int nextId_ = 1;
+    State last_;
+    bool sampled_ = false;
+    bool shutDown_ = false;
+};
+
+} // namespace camsim::onvif

@@ -1,0 +1,328 @@
+// The camera's web server side: every SOAP request is logged, checked for
+// credentials, passed through the chosen fault and handed to its service.
+#include "camsim/onvif_camera.h"
+
+#include "auth.h"
+#include "event_service.h"
+#include "platform/event.h"
+#include "ptz_service.h"
+#include "service_context.h"
+#include "soap.h"
+
+#include "camsim/http_server.h"
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace camsim {
+
+namespace {
+
+constexpr std::size_t kMaxRequestBody = 256 * 1024;
+constexpr int kSampleIntervalMs = 20;
+constexpr char kSoapType[] = "application/soap+xml; charset=utf-8";
+constexpr char kRealm[] = "camsim";
+
+int64_t steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+int64_t systemSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+const char* serviceName(const std::string& ns) {
+    if (ns == onvif::ns::kDevice) return "device";
+    if (ns == onvif::ns::kMedia) return "media";
+    if (ns == onvif::ns::kPtz) return "ptz";
+    if (ns == onvif::ns::kEvents || ns == onvif::ns::kNotification) return "events";
+    if (ns == onvif::ns::kDeviceIo) return "deviceio";
+    return "";
+}
+
+HttpResponse soapAnswer(int status, std::string body) {
+    HttpResponse r;
+    r.status = status;
+    r.body = std::move(body);
+    r.contentType = kSoapType;
+    return r;
+}
+
+HttpResponse faultAnswer(const onvif::SoapError& e) {
+    const bool sender = std::string(e.code) == "SOAP-ENV:Sender";
+    return soapAnswer(sender ? 400 : 500, onvif::faultText(e.code, e.subcode, e.reason));
+}
+
+constexpr std::array<std::pair<OnvifFault, const char*>, 7> kFaultNames = {{
+    {OnvifFault::None, "none"},
+    {OnvifFault::Stall, "stall"},
+    {OnvifFault::Trickle, "trickle"},
+    {OnvifFault::SoapFault, "soap-fault"},
+    {OnvifFault::SkewedClock, "skewed-clock"},
+    {OnvifFault::ForeignXAddrs, "foreign-xaddrs"},
+    {OnvifFault::HugeReply, "huge-reply"},
+}};
+
+} // namespace
+
+bool parseOnvifFault(const std::string& text, OnvifFault& fault) {
+    for (const auto& [f, name] : kFaultNames) {
+        if (text == name) {
+            fault = f;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* onvifFaultName(OnvifFault fault) {
+    for (const auto& [f, name] : kFaultNames) {
+        if (f == fault) return name;
+    }
+    return "none";
+}
+
+std::string PlaceholderStreamSource::streamUri(std::size_t, const OnvifProfile& profile) const {
+    return "rtsp://127.0.0.1:" + std::to_string(port_) + "/" + profile.token;
+}
+
+struct OnvifCamera::Impl {
+    OnvifOptions options;
+    std::shared_ptr<CameraHead> head;
+    std::shared_ptr<OnvifStreamSource> streams;
+    HttpServer http;
+    onvif::UsernameTokenChecker tokens;
+    onvif::HttpDigestChecker digest{kRealm};
+    onvif::PtzService ptz;
+    onvif::EventService events;
+    platform::ManualResetEvent stopping;
+    std::thread sampler;
+
+    mutable std::mutex mutex;
+    mutable std::condition_variable answered;
+    OnvifFault fault = OnvifFault::None;
+    OnvifFaultSettings faultSettings;
+    int answerDelayMs = 0;
+    std::vector<OnvifRequestRecord> log;
+    std::size_t logCleared = 0; // requests dropped from the front of the log
+
+    // The log entry of request number `n` (counted from the start), or null
+    // once the log was cleared past it.
+    OnvifRequestRecord* entryLocked(std::size_t n) {
+        return n >= logCleared && n - logCleared < log.size() ? &log[n - logCleared] : nullptr;
+    }
+
+    Impl(OnvifOptions o, std::shared_ptr<CameraHead> h, std::shared_ptr<OnvifStreamSource> s)
+        : options(std::move(o)), head(h ? std::move(h) : std::make_shared<CameraHead>(1, options.clock)),
+          streams(s ? std::move(s) : std::make_shared<PlaceholderStreamSource>()) {}
+
+    int64_t cameraSeconds() const {
+        std::lock_guard lock(mutex);
+        return systemSeconds() + (fault == OnvifFault::SkewedClock ? faultSettings.clockOffsetSeconds : 0);
+    }
+
+    void logAnswer(std::size_t n, int status, bool authenticated) {
+        {
+            std::lock_guard lock(mutex);
+            if (OnvifRequestRecord* r = entryLocked(n)) {
+                r->answerMs = steadyMs();
+                r->httpStatus = status;
+                r->authenticated = authenticated;
+            }
+        }
+        answered.notify_all();
+    }
+
+    HttpResponse handle(const HttpRequest& request);
+    bool authenticate(const onvif::SoapRequest& soap, const HttpRequest& http, HttpResponse& refusal);
+    void sampleLoop();
+};
+
+bool OnvifCamera::Impl::authenticate(const onvif::SoapRequest& soap, const HttpRequest& request,
+                                     HttpResponse& refusal) {
+    const std::string authorization = request.header("authorization");
+    if (options.auth != OnvifAuth::UsernameToken && !authorization.empty() &&
+        digest.verify(authorization, request.method, request.target, options.user, options.password)) {
+        return true;
+    }
+    onvif::TokenCheck token = onvif::TokenCheck::Missing;
+    if (options.auth != OnvifAuth::HttpDigest) {
+        token = tokens.check(soap.header, options.user, options.password, cameraSeconds(), options.tokenWindowSeconds);
+        if (token == onvif::TokenCheck::Accepted) return true;
+    }
+    if (token == onvif::TokenCheck::Missing && options.auth != OnvifAuth::UsernameToken) {
+        refusal = soapAnswer(401, onvif::faultText("SOAP-ENV:Sender", "ter:NotAuthorized", "Sender not Authorized"));
+        refusal.headers.emplace_back("WWW-Authenticate", digest.challenge());
+        return false;
+    }
+    refusal = soapAnswer(400, onvif::faultText("SOAP-ENV:Sender", "ter:NotAuthorized", "Sender not Authorized"));
+    return false;
+}
+
+HttpResponse OnvifCamera::Impl::handle(const HttpRequest& request) {
+    std::size_t entry = 0;
+    OnvifFault currentFault;
+    OnvifFaultSettings settings;
+    int delay = 0;
+    {
+        std::lock_guard lock(mutex);
+        entry = logCleared + log.size();
+        log.push_back({"", "", steadyMs(), 0, 0, false});
+        currentFault = fault;
+        settings = faultSettings;
+        delay = answerDelayMs;
+    }
+    onvif::SoapRequest soap;
+    const bool parsed = soap.parse(request.body);
+    if (parsed) {
+        std::lock_guard lock(mutex);
+        if (OnvifRequestRecord* r = entryLocked(entry)) {
+            r->service = serviceName(soap.operationNamespace);
+            r->operation = soap.operationName;
+        }
+    }
+    if (currentFault == OnvifFault::Stall) {
+        stopping.wait(-1); // the connection closes when the camera stops
+        return soapAnswer(503, "");
+    }
+    if (delay > 0 && stopping.wait(delay)) return soapAnswer(503, "");
+
+    HttpResponse response;
+    bool authenticated = false;
+    if (!parsed) {
+        response = soapAnswer(400, onvif::faultText("SOAP-ENV:Sender", "ter:WellFormed", "not a SOAP 1.2 envelope"));
+    } else {
+        const bool open = soap.operationName == "GetSystemDateAndTime" && soap.operationNamespace == onvif::ns::kDevice;
+        authenticated = open || authenticate(soap, request, response);
+        if (authenticated) {
+            onvif::ServiceContext context{
+                options,
+                *head,
+                *streams,
+                currentFault == OnvifFault::ForeignXAddrs ? settings.foreignHost : std::string("127.0.0.1"),
+                http.port(),
+                cameraSeconds()};
+            onvif::SoapReply reply;
+            try {
+                const std::string& ns = soap.operationNamespace;
+                if (currentFault == OnvifFault::SoapFault && !open) {
+                    throw onvif::SoapError{"SOAP-ENV:Receiver", "ter:Action", "the camera failed (simulated)"};
+                } else if (ns == onvif::ns::kDevice) {
+                    onvif::answerDevice(soap, context, reply);
+                } else if (ns == onvif::ns::kMedia) {
+                    onvif::answerMedia(soap, context, reply);
+                } else if (ns == onvif::ns::kPtz) {
+                    ptz.answer(soap, context, reply);
+                } else if (ns == onvif::ns::kEvents || ns == onvif::ns::kNotification) {
+                    events.answer(soap, request.path, context, reply);
+                } else if (ns == onvif::ns::kDeviceIo) {
+                    onvif::answerDeviceIo(soap, context, reply, "tmd");
+                } else {
+                    throw onvif::SoapError{"SOAP-ENV:Sender", "ter:ActionNotSupported",
+                                           "no service for " + soap.operationName};
+                }
+                response =
+                    soapAnswer(200, reply.text(currentFault == OnvifFault::HugeReply ? settings.hugeReplyBytes : 0));
+            } catch (const onvif::SoapError& e) {
+                response = faultAnswer(e);
+            }
+        }
+    }
+    logAnswer(entry, response.status, authenticated);
+    return response;
+}
+
+void OnvifCamera::Impl::sampleLoop() {
+    while (!stopping.wait(kSampleIntervalMs)) {
+        events.sample(*head, cameraSeconds());
+        ptz.stopExpiredMove(*head);
+    }
+}
+
+OnvifCamera::OnvifCamera(OnvifOptions options, std::shared_ptr<CameraHead> head,
+                         std::shared_ptr<OnvifStreamSource> streams)
+    : impl_(std::make_unique<Impl>(std::move(options), std::move(head), std::move(streams))) {}
+
+OnvifCamera::~OnvifCamera() { stop(); }
+
+bool OnvifCamera::start() {
+    stop();
+    impl_->stopping.reset();
+    impl_->events.startUp();
+    impl_->http.allowPost(kMaxRequestBody);
+    if (!impl_->http.start("127.0.0.1", impl_->options.port,
+                           [this](const HttpRequest& r) { return impl_->handle(r); })) {
+        return false;
+    }
+    impl_->events.sample(*impl_->head, impl_->cameraSeconds());
+    impl_->sampler = std::thread([this] { impl_->sampleLoop(); });
+    return true;
+}
+
+void OnvifCamera::stop() {
+    impl_->stopping.set();
+    impl_->events.shutDown();
+    impl_->http.stop();
+    if (impl_->sampler.joinable()) impl_->sampler.join();
+}
+
+uint16_t OnvifCamera::port() const { return impl_->http.port(); }
+
+std::string OnvifCamera::deviceServiceUrl() const {
+    return "http://127.0.0.1:" + std::to_string(port()) + onvif::kDevicePath;
+}
+
+const OnvifOptions& OnvifCamera::options() const { return impl_->options; }
+CameraHead& OnvifCamera::head() { return *impl_->head; }
+std::shared_ptr<CameraHead> OnvifCamera::sharedHead() const { return impl_->head; }
+
+void OnvifCamera::setFault(OnvifFault fault, const OnvifFaultSettings& settings) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->fault = fault;
+    impl_->faultSettings = settings;
+    impl_->http.faults().link.trickleMs.store(fault == OnvifFault::Trickle ? settings.trickleMs : 0);
+}
+
+OnvifFault OnvifCamera::fault() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->fault;
+}
+
+void OnvifCamera::setAnswerDelayMs(int ms) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->answerDelayMs = ms;
+}
+
+int OnvifCamera::clockOffsetSeconds() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->fault == OnvifFault::SkewedClock ? impl_->faultSettings.clockOffsetSeconds : 0;
+}
+
+std::vector<std::string> OnvifCamera::presetNames() const { return impl_->ptz.presetNames(*impl_->head); }
+
+std::vector<OnvifRequestRecord> OnvifCamera::requestLog() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->log;
+}
+
+void OnvifCamera::clearRequestLog() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->logCleared += impl_->log.size();
+    impl_->log.clear();
+}
+
+bool OnvifCamera::waitForAnswers(std::size_t count, int timeoutMs) const {
+    std::unique_lock lock(impl_->mutex);
+    return impl_->answered.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        std::size_t done = 0;
+        for (const auto& r : impl_->log) done += r.answerMs != 0 ? 1 : 0;
+        return done >= count;
+    });
+}
+
+} // namespace camsim
