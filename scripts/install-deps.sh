@@ -10,6 +10,10 @@ packages=(
   # ONVIF: SOAP replies are read with pugixml, the password digest uses OpenSSL.
   libpugixml-dev libssl-dev
   libavcodec-dev libavutil-dev libswscale-dev libavformat-dev libswresample-dev
+  # The simulated RTSP camera: GStreamer's RTSP server and, at run time, the
+  # encoders, parsers and payloaders its pipelines are made of.
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstrtspserver-1.0-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly
   clang libclang-rt-dev
   qt6-base-dev xvfb xauth
   file lintian

@@ -1,0 +1,257 @@
+#include "camsim/rtsp_camera.h"
+
+#include "rtsp_pipelines.h"
+#include "scene_feed.h"
+
+#include <gst/gst.h>
+#include <gst/rtsp-server/rtsp-server.h>
+
+#include <mutex>
+#include <thread>
+
+namespace camsim {
+
+namespace {
+
+constexpr const char* kHost = "127.0.0.1";
+constexpr const char* kRole = "camera-user";
+constexpr const char* kFeedKey = "camsim-feed";
+constexpr RtspCodec kCodecs[] = {RtspCodec::H264, RtspCodec::H265, RtspCodec::Mjpeg};
+// How long stop() waits for the server's media threads to free pipelines.
+constexpr int kPipelineEndTimeoutMs = 5000;
+
+template <typename T>
+struct GUnref {
+    void operator()(T* p) const { g_object_unref(p); }
+};
+template <typename T>
+using GPtr = std::unique_ptr<T, GUnref<T>>;
+
+// What a factory's "media-configure" handler needs.
+struct MountContext {
+    std::shared_ptr<rtsp::SceneFeed> scene;
+    RtspCodec codec;
+};
+
+void onMediaConfigure(GstRTSPMediaFactory*, GstRTSPMedia* media, gpointer data) {
+    const auto* mount = static_cast<const MountContext*>(data);
+    auto* feed = new rtsp::MediaFeed(mount->scene, mount->codec);
+    // The media owns the feed; it goes with the media's pipeline.
+    g_object_set_data_full(G_OBJECT(media), kFeedKey, feed,
+                           [](gpointer p) { delete static_cast<rtsp::MediaFeed*>(p); });
+    GstElement* element = gst_rtsp_media_get_element(media);
+    if (!feed->attach(element)) g_warning("camsim: the media has no source to feed");
+    gst_object_unref(element);
+}
+
+void onPlay(GstRTSPClient*, GstRTSPContext* context, gpointer) {
+    if (context->media == nullptr) return;
+    auto* feed = static_cast<rtsp::MediaFeed*>(g_object_get_data(G_OBJECT(context->media), kFeedKey));
+    if (feed == nullptr) return;
+    GstElement* element = gst_rtsp_media_get_element(context->media);
+    feed->startWithKeyPicture(element);
+    gst_object_unref(element);
+}
+
+void onClientConnected(GstRTSPServer*, GstRTSPClient* client, gpointer) {
+    g_signal_connect(client, "play-request", G_CALLBACK(onPlay), nullptr);
+}
+
+} // namespace
+
+const char* rtspMountName(RtspCodec codec) {
+    switch (codec) {
+    case RtspCodec::H264: return "h264";
+    case RtspCodec::H265: return "h265";
+    case RtspCodec::Mjpeg: return "mjpeg";
+    }
+    return "";
+}
+
+bool parseRtspCodec(const std::string& text, RtspCodec& codec) {
+    if (text == "h264" || text == "h.264") {
+        codec = RtspCodec::H264;
+    } else if (text == "h265" || text == "h.265" || text == "hevc") {
+        codec = RtspCodec::H265;
+    } else if (text == "mjpeg" || text == "jpeg") {
+        codec = RtspCodec::Mjpeg;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+struct RtspCamera::Impl {
+    RtspOptions options;
+    std::shared_ptr<CameraHead> head;
+    std::shared_ptr<rtsp::SceneFeed> scene;
+    std::vector<std::unique_ptr<MountContext>> mounts;
+
+    GMainContext* context = nullptr;
+    GMainLoop* loop = nullptr;
+    GPtr<GstRTSPServer> server;
+    guint serverSource = 0;
+    std::thread loopThread;
+
+    mutable std::mutex mutex; // port, error
+    uint16_t serverPort = 0;
+    std::string error;
+
+    bool startServer();
+    void stopServer();
+    void addMount(GstRTSPMountPoints* points, RtspCodec codec);
+};
+
+RtspCamera::RtspCamera(RtspOptions options, std::shared_ptr<CameraHead> head) : impl_(std::make_unique<Impl>()) {
+    impl_->options = std::move(options);
+    impl_->head = head ? std::move(head) : std::make_shared<CameraHead>();
+}
+
+RtspCamera::~RtspCamera() { stop(); }
+
+bool RtspCamera::start() {
+    stop();
+    std::string error;
+    GError* gstError = nullptr;
+    if (!rtsp::checkOptions(impl_->options, error)) {
+        // error says why
+    } else if (!gst_init_check(nullptr, nullptr, &gstError)) {
+        error = std::string("GStreamer: ") + (gstError != nullptr ? gstError->message : "no initialisation");
+    } else if (error = rtsp::missingElement(); !error.empty()) {
+        // error names the package
+    } else if (!impl_->startServer()) {
+        error = "cannot listen on 127.0.0.1 (port in use?)";
+    } else if (impl_->options.fault != RtspFault::None) {
+        error = "fault modes are not available yet";
+    }
+    if (gstError != nullptr) g_error_free(gstError);
+    {
+        std::lock_guard<std::mutex> lock(impl_->mutex);
+        impl_->error = error;
+    }
+    if (error.empty()) return true;
+    stop();
+    return false;
+}
+
+void RtspCamera::Impl::addMount(GstRTSPMountPoints* points, RtspCodec codec) {
+    if (codec == RtspCodec::Mjpeg && !rtsp::mjpegServes(options)) return;
+    GstRTSPMediaFactory* factory = gst_rtsp_media_factory_new();
+    const std::string launch = rtsp::mediaDescription(options, codec, options.preEncodedSeconds > 0);
+    gst_rtsp_media_factory_set_launch(factory, launch.c_str());
+    gst_rtsp_media_factory_set_shared(factory, FALSE); // each client its own encoder
+    gst_rtsp_media_factory_set_suspend_mode(factory, GST_RTSP_SUSPEND_MODE_NONE);
+    if (!options.user.empty()) {
+        gst_rtsp_media_factory_add_role(factory, kRole, GST_RTSP_PERM_MEDIA_FACTORY_ACCESS, G_TYPE_BOOLEAN, TRUE,
+                                        GST_RTSP_PERM_MEDIA_FACTORY_CONSTRUCT, G_TYPE_BOOLEAN, TRUE, nullptr);
+    }
+    mounts.push_back(std::make_unique<MountContext>(MountContext{scene, codec}));
+    g_signal_connect(factory, "media-configure", G_CALLBACK(onMediaConfigure), mounts.back().get());
+    const std::string path = std::string("/") + rtspMountName(codec);
+    gst_rtsp_mount_points_add_factory(points, path.c_str(), factory); // takes the factory
+}
+
+bool RtspCamera::Impl::startServer() {
+    scene = std::make_shared<rtsp::SceneFeed>(options, head);
+    context = g_main_context_new();
+    loop = g_main_loop_new(context, FALSE);
+    server.reset(gst_rtsp_server_new());
+    gst_rtsp_server_set_address(server.get(), kHost);
+    // Behind a fault relay the real server takes any free port.
+    const uint16_t port = options.fault == RtspFault::None ? options.port : 0;
+    gst_rtsp_server_set_service(server.get(), std::to_string(port).c_str());
+
+    if (!options.user.empty()) {
+        GPtr<GstRTSPAuth> auth(gst_rtsp_auth_new());
+        gst_rtsp_auth_set_supported_methods(auth.get(), GST_RTSP_AUTH_DIGEST);
+        GstRTSPToken* token = gst_rtsp_token_new(GST_RTSP_TOKEN_MEDIA_FACTORY_ROLE, G_TYPE_STRING, kRole, nullptr);
+        gst_rtsp_auth_add_digest(auth.get(), options.user.c_str(), options.password.c_str(), token);
+        gst_rtsp_token_unref(token);
+        gst_rtsp_server_set_auth(server.get(), auth.get());
+    }
+    GPtr<GstRTSPMountPoints> points(gst_rtsp_server_get_mount_points(server.get()));
+    for (RtspCodec codec : kCodecs) addMount(points.get(), codec);
+
+    g_signal_connect(server.get(), "client-connected", G_CALLBACK(onClientConnected), nullptr);
+    serverSource = gst_rtsp_server_attach(server.get(), context);
+    if (serverSource == 0) return false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        serverPort = static_cast<uint16_t>(gst_rtsp_server_get_bound_port(server.get()));
+    }
+    loopThread = std::thread([this] {
+        g_main_context_push_thread_default(context);
+        g_main_loop_run(loop);
+        g_main_context_pop_thread_default(context);
+    });
+    return true;
+}
+
+void RtspCamera::Impl::stopServer() {
+    if (loopThread.joinable()) {
+        // Clients and sessions are closed on the loop's own thread, which
+        // then ends the loop.
+        GSource* idle = g_idle_source_new();
+        g_source_set_callback(
+            idle,
+            [](gpointer data) -> gboolean {
+                auto* self = static_cast<Impl*>(data);
+                gst_rtsp_server_client_filter(
+                    self->server.get(),
+                    [](GstRTSPServer*, GstRTSPClient* client, gpointer) {
+                        gst_rtsp_client_close(client);
+                        return GST_RTSP_FILTER_REMOVE;
+                    },
+                    nullptr);
+                GPtr<GstRTSPSessionPool> pool(gst_rtsp_server_get_session_pool(self->server.get()));
+                gst_rtsp_session_pool_filter(
+                    pool.get(), [](GstRTSPSessionPool*, GstRTSPSession*, gpointer) { return GST_RTSP_FILTER_REMOVE; },
+                    nullptr);
+                g_main_loop_quit(self->loop);
+                return G_SOURCE_REMOVE;
+            },
+            this, nullptr);
+        g_source_attach(idle, context);
+        g_source_unref(idle);
+        loopThread.join();
+    }
+    if (serverSource != 0) {
+        if (GSource* source = g_main_context_find_source_by_id(context, serverSource)) g_source_destroy(source);
+        serverSource = 0;
+    }
+    server.reset();
+    if (loop != nullptr) g_main_loop_unref(loop);
+    if (context != nullptr) g_main_context_unref(context);
+    loop = nullptr;
+    context = nullptr;
+    if (scene && !scene->waitUntilNoPipelines(kPipelineEndTimeoutMs)) {
+        g_warning("camsim: RTSP pipelines still running after stop");
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    serverPort = 0;
+}
+
+void RtspCamera::stop() { impl_->stopServer(); }
+
+bool RtspCamera::isRunning() const { return impl_->loopThread.joinable(); }
+
+uint16_t RtspCamera::port() const {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    return impl_->serverPort;
+}
+
+std::string RtspCamera::url(RtspCodec codec) const {
+    return std::string("rtsp://") + kHost + ":" + std::to_string(port()) + "/" + rtspMountName(codec);
+}
+
+std::string RtspCamera::error() const {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    return impl_->error;
+}
+
+const RtspOptions& RtspCamera::options() const { return impl_->options; }
+CameraHead& RtspCamera::head() { return *impl_->head; }
+std::shared_ptr<CameraHead> RtspCamera::sharedHead() const { return impl_->head; }
+int RtspCamera::sessionsStarted() const { return impl_->scene ? impl_->scene->pipelinesStarted() : 0; }
+
+} // namespace camsim

@@ -1,0 +1,43 @@
+#include "camsim/rtsp_faults.h"
+
+namespace camsim {
+
+namespace {
+
+struct FaultName {
+    RtspFault fault;
+    const char* name;
+};
+
+constexpr FaultName kFaultNames[] = {
+    {RtspFault::None, "none"},
+    {RtspFault::SilentAfterConnect, "silent"},
+    {RtspFault::Trickle, "trickle"},
+    {RtspFault::StallAfterPlay, "stall"},
+    {RtspFault::Unauthorized, "401"},
+    {RtspFault::Garbage, "garbage"},
+    {RtspFault::OversizedFrame, "oversized"},
+    {RtspFault::CloseMidFrame, "close-mid-frame"},
+    {RtspFault::NoParameterSets, "no-parameter-sets"},
+};
+
+} // namespace
+
+bool parseRtspFault(const std::string& text, RtspFault& fault) {
+    for (const auto& f : kFaultNames) {
+        if (text == f.name) {
+            fault = f.fault;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* rtspFaultName(RtspFault fault) {
+    for (const auto& f : kFaultNames) {
+        if (f.fault == fault) return f.name;
+    }
+    return "none";
+}
+
+} // namespace camsim

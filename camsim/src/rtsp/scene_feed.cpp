@@ -1,0 +1,168 @@
+#include "scene_feed.h"
+
+#include "camsim/camera_sources.h"
+#include "loop_encoder.h"
+#include "rtsp_pipelines.h"
+
+#include <gst/app/gstappsrc.h>
+#include <gst/video/video.h>
+
+#include <cstring>
+#include <thread>
+
+namespace camsim::rtsp {
+
+namespace {
+
+// A source this far behind its schedule (a slow encoder) starts a new one
+// rather than sending a burst.
+constexpr auto kMaxLag = std::chrono::milliseconds(500);
+
+} // namespace
+
+void Pacer::waitForTurn() {
+    const auto now = std::chrono::steady_clock::now();
+    if (turns_ == 0) start_ = now;
+    auto due = start_ + period_ * turns_;
+    if (now - due > kMaxLag) {
+        start_ = now;
+        turns_ = 0;
+        due = now;
+    }
+    ++turns_;
+    if (due > now) std::this_thread::sleep_until(due);
+}
+
+SceneFeed::SceneFeed(const RtspOptions& options, std::shared_ptr<CameraHead> head)
+    : options_(options), head_(std::move(head)),
+      renderer_(options.width, options.height, options.name, options.variant) {
+    // The panorama is drawn on the first picture; draw it now, not while a
+    // client waits for its first picture.
+    YuvImage warmUp(options.width, options.height);
+    draw(warmUp.picture());
+}
+
+void SceneFeed::draw(const YuvPicture& picture) {
+    const std::string clock = sceneClockText();
+    std::lock_guard<std::mutex> lock(drawMutex_);
+    renderer_.render(*head_, clock, picture);
+}
+
+std::shared_ptr<const EncodedLoop> SceneFeed::loop(RtspCodec codec) {
+    std::lock_guard<std::mutex> lock(loopMutex_);
+    auto& slot = loops_[static_cast<std::size_t>(codec)];
+    if (!slot) slot = encodeLoop(options_, codec, [this](const YuvPicture& p) { draw(p); });
+    return slot;
+}
+
+void SceneFeed::pipelineStarted() {
+    started_.fetch_add(1);
+    std::lock_guard<std::mutex> lock(aliveMutex_);
+    ++alive_;
+}
+
+void SceneFeed::pipelineEnded() {
+    std::lock_guard<std::mutex> lock(aliveMutex_);
+    --alive_;
+    aliveChanged_.notify_all();
+}
+
+bool SceneFeed::waitUntilNoPipelines(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(aliveMutex_);
+    return aliveChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return alive_ == 0; });
+}
+
+MediaFeed::MediaFeed(std::shared_ptr<SceneFeed> scene, RtspCodec codec)
+    : scene_(std::move(scene)), videoPacer_(std::chrono::nanoseconds(1000000000LL / scene_->options().frameRate)),
+      audioPacer_(std::chrono::milliseconds(kAudioBlockMs)) {
+    if (scene_->options().preEncodedSeconds > 0) loop_ = scene_->loop(codec);
+    scene_->pipelineStarted();
+}
+
+MediaFeed::~MediaFeed() { scene_->pipelineEnded(); }
+
+bool MediaFeed::attach(GstElement* pipeline) {
+    if (scene_->options().preEncodedSeconds > 0 && (!loop_ || loop_->units.empty())) return false;
+    GstElement* video = gst_bin_get_by_name_recurse_up(GST_BIN(pipeline), kVideoSourceName);
+    if (video == nullptr) return false;
+    g_signal_connect(video, "need-data", G_CALLBACK(needVideo), this);
+    gst_object_unref(video);
+    if (scene_->options().audio) {
+        GstElement* audio = gst_bin_get_by_name_recurse_up(GST_BIN(pipeline), kAudioSourceName);
+        if (audio == nullptr) return false;
+        g_signal_connect(audio, "need-data", G_CALLBACK(needAudio), this);
+        gst_object_unref(audio);
+    }
+    return true;
+}
+
+void MediaFeed::startWithKeyPicture(GstElement* pipeline) {
+    if (loop_) {
+        restartLoop_.store(true);
+        return;
+    }
+    GstElement* encoder = gst_bin_get_by_name_recurse_up(GST_BIN(pipeline), kEncoderName);
+    if (encoder == nullptr) return;
+    if (GstPad* pad = gst_element_get_static_pad(encoder, "src")) {
+        gst_pad_send_event(pad, gst_video_event_new_upstream_force_key_unit(GST_CLOCK_TIME_NONE, TRUE, 0));
+        gst_object_unref(pad);
+    }
+    gst_object_unref(encoder);
+}
+
+void MediaFeed::needVideo(GstElement* source, guint, gpointer self) {
+    static_cast<MediaFeed*>(self)->pushVideo(source);
+}
+
+void MediaFeed::needAudio(GstElement* source, guint, gpointer self) {
+    static_cast<MediaFeed*>(self)->pushAudio(source);
+}
+
+void MediaFeed::pushVideo(GstElement* source) {
+    const RtspOptions& o = scene_->options();
+    videoPacer_.waitForTurn();
+    GstBuffer* buffer = nullptr;
+    if (loop_) {
+        // Back to the start of the current key-picture interval.
+        const int64_t gop = keyFrameInterval(o);
+        if (restartLoop_.exchange(false)) pictures_ = pictures_ / gop * gop;
+        const auto& unit =
+            loop_->units[static_cast<std::size_t>(pictures_ % static_cast<int64_t>(loop_->units.size()))];
+        buffer = gst_buffer_new_allocate(nullptr, unit.size(), nullptr);
+        gst_buffer_fill(buffer, 0, unit.data(), unit.size());
+    } else {
+        GstVideoInfo info;
+        gst_video_info_set_format(&info, GST_VIDEO_FORMAT_I420, static_cast<guint>(o.width),
+                                  static_cast<guint>(o.height));
+        buffer = gst_buffer_new_allocate(nullptr, info.size, nullptr);
+        GstVideoFrame frame;
+        if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_WRITE)) {
+            gst_buffer_unref(buffer);
+            return;
+        }
+        YuvPicture picture;
+        for (int p = 0; p < 3; ++p) {
+            picture.plane[p] = static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, p));
+            picture.stride[p] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, p);
+        }
+        picture.width = o.width;
+        picture.height = o.height;
+        scene_->draw(picture);
+        gst_video_frame_unmap(&frame);
+    }
+    GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, static_cast<guint64>(o.frameRate));
+    ++pictures_;
+    gst_app_src_push_buffer(GST_APP_SRC(source), buffer); // takes the buffer
+}
+
+void MediaFeed::pushAudio(GstElement* source) {
+    audioPacer_.waitForTurn();
+    AudioBlock block;
+    tone_.nextBlock(block);
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, block.pcm.size(), nullptr);
+    gst_buffer_fill(buffer, 0, block.pcm.data(), block.pcm.size());
+    GST_BUFFER_DURATION(buffer) = kAudioBlockMs * GST_MSECOND;
+    gst_app_src_push_buffer(GST_APP_SRC(source), buffer);
+}
+
+} // namespace camsim::rtsp

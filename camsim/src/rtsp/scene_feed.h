@@ -1,0 +1,107 @@
+// What the simulated RTSP camera's pipelines are fed: the scene drawn from
+// the head for every picture (or a pre-encoded loop of it) and the tone.
+// One SceneFeed per camera outlives every pipeline (each holds a reference);
+// one MediaFeed per pipeline keeps that pipeline's counters.
+#pragma once
+
+#include "camsim/audio_source.h"
+#include "camsim/rtsp_camera.h"
+#include "camsim/scene_renderer.h"
+
+#include <gst/gst.h>
+
+#include <array>
+#include <chrono>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace camsim::rtsp {
+
+// Access units of a pre-encoded loop; the first is a key picture, so the
+// loop can start over at any time.
+struct EncodedLoop {
+    std::vector<std::vector<uint8_t>> units;
+};
+
+class SceneFeed {
+public:
+    SceneFeed(const RtspOptions& options, std::shared_ptr<CameraHead> head);
+
+    const RtspOptions& options() const { return options_; }
+    CameraHead& head() { return *head_; }
+    std::shared_ptr<CameraHead> sharedHead() const { return head_; }
+
+    // Draws the scene as the head sees it now, with the running clock.
+    void draw(const YuvPicture& picture);
+
+    // The mount's loop, encoded on first use (empty when that failed).
+    std::shared_ptr<const EncodedLoop> loop(RtspCodec codec);
+
+    // Pipelines alive and built so far; waitUntilNoPipelines() bounds the
+    // wait for the server's media threads to let go of theirs.
+    void pipelineStarted();
+    void pipelineEnded();
+    int pipelinesStarted() const { return started_.load(); }
+    bool waitUntilNoPipelines(int timeoutMs);
+
+private:
+    const RtspOptions options_;
+    const std::shared_ptr<CameraHead> head_;
+    std::mutex drawMutex_;
+    SceneRenderer renderer_;
+    std::mutex loopMutex_;
+    std::array<std::shared_ptr<const EncodedLoop>, 3> loops_;
+    std::atomic<int> started_{0};
+    std::mutex aliveMutex_;
+    std::condition_variable aliveChanged_;
+    int alive_ = 0;
+};
+
+// Keeps a live source to its rate: each turn waits until its moment.
+class Pacer {
+public:
+    explicit Pacer(std::chrono::nanoseconds period) : period_(period) {}
+    void waitForTurn();
+
+private:
+    std::chrono::nanoseconds period_;
+    std::chrono::steady_clock::time_point start_;
+    int64_t turns_ = 0;
+};
+
+// Feeds one media's pipeline. Owned by the media (freed when it goes).
+class MediaFeed {
+public:
+    MediaFeed(std::shared_ptr<SceneFeed> scene, RtspCodec codec);
+    ~MediaFeed();
+    MediaFeed(const MediaFeed&) = delete;
+    MediaFeed& operator=(const MediaFeed&) = delete;
+
+    // Hooks the feed to the pipeline's sources; false when one is missing.
+    bool attach(GstElement* pipeline);
+    // A client starts playing: its first picture must be a key picture, as
+    // the ones made while the session was described went nowhere.
+    void startWithKeyPicture(GstElement* pipeline);
+
+private:
+    static void needVideo(GstElement* source, guint length, gpointer self);
+    static void needAudio(GstElement* source, guint length, gpointer self);
+    void pushVideo(GstElement* source);
+    void pushAudio(GstElement* source);
+
+    std::shared_ptr<SceneFeed> scene_;
+    std::shared_ptr<const EncodedLoop> loop_; // null: live encoding
+    // Touched by the video source's thread only.
+    int64_t pictures_ = 0;
+    std::atomic<bool> restartLoop_{false};
+    Pacer videoPacer_;
+    // Touched by the audio source's thread only.
+    ToneAudioSource tone_;
+    Pacer audioPacer_;
+};
+
+} // namespace camsim::rtsp

@@ -1,0 +1,114 @@
+#include "rtsp_test_client.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+}
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+
+namespace camsim::test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct InputCloser {
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct CodecFreer {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+
+int interruptAtDeadline(void* deadline) { return Clock::now() > *static_cast<Clock::time_point*>(deadline) ? 1 : 0; }
+
+std::string errorText(int error) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(error, text, sizeof text);
+    return text;
+}
+
+void keepLuma(const AVFrame* frame, RtspPicture& picture) {
+    picture.width = frame->width;
+    picture.height = frame->height;
+    picture.luma.resize(static_cast<std::size_t>(frame->width) * static_cast<std::size_t>(frame->height));
+    for (int y = 0; y < frame->height; ++y) {
+        const uint8_t* row = frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0];
+        std::copy(row, row + frame->width, picture.luma.begin() + static_cast<std::ptrdiff_t>(y) * frame->width);
+    }
+}
+
+} // namespace
+
+RtspProbe probeRtsp(const std::string& url, int timeoutMs, int pictures) {
+    RtspProbe probe;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    AVFormatContext* raw = avformat_alloc_context();
+    raw->interrupt_callback.callback = interruptAtDeadline;
+    raw->interrupt_callback.opaque = &deadline;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "rtsp_transport", "tcp", 0);
+    av_dict_set(&options, "timeout", std::to_string(static_cast<int64_t>(timeoutMs) * 1000).c_str(), 0);
+    probe.error = avformat_open_input(&raw, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (probe.error < 0) {
+        probe.errorText = errorText(probe.error);
+        return probe; // avformat_open_input freed the context
+    }
+    std::unique_ptr<AVFormatContext, InputCloser> input(raw);
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        probe.streams.push_back(avcodec_get_name(input->streams[i]->codecpar->codec_id));
+    }
+    const int video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const AVCodec* codec = video >= 0 ? avcodec_find_decoder(input->streams[video]->codecpar->codec_id) : nullptr;
+    if (codec == nullptr) {
+        probe.error = AVERROR_DECODER_NOT_FOUND;
+        probe.errorText = "no video stream to decode";
+        return probe;
+    }
+    std::unique_ptr<AVCodecContext, CodecFreer> decoder(avcodec_alloc_context3(codec));
+    avcodec_parameters_to_context(decoder.get(), input->streams[video]->codecpar);
+    if ((probe.error = avcodec_open2(decoder.get(), codec, nullptr)) < 0) {
+        probe.errorText = errorText(probe.error);
+        return probe;
+    }
+    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+    while (probe.picturesDecoded < pictures) {
+        if ((probe.error = av_read_frame(input.get(), packet.get())) < 0) {
+            probe.errorText = errorText(probe.error);
+            return probe;
+        }
+        if (packet->stream_index == video && avcodec_send_packet(decoder.get(), packet.get()) >= 0) {
+            while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+                if (++probe.picturesDecoded == pictures) keepLuma(frame.get(), probe.picture);
+            }
+        }
+        av_packet_unref(packet.get());
+    }
+    probe.error = 0;
+    return probe;
+}
+
+std::string withCredentials(const std::string& url, const std::string& user, const std::string& password) {
+    const std::string scheme = "rtsp://";
+    return scheme + user + ":" + password + "@" + url.substr(scheme.size());
+}
+
+double meanLumaDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    if (a.size() != b.size() || a.empty()) return 255;
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) sum += std::abs(int(a[i]) - int(b[i]));
+    return sum / static_cast<double>(a.size());
+}
+
+} // namespace camsim::test
