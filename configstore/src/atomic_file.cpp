@@ -2,9 +2,12 @@
 
 #include <cerrno>
 #include <climits>
+#include <ctime>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace ledra {
 namespace {
@@ -12,13 +15,21 @@ namespace {
 constexpr mode_t kNewFileMode = 0600;
 // As many links in a row as the kernel itself follows.
 constexpr int kMaxLinkHops = 40;
+// A save's temporary file is "<target>.saving-" and six letters or digits: a
+// name no person gives a file, so that leftovers can be told apart.
+constexpr std::string_view kTempInfix = ".saving-";
+constexpr std::size_t kTempRandom = 6;
+// A save takes milliseconds; a temporary file of ours older than this was
+// left by a save that never ended (the program was killed).
+constexpr time_t kStaleSeconds = 60;
 
 // Closes the descriptor (if still open) and removes the temporary file unless
 // the replacement went through.
 class TempFile {
  public:
   // The file is created beside `target`, under a name only this save uses.
-  TempFile(FileOps& ops, const std::string& target) : ops_(ops), path_(target + ".XXXXXX") {}
+  TempFile(FileOps& ops, const std::string& target)
+      : ops_(ops), path_(target + std::string(kTempInfix) + std::string(kTempRandom, 'X')) {}
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
   ~TempFile() {
@@ -105,7 +116,44 @@ std::optional<std::string> resolveLinks(FileOps& ops, std::string path) {
   return std::nullopt;
 }
 
+std::string baseNameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool isLeftoverName(std::string_view name, std::string_view base) {
+  if (name.size() != base.size() + kTempInfix.size() + kTempRandom) return false;
+  if (name.substr(0, base.size()) != base || name.substr(base.size(), kTempInfix.size()) != kTempInfix) return false;
+  for (const char c : name.substr(base.size() + kTempInfix.size())) {
+    const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!alnum) return false;
+  }
+  return true;
+}
+
+// Removes what saves of `target` that were killed half-way left behind: our
+// own temporary files, regular, owned by this user and old enough that no
+// save can still be writing them.
+void removeLeftovers(FileOps& ops, const std::string& target) {
+  const std::string folder = directoryOf(target);
+  const std::string base = baseNameOf(target);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const time_t now = std::time(nullptr);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!isLeftoverName(entry->d_name, base)) continue;
+    const std::string path = folder + "/" + entry->d_name;
+    struct stat st {};
+    if (ops.lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    if (now - st.st_mtime < kStaleSeconds) continue;
+    ops.unlink(path.c_str());
+  }
+  ::closedir(dir);
+}
+
 }  // namespace
+
+bool isReadOnly(const struct stat& st) { return S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0; }
 
 ReplaceResult replaceFile(FileOps& ops, const std::string& named, std::string_view bytes, std::optional<mode_t> mode) {
   const std::optional<std::string> resolved = resolveLinks(ops, named);
@@ -117,11 +165,15 @@ ReplaceResult replaceFile(FileOps& ops, const std::string& named, std::string_vi
     // Never rename a regular file over a device, pipe or folder (a save to
     // /dev/full must fail, not replace the device node).
     if (!S_ISREG(st.st_mode)) return ReplaceResult::kOpenFailed;
+    // The folder would allow the rename, root's access() too; the file's own
+    // mode says it is not to be changed.
+    if (isReadOnly(st)) return ReplaceResult::kReadOnly;
     exists = true;
   } else if (errno != ENOENT) {
     return ReplaceResult::kOpenFailed;
   }
 
+  removeLeftovers(ops, target);
   TempFile temp(ops, target);
   if (!temp.create()) return ReplaceResult::kOpenFailed;
 
@@ -139,7 +191,8 @@ ReplaceResult replaceFile(FileOps& ops, const std::string& named, std::string_vi
 }
 
 std::optional<FileCopy> readRegularFile(FileOps& ops, const std::string& path) {
-  const int fd = ops.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  // Never waits: a pipe or device in the file's place is refused, not read.
+  const int fd = ops.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
   if (fd < 0) return std::nullopt;
   struct Closer {
     FileOps& ops;
@@ -148,7 +201,11 @@ std::optional<FileCopy> readRegularFile(FileOps& ops, const std::string& path) {
   } closer{ops, fd};
 
   struct stat st {};
-  if (ops.fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  if (ops.fstat(fd, &st) != 0) return std::nullopt;
+  if (!S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return std::nullopt;
+  }
 
   FileCopy copy;
   copy.mode = st.st_mode & 07777;

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include "file_ops.h"
@@ -18,8 +19,12 @@ namespace ledra {
 enum class ReplaceResult {
   kOk,
   kOpenFailed,   // the target is not a regular file, or no temporary file
+  kReadOnly,     // the target's mode gives its owner no write permission
   kWriteFailed,  // a write, flush, close or rename failed; the target is unchanged
 };
+
+// A regular file whose mode gives its owner no write permission.
+bool isReadOnly(const struct stat& st);
 
 // Writes `bytes` as the new content of `target`. The new file takes `mode`
 // when given; otherwise an existing target keeps its permissions (and, where
@@ -27,7 +32,8 @@ enum class ReplaceResult {
 ReplaceResult replaceFile(FileOps& ops, const std::string& target, std::string_view bytes,
                           std::optional<mode_t> mode = std::nullopt);
 
-// Reads a whole regular file. Empty optional when it cannot be read.
+// Reads a whole regular file without ever waiting on it. Empty optional, with
+// errno telling why, when it cannot be read or is no regular file.
 struct FileCopy {
   std::string bytes;
   mode_t mode = 0;

@@ -14,6 +14,8 @@ namespace {
 bool saveAndTell(ledra::Store& store) {
   errno = 0;
   if (store.save()) return true;
+  // A file left as it is was reported when it was read.
+  if (store.declinesSaves()) return false;
   const int error = errno;
   if (platform::diagnosticsOn()) {
     std::string line = "Ledra-M: saving " +

@@ -29,46 +29,67 @@ class PendingComment {
   std::size_t len_ = 0;
 };
 
+// The next line of `text` without its line end; `text` moves past it.
+std::string_view takeLine(std::string_view& text) {
+  const auto lf = text.find('\n');
+  std::string_view line = text.substr(0, lf);
+  text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+  if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
 }  // namespace
 
-ReadResult readIni(std::FILE* file, IniSink& sink) {
-  char line[kFieldSize];
-  char section[kFieldSize] = "";
+ReadOutcome readIni(std::string_view text, IniSink& sink) {
+  std::string_view section;
+  bool inSection = false;
   PendingComment pending;
+  ReadOutcome out;
+  const auto stop = [&out](const char* why) {
+    out.result = ReadResult::kParseError;
+    out.why = why;
+    return out;
+  };
 
-  while (std::fgets(line, sizeof line, file) != nullptr) {
-    std::size_t len = std::strlen(line);
-    if (len > 0 && line[len - 1] == '\n') line[--len] = '\0';
-    const std::string_view text(line, len);
+  while (!text.empty()) {
+    const std::string_view line = takeLine(text);
+    ++out.line;
+    if (line.empty()) continue;
+    if (line.size() > kMaxLineText) return stop("longer than 253 characters");
+    if (line.find('\0') != std::string_view::npos) return stop("holds a NUL byte");
 
-    if (!text.empty() && (text[0] == '#' || text[0] == ';')) {
-      pending.add(text);
+    if (line[0] == '#' || line[0] == ';') {
+      pending.add(line);
       continue;
     }
 
-    if (!text.empty() && text[0] == '[') {
+    if (line[0] == '[') {
       // A header with several "]" ends its name at the first one.
-      const auto close = text.find(']');
-      if (close == std::string_view::npos) return ReadResult::kParseError;
-      const std::string_view name = text.substr(1, close - 1);
-      if (!sink.onSection(name, commentThatFits(pending.text()))) return ReadResult::kNoMemory;
+      const auto close = line.find(']');
+      if (close == std::string_view::npos) return stop("a section header without \"]\"");
+      section = line.substr(1, close - 1);
+      inSection = !section.empty();
+      if (!sink.onSection(section, commentThatFits(pending.text()))) {
+        out.result = ReadResult::kNoMemory;
+        return out;
+      }
       pending.clear();
-      std::memcpy(section, name.data(), name.size());
-      section[name.size()] = '\0';
       continue;
     }
 
     // A key line splits at its first "=", so a value may itself hold "=".
-    const auto eq = text.find('=');
-    if (eq == std::string_view::npos || section[0] == '\0') return ReadResult::kParseError;
-    if (!sink.onEntry(section, text.substr(0, eq), text.substr(eq + 1), commentThatFits(pending.text()))) {
-      return ReadResult::kNoMemory;
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) return stop("a line without \"=\"");
+    if (!inSection) return stop("a key line outside any named section");
+    if (!sink.onEntry(section, line.substr(0, eq), line.substr(eq + 1), commentThatFits(pending.text()))) {
+      out.result = ReadResult::kNoMemory;
+      return out;
     }
     pending.clear();
   }
-  if (std::ferror(file)) return ReadResult::kReadError;
   // A comment block after the last item is dropped.
-  return ReadResult::kOk;
+  out.line = 0;
+  return out;
 }
 
 }  // namespace ledra

@@ -2,19 +2,20 @@
 
 #include <string_view>
 
+#include "ini_reader.h"
+
 namespace ledra {
 namespace {
 
-// The reader takes at most 254 characters per read, line feed included when
-// it fits. A longer line comes back as pieces that load as lines of their own
-// (usually stopping the load), so every line written stays within 253
-// characters: an overlong value, key, name or comment line is cut on the way
-// out. A name, key or value never holds a line feed here (the store cuts or
-// refuses them, and the reader splits at them), and a key or name never
+// The reader refuses a line longer than kMaxLineText, so every line written
+// stays within it: an overlong value, key, name or comment line is cut on the
+// way out. A name, key or value never holds a line feed here (the store cuts
+// or refuses them, and the reader splits at them), and a key or name never
 // holds what would make its line read as something else; so the file always
-// loads back. Carriage returns are kept: a file with CR LF line ends is
-// written back as it was read.
-constexpr std::size_t kMaxLine = 253;
+// loads back. Lines end in a line feed alone; a line whose text itself ends
+// in a carriage return gets one more, which the reader takes as part of the
+// line end, so that the text comes back whole.
+constexpr std::size_t kMaxLine = kMaxLineText;
 
 // The text up to its room and before any line feed.
 std::string_view cut(std::string_view text, std::size_t room) {
@@ -22,11 +23,16 @@ std::string_view cut(std::string_view text, std::size_t room) {
   return text.size() <= room ? text : text.substr(0, room);
 }
 
+void endLine(std::string& out) {
+  if (!out.empty() && out.back() == '\r') out += '\r';
+  out += '\n';
+}
+
 void appendCommentBlock(std::string& out, std::string_view block) {
   while (!block.empty()) {
     const auto end = block.find('\n');
     out += cut(block.substr(0, end), kMaxLine);
-    out += '\n';
+    endLine(out);
     if (end == std::string_view::npos) break;
     block.remove_prefix(end + 1);
   }
@@ -47,7 +53,7 @@ std::string writeIni(const SectionList& sections) {
       out += key;
       out += '=';
       out += cut(e.value, kMaxLine - 1 - key.size());
-      out += '\n';
+      endLine(out);
     }
   }
   return out;

@@ -1,15 +1,15 @@
 #include "store.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+#include <ctime>
 #include <new>
 
 #include "atomic_file.h"
 #include "errors.h"
 #include "ini_reader.h"
 #include "ini_writer.h"
+#include "platform/diagnostics.h"
 
 namespace ledra {
 namespace {
@@ -34,9 +34,11 @@ bool fitsKey(std::string_view key) {
   return key.find_first_of("=\r\n") == std::string_view::npos;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
+// Tells a person reading the diagnostics (the viewer shows them) what the
+// store did with the file and why.
+void tell(const std::string& line) {
+  if (platform::diagnosticsOn()) platform::diagnose("Ledra-M: " + line);
+}
 
 }  // namespace
 
@@ -96,19 +98,27 @@ void Store::loadOnce(const char* path) {
   path_.assign(path, len);
 
   errno = 0;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path_.c_str(), "r"));
+  std::optional<FileCopy> file = readRegularFile(ops_, path_);
   if (!file) {
-    // A file that is there but cannot be read must not be silently replaced.
-    keepOriginal_ = errno != ENOENT && errno != ENOTDIR;
+    const int error = errno;
     lastError_ = errors::kInitialParse;
+    // No file yet: the first save creates it.
+    if (error == ENOENT || error == ENOTDIR) return;
+    declined_ = errors::kLeftUnreadable;
+    tell(path_ + " could not be read (" + platform::describeSystemError(error) + "); the file will be left as it is");
     return;
   }
   FileSink sink(*this);
-  if (readIni(file.get(), sink) != ReadResult::kOk) {
-    // What was read before the failing line stays; the rest of the file
-    // survives in "<path>.bak" at the next save.
-    keepOriginal_ = true;
+  const ReadOutcome outcome = readIni(file->bytes, sink);
+  onDisk_ = std::move(file->bytes);
+  if (outcome.result != ReadResult::kOk) {
+    // What was read before the failing line stays in memory.
     lastError_ = errors::kInitialParse;
+    declined_ = errors::kLeftUnread;
+    stoppedAtLine_ = outcome.line;
+    const char* why = outcome.why != nullptr ? outcome.why : "no memory for it";
+    tell("line " + std::to_string(outcome.line) + " of " + path_ + " could not be read (" + why +
+         "); the file will be left as it is");
   }
 }
 
@@ -194,19 +204,38 @@ bool Store::setValue(const char* key, const char* value, const char* section, co
   return true;
 }
 
-const char* Store::backUpOriginal() {
+std::string Store::unusedCopyName() const {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  const std::string base = path_ + "." + stamp;
+  std::string name = base + ".bak";
   struct stat st {};
-  if (ops_.stat(path_.c_str(), &st) != 0) {
-    return errno == ENOENT ? nullptr : errors::kOpenFile;  // gone: nothing left to keep
+  for (int n = 2; ops_.lstat(name.c_str(), &st) == 0; ++n) name = base + "-" + std::to_string(n) + ".bak";
+  return name;
+}
+
+bool Store::keepChangedVersion() {
+  errno = 0;
+  const std::optional<FileCopy> present = readRegularFile(ops_, path_);
+  if (!present) {
+    if (errno == ENOENT) return true;  // gone: nothing left to keep
+    lastError_ = errors::kOpenFile;    // what it holds cannot be told: not replaced
+    return false;
   }
-  const auto copy = readRegularFile(ops_, path_);
-  if (!copy) return errors::kOpenFile;
-  switch (replaceFile(ops_, path_ + ".bak", copy->bytes, copy->mode)) {
-    case ReplaceResult::kOk: return nullptr;
-    case ReplaceResult::kOpenFailed: return errors::kOpenFile;
-    case ReplaceResult::kWriteFailed: break;
+  if (onDisk_ && *onDisk_ == present->bytes) return true;
+  const std::string copy = unusedCopyName();
+  switch (replaceFile(ops_, copy, present->bytes, present->mode)) {
+    case ReplaceResult::kOk: break;
+    case ReplaceResult::kWriteFailed: lastError_ = errors::kWriteFile; return false;
+    case ReplaceResult::kOpenFailed:
+    case ReplaceResult::kReadOnly: lastError_ = errors::kOpenFile; return false;
   }
-  return errors::kWriteFile;
+  keptCopy_ = copy;
+  tell(path_ + " was changed by another program since it was read; that version is kept in " + copy);
+  return true;
 }
 
 bool Store::save() {
@@ -217,6 +246,10 @@ bool Store::save() {
     lastError_ = errors::kOpenFile;
     return false;
   }
+  if (declined_ != nullptr) {
+    lastError_ = declined_;
+    return false;
+  }
   std::string bytes;
   try {
     bytes = writeIni(sections_);
@@ -224,15 +257,16 @@ bool Store::save() {
     lastError_ = errors::kNoMemory;
     return false;
   }
-  if (keepOriginal_) {
-    if (const char* error = backUpOriginal()) {
-      lastError_ = error;
-      return false;
-    }
+  struct stat st {};
+  if (ops_.stat(path_.c_str(), &st) == 0 && isReadOnly(st)) {
+    lastError_ = errors::kReadOnly;
+    return false;
   }
+  if (!keepChangedVersion()) return false;
   switch (replaceFile(ops_, path_, bytes)) {
-    case ReplaceResult::kOk: keepOriginal_ = false; return true;
+    case ReplaceResult::kOk: onDisk_ = std::move(bytes); return true;
     case ReplaceResult::kOpenFailed: lastError_ = errors::kOpenFile; return false;
+    case ReplaceResult::kReadOnly: lastError_ = errors::kReadOnly; return false;
     case ReplaceResult::kWriteFailed: break;
   }
   lastError_ = errors::kWriteFile;

@@ -54,18 +54,6 @@ TEST(LedraCInterfaceTest, SaveResultFollowsTheDisk) {
   EXPECT_FALSE(fileExists(missing));
 }
 
-TEST(LedraCInterfaceTest, FailedLoadIsVisibleOnlyInternally) {
-  TempDir dir;
-  const std::string path = dir.file("Tavolin.txt");
-  writeFile(path, "[A]\na=1\n\nb=2\n");
-  CM_Store* store = CM_OpenInterface();
-  EXPECT_STREQ(CM_GetValue(store, "a", "A", path.c_str()), "1");
-  EXPECT_STREQ(ledra::storeOf(store).lastError(), ledra::errors::kInitialParse);
-  CM_CloseInterface(store);
-  EXPECT_EQ(readFile(path + ".bak"), "[A]\na=1\n\nb=2\n");
-  EXPECT_EQ(readFile(path), "[A]\na=1\n");
-}
-
 TEST(LedraCInterfaceTest, UnloadedHandleClosesWithoutWriting) {
   CM_Store* store = CM_OpenInterface();
   ASSERT_NE(store, nullptr);

@@ -41,7 +41,7 @@ TEST_F(StoreLookupSetTest, MissingSectionOrKeyReadsAsEmptyText) {
 }
 
 TEST_F(StoreLookupSetTest, LookupLeavesLastErrorAlone) {
-  writeFile(path_, "[A]\nk=v\n\n");
+  writeFile(path_, "[A]\nk=v\nbad\n");
   get("k", "A");
   EXPECT_STREQ(store_.lastError(), errors::kInitialParse);
   get("nothing", "here");
@@ -49,7 +49,7 @@ TEST_F(StoreLookupSetTest, LookupLeavesLastErrorAlone) {
 }
 
 TEST_F(StoreLookupSetTest, SetClearsLastError) {
-  writeFile(path_, "[A]\nk=v\n\n");
+  writeFile(path_, "[A]\nk=v\nbad\n");
   get("k", "A");
   EXPECT_TRUE(set("k", "w", "A"));
   EXPECT_EQ(store_.lastError(), nullptr);
@@ -134,14 +134,14 @@ TEST_F(StoreLookupSetTest, FailedAllocationReportsNoMemoryAndKeepsTheRest) {
   EXPECT_EQ(saveAndRead(), "[A]\nk=v2\n[B]\n");
 }
 
-TEST_F(StoreLookupSetTest, FailedAllocationDuringLoadStopsLoadAndKeepsOriginal) {
+TEST_F(StoreLookupSetTest, FailedAllocationDuringLoadStopsLoadAndLeavesTheFile) {
   writeFile(path_, "[A]\na=1\nb=2\n");
   int allowed = 2;  // section A and its first key
   store_.setAllocationProbe([&] { return allowed-- > 0; });
   EXPECT_EQ(get("a", "A"), "1");
   EXPECT_EQ(get("b", "A"), "");
   EXPECT_STREQ(store_.lastError(), errors::kInitialParse);
-  EXPECT_TRUE(store_.keepsOriginal());
+  EXPECT_TRUE(store_.declinesSaves());
 }
 
 // Whatever a caller passes, what is saved loads back as the same sections
@@ -181,10 +181,10 @@ TEST_F(StoreOneLineTest, LineFeedThenALineWithoutEqualsDoesNotStopTheNextLoad) {
   EXPECT_EQ(reloaded("CameraIP", "A"), "127.0.0.1");
 }
 
-TEST_F(StoreOneLineTest, LoadedValuesKeepEveryByteIncludingACarriageReturnLineEnd) {
-  const std::string file = "[A]\nname=Lobby = hall; #1 [x]\r\n[B]\nk=\n";
+TEST_F(StoreOneLineTest, LoadedValuesKeepEveryByte) {
+  const std::string file = "[A]\nname=Lobby = hall;\r #1 [x]\n[B]\nk=\n";
   writeFile(path_, file);
-  EXPECT_EQ(get("name", "A"), "Lobby = hall; #1 [x]\r");
+  EXPECT_EQ(get("name", "A"), "Lobby = hall;\r #1 [x]");
   EXPECT_EQ(saveAndRead(), file);
 }
 

@@ -1,6 +1,7 @@
 // Arbitrary bytes as a settings file: the store never crashes or overruns
-// (run under the sanitizers), and whatever it writes loads back cleanly and
-// is written again byte for byte.
+// (run under the sanitizers), a file it cannot read to its end stays as it
+// is, and whatever it writes loads back cleanly and is written again byte
+// for byte.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -62,8 +63,13 @@ TEST(StoreRandomFileTest, WhatIsWrittenLoadsBackAndIsStable) {
     {
       Store s;
       s.getValue("k", "S", path.c_str());
-      ASSERT_TRUE(s.save());
+      // A file the store cannot read to its end is left byte for byte.
+      ASSERT_EQ(s.save(), !s.declinesSaves());
       first = readFile(path);
+      if (s.declinesSaves()) {
+        ASSERT_EQ(first, input) << "round " << round;
+        continue;
+      }
     }
     Store again;
     again.getValue("k", "S", path.c_str());

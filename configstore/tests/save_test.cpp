@@ -161,41 +161,11 @@ TEST_F(StoreSaveTest, DeviceIsNeverReplaced) {
   EXPECT_FALSE(fileExists("/dev/full.tmp"));
 }
 
-TEST_F(StoreSaveTest, StoppedLoadKeepsOriginalBeforeFirstSave) {
-  const std::string original = "[A]\na=1\n\n[B]\nb=2\n";
-  writeFile(path_, original);
-  ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
-  Store s;
-  EXPECT_STREQ(s.getValue("a", "A", path_.c_str()), "1");
-  EXPECT_TRUE(s.keepsOriginal());
-  ASSERT_TRUE(s.save());
-  EXPECT_EQ(readFile(path_), "[A]\na=1\n");
-  EXPECT_EQ(readFile(path_ + ".bak"), original);
-  EXPECT_EQ(permissionsOf(path_ + ".bak"), 0640u);
-  EXPECT_FALSE(s.keepsOriginal());
-
-  // Later saves write the file only: the copy still holds the original.
-  ASSERT_TRUE(s.setValue("a", "9", "A", nullptr));
-  ASSERT_TRUE(s.save());
-  EXPECT_EQ(readFile(path_ + ".bak"), original);
-  EXPECT_EQ(listFolder(dir_.path()), "Tavolin.txt Tavolin.txt.bak");
-}
-
 TEST_F(StoreSaveTest, CleanLoadKeepsNoCopy) {
   writeFile(path_, "[A]\na=1\n");
   Store s;
   s.getValue("a", "A", path_.c_str());
   ASSERT_TRUE(s.save());
-  EXPECT_FALSE(fileExists(path_ + ".bak"));
-}
-
-TEST_F(StoreSaveTest, StoppedLoadOfVanishedFileSavesWithoutCopy) {
-  writeFile(path_, "[A]\na=1\nbroken\n");
-  Store s;
-  s.getValue("a", "A", path_.c_str());
-  ASSERT_EQ(::unlink(path_.c_str()), 0);
-  ASSERT_TRUE(s.save());
-  EXPECT_EQ(readFile(path_), "[A]\na=1\n");
   EXPECT_FALSE(fileExists(path_ + ".bak"));
 }
 

@@ -3,12 +3,15 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "attributes.h"
 #include "catalogue.h"
 #include "operations.h"
 #include "platform/diagnostics.h"
+#include "protocol_file.h"
 #include "reader.h"
 
 namespace tiltra {
@@ -43,22 +46,28 @@ void finishOpen(PTZContext& ctx, const PTZOpenRecord& record) {
     ctx.outputMode = record.outputMode;
 }
 
+PTZContext* openLines(const PTZOpenRecord& record, std::string_view name, std::vector<std::string> lines) {
+    std::unique_ptr<PTZContext> ctx = createContext(record);
+    if (!ctx) return nullptr;
+    const std::size_t n = name.size() < sizeof ctx->protocolName ? name.size() : sizeof ctx->protocolName - 1;
+    if (n > 0) std::memcpy(ctx->protocolName, name.data(), n);
+    ctx->lines = std::move(lines);
+    finishOpen(*ctx, record);
+    return ctx.release();
+}
+
 } // namespace
 
 PTZContext* openText(const PTZOpenRecord* record, std::string_view name, std::string_view text) {
     if (record == nullptr) return nullptr;
     try {
-        std::unique_ptr<PTZContext> ctx = createContext(*record);
-        if (!ctx) return nullptr;
-        const std::size_t n = name.size() < sizeof ctx->protocolName ? name.size() : sizeof ctx->protocolName - 1;
-        if (n > 0) std::memcpy(ctx->protocolName, name.data(), n);
-        readProtocolText(text, ctx->lines);
-        if (ctx->lines.empty()) {
+        std::vector<std::string> lines;
+        readProtocolText(text, lines);
+        if (lines.empty()) {
             platform::diagnose("Tiltra-M: PTZ protocol " + std::string(name) + " refused: it holds no protocol lines");
             return nullptr;
         }
-        finishOpen(*ctx, *record);
-        return ctx.release();
+        return openLines(*record, name, std::move(lines));
     } catch (...) {
         return nullptr;
     }
@@ -83,13 +92,9 @@ PTZContext* openBuiltin(const PTZOpenRecord* record) {
 PTZContext* openStream(const PTZOpenRecord* record, std::string_view name, std::FILE* stream) {
     if (record == nullptr) return nullptr;
     try {
-        std::unique_ptr<PTZContext> ctx = createContext(*record);
-        if (!ctx) return nullptr;
-        const std::size_t n = name.size() < sizeof ctx->protocolName ? name.size() : sizeof ctx->protocolName - 1;
-        if (n > 0) std::memcpy(ctx->protocolName, name.data(), n);
-        if (stream) readProtocolStream(stream, ctx->lines);
-        finishOpen(*ctx, *record);
-        return ctx.release();
+        std::vector<std::string> lines;
+        if (stream) readProtocolStream(stream, lines);
+        return openLines(*record, name, std::move(lines));
     } catch (...) {
         return nullptr;
     }
@@ -99,12 +104,21 @@ PTZContext* openFile(const PTZOpenRecord* record) {
     if (record == nullptr) return nullptr;
     char path[sizeof record->protocolFile];
     copyField(path, record->protocolFile);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "r"), &std::fclose);
-    // An unreadable file still gives a context; its requests find nothing.
-    if (!file)
-        platform::diagnose("Tiltra-M: PTZ protocol file " + std::string(path) + " could not be read (" +
-                           platform::describeSystemError(errno) + "); its commands will be empty");
-    return openStream(record, path, file.get());
+    try {
+        std::vector<std::string> lines;
+        std::string why;
+        if (const std::optional<std::string> bytes = readProtocolFile(path, why)) {
+            readProtocolBytes(*bytes, lines);
+        } else {
+            // Refused or unreadable, it still gives a context; its requests
+            // find nothing.
+            platform::diagnose("Tiltra-M: PTZ protocol file " + std::string(path) + " is not read (" + why +
+                               "); its commands will be empty");
+        }
+        return openLines(*record, path, std::move(lines));
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 void close(PTZContext* context) { delete context; }

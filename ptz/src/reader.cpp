@@ -1,7 +1,5 @@
 #include "reader.h"
 
-#include <cstring>
-
 #include "text_util.h"
 
 namespace tiltra {
@@ -15,9 +13,23 @@ void keep(std::string_view piece, std::vector<std::string>& lines) {
 } // namespace
 
 void readProtocolStream(std::FILE* stream, std::vector<std::string>& lines) {
-    char buffer[kMaxLine + 1];
-    while (std::fgets(buffer, sizeof buffer, stream) != nullptr) {
-        keep(std::string_view(buffer, std::strlen(buffer)), lines);
+    std::string bytes;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, stream)) > 0;) bytes.append(buffer, n);
+    readProtocolBytes(bytes, lines);
+}
+
+void readProtocolBytes(std::string_view bytes, std::vector<std::string>& lines) {
+    while (!bytes.empty()) {
+        // One text-mode read of at most 127 characters: up to and with the
+        // line feed.
+        std::size_t n = bytes.size() < kMaxLine ? bytes.size() : kMaxLine;
+        const std::size_t lf = bytes.substr(0, n).find('\n');
+        if (lf != std::string_view::npos) n = lf + 1;
+        std::string_view piece = bytes.substr(0, n);
+        bytes.remove_prefix(n);
+        // As a C string, the piece ends at a NUL.
+        keep(piece.substr(0, piece.find('\0')), lines);
     }
 }
 

@@ -3,7 +3,13 @@
  * The file is read once, by the first CM_GetValue or CM_SetValue on a handle,
  * and written whole by CM_Save and by CM_CloseInterface. Texts are 8-bit,
  * NUL-terminated and passed through unchanged; names, keys and values hold at
- * most 254 characters (longer ones are cut). A null handle does nothing. */
+ * most 254 characters (longer ones are cut). A null handle does nothing.
+ *
+ * Nothing of the file is lost: a file that was not read to its end (a line
+ * the format cannot take, or no read at all) is never written; a file whose
+ * owner has no write permission is never replaced; a version that another
+ * program wrote meanwhile is kept beside the file before it is replaced. The
+ * reasons go to the process's diagnostics. */
 #ifndef LEDRA_CONFIG_STORE_H
 #define LEDRA_CONFIG_STORE_H
 
@@ -29,7 +35,7 @@ LEDRA_API const char* CM_GetValue(CM_Store* store, const char* key, const char* 
 LEDRA_API int CM_SetValue(CM_Store* store, const char* key, const char* value, const char* section, const char* path);
 
 /* 1 when the whole file reached the disk, 0 otherwise (the old file is then
- * left as it was). */
+ * left as it was, also when the store declines to write it). */
 LEDRA_API int CM_Save(CM_Store* store);
 
 /* Saves once more (result ignored) and frees the handle and every value. */

@@ -150,7 +150,7 @@ TEST_F(ModelCameraListTest, FileValuesAreConverted) {
 }
 
 TEST_F(ModelCameraListTest, LoadStoppedPartWayGivesDefaultsForTheRest) {
-  writeFile(path_, "[0]\nCameraName=Door\n\n[1]\nCameraName=Yard\n");
+  writeFile(path_, "[0]\nCameraName=Door\njunk\n[1]\nCameraName=Yard\n");
   CameraList list(path_);
   EXPECT_EQ(textOf(list.record(0)->name), "Door");
   EXPECT_EQ(textOf(list.record(1)->name), "Camera - 2");
