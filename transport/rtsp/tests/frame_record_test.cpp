@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FrameRecordTest, RecordThatDoesNotFitWritesNothing) {
     const std::vector<uint8_t> picture(157, 0x11);
-    std::vector<uint8_t> out(200, 0xEE);
+    std::vector<uint8_t> out(201, 0xEE);
     EXPECT_EQ(corvel::writeVideoRecord(RecordKind::Jpeg, true, 0, {}, picture, std::span(out).first(200)), 0u);
     EXPECT_EQ(corvel::writeVideoRecord(RecordKind::Jpeg, true, 0, {}, picture, std::span(out).first(201)), 201u);
     std::vector<uint8_t> small(100, 0xEE);
