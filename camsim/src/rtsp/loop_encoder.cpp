@@ -29,24 +29,9 @@ using Element = std::unique_ptr<GstElement, ElementDeleter>;
 
 void pushPictures(GstAppSrc* source, const RtspOptions& o, int count,
                   const std::function<void(const YuvPicture&)>& draw) {
-    GstVideoInfo info;
-    gst_video_info_set_format(&info, GST_VIDEO_FORMAT_I420, static_cast<guint>(o.width), static_cast<guint>(o.height));
     for (int i = 0; i < count; ++i) {
-        GstBuffer* buffer = gst_buffer_new_allocate(nullptr, info.size, nullptr);
-        GstVideoFrame frame;
-        if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_WRITE)) {
-            gst_buffer_unref(buffer);
-            break;
-        }
-        YuvPicture picture;
-        for (int p = 0; p < 3; ++p) {
-            picture.plane[p] = static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, p));
-            picture.stride[p] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, p);
-        }
-        picture.width = o.width;
-        picture.height = o.height;
-        draw(picture);
-        gst_video_frame_unmap(&frame);
+        GstBuffer* buffer = drawnPicture(o, draw);
+        if (buffer == nullptr) break;
         GST_BUFFER_PTS(buffer) =
             gst_util_uint64_scale(static_cast<guint64>(i), GST_SECOND, static_cast<guint64>(o.frameRate));
         if (gst_app_src_push_buffer(source, buffer) != GST_FLOW_OK) break;

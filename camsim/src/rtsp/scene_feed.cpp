@@ -12,6 +12,27 @@
 
 namespace camsim::rtsp {
 
+GstBuffer* drawnPicture(const RtspOptions& o, const std::function<void(const YuvPicture&)>& draw) {
+    GstVideoInfo info;
+    gst_video_info_set_format(&info, GST_VIDEO_FORMAT_I420, static_cast<guint>(o.width), static_cast<guint>(o.height));
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, info.size, nullptr);
+    GstVideoFrame frame;
+    if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_WRITE)) {
+        gst_buffer_unref(buffer);
+        return nullptr;
+    }
+    YuvPicture picture;
+    for (int p = 0; p < 3; ++p) {
+        picture.plane[p] = static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, p));
+        picture.stride[p] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, p);
+    }
+    picture.width = o.width;
+    picture.height = o.height;
+    draw(picture);
+    gst_video_frame_unmap(&frame);
+    return buffer;
+}
+
 namespace {
 
 // A source this far behind its schedule (a slow encoder) starts a new one
@@ -131,24 +152,8 @@ void MediaFeed::pushVideo(GstElement* source) {
         buffer = gst_buffer_new_allocate(nullptr, unit.size(), nullptr);
         gst_buffer_fill(buffer, 0, unit.data(), unit.size());
     } else {
-        GstVideoInfo info;
-        gst_video_info_set_format(&info, GST_VIDEO_FORMAT_I420, static_cast<guint>(o.width),
-                                  static_cast<guint>(o.height));
-        buffer = gst_buffer_new_allocate(nullptr, info.size, nullptr);
-        GstVideoFrame frame;
-        if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_WRITE)) {
-            gst_buffer_unref(buffer);
-            return;
-        }
-        YuvPicture picture;
-        for (int p = 0; p < 3; ++p) {
-            picture.plane[p] = static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, p));
-            picture.stride[p] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, p);
-        }
-        picture.width = o.width;
-        picture.height = o.height;
-        scene_->draw(picture);
-        gst_video_frame_unmap(&frame);
+        buffer = drawnPicture(o, [this](const YuvPicture& picture) { scene_->draw(picture); });
+        if (buffer == nullptr) return;
     }
     GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, static_cast<guint64>(o.frameRate));
     ++pictures_;

@@ -15,11 +15,16 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 namespace camsim::rtsp {
+
+// A new I420 buffer of the options' size with `draw` drawn into it; null when
+// the buffer could not be mapped.
+GstBuffer* drawnPicture(const RtspOptions& o, const std::function<void(const YuvPicture&)>& draw);
 
 // Access units of a pre-encoded loop; the first is a key picture, so the
 // loop can start over at any time.
