@@ -124,6 +124,32 @@ TEST_F(RtspCameraTest, DigestAuthenticationRefusesAWrongPassword) {
     EXPECT_EQ(answer.find("Basic"), std::string::npos) << answer;
 }
 
+TEST(RtspPreEncodedTest, LoopServesTheSceneToEveryClient) {
+    RtspOptions o = smallOptions();
+    o.user.clear();
+    o.frameRate = 50;
+    o.preEncodedSeconds = 1;
+    o.keyFrameInterval = 10;
+    RtspCamera camera(o);
+    ASSERT_TRUE(camera.start()) << camera.error();
+    CameraHead head;
+    SceneRenderer renderer(kWidth, kHeight, "RTSP", 0);
+    YuvImage scene(kWidth, kHeight);
+    renderer.render(head, "", scene.picture());
+    std::vector<uint8_t> expected;
+    for (int y = 0; y < kHeight; ++y) {
+        expected.insert(expected.end(), scene.plane(0) + y * scene.stride(0),
+                        scene.plane(0) + y * scene.stride(0) + kWidth);
+    }
+    // The first client reads past the end of the 50-picture loop; the loop,
+    // encoded once, serves the second as well.
+    for (int pictures : {60, 5}) {
+        const test::RtspProbe p = test::probeRtsp(camera.url(RtspCodec::H265), kProbeTimeoutMs, pictures);
+        ASSERT_EQ(p.error, 0) << p.errorText;
+        EXPECT_LT(test::meanLumaDifference(p.picture.luma, expected), 6.0);
+    }
+}
+
 TEST(RtspCameraStartTest, RefusesUnusableOptionsAndATakenPort) {
     RtspOptions odd = smallOptions();
     odd.width = 322;

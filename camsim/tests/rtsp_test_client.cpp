@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/error.h>
 }
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -87,6 +88,9 @@ RtspProbe probeRtsp(const std::string& url, int timeoutMs, int pictures) {
         if ((probe.error = av_read_frame(input.get(), packet.get())) < 0) {
             probe.errorText = errorText(probe.error);
             return probe;
+        }
+        if (packet->stream_index == video) {
+            probe.largestPacket = std::max(probe.largestPacket, static_cast<std::size_t>(packet->size));
         }
         if (packet->stream_index == video && avcodec_send_packet(decoder.get(), packet.get()) >= 0) {
             while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {

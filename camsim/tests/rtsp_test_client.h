@@ -3,6 +3,7 @@
 // picture. Every call is bounded by a deadline.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@ struct RtspProbe {
     std::vector<std::string> streams; // codec names in the session ("h264", "pcm_mulaw", ...)
     RtspPicture picture;              // the last decoded video picture
     int picturesDecoded = 0;
+    std::size_t largestPacket = 0; // bytes of the largest video packet read
 };
 
 // Opens `url` and decodes until `pictures` pictures came or timeoutMs passed.

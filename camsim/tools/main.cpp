@@ -2,6 +2,7 @@
 // printing what they serve and what they receive; can write a settings file
 // for the viewer that points at them.
 #include "camsim/onvif_camera.h"
+#include "camsim/rtsp_camera.h"
 #include "camsim/settings_file.h"
 #include "camsim/v1_camera.h"
 #include "camsim/v2_camera.h"
@@ -21,6 +22,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#ifndef CAMSIM_WITH_RTSP
+#define CAMSIM_WITH_RTSP 0
+#endif
 
 #ifndef CAMSIM_PTZ_SOURCE_DIR
 #define CAMSIM_PTZ_SOURCE_DIR ""
@@ -45,6 +50,10 @@ void usage() {
                 "       tavolin-camsim --onvif [--cameras N] [--http-port N] [--user NAME] [--password TEXT]\n"
                 "                      [--onvif-fault NAME] [--answer-delay MS] [--name TEXT]\n"
                 "                      [--write-settings FILE]\n"
+                "       tavolin-camsim --rtsp [--cameras N] [--port N] [--codec h264|h265|mjpeg]\n"
+                "                      [--size WxH] [--frame-rate N] [--bitrate KBITS] [--key-interval N]\n"
+                "                      [--no-audio] [--pre-encoded SECONDS] [--fault NAME] [--trickle-ms N]\n"
+                "                      [--user NAME] [--password TEXT] [--name TEXT] [--write-settings FILE]\n"
                 "Runs N cameras (default 1), protocol 2 unless told otherwise; LIST gives one\n"
                 "protocol per camera (\"2,1,2\"). Pictures are 352 x 240 (resolution code 1) at\n"
                 "30 pictures/s unless --resolution and --frame-rate say otherwise.\n"
@@ -65,7 +74,20 @@ void usage() {
                 "--answer-delay makes it answer slowly; --write-settings writes streaming\n"
                 "type 5 records for them.\n"
                 "While running, type \"input K MASK\" to raise digital inputs of camera K\n"
-                "(MASK 1 input 1, 2 input 2, 3 both) for two seconds.\n");
+                "(MASK 1 input 1, 2 input 2, 3 both) for two seconds.\n"
+                "\n"
+                "--rtsp runs RTSP cameras instead (always on 127.0.0.1): each serves its scene\n"
+                "and a 1000 Hz tone (G.711 mu-law) at rtsp://127.0.0.1:PORT/h264, /h265 and\n"
+                "/mjpeg, with digest authentication for --user and --password (default\n"
+                "admin/admin). Camera k listens on --port (default 8554; 0 picks a free port)\n"
+                "plus k - 1. Pictures are 640x480 at 25 pictures/s and 2000 kbit/s with a key\n"
+                "picture a second unless --size, --frame-rate, --bitrate and --key-interval say\n"
+                "otherwise. --pre-encoded SECONDS encodes that much of the scene once and\n"
+                "serves it in a loop (for sizes too heavy to encode live). --fault makes the\n"
+                "cameras misbehave: silent, trickle (one byte every --trickle-ms, default 50),\n"
+                "stall (nothing after PLAY), 401, garbage, oversized (a 9 MB picture),\n"
+                "close-mid-frame or no-parameter-sets. --write-settings writes streaming\n"
+                "type 4 records whose CameraIP is the --codec mount's whole URL.\n");
 }
 
 bool parseInt(const char* text, long low, long high, long& out) {
@@ -113,15 +135,33 @@ std::string shippedPtzFile(const char* name) {
 }
 
 constexpr int kOnvifStreamingType = 5;
+bool parseSize(const std::string& text, int& width, int& height) {
+    const std::size_t x = text.find('x');
+    long w = 0, h = 0;
+    if (x == std::string::npos || !parseInt(text.substr(0, x).c_str(), 16, 3840, w) ||
+        !parseInt(text.substr(x + 1).c_str(), 16, 2160, h)) {
+        return false;
+    }
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
+constexpr int kRtspProtocol = 4; // the streaming type of an RTSP camera
 
 struct RunningCamera {
-    int protocol = 2; // 1, 2, or kOnvifStreamingType
+    int protocol = 2; // 1, 2, kRtspProtocol or kOnvifStreamingType
     camsim::CameraOptions options;
     camsim::OnvifFault onvifFault = camsim::OnvifFault::None;
     int answerDelayMs = 0;
     std::unique_ptr<camsim::V1Camera> v1;
     std::unique_ptr<camsim::V2Camera> v2;
     std::unique_ptr<camsim::OnvifCamera> onvif;
+#if CAMSIM_WITH_RTSP
+    camsim::RtspOptions rtspOptions;
+    camsim::RtspCodec rtspCodec = camsim::RtspCodec::H264;
+    std::unique_ptr<camsim::RtspCamera> rtsp;
+#endif
 
     bool start() {
         if (protocol == kOnvifStreamingType) {
@@ -135,6 +175,14 @@ struct RunningCamera {
             onvif->setAnswerDelayMs(answerDelayMs);
             return onvif->start();
         }
+#if CAMSIM_WITH_RTSP
+        if (protocol == kRtspProtocol) {
+            rtsp = std::make_unique<camsim::RtspCamera>(rtspOptions);
+            if (rtsp->start()) return true;
+            std::fprintf(stderr, "tavolin-camsim: %s\n", rtsp->error().c_str());
+            return false;
+        }
+#endif
         if (protocol == 1) {
             v1 = std::make_unique<camsim::V1Camera>(options);
             return v1->start();
@@ -146,13 +194,22 @@ struct RunningCamera {
         if (v1) v1->stop();
         if (v2) v2->stop();
         if (onvif) onvif->stop();
+#if CAMSIM_WITH_RTSP
+        if (rtsp) rtsp->stop();
+#endif
     }
+    // What the camera received on protocols 1 and 2 (RTSP and ONVIF cameras
+    // record nothing there; the ONVIF camera keeps its own request log).
     camsim::Recording* recording() {
         if (v1) return &v1->recording();
-        return v2 ? &v2->recording() : nullptr;
+        if (v2) return &v2->recording();
+        return nullptr;
     }
     camsim::CameraHead& head() {
         if (onvif) return onvif->head();
+#if CAMSIM_WITH_RTSP
+        if (rtsp) return rtsp->head();
+#endif
         return v1 ? v1->head() : v2->head();
     }
 
@@ -165,6 +222,15 @@ struct RunningCamera {
         s.password = options.password;
         s.ptzAddress = options.ptzAddress;
         s.ptzProtocolFile = ptzFile;
+#if CAMSIM_WITH_RTSP
+        if (rtsp) {
+            // The whole URL: the stream client takes it as it is.
+            s.host = rtsp->url(rtspCodec);
+            s.streamingPort = rtsp->port();
+            s.ptzProtocolFile.clear(); // no PTZ channel on plain RTSP
+            return s;
+        }
+#endif
         if (onvif) {
             s.host = "127.0.0.1";
             s.httpPort = onvif->port();
@@ -184,6 +250,17 @@ struct RunningCamera {
 
     void describe(int number) const {
         const auto& o = options;
+#if CAMSIM_WITH_RTSP
+        if (rtsp) {
+            const auto& r = rtspOptions;
+            std::printf("camera %d \"%s\": RTSP %s, %s, %s (%dx%d, %d pictures/s%s%s%s)\n", number, r.name.c_str(),
+                        rtsp->url(camsim::RtspCodec::H264).c_str(), rtsp->url(camsim::RtspCodec::H265).c_str(),
+                        rtsp->url(camsim::RtspCodec::Mjpeg).c_str(), r.width, r.height, r.frameRate,
+                        r.audio ? ", audio" : "", r.fault != camsim::RtspFault::None ? ", fault " : "",
+                        r.fault != camsim::RtspFault::None ? camsim::rtspFaultName(r.fault) : "");
+            return;
+        }
+#endif
         if (onvif) {
             std::printf("camera %d \"%s\": ONVIF at %s (user %s)%s%s\n", number, o.scene.name.c_str(),
                         onvif->deviceServiceUrl().c_str(), o.user.c_str(),
@@ -247,6 +324,7 @@ int serveUntilInterrupted(std::vector<std::unique_ptr<RunningCamera>>& cameras) 
                 }
                 continue;
             }
+            if (cameras[k]->recording() == nullptr) continue;
             const auto messages = cameras[k]->recording()->snapshot();
             for (; printed[k] < messages.size(); ++printed[k]) {
                 const auto& m = messages[printed[k]];
@@ -286,6 +364,12 @@ int main(int argc, char** argv) {
     bool onvif = false;
     camsim::OnvifFault onvifFault = camsim::OnvifFault::None;
     long answerDelayMs = 0;
+    bool rtsp = false;
+#if CAMSIM_WITH_RTSP
+    camsim::RtspOptions rtspOptions;
+    rtspOptions.port = 8554;
+    camsim::RtspCodec rtspCodec = camsim::RtspCodec::H264;
+#endif
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -338,6 +422,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--frame-rate" && ok) {
             ok = parseInt(value, 1, 30, number);
             options.video.frameRate = static_cast<uint16_t>(number);
+#if CAMSIM_WITH_RTSP
+            rtspOptions.frameRate = static_cast<int>(number);
+#endif
         } else if (arg == "--connection-number" && ok) {
             ok = parseInt(value, 0, 0x7fffffff, number);
             options.connectionNumber = static_cast<uint32_t>(number);
@@ -347,6 +434,36 @@ int main(int argc, char** argv) {
             ok = parseInt(value, 0, camsim::kSettingsSections, quadCamera);
         } else if (arg == "--write-settings" && ok) {
             settingsPath = value;
+#if CAMSIM_WITH_RTSP
+        } else if (arg == "--rtsp") {
+            rtsp = true;
+            takesValue = false;
+            ok = true;
+        } else if (arg == "--no-audio") {
+            rtspOptions.audio = false;
+            takesValue = false;
+            ok = true;
+        } else if (arg == "--port" && ok) {
+            ok = parsePort(value, rtspOptions.port);
+        } else if (arg == "--codec" && ok) {
+            ok = camsim::parseRtspCodec(value, rtspCodec);
+        } else if (arg == "--size" && ok) {
+            ok = parseSize(value, rtspOptions.width, rtspOptions.height);
+        } else if (arg == "--bitrate" && ok) {
+            ok = parseInt(value, 16, 100000, number);
+            rtspOptions.bitRateKbps = static_cast<int>(number);
+        } else if (arg == "--key-interval" && ok) {
+            ok = parseInt(value, 1, 3000, number);
+            rtspOptions.keyFrameInterval = static_cast<int>(number);
+        } else if (arg == "--pre-encoded" && ok) {
+            ok = parseInt(value, 1, 60, number);
+            rtspOptions.preEncodedSeconds = static_cast<int>(number);
+        } else if (arg == "--fault" && ok) {
+            ok = camsim::parseRtspFault(value, rtspOptions.fault);
+        } else if (arg == "--trickle-ms" && ok) {
+            ok = parseInt(value, 1, 10000, number);
+            rtspOptions.faultSettings.trickleMs = static_cast<int>(number);
+#endif
         } else {
             ok = false;
         }
@@ -357,7 +474,12 @@ int main(int argc, char** argv) {
         }
         if (takesValue) ++i;
     }
+    if (onvif && rtsp) {
+        std::fprintf(stderr, "tavolin-camsim: --onvif and --rtsp exclude each other\n");
+        return 2;
+    }
     if (onvif) protocols = {kOnvifStreamingType};
+    if (rtsp) protocols = {kRtspProtocol};
     if (protocols.empty()) protocols = {2};
     if (protocols.size() > 1 && static_cast<long>(protocols.size()) != cameraCount) {
         if (cameraCount == 1) {
@@ -391,6 +513,15 @@ int main(int argc, char** argv) {
         c->options.scene.variant = k;
         c->onvifFault = onvifFault;
         c->answerDelayMs = static_cast<int>(answerDelayMs);
+#if CAMSIM_WITH_RTSP
+        c->rtspOptions = rtspOptions;
+        c->rtspOptions.user = options.user;
+        c->rtspOptions.password = options.password;
+        c->rtspOptions.port = offsetPort(rtspOptions.port, k);
+        c->rtspOptions.name = c->options.scene.name;
+        c->rtspOptions.variant = k;
+        c->rtspCodec = rtspCodec;
+#endif
         if (!c->start()) {
             std::fprintf(stderr, "tavolin-camsim: camera %d cannot listen on %s (ports in use?)\n", k + 1,
                          options.host.c_str());

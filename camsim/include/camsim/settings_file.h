@@ -12,7 +12,7 @@ namespace camsim {
 struct SettingsCamera {
     std::string name;
     std::string host = "127.0.0.1";
-    int streamingType = 2; // 1, 2, or 5 (ONVIF)
+    int streamingType = 2; // 1, 2, 4 (RTSP: host holds the whole rtsp:// URL) or 5 (ONVIF)
     uint16_t registerPort = 0;
     uint16_t controlPort = 0;
     uint16_t streamingPort = 0;

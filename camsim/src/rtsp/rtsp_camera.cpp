@@ -1,5 +1,6 @@
 #include "camsim/rtsp_camera.h"
 
+#include "rtsp_fault_relay.h"
 #include "rtsp_pipelines.h"
 #include "scene_feed.h"
 
@@ -92,6 +93,7 @@ struct RtspCamera::Impl {
     GPtr<GstRTSPServer> server;
     guint serverSource = 0;
     std::thread loopThread;
+    std::unique_ptr<rtsp::FaultRelay> relay;
 
     mutable std::mutex mutex; // port, error
     uint16_t serverPort = 0;
@@ -122,7 +124,10 @@ bool RtspCamera::start() {
     } else if (!impl_->startServer()) {
         error = "cannot listen on 127.0.0.1 (port in use?)";
     } else if (impl_->options.fault != RtspFault::None) {
-        error = "fault modes are not available yet";
+        impl_->relay = std::make_unique<rtsp::FaultRelay>(impl_->options.fault, impl_->options.faultSettings);
+        if (!impl_->relay->start(impl_->options.port, impl_->serverPort)) {
+            error = "cannot listen on 127.0.0.1 (port in use?)";
+        }
     }
     if (gstError != nullptr) g_error_free(gstError);
     {
@@ -236,6 +241,7 @@ void RtspCamera::stop() { impl_->stopServer(); }
 bool RtspCamera::isRunning() const { return impl_->loopThread.joinable(); }
 
 uint16_t RtspCamera::port() const {
+    if (impl_->relay) return impl_->relay->port();
     std::lock_guard<std::mutex> lock(impl_->mutex);
     return impl_->serverPort;
 }

@@ -1,0 +1,209 @@
+#include "rtsp_fault_relay.h"
+
+#include "rtsp_wire.h"
+
+#include "platform/tcp_socket.h"
+
+#include <algorithm>
+#include <mutex>
+#include <random>
+#include <thread>
+
+namespace camsim::rtsp {
+
+namespace {
+
+constexpr const char* kHost = "127.0.0.1";
+constexpr int kConnectTimeoutMs = 2000;
+constexpr int kPollMs = 20;
+constexpr std::size_t kGarbageBytes = 4096;
+// Close-mid-frame cuts this video packet after PLAY, so a few pictures
+// have gone through first.
+constexpr int kCutVideoPacket = 3;
+
+// What the client asked so far, as far as the faults care. The upstream
+// thread writes it, the downstream thread reads it.
+struct Conversation {
+    std::mutex mutex;
+    std::string playCseq;
+    std::string videoSetupCseq;
+    RtspCodec codec = RtspCodec::H264;
+
+    void request(const std::string& message) {
+        const std::string method = requestMethod(message);
+        if (method.empty()) return;
+        const std::string cseq = headerValue(message, "CSeq").value_or("");
+        const std::string url = requestUrl(message);
+        std::lock_guard<std::mutex> lock(mutex);
+        for (RtspCodec c : {RtspCodec::H264, RtspCodec::H265, RtspCodec::Mjpeg}) {
+            if (url.find(std::string("/") + rtspMountName(c)) != std::string::npos) codec = c;
+        }
+        if (method == "PLAY") playCseq = cseq;
+        // The server names its video stream 0.
+        if (method == "SETUP" && url.find("stream=0") != std::string::npos) videoSetupCseq = cseq;
+    }
+};
+
+bool sendUnit(Connection& client, const std::string& unit) { return client.send(unit.data(), unit.size()); }
+
+// The downstream half of a relayed connection: what the server says,
+// spoilt as the fault says. False ends the connection.
+class Downstream {
+public:
+    Downstream(RtspFault fault, const RtspFaultSettings& settings, Conversation& talk, Connection& client)
+        : fault_(fault), settings_(settings), talk_(talk), client_(client) {}
+
+    bool deliver(std::string unit) {
+        if (!isInterleaved(unit)) return deliverMessage(unit);
+        if (stalled_) return true;
+        if (playing_ && interleavedChannel(unit) == videoChannel_) return deliverVideo(unit);
+        return sendUnit(client_, unit);
+    }
+
+private:
+    bool deliverMessage(std::string& unit) {
+        const std::string cseq = headerValue(unit, "CSeq").value_or("-");
+        bool answersPlay = false;
+        {
+            std::lock_guard<std::mutex> lock(talk_.mutex);
+            if (cseq == talk_.videoSetupCseq) {
+                videoChannel_ = interleavedFromTransport(headerValue(unit, "Transport").value_or("")).value_or(0);
+            }
+            answersPlay = cseq == talk_.playCseq;
+            codec_ = talk_.codec;
+        }
+        if (fault_ == RtspFault::NoParameterSets) unit = withoutParameterSets(unit);
+        if (stalled_) return true;
+        if (!sendUnit(client_, unit)) return false;
+        if (answersPlay) {
+            playing_ = true;
+            stalled_ = fault_ == RtspFault::StallAfterPlay;
+        }
+        return true;
+    }
+
+    bool deliverVideo(std::string& unit) {
+        RtpHeader rtp;
+        const bool isRtp = parseRtp(unit, rtp);
+        if (fault_ == RtspFault::CloseMidFrame && ++videoPackets_ >= kCutVideoPacket) {
+            client_.send(unit.data(), unit.size() / 2);
+            return false;
+        }
+        if (fault_ == RtspFault::OversizedFrame && isRtp) {
+            if (injected_ == 0 && rtp.marker) {
+                // Right after a whole picture, so the made-up one stands alone.
+                if (!sendUnit(client_, unit)) return false;
+                RtpHeader next = rtp;
+                ++next.sequence;
+                const auto packets = oversizedAccessUnit(codec_, videoChannel_, next, settings_.oversizedBytes);
+                for (const auto& p : packets) {
+                    if (!sendUnit(client_, p)) return false;
+                }
+                injected_ = static_cast<uint16_t>(packets.size());
+                return true;
+            }
+            shiftSequence(unit, injected_);
+        }
+        return sendUnit(client_, unit);
+    }
+
+    const RtspFault fault_;
+    const RtspFaultSettings settings_;
+    Conversation& talk_;
+    Connection& client_;
+    RtspCodec codec_ = RtspCodec::H264;
+    int videoChannel_ = 0;
+    bool playing_ = false;
+    bool stalled_ = false;
+    int videoPackets_ = 0;
+    uint16_t injected_ = 0; // packets of the made-up picture; later ones are renumbered
+};
+
+} // namespace
+
+FaultRelay::FaultRelay(RtspFault fault, const RtspFaultSettings& settings) : fault_(fault), settings_(settings) {
+    if (fault_ == RtspFault::Trickle) link_.trickleMs.store(std::max(1, settings_.trickleMs));
+}
+
+FaultRelay::~FaultRelay() { stop(); }
+
+bool FaultRelay::start(uint16_t port, uint16_t serverPort) {
+    serverPort_ = serverPort;
+    return server_.start(
+        kHost, port, [this](const std::shared_ptr<Connection>& c) { serve(c); }, &link_);
+}
+
+void FaultRelay::stop() { server_.stop(); }
+
+void FaultRelay::serve(const std::shared_ptr<Connection>& client) {
+    switch (fault_) {
+    case RtspFault::SilentAfterConnect:
+    case RtspFault::Unauthorized:
+    case RtspFault::Garbage: answerAlone(client); break;
+    default: relay(client); break;
+    }
+}
+
+void FaultRelay::answerAlone(const std::shared_ptr<Connection>& client) {
+    WireSplitter requests;
+    unsigned nonce = 0x5eed0000u;
+    bool answered = false;
+    std::minstd_rand noise(20);
+    while (!client->isShutDown()) {
+        if (!client->socket().waitReadable(kPollMs)) continue;
+        uint8_t buffer[4096];
+        const auto r = client->socket().receiveSome(buffer, sizeof buffer);
+        if (r.status != platform::RecvStatus::Ok) return;
+        requests.feed(buffer, r.bytes);
+        for (std::string unit; requests.next(unit);) {
+            if (requestMethod(unit).empty()) continue;
+            if (fault_ == RtspFault::Unauthorized) {
+                sendUnit(*client, unauthorizedResponse(headerValue(unit, "CSeq").value_or("0"), ++nonce));
+            } else if (fault_ == RtspFault::Garbage && !answered) {
+                std::string garbage(kGarbageBytes, '\0');
+                for (char& c : garbage) c = static_cast<char>(noise() & 0xFF);
+                garbage[0] = static_cast<char>(0xFF); // never "RTSP/1.0" by chance
+                sendUnit(*client, garbage);
+                answered = true;
+            }
+        }
+    }
+}
+
+void FaultRelay::relay(const std::shared_ptr<Connection>& client) {
+    platform::TcpSocket server;
+    if (!server.connect(kHost, serverPort_, kConnectTimeoutMs)) return;
+    Conversation talk;
+    std::thread upstream([&] {
+        WireSplitter requests;
+        uint8_t buffer[4096];
+        for (;;) {
+            const auto r = client->socket().receiveSome(buffer, sizeof buffer);
+            if (r.status != platform::RecvStatus::Ok) break;
+            requests.feed(buffer, r.bytes);
+            bool sent = true;
+            for (std::string unit; sent && requests.next(unit);) {
+                talk.request(unit);
+                sent = server.sendAll(unit.data(), unit.size());
+            }
+            if (!sent) break;
+        }
+        client->shutdown();
+    });
+    Downstream down(fault_, settings_, talk, *client);
+    WireSplitter answers;
+    bool open = true;
+    while (open && !client->isShutDown()) {
+        if (!server.waitReadable(kPollMs)) continue;
+        uint8_t buffer[16384];
+        const auto r = server.receiveSome(buffer, sizeof buffer);
+        if (r.status != platform::RecvStatus::Ok) break;
+        answers.feed(buffer, r.bytes);
+        for (std::string unit; open && answers.next(unit);) open = down.deliver(std::move(unit));
+    }
+    client->shutdown();
+    server.shutdown();
+    upstream.join();
+}
+
+} // namespace camsim::rtsp

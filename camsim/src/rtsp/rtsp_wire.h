@@ -1,0 +1,63 @@
+// Just enough of RTSP's wire form for the fault relay (test tooling that sits
+// in front of the real server): where one message or interleaved packet
+// ends, a header's value, and the packets of a made-up access unit.
+#pragma once
+
+#include "camsim/rtsp_camera.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace camsim::rtsp {
+
+// Cuts a byte stream into whole units: "$" + channel + 16-bit length +
+// packet, or an RTSP message (headers, then Content-Length bytes of body).
+class WireSplitter {
+public:
+    void feed(const uint8_t* data, std::size_t length) { buffer_.append(reinterpret_cast<const char*>(data), length); }
+    // The next whole unit; false until one is complete.
+    bool next(std::string& unit);
+
+private:
+    std::string buffer_;
+};
+
+bool isInterleaved(const std::string& unit);
+int interleavedChannel(const std::string& unit);
+// RTP fields of an interleaved packet (false when too short).
+struct RtpHeader {
+    bool marker = false;
+    uint8_t payloadType = 0;
+    uint16_t sequence = 0;
+    uint32_t timestamp = 0;
+    uint32_t ssrc = 0;
+};
+bool parseRtp(const std::string& unit, RtpHeader& header);
+// Adds `offset` to the sequence number of an interleaved RTP packet.
+void shiftSequence(std::string& unit, uint16_t offset);
+
+// The value of a header of an RTSP message (name case-insensitive).
+std::optional<std::string> headerValue(const std::string& message, const std::string& name);
+// "PLAY", "SETUP", ... for a request; empty for a response or a packet.
+std::string requestMethod(const std::string& message);
+// The request's URL.
+std::string requestUrl(const std::string& message);
+// The first channel of "interleaved=a-b" in a Transport header.
+std::optional<int> interleavedFromTransport(const std::string& transport);
+
+// A response whose session description loses its parameter sets
+// (sprop-parameter-sets, sprop-vps/-sps/-pps); Content-Length follows.
+std::string withoutParameterSets(const std::string& response);
+
+// Interleaved packets carrying one access unit of `bytes` filler bytes on
+// `channel`, numbered from `first` (the RTP fields of the stream it joins),
+// split as the codec's payload format splits a large picture.
+std::vector<std::string> oversizedAccessUnit(RtspCodec codec, int channel, const RtpHeader& first, std::size_t bytes);
+
+// A challenge answer: 401 with a digest challenge whose nonce is `nonce`.
+std::string unauthorizedResponse(const std::string& cseq, unsigned nonce);
+
+} // namespace camsim::rtsp
