@@ -1,0 +1,208 @@
+// The client against the simulated ONVIF camera on 127.0.0.1: the SOAP side
+// of a connection (the stream addresses lead nowhere here).
+#include "onvif/camera_session.h"
+
+#include <camsim/camera_head.h>
+#include <camsim/onvif_camera.h>
+#include <camsim/onvif_stream_source.h>
+#include <platform/clock.h>
+#include <platform/network_guard.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace onvif {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+const uint8_t kPanRight[] = {'O', 'V', 1, 100, 0, 0, 0};
+const uint8_t kPanLeftSlow[] = {'O', 'V', 1, 0xEC, 0, 0, 0};
+const uint8_t kStop[] = {'O', 'V', 2, 1, 0, 0, 0};
+const uint8_t kSetPreset1[] = {'O', 'V', 3, 0, 0, 0, 1};
+const uint8_t kGotoPreset1[] = {'O', 'V', 4, 0, 0, 0, 1};
+
+template <typename Condition>
+bool eventually(Condition condition, int timeoutMs = 5000) {
+    const auto end = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (SteadyClock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+class SimulatedOnvifCameraTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::enableLoopbackOnly();
+        camsim::OnvifOptions options;
+        options.clock = &clock;
+        options.maxPullWaitMs = 200;
+        head = std::make_shared<camsim::CameraHead>(1, &clock);
+        camera = std::make_unique<camsim::OnvifCamera>(options, head, streams);
+        ASSERT_TRUE(camera->start());
+    }
+
+    std::unique_ptr<CameraSession> session(int callTimeoutMs = 2000) {
+        SessionSettings s;
+        s.device = DeviceSettings{"127.0.0.1", camera->port(), "admin", "admin", callTimeoutMs};
+        return std::make_unique<CameraSession>(makeHttpSoapTransport(), s);
+    }
+
+    int32_t send(CameraSession& s, const uint8_t (&record)[7]) { return s.sendCommand(11, record, 7); }
+
+    std::vector<std::string> ptzOperations() const {
+        std::vector<std::string> out;
+        for (const auto& r : camera->requestLog()) {
+            if (r.service == "ptz" && (r.operation == "ContinuousMove" || r.operation == "Stop")) {
+                out.push_back(r.operation);
+            }
+        }
+        return out;
+    }
+
+    platform::ManualClock clock;
+    std::shared_ptr<camsim::CameraHead> head;
+    std::shared_ptr<camsim::PlaceholderStreamSource> streams = std::make_shared<camsim::PlaceholderStreamSource>();
+    std::unique_ptr<camsim::OnvifCamera> camera;
+};
+
+TEST_F(SimulatedOnvifCameraTest, ConnectTakesTheSmallestStreamAndAsksForAKeyFrame) {
+    auto s = session();
+    const auto uri = s->open();
+    ASSERT_TRUE(uri.has_value()) << s->lastError();
+    EXPECT_EQ(uri->rfind("rtsp://127.0.0.1:", 0), 0u) << *uri;
+    EXPECT_EQ(s->profile()->token, "profile_sub");
+    EXPECT_TRUE(s->synchronize());
+    EXPECT_EQ(streams->keyFramesRequested(), 1);
+}
+
+TEST_F(SimulatedOnvifCameraTest, PanThenStopMovesTheHeadAndThePresetBringsItBack) {
+    auto s = session();
+    ASSERT_TRUE(s->open().has_value()) << s->lastError();
+    const camsim::ViewWindow start = head->window();
+    ASSERT_EQ(send(*s, kSetPreset1), 1);
+    ASSERT_EQ(send(*s, kPanRight), 1);
+    ASSERT_TRUE(s->ptzWorker()->waitIdle(5000));
+    clock.advanceMs(500);
+    ASSERT_EQ(send(*s, kStop), 1);
+    ASSERT_TRUE(s->ptzWorker()->waitIdle(5000));
+    const double moved = head->window().x;
+    EXPECT_GT(moved, start.x);
+    clock.advanceMs(500);
+    EXPECT_EQ(head->window().x, moved); // stopped
+
+    ASSERT_EQ(send(*s, kGotoPreset1), 1);
+    ASSERT_TRUE(s->ptzWorker()->waitIdle(5000));
+    EXPECT_EQ(head->window(), start);
+    EXPECT_EQ(camera->presetNames().at(0), "Tavolin 1");
+
+    // A new connection finds the preset by its name.
+    auto again = session();
+    ASSERT_TRUE(again->open().has_value());
+    ASSERT_EQ(send(*again, kPanRight), 1);
+    ASSERT_TRUE(again->ptzWorker()->waitIdle(5000));
+    clock.advanceMs(500);
+    send(*again, kStop);
+    send(*again, kGotoPreset1);
+    ASSERT_TRUE(again->ptzWorker()->waitIdle(5000));
+    EXPECT_EQ(head->window(), start);
+}
+
+TEST_F(SimulatedOnvifCameraTest, OutputFollowsTheDigitalOutputCommand) {
+    auto s = session();
+    ASSERT_TRUE(s->open().has_value());
+    const uint8_t on = 1, off = 0;
+    ASSERT_EQ(s->sendCommand(13, &on, 1), 1);
+    ASSERT_TRUE(s->ptzWorker()->waitIdle(5000));
+    EXPECT_TRUE(head->state().lamp);
+    ASSERT_EQ(s->sendCommand(13, &off, 1), 1);
+    ASSERT_TRUE(s->ptzWorker()->waitIdle(5000));
+    EXPECT_FALSE(head->state().lamp);
+}
+
+TEST_F(SimulatedOnvifCameraTest, InputAndMotionEventsReachTheFrameHeader) {
+    auto s = session();
+    ASSERT_TRUE(s->open().has_value());
+    s->startEvents();
+    uint8_t header[44] = {};
+    head->pulseInputs(2, 60000);
+    EXPECT_TRUE(eventually([&] {
+        s->stampHeader(header);
+        return header[19] == 0x01; // input 2 active, active low
+    })) << int(header[19]);
+    // The moving object crosses a motion region as the camera's clock runs.
+    EXPECT_TRUE(eventually([&] {
+        clock.advanceMs(100);
+        s->stampHeader(header);
+        return header[18] != 0;
+    }));
+}
+
+TEST_F(SimulatedOnvifCameraTest, WrongPasswordIsToldAsSuch) {
+    SessionSettings settings;
+    settings.device = DeviceSettings{"127.0.0.1", camera->port(), "admin", "wrong", 2000};
+    CameraSession bad(makeHttpSoapTransport(), settings);
+    EXPECT_FALSE(bad.open().has_value());
+    EXPECT_NE(bad.lastError().find("refused the user name or password"), std::string::npos) << bad.lastError();
+}
+
+// A slow camera: moves given while it answers merge, and the stop comes last.
+TEST_F(SimulatedOnvifCameraTest, MovesAndStopKeepTheirOrderOnASlowCamera) {
+    auto s = session();
+    ASSERT_TRUE(s->open().has_value());
+    camera->clearRequestLog();
+    camera->setAnswerDelayMs(300);
+    ASSERT_EQ(send(*s, kPanRight), 1);
+    ASSERT_TRUE(eventually([&] { return !ptzOperations().empty(); })); // the camera holds it now
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(send(*s, i % 2 == 0 ? kPanLeftSlow : kPanRight), 1);
+    ASSERT_EQ(send(*s, kStop), 1);
+    ASSERT_TRUE(s->ptzWorker()->waitIdle(10000));
+    EXPECT_EQ(ptzOperations(), (std::vector<std::string>{"ContinuousMove", "ContinuousMove", "Stop"}));
+}
+
+struct FaultCase {
+    camsim::OnvifFault fault;
+    bool connects;
+};
+
+class SimulatedOnvifFaultTest : public SimulatedOnvifCameraTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(SimulatedOnvifFaultTest, EveryCallEndsInTimeAndTheCameraStaysUsable) {
+    camera->setFault(GetParam().fault);
+    auto s = session();
+    const auto start = SteadyClock::now();
+    const auto uri = s->open();
+    EXPECT_EQ(uri.has_value(), GetParam().connects) << s->lastError();
+    if (!GetParam().connects) {
+        // The first call that meets the fault ends the connect.
+        EXPECT_LT(SteadyClock::now() - start, std::chrono::milliseconds(2500));
+        EXPECT_FALSE(s->lastError().empty());
+    } else {
+        EXPECT_EQ(uri->rfind("rtsp://127.0.0.1:", 0), 0u) << *uri;
+        for (const auto& r : camera->requestLog())
+            EXPECT_TRUE(r.authenticated || r.operation == "GetSystemDateAndTime");
+    }
+    camera->setFault(camsim::OnvifFault::None);
+    EXPECT_TRUE(session()->open().has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SimulatedOnvifFaultTest,
+                         ::testing::Values(FaultCase{camsim::OnvifFault::Stall, false},
+                                           FaultCase{camsim::OnvifFault::Trickle, false},
+                                           FaultCase{camsim::OnvifFault::SoapFault, false},
+                                           FaultCase{camsim::OnvifFault::HugeReply, false},
+                                           FaultCase{camsim::OnvifFault::SkewedClock, true},
+                                           FaultCase{camsim::OnvifFault::ForeignXAddrs, true}),
+                         [](const auto& info) {
+                             std::string name = camsim::onvifFaultName(info.param.fault);
+                             name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                             return name;
+                         });
+
+} // namespace
+} // namespace onvif
