@@ -86,6 +86,17 @@ TEST_F(DeviceTest, ConnectReadsTheClockUnauthenticatedAndRewritesEveryServiceAdd
     EXPECT_EQ(s.deviceIo, "http://127.0.0.1:8899/onvif/deviceio_service");
 }
 
+// The token is created on the camera's clock, so a camera whose clock is
+// ten minutes off (either way) still takes it.
+TEST_F(DeviceTest, SkewedCameraClockStillAuthenticates) {
+    for (long long skew : {-600LL, 0LL, 600LL}) {
+        ourUtc = kCameraUtc - skew;
+        ASSERT_TRUE(device.connect()) << skew << ": " << device.lastError();
+        EXPECT_TRUE(device.profiles().has_value()) << skew;
+        EXPECT_FALSE(device.usesHttpDigest());
+    }
+}
+
 TEST_F(DeviceTest, TokenRefusedFallsBackToHttpDigestAndStaysThere) {
     camera.tokensRefused = true;
     camera.replies["GetProfiles"] = SoapReply{true, 200, test::dataFile("profiles_vendor_prefixes.xml"), {}};
@@ -158,6 +169,42 @@ TEST_F(DeviceTest, PresetsAreFoundByTheirName) {
     EXPECT_EQ(test::elementText(sets[0].envelope, "PresetName"), "Tavolin 3");
     EXPECT_EQ(test::elementText(sets[1].envelope, "PresetToken"), "");
     EXPECT_EQ(test::elementText(sets[1].envelope, "PresetName"), "Tavolin 5");
+}
+
+TEST_F(DeviceTest, MoveSendsOneVelocityForBothAxes) {
+    ASSERT_TRUE(device.connect());
+    EXPECT_TRUE(device.continuousMove("p", -0.6, 0.4, 0.0));
+    const auto moves = requestsFor("ContinuousMove");
+    ASSERT_EQ(moves.size(), 1u);
+    const auto document = parseXml(moves[0].envelope);
+    const pugi::xml_node panTilt = descendant(*document, "PanTilt");
+    EXPECT_STREQ(panTilt.attribute("x").value(), "-0.60");
+    EXPECT_STREQ(panTilt.attribute("y").value(), "0.40");
+    EXPECT_FALSE(descendant(*document, "Zoom"));
+    EXPECT_EQ(moves[0].url, "http://127.0.0.1:8899/onvif/ptz_service");
+}
+
+TEST_F(DeviceTest, RelayUsesTheFirstOutputOfTheIoService) {
+    camera.replies["GetRelayOutputs"] = test::okReply(
+        "<tmd:GetRelayOutputsResponse xmlns:tmd=\"http://www.onvif.org/ver10/deviceIO/wsdl\"><tmd:RelayOutputs "
+        "token=\"AlarmOut_0\"/><tmd:RelayOutputs token=\"AlarmOut_1\"/></tmd:GetRelayOutputsResponse>");
+    ASSERT_TRUE(device.connect());
+    EXPECT_TRUE(device.setRelay(true));
+    EXPECT_TRUE(device.setRelay(false));
+    EXPECT_EQ(requestsFor("GetRelayOutputs").size(), 1u); // looked up once
+    const auto sets = requestsFor("SetRelayOutputState");
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(sets[0].url, "http://127.0.0.1:8899/onvif/deviceio_service");
+    EXPECT_EQ(test::elementText(sets[0].envelope, "RelayOutputToken"), "AlarmOut_0");
+    EXPECT_EQ(test::elementText(sets[0].envelope, "LogicalState"), "active");
+    EXPECT_EQ(test::elementText(sets[1].envelope, "LogicalState"), "inactive");
+}
+
+TEST_F(DeviceTest, UnansweredCallReportsWhyAndAbortEndsTheRest) {
+    ASSERT_TRUE(device.connect());
+    transport.abort();
+    EXPECT_FALSE(device.profiles().has_value());
+    EXPECT_NE(device.lastError().find("no answer"), std::string::npos) << device.lastError();
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The HTTP transport against a server on 127.0.0.1 that answers or stays
-// silent (the simulated camera's tests cover deadlines and huge replies).
+// The HTTP transport against a server on 127.0.0.1 that answers, stays
+// silent or answers far too much.
 #include "onvif/soap_transport.h"
 
 #include <camsim/tcp_server.h>
@@ -16,7 +16,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-enum class Mode { Answer, Silent };
+enum class Mode { Answer, Silent, Huge };
 
 // Reads one request (head and body) and answers as the mode says.
 class ScriptedServer {
@@ -53,7 +53,8 @@ private:
             while (!c->isShutDown() && !c->socket().waitReadable(50)) {}
             return;
         }
-        const std::string reply = "<s:Envelope xmlns:s=\"urn:s\"><s:Body/></s:Envelope>";
+        const std::string reply = mode.load() == Mode::Huge ? std::string(2 * 1024 * 1024, 'x')
+                                                            : "<s:Envelope xmlns:s=\"urn:s\"><s:Body/></s:Envelope>";
         const std::string answer =
             "HTTP/1.1 200 OK\r\nContent-Type: application/soap+xml\r\nContent-Length: " + std::to_string(reply.size()) +
             "\r\nConnection: close\r\n\r\n" + reply;
@@ -73,6 +74,30 @@ protected:
     ScriptedServer server;
     std::unique_ptr<SoapTransport> transport = makeHttpSoapTransport();
 };
+
+TEST_F(HttpSoapTransportTest, HugeReplyIsRefusedAndTheNextCallStillWorks) {
+    server.mode = Mode::Huge;
+    const SoapReply refused = transport->post(server.url(), "<e/>", nullptr, 5000);
+    EXPECT_FALSE(refused.answered);
+    EXPECT_TRUE(refused.body.empty());
+    EXPECT_NE(refused.error.find("larger"), std::string::npos) << refused.error;
+
+    server.mode = Mode::Answer;
+    const SoapReply fine = transport->post(server.url(), "<e/>", nullptr, 5000);
+    EXPECT_TRUE(fine.answered) << fine.error;
+    EXPECT_EQ(fine.status, 200);
+}
+
+TEST_F(HttpSoapTransportTest, SilentServerEndsAtTheDeadline) {
+    server.mode = Mode::Silent;
+    const auto start = Clock::now();
+    const SoapReply reply = transport->post(server.url(), "<e/>", nullptr, 400);
+    const auto took = Clock::now() - start;
+    EXPECT_FALSE(reply.answered);
+    EXPECT_EQ(server.requests.load(), 1);
+    EXPECT_GE(took, std::chrono::milliseconds(350));
+    EXPECT_LT(took, std::chrono::milliseconds(1500));
+}
 
 TEST_F(HttpSoapTransportTest, AbortEndsACallInFlightAndLaterOnesUntilReset) {
     server.mode = Mode::Silent;

@@ -59,11 +59,40 @@ INSTANTIATE_TEST_SUITE_P(Channels, ChooseProfileTest,
                              ChannelCase{"profiles_vendor_prefixes.xml", 4, nullptr},
                              ChannelCase{"profiles_vendor_prefixes.xml", -1, nullptr}));
 
+TEST(CapabilitiesReplyTest, ReadsEveryServiceAddress) {
+    const auto services = readCapabilities(dataFile("capabilities_foreign_xaddrs.xml"));
+    ASSERT_TRUE(services.has_value());
+    EXPECT_EQ(services->media, "http://10.20.30.40:8899/onvif/media_service");
+    EXPECT_EQ(services->ptz, "http://10.20.30.40:8899/onvif/ptz_service");
+    EXPECT_EQ(services->events, "http://10.20.30.40:8899/onvif/events_service");
+    EXPECT_EQ(services->deviceIo, "http://10.20.30.40:8899/onvif/deviceio_service");
+}
+
 TEST(SystemDateReplyTest, ReadsTheUtcClockNotTheLocalOne) {
     // 2024-02-29 23:59:58 UTC, worked out by hand: 19782 days after 1970-01-01.
     const auto utc = readSystemDateAndTime(dataFile("system_date_time.xml"));
     ASSERT_TRUE(utc.has_value());
     EXPECT_EQ(*utc, 19782LL * 86400 + 23 * 3600 + 59 * 60 + 58);
+}
+
+TEST(NotificationReplyTest, ReadsTopicSourceAndData) {
+    const auto messages = readNotifications(dataFile("pull_messages.xml"));
+    ASSERT_TRUE(messages.has_value());
+    ASSERT_EQ(messages->size(), 3u);
+    EXPECT_EQ(messages->at(0).topic, "tns1:RuleEngine/CellMotionDetector/Motion");
+    ASSERT_EQ(messages->at(0).data.size(), 1u);
+    EXPECT_EQ(messages->at(0).data[0].name, "IsMotion");
+    EXPECT_EQ(messages->at(0).data[0].value, "true");
+    ASSERT_EQ(messages->at(1).source.size(), 1u);
+    EXPECT_EQ(messages->at(1).source[0].value, "DigitalInput_2");
+}
+
+TEST(FaultReplyTest, RecognisesRefusedCredentials) {
+    const auto fault = readFault(dataFile("fault_not_authorized.xml"));
+    ASSERT_TRUE(fault.has_value());
+    EXPECT_TRUE(fault->notAuthorized());
+    EXPECT_EQ(fault->reason, "Sender not Authorized");
+    EXPECT_FALSE(readFault(dataFile("profiles_vendor_prefixes.xml")).has_value());
 }
 
 // Whatever arrives, the readers answer "nothing" and never crash.

@@ -58,5 +58,11 @@ TEST(UsernameTokenTest, ValuesAreEscapedInTheEnvelope) {
     EXPECT_EQ(text.find("<evil/>"), std::string::npos);
 }
 
+TEST(Base64Test, RejectsWhatIsNotBase64) {
+    EXPECT_EQ(base64Decode("abc"), "");
+    EXPECT_EQ(base64Decode("a*c="), "");
+    EXPECT_EQ(base64Decode(base64Encode(std::string("\0\x01\xff", 3))), std::string("\0\x01\xff", 3));
+}
+
 } // namespace
 } // namespace onvif
