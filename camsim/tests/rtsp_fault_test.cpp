@@ -92,7 +92,7 @@ TEST(RtspFaultTest, TrickleSendsOneByteAtATime) {
     const std::string early = client.receiveFor(300);
     EXPECT_GE(early.size(), 3u);
     EXPECT_LE(early.size(), 300u / 20 + 2);
-    EXPECT_EQ(early, std::string("RTSP/1.0 200 OK").substr(0, early.size()));
+    EXPECT_EQ(early, std::string("RTSP/1.0 200 OK\r\n").substr(0, early.size()));
 }
 
 TEST(RtspFaultTest, UnauthorizedAnswersEveryRequestWithAFreshChallenge) {
