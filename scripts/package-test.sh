@@ -5,13 +5,26 @@
 # 127.0.0.1, and the unpacked viewer offscreen pressing Play on it. Both must
 # load their plug-ins from the unpacked tree.
 # Usage: scripts/package-test.sh [BUILD_DIR]   (default build/release)
+#        scripts/package-test.sh --built DIR    package a tree already built
+#                                               (CI: the default preset's build,
+#                                               whose tests just passed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+built=0
+if [ "${1:-}" = --built ]; then
+  built=1
+  shift
+  [ -n "${1:-}" ] || { echo "package-test: --built needs the build folder" >&2; exit 2; }
+fi
 builddir=${1:-build/release}
 export TAVOLIN_LOOPBACK_ONLY=1
 
-# The package needs no test programs; CI builds and runs them elsewhere.
-scripts/build-release.sh "$builddir" -DTAVOLIN_BUILD_TESTS=OFF
+if ((built)); then
+  [ -f "$builddir/CPackConfig.cmake" ] || { echo "package-test: $builddir is not a configured build" >&2; exit 2; }
+else
+  # The package needs no test programs.
+  scripts/build-release.sh "$builddir" -DTAVOLIN_BUILD_TESTS=OFF
+fi
 rm -f "$builddir"/tavolin_*.deb
 (cd "$builddir" && cpack -G DEB >/dev/null)
 deb=$(ls "$builddir"/tavolin_*.deb)
