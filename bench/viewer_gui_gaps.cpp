@@ -1,7 +1,9 @@
 // The longest gap between ticks of a 10 ms timer on the live view's GUI
 // thread while a stream connects, fails, is lost, steps to the next camera,
-// closes, and while a camera that stops answering is left or closed. Every
-// camera is simulated on 127.0.0.1.
+// closes, and while a camera that stops answering is left or closed; while a
+// stream connects with a PTZ protocol file the user chose (the largest one
+// read, an endless device, a pipe without writer); and while the form loads
+// a settings file. Every camera is simulated on 127.0.0.1.
 //
 //   viewer_gui_gaps [--runs N]
 //
@@ -11,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -21,7 +24,10 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "camsim/v2_camera.h"
+#include "form/tavolin_dlg.h"
 #include "live/wide_video_dlg.h"
 #include "platform/network_guard.h"
 #include "platform/tcp_socket.h"
@@ -178,6 +184,75 @@ struct Bench {
 
 using Case = std::function<qint64(Bench&, GapMeter&)>;
 
+// A scratch folder for the files a user could choose.
+const QTemporaryDir& scratch() {
+    static const QTemporaryDir folder;
+    return folder;
+}
+
+std::string scratchFile(const char* name, const std::string& bytes) {
+    const std::string path = scratch().filePath(QString::fromLatin1(name)).toStdString();
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f != nullptr) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    return path;
+}
+
+// A protocol file of `size` bytes: two commands, then comment lines.
+std::string protocolFileOf(std::size_t size) {
+    std::string bytes = "[ATTRIBUTES]\nADDRIDSTART;0x01\nADDRIDPOS;2\n[PANTILT]\n"
+                        "PANLEFT;1;0;0xFF,0x00,0x00,0x04,0x08,0x00,0x00\n"
+                        "PANLEFT;0;0;0xFF,0x00,0x00,0x00,0x00,0x00,0x00\n";
+    const std::string comment = "#" + std::string(98, '-') + "\n";
+    while (bytes.size() + comment.size() <= size) bytes += comment;
+    bytes.append(size - bytes.size(), '#');
+    return bytes;
+}
+
+// Connects camera 1 with PTZ on through the protocol file at `path`.
+qint64 connectWithProtocolFile(Bench& b, GapMeter& m, const std::string& path) {
+    b.camera(0);
+    CameraRecord& r = b.records[0];
+    r.ptzEnabled = 1;
+    r.ptzSourceType = 1;
+    tavolin::setText(r.ptzProtocolFile, path);
+    b.make(0);
+    m.start();
+    b.view->show();
+    b.waitFor([&] { return b.view->isConnected() || b.view->isClosed(); });
+    runEventsFor(100);
+    const qint64 gap = m.stop();
+    if (!b.view->isClosed()) b.closeAndWait();
+    return gap;
+}
+
+// A settings file of 16 cameras at 127.0.0.1, and another section of lines
+// up to `size` bytes.
+std::string settingsFileOf(std::size_t size) {
+    std::string bytes;
+    for (int i = 0; i < kCameraCount; ++i) {
+        bytes += "[" + std::to_string(i) + "]\nCameraName=Camera " + std::to_string(i + 1) +
+                 "\nCameraIP=127.0.0.1\nStreamingType=2\n";
+    }
+    bytes += "[more]\n";
+    for (int n = 0; bytes.size() + 250 < size; ++n)
+        bytes += "k" + std::to_string(n) + "=" + std::string(200, 'v') + "\n";
+    return bytes;
+}
+
+// The form is made on the GUI thread, reading the file; the time until its
+// event loop runs again is the gap.
+qint64 loadForm(Bench& b, GapMeter& m, const std::string& path) {
+    m.start();
+    auto form = std::make_unique<tavolin::ui::CTavolinDlg>(b.shell, path);
+    runEventsFor(50);
+    const qint64 gap = m.stop();
+    form.reset();
+    return gap;
+}
+
 const std::vector<std::pair<const char*, Case>>& cases() {
     static const std::vector<std::pair<const char*, Case>> all = {
         {"connects",
@@ -259,6 +334,22 @@ const std::vector<std::pair<const char*, Case>>& cases() {
              b.closeAndWait();
              return m.stop();
          }},
+        {"connects with a protocol file of 1 MB",
+         [](Bench& b, GapMeter& m) {
+             return connectWithProtocolFile(b, m, scratchFile("large.ptz", protocolFileOf(1024 * 1024)));
+         }},
+        {"connects with /dev/zero as protocol file",
+         [](Bench& b, GapMeter& m) { return connectWithProtocolFile(b, m, "/dev/zero"); }},
+        {"connects with a pipe without writer as protocol file",
+         [](Bench& b, GapMeter& m) {
+             const std::string pipe = scratch().filePath(QStringLiteral("pipe.ptz")).toStdString();
+             ::mkfifo(pipe.c_str(), 0600);
+             return connectWithProtocolFile(b, m, pipe);
+         }},
+        {"form loads a settings file of 16 cameras",
+         [](Bench& b, GapMeter& m) { return loadForm(b, m, scratchFile("Tavolin.txt", settingsFileOf(0))); }},
+        {"form loads a settings file of 1 MB",
+         [](Bench& b, GapMeter& m) { return loadForm(b, m, scratchFile("Tavolin.txt", settingsFileOf(1024 * 1024))); }},
     };
     return all;
 }

@@ -105,7 +105,9 @@ void Store::loadOnce(const char* path) {
     // No file yet: the first save creates it.
     if (error == ENOENT || error == ENOTDIR) return;
     declined_ = errors::kLeftUnreadable;
-    tell(path_ + " could not be read (" + platform::describeSystemError(error) + "); the file will be left as it is");
+    // EINVAL is what the read gives a pipe or device in the file's place.
+    const std::string why = error == EINVAL ? "not a regular file" : platform::describeSystemError(error);
+    tell(path_ + " could not be read (" + why + "); the file will be left as it is");
     return;
   }
   FileSink sink(*this);

@@ -60,6 +60,8 @@ int main(int argc, char** argv) {
   if (userSettings) {
     if (const auto folder = platform::userSettingsFolder()) {
       options.settingsPath = *folder + "/Tavolin.txt";
+      // Camera passwords are in it: one left readable by others is made owner-only.
+      platform::keepOwnerOnly(options.settingsPath);
     } else {
       std::fprintf(stderr, "Tavolin: no settings folder in the home folder; using the current one\n");
     }

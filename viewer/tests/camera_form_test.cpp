@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <deque>
+#include <regex>
 #include <vector>
 
 #include "modal_helpers.h"
@@ -242,23 +243,135 @@ TEST_F(CameraFormTest, PtzSettingTakesFileAddressAndSerialOrClearsThemWhenCancel
   EXPECT_EQ(textOf(form->shown().ptzProtocolFile), "");
 }
 
-TEST_F(CameraFormTest, AProtocolPathTheRecordCannotHoldIsRefused) {
-  view.protocolFile = QStringLiteral("/") + QString(600, QLatin1Char('p')) + QStringLiteral(".ptz");
-  form->ptzSettingClicked(true);
-  EXPECT_EQ(view.asked, std::vector<QString>{QStringLiteral("The path of this protocol file is too long.")});
-  EXPECT_EQ(form->shown().ptzEnabled, 0);
+// A settings file through the form, Apply and the store to the file's bytes.
+enum class Act { kEditPort, kEditName, kChooseProtocolFile, kOtherProgramWrites };
+
+struct FileCase {
+  const char* name;
+  std::string file;  // at start
+  Act act;
+  QString protocolFile;           // chosen with kChooseProtocolFile
+  QString nameShown;              // camera 1's name as the form shows it
+  std::vector<QString> asked;     // every message, in order
+  const char* detail;             // a pattern of the last message's detail
+  std::vector<std::string> kept;  // texts the file holds afterwards; empty: the file is left as it was
+};
+
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+
+const std::string kLatin1 = "[0]\nCameraName=Caf\xE9\nCameraPassword=p\xE4ss\xFF\n";
+const QString kTooLong = QStringLiteral("The path of this protocol file is too long.");
+// "PTZProtocolFileName=" and a path of 233 bytes fill the file's 253 characters.
+const QString kLongestPath = QStringLiteral("/") + QString(228, QLatin1Char('p')) + QStringLiteral(".ptz");
+
+const FileCase kFileCases[] = {
+    {"TextsThatAreNotUtf8GoBackByteForByteUnlessEdited",
+     kLatin1,
+     Act::kEditPort,
+     {},
+     QStringLiteral("Caf\u00E9"),
+     {QStringLiteral("OK")},
+     "",
+     {"CameraName=Caf\xE9\n", "CameraPassword=p\xE4ss\xFF\n", "HTTPPort=81\n"}},
+    {"AnEditedTextIsStoredAsUtf8",
+     kLatin1,
+     Act::kEditName,
+     {},
+     QStringLiteral("Caf\u00E9"),
+     {QStringLiteral("OK")},
+     "",
+     {"CameraName=Caf\xC3\xA8\n", "CameraPassword=p\xE4ss\xFF\n"}},
+    {"ProtocolPathThatFillsItsLineIsStored",
+     "",
+     Act::kChooseProtocolFile,
+     kLongestPath,
+     QStringLiteral("Camera - 1"),
+     {QStringLiteral("OK")},
+     "",
+     {"PTZProtocolFileName=" + kLongestPath.toStdString() + "\n", "EnablePTZ=1\n"}},
+    {"ProtocolPathOneByteLongerIsRefused",
+     "",
+     Act::kChooseProtocolFile,
+     kLongestPath + QLatin1Char('x'),
+     QStringLiteral("Camera - 1"),
+     {kTooLong, QStringLiteral("OK")},
+     "",
+     {"PTZProtocolFileName=\n", "EnablePTZ=0\n"}},
+    {"ProtocolPathTheRecordCannotHoldIsRefused",
+     "",
+     Act::kChooseProtocolFile,
+     QStringLiteral("/") + QString(600, QLatin1Char('p')),
+     QStringLiteral("Camera - 1"),
+     {kTooLong, QStringLiteral("OK")},
+     "",
+     {"PTZProtocolFileName=\n"}},
+    {"ProtocolPathWithALineBreakIsRefused",
+     "",
+     Act::kChooseProtocolFile,
+     QStringLiteral("/opt/a.ptz\n/opt/b.ptz"),
+     QStringLiteral("Camera - 1"),
+     {kTooLong, QStringLiteral("OK")},
+     "",
+     {"PTZProtocolFileName=\n"}},
+    {"VersionAnotherProgramWroteIsKeptAndTold",
+     "[0]\nCameraName=Door\n",
+     Act::kOtherProgramWrites,
+     {},
+     QStringLiteral("Door"),
+     {QStringLiteral("OK")},
+     ".*Tavolin.txt was changed by another program since it was read; that version is kept in "
+     ".*Tavolin.txt.[0-9]{8}-[0-9]{6}.bak.",
+     {"HTTPPort=81\n"}},
+    {"FileWhoseLoadStoppedIsLeftAloneAndApplySaysWhy",
+     "[0]\nCameraName=Door\njunk\n",
+     Act::kEditPort,
+     {},
+     QStringLiteral("Door"),
+     {QStringLiteral("Fail")},
+     "Line 3 of .*Tavolin.txt could not be read \\(a line without \"=\"\\); the file will be left as it is.",
+     {}},
+};
+
+class SettingsFileThroughTheFormTest : public CameraFormTest, public ::testing::WithParamInterface<FileCase> {};
+
+TEST_P(SettingsFileThroughTheFormTest, ApplyLosesNothing) {
+  const FileCase& c = GetParam();
+  const auto write = [&](const std::string& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  };
+  // The list of the fixture is closed first: closing writes its file.
+  form.reset();
+  cameras.reset();
+  if (!c.file.empty()) write(c.file);
+  open();
+  EXPECT_EQ(view[FormField::Name], c.nameShown);
+  switch (c.act) {
+    case Act::kOtherProgramWrites: write("[0]\nCameraName=Theirs\n"); [[fallthrough]];
+    case Act::kEditPort: view[FormField::HttpPort] = QStringLiteral("81"); break;
+    case Act::kEditName: view[FormField::Name] = QStringLiteral("Caf\u00E8"); break;
+    case Act::kChooseProtocolFile:
+      view.protocolFile = c.protocolFile;
+      view.addressChosen = 1;
+      form->ptzSettingClicked(true);
+      break;
+  }
+  form->textEdited();
+  form->apply();
+  EXPECT_EQ(view.asked, c.asked);
+  ASSERT_FALSE(view.details.empty());
+  EXPECT_TRUE(std::regex_match(view.details.back().toStdString(), std::regex(*c.detail ? c.detail : "^$")))
+      << view.details.back().toStdString();
+  const std::string after = test::fileText(path);
+  if (c.kept.empty()) {
+    EXPECT_EQ(after, c.file);
+  }
+  for (const std::string& text : c.kept) EXPECT_NE(after.find(text), std::string::npos) << text << " in\n" << after;
 }
 
-TEST_F(CameraFormTest, ANameThatIsNotUtf8SurvivesAnApplyOfOtherFields) {
-  CameraRecord r = *cameras->record(0);
-  setText(r.name, "Caf\xE9");  // Latin-1, as an older file may hold it
-  ASSERT_TRUE(cameras->saveRecord(r));
-  open();
-  view[FormField::HttpPort] = QStringLiteral("81");
-  form->apply();
-  EXPECT_EQ(textOf(stored(0).name), "Caf\xE9");
-  EXPECT_EQ(stored(0).httpPort, 81u);
-}
+INSTANTIATE_TEST_SUITE_P(Files, SettingsFileThroughTheFormTest, ::testing::ValuesIn(kFileCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tavolin::ui::test

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "tavolin/camera_settings.h"
+#include "tavolin/store_notices.h"
 
 namespace tavolin {
 
@@ -17,6 +18,7 @@ CameraList::CameraList(std::string path) : path_(std::move(path)) {
 CameraList::~CameraList() { close(); }
 
 void CameraList::loadAll() {
+  const StoreNotices notices(loadNotices_);
   for (int i = 0; i < kCameraCount; ++i) {
     const std::string section = std::to_string(i);
     records_[i] = recordFromValues(i, [&](const char* key) -> const char* {
@@ -36,6 +38,7 @@ const CameraRecord* CameraList::record(int position) const {
 
 bool CameraList::saveRecord(CameraRecord record) {
   if (store_ == nullptr || record.index < 0 || record.index >= kCameraCount) return false;
+  const StoreNotices notices(saveNotices_);
   const std::string section = std::to_string(record.index);
   for (const auto& [key, value] : valuesForSave(record)) {
     // Values already set stay in the store and reach the file with the next
@@ -52,6 +55,7 @@ std::string CameraList::value(const char* section, const char* key) const {
 
 bool CameraList::saveValues(const char* section, std::span<const std::pair<const char*, std::string>> values) {
   if (store_ == nullptr) return false;
+  const StoreNotices notices(saveNotices_);
   for (const auto& [key, value] : values) {
     if (CM_SetValue(store_, key, value.c_str(), section, path_.c_str()) != 1) return false;
   }
@@ -59,6 +63,8 @@ bool CameraList::saveValues(const char* section, std::span<const std::pair<const
 }
 
 void CameraList::close() {
+  if (store_ == nullptr) return;
+  const StoreNotices notices(saveNotices_);
   CM_CloseInterface(store_);
   store_ = nullptr;
 }

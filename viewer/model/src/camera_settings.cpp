@@ -36,6 +36,10 @@ std::string text(const char (&field)[N]) {
 
 }  // namespace
 
+bool fitsSettingsLine(std::string_view key, std::string_view value) {
+  return key.size() + 1 + value.size() <= kMaxSettingsLine && value.find_first_of("\r\n") == std::string_view::npos;
+}
+
 int32_t parseDecimal(const char* text) {
   if (text == nullptr) return 0;
   while (isBlank(*text)) ++text;
@@ -72,7 +76,7 @@ CameraRecord recordFromValues(int index, const ValueLookup& lookup) {
   r.ptzSourceType = static_cast<uint32_t>(parseDecimal(value("PTZProtocolSourceType")));
   setText(r.ptzVendor, value("PTZVender"));
   setText(r.ptzProtocol, value("PTZProtocol"));
-  setText(r.ptzProtocolFile, value("PTZProtocolFileName"));
+  setText(r.ptzProtocolFile, value(kPtzProtocolFileKey));
   r.inSwitchGroup = flag(value("JoinPatorlGroup"));
   r.playAudio = flag(value("PlayAudio"));
   r.quadServer = flag(value("Qaud"));
@@ -107,7 +111,7 @@ KeyValues valuesForSave(CameraRecord& r) {
       {"PTZProtocolSourceType", decimal(r.ptzSourceType)},
       {"PTZVender", text(r.ptzVendor)},
       {"PTZProtocol", text(r.ptzProtocol)},
-      {"PTZProtocolFileName", text(r.ptzProtocolFile)},
+      {kPtzProtocolFileKey, text(r.ptzProtocolFile)},
       {"JoinPatorlGroup", flagText(r.inSwitchGroup)},
       {"PlayAudio", flagText(r.playAudio)},
       {"Qaud", flagText(r.quadServer)},

@@ -6,6 +6,9 @@
 #include <utility>
 
 #include "app/termination_signals.h"
+#include "shell/shell.h"
+#include "tavolin/startup_check.h"
+#include "tavolin/store_notices.h"
 
 // Resources of a static library are registered by hand.
 static void registerAppResources() { Q_INIT_RESOURCE(app_icon); }
@@ -20,23 +23,44 @@ CTavolinApp::CTavolinApp(Shell& shell, Options options)
 CTavolinApp::~CTavolinApp() = default;
 
 int CTavolinApp::run() {
+  const QString caption = QStringLiteral("Tavolin");
+  StartupCheck check(options_.settingsPath);
+  // Refused before anything else: every save would fail.
+  if (const std::string refusal = check.refusal(); !refusal.empty()) {
+    shell_.prompts().showMessage(nullptr, QString::fromLocal8Bit(refusal), caption, PromptButtons::Ok);
+    return 1;
+  }
   if (!instance_.claim()) return 0;
   instance_.setRaiseHandler([this] { raiseWindow(); });
 
   form_ = std::make_unique<CTavolinDlg>(shell_, options_.settingsPath, nullptr, options_.reasons);
   TerminationSignals termination([this] { endOnRequest(); });
   form_->setLiveViewRunner(options_.liveView);
-  if (options_.whenShown) {
-    QTimer::singleShot(0, form_.get(), [this] { options_.whenShown(*form_); });
-  }
+  // Once the form is up: what its settings file could not give, then
+  // whatever drives the form.
+  QTimer::singleShot(0, form_.get(), [this, &check, caption] {
+    const std::string notice = check.takeLoadNotice(form_->cameras());
+    if (!notice.empty()) {
+      shell_.prompts().showMessage(form_.get(), QString::fromLocal8Bit(notice), caption, PromptButtons::Ok);
+    }
+    if (options_.whenShown) options_.whenShown(*form_);
+  });
   form_->exec();
-  // Closing the camera list writes the settings file once more.
+  // Closing the camera list writes the settings file once more; where that
+  // kept a version another program wrote is told, unless the system asked
+  // the program to end.
+  form_->cameras().close();
+  const std::vector<std::string> notices = form_->cameras().takeSaveNotices();
+  if (!endRequested_ && !notices.empty()) {
+    shell_.prompts().showMessage(nullptr, QString::fromLocal8Bit(joinedNotices(notices)), caption, PromptButtons::Ok);
+  }
   form_.reset();
   return 0;
 }
 
 void CTavolinApp::endOnRequest() {
   if (!form_) return;
+  endRequested_ = true;
   // Each window closes from its own event loop, innermost first; the form
   // goes last, once Play has saved the records after its view.
   auto* closer = new QTimer(form_.get());

@@ -35,7 +35,8 @@ class CTavolinApp {
   CTavolinApp& operator=(const CTavolinApp&) = delete;
 
   // Program start to program end; the exit code. A later start brings the
-  // running instance to the front and returns 0 at once.
+  // running instance to the front and returns 0 at once. A settings path the
+  // store cannot keep is refused with a message and 1.
   int run();
 
   // The form while run() shows it, else null.
@@ -52,6 +53,7 @@ class CTavolinApp {
   Options options_;
   SingleInstance instance_;
   std::unique_ptr<CTavolinDlg> form_;
+  bool endRequested_ = false;
 };
 
 }  // namespace tavolin::ui

@@ -1,8 +1,11 @@
 #include "form/camera_form.h"
 
+#include <QStringDecoder>
 #include <limits>
 
 #include "shell/reason_log.h"
+#include "tavolin/camera_settings.h"
+#include "tavolin/store_notices.h"
 #include "widgets/utf8_limit.h"
 
 namespace tavolin::ui {
@@ -12,12 +15,17 @@ namespace {
 const QString kProgramCaption = QStringLiteral("Tavolin");
 const QString kApplyCaption = QStringLiteral("Apply Setting");
 
+// A text from the file that is not UTF-8 (written in another code page)
+// shows one character per byte, as Latin-1; whatever it shows, it must still
+// fit the field when taken back.
 template <std::size_t N>
 QString fromField(const char (&field)[N]) {
   const std::string_view text = textOf(field);
-  // A text from the file may not be valid UTF-8; whatever it shows, it must
-  // still fit the field when taken back.
-  return cutToUtf8Bytes(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), static_cast<int>(N - 1));
+  const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString shown = utf8(bytes);
+  if (utf8.hasError()) shown = QString::fromLatin1(bytes);
+  return cutToUtf8Bytes(shown, static_cast<int>(N - 1));
 }
 
 // Takes an edited text into a field; a text as it was shown leaves the
@@ -169,7 +177,13 @@ bool CameraForm::takeBack(QString& reason) {
   changed_ = false;
   const uint64_t mark = reasons_ != nullptr ? reasons_->mark() : 0;
   const bool saved = cameras_.saveRecord(record);
-  if (!saved && reasons_ != nullptr) reason = reasons_->lastSince(mark);
+  // What the store told: why a save failed, or where a save that went
+  // through kept a version of the file that another program wrote. A file
+  // left as it is since the load is not told again at a save: the load's
+  // notice says why.
+  reason = QString::fromLocal8Bit(joinedNotices(cameras_.takeSaveNotices()));
+  if (!saved && !cameras_.loadNotices().empty()) reason = QString::fromLocal8Bit(cameras_.loadNotices().front());
+  if (!saved && reason.isEmpty() && reasons_ != nullptr) reason = reasons_->lastSince(mark);
   // Not every refusal is told by the store: the file is named at least.
   if (!saved && reason.isEmpty()) {
     reason = QStringLiteral("the settings file %1 could not be written").arg(QString::fromStdString(cameras_.path()));
@@ -231,14 +245,19 @@ void CameraForm::ptzSettingClicked(bool checked) {
     return;
   }
   QString path = view_.chooseProtocolFile();
-  if (!path.isEmpty() && path.toUtf8().size() >= static_cast<qsizetype>(sizeof(CameraRecord::ptzProtocolFile))) {
-    // A cut path would name another file: refuse it as if none was chosen.
-    view_.ask(QStringLiteral("The path of this protocol file is too long."), kProgramCaption, PromptButtons::Ok);
+  const QByteArray chosen = path.toUtf8();
+  if (!path.isEmpty() &&
+      !fitsSettingsLine(kPtzProtocolFileKey,
+                        std::string_view(chosen.constData(), static_cast<std::size_t>(chosen.size())))) {
+    // The settings file would keep it cut, naming another file: refuse it as
+    // if none was chosen.
+    view_.ask(QStringLiteral("The path of this protocol file is too long."), kProgramCaption, PromptButtons::Ok,
+              QStringLiteral("The settings file keeps a path of at most %1 bytes, on one line.")
+                  .arg(kMaxSettingsLine - std::string_view(kPtzProtocolFileKey).size() - 1));
     path.clear();
   }
   if (!path.isEmpty()) {
-    const QByteArray bytes = path.toUtf8();
-    setText(shown_.ptzProtocolFile, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    setText(shown_.ptzProtocolFile, std::string_view(chosen.constData(), static_cast<std::size_t>(chosen.size())));
     shown_.ptzEnabled = 1;
     shown_.ptzSourceType = 1;
     setText(shown_.ptzVendor, "");
@@ -285,6 +304,8 @@ void CameraForm::play(int selected, const LiveView& liveView) {
   // switched to; every record is saved after it.
   if (liveView) applyChanges(liveView(records, selected), records);
   for (int i = 0; i < kCameraCount; ++i) cameras_.saveRecord(*cameras_.record(i));
+  const std::vector<std::string> notices = cameras_.takeSaveNotices();
+  if (!notices.empty()) view_.ask(QString::fromLocal8Bit(joinedNotices(notices)), kProgramCaption, PromptButtons::Ok);
   view_.setEditing(true);
 }
 

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "ledra/config_store.h"
 #include "tavolin/camera_record.h"
@@ -48,11 +49,22 @@ class CameraList {
   bool hasStore() const { return store_ != nullptr; }
   const std::string& path() const { return path_; }
 
+  // What the store told while loading, as sentences for the user: a line of
+  // the file it could not read, or a file it could not read at all, and that
+  // it leaves the file as it is (every save then fails). Empty when the file
+  // was read to its end or did not exist.
+  const std::vector<std::string>& loadNotices() const { return loadNotices_; }
+  // What the store told during saves and the close since the last call:
+  // where it kept a version of the file that another program wrote.
+  std::vector<std::string> takeSaveNotices() { return std::exchange(saveNotices_, {}); }
+
  private:
   void loadAll();
 
   std::string path_;
   CM_Store* store_ = nullptr;
+  std::vector<std::string> loadNotices_;
+  std::vector<std::string> saveNotices_;
   std::array<CameraRecord, kCameraCount> records_{};
 };
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "tavolin/camera_record.h"
@@ -13,6 +14,16 @@
 namespace tavolin {
 
 inline constexpr std::size_t kCameraKeyCount = 27;
+
+inline constexpr const char* kPtzProtocolFileKey = "PTZProtocolFileName";
+
+// The longest line the settings file reads back, without its line end: the
+// store cuts a longer key=value line when it writes it, and keeps a value
+// only up to its first line break.
+inline constexpr std::size_t kMaxSettingsLine = 253;
+
+// Whether `value` goes into the file under `key` and comes back as itself.
+bool fitsSettingsLine(std::string_view key, std::string_view value);
 
 // Leading decimal number of a text, as the file's numbers are read: optional
 // blanks and sign, then digits; 0 when the text does not begin with a number.
