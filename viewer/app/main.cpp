@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
     // A demo leaves a viewer the user runs alone.
     options.instanceName = tavolin::ui::SingleInstance::defaultName() + QStringLiteral("-demo");
     options.whenShown = [demoOptions](tavolin::ui::CTavolinDlg& form) { tavolin::ui::driveDemo(form, demoOptions); };
+    options.noticesToStandardError = true;
   }
   tavolin::ui::CTavolinApp tavolinApp(shell, std::move(options));
   return tavolinApp.run();

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <deque>
+#include <fstream>
 #include <regex>
 #include <vector>
 
@@ -244,129 +245,60 @@ TEST_F(CameraFormTest, PtzSettingTakesFileAddressAndSerialOrClearsThemWhenCancel
 }
 
 // A settings file through the form, Apply and the store to the file's bytes.
-enum class Act { kEditPort, kEditName, kChooseProtocolFile, kOtherProgramWrites };
+enum class Act { kEditPort, kEditName, kChoosePath, kOtherProgramWrites };
 
 struct FileCase {
   const char* name;
-  std::string file;  // at start
+  std::string file;
   Act act;
-  QString protocolFile;           // chosen with kChooseProtocolFile
-  QString nameShown;              // camera 1's name as the form shows it
-  std::vector<QString> asked;     // every message, in order
+  QString path;                   // the protocol file chosen
+  QString asked;                  // every message, joined by " | "
   const char* detail;             // a pattern of the last message's detail
-  std::vector<std::string> kept;  // texts the file holds afterwards; empty: the file is left as it was
+  std::vector<std::string> kept;  // texts the file holds then; none: it is left as it was
 };
-
-void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
 
 const std::string kLatin1 = "[0]\nCameraName=Caf\xE9\nCameraPassword=p\xE4ss\xFF\n";
-const QString kTooLong = QStringLiteral("The path of this protocol file is too long.");
+const QString kRefused = QStringLiteral("The path of this protocol file is too long. | OK");
 // "PTZProtocolFileName=" and a path of 233 bytes fill the file's 253 characters.
-const QString kLongestPath = QStringLiteral("/") + QString(228, QLatin1Char('p')) + QStringLiteral(".ptz");
+const QString kLongest = QStringLiteral("/") + QString(228, QLatin1Char('p')) + QStringLiteral(".ptz");
 
+// clang-format off
 const FileCase kFileCases[] = {
-    {"TextsThatAreNotUtf8GoBackByteForByteUnlessEdited",
-     kLatin1,
-     Act::kEditPort,
-     {},
-     QStringLiteral("Caf\u00E9"),
-     {QStringLiteral("OK")},
-     "",
-     {"CameraName=Caf\xE9\n", "CameraPassword=p\xE4ss\xFF\n", "HTTPPort=81\n"}},
-    {"AnEditedTextIsStoredAsUtf8",
-     kLatin1,
-     Act::kEditName,
-     {},
-     QStringLiteral("Caf\u00E9"),
-     {QStringLiteral("OK")},
-     "",
-     {"CameraName=Caf\xC3\xA8\n", "CameraPassword=p\xE4ss\xFF\n"}},
-    {"ProtocolPathThatFillsItsLineIsStored",
-     "",
-     Act::kChooseProtocolFile,
-     kLongestPath,
-     QStringLiteral("Camera - 1"),
-     {QStringLiteral("OK")},
-     "",
-     {"PTZProtocolFileName=" + kLongestPath.toStdString() + "\n", "EnablePTZ=1\n"}},
-    {"ProtocolPathOneByteLongerIsRefused",
-     "",
-     Act::kChooseProtocolFile,
-     kLongestPath + QLatin1Char('x'),
-     QStringLiteral("Camera - 1"),
-     {kTooLong, QStringLiteral("OK")},
-     "",
-     {"PTZProtocolFileName=\n", "EnablePTZ=0\n"}},
-    {"ProtocolPathTheRecordCannotHoldIsRefused",
-     "",
-     Act::kChooseProtocolFile,
-     QStringLiteral("/") + QString(600, QLatin1Char('p')),
-     QStringLiteral("Camera - 1"),
-     {kTooLong, QStringLiteral("OK")},
-     "",
-     {"PTZProtocolFileName=\n"}},
-    {"ProtocolPathWithALineBreakIsRefused",
-     "",
-     Act::kChooseProtocolFile,
-     QStringLiteral("/opt/a.ptz\n/opt/b.ptz"),
-     QStringLiteral("Camera - 1"),
-     {kTooLong, QStringLiteral("OK")},
-     "",
-     {"PTZProtocolFileName=\n"}},
-    {"VersionAnotherProgramWroteIsKeptAndTold",
-     "[0]\nCameraName=Door\n",
-     Act::kOtherProgramWrites,
-     {},
-     QStringLiteral("Door"),
-     {QStringLiteral("OK")},
-     ".*Tavolin.txt was changed by another program since it was read; that version is kept in "
-     ".*Tavolin.txt.[0-9]{8}-[0-9]{6}.bak.",
-     {"HTTPPort=81\n"}},
-    {"FileWhoseLoadStoppedIsLeftAloneAndApplySaysWhy",
-     "[0]\nCameraName=Door\njunk\n",
-     Act::kEditPort,
-     {},
-     QStringLiteral("Door"),
-     {QStringLiteral("Fail")},
-     "Line 3 of .*Tavolin.txt could not be read \\(a line without \"=\"\\); the file will be left as it is.",
-     {}},
+    {"TextsThatAreNotUtf8GoBackByteForByte", kLatin1, Act::kEditPort, {}, "OK", "", {kLatin1.substr(4), "HTTPPort=81"}},
+    {"AnEditedTextIsStoredAsUtf8", kLatin1, Act::kEditName, {}, "OK", "", {"=Caf\xC3\xA8\nCameraPassword=p\xE4ss\xFF\n"}},
+    {"ProtocolPathThatFillsItsLineIsStored", "", Act::kChoosePath, kLongest, "OK", "",
+     {"PTZProtocolFileName=" + kLongest.toStdString() + "\n"}},
+    {"ProtocolPathOneByteLongerIsRefused", "", Act::kChoosePath, kLongest + "x", kRefused, "", {"FileName=\n"}},
+    {"ProtocolPathWithALineBreakIsRefused", "", Act::kChoosePath, "/a.ptz\n/b.ptz", kRefused, "", {"FileName=\n"}},
+    {"VersionAnotherProgramWroteIsToldWithOk", "[0]\nk=1\n", Act::kOtherProgramWrites, {}, "OK",
+     ".*Tavolin.txt was changed by another program.*kept in .*Tavolin.txt.[0-9]{8}-[0-9]{6}.bak.", {"k=1\n"}},
+    {"FileWhoseLoadStoppedIsLeftAloneAndApplySaysWhy", "[0]\njunk\n", Act::kEditPort, {}, "Fail",
+     "Line 2 of .*Tavolin.txt could not be read .*; the file will be left as it is.", {}},
 };
+// clang-format on
 
 class SettingsFileThroughTheFormTest : public CameraFormTest, public ::testing::WithParamInterface<FileCase> {};
 
 TEST_P(SettingsFileThroughTheFormTest, ApplyLosesNothing) {
   const FileCase& c = GetParam();
-  const auto write = [&](const std::string& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-  };
-  // The list of the fixture is closed first: closing writes its file.
+  const auto write = [&](const std::string& bytes) { return !!(std::ofstream(path.toStdString()) << bytes); };
   form.reset();
-  cameras.reset();
-  if (!c.file.empty()) write(c.file);
+  cameras.reset();  // closing the fixture's list writes its file
+  ASSERT_TRUE(c.file.empty() || write(c.file));
   open();
-  EXPECT_EQ(view[FormField::Name], c.nameShown);
-  switch (c.act) {
-    case Act::kOtherProgramWrites: write("[0]\nCameraName=Theirs\n"); [[fallthrough]];
-    case Act::kEditPort: view[FormField::HttpPort] = QStringLiteral("81"); break;
-    case Act::kEditName: view[FormField::Name] = QStringLiteral("Caf\u00E8"); break;
-    case Act::kChooseProtocolFile:
-      view.protocolFile = c.protocolFile;
-      view.addressChosen = 1;
-      form->ptzSettingClicked(true);
-      break;
-  }
+  EXPECT_EQ(view[FormField::Name] == QStringLiteral("Caf\u00E9"), c.file == kLatin1);
+  ASSERT_TRUE(c.act != Act::kOtherProgramWrites || write("[0]\nCameraName=Theirs\n"));
+  view[c.act == Act::kEditName ? FormField::Name : FormField::HttpPort] =
+      c.act == Act::kEditName ? QStringLiteral("Caf\u00E8") : QStringLiteral("81");
+  view.protocolFile = c.path;
+  if (c.act == Act::kChoosePath) form->ptzSettingClicked(true);
   form->textEdited();
   form->apply();
-  EXPECT_EQ(view.asked, c.asked);
-  ASSERT_FALSE(view.details.empty());
-  EXPECT_TRUE(std::regex_match(view.details.back().toStdString(), std::regex(*c.detail ? c.detail : "^$")))
+  EXPECT_EQ(QStringList(view.asked.begin(), view.asked.end()).join(" | "), c.asked);
+  EXPECT_TRUE(std::regex_match(view.details.back().toStdString(), std::regex(c.detail)))
       << view.details.back().toStdString();
   const std::string after = test::fileText(path);
-  if (c.kept.empty()) {
-    EXPECT_EQ(after, c.file);
-  }
+  EXPECT_TRUE(!c.kept.empty() || after == c.file) << after;
   for (const std::string& text : c.kept) EXPECT_NE(after.find(text), std::string::npos) << text << " in\n" << after;
 }
 

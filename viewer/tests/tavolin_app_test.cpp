@@ -9,7 +9,6 @@
 #include <QDialog>
 #include <QTimer>
 #include <atomic>
-#include <regex>
 #include <csignal>
 #include <thread>
 
@@ -91,64 +90,6 @@ TEST(TavolinAppTest, AnEndRequestDuringTheViewClosesItSavesEveryRecordAndEnds) {
   EXPECT_NE(text.find("PTZSpeed=5"), std::string::npos);
   EXPECT_TRUE(shell.scripted.messages.empty());
 }
-
-// What the program tells about its settings file at start and at exit.
-struct StartCase {
-  const char* name;
-  std::string file;       // at start
-  bool pathTooLong;       // the settings path is longer than the store keeps
-  bool changedMeanwhile;  // another program writes the file while the form is up
-  int exitCode;
-  const char* told;  // a pattern of every message shown, joined by " | "; "@" is the settings path
-};
-
-void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
-
-const StartCase kStartCases[] = {
-    {"ALineThatCannotBeReadIsToldOnceAtStartAndTheFileLeftAsItIs", "[0]\nCameraName=Door\njunk\n", false, false, 0,
-     "Line 3 of @ could not be read \\(a line without \"=\"\\); the file will be left as it is\\.\n\n.*not saved.*"},
-    {"AVersionAnotherProgramWroteIsToldAtExit", "[0]\nCameraName=Door\n", false, true, 0,
-     "@ was changed by another program since it was read; that version is kept in @\\.[0-9-]+\\.bak\\."},
-    {"ASettingsPathTheStoreCannotKeepIsRefusedAtStart", "", true, false, 1,
-     "The path of the settings file is longer than 254 bytes.*:\n@\n\nTavolin does not start with it\\."},
-};
-
-class TavolinAppStartTest : public ::testing::TestWithParam<StartCase> {};
-
-TEST_P(TavolinAppStartTest, TellsWhatTheSettingsFileCouldNotGive) {
-  const StartCase& c = GetParam();
-  QTemporaryDir folder;
-  const QString path = c.pathTooLong ? folder.filePath(QString(250, QLatin1Char('d')) + QStringLiteral("/Tavolin.txt"))
-                                     : folder.filePath(QStringLiteral("Tavolin.txt"));
-  const auto write = [&](const std::string& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-  };
-  if (!c.file.empty()) write(c.file);
-  test::FakeShell shell;
-  CTavolinApp::Options options;
-  options.instanceName = QStringLiteral("tavolin-test-") + QUuid::createUuid().toString(QUuid::Id128);
-  options.settingsPath = path.toStdString();
-  options.whenShown = [&](CTavolinDlg& form) {
-    if (c.changedMeanwhile) write("[0]\nCameraName=Theirs\n");
-    form.controls().exit->click();
-  };
-  CTavolinApp app(shell, options);
-  EXPECT_EQ(app.run(), c.exitCode);
-
-  QStringList shown;
-  for (const auto& m : shell.scripted.messages) shown << m.text;
-  const std::string pattern = std::regex_replace(c.told, std::regex("@"), path.toStdString());
-  EXPECT_TRUE(std::regex_match(shown.join(QStringLiteral(" | ")).toStdString(), std::regex(pattern)))
-      << shown.join(QStringLiteral(" | ")).toStdString();
-  if (!c.file.empty() && !c.changedMeanwhile) {
-    EXPECT_EQ(test::fileText(path), c.file);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, TavolinAppStartTest, ::testing::ValuesIn(kStartCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tavolin::ui

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
 #include <utility>
 
 #include "app/termination_signals.h"
@@ -23,11 +24,10 @@ CTavolinApp::CTavolinApp(Shell& shell, Options options)
 CTavolinApp::~CTavolinApp() = default;
 
 int CTavolinApp::run() {
-  const QString caption = QStringLiteral("Tavolin");
   StartupCheck check(options_.settingsPath);
   // Refused before anything else: every save would fail.
   if (const std::string refusal = check.refusal(); !refusal.empty()) {
-    shell_.prompts().showMessage(nullptr, QString::fromLocal8Bit(refusal), caption, PromptButtons::Ok);
+    tell(nullptr, refusal);
     return 1;
   }
   if (!instance_.claim()) return 0;
@@ -38,11 +38,8 @@ int CTavolinApp::run() {
   form_->setLiveViewRunner(options_.liveView);
   // Once the form is up: what its settings file could not give, then
   // whatever drives the form.
-  QTimer::singleShot(0, form_.get(), [this, &check, caption] {
-    const std::string notice = check.takeLoadNotice(form_->cameras());
-    if (!notice.empty()) {
-      shell_.prompts().showMessage(form_.get(), QString::fromLocal8Bit(notice), caption, PromptButtons::Ok);
-    }
+  QTimer::singleShot(0, form_.get(), [this, &check] {
+    tell(form_.get(), check.takeLoadNotice(form_->cameras()));
     if (options_.whenShown) options_.whenShown(*form_);
   });
   form_->exec();
@@ -50,12 +47,19 @@ int CTavolinApp::run() {
   // kept a version another program wrote is told, unless the system asked
   // the program to end.
   form_->cameras().close();
-  const std::vector<std::string> notices = form_->cameras().takeSaveNotices();
-  if (!endRequested_ && !notices.empty()) {
-    shell_.prompts().showMessage(nullptr, QString::fromLocal8Bit(joinedNotices(notices)), caption, PromptButtons::Ok);
-  }
+  const std::string notices = joinedNotices(form_->cameras().takeSaveNotices());
+  if (!endRequested_) tell(nullptr, notices);
   form_.reset();
   return 0;
+}
+
+void CTavolinApp::tell(QWidget* parent, const std::string& notice) {
+  if (notice.empty()) return;
+  if (options_.noticesToStandardError) {
+    std::fprintf(stderr, "Tavolin: %s\n", notice.c_str());
+    return;
+  }
+  shell_.prompts().showMessage(parent, QString::fromLocal8Bit(notice), QStringLiteral("Tavolin"), PromptButtons::Ok);
 }
 
 void CTavolinApp::endOnRequest() {

@@ -27,6 +27,9 @@ class CTavolinApp {
     const ReasonLog* reasons = nullptr;
     // Runs once the form is up, from its event loop (a demo drives it here).
     std::function<void(CTavolinDlg&)> whenShown;
+    // What the settings file could not give goes to standard error instead
+    // of a message box that waits for a user (a demo has none).
+    bool noticesToStandardError = false;
   };
 
   CTavolinApp(Shell& shell, Options options);
@@ -44,6 +47,8 @@ class CTavolinApp {
 
  private:
   void raiseWindow();
+  // A notice about the settings file, shown over `parent` or written out.
+  void tell(QWidget* parent, const std::string& notice);
   // Closes whatever covers the form (the live view, a question), then the
   // form itself, without asking: the camera list is closed and the file
   // written as at a normal end.
