@@ -43,9 +43,9 @@ int CTavolinApp::run() {
     if (options_.whenShown) options_.whenShown(*form_);
   });
   form_->exec();
-  // Closing the camera list writes the settings file once more; where that
-  // kept a version another program wrote is told, unless the system asked
-  // the program to end.
+  // Closing the camera list writes the settings file once more; why that
+  // failed, or where it kept a version another program wrote, is told unless
+  // the system asked the program to end.
   form_->cameras().close();
   const std::string notices = joinedNotices(form_->cameras().takeSaveNotices());
   if (!endRequested_) tell(nullptr, notices);
