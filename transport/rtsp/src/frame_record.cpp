@@ -77,6 +77,20 @@ AccessUnitInfo inspectAccessUnit(RecordKind kind, std::span<const uint8_t> data)
     return info;
 }
 
+std::vector<uint8_t> parameterSetsOf(RecordKind kind, std::span<const uint8_t> data) {
+    std::vector<uint8_t> sets;
+    if (kind == RecordKind::Jpeg) return sets;
+    forEachNalUnit(data, [&](const uint8_t* unit, std::size_t length) {
+        const int type = kind == RecordKind::H264 ? unit[0] & 0x1F : (unit[0] >> 1) & 0x3F;
+        const bool parameterSet = kind == RecordKind::H264 ? type == 7 || type == 8 : type >= 32 && type <= 34;
+        if (!parameterSet) return;
+        static constexpr uint8_t kStartCode[] = {0, 0, 0, 1};
+        sets.insert(sets.end(), std::begin(kStartCode), std::end(kStartCode));
+        sets.insert(sets.end(), unit, unit + length);
+    });
+    return sets;
+}
+
 std::size_t writeVideoRecord(RecordKind kind, bool randomAccess, uint32_t timeMs, std::span<const uint8_t> prefix,
                              std::span<const uint8_t> picture, std::span<uint8_t> out) {
     const std::size_t length = kHeader + prefix.size() + picture.size();

@@ -226,6 +226,10 @@ int32_t RtspSession::videoRecord(int32_t* kind, std::span<uint8_t> out) {
     if (awaitingRandomAccess_ && !info.randomAccess) return -1;
     const int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
     const int64_t timeMs = pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(pts, stream->time_base, AVRational{1, 1000});
+    // The newest parameter sets win: those in the stream replace the
+    // session description's (a camera may leave them out of it, or change
+    // them), and go in front of later key pictures that come without.
+    if (info.parameterSets) parameterSets_ = parameterSetsOf(videoKind_, picture);
     std::span<const uint8_t> prefix;
     if (info.randomAccess && !info.parameterSets) prefix = parameterSets_;
     const std::size_t n =

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace corvel {
 
@@ -29,6 +30,10 @@ struct AccessUnitInfo {
 };
 
 AccessUnitInfo inspectAccessUnit(RecordKind kind, std::span<const uint8_t> data);
+
+// The parameter sets an access unit carries (H.264 SPS and PPS, H.265 VPS,
+// SPS and PPS), each behind a 4-byte start code; empty for JPEG.
+std::vector<uint8_t> parameterSetsOf(RecordKind kind, std::span<const uint8_t> data);
 
 // Writes a video record: header, then `prefix` (the parameter sets from the
 // session description, for a random-access picture lacking its own), then

@@ -99,7 +99,7 @@ private:
     int videoIndex_ = -1;
     int audioIndex_ = -1;
     RecordKind videoKind_ = RecordKind::H264;
-    std::vector<uint8_t> parameterSets_; // from the session description, Annex-B
+    std::vector<uint8_t> parameterSets_; // the newest, from the description or the stream, Annex-B
     bool awaitingRandomAccess_ = false;  // after a refused picture
     std::unique_ptr<AudioConverter> audio_;
     std::vector<uint8_t> audioSlice_;

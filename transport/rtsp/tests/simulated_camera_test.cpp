@@ -1,0 +1,258 @@
+// Corvel-M's instance against the simulated RTSP camera: every blocking call
+// ends within its deadline whatever the camera does wrong, a refused picture
+// is followed by nothing before the next key record, and each key record
+// alone starts a fresh libavcodec decoder (a check nobody here wrote).
+#include "camsim/rtsp_camera.h"
+#include "corvel/instance.h"
+#include "platform/diagnostic_capture.h"
+#include "platform/network_guard.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace corvel {
+namespace {
+
+using camsim::RtspCodec;
+using camsim::RtspFault;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+// The smallest connect deadline the settings can give, and as short a
+// silence deadline; what a call may take beyond its deadline.
+constexpr int kConnectMs = 1000;
+constexpr int kSilenceMs = 1000;
+constexpr long kSlackMs = 500;
+constexpr std::size_t kHeader = 44;
+
+long msSince(Clock::time_point start) {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+camsim::RtspOptions cameraOptions(RtspFault fault) {
+    camsim::RtspOptions o;
+    o.width = kWidth;
+    o.height = kHeight;
+    o.keyFrameInterval = 5;
+    o.user = "viewer";
+    o.password = "s3cret";
+    o.fault = fault;
+    o.faultSettings.trickleMs = 100;
+    o.faultSettings.oversizedBytes = 600000; // well above the 256,000-byte record buffer
+    return o;
+}
+
+// A camera with the fault and an instance set up for one of its mounts
+// (or, with `refusing`, for a port nothing listens on any more).
+struct Rig {
+    explicit Rig(RtspFault fault, RtspCodec codec = RtspCodec::H264, int silenceMs = kSilenceMs, bool refusing = false)
+        : camera(cameraOptions(fault)), instance("Corvel-M", &locatePlainRtsp, Deadlines{kConnectMs, silenceMs, 200}) {
+        platform::enableLoopbackOnly();
+        started = camera.start();
+        const std::string url = camera.url(codec);
+        if (refusing) camera.stop();
+        MediaConfig c{};
+        std::strncpy(c.cameraAddress, url.c_str(), sizeof c.cameraAddress - 1);
+        std::strcpy(c.userName, "viewer");
+        std::strcpy(c.password, "s3cret");
+        c.connectTimeoutSeconds = kConnectMs / 1000;
+        instance.setMediaConfig(c);
+    }
+    bool open() { return instance.connect() == 1 && instance.startStreaming() == 1; }
+    int32_t next() { return instance.getNextFrame(&kind, buffer.data(), static_cast<int32_t>(buffer.size())); }
+    bool isVideo() const { return kind != static_cast<int32_t>(RecordKind::Audio); }
+    bool isKey() const { return isVideo() && (buffer[5] & kRandomAccessFlag) != 0; }
+
+    camsim::RtspCamera camera;
+    Instance instance;
+    bool started = false;
+    int32_t kind = 0;
+    std::vector<uint8_t> buffer = std::vector<uint8_t>(transport::kFrameBufferSize);
+};
+
+enum class AfterPlay {
+    NoPlay,  // the connect fails
+    Flows,   // records keep coming
+    Ends,    // the reading ends (silence or a closed connection)
+    Rejoins, // a picture is refused; the next video record is a key record
+};
+
+struct FaultCase {
+    const char* name;
+    RtspFault fault;
+    bool refusing;
+    Failure connectFailure;
+    AfterPlay afterPlay;
+};
+
+class BoundedCallTest : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(BoundedCallTest, EveryCallEndsWithinItsDeadlineWithoutHarm) {
+    const FaultCase& c = GetParam();
+    platform::DiagnosticCapture diagnostics;
+    Rig rig(c.fault, RtspCodec::H264, kSilenceMs, c.refusing);
+    ASSERT_TRUE(rig.started) << rig.camera.error();
+
+    auto start = Clock::now();
+    const int32_t connected = rig.instance.connect();
+    EXPECT_LE(msSince(start), kConnectMs + kSlackMs);
+    EXPECT_EQ(rig.instance.session().failure(), c.connectFailure) << rig.instance.session().reason();
+    if (c.afterPlay == AfterPlay::NoPlay) {
+        EXPECT_EQ(connected, 0);
+        EXPECT_FALSE(rig.instance.session().reason().empty());
+        return;
+    }
+    ASSERT_EQ(connected, 1);
+    ASSERT_EQ(rig.instance.startStreaming(), 1);
+
+    constexpr int kEnough = 40;
+    int records = 0;
+    int videoRecords = 0;
+    bool refusedSeen = false;
+    for (; records < kEnough; ++records) {
+        start = Clock::now();
+        const int32_t n = rig.next();
+        EXPECT_LE(msSince(start), kSilenceMs + kSlackMs) << "record " << records;
+        if (n <= 0) break;
+        ASSERT_GE(n, static_cast<int32_t>(kHeader));
+        ASSERT_LE(n, static_cast<int32_t>(rig.buffer.size()));
+        if (!rig.isVideo()) continue;
+        EXPECT_EQ(rig.buffer[4], 3); // H.264 access unit
+        EXPECT_EQ(rig.buffer[19], 3);
+        ++videoRecords;
+        if (c.afterPlay == AfterPlay::Rejoins && !refusedSeen &&
+            diagnostics.text().find("refused a picture") != std::string::npos) {
+            refusedSeen = true;
+            EXPECT_TRUE(rig.isKey()) << "a record from the middle of a group followed the refused picture";
+        }
+    }
+    switch (c.afterPlay) {
+    case AfterPlay::Flows: EXPECT_EQ(records, kEnough); break;
+    case AfterPlay::Ends: EXPECT_LT(records, kEnough); break;
+    case AfterPlay::Rejoins:
+        EXPECT_EQ(records, kEnough);
+        EXPECT_TRUE(refusedSeen) << diagnostics.text();
+        break;
+    case AfterPlay::NoPlay: break;
+    }
+    if (c.afterPlay != AfterPlay::Ends) {
+        EXPECT_GT(videoRecords, 5);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, BoundedCallTest,
+    ::testing::Values(FaultCase{"Refused", RtspFault::None, true, Failure::Refused, AfterPlay::NoPlay},
+                      FaultCase{"Silent", RtspFault::SilentAfterConnect, false, Failure::TimedOut, AfterPlay::NoPlay},
+                      FaultCase{"Trickle", RtspFault::Trickle, false, Failure::TimedOut, AfterPlay::NoPlay},
+                      FaultCase{"Unauthorized", RtspFault::Unauthorized, false, Failure::Unauthorized,
+                                AfterPlay::NoPlay},
+                      FaultCase{"Garbage", RtspFault::Garbage, false, Failure::TimedOut, AfterPlay::NoPlay},
+                      FaultCase{"StallAfterPlay", RtspFault::StallAfterPlay, false, Failure::None, AfterPlay::Ends},
+                      FaultCase{"CloseMidFrame", RtspFault::CloseMidFrame, false, Failure::None, AfterPlay::Ends},
+                      FaultCase{"Oversized", RtspFault::OversizedFrame, false, Failure::None, AfterPlay::Rejoins},
+                      FaultCase{"NoParameterSets", RtspFault::NoParameterSets, false, Failure::None, AfterPlay::Flows}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BoundedDisconnectTest, DisconnectFromAnotherThreadFreesABlockedReadWithin300Ms) {
+    // A silence deadline far beyond the wait, so only the disconnect can end the read.
+    Rig rig(RtspFault::StallAfterPlay, RtspCodec::H264, 10000);
+    ASSERT_TRUE(rig.started) << rig.camera.error();
+    ASSERT_TRUE(rig.open()) << rig.instance.session().reason();
+    std::atomic<bool> reading{false};
+    int32_t result = 1;
+    Clock::time_point returned;
+    std::thread blocked([&] {
+        reading.store(true);
+        while (result > 0) result = rig.next(); // the records before the stall
+        returned = Clock::now();
+    });
+    while (!reading.load()) std::this_thread::yield();
+    // Long enough for the relayed records to be read and the reader to block.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    const auto disconnected = Clock::now();
+    rig.instance.disconnect();
+    blocked.join();
+    EXPECT_LE(result, 0);
+    EXPECT_LE(std::chrono::duration_cast<std::chrono::milliseconds>(returned - disconnected).count(), 300);
+}
+
+// Decodes one record's payload in a fresh decoder; the picture's size, or
+// 0 x 0 when no picture came.
+std::pair<int, int> decodeAlone(AVCodecID id, const uint8_t* record, int32_t length) {
+    std::vector<uint8_t> data(record + kHeader, record + length);
+    data.resize(data.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    AVCodecContext* context = avcodec_alloc_context3(avcodec_find_decoder(id));
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    std::pair<int, int> size{0, 0};
+    if (context != nullptr && packet != nullptr && frame != nullptr && avcodec_open2(context, nullptr, nullptr) == 0) {
+        packet->data = data.data();
+        packet->size = length - static_cast<int32_t>(kHeader);
+        avcodec_send_packet(context, packet);
+        avcodec_send_packet(context, nullptr); // nothing else comes
+        if (avcodec_receive_frame(context, frame) == 0) size = {frame->width, frame->height};
+        packet->data = nullptr;
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&context);
+    return size;
+}
+
+struct KeyCase {
+    const char* name;
+    RtspCodec codec;
+    RtspFault fault;
+    AVCodecID id;
+};
+
+class KeyRecordTest : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(KeyRecordTest, EveryKeyRecordAloneStartsAFreshDecoder) {
+    Rig rig(GetParam().fault, GetParam().codec);
+    ASSERT_TRUE(rig.started) << rig.camera.error();
+    ASSERT_TRUE(rig.open()) << rig.instance.session().reason();
+    int keys = 0;
+    int others = 0;
+    int32_t n = 0;
+    while (keys < 3 && (n = rig.next()) > static_cast<int32_t>(kHeader)) {
+        if (!rig.isVideo()) continue;
+        EXPECT_EQ(rig.buffer[4], static_cast<uint8_t>(GetParam().codec == RtspCodec::H264   ? 3
+                                                      : GetParam().codec == RtspCodec::H265 ? 4
+                                                                                            : 5));
+        if (!rig.isKey()) {
+            ++others;
+            continue;
+        }
+        ++keys;
+        EXPECT_EQ(decodeAlone(GetParam().id, rig.buffer.data(), n), std::make_pair(kWidth, kHeight)) << "key " << keys;
+    }
+    EXPECT_EQ(keys, 3);
+    // Only Motion JPEG is all key pictures; the others had groups of five.
+    if (GetParam().codec != RtspCodec::Mjpeg) {
+        EXPECT_GE(others, 4);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, KeyRecordTest,
+                         ::testing::Values(KeyCase{"H264", RtspCodec::H264, RtspFault::None, AV_CODEC_ID_H264},
+                                           KeyCase{"H265", RtspCodec::H265, RtspFault::None, AV_CODEC_ID_HEVC},
+                                           KeyCase{"Mjpeg", RtspCodec::Mjpeg, RtspFault::None, AV_CODEC_ID_MJPEG},
+                                           KeyCase{"H264WithoutSessionParameterSets", RtspCodec::H264,
+                                                   RtspFault::NoParameterSets, AV_CODEC_ID_H264},
+                                           KeyCase{"H265WithoutSessionParameterSets", RtspCodec::H265,
+                                                   RtspFault::NoParameterSets, AV_CODEC_ID_HEVC}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace corvel
