@@ -38,13 +38,19 @@ std::string errorText(int error) {
     return text;
 }
 
+// Keeps the luma in studio range, as the scene is drawn (JPEG pictures are
+// full range).
 void keepLuma(const AVFrame* frame, RtspPicture& picture) {
     picture.width = frame->width;
     picture.height = frame->height;
     picture.luma.resize(static_cast<std::size_t>(frame->width) * static_cast<std::size_t>(frame->height));
+    const bool fullRange = frame->color_range == AVCOL_RANGE_JPEG || frame->format == AV_PIX_FMT_YUVJ420P ||
+                           frame->format == AV_PIX_FMT_YUVJ422P || frame->format == AV_PIX_FMT_YUVJ444P;
     for (int y = 0; y < frame->height; ++y) {
         const uint8_t* row = frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0];
-        std::copy(row, row + frame->width, picture.luma.begin() + static_cast<std::ptrdiff_t>(y) * frame->width);
+        uint8_t* out = picture.luma.data() + static_cast<std::ptrdiff_t>(y) * frame->width;
+        for (int x = 0; x < frame->width; ++x)
+            out[x] = fullRange ? static_cast<uint8_t>(16 + (row[x] * 219 + 127) / 255) : row[x];
     }
 }
 

@@ -52,7 +52,9 @@ int keyFrameInterval(const RtspOptions& options) {
     return options.keyFrameInterval > 0 ? options.keyFrameInterval : std::max(1, options.frameRate);
 }
 
-std::string rawVideoCaps(const RtspOptions& options) { return "video/x-raw,format=I420" + size(options); }
+std::string rawVideoCaps(const RtspOptions& options) {
+    return "video/x-raw,format=I420,colorimetry=bt601" + size(options);
+}
 
 std::string rawAudioCaps() { return "audio/x-raw,format=S16LE,layout=interleaved,rate=8000,channels=1"; }
 
@@ -77,7 +79,12 @@ std::string encoderDescription(const RtspOptions& options, RtspCodec codec) {
         return "x265enc name=encoder tune=zerolatency speed-preset=ultrafast log-level=error bitrate=" + kbps +
                " key-int-max=" + gop + " ! video/x-h265,stream-format=byte-stream,alignment=au";
     case RtspCodec::Mjpeg:
-        return "jpegenc name=encoder quality=" + std::to_string(options.jpegQuality) + " ! image/jpeg";
+        // JPEG pictures are full range (every decoder reads them so) while
+        // the scene is drawn in studio range. The range changes only by way
+        // of RGB; 4:2:0 is what the RTP payload format carries.
+        return "videoconvert ! video/x-raw,format=RGB ! videoconvert ! video/x-raw,format=I420,colorimetry=1:4:0:0 ! "
+               "jpegenc name=encoder quality=" +
+               std::to_string(options.jpegQuality) + " ! image/jpeg";
     }
     return {};
 }

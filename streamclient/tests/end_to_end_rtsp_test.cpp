@@ -1,0 +1,150 @@
+// RTSP cameras along the whole road: the simulated RTSP camera, Corvel-M,
+// the decoder plug-in and the stream client drawing on a test surface.
+// A plain RTSP camera has no control path, so these tests carry no PTZ.
+#include "camsim/rtsp_camera.h"
+#include "camsim/scene_renderer.h"
+#include "camsim/yuv_picture.h"
+#include "ostrel_fixture.h"
+#include "platform/audio_fake.h"
+#include "platform/diagnostic_capture.h"
+#include "platform/network_guard.h"
+#include "platform/surface.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace ostrel::test {
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+camsim::RtspOptions cameraOptions() {
+    camsim::RtspOptions o;
+    o.width = kWidth;
+    o.height = kHeight;
+    o.name = "RTSP";
+    o.user = "viewer";
+    o.password = "s3cret";
+    return o;
+}
+
+class RtspEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::enableLoopbackOnly();
+        ASSERT_TRUE(camera.start()) << camera.error();
+        window = platform::SurfaceRegistry::add(surface);
+        ostrel::Seams seams;
+        seams.audioDevices = [] { return std::make_shared<platform::FakeAudioDevices>(); };
+        handle = ostrel::openInterface(seams);
+        ASSERT_NE(handle, nullptr);
+    }
+    void TearDown() override {
+        if (handle != nullptr) {
+            M_KDisconnect(handle);
+            M_KCloseInterface(handle);
+        }
+        platform::SurfaceRegistry::remove(window);
+    }
+    // The viewer's order of calls for a type-4 camera at the mount, then connect.
+    int32_t open(camsim::RtspCodec codec, const char* password) {
+        M_KSetAfterRenderCallback(handle, &rendered, countSimple);
+        M_KSetStreamingType(handle, 4);
+        MediaConfig c{};
+        c.connectionType = 1;
+        std::strncpy(c.cameraAddress, camera.url(codec).c_str(), sizeof c.cameraAddress - 1);
+        std::strcpy(c.userName, "viewer");
+        std::strcpy(c.password, password);
+        c.connectTimeoutSeconds = 3;
+        if (M_KSetMediaConfig(handle, &c) != 1) return 0;
+        const RenderInfo info{0, window, 0, 0, kWidth, kHeight};
+        M_KSetRenderInfo(handle, &info);
+        return M_KConnect(handle);
+    }
+
+    camsim::RtspCamera camera{cameraOptions()};
+    std::shared_ptr<platform::RecordingSurface> surface =
+        std::make_shared<platform::RecordingSurface>(platform::SurfaceSize{kWidth, kHeight});
+    uint32_t window = 0;
+    OstrelInterface* handle = nullptr;
+    CallCounter rendered;
+};
+
+// Drawn pixels are 32-bit BGRx.
+const uint8_t* pixelAt(const platform::RecordingSurface::Snapshot& snap, int x, int y) {
+    return snap.pixels.data() + snap.stride * static_cast<std::size_t>(y) + 4u * static_cast<std::size_t>(x);
+}
+
+// Mean absolute difference between the drawn picture's luma and the scene
+// of a panorama as the head shows it now (without the running clock).
+double differenceFromScene(const platform::RecordingSurface::Snapshot& snap, const camsim::CameraHead& head,
+                           int variant) {
+    camsim::SceneRenderer renderer(kWidth, kHeight, "RTSP", variant);
+    camsim::YuvImage scene(kWidth, kHeight);
+    renderer.render(head, "", scene.picture());
+    double sum = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const uint8_t* p = pixelAt(snap, x, y);
+            const double luma = 16 + (65.738 * p[2] + 129.057 * p[1] + 25.064 * p[0]) / 256;
+            sum += std::abs(luma - scene.plane(0)[y * scene.stride(0) + x]);
+        }
+    }
+    return sum / (kWidth * kHeight);
+}
+
+class RtspCodecTest : public RtspEndToEndTest, public ::testing::WithParamInterface<camsim::RtspCodec> {};
+
+TEST_P(RtspCodecTest, PicturesOfTheSceneReachTheRenderer) {
+    ASSERT_EQ(open(GetParam(), "s3cret"), 1);
+    ASSERT_TRUE(rendered.waitFor(10, 10000));
+    const auto snap = surface->snapshot();
+    ASSERT_EQ(snap.width, kWidth);
+    ASSERT_EQ(snap.height, kHeight);
+    ASSERT_EQ(snap.bitCount, 32);
+
+    // Each landmark in view keeps its colour through coding and decoding.
+    int checked = 0;
+    for (const camsim::Landmark& mark : camsim::SceneRenderer::landmarks(0)) {
+        double px = 0, py = 0;
+        camsim::SceneRenderer::sceneToPicture(camera.head().window(), mark.x, mark.y, kWidth, kHeight, px, py);
+        if (px < 60 || px > kWidth - 60 || py < 40 || py > kHeight - 40) continue;
+        const uint8_t* p = pixelAt(snap, static_cast<int>(px), static_cast<int>(py));
+        EXPECT_NEAR(p[2], mark.colour.r, 40) << mark.x << "," << mark.y;
+        EXPECT_NEAR(p[1], mark.colour.g, 40) << mark.x << "," << mark.y;
+        EXPECT_NEAR(p[0], mark.colour.b, 40) << mark.x << "," << mark.y;
+        ++checked;
+    }
+    EXPECT_GT(checked, 0) << "no landmark in view";
+    // Only the running clock and the coding error differ from the scene; the
+    // neighbouring panorama differs everywhere.
+    const double own = differenceFromScene(snap, camera.head(), 0);
+    EXPECT_LT(own, 6.5);
+    EXPECT_GT(differenceFromScene(snap, camera.head(), 1), 3 * own + 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, RtspCodecTest,
+                         ::testing::Values(camsim::RtspCodec::H264, camsim::RtspCodec::H265, camsim::RtspCodec::Mjpeg),
+                         [](const auto& info) { return std::string(camsim::rtspMountName(info.param)); });
+
+TEST_F(RtspEndToEndTest, WrongPasswordFailsWithItsOneLineReasonInUnderASecond) {
+    platform::DiagnosticCapture reasons;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(open(camsim::RtspCodec::H264, "wrong"), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    const auto lines = reasons.lines();
+    const auto reason = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("user name or password") != std::string::npos;
+    });
+    ASSERT_NE(reason, lines.end()) << reasons.text();
+    EXPECT_EQ(reason->find('\n'), std::string::npos);
+    EXPECT_EQ(reason->find("wrong"), std::string::npos) << "the password reached the diagnostics";
+    EXPECT_EQ(rendered.value(), 0);
+}
+
+} // namespace
+} // namespace ostrel::test
