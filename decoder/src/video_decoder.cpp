@@ -15,6 +15,16 @@ namespace decoder {
 
 namespace {
 
+AVPixelFormat studioRangeTwin(AVPixelFormat format, bool& fullRange) {
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P: fullRange = true; return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P: fullRange = true; return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P: fullRange = true; return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P: fullRange = true; return AV_PIX_FMT_YUV440P;
+    default: return format;
+    }
+}
+
 // Damaged streams make libavcodec complain at error level; the host program
 // decides what it prints, so our messages are moved below the trace level.
 constexpr int kQuietLogOffset = AV_LOG_TRACE + 8;
@@ -167,10 +177,21 @@ bool VideoDecoder::convert(const AVFrame& frame, int width, int height) {
     const std::size_t imageSize = stride * static_cast<std::size_t>(h);
     if (imageSize > limit) return false;
 
-    scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height,
-                                       static_cast<AVPixelFormat>(frame.format), w, h, AV_PIX_FMT_BGRA, SWS_BILINEAR,
-                                       nullptr, nullptr, nullptr));
+    // JPEG's full-range formats are named by their studio-range twin and
+    // the range, which spares the scaler's warning on every picture.
+    bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
+    const AVPixelFormat format = studioRangeTwin(static_cast<AVPixelFormat>(frame.format), fullRange);
+    // The same scaling keeps its scaler and what it was told; any other may
+    // get a fresh one.
+    const ScalerSetup setup{frame.width, frame.height, format, w, h, fullRange};
+    scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height, format, w, h, AV_PIX_FMT_BGRA,
+                                       SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!scaler_) return false;
+    if (!(setup == scalerSetup_)) {
+        const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
+        sws_setColorspaceDetails(scaler_.get(), coefficients, fullRange ? 1 : 0, coefficients, 0, 0, 1 << 16, 1 << 16);
+        scalerSetup_ = setup;
+    }
 
     if (picture_.size() < kPictureHeaderSize + imageSize) picture_.resize(kPictureHeaderSize + imageSize);
     uint8_t* pixels = picture_.data() + kPictureHeaderSize;

@@ -62,6 +62,12 @@ private:
     std::unique_ptr<AVFrame, FrameDeleter> frame_;
     std::unique_ptr<AVPacket, PacketDeleter> packet_;
     std::unique_ptr<SwsContext, ScalerDeleter> scaler_;
+    struct ScalerSetup {
+        int sourceWidth = 0, sourceHeight = 0, format = -1, width = 0, height = 0;
+        bool fullRange = false;
+        bool operator==(const ScalerSetup&) const = default;
+    };
+    ScalerSetup scalerSetup_;      // what scaler_ was made and told for
     std::vector<uint8_t> input_;   // the frame data plus the zero padding the decoder reads past the end
     std::vector<uint8_t> picture_; // header + pixels, handed out
 };
