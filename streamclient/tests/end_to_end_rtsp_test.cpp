@@ -7,6 +7,7 @@
 #include "ostrel_fixture.h"
 #include "platform/audio_fake.h"
 #include "platform/diagnostic_capture.h"
+#include "platform/module.h"
 #include "platform/network_guard.h"
 #include "platform/surface.h"
 
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 
 namespace ostrel::test {
 namespace {
@@ -34,6 +36,14 @@ camsim::RtspOptions cameraOptions() {
 
 class RtspEndToEndTest : public ::testing::Test {
 protected:
+    // The plug-in's libraries (libavformat and what it pulls in) keep some
+    // process-wide state that goes unreachable once they are unloaded; kept
+    // loaded, the leak checker sees only what the tests themselves leave.
+    static void SetUpTestSuite() {
+        platform::Module plugin;
+        ASSERT_TRUE(plugin.load("Corvel-M")) << plugin.error();
+        ASSERT_NE(::dlopen(plugin.path().c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE), nullptr);
+    }
     void SetUp() override {
         platform::enableLoopbackOnly();
         ASSERT_TRUE(camera.start()) << camera.error();
