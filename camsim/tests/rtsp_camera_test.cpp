@@ -11,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace camsim {
 namespace {
@@ -122,6 +125,41 @@ TEST_F(RtspCameraTest, DigestAuthenticationRefusesAWrongPassword) {
     EXPECT_EQ(answer.rfind("RTSP/1.0 401", 0), 0u) << answer;
     EXPECT_NE(answer.find("WWW-Authenticate: Digest"), std::string::npos) << answer;
     EXPECT_EQ(answer.find("Basic"), std::string::npos) << answer;
+}
+
+// A camera whose encoder runs on regardless: a client that joins in the
+// middle of a long key-picture interval sees nothing until the next key
+// picture, unless the camera is asked for one.
+TEST(RtspKeyFrameTest, RequestEndsTheWaitOfAClientThatJoinedMidInterval) {
+    RtspOptions o = smallOptions();
+    o.audio = false;
+    o.keyFrameInterval = 250; // 10 s
+    o.keyPictureOnPlay = false;
+    RtspCamera camera(o);
+    ASSERT_TRUE(camera.start()) << camera.error();
+    const std::string url = test::withCredentials(camera.url(RtspCodec::H264), "viewer", "s3cret");
+    EXPECT_EQ(camera.requestKeyFrame(), 0) << "nobody is playing yet";
+
+    const test::RtspProbe waiting = test::probeRtsp(url, 1200);
+    EXPECT_EQ(waiting.picturesDecoded, 0) << "a picture came without a key picture";
+
+    test::RtspProbe asked;
+    std::atomic<bool> done{false};
+    std::thread client([&] {
+        asked = test::probeRtsp(url, kProbeTimeoutMs);
+        done.store(true);
+    });
+    // Asked until the client has its picture (a request before its PLAY
+    // reaches nobody).
+    int clientsAsked = 0;
+    while (!done.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        clientsAsked += camera.requestKeyFrame();
+    }
+    client.join();
+    EXPECT_GE(clientsAsked, 1);
+    EXPECT_EQ(asked.error, 0) << asked.errorText;
+    EXPECT_EQ(asked.picture.width, kWidth);
 }
 
 TEST(RtspPreEncodedTest, LoopServesTheSceneToEveryClient) {

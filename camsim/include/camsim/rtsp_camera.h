@@ -53,6 +53,11 @@ struct RtspOptions {
     int frameRate = 25;
     int bitRateKbps = 2000;   // H.264 and H.265; JPEG uses jpegQuality
     int keyFrameInterval = 0; // pictures between key pictures; 0 = one a second
+    // A client's first picture is a key picture. False behaves like a camera
+    // whose encoder runs whether anyone watches: a client joins in the middle
+    // of a key-picture interval and waits for the next one (or asks for it
+    // with requestKeyFrame()).
+    bool keyPictureOnPlay = true;
     int jpegQuality = 75;
     bool audio = true; // the tone as a second (mu-law) stream
     // Encodes this many seconds of the scene once, when the first client of a
@@ -95,6 +100,10 @@ public:
     std::shared_ptr<CameraHead> sharedHead() const;
     // Pipelines built so far (one per client session and mount).
     int sessionsStarted() const;
+    // Makes the encoder of every client playing now send a key picture next
+    // (a pre-encoded loop starts its key-picture interval over instead).
+    // Returns the number of clients asked.
+    int requestKeyFrame();
 
 private:
     struct Impl;

@@ -49,9 +49,7 @@ void onPlay(GstRTSPClient*, GstRTSPContext* context, gpointer) {
     if (context->media == nullptr) return;
     auto* feed = static_cast<rtsp::MediaFeed*>(g_object_get_data(G_OBJECT(context->media), kFeedKey));
     if (feed == nullptr) return;
-    GstElement* element = gst_rtsp_media_get_element(context->media);
-    feed->startWithKeyPicture(element);
-    gst_object_unref(element);
+    feed->startPlaying();
 }
 
 void onClientConnected(GstRTSPServer*, GstRTSPClient* client, gpointer) {
@@ -259,5 +257,7 @@ const RtspOptions& RtspCamera::options() const { return impl_->options; }
 CameraHead& RtspCamera::head() { return *impl_->head; }
 std::shared_ptr<CameraHead> RtspCamera::sharedHead() const { return impl_->head; }
 int RtspCamera::sessionsStarted() const { return impl_->scene ? impl_->scene->pipelinesStarted() : 0; }
+
+int RtspCamera::requestKeyFrame() { return impl_->scene ? impl_->scene->requestKeyPictures() : 0; }
 
 } // namespace camsim

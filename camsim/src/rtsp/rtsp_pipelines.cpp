@@ -68,7 +68,9 @@ std::string encodedVideoCaps(const RtspOptions& options, RtspCodec codec) {
 }
 
 std::string encoderDescription(const RtspOptions& options, RtspCodec codec) {
-    const std::string gop = std::to_string(keyFrameInterval(options));
+    // A camera on its own schedule forces its key pictures; the encoder's
+    // own limit stays out of the way.
+    const std::string gop = std::to_string(keyFrameInterval(options) * (options.keyPictureOnPlay ? 1 : 2));
     const std::string kbps = std::to_string(options.bitRateKbps);
     switch (codec) {
     case RtspCodec::H264:

@@ -2,11 +2,13 @@
 
 #include "camsim/camera_sources.h"
 #include "loop_encoder.h"
+#include "parameter_sets.h"
 #include "rtsp_pipelines.h"
 
 #include <gst/app/gstappsrc.h>
 #include <gst/video/video.h>
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -69,6 +71,11 @@ void SceneFeed::draw(const YuvPicture& picture) {
     renderer_.render(*head_, clock, picture);
 }
 
+int64_t SceneFeed::keyPictureSlot() const {
+    const auto interval = std::chrono::nanoseconds(1000000000LL * keyFrameInterval(options_) / options_.frameRate);
+    return (std::chrono::steady_clock::now() - start_) / interval;
+}
+
 std::shared_ptr<const EncodedLoop> SceneFeed::loop(RtspCodec codec) {
     std::lock_guard<std::mutex> lock(loopMutex_);
     auto& slot = loops_[static_cast<std::size_t>(codec)];
@@ -88,19 +95,41 @@ void SceneFeed::pipelineEnded() {
     aliveChanged_.notify_all();
 }
 
+void SceneFeed::playing(MediaFeed* feed) {
+    std::lock_guard<std::mutex> lock(playingMutex_);
+    if (std::find(playing_.begin(), playing_.end(), feed) == playing_.end()) playing_.push_back(feed);
+}
+
+void SceneFeed::ended(MediaFeed* feed) {
+    std::lock_guard<std::mutex> lock(playingMutex_);
+    playing_.erase(std::remove(playing_.begin(), playing_.end(), feed), playing_.end());
+}
+
+int SceneFeed::requestKeyPictures() {
+    // Under the lock, so no feed goes while it is asked.
+    std::lock_guard<std::mutex> lock(playingMutex_);
+    for (MediaFeed* feed : playing_) feed->requestKeyPicture();
+    return static_cast<int>(playing_.size());
+}
+
 bool SceneFeed::waitUntilNoPipelines(int timeoutMs) {
     std::unique_lock<std::mutex> lock(aliveMutex_);
     return aliveChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return alive_ == 0; });
 }
 
 MediaFeed::MediaFeed(std::shared_ptr<SceneFeed> scene, RtspCodec codec)
-    : scene_(std::move(scene)), videoPacer_(std::chrono::nanoseconds(1000000000LL / scene_->options().frameRate)),
+    : scene_(std::move(scene)), codec_(codec),
+      videoPacer_(std::chrono::nanoseconds(1000000000LL / scene_->options().frameRate)),
       audioPacer_(std::chrono::milliseconds(kAudioBlockMs)) {
     if (scene_->options().preEncodedSeconds > 0) loop_ = scene_->loop(codec);
     scene_->pipelineStarted();
 }
 
-MediaFeed::~MediaFeed() { scene_->pipelineEnded(); }
+MediaFeed::~MediaFeed() {
+    scene_->ended(this);
+    if (encoder_ != nullptr) gst_object_unref(encoder_);
+    scene_->pipelineEnded();
+}
 
 bool MediaFeed::attach(GstElement* pipeline) {
     if (scene_->options().preEncodedSeconds > 0 && (!loop_ || loop_->units.empty())) return false;
@@ -108,6 +137,13 @@ bool MediaFeed::attach(GstElement* pipeline) {
     if (video == nullptr) return false;
     g_signal_connect(video, "need-data", G_CALLBACK(needVideo), this);
     gst_object_unref(video);
+    if (!loop_) encoder_ = gst_bin_get_by_name_recurse_up(GST_BIN(pipeline), kEncoderName);
+    if (encoder_ != nullptr && !scene_->options().keyPictureOnPlay && codec_ != RtspCodec::Mjpeg) {
+        GstPad* pad = gst_element_get_static_pad(encoder_, "src");
+        if (pad == nullptr) return false;
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, holdBackPictures, this, nullptr);
+        gst_object_unref(pad);
+    }
     if (scene_->options().audio) {
         GstElement* audio = gst_bin_get_by_name_recurse_up(GST_BIN(pipeline), kAudioSourceName);
         if (audio == nullptr) return false;
@@ -117,18 +153,46 @@ bool MediaFeed::attach(GstElement* pipeline) {
     return true;
 }
 
-void MediaFeed::startWithKeyPicture(GstElement* pipeline) {
+// The server holds the first thing a pipeline sends until the client plays,
+// and a new encoder's first picture is a key picture: a camera whose encoder
+// runs on regardless sends only the parameter sets before the client plays,
+// so the client's first key picture is the next one of the schedule.
+GstPadProbeReturn MediaFeed::holdBackPictures(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* self = static_cast<MediaFeed*>(data);
+    if (self->playing_.load()) return GST_PAD_PROBE_REMOVE;
+    if (self->parameterSetsSent_) return GST_PAD_PROBE_DROP;
+    // The server's preparation needs something to pass: the parameter sets.
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    GstMapInfo map;
+    if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return GST_PAD_PROBE_DROP;
+    const std::vector<uint8_t> sets = parameterSetsOnly({map.data, map.size}, self->codec_);
+    gst_buffer_unmap(buffer, &map);
+    if (sets.empty()) return GST_PAD_PROBE_DROP;
+    GstBuffer* replacement = gst_buffer_new_allocate(nullptr, sets.size(), nullptr);
+    gst_buffer_fill(replacement, 0, sets.data(), sets.size());
+    gst_buffer_copy_into(replacement, buffer, GST_BUFFER_COPY_METADATA, 0, static_cast<gsize>(-1));
+    gst_buffer_unref(buffer);
+    GST_PAD_PROBE_INFO_DATA(info) = replacement;
+    self->parameterSetsSent_ = true;
+    return GST_PAD_PROBE_OK;
+}
+
+void MediaFeed::startPlaying() {
+    playing_.store(true);
+    if (scene_->options().keyPictureOnPlay) requestKeyPicture();
+    scene_->playing(this);
+}
+
+void MediaFeed::requestKeyPicture() {
     if (loop_) {
         restartLoop_.store(true);
         return;
     }
-    GstElement* encoder = gst_bin_get_by_name_recurse_up(GST_BIN(pipeline), kEncoderName);
-    if (encoder == nullptr) return;
-    if (GstPad* pad = gst_element_get_static_pad(encoder, "src")) {
+    if (encoder_ == nullptr) return;
+    if (GstPad* pad = gst_element_get_static_pad(encoder_, "src")) {
         gst_pad_send_event(pad, gst_video_event_new_upstream_force_key_unit(GST_CLOCK_TIME_NONE, TRUE, 0));
         gst_object_unref(pad);
     }
-    gst_object_unref(encoder);
 }
 
 void MediaFeed::needVideo(GstElement* source, guint, gpointer self) {
@@ -152,6 +216,11 @@ void MediaFeed::pushVideo(GstElement* source) {
         buffer = gst_buffer_new_allocate(nullptr, unit.size(), nullptr);
         gst_buffer_fill(buffer, 0, unit.data(), unit.size());
     } else {
+        if (!o.keyPictureOnPlay) {
+            const int64_t slot = scene_->keyPictureSlot();
+            if (keySlot_ >= 0 && slot != keySlot_) requestKeyPicture();
+            keySlot_ = slot;
+        }
         buffer = drawnPicture(o, [this](const YuvPicture& picture) { scene_->draw(picture); });
         if (buffer == nullptr) return;
     }

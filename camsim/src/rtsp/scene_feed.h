@@ -32,6 +32,8 @@ struct EncodedLoop {
     std::vector<std::vector<uint8_t>> units;
 };
 
+class MediaFeed;
+
 class SceneFeed {
 public:
     SceneFeed(const RtspOptions& options, std::shared_ptr<CameraHead> head);
@@ -43,6 +45,12 @@ public:
     // Draws the scene as the head sees it now, with the running clock.
     void draw(const YuvPicture& picture);
 
+    // Which key-picture interval of the camera's own schedule (counted from
+    // its start) it is now: the encoders of a camera that does not start
+    // clients with a key picture make one when this changes, so a client
+    // joins at any point of an interval, as with a camera's one encoder.
+    int64_t keyPictureSlot() const;
+
     // The mount's loop, encoded on first use (empty when that failed).
     std::shared_ptr<const EncodedLoop> loop(RtspCodec codec);
 
@@ -53,9 +61,16 @@ public:
     int pipelinesStarted() const { return started_.load(); }
     bool waitUntilNoPipelines(int timeoutMs);
 
+    // Feeds whose clients play; requestKeyPictures() asks each for a key
+    // picture and returns how many were asked.
+    void playing(MediaFeed* feed);
+    void ended(MediaFeed* feed);
+    int requestKeyPictures();
+
 private:
     const RtspOptions options_;
     const std::shared_ptr<CameraHead> head_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::mutex drawMutex_;
     SceneRenderer renderer_;
     std::mutex loopMutex_;
@@ -64,6 +79,8 @@ private:
     std::mutex aliveMutex_;
     std::condition_variable aliveChanged_;
     int alive_ = 0;
+    std::mutex playingMutex_;
+    std::vector<MediaFeed*> playing_;
 };
 
 // Keeps a live source to its rate: each turn waits until its moment.
@@ -88,18 +105,27 @@ public:
 
     // Hooks the feed to the pipeline's sources; false when one is missing.
     bool attach(GstElement* pipeline);
-    // A client starts playing: its first picture must be a key picture, as
-    // the ones made while the session was described went nowhere.
-    void startWithKeyPicture(GstElement* pipeline);
+    // A client starts playing: its first picture must be a key picture (as
+    // the ones made while the session was described went nowhere), unless
+    // the camera's encoder is meant to run on regardless.
+    void startPlaying();
+    // The next picture is a key picture (or the loop starts its interval over).
+    void requestKeyPicture();
 
 private:
+    static GstPadProbeReturn holdBackPictures(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     static void needVideo(GstElement* source, guint length, gpointer self);
     static void needAudio(GstElement* source, guint length, gpointer self);
     void pushVideo(GstElement* source);
     void pushAudio(GstElement* source);
 
     std::shared_ptr<SceneFeed> scene_;
+    const RtspCodec codec_;
     std::shared_ptr<const EncodedLoop> loop_; // null: live encoding
+    std::atomic<bool> playing_{false};
+    bool parameterSetsSent_ = false; // touched by the encoder's thread only
+    GstElement* encoder_ = nullptr;  // set by attach(); null for the loop
+    int64_t keySlot_ = -1;           // touched by the video source's thread only
     // Touched by the video source's thread only.
     int64_t pictures_ = 0;
     std::atomic<bool> restartLoop_{false};
