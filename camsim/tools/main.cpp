@@ -2,6 +2,7 @@
 // printing what they serve and what they receive; can write a settings file
 // for the viewer that points at them.
 #include "camsim/onvif_camera.h"
+#include "camsim/onvif_rtsp_streams.h"
 #include "camsim/rtsp_camera.h"
 #include "camsim/settings_file.h"
 #include "camsim/v1_camera.h"
@@ -49,7 +50,8 @@ void usage() {
                 "                      [--write-settings FILE]\n"
                 "       tavolin-camsim --onvif [--cameras N] [--http-port N] [--user NAME] [--password TEXT]\n"
                 "                      [--onvif-fault NAME] [--answer-delay MS] [--name TEXT]\n"
-                "                      [--write-settings FILE]\n"
+                "                      [--frame-rate N] [--key-interval N] [--no-audio]\n"
+                "                      [--discovery-port N] [--write-settings FILE]\n"
                 "       tavolin-camsim --rtsp [--cameras N] [--port N] [--codec h264|h265|mjpeg]\n"
                 "                      [--size WxH] [--frame-rate N] [--bitrate KBITS] [--key-interval N]\n"
                 "                      [--no-audio] [--pre-encoded SECONDS] [--fault NAME] [--trickle-ms N]\n"
@@ -72,7 +74,12 @@ void usage() {
                 "and the relay output; --onvif-fault makes every camera misbehave (stall,\n"
                 "trickle, soap-fault, skewed-clock, foreign-xaddrs, huge-reply) and\n"
                 "--answer-delay makes it answer slowly; --write-settings writes streaming\n"
-                "type 5 records for them.\n"
+                "type 5 records for them. Each profile (H.264 640x480 and 320x240) streams\n"
+                "from an RTSP server of its own on a free port of 127.0.0.1, with a key\n"
+                "picture every --key-interval pictures (default one a second) and none at a\n"
+                "client's start unless it asks with a synchronisation point. Camera k answers\n"
+                "WS-Discovery probes sent to 127.0.0.1:(--discovery-port + k - 1), default\n"
+                "3702 (0: no answers).\n"
                 "While running, type \"input K MASK\" to raise digital inputs of camera K\n"
                 "(MASK 1 input 1, 2 input 2, 3 both) for two seconds.\n"
                 "\n"
@@ -157,7 +164,9 @@ struct RunningCamera {
     std::unique_ptr<camsim::V1Camera> v1;
     std::unique_ptr<camsim::V2Camera> v2;
     std::unique_ptr<camsim::OnvifCamera> onvif;
+    uint16_t discoveryPort = 0; // 0: no discovery answers
 #if CAMSIM_WITH_RTSP
+    std::shared_ptr<camsim::RtspProfileStreams> onvifStreams;
     camsim::RtspOptions rtspOptions;
     camsim::RtspCodec rtspCodec = camsim::RtspCodec::H264;
     std::unique_ptr<camsim::RtspCamera> rtsp;
@@ -170,10 +179,32 @@ struct RunningCamera {
             o.password = options.password;
             o.port = options.httpPort;
             o.name = options.scene.name;
-            onvif = std::make_unique<camsim::OnvifCamera>(o);
+            auto head = std::make_shared<camsim::CameraHead>();
+            std::shared_ptr<camsim::OnvifStreamSource> streams;
+#if CAMSIM_WITH_RTSP
+            for (auto& p : o.profiles) {
+                p.frameRate = rtspOptions.frameRate;
+                if (rtspOptions.keyFrameInterval > 0) p.govLength = rtspOptions.keyFrameInterval;
+            }
+            camsim::RtspProfileSettings streamSettings;
+            streamSettings.name = options.scene.name;
+            streamSettings.variant = options.scene.variant;
+            streamSettings.audio = rtspOptions.audio;
+            onvifStreams = std::make_shared<camsim::RtspProfileStreams>(o, head, streamSettings);
+            if (!onvifStreams->start()) {
+                std::fprintf(stderr, "tavolin-camsim: %s\n", onvifStreams->error().c_str());
+                return false;
+            }
+            streams = onvifStreams;
+#endif
+            onvif = std::make_unique<camsim::OnvifCamera>(o, head, streams);
             onvif->setFault(onvifFault);
             onvif->setAnswerDelayMs(answerDelayMs);
-            return onvif->start();
+            if (!onvif->start()) return false;
+            if (discoveryPort != 0 && !onvif->startDiscovery(discoveryPort)) {
+                std::fprintf(stderr, "tavolin-camsim: UDP port %u is taken; no discovery answers\n", discoveryPort);
+            }
+            return true;
         }
 #if CAMSIM_WITH_RTSP
         if (protocol == kRtspProtocol) {
@@ -196,6 +227,7 @@ struct RunningCamera {
         if (onvif) onvif->stop();
 #if CAMSIM_WITH_RTSP
         if (rtsp) rtsp->stop();
+        if (onvifStreams) onvifStreams->stop();
 #endif
     }
     // What the camera received on protocols 1 and 2 (RTSP and ONVIF cameras
@@ -266,6 +298,19 @@ struct RunningCamera {
                         onvif->deviceServiceUrl().c_str(), o.user.c_str(),
                         onvifFault != camsim::OnvifFault::None ? ", fault " : "",
                         onvifFault != camsim::OnvifFault::None ? camsim::onvifFaultName(onvifFault) : "");
+            for (std::size_t i = 0; i < onvif->options().profiles.size(); ++i) {
+                const auto& p = onvif->options().profiles[i];
+#if CAMSIM_WITH_RTSP
+                const std::string uri = onvifStreams ? onvifStreams->streamUri(i, p) : std::string("-");
+#else
+                const std::string uri = "no stream (built without RTSP)";
+#endif
+                std::printf("  profile %s: %s %dx%d, key picture every %d pictures, %s\n", p.token.c_str(),
+                            p.encoding.c_str(), p.width, p.height, p.govLength, uri.c_str());
+            }
+            if (onvif->discoveryPort() != 0) {
+                std::printf("  answers WS-Discovery probes on 127.0.0.1:%u\n", onvif->discoveryPort());
+            }
         } else if (v1) {
             std::printf("camera %d \"%s\": protocol 1 on %s, login %u, control %u, media %u; PTZ address %d\n", number,
                         o.scene.name.c_str(), o.host.c_str(), v1->loginPort(), v1->controlPort(), v1->mediaPort(),
@@ -364,6 +409,7 @@ int main(int argc, char** argv) {
     bool onvif = false;
     camsim::OnvifFault onvifFault = camsim::OnvifFault::None;
     long answerDelayMs = 0;
+    uint16_t discoveryPort = 3702;
     bool rtsp = false;
 #if CAMSIM_WITH_RTSP
     camsim::RtspOptions rtspOptions;
@@ -389,6 +435,8 @@ int main(int argc, char** argv) {
             ok = true;
         } else if (arg == "--onvif-fault" && ok) {
             ok = camsim::parseOnvifFault(value, onvifFault);
+        } else if (arg == "--discovery-port" && ok) {
+            ok = parsePort(value, discoveryPort);
         } else if (arg == "--answer-delay" && ok) {
             ok = parseInt(value, 0, 60000, answerDelayMs);
         } else if (arg == "--cameras" && ok) {
@@ -513,6 +561,7 @@ int main(int argc, char** argv) {
         c->options.scene.variant = k;
         c->onvifFault = onvifFault;
         c->answerDelayMs = static_cast<int>(answerDelayMs);
+        c->discoveryPort = offsetPort(discoveryPort, k);
 #if CAMSIM_WITH_RTSP
         c->rtspOptions = rtspOptions;
         c->rtspOptions.user = options.user;

@@ -94,8 +94,10 @@ class OnvifCamera {
 public:
     // `head` is shared with the camera's streams so their picture follows the
     // PTZ commands; null gives the camera its own head. `streams` hands out
-    // the stream addresses; null serves placeholder addresses on port 554
-    // with nothing behind them.
+    // the stream addresses and takes the key-picture requests
+    // (RtspProfileStreams: real RTSP streams drawn from `head`); null serves
+    // placeholder addresses on port 554 with nothing behind them, for tests
+    // of the SOAP side alone.
     explicit OnvifCamera(OnvifOptions options = {}, std::shared_ptr<CameraHead> head = nullptr,
                          std::shared_ptr<OnvifStreamSource> streams = nullptr);
     ~OnvifCamera(); // stops and joins every thread
@@ -105,6 +107,12 @@ public:
     // Listens on 127.0.0.1. False when the port is taken.
     bool start();
     void stop();
+
+    // Answers WS-Discovery probes sent to 127.0.0.1:port (0: an ephemeral
+    // port; discoveryPort() tells which) until stop(); answers go only to the
+    // loopback address that asked. False when the port is taken.
+    bool startDiscovery(uint16_t port = 0);
+    uint16_t discoveryPort() const; // 0 when not answering
 
     uint16_t port() const;
     // "http://127.0.0.1:PORT/onvif/device_service"

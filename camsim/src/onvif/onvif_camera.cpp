@@ -3,6 +3,7 @@
 #include "camsim/onvif_camera.h"
 
 #include "auth.h"
+#include "discovery_responder.h"
 #include "event_service.h"
 #include "platform/event.h"
 #include "ptz_service.h"
@@ -102,6 +103,8 @@ struct OnvifCamera::Impl {
     onvif::EventService events;
     platform::ManualResetEvent stopping;
     std::thread sampler;
+    const std::string endpoint = onvif::randomUrnUuid();
+    onvif::DiscoveryResponder discovery{[this] { return discoveryIdentity(); }};
 
     mutable std::mutex mutex;
     mutable std::condition_variable answered;
@@ -138,26 +141,50 @@ struct OnvifCamera::Impl {
         answered.notify_all();
     }
 
+    // What discovery tells about the camera: its address follows the faults.
+    onvif::DiscoveryIdentity discoveryIdentity() const {
+        std::string host = "127.0.0.1";
+        {
+            std::lock_guard lock(mutex);
+            if (fault == OnvifFault::ForeignXAddrs) host = faultSettings.foreignHost;
+        }
+        return {endpoint,
+                "http://" + host + ":" + std::to_string(http.port()) + onvif::kDevicePath,
+                {"onvif://www.onvif.org/type/video_encoder", "onvif://www.onvif.org/type/ptz",
+                 "onvif://www.onvif.org/Profile/Streaming",
+                 "onvif://www.onvif.org/name/" + onvif::scopeText(options.name),
+                 "onvif://www.onvif.org/hardware/" + onvif::scopeText(options.hardwareId)}};
+    }
+
     HttpResponse handle(const HttpRequest& request);
+    bool digestAnswered(const HttpRequest& request);
+    HttpResponse digestChallenge();
     bool authenticate(const onvif::SoapRequest& soap, const HttpRequest& http, HttpResponse& refusal);
     void sampleLoop();
 };
 
+bool OnvifCamera::Impl::digestAnswered(const HttpRequest& request) {
+    const std::string authorization = request.header("authorization");
+    return options.auth != OnvifAuth::UsernameToken && !authorization.empty() &&
+           digest.verify(authorization, request.method, request.target, options.user, options.password);
+}
+
+HttpResponse OnvifCamera::Impl::digestChallenge() {
+    HttpResponse r = soapAnswer(401, onvif::faultText("SOAP-ENV:Sender", "ter:NotAuthorized", "Sender not Authorized"));
+    r.headers.emplace_back("WWW-Authenticate", digest.challenge());
+    return r;
+}
+
 bool OnvifCamera::Impl::authenticate(const onvif::SoapRequest& soap, const HttpRequest& request,
                                      HttpResponse& refusal) {
-    const std::string authorization = request.header("authorization");
-    if (options.auth != OnvifAuth::UsernameToken && !authorization.empty() &&
-        digest.verify(authorization, request.method, request.target, options.user, options.password)) {
-        return true;
-    }
+    if (digestAnswered(request)) return true;
     onvif::TokenCheck token = onvif::TokenCheck::Missing;
     if (options.auth != OnvifAuth::HttpDigest) {
         token = tokens.check(soap.header, options.user, options.password, cameraSeconds(), options.tokenWindowSeconds);
         if (token == onvif::TokenCheck::Accepted) return true;
     }
     if (token == onvif::TokenCheck::Missing && options.auth != OnvifAuth::UsernameToken) {
-        refusal = soapAnswer(401, onvif::faultText("SOAP-ENV:Sender", "ter:NotAuthorized", "Sender not Authorized"));
-        refusal.headers.emplace_back("WWW-Authenticate", digest.challenge());
+        refusal = digestChallenge();
         return false;
     }
     refusal = soapAnswer(400, onvif::faultText("SOAP-ENV:Sender", "ter:NotAuthorized", "Sender not Authorized"));
@@ -194,7 +221,12 @@ HttpResponse OnvifCamera::Impl::handle(const HttpRequest& request) {
 
     HttpResponse response;
     bool authenticated = false;
-    if (!parsed) {
+    if (!parsed && options.auth != OnvifAuth::UsernameToken && !digestAnswered(request)) {
+        // Cameras check HTTP authentication before they read the body: an
+        // HTTP client that starts digest with a bodiless request gets the
+        // challenge it waits for.
+        response = digestChallenge();
+    } else if (!parsed) {
         response = soapAnswer(400, onvif::faultText("SOAP-ENV:Sender", "ter:WellFormed", "not a SOAP 1.2 envelope"));
     } else {
         const bool open = soap.operationName == "GetSystemDateAndTime" && soap.operationNamespace == onvif::ns::kDevice;
@@ -264,7 +296,12 @@ bool OnvifCamera::start() {
     return true;
 }
 
+bool OnvifCamera::startDiscovery(uint16_t port) { return impl_->discovery.start(port); }
+
+uint16_t OnvifCamera::discoveryPort() const { return impl_->discovery.port(); }
+
 void OnvifCamera::stop() {
+    impl_->discovery.stop();
     impl_->stopping.set();
     impl_->events.shutDown();
     impl_->http.stop();

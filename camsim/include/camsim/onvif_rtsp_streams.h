@@ -1,0 +1,71 @@
+// The streams behind a simulated ONVIF camera's media profiles: one
+// simulated RTSP camera per profile (its size, rate, bit rate, key-picture
+// interval and codec), all drawing the same camera head, so a PTZ command
+// pans every stream. A synchronisation point asks the profile's encoders
+// for a key picture at once.
+//
+// Use:
+//   auto head = std::make_shared<camsim::CameraHead>();
+//   auto streams = std::make_shared<camsim::RtspProfileStreams>(onvifOptions, head);
+//   if (!streams->start()) ... streams->error();
+//   camsim::OnvifCamera camera(onvifOptions, head, streams);
+#pragma once
+
+#include "camsim/camera_head.h"
+#include "camsim/onvif_camera.h"
+#include "camsim/onvif_stream_source.h"
+#include "camsim/rtsp_camera.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace camsim {
+
+struct RtspProfileSettings {
+    std::string name = "CAMERA"; // drawn in the picture
+    int variant = 0;             // the panorama
+    bool audio = true;
+    // Like a real camera's encoders, which run whether anyone watches: a
+    // client joins in the middle of a key-picture interval unless it asks
+    // for a key picture.
+    bool keyPictureOnPlay = false;
+};
+
+// The RTSP codec of an ONVIF encoding ("H264", "H265", "JPEG"); false for
+// anything else.
+bool rtspCodecOfEncoding(const std::string& encoding, RtspCodec& codec);
+
+class RtspProfileStreams final : public OnvifStreamSource {
+public:
+    // The RTSP cameras ask for the ONVIF camera's user and password.
+    RtspProfileStreams(const OnvifOptions& options, std::shared_ptr<CameraHead> head,
+                       const RtspProfileSettings& settings = {});
+    ~RtspProfileStreams() override;
+
+    // Starts every profile's RTSP camera on an ephemeral port of 127.0.0.1.
+    // False (error() says why) when one cannot start; none runs then.
+    bool start();
+    void stop();
+    std::string error() const { return error_; }
+
+    std::string streamUri(std::size_t index, const OnvifProfile& profile) const override;
+    void requestKeyFrame(std::size_t index) override;
+
+    std::size_t size() const { return cameras_.size(); }
+    RtspCamera& camera(std::size_t index) { return *cameras_.at(index).camera; }
+    // Synchronisation points asked for so far (whether anyone was playing).
+    int keyFramesRequested() const { return keyFramesRequested_.load(); }
+
+private:
+    struct Stream {
+        std::unique_ptr<RtspCamera> camera;
+        RtspCodec codec = RtspCodec::H264;
+    };
+    std::vector<Stream> cameras_;
+    std::string error_;
+    std::atomic<int> keyFramesRequested_{0};
+};
+
+} // namespace camsim

@@ -1,0 +1,40 @@
+// The simulated ONVIF camera's WS-Discovery responder: a UDP socket on
+// 127.0.0.1 (a port the caller gives, or an ephemeral one) whose thread
+// answers each matching Probe to the address it came from, which must be a
+// loopback one. It never sends to the multicast group.
+#pragma once
+
+#include "discovery_message.h"
+#include "platform/udp_socket.h"
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace camsim::onvif {
+
+class DiscoveryResponder {
+public:
+    // `identity` is asked for each answer (the addresses may change with
+    // the camera's faults).
+    explicit DiscoveryResponder(std::function<DiscoveryIdentity()> identity) : identity_(std::move(identity)) {}
+    ~DiscoveryResponder() { stop(); }
+    DiscoveryResponder(const DiscoveryResponder&) = delete;
+    DiscoveryResponder& operator=(const DiscoveryResponder&) = delete;
+
+    // False when the port is taken.
+    bool start(uint16_t port);
+    void stop();
+    uint16_t port() const { return port_.load(); }
+
+private:
+    void serve();
+
+    std::function<DiscoveryIdentity()> identity_;
+    platform::UdpSocket socket_;
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    std::atomic<uint16_t> port_{0};
+};
+
+} // namespace camsim::onvif

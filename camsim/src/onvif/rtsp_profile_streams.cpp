@@ -1,0 +1,70 @@
+#include "camsim/onvif_rtsp_streams.h"
+
+namespace camsim {
+
+bool rtspCodecOfEncoding(const std::string& encoding, RtspCodec& codec) {
+    if (encoding == "H264") {
+        codec = RtspCodec::H264;
+    } else if (encoding == "H265") {
+        codec = RtspCodec::H265;
+    } else if (encoding == "JPEG") {
+        codec = RtspCodec::Mjpeg;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+RtspProfileStreams::RtspProfileStreams(const OnvifOptions& options, std::shared_ptr<CameraHead> head,
+                                       const RtspProfileSettings& settings) {
+    for (const OnvifProfile& p : options.profiles) {
+        RtspOptions o;
+        o.user = options.user;
+        o.password = options.password;
+        o.width = p.width;
+        o.height = p.height;
+        o.frameRate = p.frameRate;
+        o.bitRateKbps = p.bitRateKbps;
+        o.keyFrameInterval = p.govLength;
+        o.audio = settings.audio;
+        o.name = settings.name;
+        o.variant = settings.variant;
+        o.keyPictureOnPlay = settings.keyPictureOnPlay;
+        Stream s;
+        if (!rtspCodecOfEncoding(p.encoding, s.codec) && error_.empty()) {
+            error_ = "profile " + p.token + ": no stream for encoding " + p.encoding;
+        }
+        s.camera = std::make_unique<RtspCamera>(o, head);
+        cameras_.push_back(std::move(s));
+    }
+}
+
+RtspProfileStreams::~RtspProfileStreams() { stop(); }
+
+bool RtspProfileStreams::start() {
+    if (!error_.empty()) return false;
+    for (Stream& s : cameras_) {
+        if (!s.camera->start()) {
+            error_ = s.camera->error();
+            stop();
+            return false;
+        }
+    }
+    return true;
+}
+
+void RtspProfileStreams::stop() {
+    for (Stream& s : cameras_) s.camera->stop();
+}
+
+std::string RtspProfileStreams::streamUri(std::size_t index, const OnvifProfile&) const {
+    if (index >= cameras_.size()) return {};
+    return cameras_[index].camera->url(cameras_[index].codec);
+}
+
+void RtspProfileStreams::requestKeyFrame(std::size_t index) {
+    keyFramesRequested_.fetch_add(1);
+    if (index < cameras_.size()) cameras_[index].camera->requestKeyFrame();
+}
+
+} // namespace camsim
