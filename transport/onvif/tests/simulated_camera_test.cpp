@@ -1,6 +1,7 @@
 // The client against the simulated ONVIF camera on 127.0.0.1: the SOAP side
-// of a connection (the stream addresses lead nowhere here).
+// of a connection (the stream addresses lead nowhere here) and discovery.
 #include "onvif/camera_session.h"
+#include "onvif/discovery.h"
 
 #include <camsim/camera_head.h>
 #include <camsim/onvif_camera.h>
@@ -163,6 +164,27 @@ TEST_F(SimulatedOnvifCameraTest, MovesAndStopKeepTheirOrderOnASlowCamera) {
     ASSERT_EQ(send(*s, kStop), 1);
     ASSERT_TRUE(s->ptzWorker()->waitIdle(10000));
     EXPECT_EQ(ptzOperations(), (std::vector<std::string>{"ContinuousMove", "ContinuousMove", "Stop"}));
+}
+
+// The client's directed probe finds the simulated camera; behind NAT the
+// camera names its inner address, which discovery lists as given.
+TEST_F(SimulatedOnvifCameraTest, DirectedProbeFindsTheCamera) {
+    ASSERT_TRUE(camera->startDiscovery(0));
+    std::string why;
+    auto devices = discover({{"127.0.0.1", camera->discoveryPort()}}, 300, &why);
+    ASSERT_EQ(devices.size(), 1u) << why;
+    EXPECT_EQ(devices[0].name, "CAMERA");
+    EXPECT_EQ(devices[0].model, "camsim-ptz");
+    EXPECT_EQ(devices[0].address, "127.0.0.1");
+    EXPECT_EQ(devices[0].xaddrs, std::vector<std::string>{camera->deviceServiceUrl()});
+    const std::string endpoint = devices[0].endpoint;
+
+    camera->setFault(camsim::OnvifFault::ForeignXAddrs);
+    devices = discover({{"127.0.0.1", camera->discoveryPort()}}, 300, &why);
+    ASSERT_EQ(devices.size(), 1u) << why;
+    EXPECT_EQ(devices[0].endpoint, endpoint);
+    ASSERT_EQ(devices[0].xaddrs.size(), 1u);
+    EXPECT_EQ(devices[0].xaddrs[0].rfind("http://10.254.0.9:", 0), 0u) << devices[0].xaddrs[0];
 }
 
 struct FaultCase {

@@ -1,0 +1,122 @@
+// Corvel-O end to end against the simulated ONVIF camera and the RTSP
+// streams behind its profiles: the first picture arrives (soon, as the
+// connect asks for a key picture), whether the camera names a foreign
+// address or knows only HTTP digest, and a pan record moves the head that
+// draws the streamed picture.
+#include "onvif_instance.h"
+
+#include <camsim/onvif_camera.h>
+#include <camsim/onvif_rtsp_streams.h>
+#include <platform/network_guard.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace corvel {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr uint8_t kH264Record = 3;
+constexpr uint8_t kRandomAccess = 1;
+const uint8_t kPanRight[] = {'O', 'V', 1, 100, 0, 0, 0};
+
+struct StreamCase {
+    const char* what;
+    camsim::OnvifFault fault;
+    camsim::OnvifAuth auth;
+};
+
+class CorvelOStreamTest : public ::testing::TestWithParam<StreamCase> {
+protected:
+    void SetUp() override {
+        platform::enableLoopbackOnly();
+        camsim::OnvifOptions o;
+        o.user = "operator";
+        o.password = "pa:ss word";
+        o.auth = GetParam().auth;
+        // A key picture only every 10 s: the first picture is the one the
+        // connect asks for.
+        for (auto& p : o.profiles) p.govLength = 250;
+        camsim::RtspProfileSettings settings;
+        settings.audio = false;
+        streams = std::make_shared<camsim::RtspProfileStreams>(o, head, settings);
+        ASSERT_TRUE(streams->start()) << streams->error();
+        camera = std::make_unique<camsim::OnvifCamera>(o, head, streams);
+        ASSERT_TRUE(camera->start());
+        camera->setFault(GetParam().fault);
+    }
+
+    MediaConfig config() const {
+        MediaConfig c{};
+        c.connectionType = 2;
+        std::strncpy(c.cameraAddress, "127.0.0.1", sizeof c.cameraAddress - 1);
+        std::strncpy(c.userName, "operator", sizeof c.userName - 1);
+        std::strncpy(c.password, "pa:ss word", sizeof c.password - 1);
+        c.httpPort = camera->port();
+        c.connectTimeoutSeconds = 5;
+        return c;
+    }
+
+    // The first H.264 key picture within timeoutMs (what a decoder can
+    // start from); empty when none came.
+    static std::vector<uint8_t> firstPicture(OnvifInstance& instance, int timeoutMs) {
+        std::vector<uint8_t> buffer(1 << 20);
+        const auto end = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+        while (SteadyClock::now() < end) {
+            int32_t kind = 0;
+            const int32_t n = instance.getNextFrame(&kind, buffer.data(), static_cast<int32_t>(buffer.size()));
+            if (n < 0) return {};
+            if (n > static_cast<int32_t>(transport::kFrameHeaderSize) && buffer[4] == kH264Record &&
+                (buffer[5] & kRandomAccess) != 0) {
+                buffer.resize(static_cast<std::size_t>(n));
+                return buffer;
+            }
+        }
+        return {};
+    }
+
+    std::shared_ptr<camsim::CameraHead> head = std::make_shared<camsim::CameraHead>();
+    std::shared_ptr<camsim::RtspProfileStreams> streams;
+    std::unique_ptr<camsim::OnvifCamera> camera;
+};
+
+TEST_P(CorvelOStreamTest, FirstPictureIsAKeyPictureOfTheSmallProfileAndAPanMovesTheHead) {
+    OnvifInstance instance;
+    instance.setMediaConfig(config());
+    ASSERT_EQ(instance.connect(), 1);
+    ASSERT_EQ(instance.startStreaming(), 1);
+    const std::vector<uint8_t> picture = firstPicture(instance, 5000);
+    ASSERT_FALSE(picture.empty()) << "no key picture";
+    EXPECT_EQ(streams->keyFramesRequested(), 1);
+    // Channel 0 is the smaller profile: its stream, not the main one, plays.
+    EXPECT_EQ(streams->camera(1).sessionsStarted(), 1);
+    EXPECT_EQ(streams->camera(0).sessionsStarted(), 0);
+
+    const double xBefore = head->window().x;
+    TransportCommand pan{};
+    pan.type = 11;
+    pan.data = kPanRight;
+    pan.length = sizeof kPanRight;
+    EXPECT_EQ(instance.sendCommand(pan), 1);
+    const auto end = SteadyClock::now() + std::chrono::seconds(3);
+    while (head->window().x <= xBefore && SteadyClock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_GT(head->window().x, xBefore);
+    instance.disconnect();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cameras, CorvelOStreamTest,
+    ::testing::Values(StreamCase{"WellBehaved", camsim::OnvifFault::None, camsim::OnvifAuth::Any},
+                      StreamCase{"BehindNat", camsim::OnvifFault::ForeignXAddrs, camsim::OnvifAuth::Any},
+                      StreamCase{"DigestOnly", camsim::OnvifFault::None, camsim::OnvifAuth::HttpDigest}),
+    [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.what); });
+
+} // namespace
+} // namespace corvel
