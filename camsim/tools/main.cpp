@@ -77,9 +77,9 @@ void usage() {
                 "type 5 records for them. Each profile (H.264 640x480 and 320x240) streams\n"
                 "from an RTSP server of its own on a free port of 127.0.0.1, with a key\n"
                 "picture every --key-interval pictures (default one a second) and none at a\n"
-                "client's start unless it asks with a synchronisation point. Camera k answers\n"
-                "WS-Discovery probes sent to 127.0.0.1:(--discovery-port + k - 1), default\n"
-                "3702 (0: no answers).\n"
+                "client's start unless it asks with a synchronisation point. WS-Discovery\n"
+                "probes sent to 127.0.0.1:--discovery-port (default 3702; 0: none) are\n"
+                "answered for every camera.\n"
                 "While running, type \"input K MASK\" to raise digital inputs of camera K\n"
                 "(MASK 1 input 1, 2 input 2, 3 both) for two seconds.\n"
                 "\n"
@@ -164,7 +164,6 @@ struct RunningCamera {
     std::unique_ptr<camsim::V1Camera> v1;
     std::unique_ptr<camsim::V2Camera> v2;
     std::unique_ptr<camsim::OnvifCamera> onvif;
-    uint16_t discoveryPort = 0; // 0: no discovery answers
 #if CAMSIM_WITH_RTSP
     std::shared_ptr<camsim::RtspProfileStreams> onvifStreams;
     camsim::RtspOptions rtspOptions;
@@ -200,11 +199,7 @@ struct RunningCamera {
             onvif = std::make_unique<camsim::OnvifCamera>(o, head, streams);
             onvif->setFault(onvifFault);
             onvif->setAnswerDelayMs(answerDelayMs);
-            if (!onvif->start()) return false;
-            if (discoveryPort != 0 && !onvif->startDiscovery(discoveryPort)) {
-                std::fprintf(stderr, "tavolin-camsim: UDP port %u is taken; no discovery answers\n", discoveryPort);
-            }
-            return true;
+            return onvif->start();
         }
 #if CAMSIM_WITH_RTSP
         if (protocol == kRtspProtocol) {
@@ -307,9 +302,6 @@ struct RunningCamera {
 #endif
                 std::printf("  profile %s: %s %dx%d, key picture every %d pictures, %s\n", p.token.c_str(),
                             p.encoding.c_str(), p.width, p.height, p.govLength, uri.c_str());
-            }
-            if (onvif->discoveryPort() != 0) {
-                std::printf("  answers WS-Discovery probes on 127.0.0.1:%u\n", onvif->discoveryPort());
             }
         } else if (v1) {
             std::printf("camera %d \"%s\": protocol 1 on %s, login %u, control %u, media %u; PTZ address %d\n", number,
@@ -561,7 +553,6 @@ int main(int argc, char** argv) {
         c->options.scene.variant = k;
         c->onvifFault = onvifFault;
         c->answerDelayMs = static_cast<int>(answerDelayMs);
-        c->discoveryPort = offsetPort(discoveryPort, k);
 #if CAMSIM_WITH_RTSP
         c->rtspOptions = rtspOptions;
         c->rtspOptions.user = options.user;
@@ -580,6 +571,18 @@ int main(int argc, char** argv) {
         if (inputsEvery > 0) c->head().scheduleInputs(static_cast<int>(inputsEvery * 1000), kInputPulseMs);
         c->describe(k + 1);
         cameras.push_back(std::move(c));
+    }
+
+    // The first ONVIF camera answers discovery for all of them, as the
+    // cameras of one machine share the port.
+    if (onvif && discoveryPort != 0) {
+        std::vector<const camsim::OnvifCamera*> others;
+        for (std::size_t k = 1; k < cameras.size(); ++k) others.push_back(cameras[k]->onvif.get());
+        if (cameras[0]->onvif->startDiscovery(discoveryPort, others)) {
+            std::printf("WS-Discovery probes to 127.0.0.1:%u are answered\n", discoveryPort);
+        } else {
+            std::fprintf(stderr, "tavolin-camsim: UDP port %u is taken; no discovery answers\n", discoveryPort);
+        }
     }
 
     if (!settingsPath.empty()) {

@@ -109,9 +109,11 @@ public:
     void stop();
 
     // Answers WS-Discovery probes sent to 127.0.0.1:port (0: an ephemeral
-    // port; discoveryPort() tells which) until stop(); answers go only to the
-    // loopback address that asked. False when the port is taken.
-    bool startDiscovery(uint16_t port = 0);
+    // port; discoveryPort() tells which) until stop(), for this camera and
+    // its `neighbours` (cameras of one machine share the discovery port),
+    // which must stay until then; answers go only to the loopback address
+    // that asked. False when the port is taken.
+    bool startDiscovery(uint16_t port = 0, std::vector<const OnvifCamera*> neighbours = {});
     uint16_t discoveryPort() const; // 0 when not answering
 
     uint16_t port() const;

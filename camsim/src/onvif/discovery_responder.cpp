@@ -32,8 +32,10 @@ void DiscoveryResponder::serve() {
         const std::optional<platform::Datagram> probe = socket_.receive(kReceiveSliceMs);
         // Only probes from this machine are answered, whatever the guard says.
         if (!probe || !platform::isLoopbackAddress(probe->fromHost)) continue;
-        const std::optional<std::string> answer = answerProbe(probe->bytes, identity_());
-        if (answer) socket_.sendTo(probe->fromHost, probe->fromPort, *answer);
+        for (const DiscoveryIdentity& device : devices_()) {
+            const std::optional<std::string> answer = answerProbe(probe->bytes, device);
+            if (answer) socket_.sendTo(probe->fromHost, probe->fromPort, *answer);
+        }
     }
 }
 

@@ -1,7 +1,8 @@
 // The simulated ONVIF camera's WS-Discovery responder: a UDP socket on
 // 127.0.0.1 (a port the caller gives, or an ephemeral one) whose thread
 // answers each matching Probe to the address it came from, which must be a
-// loopback one. It never sends to the multicast group.
+// loopback one, once for each device it speaks for (the cameras of one
+// machine share the discovery port). It never sends to the multicast group.
 #pragma once
 
 #include "discovery_message.h"
@@ -10,14 +11,16 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <vector>
 
 namespace camsim::onvif {
 
 class DiscoveryResponder {
 public:
-    // `identity` is asked for each answer (the addresses may change with
-    // the camera's faults).
-    explicit DiscoveryResponder(std::function<DiscoveryIdentity()> identity) : identity_(std::move(identity)) {}
+    // `devices` is asked for each probe (the addresses may change with the
+    // cameras' faults).
+    explicit DiscoveryResponder(std::function<std::vector<DiscoveryIdentity>()> devices)
+        : devices_(std::move(devices)) {}
     ~DiscoveryResponder() { stop(); }
     DiscoveryResponder(const DiscoveryResponder&) = delete;
     DiscoveryResponder& operator=(const DiscoveryResponder&) = delete;
@@ -30,7 +33,7 @@ public:
 private:
     void serve();
 
-    std::function<DiscoveryIdentity()> identity_;
+    std::function<std::vector<DiscoveryIdentity>()> devices_;
     platform::UdpSocket socket_;
     std::thread thread_;
     std::atomic<bool> running_{false};

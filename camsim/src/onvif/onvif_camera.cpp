@@ -104,7 +104,12 @@ struct OnvifCamera::Impl {
     platform::ManualResetEvent stopping;
     std::thread sampler;
     const std::string endpoint = onvif::randomUrnUuid();
-    onvif::DiscoveryResponder discovery{[this] { return discoveryIdentity(); }};
+    std::vector<const OnvifCamera*> neighbours; // set while discovery is stopped
+    onvif::DiscoveryResponder discovery{[this] {
+        std::vector<onvif::DiscoveryIdentity> devices{discoveryIdentity()};
+        for (const OnvifCamera* n : neighbours) devices.push_back(n->impl_->discoveryIdentity());
+        return devices;
+    }};
 
     mutable std::mutex mutex;
     mutable std::condition_variable answered;
@@ -296,7 +301,11 @@ bool OnvifCamera::start() {
     return true;
 }
 
-bool OnvifCamera::startDiscovery(uint16_t port) { return impl_->discovery.start(port); }
+bool OnvifCamera::startDiscovery(uint16_t port, std::vector<const OnvifCamera*> neighbours) {
+    impl_->discovery.stop();
+    impl_->neighbours = std::move(neighbours);
+    return impl_->discovery.start(port);
+}
 
 uint16_t OnvifCamera::discoveryPort() const { return impl_->discovery.port(); }
 

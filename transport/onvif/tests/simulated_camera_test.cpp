@@ -166,13 +166,20 @@ TEST_F(SimulatedOnvifCameraTest, MovesAndStopKeepTheirOrderOnASlowCamera) {
     EXPECT_EQ(ptzOperations(), (std::vector<std::string>{"ContinuousMove", "ContinuousMove", "Stop"}));
 }
 
-// The client's directed probe finds the simulated camera; behind NAT the
-// camera names its inner address, which discovery lists as given.
-TEST_F(SimulatedOnvifCameraTest, DirectedProbeFindsTheCamera) {
-    ASSERT_TRUE(camera->startDiscovery(0));
+// The client's directed probe finds the simulated camera and the one beside
+// it; behind NAT the camera names its inner address, which discovery lists
+// as given.
+TEST_F(SimulatedOnvifCameraTest, DirectedProbeFindsTheCameras) {
+    camsim::OnvifOptions o;
+    o.name = "Gate 2";
+    camsim::OnvifCamera neighbour(o);
+    ASSERT_TRUE(neighbour.start());
+    ASSERT_TRUE(camera->startDiscovery(0, {&neighbour}));
     std::string why;
     auto devices = discover({{"127.0.0.1", camera->discoveryPort()}}, 300, &why);
-    ASSERT_EQ(devices.size(), 1u) << why;
+    ASSERT_EQ(devices.size(), 2u) << why;
+    EXPECT_EQ(devices[1].name, "Gate 2");
+    EXPECT_EQ(devices[1].xaddrs, std::vector<std::string>{neighbour.deviceServiceUrl()});
     EXPECT_EQ(devices[0].name, "CAMERA");
     EXPECT_EQ(devices[0].model, "camsim-ptz");
     EXPECT_EQ(devices[0].address, "127.0.0.1");
@@ -181,7 +188,7 @@ TEST_F(SimulatedOnvifCameraTest, DirectedProbeFindsTheCamera) {
 
     camera->setFault(camsim::OnvifFault::ForeignXAddrs);
     devices = discover({{"127.0.0.1", camera->discoveryPort()}}, 300, &why);
-    ASSERT_EQ(devices.size(), 1u) << why;
+    ASSERT_EQ(devices.size(), 2u) << why;
     EXPECT_EQ(devices[0].endpoint, endpoint);
     ASSERT_EQ(devices[0].xaddrs.size(), 1u);
     EXPECT_EQ(devices[0].xaddrs[0].rfind("http://10.254.0.9:", 0), 0u) << devices[0].xaddrs[0];
