@@ -175,6 +175,11 @@ TEST_F(SimulatedOnvifCameraTest, DirectedProbeFindsTheCameras) {
     camsim::OnvifCamera neighbour(o);
     ASSERT_TRUE(neighbour.start());
     ASSERT_TRUE(camera->startDiscovery(0, {&neighbour}));
+    // The responder asks the neighbour until it stops: it stops first.
+    struct StopFirst {
+        camsim::OnvifCamera& camera;
+        ~StopFirst() { camera.stop(); }
+    } stopFirst{*camera};
     std::string why;
     auto devices = discover({{"127.0.0.1", camera->discoveryPort()}}, 300, &why);
     ASSERT_EQ(devices.size(), 2u) << why;
