@@ -176,10 +176,7 @@ TEST_F(SimulatedOnvifCameraTest, DirectedProbeFindsTheCameras) {
     ASSERT_TRUE(neighbour.start());
     ASSERT_TRUE(camera->startDiscovery(0, {&neighbour}));
     // The responder asks the neighbour until it stops: it stops first.
-    struct StopFirst {
-        camsim::OnvifCamera& camera;
-        ~StopFirst() { camera.stop(); }
-    } stopFirst{*camera};
+    const std::shared_ptr<void> stopFirst(nullptr, [this](void*) { camera->stop(); });
     std::string why;
     auto devices = discover({{"127.0.0.1", camera->discoveryPort()}}, 300, &why);
     ASSERT_EQ(devices.size(), 2u) << why;
