@@ -74,14 +74,18 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_CONTACT "Tavolin developers <tavolin@tavolin.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for network video cameras")
 # CPack puts the summary first and indents these lines.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tavolin keeps a list of 16 network cameras and shows the live MPEG-4 video
-of one of them, with pan, tilt and zoom control, presets, the camera's
-on-screen menu, events, two-way audio and stepping through a group of
-cameras. A launcher strip starts the viewer with one tap.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tavolin keeps a list of 16 network cameras and shows the live video of one
+of them (MPEG-4, and H.264, H.265 or Motion JPEG from RTSP and ONVIF
+cameras), with pan, tilt and zoom control, presets, the camera's on-screen
+menu, events, two-way audio and stepping through a group of cameras. A
+launcher strip starts the viewer with one tap.")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The simulated RTSP camera (tavolin-camsim --rtsp) builds its pipelines from
+# these plug-ins at run time; nothing else needs them.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-plugins-ugly")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
