@@ -13,8 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "camsim/v1_camera.h"
-#include "camsim/v2_camera.h"
+#include "demo/simulated_camera.h"
 #include "live/video_surface.h"
 #include "live/wide_video_dlg.h"
 #include "platform/network_guard.h"
@@ -69,46 +68,6 @@ bool parse(int argc, char** argv, Options& o) {
          (o.simulate == 0 || o.simulate == 1 || o.simulate == 2) && o.waitMs >= 0 && o.runMs >= 0;
 }
 
-// A simulated camera on 127.0.0.1, described into a record.
-class Simulation {
- public:
-  explicit Simulation(bool scene) : scene_(scene) {}
-  bool start(int protocol, tavolin::CameraRecord& record) {
-    camsim::CameraOptions options;
-    options.host = "127.0.0.1";
-    options.video.resolutionCode = 0;  // 720 x 480
-    options.video.frameRate = 30;
-    // A scene that answers PTZ and the other commands, or the fixed test
-    // pattern.
-    options.scene.enabled = scene_;
-    options.scene.name = std::string(tavolin::textOf(record.name));
-    tavolin::setText(record.host, "127.0.0.1");
-    tavolin::setText(record.userName, options.user);
-    tavolin::setText(record.password, options.password);
-    record.streamingType = protocol;
-    record.showName = 1;
-    if (protocol == 1) {
-      v1_ = std::make_unique<camsim::V1Camera>(options);
-      if (!v1_->start()) return false;
-      record.registerPort = v1_->loginPort();
-      record.controlPort = v1_->controlPort();
-      record.streamingPort = v1_->mediaPort();
-      return true;
-    }
-    v2_ = std::make_unique<camsim::V2Camera>(options);
-    if (!v2_->start()) return false;
-    record.controlPort = v2_->controlPort();
-    record.streamingPort = v2_->videoPort();
-    record.httpPort = v2_->httpPort();
-    return true;
-  }
-
- private:
-  std::unique_ptr<camsim::V1Camera> v1_;
-  std::unique_ptr<camsim::V2Camera> v2_;
-  bool scene_;
-};
-
 bool writeScreenshot(tavolin::ui::CWideVideoDlg& view, const std::string& path) {
   QScreen* screen = view.screen();
   QPixmap shot = screen != nullptr ? screen->grabWindow(0) : QPixmap();
@@ -140,7 +99,7 @@ int main(int argc, char** argv) {
     }
   }
   const int position = options.camera - 1;
-  Simulation simulation(options.scene);
+  tavolin::demo::SimulatedCamera simulation(options.scene);
   if (options.simulate != 0 && !simulation.start(options.simulate, *records[static_cast<std::size_t>(position)])) {
     std::fputs("tavolin-liveview: the simulated camera did not start\n", stderr);
     return 1;

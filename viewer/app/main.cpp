@@ -10,9 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/demo_driver.h"
-#include "app/single_instance.h"
 #include "app/tavolin_app.h"
+#include "demo/demo_driver.h"
 #include "form/live_view_runner.h"
 #include "platform/user_settings_folder.h"
 #include "shell/qt_shell.h"
@@ -33,7 +32,7 @@ int main(int argc, char** argv) {
 
   bool demo = false;
   bool userSettings = false;
-  tavolin::ui::DemoOptions demoOptions;
+  tavolin::demo::DemoOptions demoOptions;
   for (int i = 1; i < argc; ++i) {
     const bool hasValue = i + 1 < argc;
     if (std::strcmp(argv[i], "--demo") == 0 && hasValue) {
@@ -66,12 +65,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "Tavolin: no settings folder in the home folder; using the current one\n");
     }
   }
-  if (demo) {
-    // A demo leaves a viewer the user runs alone.
-    options.instanceName = tavolin::ui::SingleInstance::defaultName() + QStringLiteral("-demo");
-    options.whenShown = [demoOptions](tavolin::ui::CTavolinDlg& form) { tavolin::ui::driveDemo(form, demoOptions); };
-    options.noticesToStandardError = true;
-  }
+  if (demo) tavolin::demo::runAsDemo(options, demoOptions);
   tavolin::ui::CTavolinApp tavolinApp(shell, std::move(options));
   return tavolinApp.run();
 }

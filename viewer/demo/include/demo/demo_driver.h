@@ -6,20 +6,29 @@
 
 #include <QString>
 
-namespace tavolin::ui {
+#include "app/tavolin_app.h"
 
-class CTavolinDlg;
+namespace tavolin {
+class CameraList;
+}
+
+namespace tavolin::demo {
 
 struct DemoOptions {
   QString screenshotFolder;  // form.png and live-view.png go here
   int viewMs = 6000;         // how long the live view runs before its picture
 };
 
-// True when every record of the form's camera list names 127.0.0.1.
-bool everyCameraIsLoopback(CTavolinDlg& form);
+// True when every record of the list names 127.0.0.1.
+bool everyCameraIsLoopback(const CameraList& cameras);
 
 // Starts the demo on a shown form; returns at once, the rest runs from the
 // event loop. Messages go to standard error.
-void driveDemo(CTavolinDlg& form, const DemoOptions& options);
+void driveDemo(ui::CTavolinDlg& form, const DemoOptions& options);
 
-}  // namespace tavolin::ui
+// Makes the program run as the demo: an instance of its own, so that a
+// viewer the user runs is left alone; notices written out, since no one
+// answers a message box; and the form driven once it is shown.
+void runAsDemo(ui::CTavolinApp::Options& app, const DemoOptions& options);
+
+}  // namespace tavolin::demo

@@ -1,4 +1,4 @@
-#include "app/demo_driver.h"
+#include "demo/demo_driver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -8,11 +8,15 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/demo_commands.h"
+#include "demo/demo_commands.h"
 #include "form/tavolin_dlg.h"
 #include "live/wide_video_dlg.h"
+#include "tavolin/camera_list.h"
 
-namespace tavolin::ui {
+namespace tavolin::demo {
+
+using ui::CTavolinDlg;
+using ui::CWideVideoDlg;
 
 namespace {
 
@@ -32,9 +36,9 @@ void saveShot(QWidget* window, const QString& folder, const char* name) {
 
 }  // namespace
 
-bool everyCameraIsLoopback(CTavolinDlg& form) {
+bool everyCameraIsLoopback(const CameraList& cameras) {
   for (int i = 0; i < kCameraCount; ++i) {
-    if (textOf(form.cameras().record(i)->host) != "127.0.0.1") return false;
+    if (textOf(cameras.record(i)->host) != "127.0.0.1") return false;
   }
   return true;
 }
@@ -46,7 +50,7 @@ void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
     if (!guard) return;
     CTavolinDlg& f = *guard;
     saveShot(&f, options.screenshotFolder, "form.png");
-    if (!everyCameraIsLoopback(f)) {
+    if (!everyCameraIsLoopback(f.cameras())) {
       std::fprintf(stderr, "demo: a camera of this list is not at 127.0.0.1; Play is left to you\n");
       f.controls().exit->click();
       return;
@@ -82,4 +86,10 @@ void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
   });
 }
 
-}  // namespace tavolin::ui
+void runAsDemo(ui::CTavolinApp::Options& app, const DemoOptions& options) {
+  app.instanceName = ui::SingleInstance::defaultName() + QStringLiteral("-demo");
+  app.whenShown = [options](CTavolinDlg& form) { driveDemo(form, options); };
+  app.noticesToStandardError = true;
+}
+
+}  // namespace tavolin::demo

@@ -9,11 +9,13 @@
 #include <functional>
 
 namespace tavolin::ui {
-
 class CWideVideoDlg;
+}
+
+namespace tavolin::demo {
 
 // Writes live-view-ptz.png, live-view-menu.png and live-view-patrol.png
 // into `folder`.
-void pictureCommands(CWideVideoDlg* view, const QString& folder, std::function<void()> done);
+void pictureCommands(ui::CWideVideoDlg* view, const QString& folder, std::function<void()> done);
 
-}  // namespace tavolin::ui
+}  // namespace tavolin::demo

@@ -1,4 +1,4 @@
-#include "app/demo_commands.h"
+#include "demo/demo_commands.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,7 +14,10 @@
 
 #include "live/wide_video_dlg.h"
 
-namespace tavolin::ui {
+namespace tavolin::demo {
+
+using ui::CWideVideoDlg;
+
 namespace {
 
 // Long enough for the picture to move visibly while the pan runs.
@@ -85,4 +88,4 @@ void pictureCommands(CWideVideoDlg* target, const QString& folder, std::function
   });
 }
 
-}  // namespace tavolin::ui
+}  // namespace tavolin::demo
