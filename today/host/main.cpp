@@ -17,7 +17,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/process_start.h"
+#include "windowing/process_start.h"
 #include "qt_drawing_context.h"
 #include "today_strip.h"
 #include "platform/user_settings_folder.h"
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
             return usage();
         }
     }
-    platform::setDeviceRoot(QDir(root).absolutePath().toStdString());
+    windowing::setDeviceRoot(QDir(root).absolutePath().toStdString());
     if (userSettings) {
         // The viewer keeps ".\Tavolin.txt" in its current folder, which it
         // inherits from us.

@@ -7,11 +7,11 @@
 
 namespace today {
 
-QColor toQColor(platform::ColorRef color) {
-    return QColor(platform::redOf(color), platform::greenOf(color), platform::blueOf(color));
+QColor toQColor(windowing::ColorRef color) {
+    return QColor(windowing::redOf(color), windowing::greenOf(color), windowing::blueOf(color));
 }
 
-QFont QtDrawingContext::toQFont(const platform::FontSpec& spec) {
+QFont QtDrawingContext::toQFont(const windowing::FontSpec& spec) {
     QFont font(QString::fromStdString(spec.face));
     // Where the face is not installed, fontconfig picks by this hint.
     font.setStyleHint(QFont::SansSerif);
@@ -26,34 +26,36 @@ QFont QtDrawingContext::toQFont(const platform::FontSpec& spec) {
 }
 
 QtDrawingContext::QtDrawingContext(QPainter& painter) : painter_(painter) {
-    qfont_ = toQFont(platform::systemFontSpec());
+    qfont_ = toQFont(windowing::systemFontSpec());
 }
 
-platform::ColorRef QtDrawingContext::setTextColor(platform::ColorRef color) { return std::exchange(textColor_, color); }
+windowing::ColorRef QtDrawingContext::setTextColor(windowing::ColorRef color) {
+    return std::exchange(textColor_, color);
+}
 
-platform::BackgroundMode QtDrawingContext::setBackgroundMode(platform::BackgroundMode mode) {
+windowing::BackgroundMode QtDrawingContext::setBackgroundMode(windowing::BackgroundMode mode) {
     return std::exchange(mode_, mode);
 }
 
-const platform::Font* QtDrawingContext::selectFont(const platform::Font* font) {
-    qfont_ = toQFont(font != nullptr ? font->spec() : platform::systemFontSpec());
+const windowing::Font* QtDrawingContext::selectFont(const windowing::Font* font) {
+    qfont_ = toQFont(font != nullptr ? font->spec() : windowing::systemFontSpec());
     return std::exchange(font_, font);
 }
 
-platform::Size QtDrawingContext::measureText(const std::u16string& text) {
+windowing::Size QtDrawingContext::measureText(const std::u16string& text) {
     const QFontMetrics metrics(qfont_);
     return {metrics.horizontalAdvance(QString::fromStdU16String(text)), metrics.height()};
 }
 
-void QtDrawingContext::drawText(const std::u16string& text, const platform::Rect& box, uint32_t) {
+void QtDrawingContext::drawText(const std::u16string& text, const windowing::Rect& box, uint32_t) {
     const QRect rect(box.left, box.top, box.width(), box.height());
-    if (mode_ == platform::BackgroundMode::Opaque) painter_.fillRect(rect, toQColor(backgroundColor_));
+    if (mode_ == windowing::BackgroundMode::Opaque) painter_.fillRect(rect, toQColor(backgroundColor_));
     painter_.setFont(qfont_);
     painter_.setPen(toQColor(textColor_));
     painter_.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QString::fromStdU16String(text));
 }
 
-void QtDrawingContext::drawIcon(platform::Point at, const platform::Icon& icon) {
+void QtDrawingContext::drawIcon(windowing::Point at, const windowing::Icon& icon) {
     auto it = decoded_.find(icon.data());
     if (it == decoded_.end()) {
         QImage image;
@@ -68,7 +70,7 @@ void QtDrawingContext::drawIcon(platform::Point at, const platform::Icon& icon) 
                                                : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
-void QtDrawingContext::fillRect(const platform::Rect& box, platform::ColorRef color) {
+void QtDrawingContext::fillRect(const windowing::Rect& box, windowing::ColorRef color) {
     painter_.fillRect(QRect(box.left, box.top, box.width(), box.height()), toQColor(color));
 }
 

@@ -9,35 +9,35 @@
 #include <QPainter>
 #include <map>
 
-#include "platform/drawing.h"
+#include "windowing/drawing.h"
 
 namespace today {
 
-class QtDrawingContext final : public platform::DrawingContext {
+class QtDrawingContext final : public windowing::DrawingContext {
 public:
     explicit QtDrawingContext(QPainter& painter);
 
-    platform::ColorRef setTextColor(platform::ColorRef color) override;
-    platform::BackgroundMode setBackgroundMode(platform::BackgroundMode mode) override;
-    const platform::Font* selectFont(const platform::Font* font) override;
-    platform::Size measureText(const std::u16string& text) override;
-    void drawText(const std::u16string& text, const platform::Rect& box, uint32_t flags) override;
-    void drawIcon(platform::Point at, const platform::Icon& icon) override;
-    void fillRect(const platform::Rect& box, platform::ColorRef color) override;
+    windowing::ColorRef setTextColor(windowing::ColorRef color) override;
+    windowing::BackgroundMode setBackgroundMode(windowing::BackgroundMode mode) override;
+    const windowing::Font* selectFont(const windowing::Font* font) override;
+    windowing::Size measureText(const std::u16string& text) override;
+    void drawText(const std::u16string& text, const windowing::Rect& box, uint32_t flags) override;
+    void drawIcon(windowing::Point at, const windowing::Icon& icon) override;
+    void fillRect(const windowing::Rect& box, windowing::ColorRef color) override;
 
     // The Qt font a logical font becomes.
-    static QFont toQFont(const platform::FontSpec& spec);
+    static QFont toQFont(const windowing::FontSpec& spec);
 
 private:
     QPainter& painter_;
-    platform::ColorRef textColor_ = 0;
-    platform::ColorRef backgroundColor_ = platform::makeColorRef(255, 255, 255);
-    platform::BackgroundMode mode_ = platform::BackgroundMode::Opaque;
-    const platform::Font* font_ = nullptr;
+    windowing::ColorRef textColor_ = 0;
+    windowing::ColorRef backgroundColor_ = windowing::makeColorRef(255, 255, 255);
+    windowing::BackgroundMode mode_ = windowing::BackgroundMode::Opaque;
+    const windowing::Font* font_ = nullptr;
     QFont qfont_;
     std::map<const uint8_t*, QImage> decoded_;
 };
 
-QColor toQColor(platform::ColorRef color);
+QColor toQColor(windowing::ColorRef color);
 
 } // namespace today

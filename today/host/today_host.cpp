@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "platform/module_instance.h"
+#include "windowing/module_instance.h"
 
-using namespace platform;
+using namespace windowing;
 
 namespace today {
 

@@ -6,18 +6,18 @@
 
 #include <string>
 
-#include "platform/drawing.h"
+#include "windowing/drawing.h"
 #include "platform/module.h"
-#include "platform/today_item.h"
-#include "platform/window.h"
+#include "windowing/today_item.h"
+#include "windowing/window.h"
 
 namespace today {
 
 // The home screen's colours.
 struct TodayLook {
-    platform::ColorRef text = platform::makeColorRef(0, 0, 0);
-    platform::ColorRef background = platform::makeColorRef(255, 255, 255);
-    platform::ColorRef watermark = platform::makeColorRef(228, 236, 248);
+    windowing::ColorRef text = windowing::makeColorRef(0, 0, 0);
+    windowing::ColorRef background = windowing::makeColorRef(255, 255, 255);
+    windowing::ColorRef watermark = windowing::makeColorRef(228, 236, 248);
 };
 
 class TodayHost {
@@ -38,12 +38,12 @@ public:
     // and sizes its window. Answers the item's answer.
     bool refresh();
     int itemHeight() const { return record_.height; }
-    platform::WindowHandle itemWindow() const { return record_.window; }
-    platform::WindowHandle screenWindow() const { return screen_; }
+    windowing::WindowHandle itemWindow() const { return record_.window; }
+    windowing::WindowHandle screenWindow() const { return screen_; }
 
-    void paint(platform::DrawingContext& context);
-    void press(platform::Point at);
-    void release(platform::Point at);
+    void paint(windowing::DrawingContext& context);
+    void press(windowing::Point at);
+    void release(windowing::Point at);
     void setScreenWidth(int width);
 
     // How often the item asked for the watermark and the text colour.
@@ -51,16 +51,16 @@ public:
     int colorRequests() const { return colorRequests_; }
 
 private:
-    static platform::MessageResult screenProcedure(platform::WindowHandle window, uint32_t message,
-                                                   platform::WParam wParam, platform::LParam lParam);
-    platform::MessageResult onScreenMessage(uint32_t message, platform::WParam wParam, platform::LParam lParam);
+    static windowing::MessageResult screenProcedure(windowing::WindowHandle window, uint32_t message,
+                                                    windowing::WParam wParam, windowing::LParam lParam);
+    windowing::MessageResult onScreenMessage(uint32_t message, windowing::WParam wParam, windowing::LParam lParam);
     void closeItem();
 
     Look look_;
     int screenWidth_;
     std::string className_;
-    platform::WindowHandle screen_ = nullptr;
-    platform::TODAYLISTITEM record_;
+    windowing::WindowHandle screen_ = nullptr;
+    windowing::TODAYLISTITEM record_;
     platform::Module module_;
     std::string error_;
     int watermarkRequests_ = 0;

@@ -3,6 +3,6 @@
 
 #include <vector>
 
-#include "platform/drawing.h"
+#include "windowing/drawing.h"
 
-const std::vector<platform::IconResource>& todayIconResources();
+const std::vector<windowing::IconResource>& todayIconResources();

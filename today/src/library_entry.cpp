@@ -4,9 +4,9 @@
 
 #include "icon_resources.h"
 #include "my_today.h"
-#include "platform/module_instance.h"
+#include "windowing/module_instance.h"
 
-using namespace platform;
+using namespace windowing;
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "my_today.h"
 
-#include "platform/process_start.h"
+#include "windowing/process_start.h"
 
-using namespace platform;
+using namespace windowing;
 
 CMyToday::CMyToday(ModuleInstance instance, std::string className, std::string title)
     : CTodayWindow(instance, std::move(className), std::move(title)) {}

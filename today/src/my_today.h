@@ -16,28 +16,28 @@ public:
     static constexpr int kItemHeight = 40;
     static constexpr int kItemIconId = 101;
     static constexpr int kProductIconId = 105;
-    static constexpr platform::Point kItemIconAt{2, 0};
-    static constexpr platform::Point kProductIconAt{200, 2};
-    static constexpr platform::Point kProductLineAt{50, 2};
-    static constexpr platform::Point kWebAddressAt{50, 17};
+    static constexpr windowing::Point kItemIconAt{2, 0};
+    static constexpr windowing::Point kProductIconAt{200, 2};
+    static constexpr windowing::Point kProductLineAt{50, 2};
+    static constexpr windowing::Point kWebAddressAt{50, 17};
     static constexpr const char16_t* kProductLine = u"Vexo Tavolin v2.0";
     static constexpr const char16_t* kWebAddress = u"www.tavolin.example";
     static constexpr const char* kViewerPath = "\\Program Files\\Tavolin\\Tavolin.exe";
     static constexpr const char* kViewerCardPath = "\\Memory Card\\Program Files\\Tavolin\\Tavolin.exe";
 
-    CMyToday(platform::ModuleInstance instance, std::string className, std::string title);
+    CMyToday(windowing::ModuleInstance instance, std::string className, std::string title);
 
     // Loads the product icon at its own size.
-    void loadProductIcon(const std::vector<platform::IconResource>& table, int id);
+    void loadProductIcon(const std::vector<windowing::IconResource>& table, int id);
 
-    void drawContent(platform::DrawingContext& dc) override;
-    platform::MessageResult onReceivedSelection(platform::WParam wParam, platform::LParam lParam) override;
-    void onTap(platform::Point at) override;
-    void onStylusDown(platform::Point at) override;
+    void drawContent(windowing::DrawingContext& dc) override;
+    windowing::MessageResult onReceivedSelection(windowing::WParam wParam, windowing::LParam lParam) override;
+    void onTap(windowing::Point at) override;
+    void onStylusDown(windowing::Point at) override;
 
 private:
     // Draws one line left and top aligned in a box as big as the text.
-    static void drawLine(platform::DrawingContext& dc, const std::u16string& text, platform::Point at);
+    static void drawLine(windowing::DrawingContext& dc, const std::u16string& text, windowing::Point at);
 
-    std::unique_ptr<platform::Icon> productIcon_;
+    std::unique_ptr<windowing::Icon> productIcon_;
 };

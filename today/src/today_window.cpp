@@ -2,7 +2,7 @@
 
 #include <utility>
 
-using namespace platform;
+using namespace windowing;
 
 CTodayWindow::CTodayWindow(ModuleInstance instance, std::string className, std::string title)
     : instance_(instance), className_(std::move(className)), title_(std::move(title)) {}

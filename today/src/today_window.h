@@ -8,67 +8,67 @@
 #include <string>
 #include <vector>
 
-#include "platform/drawing.h"
-#include "platform/today_item.h"
-#include "platform/window.h"
+#include "windowing/drawing.h"
+#include "windowing/today_item.h"
+#include "windowing/window.h"
 
 class CTodayWindow {
 public:
-    CTodayWindow(platform::ModuleInstance instance, std::string className, std::string title);
+    CTodayWindow(windowing::ModuleInstance instance, std::string className, std::string title);
     // Destroys the window if the host has not, and gives up the class.
     virtual ~CTodayWindow();
     CTodayWindow(const CTodayWindow&) = delete;
     CTodayWindow& operator=(const CTodayWindow&) = delete;
 
     // The virtual operations, in their fixed order.
-    virtual platform::MessageResult windowProcedure(platform::WindowHandle window, uint32_t message,
-                                                    platform::WParam wParam, platform::LParam lParam);
-    virtual void drawIcon(platform::DrawingContext& dc);
+    virtual windowing::MessageResult windowProcedure(windowing::WindowHandle window, uint32_t message,
+                                                     windowing::WParam wParam, windowing::LParam lParam);
+    virtual void drawIcon(windowing::DrawingContext& dc);
     virtual void createFontsAndColors();
-    virtual platform::MessageResult onCreate(platform::WindowHandle window, const platform::CreateStruct* create);
-    virtual platform::MessageResult onDestroy();
-    virtual void drawContent(platform::DrawingContext& dc);
-    virtual platform::MessageResult onEraseBackground(platform::DrawingContext& dc);
-    virtual platform::MessageResult onQueryRefreshCache(platform::TODAYLISTITEM* item);
-    virtual platform::MessageResult onReceivedSelection(platform::WParam wParam, platform::LParam lParam);
-    virtual void onTap(platform::Point at);
-    virtual void onStylusDown(platform::Point at);
-    virtual platform::MessageResult onSettingChange(platform::WParam wParam, platform::LParam lParam);
-    virtual platform::MessageResult onNotify(platform::WParam wParam, platform::LParam lParam);
-    virtual platform::MessageResult defaultProcessing(uint32_t message, platform::WParam wParam,
-                                                      platform::LParam lParam);
+    virtual windowing::MessageResult onCreate(windowing::WindowHandle window, const windowing::CreateStruct* create);
+    virtual windowing::MessageResult onDestroy();
+    virtual void drawContent(windowing::DrawingContext& dc);
+    virtual windowing::MessageResult onEraseBackground(windowing::DrawingContext& dc);
+    virtual windowing::MessageResult onQueryRefreshCache(windowing::TODAYLISTITEM* item);
+    virtual windowing::MessageResult onReceivedSelection(windowing::WParam wParam, windowing::LParam lParam);
+    virtual void onTap(windowing::Point at);
+    virtual void onStylusDown(windowing::Point at);
+    virtual windowing::MessageResult onSettingChange(windowing::WParam wParam, windowing::LParam lParam);
+    virtual windowing::MessageResult onNotify(windowing::WParam wParam, windowing::LParam lParam);
+    virtual windowing::MessageResult defaultProcessing(uint32_t message, windowing::WParam wParam,
+                                                       windowing::LParam lParam);
 
     // The item entry's work: registers the class, tells top-level windows
     // that the home screen changed, creates the window as a visible child of
     // `parent` (screen-wide, 0 high), shows and updates it. Null on failure.
-    platform::WindowHandle create(platform::TODAYLISTITEM* item, platform::WindowHandle parent);
+    windowing::WindowHandle create(windowing::TODAYLISTITEM* item, windowing::WindowHandle parent);
     // Loads the item icon from `table` at `size`, to be drawn at `at`.
-    void loadItemIcon(const std::vector<platform::IconResource>& table, int id, platform::Size size,
-                      platform::Point at);
+    void loadItemIcon(const std::vector<windowing::IconResource>& table, int id, windowing::Size size,
+                      windowing::Point at);
     void setItemHeight(int height) { itemHeight_ = height; }
 
-    platform::WindowHandle window() const { return window_; }
+    windowing::WindowHandle window() const { return window_; }
     const std::string& className() const { return className_; }
     const std::string& title() const { return title_; }
-    platform::ColorRef textColor() const { return textColor_; }
-    const platform::Font* normalFont() const { return normalFont_.get(); }
-    const platform::Font* boldFont() const { return boldFont_.get(); }
+    windowing::ColorRef textColor() const { return textColor_; }
+    const windowing::Font* normalFont() const { return normalFont_.get(); }
+    const windowing::Font* boldFont() const { return boldFont_.get(); }
 
     // The class's procedure: finds the object kept with the window.
-    static platform::MessageResult classProcedure(platform::WindowHandle window, uint32_t message,
-                                                  platform::WParam wParam, platform::LParam lParam);
+    static windowing::MessageResult classProcedure(windowing::WindowHandle window, uint32_t message,
+                                                   windowing::WParam wParam, windowing::LParam lParam);
 
 protected:
-    platform::WindowHandle window_ = nullptr;
+    windowing::WindowHandle window_ = nullptr;
     bool firstRefresh_ = false;
     int itemHeight_ = 0;
-    platform::Point iconAt_;
-    platform::WindowHandle parent_ = nullptr;
-    platform::ModuleInstance instance_ = nullptr;
+    windowing::Point iconAt_;
+    windowing::WindowHandle parent_ = nullptr;
+    windowing::ModuleInstance instance_ = nullptr;
     std::string className_;
     std::string title_;
-    std::unique_ptr<platform::Icon> icon_;
-    platform::ColorRef textColor_ = 0;
-    std::unique_ptr<platform::Font> normalFont_;
-    std::unique_ptr<platform::Font> boldFont_;
+    std::unique_ptr<windowing::Icon> icon_;
+    windowing::ColorRef textColor_ = 0;
+    std::unique_ptr<windowing::Font> normalFont_;
+    std::unique_ptr<windowing::Font> boldFont_;
 };

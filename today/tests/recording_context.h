@@ -7,23 +7,23 @@
 #include <utility>
 #include <vector>
 
-#include "platform/drawing.h"
+#include "windowing/drawing.h"
 
 struct DrawCall {
     enum Kind { TextColor, Background, SelectFont, Text, Icon, Fill };
     explicit DrawCall(Kind k) : kind(k) {}
     Kind kind;
     std::u16string text;
-    platform::Rect rect;
-    platform::Point at;
-    std::optional<platform::FontSpec> font; // SelectFont: the font chosen (none: system font)
-    platform::ColorRef color = 0;
-    platform::BackgroundMode mode = platform::BackgroundMode::Opaque;
+    windowing::Rect rect;
+    windowing::Point at;
+    std::optional<windowing::FontSpec> font; // SelectFont: the font chosen (none: system font)
+    windowing::ColorRef color = 0;
+    windowing::BackgroundMode mode = windowing::BackgroundMode::Opaque;
     int iconId = 0;
-    platform::Size iconSize;
+    windowing::Size iconSize;
 };
 
-class RecordingContext final : public platform::DrawingContext {
+class RecordingContext final : public windowing::DrawingContext {
 public:
     static constexpr int kNormalCharWidth = 6;
     static constexpr int kBoldCharWidth = 7;
@@ -31,29 +31,29 @@ public:
 
     std::vector<DrawCall> calls;
 
-    platform::ColorRef setTextColor(platform::ColorRef color) override {
+    windowing::ColorRef setTextColor(windowing::ColorRef color) override {
         DrawCall call(DrawCall::TextColor);
         call.color = color;
         calls.push_back(call);
         return std::exchange(color_, color);
     }
-    platform::BackgroundMode setBackgroundMode(platform::BackgroundMode mode) override {
+    windowing::BackgroundMode setBackgroundMode(windowing::BackgroundMode mode) override {
         DrawCall call(DrawCall::Background);
         call.mode = mode;
         calls.push_back(call);
         return std::exchange(mode_, mode);
     }
-    const platform::Font* selectFont(const platform::Font* font) override {
+    const windowing::Font* selectFont(const windowing::Font* font) override {
         DrawCall call(DrawCall::SelectFont);
         if (font != nullptr) call.font = font->spec();
         calls.push_back(call);
         return std::exchange(font_, font);
     }
-    platform::Size measureText(const std::u16string& text) override {
-        const bool bold = font_ != nullptr && font_->spec().weight >= platform::kFontWeightBold;
+    windowing::Size measureText(const std::u16string& text) override {
+        const bool bold = font_ != nullptr && font_->spec().weight >= windowing::kFontWeightBold;
         return {static_cast<int>(text.size()) * (bold ? kBoldCharWidth : kNormalCharWidth), kLineHeight};
     }
-    void drawText(const std::u16string& text, const platform::Rect& box, uint32_t) override {
+    void drawText(const std::u16string& text, const windowing::Rect& box, uint32_t) override {
         DrawCall call(DrawCall::Text);
         call.text = text;
         call.rect = box;
@@ -61,7 +61,7 @@ public:
         call.color = color_;
         calls.push_back(call);
     }
-    void drawIcon(platform::Point at, const platform::Icon& icon) override {
+    void drawIcon(windowing::Point at, const windowing::Icon& icon) override {
         DrawCall call(DrawCall::Icon);
         call.at = at;
         call.mode = mode_;
@@ -69,7 +69,7 @@ public:
         call.iconSize = icon.size();
         calls.push_back(call);
     }
-    void fillRect(const platform::Rect& box, platform::ColorRef color) override {
+    void fillRect(const windowing::Rect& box, windowing::ColorRef color) override {
         DrawCall call(DrawCall::Fill);
         call.rect = box;
         call.color = color;
@@ -84,7 +84,7 @@ public:
     }
 
 private:
-    platform::ColorRef color_ = 0;
-    platform::BackgroundMode mode_ = platform::BackgroundMode::Opaque;
-    const platform::Font* font_ = nullptr;
+    windowing::ColorRef color_ = 0;
+    windowing::BackgroundMode mode_ = windowing::BackgroundMode::Opaque;
+    const windowing::Font* font_ = nullptr;
 };

@@ -9,11 +9,11 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/process_start.h"
+#include "windowing/process_start.h"
 #include "recording_context.h"
 #include "today_host.h"
 
-using namespace platform;
+using namespace windowing;
 namespace fs = std::filesystem;
 
 namespace {

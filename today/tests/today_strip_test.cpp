@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/process_start.h"
+#include "windowing/process_start.h"
 #include "qt_app.h"
 #include "today_strip.h"
 
@@ -26,14 +26,14 @@ protected:
         const fs::path viewer = root_ / "Program Files/Tavolin/Tavolin.exe";
         fs::create_directories(viewer.parent_path());
         fs::create_symlink("/bin/true", viewer);
-        platform::setDeviceRoot(root_.string());
+        windowing::setDeviceRoot(root_.string());
         auto host = std::make_unique<today::TodayHost>(240);
         ASSERT_TRUE(host->load("TavolinToday")) << host->error();
         strip_ = std::make_unique<today::TodayStrip>(std::move(host));
     }
     void TearDown() override {
         strip_.reset();
-        platform::setDeviceRoot("");
+        windowing::setDeviceRoot("");
         fs::remove_all(root_);
     }
 
@@ -55,18 +55,18 @@ TEST_F(TodayStripTest, StripIsAsHighAsTheItemAsks) {
 }
 
 TEST_F(TodayStripTest, LeftButtonReleaseStartsTheViewerAndPressDoesNot) {
-    const int before = platform::startedProcessCount();
+    const int before = windowing::startedProcessCount();
     mouse(QEvent::MouseButtonPress, Qt::LeftButton);
-    EXPECT_EQ(platform::startedProcessCount(), before);
+    EXPECT_EQ(windowing::startedProcessCount(), before);
     mouse(QEvent::MouseButtonRelease, Qt::LeftButton);
-    EXPECT_EQ(platform::startedProcessCount(), before + 1);
+    EXPECT_EQ(windowing::startedProcessCount(), before + 1);
 }
 
 TEST_F(TodayStripTest, OtherButtonsAreNotTaps) {
-    const int before = platform::startedProcessCount();
+    const int before = windowing::startedProcessCount();
     mouse(QEvent::MouseButtonPress, Qt::RightButton);
     mouse(QEvent::MouseButtonRelease, Qt::RightButton);
-    EXPECT_EQ(platform::startedProcessCount(), before);
+    EXPECT_EQ(windowing::startedProcessCount(), before);
 }
 
 } // namespace

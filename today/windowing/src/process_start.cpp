@@ -1,4 +1,4 @@
-#include "platform/process_start.h"
+#include "windowing/process_start.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace platform {
+namespace windowing {
 
 namespace {
 
@@ -123,4 +123,4 @@ bool startProcess(const std::string& devicePath) {
 
 int startedProcessCount() { return startedCount().load(); }
 
-} // namespace platform
+} // namespace windowing

@@ -1,9 +1,9 @@
-#include "platform/drawing.h"
+#include "windowing/drawing.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace platform {
+namespace windowing {
 
 FontSpec systemFontSpec() {
     FontSpec spec;
@@ -31,4 +31,4 @@ const Font* NullDrawingContext::selectFont(const Font* font) { return std::excha
 
 Size NullDrawingContext::measureText(const std::u16string&) { return {}; }
 
-} // namespace platform
+} // namespace windowing

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
-#include "platform/drawing.h"
-#include "platform/window.h"
+#include "windowing/drawing.h"
+#include "windowing/window.h"
 
-namespace platform {
+namespace windowing {
 
 // Host to item.
 constexpr uint32_t WM_TODAYCUSTOM_RECEIVEDSELECTION = 1266;
@@ -50,4 +50,4 @@ struct TODAYDRAWWATERMARKINFO {
 using InitializeCustomItemFunction = WindowHandle (*)(TODAYLISTITEM* item, WindowHandle parent);
 constexpr const char* kInitializeCustomItemName = "InitializeCustomItem";
 
-} // namespace platform
+} // namespace windowing

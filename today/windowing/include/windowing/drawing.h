@@ -12,7 +12,7 @@
 
 #define TAVOLIN_WINDOWING_API __attribute__((visibility("default")))
 
-namespace platform {
+namespace windowing {
 
 struct Point {
     int x = 0;
@@ -143,4 +143,4 @@ private:
     const Font* font_ = nullptr;
 };
 
-} // namespace platform
+} // namespace windowing

@@ -1,10 +1,10 @@
-#include "platform/window.h"
+#include "windowing/window.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-using namespace platform;
+using namespace windowing;
 
 namespace {
 

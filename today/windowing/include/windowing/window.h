@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/drawing.h"
+#include "windowing/drawing.h"
 
-namespace platform {
+namespace windowing {
 
 struct WindowObject;
 using WindowHandle = WindowObject*;
@@ -135,4 +135,4 @@ TAVOLIN_WINDOWING_API void endPaint(WindowHandle window);
 TAVOLIN_WINDOWING_API void setScreenSize(Size size);
 TAVOLIN_WINDOWING_API Size screenSize();
 
-} // namespace platform
+} // namespace windowing

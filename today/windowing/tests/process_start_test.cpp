@@ -1,4 +1,4 @@
-#include "platform/process_start.h"
+#include "windowing/process_start.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <thread>
 
-using namespace platform;
+using namespace windowing;
 namespace fs = std::filesystem;
 
 namespace {

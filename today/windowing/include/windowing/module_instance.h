@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "platform/drawing.h"
-#include "platform/window.h"
+#include "windowing/drawing.h"
+#include "windowing/window.h"
 
-namespace platform {
+namespace windowing {
 
 // The instance of the module holding `address` (its load address); null when
 // the address belongs to no loaded module.
@@ -15,4 +15,4 @@ TAVOLIN_WINDOWING_API ModuleInstance moduleInstanceOf(const void* address);
 // The file the module holding `address` was loaded from; empty when unknown.
 TAVOLIN_WINDOWING_API std::string moduleFileOf(const void* address);
 
-} // namespace platform
+} // namespace windowing

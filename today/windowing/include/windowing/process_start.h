@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/drawing.h"
+#include "windowing/drawing.h"
 
-namespace platform {
+namespace windowing {
 
 // The folder that stands for the handheld's root ("\"). Process-wide; the
 // host sets it before it loads anything that starts programs.
@@ -29,4 +29,4 @@ TAVOLIN_WINDOWING_API bool startProcess(const std::string& devicePath);
 // How many programs startProcess has started in this process.
 TAVOLIN_WINDOWING_API int startedProcessCount();
 
-} // namespace platform
+} // namespace windowing

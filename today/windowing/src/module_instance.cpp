@@ -1,8 +1,8 @@
-#include "platform/module_instance.h"
+#include "windowing/module_instance.h"
 
 #include <dlfcn.h>
 
-namespace platform {
+namespace windowing {
 
 ModuleInstance moduleInstanceOf(const void* address) {
     Dl_info info{};
@@ -16,4 +16,4 @@ std::string moduleFileOf(const void* address) {
     return info.dli_fname;
 }
 
-} // namespace platform
+} // namespace windowing

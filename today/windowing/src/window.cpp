@@ -1,11 +1,11 @@
-#include "platform/window.h"
+#include "windowing/window.h"
 
 #include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
 
-namespace platform {
+namespace windowing {
 
 struct WindowObject {
     WindowClass windowClass;
@@ -257,4 +257,4 @@ void setScreenSize(Size size) { world().screen = size; }
 
 Size screenSize() { return world().screen; }
 
-} // namespace platform
+} // namespace windowing
