@@ -17,10 +17,10 @@
 namespace ledra {
 
 enum class ReplaceResult {
-  kOk,
-  kOpenFailed,   // the target is not a regular file, or no temporary file
-  kReadOnly,     // the target's mode gives its owner no write permission
-  kWriteFailed,  // a write, flush, close or rename failed; the target is unchanged
+    kOk,
+    kOpenFailed,  // the target is not a regular file, or no temporary file
+    kReadOnly,    // the target's mode gives its owner no write permission
+    kWriteFailed, // a write, flush, close or rename failed; the target is unchanged
 };
 
 // A regular file whose mode gives its owner no write permission.
@@ -35,9 +35,9 @@ ReplaceResult replaceFile(FileOps& ops, const std::string& target, std::string_v
 // Reads a whole regular file without ever waiting on it. Empty optional, with
 // errno telling why, when it cannot be read or is no regular file.
 struct FileCopy {
-  std::string bytes;
-  mode_t mode = 0;
+    std::string bytes;
+    mode_t mode = 0;
 };
 std::optional<FileCopy> readRegularFile(FileOps& ops, const std::string& path);
 
-}  // namespace ledra
+} // namespace ledra

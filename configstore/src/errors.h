@@ -20,4 +20,4 @@ inline constexpr const char* kReadOnly = "file is read-only";
 // A key or section name that the file could not give back as itself.
 inline constexpr const char* kUnwritableName = "name cannot be written";
 
-}  // namespace ledra::errors
+} // namespace ledra::errors

@@ -24,8 +24,8 @@ int FileOps::rename(const char* from, const char* to) { return ::rename(from, to
 int FileOps::unlink(const char* path) { return ::unlink(path); }
 
 FileOps& FileOps::system() {
-  static FileOps ops;
-  return ops;
+    static FileOps ops;
+    return ops;
 }
 
-}  // namespace ledra
+} // namespace ledra

@@ -6,11 +6,11 @@
 #include "store.h"
 
 struct CM_Store {
-  ledra::Store store;
+    ledra::Store store;
 };
 
 namespace ledra {
 
 inline Store& storeOf(CM_Store* handle) { return handle->store; }
 
-}  // namespace ledra
+} // namespace ledra

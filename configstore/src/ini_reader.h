@@ -8,24 +8,24 @@
 namespace ledra {
 
 class IniSink {
- public:
-  virtual ~IniSink() = default;
-  // Both return false when a record cannot be allocated.
-  virtual bool onSection(std::string_view name, std::string_view comment) = 0;
-  virtual bool onEntry(std::string_view section, std::string_view key, std::string_view value,
-                       std::string_view comment) = 0;
+public:
+    virtual ~IniSink() = default;
+    // Both return false when a record cannot be allocated.
+    virtual bool onSection(std::string_view name, std::string_view comment) = 0;
+    virtual bool onEntry(std::string_view section, std::string_view key, std::string_view value,
+                         std::string_view comment) = 0;
 };
 
 enum class ReadResult {
-  kOk,
-  kParseError,  // a line the format cannot take; reading stopped there
-  kNoMemory,
+    kOk,
+    kParseError, // a line the format cannot take; reading stopped there
+    kNoMemory,
 };
 
 struct ReadOutcome {
-  ReadResult result = ReadResult::kOk;
-  std::size_t line = 0;       // 1-based number of the line reading stopped at
-  const char* why = nullptr;  // what is wrong with that line
+    ReadResult result = ReadResult::kOk;
+    std::size_t line = 0;      // 1-based number of the line reading stopped at
+    const char* why = nullptr; // what is wrong with that line
 };
 
 // The longest line the store reads and writes, without its line end: with
@@ -39,4 +39,4 @@ inline constexpr std::size_t kMaxLineText = 253;
 // would change what the next save writes.
 ReadOutcome readIni(std::string_view text, IniSink& sink);
 
-}  // namespace ledra
+} // namespace ledra

@@ -19,44 +19,44 @@ constexpr std::size_t kMaxLine = kMaxLineText;
 
 // The text up to its room and before any line feed.
 std::string_view cut(std::string_view text, std::size_t room) {
-  text = text.substr(0, text.find('\n'));
-  return text.size() <= room ? text : text.substr(0, room);
+    text = text.substr(0, text.find('\n'));
+    return text.size() <= room ? text : text.substr(0, room);
 }
 
 void endLine(std::string& out) {
-  if (!out.empty() && out.back() == '\r') out += '\r';
-  out += '\n';
+    if (!out.empty() && out.back() == '\r') out += '\r';
+    out += '\n';
 }
 
 void appendCommentBlock(std::string& out, std::string_view block) {
-  while (!block.empty()) {
-    const auto end = block.find('\n');
-    out += cut(block.substr(0, end), kMaxLine);
-    endLine(out);
-    if (end == std::string_view::npos) break;
-    block.remove_prefix(end + 1);
-  }
+    while (!block.empty()) {
+        const auto end = block.find('\n');
+        out += cut(block.substr(0, end), kMaxLine);
+        endLine(out);
+        if (end == std::string_view::npos) break;
+        block.remove_prefix(end + 1);
+    }
 }
 
-}  // namespace
+} // namespace
 
 std::string writeIni(const SectionList& sections) {
-  std::string out;
-  for (const Section& s : sections) {
-    appendCommentBlock(out, s.comment);
-    out += '[';
-    out += cut(s.name, kMaxLine - 2);
-    out += "]\n";
-    for (const Entry& e : s.entries) {
-      appendCommentBlock(out, e.comment);
-      const std::string_view key = cut(e.key, kMaxLine - 1);
-      out += key;
-      out += '=';
-      out += cut(e.value, kMaxLine - 1 - key.size());
-      endLine(out);
+    std::string out;
+    for (const Section& s : sections) {
+        appendCommentBlock(out, s.comment);
+        out += '[';
+        out += cut(s.name, kMaxLine - 2);
+        out += "]\n";
+        for (const Entry& e : s.entries) {
+            appendCommentBlock(out, e.comment);
+            const std::string_view key = cut(e.key, kMaxLine - 1);
+            out += key;
+            out += '=';
+            out += cut(e.value, kMaxLine - 1 - key.size());
+            endLine(out);
+        }
     }
-  }
-  return out;
+    return out;
 }
 
-}  // namespace ledra
+} // namespace ledra

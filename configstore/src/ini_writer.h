@@ -10,4 +10,4 @@ namespace ledra {
 
 std::string writeIni(const SectionList& sections);
 
-}  // namespace ledra
+} // namespace ledra

@@ -10,17 +10,17 @@
 namespace ledra {
 
 struct Entry {
-  Field comment{};  // comment lines before the key line, as read, or empty
-  Field key{};
-  Field value{};
+    Field comment{}; // comment lines before the key line, as read, or empty
+    Field key{};
+    Field value{};
 };
 
 struct Section {
-  Field comment{};  // comment lines before the header, as read, or empty
-  Field name{};
-  std::list<Entry> entries;
+    Field comment{}; // comment lines before the header, as read, or empty
+    Field name{};
+    std::list<Entry> entries;
 };
 
 using SectionList = std::list<Section>;
 
-}  // namespace ledra
+} // namespace ledra

@@ -29,17 +29,17 @@ using test::TempDir;
 using test::writeFile;
 
 struct Value {
-  const char* section;
-  const char* key;
-  std::string value;
+    const char* section;
+    const char* key;
+    std::string value;
 };
 
 struct LoadCase {
-  const char* name;
-  std::string file;
-  std::vector<Value> values;  // read as these, whether the load went through or not
-  std::size_t stoppedAt;      // 0: read to the end
-  std::string writtenBack;    // the file after a save and a close, when read to the end
+    const char* name;
+    std::string file;
+    std::vector<Value> values; // read as these, whether the load went through or not
+    std::size_t stoppedAt;     // 0: read to the end
+    std::string writtenBack;   // the file after a save and a close, when read to the end
 };
 
 void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
@@ -74,48 +74,48 @@ const LoadCase kLoadCases[] = {
 };
 
 class StoreLoadToleranceTest : public ::testing::TestWithParam<LoadCase> {
- protected:
-  void SetUp() override {
-    previousSink_ = platform::setDiagnosticSink([this](const std::string& text) { told_.push_back(text); });
-  }
-  void TearDown() override { platform::setDiagnosticSink(std::move(previousSink_)); }
+protected:
+    void SetUp() override {
+        previousSink_ = platform::setDiagnosticSink([this](const std::string& text) { told_.push_back(text); });
+    }
+    void TearDown() override { platform::setDiagnosticSink(std::move(previousSink_)); }
 
-  TempDir dir_;
-  std::string path_ = dir_.file("Tavolin.txt");
-  std::vector<std::string> told_;
-  platform::DiagnosticSink previousSink_;
+    TempDir dir_;
+    std::string path_ = dir_.file("Tavolin.txt");
+    std::vector<std::string> told_;
+    platform::DiagnosticSink previousSink_;
 };
 
 TEST_P(StoreLoadToleranceTest, ReadsWhatItCanAndNeverWritesBackLess) {
-  const LoadCase& c = GetParam();
-  writeFile(path_, c.file);
-  CM_Store* handle = CM_OpenInterface();
-  for (const Value& v : c.values) {
-    EXPECT_EQ(CM_GetValue(handle, v.key, v.section, path_.c_str()), v.value) << v.section << "/" << v.key;
-  }
-  const Store& store = storeOf(handle);
-  EXPECT_EQ(store.stoppedAtLine(), c.stoppedAt);
-  if (c.stoppedAt == 0) {
-    EXPECT_TRUE(told_.empty());
-    EXPECT_EQ(CM_Save(handle), 1);
+    const LoadCase& c = GetParam();
+    writeFile(path_, c.file);
+    CM_Store* handle = CM_OpenInterface();
+    for (const Value& v : c.values) {
+        EXPECT_EQ(CM_GetValue(handle, v.key, v.section, path_.c_str()), v.value) << v.section << "/" << v.key;
+    }
+    const Store& store = storeOf(handle);
+    EXPECT_EQ(store.stoppedAtLine(), c.stoppedAt);
+    if (c.stoppedAt == 0) {
+        EXPECT_TRUE(told_.empty());
+        EXPECT_EQ(CM_Save(handle), 1);
+        CM_CloseInterface(handle);
+        EXPECT_EQ(readFile(path_), c.writtenBack);
+        Store again;
+        for (const Value& v : c.values) EXPECT_EQ(again.getValue(v.key, v.section, path_.c_str()), v.value);
+        EXPECT_EQ(again.lastError(), nullptr);
+        return;
+    }
+    // The person is told which line of which file, once, at the load.
+    ASSERT_EQ(told_.size(), 1u);
+    EXPECT_NE(told_[0].find("line " + std::to_string(c.stoppedAt) + " of " + path_), std::string::npos) << told_[0];
+    EXPECT_NE(told_[0].find("left as it is"), std::string::npos);
+    EXPECT_EQ(CM_SetValue(handle, "CameraName", "Edited", "0", path_.c_str()), 1);
+    EXPECT_EQ(CM_Save(handle), 0);
+    EXPECT_STREQ(store.lastError(), errors::kLeftUnread);
     CM_CloseInterface(handle);
-    EXPECT_EQ(readFile(path_), c.writtenBack);
-    Store again;
-    for (const Value& v : c.values) EXPECT_EQ(again.getValue(v.key, v.section, path_.c_str()), v.value);
-    EXPECT_EQ(again.lastError(), nullptr);
-    return;
-  }
-  // The person is told which line of which file, once, at the load.
-  ASSERT_EQ(told_.size(), 1u);
-  EXPECT_NE(told_[0].find("line " + std::to_string(c.stoppedAt) + " of " + path_), std::string::npos) << told_[0];
-  EXPECT_NE(told_[0].find("left as it is"), std::string::npos);
-  EXPECT_EQ(CM_SetValue(handle, "CameraName", "Edited", "0", path_.c_str()), 1);
-  EXPECT_EQ(CM_Save(handle), 0);
-  EXPECT_STREQ(store.lastError(), errors::kLeftUnread);
-  CM_CloseInterface(handle);
-  EXPECT_EQ(told_.size(), 1u);
-  EXPECT_EQ(readFile(path_), c.file);
-  EXPECT_EQ(listFolder(dir_.path()), "Tavolin.txt");
+    EXPECT_EQ(told_.size(), 1u);
+    EXPECT_EQ(readFile(path_), c.file);
+    EXPECT_EQ(listFolder(dir_.path()), "Tavolin.txt");
 }
 
 INSTANTIATE_TEST_SUITE_P(HandWrittenFiles, StoreLoadToleranceTest, ::testing::ValuesIn(kLoadCases),
@@ -123,19 +123,19 @@ INSTANTIATE_TEST_SUITE_P(HandWrittenFiles, StoreLoadToleranceTest, ::testing::Va
 
 // A file whose mtime lies `seconds` in the past.
 void age(const std::string& path, int seconds) {
-  const timeval now{std::time(nullptr) - seconds, 0};
-  const timeval times[2] = {now, now};
-  ASSERT_EQ(::utimes(path.c_str(), times), 0);
+    const timeval now{std::time(nullptr) - seconds, 0};
+    const timeval times[2] = {now, now};
+    ASSERT_EQ(::utimes(path.c_str(), times), 0);
 }
 
 struct SaveCase {
-  const char* name;
-  // Runs after the store has read "[0]\nk=mine\n" and set k=ours.
-  std::function<void(const std::string& dir, const std::string& path)> meanwhile;
-  bool saved;
-  const char* error;
-  std::string fileAfter;    // the settings file after the save
-  std::string folderAfter;  // every name in the folder
+    const char* name;
+    // Runs after the store has read "[0]\nk=mine\n" and set k=ours.
+    std::function<void(const std::string& dir, const std::string& path)> meanwhile;
+    bool saved;
+    const char* error;
+    std::string fileAfter;   // the settings file after the save
+    std::string folderAfter; // every name in the folder
 };
 
 const std::string kOriginal = "[0]\nk=mine\n";
@@ -151,17 +151,17 @@ const SaveCase kSaveCases[] = {
      errors::kReadOnly, kOriginal, "Tavolin.txt"},
     {"StaleTemporaryOfAKilledSaveIsRemoved",
      [](auto& dir, auto&) {
-       writeFile(dir + "/Tavolin.txt.saving-Ab12Cd", std::string(100000, 'x'));
-       age(dir + "/Tavolin.txt.saving-Ab12Cd", 3600);
+         writeFile(dir + "/Tavolin.txt.saving-Ab12Cd", std::string(100000, 'x'));
+         age(dir + "/Tavolin.txt.saving-Ab12Cd", 3600);
      },
      true, nullptr, kOurs, "Tavolin.txt"},
     {"TemporaryOfASaveUnderWayAndLookAlikesStay",
      [](auto& dir, auto&) {
-       writeFile(dir + "/Tavolin.txt.saving-Ab12Cd", "x");
-       for (const char* name : {"/Tavolin.txt.backup", "/Tavolin.txt.saving-Ab12C", "/Other.txt.saving-Ab12Cd"}) {
-         writeFile(dir + name, "x");
-         age(dir + name, 3600);
-       }
+         writeFile(dir + "/Tavolin.txt.saving-Ab12Cd", "x");
+         for (const char* name : {"/Tavolin.txt.backup", "/Tavolin.txt.saving-Ab12C", "/Other.txt.saving-Ab12Cd"}) {
+             writeFile(dir + name, "x");
+             age(dir + name, 3600);
+         }
      },
      true, nullptr, kOurs,
      "Other.txt.saving-Ab12Cd Tavolin.txt Tavolin.txt.backup Tavolin.txt.saving-Ab12C Tavolin.txt.saving-Ab12Cd"},
@@ -170,72 +170,72 @@ const SaveCase kSaveCases[] = {
 class StoreSaveSafetyTest : public ::testing::TestWithParam<SaveCase> {};
 
 TEST_P(StoreSaveSafetyTest, SaveLosesNothing) {
-  const SaveCase& c = GetParam();
-  TempDir dir;
-  const std::string path = dir.file("Tavolin.txt");
-  writeFile(path, kOriginal);
-  Store store;
-  ASSERT_TRUE(store.setValue("k", "ours", "0", path.c_str()));
-  c.meanwhile(dir.path(), path);
-  EXPECT_EQ(store.save(), c.saved);
-  if (c.error) {
-    EXPECT_STREQ(store.lastError(), c.error);
-  } else {
-    EXPECT_EQ(store.lastError(), nullptr);
-  }
-  EXPECT_EQ(readFile(path), c.fileAfter);
-  EXPECT_EQ(listFolder(dir.path()), c.folderAfter);
-  EXPECT_TRUE(store.keptCopy().empty());
+    const SaveCase& c = GetParam();
+    TempDir dir;
+    const std::string path = dir.file("Tavolin.txt");
+    writeFile(path, kOriginal);
+    Store store;
+    ASSERT_TRUE(store.setValue("k", "ours", "0", path.c_str()));
+    c.meanwhile(dir.path(), path);
+    EXPECT_EQ(store.save(), c.saved);
+    if (c.error) {
+        EXPECT_STREQ(store.lastError(), c.error);
+    } else {
+        EXPECT_EQ(store.lastError(), nullptr);
+    }
+    EXPECT_EQ(readFile(path), c.fileAfter);
+    EXPECT_EQ(listFolder(dir.path()), c.folderAfter);
+    EXPECT_TRUE(store.keptCopy().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Saves, StoreSaveSafetyTest, ::testing::ValuesIn(kSaveCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StoreKeepFileTest, VersionWrittenByAnotherProgramIsKeptBesideOnce) {
-  TempDir dir;
-  const std::string path = dir.file("Tavolin.txt");
-  writeFile(path, kOriginal);
-  std::vector<std::string> told;
-  auto previous = platform::setDiagnosticSink([&](const std::string& text) { told.push_back(text); });
-  Store store;
-  ASSERT_TRUE(store.setValue("k", "ours", "0", path.c_str()));
-  writeFile(path, "[0]\nk=theirs\n");
-  ASSERT_TRUE(store.save());
-  EXPECT_EQ(readFile(path), kOurs);
-  ASSERT_FALSE(store.keptCopy().empty());
-  EXPECT_EQ(readFile(store.keptCopy()), "[0]\nk=theirs\n");
-  ASSERT_EQ(told.size(), 1u);
-  EXPECT_NE(told[0].find("kept in " + store.keptCopy()), std::string::npos);
+    TempDir dir;
+    const std::string path = dir.file("Tavolin.txt");
+    writeFile(path, kOriginal);
+    std::vector<std::string> told;
+    auto previous = platform::setDiagnosticSink([&](const std::string& text) { told.push_back(text); });
+    Store store;
+    ASSERT_TRUE(store.setValue("k", "ours", "0", path.c_str()));
+    writeFile(path, "[0]\nk=theirs\n");
+    ASSERT_TRUE(store.save());
+    EXPECT_EQ(readFile(path), kOurs);
+    ASSERT_FALSE(store.keptCopy().empty());
+    EXPECT_EQ(readFile(store.keptCopy()), "[0]\nk=theirs\n");
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("kept in " + store.keptCopy()), std::string::npos);
 
-  // Our own write is not mistaken for another program's; a second change
-  // gets a copy of its own.
-  ASSERT_TRUE(store.save());
-  EXPECT_EQ(told.size(), 1u);
-  writeFile(path, "[0]\nk=again\n");
-  ASSERT_TRUE(store.save());
-  EXPECT_EQ(readFile(store.keptCopy()), "[0]\nk=again\n");
-  const std::string names = listFolder(dir.path());
-  std::size_t copies = 0;
-  for (auto at = names.find(".bak"); at != std::string::npos; at = names.find(".bak", at + 1)) ++copies;
-  EXPECT_EQ(copies, 2u) << names;
-  platform::setDiagnosticSink(std::move(previous));
+    // Our own write is not mistaken for another program's; a second change
+    // gets a copy of its own.
+    ASSERT_TRUE(store.save());
+    EXPECT_EQ(told.size(), 1u);
+    writeFile(path, "[0]\nk=again\n");
+    ASSERT_TRUE(store.save());
+    EXPECT_EQ(readFile(store.keptCopy()), "[0]\nk=again\n");
+    const std::string names = listFolder(dir.path());
+    std::size_t copies = 0;
+    for (auto at = names.find(".bak"); at != std::string::npos; at = names.find(".bak", at + 1)) ++copies;
+    EXPECT_EQ(copies, 2u) << names;
+    platform::setDiagnosticSink(std::move(previous));
 }
 
 TEST(StoreKeepFileTest, UnreadableFileIsLeftAsItIsAndNothingWaits) {
-  TempDir dir;
-  const std::string fifo = dir.file("Tavolin.txt");
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  CM_Store* handle = CM_OpenInterface();
-  EXPECT_STREQ(CM_GetValue(handle, "k", "0", fifo.c_str()), "");
-  EXPECT_EQ(CM_SetValue(handle, "k", "v", "0", fifo.c_str()), 1);
-  EXPECT_EQ(CM_Save(handle), 0);
-  EXPECT_STREQ(storeOf(handle).lastError(), errors::kLeftUnreadable);
-  CM_CloseInterface(handle);
-  struct stat st {};
-  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
-  EXPECT_TRUE(S_ISFIFO(st.st_mode));
-  EXPECT_EQ(listFolder(dir.path()), "Tavolin.txt");
+    TempDir dir;
+    const std::string fifo = dir.file("Tavolin.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    CM_Store* handle = CM_OpenInterface();
+    EXPECT_STREQ(CM_GetValue(handle, "k", "0", fifo.c_str()), "");
+    EXPECT_EQ(CM_SetValue(handle, "k", "v", "0", fifo.c_str()), 1);
+    EXPECT_EQ(CM_Save(handle), 0);
+    EXPECT_STREQ(storeOf(handle).lastError(), errors::kLeftUnreadable);
+    CM_CloseInterface(handle);
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(listFolder(dir.path()), "Tavolin.txt");
 }
 
-}  // namespace
-}  // namespace ledra
+} // namespace
+} // namespace ledra

@@ -9,17 +9,17 @@ namespace ledra::test {
 
 // A fresh folder under /tmp, removed with everything in it at the end.
 class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
 
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
 
- private:
-  std::string path_;
+private:
+    std::string path_;
 };
 
 void writeFile(const std::string& path, const std::string& bytes);
@@ -29,4 +29,4 @@ mode_t permissionsOf(const std::string& path);
 // Names in a folder, "." and ".." left out, sorted.
 std::string listFolder(const std::string& path);
 
-}  // namespace ledra::test
+} // namespace ledra::test

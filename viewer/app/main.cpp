@@ -20,52 +20,52 @@
 namespace {
 
 int usage() {
-  std::fprintf(stderr, "usage: Tavolin [--user-settings] [--demo FOLDER [--demo-seconds N]]\n");
-  return 2;
+    std::fprintf(stderr, "usage: Tavolin [--user-settings] [--demo FOLDER [--demo-seconds N]]\n");
+    return 2;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Tavolin"));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavolin"));
 
-  bool demo = false;
-  bool userSettings = false;
-  tavolin::demo::DemoOptions demoOptions;
-  for (int i = 1; i < argc; ++i) {
-    const bool hasValue = i + 1 < argc;
-    if (std::strcmp(argv[i], "--demo") == 0 && hasValue) {
-      demo = true;
-      demoOptions.screenshotFolder = QString::fromLocal8Bit(argv[++i]);
-    } else if (std::strcmp(argv[i], "--user-settings") == 0) {
-      userSettings = true;
-    } else if (std::strcmp(argv[i], "--demo-seconds") == 0 && hasValue) {
-      bool ok = false;
-      const int seconds = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
-      if (!ok || seconds < 1 || seconds > 600) return usage();
-      demoOptions.viewMs = seconds * 1000;
-    } else {
-      return usage();
+    bool demo = false;
+    bool userSettings = false;
+    tavolin::demo::DemoOptions demoOptions;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--demo") == 0 && hasValue) {
+            demo = true;
+            demoOptions.screenshotFolder = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--user-settings") == 0) {
+            userSettings = true;
+        } else if (std::strcmp(argv[i], "--demo-seconds") == 0 && hasValue) {
+            bool ok = false;
+            const int seconds = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
+            if (!ok || seconds < 1 || seconds > 600) return usage();
+            demoOptions.viewMs = seconds * 1000;
+        } else {
+            return usage();
+        }
     }
-  }
 
-  // Reasons behind failures are shown with the messages that report them.
-  tavolin::ui::ReasonLog reasons;
-  tavolin::ui::QtShell shell;
-  tavolin::ui::CTavolinApp::Options options;
-  options.liveView = tavolin::ui::wideVideoRunner(shell, &reasons);
-  options.reasons = &reasons;
-  if (userSettings) {
-    if (const auto folder = platform::userSettingsFolder()) {
-      options.settingsPath = *folder + "/Tavolin.txt";
-      // Camera passwords are in it: one left readable by others is made owner-only.
-      platform::keepOwnerOnly(options.settingsPath);
-    } else {
-      std::fprintf(stderr, "Tavolin: no settings folder in the home folder; using the current one\n");
+    // Reasons behind failures are shown with the messages that report them.
+    tavolin::ui::ReasonLog reasons;
+    tavolin::ui::QtShell shell;
+    tavolin::ui::CTavolinApp::Options options;
+    options.liveView = tavolin::ui::wideVideoRunner(shell, &reasons);
+    options.reasons = &reasons;
+    if (userSettings) {
+        if (const auto folder = platform::userSettingsFolder()) {
+            options.settingsPath = *folder + "/Tavolin.txt";
+            // Camera passwords are in it: one left readable by others is made owner-only.
+            platform::keepOwnerOnly(options.settingsPath);
+        } else {
+            std::fprintf(stderr, "Tavolin: no settings folder in the home folder; using the current one\n");
+        }
     }
-  }
-  if (demo) tavolin::demo::runAsDemo(options, demoOptions);
-  tavolin::ui::CTavolinApp tavolinApp(shell, std::move(options));
-  return tavolinApp.run();
+    if (demo) tavolin::demo::runAsDemo(options, demoOptions);
+    tavolin::ui::CTavolinApp tavolinApp(shell, std::move(options));
+    return tavolinApp.run();
 }

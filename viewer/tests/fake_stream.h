@@ -17,84 +17,85 @@
 namespace tavolin::ui::test {
 
 class FakeStream final : public LiveStream {
- public:
-  explicit FakeStream(const StreamSettings& settings, std::vector<std::string>& log) : settings(settings), log_(log) {}
-  ~FakeStream() override { log_.push_back("destroyed"); }
+public:
+    explicit FakeStream(const StreamSettings& settings, std::vector<std::string>& log)
+        : settings(settings), log_(log) {}
+    ~FakeStream() override { log_.push_back("destroyed"); }
 
-  void open() override { log_.push_back("open"); }
-  void close() override { log_.push_back("close"); }
-  void startMove(PtzSector sector, int speed) override {
-    log_.push_back("start " + std::to_string(static_cast<int>(sector)) + " speed " + std::to_string(speed));
-  }
-  void stopMove(PtzSector sector) override { log_.push_back("stop " + std::to_string(static_cast<int>(sector))); }
-  void setPreset(int n) override { log_.push_back("set preset " + std::to_string(n)); }
-  void goToPreset(int n) override { log_.push_back("go to preset " + std::to_string(n)); }
-  void osd(OsdCommand c) override { log_.push_back("osd " + std::to_string(static_cast<int>(c))); }
-  void setQuadDisplay(int mode) override { log_.push_back("quad " + std::to_string(mode)); }
-  void setOutput(bool on) override { log_.push_back(on ? "output 1" : "output 0"); }
-  void setAudioIn(bool play) override { log_.push_back(play ? "audio in 1" : "audio in 0"); }
-  void startTalking() override { log_.push_back("talk"); }
-  void stopTalking() override { log_.push_back("stop talking"); }
+    void open() override { log_.push_back("open"); }
+    void close() override { log_.push_back("close"); }
+    void startMove(PtzSector sector, int speed) override {
+        log_.push_back("start " + std::to_string(static_cast<int>(sector)) + " speed " + std::to_string(speed));
+    }
+    void stopMove(PtzSector sector) override { log_.push_back("stop " + std::to_string(static_cast<int>(sector))); }
+    void setPreset(int n) override { log_.push_back("set preset " + std::to_string(n)); }
+    void goToPreset(int n) override { log_.push_back("go to preset " + std::to_string(n)); }
+    void osd(OsdCommand c) override { log_.push_back("osd " + std::to_string(static_cast<int>(c))); }
+    void setQuadDisplay(int mode) override { log_.push_back("quad " + std::to_string(mode)); }
+    void setOutput(bool on) override { log_.push_back(on ? "output 1" : "output 0"); }
+    void setAudioIn(bool play) override { log_.push_back(play ? "audio in 1" : "audio in 0"); }
+    void startTalking() override { log_.push_back("talk"); }
+    void stopTalking() override { log_.push_back("stop talking"); }
 
-  const StreamSettings settings;
+    const StreamSettings settings;
 
- private:
-  std::vector<std::string>& log_;
+private:
+    std::vector<std::string>& log_;
 };
 
 // Timers that fire only when the test moves the clock.
 class ManualTimers {
- public:
-  ViewTimerFactory factory() {
-    return [this](int intervalMs, bool singleShot, std::function<void()> timeout) -> std::unique_ptr<ViewTimer> {
-      auto timer = std::make_unique<Timer>(*this, intervalMs, singleShot, std::move(timeout));
-      timers_.push_back(timer.get());
-      return timer;
+public:
+    ViewTimerFactory factory() {
+        return [this](int intervalMs, bool singleShot, std::function<void()> timeout) -> std::unique_ptr<ViewTimer> {
+            auto timer = std::make_unique<Timer>(*this, intervalMs, singleShot, std::move(timeout));
+            timers_.push_back(timer.get());
+            return timer;
+        };
+    }
+
+    // Moves the clock on by `ms`, firing every timer that falls due, in order.
+    void advance(int ms) {
+        const long end = now_ + ms;
+        for (;;) {
+            Timer* next = nullptr;
+            for (Timer* t : timers_) {
+                if (t->active && t->due <= end && (next == nullptr || t->due < next->due)) next = t;
+            }
+            if (next == nullptr) break;
+            now_ = next->due;
+            if (next->singleShot) {
+                next->active = false;
+            } else {
+                next->due += next->interval;
+            }
+            next->timeout();
+        }
+        now_ = end;
+    }
+
+private:
+    struct Timer final : ViewTimer {
+        Timer(ManualTimers& owner, int interval, bool singleShot, std::function<void()> timeout)
+            : owner(owner), interval(interval), singleShot(singleShot), timeout(std::move(timeout)) {}
+        ~Timer() override { std::erase(owner.timers_, this); }
+        void start() override {
+            active = true;
+            due = owner.now_ + interval;
+        }
+        void stop() override { active = false; }
+        bool isActive() const override { return active; }
+
+        ManualTimers& owner;
+        int interval;
+        bool singleShot;
+        std::function<void()> timeout;
+        bool active = false;
+        long due = 0;
     };
-  }
 
-  // Moves the clock on by `ms`, firing every timer that falls due, in order.
-  void advance(int ms) {
-    const long end = now_ + ms;
-    for (;;) {
-      Timer* next = nullptr;
-      for (Timer* t : timers_) {
-        if (t->active && t->due <= end && (next == nullptr || t->due < next->due)) next = t;
-      }
-      if (next == nullptr) break;
-      now_ = next->due;
-      if (next->singleShot) {
-        next->active = false;
-      } else {
-        next->due += next->interval;
-      }
-      next->timeout();
-    }
-    now_ = end;
-  }
-
- private:
-  struct Timer final : ViewTimer {
-    Timer(ManualTimers& owner, int interval, bool singleShot, std::function<void()> timeout)
-        : owner(owner), interval(interval), singleShot(singleShot), timeout(std::move(timeout)) {}
-    ~Timer() override { std::erase(owner.timers_, this); }
-    void start() override {
-      active = true;
-      due = owner.now_ + interval;
-    }
-    void stop() override { active = false; }
-    bool isActive() const override { return active; }
-
-    ManualTimers& owner;
-    int interval;
-    bool singleShot;
-    std::function<void()> timeout;
-    bool active = false;
-    long due = 0;
-  };
-
-  long now_ = 0;
-  std::vector<Timer*> timers_;
+    long now_ = 0;
+    std::vector<Timer*> timers_;
 };
 
-}  // namespace tavolin::ui::test
+} // namespace tavolin::ui::test

@@ -21,315 +21,316 @@ using Log = std::vector<std::string>;
 
 // Remembers what the view was told to show.
 class RecordingDisplay final : public LiveViewDisplay {
- public:
-  struct Question {
-    QString text, caption, detail;
-  };
-  std::optional<Background> background;
-  bool progressVisible = false;
-  int progress = -1;
-  QString name;
-  bool nameVisible = false;
-  IndicatorStates indicators{};
-  std::map<int, QPoint> arrows;  // sector -> place, while shown
-  LiveMenuState menu;
-  int menusOpened = 0;
-  std::vector<Question> questions;
-  std::deque<PromptAnswer> answers;
-  std::vector<int> orientations;
-  bool finished = false;
+public:
+    struct Question {
+        QString text, caption, detail;
+    };
+    std::optional<Background> background;
+    bool progressVisible = false;
+    int progress = -1;
+    QString name;
+    bool nameVisible = false;
+    IndicatorStates indicators{};
+    std::map<int, QPoint> arrows; // sector -> place, while shown
+    LiveMenuState menu;
+    int menusOpened = 0;
+    std::vector<Question> questions;
+    std::deque<PromptAnswer> answers;
+    std::vector<int> orientations;
+    bool finished = false;
 
-  void setBackground(Background b) override { background = b; }
-  void clearVideo() override {}
-  void setProgressVisible(bool v) override { progressVisible = v; }
-  void setProgress(int value, int) override { progress = value; }
-  void setNameText(const QString& text) override { name = text; }
-  void setNameVisible(bool v) override { nameVisible = v; }
-  void showIndicators(const IndicatorStates& shown) override { indicators = shown; }
-  void showArrow(PtzSector s, QPoint at) override { arrows[static_cast<int>(s)] = at; }
-  void hideArrow(PtzSector s) override { arrows.erase(static_cast<int>(s)); }
-  void showMenuState(const LiveMenuState& state) override { menu = state; }
-  void openMenu() override { ++menusOpened; }
-  PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons, const QString& detail) override {
-    questions.push_back({text, caption, detail});
-    if (!answers.empty()) {
-      const PromptAnswer a = answers.front();
-      answers.pop_front();
-      return a;
+    void setBackground(Background b) override { background = b; }
+    void clearVideo() override {}
+    void setProgressVisible(bool v) override { progressVisible = v; }
+    void setProgress(int value, int) override { progress = value; }
+    void setNameText(const QString& text) override { name = text; }
+    void setNameVisible(bool v) override { nameVisible = v; }
+    void showIndicators(const IndicatorStates& shown) override { indicators = shown; }
+    void showArrow(PtzSector s, QPoint at) override { arrows[static_cast<int>(s)] = at; }
+    void hideArrow(PtzSector s) override { arrows.erase(static_cast<int>(s)); }
+    void showMenuState(const LiveMenuState& state) override { menu = state; }
+    void openMenu() override { ++menusOpened; }
+    PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons,
+                     const QString& detail) override {
+        questions.push_back({text, caption, detail});
+        if (!answers.empty()) {
+            const PromptAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
     }
-    return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
-  }
-  void setOrientation(int degrees) override { orientations.push_back(degrees); }
-  void finish() override { finished = true; }
+    void setOrientation(int degrees) override { orientations.push_back(degrees); }
+    void finish() override { finished = true; }
 };
 
 class LiveViewControllerTest : public ::testing::Test {
- protected:
-  LiveViewControllerTest() {
-    for (int i = 0; i < kCameraCount; ++i) {
-      records[static_cast<std::size_t>(i)] = defaultCameraRecord(i);
-      setText(records[static_cast<std::size_t>(i)].host, "127.0.0.1");
-      records[static_cast<std::size_t>(i)].controlPort = 6001;
-      records[static_cast<std::size_t>(i)].streamingPort = 6002;
+protected:
+    LiveViewControllerTest() {
+        for (int i = 0; i < kCameraCount; ++i) {
+            records[static_cast<std::size_t>(i)] = defaultCameraRecord(i);
+            setText(records[static_cast<std::size_t>(i)].host, "127.0.0.1");
+            records[static_cast<std::size_t>(i)].controlPort = 6001;
+            records[static_cast<std::size_t>(i)].streamingPort = 6002;
+        }
     }
-  }
 
-  CameraRecord& record(int position) { return records[static_cast<std::size_t>(position)]; }
+    CameraRecord& record(int position) { return records[static_cast<std::size_t>(position)]; }
 
-  void startAt(int position) {
-    controller = std::make_unique<LiveViewController>(
-        records, display,
-        [this](const StreamSettings& settings) {
-          auto s = std::make_unique<FakeStream>(settings, log);
-          streams.push_back(s.get());
-          return s;
-        },
-        clock.factory());
-    controller->start(position, QSize(320, 240), 7);
-  }
-  void startConnected(int position = 0) {
-    startAt(position);
-    emit stream()->connected();
-    log.clear();
-  }
-  FakeStream* stream() { return streams.back(); }
-  // The stream that is closing says it has.
-  void finishClosing(FakeStream* s) {
-    emit s->closed();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-  void usePtz(int position) {
-    record(position).ptzEnabled = 1;
-    record(position).ptzSpeed = 0;
-  }
+    void startAt(int position) {
+        controller = std::make_unique<LiveViewController>(
+            records, display,
+            [this](const StreamSettings& settings) {
+                auto s = std::make_unique<FakeStream>(settings, log);
+                streams.push_back(s.get());
+                return s;
+            },
+            clock.factory());
+        controller->start(position, QSize(320, 240), 7);
+    }
+    void startConnected(int position = 0) {
+        startAt(position);
+        emit stream()->connected();
+        log.clear();
+    }
+    FakeStream* stream() { return streams.back(); }
+    // The stream that is closing says it has.
+    void finishClosing(FakeStream* s) {
+        emit s->closed();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    void usePtz(int position) {
+        record(position).ptzEnabled = 1;
+        record(position).ptzSpeed = 0;
+    }
 
-  std::array<CameraRecord, kCameraCount> records{};
-  RecordingDisplay display;
-  ManualTimers clock;
-  Log log;
-  std::vector<FakeStream*> streams;
-  std::unique_ptr<LiveViewController> controller;
+    std::array<CameraRecord, kCameraCount> records{};
+    RecordingDisplay display;
+    ManualTimers clock;
+    Log log;
+    std::vector<FakeStream*> streams;
+    std::unique_ptr<LiveViewController> controller;
 };
 
 TEST_F(LiveViewControllerTest, OpeningFillsTheStreamFromTheRecordAndShowsTheAttempt) {
-  CameraRecord& r = record(3);
-  setText(r.name, "Gate");
-  r.streamingType = 1;
-  r.showEvents = 1;
-  r.ptzEnabled = 1;
-  r.ptzAddress = 4;
-  r.serialControl = 0x118;  // only the low byte goes out
-  r.serialBaudRate = 8;
-  r.playAudio = 1;
-  setText(r.ptzProtocolFile, "/p/Pelco-D.ptz");
-  startAt(3);
-  const StreamSettings& s = stream()->settings;
-  EXPECT_EQ(s.streamingType, 1);
-  EXPECT_STREQ(s.connection.cameraAddress, "127.0.0.1");
-  EXPECT_EQ(s.connection.controlPort, 6001);
-  EXPECT_EQ(s.connection.connectTimeoutSeconds, 3);
-  EXPECT_EQ(s.render.window, 7u);
-  EXPECT_EQ(s.render.width, 320);
-  EXPECT_TRUE(s.events);
-  ASSERT_TRUE(s.ptz.has_value());
-  EXPECT_STREQ(s.ptz->fileName, "/p/Pelco-D.ptz");
-  EXPECT_EQ(s.ptz->addressId, 4);
-  EXPECT_EQ(s.serialControl, 0x18);
-  EXPECT_EQ(s.serialBaudRate, 8);
-  EXPECT_TRUE(s.playAudio);
-  EXPECT_EQ(log, Log{"open"});
-  EXPECT_EQ(display.background, Background::Connecting);
-  EXPECT_TRUE(display.progressVisible);
-  EXPECT_EQ(display.name, QStringLiteral(" 4 - Gate"));
-  EXPECT_FALSE(display.nameVisible);
-  EXPECT_EQ(display.menu, (LiveMenuState{true, 3, false, true, false, false}));
+    CameraRecord& r = record(3);
+    setText(r.name, "Gate");
+    r.streamingType = 1;
+    r.showEvents = 1;
+    r.ptzEnabled = 1;
+    r.ptzAddress = 4;
+    r.serialControl = 0x118; // only the low byte goes out
+    r.serialBaudRate = 8;
+    r.playAudio = 1;
+    setText(r.ptzProtocolFile, "/p/Pelco-D.ptz");
+    startAt(3);
+    const StreamSettings& s = stream()->settings;
+    EXPECT_EQ(s.streamingType, 1);
+    EXPECT_STREQ(s.connection.cameraAddress, "127.0.0.1");
+    EXPECT_EQ(s.connection.controlPort, 6001);
+    EXPECT_EQ(s.connection.connectTimeoutSeconds, 3);
+    EXPECT_EQ(s.render.window, 7u);
+    EXPECT_EQ(s.render.width, 320);
+    EXPECT_TRUE(s.events);
+    ASSERT_TRUE(s.ptz.has_value());
+    EXPECT_STREQ(s.ptz->fileName, "/p/Pelco-D.ptz");
+    EXPECT_EQ(s.ptz->addressId, 4);
+    EXPECT_EQ(s.serialControl, 0x18);
+    EXPECT_EQ(s.serialBaudRate, 8);
+    EXPECT_TRUE(s.playAudio);
+    EXPECT_EQ(log, Log{"open"});
+    EXPECT_EQ(display.background, Background::Connecting);
+    EXPECT_TRUE(display.progressVisible);
+    EXPECT_EQ(display.name, QStringLiteral(" 4 - Gate"));
+    EXPECT_FALSE(display.nameVisible);
+    EXPECT_EQ(display.menu, (LiveMenuState{true, 3, false, true, false, false}));
 }
 
 TEST_F(LiveViewControllerTest, UnreachableRecordOpensWithAnEmptyConnection) {
-  record(0).controlPort = 0;
-  startAt(0);
-  EXPECT_EQ(stream()->settings.connection.connectionType, 0);
-  EXPECT_STREQ(stream()->settings.connection.cameraAddress, "");
+    record(0).controlPort = 0;
+    startAt(0);
+    EXPECT_EQ(stream()->settings.connection.connectionType, 0);
+    EXPECT_STREQ(stream()->settings.connection.cameraAddress, "");
 }
 
 TEST_F(LiveViewControllerTest, ProgressStopsAtItsMaximumAndConnectingHidesIt) {
-  record(0).showName = 1;
-  startAt(0);
-  for (int step = 1; step <= 95; ++step) emit stream()->progress(step);
-  EXPECT_EQ(display.progress, LiveViewController::kProgressMaximum);
-  EXPECT_EQ(controller->progressCount(), 95);
-  EXPECT_TRUE(controller->isConnecting());
-  emit stream()->connected();
-  EXPECT_FALSE(display.progressVisible);
-  EXPECT_TRUE(display.nameVisible);
-  EXPECT_TRUE(controller->isConnected());
-  EXPECT_FALSE(controller->isConnecting());
+    record(0).showName = 1;
+    startAt(0);
+    for (int step = 1; step <= 95; ++step) emit stream()->progress(step);
+    EXPECT_EQ(display.progress, LiveViewController::kProgressMaximum);
+    EXPECT_EQ(controller->progressCount(), 95);
+    EXPECT_TRUE(controller->isConnecting());
+    emit stream()->connected();
+    EXPECT_FALSE(display.progressVisible);
+    EXPECT_TRUE(display.nameVisible);
+    EXPECT_TRUE(controller->isConnected());
+    EXPECT_FALSE(controller->isConnecting());
 }
 
 TEST_F(LiveViewControllerTest, FailedFirstPlayTellsWhyAndClosesOnceTheStreamHasGone) {
-  startAt(0);
-  emit stream()->failed(QStringLiteral("connection refused"));
-  ASSERT_EQ(display.questions.size(), 1u);
-  EXPECT_EQ(display.questions[0].text, QStringLiteral("Connect Fail!"));
-  EXPECT_EQ(display.questions[0].caption, QStringLiteral("Connect"));
-  EXPECT_EQ(display.questions[0].detail, QStringLiteral("connection refused"));
-  EXPECT_EQ(log, (Log{"open", "close"}));
-  EXPECT_FALSE(display.finished);
-  EXPECT_TRUE(display.orientations.empty());
-  finishClosing(streams[0]);
-  EXPECT_TRUE(display.finished);
-  EXPECT_TRUE(controller->isClosed());
-  EXPECT_EQ(display.orientations, std::vector<int>{0});
-  EXPECT_EQ(display.background, Background::Plain);
+    startAt(0);
+    emit stream()->failed(QStringLiteral("connection refused"));
+    ASSERT_EQ(display.questions.size(), 1u);
+    EXPECT_EQ(display.questions[0].text, QStringLiteral("Connect Fail!"));
+    EXPECT_EQ(display.questions[0].caption, QStringLiteral("Connect"));
+    EXPECT_EQ(display.questions[0].detail, QStringLiteral("connection refused"));
+    EXPECT_EQ(log, (Log{"open", "close"}));
+    EXPECT_FALSE(display.finished);
+    EXPECT_TRUE(display.orientations.empty());
+    finishClosing(streams[0]);
+    EXPECT_TRUE(display.finished);
+    EXPECT_TRUE(controller->isClosed());
+    EXPECT_EQ(display.orientations, std::vector<int>{0});
+    EXPECT_EQ(display.background, Background::Plain);
 }
 
 TEST_F(LiveViewControllerTest, FailedSwitchShowsTheFailedPictureOnly) {
-  record(0).inSwitchGroup = 1;
-  record(5).inSwitchGroup = 1;
-  startConnected(0);
-  controller->patrol(PatrolDirection::Next);
-  finishClosing(streams[0]);
-  ASSERT_EQ(streams.size(), 2u);
-  emit stream()->failed(QStringLiteral("no answer"));
-  EXPECT_TRUE(display.questions.empty());
-  EXPECT_EQ(display.background, Background::Failed);
-  EXPECT_FALSE(display.progressVisible);
-  EXPECT_FALSE(controller->isClosed());
-  EXPECT_EQ(controller->currentPosition(), 5);
-  // The user can step on at once.
-  controller->patrol(PatrolDirection::Next);
-  EXPECT_EQ(log.back(), "close");
+    record(0).inSwitchGroup = 1;
+    record(5).inSwitchGroup = 1;
+    startConnected(0);
+    controller->patrol(PatrolDirection::Next);
+    finishClosing(streams[0]);
+    ASSERT_EQ(streams.size(), 2u);
+    emit stream()->failed(QStringLiteral("no answer"));
+    EXPECT_TRUE(display.questions.empty());
+    EXPECT_EQ(display.background, Background::Failed);
+    EXPECT_FALSE(display.progressVisible);
+    EXPECT_FALSE(controller->isClosed());
+    EXPECT_EQ(controller->currentPosition(), 5);
+    // The user can step on at once.
+    controller->patrol(PatrolDirection::Next);
+    EXPECT_EQ(log.back(), "close");
 }
 
 TEST_F(LiveViewControllerTest, NetworkLossAsksAndOnlyYesCloses) {
-  startConnected();
-  display.answers = {PromptAnswer::No, PromptAnswer::Yes};
-  emit stream()->networkLost();
-  ASSERT_EQ(display.questions.size(), 1u);
-  EXPECT_EQ(display.questions[0].text, QStringLiteral("Network Loss!\nReturn to main menu?"));
-  EXPECT_EQ(display.questions[0].caption, QStringLiteral("Connection"));
-  EXPECT_TRUE(log.empty());
-  EXPECT_TRUE(controller->isConnected());
-  emit stream()->networkLost();
-  EXPECT_EQ(log, Log{"close"});
-  finishClosing(streams[0]);
-  EXPECT_TRUE(display.finished);
+    startConnected();
+    display.answers = {PromptAnswer::No, PromptAnswer::Yes};
+    emit stream()->networkLost();
+    ASSERT_EQ(display.questions.size(), 1u);
+    EXPECT_EQ(display.questions[0].text, QStringLiteral("Network Loss!\nReturn to main menu?"));
+    EXPECT_EQ(display.questions[0].caption, QStringLiteral("Connection"));
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(controller->isConnected());
+    emit stream()->networkLost();
+    EXPECT_EQ(log, Log{"close"});
+    finishClosing(streams[0]);
+    EXPECT_TRUE(display.finished);
 }
 
 TEST_F(LiveViewControllerTest, EventsShowForOnePeriodOnlyWhenTheRecordShowsThem) {
-  record(0).showEvents = 1;
-  startConnected();
-  emit stream()->motion(1, 0, 0, 0);
-  emit stream()->input(0, 1);
-  clock.advance(999);
-  EXPECT_EQ(display.indicators, (IndicatorStates{}));
-  emit stream()->motion(1, 0, 1, 0);
-  clock.advance(1);
-  EXPECT_EQ(display.indicators, (IndicatorStates{true, false, true, false, false, true}));
-  clock.advance(1000);
-  EXPECT_EQ(display.indicators, (IndicatorStates{}));
+    record(0).showEvents = 1;
+    startConnected();
+    emit stream()->motion(1, 0, 0, 0);
+    emit stream()->input(0, 1);
+    clock.advance(999);
+    EXPECT_EQ(display.indicators, (IndicatorStates{}));
+    emit stream()->motion(1, 0, 1, 0);
+    clock.advance(1);
+    EXPECT_EQ(display.indicators, (IndicatorStates{true, false, true, false, false, true}));
+    clock.advance(1000);
+    EXPECT_EQ(display.indicators, (IndicatorStates{}));
 }
 
 TEST_F(LiveViewControllerTest, EventsOfACameraThatDoesNotShowThemStayHidden) {
-  startConnected();
-  emit stream()->motion(1, 1, 1, 0);
-  clock.advance(1000);
-  EXPECT_EQ(display.indicators, (IndicatorStates{}));
-  EXPECT_FALSE(stream()->settings.events);
+    startConnected();
+    emit stream()->motion(1, 1, 1, 0);
+    clock.advance(1000);
+    EXPECT_EQ(display.indicators, (IndicatorStates{}));
+    EXPECT_FALSE(stream()->settings.events);
 }
 
 TEST_F(LiveViewControllerTest, PointerStartsAndStopsTheSectorsMoveWithItsArrow) {
-  usePtz(0);
-  startConnected();
-  controller->penDown({50, 120}, false);
-  EXPECT_EQ(display.arrows, (std::map<int, QPoint>{{2, QPoint(26, 108)}}));
-  controller->penMove({60, 125});  // the same sector: nothing
-  controller->penMove({50, 40});
-  controller->penUp();
-  controller->penDown({160, 80}, false);
-  controller->penUp();
-  controller->penDown({160, 159}, false);
-  controller->penUp();
-  EXPECT_TRUE(display.arrows.empty());
-  EXPECT_EQ(log, (Log{"start 2 speed 3", "stop 2", "start 1 speed 3", "stop 1", "start 5 speed 3", "stop 5",
-                      "start 6 speed 3", "stop 6"}));
+    usePtz(0);
+    startConnected();
+    controller->penDown({50, 120}, false);
+    EXPECT_EQ(display.arrows, (std::map<int, QPoint>{{2, QPoint(26, 108)}}));
+    controller->penMove({60, 125}); // the same sector: nothing
+    controller->penMove({50, 40});
+    controller->penUp();
+    controller->penDown({160, 80}, false);
+    controller->penUp();
+    controller->penDown({160, 159}, false);
+    controller->penUp();
+    EXPECT_TRUE(display.arrows.empty());
+    EXPECT_EQ(log, (Log{"start 2 speed 3", "stop 2", "start 1 speed 3", "stop 1", "start 5 speed 3", "stop 5",
+                        "start 6 speed 3", "stop 6"}));
 }
 
 TEST_F(LiveViewControllerTest, WithoutPtzThePointerSendsNothingAndAHeldFingerOpensTheMenu) {
-  startConnected();
-  controller->penDown({50, 120}, true);
-  clock.advance(LiveViewController::kHoldMs - 1);
-  EXPECT_EQ(display.menusOpened, 0);
-  clock.advance(1);
-  EXPECT_EQ(display.menusOpened, 1);
-  controller->penUp();
-  // A finger that moves on is no hold; a mouse never is.
-  controller->penDown({50, 120}, true);
-  controller->penMove({50 + LiveViewController::kHoldSlop + 1, 120});
-  controller->penUp();
-  controller->penDown({50, 120}, false);
-  clock.advance(2000);
-  EXPECT_EQ(display.menusOpened, 1);
-  EXPECT_TRUE(log.empty());
-  EXPECT_TRUE(display.arrows.empty());
+    startConnected();
+    controller->penDown({50, 120}, true);
+    clock.advance(LiveViewController::kHoldMs - 1);
+    EXPECT_EQ(display.menusOpened, 0);
+    clock.advance(1);
+    EXPECT_EQ(display.menusOpened, 1);
+    controller->penUp();
+    // A finger that moves on is no hold; a mouse never is.
+    controller->penDown({50, 120}, true);
+    controller->penMove({50 + LiveViewController::kHoldSlop + 1, 120});
+    controller->penUp();
+    controller->penDown({50, 120}, false);
+    clock.advance(2000);
+    EXPECT_EQ(display.menusOpened, 1);
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(display.arrows.empty());
 }
 
 TEST_F(LiveViewControllerTest, ChosenSpeedGoesOutAndIsHandedBack) {
-  usePtz(2);
-  startConnected(2);
-  controller->chooseSpeed(4);
-  controller->penDown({300, 120}, false);
-  controller->penUp();
-  controller->setAudioIn(true);
-  EXPECT_EQ(log, (Log{"start 9 speed 4", "stop 9", "audio in 1"}));
-  EXPECT_EQ(display.menu.ptzSpeed, 4);
-  EXPECT_TRUE(display.menu.playAudio);
-  LiveViewChanges expected{};
-  expected[2] = {4, 1};
-  EXPECT_EQ(controller->changes(), expected);
+    usePtz(2);
+    startConnected(2);
+    controller->chooseSpeed(4);
+    controller->penDown({300, 120}, false);
+    controller->penUp();
+    controller->setAudioIn(true);
+    EXPECT_EQ(log, (Log{"start 9 speed 4", "stop 9", "audio in 1"}));
+    EXPECT_EQ(display.menu.ptzSpeed, 4);
+    EXPECT_TRUE(display.menu.playAudio);
+    LiveViewChanges expected{};
+    expected[2] = {4, 1};
+    EXPECT_EQ(controller->changes(), expected);
 
-  std::array<CameraRecord, kCameraCount> form = records;
-  std::array<CameraRecord*, kCameraCount> pointers{};
-  for (std::size_t i = 0; i < form.size(); ++i) pointers[i] = &form[i];
-  applyChanges(controller->changes(), pointers);
-  EXPECT_EQ(form[2].ptzSpeed, 4);
-  EXPECT_EQ(form[2].playAudio, 1);
-  EXPECT_EQ(form[1].ptzSpeed, records[1].ptzSpeed);
+    std::array<CameraRecord, kCameraCount> form = records;
+    std::array<CameraRecord*, kCameraCount> pointers{};
+    for (std::size_t i = 0; i < form.size(); ++i) pointers[i] = &form[i];
+    applyChanges(controller->changes(), pointers);
+    EXPECT_EQ(form[2].ptzSpeed, 4);
+    EXPECT_EQ(form[2].playAudio, 1);
+    EXPECT_EQ(form[1].ptzSpeed, records[1].ptzSpeed);
 }
 
 // Direction keys, by OSD mode and PTZ: what goes to the camera, and whether
 // the key steps to another camera.
 struct KeyCase {
-  bool osd;
-  bool ptz;
-  int key;
-  Log sent;
-  bool steps;
+    bool osd;
+    bool ptz;
+    int key;
+    Log sent;
+    bool steps;
 };
 
 class DirectionKeyTest : public LiveViewControllerTest, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(DirectionKeyTest, SendsOrSteps) {
-  const KeyCase& c = GetParam();
-  if (c.ptz) usePtz(0);
-  record(0).inSwitchGroup = 1;
-  record(1).inSwitchGroup = 1;
-  startConnected(0);
-  if (c.osd) {
-    controller->setOsdMode(true);
-    log.clear();
-  }
-  controller->keyDown(c.key, false);
-  controller->keyDown(c.key, true);  // held: the repeat does nothing
-  if (!c.steps) controller->keyUp(c.key, false);
-  if (c.steps) {
-    EXPECT_EQ(log, Log{"close"});
-    finishClosing(streams[0]);
-    EXPECT_EQ(controller->currentPosition(), 1);
-  } else {
-    EXPECT_EQ(log, c.sent);
-    EXPECT_EQ(controller->currentPosition(), 0);
-  }
+    const KeyCase& c = GetParam();
+    if (c.ptz) usePtz(0);
+    record(0).inSwitchGroup = 1;
+    record(1).inSwitchGroup = 1;
+    startConnected(0);
+    if (c.osd) {
+        controller->setOsdMode(true);
+        log.clear();
+    }
+    controller->keyDown(c.key, false);
+    controller->keyDown(c.key, true); // held: the repeat does nothing
+    if (!c.steps) controller->keyUp(c.key, false);
+    if (c.steps) {
+        EXPECT_EQ(log, Log{"close"});
+        finishClosing(streams[0]);
+        EXPECT_EQ(controller->currentPosition(), 1);
+    } else {
+        EXPECT_EQ(log, c.sent);
+        EXPECT_EQ(controller->currentPosition(), 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, DirectionKeyTest,
@@ -343,116 +344,116 @@ INSTANTIATE_TEST_SUITE_P(Keys, DirectionKeyTest,
                                            KeyCase{false, false, Qt::Key_Up, {}, true}));
 
 TEST_F(LiveViewControllerTest, PatrolOpensTheNextStreamOnlyOnceTheLastHasClosed) {
-  for (int camera : {2, 5, 9}) record(camera - 1).inSwitchGroup = 1;
-  startConnected(4);
-  controller->patrol(PatrolDirection::Next);
-  EXPECT_EQ(log, Log{"close"});
-  EXPECT_TRUE(controller->isConnecting());
-  // Nothing starts again while the step is under way.
-  controller->patrol(PatrolDirection::Next);
-  controller->actionKey();
-  EXPECT_EQ(display.menusOpened, 0);
-  EXPECT_EQ(streams.size(), 1u);
-  finishClosing(streams[0]);
-  EXPECT_EQ(log, (Log{"close", "open", "destroyed"}));
-  EXPECT_EQ(controller->currentPosition(), 8);
-  EXPECT_EQ(display.name.left(4), QStringLiteral(" 9 -"));
-  emit stream()->connected();
-  controller->patrol(PatrolDirection::Next);
-  finishClosing(streams[1]);
-  EXPECT_EQ(controller->currentPosition(), 1);
-  emit stream()->connected();
-  controller->patrol(PatrolDirection::Previous);
-  finishClosing(streams[2]);
-  EXPECT_EQ(controller->currentPosition(), 8);
-  EXPECT_TRUE(display.questions.empty());
+    for (int camera : {2, 5, 9}) record(camera - 1).inSwitchGroup = 1;
+    startConnected(4);
+    controller->patrol(PatrolDirection::Next);
+    EXPECT_EQ(log, Log{"close"});
+    EXPECT_TRUE(controller->isConnecting());
+    // Nothing starts again while the step is under way.
+    controller->patrol(PatrolDirection::Next);
+    controller->actionKey();
+    EXPECT_EQ(display.menusOpened, 0);
+    EXPECT_EQ(streams.size(), 1u);
+    finishClosing(streams[0]);
+    EXPECT_EQ(log, (Log{"close", "open", "destroyed"}));
+    EXPECT_EQ(controller->currentPosition(), 8);
+    EXPECT_EQ(display.name.left(4), QStringLiteral(" 9 -"));
+    emit stream()->connected();
+    controller->patrol(PatrolDirection::Next);
+    finishClosing(streams[1]);
+    EXPECT_EQ(controller->currentPosition(), 1);
+    emit stream()->connected();
+    controller->patrol(PatrolDirection::Previous);
+    finishClosing(streams[2]);
+    EXPECT_EQ(controller->currentPosition(), 8);
+    EXPECT_TRUE(display.questions.empty());
 }
 
 TEST_F(LiveViewControllerTest, PatrolWithNoOtherCameraInTheGroupSaysSo) {
-  record(4).inSwitchGroup = 1;
-  startConnected(4);
-  controller->patrol(PatrolDirection::Next);
-  ASSERT_EQ(display.questions.size(), 1u);
-  EXPECT_EQ(display.questions[0].text, QStringLiteral("No camara to do patorl!"));
-  EXPECT_EQ(display.questions[0].caption, QStringLiteral("Patrol"));
-  EXPECT_TRUE(log.empty());
-  EXPECT_TRUE(controller->isConnected());
+    record(4).inSwitchGroup = 1;
+    startConnected(4);
+    controller->patrol(PatrolDirection::Next);
+    ASSERT_EQ(display.questions.size(), 1u);
+    EXPECT_EQ(display.questions[0].text, QStringLiteral("No camara to do patorl!"));
+    EXPECT_EQ(display.questions[0].caption, QStringLiteral("Patrol"));
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(controller->isConnected());
 }
 
 TEST_F(LiveViewControllerTest, SteppingAwayStopsAMoveStillRunningUnderThePen) {
-  usePtz(0);
-  record(0).inSwitchGroup = 1;
-  record(1).inSwitchGroup = 1;
-  startConnected(0);
-  controller->penDown({50, 120}, false);
-  controller->keyDown(Qt::Key_Down, false);
-  EXPECT_EQ(log, (Log{"start 2 speed 3", "stop 2", "close"}));
-  EXPECT_TRUE(display.arrows.empty());
+    usePtz(0);
+    record(0).inSwitchGroup = 1;
+    record(1).inSwitchGroup = 1;
+    startConnected(0);
+    controller->penDown({50, 120}, false);
+    controller->keyDown(Qt::Key_Down, false);
+    EXPECT_EQ(log, (Log{"start 2 speed 3", "stop 2", "close"}));
+    EXPECT_TRUE(display.arrows.empty());
 }
 
 TEST_F(LiveViewControllerTest, MenuIsNotOfferedWhileConnectingAndStopsAMove) {
-  usePtz(0);
-  startAt(0);
-  controller->keyDown(Qt::Key_Return, false);
-  EXPECT_EQ(display.menusOpened, 0);
-  emit stream()->connected();
-  log.clear();
-  controller->penDown({300, 120}, false);
-  controller->actionKey();
-  EXPECT_EQ(display.menusOpened, 1);
-  EXPECT_EQ(log, (Log{"start 9 speed 3", "stop 9"}));
+    usePtz(0);
+    startAt(0);
+    controller->keyDown(Qt::Key_Return, false);
+    EXPECT_EQ(display.menusOpened, 0);
+    emit stream()->connected();
+    log.clear();
+    controller->penDown({300, 120}, false);
+    controller->actionKey();
+    EXPECT_EQ(display.menusOpened, 1);
+    EXPECT_EQ(log, (Log{"start 9 speed 3", "stop 9"}));
 }
 
 TEST_F(LiveViewControllerTest, OutputTogglesAndClosingSetsItBackBeforeTheStreamCloses) {
-  startConnected();
-  controller->toggleOutput();
-  controller->toggleOutput();
-  controller->toggleOutput();
-  EXPECT_TRUE(display.menu.output);
-  controller->close();
-  EXPECT_EQ(log, (Log{"output 1", "output 0", "output 1", "output 0", "close"}));
-  EXPECT_FALSE(display.finished);
-  finishClosing(streams[0]);
-  EXPECT_TRUE(display.finished);
-  controller->close();  // once only
-  EXPECT_EQ(display.orientations, std::vector<int>{0});
+    startConnected();
+    controller->toggleOutput();
+    controller->toggleOutput();
+    controller->toggleOutput();
+    EXPECT_TRUE(display.menu.output);
+    controller->close();
+    EXPECT_EQ(log, (Log{"output 1", "output 0", "output 1", "output 0", "close"}));
+    EXPECT_FALSE(display.finished);
+    finishClosing(streams[0]);
+    EXPECT_TRUE(display.finished);
+    controller->close(); // once only
+    EXPECT_EQ(display.orientations, std::vector<int>{0});
 }
 
 TEST_F(LiveViewControllerTest, MenuCommandsNeedPtzOrAQuadServerAsTheItemsSay) {
-  record(0).quadServer = 1;
-  startConnected();
-  controller->setOsdMode(true);  // no PTZ: the mode only
-  EXPECT_TRUE(controller->isOsdMode());
-  controller->setQuadDisplay(2);
-  controller->setQuadDisplay(0);
-  controller->setPreset(3);
-  controller->goToPreset(3);
-  EXPECT_EQ(log, (Log{"quad 2", "quad 0", "set preset 3", "go to preset 3"}));
-  EXPECT_EQ(display.menu, (LiveMenuState{false, 3, true, false, false, false}));
+    record(0).quadServer = 1;
+    startConnected();
+    controller->setOsdMode(true); // no PTZ: the mode only
+    EXPECT_TRUE(controller->isOsdMode());
+    controller->setQuadDisplay(2);
+    controller->setQuadDisplay(0);
+    controller->setPreset(3);
+    controller->goToPreset(3);
+    EXPECT_EQ(log, (Log{"quad 2", "quad 0", "set preset 3", "go to preset 3"}));
+    EXPECT_EQ(display.menu, (LiveMenuState{false, 3, true, false, false, false}));
 }
 
 // What talking to the camera shows, by its outcome.
 struct TalkCase {
-  TalkResult result;
-  QString message;
-  bool talking;
+    TalkResult result;
+    QString message;
+    bool talking;
 };
 
 class TalkTest : public LiveViewControllerTest, public ::testing::WithParamInterface<TalkCase> {};
 
 TEST_P(TalkTest, ItemsFollowTheOutcome) {
-  startConnected();
-  controller->startTalking();
-  EXPECT_EQ(log, Log{"talk"});
-  emit stream()->talkResult(GetParam().result, QStringLiteral("10.1.2.3"));
-  EXPECT_EQ(display.menu.talking, GetParam().talking);
-  if (GetParam().message.isEmpty()) {
-    EXPECT_TRUE(display.questions.empty());
-  } else {
-    ASSERT_EQ(display.questions.size(), 1u);
-    EXPECT_EQ(display.questions[0].text, GetParam().message);
-    EXPECT_EQ(display.questions[0].caption, QStringLiteral("2-Way Audio"));
-  }
+    startConnected();
+    controller->startTalking();
+    EXPECT_EQ(log, Log{"talk"});
+    emit stream()->talkResult(GetParam().result, QStringLiteral("10.1.2.3"));
+    EXPECT_EQ(display.menu.talking, GetParam().talking);
+    if (GetParam().message.isEmpty()) {
+        EXPECT_TRUE(display.questions.empty());
+    } else {
+        ASSERT_EQ(display.questions.size(), 1u);
+        EXPECT_EQ(display.questions[0].text, GetParam().message);
+        EXPECT_EQ(display.questions[0].caption, QStringLiteral("2-Way Audio"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Outcomes, TalkTest,
@@ -463,25 +464,25 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, TalkTest,
                                            TalkCase{TalkResult::Started, QString(), true}));
 
 TEST_F(LiveViewControllerTest, ProtocolOneCameraIsNeverAskedToTalk) {
-  record(0).streamingType = 1;
-  startConnected();
-  controller->startTalking();
-  controller->stopTalking();
-  EXPECT_EQ(log, Log{"stop talking"});
-  EXPECT_FALSE(display.menu.talking);
+    record(0).streamingType = 1;
+    startConnected();
+    controller->startTalking();
+    controller->stopTalking();
+    EXPECT_EQ(log, Log{"stop talking"});
+    EXPECT_FALSE(display.menu.talking);
 }
 
 TEST_F(LiveViewControllerTest, ReportsOfAClosingStreamAreIgnored) {
-  startAt(0);
-  controller->close();
-  emit streams[0]->failed(QString());
-  emit streams[0]->networkLost();
-  EXPECT_TRUE(display.questions.empty());
-  EXPECT_FALSE(display.finished);
-  finishClosing(streams[0]);
-  EXPECT_TRUE(display.finished);
-  EXPECT_EQ(display.orientations, std::vector<int>{0});
+    startAt(0);
+    controller->close();
+    emit streams[0]->failed(QString());
+    emit streams[0]->networkLost();
+    EXPECT_TRUE(display.questions.empty());
+    EXPECT_FALSE(display.finished);
+    finishClosing(streams[0]);
+    EXPECT_TRUE(display.finished);
+    EXPECT_EQ(display.orientations, std::vector<int>{0});
 }
 
-}  // namespace
-}  // namespace tavolin::ui::test
+} // namespace
+} // namespace tavolin::ui::test

@@ -4,76 +4,76 @@
 namespace tavolin::ui::test {
 namespace {
 
-constexpr uint8_t kMotionRegion1 = 0x02;  // three-region reading: bit 1 is region 1
+constexpr uint8_t kMotionRegion1 = 0x02; // three-region reading: bit 1 is region 1
 
 class LiveViewEventsTest : public LiveViewTest {
- protected:
-  void SetUp() override {
-    LiveViewTest::SetUp();
-    startCamera(1);
-  }
-
-  bool anyIndicatorVisible() const {
-    for (int i = 0; i < CWideVideoDlg::kIndicatorCount; ++i) {
-      if (view->indicator(static_cast<CWideVideoDlg::Indicator>(i))->isVisible()) return true;
+protected:
+    void SetUp() override {
+        LiveViewTest::SetUp();
+        startCamera(1);
     }
-    return false;
-  }
+
+    bool anyIndicatorVisible() const {
+        for (int i = 0; i < CWideVideoDlg::kIndicatorCount; ++i) {
+            if (view->indicator(static_cast<CWideVideoDlg::Indicator>(i))->isVisible()) return true;
+        }
+        return false;
+    }
 };
 
 TEST_F(LiveViewEventsTest, WithShowEventsOffNothingIsRecordedOrShown) {
-  openView();
-  ASSERT_TRUE(waitConnected());
-  ASSERT_TRUE(v1->sendMotion(kMotionRegion1));
-  ASSERT_TRUE(v1->sendDigitalInput(3));  // both inputs on
-  QTest::qWait(300);
-  EXPECT_FALSE(view->eventFlag(CWideVideoDlg::MD1));
-  EXPECT_FALSE(view->eventFlag(CWideVideoDlg::DI1));
-  view->showEventsOfPeriod();
-  EXPECT_FALSE(anyIndicatorVisible());
+    openView();
+    ASSERT_TRUE(waitConnected());
+    ASSERT_TRUE(v1->sendMotion(kMotionRegion1));
+    ASSERT_TRUE(v1->sendDigitalInput(3)); // both inputs on
+    QTest::qWait(300);
+    EXPECT_FALSE(view->eventFlag(CWideVideoDlg::MD1));
+    EXPECT_FALSE(view->eventFlag(CWideVideoDlg::DI1));
+    view->showEventsOfPeriod();
+    EXPECT_FALSE(anyIndicatorVisible());
 }
 
 TEST_F(LiveViewEventsTest, ShortMotionShowsItsIndicatorForOnePeriod) {
-  record(0).showEvents = 1;
-  openView();
-  ASSERT_TRUE(waitConnected());
-  ASSERT_TRUE(v1->sendMotion(kMotionRegion1));
-  ASSERT_TRUE(waitFor([&] { return view->eventFlag(CWideVideoDlg::MD1); }));
-  // The camera reports the motion in one frame only; later frames are quiet.
-  QTest::qWait(200);
+    record(0).showEvents = 1;
+    openView();
+    ASSERT_TRUE(waitConnected());
+    ASSERT_TRUE(v1->sendMotion(kMotionRegion1));
+    ASSERT_TRUE(waitFor([&] { return view->eventFlag(CWideVideoDlg::MD1); }));
+    // The camera reports the motion in one frame only; later frames are quiet.
+    QTest::qWait(200);
 
-  view->showEventsOfPeriod();
-  EXPECT_TRUE(view->indicator(CWideVideoDlg::MD1)->isVisible());
-  EXPECT_FALSE(view->indicator(CWideVideoDlg::MD2)->isVisible());
-  EXPECT_FALSE(view->indicator(CWideVideoDlg::DI1)->isVisible());
+    view->showEventsOfPeriod();
+    EXPECT_TRUE(view->indicator(CWideVideoDlg::MD1)->isVisible());
+    EXPECT_FALSE(view->indicator(CWideVideoDlg::MD2)->isVisible());
+    EXPECT_FALSE(view->indicator(CWideVideoDlg::DI1)->isVisible());
 
-  view->showEventsOfPeriod();
-  EXPECT_FALSE(view->indicator(CWideVideoDlg::MD1)->isVisible());
+    view->showEventsOfPeriod();
+    EXPECT_FALSE(view->indicator(CWideVideoDlg::MD1)->isVisible());
 }
 
 TEST_F(LiveViewEventsTest, DigitalInputShowsItsIndicator) {
-  record(0).showEvents = 1;
-  openView();
-  ASSERT_TRUE(waitConnected());
-  ASSERT_TRUE(v1->sendDigitalInput(1));  // input 1 on, input 2 off
-  ASSERT_TRUE(waitFor([&] { return view->eventFlag(CWideVideoDlg::DI1); }));
-  view->showEventsOfPeriod();
-  EXPECT_TRUE(view->indicator(CWideVideoDlg::DI1)->isVisible());
-  EXPECT_FALSE(view->indicator(CWideVideoDlg::DI2)->isVisible());
+    record(0).showEvents = 1;
+    openView();
+    ASSERT_TRUE(waitConnected());
+    ASSERT_TRUE(v1->sendDigitalInput(1)); // input 1 on, input 2 off
+    ASSERT_TRUE(waitFor([&] { return view->eventFlag(CWideVideoDlg::DI1); }));
+    view->showEventsOfPeriod();
+    EXPECT_TRUE(view->indicator(CWideVideoDlg::DI1)->isVisible());
+    EXPECT_FALSE(view->indicator(CWideVideoDlg::DI2)->isVisible());
 }
 
 TEST_F(LiveViewEventsTest, StreamCloseHidesTheIndicators) {
-  record(0).showEvents = 1;
-  openView();
-  ASSERT_TRUE(waitConnected());
-  ASSERT_TRUE(v1->sendMotion(kMotionRegion1));
-  ASSERT_TRUE(waitFor([&] { return view->eventFlag(CWideVideoDlg::MD1); }));
-  view->showEventsOfPeriod();
-  ASSERT_TRUE(view->indicator(CWideVideoDlg::MD1)->isVisible());
-  view->streamClose();
-  EXPECT_FALSE(anyIndicatorVisible());
-  EXPECT_FALSE(view->isConnected());
+    record(0).showEvents = 1;
+    openView();
+    ASSERT_TRUE(waitConnected());
+    ASSERT_TRUE(v1->sendMotion(kMotionRegion1));
+    ASSERT_TRUE(waitFor([&] { return view->eventFlag(CWideVideoDlg::MD1); }));
+    view->showEventsOfPeriod();
+    ASSERT_TRUE(view->indicator(CWideVideoDlg::MD1)->isVisible());
+    view->streamClose();
+    EXPECT_FALSE(anyIndicatorVisible());
+    EXPECT_FALSE(view->isConnected());
 }
 
-}  // namespace
-}  // namespace tavolin::ui::test
+} // namespace
+} // namespace tavolin::ui::test

@@ -22,82 +22,82 @@
 namespace tavolin::ui::test {
 
 inline camsim::CameraOptions smallCamera() {
-  camsim::CameraOptions options;
-  options.host = "127.0.0.1";
-  options.video.resolutionCode = 1;  // 352 x 240
-  options.video.frameRate = 30;
-  options.streamAudio = false;
-  return options;
+    camsim::CameraOptions options;
+    options.host = "127.0.0.1";
+    options.video.resolutionCode = 1; // 352 x 240
+    options.video.frameRate = 30;
+    options.streamAudio = false;
+    return options;
 }
 
 class LiveViewTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    // Nothing here may reach beyond this machine, whatever a record says.
-    ASSERT_TRUE(platform::loopbackOnly());
-    for (int i = 0; i < kCameraCount; ++i) {
-      records[static_cast<std::size_t>(i)] = defaultCameraRecord(i);
-      setText(records[static_cast<std::size_t>(i)].host, "127.0.0.1");
-      pointers[static_cast<std::size_t>(i)] = &records[static_cast<std::size_t>(i)];
+protected:
+    void SetUp() override {
+        // Nothing here may reach beyond this machine, whatever a record says.
+        ASSERT_TRUE(platform::loopbackOnly());
+        for (int i = 0; i < kCameraCount; ++i) {
+            records[static_cast<std::size_t>(i)] = defaultCameraRecord(i);
+            setText(records[static_cast<std::size_t>(i)].host, "127.0.0.1");
+            pointers[static_cast<std::size_t>(i)] = &records[static_cast<std::size_t>(i)];
+        }
     }
-  }
 
-  void TearDown() override { view.reset(); }
+    void TearDown() override { view.reset(); }
 
-  CameraRecord& record(int position) { return records[static_cast<std::size_t>(position)]; }
+    CameraRecord& record(int position) { return records[static_cast<std::size_t>(position)]; }
 
-  // Starts a simulated camera of `protocol` and points the record at it.
-  void startCamera(int protocol, int position = 0) {
-    CameraRecord& r = record(position);
-    r.streamingType = protocol;
-    setText(r.userName, "admin");
-    setText(r.password, "admin");
-    if (protocol == 1) {
-      v1 = std::make_unique<camsim::V1Camera>(smallCamera());
-      ASSERT_TRUE(v1->start());
-      r.registerPort = v1->loginPort();
-      r.controlPort = v1->controlPort();
-      r.streamingPort = v1->mediaPort();
-    } else {
-      v2 = std::make_unique<camsim::V2Camera>(smallCamera());
-      ASSERT_TRUE(v2->start());
-      r.controlPort = v2->controlPort();
-      r.streamingPort = v2->videoPort();
-      r.httpPort = v2->httpPort();
+    // Starts a simulated camera of `protocol` and points the record at it.
+    void startCamera(int protocol, int position = 0) {
+        CameraRecord& r = record(position);
+        r.streamingType = protocol;
+        setText(r.userName, "admin");
+        setText(r.password, "admin");
+        if (protocol == 1) {
+            v1 = std::make_unique<camsim::V1Camera>(smallCamera());
+            ASSERT_TRUE(v1->start());
+            r.registerPort = v1->loginPort();
+            r.controlPort = v1->controlPort();
+            r.streamingPort = v1->mediaPort();
+        } else {
+            v2 = std::make_unique<camsim::V2Camera>(smallCamera());
+            ASSERT_TRUE(v2->start());
+            r.controlPort = v2->controlPort();
+            r.streamingPort = v2->videoPort();
+            r.httpPort = v2->httpPort();
+        }
     }
-  }
 
-  // Points the record at a loopback port nobody listens on.
-  void pointAtClosedPort(int position) {
-    platform::TcpListener listener;
-    ASSERT_TRUE(listener.listen("127.0.0.1", 0));
-    CameraRecord& r = record(position);
-    r.streamingType = 2;
-    r.controlPort = listener.port();
-    r.streamingPort = listener.port();
-    r.httpPort = listener.port();
-  }
+    // Points the record at a loopback port nobody listens on.
+    void pointAtClosedPort(int position) {
+        platform::TcpListener listener;
+        ASSERT_TRUE(listener.listen("127.0.0.1", 0));
+        CameraRecord& r = record(position);
+        r.streamingType = 2;
+        r.controlPort = listener.port();
+        r.streamingPort = listener.port();
+        r.httpPort = listener.port();
+    }
 
-  void openView(int position = 0) {
-    view = std::make_unique<CWideVideoDlg>(pointers, position, shell, nullptr, &reasons);
-    view->show();
-  }
+    void openView(int position = 0) {
+        view = std::make_unique<CWideVideoDlg>(pointers, position, shell, nullptr, &reasons);
+        view->show();
+    }
 
-  bool waitFor(const std::function<bool()>& condition, int timeoutMs = 8000) {
-    return QTest::qWaitFor(condition, timeoutMs);
-  }
+    bool waitFor(const std::function<bool()>& condition, int timeoutMs = 8000) {
+        return QTest::qWaitFor(condition, timeoutMs);
+    }
 
-  bool waitConnected() {
-    return waitFor([&] { return view->isConnected() && view->videoSurface().paintedCount() >= 3; });
-  }
+    bool waitConnected() {
+        return waitFor([&] { return view->isConnected() && view->videoSurface().paintedCount() >= 3; });
+    }
 
-  FakeShell shell;
-  std::array<CameraRecord, kCameraCount> records{};
-  std::array<CameraRecord*, kCameraCount> pointers{};
-  std::unique_ptr<camsim::V1Camera> v1;
-  std::unique_ptr<camsim::V2Camera> v2;
-  ReasonLog reasons;
-  std::unique_ptr<CWideVideoDlg> view;
+    FakeShell shell;
+    std::array<CameraRecord, kCameraCount> records{};
+    std::array<CameraRecord*, kCameraCount> pointers{};
+    std::unique_ptr<camsim::V1Camera> v1;
+    std::unique_ptr<camsim::V2Camera> v2;
+    ReasonLog reasons;
+    std::unique_ptr<CWideVideoDlg> view;
 };
 
-}  // namespace tavolin::ui::test
+} // namespace tavolin::ui::test

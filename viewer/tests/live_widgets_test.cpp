@@ -17,139 +17,140 @@ namespace tavolin::ui {
 namespace {
 
 QStringList entryTexts(const QMenu& menu) {
-  QStringList texts;
-  for (const QAction* action : menu.actions()) texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-  return texts;
+    QStringList texts;
+    for (const QAction* action : menu.actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
 }
 
 TEST(LiveMenuTest, HasTheFourteenEntriesInOrder) {
-  QWidget owner;
-  LiveMenu menu(&owner);
-  EXPECT_EQ(entryTexts(menu.popup()),
-            (QStringList{"PTZ Set Preset", "PTZ Goto Preset", "PTZ OSD", "PTZ Speed", "-", "Qaud Switch", "-",
-                         "Audio In", "Audio Out", "Trigger DO1", "-", "Return", "-", "Quit"}));
-  EXPECT_EQ(menu.setPreset[7]->text(), QStringLiteral("Set to Preset 8"));
-  EXPECT_EQ(menu.gotoPreset[0]->text(), QStringLiteral("Goto Preset 1"));
-  EXPECT_EQ(menu.monitorQuad->text(), QStringLiteral("Monitor Quad"));
-  EXPECT_EQ(menu.speed[4]->text(), QStringLiteral("Speed 5"));
+    QWidget owner;
+    LiveMenu menu(&owner);
+    EXPECT_EQ(entryTexts(menu.popup()),
+              (QStringList{"PTZ Set Preset", "PTZ Goto Preset", "PTZ OSD", "PTZ Speed", "-", "Qaud Switch", "-",
+                           "Audio In", "Audio Out", "Trigger DO1", "-", "Return", "-", "Quit"}));
+    EXPECT_EQ(menu.setPreset[7]->text(), QStringLiteral("Set to Preset 8"));
+    EXPECT_EQ(menu.gotoPreset[0]->text(), QStringLiteral("Goto Preset 1"));
+    EXPECT_EQ(menu.monitorQuad->text(), QStringLiteral("Monitor Quad"));
+    EXPECT_EQ(menu.speed[4]->text(), QStringLiteral("Speed 5"));
 }
 
 TEST(LiveMenuTest, WithoutPtzOrQuadTheirItemsAreGray) {
-  QWidget owner;
-  LiveMenu menu(&owner);
-  menu.show({false, 3, false, false, false, false});
-  for (QAction* item : menu.setPreset) EXPECT_FALSE(item->isEnabled());
-  for (QAction* item : menu.gotoPreset) EXPECT_FALSE(item->isEnabled());
-  for (QAction* item : menu.speed) EXPECT_FALSE(item->isEnabled());
-  EXPECT_FALSE(menu.osdOn->isEnabled());
-  EXPECT_FALSE(menu.osdOff->isEnabled());
-  for (QAction* item : menu.monitor) EXPECT_FALSE(item->isEnabled());
-  EXPECT_FALSE(menu.monitorQuad->isEnabled());
-  EXPECT_TRUE(menu.audioInOff->isChecked());
-  EXPECT_FALSE(menu.audioInOn->isChecked());
-  EXPECT_TRUE(menu.audioOutOff->isChecked());
+    QWidget owner;
+    LiveMenu menu(&owner);
+    menu.show({false, 3, false, false, false, false});
+    for (QAction* item : menu.setPreset) EXPECT_FALSE(item->isEnabled());
+    for (QAction* item : menu.gotoPreset) EXPECT_FALSE(item->isEnabled());
+    for (QAction* item : menu.speed) EXPECT_FALSE(item->isEnabled());
+    EXPECT_FALSE(menu.osdOn->isEnabled());
+    EXPECT_FALSE(menu.osdOff->isEnabled());
+    for (QAction* item : menu.monitor) EXPECT_FALSE(item->isEnabled());
+    EXPECT_FALSE(menu.monitorQuad->isEnabled());
+    EXPECT_TRUE(menu.audioInOff->isChecked());
+    EXPECT_FALSE(menu.audioInOn->isChecked());
+    EXPECT_TRUE(menu.audioOutOff->isChecked());
 }
 
 TEST(LiveMenuTest, WithPtzAndQuadItemsAreEnabledAndTheStatesChecked) {
-  QWidget owner;
-  LiveMenu menu(&owner);
-  menu.show({true, 4, true, true, false, false});
-  for (QAction* item : menu.setPreset) EXPECT_TRUE(item->isEnabled());
-  EXPECT_TRUE(menu.osdOff->isEnabled());
-  std::vector<bool> checked;
-  for (QAction* item : menu.speed) checked.push_back(item->isChecked());
-  EXPECT_EQ(checked, (std::vector<bool>{false, false, false, true, false}));
-  EXPECT_TRUE(menu.monitorQuad->isEnabled());
-  EXPECT_TRUE(menu.audioInOn->isChecked());
-  EXPECT_FALSE(menu.triggerDo1->isChecked());
-  EXPECT_FALSE(menu.audioOutOn->isChecked());
-  menu.show({true, 4, true, true, true, true});
-  EXPECT_TRUE(menu.triggerDo1->isChecked());
-  EXPECT_TRUE(menu.audioOutOn->isChecked());
-  EXPECT_FALSE(menu.audioOutOff->isChecked());
+    QWidget owner;
+    LiveMenu menu(&owner);
+    menu.show({true, 4, true, true, false, false});
+    for (QAction* item : menu.setPreset) EXPECT_TRUE(item->isEnabled());
+    EXPECT_TRUE(menu.osdOff->isEnabled());
+    std::vector<bool> checked;
+    for (QAction* item : menu.speed) checked.push_back(item->isChecked());
+    EXPECT_EQ(checked, (std::vector<bool>{false, false, false, true, false}));
+    EXPECT_TRUE(menu.monitorQuad->isEnabled());
+    EXPECT_TRUE(menu.audioInOn->isChecked());
+    EXPECT_FALSE(menu.triggerDo1->isChecked());
+    EXPECT_FALSE(menu.audioOutOn->isChecked());
+    menu.show({true, 4, true, true, true, true});
+    EXPECT_TRUE(menu.triggerDo1->isChecked());
+    EXPECT_TRUE(menu.audioOutOn->isChecked());
+    EXPECT_FALSE(menu.audioOutOff->isChecked());
 }
 
 TEST(BDialogTest, CentredPictureSitsInTheMiddleAndStartsAtTheCornerWhenLarger) {
-  pictures::load();
-  CBDialog dialog;
-  ASSERT_TRUE(dialog.setBackground(pictures::kBackgroundPlain));
-  dialog.setDrawMode(CBDialog::DrawMode::Center);
-  const QImage picture = dialog.background().toImage().convertToFormat(QImage::Format_RGB32);
-  ASSERT_EQ(picture.size(), QSize(320, 240));
+    pictures::load();
+    CBDialog dialog;
+    ASSERT_TRUE(dialog.setBackground(pictures::kBackgroundPlain));
+    dialog.setDrawMode(CBDialog::DrawMode::Center);
+    const QImage picture = dialog.background().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(picture.size(), QSize(320, 240));
 
-  dialog.resize(420, 300);
-  QImage shown = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
-  EXPECT_EQ(shown.copy(50, 30, 320, 240), picture);
+    dialog.resize(420, 300);
+    QImage shown = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.copy(50, 30, 320, 240), picture);
 
-  dialog.resize(200, 100);
-  shown = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
-  EXPECT_EQ(shown, picture.copy(0, 0, 200, 100));
+    dialog.resize(200, 100);
+    shown = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, picture.copy(0, 0, 200, 100));
 }
 
 TEST(BDialogTest, MissingPictureLeavesNone) {
-  CBDialog dialog;
-  EXPECT_FALSE(dialog.setBackground(QStringLiteral(":/live/no_such_picture")));
-  EXPECT_TRUE(dialog.background().isNull());
+    CBDialog dialog;
+    EXPECT_FALSE(dialog.setBackground(QStringLiteral(":/live/no_such_picture")));
+    EXPECT_TRUE(dialog.background().isNull());
 }
 
 TEST(ColorStaticTest, DrawsItsTextAndBackgroundColours) {
-  CColorStatic label;
-  EXPECT_EQ(label.textColor(), QColor(Qt::black));
-  label.setTextColor(QColor(255, 255, 0));
-  label.setBkColor(QColor(0, 0, 128));
-  label.resize(40, 16);
-  const QImage shown = label.grab().toImage();
-  EXPECT_EQ(shown.pixelColor(1, 1), QColor(0, 0, 128));
-  EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(255, 255, 0));
+    CColorStatic label;
+    EXPECT_EQ(label.textColor(), QColor(Qt::black));
+    label.setTextColor(QColor(255, 255, 0));
+    label.setBkColor(QColor(0, 0, 128));
+    label.resize(40, 16);
+    const QImage shown = label.grab().toImage();
+    EXPECT_EQ(shown.pixelColor(1, 1), QColor(0, 0, 128));
+    EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(255, 255, 0));
 }
 
 TEST(VideoSurfaceTest, PaddedRowsArriveIntactAndTheRestOfTheWindowIsBlack) {
-  QWidget window;
-  window.resize(8, 6);
-  VideoSurface surface(&window);
-  EXPECT_EQ(surface.clientSize().width, 8);
+    QWidget window;
+    window.resize(8, 6);
+    VideoSurface surface(&window);
+    EXPECT_EQ(surface.clientSize().width, 8);
 
-  // Three 24-bit pixels a row: 9 bytes padded to 12.
-  std::vector<uint8_t> pixels(12 * 2, 0xEE);
-  const uint8_t row0[9] = {0, 0, 255, 0, 255, 0, 255, 0, 0};        // red, green, blue
-  const uint8_t row1[9] = {255, 255, 255, 0, 0, 0, 128, 128, 128};  // white, black, grey
-  std::copy(row0, row0 + 9, pixels.begin());
-  std::copy(row1, row1 + 9, pixels.begin() + 12);
-  platform::PictureView view{3, 2, 24, 12, pixels.data()};
-  EXPECT_TRUE(surface.latestPicture().isNull());
-  surface.stretchDraw(view, {0, 0, 3, 2});
-  surface.present();
-  EXPECT_EQ(surface.presentedCount(), 1);
+    // Three 24-bit pixels a row: 9 bytes padded to 12.
+    std::vector<uint8_t> pixels(12 * 2, 0xEE);
+    const uint8_t row0[9] = {0, 0, 255, 0, 255, 0, 255, 0, 0};       // red, green, blue
+    const uint8_t row1[9] = {255, 255, 255, 0, 0, 0, 128, 128, 128}; // white, black, grey
+    std::copy(row0, row0 + 9, pixels.begin());
+    std::copy(row1, row1 + 9, pixels.begin() + 12);
+    platform::PictureView view{3, 2, 24, 12, pixels.data()};
+    EXPECT_TRUE(surface.latestPicture().isNull());
+    surface.stretchDraw(view, {0, 0, 3, 2});
+    surface.present();
+    EXPECT_EQ(surface.presentedCount(), 1);
 
-  QRect dest;
-  const QImage picture = surface.latestPicture(&dest);
-  EXPECT_EQ(dest, QRect(0, 0, 3, 2));
-  EXPECT_EQ(picture.pixelColor(0, 0), QColor(255, 0, 0));
-  EXPECT_EQ(picture.pixelColor(1, 0), QColor(0, 255, 0));
-  EXPECT_EQ(picture.pixelColor(2, 0), QColor(0, 0, 255));
-  EXPECT_EQ(picture.pixelColor(2, 1), QColor(128, 128, 128));
+    QRect dest;
+    const QImage picture = surface.latestPicture(&dest);
+    EXPECT_EQ(dest, QRect(0, 0, 3, 2));
+    EXPECT_EQ(picture.pixelColor(0, 0), QColor(255, 0, 0));
+    EXPECT_EQ(picture.pixelColor(1, 0), QColor(0, 255, 0));
+    EXPECT_EQ(picture.pixelColor(2, 0), QColor(0, 0, 255));
+    EXPECT_EQ(picture.pixelColor(2, 1), QColor(128, 128, 128));
 
-  QImage canvas(8, 6, QImage::Format_RGB32);
-  canvas.fill(Qt::magenta);
-  QPainter painter(&canvas);
-  ASSERT_TRUE(surface.paint(painter, canvas.rect()));
-  painter.end();
-  EXPECT_EQ(canvas.pixelColor(0, 0), QColor(255, 0, 0));
-  EXPECT_EQ(canvas.pixelColor(7, 5), QColor(Qt::black));
-  EXPECT_EQ(surface.paintedCount(), 1);
+    QImage canvas(8, 6, QImage::Format_RGB32);
+    canvas.fill(Qt::magenta);
+    QPainter painter(&canvas);
+    ASSERT_TRUE(surface.paint(painter, canvas.rect()));
+    painter.end();
+    EXPECT_EQ(canvas.pixelColor(0, 0), QColor(255, 0, 0));
+    EXPECT_EQ(canvas.pixelColor(7, 5), QColor(Qt::black));
+    EXPECT_EQ(surface.paintedCount(), 1);
 
-  surface.clear();
-  EXPECT_TRUE(surface.latestPicture().isNull());
+    surface.clear();
+    EXPECT_TRUE(surface.latestPicture().isNull());
 }
 
 TEST(VideoSurfaceTest, UnknownPixelLayoutIsNotDrawn) {
-  VideoSurface surface(nullptr);
-  std::vector<uint8_t> pixels(64, 0);
-  surface.stretchDraw({4, 4, 8, 4, pixels.data()}, {0, 0, 4, 4});
-  surface.present();
-  EXPECT_EQ(surface.presentedCount(), 0);
-  EXPECT_TRUE(surface.latestPicture().isNull());
+    VideoSurface surface(nullptr);
+    std::vector<uint8_t> pixels(64, 0);
+    surface.stretchDraw({4, 4, 8, 4, pixels.data()}, {0, 0, 4, 4});
+    surface.present();
+    EXPECT_EQ(surface.presentedCount(), 0);
+    EXPECT_TRUE(surface.latestPicture().isNull());
 }
 
-}  // namespace
-}  // namespace tavolin::ui
+} // namespace
+} // namespace tavolin::ui

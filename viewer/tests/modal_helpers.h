@@ -17,24 +17,24 @@ namespace tavolin::ui::test {
 // five seconds (polling the event loop), then stops watching.
 template <typename Dialog>
 void whenDialogOpens(std::function<void(Dialog&)> act) {
-  auto* timer = new QTimer(qApp);
-  auto clock = std::make_shared<QElapsedTimer>();
-  clock->start();
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, act = std::move(act)] {
-    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr && clock->elapsed() < 5000) return;
-    timer->stop();
-    timer->deleteLater();
-    if (dialog != nullptr) act(*dialog);
-  });
-  timer->start(2);
+    auto* timer = new QTimer(qApp);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, act = std::move(act)] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr && clock->elapsed() < 5000) return;
+        timer->stop();
+        timer->deleteLater();
+        if (dialog != nullptr) act(*dialog);
+    });
+    timer->start(2);
 }
 
 // The whole text of a file, empty when it does not exist.
 inline std::string fileText(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().toStdString();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll().toStdString();
 }
 
-}  // namespace tavolin::ui::test
+} // namespace tavolin::ui::test

@@ -19,55 +19,55 @@ namespace tavolin::ui {
 namespace {
 
 TEST(PlayTest, PlayOnCameraOneShowsTheSimulatedCameraAndSavesAllRecordsAfter) {
-  ASSERT_TRUE(platform::loopbackOnly());
-  QTemporaryDir folder;
-  const QString path = folder.filePath(QStringLiteral("Tavolin.txt"));
+    ASSERT_TRUE(platform::loopbackOnly());
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("Tavolin.txt"));
 
-  camsim::CameraOptions cameraOptions;
-  cameraOptions.host = "127.0.0.1";
-  cameraOptions.video.resolutionCode = 2;
-  cameraOptions.video.frameRate = 10;
-  cameraOptions.streamAudio = false;
-  camsim::V2Camera camera(cameraOptions);
-  ASSERT_TRUE(camera.start());
-  // Every record of the file is at 127.0.0.1; camera 1 at the simulator.
-  camsim::SettingsCamera one;
-  one.name = "Simulated";
-  one.controlPort = camera.controlPort();
-  one.streamingPort = camera.videoPort();
-  one.httpPort = camera.httpPort();
-  one.user = "admin";
-  one.password = "admin";
-  ASSERT_TRUE(camsim::writeSettingsFile(path.toStdString(), {one}));
+    camsim::CameraOptions cameraOptions;
+    cameraOptions.host = "127.0.0.1";
+    cameraOptions.video.resolutionCode = 2;
+    cameraOptions.video.frameRate = 10;
+    cameraOptions.streamAudio = false;
+    camsim::V2Camera camera(cameraOptions);
+    ASSERT_TRUE(camera.start());
+    // Every record of the file is at 127.0.0.1; camera 1 at the simulator.
+    camsim::SettingsCamera one;
+    one.name = "Simulated";
+    one.controlPort = camera.controlPort();
+    one.streamingPort = camera.videoPort();
+    one.httpPort = camera.httpPort();
+    one.user = "admin";
+    one.password = "admin";
+    ASSERT_TRUE(camsim::writeSettingsFile(path.toStdString(), {one}));
 
-  test::FakeShell shell;
-  CTavolinDlg form(shell, path.toStdString());
-  form.setLiveViewRunner(wideVideoRunner(shell));
-  for (int i = 0; i < kCameraCount; ++i) ASSERT_EQ(textOf(form.cameras().record(i)->host), "127.0.0.1");
+    test::FakeShell shell;
+    CTavolinDlg form(shell, path.toStdString());
+    form.setLiveViewRunner(wideVideoRunner(shell));
+    for (int i = 0; i < kCameraCount; ++i) ASSERT_EQ(textOf(form.cameras().record(i)->host), "127.0.0.1");
 
-  long pictures = 0;
-  bool connected = false;
-  bool formBlocked = false;
-  test::whenDialogOpens<CWideVideoDlg>([&](CWideVideoDlg& view) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return view.videoSurface().presentedCount() >= 3; }, 10000));
-    pictures = view.videoSurface().presentedCount();
-    connected = view.isConnected();
-    formBlocked = !form.controls().play->isEnabled();
-    view.close();
-  });
-  form.controls().play->click();
+    long pictures = 0;
+    bool connected = false;
+    bool formBlocked = false;
+    test::whenDialogOpens<CWideVideoDlg>([&](CWideVideoDlg& view) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view.videoSurface().presentedCount() >= 3; }, 10000));
+        pictures = view.videoSurface().presentedCount();
+        connected = view.isConnected();
+        formBlocked = !form.controls().play->isEnabled();
+        view.close();
+    });
+    form.controls().play->click();
 
-  EXPECT_TRUE(connected);
-  EXPECT_GE(pictures, 3);
-  EXPECT_TRUE(formBlocked);
-  EXPECT_TRUE(form.controls().play->isEnabled());
-  // Saved again after the view: every section, with the viewer's own keys.
-  const std::string text = test::fileText(path);
-  for (int i = 0; i < kCameraCount; ++i) {
-    EXPECT_NE(text.find("[" + std::to_string(i) + "]\nCameraName="), std::string::npos) << i;
-  }
-  EXPECT_EQ(textOf(CameraList(path.toStdString()).record(0)->name), "Simulated");
+    EXPECT_TRUE(connected);
+    EXPECT_GE(pictures, 3);
+    EXPECT_TRUE(formBlocked);
+    EXPECT_TRUE(form.controls().play->isEnabled());
+    // Saved again after the view: every section, with the viewer's own keys.
+    const std::string text = test::fileText(path);
+    for (int i = 0; i < kCameraCount; ++i) {
+        EXPECT_NE(text.find("[" + std::to_string(i) + "]\nCameraName="), std::string::npos) << i;
+    }
+    EXPECT_EQ(textOf(CameraList(path.toStdString()).record(0)->name), "Simulated");
 }
 
-}  // namespace
-}  // namespace tavolin::ui
+} // namespace
+} // namespace tavolin::ui

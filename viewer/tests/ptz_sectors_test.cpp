@@ -11,76 +11,76 @@ namespace {
 const QSize kScreen(320, 240);
 
 TEST(PtzSectorsTest, ColumnsAndRowsOfATurnedHandheldScreen) {
-  // Columns 0-105, 106-211, 212-319; rows 0-79, 80-159, 160-239.
-  EXPECT_EQ(ptzSectorAt(kScreen, {0, 0}), PtzSector::UpLeft);
-  EXPECT_EQ(ptzSectorAt(kScreen, {105, 79}), PtzSector::UpLeft);
-  EXPECT_EQ(ptzSectorAt(kScreen, {105, 80}), PtzSector::Left);
-  EXPECT_EQ(ptzSectorAt(kScreen, {105, 159}), PtzSector::Left);
-  EXPECT_EQ(ptzSectorAt(kScreen, {0, 160}), PtzSector::DownLeft);
-  EXPECT_EQ(ptzSectorAt(kScreen, {106, 79}), PtzSector::Up);
-  EXPECT_EQ(ptzSectorAt(kScreen, {211, 0}), PtzSector::Up);
-  EXPECT_EQ(ptzSectorAt(kScreen, {106, 239}), PtzSector::Down);
-  EXPECT_EQ(ptzSectorAt(kScreen, {212, 0}), PtzSector::UpRight);
-  EXPECT_EQ(ptzSectorAt(kScreen, {319, 80}), PtzSector::Right);
-  EXPECT_EQ(ptzSectorAt(kScreen, {212, 160}), PtzSector::DownRight);
+    // Columns 0-105, 106-211, 212-319; rows 0-79, 80-159, 160-239.
+    EXPECT_EQ(ptzSectorAt(kScreen, {0, 0}), PtzSector::UpLeft);
+    EXPECT_EQ(ptzSectorAt(kScreen, {105, 79}), PtzSector::UpLeft);
+    EXPECT_EQ(ptzSectorAt(kScreen, {105, 80}), PtzSector::Left);
+    EXPECT_EQ(ptzSectorAt(kScreen, {105, 159}), PtzSector::Left);
+    EXPECT_EQ(ptzSectorAt(kScreen, {0, 160}), PtzSector::DownLeft);
+    EXPECT_EQ(ptzSectorAt(kScreen, {106, 79}), PtzSector::Up);
+    EXPECT_EQ(ptzSectorAt(kScreen, {211, 0}), PtzSector::Up);
+    EXPECT_EQ(ptzSectorAt(kScreen, {106, 239}), PtzSector::Down);
+    EXPECT_EQ(ptzSectorAt(kScreen, {212, 0}), PtzSector::UpRight);
+    EXPECT_EQ(ptzSectorAt(kScreen, {319, 80}), PtzSector::Right);
+    EXPECT_EQ(ptzSectorAt(kScreen, {212, 160}), PtzSector::DownRight);
 }
 
 TEST(PtzSectorsTest, MiddleCellZoomsInAboveHalfHeightAndOutBelow) {
-  EXPECT_EQ(ptzSectorAt(kScreen, {160, 80}), PtzSector::ZoomIn);
-  EXPECT_EQ(ptzSectorAt(kScreen, {160, 119}), PtzSector::ZoomIn);
-  EXPECT_EQ(ptzSectorAt(kScreen, {160, 120}), PtzSector::ZoomOut);
-  EXPECT_EQ(ptzSectorAt(kScreen, {160, 159}), PtzSector::ZoomOut);
+    EXPECT_EQ(ptzSectorAt(kScreen, {160, 80}), PtzSector::ZoomIn);
+    EXPECT_EQ(ptzSectorAt(kScreen, {160, 119}), PtzSector::ZoomIn);
+    EXPECT_EQ(ptzSectorAt(kScreen, {160, 120}), PtzSector::ZoomOut);
+    EXPECT_EQ(ptzSectorAt(kScreen, {160, 159}), PtzSector::ZoomOut);
 }
 
 TEST(PtzSectorsTest, PointsOffTheScreenFallIntoBorderSectors) {
-  EXPECT_EQ(ptzSectorAt(kScreen, {-40, -3}), PtzSector::UpLeft);
-  EXPECT_EQ(ptzSectorAt(kScreen, {500, 100}), PtzSector::Right);
-  EXPECT_EQ(ptzSectorAt(kScreen, {150, 9000}), PtzSector::Down);
-  // A screen too small to divide still gives a sector.
-  EXPECT_EQ(ptzSectorAt(QSize(2, 2), {1, 1}), PtzSector::DownRight);
+    EXPECT_EQ(ptzSectorAt(kScreen, {-40, -3}), PtzSector::UpLeft);
+    EXPECT_EQ(ptzSectorAt(kScreen, {500, 100}), PtzSector::Right);
+    EXPECT_EQ(ptzSectorAt(kScreen, {150, 9000}), PtzSector::Down);
+    // A screen too small to divide still gives a sector.
+    EXPECT_EQ(ptzSectorAt(QSize(2, 2), {1, 1}), PtzSector::DownRight);
 }
 
 TEST(PtzSectorsTest, ArrowSitsBesideThePointerAsEachSectorWants) {
-  const QPoint p(150, 100);
-  EXPECT_EQ(ptzArrowTopLeft(PtzSector::UpLeft, p), QPoint(126, 76));
-  EXPECT_EQ(ptzArrowTopLeft(PtzSector::Left, p), QPoint(126, 88));
-  EXPECT_EQ(ptzArrowTopLeft(PtzSector::DownLeft, p), QPoint(126, 100));
-  EXPECT_EQ(ptzArrowTopLeft(PtzSector::Up, p), QPoint(138, 100));
-  EXPECT_EQ(ptzArrowTopLeft(PtzSector::ZoomOut, p), QPoint(126, 88));
-  EXPECT_EQ(ptzArrowTopLeft(PtzSector::Down, p), QPoint(138, 100));
-  EXPECT_EQ(ptzArrowTopLeft(PtzSector::UpRight, p), QPoint(126, 100));
-  EXPECT_EQ(ptzArrowTopLeft(PtzSector::DownRight, p), QPoint(126, 76));
+    const QPoint p(150, 100);
+    EXPECT_EQ(ptzArrowTopLeft(PtzSector::UpLeft, p), QPoint(126, 76));
+    EXPECT_EQ(ptzArrowTopLeft(PtzSector::Left, p), QPoint(126, 88));
+    EXPECT_EQ(ptzArrowTopLeft(PtzSector::DownLeft, p), QPoint(126, 100));
+    EXPECT_EQ(ptzArrowTopLeft(PtzSector::Up, p), QPoint(138, 100));
+    EXPECT_EQ(ptzArrowTopLeft(PtzSector::ZoomOut, p), QPoint(126, 88));
+    EXPECT_EQ(ptzArrowTopLeft(PtzSector::Down, p), QPoint(138, 100));
+    EXPECT_EQ(ptzArrowTopLeft(PtzSector::UpRight, p), QPoint(126, 100));
+    EXPECT_EQ(ptzArrowTopLeft(PtzSector::DownRight, p), QPoint(126, 76));
 }
 
 TEST(PtzSectorsTest, UnsetSpeedGoesOutAsTheMiddleSpeed) {
-  EXPECT_EQ(ptzSpeedArgument(0), 3);
-  EXPECT_EQ(ptzSpeedArgument(1), 1);
-  EXPECT_EQ(ptzSpeedArgument(5), 5);
+    EXPECT_EQ(ptzSpeedArgument(0), 3);
+    EXPECT_EQ(ptzSpeedArgument(1), 1);
+    EXPECT_EQ(ptzSpeedArgument(5), 5);
 }
 
 TEST(PtzSectorsTest, EverySectorHasItsOwnYellowArrowPicture) {
-  std::set<QByteArray> seen;
-  for (int s = 1; s <= kPtzSectorCount; ++s) {
-    const QString path = ptzArrowPicture(static_cast<PtzSector>(s));
-    QImage picture(path);
-    ASSERT_FALSE(picture.isNull()) << path.toStdString();
-    EXPECT_EQ(picture.size(), QSize(kPtzArrowSize, kPtzArrowSize));
-    EXPECT_EQ(picture.pixelColor(0, 0), QColor(255, 255, 0)) << path.toStdString();
-    // White fill and black outline are both there.
-    picture = picture.convertToFormat(QImage::Format_RGB32);
-    bool white = false;
-    bool black = false;
-    for (int y = 0; y < kPtzArrowSize; ++y) {
-      for (int x = 0; x < kPtzArrowSize; ++x) {
-        white |= picture.pixel(x, y) == qRgb(255, 255, 255);
-        black |= picture.pixel(x, y) == qRgb(0, 0, 0);
-      }
+    std::set<QByteArray> seen;
+    for (int s = 1; s <= kPtzSectorCount; ++s) {
+        const QString path = ptzArrowPicture(static_cast<PtzSector>(s));
+        QImage picture(path);
+        ASSERT_FALSE(picture.isNull()) << path.toStdString();
+        EXPECT_EQ(picture.size(), QSize(kPtzArrowSize, kPtzArrowSize));
+        EXPECT_EQ(picture.pixelColor(0, 0), QColor(255, 255, 0)) << path.toStdString();
+        // White fill and black outline are both there.
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+        bool white = false;
+        bool black = false;
+        for (int y = 0; y < kPtzArrowSize; ++y) {
+            for (int x = 0; x < kPtzArrowSize; ++x) {
+                white |= picture.pixel(x, y) == qRgb(255, 255, 255);
+                black |= picture.pixel(x, y) == qRgb(0, 0, 0);
+            }
+        }
+        EXPECT_TRUE(white && black) << path.toStdString();
+        seen.insert(QByteArray(reinterpret_cast<const char*>(picture.constBits()), picture.sizeInBytes()));
     }
-    EXPECT_TRUE(white && black) << path.toStdString();
-    seen.insert(QByteArray(reinterpret_cast<const char*>(picture.constBits()), picture.sizeInBytes()));
-  }
-  EXPECT_EQ(seen.size(), static_cast<std::size_t>(kPtzSectorCount));
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(kPtzSectorCount));
 }
 
-}  // namespace
-}  // namespace tavolin::ui
+} // namespace
+} // namespace tavolin::ui

@@ -7,9 +7,9 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  ::setenv("TAVOLIN_LOOPBACK_ONLY", "1", 1);
-  ::testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
-  return RUN_ALL_TESTS();
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::setenv("TAVOLIN_LOOPBACK_ONLY", "1", 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
 }

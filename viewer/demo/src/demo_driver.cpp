@@ -26,70 +26,70 @@ constexpr int kSettleMs = 500;
 constexpr int kGiveUpMs = 15000;
 
 void saveShot(QWidget* window, const QString& folder, const char* name) {
-  const QString path = QDir(folder).filePath(QString::fromLatin1(name));
-  if (window->grab().save(path)) {
-    std::fprintf(stderr, "demo: wrote %s\n", qPrintable(path));
-  } else {
-    std::fprintf(stderr, "demo: could not write %s\n", qPrintable(path));
-  }
+    const QString path = QDir(folder).filePath(QString::fromLatin1(name));
+    if (window->grab().save(path)) {
+        std::fprintf(stderr, "demo: wrote %s\n", qPrintable(path));
+    } else {
+        std::fprintf(stderr, "demo: could not write %s\n", qPrintable(path));
+    }
 }
 
-}  // namespace
+} // namespace
 
 bool everyCameraIsLoopback(const CameraList& cameras) {
-  for (int i = 0; i < kCameraCount; ++i) {
-    if (textOf(cameras.record(i)->host) != "127.0.0.1") return false;
-  }
-  return true;
+    for (int i = 0; i < kCameraCount; ++i) {
+        if (textOf(cameras.record(i)->host) != "127.0.0.1") return false;
+    }
+    return true;
 }
 
 void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
-  QDir().mkpath(options.screenshotFolder);
-  QPointer<CTavolinDlg> guard(&form);
-  QTimer::singleShot(kSettleMs, &form, [guard, options] {
-    if (!guard) return;
-    CTavolinDlg& f = *guard;
-    saveShot(&f, options.screenshotFolder, "form.png");
-    if (!everyCameraIsLoopback(f.cameras())) {
-      std::fprintf(stderr, "demo: a camera of this list is not at 127.0.0.1; Play is left to you\n");
-      f.controls().exit->click();
-      return;
-    }
-    // The live view runs modally from the Play handler; this timer fires in
-    // its event loop.
-    QTimer::singleShot(options.viewMs, qApp, [options] {
-      auto* view = qobject_cast<CWideVideoDlg*>(QApplication::activeModalWidget());
-      if (view == nullptr) {
-        std::fprintf(stderr, "demo: the live view is not in front (did it connect?)\n");
-        return;
-      }
-      saveShot(view, options.screenshotFolder, "live-view.png");
-      QPointer<CWideVideoDlg> shown(view);
-      pictureCommands(view, options.screenshotFolder, [shown] {
-        if (shown) shown->close();
-      });
+    QDir().mkpath(options.screenshotFolder);
+    QPointer<CTavolinDlg> guard(&form);
+    QTimer::singleShot(kSettleMs, &form, [guard, options] {
+        if (!guard) return;
+        CTavolinDlg& f = *guard;
+        saveShot(&f, options.screenshotFolder, "form.png");
+        if (!everyCameraIsLoopback(f.cameras())) {
+            std::fprintf(stderr, "demo: a camera of this list is not at 127.0.0.1; Play is left to you\n");
+            f.controls().exit->click();
+            return;
+        }
+        // The live view runs modally from the Play handler; this timer fires in
+        // its event loop.
+        QTimer::singleShot(options.viewMs, qApp, [options] {
+            auto* view = qobject_cast<CWideVideoDlg*>(QApplication::activeModalWidget());
+            if (view == nullptr) {
+                std::fprintf(stderr, "demo: the live view is not in front (did it connect?)\n");
+                return;
+            }
+            saveShot(view, options.screenshotFolder, "live-view.png");
+            QPointer<CWideVideoDlg> shown(view);
+            pictureCommands(view, options.screenshotFolder, [shown] {
+                if (shown) shown->close();
+            });
+        });
+        // Should the view stop at a question (a failed connection, say), the
+        // demo still ends: whatever covers the form is closed from here on.
+        auto* watchdog = new QTimer(guard);
+        QObject::connect(watchdog, &QTimer::timeout, watchdog, [] {
+            QWidget* top = QApplication::activeModalWidget();
+            if (top != nullptr && qobject_cast<CTavolinDlg*>(top) == nullptr) {
+                std::fprintf(stderr, "demo: closing a window that stayed open\n");
+                top->close();
+            }
+        });
+        watchdog->start(options.viewMs + kGiveUpMs);
+        std::fprintf(stderr, "demo: pressing Play on camera 1\n");
+        f.controls().play->click();
+        if (guard) guard->controls().exit->click();
     });
-    // Should the view stop at a question (a failed connection, say), the
-    // demo still ends: whatever covers the form is closed from here on.
-    auto* watchdog = new QTimer(guard);
-    QObject::connect(watchdog, &QTimer::timeout, watchdog, [] {
-      QWidget* top = QApplication::activeModalWidget();
-      if (top != nullptr && qobject_cast<CTavolinDlg*>(top) == nullptr) {
-        std::fprintf(stderr, "demo: closing a window that stayed open\n");
-        top->close();
-      }
-    });
-    watchdog->start(options.viewMs + kGiveUpMs);
-    std::fprintf(stderr, "demo: pressing Play on camera 1\n");
-    f.controls().play->click();
-    if (guard) guard->controls().exit->click();
-  });
 }
 
 void runAsDemo(ui::CTavolinApp::Options& app, const DemoOptions& options) {
-  app.instanceName = ui::SingleInstance::defaultName() + QStringLiteral("-demo");
-  app.whenShown = [options](CTavolinDlg& form) { driveDemo(form, options); };
-  app.noticesToStandardError = true;
+    app.instanceName = ui::SingleInstance::defaultName() + QStringLiteral("-demo");
+    app.whenShown = [options](CTavolinDlg& form) { driveDemo(form, options); };
+    app.noticesToStandardError = true;
 }
 
-}  // namespace tavolin::demo
+} // namespace tavolin::demo

@@ -15,11 +15,11 @@ const char* orEmpty(const char* text) { return text ? text : ""; }
 
 template <std::size_t N>
 void textOrDefault(char (&field)[N], const char* value, std::string_view fallback) {
-  setText(field, *value ? std::string_view(value) : fallback);
+    setText(field, *value ? std::string_view(value) : fallback);
 }
 
 uint32_t portOrDefault(const char* value, uint32_t fallback) {
-  return *value ? static_cast<uint32_t>(parseDecimal(value)) : fallback;
+    return *value ? static_cast<uint32_t>(parseDecimal(value)) : fallback;
 }
 
 uint8_t flag(const char* value) { return parseDecimal(value) == 1 ? 1 : 0; }
@@ -27,102 +27,102 @@ uint8_t flag(const char* value) { return parseDecimal(value) == 1 ? 1 : 0; }
 int32_t nonZeroOr(int32_t number, int32_t fallback) { return number == 0 ? fallback : number; }
 
 std::string decimal(int32_t n) { return std::to_string(n); }
-std::string decimal(uint32_t n) { return std::to_string(static_cast<int32_t>(n)); }  // "%d" form
+std::string decimal(uint32_t n) { return std::to_string(static_cast<int32_t>(n)); } // "%d" form
 std::string flagText(uint8_t f) { return f ? "1" : "0"; }
 template <std::size_t N>
 std::string text(const char (&field)[N]) {
-  return std::string(textOf(field));
+    return std::string(textOf(field));
 }
 
-}  // namespace
+} // namespace
 
 bool fitsSettingsLine(std::string_view key, std::string_view value) {
-  return key.size() + 1 + value.size() <= kMaxSettingsLine && value.find_first_of("\r\n") == std::string_view::npos;
+    return key.size() + 1 + value.size() <= kMaxSettingsLine && value.find_first_of("\r\n") == std::string_view::npos;
 }
 
 int32_t parseDecimal(const char* text) {
-  if (text == nullptr) return 0;
-  while (isBlank(*text)) ++text;
-  bool negative = false;
-  if (*text == '+' || *text == '-') negative = *text++ == '-';
-  int64_t n = 0;
-  for (; *text >= '0' && *text <= '9'; ++text) {
-    if (n <= int64_t{INT32_MAX} + 1) n = n * 10 + (*text - '0');
-  }
-  if (negative) n = -n;
-  if (n > INT32_MAX) return INT32_MAX;
-  if (n < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(n);
+    if (text == nullptr) return 0;
+    while (isBlank(*text)) ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') negative = *text++ == '-';
+    int64_t n = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        if (n <= int64_t{INT32_MAX} + 1) n = n * 10 + (*text - '0');
+    }
+    if (negative) n = -n;
+    if (n > INT32_MAX) return INT32_MAX;
+    if (n < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(n);
 }
 
 CameraRecord recordFromValues(int index, const ValueLookup& lookup) {
-  auto value = [&](const char* key) { return orEmpty(lookup(key)); };
-  CameraRecord r{};
-  r.index = index;
-  textOrDefault(r.name, value("CameraName"), "Camera - " + std::to_string(index + 1));
-  textOrDefault(r.host, value("CameraIP"), "192.168.0.100");
-  r.channel = 0;
-  r.registerPort = portOrDefault(value("RegisterPort"), 6000);
-  r.controlPort = portOrDefault(value("ControlPort"), 6001);
-  r.streamingPort = portOrDefault(value("StreamingPort"), 6002);
-  r.httpPort = portOrDefault(value("HTTPPort"), 80);
-  textOrDefault(r.userName, value("CameraUserName"), "Admin");
-  textOrDefault(r.password, value("CameraPassword"), "604217");
-  r.useStreamingEngine = flag(value("UseStreamingEngine"));
-  setText(r.streamingEngineHost, value("StreamingEngineIP"));
-  setText(r.streamingEngineUser, value("StreamingEngineUserName"));
-  setText(r.streamingEnginePassword, value("StreamingEnginePassword"));
-  r.ptzEnabled = flag(value("EnablePTZ"));
-  r.ptzSourceType = static_cast<uint32_t>(parseDecimal(value("PTZProtocolSourceType")));
-  setText(r.ptzVendor, value("PTZVender"));
-  setText(r.ptzProtocol, value("PTZProtocol"));
-  setText(r.ptzProtocolFile, value(kPtzProtocolFileKey));
-  r.inSwitchGroup = flag(value("JoinPatorlGroup"));
-  r.playAudio = flag(value("PlayAudio"));
-  r.quadServer = flag(value("Qaud"));
-  r.showName = flag(value("ShowCameraName"));
-  r.showEvents = flag(value("ShowEvent"));
-  r.serialControl = parseDecimal(value("SerialControl"));
-  r.serialBaudRate = parseDecimal(value("SerialBaudRate"));
-  r.ptzAddress = nonZeroOr(parseDecimal(value("PTZAddressID")), 1);
-  r.streamingType = nonZeroOr(parseDecimal(value("StreamingType")), 2);
-  r.ptzSpeed = nonZeroOr(parseDecimal(value("PTZSpeed")), 3);
-  return r;
+    auto value = [&](const char* key) { return orEmpty(lookup(key)); };
+    CameraRecord r{};
+    r.index = index;
+    textOrDefault(r.name, value("CameraName"), "Camera - " + std::to_string(index + 1));
+    textOrDefault(r.host, value("CameraIP"), "192.168.0.100");
+    r.channel = 0;
+    r.registerPort = portOrDefault(value("RegisterPort"), 6000);
+    r.controlPort = portOrDefault(value("ControlPort"), 6001);
+    r.streamingPort = portOrDefault(value("StreamingPort"), 6002);
+    r.httpPort = portOrDefault(value("HTTPPort"), 80);
+    textOrDefault(r.userName, value("CameraUserName"), "Admin");
+    textOrDefault(r.password, value("CameraPassword"), "604217");
+    r.useStreamingEngine = flag(value("UseStreamingEngine"));
+    setText(r.streamingEngineHost, value("StreamingEngineIP"));
+    setText(r.streamingEngineUser, value("StreamingEngineUserName"));
+    setText(r.streamingEnginePassword, value("StreamingEnginePassword"));
+    r.ptzEnabled = flag(value("EnablePTZ"));
+    r.ptzSourceType = static_cast<uint32_t>(parseDecimal(value("PTZProtocolSourceType")));
+    setText(r.ptzVendor, value("PTZVender"));
+    setText(r.ptzProtocol, value("PTZProtocol"));
+    setText(r.ptzProtocolFile, value(kPtzProtocolFileKey));
+    r.inSwitchGroup = flag(value("JoinPatorlGroup"));
+    r.playAudio = flag(value("PlayAudio"));
+    r.quadServer = flag(value("Qaud"));
+    r.showName = flag(value("ShowCameraName"));
+    r.showEvents = flag(value("ShowEvent"));
+    r.serialControl = parseDecimal(value("SerialControl"));
+    r.serialBaudRate = parseDecimal(value("SerialBaudRate"));
+    r.ptzAddress = nonZeroOr(parseDecimal(value("PTZAddressID")), 1);
+    r.streamingType = nonZeroOr(parseDecimal(value("StreamingType")), 2);
+    r.ptzSpeed = nonZeroOr(parseDecimal(value("PTZSpeed")), 3);
+    return r;
 }
 
 KeyValues valuesForSave(CameraRecord& r) {
-  r.ptzAddress = nonZeroOr(r.ptzAddress, 1);
-  r.streamingType = nonZeroOr(r.streamingType, 2);
-  r.ptzSpeed = nonZeroOr(r.ptzSpeed, 3);
-  return {{
-      {"CameraName", text(r.name)},
-      {"CameraIP", text(r.host)},
-      {"RegisterPort", decimal(r.registerPort)},
-      {"ControlPort", decimal(r.controlPort)},
-      {"StreamingPort", decimal(r.streamingPort)},
-      {"HTTPPort", decimal(r.httpPort)},
-      {"CameraUserName", text(r.userName)},
-      {"CameraPassword", text(r.password)},
-      {"UseStreamingEngine", flagText(r.useStreamingEngine)},
-      {"StreamingEngineIP", text(r.streamingEngineHost)},
-      {"StreamingEngineUserName", text(r.streamingEngineUser)},
-      {"StreamingEnginePassword", text(r.streamingEnginePassword)},
-      {"EnablePTZ", flagText(r.ptzEnabled)},
-      {"PTZProtocolSourceType", decimal(r.ptzSourceType)},
-      {"PTZVender", text(r.ptzVendor)},
-      {"PTZProtocol", text(r.ptzProtocol)},
-      {kPtzProtocolFileKey, text(r.ptzProtocolFile)},
-      {"JoinPatorlGroup", flagText(r.inSwitchGroup)},
-      {"PlayAudio", flagText(r.playAudio)},
-      {"Qaud", flagText(r.quadServer)},
-      {"ShowCameraName", flagText(r.showName)},
-      {"ShowEvent", flagText(r.showEvents)},
-      {"SerialControl", decimal(r.serialControl)},
-      {"SerialBaudRate", decimal(r.serialBaudRate)},
-      {"PTZAddressID", decimal(r.ptzAddress)},
-      {"StreamingType", decimal(r.streamingType)},
-      {"PTZSpeed", decimal(r.ptzSpeed)},
-  }};
+    r.ptzAddress = nonZeroOr(r.ptzAddress, 1);
+    r.streamingType = nonZeroOr(r.streamingType, 2);
+    r.ptzSpeed = nonZeroOr(r.ptzSpeed, 3);
+    return {{
+        {"CameraName", text(r.name)},
+        {"CameraIP", text(r.host)},
+        {"RegisterPort", decimal(r.registerPort)},
+        {"ControlPort", decimal(r.controlPort)},
+        {"StreamingPort", decimal(r.streamingPort)},
+        {"HTTPPort", decimal(r.httpPort)},
+        {"CameraUserName", text(r.userName)},
+        {"CameraPassword", text(r.password)},
+        {"UseStreamingEngine", flagText(r.useStreamingEngine)},
+        {"StreamingEngineIP", text(r.streamingEngineHost)},
+        {"StreamingEngineUserName", text(r.streamingEngineUser)},
+        {"StreamingEnginePassword", text(r.streamingEnginePassword)},
+        {"EnablePTZ", flagText(r.ptzEnabled)},
+        {"PTZProtocolSourceType", decimal(r.ptzSourceType)},
+        {"PTZVender", text(r.ptzVendor)},
+        {"PTZProtocol", text(r.ptzProtocol)},
+        {kPtzProtocolFileKey, text(r.ptzProtocolFile)},
+        {"JoinPatorlGroup", flagText(r.inSwitchGroup)},
+        {"PlayAudio", flagText(r.playAudio)},
+        {"Qaud", flagText(r.quadServer)},
+        {"ShowCameraName", flagText(r.showName)},
+        {"ShowEvent", flagText(r.showEvents)},
+        {"SerialControl", decimal(r.serialControl)},
+        {"SerialBaudRate", decimal(r.serialBaudRate)},
+        {"PTZAddressID", decimal(r.ptzAddress)},
+        {"StreamingType", decimal(r.streamingType)},
+        {"PTZSpeed", decimal(r.ptzSpeed)},
+    }};
 }
 
-}  // namespace tavolin
+} // namespace tavolin

@@ -13,94 +13,94 @@ namespace tavolin {
 namespace {
 
 class ModelRecordFromValuesTest : public ::testing::Test {
- protected:
-  CameraRecord load(int index = 0) {
-    return recordFromValues(index, [this](const char* key) -> const char* {
-      const auto it = values_.find(key);
-      return it == values_.end() ? "" : it->second.c_str();
-    });
-  }
-  std::map<std::string, std::string> values_;
+protected:
+    CameraRecord load(int index = 0) {
+        return recordFromValues(index, [this](const char* key) -> const char* {
+            const auto it = values_.find(key);
+            return it == values_.end() ? "" : it->second.c_str();
+        });
+    }
+    std::map<std::string, std::string> values_;
 };
 
 TEST_F(ModelRecordFromValuesTest, NoValuesGiveTheDefaultRecord) {
-  for (int i : {0, 7, 15}) test::expectSameRecord(load(i), defaultCameraRecord(i));
-  EXPECT_EQ(textOf(load(15).name), "Camera - 16");
+    for (int i : {0, 7, 15}) test::expectSameRecord(load(i), defaultCameraRecord(i));
+    EXPECT_EQ(textOf(load(15).name), "Camera - 16");
 }
 
 TEST_F(ModelRecordFromValuesTest, StreamingTypeThreePassesThrough) {
-  values_["StreamingType"] = "3";
-  EXPECT_EQ(load().streamingType, 3);
+    values_["StreamingType"] = "3";
+    EXPECT_EQ(load().streamingType, 3);
 }
 
 TEST_F(ModelRecordFromValuesTest, OnlyAnEmptyPortTakesTheDefault) {
-  values_["RegisterPort"] = "abc";
-  values_["ControlPort"] = "0";
-  values_["StreamingPort"] = "7002x";
-  const CameraRecord r = load();
-  EXPECT_EQ(r.registerPort, 0u);
-  EXPECT_EQ(r.controlPort, 0u);
-  EXPECT_EQ(r.streamingPort, 7002u);
-  EXPECT_EQ(r.httpPort, 80u);
+    values_["RegisterPort"] = "abc";
+    values_["ControlPort"] = "0";
+    values_["StreamingPort"] = "7002x";
+    const CameraRecord r = load();
+    EXPECT_EQ(r.registerPort, 0u);
+    EXPECT_EQ(r.controlPort, 0u);
+    EXPECT_EQ(r.streamingPort, 7002u);
+    EXPECT_EQ(r.httpPort, 80u);
 }
 
 TEST_F(ModelRecordFromValuesTest, FlagIsOnOnlyForExactlyOne) {
-  const std::map<std::string, uint8_t> cases = {{"1", 1},   {"2", 0},  {"0", 0}, {"", 0},
-                                                {"yes", 0}, {"-1", 0}, {"01", 1}};
-  for (const auto& [text, expected] : cases) {
-    values_["EnablePTZ"] = text;
-    values_["ShowEvent"] = text;
-    const CameraRecord r = load();
-    EXPECT_EQ(r.ptzEnabled, expected) << "value '" << text << "'";
-    EXPECT_EQ(r.showEvents, expected) << "value '" << text << "'";
-  }
+    const std::map<std::string, uint8_t> cases = {{"1", 1},   {"2", 0},  {"0", 0}, {"", 0},
+                                                  {"yes", 0}, {"-1", 0}, {"01", 1}};
+    for (const auto& [text, expected] : cases) {
+        values_["EnablePTZ"] = text;
+        values_["ShowEvent"] = text;
+        const CameraRecord r = load();
+        EXPECT_EQ(r.ptzEnabled, expected) << "value '" << text << "'";
+        EXPECT_EQ(r.showEvents, expected) << "value '" << text << "'";
+    }
 }
 
 TEST_F(ModelRecordFromValuesTest, LongTextsAreCutToTheirFields) {
-  values_["CameraIP"] = "192.168.100.100:8080";  // 20 characters for a 16-byte field
-  values_["CameraName"] = std::string(100, 'n');
-  values_["PTZVender"] = std::string(40, 'v');
-  values_["CameraUserName"] = "Guest";
-  const CameraRecord r = load();
-  EXPECT_EQ(std::string(r.host), "192.168.100.100");
-  EXPECT_EQ(std::string(r.name), std::string(63, 'n'));
-  EXPECT_EQ(std::string(r.ptzVendor), std::string(31, 'v'));
-  EXPECT_EQ(std::string(r.userName), "Guest");  // the field after is untouched
+    values_["CameraIP"] = "192.168.100.100:8080"; // 20 characters for a 16-byte field
+    values_["CameraName"] = std::string(100, 'n');
+    values_["PTZVender"] = std::string(40, 'v');
+    values_["CameraUserName"] = "Guest";
+    const CameraRecord r = load();
+    EXPECT_EQ(std::string(r.host), "192.168.100.100");
+    EXPECT_EQ(std::string(r.name), std::string(63, 'n'));
+    EXPECT_EQ(std::string(r.ptzVendor), std::string(31, 'v'));
+    EXPECT_EQ(std::string(r.userName), "Guest"); // the field after is untouched
 }
 
 TEST(ModelParseDecimalTest, ReadsLeadingNumberOnly) {
-  EXPECT_EQ(parseDecimal("6000"), 6000);
-  EXPECT_EQ(parseDecimal("12abc"), 12);
-  EXPECT_EQ(parseDecimal("abc"), 0);
-  EXPECT_EQ(parseDecimal(""), 0);
-  EXPECT_EQ(parseDecimal(" \t7"), 7);
-  EXPECT_EQ(parseDecimal("-24"), -24);
-  EXPECT_EQ(parseDecimal("+8"), 8);
-  EXPECT_EQ(parseDecimal("- 8"), 0);
+    EXPECT_EQ(parseDecimal("6000"), 6000);
+    EXPECT_EQ(parseDecimal("12abc"), 12);
+    EXPECT_EQ(parseDecimal("abc"), 0);
+    EXPECT_EQ(parseDecimal(""), 0);
+    EXPECT_EQ(parseDecimal(" \t7"), 7);
+    EXPECT_EQ(parseDecimal("-24"), -24);
+    EXPECT_EQ(parseDecimal("+8"), 8);
+    EXPECT_EQ(parseDecimal("- 8"), 0);
 }
 
 TEST(ModelParseDecimalTest, HugeNumbersStopAtTheRangeEnds) {
-  EXPECT_EQ(parseDecimal("2147483647"), INT32_MAX);
-  EXPECT_EQ(parseDecimal("99999999999999999999999"), INT32_MAX);
-  EXPECT_EQ(parseDecimal("-2147483648"), INT32_MIN);
-  EXPECT_EQ(parseDecimal("-99999999999999999999999"), INT32_MIN);
+    EXPECT_EQ(parseDecimal("2147483647"), INT32_MAX);
+    EXPECT_EQ(parseDecimal("99999999999999999999999"), INT32_MAX);
+    EXPECT_EQ(parseDecimal("-2147483648"), INT32_MIN);
+    EXPECT_EQ(parseDecimal("-99999999999999999999999"), INT32_MIN);
 }
 
 TEST(ModelValuesForSaveTest, UnterminatedTextIsCutToItsField) {
-  CameraRecord r = defaultCameraRecord(0);
-  std::memset(r.host, 'h', sizeof r.host);  // no NUL inside the field
-  EXPECT_EQ(valuesForSave(r)[1].second, std::string(15, 'h'));
+    CameraRecord r = defaultCameraRecord(0);
+    std::memset(r.host, 'h', sizeof r.host); // no NUL inside the field
+    EXPECT_EQ(valuesForSave(r)[1].second, std::string(15, 'h'));
 }
 
 TEST(ModelValuesForSaveTest, PortsAndFlagsUseTheirTextForms) {
-  CameraRecord r = defaultCameraRecord(0);
-  r.registerPort = 4294967295u;  // read back from "-1"
-  r.playAudio = 7;
-  const KeyValues values = valuesForSave(r);
-  EXPECT_EQ(values[2].second, "-1");
-  EXPECT_EQ(values[18].first, std::string("PlayAudio"));
-  EXPECT_EQ(values[18].second, "1");
+    CameraRecord r = defaultCameraRecord(0);
+    r.registerPort = 4294967295u; // read back from "-1"
+    r.playAudio = 7;
+    const KeyValues values = valuesForSave(r);
+    EXPECT_EQ(values[2].second, "-1");
+    EXPECT_EQ(values[18].first, std::string("PlayAudio"));
+    EXPECT_EQ(values[18].second, "1");
 }
 
-}  // namespace
-}  // namespace tavolin
+} // namespace
+} // namespace tavolin

@@ -17,44 +17,44 @@ class QLockFile;
 namespace tavolin::ui {
 
 class SingleInstance : public QObject {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  // `name` names the local socket and the lock file in `folder`;
-  // defaultName() gives one per user, privateFolder() the user's own folder.
-  explicit SingleInstance(QString name, QString folder = privateFolder(), QObject* parent = nullptr);
-  ~SingleInstance() override;
+public:
+    // `name` names the local socket and the lock file in `folder`;
+    // defaultName() gives one per user, privateFolder() the user's own folder.
+    explicit SingleInstance(QString name, QString folder = privateFolder(), QObject* parent = nullptr);
+    ~SingleInstance() override;
 
-  static QString defaultName();
-  // $XDG_RUNTIME_DIR when it is the user's own and closed to others, else
-  // ~/.cache/Tavolin (made 0700 when missing); empty when neither is safe.
-  static QString privateFolder();
+    static QString defaultName();
+    // $XDG_RUNTIME_DIR when it is the user's own and closed to others, else
+    // ~/.cache/Tavolin (made 0700 when missing); empty when neither is safe.
+    static QString privateFolder();
 
-  QString lockPath() const;
+    QString lockPath() const;
 
-  // True when this process is the first and now listens, or when there is no
-  // private folder to coordinate in (the viewer then runs unguarded).
-  // Otherwise asks the running instance, up to `tries` times `intervalMs`
-  // apart, to come to the front, and returns false: this process should end.
-  bool claim(int tries = 40, int intervalMs = 250);
+    // True when this process is the first and now listens, or when there is no
+    // private folder to coordinate in (the viewer then runs unguarded).
+    // Otherwise asks the running instance, up to `tries` times `intervalMs`
+    // apart, to come to the front, and returns false: this process should end.
+    bool claim(int tries = 40, int intervalMs = 250);
 
-  // Called on the GUI thread whenever a later start asks for the window.
-  void setRaiseHandler(std::function<void()> raise) { raise_ = std::move(raise); }
+    // Called on the GUI thread whenever a later start asks for the window.
+    void setRaiseHandler(std::function<void()> raise) { raise_ = std::move(raise); }
 
-  bool isFirst() const { return server_ != nullptr; }
+    bool isFirst() const { return server_ != nullptr; }
 
- private:
-  bool listen();
-  bool askToRaise();
-  void onNewConnection();
+private:
+    bool listen();
+    bool askToRaise();
+    void onNewConnection();
 
-  QString socketPath() const;
+    QString socketPath() const;
 
-  QString name_;
-  QString folder_;
-  std::unique_ptr<QLockFile> lock_;
-  QLocalServer* server_ = nullptr;
-  std::function<void()> raise_;
+    QString name_;
+    QString folder_;
+    std::unique_ptr<QLockFile> lock_;
+    QLocalServer* server_ = nullptr;
+    std::function<void()> raise_;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -18,47 +18,47 @@ class ReasonLog;
 class Shell;
 
 class CTavolinApp {
- public:
-  struct Options {
-    QString instanceName = SingleInstance::defaultName();
-    std::string settingsPath = kSettingsPath;
-    CTavolinDlg::LiveViewRunner liveView;
-    // Why a save failed, told with its message; none when null.
-    const ReasonLog* reasons = nullptr;
-    // Runs once the form is up, from its event loop (a demo drives it here).
-    std::function<void(CTavolinDlg&)> whenShown;
-    // What the settings file could not give goes to standard error instead
-    // of a message box that waits for a user (a demo has none).
-    bool noticesToStandardError = false;
-  };
+public:
+    struct Options {
+        QString instanceName = SingleInstance::defaultName();
+        std::string settingsPath = kSettingsPath;
+        CTavolinDlg::LiveViewRunner liveView;
+        // Why a save failed, told with its message; none when null.
+        const ReasonLog* reasons = nullptr;
+        // Runs once the form is up, from its event loop (a demo drives it here).
+        std::function<void(CTavolinDlg&)> whenShown;
+        // What the settings file could not give goes to standard error instead
+        // of a message box that waits for a user (a demo has none).
+        bool noticesToStandardError = false;
+    };
 
-  CTavolinApp(Shell& shell, Options options);
-  ~CTavolinApp();
-  CTavolinApp(const CTavolinApp&) = delete;
-  CTavolinApp& operator=(const CTavolinApp&) = delete;
+    CTavolinApp(Shell& shell, Options options);
+    ~CTavolinApp();
+    CTavolinApp(const CTavolinApp&) = delete;
+    CTavolinApp& operator=(const CTavolinApp&) = delete;
 
-  // Program start to program end; the exit code. A later start brings the
-  // running instance to the front and returns 0 at once. A settings path the
-  // store cannot keep is refused with a message and 1.
-  int run();
+    // Program start to program end; the exit code. A later start brings the
+    // running instance to the front and returns 0 at once. A settings path the
+    // store cannot keep is refused with a message and 1.
+    int run();
 
-  // The form while run() shows it, else null.
-  CTavolinDlg* form() const { return form_.get(); }
+    // The form while run() shows it, else null.
+    CTavolinDlg* form() const { return form_.get(); }
 
- private:
-  void raiseWindow();
-  // A notice about the settings file, shown over `parent` or written out.
-  void tell(QWidget* parent, const std::string& notice);
-  // Closes whatever covers the form (the live view, a question), then the
-  // form itself, without asking: the camera list is closed and the file
-  // written as at a normal end.
-  void endOnRequest();
+private:
+    void raiseWindow();
+    // A notice about the settings file, shown over `parent` or written out.
+    void tell(QWidget* parent, const std::string& notice);
+    // Closes whatever covers the form (the live view, a question), then the
+    // form itself, without asking: the camera list is closed and the file
+    // written as at a normal end.
+    void endOnRequest();
 
-  Shell& shell_;
-  Options options_;
-  SingleInstance instance_;
-  std::unique_ptr<CTavolinDlg> form_;
-  bool endRequested_ = false;
+    Shell& shell_;
+    Options options_;
+    SingleInstance instance_;
+    std::unique_ptr<CTavolinDlg> form_;
+    bool endRequested_ = false;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

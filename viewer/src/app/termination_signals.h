@@ -14,26 +14,26 @@ class QSocketNotifier;
 namespace tavolin::ui {
 
 class TerminationSignals : public QObject {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  // `onRequest` runs on the GUI thread, once per signal received.
-  explicit TerminationSignals(std::function<void()> onRequest, QObject* parent = nullptr);
-  ~TerminationSignals() override;
-  TerminationSignals(const TerminationSignals&) = delete;
-  TerminationSignals& operator=(const TerminationSignals&) = delete;
+public:
+    // `onRequest` runs on the GUI thread, once per signal received.
+    explicit TerminationSignals(std::function<void()> onRequest, QObject* parent = nullptr);
+    ~TerminationSignals() override;
+    TerminationSignals(const TerminationSignals&) = delete;
+    TerminationSignals& operator=(const TerminationSignals&) = delete;
 
-  // False when the signals could not be caught (they then end the program
-  // as before).
-  bool active() const { return notifier_ != nullptr; }
+    // False when the signals could not be caught (they then end the program
+    // as before).
+    bool active() const { return notifier_ != nullptr; }
 
- private:
-  void onReadable();
+private:
+    void onReadable();
 
-  std::function<void()> onRequest_;
-  int fds_[2] = {-1, -1};
-  QSocketNotifier* notifier_ = nullptr;
-  struct sigaction previous_[3] = {};
+    std::function<void()> onRequest_;
+    int fds_[2] = {-1, -1};
+    QSocketNotifier* notifier_ = nullptr;
+    struct sigaction previous_[3] = {};
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -20,62 +20,62 @@ const QString kApplyCaption = QStringLiteral("Apply Setting");
 // fit the field when taken back.
 template <std::size_t N>
 QString fromField(const char (&field)[N]) {
-  const std::string_view text = textOf(field);
-  const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString shown = utf8(bytes);
-  if (utf8.hasError()) shown = QString::fromLatin1(bytes);
-  return cutToUtf8Bytes(shown, static_cast<int>(N - 1));
+    const std::string_view text = textOf(field);
+    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString shown = utf8(bytes);
+    if (utf8.hasError()) shown = QString::fromLatin1(bytes);
+    return cutToUtf8Bytes(shown, static_cast<int>(N - 1));
 }
 
 // Takes an edited text into a field; a text as it was shown leaves the
 // field's bytes as they are, so a name that is not UTF-8 survives a save.
 template <std::size_t N>
 void toField(char (&field)[N], const QString& text) {
-  if (text == fromField(field)) return;
-  const QByteArray bytes = cutToUtf8Bytes(text, static_cast<int>(N - 1)).toUtf8();
-  setText(field, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (text == fromField(field)) return;
+    const QByteArray bytes = cutToUtf8Bytes(text, static_cast<int>(N - 1)).toUtf8();
+    setText(field, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 // A number as the form's number fields take it: blanks around it allowed,
 // then an optional sign and at least one digit, nothing else.
 bool parseNumber(const QString& text, bool allowNegative, long long low, long long high, long long& out) {
-  const QString t = text.trimmed();
-  qsizetype i = 0;
-  bool negative = false;
-  if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) {
-    negative = t[i] == u'-';
-    ++i;
-  }
-  if (negative && !allowNegative) return false;
-  if (i == t.size()) return false;
-  long long value = 0;
-  for (; i < t.size(); ++i) {
-    if (t[i] < u'0' || t[i] > u'9') return false;
-    value = value * 10 + (t[i].unicode() - u'0');
-    if (value > high - low + 1) return false;  // far out of range; stop before overflow
-  }
-  if (negative) value = -value;
-  if (value < low || value > high) return false;
-  out = value;
-  return true;
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) {
+        negative = t[i] == u'-';
+        ++i;
+    }
+    if (negative && !allowNegative) return false;
+    if (i == t.size()) return false;
+    long long value = 0;
+    for (; i < t.size(); ++i) {
+        if (t[i] < u'0' || t[i] > u'9') return false;
+        value = value * 10 + (t[i].unicode() - u'0');
+        if (value > high - low + 1) return false; // far out of range; stop before overflow
+    }
+    if (negative) value = -value;
+    if (value < low || value > high) return false;
+    out = value;
+    return true;
 }
 
 QString textAt(const FormTexts& texts, FormField field) { return texts[static_cast<std::size_t>(field)]; }
 
-}  // namespace
+} // namespace
 
 CameraForm::CameraForm(CameraList& cameras, FormView& view, const ReasonLog* reasons)
     : cameras_(cameras), view_(view), reasons_(reasons) {
-  shown_.ptzAddress = 1;
-  shown_.streamingType = 2;
-  current_ = 0;
-  // The view writes the form once it holds this object.
-  takeShown(*cameras_.record(0));
+    shown_.ptzAddress = 1;
+    shown_.streamingType = 2;
+    current_ = 0;
+    // The view writes the form once it holds this object.
+    takeShown(*cameras_.record(0));
 }
 
 QString CameraForm::text(FormField field) const {
-  switch (field) {
+    switch (field) {
     case FormField::Host: return fromField(shown_.host);
     case FormField::Channel: return QString::number(shown_.channel);
     case FormField::RegisterPort: return QString::number(static_cast<int32_t>(shown_.registerPort));
@@ -85,230 +85,231 @@ QString CameraForm::text(FormField field) const {
     case FormField::UserName: return fromField(shown_.userName);
     case FormField::Password: return fromField(shown_.password);
     case FormField::Name: return fromField(shown_.name);
-  }
-  return {};
+    }
+    return {};
 }
 
 bool CameraForm::readForm() {
-  const FormTexts texts = view_.texts();
-  const auto readNumber = [&](FormField field, uint32_t& value, bool allowNegative) {
-    long long v = 0;
-    const bool ok = allowNegative
-                        ? parseNumber(textAt(texts, field), true, std::numeric_limits<int32_t>::min(),
-                                      std::numeric_limits<int32_t>::max(), v)
-                        : parseNumber(textAt(texts, field), false, 0, std::numeric_limits<uint32_t>::max(), v);
-    if (ok) {
-      value = static_cast<uint32_t>(v);
-      return true;
-    }
-    view_.ask(
-        allowNegative ? QStringLiteral("Please enter an integer.") : QStringLiteral("Please enter a positive integer."),
-        kProgramCaption, PromptButtons::Ok);
-    view_.focusField(field);
-    return false;
-  };
-  toField(shown_.host, textAt(texts, FormField::Host));
-  if (!readNumber(FormField::Channel, shown_.channel, false)) return false;
-  if (!readNumber(FormField::RegisterPort, shown_.registerPort, true)) return false;
-  if (!readNumber(FormField::ControlPort, shown_.controlPort, true)) return false;
-  if (!readNumber(FormField::StreamingPort, shown_.streamingPort, true)) return false;
-  if (!readNumber(FormField::HttpPort, shown_.httpPort, true)) return false;
-  toField(shown_.userName, textAt(texts, FormField::UserName));
-  toField(shown_.password, textAt(texts, FormField::Password));
-  toField(shown_.name, textAt(texts, FormField::Name));
-  return true;
+    const FormTexts texts = view_.texts();
+    const auto readNumber = [&](FormField field, uint32_t& value, bool allowNegative) {
+        long long v = 0;
+        const bool ok = allowNegative
+                            ? parseNumber(textAt(texts, field), true, std::numeric_limits<int32_t>::min(),
+                                          std::numeric_limits<int32_t>::max(), v)
+                            : parseNumber(textAt(texts, field), false, 0, std::numeric_limits<uint32_t>::max(), v);
+        if (ok) {
+            value = static_cast<uint32_t>(v);
+            return true;
+        }
+        view_.ask(allowNegative ? QStringLiteral("Please enter an integer.")
+                                : QStringLiteral("Please enter a positive integer."),
+                  kProgramCaption, PromptButtons::Ok);
+        view_.focusField(field);
+        return false;
+    };
+    toField(shown_.host, textAt(texts, FormField::Host));
+    if (!readNumber(FormField::Channel, shown_.channel, false)) return false;
+    if (!readNumber(FormField::RegisterPort, shown_.registerPort, true)) return false;
+    if (!readNumber(FormField::ControlPort, shown_.controlPort, true)) return false;
+    if (!readNumber(FormField::StreamingPort, shown_.streamingPort, true)) return false;
+    if (!readNumber(FormField::HttpPort, shown_.httpPort, true)) return false;
+    toField(shown_.userName, textAt(texts, FormField::UserName));
+    toField(shown_.password, textAt(texts, FormField::Password));
+    toField(shown_.name, textAt(texts, FormField::Name));
+    return true;
 }
 
 void CameraForm::showRecord(const CameraRecord& record) {
-  takeShown(record);
-  view_.writeForm();
+    takeShown(record);
+    view_.writeForm();
 }
 
 void CameraForm::takeShown(const CameraRecord& record) {
-  // The record's play audio, PTZ speed and streaming-engine fields are not
-  // the form's: they stay as the form had them.
-  const CameraRecord before = shown_;
-  shown_ = record;
-  shown_.playAudio = before.playAudio;
-  shown_.ptzSpeed = before.ptzSpeed;
-  shown_.useStreamingEngine = before.useStreamingEngine;
-  setText(shown_.streamingEngineHost, textOf(before.streamingEngineHost));
-  setText(shown_.streamingEngineUser, textOf(before.streamingEngineUser));
-  setText(shown_.streamingEnginePassword, textOf(before.streamingEnginePassword));
-  setText(shown_.ptzVendor, "");
-  setText(shown_.ptzProtocol, "");
-  if (shown_.ptzEnabled != 0) {
-    shown_.ptzSourceType = 1;
-  } else {
-    shown_.ptzSourceType = 0;
-    setText(shown_.ptzProtocolFile, "");
-  }
+    // The record's play audio, PTZ speed and streaming-engine fields are not
+    // the form's: they stay as the form had them.
+    const CameraRecord before = shown_;
+    shown_ = record;
+    shown_.playAudio = before.playAudio;
+    shown_.ptzSpeed = before.ptzSpeed;
+    shown_.useStreamingEngine = before.useStreamingEngine;
+    setText(shown_.streamingEngineHost, textOf(before.streamingEngineHost));
+    setText(shown_.streamingEngineUser, textOf(before.streamingEngineUser));
+    setText(shown_.streamingEnginePassword, textOf(before.streamingEnginePassword));
+    setText(shown_.ptzVendor, "");
+    setText(shown_.ptzProtocol, "");
+    if (shown_.ptzEnabled != 0) {
+        shown_.ptzSourceType = 1;
+    } else {
+        shown_.ptzSourceType = 0;
+        setText(shown_.ptzProtocolFile, "");
+    }
 }
 
 bool CameraForm::takeBack(QString& reason) {
-  CameraRecord record{};
-  record.index = current_;
-  setText(record.name, textOf(shown_.name));
-  setText(record.host, textOf(shown_.host));
-  setText(record.userName, textOf(shown_.userName));
-  setText(record.password, textOf(shown_.password));
-  // The channel is shown but has no place in the settings file.
-  record.registerPort = shown_.registerPort;
-  record.controlPort = shown_.controlPort;
-  record.streamingPort = shown_.streamingPort;
-  record.httpPort = shown_.httpPort;
-  // Nothing in the form fills the streaming-engine fields, and play audio is
-  // never the form's: a record taken back has them off and empty.
-  record.ptzEnabled = shown_.ptzEnabled;
-  record.ptzSourceType = shown_.ptzSourceType;
-  setText(record.ptzVendor, textOf(shown_.ptzVendor));
-  setText(record.ptzProtocol, textOf(shown_.ptzProtocol));
-  setText(record.ptzProtocolFile, textOf(shown_.ptzProtocolFile));
-  record.inSwitchGroup = shown_.inSwitchGroup;
-  record.quadServer = shown_.quadServer;
-  record.showName = shown_.showName;
-  record.showEvents = shown_.showEvents;
-  record.serialControl = shown_.serialControl;
-  record.serialBaudRate = shown_.serialBaudRate;
-  record.ptzAddress = shown_.ptzAddress;
-  record.streamingType = shown_.streamingType;
-  // PTZ speed stays 0, which saving turns into the default speed.
+    CameraRecord record{};
+    record.index = current_;
+    setText(record.name, textOf(shown_.name));
+    setText(record.host, textOf(shown_.host));
+    setText(record.userName, textOf(shown_.userName));
+    setText(record.password, textOf(shown_.password));
+    // The channel is shown but has no place in the settings file.
+    record.registerPort = shown_.registerPort;
+    record.controlPort = shown_.controlPort;
+    record.streamingPort = shown_.streamingPort;
+    record.httpPort = shown_.httpPort;
+    // Nothing in the form fills the streaming-engine fields, and play audio is
+    // never the form's: a record taken back has them off and empty.
+    record.ptzEnabled = shown_.ptzEnabled;
+    record.ptzSourceType = shown_.ptzSourceType;
+    setText(record.ptzVendor, textOf(shown_.ptzVendor));
+    setText(record.ptzProtocol, textOf(shown_.ptzProtocol));
+    setText(record.ptzProtocolFile, textOf(shown_.ptzProtocolFile));
+    record.inSwitchGroup = shown_.inSwitchGroup;
+    record.quadServer = shown_.quadServer;
+    record.showName = shown_.showName;
+    record.showEvents = shown_.showEvents;
+    record.serialControl = shown_.serialControl;
+    record.serialBaudRate = shown_.serialBaudRate;
+    record.ptzAddress = shown_.ptzAddress;
+    record.streamingType = shown_.streamingType;
+    // PTZ speed stays 0, which saving turns into the default speed.
 
-  changed_ = false;
-  const uint64_t mark = reasons_ != nullptr ? reasons_->mark() : 0;
-  const bool saved = cameras_.saveRecord(record);
-  // What the store told: why a save failed, or where a save that went
-  // through kept a version of the file that another program wrote. A file
-  // left as it is since the load is not told again at a save: the load's
-  // notice says why.
-  reason = QString::fromLocal8Bit(joinedNotices(cameras_.takeSaveNotices()));
-  if (!saved && !cameras_.loadNotices().empty()) reason = QString::fromLocal8Bit(cameras_.loadNotices().front());
-  if (!saved && reason.isEmpty() && reasons_ != nullptr) reason = reasons_->lastSince(mark);
-  // Not every refusal is told by the store: the file is named at least.
-  if (!saved && reason.isEmpty()) {
-    reason = QStringLiteral("the settings file %1 could not be written").arg(QString::fromStdString(cameras_.path()));
-  }
-  return saved;
+    changed_ = false;
+    const uint64_t mark = reasons_ != nullptr ? reasons_->mark() : 0;
+    const bool saved = cameras_.saveRecord(record);
+    // What the store told: why a save failed, or where a save that went
+    // through kept a version of the file that another program wrote. A file
+    // left as it is since the load is not told again at a save: the load's
+    // notice says why.
+    reason = QString::fromLocal8Bit(joinedNotices(cameras_.takeSaveNotices()));
+    if (!saved && !cameras_.loadNotices().empty()) reason = QString::fromLocal8Bit(cameras_.loadNotices().front());
+    if (!saved && reason.isEmpty() && reasons_ != nullptr) reason = reasons_->lastSince(mark);
+    // Not every refusal is told by the store: the file is named at least.
+    if (!saved && reason.isEmpty()) {
+        reason =
+            QStringLiteral("the settings file %1 could not be written").arg(QString::fromStdString(cameras_.path()));
+    }
+    return saved;
 }
 
 void CameraForm::tellSaved(bool saved, const QString& reason) {
-  view_.ask(saved ? QStringLiteral("OK") : QStringLiteral("Fail"), kApplyCaption, PromptButtons::Ok, reason);
+    view_.ask(saved ? QStringLiteral("OK") : QStringLiteral("Fail"), kApplyCaption, PromptButtons::Ok, reason);
 }
 
 void CameraForm::changePrompt() {
-  readForm();
-  if (changed_) {
-    const PromptAnswer answer =
-        view_.ask(QStringLiteral("Setting Changed! Apply?"), QStringLiteral("Setting Changed"), PromptButtons::YesNo);
-    if (answer == PromptAnswer::Yes) {
-      QString reason;
-      const bool saved = takeBack(reason);
-      tellSaved(saved, reason);
+    readForm();
+    if (changed_) {
+        const PromptAnswer answer = view_.ask(QStringLiteral("Setting Changed! Apply?"),
+                                              QStringLiteral("Setting Changed"), PromptButtons::YesNo);
+        if (answer == PromptAnswer::Yes) {
+            QString reason;
+            const bool saved = takeBack(reason);
+            tellSaved(saved, reason);
+        }
     }
-  }
-  changed_ = false;
+    changed_ = false;
 }
 
 void CameraForm::switchCamera(int selected) {
-  // A Yes stores the edits under the camera that was shown.
-  changePrompt();
-  if (selected < 0 || selected >= kCameraCount) return;
-  current_ = selected;
-  showRecord(*cameras_.record(current_));
+    // A Yes stores the edits under the camera that was shown.
+    changePrompt();
+    if (selected < 0 || selected >= kCameraCount) return;
+    current_ = selected;
+    showRecord(*cameras_.record(current_));
 }
 
 void CameraForm::setStreamingType(int index) {
-  readForm();
-  shown_.streamingType = index == 0 ? 1 : 2;
-  changed_ = true;
+    readForm();
+    shown_.streamingType = index == 0 ? 1 : 2;
+    changed_ = true;
 }
 
 void CameraForm::setFlag(FormFlag flag, bool checked) {
-  readForm();
-  const uint8_t value = checked ? 1 : 0;
-  switch (flag) {
+    readForm();
+    const uint8_t value = checked ? 1 : 0;
+    switch (flag) {
     case FormFlag::ShowName: shown_.showName = value; break;
     case FormFlag::ShowEvents: shown_.showEvents = value; break;
     case FormFlag::QuadServer: shown_.quadServer = value; break;
     case FormFlag::SwitchGroup: shown_.inSwitchGroup = value; break;
-  }
-  changed_ = true;
-  if (flag != FormFlag::SwitchGroup) view_.writeForm();
+    }
+    changed_ = true;
+    if (flag != FormFlag::SwitchGroup) view_.writeForm();
 }
 
 void CameraForm::ptzSettingClicked(bool checked) {
-  readForm();
-  if (!checked) {
-    // File, address and serial values stay for the next time PTZ is on.
-    shown_.ptzEnabled = 0;
+    readForm();
+    if (!checked) {
+        // File, address and serial values stay for the next time PTZ is on.
+        shown_.ptzEnabled = 0;
+        changed_ = true;
+        return;
+    }
+    QString path = view_.chooseProtocolFile();
+    const QByteArray chosen = path.toUtf8();
+    if (!path.isEmpty() &&
+        !fitsSettingsLine(kPtzProtocolFileKey,
+                          std::string_view(chosen.constData(), static_cast<std::size_t>(chosen.size())))) {
+        // The settings file would keep it cut, naming another file: refuse it as
+        // if none was chosen.
+        view_.ask(QStringLiteral("The path of this protocol file is too long."), kProgramCaption, PromptButtons::Ok,
+                  QStringLiteral("The settings file keeps a path of at most %1 bytes, on one line.")
+                      .arg(kMaxSettingsLine - std::string_view(kPtzProtocolFileKey).size() - 1));
+        path.clear();
+    }
+    if (!path.isEmpty()) {
+        setText(shown_.ptzProtocolFile, std::string_view(chosen.constData(), static_cast<std::size_t>(chosen.size())));
+        shown_.ptzEnabled = 1;
+        shown_.ptzSourceType = 1;
+        setText(shown_.ptzVendor, "");
+        setText(shown_.ptzProtocol, "");
+        shown_.ptzAddress = view_.askPtzAddress(shown_.ptzAddress);
+        view_.askSerial(shown_.serialControl, shown_.serialBaudRate);
+    } else {
+        shown_.serialControl = 0;
+        shown_.serialBaudRate = 0;
+        shown_.ptzSourceType = 0;
+        setText(shown_.ptzVendor, "");
+        setText(shown_.ptzProtocol, "");
+        setText(shown_.ptzProtocolFile, "");
+        shown_.ptzEnabled = 0;
+        view_.writeForm();
+    }
     changed_ = true;
-    return;
-  }
-  QString path = view_.chooseProtocolFile();
-  const QByteArray chosen = path.toUtf8();
-  if (!path.isEmpty() &&
-      !fitsSettingsLine(kPtzProtocolFileKey,
-                        std::string_view(chosen.constData(), static_cast<std::size_t>(chosen.size())))) {
-    // The settings file would keep it cut, naming another file: refuse it as
-    // if none was chosen.
-    view_.ask(QStringLiteral("The path of this protocol file is too long."), kProgramCaption, PromptButtons::Ok,
-              QStringLiteral("The settings file keeps a path of at most %1 bytes, on one line.")
-                  .arg(kMaxSettingsLine - std::string_view(kPtzProtocolFileKey).size() - 1));
-    path.clear();
-  }
-  if (!path.isEmpty()) {
-    setText(shown_.ptzProtocolFile, std::string_view(chosen.constData(), static_cast<std::size_t>(chosen.size())));
-    shown_.ptzEnabled = 1;
-    shown_.ptzSourceType = 1;
-    setText(shown_.ptzVendor, "");
-    setText(shown_.ptzProtocol, "");
-    shown_.ptzAddress = view_.askPtzAddress(shown_.ptzAddress);
-    view_.askSerial(shown_.serialControl, shown_.serialBaudRate);
-  } else {
-    shown_.serialControl = 0;
-    shown_.serialBaudRate = 0;
-    shown_.ptzSourceType = 0;
-    setText(shown_.ptzVendor, "");
-    setText(shown_.ptzProtocol, "");
-    setText(shown_.ptzProtocolFile, "");
-    shown_.ptzEnabled = 0;
-    view_.writeForm();
-  }
-  changed_ = true;
 }
 
 void CameraForm::loadDefault() {
-  // Shown only: nothing is saved until Apply.
-  showRecord(defaultCameraRecord(current_));
-  changed_ = true;
+    // Shown only: nothing is saved until Apply.
+    showRecord(defaultCameraRecord(current_));
+    changed_ = true;
 }
 
 void CameraForm::apply() {
-  view_.setApplyEnabled(false);
-  readForm();
-  QString reason;
-  const bool saved = takeBack(reason);
-  tellSaved(saved, reason);
-  view_.setApplyEnabled(true);
+    view_.setApplyEnabled(false);
+    readForm();
+    QString reason;
+    const bool saved = takeBack(reason);
+    tellSaved(saved, reason);
+    view_.setApplyEnabled(true);
 }
 
 void CameraForm::play(int selected, const LiveView& liveView) {
-  // The change prompt reads the form first.
-  changePrompt();
-  if (selected < 0 || selected >= kCameraCount) return;
-  std::array<CameraRecord*, kCameraCount> records{};
-  for (int i = 0; i < kCameraCount; ++i) records[static_cast<std::size_t>(i)] = cameras_.record(i);
+    // The change prompt reads the form first.
+    changePrompt();
+    if (selected < 0 || selected >= kCameraCount) return;
+    std::array<CameraRecord*, kCameraCount> records{};
+    for (int i = 0; i < kCameraCount; ++i) records[static_cast<std::size_t>(i)] = cameras_.record(i);
 
-  view_.setEditing(false);
-  // The view hands back the PTZ speed and audio it changed, on any camera it
-  // switched to; every record is saved after it.
-  if (liveView) applyChanges(liveView(records, selected), records);
-  for (int i = 0; i < kCameraCount; ++i) cameras_.saveRecord(*cameras_.record(i));
-  const std::vector<std::string> notices = cameras_.takeSaveNotices();
-  if (!notices.empty()) view_.ask(QString::fromLocal8Bit(joinedNotices(notices)), kProgramCaption, PromptButtons::Ok);
-  view_.setEditing(true);
+    view_.setEditing(false);
+    // The view hands back the PTZ speed and audio it changed, on any camera it
+    // switched to; every record is saved after it.
+    if (liveView) applyChanges(liveView(records, selected), records);
+    for (int i = 0; i < kCameraCount; ++i) cameras_.saveRecord(*cameras_.record(i));
+    const std::vector<std::string> notices = cameras_.takeSaveNotices();
+    if (!notices.empty()) view_.ask(QString::fromLocal8Bit(joinedNotices(notices)), kProgramCaption, PromptButtons::Ok);
+    view_.setEditing(true);
 }
 
 void CameraForm::exit() { changePrompt(); }
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -5,12 +5,12 @@
 namespace tavolin::ui {
 
 CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, const ReasonLog* reasons) {
-  return [&shell, reasons](const CTavolinDlg::Records& records, int position, QWidget* parent) {
-    CWideVideoDlg view(records, position, shell, parent, reasons);
-    // When exec() returns the view has closed its stream.
-    view.exec();
-    return view.changes();
-  };
+    return [&shell, reasons](const CTavolinDlg::Records& records, int position, QWidget* parent) {
+        CWideVideoDlg view(records, position, shell, parent, reasons);
+        // When exec() returns the view has closed its stream.
+        view.exec();
+        return view.changes();
+    };
 }
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -12,4 +12,4 @@ class Shell;
 // tells why a connection failed.
 CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, const ReasonLog* reasons = nullptr);
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -27,179 +27,179 @@ const QString kProgramCaption = QStringLiteral("Tavolin");
 constexpr int kPortraitWidth = 138;
 constexpr int kPortraitHeight = 185;
 
-}  // namespace
+} // namespace
 
 CTavolinDlg::CTavolinDlg(Shell& shell, std::string settingsPath, QWidget* parent, const ReasonLog* reasons)
     : QDialog(parent), shell_(shell), cameras_(std::move(settingsPath)) {
-  setWindowTitle(kProgramCaption);
-  setFont(dialogFont());
-  createControls();
-  connectHandlers();
+    setWindowTitle(kProgramCaption);
+    setFont(dialogFont());
+    createControls();
+    connectHandlers();
 
-  setWindowIcon(QIcon(QStringLiteral(":/tavolin/app.png")));
-  // Upright, the orientation the form is laid out for.
-  shell_.setOrientation(0);
-  for (int i = 1; i <= kCameraCount; ++i) c_.cameraId->addItem(QString::number(i));
-  c_.cameraId->setCurrentIndex(0);
-  c_.streamingType->addItem(QStringLiteral("1.0"));
-  c_.streamingType->addItem(QStringLiteral("2.0"));
-  form_ = std::make_unique<CameraForm>(cameras_, static_cast<FormView&>(*this), reasons);
-  writeForm();
+    setWindowIcon(QIcon(QStringLiteral(":/tavolin/app.png")));
+    // Upright, the orientation the form is laid out for.
+    shell_.setOrientation(0);
+    for (int i = 1; i <= kCameraCount; ++i) c_.cameraId->addItem(QString::number(i));
+    c_.cameraId->setCurrentIndex(0);
+    c_.streamingType->addItem(QStringLiteral("1.0"));
+    c_.streamingType->addItem(QStringLiteral("2.0"));
+    form_ = std::make_unique<CameraForm>(cameras_, static_cast<FormView&>(*this), reasons);
+    writeForm();
 
-  const DialogUnits du(font());
-  resize(du.x(kPortraitWidth), du.y(kPortraitHeight));
-  applyPortraitLayout();
+    const DialogUnits du(font());
+    resize(du.x(kPortraitWidth), du.y(kPortraitHeight));
+    applyPortraitLayout();
 }
 
 CTavolinDlg::~CTavolinDlg() = default;
 
 void CTavolinDlg::createControls() {
-  const auto label = [this](std::size_t slot, const char* text) {
-    labels_[slot] = new QLabel(QString::fromLatin1(text), this);
-    return labels_[slot];
-  };
-  const auto edit = [this](QLabel* caption) {
-    auto* e = new QLineEdit(this);
-    nameByLabel(e, caption);
-    return e;
-  };
-  const auto combo = [this](QLabel* caption) {
-    auto* box = new QComboBox(this);
-    nameByLabel(box, caption);
-    return box;
-  };
-  const auto check = [this](const char* text) { return new QCheckBox(QString::fromLatin1(text), this); };
-  const auto button = [this](const char* text) {
-    auto* b = new QPushButton(QString::fromLatin1(text), this);
-    // The form has no default button: Return in a field presses nothing.
-    b->setAutoDefault(false);
-    return b;
-  };
+    const auto label = [this](std::size_t slot, const char* text) {
+        labels_[slot] = new QLabel(QString::fromLatin1(text), this);
+        return labels_[slot];
+    };
+    const auto edit = [this](QLabel* caption) {
+        auto* e = new QLineEdit(this);
+        nameByLabel(e, caption);
+        return e;
+    };
+    const auto combo = [this](QLabel* caption) {
+        auto* box = new QComboBox(this);
+        nameByLabel(box, caption);
+        return box;
+    };
+    const auto check = [this](const char* text) { return new QCheckBox(QString::fromLatin1(text), this); };
+    const auto button = [this](const char* text) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        // The form has no default button: Return in a field presses nothing.
+        b->setAutoDefault(false);
+        return b;
+    };
 
-  comboStyle_ = new CompactComboStyle(DialogUnits(font()).baseWidth() + 4);
-  comboStyle_->setParent(this);
+    comboStyle_ = new CompactComboStyle(DialogUnits(font()).baseWidth() + 4);
+    comboStyle_->setParent(this);
 
-  // Created in tab order, which is the order of the layout.
-  c_.cameraId = combo(label(0, "Camera ID"));
-  c_.streamingType = combo(label(1, "Streaming Type"));
-  for (QComboBox* box : {c_.cameraId, c_.streamingType}) box->setStyle(comboStyle_);
-  c_.name = edit(label(2, "Name"));
-  c_.host = edit(label(3, "Camera IP"));
-  c_.channel = edit(label(4, "Channel NO."));
-  c_.registerPort = edit(label(5, "Register Port"));
-  c_.controlPort = edit(label(6, "Control Port"));
-  c_.streamingPort = edit(label(7, "Streaming Port"));
-  c_.httpPort = edit(label(8, "HTTP Port"));
-  c_.userName = edit(label(9, "User Name"));
-  c_.password = edit(label(10, "Password"));
-  c_.password->setEchoMode(QLineEdit::Password);
-  c_.showName = check("Display Camera Name");
-  c_.showEvents = check("Display MD/DI Event");
-  c_.ptzSetting = check("PTZ  Setting");
-  c_.quadServer = check("Quad Video Server");
-  c_.switchGroup = check("Add To Switch Group");
-  c_.loadDefault = button("Load Default");
-  c_.apply = button("Apply");
-  c_.play = button("Play");
-  c_.exit = button("Exit");
+    // Created in tab order, which is the order of the layout.
+    c_.cameraId = combo(label(0, "Camera ID"));
+    c_.streamingType = combo(label(1, "Streaming Type"));
+    for (QComboBox* box : {c_.cameraId, c_.streamingType}) box->setStyle(comboStyle_);
+    c_.name = edit(label(2, "Name"));
+    c_.host = edit(label(3, "Camera IP"));
+    c_.channel = edit(label(4, "Channel NO."));
+    c_.registerPort = edit(label(5, "Register Port"));
+    c_.controlPort = edit(label(6, "Control Port"));
+    c_.streamingPort = edit(label(7, "Streaming Port"));
+    c_.httpPort = edit(label(8, "HTTP Port"));
+    c_.userName = edit(label(9, "User Name"));
+    c_.password = edit(label(10, "Password"));
+    c_.password->setEchoMode(QLineEdit::Password);
+    c_.showName = check("Display Camera Name");
+    c_.showEvents = check("Display MD/DI Event");
+    c_.ptzSetting = check("PTZ  Setting");
+    c_.quadServer = check("Quad Video Server");
+    c_.switchGroup = check("Add To Switch Group");
+    c_.loadDefault = button("Load Default");
+    c_.apply = button("Apply");
+    c_.play = button("Play");
+    c_.exit = button("Exit");
 
-  // Each text field holds no more than its record field.
-  limitUtf8Bytes(c_.name, sizeof(CameraRecord::name) - 1);
-  limitUtf8Bytes(c_.host, sizeof(CameraRecord::host) - 1);
-  limitUtf8Bytes(c_.userName, sizeof(CameraRecord::userName) - 1);
-  limitUtf8Bytes(c_.password, sizeof(CameraRecord::password) - 1);
+    // Each text field holds no more than its record field.
+    limitUtf8Bytes(c_.name, sizeof(CameraRecord::name) - 1);
+    limitUtf8Bytes(c_.host, sizeof(CameraRecord::host) - 1);
+    limitUtf8Bytes(c_.userName, sizeof(CameraRecord::userName) - 1);
+    limitUtf8Bytes(c_.password, sizeof(CameraRecord::password) - 1);
 
-  QWidget* order[] = {c_.cameraId,     c_.streamingType, c_.name,          c_.host,       c_.channel,
-                      c_.registerPort, c_.controlPort,   c_.streamingPort, c_.httpPort,   c_.userName,
-                      c_.password,     c_.showName,      c_.showEvents,    c_.ptzSetting, c_.quadServer,
-                      c_.switchGroup,  c_.loadDefault,   c_.apply,         c_.play,       c_.exit};
-  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+    QWidget* order[] = {c_.cameraId,     c_.streamingType, c_.name,          c_.host,       c_.channel,
+                        c_.registerPort, c_.controlPort,   c_.streamingPort, c_.httpPort,   c_.userName,
+                        c_.password,     c_.showName,      c_.showEvents,    c_.ptzSetting, c_.quadServer,
+                        c_.switchGroup,  c_.loadDefault,   c_.apply,         c_.play,       c_.exit};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void CTavolinDlg::connectHandlers() {
-  for (QLineEdit* e : {c_.name, c_.host, c_.channel, c_.registerPort, c_.controlPort, c_.streamingPort, c_.httpPort,
-                       c_.userName, c_.password}) {
-    connect(e, &QLineEdit::textChanged, this, [this] {
-      if (!writingForm_) form_->textEdited();
+    for (QLineEdit* e : {c_.name, c_.host, c_.channel, c_.registerPort, c_.controlPort, c_.streamingPort, c_.httpPort,
+                         c_.userName, c_.password}) {
+        connect(e, &QLineEdit::textChanged, this, [this] {
+            if (!writingForm_) form_->textEdited();
+        });
+    }
+    connect(c_.cameraId, &QComboBox::activated, this, [this](int index) { form_->switchCamera(index); });
+    connect(c_.streamingType, &QComboBox::activated, this, [this](int index) { form_->setStreamingType(index); });
+    const auto flag = [this](QCheckBox* box, FormFlag which) {
+        connect(box, &QCheckBox::clicked, this, [this, box, which] { form_->setFlag(which, box->isChecked()); });
+    };
+    flag(c_.showName, FormFlag::ShowName);
+    flag(c_.showEvents, FormFlag::ShowEvents);
+    flag(c_.quadServer, FormFlag::QuadServer);
+    flag(c_.switchGroup, FormFlag::SwitchGroup);
+    connect(c_.ptzSetting, &QCheckBox::clicked, this, [this] { form_->ptzSettingClicked(c_.ptzSetting->isChecked()); });
+    connect(c_.loadDefault, &QPushButton::clicked, this, [this] { form_->loadDefault(); });
+    connect(c_.apply, &QPushButton::clicked, this, [this] { form_->apply(); });
+    connect(c_.play, &QPushButton::clicked, this, [this] {
+        form_->play(c_.cameraId->currentIndex(), [this](const Records& records, int position) {
+            return runLiveView_ ? runLiveView_(records, position, this) : LiveViewChanges{};
+        });
     });
-  }
-  connect(c_.cameraId, &QComboBox::activated, this, [this](int index) { form_->switchCamera(index); });
-  connect(c_.streamingType, &QComboBox::activated, this, [this](int index) { form_->setStreamingType(index); });
-  const auto flag = [this](QCheckBox* box, FormFlag which) {
-    connect(box, &QCheckBox::clicked, this, [this, box, which] { form_->setFlag(which, box->isChecked()); });
-  };
-  flag(c_.showName, FormFlag::ShowName);
-  flag(c_.showEvents, FormFlag::ShowEvents);
-  flag(c_.quadServer, FormFlag::QuadServer);
-  flag(c_.switchGroup, FormFlag::SwitchGroup);
-  connect(c_.ptzSetting, &QCheckBox::clicked, this, [this] { form_->ptzSettingClicked(c_.ptzSetting->isChecked()); });
-  connect(c_.loadDefault, &QPushButton::clicked, this, [this] { form_->loadDefault(); });
-  connect(c_.apply, &QPushButton::clicked, this, [this] { form_->apply(); });
-  connect(c_.play, &QPushButton::clicked, this, [this] {
-    form_->play(c_.cameraId->currentIndex(), [this](const Records& records, int position) {
-      return runLiveView_ ? runLiveView_(records, position, this) : LiveViewChanges{};
+    connect(c_.exit, &QPushButton::clicked, this, [this] {
+        form_->exit();
+        QDialog::accept();
     });
-  });
-  connect(c_.exit, &QPushButton::clicked, this, [this] {
-    form_->exit();
-    QDialog::accept();
-  });
 }
 
 void CTavolinDlg::applyPortraitLayout() {
-  const DialogUnits du(font());
-  struct LabelAt {
-    int x, y;
-  };
-  constexpr LabelAt kLabels[] = {{4, 6},  {67, 6},  {4, 20},  {4, 34}, {4, 49}, {4, 63},
-                                 {4, 77}, {67, 63}, {67, 77}, {4, 91}, {4, 103}};
-  for (std::size_t i = 0; i < labels_.size(); ++i) placeLabel(labels_[i], du, kLabels[i].x, kLabels[i].y);
+    const DialogUnits du(font());
+    struct LabelAt {
+        int x, y;
+    };
+    constexpr LabelAt kLabels[] = {{4, 6},  {67, 6},  {4, 20},  {4, 34}, {4, 49}, {4, 63},
+                                   {4, 77}, {67, 63}, {67, 77}, {4, 91}, {4, 103}};
+    for (std::size_t i = 0; i < labels_.size(); ++i) placeLabel(labels_[i], du, kLabels[i].x, kLabels[i].y);
 
-  placeComboBox(c_.cameraId, du, 41, 4, 24, 103);
-  placeComboBox(c_.streamingType, du, 113, 4, 22, 65);
-  c_.name->setGeometry(du.rect(41, 19, 94, 12));
-  c_.host->setGeometry(du.rect(41, 33, 53, 12));
-  c_.channel->setGeometry(du.rect(41, 47, 25, 12));
-  c_.registerPort->setGeometry(du.rect(41, 61, 25, 12));
-  c_.controlPort->setGeometry(du.rect(41, 75, 25, 12));
-  c_.streamingPort->setGeometry(du.rect(110, 60, 25, 12));
-  c_.httpPort->setGeometry(du.rect(110, 74, 25, 12));
-  c_.userName->setGeometry(du.rect(41, 89, 94, 12));
-  c_.password->setGeometry(du.rect(41, 103, 94, 12));
-  c_.showName->setGeometry(du.rect(5, 120, 88, 10));
-  c_.showEvents->setGeometry(du.rect(5, 131, 79, 10));
-  c_.ptzSetting->setGeometry(du.rect(5, 142, 59, 10));
-  c_.quadServer->setGeometry(du.rect(5, 153, 74, 10));
-  c_.switchGroup->setGeometry(du.rect(5, 164, 77, 10));
-  c_.loadDefault->setGeometry(du.rect(85, 126, 48, 11));
-  c_.apply->setGeometry(du.rect(85, 138, 48, 11));
-  c_.play->setGeometry(du.rect(85, 151, 48, 11));
-  c_.exit->setGeometry(du.rect(85, 164, 48, 11));
-  for (QLabel* label : labels_) fitLabelBeforeBuddy(label);
+    placeComboBox(c_.cameraId, du, 41, 4, 24, 103);
+    placeComboBox(c_.streamingType, du, 113, 4, 22, 65);
+    c_.name->setGeometry(du.rect(41, 19, 94, 12));
+    c_.host->setGeometry(du.rect(41, 33, 53, 12));
+    c_.channel->setGeometry(du.rect(41, 47, 25, 12));
+    c_.registerPort->setGeometry(du.rect(41, 61, 25, 12));
+    c_.controlPort->setGeometry(du.rect(41, 75, 25, 12));
+    c_.streamingPort->setGeometry(du.rect(110, 60, 25, 12));
+    c_.httpPort->setGeometry(du.rect(110, 74, 25, 12));
+    c_.userName->setGeometry(du.rect(41, 89, 94, 12));
+    c_.password->setGeometry(du.rect(41, 103, 94, 12));
+    c_.showName->setGeometry(du.rect(5, 120, 88, 10));
+    c_.showEvents->setGeometry(du.rect(5, 131, 79, 10));
+    c_.ptzSetting->setGeometry(du.rect(5, 142, 59, 10));
+    c_.quadServer->setGeometry(du.rect(5, 153, 74, 10));
+    c_.switchGroup->setGeometry(du.rect(5, 164, 77, 10));
+    c_.loadDefault->setGeometry(du.rect(85, 126, 48, 11));
+    c_.apply->setGeometry(du.rect(85, 138, 48, 11));
+    c_.play->setGeometry(du.rect(85, 151, 48, 11));
+    c_.exit->setGeometry(du.rect(85, 164, 48, 11));
+    for (QLabel* label : labels_) fitLabelBeforeBuddy(label);
 }
 
 void CTavolinDlg::applyLandscapeLayout() {
-  // The sideways layout places no control, so the controls stay where the
-  // upright layout put them: the form keeps its portrait arrangement on a
-  // screen wider than high, as a desktop's usually is.
+    // The sideways layout places no control, so the controls stay where the
+    // upright layout put them: the form keeps its portrait arrangement on a
+    // screen wider than high, as a desktop's usually is.
 }
 
 void CTavolinDlg::relayout() {
-  const QSize screen = shell_.screenSize(this);
-  if (screen.width() >= screen.height()) {
-    applyLandscapeLayout();
-  } else {
-    applyPortraitLayout();
-  }
+    const QSize screen = shell_.screenSize(this);
+    if (screen.width() >= screen.height()) {
+        applyLandscapeLayout();
+    } else {
+        applyPortraitLayout();
+    }
 }
 
 void CTavolinDlg::resizeEvent(QResizeEvent* event) {
-  QDialog::resizeEvent(event);
-  relayout();
+    QDialog::resizeEvent(event);
+    relayout();
 }
 
 QLineEdit* CTavolinDlg::field(FormField which) const {
-  switch (which) {
+    switch (which) {
     case FormField::Host: return c_.host;
     case FormField::Channel: return c_.channel;
     case FormField::RegisterPort: return c_.registerPort;
@@ -209,75 +209,76 @@ QLineEdit* CTavolinDlg::field(FormField which) const {
     case FormField::UserName: return c_.userName;
     case FormField::Password: return c_.password;
     case FormField::Name: return c_.name;
-  }
-  return c_.name;
+    }
+    return c_.name;
 }
 
 FormTexts CTavolinDlg::texts() const {
-  FormTexts all;
-  for (int i = 0; i < kFormFieldCount; ++i) all[static_cast<std::size_t>(i)] = field(static_cast<FormField>(i))->text();
-  return all;
+    FormTexts all;
+    for (int i = 0; i < kFormFieldCount; ++i)
+        all[static_cast<std::size_t>(i)] = field(static_cast<FormField>(i))->text();
+    return all;
 }
 
 void CTavolinDlg::writeForm() {
-  writingForm_ = true;
-  for (int i = 0; i < kFormFieldCount; ++i) {
-    const auto which = static_cast<FormField>(i);
-    field(which)->setText(form_->text(which));
-  }
-  const CameraRecord& shown = form_->shown();
-  c_.showName->setChecked(shown.showName != 0);
-  c_.showEvents->setChecked(shown.showEvents != 0);
-  c_.ptzSetting->setChecked(shown.ptzEnabled != 0);
-  c_.quadServer->setChecked(shown.quadServer != 0);
-  c_.switchGroup->setChecked(shown.inSwitchGroup != 0);
-  c_.streamingType->setCurrentIndex(shown.streamingType == 2 ? 1 : 0);
-  writingForm_ = false;
+    writingForm_ = true;
+    for (int i = 0; i < kFormFieldCount; ++i) {
+        const auto which = static_cast<FormField>(i);
+        field(which)->setText(form_->text(which));
+    }
+    const CameraRecord& shown = form_->shown();
+    c_.showName->setChecked(shown.showName != 0);
+    c_.showEvents->setChecked(shown.showEvents != 0);
+    c_.ptzSetting->setChecked(shown.ptzEnabled != 0);
+    c_.quadServer->setChecked(shown.quadServer != 0);
+    c_.switchGroup->setChecked(shown.inSwitchGroup != 0);
+    c_.streamingType->setCurrentIndex(shown.streamingType == 2 ? 1 : 0);
+    writingForm_ = false;
 }
 
 void CTavolinDlg::focusField(FormField which) {
-  QLineEdit* edit = field(which);
-  edit->setFocus();
-  edit->selectAll();
+    QLineEdit* edit = field(which);
+    edit->setFocus();
+    edit->selectAll();
 }
 
 PromptAnswer CTavolinDlg::ask(const QString& text, const QString& caption, PromptButtons buttons,
                               const QString& detail) {
-  return shell_.prompts().showMessage(this, text, caption, buttons, detail);
+    return shell_.prompts().showMessage(this, text, caption, buttons, detail);
 }
 
 QString CTavolinDlg::chooseProtocolFile() {
-  return shell_.prompts().openFile(this, QStringLiteral("SELECTION - PTZ Protocol File "),
-                                   QStringLiteral("PTZ Protocol Files (*.ptz)"), shell_.protocolFolder());
+    return shell_.prompts().openFile(this, QStringLiteral("SELECTION - PTZ Protocol File "),
+                                     QStringLiteral("PTZ Protocol Files (*.ptz)"), shell_.protocolFolder());
 }
 
 int32_t CTavolinDlg::askPtzAddress(int32_t address) {
-  CPTZAddressIDDlg dialog(this);
-  dialog.setAddress(address);
-  dialog.exec();
-  return dialog.address();
+    CPTZAddressIDDlg dialog(this);
+    dialog.setAddress(address);
+    dialog.exec();
+    return dialog.address();
 }
 
 void CTavolinDlg::askSerial(int32_t& controlCode, int32_t& baudRateIndex) {
-  CRS232SettingDlg dialog(this);
-  dialog.setValues(static_cast<uint8_t>(controlCode), static_cast<uint8_t>(baudRateIndex));
-  dialog.exec();
-  controlCode = dialog.controlCode();
-  baudRateIndex = dialog.baudRateIndex();
+    CRS232SettingDlg dialog(this);
+    dialog.setValues(static_cast<uint8_t>(controlCode), static_cast<uint8_t>(baudRateIndex));
+    dialog.exec();
+    controlCode = dialog.controlCode();
+    baudRateIndex = dialog.baudRateIndex();
 }
 
 void CTavolinDlg::setApplyEnabled(bool enabled) { c_.apply->setEnabled(enabled); }
 
 void CTavolinDlg::setEditing(bool enabled) {
-  for (QWidget* w : std::initializer_list<QWidget*>{c_.play, c_.apply, c_.loadDefault, c_.exit, c_.cameraId}) {
-    w->setEnabled(enabled);
-  }
+    for (QWidget* w : std::initializer_list<QWidget*>{c_.play, c_.apply, c_.loadDefault, c_.exit, c_.cameraId}) {
+        w->setEnabled(enabled);
+    }
 }
 
 void CTavolinDlg::reject() {
-  // Escape and the close box end the program the way "Exit" does.
-  form_->exit();
-  QDialog::accept();
+    // Escape and the close box end the program the way "Exit" does.
+    form_->exit();
+    QDialog::accept();
 }
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

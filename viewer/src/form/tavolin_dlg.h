@@ -31,88 +31,89 @@ class Shell;
 class ReasonLog;
 
 class CTavolinDlg : public QDialog, private FormView {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  using Records = std::array<CameraRecord*, kCameraCount>;
-  // Runs the live view modally for `position` over the 16 records, over the
-  // form given as `parent`, and returns what it changed once the view has
-  // closed its stream.
-  using LiveViewRunner = std::function<LiveViewChanges(const Records& records, int position, QWidget* parent)>;
+public:
+    using Records = std::array<CameraRecord*, kCameraCount>;
+    // Runs the live view modally for `position` over the 16 records, over the
+    // form given as `parent`, and returns what it changed once the view has
+    // closed its stream.
+    using LiveViewRunner = std::function<LiveViewChanges(const Records& records, int position, QWidget* parent)>;
 
-  // The controls in the order they are laid out and tabbed through.
-  struct Controls {
-    QComboBox* cameraId;
-    QComboBox* streamingType;
-    QLineEdit* name;
-    QLineEdit* host;
-    QLineEdit* channel;
-    QLineEdit* registerPort;
-    QLineEdit* controlPort;
-    QLineEdit* streamingPort;
-    QLineEdit* httpPort;
-    QLineEdit* userName;
-    QLineEdit* password;
-    QCheckBox* showName;
-    QCheckBox* showEvents;
-    QCheckBox* ptzSetting;
-    QCheckBox* quadServer;
-    QCheckBox* switchGroup;
-    QPushButton* loadDefault;
-    QPushButton* apply;
-    QPushButton* play;
-    QPushButton* exit;
-  };
+    // The controls in the order they are laid out and tabbed through.
+    struct Controls {
+        QComboBox* cameraId;
+        QComboBox* streamingType;
+        QLineEdit* name;
+        QLineEdit* host;
+        QLineEdit* channel;
+        QLineEdit* registerPort;
+        QLineEdit* controlPort;
+        QLineEdit* streamingPort;
+        QLineEdit* httpPort;
+        QLineEdit* userName;
+        QLineEdit* password;
+        QCheckBox* showName;
+        QCheckBox* showEvents;
+        QCheckBox* ptzSetting;
+        QCheckBox* quadServer;
+        QCheckBox* switchGroup;
+        QPushButton* loadDefault;
+        QPushButton* apply;
+        QPushButton* play;
+        QPushButton* exit;
+    };
 
-  // Loads the camera list from `settingsPath` and shows camera 1. `reasons`,
-  // when given, says why a save failed.
-  explicit CTavolinDlg(Shell& shell, std::string settingsPath = kSettingsPath, QWidget* parent = nullptr,
-                       const ReasonLog* reasons = nullptr);
-  ~CTavolinDlg() override;
+    // Loads the camera list from `settingsPath` and shows camera 1. `reasons`,
+    // when given, says why a save failed.
+    explicit CTavolinDlg(Shell& shell, std::string settingsPath = kSettingsPath, QWidget* parent = nullptr,
+                         const ReasonLog* reasons = nullptr);
+    ~CTavolinDlg() override;
 
-  void setLiveViewRunner(LiveViewRunner runner) { runLiveView_ = std::move(runner); }
+    void setLiveViewRunner(LiveViewRunner runner) { runLiveView_ = std::move(runner); }
 
-  const Controls& controls() const { return c_; }
-  CameraList& cameras() { return cameras_; }
-  CameraForm& form() { return *form_; }
-  int currentCamera() const { return form_->current(); }
-  bool hasChanges() const { return form_->hasChanges(); }
+    const Controls& controls() const { return c_; }
+    CameraList& cameras() { return cameras_; }
+    CameraForm& form() { return *form_; }
+    int currentCamera() const { return form_->current(); }
+    bool hasChanges() const { return form_->hasChanges(); }
 
-  // Lays the controls out again for the screen's orientation.
-  void relayout();
+    // Lays the controls out again for the screen's orientation.
+    void relayout();
 
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-  // Escape and the close box end the program the way "Exit" does, so edits
-  // are offered for saving first.
-  void reject() override;
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    // Escape and the close box end the program the way "Exit" does, so edits
+    // are offered for saving first.
+    void reject() override;
 
- private:
-  void createControls();
-  void connectHandlers();
-  void applyPortraitLayout();
-  void applyLandscapeLayout();
-  QLineEdit* field(FormField which) const;
+private:
+    void createControls();
+    void connectHandlers();
+    void applyPortraitLayout();
+    void applyLandscapeLayout();
+    QLineEdit* field(FormField which) const;
 
-  // FormView
-  FormTexts texts() const override;
-  void writeForm() override;
-  void focusField(FormField which) override;
-  PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons, const QString& detail) override;
-  QString chooseProtocolFile() override;
-  int32_t askPtzAddress(int32_t address) override;
-  void askSerial(int32_t& controlCode, int32_t& baudRateIndex) override;
-  void setApplyEnabled(bool enabled) override;
-  void setEditing(bool enabled) override;
+    // FormView
+    FormTexts texts() const override;
+    void writeForm() override;
+    void focusField(FormField which) override;
+    PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons,
+                     const QString& detail) override;
+    QString chooseProtocolFile() override;
+    int32_t askPtzAddress(int32_t address) override;
+    void askSerial(int32_t& controlCode, int32_t& baudRateIndex) override;
+    void setApplyEnabled(bool enabled) override;
+    void setEditing(bool enabled) override;
 
-  Shell& shell_;
-  CameraList cameras_;
-  LiveViewRunner runLiveView_;
-  Controls c_{};
-  CompactComboStyle* comboStyle_ = nullptr;  // owned by the form
-  std::array<QLabel*, 11> labels_{};
-  std::unique_ptr<CameraForm> form_;
-  bool writingForm_ = false;  // text changes made by the form itself are no edits
+    Shell& shell_;
+    CameraList cameras_;
+    LiveViewRunner runLiveView_;
+    Controls c_{};
+    CompactComboStyle* comboStyle_ = nullptr; // owned by the form
+    std::array<QLabel*, 11> labels_{};
+    std::unique_ptr<CameraForm> form_;
+    bool writingForm_ = false; // text changes made by the form itself are no edits
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

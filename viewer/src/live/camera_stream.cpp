@@ -16,7 +16,7 @@ constexpr int32_t kStopLeft = 3;
 constexpr int32_t kStopRight = 4;
 
 void startSector(OstrelInterface* handle, PtzSector sector, int speed) {
-  switch (sector) {
+    switch (sector) {
     case PtzSector::UpLeft: M_KPTZ_UP_LEFT(handle, speed); return;
     case PtzSector::Left: M_KPTZ_LEFT(handle, speed); return;
     case PtzSector::DownLeft: M_KPTZ_DOWN_LEFT(handle, speed); return;
@@ -27,11 +27,11 @@ void startSector(OstrelInterface* handle, PtzSector sector, int speed) {
     case PtzSector::UpRight: M_KPTZ_UP_RIGHT(handle, speed); return;
     case PtzSector::Right: M_KPTZ_RIGHT(handle, speed); return;
     case PtzSector::DownRight: M_KPTZ_DOWN_RIGHT(handle, speed); return;
-  }
+    }
 }
 
 void stopSector(OstrelInterface* handle, PtzSector sector) {
-  switch (sector) {
+    switch (sector) {
     case PtzSector::ZoomIn:
     case PtzSector::ZoomOut: M_KPTZ_ZOOM_STOP(handle); return;
     case PtzSector::Left: M_KPTZ_STOP(handle, kStopLeft); return;
@@ -42,11 +42,11 @@ void stopSector(OstrelInterface* handle, PtzSector sector) {
     case PtzSector::DownLeft:
     case PtzSector::UpRight:
     case PtzSector::DownRight: M_KPTZ_STOP(handle, kStopAll); return;
-  }
+    }
 }
 
 void sendOsd(OstrelInterface* handle, OsdCommand command) {
-  switch (command) {
+    switch (command) {
     case OsdCommand::On: M_KPTZ_OSD_ON(handle); return;
     case OsdCommand::Off: M_KPTZ_OSD_OFF(handle); return;
     case OsdCommand::Up: M_KPTZ_OSD_UP(handle); return;
@@ -55,220 +55,220 @@ void sendOsd(OstrelInterface* handle, OsdCommand command) {
     case OsdCommand::Enter: M_KPTZ_OSD_ENTER(handle); return;
     case OsdCommand::StopUp: M_KPTZ_STOP(handle, kStopUp); return;
     case OsdCommand::StopDown: M_KPTZ_STOP(handle, kStopDown); return;
-  }
+    }
 }
 
-}  // namespace
+} // namespace
 
 CameraStream::CameraStream(const StreamSettings& settings, const ReasonLog* reasons, QObject* parent)
     : LiveStream(parent), settings_(settings), reasons_(reasons) {
-  progressTimer_.setInterval(kProgressStepMs);
-  connect(&progressTimer_, &QTimer::timeout, this, [this] { emit progress(++progressStep_); });
-  worker_ = std::thread([this] { workerMain(); });
+    progressTimer_.setInterval(kProgressStepMs);
+    connect(&progressTimer_, &QTimer::timeout, this, [this] { emit progress(++progressStep_); });
+    worker_ = std::thread([this] { workerMain(); });
 }
 
 CameraStream::~CameraStream() {
-  if (state_ != State::Closing && state_ != State::Closed) {
-    state_ = State::Closing;
-    run([this](OstrelInterface*& handle) { closeOnWorker(handle); });
-  }
-  {
-    std::lock_guard lock(jobsLock_);
-    workerDone_ = true;
-  }
-  jobsWake_.notify_all();
-  worker_.join();
+    if (state_ != State::Closing && state_ != State::Closed) {
+        state_ = State::Closing;
+        run([this](OstrelInterface*& handle) { closeOnWorker(handle); });
+    }
+    {
+        std::lock_guard lock(jobsLock_);
+        workerDone_ = true;
+    }
+    jobsWake_.notify_all();
+    worker_.join();
 }
 
 void CameraStream::run(Job job) {
-  {
-    std::lock_guard lock(jobsLock_);
-    jobs_.push_back(std::move(job));
-  }
-  jobsWake_.notify_all();
+    {
+        std::lock_guard lock(jobsLock_);
+        jobs_.push_back(std::move(job));
+    }
+    jobsWake_.notify_all();
 }
 
 void CameraStream::workerMain() {
-  OstrelInterface* handle = nullptr;
-  for (;;) {
-    Job job;
-    {
-      std::unique_lock lock(jobsLock_);
-      jobsWake_.wait(lock, [this] { return !jobs_.empty() || workerDone_; });
-      if (jobs_.empty()) return;
-      job = std::move(jobs_.front());
-      jobs_.pop_front();
+    OstrelInterface* handle = nullptr;
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(jobsLock_);
+            jobsWake_.wait(lock, [this] { return !jobs_.empty() || workerDone_; });
+            if (jobs_.empty()) return;
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        job(handle);
     }
-    job(handle);
-  }
 }
 
 void CameraStream::toGui(std::function<void()> work) {
-  QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
 
 void CameraStream::open() {
-  if (state_ != State::Idle) return;
-  state_ = State::Connecting;
-  progressStep_ = 1;
-  emit progress(progressStep_);
-  progressTimer_.start();
-  run([this](OstrelInterface*& handle) { connectOnWorker(handle); });
+    if (state_ != State::Idle) return;
+    state_ = State::Connecting;
+    progressStep_ = 1;
+    emit progress(progressStep_);
+    progressTimer_.start();
+    run([this](OstrelInterface*& handle) { connectOnWorker(handle); });
 }
 
 void CameraStream::connectOnWorker(OstrelInterface*& handle) {
-  const uint64_t mark = reasons_ != nullptr ? reasons_->mark() : 0;
-  handle = M_KOpenInterface();
-  if (settings_.events) {
-    // 0: three motion regions; the fourth is always reported as 0.
-    M_KSetMotionDetectionCallback(handle, this, onMotion, 0);
-    M_KSetDICallback(handle, this, onInput);
-  }
-  M_KSetNetworkLossCallback(handle, this, onNetworkLoss);
-  M_KSetAfterRenderCallback(handle, this, onPictureShown);
-  M_KSetStreamingType(handle, settings_.streamingType);
-  M_KSetMediaConfig(handle, &settings_.connection);
-  M_KSetRenderInfo(handle, &settings_.render);
-  if (settings_.ptz) M_KEnablePTZProtocol(handle, 1, &*settings_.ptz);
-  if (handle != nullptr) M_KSetMute(handle, settings_.playAudio ? 1 : 0);
-
-  const bool ok = handle != nullptr && M_KConnect(handle) == 1;
-  if (ok && settings_.ptz) M_KSendRS232Setting(handle, settings_.serialControl, settings_.serialBaudRate);
-  QString reason;
-  if (handle == nullptr) {
-    reason = QStringLiteral("the stream client could not be opened");
-  } else if (!ok && reasons_ != nullptr) {
-    reason = reasons_->lastSince(mark);
-  }
-  toGui([this, ok, reason] {
-    if (state_ != State::Connecting) return;
-    progressTimer_.stop();
-    state_ = ok ? State::Connected : State::Failed;
-    if (ok) {
-      emit connected();
-      if (std::exchange(lostWhileConnecting_, false)) emit networkLost();
-    } else {
-      emit failed(reason);
+    const uint64_t mark = reasons_ != nullptr ? reasons_->mark() : 0;
+    handle = M_KOpenInterface();
+    if (settings_.events) {
+        // 0: three motion regions; the fourth is always reported as 0.
+        M_KSetMotionDetectionCallback(handle, this, onMotion, 0);
+        M_KSetDICallback(handle, this, onInput);
     }
-  });
+    M_KSetNetworkLossCallback(handle, this, onNetworkLoss);
+    M_KSetAfterRenderCallback(handle, this, onPictureShown);
+    M_KSetStreamingType(handle, settings_.streamingType);
+    M_KSetMediaConfig(handle, &settings_.connection);
+    M_KSetRenderInfo(handle, &settings_.render);
+    if (settings_.ptz) M_KEnablePTZProtocol(handle, 1, &*settings_.ptz);
+    if (handle != nullptr) M_KSetMute(handle, settings_.playAudio ? 1 : 0);
+
+    const bool ok = handle != nullptr && M_KConnect(handle) == 1;
+    if (ok && settings_.ptz) M_KSendRS232Setting(handle, settings_.serialControl, settings_.serialBaudRate);
+    QString reason;
+    if (handle == nullptr) {
+        reason = QStringLiteral("the stream client could not be opened");
+    } else if (!ok && reasons_ != nullptr) {
+        reason = reasons_->lastSince(mark);
+    }
+    toGui([this, ok, reason] {
+        if (state_ != State::Connecting) return;
+        progressTimer_.stop();
+        state_ = ok ? State::Connected : State::Failed;
+        if (ok) {
+            emit connected();
+            if (std::exchange(lostWhileConnecting_, false)) emit networkLost();
+        } else {
+            emit failed(reason);
+        }
+    });
 }
 
 void CameraStream::close() {
-  if (state_ == State::Closing || state_ == State::Closed) return;
-  progressTimer_.stop();
-  state_ = State::Closing;
-  run([this](OstrelInterface*& handle) { closeOnWorker(handle); });
+    if (state_ == State::Closing || state_ == State::Closed) return;
+    progressTimer_.stop();
+    state_ = State::Closing;
+    run([this](OstrelInterface*& handle) { closeOnWorker(handle); });
 }
 
 void CameraStream::closeOnWorker(OstrelInterface*& handle) {
-  // Disconnecting waits for the stream client's threads: no callback runs
-  // after this.
-  M_KDisconnect(handle);
-  M_KCloseInterface(handle);
-  handle = nullptr;
-  toGui([this] {
-    state_ = State::Closed;
-    emit closed();
-  });
+    // Disconnecting waits for the stream client's threads: no callback runs
+    // after this.
+    M_KDisconnect(handle);
+    M_KCloseInterface(handle);
+    handle = nullptr;
+    toGui([this] {
+        state_ = State::Closed;
+        emit closed();
+    });
 }
 
 void CameraStream::command(std::function<void(OstrelInterface*)> call) {
-  // A failed stream keeps its interface; the stream client refuses what it
-  // cannot do.
-  if (state_ != State::Connected && state_ != State::Failed) return;
-  run([call = std::move(call)](OstrelInterface*& handle) { call(handle); });
+    // A failed stream keeps its interface; the stream client refuses what it
+    // cannot do.
+    if (state_ != State::Connected && state_ != State::Failed) return;
+    run([call = std::move(call)](OstrelInterface*& handle) { call(handle); });
 }
 
 void CameraStream::startMove(PtzSector sector, int speed) {
-  command([sector, speed](OstrelInterface* h) { startSector(h, sector, speed); });
+    command([sector, speed](OstrelInterface* h) { startSector(h, sector, speed); });
 }
 
 void CameraStream::stopMove(PtzSector sector) {
-  command([sector](OstrelInterface* h) { stopSector(h, sector); });
+    command([sector](OstrelInterface* h) { stopSector(h, sector); });
 }
 
 void CameraStream::setPreset(int preset) {
-  command([preset](OstrelInterface* h) { M_KPTZ_SET_PRESET(h, preset); });
+    command([preset](OstrelInterface* h) { M_KPTZ_SET_PRESET(h, preset); });
 }
 
 void CameraStream::goToPreset(int preset) {
-  command([preset](OstrelInterface* h) { M_KPTZ_GOTO_PRESET(h, preset); });
+    command([preset](OstrelInterface* h) { M_KPTZ_GOTO_PRESET(h, preset); });
 }
 
 void CameraStream::osd(OsdCommand osdCommand) {
-  command([osdCommand](OstrelInterface* h) { sendOsd(h, osdCommand); });
+    command([osdCommand](OstrelInterface* h) { sendOsd(h, osdCommand); });
 }
 
 void CameraStream::setQuadDisplay(int mode) {
-  command([mode](OstrelInterface* h) { M_KQuadSetDisplayMode(h, mode); });
+    command([mode](OstrelInterface* h) { M_KQuadSetDisplayMode(h, mode); });
 }
 
 void CameraStream::setOutput(bool on) {
-  command([on](OstrelInterface* h) { M_KSendDO(h, on ? 1 : 0); });
+    command([on](OstrelInterface* h) { M_KSendDO(h, on ? 1 : 0); });
 }
 
 void CameraStream::setAudioIn(bool play) {
-  command([play](OstrelInterface* h) { M_KSetMute(h, play ? 1 : 0); });
+    command([play](OstrelInterface* h) { M_KSetMute(h, play ? 1 : 0); });
 }
 
 void CameraStream::startTalking() {
-  command([this](OstrelInterface* h) {
-    TalkResult result = TalkResult::Started;
-    // A request that never reached the camera leaves the buffer as it was.
-    char holder[32] = {};
-    if (M_KGetAudioToken(h, holder) == 0) {
-      M_KFreeAudioToken(h);
-      result = TalkResult::Refused;
-    } else if (M_KStartAudioTransfer(h) == 0) {
-      M_KStopAudioTransfer(h);
-      M_KFreeAudioToken(h);
-      result = TalkResult::Failed;
-    }
-    holder[sizeof holder - 1] = '\0';
-    const QString who = result == TalkResult::Refused ? QString::fromUtf8(holder) : QString();
-    toGui([this, result, who] {
-      if (state_ != State::Closing && state_ != State::Closed) emit talkResult(result, who);
+    command([this](OstrelInterface* h) {
+        TalkResult result = TalkResult::Started;
+        // A request that never reached the camera leaves the buffer as it was.
+        char holder[32] = {};
+        if (M_KGetAudioToken(h, holder) == 0) {
+            M_KFreeAudioToken(h);
+            result = TalkResult::Refused;
+        } else if (M_KStartAudioTransfer(h) == 0) {
+            M_KStopAudioTransfer(h);
+            M_KFreeAudioToken(h);
+            result = TalkResult::Failed;
+        }
+        holder[sizeof holder - 1] = '\0';
+        const QString who = result == TalkResult::Refused ? QString::fromUtf8(holder) : QString();
+        toGui([this, result, who] {
+            if (state_ != State::Closing && state_ != State::Closed) emit talkResult(result, who);
+        });
     });
-  });
 }
 
 void CameraStream::stopTalking() {
-  command([](OstrelInterface* h) {
-    M_KStopAudioTransfer(h);
-    M_KFreeAudioToken(h);
-  });
+    command([](OstrelInterface* h) {
+        M_KStopAudioTransfer(h);
+        M_KFreeAudioToken(h);
+    });
 }
 
 void CameraStream::onMotion(void* user, int32_t r1, int32_t r2, int32_t r3, int32_t r4) {
-  auto* self = static_cast<CameraStream*>(user);
-  self->toGui([self, r1, r2, r3, r4] {
-    if (self->reporting()) emit self->motion(r1, r2, r3, r4);
-  });
+    auto* self = static_cast<CameraStream*>(user);
+    self->toGui([self, r1, r2, r3, r4] {
+        if (self->reporting()) emit self->motion(r1, r2, r3, r4);
+    });
 }
 
 void CameraStream::onInput(void* user, int32_t di1, int32_t di2) {
-  auto* self = static_cast<CameraStream*>(user);
-  self->toGui([self, di1, di2] {
-    if (self->reporting()) emit self->input(di1, di2);
-  });
+    auto* self = static_cast<CameraStream*>(user);
+    self->toGui([self, di1, di2] {
+        if (self->reporting()) emit self->input(di1, di2);
+    });
 }
 
 void CameraStream::onNetworkLoss(void* user) {
-  auto* self = static_cast<CameraStream*>(user);
-  self->toGui([self] {
-    // The loss may overtake the news of the connection it ends.
-    if (self->state_ == State::Connecting) self->lostWhileConnecting_ = true;
-    if (self->state_ == State::Connected) emit self->networkLost();
-  });
+    auto* self = static_cast<CameraStream*>(user);
+    self->toGui([self] {
+        // The loss may overtake the news of the connection it ends.
+        if (self->state_ == State::Connecting) self->lostWhileConnecting_ = true;
+        if (self->state_ == State::Connected) emit self->networkLost();
+    });
 }
 
 void CameraStream::onPictureShown(void* user) {
-  auto* self = static_cast<CameraStream*>(user);
-  if (self->picturePending_.exchange(true)) return;
-  self->toGui([self] {
-    self->picturePending_ = false;
-    if (self->state_ == State::Connected) emit self->pictureShown();
-  });
+    auto* self = static_cast<CameraStream*>(user);
+    if (self->picturePending_.exchange(true)) return;
+    self->toGui([self] {
+        self->picturePending_ = false;
+        if (self->state_ == State::Connected) emit self->pictureShown();
+    });
 }
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

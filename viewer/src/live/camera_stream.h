@@ -26,67 +26,68 @@ namespace tavolin::ui {
 class ReasonLog;
 
 class CameraStream final : public LiveStream {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  // `reasons`, when given, tells why a connection failed.
-  explicit CameraStream(const StreamSettings& settings, const ReasonLog* reasons = nullptr, QObject* parent = nullptr);
-  ~CameraStream() override;
-  CameraStream(const CameraStream&) = delete;
-  CameraStream& operator=(const CameraStream&) = delete;
+public:
+    // `reasons`, when given, tells why a connection failed.
+    explicit CameraStream(const StreamSettings& settings, const ReasonLog* reasons = nullptr,
+                          QObject* parent = nullptr);
+    ~CameraStream() override;
+    CameraStream(const CameraStream&) = delete;
+    CameraStream& operator=(const CameraStream&) = delete;
 
-  static constexpr int kProgressStepMs = 100;
+    static constexpr int kProgressStepMs = 100;
 
-  void open() override;
-  void close() override;
+    void open() override;
+    void close() override;
 
-  void startMove(PtzSector sector, int speed) override;
-  void stopMove(PtzSector sector) override;
-  void setPreset(int preset) override;
-  void goToPreset(int preset) override;
-  void osd(OsdCommand command) override;
-  void setQuadDisplay(int mode) override;
-  void setOutput(bool on) override;
-  void setAudioIn(bool play) override;
-  void startTalking() override;
-  void stopTalking() override;
+    void startMove(PtzSector sector, int speed) override;
+    void stopMove(PtzSector sector) override;
+    void setPreset(int preset) override;
+    void goToPreset(int preset) override;
+    void osd(OsdCommand command) override;
+    void setQuadDisplay(int mode) override;
+    void setOutput(bool on) override;
+    void setAudioIn(bool play) override;
+    void startTalking() override;
+    void stopTalking() override;
 
- private:
-  enum class State { Idle, Connecting, Connected, Failed, Closing, Closed };
-  using Job = std::function<void(OstrelInterface*&)>;
+private:
+    enum class State { Idle, Connecting, Connected, Failed, Closing, Closed };
+    using Job = std::function<void(OstrelInterface*&)>;
 
-  // Queues `job` for the worker; it gets the handle (null when none).
-  void run(Job job);
-  // Queues a command: only for a connected stream.
-  void command(std::function<void(OstrelInterface*)> call);
-  void workerMain();
-  void connectOnWorker(OstrelInterface*& handle);
-  void closeOnWorker(OstrelInterface*& handle);
-  // Queues `work` to run on the GUI thread.
-  void toGui(std::function<void()> work);
+    // Queues `job` for the worker; it gets the handle (null when none).
+    void run(Job job);
+    // Queues a command: only for a connected stream.
+    void command(std::function<void(OstrelInterface*)> call);
+    void workerMain();
+    void connectOnWorker(OstrelInterface*& handle);
+    void closeOnWorker(OstrelInterface*& handle);
+    // Queues `work` to run on the GUI thread.
+    void toGui(std::function<void()> work);
 
-  // Events may overtake the news that the connection stands.
-  bool reporting() const { return state_ == State::Connecting || state_ == State::Connected; }
+    // Events may overtake the news that the connection stands.
+    bool reporting() const { return state_ == State::Connecting || state_ == State::Connected; }
 
-  static void onMotion(void* user, int32_t r1, int32_t r2, int32_t r3, int32_t r4);
-  static void onInput(void* user, int32_t di1, int32_t di2);
-  static void onNetworkLoss(void* user);
-  static void onPictureShown(void* user);
+    static void onMotion(void* user, int32_t r1, int32_t r2, int32_t r3, int32_t r4);
+    static void onInput(void* user, int32_t di1, int32_t di2);
+    static void onNetworkLoss(void* user);
+    static void onPictureShown(void* user);
 
-  const StreamSettings settings_;
-  const ReasonLog* reasons_;
-  State state_ = State::Idle;  // GUI thread
-  QTimer progressTimer_;
-  int progressStep_ = 0;
-  bool lostWhileConnecting_ = false;
-  // One "picture shown" queued at a time, however fast pictures come.
-  std::atomic<bool> picturePending_{false};
+    const StreamSettings settings_;
+    const ReasonLog* reasons_;
+    State state_ = State::Idle; // GUI thread
+    QTimer progressTimer_;
+    int progressStep_ = 0;
+    bool lostWhileConnecting_ = false;
+    // One "picture shown" queued at a time, however fast pictures come.
+    std::atomic<bool> picturePending_{false};
 
-  std::mutex jobsLock_;
-  std::condition_variable jobsWake_;
-  std::deque<Job> jobs_;
-  bool workerDone_ = false;  // no job comes after the close
-  std::thread worker_;
+    std::mutex jobsLock_;
+    std::condition_variable jobsWake_;
+    std::deque<Job> jobs_;
+    bool workerDone_ = false; // no job comes after the close
+    std::thread worker_;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

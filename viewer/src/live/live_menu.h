@@ -13,33 +13,33 @@ class QAction;
 namespace tavolin::ui {
 
 class LiveMenu {
- public:
-  explicit LiveMenu(QWidget* parent);
+public:
+    explicit LiveMenu(QWidget* parent);
 
-  QMenu& popup() { return popup_; }
+    QMenu& popup() { return popup_; }
 
-  // Preset, speed and OSD items only with PTZ (the speed checked), monitor
-  // items only on a quad server, audio in, audio out and the output checked
-  // as they are.
-  void show(const LiveMenuState& state);
+    // Preset, speed and OSD items only with PTZ (the speed checked), monitor
+    // items only on a quad server, audio in, audio out and the output checked
+    // as they are.
+    void show(const LiveMenuState& state);
 
-  std::array<QAction*, 8> setPreset{};
-  std::array<QAction*, 8> gotoPreset{};
-  QAction* osdOn = nullptr;
-  QAction* osdOff = nullptr;
-  std::array<QAction*, 5> speed{};
-  std::array<QAction*, 4> monitor{};
-  QAction* monitorQuad = nullptr;
-  QAction* audioInOn = nullptr;
-  QAction* audioInOff = nullptr;
-  QAction* audioOutOn = nullptr;
-  QAction* audioOutOff = nullptr;
-  QAction* triggerDo1 = nullptr;
-  QAction* returnItem = nullptr;
-  QAction* quit = nullptr;
+    std::array<QAction*, 8> setPreset{};
+    std::array<QAction*, 8> gotoPreset{};
+    QAction* osdOn = nullptr;
+    QAction* osdOff = nullptr;
+    std::array<QAction*, 5> speed{};
+    std::array<QAction*, 4> monitor{};
+    QAction* monitorQuad = nullptr;
+    QAction* audioInOn = nullptr;
+    QAction* audioInOff = nullptr;
+    QAction* audioOutOn = nullptr;
+    QAction* audioOutOff = nullptr;
+    QAction* triggerDo1 = nullptr;
+    QAction* returnItem = nullptr;
+    QAction* quit = nullptr;
 
- private:
-  QMenu popup_;
+private:
+    QMenu popup_;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -5,13 +5,13 @@
 namespace tavolin::ui {
 
 struct LiveMenuState {
-  bool ptzEnabled = false;  // presets, speeds and OSD items
-  int ptzSpeed = 3;         // the speed item checked, 1..5
-  bool quadServer = false;  // monitor items
-  bool playAudio = false;   // Audio In
-  bool talking = false;     // Audio Out
-  bool output = false;      // Trigger DO1
-  bool operator==(const LiveMenuState&) const = default;
+    bool ptzEnabled = false; // presets, speeds and OSD items
+    int ptzSpeed = 3;        // the speed item checked, 1..5
+    bool quadServer = false; // monitor items
+    bool playAudio = false;  // Audio In
+    bool talking = false;    // Audio Out
+    bool output = false;     // Trigger DO1
+    bool operator==(const LiveMenuState&) const = default;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -15,4 +15,4 @@ QString indicator(int index);
 // Makes the resources of the viewer library available; safe to call often.
 void load();
 
-}  // namespace tavolin::ui::pictures
+} // namespace tavolin::ui::pictures

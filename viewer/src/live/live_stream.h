@@ -18,16 +18,16 @@ namespace tavolin::ui {
 
 // What a stream is opened with.
 struct StreamSettings {
-  int32_t streamingType = 2;
-  MediaConfig connection{};
-  RenderInfo render{};
-  // Motion and digital-input reports wanted.
-  bool events = false;
-  // PTZ on: the protocol, and the serial setting sent right after connecting.
-  std::optional<PTZEnableInfo> ptz;
-  uint8_t serialControl = 0;
-  uint8_t serialBaudRate = 0;
-  bool playAudio = false;
+    int32_t streamingType = 2;
+    MediaConfig connection{};
+    RenderInfo render{};
+    // Motion and digital-input reports wanted.
+    bool events = false;
+    // PTZ on: the protocol, and the serial setting sent right after connecting.
+    std::optional<PTZEnableInfo> ptz;
+    uint8_t serialControl = 0;
+    uint8_t serialBaudRate = 0;
+    bool playAudio = false;
 };
 
 // The camera's on-screen menu: switched on and off, moved, entered, left,
@@ -35,51 +35,51 @@ struct StreamSettings {
 enum class OsdCommand { On, Off, Up, Down, Leave, Enter, StopUp, StopDown };
 
 enum class TalkResult {
-  Refused,  // another client holds the audio-out token; it is freed again
-  Failed,   // the token came, the microphone did not; transfer stopped, token freed
-  Started,
+    Refused, // another client holds the audio-out token; it is freed again
+    Failed,  // the token came, the microphone did not; transfer stopped, token freed
+    Started,
 };
 
 class LiveStream : public QObject {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  using QObject::QObject;
+public:
+    using QObject::QObject;
 
-  // Starts connecting; connected() or failed() follows.
-  virtual void open() = 0;
-  // Ends the stream; closed() follows once nothing of it runs any more.
-  // Commands after this do nothing.
-  virtual void close() = 0;
+    // Starts connecting; connected() or failed() follows.
+    virtual void open() = 0;
+    // Ends the stream; closed() follows once nothing of it runs any more.
+    // Commands after this do nothing.
+    virtual void close() = 0;
 
-  // Commands, in the order given; none waits for the camera. While the
-  // stream connects they do nothing, as an unconnected stream client does.
-  virtual void startMove(PtzSector sector, int speed) = 0;
-  virtual void stopMove(PtzSector sector) = 0;
-  virtual void setPreset(int preset) = 0;
-  virtual void goToPreset(int preset) = 0;
-  virtual void osd(OsdCommand command) = 0;
-  virtual void setQuadDisplay(int mode) = 0;
-  virtual void setOutput(bool on) = 0;
-  virtual void setAudioIn(bool play) = 0;
-  // Asks for the audio-out token and starts sending the microphone;
-  // talkResult() follows.
-  virtual void startTalking() = 0;
-  virtual void stopTalking() = 0;
+    // Commands, in the order given; none waits for the camera. While the
+    // stream connects they do nothing, as an unconnected stream client does.
+    virtual void startMove(PtzSector sector, int speed) = 0;
+    virtual void stopMove(PtzSector sector) = 0;
+    virtual void setPreset(int preset) = 0;
+    virtual void goToPreset(int preset) = 0;
+    virtual void osd(OsdCommand command) = 0;
+    virtual void setQuadDisplay(int mode) = 0;
+    virtual void setOutput(bool on) = 0;
+    virtual void setAudioIn(bool play) = 0;
+    // Asks for the audio-out token and starts sending the microphone;
+    // talkResult() follows.
+    virtual void startTalking() = 0;
+    virtual void stopTalking() = 0;
 
- signals:
-  void connected();
-  // `reason` says why, as far as the libraries told; empty when they did not.
-  void failed(const QString& reason);
-  // Every 100 ms while connecting, counting from 1.
-  void progress(int step);
-  void motion(int region1, int region2, int region3, int region4);
-  void input(int input1, int input2);
-  void networkLost();
-  void pictureShown();
-  // `holder` names who holds the token when it was refused.
-  void talkResult(tavolin::ui::TalkResult result, const QString& holder);
-  void closed();
+signals:
+    void connected();
+    // `reason` says why, as far as the libraries told; empty when they did not.
+    void failed(const QString& reason);
+    // Every 100 ms while connecting, counting from 1.
+    void progress(int step);
+    void motion(int region1, int region2, int region3, int region4);
+    void input(int input1, int input2);
+    void networkLost();
+    void pictureShown();
+    // `holder` names who holds the token when it was refused.
+    void talkResult(tavolin::ui::TalkResult result, const QString& holder);
+    void closed();
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

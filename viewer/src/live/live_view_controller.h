@@ -31,125 +31,125 @@
 namespace tavolin::ui {
 
 class LiveViewController : public QObject {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  using Records = std::array<CameraRecord, kCameraCount>;
-  using StreamFactory = std::function<std::unique_ptr<LiveStream>(const StreamSettings& settings)>;
-  enum class OpenMode { FirstPlay, Switch };
-  enum Indicator { MD1, MD2, MD3, MD4, DI1, DI2 };
+public:
+    using Records = std::array<CameraRecord, kCameraCount>;
+    using StreamFactory = std::function<std::unique_ptr<LiveStream>(const StreamSettings& settings)>;
+    enum class OpenMode { FirstPlay, Switch };
+    enum Indicator { MD1, MD2, MD3, MD4, DI1, DI2 };
 
-  static constexpr int kProgressMaximum = 90;
-  static constexpr int kEventPeriodMs = 1000;
-  // A finger held this long without moving further than the slop opens the
-  // menu, where the finger steers nothing.
-  static constexpr int kHoldMs = 700;
-  static constexpr int kHoldSlop = 8;
-  static constexpr int kPortraitDegrees = 0;
-  static constexpr int kTurnedDegrees = 270;
+    static constexpr int kProgressMaximum = 90;
+    static constexpr int kEventPeriodMs = 1000;
+    // A finger held this long without moving further than the slop opens the
+    // menu, where the finger steers nothing.
+    static constexpr int kHoldMs = 700;
+    static constexpr int kHoldSlop = 8;
+    static constexpr int kPortraitDegrees = 0;
+    static constexpr int kTurnedDegrees = 270;
 
-  LiveViewController(const Records& records, LiveViewDisplay& display, StreamFactory streams,
-                     const ViewTimerFactory& timers);
-  ~LiveViewController() override;
+    LiveViewController(const Records& records, LiveViewDisplay& display, StreamFactory streams,
+                       const ViewTimerFactory& timers);
+    ~LiveViewController() override;
 
-  // View initialisation once the display is turned and measured: the event
-  // period starts and the stream of `position` opens. `surface` is the window
-  // the stream client draws into.
-  void start(int position, QSize screen, uint32_t surface);
+    // View initialisation once the display is turned and measured: the event
+    // period starts and the stream of `position` opens. `surface` is the window
+    // the stream client draws into.
+    void start(int position, QSize screen, uint32_t surface);
 
-  void streamOpen(int position, OpenMode mode);
-  // Hides what belongs to the stream, sets the output back and closes the
-  // stream; the stream finishes closing in the background.
-  void streamClose();
-  // Close: the period stops, the stream closes, and once it has the display
-  // turns back and the view ends. Runs once.
-  void close();
+    void streamOpen(int position, OpenMode mode);
+    // Hides what belongs to the stream, sets the output back and closes the
+    // stream; the stream finishes closing in the background.
+    void streamClose();
+    // Close: the period stops, the stream closes, and once it has the display
+    // turns back and the view ends. Runs once.
+    void close();
 
-  // Input. `fromTouch`: a finger, which may be held to open the menu.
-  void penDown(QPoint point, bool fromTouch);
-  void penMove(QPoint point);
-  void penUp();
-  // True for the keys the view handles (direction keys, Return, Enter).
-  static bool handlesKey(int key);
-  void keyDown(int key, bool autoRepeat);
-  void keyUp(int key, bool autoRepeat);
-  // The action key: the menu, unless a connection attempt runs.
-  void actionKey();
-  void patrol(PatrolDirection direction);
+    // Input. `fromTouch`: a finger, which may be held to open the menu.
+    void penDown(QPoint point, bool fromTouch);
+    void penMove(QPoint point);
+    void penUp();
+    // True for the keys the view handles (direction keys, Return, Enter).
+    static bool handlesKey(int key);
+    void keyDown(int key, bool autoRepeat);
+    void keyUp(int key, bool autoRepeat);
+    // The action key: the menu, unless a connection attempt runs.
+    void actionKey();
+    void patrol(PatrolDirection direction);
 
-  // Menu commands.
-  void setPreset(int preset);
-  void goToPreset(int preset);
-  void setOsdMode(bool on);
-  void chooseSpeed(int speed);
-  void setQuadDisplay(int mode);  // 1..4 a monitor, 0 the quad picture
-  void setAudioIn(bool on);
-  void startTalking();
-  void stopTalking();
-  void toggleOutput();
+    // Menu commands.
+    void setPreset(int preset);
+    void goToPreset(int preset);
+    void setOsdMode(bool on);
+    void chooseSpeed(int speed);
+    void setQuadDisplay(int mode); // 1..4 a monitor, 0 the quad picture
+    void setAudioIn(bool on);
+    void startTalking();
+    void stopTalking();
+    void toggleOutput();
 
-  // Shows the indicators of the events of the last period and forgets them.
-  void showEventsOfPeriod();
+    // Shows the indicators of the events of the last period and forgets them.
+    void showEventsOfPeriod();
 
-  // State, as the view and tests read it.
-  int currentPosition() const { return position_; }
-  const CameraRecord& currentRecord() const { return records_[static_cast<std::size_t>(position_)]; }
-  bool isConnecting() const { return connecting_ || openPending_; }
-  bool isConnected() const { return connected_; }
-  bool isClosed() const { return closed_; }
-  bool hasStream() const { return stream_ != nullptr; }
-  int progressCount() const { return progressCount_; }
-  int outputState() const { return outputOn_ ? 1 : 0; }
-  bool isOsdMode() const { return osdMode_; }
-  const QString& nameText() const { return nameText_; }
-  bool eventFlag(Indicator which) const { return eventFlags_[which]; }
-  const LiveMenuState& menuState() const { return menu_; }
-  const LiveViewChanges& changes() const { return changes_; }
+    // State, as the view and tests read it.
+    int currentPosition() const { return position_; }
+    const CameraRecord& currentRecord() const { return records_[static_cast<std::size_t>(position_)]; }
+    bool isConnecting() const { return connecting_ || openPending_; }
+    bool isConnected() const { return connected_; }
+    bool isClosed() const { return closed_; }
+    bool hasStream() const { return stream_ != nullptr; }
+    int progressCount() const { return progressCount_; }
+    int outputState() const { return outputOn_ ? 1 : 0; }
+    bool isOsdMode() const { return osdMode_; }
+    const QString& nameText() const { return nameText_; }
+    bool eventFlag(Indicator which) const { return eventFlags_[which]; }
+    const LiveMenuState& menuState() const { return menu_; }
+    const LiveViewChanges& changes() const { return changes_; }
 
- private:
-  void connectStream(LiveStream& stream, OpenMode mode);
-  void onConnected();
-  void onFailed(OpenMode mode, const QString& reason);
-  void onNetworkLost();
-  void onProgress(int step);
-  // Runs `next` once every stream that was closed has finished closing.
-  void afterStreamsClosed(std::function<void()> next);
-  void onStreamClosed(LiveStream* stream);
-  void startSector(QPoint point);
-  void stopPtzAction();
-  bool ptzEnabled() const { return currentRecord().ptzEnabled != 0; }
-  void setMenu(const LiveMenuState& state);
+private:
+    void connectStream(LiveStream& stream, OpenMode mode);
+    void onConnected();
+    void onFailed(OpenMode mode, const QString& reason);
+    void onNetworkLost();
+    void onProgress(int step);
+    // Runs `next` once every stream that was closed has finished closing.
+    void afterStreamsClosed(std::function<void()> next);
+    void onStreamClosed(LiveStream* stream);
+    void startSector(QPoint point);
+    void stopPtzAction();
+    bool ptzEnabled() const { return currentRecord().ptzEnabled != 0; }
+    void setMenu(const LiveMenuState& state);
 
-  Records records_;
-  LiveViewDisplay& display_;
-  StreamFactory makeStream_;
-  std::unique_ptr<ViewTimer> eventTimer_;
-  std::unique_ptr<ViewTimer> holdTimer_;
+    Records records_;
+    LiveViewDisplay& display_;
+    StreamFactory makeStream_;
+    std::unique_ptr<ViewTimer> eventTimer_;
+    std::unique_ptr<ViewTimer> holdTimer_;
 
-  QSize screen_;
-  uint32_t surface_ = 0;
-  int position_ = 0;
-  std::unique_ptr<LiveStream> stream_;
-  std::vector<std::unique_ptr<LiveStream>> closing_;
-  std::vector<std::function<void()>> whenClosed_;
+    QSize screen_;
+    uint32_t surface_ = 0;
+    int position_ = 0;
+    std::unique_ptr<LiveStream> stream_;
+    std::vector<std::unique_ptr<LiveStream>> closing_;
+    std::vector<std::function<void()>> whenClosed_;
 
-  bool connecting_ = false;
-  bool connected_ = false;
-  bool openPending_ = false;  // a step waits for the previous stream to close
-  int progressCount_ = 0;
-  std::array<bool, kIndicatorCount> eventFlags_{};
-  QString nameText_;
-  LiveMenuState menu_;
-  LiveViewChanges changes_{};
+    bool connecting_ = false;
+    bool connected_ = false;
+    bool openPending_ = false; // a step waits for the previous stream to close
+    int progressCount_ = 0;
+    std::array<bool, kIndicatorCount> eventFlags_{};
+    QString nameText_;
+    LiveMenuState menu_;
+    LiveViewChanges changes_{};
 
-  bool penDown_ = false;
-  std::optional<PtzSector> sector_;
-  std::optional<PtzSector> ptzAction_;
-  QPoint holdOrigin_;
-  bool osdMode_ = false;
-  bool outputOn_ = false;
-  bool closingView_ = false;
-  bool closed_ = false;
+    bool penDown_ = false;
+    std::optional<PtzSector> sector_;
+    std::optional<PtzSector> ptzAction_;
+    QPoint holdOrigin_;
+    bool osdMode_ = false;
+    bool outputOn_ = false;
+    bool closingView_ = false;
+    bool closed_ = false;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

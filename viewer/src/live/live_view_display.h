@@ -14,32 +14,32 @@
 namespace tavolin::ui {
 
 enum class Background { Plain, Connecting, Failed };
-inline constexpr int kIndicatorCount = 6;  // MD1, MD2, MD3, MD4, DI1, DI2
+inline constexpr int kIndicatorCount = 6; // MD1, MD2, MD3, MD4, DI1, DI2
 using IndicatorStates = std::array<bool, kIndicatorCount>;
 
 class LiveViewDisplay {
- public:
-  virtual ~LiveViewDisplay() = default;
+public:
+    virtual ~LiveViewDisplay() = default;
 
-  virtual void setBackground(Background background) = 0;
-  // Forgets the last stream's picture; the background shows until the next.
-  virtual void clearVideo() = 0;
-  virtual void setProgressVisible(bool visible) = 0;
-  virtual void setProgress(int value, int maximum) = 0;
-  virtual void setNameText(const QString& text) = 0;
-  virtual void setNameVisible(bool visible) = 0;
-  virtual void showIndicators(const IndicatorStates& shown) = 0;
-  // The arrow picture of `sector` with its top-left corner at `at`.
-  virtual void showArrow(PtzSector sector, QPoint at) = 0;
-  virtual void hideArrow(PtzSector sector) = 0;
-  virtual void showMenuState(const LiveMenuState& state) = 0;
-  virtual void openMenu() = 0;
-  // A modal message; `detail` is the reason behind it, when known.
-  virtual PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons,
-                           const QString& detail = {}) = 0;
-  virtual void setOrientation(int degrees) = 0;
-  // Ends the view; its modal run returns.
-  virtual void finish() = 0;
+    virtual void setBackground(Background background) = 0;
+    // Forgets the last stream's picture; the background shows until the next.
+    virtual void clearVideo() = 0;
+    virtual void setProgressVisible(bool visible) = 0;
+    virtual void setProgress(int value, int maximum) = 0;
+    virtual void setNameText(const QString& text) = 0;
+    virtual void setNameVisible(bool visible) = 0;
+    virtual void showIndicators(const IndicatorStates& shown) = 0;
+    // The arrow picture of `sector` with its top-left corner at `at`.
+    virtual void showArrow(PtzSector sector, QPoint at) = 0;
+    virtual void hideArrow(PtzSector sector) = 0;
+    virtual void showMenuState(const LiveMenuState& state) = 0;
+    virtual void openMenu() = 0;
+    // A modal message; `detail` is the reason behind it, when known.
+    virtual PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons,
+                             const QString& detail = {}) = 0;
+    virtual void setOrientation(int degrees) = 0;
+    // Ends the view; its modal run returns.
+    virtual void finish() = 0;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

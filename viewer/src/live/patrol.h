@@ -17,4 +17,4 @@ enum class PatrolDirection { Next, Previous };
 std::optional<int> patrolStep(const std::array<CameraRecord*, kCameraCount>& records, int current,
                               PatrolDirection direction);
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

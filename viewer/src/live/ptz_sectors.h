@@ -11,16 +11,16 @@
 namespace tavolin::ui {
 
 enum class PtzSector {
-  UpLeft = 1,
-  Left,
-  DownLeft,
-  Up,
-  ZoomIn,
-  ZoomOut,
-  Down,
-  UpRight,
-  Right,
-  DownRight,
+    UpLeft = 1,
+    Left,
+    DownLeft,
+    Up,
+    ZoomIn,
+    ZoomOut,
+    Down,
+    UpRight,
+    Right,
+    DownRight,
 };
 inline constexpr int kPtzSectorCount = 10;
 
@@ -42,4 +42,4 @@ QString ptzArrowPicture(PtzSector sector);
 // middle speed 3 when none was chosen (0).
 int ptzSpeedArgument(int recordSpeed);
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -12,19 +12,19 @@
 namespace tavolin::ui {
 
 struct RecordChanges {
-  std::optional<int32_t> ptzSpeed;
-  std::optional<uint8_t> playAudio;
-  bool operator==(const RecordChanges&) const = default;
+    std::optional<int32_t> ptzSpeed;
+    std::optional<uint8_t> playAudio;
+    bool operator==(const RecordChanges&) const = default;
 };
 using LiveViewChanges = std::array<RecordChanges, kCameraCount>;
 
 // Applies what the live view changed to the records.
 inline void applyChanges(const LiveViewChanges& changes, const std::array<CameraRecord*, kCameraCount>& records) {
-  for (std::size_t i = 0; i < changes.size(); ++i) {
-    if (records[i] == nullptr) continue;
-    if (changes[i].ptzSpeed) records[i]->ptzSpeed = *changes[i].ptzSpeed;
-    if (changes[i].playAudio) records[i]->playAudio = *changes[i].playAudio;
-  }
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (records[i] == nullptr) continue;
+        if (changes[i].ptzSpeed) records[i]->ptzSpeed = *changes[i].ptzSpeed;
+        if (changes[i].playAudio) records[i]->playAudio = *changes[i].playAudio;
+    }
 }
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

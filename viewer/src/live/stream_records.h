@@ -37,4 +37,4 @@ PTZEnableInfo makePtzEnableInfo(const CameraRecord& record);
 // " <position + 1> - <name>", as the name label shows it.
 QString cameraNameText(int position, const CameraRecord& record);
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

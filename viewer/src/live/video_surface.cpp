@@ -13,142 +13,142 @@ namespace {
 // Bitmap layouts the renderer hands over, as the matching image formats
 // (rows of both are padded to four bytes).
 QImage::Format formatOf(int bitCount) {
-  switch (bitCount) {
-    case 32: return QImage::Format_RGB32;   // blue, green, red, unused
-    case 24: return QImage::Format_BGR888;  // blue, green, red
-    case 16: return QImage::Format_RGB16;   // 5-6-5
+    switch (bitCount) {
+    case 32: return QImage::Format_RGB32;  // blue, green, red, unused
+    case 24: return QImage::Format_BGR888; // blue, green, red
+    case 16: return QImage::Format_RGB16;  // 5-6-5
     default: return QImage::Format_Invalid;
-  }
+    }
 }
 
 QColor colorOf(platform::SurfaceColor c) { return QColor(c.red, c.green, c.blue); }
 
-}  // namespace
+} // namespace
 
 VideoSurface::VideoSurface(QWidget* widget) : widget_(widget) {
-  if (widget != nullptr) setClientSize(widget->size());
+    if (widget != nullptr) setClientSize(widget->size());
 }
 
 void VideoSurface::detach() {
-  std::lock_guard lock(swapLock_);
-  widget_ = nullptr;
+    std::lock_guard lock(swapLock_);
+    widget_ = nullptr;
 }
 
 void VideoSurface::stretchDraw(const platform::PictureView& picture, const platform::SurfaceRect& dest) {
-  const QImage::Format format = formatOf(picture.bitCount);
-  if (format == QImage::Format_Invalid || picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0) {
-    return;
-  }
-  std::lock_guard lock(writerLock_);
-  QImage& image = writing_.image;
-  if (image.width() != picture.width || image.height() != picture.height || image.format() != format) {
-    image = QImage(picture.width, picture.height, format);
-    if (image.isNull()) return;
-  }
-  const auto rowBytes = static_cast<std::size_t>(image.bytesPerLine());
-  const std::size_t copyBytes = std::min(rowBytes, picture.stride);
-  if (rowBytes == picture.stride) {
-    std::memcpy(image.bits(), picture.pixels, rowBytes * static_cast<std::size_t>(picture.height));
-  } else {
-    for (int y = 0; y < picture.height; ++y) {
-      std::memcpy(image.scanLine(y), picture.pixels + picture.stride * static_cast<std::size_t>(y), copyBytes);
+    const QImage::Format format = formatOf(picture.bitCount);
+    if (format == QImage::Format_Invalid || picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0) {
+        return;
     }
-  }
-  writing_.dest = QRect(dest.left, dest.top, dest.width, dest.height);
-  writing_.text.clear();
-  writing_.valid = true;
+    std::lock_guard lock(writerLock_);
+    QImage& image = writing_.image;
+    if (image.width() != picture.width || image.height() != picture.height || image.format() != format) {
+        image = QImage(picture.width, picture.height, format);
+        if (image.isNull()) return;
+    }
+    const auto rowBytes = static_cast<std::size_t>(image.bytesPerLine());
+    const std::size_t copyBytes = std::min(rowBytes, picture.stride);
+    if (rowBytes == picture.stride) {
+        std::memcpy(image.bits(), picture.pixels, rowBytes * static_cast<std::size_t>(picture.height));
+    } else {
+        for (int y = 0; y < picture.height; ++y) {
+            std::memcpy(image.scanLine(y), picture.pixels + picture.stride * static_cast<std::size_t>(y), copyBytes);
+        }
+    }
+    writing_.dest = QRect(dest.left, dest.top, dest.width, dest.height);
+    writing_.text.clear();
+    writing_.valid = true;
 }
 
 void VideoSurface::drawText(const std::u16string& text, const platform::SurfaceRect& box,
                             platform::SurfaceColor textColor, platform::SurfaceColor background) {
-  std::lock_guard lock(writerLock_);
-  writing_.text = QString::fromStdU16String(text);
-  writing_.textBox = QRect(box.left, box.top, box.width, box.height);
-  writing_.textColor = colorOf(textColor);
-  writing_.textBackground = colorOf(background);
+    std::lock_guard lock(writerLock_);
+    writing_.text = QString::fromStdU16String(text);
+    writing_.textBox = QRect(box.left, box.top, box.width, box.height);
+    writing_.textColor = colorOf(textColor);
+    writing_.textBackground = colorOf(background);
 }
 
 void VideoSurface::present() {
-  {
-    std::lock_guard writer(writerLock_);
-    if (!writing_.valid) return;
-    std::lock_guard swap(swapLock_);
-    std::swap(writing_, latest_);
-    writing_.valid = false;
-    fresh_ = true;
-  }
-  presented_.fetch_add(1);
-  requestRepaint();
+    {
+        std::lock_guard writer(writerLock_);
+        if (!writing_.valid) return;
+        std::lock_guard swap(swapLock_);
+        std::swap(writing_, latest_);
+        writing_.valid = false;
+        fresh_ = true;
+    }
+    presented_.fetch_add(1);
+    requestRepaint();
 }
 
 void VideoSurface::requestRepaint() {
-  // One repaint request in flight at a time: pictures that come faster than
-  // the screen repaints are folded into the next paint.
-  if (repaintPending_.exchange(true)) return;
-  std::lock_guard lock(swapLock_);
-  QWidget* widget = widget_.data();
-  if (widget == nullptr) {
-    repaintPending_ = false;
-    return;
-  }
-  QMetaObject::invokeMethod(
-      widget,
-      [this, widget] {
+    // One repaint request in flight at a time: pictures that come faster than
+    // the screen repaints are folded into the next paint.
+    if (repaintPending_.exchange(true)) return;
+    std::lock_guard lock(swapLock_);
+    QWidget* widget = widget_.data();
+    if (widget == nullptr) {
         repaintPending_ = false;
-        widget->update();
-      },
-      Qt::QueuedConnection);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        widget,
+        [this, widget] {
+            repaintPending_ = false;
+            widget->update();
+        },
+        Qt::QueuedConnection);
 }
 
 platform::SurfaceSize VideoSurface::clientSize() const { return {width_.load(), height_.load()}; }
 
 void VideoSurface::setClientSize(QSize size) {
-  width_ = size.width();
-  height_ = size.height();
+    width_ = size.width();
+    height_ = size.height();
 }
 
 bool VideoSurface::paint(QPainter& painter, const QRect& area) {
-  {
-    std::lock_guard lock(swapLock_);
-    if (fresh_) {
-      std::swap(latest_, showing_);
-      fresh_ = false;
-      ++painted_;
+    {
+        std::lock_guard lock(swapLock_);
+        if (fresh_) {
+            std::swap(latest_, showing_);
+            fresh_ = false;
+            ++painted_;
+        }
     }
-  }
-  if (!showing_.valid) return false;
-  if (!showing_.dest.contains(area)) {
-    painter.save();
-    painter.setClipRegion(QRegion(area).subtracted(QRegion(showing_.dest)));
-    painter.fillRect(area, Qt::black);
-    painter.restore();
-  }
-  painter.drawImage(showing_.dest, showing_.image);
-  if (!showing_.text.isEmpty()) {
-    painter.fillRect(showing_.textBox, showing_.textBackground);
-    painter.setPen(showing_.textColor);
-    painter.drawText(showing_.textBox, Qt::AlignLeft | Qt::AlignTop, showing_.text);
-  }
-  return true;
+    if (!showing_.valid) return false;
+    if (!showing_.dest.contains(area)) {
+        painter.save();
+        painter.setClipRegion(QRegion(area).subtracted(QRegion(showing_.dest)));
+        painter.fillRect(area, Qt::black);
+        painter.restore();
+    }
+    painter.drawImage(showing_.dest, showing_.image);
+    if (!showing_.text.isEmpty()) {
+        painter.fillRect(showing_.textBox, showing_.textBackground);
+        painter.setPen(showing_.textColor);
+        painter.drawText(showing_.textBox, Qt::AlignLeft | Qt::AlignTop, showing_.text);
+    }
+    return true;
 }
 
 void VideoSurface::clear() {
-  {
-    std::lock_guard writer(writerLock_);
-    writing_.valid = false;
-  }
-  std::lock_guard lock(swapLock_);
-  latest_.valid = false;
-  fresh_ = false;
-  showing_.valid = false;
+    {
+        std::lock_guard writer(writerLock_);
+        writing_.valid = false;
+    }
+    std::lock_guard lock(swapLock_);
+    latest_.valid = false;
+    fresh_ = false;
+    showing_.valid = false;
 }
 
 QImage VideoSurface::latestPicture(QRect* dest) const {
-  std::lock_guard lock(swapLock_);
-  const Frame& frame = fresh_ ? latest_ : showing_;
-  if (!frame.valid) return {};
-  if (dest != nullptr) *dest = frame.dest;
-  return frame.image.copy();
+    std::lock_guard lock(swapLock_);
+    const Frame& frame = fresh_ ? latest_ : showing_;
+    if (!frame.valid) return {};
+    if (dest != nullptr) *dest = frame.dest;
+    return frame.image.copy();
 }
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -25,61 +25,61 @@ class QPainter;
 namespace tavolin::ui {
 
 class VideoSurface final : public platform::Surface {
- public:
-  explicit VideoSurface(QWidget* widget);
+public:
+    explicit VideoSurface(QWidget* widget);
 
-  // Stops repaint requests; call before the widget goes away.
-  void detach();
+    // Stops repaint requests; call before the widget goes away.
+    void detach();
 
-  // Render thread.
-  void stretchDraw(const platform::PictureView& picture, const platform::SurfaceRect& dest) override;
-  void drawText(const std::u16string& text, const platform::SurfaceRect& box, platform::SurfaceColor textColor,
-                platform::SurfaceColor background) override;
-  void present() override;
-  platform::SurfaceSize clientSize() const override;
+    // Render thread.
+    void stretchDraw(const platform::PictureView& picture, const platform::SurfaceRect& dest) override;
+    void drawText(const std::u16string& text, const platform::SurfaceRect& box, platform::SurfaceColor textColor,
+                  platform::SurfaceColor background) override;
+    void present() override;
+    platform::SurfaceSize clientSize() const override;
 
-  // GUI thread.
-  void setClientSize(QSize size);
-  // Draws the newest complete picture (and its overlay text) and blackens
-  // the rest of `area`; false, drawing nothing, when there is no picture.
-  bool paint(QPainter& painter, const QRect& area);
-  // Forgets every picture, so a later stream starts from nothing.
-  void clear();
-  // The newest complete picture and where it goes, null before the first.
-  QImage latestPicture(QRect* dest = nullptr) const;
+    // GUI thread.
+    void setClientSize(QSize size);
+    // Draws the newest complete picture (and its overlay text) and blackens
+    // the rest of `area`; false, drawing nothing, when there is no picture.
+    bool paint(QPainter& painter, const QRect& area);
+    // Forgets every picture, so a later stream starts from nothing.
+    void clear();
+    // The newest complete picture and where it goes, null before the first.
+    QImage latestPicture(QRect* dest = nullptr) const;
 
-  // Pictures handed over completely, and pictures painted at least once.
-  long presentedCount() const { return presented_.load(); }
-  long paintedCount() const { return painted_; }
+    // Pictures handed over completely, and pictures painted at least once.
+    long presentedCount() const { return presented_.load(); }
+    long paintedCount() const { return painted_; }
 
- private:
-  struct Frame {
-    QImage image;
-    QRect dest;
-    QString text;
-    QRect textBox;
-    QColor textColor;
-    QColor textBackground;
-    bool valid = false;
-  };
+private:
+    struct Frame {
+        QImage image;
+        QRect dest;
+        QString text;
+        QRect textBox;
+        QColor textColor;
+        QColor textBackground;
+        bool valid = false;
+    };
 
-  void requestRepaint();
+    void requestRepaint();
 
-  std::mutex writerLock_;  // one render thread at a time fills writing_
-  Frame writing_;
+    std::mutex writerLock_; // one render thread at a time fills writing_
+    Frame writing_;
 
-  mutable std::mutex swapLock_;  // guards latest_, fresh_ and widget_
-  Frame latest_;
-  bool fresh_ = false;
-  QPointer<QWidget> widget_;
+    mutable std::mutex swapLock_; // guards latest_, fresh_ and widget_
+    Frame latest_;
+    bool fresh_ = false;
+    QPointer<QWidget> widget_;
 
-  Frame showing_;  // GUI thread only
-  long painted_ = 0;
+    Frame showing_; // GUI thread only
+    long painted_ = 0;
 
-  std::atomic<bool> repaintPending_{false};
-  std::atomic<long> presented_{0};
-  std::atomic<int> width_{0};
-  std::atomic<int> height_{0};
+    std::atomic<bool> repaintPending_{false};
+    std::atomic<long> presented_{0};
+    std::atomic<int> width_{0};
+    std::atomic<int> height_{0};
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

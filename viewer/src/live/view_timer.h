@@ -10,11 +10,11 @@
 namespace tavolin::ui {
 
 class ViewTimer {
- public:
-  virtual ~ViewTimer() = default;
-  virtual void start() = 0;
-  virtual void stop() = 0;
-  virtual bool isActive() const = 0;
+public:
+    virtual ~ViewTimer() = default;
+    virtual void start() = 0;
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
 };
 
 // Makes a timer of `intervalMs` that calls `timeout` once (single shot) or
@@ -23,24 +23,24 @@ using ViewTimerFactory =
     std::function<std::unique_ptr<ViewTimer>(int intervalMs, bool singleShot, std::function<void()> timeout)>;
 
 class QtViewTimer final : public ViewTimer {
- public:
-  QtViewTimer(int intervalMs, bool singleShot, std::function<void()> timeout) {
-    timer_.setInterval(intervalMs);
-    timer_.setSingleShot(singleShot);
-    QObject::connect(&timer_, &QTimer::timeout, std::move(timeout));
-  }
-  void start() override { timer_.start(); }
-  void stop() override { timer_.stop(); }
-  bool isActive() const override { return timer_.isActive(); }
+public:
+    QtViewTimer(int intervalMs, bool singleShot, std::function<void()> timeout) {
+        timer_.setInterval(intervalMs);
+        timer_.setSingleShot(singleShot);
+        QObject::connect(&timer_, &QTimer::timeout, std::move(timeout));
+    }
+    void start() override { timer_.start(); }
+    void stop() override { timer_.stop(); }
+    bool isActive() const override { return timer_.isActive(); }
 
- private:
-  QTimer timer_;
+private:
+    QTimer timer_;
 };
 
 inline ViewTimerFactory qtViewTimers() {
-  return [](int intervalMs, bool singleShot, std::function<void()> timeout) -> std::unique_ptr<ViewTimer> {
-    return std::make_unique<QtViewTimer>(intervalMs, singleShot, std::move(timeout));
-  };
+    return [](int intervalMs, bool singleShot, std::function<void()> timeout) -> std::unique_ptr<ViewTimer> {
+        return std::make_unique<QtViewTimer>(intervalMs, singleShot, std::move(timeout));
+    };
 }
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

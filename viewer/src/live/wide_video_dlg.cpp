@@ -40,171 +40,172 @@ constexpr int kNameCharWidth = 6;
 constexpr int kNameHeight = 16;
 
 QFont nameFont() {
-  QFont font(QStringLiteral("Arial"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(12);
-  font.setWeight(QFont::Normal);
-  return font;
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(12);
+    font.setWeight(QFont::Normal);
+    return font;
 }
 
 bool fromTouch(const QMouseEvent* event) {
-  const QPointingDevice* device = event->pointingDevice();
-  return event->source() != Qt::MouseEventNotSynthesized ||
-         (device != nullptr && device->type() == QInputDevice::DeviceType::TouchScreen);
+    const QPointingDevice* device = event->pointingDevice();
+    return event->source() != Qt::MouseEventNotSynthesized ||
+           (device != nullptr && device->type() == QInputDevice::DeviceType::TouchScreen);
 }
 
 LiveViewController::StreamFactory cameraStreams(const ReasonLog* reasons) {
-  return [reasons](const StreamSettings& settings) { return std::make_unique<CameraStream>(settings, reasons); };
+    return [reasons](const StreamSettings& settings) { return std::make_unique<CameraStream>(settings, reasons); };
 }
 
-}  // namespace
+} // namespace
 
 CWideVideoDlg::CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& records, int position, Shell& shell,
                              QWidget* parent, const ReasonLog* reasons)
     : CBDialog(parent), shell_(shell), startPosition_(position) {
-  pictures::load();
-  setWindowTitle(QStringLiteral("Tavolin"));
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  setFocusPolicy(Qt::StrongFocus);
-  surface_ = std::make_shared<VideoSurface>(this);
-  surfaceHandle_ = platform::SurfaceRegistry::add(surface_);
-  createChildren();
+    pictures::load();
+    setWindowTitle(QStringLiteral("Tavolin"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    surface_ = std::make_shared<VideoSurface>(this);
+    surfaceHandle_ = platform::SurfaceRegistry::add(surface_);
+    createChildren();
 
-  LiveViewController::Records copies{};
-  for (std::size_t i = 0; i < copies.size(); ++i) {
-    copies[i] = records[i] != nullptr ? *records[i] : defaultCameraRecord(static_cast<int>(i));
-  }
-  controller_ = std::make_unique<LiveViewController>(copies, static_cast<LiveViewDisplay&>(*this),
-                                                     cameraStreams(reasons), qtViewTimers());
-  connectMenu();
+    LiveViewController::Records copies{};
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        copies[i] = records[i] != nullptr ? *records[i] : defaultCameraRecord(static_cast<int>(i));
+    }
+    controller_ = std::make_unique<LiveViewController>(copies, static_cast<LiveViewDisplay&>(*this),
+                                                       cameraStreams(reasons), qtViewTimers());
+    connectMenu();
 }
 
 CWideVideoDlg::~CWideVideoDlg() {
-  // A stream still open ends with the controller, which waits for it.
-  controller_.reset();
-  surface_->detach();
-  platform::SurfaceRegistry::remove(surfaceHandle_);
+    // A stream still open ends with the controller, which waits for it.
+    controller_.reset();
+    surface_->detach();
+    platform::SurfaceRegistry::remove(surfaceHandle_);
 }
 
 void CWideVideoDlg::createChildren() {
-  const DialogUnits units(dialogFont());
-  for (int i = 0; i < kIndicatorCount; ++i) {
-    auto* label = new QLabel(this);
-    label->setPixmap(QPixmap(pictures::indicator(i)));
-    label->setScaledContents(true);
-    label->setGeometry(units.rect(kIndicatorX, kIndicatorTop + kIndicatorStep * i, kIndicatorWidth, kIndicatorHeight));
-    indicators_[static_cast<std::size_t>(i)] = label;
-  }
-  for (int sector = 1; sector <= kArrowCount; ++sector) {
-    auto* label = new QLabel(this);
-    label->setPixmap(QPixmap(ptzArrowPicture(static_cast<PtzSector>(sector))));
-    label->setGeometry(0, 0, kPtzArrowSize, kPtzArrowSize);
-    arrows_[static_cast<std::size_t>(sector - 1)] = label;
-  }
-  nameLabel_ = new CColorStatic(this);
-  nameLabel_->move(units.x(kNameLabelX), units.y(kNameLabelY));
-  progressBar_ = new QProgressBar(this);
-  progressBar_->setTextVisible(false);
-  progressBar_->move(units.x(kProgressX), units.y(kProgressY));
-  menu_ = std::make_unique<LiveMenu>(this);
+    const DialogUnits units(dialogFont());
+    for (int i = 0; i < kIndicatorCount; ++i) {
+        auto* label = new QLabel(this);
+        label->setPixmap(QPixmap(pictures::indicator(i)));
+        label->setScaledContents(true);
+        label->setGeometry(
+            units.rect(kIndicatorX, kIndicatorTop + kIndicatorStep * i, kIndicatorWidth, kIndicatorHeight));
+        indicators_[static_cast<std::size_t>(i)] = label;
+    }
+    for (int sector = 1; sector <= kArrowCount; ++sector) {
+        auto* label = new QLabel(this);
+        label->setPixmap(QPixmap(ptzArrowPicture(static_cast<PtzSector>(sector))));
+        label->setGeometry(0, 0, kPtzArrowSize, kPtzArrowSize);
+        arrows_[static_cast<std::size_t>(sector - 1)] = label;
+    }
+    nameLabel_ = new CColorStatic(this);
+    nameLabel_->move(units.x(kNameLabelX), units.y(kNameLabelY));
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setTextVisible(false);
+    progressBar_->move(units.x(kProgressX), units.y(kProgressY));
+    menu_ = std::make_unique<LiveMenu>(this);
 }
 
 void CWideVideoDlg::connectMenu() {
-  LiveMenu& m = *menu_;
-  LiveViewController* c = controller_.get();
-  for (int n = 1; n <= 8; ++n) {
-    connect(m.setPreset[n - 1], &QAction::triggered, this, [c, n] { c->setPreset(n); });
-    connect(m.gotoPreset[n - 1], &QAction::triggered, this, [c, n] { c->goToPreset(n); });
-  }
-  connect(m.osdOn, &QAction::triggered, this, [c] { c->setOsdMode(true); });
-  connect(m.osdOff, &QAction::triggered, this, [c] { c->setOsdMode(false); });
-  for (int n = 1; n <= 5; ++n) connect(m.speed[n - 1], &QAction::triggered, this, [c, n] { c->chooseSpeed(n); });
-  // Monitor n shows input n full screen; the quad item shows all four.
-  for (int n = 0; n <= 4; ++n) {
-    QAction* item = n == 0 ? m.monitorQuad : m.monitor[n - 1];
-    connect(item, &QAction::triggered, this, [c, n] { c->setQuadDisplay(n); });
-  }
-  connect(m.audioInOn, &QAction::triggered, this, [c] { c->setAudioIn(true); });
-  connect(m.audioInOff, &QAction::triggered, this, [c] { c->setAudioIn(false); });
-  connect(m.audioOutOn, &QAction::triggered, this, [c] { c->startTalking(); });
-  connect(m.audioOutOff, &QAction::triggered, this, [c] { c->stopTalking(); });
-  connect(m.triggerDo1, &QAction::triggered, this, [c] { c->toggleOutput(); });
-  // "Return" is left unconnected on purpose: it goes back to the video, and
-  // choosing any item closes the menu already. "Quit" leaves the view.
-  connect(m.quit, &QAction::triggered, this, [c] { c->close(); });
+    LiveMenu& m = *menu_;
+    LiveViewController* c = controller_.get();
+    for (int n = 1; n <= 8; ++n) {
+        connect(m.setPreset[n - 1], &QAction::triggered, this, [c, n] { c->setPreset(n); });
+        connect(m.gotoPreset[n - 1], &QAction::triggered, this, [c, n] { c->goToPreset(n); });
+    }
+    connect(m.osdOn, &QAction::triggered, this, [c] { c->setOsdMode(true); });
+    connect(m.osdOff, &QAction::triggered, this, [c] { c->setOsdMode(false); });
+    for (int n = 1; n <= 5; ++n) connect(m.speed[n - 1], &QAction::triggered, this, [c, n] { c->chooseSpeed(n); });
+    // Monitor n shows input n full screen; the quad item shows all four.
+    for (int n = 0; n <= 4; ++n) {
+        QAction* item = n == 0 ? m.monitorQuad : m.monitor[n - 1];
+        connect(item, &QAction::triggered, this, [c, n] { c->setQuadDisplay(n); });
+    }
+    connect(m.audioInOn, &QAction::triggered, this, [c] { c->setAudioIn(true); });
+    connect(m.audioInOff, &QAction::triggered, this, [c] { c->setAudioIn(false); });
+    connect(m.audioOutOn, &QAction::triggered, this, [c] { c->startTalking(); });
+    connect(m.audioOutOff, &QAction::triggered, this, [c] { c->stopTalking(); });
+    connect(m.triggerDo1, &QAction::triggered, this, [c] { c->toggleOutput(); });
+    // "Return" is left unconnected on purpose: it goes back to the video, and
+    // choosing any item closes the menu already. "Quit" leaves the view.
+    connect(m.quit, &QAction::triggered, this, [c] { c->close(); });
 }
 
 void CWideVideoDlg::setVisible(bool visible) {
-  if (visible && !initialised_) {
-    initialised_ = true;
-    initialiseView();
-    return;
-  }
-  CBDialog::setVisible(visible);
+    if (visible && !initialised_) {
+        initialised_ = true;
+        initialiseView();
+        return;
+    }
+    CBDialog::setVisible(visible);
 }
 
 void CWideVideoDlg::initialiseView() {
-  for (QLabel* label : indicators_) label->hide();
-  nameLabel_->hide();
-  for (QLabel* label : arrows_) label->hide();
+    for (QLabel* label : indicators_) label->hide();
+    nameLabel_->hide();
+    for (QLabel* label : arrows_) label->hide();
 
-  shell_.setOrientation(LiveViewController::kTurnedDegrees);
-  setDrawMode(DrawMode::Center);
-  screen_ = shell_.screenSize(this);
+    shell_.setOrientation(LiveViewController::kTurnedDegrees);
+    setDrawMode(DrawMode::Center);
+    screen_ = shell_.screenSize(this);
 
-  shell_.enterFullScreen(this);
-  resize(screen_);
-  CBDialog::setVisible(true);
-  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-    raise();
-    activateWindow();
-  }
-  progressBar_->setGeometry(25, screen_.height() - 21, 150, 10);
-  controller_->start(startPosition_, screen_, surfaceHandle_);
+    shell_.enterFullScreen(this);
+    resize(screen_);
+    CBDialog::setVisible(true);
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        raise();
+        activateWindow();
+    }
+    progressBar_->setGeometry(25, screen_.height() - 21, 150, 10);
+    controller_->start(startPosition_, screen_, surfaceHandle_);
 }
 
 void CWideVideoDlg::setBackground(Background background) {
-  switch (background) {
+    switch (background) {
     case Background::Plain: CBDialog::setBackground(pictures::kBackgroundPlain); break;
     case Background::Connecting: CBDialog::setBackground(pictures::kBackgroundConnecting); break;
     case Background::Failed: CBDialog::setBackground(pictures::kBackgroundFailed); break;
-  }
+    }
 }
 
 void CWideVideoDlg::clearVideo() {
-  surface_->clear();
-  update();
+    surface_->clear();
+    update();
 }
 
 void CWideVideoDlg::setProgressVisible(bool visible) { progressBar_->setVisible(visible); }
 
 void CWideVideoDlg::setProgress(int value, int maximum) {
-  progressBar_->setRange(0, maximum);
-  progressBar_->setValue(value);
+    progressBar_->setRange(0, maximum);
+    progressBar_->setValue(value);
 }
 
 void CWideVideoDlg::setNameText(const QString& text) {
-  nameLabel_->setFont(nameFont());
-  nameLabel_->setTextColor(kNameText);
-  nameLabel_->setBkColor(kNameBackground);
-  nameLabel_->setGeometry(0, 0, kNameCharWidth * (static_cast<int>(text.size()) + 1), kNameHeight);
-  nameLabel_->setText(text);
+    nameLabel_->setFont(nameFont());
+    nameLabel_->setTextColor(kNameText);
+    nameLabel_->setBkColor(kNameBackground);
+    nameLabel_->setGeometry(0, 0, kNameCharWidth * (static_cast<int>(text.size()) + 1), kNameHeight);
+    nameLabel_->setText(text);
 }
 
 void CWideVideoDlg::setNameVisible(bool visible) {
-  nameLabel_->setVisible(visible);
-  update();
+    nameLabel_->setVisible(visible);
+    update();
 }
 
 void CWideVideoDlg::showIndicators(const IndicatorStates& shown) {
-  for (std::size_t i = 0; i < indicators_.size(); ++i) indicators_[i]->setVisible(shown[i]);
+    for (std::size_t i = 0; i < indicators_.size(); ++i) indicators_[i]->setVisible(shown[i]);
 }
 
 void CWideVideoDlg::showArrow(PtzSector sector, QPoint at) {
-  QLabel* picture = arrow(static_cast<int>(sector));
-  picture->move(at);
-  picture->show();
-  picture->raise();
+    QLabel* picture = arrow(static_cast<int>(sector));
+    picture->move(at);
+    picture->show();
+    picture->raise();
 }
 
 void CWideVideoDlg::hideArrow(PtzSector sector) { arrow(static_cast<int>(sector))->hide(); }
@@ -212,15 +213,15 @@ void CWideVideoDlg::hideArrow(PtzSector sector) { arrow(static_cast<int>(sector)
 void CWideVideoDlg::showMenuState(const LiveMenuState& state) { menu_->show(state); }
 
 void CWideVideoDlg::openMenu() {
-  // Right-aligned to the view's top-left corner and kept on the screen: on a
-  // full-screen view that is the screen's top-left corner.
-  QMenu& popup = menu_->popup();
-  popup.popup(mapToGlobal(QPoint(0, 0)) - QPoint(popup.sizeHint().width(), 0));
+    // Right-aligned to the view's top-left corner and kept on the screen: on a
+    // full-screen view that is the screen's top-left corner.
+    QMenu& popup = menu_->popup();
+    popup.popup(mapToGlobal(QPoint(0, 0)) - QPoint(popup.sizeHint().width(), 0));
 }
 
 PromptAnswer CWideVideoDlg::ask(const QString& text, const QString& caption, PromptButtons buttons,
                                 const QString& detail) {
-  return shell_.prompts().showMessage(this, text, caption, buttons, detail);
+    return shell_.prompts().showMessage(this, text, caption, buttons, detail);
 }
 
 void CWideVideoDlg::setOrientation(int degrees) { shell_.setOrientation(degrees); }
@@ -232,83 +233,83 @@ void CWideVideoDlg::reject() { controller_->close(); }
 void CWideVideoDlg::accept() { controller_->actionKey(); }
 
 void CWideVideoDlg::closeEvent(QCloseEvent* event) {
-  // The window's close button ends the view the same way as Quit; the
-  // window goes once the stream has closed.
-  if (controller_->isClosed()) {
-    event->accept();
-    return;
-  }
-  controller_->close();
-  event->ignore();
+    // The window's close button ends the view the same way as Quit; the
+    // window goes once the stream has closed.
+    if (controller_->isClosed()) {
+        event->accept();
+        return;
+    }
+    controller_->close();
+    event->ignore();
 }
 
 void CWideVideoDlg::resizeEvent(QResizeEvent* event) {
-  surface_->setClientSize(size());
-  CBDialog::resizeEvent(event);
+    surface_->setClientSize(size());
+    CBDialog::resizeEvent(event);
 }
 
 void CWideVideoDlg::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  // While connected the picture is the stream client's; until its first
-  // picture arrives, and whenever not connected, the background shows.
-  const bool video = controller_->isConnected() && surface_->paint(painter, rect());
-  if (!video) {
-    painter.fillRect(rect(), Qt::white);
-    paintBackground(painter, rect());
-  }
-  // The direction keys go to the view.
-  if (!hasFocus()) setFocus(Qt::OtherFocusReason);
+    QPainter painter(this);
+    // While connected the picture is the stream client's; until its first
+    // picture arrives, and whenever not connected, the background shows.
+    const bool video = controller_->isConnected() && surface_->paint(painter, rect());
+    if (!video) {
+        painter.fillRect(rect(), Qt::white);
+        paintBackground(painter, rect());
+    }
+    // The direction keys go to the view.
+    if (!hasFocus()) setFocus(Qt::OtherFocusReason);
 }
 
 void CWideVideoDlg::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::RightButton) {
-    controller_->actionKey();
-  } else if (event->button() == Qt::LeftButton) {
-    controller_->penDown(event->position().toPoint(), fromTouch(event));
-  } else {
-    CBDialog::mousePressEvent(event);
-    return;
-  }
-  event->accept();
+    if (event->button() == Qt::RightButton) {
+        controller_->actionKey();
+    } else if (event->button() == Qt::LeftButton) {
+        controller_->penDown(event->position().toPoint(), fromTouch(event));
+    } else {
+        CBDialog::mousePressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 void CWideVideoDlg::mouseMoveEvent(QMouseEvent* event) {
-  controller_->penMove(event->position().toPoint());
-  event->accept();
+    controller_->penMove(event->position().toPoint());
+    event->accept();
 }
 
 void CWideVideoDlg::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) {
-    CBDialog::mouseReleaseEvent(event);
-    return;
-  }
-  controller_->penUp();
-  event->accept();
+    if (event->button() != Qt::LeftButton) {
+        CBDialog::mouseReleaseEvent(event);
+        return;
+    }
+    controller_->penUp();
+    event->accept();
 }
 
 void CWideVideoDlg::contextMenuEvent(QContextMenuEvent* event) {
-  // The keyboard's menu key, or a hold the platform turns into a menu
-  // request. The right button has opened the menu on its press already.
-  if (event->reason() != QContextMenuEvent::Mouse) controller_->actionKey();
-  event->accept();
+    // The keyboard's menu key, or a hold the platform turns into a menu
+    // request. The right button has opened the menu on its press already.
+    if (event->reason() != QContextMenuEvent::Mouse) controller_->actionKey();
+    event->accept();
 }
 
 void CWideVideoDlg::keyPressEvent(QKeyEvent* event) {
-  if (!LiveViewController::handlesKey(event->key())) {
-    CBDialog::keyPressEvent(event);
-    return;
-  }
-  controller_->keyDown(event->key(), event->isAutoRepeat());
-  event->accept();
+    if (!LiveViewController::handlesKey(event->key())) {
+        CBDialog::keyPressEvent(event);
+        return;
+    }
+    controller_->keyDown(event->key(), event->isAutoRepeat());
+    event->accept();
 }
 
 void CWideVideoDlg::keyReleaseEvent(QKeyEvent* event) {
-  if (!LiveViewController::handlesKey(event->key())) {
-    CBDialog::keyReleaseEvent(event);
-    return;
-  }
-  controller_->keyUp(event->key(), event->isAutoRepeat());
-  event->accept();
+    if (!LiveViewController::handlesKey(event->key())) {
+        CBDialog::keyReleaseEvent(event);
+        return;
+    }
+    controller_->keyUp(event->key(), event->isAutoRepeat());
+    event->accept();
 }
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

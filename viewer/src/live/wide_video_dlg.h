@@ -26,108 +26,109 @@ class ReasonLog;
 class VideoSurface;
 
 class CWideVideoDlg : public CBDialog, private LiveViewDisplay {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  using OpenMode = LiveViewController::OpenMode;
-  enum Indicator { MD1, MD2, MD3, MD4, DI1, DI2, kIndicatorCount };
-  static constexpr int kArrowCount = kPtzSectorCount;
-  static constexpr int kProgressMaximum = LiveViewController::kProgressMaximum;
+public:
+    using OpenMode = LiveViewController::OpenMode;
+    enum Indicator { MD1, MD2, MD3, MD4, DI1, DI2, kIndicatorCount };
+    static constexpr int kArrowCount = kPtzSectorCount;
+    static constexpr int kProgressMaximum = LiveViewController::kProgressMaximum;
 
-  // `records` are the 16 records of the camera list (the view works on
-  // copies; changes() says what it changed), `position` the camera to show
-  // first. `reasons`, when given, tells why a connection failed. The view
-  // initialises itself and opens the stream when it is shown.
-  CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& records, int position, Shell& shell,
-                QWidget* parent = nullptr, const ReasonLog* reasons = nullptr);
-  ~CWideVideoDlg() override;
+    // `records` are the 16 records of the camera list (the view works on
+    // copies; changes() says what it changed), `position` the camera to show
+    // first. `reasons`, when given, tells why a connection failed. The view
+    // initialises itself and opens the stream when it is shown.
+    CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& records, int position, Shell& shell,
+                  QWidget* parent = nullptr, const ReasonLog* reasons = nullptr);
+    ~CWideVideoDlg() override;
 
-  LiveViewController& controller() { return *controller_; }
-  const LiveViewChanges& changes() const { return controller_->changes(); }
+    LiveViewController& controller() { return *controller_; }
+    const LiveViewChanges& changes() const { return controller_->changes(); }
 
-  // The controller's operations, as the demo and tests drive them.
-  void streamOpen(int position, OpenMode mode) { controller_->streamOpen(position, mode); }
-  void streamClose() { controller_->streamClose(); }
-  void closeView() { controller_->close(); }
-  void toggleOutput() { controller_->toggleOutput(); }
-  void actionKey() { controller_->actionKey(); }
-  void showEventsOfPeriod() { controller_->showEventsOfPeriod(); }
+    // The controller's operations, as the demo and tests drive them.
+    void streamOpen(int position, OpenMode mode) { controller_->streamOpen(position, mode); }
+    void streamClose() { controller_->streamClose(); }
+    void closeView() { controller_->close(); }
+    void toggleOutput() { controller_->toggleOutput(); }
+    void actionKey() { controller_->actionKey(); }
+    void showEventsOfPeriod() { controller_->showEventsOfPeriod(); }
 
-  int currentPosition() const { return controller_->currentPosition(); }
-  bool isConnecting() const { return controller_->isConnecting(); }
-  bool isConnected() const { return controller_->isConnected(); }
-  bool isClosed() const { return controller_->isClosed(); }
-  bool hasStream() const { return controller_->hasStream(); }
-  bool isOsdMode() const { return controller_->isOsdMode(); }
-  int progressCount() const { return controller_->progressCount(); }
-  int outputState() const { return controller_->outputState(); }
-  const QString& nameText() const { return controller_->nameText(); }
-  bool eventFlag(Indicator which) const {
-    return controller_->eventFlag(static_cast<LiveViewController::Indicator>(which));
-  }
-  QSize measuredScreen() const { return screen_; }
+    int currentPosition() const { return controller_->currentPosition(); }
+    bool isConnecting() const { return controller_->isConnecting(); }
+    bool isConnected() const { return controller_->isConnected(); }
+    bool isClosed() const { return controller_->isClosed(); }
+    bool hasStream() const { return controller_->hasStream(); }
+    bool isOsdMode() const { return controller_->isOsdMode(); }
+    int progressCount() const { return controller_->progressCount(); }
+    int outputState() const { return controller_->outputState(); }
+    const QString& nameText() const { return controller_->nameText(); }
+    bool eventFlag(Indicator which) const {
+        return controller_->eventFlag(static_cast<LiveViewController::Indicator>(which));
+    }
+    QSize measuredScreen() const { return screen_; }
 
-  LiveMenu& menu() { return *menu_; }
-  QLabel* indicator(Indicator which) const { return indicators_[which]; }
-  QLabel* arrow(int sector) const { return arrows_[static_cast<std::size_t>(sector - 1)]; }
-  CColorStatic* nameLabel() const { return nameLabel_; }
-  QProgressBar* progressBar() const { return progressBar_; }
-  VideoSurface& videoSurface() const { return *surface_; }
-  // The window handle the stream client draws into.
-  uint32_t surfaceHandle() const { return surfaceHandle_; }
+    LiveMenu& menu() { return *menu_; }
+    QLabel* indicator(Indicator which) const { return indicators_[which]; }
+    QLabel* arrow(int sector) const { return arrows_[static_cast<std::size_t>(sector - 1)]; }
+    CColorStatic* nameLabel() const { return nameLabel_; }
+    QProgressBar* progressBar() const { return progressBar_; }
+    VideoSurface& videoSurface() const { return *surface_; }
+    // The window handle the stream client draws into.
+    uint32_t surfaceHandle() const { return surfaceHandle_; }
 
-  void setVisible(bool visible) override;
+    void setVisible(bool visible) override;
 
- public slots:
-  void reject() override;
-  // The dialog's OK command is the action key; it never closes the view.
-  void accept() override;
+public slots:
+    void reject() override;
+    // The dialog's OK command is the action key; it never closes the view.
+    void accept() override;
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  void keyReleaseEvent(QKeyEvent* event) override;
-  void contextMenuEvent(QContextMenuEvent* event) override;
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
- private:
-  void initialiseView();
-  void createChildren();
-  void connectMenu();
+private:
+    void initialiseView();
+    void createChildren();
+    void connectMenu();
 
-  // LiveViewDisplay
-  void setBackground(Background background) override;
-  void clearVideo() override;
-  void setProgressVisible(bool visible) override;
-  void setProgress(int value, int maximum) override;
-  void setNameText(const QString& text) override;
-  void setNameVisible(bool visible) override;
-  void showIndicators(const IndicatorStates& shown) override;
-  void showArrow(PtzSector sector, QPoint at) override;
-  void hideArrow(PtzSector sector) override;
-  void showMenuState(const LiveMenuState& state) override;
-  void openMenu() override;
-  PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons, const QString& detail) override;
-  void setOrientation(int degrees) override;
-  void finish() override;
+    // LiveViewDisplay
+    void setBackground(Background background) override;
+    void clearVideo() override;
+    void setProgressVisible(bool visible) override;
+    void setProgress(int value, int maximum) override;
+    void setNameText(const QString& text) override;
+    void setNameVisible(bool visible) override;
+    void showIndicators(const IndicatorStates& shown) override;
+    void showArrow(PtzSector sector, QPoint at) override;
+    void hideArrow(PtzSector sector) override;
+    void showMenuState(const LiveMenuState& state) override;
+    void openMenu() override;
+    PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons,
+                     const QString& detail) override;
+    void setOrientation(int degrees) override;
+    void finish() override;
 
-  Shell& shell_;
-  int startPosition_;
-  QSize screen_;
-  std::unique_ptr<LiveViewController> controller_;
+    Shell& shell_;
+    int startPosition_;
+    QSize screen_;
+    std::unique_ptr<LiveViewController> controller_;
 
-  std::array<QLabel*, kIndicatorCount> indicators_{};
-  std::array<QLabel*, kArrowCount> arrows_{};
-  CColorStatic* nameLabel_ = nullptr;
-  QProgressBar* progressBar_ = nullptr;
-  std::unique_ptr<LiveMenu> menu_;
-  std::shared_ptr<VideoSurface> surface_;
-  uint32_t surfaceHandle_ = 0;
-  bool initialised_ = false;
+    std::array<QLabel*, kIndicatorCount> indicators_{};
+    std::array<QLabel*, kArrowCount> arrows_{};
+    CColorStatic* nameLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    std::unique_ptr<LiveMenu> menu_;
+    std::shared_ptr<VideoSurface> surface_;
+    uint32_t surfaceHandle_ = 0;
+    bool initialised_ = false;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -11,38 +11,38 @@ constexpr std::size_t kKept = 16;
 // "Fenwa20-M: connect to ... failed" reads "connect to ... failed": the
 // library's name means nothing to the user.
 std::string withoutSource(const std::string& line) {
-  const std::size_t colon = line.find(": ");
-  if (colon == std::string::npos || line.find(' ') < colon) return line;
-  return line.substr(colon + 2);
+    const std::size_t colon = line.find(": ");
+    if (colon == std::string::npos || line.find(' ') < colon) return line;
+    return line.substr(colon + 2);
 }
 
-}  // namespace
+} // namespace
 
 ReasonLog::ReasonLog() {
-  const char* debug = std::getenv("TAVOLIN_DEBUG");
-  echo_ = debug != nullptr && std::strcmp(debug, "1") == 0;
-  previous_ = platform::setDiagnosticSink([this](const std::string& line) { take(line); });
+    const char* debug = std::getenv("TAVOLIN_DEBUG");
+    echo_ = debug != nullptr && std::strcmp(debug, "1") == 0;
+    previous_ = platform::setDiagnosticSink([this](const std::string& line) { take(line); });
 }
 
 ReasonLog::~ReasonLog() { platform::setDiagnosticSink(std::move(previous_)); }
 
 void ReasonLog::take(const std::string& line) {
-  if (echo_) platform::writeToStandardError(line);
-  std::lock_guard lock(lock_);
-  lines_.push_back(line);
-  if (lines_.size() > kKept) lines_.pop_front();
-  ++told_;
+    if (echo_) platform::writeToStandardError(line);
+    std::lock_guard lock(lock_);
+    lines_.push_back(line);
+    if (lines_.size() > kKept) lines_.pop_front();
+    ++told_;
 }
 
 uint64_t ReasonLog::mark() const {
-  std::lock_guard lock(lock_);
-  return told_;
+    std::lock_guard lock(lock_);
+    return told_;
 }
 
 QString ReasonLog::lastSince(uint64_t mark) const {
-  std::lock_guard lock(lock_);
-  if (told_ <= mark || lines_.empty()) return {};
-  return QString::fromStdString(withoutSource(lines_.back()));
+    std::lock_guard lock(lock_);
+    if (told_ <= mark || lines_.empty()) return {};
+    return QString::fromStdString(withoutSource(lines_.back()));
 }
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

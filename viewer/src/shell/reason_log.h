@@ -16,26 +16,26 @@
 namespace tavolin::ui {
 
 class ReasonLog {
- public:
-  ReasonLog();
-  ~ReasonLog();
-  ReasonLog(const ReasonLog&) = delete;
-  ReasonLog& operator=(const ReasonLog&) = delete;
+public:
+    ReasonLog();
+    ~ReasonLog();
+    ReasonLog(const ReasonLog&) = delete;
+    ReasonLog& operator=(const ReasonLog&) = delete;
 
-  // Where the lines told from now on begin.
-  uint64_t mark() const;
-  // The last line told since `mark`, without the name of the library that
-  // told it; empty when none was told.
-  QString lastSince(uint64_t mark) const;
+    // Where the lines told from now on begin.
+    uint64_t mark() const;
+    // The last line told since `mark`, without the name of the library that
+    // told it; empty when none was told.
+    QString lastSince(uint64_t mark) const;
 
- private:
-  void take(const std::string& line);
+private:
+    void take(const std::string& line);
 
-  mutable std::mutex lock_;
-  std::deque<std::string> lines_;  // the newest few
-  uint64_t told_ = 0;              // lines told so far
-  bool echo_ = false;
-  platform::DiagnosticSink previous_;
+    mutable std::mutex lock_;
+    std::deque<std::string> lines_; // the newest few
+    uint64_t told_ = 0;             // lines told so far
+    bool echo_ = false;
+    platform::DiagnosticSink previous_;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

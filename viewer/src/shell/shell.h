@@ -16,40 +16,40 @@ enum class PromptButtons { Ok, YesNo };
 enum class PromptAnswer { Ok, Yes, No };
 
 class UserPrompts {
- public:
-  virtual ~UserPrompts() = default;
+public:
+    virtual ~UserPrompts() = default;
 
-  // A modal message box; runs on the GUI thread only. `detail`, when not
-  // empty, is a line under the text that says why.
-  virtual PromptAnswer showMessage(QWidget* parent, const QString& text, const QString& caption, PromptButtons buttons,
-                                   const QString& detail = {}) = 0;
+    // A modal message box; runs on the GUI thread only. `detail`, when not
+    // empty, is a line under the text that says why.
+    virtual PromptAnswer showMessage(QWidget* parent, const QString& text, const QString& caption,
+                                     PromptButtons buttons, const QString& detail = {}) = 0;
 
-  // The file-open dialog: the chosen file's full path, or an empty text when
-  // the user cancelled.
-  virtual QString openFile(QWidget* parent, const QString& title, const QString& filter,
-                           const QString& startFolder) = 0;
+    // The file-open dialog: the chosen file's full path, or an empty text when
+    // the user cancelled.
+    virtual QString openFile(QWidget* parent, const QString& title, const QString& filter,
+                             const QString& startFolder) = 0;
 };
 
 class Shell {
- public:
-  virtual ~Shell() = default;
+public:
+    virtual ~Shell() = default;
 
-  virtual UserPrompts& prompts() = 0;
+    virtual UserPrompts& prompts() = 0;
 
-  // Display orientation in degrees (0 upright, 270 turned). A desktop
-  // records it; nothing turns.
-  virtual void setOrientation(int degrees) = 0;
-  virtual int orientation() const = 0;
+    // Display orientation in degrees (0 upright, 270 turned). A desktop
+    // records it; nothing turns.
+    virtual void setOrientation(int degrees) = 0;
+    virtual int orientation() const = 0;
 
-  // Makes `window` cover the whole screen of the monitor it is on, with no
-  // decoration and nothing of the desktop over it.
-  virtual void enterFullScreen(QWidget* window) = 0;
+    // Makes `window` cover the whole screen of the monitor it is on, with no
+    // decoration and nothing of the desktop over it.
+    virtual void enterFullScreen(QWidget* window) = 0;
 
-  // The screen size the live view measures for `window`.
-  virtual QSize screenSize(const QWidget* window) const = 0;
+    // The screen size the live view measures for `window`.
+    virtual QSize screenSize(const QWidget* window) const = 0;
 
-  // The folder of the shipped PTZ protocol files, where the file dialog starts.
-  virtual QString protocolFolder() const = 0;
+    // The folder of the shipped PTZ protocol files, where the file dialog starts.
+    virtual QString protocolFolder() const = 0;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -7,26 +7,26 @@ namespace tavolin::ui {
 
 CColorStatic::CColorStatic(QWidget* parent)
     : QLabel(parent), text_(Qt::black), background_(QApplication::palette().color(QPalette::Button)) {
-  setAutoFillBackground(true);
-  applyColors();
+    setAutoFillBackground(true);
+    applyColors();
 }
 
 void CColorStatic::setTextColor(const QColor& color) {
-  text_ = color;
-  applyColors();
+    text_ = color;
+    applyColors();
 }
 
 void CColorStatic::setBkColor(const QColor& color) {
-  background_ = color;
-  applyColors();
+    background_ = color;
+    applyColors();
 }
 
 void CColorStatic::applyColors() {
-  QPalette colors = palette();
-  colors.setColor(QPalette::Window, background_);
-  colors.setColor(QPalette::WindowText, text_);
-  setPalette(colors);
-  update();
+    QPalette colors = palette();
+    colors.setColor(QPalette::Window, background_);
+    colors.setColor(QPalette::WindowText, text_);
+    setPalette(colors);
+    update();
 }
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

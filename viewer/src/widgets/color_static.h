@@ -8,21 +8,21 @@
 namespace tavolin::ui {
 
 class CColorStatic : public QLabel {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  explicit CColorStatic(QWidget* parent = nullptr);
+public:
+    explicit CColorStatic(QWidget* parent = nullptr);
 
-  void setTextColor(const QColor& color);
-  void setBkColor(const QColor& color);
-  QColor textColor() const { return text_; }
-  QColor bkColor() const { return background_; }
+    void setTextColor(const QColor& color);
+    void setBkColor(const QColor& color);
+    QColor textColor() const { return text_; }
+    QColor bkColor() const { return background_; }
 
- private:
-  void applyColors();
+private:
+    void applyColors();
 
-  QColor text_;
-  QColor background_;
+    QColor text_;
+    QColor background_;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -9,15 +9,15 @@
 namespace tavolin::ui {
 
 class CompactComboStyle final : public QProxyStyle {
- public:
-  // `arrowWidth` in pixels.
-  explicit CompactComboStyle(int arrowWidth);
+public:
+    // `arrowWidth` in pixels.
+    explicit CompactComboStyle(int arrowWidth);
 
-  QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
-                       const QWidget* widget) const override;
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget) const override;
 
- private:
-  int arrowWidth_;
+private:
+    int arrowWidth_;
 };
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

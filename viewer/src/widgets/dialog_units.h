@@ -11,23 +11,23 @@
 namespace tavolin::ui {
 
 class DialogUnits {
- public:
-  explicit DialogUnits(const QFont& font);
+public:
+    explicit DialogUnits(const QFont& font);
 
-  int x(int units) const;
-  int y(int units) const;
-  QRect rect(int x, int y, int width, int height) const;
+    int x(int units) const;
+    int y(int units) const;
+    QRect rect(int x, int y, int width, int height) const;
 
-  // Base units in pixels: average character width and height of the font.
-  int baseWidth() const { return baseWidth_; }
-  int baseHeight() const { return baseHeight_; }
+    // Base units in pixels: average character width and height of the font.
+    int baseWidth() const { return baseWidth_; }
+    int baseHeight() const { return baseHeight_; }
 
- private:
-  int baseWidth_;
-  int baseHeight_;
+private:
+    int baseWidth_;
+    int baseHeight_;
 };
 
 // The dialog font of the forms: Arial 9 point, or the nearest sans font.
 QFont dialogFont();
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

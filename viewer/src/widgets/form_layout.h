@@ -26,4 +26,4 @@ void placeLabel(QLabel* label, const DialogUnits& du, int x, int y);
 void fitLabelBeforeBuddy(QLabel* label);
 void placeComboBox(QComboBox* combo, const DialogUnits& du, int x, int y, int width, int listHeight);
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

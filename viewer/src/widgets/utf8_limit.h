@@ -17,4 +17,4 @@ QString cutToUtf8Bytes(const QString& text, int maxBytes);
 // sets are cut with cutToUtf8Bytes by the caller.
 void limitUtf8Bytes(QLineEdit* edit, int maxBytes);
 
-}  // namespace tavolin::ui
+} // namespace tavolin::ui

@@ -5,24 +5,24 @@ namespace tavolin {
 WallController::WallController(std::span<const CameraRecord, kCameraCount> records, WallStreams& streams,
                                const platform::Clock& clock, WallSettings settings)
     : records_(records), streams_(streams), grid_(wallCameras(records), settings.layout, settings.page) {
-  slots_.reserve(kCameraCount);
-  for (int i = 0; i < kCameraCount; ++i) slots_.emplace_back(clock);
+    slots_.reserve(kCameraCount);
+    for (int i = 0; i < kCameraCount; ++i) slots_.emplace_back(clock);
 }
 
 WallController::~WallController() = default;
 
 void WallController::start() {
-  running_ = true;
-  reconcile();
+    running_ = true;
+    reconcile();
 }
 
 void WallController::stop() {
-  running_ = false;
-  reconcile();
+    running_ = false;
+    reconcile();
 }
 
 WallAction WallController::key(WallKey key) {
-  switch (key) {
+    switch (key) {
     case WallKey::One: setLayout(WallLayout::Single); return WallAction::Redraw;
     case WallKey::Four: setLayout(WallLayout::Grid2x2); return WallAction::Redraw;
     case WallKey::Nine: setLayout(WallLayout::Grid3x3); return WallAction::Redraw;
@@ -38,49 +38,49 @@ WallAction WallController::key(WallKey key) {
     case WallKey::Return: return grid_.selectedCamera() ? WallAction::OpenSingle : WallAction::OpenMenu;
     case WallKey::Menu: return WallAction::OpenMenu;
     case WallKey::Escape: return WallAction::Close;
-  }
-  return WallAction::None;
+    }
+    return WallAction::None;
 }
 
 WallAction WallController::moveSelection(WallDirection direction) {
-  if (!grid_.moveSelection(direction)) return WallAction::None;
-  reconcile();  // the audio follows the selection
-  return WallAction::Redraw;
+    if (!grid_.moveSelection(direction)) return WallAction::None;
+    reconcile(); // the audio follows the selection
+    return WallAction::Redraw;
 }
 
 void WallController::setLayout(WallLayout layout) {
-  grid_.setLayout(layout);
-  reconcile();
+    grid_.setLayout(layout);
+    reconcile();
 }
 
 void WallController::turnPage(int step) {
-  if (grid_.turnPage(step)) reconcile();
+    if (grid_.turnPage(step)) reconcile();
 }
 
 WallAction WallController::click(int cell) {
-  if (!grid_.select(cell)) return WallAction::None;
-  reconcile();
-  return WallAction::OpenSingle;
+    if (!grid_.select(cell)) return WallAction::None;
+    reconcile();
+    return WallAction::OpenSingle;
 }
 
 std::optional<int> WallController::openSingleView() {
-  single_ = grid_.selectedCamera();
-  reconcile();
-  return single_;
+    single_ = grid_.selectedCamera();
+    reconcile();
+    return single_;
 }
 
 void WallController::singleViewClosed() {
-  single_.reset();
-  reconcile();
+    single_.reset();
+    reconcile();
 }
 
 WallController::Slot* WallController::slotOf(int position) {
-  return position >= 0 && position < kCameraCount ? &slots_[position] : nullptr;
+    return position >= 0 && position < kCameraCount ? &slots_[position] : nullptr;
 }
 
 void WallController::streamConnected(int position) {
-  Slot* slot = slotOf(position);
-  if (slot && slot->life == Life::Live && slot->phase == Phase::Connecting) slot->phase = Phase::Connected;
+    Slot* slot = slotOf(position);
+    if (slot && slot->life == Life::Live && slot->phase == Phase::Connecting) slot->phase = Phase::Connected;
 }
 
 void WallController::streamFailed(int position) { giveUp(position); }
@@ -88,86 +88,86 @@ void WallController::streamFailed(int position) { giveUp(position); }
 void WallController::streamLost(int position) { giveUp(position); }
 
 void WallController::giveUp(int position) {
-  Slot* slot = slotOf(position);
-  if (!slot || slot->life != Life::Live) return;
-  slot->schedule.failed();
-  slot->phase = Phase::Waiting;
-  slot->life = Life::Closing;
-  streams_.close(position);
+    Slot* slot = slotOf(position);
+    if (!slot || slot->life != Life::Live) return;
+    slot->schedule.failed();
+    slot->phase = Phase::Waiting;
+    slot->life = Life::Closing;
+    streams_.close(position);
 }
 
 bool WallController::pictureShown(int position) {
-  Slot* slot = slotOf(position);
-  if (!slot || slot->life != Life::Live || slot->phase == Phase::Showing) return false;
-  slot->phase = Phase::Showing;
-  slot->schedule.pictureShown();
-  return true;
+    Slot* slot = slotOf(position);
+    if (!slot || slot->life != Life::Live || slot->phase == Phase::Showing) return false;
+    slot->phase = Phase::Showing;
+    slot->schedule.pictureShown();
+    return true;
 }
 
 void WallController::streamClosed(int position) {
-  Slot* slot = slotOf(position);
-  if (!slot || slot->life == Life::None) return;
-  slot->life = Life::None;
-  reconcile();
+    Slot* slot = slotOf(position);
+    if (!slot || slot->life == Life::None) return;
+    slot->life = Life::None;
+    reconcile();
 }
 
 void WallController::tick() { reconcile(); }
 
 bool WallController::wanted(int position) const {
-  return running_ && position != single_ && grid_.cellOf(position).has_value();
+    return running_ && position != single_ && grid_.cellOf(position).has_value();
 }
 
 bool WallController::audible(int position) const {
-  return running_ && !single_ && grid_.selectedCamera() == position && records_[position].playAudio != 0;
+    return running_ && !single_ && grid_.selectedCamera() == position && records_[position].playAudio != 0;
 }
 
 void WallController::reconcile() {
-  for (int position = 0; position < kCameraCount; ++position) {
-    Slot& slot = slots_[position];
-    if (!wanted(position)) {
-      if (slot.life == Life::Live) {
-        slot.life = Life::Closing;
-        streams_.close(position);
-      }
-      // A camera waiting to reconnect keeps its schedule when it leaves the
-      // page, so paging back and forth never brings an attempt forward.
-      if (slot.phase != Phase::Waiting) slot.phase = Phase::Idle;
-      continue;
+    for (int position = 0; position < kCameraCount; ++position) {
+        Slot& slot = slots_[position];
+        if (!wanted(position)) {
+            if (slot.life == Life::Live) {
+                slot.life = Life::Closing;
+                streams_.close(position);
+            }
+            // A camera waiting to reconnect keeps its schedule when it leaves the
+            // page, so paging back and forth never brings an attempt forward.
+            if (slot.phase != Phase::Waiting) slot.phase = Phase::Idle;
+            continue;
+        }
+        const bool mayOpen = slot.phase == Phase::Idle || (slot.phase == Phase::Waiting && slot.schedule.due());
+        if (slot.life == Life::None && mayOpen) {
+            slot.life = Life::Live;
+            slot.phase = Phase::Connecting;
+            slot.audio = audible(position);
+            streams_.open(position, slot.audio);
+        } else if (slot.life == Life::Live && slot.audio != audible(position)) {
+            slot.audio = !slot.audio;
+            streams_.setAudio(position, slot.audio);
+        }
     }
-    const bool mayOpen = slot.phase == Phase::Idle || (slot.phase == Phase::Waiting && slot.schedule.due());
-    if (slot.life == Life::None && mayOpen) {
-      slot.life = Life::Live;
-      slot.phase = Phase::Connecting;
-      slot.audio = audible(position);
-      streams_.open(position, slot.audio);
-    } else if (slot.life == Life::Live && slot.audio != audible(position)) {
-      slot.audio = !slot.audio;
-      streams_.setAudio(position, slot.audio);
-    }
-  }
 }
 
 CellStatus WallController::cellStatus(int cell) const {
-  CellStatus status;
-  status.position = grid_.cameraAt(cell);
-  status.selected = cell == grid_.selectedCell() && status.position.has_value();
-  if (!status.position) return status;
-  const Slot& slot = slots_[*status.position];
-  switch (slot.phase) {
+    CellStatus status;
+    status.position = grid_.cameraAt(cell);
+    status.selected = cell == grid_.selectedCell() && status.position.has_value();
+    if (!status.position) return status;
+    const Slot& slot = slots_[*status.position];
+    switch (slot.phase) {
     case Phase::Idle:
     case Phase::Connecting: status.state = CellState::Connecting; break;
     case Phase::Connected: status.state = CellState::NoPicture; break;
     case Phase::Showing: status.state = CellState::Showing; break;
     case Phase::Waiting:
-      status.secondsLeft = slot.schedule.secondsUntilAttempt();
-      status.state = status.secondsLeft > 0 ? CellState::Reconnecting : CellState::Connecting;
-      break;
-  }
-  return status;
+        status.secondsLeft = slot.schedule.secondsUntilAttempt();
+        status.state = status.secondsLeft > 0 ? CellState::Reconnecting : CellState::Connecting;
+        break;
+    }
+    return status;
 }
 
 bool WallController::hasStream(int position) const {
-  return position >= 0 && position < kCameraCount && slots_[position].life != Life::None;
+    return position >= 0 && position < kCameraCount && slots_[position].life != Life::None;
 }
 
-}  // namespace tavolin
+} // namespace tavolin

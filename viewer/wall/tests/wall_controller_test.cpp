@@ -16,164 +16,164 @@ namespace {
 // Records what the wall asked of its streams, as "open 3", "open 3 audio",
 // "close 3", "audio 3 on".
 class RecordedStreams final : public WallStreams {
- public:
-  void open(int position, bool playAudio) override {
-    calls.push_back("open " + std::to_string(position) + (playAudio ? " audio" : ""));
-  }
-  void close(int position) override { calls.push_back("close " + std::to_string(position)); }
-  void setAudio(int position, bool play) override {
-    calls.push_back("audio " + std::to_string(position) + (play ? " on" : " off"));
-  }
-  std::vector<std::string> take() { return std::exchange(calls, {}); }
+public:
+    void open(int position, bool playAudio) override {
+        calls.push_back("open " + std::to_string(position) + (playAudio ? " audio" : ""));
+    }
+    void close(int position) override { calls.push_back("close " + std::to_string(position)); }
+    void setAudio(int position, bool play) override {
+        calls.push_back("audio " + std::to_string(position) + (play ? " on" : " off"));
+    }
+    std::vector<std::string> take() { return std::exchange(calls, {}); }
 
-  std::vector<std::string> calls;
+    std::vector<std::string> calls;
 };
 
 using Calls = std::vector<std::string>;
 
 class WallControllerTest : public ::testing::Test {
- protected:
-  // Cameras 0..9 have a host; 10..15 none.
-  WallControllerTest() {
-    for (int i = 0; i < kCameraCount; ++i) {
-      records_[i] = defaultCameraRecord(i);
-      setText(records_[i].host, i < 10 ? "127.0.0.1" : "");
+protected:
+    // Cameras 0..9 have a host; 10..15 none.
+    WallControllerTest() {
+        for (int i = 0; i < kCameraCount; ++i) {
+            records_[i] = defaultCameraRecord(i);
+            setText(records_[i].host, i < 10 ? "127.0.0.1" : "");
+        }
     }
-  }
 
-  WallController& start(WallLayout layout = WallLayout::Grid2x2, int page = 0) {
-    wall_ = std::make_unique<WallController>(records_, streams_, clock_, WallSettings{layout, page});
-    wall_->start();
-    return *wall_;
-  }
-  // The stream of `position` fails and is gone.
-  void fail(int position) {
-    wall_->streamFailed(position);
-    wall_->streamClosed(position);
-  }
+    WallController& start(WallLayout layout = WallLayout::Grid2x2, int page = 0) {
+        wall_ = std::make_unique<WallController>(records_, streams_, clock_, WallSettings{layout, page});
+        wall_->start();
+        return *wall_;
+    }
+    // The stream of `position` fails and is gone.
+    void fail(int position) {
+        wall_->streamFailed(position);
+        wall_->streamClosed(position);
+    }
 
-  std::array<CameraRecord, kCameraCount> records_{};
-  RecordedStreams streams_;
-  platform::ManualClock clock_;
-  std::unique_ptr<WallController> wall_;
+    std::array<CameraRecord, kCameraCount> records_{};
+    RecordedStreams streams_;
+    platform::ManualClock clock_;
+    std::unique_ptr<WallController> wall_;
 };
 
 TEST_F(WallControllerTest, OnlyTheShownPageRunsAndHiddenCellsClose) {
-  WallController& wall = start();
-  EXPECT_EQ(streams_.take(), (Calls{"open 0", "open 1", "open 2", "open 3"}));
-  wall.key(WallKey::PageDown);
-  EXPECT_EQ(streams_.take(),
-            (Calls{"close 0", "close 1", "close 2", "close 3", "open 4", "open 5", "open 6", "open 7"}));
-  for (int p : {0, 1, 2, 3}) wall.streamClosed(p);
-  EXPECT_TRUE(streams_.take().empty());
+    WallController& wall = start();
+    EXPECT_EQ(streams_.take(), (Calls{"open 0", "open 1", "open 2", "open 3"}));
+    wall.key(WallKey::PageDown);
+    EXPECT_EQ(streams_.take(),
+              (Calls{"close 0", "close 1", "close 2", "close 3", "open 4", "open 5", "open 6", "open 7"}));
+    for (int p : {0, 1, 2, 3}) wall.streamClosed(p);
+    EXPECT_TRUE(streams_.take().empty());
 
-  wall.key(WallKey::Sixteen);  // all ten on one page
-  EXPECT_EQ(streams_.take(), (Calls{"open 0", "open 1", "open 2", "open 3", "open 8", "open 9"}));
-  EXPECT_EQ(wall.cellStatus(10).state, CellState::Empty);
+    wall.key(WallKey::Sixteen); // all ten on one page
+    EXPECT_EQ(streams_.take(), (Calls{"open 0", "open 1", "open 2", "open 3", "open 8", "open 9"}));
+    EXPECT_EQ(wall.cellStatus(10).state, CellState::Empty);
 
-  // A camera whose old stream is still closing opens once it is gone.
-  wall.key(WallKey::One);  // only the selected camera 4 stays
-  EXPECT_EQ(streams_.take().size(), 9u);
-  wall.streamClosed(1);
-  wall.key(WallKey::Sixteen);
-  EXPECT_EQ(streams_.take(), Calls{"open 1"});
-  wall.streamClosed(5);
-  EXPECT_EQ(streams_.take(), Calls{"open 5"});
+    // A camera whose old stream is still closing opens once it is gone.
+    wall.key(WallKey::One); // only the selected camera 4 stays
+    EXPECT_EQ(streams_.take().size(), 9u);
+    wall.streamClosed(1);
+    wall.key(WallKey::Sixteen);
+    EXPECT_EQ(streams_.take(), Calls{"open 1"});
+    wall.streamClosed(5);
+    EXPECT_EQ(streams_.take(), Calls{"open 5"});
 
-  wall.stop();  // those still closing are not closed twice
-  EXPECT_EQ(streams_.take(), (Calls{"close 1", "close 4", "close 5"}));
+    wall.stop(); // those still closing are not closed twice
+    EXPECT_EQ(streams_.take(), (Calls{"close 1", "close 4", "close 5"}));
 }
 
 TEST_F(WallControllerTest, EachCameraReconnectsOnItsOwnBackOff) {
-  WallController& wall = start();
-  streams_.take();
-  for (int p : {0, 1, 2, 3}) {
-    wall.streamConnected(p);
-    wall.pictureShown(p);
-  }
-  wall.streamLost(2);
-  wall.streamFailed(2);  // stale news of the stream that is closing
-  wall.pictureShown(2);
-  wall.streamLost(42);
-  EXPECT_EQ(streams_.take(), Calls{"close 2"});
-  wall.streamClosed(2);
-  for (int expectedMs : {1000, 2000, 4000, 8000}) {
-    SCOPED_TRACE(expectedMs);
-    EXPECT_EQ(wall.cellStatus(2).state, CellState::Reconnecting);
-    EXPECT_EQ(wall.cellStatus(2).secondsLeft, expectedMs / 1000);
-    clock_.advanceMs(expectedMs - 1);
-    wall.tick();
-    EXPECT_TRUE(streams_.take().empty());
-    clock_.advanceMs(1);
-    wall.tick();
-    EXPECT_EQ(streams_.take(), Calls{"open 2"});
-    EXPECT_EQ(wall.cellStatus(2).state, CellState::Connecting);
-    wall.streamConnected(2);  // connects, but no picture: keeps backing off
-    EXPECT_EQ(wall.cellStatus(2).state, CellState::NoPicture);
-    wall.streamLost(2);
-    wall.streamClosed(2);
+    WallController& wall = start();
     streams_.take();
-  }
-  clock_.advanceMs(16000);
-  wall.tick();
-  wall.pictureShown(2);
-  EXPECT_EQ(wall.cellStatus(2).state, CellState::Showing);
-  fail(2);
-  EXPECT_EQ(wall.cellStatus(2).secondsLeft, 1) << "a picture starts the back-off again";
-  for (int p : {0, 1, 3}) EXPECT_EQ(wall.cellStatus(p).state, CellState::Showing);
+    for (int p : {0, 1, 2, 3}) {
+        wall.streamConnected(p);
+        wall.pictureShown(p);
+    }
+    wall.streamLost(2);
+    wall.streamFailed(2); // stale news of the stream that is closing
+    wall.pictureShown(2);
+    wall.streamLost(42);
+    EXPECT_EQ(streams_.take(), Calls{"close 2"});
+    wall.streamClosed(2);
+    for (int expectedMs : {1000, 2000, 4000, 8000}) {
+        SCOPED_TRACE(expectedMs);
+        EXPECT_EQ(wall.cellStatus(2).state, CellState::Reconnecting);
+        EXPECT_EQ(wall.cellStatus(2).secondsLeft, expectedMs / 1000);
+        clock_.advanceMs(expectedMs - 1);
+        wall.tick();
+        EXPECT_TRUE(streams_.take().empty());
+        clock_.advanceMs(1);
+        wall.tick();
+        EXPECT_EQ(streams_.take(), Calls{"open 2"});
+        EXPECT_EQ(wall.cellStatus(2).state, CellState::Connecting);
+        wall.streamConnected(2); // connects, but no picture: keeps backing off
+        EXPECT_EQ(wall.cellStatus(2).state, CellState::NoPicture);
+        wall.streamLost(2);
+        wall.streamClosed(2);
+        streams_.take();
+    }
+    clock_.advanceMs(16000);
+    wall.tick();
+    wall.pictureShown(2);
+    EXPECT_EQ(wall.cellStatus(2).state, CellState::Showing);
+    fail(2);
+    EXPECT_EQ(wall.cellStatus(2).secondsLeft, 1) << "a picture starts the back-off again";
+    for (int p : {0, 1, 3}) EXPECT_EQ(wall.cellStatus(p).state, CellState::Showing);
 }
 
 TEST_F(WallControllerTest, PagingBackNeverBringsAnAttemptForward) {
-  WallController& wall = start();
-  for (int i = 0; i < 3; ++i) {  // waits of 1, 2, then 4 s
+    WallController& wall = start();
+    for (int i = 0; i < 3; ++i) { // waits of 1, 2, then 4 s
+        fail(1);
+        clock_.advanceMs(wall.cellStatus(1).secondsLeft * 1000);
+        wall.tick();
+    }
     fail(1);
-    clock_.advanceMs(wall.cellStatus(1).secondsLeft * 1000);
+    ASSERT_EQ(wall.cellStatus(1).secondsLeft, 8);
+    wall.key(WallKey::PageDown);
+    wall.key(WallKey::PageUp);
+    streams_.take();
+    EXPECT_EQ(wall.cellStatus(1).state, CellState::Reconnecting);
+    clock_.advanceMs(8000);
     wall.tick();
-  }
-  fail(1);
-  ASSERT_EQ(wall.cellStatus(1).secondsLeft, 8);
-  wall.key(WallKey::PageDown);
-  wall.key(WallKey::PageUp);
-  streams_.take();
-  EXPECT_EQ(wall.cellStatus(1).state, CellState::Reconnecting);
-  clock_.advanceMs(8000);
-  wall.tick();
-  EXPECT_EQ(streams_.take(), Calls{"open 1"});
+    EXPECT_EQ(streams_.take(), Calls{"open 1"});
 }
 
 TEST_F(WallControllerTest, AudioComesFromTheSelectedCellAloneWhenItsAudioInIsOn) {
-  records_[0].playAudio = 1;
-  records_[3].playAudio = 1;
-  WallController& wall = start();
-  EXPECT_EQ(streams_.take(), (Calls{"open 0 audio", "open 1", "open 2", "open 3"}));
-  wall.key(WallKey::Right);  // camera 1: Audio In off
-  EXPECT_EQ(streams_.take(), Calls{"audio 0 off"});
-  wall.key(WallKey::Down);  // camera 3
-  EXPECT_EQ(streams_.take(), Calls{"audio 3 on"});
-  EXPECT_EQ(wall.openSingleView(), 3);
-  EXPECT_EQ(streams_.take(), Calls{"close 3"}) << "the single view plays its own audio";
+    records_[0].playAudio = 1;
+    records_[3].playAudio = 1;
+    WallController& wall = start();
+    EXPECT_EQ(streams_.take(), (Calls{"open 0 audio", "open 1", "open 2", "open 3"}));
+    wall.key(WallKey::Right); // camera 1: Audio In off
+    EXPECT_EQ(streams_.take(), Calls{"audio 0 off"});
+    wall.key(WallKey::Down); // camera 3
+    EXPECT_EQ(streams_.take(), Calls{"audio 3 on"});
+    EXPECT_EQ(wall.openSingleView(), 3);
+    EXPECT_EQ(streams_.take(), Calls{"close 3"}) << "the single view plays its own audio";
 }
 
 TEST_F(WallControllerTest, TheSingleViewTakesItsCameraWhileTheOthersRun) {
-  WallController& wall = start();
-  streams_.take();
-  EXPECT_EQ(wall.click(2), WallAction::OpenSingle);
-  EXPECT_EQ(wall.openSingleView(), 2);
-  EXPECT_EQ(streams_.take(), Calls{"close 2"});
-  wall.streamClosed(2);
-  wall.tick();
-  EXPECT_TRUE(streams_.take().empty());
-  wall.singleViewClosed();
-  EXPECT_EQ(streams_.take(), Calls{"open 2"});
+    WallController& wall = start();
+    streams_.take();
+    EXPECT_EQ(wall.click(2), WallAction::OpenSingle);
+    EXPECT_EQ(wall.openSingleView(), 2);
+    EXPECT_EQ(streams_.take(), Calls{"close 2"});
+    wall.streamClosed(2);
+    wall.tick();
+    EXPECT_TRUE(streams_.take().empty());
+    wall.singleViewClosed();
+    EXPECT_EQ(streams_.take(), Calls{"open 2"});
 }
 
 TEST_F(WallControllerTest, ReturnOpensTheSelectedCameraOrOnAnEmptyWallTheMenu) {
-  EXPECT_EQ(start().key(WallKey::Return), WallAction::OpenSingle);
-  EXPECT_EQ(wall_->key(WallKey::Left), WallAction::None);
-  for (int i = 0; i < kCameraCount; ++i) setText(records_[i].host, "");
-  EXPECT_EQ(start().key(WallKey::Return), WallAction::OpenMenu);
-  EXPECT_EQ(wall_->click(0), WallAction::None);
+    EXPECT_EQ(start().key(WallKey::Return), WallAction::OpenSingle);
+    EXPECT_EQ(wall_->key(WallKey::Left), WallAction::None);
+    for (int i = 0; i < kCameraCount; ++i) setText(records_[i].host, "");
+    EXPECT_EQ(start().key(WallKey::Return), WallAction::OpenMenu);
+    EXPECT_EQ(wall_->click(0), WallAction::None);
 }
 
-}  // namespace
-}  // namespace tavolin
+} // namespace
+} // namespace tavolin

@@ -18,4 +18,4 @@ namespace tavolin::demo {
 // into `folder`.
 void pictureCommands(ui::CWideVideoDlg* view, const QString& folder, std::function<void()> done);
 
-}  // namespace tavolin::demo
+} // namespace tavolin::demo

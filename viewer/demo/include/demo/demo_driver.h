@@ -15,8 +15,8 @@ class CameraList;
 namespace tavolin::demo {
 
 struct DemoOptions {
-  QString screenshotFolder;  // form.png and live-view.png go here
-  int viewMs = 6000;         // how long the live view runs before its picture
+    QString screenshotFolder; // form.png and live-view.png go here
+    int viewMs = 6000;        // how long the live view runs before its picture
 };
 
 // True when every record of the list names 127.0.0.1.
@@ -31,4 +31,4 @@ void driveDemo(ui::CTavolinDlg& form, const DemoOptions& options);
 // answers a message box; and the form driven once it is shown.
 void runAsDemo(ui::CTavolinApp::Options& app, const DemoOptions& options);
 
-}  // namespace tavolin::demo
+} // namespace tavolin::demo

@@ -9,27 +9,27 @@
 namespace camsim {
 class V1Camera;
 class V2Camera;
-}  // namespace camsim
+} // namespace camsim
 
 namespace tavolin::demo {
 
 class SimulatedCamera {
- public:
-  // `scene`: a scene that answers PTZ and the other commands instead of the
-  // fixed test pattern.
-  explicit SimulatedCamera(bool scene);
-  ~SimulatedCamera();
-  SimulatedCamera(const SimulatedCamera&) = delete;
-  SimulatedCamera& operator=(const SimulatedCamera&) = delete;
+public:
+    // `scene`: a scene that answers PTZ and the other commands instead of the
+    // fixed test pattern.
+    explicit SimulatedCamera(bool scene);
+    ~SimulatedCamera();
+    SimulatedCamera(const SimulatedCamera&) = delete;
+    SimulatedCamera& operator=(const SimulatedCamera&) = delete;
 
-  // Starts a camera of protocol 1 or 2 and writes its address, ports, login
-  // and protocol into `record`; false when it did not start.
-  bool start(int protocol, CameraRecord& record);
+    // Starts a camera of protocol 1 or 2 and writes its address, ports, login
+    // and protocol into `record`; false when it did not start.
+    bool start(int protocol, CameraRecord& record);
 
- private:
-  std::unique_ptr<camsim::V1Camera> v1_;
-  std::unique_ptr<camsim::V2Camera> v2_;
-  bool scene_;
+private:
+    std::unique_ptr<camsim::V1Camera> v1_;
+    std::unique_ptr<camsim::V2Camera> v2_;
+    bool scene_;
 };
 
-}  // namespace tavolin::demo
+} // namespace tavolin::demo

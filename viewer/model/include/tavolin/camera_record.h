@@ -14,35 +14,35 @@ namespace tavolin {
 inline constexpr int kCameraCount = 16;
 
 struct CameraRecord {
-  int32_t index;  // position 0..15; names the section on save
-  char name[64];
-  char host[16];
-  uint32_t channel;  // never stored
-  uint32_t registerPort;
-  uint32_t controlPort;
-  uint32_t streamingPort;
-  uint32_t httpPort;
-  char userName[64];
-  char password[64];
-  uint8_t useStreamingEngine;
-  char streamingEngineHost[16];
-  char streamingEngineUser[64];
-  char streamingEnginePassword[64];
-  uint8_t ptzEnabled;
-  uint32_t ptzSourceType;  // 0 none, 1 protocol file, 2 built-in vendor and protocol
-  char ptzVendor[32];
-  char ptzProtocol[32];
-  char ptzProtocolFile[512];
-  uint8_t inSwitchGroup;
-  uint8_t playAudio;
-  uint8_t quadServer;
-  uint8_t showName;
-  uint8_t showEvents;
-  int32_t serialControl;   // serial frame code: 0, 8 or 24
-  int32_t serialBaudRate;  // index into the baud-rate list
-  int32_t ptzAddress;
-  int32_t streamingType;  // 1 or 2 (3 passes through)
-  int32_t ptzSpeed;
+    int32_t index; // position 0..15; names the section on save
+    char name[64];
+    char host[16];
+    uint32_t channel; // never stored
+    uint32_t registerPort;
+    uint32_t controlPort;
+    uint32_t streamingPort;
+    uint32_t httpPort;
+    char userName[64];
+    char password[64];
+    uint8_t useStreamingEngine;
+    char streamingEngineHost[16];
+    char streamingEngineUser[64];
+    char streamingEnginePassword[64];
+    uint8_t ptzEnabled;
+    uint32_t ptzSourceType; // 0 none, 1 protocol file, 2 built-in vendor and protocol
+    char ptzVendor[32];
+    char ptzProtocol[32];
+    char ptzProtocolFile[512];
+    uint8_t inSwitchGroup;
+    uint8_t playAudio;
+    uint8_t quadServer;
+    uint8_t showName;
+    uint8_t showEvents;
+    int32_t serialControl;  // serial frame code: 0, 8 or 24
+    int32_t serialBaudRate; // index into the baud-rate list
+    int32_t ptzAddress;
+    int32_t streamingType; // 1 or 2 (3 passes through)
+    int32_t ptzSpeed;
 };
 static_assert(std::is_trivially_copyable_v<CameraRecord>);
 
@@ -52,15 +52,15 @@ CameraRecord defaultCameraRecord(int index);
 // Copies a text into a field, cut to the field's width.
 template <std::size_t N>
 void setText(char (&field)[N], std::string_view text) {
-  const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
-  if (n > 0) std::memcpy(field, text.data(), n);
-  field[n] = '\0';
+    const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
+    if (n > 0) std::memcpy(field, text.data(), n);
+    field[n] = '\0';
 }
 
 // The text of a field, never read past the field even if it lacks its NUL.
 template <std::size_t N>
 std::string_view textOf(const char (&field)[N]) {
-  return {field, ::strnlen(field, N - 1)};
+    return {field, ::strnlen(field, N - 1)};
 }
 
-}  // namespace tavolin
+} // namespace tavolin

@@ -41,4 +41,4 @@ CameraRecord recordFromValues(int index, const ValueLookup& value);
 using KeyValues = std::array<std::pair<const char*, std::string>, kCameraKeyCount>;
 KeyValues valuesForSave(CameraRecord& record);
 
-}  // namespace tavolin
+} // namespace tavolin

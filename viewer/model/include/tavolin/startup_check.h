@@ -13,24 +13,24 @@
 namespace tavolin {
 
 class StartupCheck {
- public:
-  // The longest path the store keeps; with a longer one it reads and writes
-  // nothing, so every save would fail.
-  static constexpr std::size_t kMaxSettingsPath = 254;
+public:
+    // The longest path the store keeps; with a longer one it reads and writes
+    // nothing, so every save would fail.
+    static constexpr std::size_t kMaxSettingsPath = 254;
 
-  explicit StartupCheck(std::string settingsPath) : path_(std::move(settingsPath)) {}
+    explicit StartupCheck(std::string settingsPath) : path_(std::move(settingsPath)) {}
 
-  // Why the program does not start with this path, for the user; empty when
-  // it can.
-  std::string refusal() const;
+    // Why the program does not start with this path, for the user; empty when
+    // it can.
+    std::string refusal() const;
 
-  // The first time: what the load of `cameras` told, as one text for the
-  // user; empty when it told nothing, and on every later call.
-  std::string takeLoadNotice(const CameraList& cameras);
+    // The first time: what the load of `cameras` told, as one text for the
+    // user; empty when it told nothing, and on every later call.
+    std::string takeLoadNotice(const CameraList& cameras);
 
- private:
-  std::string path_;
-  bool told_ = false;
+private:
+    std::string path_;
+    bool told_ = false;
 };
 
-}  // namespace tavolin
+} // namespace tavolin

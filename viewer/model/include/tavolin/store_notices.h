@@ -14,18 +14,18 @@ namespace tavolin {
 // for the user; every line still goes where it went before. Lives on the
 // stack around one group of store calls; such scopes nest.
 class StoreNotices {
- public:
-  explicit StoreNotices(std::vector<std::string>& into);
-  ~StoreNotices();
-  StoreNotices(const StoreNotices&) = delete;
-  StoreNotices& operator=(const StoreNotices&) = delete;
+public:
+    explicit StoreNotices(std::vector<std::string>& into);
+    ~StoreNotices();
+    StoreNotices(const StoreNotices&) = delete;
+    StoreNotices& operator=(const StoreNotices&) = delete;
 
- private:
-  struct Forward;
-  std::shared_ptr<Forward> forward_;
+private:
+    struct Forward;
+    std::shared_ptr<Forward> forward_;
 };
 
 // The notices as one text, each once, a blank line between two.
 std::string joinedNotices(const std::vector<std::string>& notices);
 
-}  // namespace tavolin
+} // namespace tavolin

@@ -22,97 +22,97 @@ enum class WallKey { One, Four, Nine, Sixteen, PageUp, PageDown, Left, Right, Up
 
 // What the widget layer does after an input.
 enum class WallAction {
-  None,        // nothing changed
-  Redraw,      // the grid, page or selection changed
-  OpenSingle,  // show the selected camera in the single live view
-  OpenMenu,    // the wall's popup menu
-  Close,       // leave the wall
+    None,       // nothing changed
+    Redraw,     // the grid, page or selection changed
+    OpenSingle, // show the selected camera in the single live view
+    OpenMenu,   // the wall's popup menu
+    Close,      // leave the wall
 };
 
 enum class CellState {
-  Empty,         // no camera in this cell
-  Connecting,    // an attempt is under way (or about to start)
-  NoPicture,     // connected, no picture yet
-  Showing,       // pictures come
-  Reconnecting,  // waiting secondsLeft before the next attempt
+    Empty,        // no camera in this cell
+    Connecting,   // an attempt is under way (or about to start)
+    NoPicture,    // connected, no picture yet
+    Showing,      // pictures come
+    Reconnecting, // waiting secondsLeft before the next attempt
 };
 
 struct CellStatus {
-  std::optional<int> position;
-  CellState state = CellState::Empty;
-  int secondsLeft = 0;
-  bool selected = false;
+    std::optional<int> position;
+    CellState state = CellState::Empty;
+    int secondsLeft = 0;
+    bool selected = false;
 };
 
 class WallController {
- public:
-  WallController(std::span<const CameraRecord, kCameraCount> records, WallStreams& streams,
-                 const platform::Clock& clock, WallSettings settings);
-  ~WallController();
-  WallController(const WallController&) = delete;
-  WallController& operator=(const WallController&) = delete;
+public:
+    WallController(std::span<const CameraRecord, kCameraCount> records, WallStreams& streams,
+                   const platform::Clock& clock, WallSettings settings);
+    ~WallController();
+    WallController(const WallController&) = delete;
+    WallController& operator=(const WallController&) = delete;
 
-  // Opens the streams of the shown page; stop() closes every stream.
-  void start();
-  void stop();
+    // Opens the streams of the shown page; stop() closes every stream.
+    void start();
+    void stop();
 
-  WallAction key(WallKey key);
-  void setLayout(WallLayout layout);
-  void turnPage(int step);
-  // A click on a cell: selects it; OpenSingle when it holds a camera.
-  WallAction click(int cell);
+    WallAction key(WallKey key);
+    void setLayout(WallLayout layout);
+    void turnPage(int step);
+    // A click on a cell: selects it; OpenSingle when it holds a camera.
+    WallAction click(int cell);
 
-  // The single live view takes the selected camera: its cell's stream
-  // closes (one connection per camera) and the wall's audio stops; the other
-  // streams keep running. singleViewClosed() gives it back. Returns the
-  // camera taken, none when the selected cell is empty.
-  std::optional<int> openSingleView();
-  void singleViewClosed();
+    // The single live view takes the selected camera: its cell's stream
+    // closes (one connection per camera) and the wall's audio stops; the other
+    // streams keep running. singleViewClosed() gives it back. Returns the
+    // camera taken, none when the selected cell is empty.
+    std::optional<int> openSingleView();
+    void singleViewClosed();
 
-  // News from the stream of camera `position`.
-  void streamConnected(int position);
-  void streamFailed(int position);
-  void streamLost(int position);
-  // True when this picture changed what the cell shows (the first one).
-  bool pictureShown(int position);
-  void streamClosed(int position);
+    // News from the stream of camera `position`.
+    void streamConnected(int position);
+    void streamFailed(int position);
+    void streamLost(int position);
+    // True when this picture changed what the cell shows (the first one).
+    bool pictureShown(int position);
+    void streamClosed(int position);
 
-  // Starts the reconnects that became due; call it every few hundred ms.
-  void tick();
+    // Starts the reconnects that became due; call it every few hundred ms.
+    void tick();
 
-  CellStatus cellStatus(int cell) const;
-  const WallGrid& grid() const { return grid_; }
-  WallSettings settings() const { return {grid_.layout(), grid_.page()}; }
-  // True while camera `position` has a stream that is not closed yet.
-  bool hasStream(int position) const;
+    CellStatus cellStatus(int cell) const;
+    const WallGrid& grid() const { return grid_; }
+    WallSettings settings() const { return {grid_.layout(), grid_.page()}; }
+    // True while camera `position` has a stream that is not closed yet.
+    bool hasStream(int position) const;
 
- private:
-  enum class Phase { Idle, Connecting, Connected, Showing, Waiting };
-  enum class Life { None, Live, Closing };
-  struct Slot {
-    explicit Slot(const platform::Clock& clock) : schedule(clock) {}
-    Phase phase = Phase::Idle;
-    Life life = Life::None;
-    bool audio = false;
-    ReconnectSchedule schedule;
-  };
+private:
+    enum class Phase { Idle, Connecting, Connected, Showing, Waiting };
+    enum class Life { None, Live, Closing };
+    struct Slot {
+        explicit Slot(const platform::Clock& clock) : schedule(clock) {}
+        Phase phase = Phase::Idle;
+        Life life = Life::None;
+        bool audio = false;
+        ReconnectSchedule schedule;
+    };
 
-  WallAction moveSelection(WallDirection direction);
-  // Null for a position outside the list.
-  Slot* slotOf(int position);
-  bool wanted(int position) const;
-  bool audible(int position) const;
-  void giveUp(int position);
-  // Opens and closes streams until the running ones are the wanted ones,
-  // and gives audio to the one that should have it.
-  void reconcile();
+    WallAction moveSelection(WallDirection direction);
+    // Null for a position outside the list.
+    Slot* slotOf(int position);
+    bool wanted(int position) const;
+    bool audible(int position) const;
+    void giveUp(int position);
+    // Opens and closes streams until the running ones are the wanted ones,
+    // and gives audio to the one that should have it.
+    void reconcile();
 
-  std::span<const CameraRecord, kCameraCount> records_;
-  WallStreams& streams_;
-  WallGrid grid_;
-  std::vector<Slot> slots_;
-  bool running_ = false;
-  std::optional<int> single_;
+    std::span<const CameraRecord, kCameraCount> records_;
+    WallStreams& streams_;
+    WallGrid grid_;
+    std::vector<Slot> slots_;
+    bool running_ = false;
+    std::optional<int> single_;
 };
 
-}  // namespace tavolin
+} // namespace tavolin

@@ -18,47 +18,47 @@ std::vector<int> wallCameras(std::span<const CameraRecord> records);
 enum class WallDirection { Left, Right, Up, Down };
 
 class WallGrid {
- public:
-  // A page outside the pages there are is held to the nearest one.
-  WallGrid(std::vector<int> cameras, WallLayout layout, int page);
+public:
+    // A page outside the pages there are is held to the nearest one.
+    WallGrid(std::vector<int> cameras, WallLayout layout, int page);
 
-  WallLayout layout() const { return layout_; }
-  int columns() const { return columnCount(layout_); }
-  int cells() const { return cellCount(layout_); }
-  int page() const { return page_; }
-  // At least 1, also without cameras.
-  int pageCount() const;
+    WallLayout layout() const { return layout_; }
+    int columns() const { return columnCount(layout_); }
+    int cells() const { return cellCount(layout_); }
+    int page() const { return page_; }
+    // At least 1, also without cameras.
+    int pageCount() const;
 
-  // The camera position a cell of the shown page holds.
-  std::optional<int> cameraAt(int cell) const;
-  // The cell of the shown page that holds `position`.
-  std::optional<int> cellOf(int position) const;
-  // The positions of the shown page, in cell order.
-  std::vector<int> shownCameras() const;
+    // The camera position a cell of the shown page holds.
+    std::optional<int> cameraAt(int cell) const;
+    // The cell of the shown page that holds `position`.
+    std::optional<int> cellOf(int position) const;
+    // The positions of the shown page, in cell order.
+    std::vector<int> shownCameras() const;
 
-  int selectedCell() const { return selected_; }
-  std::optional<int> selectedCamera() const { return cameraAt(selected_); }
+    int selectedCell() const { return selected_; }
+    std::optional<int> selectedCamera() const { return cameraAt(selected_); }
 
-  // Another layout keeps the selected camera selected, on the page that
-  // now holds it.
-  void setLayout(WallLayout layout);
-  // Moves `step` pages on, wrapping at either end; the selection keeps its
-  // cell when that cell holds a camera, else goes to the page's last one.
-  // False when there is only one page.
-  bool turnPage(int step);
-  // Moves the selection one cell; it stops at the grid's edges and never
-  // lands on an empty cell. False when it did not move.
-  bool moveSelection(WallDirection direction);
-  // Selects a cell that holds a camera; false for any other.
-  bool select(int cell);
+    // Another layout keeps the selected camera selected, on the page that
+    // now holds it.
+    void setLayout(WallLayout layout);
+    // Moves `step` pages on, wrapping at either end; the selection keeps its
+    // cell when that cell holds a camera, else goes to the page's last one.
+    // False when there is only one page.
+    bool turnPage(int step);
+    // Moves the selection one cell; it stops at the grid's edges and never
+    // lands on an empty cell. False when it did not move.
+    bool moveSelection(WallDirection direction);
+    // Selects a cell that holds a camera; false for any other.
+    bool select(int cell);
 
- private:
-  void keepSelectionOnCamera();
+private:
+    void keepSelectionOnCamera();
 
-  std::vector<int> cameras_;
-  WallLayout layout_;
-  int page_ = 0;
-  int selected_ = 0;
+    std::vector<int> cameras_;
+    WallLayout layout_;
+    int page_ = 0;
+    int selected_ = 0;
 };
 
-}  // namespace tavolin
+} // namespace tavolin

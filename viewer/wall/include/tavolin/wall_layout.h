@@ -16,4 +16,4 @@ int columnCount(WallLayout layout);
 // The layout of a cell count; none for any other number.
 std::optional<WallLayout> wallLayoutOfCells(int cells);
 
-}  // namespace tavolin
+} // namespace tavolin

@@ -11,8 +11,8 @@ class CameraList;
 inline constexpr const char* kWallSection = "Wall";
 
 struct WallSettings {
-  WallLayout layout = kDefaultWallLayout;
-  int page = 0;
+    WallLayout layout = kDefaultWallLayout;
+    int page = 0;
 };
 
 // Missing or unreadable values give the default layout and the first page.
@@ -20,4 +20,4 @@ WallSettings loadWallSettings(const CameraList& list);
 // True when the file was written.
 bool saveWallSettings(CameraList& list, const WallSettings& settings);
 
-}  // namespace tavolin
+} // namespace tavolin

@@ -6,14 +6,14 @@
 namespace tavolin {
 
 class WallStreams {
- public:
-  virtual ~WallStreams() = default;
-  // Starts connecting camera `position`; its news comes back through the
-  // controller's stream events.
-  virtual void open(int position, bool playAudio) = 0;
-  // Ends the stream; the controller's streamClosed follows once it is gone.
-  virtual void close(int position) = 0;
-  virtual void setAudio(int position, bool play) = 0;
+public:
+    virtual ~WallStreams() = default;
+    // Starts connecting camera `position`; its news comes back through the
+    // controller's stream events.
+    virtual void open(int position, bool playAudio) = 0;
+    // Ends the stream; the controller's streamClosed follows once it is gone.
+    virtual void close(int position) = 0;
+    virtual void setAudio(int position, bool play) = 0;
 };
 
-}  // namespace tavolin
+} // namespace tavolin
