@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 
@@ -31,7 +33,7 @@ TEST(ProcessorInfoTest, EmptyOrUnreadableGivesNotOk) {
 }
 
 TEST(ProcessorInfoTest, ReadsAFile) {
-    const std::string path = ::testing::TempDir() + "cpuinfo_test.txt";
+    const std::string path = ::testing::TempDir() + "cpuinfo_test." + std::to_string(::getpid()) + ".txt";
     {
         std::ofstream out(path);
         out << "model name : Test CPU\n";

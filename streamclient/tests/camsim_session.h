@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "camsim/camera_options.h"
 #include "camsim/recording.h"
 #include "interface_object.h"
@@ -85,7 +87,7 @@ class ProtocolFile {
 public:
     ProtocolFile(const std::string& name, const std::string& text) {
         folder_ = std::filesystem::temp_directory_path() /
-                  ("ostrel-ptz-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                  ("ostrel-ptz-" + std::to_string(::getpid()) + "-" +
                    std::to_string(reinterpret_cast<uintptr_t>(this)));
         std::filesystem::create_directories(folder_);
         path_ = (folder_ / name).string();

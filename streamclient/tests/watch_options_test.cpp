@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -33,7 +35,7 @@ protected:
         s << std::ifstream(p, std::ios::binary).rdbuf();
         return s.str();
     }
-    std::string path = ::testing::TempDir() + "watch_settings_test.txt";
+    std::string path = ::testing::TempDir() + "watch_settings_test." + std::to_string(::getpid()) + ".txt";
     watch::Options options;
     std::string error;
 };

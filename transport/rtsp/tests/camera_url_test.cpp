@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -94,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CameraUrlGuardTest, NameIsCheckedByTheAddressTheHostsFileGivesIt) {
     platform::enableLoopbackOnly();
-    const std::string hosts = ::testing::TempDir() + "corvel_hosts";
+    const std::string hosts = ::testing::TempDir() + "corvel_hosts." + std::to_string(::getpid());
     {
         std::ofstream out(hosts);
         out << "# test hosts\n127.0.0.2 cam-loop Cam-Alias\n10.1.2.3 cam-lan\n";
