@@ -138,12 +138,20 @@ TEST_F(WatchOptionsTest, RtspUrlIsTypeFourWithItsCredentialsTakenOutOfTheAddress
     EXPECT_FALSE(parse({"--url", "rtsp://127.0.0.1/" + std::string(300, 'a')}, options, error));
 }
 
-TEST_F(WatchOptionsTest, TypeFourSectionKeepsTheWholeUrl) {
+TEST_F(WatchOptionsTest, TypeFourSectionKeepsTheWholeUrlAlsoWhenItGoesOnInASecondKey) {
     const std::string url = "rtsp://127.0.0.1:8554/a/rather/long/path/to/the/main/stream";
     ASSERT_TRUE(parse({"--settings", writeSettings("[2]\nStreamingType=4\nCameraIP=" + url + "\n"), "--camera", "2"},
                       options, error))
         << error;
     EXPECT_EQ(options.streamingType, 4);
+    EXPECT_EQ(std::string(options.config.cameraAddress), url);
+
+    ASSERT_TRUE(parse({"--settings",
+                       writeSettings("[2]\nStreamingType=4\nCameraIP=" + url.substr(0, 30) +
+                                     "\nCameraIPMore=" + url.substr(30) + "\n"),
+                       "--camera", "2"},
+                      options, error))
+        << error;
     EXPECT_EQ(std::string(options.config.cameraAddress), url);
 }
 

@@ -251,7 +251,8 @@ bool loadCameraSection(const std::string& path, int camera, Options& options, st
     options.streamingType = type == 0 ? 2 : type;
     // RTSP cameras (types 4 and 5) may be given by a whole URL.
     const std::size_t addressWidth = options.streamingType >= 4 ? sizeof c.cameraAddress : 16;
-    const std::string host = get("CameraIP");
+    // The viewer stores a URL too long for one line with the rest under "CameraIPMore".
+    const std::string host = get("CameraIP") + (options.streamingType >= 4 ? get("CameraIPMore") : std::string());
     copyText(c.cameraAddress, addressWidth, host.empty() ? "192.168.0.100" : host);
     const std::string user = get("CameraUserName");
     copyText(c.userName, sizeof c.userName, user.empty() ? "Admin" : user);

@@ -60,7 +60,7 @@ CameraRecord recordFromValues(int index, const ValueLookup& lookup) {
     CameraRecord r{};
     r.index = index;
     textOrDefault(r.name, value("CameraName"), "Camera - " + std::to_string(index + 1));
-    textOrDefault(r.host, value("CameraIP"), "192.168.0.100");
+    const std::string host = *value("CameraIP") ? std::string(value("CameraIP")) : std::string("192.168.0.100");
     r.channel = 0;
     r.registerPort = portOrDefault(value("RegisterPort"), 6000);
     r.controlPort = portOrDefault(value("ControlPort"), 6001);
@@ -87,6 +87,11 @@ CameraRecord recordFromValues(int index, const ValueLookup& lookup) {
     r.ptzAddress = nonZeroOr(parseDecimal(value("PTZAddressID")), 1);
     r.streamingType = nonZeroOr(parseDecimal(value("StreamingType")), 2);
     r.ptzSpeed = nonZeroOr(parseDecimal(value("PTZSpeed")), 3);
+    setText(r.host, streamsOverRtsp(r.streamingType) ? host + value(kHostMoreKey) : host);
+    limitHost(r);
+    const char* reconnect = value("AutoReconnect");
+    r.autoReconnect = *reconnect ? flag(reconnect) : static_cast<uint8_t>(reconnectsByDefault(r.streamingType));
+    r.keepAspect = flag(value("KeepAspect"));
     return r;
 }
 
@@ -94,9 +99,12 @@ KeyValues valuesForSave(CameraRecord& r) {
     r.ptzAddress = nonZeroOr(r.ptzAddress, 1);
     r.streamingType = nonZeroOr(r.streamingType, 2);
     r.ptzSpeed = nonZeroOr(r.ptzSpeed, 3);
-    return {{
+    limitHost(r);
+    const std::string host = text(r.host);
+    const std::size_t firstLine = kMaxSettingsLine - std::string_view("CameraIP=").size();
+    KeyValues values{
         {"CameraName", text(r.name)},
-        {"CameraIP", text(r.host)},
+        {"CameraIP", host.substr(0, firstLine)},
         {"RegisterPort", decimal(r.registerPort)},
         {"ControlPort", decimal(r.controlPort)},
         {"StreamingPort", decimal(r.streamingPort)},
@@ -122,7 +130,12 @@ KeyValues valuesForSave(CameraRecord& r) {
         {"PTZAddressID", decimal(r.ptzAddress)},
         {"StreamingType", decimal(r.streamingType)},
         {"PTZSpeed", decimal(r.ptzSpeed)},
-    }};
+        {"AutoReconnect", flagText(r.autoReconnect)},
+        {"KeepAspect", flagText(r.keepAspect)},
+    };
+    if (streamsOverRtsp(r.streamingType))
+        values.emplace_back(kHostMoreKey, host.size() > firstLine ? host.substr(firstLine) : "");
+    return values;
 }
 
 } // namespace tavolin

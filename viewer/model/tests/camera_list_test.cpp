@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "record_matchers.h"
 #include "tavolin/camera_list.h"
+#include "tavolin/camera_settings.h"
 #include "temp_folder.h"
 
 namespace tavolin {
@@ -46,7 +48,9 @@ std::string defaultSection(int index) {
            "SerialBaudRate=0\n"
            "PTZAddressID=1\n"
            "StreamingType=2\n"
-           "PTZSpeed=3\n";
+           "PTZSpeed=3\n"
+           "AutoReconnect=0\n"
+           "KeepAspect=0\n";
 }
 
 // A record whose every field differs from the defaults and from the other
@@ -79,8 +83,13 @@ CameraRecord distinctRecord(int i) {
     r.serialControl = (i % 3) * 8;
     r.serialBaudRate = i % 9;
     r.ptzAddress = 1 + i % 5;
-    r.streamingType = 1 + i % 2;
+    constexpr int32_t kTypes[] = {1, 2, 4, 5};
+    r.streamingType = kTypes[i % 4];
+    // Every RTSP record holds a URL too long for one line of the file.
+    if (r.streamingType == 4) setText(r.host, "rtsp://127.0.0.1:8554/" + std::string(250 + i, 'p'));
     r.ptzSpeed = 1 + i % 5;
+    r.autoReconnect = (i / 3) % 2;
+    r.keepAspect = (i / 5) % 2;
     return r;
 }
 
@@ -215,11 +224,13 @@ TEST_F(ModelCameraListTest, SixteenRecordsRoundTripThroughTheFile) {
     }
     CameraList again(path_);
     for (int i = 0; i < kCameraCount; ++i) test::expectSameRecord(*again.record(i), distinctRecord(i));
-    // Sections are in camera order, 27 keys each.
+    // Sections are in camera order, 29 keys each and one more for the rest of
+    // an RTSP or ONVIF host; no line longer than the store reads back.
     const std::string text = readFile(path_);
+    std::istringstream in(text);
     size_t lines = 0;
-    for (char c : text) lines += c == '\n';
-    EXPECT_EQ(lines, 16u * 28u);
+    for (std::string line; std::getline(in, line); ++lines) EXPECT_LE(line.size(), kMaxSettingsLine) << line;
+    EXPECT_EQ(lines, 16u * 30u + 8u);
     EXPECT_LT(text.find("[9]\n"), text.find("[10]\n"));
 }
 

@@ -68,6 +68,33 @@ TEST_F(ModelRecordFromValuesTest, LongTextsAreCutToTheirFields) {
     EXPECT_EQ(std::string(r.userName), "Guest"); // the field after is untouched
 }
 
+// What the streaming type makes of the host and the reconnect default.
+TEST_F(ModelRecordFromValuesTest, StreamingTypeDecidesHostWidthAndReconnectDefault) {
+    const std::string longName = "camera-at-the-far-end-of-the-yard.example"; // 41 characters
+    struct Case {
+        std::map<std::string, std::string> values;
+        std::string host;
+        uint8_t autoReconnect, keepAspect;
+    } cases[] = {
+        // Protocol 2 keeps its 15 bytes and never takes the RTSP continuation.
+        {{{"CameraIP", "192.168.100.100:8080"}, {"CameraIPMore", "/more"}}, "192.168.100.100", 0, 0},
+        {{{"StreamingType", "1"}, {"AutoReconnect", "1"}, {"KeepAspect", "1"}}, "192.168.0.100", 1, 1},
+        {{{"StreamingType", "4"}, {"CameraIP", "rtsp://127.0.0.1/a"}, {"CameraIPMore", "/b"}},
+         "rtsp://127.0.0.1/a/b",
+         1,
+         0},
+        {{{"StreamingType", "4"}, {"AutoReconnect", "0"}}, "192.168.0.100", 0, 0},
+        {{{"StreamingType", "5"}, {"CameraIP", longName}}, longName, 1, 0},
+    };
+    for (const auto& c : cases) {
+        values_ = c.values;
+        const CameraRecord r = load();
+        EXPECT_EQ(textOf(r.host), c.host) << r.streamingType;
+        EXPECT_EQ(r.autoReconnect, c.autoReconnect) << c.host;
+        EXPECT_EQ(r.keepAspect, c.keepAspect) << c.host;
+    }
+}
+
 TEST(ModelParseDecimalTest, ReadsLeadingNumberOnly) {
     EXPECT_EQ(parseDecimal("6000"), 6000);
     EXPECT_EQ(parseDecimal("12abc"), 12);
@@ -90,6 +117,25 @@ TEST(ModelValuesForSaveTest, UnterminatedTextIsCutToItsField) {
     CameraRecord r = defaultCameraRecord(0);
     std::memset(r.host, 'h', sizeof r.host); // no NUL inside the field
     EXPECT_EQ(valuesForSave(r)[1].second, std::string(15, 'h'));
+}
+
+TEST(ModelValuesForSaveTest, LongestUrlIsSplitSoEveryLineFitsAndOnlyRtspTypesWriteTheRest) {
+    CameraRecord r = defaultCameraRecord(0);
+    r.streamingType = 4;
+    const std::string url = "rtsp://127.0.0.1:8554/" + std::string(sizeof r.host - 23, 'u');
+    setText(r.host, url);
+    ASSERT_EQ(textOf(r.host), url);
+    std::string joined;
+    for (const auto& [key, value] : valuesForSave(r)) {
+        EXPECT_TRUE(fitsSettingsLine(key, value)) << key;
+        if (std::string(key).rfind("CameraIP", 0) == 0) joined += value;
+    }
+    EXPECT_EQ(joined, url);
+
+    r.streamingType = 2;
+    const KeyValues protocolTwo = valuesForSave(r);
+    EXPECT_EQ(protocolTwo[1].second, url.substr(0, 15));
+    for (const auto& [key, value] : protocolTwo) EXPECT_STRNE(key, kHostMoreKey);
 }
 
 TEST(ModelValuesForSaveTest, PortsAndFlagsUseTheirTextForms) {

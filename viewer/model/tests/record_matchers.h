@@ -39,6 +39,8 @@ inline void expectSameRecord(const CameraRecord& a, const CameraRecord& b) {
     EXPECT_EQ(a.ptzAddress, b.ptzAddress);
     EXPECT_EQ(a.streamingType, b.streamingType);
     EXPECT_EQ(a.ptzSpeed, b.ptzSpeed);
+    EXPECT_EQ(a.autoReconnect, b.autoReconnect);
+    EXPECT_EQ(a.keepAspect, b.keepAspect);
 }
 
 } // namespace tavolin::test

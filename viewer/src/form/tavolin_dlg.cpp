@@ -105,7 +105,7 @@ void CTavolinDlg::createControls() {
 
     // Each text field holds no more than its record field.
     limitUtf8Bytes(c_.name, sizeof(CameraRecord::name) - 1);
-    limitUtf8Bytes(c_.host, sizeof(CameraRecord::host) - 1);
+    limitUtf8Bytes(c_.host, hostLimit(2)); // widened for RTSP and ONVIF by the type in use
     limitUtf8Bytes(c_.userName, sizeof(CameraRecord::userName) - 1);
     limitUtf8Bytes(c_.password, sizeof(CameraRecord::password) - 1);
 

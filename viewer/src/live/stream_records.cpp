@@ -1,6 +1,7 @@
 #include "live/stream_records.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace tavolin::ui {
 
@@ -24,11 +25,11 @@ bool recordCanConnect(const CameraRecord& record) {
 void fillMediaConfig(MediaConfig& config, const CameraRecord& record) {
     config.connectionType = 2; // control and video
     config.channel = static_cast<int32_t>(record.channel);
-    // Only the first address (16 bytes) is the camera's; the rest of the field
-    // is left as it was.
-    char address[16];
-    copyText(address, record.host);
-    std::memcpy(config.cameraAddress, address, std::strlen(address) + 1);
+    // Only the host the record's type uses is the camera's; the rest of the
+    // field is left as it was.
+    const std::string_view host = textOf(record.host).substr(0, hostLimit(record.streamingType));
+    std::memcpy(config.cameraAddress, host.data(), host.size());
+    config.cameraAddress[host.size()] = '\0';
     copyText(config.userName, record.userName);
     copyText(config.password, record.password);
     config.registerPort = static_cast<int32_t>(record.registerPort);

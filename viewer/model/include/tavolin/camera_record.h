@@ -16,7 +16,7 @@ inline constexpr int kCameraCount = 16;
 struct CameraRecord {
     int32_t index; // position 0..15; names the section on save
     char name[64];
-    char host[16];
+    char host[288];   // dotted IPv4 text; for RTSP a whole rtsp:// URL, for ONVIF a host name too
     uint32_t channel; // never stored
     uint32_t registerPort;
     uint32_t controlPort;
@@ -43,8 +43,24 @@ struct CameraRecord {
     int32_t ptzAddress;
     int32_t streamingType; // 1 or 2 (3 passes through)
     int32_t ptzSpeed;
+    uint8_t autoReconnect; // try again on its own after a lost connection
+    uint8_t keepAspect;    // letterbox types 1 and 2 too (types 4 and 5 always keep it)
 };
 static_assert(std::is_trivially_copyable_v<CameraRecord>);
+
+// Streaming types 4 (RTSP) and 5 (ONVIF, whose video comes over RTSP too).
+constexpr bool streamsOverRtsp(int32_t streamingType) { return streamingType == 4 || streamingType == 5; }
+
+// How many bytes of `host` a record of this streaming type uses: a whole
+// rtsp:// URL or a host name for RTSP and ONVIF cameras, a dotted IPv4
+// address otherwise.
+constexpr std::size_t hostLimit(int32_t streamingType) {
+    return streamsOverRtsp(streamingType) ? sizeof(CameraRecord::host) - 1 : 15;
+}
+
+// Whether the viewer reconnects by default: RTSP and ONVIF cameras do,
+// protocols 1 and 2 keep their behaviour unless the user turns it on.
+constexpr bool reconnectsByDefault(int32_t streamingType) { return streamsOverRtsp(streamingType); }
 
 // The record "Load Default" puts at position `index`.
 CameraRecord defaultCameraRecord(int index);
@@ -55,6 +71,12 @@ void setText(char (&field)[N], std::string_view text) {
     const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
     if (n > 0) std::memcpy(field, text.data(), n);
     field[n] = '\0';
+}
+
+// Cuts the host to what the record's streaming type uses.
+inline void limitHost(CameraRecord& record) {
+    const std::size_t limit = hostLimit(record.streamingType);
+    record.host[::strnlen(record.host, limit)] = '\0';
 }
 
 // The text of a field, never read past the field even if it lacks its NUL.

@@ -2,18 +2,16 @@
 // defaults and conversions on load, the value forms and replacements on save.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "tavolin/camera_record.h"
 
 namespace tavolin {
-
-inline constexpr std::size_t kCameraKeyCount = 27;
 
 inline constexpr const char* kPtzProtocolFileKey = "PTZProtocolFileName";
 
@@ -35,10 +33,16 @@ int32_t parseDecimal(const char* text);
 using ValueLookup = std::function<const char*(const char* key)>;
 CameraRecord recordFromValues(int index, const ValueLookup& value);
 
+// An RTSP URL or host name too long for one "CameraIP" line goes on with
+// "CameraIPMore"; only RTSP and ONVIF records write and read it, so a record
+// of another type never picks up a piece left from an earlier type.
+inline constexpr const char* kHostMoreKey = "CameraIPMore";
+
 // Applies the save-time replacements to `record` (PTZ address, streaming type
-// and PTZ speed of 0 become 1, 2 and 3) and returns the 27 key/value texts in
-// save order.
-using KeyValues = std::array<std::pair<const char*, std::string>, kCameraKeyCount>;
+// and PTZ speed of 0 become 1, 2 and 3; the host cut to its type's limit) and
+// returns the key/value texts in save order: the 27 original keys, then
+// "AutoReconnect" and "KeepAspect", then "CameraIPMore" for RTSP and ONVIF.
+using KeyValues = std::vector<std::pair<const char*, std::string>>;
 KeyValues valuesForSave(CameraRecord& record);
 
 } // namespace tavolin
