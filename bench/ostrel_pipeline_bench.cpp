@@ -29,6 +29,7 @@ extern "C" {
 
 #include "camsim/camera_sources.h"
 #include "camsim/encoded_video_source.h"
+#include "camsim/simulated_camera.h"
 #include "camsim/v2_camera.h"
 #include "decoder/contract.h"
 #include "interface_object.h"
@@ -224,14 +225,7 @@ int main(int argc, char** argv) {
     std::atomic<long> rendered{0};
     M_KSetAfterRenderCallback(h, &rendered, countRendered);
     M_KSetStreamingType(h, 2);
-    MediaConfig config{};
-    config.connectionType = 2;
-    std::strcpy(config.cameraAddress, "127.0.0.1");
-    std::strcpy(config.userName, options.user.c_str());
-    std::strcpy(config.password, options.password.c_str());
-    config.controlPort = camera.controlPort();
-    config.streamingPort = camera.videoPort();
-    config.httpPort = camera.httpPort();
+    MediaConfig config = camsim::loopbackMediaConfig(camera);
     M_KSetMediaConfig(h, &config);
     RenderInfo info{};
     info.window = window;

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "camsim/simulated_camera.h"
 #include "camsim/v2_camera.h"
 #include "interface_object.h"
 #include "platform/clock.h"
@@ -58,13 +59,7 @@ bool plainLogin(platform::TcpSocket& socket, uint16_t port) {
 } // namespace
 
 int main() {
-    camsim::CameraOptions options;
-    options.user = "admin";
-    options.password = "admin";
-    options.video.resolutionCode = 2;
-    options.video.frameRate = 5;
-    options.streamAudio = false;
-    camsim::V2Camera camera(options);
+    camsim::V2Camera camera(camsim::quietCameraOptions());
     if (!camera.start()) {
         std::fprintf(stderr, "camera did not start\n");
         return 1;
@@ -83,14 +78,7 @@ int main() {
     seams.audioDevices = [] { return std::shared_ptr<platform::AudioDevices>(); };
     OstrelInterface* handle = ostrel::openInterface(seams);
     M_KSetStreamingType(handle, 2);
-    MediaConfig c{};
-    c.connectionType = 2;
-    std::strcpy(c.cameraAddress, "127.0.0.1");
-    std::strcpy(c.userName, "admin");
-    std::strcpy(c.password, "admin");
-    c.streamingPort = camera.videoPort();
-    c.controlPort = camera.controlPort();
-    c.httpPort = camera.httpPort();
+    MediaConfig c = camsim::loopbackMediaConfig(camera);
     PTZEnableInfo info{};
     info.sourceType = OSTREL_PTZ_SOURCE_FILE;
     std::strncpy(info.fileName, protocol.c_str(), sizeof info.fileName - 1);

@@ -26,6 +26,7 @@
 
 #include <sys/stat.h>
 
+#include "camsim/simulated_camera.h"
 #include "camsim/v2_camera.h"
 #include "form/tavolin_dlg.h"
 #include "live/wide_video_dlg.h"
@@ -117,15 +118,6 @@ private:
     qint64 longest_ = 0;
 };
 
-camsim::CameraOptions smallCamera() {
-    camsim::CameraOptions options;
-    options.host = "127.0.0.1";
-    options.video.resolutionCode = 1;
-    options.video.frameRate = 30;
-    options.streamAudio = false;
-    return options;
-}
-
 struct Bench {
     std::array<CameraRecord, kCameraCount> records{};
     std::array<CameraRecord*, kCameraCount> pointers{};
@@ -143,7 +135,7 @@ struct Bench {
     ~Bench() { view.reset(); }
 
     camsim::V2Camera& camera(int position) {
-        cameras.push_back(std::make_unique<camsim::V2Camera>(smallCamera()));
+        cameras.push_back(std::make_unique<camsim::V2Camera>(camsim::smallCameraOptions()));
         camsim::V2Camera& c = *cameras.back();
         if (!c.start()) std::fprintf(stderr, "viewer_gui_gaps: a simulated camera did not start\n");
         CameraRecord& r = records[static_cast<std::size_t>(position)];

@@ -5,6 +5,7 @@
 #include "camsim/onvif_rtsp_streams.h"
 #include "camsim/rtsp_camera.h"
 #include "camsim/settings_file.h"
+#include "camsim/simulated_camera.h"
 #include "camsim/v1_camera.h"
 #include "camsim/v2_camera.h"
 
@@ -141,7 +142,6 @@ std::string shippedPtzFile(const char* name) {
     return {};
 }
 
-constexpr int kOnvifStreamingType = 5;
 bool parseSize(const std::string& text, int& width, int& height) {
     const std::size_t x = text.find('x');
     long w = 0, h = 0;
@@ -154,169 +154,51 @@ bool parseSize(const std::string& text, int& width, int& height) {
     return true;
 }
 
-constexpr int kRtspProtocol = 4; // the streaming type of an RTSP camera
-
-struct RunningCamera {
-    int protocol = 2; // 1, 2, kRtspProtocol or kOnvifStreamingType
-    camsim::CameraOptions options;
-    camsim::OnvifFault onvifFault = camsim::OnvifFault::None;
-    int answerDelayMs = 0;
-    std::unique_ptr<camsim::V1Camera> v1;
-    std::unique_ptr<camsim::V2Camera> v2;
-    std::unique_ptr<camsim::OnvifCamera> onvif;
+void describe(int number, const camsim::SimulatedCamera& camera) {
+    const auto& o = camera.settings().options;
+    const camsim::OnvifFault onvifFault = camera.settings().onvifFault;
+    const camsim::OnvifCamera* onvif = camera.onvif();
+    const camsim::V1Camera* v1 = camera.v1();
+    const camsim::V2Camera* v2 = camera.v2();
 #if CAMSIM_WITH_RTSP
-    std::shared_ptr<camsim::RtspProfileStreams> onvifStreams;
-    camsim::RtspOptions rtspOptions;
-    camsim::RtspCodec rtspCodec = camsim::RtspCodec::H264;
-    std::unique_ptr<camsim::RtspCamera> rtsp;
-#endif
-
-    bool start() {
-        if (protocol == kOnvifStreamingType) {
-            camsim::OnvifOptions o;
-            o.user = options.user;
-            o.password = options.password;
-            o.port = options.httpPort;
-            o.name = options.scene.name;
-            auto head = std::make_shared<camsim::CameraHead>();
-            std::shared_ptr<camsim::OnvifStreamSource> streams;
-#if CAMSIM_WITH_RTSP
-            for (auto& p : o.profiles) {
-                p.frameRate = rtspOptions.frameRate;
-                if (rtspOptions.keyFrameInterval > 0) p.govLength = rtspOptions.keyFrameInterval;
-            }
-            camsim::RtspProfileSettings streamSettings;
-            streamSettings.name = options.scene.name;
-            streamSettings.variant = options.scene.variant;
-            streamSettings.audio = rtspOptions.audio;
-            onvifStreams = std::make_shared<camsim::RtspProfileStreams>(o, head, streamSettings);
-            if (!onvifStreams->start()) {
-                std::fprintf(stderr, "tavolin-camsim: %s\n", onvifStreams->error().c_str());
-                return false;
-            }
-            streams = onvifStreams;
-#endif
-            onvif = std::make_unique<camsim::OnvifCamera>(o, head, streams);
-            onvif->setFault(onvifFault);
-            onvif->setAnswerDelayMs(answerDelayMs);
-            return onvif->start();
-        }
-#if CAMSIM_WITH_RTSP
-        if (protocol == kRtspProtocol) {
-            rtsp = std::make_unique<camsim::RtspCamera>(rtspOptions);
-            if (rtsp->start()) return true;
-            std::fprintf(stderr, "tavolin-camsim: %s\n", rtsp->error().c_str());
-            return false;
-        }
-#endif
-        if (protocol == 1) {
-            v1 = std::make_unique<camsim::V1Camera>(options);
-            return v1->start();
-        }
-        v2 = std::make_unique<camsim::V2Camera>(options);
-        return v2->start();
+    if (const camsim::RtspCamera* rtsp = camera.rtsp()) {
+        const auto& r = camera.settings().rtsp;
+        std::printf("camera %d \"%s\": RTSP %s, %s, %s (%dx%d, %d pictures/s%s%s%s)\n", number, o.scene.name.c_str(),
+                    rtsp->url(camsim::RtspCodec::H264).c_str(), rtsp->url(camsim::RtspCodec::H265).c_str(),
+                    rtsp->url(camsim::RtspCodec::Mjpeg).c_str(), r.width, r.height, r.frameRate,
+                    r.audio ? ", audio" : "", r.fault != camsim::RtspFault::None ? ", fault " : "",
+                    r.fault != camsim::RtspFault::None ? camsim::rtspFaultName(r.fault) : "");
+        return;
     }
-    void stop() {
-        if (v1) v1->stop();
-        if (v2) v2->stop();
-        if (onvif) onvif->stop();
-#if CAMSIM_WITH_RTSP
-        if (rtsp) rtsp->stop();
-        if (onvifStreams) onvifStreams->stop();
 #endif
-    }
-    // What the camera received on protocols 1 and 2 (RTSP and ONVIF cameras
-    // record nothing there; the ONVIF camera keeps its own request log).
-    camsim::Recording* recording() {
-        if (v1) return &v1->recording();
-        if (v2) return &v2->recording();
-        return nullptr;
-    }
-    camsim::CameraHead& head() {
-        if (onvif) return onvif->head();
+    if (onvif) {
+        std::printf("camera %d \"%s\": ONVIF at %s (user %s)%s%s\n", number, o.scene.name.c_str(),
+                    onvif->deviceServiceUrl().c_str(), o.user.c_str(),
+                    onvifFault != camsim::OnvifFault::None ? ", fault " : "",
+                    onvifFault != camsim::OnvifFault::None ? camsim::onvifFaultName(onvifFault) : "");
+        for (std::size_t i = 0; i < onvif->options().profiles.size(); ++i) {
+            const auto& p = onvif->options().profiles[i];
 #if CAMSIM_WITH_RTSP
-        if (rtsp) return rtsp->head();
-#endif
-        return v1 ? v1->head() : v2->head();
-    }
-
-    camsim::SettingsCamera settings(const std::string& ptzFile) const {
-        camsim::SettingsCamera s;
-        s.name = options.scene.name;
-        s.host = options.host == "0.0.0.0" ? "127.0.0.1" : options.host;
-        s.streamingType = protocol;
-        s.user = options.user;
-        s.password = options.password;
-        s.ptzAddress = options.ptzAddress;
-        s.ptzProtocolFile = ptzFile;
-#if CAMSIM_WITH_RTSP
-        if (rtsp) {
-            // The whole URL: the stream client takes it as it is.
-            s.host = rtsp->url(rtspCodec);
-            s.streamingPort = rtsp->port();
-            s.ptzProtocolFile.clear(); // no PTZ channel on plain RTSP
-            return s;
-        }
-#endif
-        if (onvif) {
-            s.host = "127.0.0.1";
-            s.httpPort = onvif->port();
-        } else if (v1) {
-            s.registerPort = v1->loginPort();
-            s.controlPort = v1->controlPort();
-            s.streamingPort = v1->mediaPort();
-            s.httpPort = options.httpPort;
-        } else {
-            s.registerPort = options.loginPort;
-            s.controlPort = v2->controlPort();
-            s.streamingPort = v2->videoPort();
-            s.httpPort = v2->httpPort();
-        }
-        return s;
-    }
-
-    void describe(int number) const {
-        const auto& o = options;
-#if CAMSIM_WITH_RTSP
-        if (rtsp) {
-            const auto& r = rtspOptions;
-            std::printf("camera %d \"%s\": RTSP %s, %s, %s (%dx%d, %d pictures/s%s%s%s)\n", number, r.name.c_str(),
-                        rtsp->url(camsim::RtspCodec::H264).c_str(), rtsp->url(camsim::RtspCodec::H265).c_str(),
-                        rtsp->url(camsim::RtspCodec::Mjpeg).c_str(), r.width, r.height, r.frameRate,
-                        r.audio ? ", audio" : "", r.fault != camsim::RtspFault::None ? ", fault " : "",
-                        r.fault != camsim::RtspFault::None ? camsim::rtspFaultName(r.fault) : "");
-            return;
-        }
-#endif
-        if (onvif) {
-            std::printf("camera %d \"%s\": ONVIF at %s (user %s)%s%s\n", number, o.scene.name.c_str(),
-                        onvif->deviceServiceUrl().c_str(), o.user.c_str(),
-                        onvifFault != camsim::OnvifFault::None ? ", fault " : "",
-                        onvifFault != camsim::OnvifFault::None ? camsim::onvifFaultName(onvifFault) : "");
-            for (std::size_t i = 0; i < onvif->options().profiles.size(); ++i) {
-                const auto& p = onvif->options().profiles[i];
-#if CAMSIM_WITH_RTSP
-                const std::string uri = onvifStreams ? onvifStreams->streamUri(i, p) : std::string("-");
+            const std::string uri = camera.onvifStreams() ? camera.onvifStreams()->streamUri(i, p) : std::string("-");
 #else
-                const std::string uri = "no stream (built without RTSP)";
+            const std::string uri = "no stream (built without RTSP)";
 #endif
-                std::printf("  profile %s: %s %dx%d, key picture every %d pictures, %s\n", p.token.c_str(),
-                            p.encoding.c_str(), p.width, p.height, p.govLength, uri.c_str());
-            }
-        } else if (v1) {
-            std::printf("camera %d \"%s\": protocol 1 on %s, login %u, control %u, media %u; PTZ address %d\n", number,
-                        o.scene.name.c_str(), o.host.c_str(), v1->loginPort(), v1->controlPort(), v1->mediaPort(),
-                        o.ptzAddress);
-        } else {
-            std::printf("camera %d \"%s\": protocol 2 on %s, control %u, video %u, web server %u; PTZ address %d\n",
-                        number, o.scene.name.c_str(), o.host.c_str(), v2->controlPort(), v2->videoPort(),
-                        v2->httpPort(), o.ptzAddress);
+            std::printf("  profile %s: %s %dx%d, key picture every %d pictures, %s\n", p.token.c_str(),
+                        p.encoding.c_str(), p.width, p.height, p.govLength, uri.c_str());
         }
+    } else if (v1) {
+        std::printf("camera %d \"%s\": protocol 1 on %s, login %u, control %u, media %u; PTZ address %d\n", number,
+                    o.scene.name.c_str(), o.host.c_str(), v1->loginPort(), v1->controlPort(), v1->mediaPort(),
+                    o.ptzAddress);
+    } else {
+        std::printf("camera %d \"%s\": protocol 2 on %s, control %u, video %u, web server %u; PTZ address %d\n", number,
+                    o.scene.name.c_str(), o.host.c_str(), v2->controlPort(), v2->videoPort(), v2->httpPort(),
+                    o.ptzAddress);
     }
-};
+}
 
 // "input K MASK" from standard input.
-void handleCommand(const std::string& line, std::vector<std::unique_ptr<RunningCamera>>& cameras) {
+void handleCommand(const std::string& line, std::vector<std::unique_ptr<camsim::SimulatedCamera>>& cameras) {
     std::stringstream in(line);
     std::string word;
     long number = 0, mask = 0;
@@ -330,7 +212,7 @@ void handleCommand(const std::string& line, std::vector<std::unique_ptr<RunningC
     }
 }
 
-int serveUntilInterrupted(std::vector<std::unique_ptr<RunningCamera>>& cameras) {
+int serveUntilInterrupted(std::vector<std::unique_ptr<camsim::SimulatedCamera>>& cameras) {
     std::fflush(stdout);
     std::vector<std::size_t> printed(cameras.size(), 0);
     bool readStdin = true;
@@ -352,8 +234,8 @@ int serveUntilInterrupted(std::vector<std::unique_ptr<RunningCamera>>& cameras) 
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
         for (std::size_t k = 0; k < cameras.size(); ++k) {
-            if (cameras[k]->onvif) {
-                const auto log = cameras[k]->onvif->requestLog();
+            if (cameras[k]->onvif()) {
+                const auto log = cameras[k]->onvif()->requestLog();
                 for (; printed[k] < log.size(); ++printed[k]) {
                     const auto& r = log[printed[k]];
                     std::printf("camera %zu received %s %s\n", k + 1, r.service.empty() ? "?" : r.service.c_str(),
@@ -518,8 +400,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavolin-camsim: --onvif and --rtsp exclude each other\n");
         return 2;
     }
-    if (onvif) protocols = {kOnvifStreamingType};
-    if (rtsp) protocols = {kRtspProtocol};
+    if (onvif) protocols = {camsim::kOnvifStreamingType};
+    if (rtsp) protocols = {camsim::kRtspStreamingType};
     if (protocols.empty()) protocols = {2};
     if (protocols.size() > 1 && static_cast<long>(protocols.size()) != cameraCount) {
         if (cameraCount == 1) {
@@ -538,38 +420,35 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    std::vector<std::unique_ptr<RunningCamera>> cameras;
+    std::vector<std::unique_ptr<camsim::SimulatedCamera>> cameras;
     for (int k = 0; k < cameraCount; ++k) {
-        auto c = std::make_unique<RunningCamera>();
-        c->protocol = protocols.size() == 1 ? protocols[0] : protocols[static_cast<std::size_t>(k)];
-        c->options = options;
-        c->options.loginPort = offsetPort(options.loginPort, k * kPortsPerCamera);
-        c->options.controlPort = offsetPort(options.controlPort, k * kPortsPerCamera);
-        c->options.mediaPort = offsetPort(options.mediaPort, k * kPortsPerCamera);
-        c->options.videoPort = offsetPort(options.videoPort, k * kPortsPerCamera);
-        c->options.httpPort = offsetPort(options.httpPort, k);
-        c->options.ptzAddress = 1 + k % 5;
-        c->options.scene.name = namePrefix + " " + std::to_string(k + 1);
-        c->options.scene.variant = k;
-        c->onvifFault = onvifFault;
-        c->answerDelayMs = static_cast<int>(answerDelayMs);
+        camsim::SimulatedCameraSettings settings;
+        settings.streamingType = protocols.size() == 1 ? protocols[0] : protocols[static_cast<std::size_t>(k)];
+        settings.options = options;
+        settings.options.loginPort = offsetPort(options.loginPort, k * kPortsPerCamera);
+        settings.options.controlPort = offsetPort(options.controlPort, k * kPortsPerCamera);
+        settings.options.mediaPort = offsetPort(options.mediaPort, k * kPortsPerCamera);
+        settings.options.videoPort = offsetPort(options.videoPort, k * kPortsPerCamera);
+        settings.options.httpPort = offsetPort(options.httpPort, k);
+        settings.options.ptzAddress = 1 + k % 5;
+        settings.options.scene.name = namePrefix + " " + std::to_string(k + 1);
+        settings.options.scene.variant = k;
+        settings.onvifFault = onvifFault;
+        settings.answerDelayMs = static_cast<int>(answerDelayMs);
 #if CAMSIM_WITH_RTSP
-        c->rtspOptions = rtspOptions;
-        c->rtspOptions.user = options.user;
-        c->rtspOptions.password = options.password;
-        c->rtspOptions.port = offsetPort(rtspOptions.port, k);
-        c->rtspOptions.name = c->options.scene.name;
-        c->rtspOptions.variant = k;
-        c->rtspCodec = rtspCodec;
+        settings.rtsp = rtspOptions;
+        settings.rtsp.port = offsetPort(rtspOptions.port, k);
+        settings.rtspCodec = rtspCodec;
 #endif
+        auto c = std::make_unique<camsim::SimulatedCamera>(settings);
         if (!c->start()) {
-            std::fprintf(stderr, "tavolin-camsim: camera %d cannot listen on %s (ports in use?)\n", k + 1,
-                         options.host.c_str());
+            std::fprintf(stderr, "tavolin-camsim: camera %d on %s: %s\n", k + 1, options.host.c_str(),
+                         c->error().c_str());
             for (auto& started : cameras) started->stop();
             return 1;
         }
         if (inputsEvery > 0) c->head().scheduleInputs(static_cast<int>(inputsEvery * 1000), kInputPulseMs);
-        c->describe(k + 1);
+        describe(k + 1, *c);
         cameras.push_back(std::move(c));
     }
 
@@ -577,8 +456,8 @@ int main(int argc, char** argv) {
     // cameras of one machine share the port.
     if (onvif && discoveryPort != 0) {
         std::vector<const camsim::OnvifCamera*> others;
-        for (std::size_t k = 1; k < cameras.size(); ++k) others.push_back(cameras[k]->onvif.get());
-        if (cameras[0]->onvif->startDiscovery(discoveryPort, others)) {
+        for (std::size_t k = 1; k < cameras.size(); ++k) others.push_back(cameras[k]->onvif());
+        if (cameras[0]->onvif()->startDiscovery(discoveryPort, others)) {
             std::printf("WS-Discovery probes to 127.0.0.1:%u are answered\n", discoveryPort);
         } else {
             std::fprintf(stderr, "tavolin-camsim: UDP port %u is taken; no discovery answers\n", discoveryPort);
@@ -593,12 +472,12 @@ int main(int argc, char** argv) {
         if (quadCamera < 0) {
             quadCamera = 0;
             for (long k = cameraCount; cameraCount >= 3 && k >= 1 && quadCamera == 0; --k) {
-                if (cameras[static_cast<std::size_t>(k - 1)]->protocol == 2) quadCamera = k;
+                if (cameras[static_cast<std::size_t>(k - 1)]->streamingType() == 2) quadCamera = k;
             }
         }
         std::vector<camsim::SettingsCamera> sections;
         for (std::size_t k = 0; k < cameras.size(); ++k) {
-            camsim::SettingsCamera s = cameras[k]->settings(ptzFile);
+            camsim::SettingsCamera s = cameras[k]->section(ptzFile);
             s.quadServer = static_cast<long>(k + 1) == quadCamera;
             sections.push_back(s);
         }

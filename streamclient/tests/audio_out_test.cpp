@@ -31,7 +31,7 @@ constexpr std::size_t kPacket = 4096;
 class AudioOutTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        camera = std::make_unique<camsim::V2Camera>(cheapCameraOptions());
+        camera = std::make_unique<camsim::V2Camera>(camsim::quietCameraOptions());
         ASSERT_TRUE(camera->start());
         handle = openFor(camera->controlPort());
         ASSERT_NE(handle, nullptr);

@@ -19,22 +19,14 @@
 
 #include "camsim/camera_options.h"
 #include "camsim/recording.h"
+#include "camsim/simulated_camera.h"
 #include "interface_object.h"
 #include "platform/clock.h"
 
 namespace ostrel::test {
 
-// A small picture at a low rate keeps the simulated stream cheap.
-inline camsim::CameraOptions cheapCameraOptions() {
-    camsim::CameraOptions o;
-    o.user = "admin";
-    o.password = "admin";
-    o.video.resolutionCode = 2;
-    o.video.frameRate = 5;
-    o.streamAudio = false;
-    return o;
-}
-
+// A connection record with ports of a test's choosing (cameras started by
+// themselves take camsim::loopbackMediaConfig).
 inline MediaConfig cameraConfig(int32_t connectionType, uint16_t loginPort, uint16_t videoPort, uint16_t controlPort,
                                 uint16_t httpPort) {
     MediaConfig c{};

@@ -84,12 +84,12 @@ constexpr uint32_t kV1SerialSetting = 17;
 class V2ControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        camera = std::make_unique<camsim::V2Camera>(cheapCameraOptions());
+        camera = std::make_unique<camsim::V2Camera>(camsim::quietCameraOptions());
         ASSERT_TRUE(camera->start());
         handle = openQuietInterface(clock);
         ASSERT_NE(handle, nullptr);
         M_KSetStreamingType(handle, 2);
-        MediaConfig c = cameraConfig(2, 0, camera->videoPort(), camera->controlPort(), camera->httpPort());
+        MediaConfig c = camsim::loopbackMediaConfig(*camera);
         ASSERT_EQ(M_KSetMediaConfig(handle, &c), 1);
     }
     void TearDown() override {
@@ -305,13 +305,13 @@ TEST_F(UnboundControlTest, UnterminatedEnableRecordIsReadWithinItsFields) {
 class V1ControlTest : public ::testing::Test {
 protected:
     void start(int32_t connectionType) {
-        camera = std::make_unique<camsim::V1Camera>(cheapCameraOptions());
+        camera = std::make_unique<camsim::V1Camera>(camsim::quietCameraOptions());
         ASSERT_TRUE(camera->start());
         handle = openQuietInterface(clock);
         ASSERT_NE(handle, nullptr);
         M_KSetStreamingType(handle, 1);
-        MediaConfig c =
-            cameraConfig(connectionType, camera->loginPort(), camera->mediaPort(), camera->controlPort(), 0);
+        MediaConfig c = camsim::loopbackMediaConfig(*camera);
+        c.connectionType = connectionType;
         ASSERT_EQ(M_KSetMediaConfig(handle, &c), 1);
         file = std::make_unique<ProtocolFile>("test.ptz", kChecksummed);
         const PTZEnableInfo info = file->enableInfo(5);
@@ -367,7 +367,7 @@ TEST_F(V1ControlTest, SerialSettingCarriesFormatAndBaudRate) {
 class QuadModeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        camera = std::make_unique<camsim::V2Camera>(cheapCameraOptions());
+        camera = std::make_unique<camsim::V2Camera>(camsim::quietCameraOptions());
         ASSERT_TRUE(camera->start());
         handle = openQuietInterface(clock);
     }

@@ -6,16 +6,17 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include "camsim/simulated_camera.h"
 #include "platform/diagnostics.h"
 #include "find_cameras.h"
 #include "platform/surface.h"
-#include "simulated_camera.h"
 #include "watch_options.h"
 #include "watch_surface.h"
 
@@ -115,14 +116,23 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
 
-    std::unique_ptr<watch::SimulatedCamera> simulated;
+    std::unique_ptr<camsim::SimulatedCamera> simulated;
     if (!options.cameraGiven) {
-        simulated = watch::startSimulatedCamera(options.streamingType, error);
-        if (!simulated) {
-            std::fprintf(stderr, "tavolin-watch: %s\n", error.c_str());
+        camsim::CameraOptions cameraOptions = camsim::smallCameraOptions();
+        cameraOptions.streamAudio = true;
+        simulated = std::make_unique<camsim::SimulatedCamera>(options.streamingType, cameraOptions);
+        if (!simulated->start()) {
+            std::fprintf(stderr, "tavolin-watch: %s\n", simulated->error().c_str());
             return 1;
         }
-        simulated->describe(options.config);
+        const MediaConfig found = simulated->mediaConfig();
+        std::memcpy(options.config.cameraAddress, found.cameraAddress, sizeof found.cameraAddress);
+        std::memcpy(options.config.userName, found.userName, sizeof found.userName);
+        std::memcpy(options.config.password, found.password, sizeof found.password);
+        options.config.registerPort = found.registerPort;
+        options.config.controlPort = found.controlPort;
+        options.config.streamingPort = found.streamingPort;
+        options.config.httpPort = found.httpPort;
         std::printf("watching a simulated camera (protocol %d) on 127.0.0.1\n", options.streamingType);
     }
     std::printf("camera %s, streaming type %d\n", options.config.cameraAddress, options.streamingType);

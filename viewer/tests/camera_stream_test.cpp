@@ -13,6 +13,8 @@
 #include <memory>
 
 #include "camera_session.h"
+#include "camsim/simulated_camera.h"
+#include "camsim/v2_camera.h"
 #include "platform/audio.h"
 #include "platform/tcp_socket.h"
 #include "shell/reason_log.h"
@@ -58,7 +60,7 @@ struct Reports {
 StreamSettings settingsFor(const camsim::V2Camera& camera, const QString& protocol = {}) {
     StreamSettings s;
     s.streamingType = 2;
-    s.connection = loopbackMediaConfig(camera);
+    s.connection = camsim::loopbackMediaConfig(camera, 3);
     if (!protocol.isEmpty()) {
         PTZEnableInfo ptz{};
         ptz.sourceType = OSTREL_PTZ_SOURCE_FILE;
@@ -72,7 +74,7 @@ StreamSettings settingsFor(const camsim::V2Camera& camera, const QString& protoc
 class CameraStreamTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        camera = std::make_unique<camsim::V2Camera>(quietCameraOptions());
+        camera = std::make_unique<camsim::V2Camera>(camsim::quietCameraOptions());
         ASSERT_TRUE(camera->start());
     }
     void openWith(const StreamSettings& settings) {

@@ -59,7 +59,7 @@ class LiveCommandsTest : public test::LiveViewTest {
 protected:
     // A protocol 2 camera that draws its scene, with Pelco-D at address 1.
     camsim::V2Camera& startSteerableCamera(int position, const char* name = "CAM") {
-        camsim::CameraOptions options = test::smallCamera();
+        camsim::CameraOptions options = camsim::smallCameraOptions();
         options.video.frameRate = 10;
         options.scene.enabled = true;
         options.scene.name = name;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "camsim/simulated_camera.h"
 #include "camsim/v1_camera.h"
 #include "camsim/v2_camera.h"
 #include "fake_shell.h"
@@ -20,15 +21,6 @@
 #include "tavolin/camera_record.h"
 
 namespace tavolin::ui::test {
-
-inline camsim::CameraOptions smallCamera() {
-    camsim::CameraOptions options;
-    options.host = "127.0.0.1";
-    options.video.resolutionCode = 1; // 352 x 240
-    options.video.frameRate = 30;
-    options.streamAudio = false;
-    return options;
-}
 
 class LiveViewTest : public ::testing::Test {
 protected:
@@ -48,23 +40,19 @@ protected:
 
     // Starts a simulated camera of `protocol` and points the record at it.
     void startCamera(int protocol, int position = 0) {
+        camera = std::make_unique<camsim::SimulatedCamera>(protocol, camsim::smallCameraOptions());
+        ASSERT_TRUE(camera->start()) << camera->error();
+        v1 = camera->v1();
+        v2 = camera->v2();
+        const camsim::SettingsCamera where = camera->section();
         CameraRecord& r = record(position);
         r.streamingType = protocol;
-        setText(r.userName, "admin");
-        setText(r.password, "admin");
-        if (protocol == 1) {
-            v1 = std::make_unique<camsim::V1Camera>(smallCamera());
-            ASSERT_TRUE(v1->start());
-            r.registerPort = v1->loginPort();
-            r.controlPort = v1->controlPort();
-            r.streamingPort = v1->mediaPort();
-        } else {
-            v2 = std::make_unique<camsim::V2Camera>(smallCamera());
-            ASSERT_TRUE(v2->start());
-            r.controlPort = v2->controlPort();
-            r.streamingPort = v2->videoPort();
-            r.httpPort = v2->httpPort();
-        }
+        setText(r.userName, where.user);
+        setText(r.password, where.password);
+        r.registerPort = protocol == 1 ? where.registerPort : r.registerPort;
+        r.controlPort = where.controlPort;
+        r.streamingPort = where.streamingPort;
+        r.httpPort = protocol == 2 ? where.httpPort : r.httpPort;
     }
 
     // Points the record at a loopback port nobody listens on.
@@ -94,8 +82,9 @@ protected:
     FakeShell shell;
     std::array<CameraRecord, kCameraCount> records{};
     std::array<CameraRecord*, kCameraCount> pointers{};
-    std::unique_ptr<camsim::V1Camera> v1;
-    std::unique_ptr<camsim::V2Camera> v2;
+    std::unique_ptr<camsim::SimulatedCamera> camera;
+    camsim::V1Camera* v1 = nullptr; // the camera's protocol 1 or 2 simulator
+    camsim::V2Camera* v2 = nullptr;
     ReasonLog reasons;
     std::unique_ptr<CWideVideoDlg> view;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 namespace tavolin::ui {
 namespace {
@@ -62,6 +63,27 @@ TEST_F(StreamRecordsTest, UnreachableRecordClearsTheConnectionRecord) {
     }
     setText(record.host, "1.2.3.4");
     EXPECT_TRUE(recordCanConnect(record));
+}
+
+TEST_F(StreamRecordsTest, RtspAndOnvifRecordsNeedOnlyTheirAddressWhichReachesTheClientWhole) {
+    const std::string url = "rtsp://127.0.0.1:8554/" + std::string(sizeof record.host - 23, 'p');
+    for (int32_t type : {4, 5}) {
+        CameraRecord r = record;
+        r.streamingType = type;
+        r.controlPort = 0;
+        r.streamingPort = 0;
+        setText(r.host, "cam");
+        EXPECT_TRUE(recordCanConnect(r)) << type;
+        setText(r.host, url);
+        prepareMediaConfig(config, r);
+        EXPECT_EQ(std::string(config.cameraAddress), url) << type;
+        setText(r.host, "");
+        EXPECT_FALSE(recordCanConnect(r)) << type;
+    }
+    // A protocol 2 record never hands more than its 15 bytes on.
+    setText(record.host, url);
+    prepareMediaConfig(config, record);
+    EXPECT_EQ(std::string(config.cameraAddress), url.substr(0, 15));
 }
 
 TEST_F(StreamRecordsTest, PtzEnableRecordCarriesFileAndAddress) {

@@ -19,6 +19,8 @@ void copyText(char (&field)[N], const char (&text)[M]) {
 } // namespace
 
 bool recordCanConnect(const CameraRecord& record) {
+    // RTSP and ONVIF cameras are found by their URL or host alone.
+    if (streamsOverRtsp(record.streamingType)) return !textOf(record.host).empty();
     return record.controlPort > 0 && record.streamingPort > 0 && textOf(record.host).size() > 5;
 }
 

@@ -17,7 +17,8 @@ namespace tavolin::ui {
 inline constexpr int32_t kConnectTimeoutSeconds = 3;
 
 // True when the record has a control port, a streaming port and a host text
-// longer than five characters: only then is it worth a connection record.
+// longer than five characters (an RTSP or ONVIF record: any address): only
+// then is it worth a connection record.
 bool recordCanConnect(const CameraRecord& record);
 
 // Fills the fields of `config` a connection needs from `record`; every other

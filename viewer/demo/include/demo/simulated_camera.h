@@ -7,8 +7,7 @@
 #include "tavolin/camera_record.h"
 
 namespace camsim {
-class V1Camera;
-class V2Camera;
+class SimulatedCamera;
 } // namespace camsim
 
 namespace tavolin::demo {
@@ -22,13 +21,13 @@ public:
     SimulatedCamera(const SimulatedCamera&) = delete;
     SimulatedCamera& operator=(const SimulatedCamera&) = delete;
 
-    // Starts a camera of protocol 1 or 2 and writes its address, ports, login
-    // and protocol into `record`; false when it did not start.
+    // Starts a camera of protocol 1 or 2 (or an RTSP or ONVIF camera, types 4
+    // and 5) and writes its address, ports, login and protocol into `record`;
+    // false when it did not start.
     bool start(int protocol, CameraRecord& record);
 
 private:
-    std::unique_ptr<camsim::V1Camera> v1_;
-    std::unique_ptr<camsim::V2Camera> v2_;
+    std::unique_ptr<camsim::SimulatedCamera> camera_;
     bool scene_;
 };
 

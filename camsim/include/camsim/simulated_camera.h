@@ -1,0 +1,97 @@
+// One simulated camera of any streaming type (1, 2, 4 = RTSP, 5 = ONVIF),
+// started on its own ports, and where a client finds it: the settings-file
+// section, or the connection record the stream client takes. The simulator
+// program, the demos, the tests and the benchmarks all start their cameras
+// through it.
+//
+//   camsim::SimulatedCamera camera(2, camsim::quietCameraOptions());
+//   camera.start();
+//   MediaConfig config = camera.mediaConfig();
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "camsim/camera_options.h"
+#include "camsim/onvif_faults.h"
+#include "camsim/rtsp_camera.h"
+#include "camsim/settings_file.h"
+#include "transport/contract.h"
+
+namespace camsim {
+
+class CameraHead;
+class OnvifCamera;
+class Recording;
+class RtspProfileStreams;
+class V1Camera;
+class V2Camera;
+
+inline constexpr int kRtspStreamingType = 4;
+inline constexpr int kOnvifStreamingType = 5;
+
+// A small picture at a low rate: cheap enough for many cameras in one test.
+CameraOptions quietCameraOptions();
+// 352 x 240 at 30 pictures a second: a stream that moves.
+CameraOptions smallCameraOptions();
+
+struct SimulatedCameraSettings {
+    int streamingType = 2;
+    CameraOptions options; // host, login, ports, scene (name and variant) of every kind
+    // RTSP cameras; the login, name and variant come from `options`.
+    RtspOptions rtsp;
+    RtspCodec rtspCodec = RtspCodec::H264;
+    // ONVIF cameras.
+    OnvifFault onvifFault = OnvifFault::None;
+    int answerDelayMs = 0;
+};
+
+// The stream client's connection record for a camera of protocol 1 or 2
+// started by itself (control and video, the camera's login).
+MediaConfig loopbackMediaConfig(const V1Camera& camera, int connectTimeoutSeconds = 5);
+MediaConfig loopbackMediaConfig(const V2Camera& camera, int connectTimeoutSeconds = 5);
+
+class SimulatedCamera {
+public:
+    explicit SimulatedCamera(SimulatedCameraSettings settings);
+    SimulatedCamera(int streamingType, CameraOptions options);
+    ~SimulatedCamera();
+    SimulatedCamera(const SimulatedCamera&) = delete;
+    SimulatedCamera& operator=(const SimulatedCamera&) = delete;
+
+    // False when it could not listen (or this build has no RTSP); error() says why.
+    bool start();
+    void stop();
+    const std::string& error() const { return error_; }
+
+    int streamingType() const { return settings_.streamingType; }
+    const SimulatedCameraSettings& settings() const { return settings_; }
+
+    // The section of the viewer's settings file that reaches this camera.
+    SettingsCamera section(const std::string& ptzFile = {}) const;
+    // The stream client's connection record for it (control and video).
+    MediaConfig mediaConfig(int connectTimeoutSeconds = 5) const;
+
+    // What a camera of protocol 1 or 2 received; null for RTSP and ONVIF.
+    Recording* recording();
+    CameraHead& head();
+
+    V1Camera* v1() const { return v1_.get(); }
+    V2Camera* v2() const { return v2_.get(); }
+    RtspCamera* rtsp() const { return rtsp_.get(); }
+    OnvifCamera* onvif() const { return onvif_.get(); }
+    RtspProfileStreams* onvifStreams() const { return onvifStreams_.get(); }
+
+private:
+    bool startOnvif();
+
+    SimulatedCameraSettings settings_;
+    std::string error_;
+    std::unique_ptr<V1Camera> v1_;
+    std::unique_ptr<V2Camera> v2_;
+    std::shared_ptr<RtspCamera> rtsp_; // shared: a build without RTSP never names its destructor
+    std::shared_ptr<RtspProfileStreams> onvifStreams_;
+    std::unique_ptr<OnvifCamera> onvif_;
+};
+
+} // namespace camsim
