@@ -23,6 +23,7 @@ constexpr const char* kAddressingNs = "http://schemas.xmlsoap.org/ws/2004/08/add
 constexpr const char* kNetworkNs = "http://www.onvif.org/ver10/network/wsdl";
 constexpr const char* kMulticastGroup = "239.255.255.250";
 constexpr uint16_t kDiscoveryPort = 3702;
+constexpr long long kStopCheckMs = 50;
 
 std::vector<std::string> words(const std::string& text) {
     std::vector<std::string> out;
@@ -129,7 +130,8 @@ std::vector<ProbeTarget> defaultProbeTargets() {
     return {{kMulticastGroup, kDiscoveryPort}};
 }
 
-std::vector<DiscoveredDevice> discover(const std::vector<ProbeTarget>& targets, int windowMs, std::string* why) {
+std::vector<DiscoveredDevice> discover(const std::vector<ProbeTarget>& targets, int windowMs, std::string* why,
+                                       std::stop_token stop) {
     platform::UdpSocket socket;
     if (!socket.bind("0.0.0.0", 0)) {
         if (why != nullptr) *why = "no UDP socket: " + platform::describeSystemError(socket.lastError());
@@ -152,8 +154,9 @@ std::vector<DiscoveredDevice> discover(const std::vector<ProbeTarget>& targets, 
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
-        if (left <= 0) break;
-        const auto datagram = socket.receive(static_cast<int>(left));
+        if (left <= 0 || stop.stop_requested()) break;
+        // Short waits, so that a stop is noticed soon.
+        const auto datagram = socket.receive(static_cast<int>(std::min<long long>(left, kStopCheckMs)));
         if (!datagram) continue;
         for (const DiscoveredDevice& d : readProbeMatches(datagram->bytes, messageId, datagram->fromHost)) {
             results.add(d);

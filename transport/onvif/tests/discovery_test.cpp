@@ -98,6 +98,15 @@ TEST(DiscoveryTest, DirectedProbeFindsTheResponderOnce) {
     EXPECT_EQ(devices[0].name, "Gate Camera");
 }
 
+TEST(DiscoveryTest, AStopEndsTheWindowEarly) {
+    platform::UdpSocket silent;
+    ASSERT_TRUE(silent.bind("127.0.0.1", 0));
+    std::stop_source stop;
+    stop.request_stop();
+    // Without the stop this would wait a minute for answers.
+    EXPECT_TRUE(discover({{"127.0.0.1", silent.localPort()}}, 60000, nullptr, stop.get_token()).empty());
+}
+
 TEST(DiscoveryTest, LoopbackOnlyModeNeverProbesTheMulticastGroup) {
     platform::enableLoopbackOnly();
     const auto targets = defaultProbeTargets();

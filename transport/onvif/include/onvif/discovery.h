@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -47,9 +48,10 @@ struct ProbeTarget {
 // 127.0.0.1 under loopback-only mode (the group is never sent to then).
 std::vector<ProbeTarget> defaultProbeTargets();
 
-// Sends one probe to every target and collects answers for windowMs. `why`
-// (when given) tells why nothing could be sent.
+// Sends one probe to every target and collects answers for windowMs, or
+// until `stop` is requested (what answered by then is returned). `why` (when
+// given) tells why nothing could be sent.
 std::vector<DiscoveredDevice> discover(const std::vector<ProbeTarget>& targets, int windowMs = 2000,
-                                       std::string* why = nullptr);
+                                       std::string* why = nullptr, std::stop_token stop = {});
 
 } // namespace onvif
