@@ -380,6 +380,7 @@ TEST_F(SettingsFormTest, FieldsAreNamedByTheirLabelsAndTabbedInLayoutOrder) {
                                                       {c().streamingType, "Streaming Type"},
                                                       {c().name, "Name"},
                                                       {c().host, "Camera IP"},
+                                                      {c().find, "Find..."},
                                                       {c().channel, "Channel NO."},
                                                       {c().registerPort, "Register Port"},
                                                       {c().controlPort, "Control Port"},
@@ -392,6 +393,8 @@ TEST_F(SettingsFormTest, FieldsAreNamedByTheirLabelsAndTabbedInLayoutOrder) {
                                                       {c().ptzSetting, "PTZ  Setting"},
                                                       {c().quadServer, "Quad Video Server"},
                                                       {c().switchGroup, "Add To Switch Group"},
+                                                      {c().autoReconnect, "Auto Reconnect"},
+                                                      {c().keepAspect, "Keep Aspect"},
                                                       {c().loadDefault, "Load Default"},
                                                       {c().apply, "Apply"},
                                                       {c().play, "Play"},
@@ -422,7 +425,7 @@ TEST_F(SettingsFormTest, KeepsItsUprightLayoutAtAnySizeAndOrientation) {
     const DialogUnits du(form->font());
     const QRect play = du.rect(85, 151, 48, 11);
     EXPECT_EQ(c().play->geometry(), play);
-    EXPECT_EQ(form->size(), QSize(du.x(138), du.y(185)));
+    EXPECT_EQ(form->size(), QSize(du.x(138), du.y(200)));
     EXPECT_LT(form->width(), form->height());
 
     shell.screen = QSize(1920, 1080);

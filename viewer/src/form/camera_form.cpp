@@ -63,7 +63,38 @@ bool parseNumber(const QString& text, bool allowNegative, long long low, long lo
 
 QString textAt(const FormTexts& texts, FormField field) { return texts[static_cast<std::size_t>(field)]; }
 
+bool typeKeepsAspect(int32_t type) { return streamsOverRtsp(type); }
+
 } // namespace
+
+int streamingTypeItem(int32_t type) {
+    for (std::size_t i = 0; i < std::size(kStreamingTypeItems); ++i) {
+        if (kStreamingTypeItems[i].type == type) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+bool fieldUsed(int32_t type, FormField field) {
+    switch (type) {
+    case kRtspStreamingType:
+        // A URL, or a host with the RTSP port, and the login.
+        return field != FormField::Channel && field != FormField::RegisterPort && field != FormField::ControlPort &&
+               field != FormField::HttpPort;
+    case kOnvifStreamingType:
+        // The device service's host and port; the channel picks the profile.
+        return field != FormField::RegisterPort && field != FormField::ControlPort && field != FormField::StreamingPort;
+    default: return true;
+    }
+}
+
+bool flagUsed(int32_t type, FormFlag flag) {
+    // The quad display mode is a video server's; RTSP and ONVIF cameras keep
+    // the aspect always.
+    if (flag == FormFlag::QuadServer || flag == FormFlag::KeepAspect) return !typeKeepsAspect(type);
+    return true;
+}
+
+bool ptzUsed(int32_t type) { return type != kRtspStreamingType; }
 
 CameraForm::CameraForm(CameraList& cameras, FormView& view, const ReasonLog* reasons)
     : cameras_(cameras), view_(view), reasons_(reasons) {
@@ -89,9 +120,40 @@ QString CameraForm::text(FormField field) const {
     return {};
 }
 
+bool CameraForm::flagChecked(FormFlag flag) const {
+    switch (flag) {
+    case FormFlag::ShowName: return shown_.showName != 0;
+    case FormFlag::ShowEvents: return shown_.showEvents != 0;
+    case FormFlag::QuadServer: return shown_.quadServer != 0;
+    case FormFlag::SwitchGroup: return shown_.inSwitchGroup != 0;
+    case FormFlag::AutoReconnect: return shown_.autoReconnect != 0;
+    case FormFlag::KeepAspect: return shown_.keepAspect != 0 || typeKeepsAspect(shown_.streamingType);
+    }
+    return false;
+}
+
+void CameraForm::readHost(const QString& text) {
+    const auto limit = static_cast<qsizetype>(hostLimit(shown_.streamingType));
+    const qsizetype bytes = text.toUtf8().size();
+    if (bytes <= limit) {
+        toField(shown_.host, text);
+        return;
+    }
+    const QString detail = streamsOverRtsp(shown_.streamingType)
+                               ? QStringLiteral("Camera IP holds an rtsp:// URL or host name of at most %1 bytes; "
+                                                "this one has %2.")
+                               : QStringLiteral("Camera IP holds a dotted IPv4 address of at most %1 bytes for "
+                                                "this streaming type; this one has %2.");
+    view_.ask(QStringLiteral("The camera address is too long."), kProgramCaption, PromptButtons::Ok,
+              detail.arg(limit).arg(bytes));
+    view_.focusField(FormField::Host);
+}
+
 bool CameraForm::readForm() {
     const FormTexts texts = view_.texts();
     const auto readNumber = [&](FormField field, uint32_t& value, bool allowNegative) {
+        // A field the type does not use keeps its value; it cannot be edited.
+        if (!fieldEnabled(field)) return true;
         long long v = 0;
         const bool ok = allowNegative
                             ? parseNumber(textAt(texts, field), true, std::numeric_limits<int32_t>::min(),
@@ -107,7 +169,7 @@ bool CameraForm::readForm() {
         view_.focusField(field);
         return false;
     };
-    toField(shown_.host, textAt(texts, FormField::Host));
+    readHost(textAt(texts, FormField::Host));
     if (!readNumber(FormField::Channel, shown_.channel, false)) return false;
     if (!readNumber(FormField::RegisterPort, shown_.registerPort, true)) return false;
     if (!readNumber(FormField::ControlPort, shown_.controlPort, true)) return false;
@@ -172,6 +234,11 @@ bool CameraForm::takeBack(QString& reason) {
     record.serialBaudRate = shown_.serialBaudRate;
     record.ptzAddress = shown_.ptzAddress;
     record.streamingType = shown_.streamingType;
+    record.autoReconnect = shown_.autoReconnect;
+    record.keepAspect = shown_.keepAspect;
+    // An ONVIF camera's channel picks its profile: it stays in memory for the
+    // live view (the settings file has no key for it).
+    if (shown_.streamingType == kOnvifStreamingType) record.channel = shown_.channel;
     // PTZ speed stays 0, which saving turns into the default speed.
 
     changed_ = false;
@@ -219,8 +286,11 @@ void CameraForm::switchCamera(int selected) {
 }
 
 void CameraForm::setStreamingType(int index) {
+    // Read with the type the fields were typed for.
     readForm();
-    shown_.streamingType = index == 0 ? 1 : 2;
+    if (index >= 0 && index < static_cast<int>(std::size(kStreamingTypeItems))) {
+        shown_.streamingType = kStreamingTypeItems[index].type;
+    }
     changed_ = true;
 }
 
@@ -232,6 +302,8 @@ void CameraForm::setFlag(FormFlag flag, bool checked) {
     case FormFlag::ShowEvents: shown_.showEvents = value; break;
     case FormFlag::QuadServer: shown_.quadServer = value; break;
     case FormFlag::SwitchGroup: shown_.inSwitchGroup = value; break;
+    case FormFlag::AutoReconnect: shown_.autoReconnect = value; break;
+    case FormFlag::KeepAspect: shown_.keepAspect = value; break;
     }
     changed_ = true;
     if (flag != FormFlag::SwitchGroup) view_.writeForm();
@@ -242,6 +314,10 @@ void CameraForm::ptzSettingClicked(bool checked) {
     if (!checked) {
         // File, address and serial values stay for the next time PTZ is on.
         shown_.ptzEnabled = 0;
+        changed_ = true;
+        return;
+    }
+    if (shown_.streamingType == kOnvifStreamingType && useShippedOnvifProtocol()) {
         changed_ = true;
         return;
     }
@@ -276,6 +352,34 @@ void CameraForm::ptzSettingClicked(bool checked) {
         view_.writeForm();
     }
     changed_ = true;
+}
+
+bool CameraForm::useShippedOnvifProtocol() {
+    const QByteArray path = view_.shippedProtocolFile(QString::fromLatin1(kOnvifProtocolFile)).toUtf8();
+    if (path.isEmpty() ||
+        !fitsSettingsLine(kPtzProtocolFileKey,
+                          std::string_view(path.constData(), static_cast<std::size_t>(path.size())))) {
+        return false;
+    }
+    setText(shown_.ptzProtocolFile, std::string_view(path.constData(), static_cast<std::size_t>(path.size())));
+    shown_.ptzEnabled = 1;
+    shown_.ptzSourceType = 1;
+    setText(shown_.ptzVendor, "");
+    setText(shown_.ptzProtocol, "");
+    return true;
+}
+
+void CameraForm::findCamera() {
+    readForm();
+    if (const std::optional<FoundCamera> found = view_.findCamera()) fillFromFound(*found);
+}
+
+void CameraForm::fillFromFound(const FoundCamera& found) {
+    shown_.streamingType = kOnvifStreamingType;
+    setText(shown_.host, found.host);
+    shown_.httpPort = found.httpPort;
+    changed_ = true;
+    view_.writeForm();
 }
 
 void CameraForm::loadDefault() {

@@ -9,7 +9,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
+#include "form/found_camera.h"
 #include "live/record_changes.h"
 #include "shell/shell.h"
 #include "tavolin/camera_list.h"
@@ -24,7 +26,28 @@ enum class FormField { Host, Channel, RegisterPort, ControlPort, StreamingPort, 
 inline constexpr int kFormFieldCount = 9;
 using FormTexts = std::array<QString, kFormFieldCount>;
 
-enum class FormFlag { ShowName, ShowEvents, QuadServer, SwitchGroup };
+enum class FormFlag { ShowName, ShowEvents, QuadServer, SwitchGroup, AutoReconnect, KeepAspect };
+
+// "Streaming Type" items, in their order. A record of another type (3, say)
+// selects no item and keeps its type until an item is chosen.
+struct StreamingTypeItem {
+    const char* text;
+    int32_t type;
+};
+inline constexpr StreamingTypeItem kStreamingTypeItems[] = {{"1.0", 1}, {"2.0", 2}, {"RTSP", 4}, {"ONVIF", 5}};
+inline constexpr int32_t kRtspStreamingType = 4;
+inline constexpr int32_t kOnvifStreamingType = 5;
+// The item that shows `type`, -1 for none.
+int streamingTypeItem(int32_t type);
+
+// Whether a control means something for a camera of `type`: one that does not
+// is disabled and keeps its value. Types 1 and 2 use them all.
+bool fieldUsed(int32_t type, FormField field);
+bool flagUsed(int32_t type, FormFlag flag);
+bool ptzUsed(int32_t type);
+
+// The protocol file an ONVIF camera's PTZ takes, shipped with the program.
+inline constexpr char kOnvifProtocolFile[] = "ONVIF.ptz";
 
 // What the form's logic asks of the window that shows it.
 class FormView {
@@ -43,6 +66,11 @@ public:
     // were closed.
     virtual int32_t askPtzAddress(int32_t address) = 0;
     virtual void askSerial(int32_t& controlCode, int32_t& baudRateIndex) = 0;
+    // The full path of a protocol file shipped with the program, empty when it
+    // is not there.
+    virtual QString shippedProtocolFile(const QString& name) const = 0;
+    // The search for cameras: the one the user chose, none when cancelled.
+    virtual std::optional<FoundCamera> findCamera() = 0;
     virtual void setApplyEnabled(bool enabled) = 0;
     // Play, Apply, Load Default, Exit and Camera ID, disabled while the live
     // view covers the form.
@@ -65,14 +93,25 @@ public:
     bool hasChanges() const { return changed_; }
     // The text a field shows for the shown record.
     QString text(FormField field) const;
+    // Whether a control is enabled for the shown record's streaming type.
+    bool fieldEnabled(FormField field) const { return fieldUsed(shown_.streamingType, field); }
+    bool flagEnabled(FormFlag flag) const { return flagUsed(shown_.streamingType, flag); }
+    bool ptzEnabled() const { return ptzUsed(shown_.streamingType); }
+    // Whether a check box shows checked: "Keep Aspect" is always on for the
+    // types that always keep it.
+    bool flagChecked(FormFlag flag) const;
 
     // Handlers.
     void textEdited() { changed_ = true; }
     void switchCamera(int selected);
-    // `index` of "Streaming Type": 0 is 1.0, any other 2.0.
+    // `index` of "Streaming Type" (kStreamingTypeItems); values of fields the
+    // new type does not use are kept for a switch back.
     void setStreamingType(int index);
     void setFlag(FormFlag flag, bool checked);
     void ptzSettingClicked(bool checked);
+    // "Find...": a camera chosen from the search fills the shown record as an
+    // ONVIF camera (host and device service port).
+    void findCamera();
     void loadDefault();
     void apply();
     void play(int selected, const LiveView& liveView);
@@ -84,6 +123,13 @@ private:
     // stops the reading there with a message, keeping its previous value and
     // those of the fields after it.
     bool readForm();
+    // "Camera IP" within the type's limit; a longer one is refused with a
+    // message and the previous host stays.
+    void readHost(const QString& text);
+    // PTZ of an ONVIF camera takes the shipped protocol file, with no
+    // serial port or address to ask for; false when the file is missing.
+    bool useShippedOnvifProtocol();
+    void fillFromFound(const FoundCamera& found);
     void showRecord(const CameraRecord& record);
     // The record becomes the one shown, as the form shows one (PTZ source and
     // texts by the PTZ flag; play audio, speed and streaming engine not taken).

@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +11,7 @@
 #include <QResizeEvent>
 #include <utility>
 
+#include "dialogs/find_camera_dlg.h"
 #include "dialogs/ptz_address_id_dlg.h"
 #include "dialogs/rs232_setting_dlg.h"
 #include "shell/shell.h"
@@ -25,12 +28,13 @@ const QString kProgramCaption = QStringLiteral("Tavolin");
 
 // The form's size in dialog units, upright.
 constexpr int kPortraitWidth = 138;
-constexpr int kPortraitHeight = 185;
+constexpr int kPortraitHeight = 200;
 
 } // namespace
 
 CTavolinDlg::CTavolinDlg(Shell& shell, std::string settingsPath, QWidget* parent, const ReasonLog* reasons)
-    : QDialog(parent), shell_(shell), cameras_(std::move(settingsPath)) {
+    : QDialog(parent), shell_(shell), cameras_(std::move(settingsPath)),
+      searchWindowMs_(CFindCameraDlg::kSearchWindowMs) {
     setWindowTitle(kProgramCaption);
     setFont(dialogFont());
     createControls();
@@ -41,8 +45,7 @@ CTavolinDlg::CTavolinDlg(Shell& shell, std::string settingsPath, QWidget* parent
     shell_.setOrientation(0);
     for (int i = 1; i <= kCameraCount; ++i) c_.cameraId->addItem(QString::number(i));
     c_.cameraId->setCurrentIndex(0);
-    c_.streamingType->addItem(QStringLiteral("1.0"));
-    c_.streamingType->addItem(QStringLiteral("2.0"));
+    for (const StreamingTypeItem& item : kStreamingTypeItems) c_.streamingType->addItem(QString::fromLatin1(item.text));
     form_ = std::make_unique<CameraForm>(cameras_, static_cast<FormView&>(*this), reasons);
     writeForm();
 
@@ -85,6 +88,7 @@ void CTavolinDlg::createControls() {
     for (QComboBox* box : {c_.cameraId, c_.streamingType}) box->setStyle(comboStyle_);
     c_.name = edit(label(2, "Name"));
     c_.host = edit(label(3, "Camera IP"));
+    c_.find = button("Find...");
     c_.channel = edit(label(4, "Channel NO."));
     c_.registerPort = edit(label(5, "Register Port"));
     c_.controlPort = edit(label(6, "Control Port"));
@@ -98,6 +102,8 @@ void CTavolinDlg::createControls() {
     c_.ptzSetting = check("PTZ  Setting");
     c_.quadServer = check("Quad Video Server");
     c_.switchGroup = check("Add To Switch Group");
+    c_.autoReconnect = check("Auto Reconnect");
+    c_.keepAspect = check("Keep Aspect");
     c_.loadDefault = button("Load Default");
     c_.apply = button("Apply");
     c_.play = button("Play");
@@ -105,14 +111,17 @@ void CTavolinDlg::createControls() {
 
     // Each text field holds no more than its record field.
     limitUtf8Bytes(c_.name, sizeof(CameraRecord::name) - 1);
-    limitUtf8Bytes(c_.host, hostLimit(2)); // widened for RTSP and ONVIF by the type in use
+    // An RTSP URL or ONVIF host has no limit while typed: the form refuses
+    // one too long with a message rather than cutting it.
+    ipv4HostLimit_ = limitUtf8Bytes(c_.host, static_cast<int>(hostLimit(1)));
     limitUtf8Bytes(c_.userName, sizeof(CameraRecord::userName) - 1);
     limitUtf8Bytes(c_.password, sizeof(CameraRecord::password) - 1);
 
-    QWidget* order[] = {c_.cameraId,     c_.streamingType, c_.name,          c_.host,       c_.channel,
-                        c_.registerPort, c_.controlPort,   c_.streamingPort, c_.httpPort,   c_.userName,
-                        c_.password,     c_.showName,      c_.showEvents,    c_.ptzSetting, c_.quadServer,
-                        c_.switchGroup,  c_.loadDefault,   c_.apply,         c_.play,       c_.exit};
+    QWidget* order[] = {c_.cameraId,   c_.streamingType, c_.name,          c_.host,          c_.find,
+                        c_.channel,    c_.registerPort,  c_.controlPort,   c_.streamingPort, c_.httpPort,
+                        c_.userName,   c_.password,      c_.showName,      c_.showEvents,    c_.ptzSetting,
+                        c_.quadServer, c_.switchGroup,   c_.autoReconnect, c_.keepAspect,    c_.loadDefault,
+                        c_.apply,      c_.play,          c_.exit};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -124,7 +133,11 @@ void CTavolinDlg::connectHandlers() {
         });
     }
     connect(c_.cameraId, &QComboBox::activated, this, [this](int index) { form_->switchCamera(index); });
-    connect(c_.streamingType, &QComboBox::activated, this, [this](int index) { form_->setStreamingType(index); });
+    connect(c_.streamingType, &QComboBox::activated, this, [this](int index) {
+        form_->setStreamingType(index);
+        showTypeControls();
+    });
+    connect(c_.find, &QPushButton::clicked, this, [this] { form_->findCamera(); });
     const auto flag = [this](QCheckBox* box, FormFlag which) {
         connect(box, &QCheckBox::clicked, this, [this, box, which] { form_->setFlag(which, box->isChecked()); });
     };
@@ -132,6 +145,8 @@ void CTavolinDlg::connectHandlers() {
     flag(c_.showEvents, FormFlag::ShowEvents);
     flag(c_.quadServer, FormFlag::QuadServer);
     flag(c_.switchGroup, FormFlag::SwitchGroup);
+    flag(c_.autoReconnect, FormFlag::AutoReconnect);
+    flag(c_.keepAspect, FormFlag::KeepAspect);
     connect(c_.ptzSetting, &QCheckBox::clicked, this, [this] { form_->ptzSettingClicked(c_.ptzSetting->isChecked()); });
     connect(c_.loadDefault, &QPushButton::clicked, this, [this] { form_->loadDefault(); });
     connect(c_.apply, &QPushButton::clicked, this, [this] { form_->apply(); });
@@ -159,6 +174,7 @@ void CTavolinDlg::applyPortraitLayout() {
     placeComboBox(c_.streamingType, du, 113, 4, 22, 65);
     c_.name->setGeometry(du.rect(41, 19, 94, 12));
     c_.host->setGeometry(du.rect(41, 33, 53, 12));
+    c_.find->setGeometry(du.rect(97, 33, 38, 12));
     c_.channel->setGeometry(du.rect(41, 47, 25, 12));
     c_.registerPort->setGeometry(du.rect(41, 61, 25, 12));
     c_.controlPort->setGeometry(du.rect(41, 75, 25, 12));
@@ -171,6 +187,8 @@ void CTavolinDlg::applyPortraitLayout() {
     c_.ptzSetting->setGeometry(du.rect(5, 142, 59, 10));
     c_.quadServer->setGeometry(du.rect(5, 153, 74, 10));
     c_.switchGroup->setGeometry(du.rect(5, 164, 77, 10));
+    c_.autoReconnect->setGeometry(du.rect(5, 175, 70, 10));
+    c_.keepAspect->setGeometry(du.rect(5, 186, 60, 10));
     c_.loadDefault->setGeometry(du.rect(85, 126, 48, 11));
     c_.apply->setGeometry(du.rect(85, 138, 48, 11));
     c_.play->setGeometry(du.rect(85, 151, 48, 11));
@@ -213,6 +231,32 @@ QLineEdit* CTavolinDlg::field(FormField which) const {
     return c_.name;
 }
 
+QCheckBox* CTavolinDlg::flagBox(FormFlag which) const {
+    switch (which) {
+    case FormFlag::ShowName: return c_.showName;
+    case FormFlag::ShowEvents: return c_.showEvents;
+    case FormFlag::QuadServer: return c_.quadServer;
+    case FormFlag::SwitchGroup: return c_.switchGroup;
+    case FormFlag::AutoReconnect: return c_.autoReconnect;
+    case FormFlag::KeepAspect: return c_.keepAspect;
+    }
+    return c_.showName;
+}
+
+void CTavolinDlg::showTypeControls() {
+    const CameraForm& form = *form_;
+    for (int i = 0; i < kFormFieldCount; ++i) {
+        const auto which = static_cast<FormField>(i);
+        field(which)->setEnabled(form.fieldEnabled(which));
+    }
+    for (FormFlag which : {FormFlag::QuadServer, FormFlag::KeepAspect}) {
+        flagBox(which)->setEnabled(form.flagEnabled(which));
+        flagBox(which)->setChecked(form.flagChecked(which));
+    }
+    c_.ptzSetting->setEnabled(form.ptzEnabled());
+    c_.host->setValidator(streamsOverRtsp(form.shown().streamingType) ? nullptr : ipv4HostLimit_);
+}
+
 FormTexts CTavolinDlg::texts() const {
     FormTexts all;
     for (int i = 0; i < kFormFieldCount; ++i)
@@ -227,12 +271,13 @@ void CTavolinDlg::writeForm() {
         field(which)->setText(form_->text(which));
     }
     const CameraRecord& shown = form_->shown();
-    c_.showName->setChecked(shown.showName != 0);
-    c_.showEvents->setChecked(shown.showEvents != 0);
+    for (FormFlag which : {FormFlag::ShowName, FormFlag::ShowEvents, FormFlag::QuadServer, FormFlag::SwitchGroup,
+                           FormFlag::AutoReconnect, FormFlag::KeepAspect}) {
+        flagBox(which)->setChecked(form_->flagChecked(which));
+    }
     c_.ptzSetting->setChecked(shown.ptzEnabled != 0);
-    c_.quadServer->setChecked(shown.quadServer != 0);
-    c_.switchGroup->setChecked(shown.inSwitchGroup != 0);
-    c_.streamingType->setCurrentIndex(shown.streamingType == 2 ? 1 : 0);
+    c_.streamingType->setCurrentIndex(streamingTypeItem(shown.streamingType));
+    showTypeControls();
     writingForm_ = false;
 }
 
@@ -265,6 +310,17 @@ void CTavolinDlg::askSerial(int32_t& controlCode, int32_t& baudRateIndex) {
     dialog.exec();
     controlCode = dialog.controlCode();
     baudRateIndex = dialog.baudRateIndex();
+}
+
+QString CTavolinDlg::shippedProtocolFile(const QString& name) const {
+    const QString path = QDir(shell_.protocolFolder()).filePath(name);
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+std::optional<FoundCamera> CTavolinDlg::findCamera() {
+    CFindCameraDlg dialog(this, searchWindowMs_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.chosen();
 }
 
 void CTavolinDlg::setApplyEnabled(bool enabled) { c_.apply->setEnabled(enabled); }

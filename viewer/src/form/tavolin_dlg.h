@@ -22,6 +22,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QValidator;
 
 namespace tavolin::ui {
 
@@ -46,6 +47,7 @@ public:
         QComboBox* streamingType;
         QLineEdit* name;
         QLineEdit* host;
+        QPushButton* find;
         QLineEdit* channel;
         QLineEdit* registerPort;
         QLineEdit* controlPort;
@@ -58,6 +60,8 @@ public:
         QCheckBox* ptzSetting;
         QCheckBox* quadServer;
         QCheckBox* switchGroup;
+        QCheckBox* autoReconnect;
+        QCheckBox* keepAspect;
         QPushButton* loadDefault;
         QPushButton* apply;
         QPushButton* play;
@@ -71,6 +75,8 @@ public:
     ~CTavolinDlg() override;
 
     void setLiveViewRunner(LiveViewRunner runner) { runLiveView_ = std::move(runner); }
+    // How long "Find..." listens for answers (tests shorten it).
+    void setSearchWindowMs(int ms) { searchWindowMs_ = ms; }
 
     const Controls& controls() const { return c_; }
     CameraList& cameras() { return cameras_; }
@@ -93,6 +99,9 @@ private:
     void applyPortraitLayout();
     void applyLandscapeLayout();
     QLineEdit* field(FormField which) const;
+    QCheckBox* flagBox(FormFlag which) const;
+    // Enables the controls the shown streaming type uses.
+    void showTypeControls();
 
     // FormView
     FormTexts texts() const override;
@@ -103,6 +112,8 @@ private:
     QString chooseProtocolFile() override;
     int32_t askPtzAddress(int32_t address) override;
     void askSerial(int32_t& controlCode, int32_t& baudRateIndex) override;
+    QString shippedProtocolFile(const QString& name) const override;
+    std::optional<FoundCamera> findCamera() override;
     void setApplyEnabled(bool enabled) override;
     void setEditing(bool enabled) override;
 
@@ -113,7 +124,9 @@ private:
     CompactComboStyle* comboStyle_ = nullptr; // owned by the form
     std::array<QLabel*, 11> labels_{};
     std::unique_ptr<CameraForm> form_;
-    bool writingForm_ = false; // text changes made by the form itself are no edits
+    bool writingForm_ = false;            // text changes made by the form itself are no edits
+    QValidator* ipv4HostLimit_ = nullptr; // "Camera IP" of types 1 and 2; owned by the field
+    int searchWindowMs_;
 };
 
 } // namespace tavolin::ui

@@ -54,6 +54,10 @@ private:
 
 } // namespace
 
-void limitUtf8Bytes(QLineEdit* edit, int maxBytes) { edit->setValidator(new Utf8ByteLimit(maxBytes, edit)); }
+QValidator* limitUtf8Bytes(QLineEdit* edit, int maxBytes) {
+    auto* limit = new Utf8ByteLimit(maxBytes, edit);
+    edit->setValidator(limit);
+    return limit;
+}
 
 } // namespace tavolin::ui

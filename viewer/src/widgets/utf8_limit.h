@@ -6,6 +6,7 @@
 #include <QString>
 
 class QLineEdit;
+class QValidator;
 
 namespace tavolin::ui {
 
@@ -14,7 +15,8 @@ QString cutToUtf8Bytes(const QString& text, int maxBytes);
 
 // Limits what the user types or pastes into `edit` to `maxBytes` bytes of
 // UTF-8: an edit that would go past the limit is not taken. Texts the program
-// sets are cut with cutToUtf8Bytes by the caller.
-void limitUtf8Bytes(QLineEdit* edit, int maxBytes);
+// sets are cut with cutToUtf8Bytes by the caller. Returns the validator it
+// set, owned by `edit`.
+QValidator* limitUtf8Bytes(QLineEdit* edit, int maxBytes);
 
 } // namespace tavolin::ui

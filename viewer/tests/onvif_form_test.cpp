@@ -1,0 +1,179 @@
+// From a fresh form to a steered ONVIF camera, as a user gets there: "Find..."
+// (a directed probe to the simulated camera on 127.0.0.1), the answer chosen,
+// the password typed, PTZ on, Play; then a pan, a preset and a digital input
+// through the live view.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "camera_session.h"
+#include "camsim/onvif_camera.h"
+#include "camsim/onvif_rtsp_streams.h"
+#include "camsim/settings_file.h"
+#include "dialogs/find_camera_dlg.h"
+#include "fake_shell.h"
+#include "form/live_view_runner.h"
+#include "form/tavolin_dlg.h"
+#include "live/live_menu.h"
+#include "live/video_surface.h"
+#include "live/wide_video_dlg.h"
+#include "modal_helpers.h"
+#include "platform/network_guard.h"
+#include "platform/udp_socket.h"
+
+namespace tavolin::ui {
+namespace {
+
+// Short searches keep the test fast; a camera on loopback answers at once.
+constexpr int kSearchMs = 300;
+
+class OnvifFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(platform::loopbackOnly());
+        path = folder.filePath(QStringLiteral("Tavolin.txt"));
+        // Every record at 127.0.0.1, camera 1 a 2.0 camera on closed ports
+        // until the search fills it.
+        camsim::SettingsCamera first;
+        first.name = "Porch";
+        first.controlPort = 1;
+        first.streamingPort = 1;
+        first.httpPort = 1;
+        ASSERT_TRUE(camsim::writeSettingsFile(path.toStdString(), {first}));
+        shell.protocols = QCoreApplication::applicationDirPath() + QStringLiteral("/protocol");
+    }
+    void TearDown() override { qunsetenv(kDiscoveryPortVariable); }
+
+    void probeAt(uint16_t port) { qputenv(kDiscoveryPortVariable, QByteArray::number(port)); }
+
+    CTavolinDlg& openForm() {
+        form = std::make_unique<CTavolinDlg>(shell, path.toStdString());
+        form->setLiveViewRunner(wideVideoRunner(shell));
+        form->setSearchWindowMs(kSearchMs);
+        return *form;
+    }
+
+    // Presses "Find..." and acts in the dialog once its search has ended.
+    void find(const std::function<void(CFindCameraDlg&)>& act) {
+        test::whenDialogOpens<CFindCameraDlg>([act](CFindCameraDlg& dialog) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.isSearching(); }, 3000));
+            act(dialog);
+        });
+        form->controls().find->click();
+    }
+
+    QTemporaryDir folder;
+    QString path;
+    test::FakeShell shell;
+    std::unique_ptr<CTavolinDlg> form;
+};
+
+TEST_F(OnvifFormTest, NoAnswerIsSaidAndLeavesTheRecordAlone) {
+    platform::UdpSocket silent;
+    ASSERT_TRUE(silent.bind("127.0.0.1", 0));
+    probeAt(silent.localPort());
+    openForm();
+    QString status;
+    int rows = -1;
+    find([&](CFindCameraDlg& dialog) {
+        status = dialog.statusLabel()->text();
+        rows = dialog.cameraList()->topLevelItemCount();
+        EXPECT_FALSE(dialog.okButton()->isEnabled());
+        dialog.reject();
+    });
+    EXPECT_EQ(status, QStringLiteral("No camera answered"));
+    EXPECT_EQ(rows, 0);
+    EXPECT_EQ(form->controls().streamingType->currentText(), QStringLiteral("2.0"));
+    EXPECT_FALSE(form->hasChanges());
+}
+
+TEST_F(OnvifFormTest, FoundCameraPlaysPansKeepsAPresetAndShowsItsInputs) {
+    camsim::OnvifOptions options;
+    options.name = "Garden Dome";
+    for (auto& profile : options.profiles) profile.frameRate = 10;
+    auto head = std::make_shared<camsim::CameraHead>();
+    camsim::RtspProfileSettings streamSettings;
+    streamSettings.audio = false;
+    auto streams = std::make_shared<camsim::RtspProfileStreams>(options, head, streamSettings);
+    ASSERT_TRUE(streams->start()) << streams->error();
+    camsim::OnvifCamera camera(options, head, streams);
+    ASSERT_TRUE(camera.start());
+    ASSERT_TRUE(camera.startDiscovery(0));
+    probeAt(camera.discoveryPort());
+
+    const CTavolinDlg::Controls& c = openForm().controls();
+    QStringList listed;
+    find([&](CFindCameraDlg& dialog) {
+        ASSERT_EQ(dialog.cameraList()->topLevelItemCount(), 1);
+        for (int column = 0; column < 3; ++column) listed << dialog.cameraList()->topLevelItem(0)->text(column);
+        dialog.okButton()->click();
+    });
+    EXPECT_EQ(listed,
+              (QStringList{QStringLiteral("Garden Dome"), QStringLiteral("camsim-ptz"), QStringLiteral("127.0.0.1")}));
+    EXPECT_EQ(c.streamingType->currentText(), QStringLiteral("ONVIF"));
+    EXPECT_EQ(c.host->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(c.httpPort->text(), QString::number(camera.port()));
+    EXPECT_FALSE(c.registerPort->isEnabled());
+    EXPECT_TRUE(c.channel->isEnabled());
+
+    c.userName->setText(QStringLiteral("admin"));
+    c.password->setText(QStringLiteral("admin"));
+    if (!c.showEvents->isChecked()) c.showEvents->click();
+    c.ptzSetting->click();
+    EXPECT_TRUE(shell.scripted.fileDialogs.empty());
+    EXPECT_TRUE(c.ptzSetting->isChecked());
+    // Play offers to apply the edits first.
+    shell.scripted.answers = {PromptAnswer::Yes, PromptAnswer::Ok};
+
+    bool played = false;
+    test::whenDialogOpens<CWideVideoDlg>([&](CWideVideoDlg& view) {
+        const auto waitFor = [](const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 8000); };
+        ASSERT_TRUE(waitFor([&] { return view.isConnected() && view.videoSurface().presentedCount() >= 3; }));
+        // A press in the right-hand cell pans right until released.
+        const double startX = head->window().x;
+        const QPoint right(view.width() * 5 / 6, view.height() / 2);
+        QTest::mousePress(&view, Qt::LeftButton, {}, right);
+        EXPECT_TRUE(waitFor([&] { return head->window().x > startX + 0.05; }));
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, right);
+        EXPECT_TRUE(waitFor([&] { return head->state().pan == 0; }));
+
+        view.menu().setPreset[2]->trigger();
+        EXPECT_TRUE(waitFor([&] {
+            for (const std::string& name : camera.presetNames()) {
+                if (!name.empty()) return true;
+            }
+            return false;
+        }));
+        const camsim::ViewWindow preset = head->window();
+        QTest::mousePress(&view, Qt::LeftButton, {}, right);
+        EXPECT_TRUE(waitFor([&] { return head->window().x > preset.x + 0.05; }));
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, right);
+        view.menu().gotoPreset[2]->trigger();
+        EXPECT_TRUE(waitFor([&] { return head->window() == preset; }));
+
+        head->pulseInputs(1, 5000);
+        EXPECT_TRUE(waitFor([&] { return view.eventFlag(CWideVideoDlg::DI1); }));
+        played = true;
+        view.close();
+    });
+    c.play->click();
+    EXPECT_TRUE(played);
+    ASSERT_GE(shell.scripted.messages.size(), 2u);
+    EXPECT_EQ(shell.scripted.messages[1].text, QStringLiteral("OK"));
+    const CameraRecord stored = *CameraList(path.toStdString()).record(0);
+    EXPECT_EQ(stored.streamingType, 5);
+    EXPECT_EQ(stored.httpPort, camera.port());
+    EXPECT_EQ(std::string(textOf(stored.ptzProtocolFile)),
+              (shell.protocols + QStringLiteral("/ONVIF.ptz")).toStdString());
+}
+
+} // namespace
+} // namespace tavolin::ui
