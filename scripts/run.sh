@@ -6,6 +6,10 @@
 #   scripts/run.sh --headless           run under Xvfb even when a display is there
 #   scripts/run.sh --screenshots DIR    where pictures go without a display (build/demo/screenshots)
 #   scripts/run.sh --seconds N          how long the live view runs before its picture (6)
+#   scripts/run.sh --onvif              a simulated ONVIF camera instead, found with "Find..."
+#                                       (user admin, password admin); with --headless the
+#                                       demo finds, plays and pans it, restarts the camera
+#                                       and waits for its video to come back
 #   scripts/run.sh watch [options]      the headless check: tavolin-watch (see README)
 #
 # Without a display the viewer runs under Xvfb, pictures the settings form,
@@ -27,13 +31,15 @@ settings=""
 headless=0
 shots="$root/build/demo/screenshots"
 seconds=6
+onvif=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --settings) settings=${2:?--settings needs a file or folder}; shift 2 ;;
     --headless) headless=1; shift ;;
     --screenshots) shots=$(realpath -m "${2:?--screenshots needs a folder}"); shift 2 ;;
     --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
-    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
+    --onvif) onvif=1; shift ;;
+    -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
     *) echo "run: unknown option $1 (see scripts/run.sh --help)" >&2; exit 2 ;;
   esac
 done
@@ -51,6 +57,11 @@ cleanup() {
   fi
 }
 trap cleanup EXIT
+
+if [ "$onvif" = 1 ]; then
+  [ -z "$settings" ] || { echo "run: --onvif writes its own settings; leave out --settings" >&2; exit 2; }
+  exec scripts/run-onvif.sh "$bin" "$headless" "$shots" "$seconds"
+fi
 
 if [ -n "$settings" ]; then
   if [ -d "$settings" ]; then

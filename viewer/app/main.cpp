@@ -1,7 +1,9 @@
 // Tavolin, the viewer program: the settings form, and from it the live view.
 // The one option, --demo FOLDER [--demo-seconds N], is for the main job on a
 // machine without a display: it pictures the form, presses Play on camera 1
-// when every camera is at 127.0.0.1, pictures the live view and ends.
+// when every camera is at 127.0.0.1, pictures the live view and ends. With
+// --demo-find USER:PASSWORD it finds an ONVIF camera with "Find..." first,
+// logs in to it, plays and pans it, and waits for a restart of the camera.
 // --user-settings (the desktop entry passes it) keeps the settings file in
 // the user's own folder, ~/.config/Tavolin/Tavolin.txt, instead of the
 // current folder, which a desktop menu leaves anywhere.
@@ -20,7 +22,8 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: Tavolin [--user-settings] [--demo FOLDER [--demo-seconds N]]\n");
+    std::fprintf(stderr,
+                 "usage: Tavolin [--user-settings] [--demo FOLDER [--demo-seconds N] [--demo-find USER:PASSWORD]]\n");
     return 2;
 }
 
@@ -40,6 +43,9 @@ int main(int argc, char** argv) {
             demoOptions.screenshotFolder = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--user-settings") == 0) {
             userSettings = true;
+        } else if (std::strcmp(argv[i], "--demo-find") == 0 && hasValue) {
+            demoOptions.findLogin = QString::fromLocal8Bit(argv[++i]);
+            if (demoOptions.findLogin.isEmpty()) return usage();
         } else if (std::strcmp(argv[i], "--demo-seconds") == 0 && hasValue) {
             bool ok = false;
             const int seconds = QString::fromLocal8Bit(argv[++i]).toInt(&ok);

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "demo/demo_commands.h"
+#include "demo/onvif_demo.h"
 #include "form/tavolin_dlg.h"
 #include "live/wide_video_dlg.h"
 #include "tavolin/camera_list.h"
@@ -88,7 +89,13 @@ void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
 
 void runAsDemo(ui::CTavolinApp::Options& app, const DemoOptions& options) {
     app.instanceName = ui::SingleInstance::defaultName() + QStringLiteral("-demo");
-    app.whenShown = [options](CTavolinDlg& form) { driveDemo(form, options); };
+    app.whenShown = [options](CTavolinDlg& form) {
+        if (options.findLogin.isEmpty()) {
+            driveDemo(form, options);
+        } else {
+            driveOnvifDemo(form, options);
+        }
+    };
     app.noticesToStandardError = true;
 }
 

@@ -17,6 +17,9 @@ namespace tavolin::demo {
 struct DemoOptions {
     QString screenshotFolder; // form.png and live-view.png go here
     int viewMs = 6000;        // how long the live view runs before its picture
+    // Not empty: the ONVIF demo (onvif_demo.h), which finds the camera and
+    // logs in with this "user:password".
+    QString findLogin;
 };
 
 // True when every record of the list names 127.0.0.1.
