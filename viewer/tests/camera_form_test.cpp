@@ -284,6 +284,8 @@ TEST_P(StreamingTypeTest, UnusedFieldsAreDisabledAndKeepTheirValues) {
     EXPECT_EQ(form->flagEnabled(FormFlag::KeepAspect), c.quadAndAspectChoosable);
     EXPECT_EQ(form->flagChecked(FormFlag::KeepAspect), !c.quadAndAspectChoosable);
     EXPECT_TRUE(form->flagEnabled(FormFlag::AutoReconnect));
+    // Switched from 2.0, "Auto Reconnect" takes the new type's default.
+    EXPECT_EQ(form->flagChecked(FormFlag::AutoReconnect), c.type == 4 || c.type == 5);
     EXPECT_EQ(form->ptzEnabled(), c.ptz);
 
     form->apply();
@@ -295,6 +297,7 @@ TEST_P(StreamingTypeTest, UnusedFieldsAreDisabledAndKeepTheirValues) {
     EXPECT_EQ(s.streamingPort, 7002u);
     EXPECT_EQ(s.httpPort, 8080u);
     EXPECT_EQ(s.keepAspect, 0); // shown on, not stored
+    EXPECT_EQ(s.autoReconnect, c.type == 4 || c.type == 5 ? 1 : 0);
     // Only an ONVIF camera keeps its channel (its profile) past Apply.
     EXPECT_EQ(cameras->record(0)->channel, c.type == 5 ? 3u : 0u);
 

@@ -123,6 +123,7 @@ TEST_F(OnvifFormTest, FoundCameraPlaysPansKeepsAPresetAndShowsItsInputs) {
     EXPECT_EQ(c.httpPort->text(), QString::number(camera.port()));
     EXPECT_FALSE(c.registerPort->isEnabled());
     EXPECT_TRUE(c.channel->isEnabled());
+    EXPECT_TRUE(c.autoReconnect->isChecked());
 
     c.userName->setText(QStringLiteral("admin"));
     c.password->setText(QStringLiteral("admin"));

@@ -289,9 +289,18 @@ void CameraForm::setStreamingType(int index) {
     // Read with the type the fields were typed for.
     readForm();
     if (index >= 0 && index < static_cast<int>(std::size(kStreamingTypeItems))) {
-        shown_.streamingType = kStreamingTypeItems[index].type;
+        changeType(kStreamingTypeItems[index].type);
     }
     changed_ = true;
+}
+
+void CameraForm::changeType(int32_t type) {
+    // "Auto Reconnect" takes the new kind of camera's default, as a record
+    // without the key would: on for RTSP and ONVIF, off for 1.0 and 2.0.
+    if (reconnectsByDefault(type) != reconnectsByDefault(shown_.streamingType)) {
+        shown_.autoReconnect = reconnectsByDefault(type) ? 1 : 0;
+    }
+    shown_.streamingType = type;
 }
 
 void CameraForm::setFlag(FormFlag flag, bool checked) {
@@ -375,7 +384,7 @@ void CameraForm::findCamera() {
 }
 
 void CameraForm::fillFromFound(const FoundCamera& found) {
-    shown_.streamingType = kOnvifStreamingType;
+    changeType(kOnvifStreamingType);
     setText(shown_.host, found.host);
     shown_.httpPort = found.httpPort;
     changed_ = true;

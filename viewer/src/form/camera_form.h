@@ -130,6 +130,7 @@ private:
     // serial port or address to ask for; false when the file is missing.
     bool useShippedOnvifProtocol();
     void fillFromFound(const FoundCamera& found);
+    void changeType(int32_t type);
     void showRecord(const CameraRecord& record);
     // The record becomes the one shown, as the form shows one (PTZ source and
     // texts by the PTZ flag; play audio, speed and streaming engine not taken).

@@ -171,7 +171,8 @@ void CTavolinDlg::applyPortraitLayout() {
     for (std::size_t i = 0; i < labels_.size(); ++i) placeLabel(labels_[i], du, kLabels[i].x, kLabels[i].y);
 
     placeComboBox(c_.cameraId, du, 41, 4, 24, 103);
-    placeComboBox(c_.streamingType, du, 113, 4, 22, 65);
+    // Wide enough for "ONVIF"; the label before it is set narrower to fit.
+    placeComboBox(c_.streamingType, du, 108, 4, 27, 65);
     c_.name->setGeometry(du.rect(41, 19, 94, 12));
     c_.host->setGeometry(du.rect(41, 33, 53, 12));
     c_.find->setGeometry(du.rect(97, 33, 38, 12));
