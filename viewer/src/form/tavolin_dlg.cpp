@@ -172,7 +172,7 @@ void CTavolinDlg::applyPortraitLayout() {
 
     placeComboBox(c_.cameraId, du, 41, 4, 24, 103);
     // Wide enough for "ONVIF"; the label before it is set narrower to fit.
-    placeComboBox(c_.streamingType, du, 108, 4, 27, 65);
+    placeComboBox(c_.streamingType, du, 104, 4, 31, 65);
     c_.name->setGeometry(du.rect(41, 19, 94, 12));
     c_.host->setGeometry(du.rect(41, 33, 53, 12));
     c_.find->setGeometry(du.rect(97, 33, 38, 12));
