@@ -255,7 +255,11 @@ void CTavolinDlg::showTypeControls() {
         flagBox(which)->setChecked(form.flagChecked(which));
     }
     c_.ptzSetting->setEnabled(form.ptzEnabled());
-    c_.host->setValidator(streamsOverRtsp(form.shown().streamingType) ? nullptr : ipv4HostLimit_);
+    // A longer address left from RTSP or ONVIF stays editable (a limit would
+    // refuse every edit that leaves it too long); Apply refuses it with a message.
+    const QString host = c_.host->text();
+    const bool ipv4Fits = cutToUtf8Bytes(host, static_cast<int>(hostLimit(1))) == host;
+    c_.host->setValidator(streamsOverRtsp(form.shown().streamingType) || !ipv4Fits ? nullptr : ipv4HostLimit_);
 }
 
 FormTexts CTavolinDlg::texts() const {
