@@ -33,6 +33,16 @@ bool containsIntraPicture(const uint8_t* data, std::size_t length) {
     return false;
 }
 
+PictureSize fitInto(PictureSize picture, int width, int height) {
+    if (picture.width <= 0 || picture.height <= 0 || width <= 0 || height <= 0) return picture;
+    if (picture.width <= width && picture.height <= height) return picture;
+    const int64_t w = picture.width;
+    const int64_t h = picture.height;
+    // The side that runs into the box first sets the scale.
+    if (w * height >= h * width) return {width, static_cast<int>(std::max<int64_t>(1, h * width / w))};
+    return {static_cast<int>(std::max<int64_t>(1, w * height / h)), height};
+}
+
 int timeIncrementBits(unsigned resolution) {
     unsigned top = resolution > 0 ? resolution - 1 : 0;
     int bits = 0;

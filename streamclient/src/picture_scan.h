@@ -23,6 +23,11 @@ struct PictureSize {
 // understood; each has fixed field positions. Anything else gives 0 x 0.
 PictureSize parseVideoObjectLayer(const uint8_t* data, std::size_t length);
 
+// The largest size of the picture's aspect that fits into width x height,
+// never larger than the picture; the picture's own size when a side of
+// either is not positive.
+PictureSize fitInto(PictureSize picture, int width, int height);
+
 // Number of bits needed to write resolution - 1, at least 1.
 int timeIncrementBits(unsigned resolution);
 

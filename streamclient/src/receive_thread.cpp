@@ -89,7 +89,9 @@ void Session::firstPicture(const uint8_t* record, int32_t length) {
     const uint8_t* data = record + kHeader;
     const std::size_t dataLength = static_cast<std::size_t>(length) - kHeader;
     if (!containsIntraPicture(data, dataLength)) return;
-    const PictureSize size = parseVideoObjectLayer(data, dataLength);
+    PictureSize size = parseVideoObjectLayer(data, dataLength);
+    const RenderInfo box = settings_.renderInfo();
+    if ((box.flags & OSTREL_RENDER_FIT_PICTURES) != 0) size = fitInto(size, box.width, box.height);
     streamWidth_ = size.width;
     streamHeight_ = size.height;
     const uint8_t* picture = decode(record, length);

@@ -53,6 +53,24 @@ TEST(TimeIncrementBitsTest, BitsNeededForResolutionMinusOne) {
     EXPECT_EQ(ostrel::timeIncrementBits(65535), 16);
 }
 
+TEST(FitIntoTest, TheLargestSizeOfTheAspectThatFitsNeverLarger) {
+    struct Case {
+        ostrel::PictureSize picture;
+        int width, height;
+        ostrel::PictureSize fitted;
+    };
+    const Case cases[] = {
+        {{720, 480}, 480, 270, {405, 270}}, {{720, 480}, 480, 400, {480, 320}}, {{720, 480}, 1920, 1080, {720, 480}},
+        {{352, 240}, 240, 135, {198, 135}}, {{720, 480}, 0, 270, {720, 480}},   {{0, 0}, 480, 270, {0, 0}},
+        {{8191, 2}, 100, 100, {100, 1}},
+    };
+    for (const Case& c : cases) {
+        const auto fitted = ostrel::fitInto(c.picture, c.width, c.height);
+        EXPECT_EQ(fitted.width, c.fitted.width) << c.picture.width << "x" << c.picture.height << " in " << c.width;
+        EXPECT_EQ(fitted.height, c.fitted.height) << c.picture.width << "x" << c.picture.height << " in " << c.width;
+    }
+}
+
 TEST(VideoObjectLayerTest, ObjectTypeZeroGivesTheSize) {
     const auto size = parse(volHeader(0, 30, 1, 720, 480));
     EXPECT_EQ(size.width, 720);

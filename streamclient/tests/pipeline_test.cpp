@@ -46,6 +46,26 @@ TEST_F(PipelineTest, PictureIsStretchedIntoTheRenderRectangleWithTheStreamSize) 
     EXPECT_EQ(decoder.lastHeight(), 48);
 }
 
+TEST_F(PipelineTest, AskedToFitTheDecoderMakesPicturesNoLargerThanTheRectangle) {
+    configure();
+    RenderInfo info{};
+    info.flags = OSTREL_RENDER_FIT_PICTURES;
+    info.window = window;
+    info.width = 300;
+    info.height = 200;
+    M_KSetRenderInfo(handle, &info);
+    ASSERT_EQ(M_KConnect(handle), 1);
+    transport.push(frameRecord(1, intraData(640, 480, 10, 20, 30)));
+    ASSERT_TRUE(rendered.waitFor(1));
+    pushUntilDrawn(frameRecord(1, predictedData(40, 50, 60)));
+    EXPECT_EQ(decoder.lastWidth(), 266);
+    EXPECT_EQ(decoder.lastHeight(), 200);
+    const auto snap = surface->snapshot();
+    EXPECT_EQ(snap.width, 266);
+    EXPECT_EQ(snap.height, 200);
+    EXPECT_EQ(snap.pixels.size(), 266u * 200u * 4u);
+}
+
 TEST_F(PipelineTest, LaterPicturesKeepTheFirstSize) {
     startStream(64, 48);
     pushUntilDrawn(frameRecord(1, predictedData(40, 50, 60)));
@@ -253,8 +273,8 @@ TEST_F(LossTest, StalledCameraEndsTheStreamAfterThreeSeconds) {
     ASSERT_TRUE(advanceUntilNetworkLoss());
     // The receive thread reports the loss as soon as Disconnect wakes it, which
     // may be before the render thread's StopStreaming is logged.
-    EXPECT_TRUE(waitUntil([this] { return transport.calls().find("Disconnect,StopStreaming") != std::string::npos; },
-                          2000))
+    EXPECT_TRUE(
+        waitUntil([this] { return transport.calls().find("Disconnect,StopStreaming") != std::string::npos; }, 2000))
         << transport.calls();
     M_KDisconnect(handle);
     EXPECT_EQ(networkLoss.value(), 1);

@@ -29,13 +29,19 @@ typedef struct OstrelInterface OstrelInterface;
  * handle is 32 bits on every platform: it names a registered window surface
  * (platform/surface.h), 0 draws nowhere. */
 typedef struct RenderInfo {
-    int32_t reserved; /* not read */
+    int32_t flags;    /* OSTREL_RENDER_ flags; 0 for plain drawing */
     uint32_t window;  /* window handle of the video window */
     int32_t top;      /* destination y in window pixels */
     int32_t left;     /* destination x */
     int32_t width;    /* destination width */
     int32_t height;   /* destination height */
 } RenderInfo;
+
+/* RenderInfo.flags: MPEG-4 pictures are decoded no larger than the
+ * destination, their aspect kept (the decoder scales each picture once, and
+ * a small window never receives a large picture); without it they come in
+ * the stream's own size. */
+#define OSTREL_RENDER_FIT_PICTURES 1
 
 /* PTZ protocol source types of PTZEnableInfo.sourceType. */
 #define OSTREL_PTZ_SOURCE_FILE 1
