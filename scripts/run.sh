@@ -10,6 +10,8 @@
 #                                       (user admin, password admin); with --headless the
 #                                       demo finds, plays and pans it, restarts the camera
 #                                       and waits for its video to come back
+#   scripts/run.sh --wall               16 simulated cameras (protocols 1 and 2) on the camera
+#                                       wall; headless, presses Wall and pictures the 4x4 wall
 #   scripts/run.sh watch [options]      the headless check: tavolin-watch (see README)
 #
 # Without a display the viewer runs under Xvfb, pictures the settings form,
@@ -32,6 +34,7 @@ headless=0
 shots="$root/build/demo/screenshots"
 seconds=6
 onvif=0
+wall=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --settings) settings=${2:?--settings needs a file or folder}; shift 2 ;;
@@ -39,7 +42,8 @@ while [ $# -gt 0 ]; do
     --screenshots) shots=$(realpath -m "${2:?--screenshots needs a folder}"); shift 2 ;;
     --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
     --onvif) onvif=1; shift ;;
-    -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
+    --wall) wall=1; shift ;;
+    -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
     *) echo "run: unknown option $1 (see scripts/run.sh --help)" >&2; exit 2 ;;
   esac
 done
@@ -77,9 +81,12 @@ else
   mkdir -p "$folder"
   rm -f "$folder/Tavolin.txt"
   log="$folder/camsim.log"
-  # Three simulated cameras on free ports; the simulator writes the viewer's
-  # settings file with every record at 127.0.0.1.
-  "$bin/tavolin-camsim" --cameras 3 --login-port 0 --control-port 0 --media-port 0 \
+  # Three simulated cameras on free ports (sixteen for the wall, both
+  # protocols taking turns); the simulator writes the viewer's settings file
+  # with every record at 127.0.0.1.
+  cameras=(--cameras 3)
+  if [ "$wall" = 1 ]; then cameras=(--cameras 16 --protocols 1,2,1,2,1,2,1,2,1,2,1,2,1,2,1,2); fi
+  "$bin/tavolin-camsim" "${cameras[@]}" --login-port 0 --control-port 0 --media-port 0 \
     --video-port 0 --http-port 0 --write-settings "$folder/Tavolin.txt" >"$log" 2>&1 &
   camsim_pid=$!
   for _ in $(seq 1 100); do
@@ -92,7 +99,7 @@ else
     cat "$log" >&2
     exit 1
   fi
-  echo "run: three simulated cameras on 127.0.0.1 (log $log), settings $folder/Tavolin.txt"
+  echo "run: ${cameras[1]} simulated cameras on 127.0.0.1 (log $log), settings $folder/Tavolin.txt"
 fi
 
 cd "$folder"
@@ -105,6 +112,11 @@ if [ "$headless" = 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}"
 else
   mkdir -p "$shots"
   echo "run: no display; running under Xvfb, pictures go to $shots"
-  TAVOLIN_LOOPBACK_ONLY=1 xvfb-run -a -s "-screen 0 800x600x24" \
-    "$bin/Tavolin" --demo "$shots" --demo-seconds "$seconds"
+  screen=800x600x24
+  demo=(--demo "$shots" --demo-seconds "$seconds")
+  if [ "$wall" = 1 ]; then
+    screen=1920x1080x24
+    demo+=(--demo-wall)
+  fi
+  TAVOLIN_LOOPBACK_ONLY=1 xvfb-run -a -s "-screen 0 $screen" "$bin/Tavolin" "${demo[@]}"
 fi

@@ -3,7 +3,8 @@
 // machine without a display: it pictures the form, presses Play on camera 1
 // when every camera is at 127.0.0.1, pictures the live view and ends. With
 // --demo-find USER:PASSWORD it finds an ONVIF camera with "Find..." first,
-// logs in to it, plays and pans it, and waits for a restart of the camera.
+// logs in to it, plays and pans it, and waits for a restart of the camera. With
+// --demo-wall it presses Wall instead and pictures the 4x4 wall.
 // --user-settings (the desktop entry passes it) keeps the settings file in
 // the user's own folder, ~/.config/Tavolin/Tavolin.txt, instead of the
 // current folder, which a desktop menu leaves anywhere.
@@ -18,12 +19,13 @@
 #include "platform/user_settings_folder.h"
 #include "shell/qt_shell.h"
 #include "shell/reason_log.h"
+#include "wall/wall_runner.h"
 
 namespace {
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage: Tavolin [--user-settings] [--demo FOLDER [--demo-seconds N] [--demo-find USER:PASSWORD]]\n");
+    std::fprintf(stderr, "usage: Tavolin [--user-settings] [--demo FOLDER [--demo-seconds N] [--demo-find "
+                         "USER:PASSWORD] [--demo-wall]]\n");
     return 2;
 }
 
@@ -41,6 +43,8 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--demo") == 0 && hasValue) {
             demo = true;
             demoOptions.screenshotFolder = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--demo-wall") == 0) {
+            demoOptions.wall = true;
         } else if (std::strcmp(argv[i], "--user-settings") == 0) {
             userSettings = true;
         } else if (std::strcmp(argv[i], "--demo-find") == 0 && hasValue) {
@@ -61,6 +65,7 @@ int main(int argc, char** argv) {
     tavolin::ui::QtShell shell;
     tavolin::ui::CTavolinApp::Options options;
     options.liveView = tavolin::ui::wideVideoRunner(shell, &reasons);
+    options.wall = tavolin::ui::cameraWallRunner(shell, options.liveView, &reasons);
     options.reasons = &reasons;
     if (userSettings) {
         if (const auto folder = platform::userSettingsFolder()) {

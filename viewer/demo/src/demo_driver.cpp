@@ -13,9 +13,11 @@
 #include "form/tavolin_dlg.h"
 #include "live/wide_video_dlg.h"
 #include "tavolin/camera_list.h"
+#include "wall/camera_wall_dlg.h"
 
 namespace tavolin::demo {
 
+using ui::CameraWallDlg;
 using ui::CTavolinDlg;
 using ui::CWideVideoDlg;
 
@@ -33,6 +35,42 @@ void saveShot(QWidget* window, const QString& folder, const char* name) {
     } else {
         std::fprintf(stderr, "demo: could not write %s\n", qPrintable(path));
     }
+}
+
+// The live view runs modally from the Play handler; this timer fires in its
+// event loop.
+void pictureLiveView(const DemoOptions& options) {
+    QTimer::singleShot(options.viewMs, qApp, [options] {
+        auto* view = qobject_cast<CWideVideoDlg*>(QApplication::activeModalWidget());
+        if (view == nullptr) {
+            std::fprintf(stderr, "demo: the live view is not in front (did it connect?)\n");
+            return;
+        }
+        saveShot(view, options.screenshotFolder, "live-view.png");
+        QPointer<CWideVideoDlg> shown(view);
+        pictureCommands(view, options.screenshotFolder, [shown] {
+            if (shown) shown->close();
+        });
+    });
+}
+
+// The wall runs modally from the Wall handler; these timers fire in its
+// event loop: 4x4 at once, its picture once the streams ran, then Escape.
+void driveWall(const DemoOptions& options) {
+    QTimer::singleShot(kSettleMs, qApp, [] {
+        if (auto* wall = qobject_cast<CameraWallDlg*>(QApplication::activeModalWidget())) {
+            wall->press(WallKey::Sixteen);
+        }
+    });
+    QTimer::singleShot(options.viewMs, qApp, [options] {
+        auto* wall = qobject_cast<CameraWallDlg*>(QApplication::activeModalWidget());
+        if (wall == nullptr) {
+            std::fprintf(stderr, "demo: the wall is not in front\n");
+            return;
+        }
+        saveShot(wall, options.screenshotFolder, "wall.png");
+        wall->press(WallKey::Escape);
+    });
 }
 
 } // namespace
@@ -56,20 +94,11 @@ void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
             f.controls().exit->click();
             return;
         }
-        // The live view runs modally from the Play handler; this timer fires in
-        // its event loop.
-        QTimer::singleShot(options.viewMs, qApp, [options] {
-            auto* view = qobject_cast<CWideVideoDlg*>(QApplication::activeModalWidget());
-            if (view == nullptr) {
-                std::fprintf(stderr, "demo: the live view is not in front (did it connect?)\n");
-                return;
-            }
-            saveShot(view, options.screenshotFolder, "live-view.png");
-            QPointer<CWideVideoDlg> shown(view);
-            pictureCommands(view, options.screenshotFolder, [shown] {
-                if (shown) shown->close();
-            });
-        });
+        if (options.wall) {
+            driveWall(options);
+        } else {
+            pictureLiveView(options);
+        }
         // Should the view stop at a question (a failed connection, say), the
         // demo still ends: whatever covers the form is closed from here on.
         auto* watchdog = new QTimer(guard);
@@ -81,8 +110,8 @@ void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
             }
         });
         watchdog->start(options.viewMs + kGiveUpMs);
-        std::fprintf(stderr, "demo: pressing Play on camera 1\n");
-        f.controls().play->click();
+        std::fprintf(stderr, options.wall ? "demo: pressing Wall\n" : "demo: pressing Play on camera 1\n");
+        (options.wall ? f.controls().wall : f.controls().play)->click();
         if (guard) guard->controls().exit->click();
     });
 }

@@ -36,6 +36,7 @@ int CTavolinApp::run() {
     form_ = std::make_unique<CTavolinDlg>(shell_, options_.settingsPath, nullptr, options_.reasons);
     TerminationSignals termination([this] { endOnRequest(); });
     form_->setLiveViewRunner(options_.liveView);
+    form_->setWallRunner(options_.wall);
     // Once the form is up: what its settings file could not give, then
     // whatever drives the form.
     QTimer::singleShot(0, form_.get(), [this, &check] {

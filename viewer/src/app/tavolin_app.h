@@ -23,6 +23,7 @@ public:
         QString instanceName = SingleInstance::defaultName();
         std::string settingsPath = kSettingsPath;
         CTavolinDlg::LiveViewRunner liveView;
+        CTavolinDlg::WallRunner wall;
         // Why a save failed, told with its message; none when null.
         const ReasonLog* reasons = nullptr;
         // Runs once the form is up, from its event loop (a demo drives it here).

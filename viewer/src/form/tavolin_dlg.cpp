@@ -107,6 +107,7 @@ void CTavolinDlg::createControls() {
     c_.loadDefault = button("Load Default");
     c_.apply = button("Apply");
     c_.play = button("Play");
+    c_.wall = button("Wall");
     c_.exit = button("Exit");
 
     // Each text field holds no more than its record field.
@@ -123,6 +124,9 @@ void CTavolinDlg::createControls() {
                         c_.quadServer, c_.switchGroup,   c_.autoReconnect, c_.keepAspect,    c_.loadDefault,
                         c_.apply,      c_.play,          c_.exit};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+    // The wall's button comes right after Play.
+    setTabOrder(c_.play, c_.wall);
+    setTabOrder(c_.wall, c_.exit);
 }
 
 void CTavolinDlg::connectHandlers() {
@@ -153,6 +157,13 @@ void CTavolinDlg::connectHandlers() {
     connect(c_.play, &QPushButton::clicked, this, [this] {
         form_->play(c_.cameraId->currentIndex(), [this](const Records& records, int position) {
             return runLiveView_ ? runLiveView_(records, position, this) : LiveViewChanges{};
+        });
+    });
+    // The wall runs the way Play runs the live view: unsaved edits offered
+    // first, every record saved after it.
+    connect(c_.wall, &QPushButton::clicked, this, [this] {
+        form_->play(c_.cameraId->currentIndex(), [this](const Records& records, int) {
+            return runWall_ ? runWall_(records, cameras_, this) : LiveViewChanges{};
         });
     });
     connect(c_.exit, &QPushButton::clicked, this, [this] {
@@ -194,6 +205,7 @@ void CTavolinDlg::applyPortraitLayout() {
     c_.apply->setGeometry(du.rect(85, 138, 48, 11));
     c_.play->setGeometry(du.rect(85, 151, 48, 11));
     c_.exit->setGeometry(du.rect(85, 164, 48, 11));
+    c_.wall->setGeometry(du.rect(85, 177, 48, 11));
     for (QLabel* label : labels_) fitLabelBeforeBuddy(label);
 }
 

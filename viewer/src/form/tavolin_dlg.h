@@ -40,6 +40,9 @@ public:
     // form given as `parent`, and returns what it changed once the view has
     // closed its stream.
     using LiveViewRunner = std::function<LiveViewChanges(const Records& records, int position, QWidget* parent)>;
+    // Runs the camera wall modally over the records, keeping its layout in
+    // `cameras`' settings file, and returns what its single views changed.
+    using WallRunner = std::function<LiveViewChanges(const Records& records, CameraList& cameras, QWidget* parent)>;
 
     // The controls in the order they are laid out and tabbed through.
     struct Controls {
@@ -65,6 +68,7 @@ public:
         QPushButton* loadDefault;
         QPushButton* apply;
         QPushButton* play;
+        QPushButton* wall;
         QPushButton* exit;
     };
 
@@ -77,6 +81,7 @@ public:
     void setLiveViewRunner(LiveViewRunner runner) { runLiveView_ = std::move(runner); }
     // How long "Find..." listens for answers (tests shorten it).
     void setSearchWindowMs(int ms) { searchWindowMs_ = ms; }
+    void setWallRunner(WallRunner runner) { runWall_ = std::move(runner); }
 
     const Controls& controls() const { return c_; }
     CameraList& cameras() { return cameras_; }
@@ -120,6 +125,7 @@ private:
     Shell& shell_;
     CameraList cameras_;
     LiveViewRunner runLiveView_;
+    WallRunner runWall_;
     Controls c_{};
     CompactComboStyle* comboStyle_ = nullptr; // owned by the form
     std::array<QLabel*, 11> labels_{};

@@ -23,6 +23,13 @@ QImage::Format formatOf(int bitCount) {
 
 QColor colorOf(platform::SurfaceColor c) { return QColor(c.red, c.green, c.blue); }
 
+// The largest rectangle of the picture's aspect inside `area`, centred.
+QRect fitted(QSize picture, const QRect& area) {
+    QRect r(QPoint(0, 0), picture.scaled(area.size(), Qt::KeepAspectRatio));
+    r.moveCenter(area.center());
+    return r;
+}
+
 } // namespace
 
 VideoSurface::VideoSurface(QWidget* widget) : widget_(widget) {
@@ -117,13 +124,15 @@ bool VideoSurface::paint(QPainter& painter, const QRect& area) {
         }
     }
     if (!showing_.valid) return false;
-    if (!showing_.dest.contains(area)) {
+    const QRect target = keepAspect_ ? fitted(showing_.image.size(), area) : showing_.dest;
+    if (!target.contains(area)) {
         painter.save();
-        painter.setClipRegion(QRegion(area).subtracted(QRegion(showing_.dest)));
+        painter.setClipRegion(QRegion(area).subtracted(QRegion(target)));
         painter.fillRect(area, Qt::black);
         painter.restore();
     }
-    painter.drawImage(showing_.dest, showing_.image);
+    if (keepAspect_) painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, showing_.image);
     if (!showing_.text.isEmpty()) {
         painter.fillRect(showing_.textBox, showing_.textBackground);
         painter.setPen(showing_.textColor);

@@ -40,6 +40,10 @@ public:
 
     // GUI thread.
     void setClientSize(QSize size);
+    // On: pictures keep their aspect, centred in the paint area with black
+    // bars, smoothly scaled (the wall's cells); off: stretched to the
+    // destination the stream client gave.
+    void setKeepAspect(bool keep) { keepAspect_ = keep; }
     // Draws the newest complete picture (and its overlay text) and blackens
     // the rest of `area`; false, drawing nothing, when there is no picture.
     bool paint(QPainter& painter, const QRect& area);
@@ -73,7 +77,8 @@ private:
     bool fresh_ = false;
     QPointer<QWidget> widget_;
 
-    Frame showing_; // GUI thread only
+    Frame showing_;           // GUI thread only
+    bool keepAspect_ = false; // GUI thread only
     long painted_ = 0;
 
     std::atomic<bool> repaintPending_{false};

@@ -20,6 +20,8 @@ struct DemoOptions {
     // Not empty: the ONVIF demo (onvif_demo.h), which finds the camera and
     // logs in with this "user:password".
     QString findLogin;
+    // The wall instead of the live view: 4x4, pictured as wall.png.
+    bool wall = false;
 };
 
 // True when every record of the list names 127.0.0.1.

@@ -1,0 +1,306 @@
+#include "wall/camera_wall_dlg.h"
+
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <utility>
+
+#include "live/stream_records.h"
+#include "shell/shell.h"
+#include "tavolin/camera_record.h"
+#include "wall/wall_cell.h"
+#include "wall/wall_stream_set.h"
+
+namespace tavolin::ui {
+namespace {
+
+// A swipe crosses at least this share of the wall's width.
+constexpr int kSwipeShareOfWidth = 6;
+
+std::optional<WallKey> wallKeyOf(int key) {
+    switch (key) {
+    case Qt::Key_1: return WallKey::One;
+    case Qt::Key_4: return WallKey::Four;
+    case Qt::Key_9: return WallKey::Nine;
+    case Qt::Key_6: return WallKey::Sixteen;
+    case Qt::Key_PageUp: return WallKey::PageUp;
+    case Qt::Key_PageDown: return WallKey::PageDown;
+    case Qt::Key_Left: return WallKey::Left;
+    case Qt::Key_Right: return WallKey::Right;
+    case Qt::Key_Up: return WallKey::Up;
+    case Qt::Key_Down: return WallKey::Down;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return WallKey::Return;
+    case Qt::Key_Menu: return WallKey::Menu;
+    case Qt::Key_Escape: return WallKey::Escape;
+    default: return std::nullopt;
+    }
+}
+
+} // namespace
+
+CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, StreamFactory streams,
+                             SingleViewRunner singleView, Shell& shell, const platform::Clock& clock, QWidget* parent)
+    : QDialog(parent), shell_(shell), singleView_(std::move(singleView)), pointer_(clock, 1) {
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        records_[i] = records[i] != nullptr ? *records[i] : defaultCameraRecord(static_cast<int>(i));
+    }
+    setWindowTitle(QStringLiteral("Tavolin"));
+    setAutoFillBackground(true);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setFocusPolicy(Qt::StrongFocus);
+
+    for (auto& cell : cells_) cell = new WallCell(this);
+    streams_ = new WallStreamSet(
+        records_, std::move(streams),
+        [this](int position) -> WallCell* {
+            // Cells are laid out for the grid the controller has just chosen.
+            layoutCells();
+            const auto index = controller_->grid().cellOf(position);
+            return index ? cells_[static_cast<std::size_t>(*index)] : nullptr;
+        },
+        this);
+    controller_ = std::make_unique<WallController>(records_, *streams_, clock, settings);
+    streams_->setController(controller_.get());
+    connect(streams_, &WallStreamSet::changed, this, [this] { refreshCells(); });
+    connect(streams_, &WallStreamSet::motion, this, [this](int position, int r1, int r2, int r3, int r4) {
+        auto& seen = events_[static_cast<std::size_t>(position)];
+        const int regions[] = {r1, r2, r3, r4};
+        for (std::size_t i = 0; i < 4; ++i) seen[i] = seen[i] || regions[i] != 0;
+    });
+    connect(streams_, &WallStreamSet::input, this, [this](int position, int i1, int i2) {
+        auto& seen = events_[static_cast<std::size_t>(position)];
+        seen[4] = seen[4] || i1 != 0;
+        seen[5] = seen[5] || i2 != 0;
+    });
+    connect(streams_, &WallStreamSet::allClosed, this, [this] {
+        if (finishing_) accept();
+    });
+
+    buildMenu();
+    tick_.setInterval(kTickMs);
+    connect(&tick_, &QTimer::timeout, this, [this] {
+        if (pointer_.tick() == WallGesture::Hold) act(WallAction::OpenMenu);
+        controller_->tick();
+        refreshCells();
+    });
+    eventPeriod_.setInterval(kEventPeriodMs);
+    connect(&eventPeriod_, &QTimer::timeout, this, &CameraWallDlg::showEventsOfPeriod);
+    layoutCells();
+}
+
+CameraWallDlg::~CameraWallDlg() {
+    // Streams still open close with their objects (the normal way out waits
+    // for them to close first).
+    streams_->setController(nullptr);
+}
+
+int CameraWallDlg::streamCount() const { return streams_->count(); }
+
+void CameraWallDlg::buildMenu() {
+    menu_ = new QMenu(this);
+    const std::pair<const char*, WallLayout> layouts[] = {{"1 Camera", WallLayout::Single},
+                                                          {"2 x 2", WallLayout::Grid2x2},
+                                                          {"3 x 3", WallLayout::Grid3x3},
+                                                          {"4 x 4", WallLayout::Grid4x4}};
+    for (const auto& [text, layout] : layouts) {
+        QAction* item = menu_->addAction(QString::fromLatin1(text));
+        item->setCheckable(true);
+        item->setData(cellCount(layout));
+        connect(item, &QAction::triggered, this, [this, layout = layout] {
+            controller_->setLayout(layout);
+            act(WallAction::Redraw);
+        });
+    }
+    menu_->addSeparator();
+    connect(menu_->addAction(QStringLiteral("Next Page")), &QAction::triggered, this,
+            [this] { press(WallKey::PageDown); });
+    connect(menu_->addAction(QStringLiteral("Previous Page")), &QAction::triggered, this,
+            [this] { press(WallKey::PageUp); });
+    menu_->addSeparator();
+    connect(menu_->addAction(QStringLiteral("Open Camera")), &QAction::triggered, this,
+            [this] { act(WallAction::OpenSingle); });
+    menu_->addSeparator();
+    connect(menu_->addAction(QStringLiteral("Quit")), &QAction::triggered, this, [this] { act(WallAction::Close); });
+    connect(menu_, &QMenu::aboutToShow, this, [this] {
+        for (QAction* item : menu_->actions()) {
+            if (item->isCheckable()) item->setChecked(item->data().toInt() == controller_->grid().cells());
+        }
+    });
+}
+
+void CameraWallDlg::setVisible(bool visible) {
+    if (visible && !started_) {
+        shell_.enterFullScreen(this);
+        resize(shell_.screenSize(this));
+        QDialog::setVisible(true);
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+            raise();
+            activateWindow();
+        }
+        start();
+        return;
+    }
+    QDialog::setVisible(visible);
+}
+
+void CameraWallDlg::start() {
+    started_ = true;
+    layoutCells();
+    controller_->start();
+    refreshCells();
+    tick_.start();
+    eventPeriod_.start();
+}
+
+void CameraWallDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layoutCells();
+}
+
+void CameraWallDlg::press(WallKey key) { act(controller_->key(key)); }
+
+void CameraWallDlg::act(WallAction action) {
+    if (finishing_ || inSingleView_) return;
+    switch (action) {
+    case WallAction::None: return;
+    case WallAction::Redraw:
+        layoutCells();
+        refreshCells();
+        return;
+    case WallAction::OpenSingle: openSingleView(); return;
+    case WallAction::OpenMenu: {
+        const WallCell* selected = cells_[static_cast<std::size_t>(controller_->grid().selectedCell())];
+        menu_->popup(mapToGlobal(selected->geometry().center()));
+        return;
+    }
+    case WallAction::Close: finish(); return;
+    }
+}
+
+void CameraWallDlg::openSingleView() {
+    const auto position = controller_->openSingleView();
+    if (!position) return;
+    refreshCells();
+    inSingleView_ = true;
+    tick_.stop();
+    const LiveViewChanges changed = singleView_ ? singleView_(*position, this) : LiveViewChanges{};
+    inSingleView_ = false;
+    // The single view may have changed audio or speed of any camera it showed.
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+        if (changed[i].ptzSpeed) changes_[i].ptzSpeed = changed[i].ptzSpeed;
+        if (changed[i].playAudio) {
+            changes_[i].playAudio = changed[i].playAudio;
+            records_[i].playAudio = *changed[i].playAudio;
+        }
+    }
+    if (finishing_) return;
+    tick_.start();
+    controller_->singleViewClosed();
+    refreshCells();
+    activateWindow();
+    setFocus();
+}
+
+void CameraWallDlg::finish() {
+    if (finishing_) return;
+    finishing_ = true;
+    tick_.stop();
+    eventPeriod_.stop();
+    controller_->stop();
+    refreshCells();
+    if (streams_->count() == 0) accept();
+}
+
+void CameraWallDlg::reject() { finish(); }
+
+void CameraWallDlg::keyPressEvent(QKeyEvent* event) {
+    const auto key = wallKeyOf(event->key());
+    if (!key) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    press(*key);
+}
+
+void CameraWallDlg::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) pointer_.press(at.x(), at.y());
+}
+
+void CameraWallDlg::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    pointer_.move(at.x(), at.y());
+}
+
+void CameraWallDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint at = event->position().toPoint();
+    switch (pointer_.release(at.x(), at.y())) {
+    case WallGesture::Tap:
+        if (const int index = cellAt(at); index >= 0) act(controller_->click(index));
+        return;
+    case WallGesture::SwipeNextPage: press(WallKey::PageDown); return;
+    case WallGesture::SwipePreviousPage: press(WallKey::PageUp); return;
+    case WallGesture::Hold:
+    case WallGesture::None: return;
+    }
+}
+
+void CameraWallDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (!finishing_ && !inSingleView_) menu_->popup(event->globalPos());
+}
+
+int CameraWallDlg::cellAt(QPoint point) const {
+    for (int i = 0; i < controller_->grid().cells(); ++i) {
+        if (cells_[static_cast<std::size_t>(i)]->geometry().contains(point)) return i;
+    }
+    return -1;
+}
+
+void CameraWallDlg::layoutCells() {
+    const WallGrid& grid = controller_->grid();
+    const int n = grid.columns();
+    pointer_.setSwipeDistance(std::max(1, width() / kSwipeShareOfWidth));
+    for (int i = 0; i < kCameraCount; ++i) {
+        WallCell* cell = cells_[static_cast<std::size_t>(i)];
+        if (i >= grid.cells()) {
+            cell->setCamera(-1, QString(), false);
+            cell->hide();
+            continue;
+        }
+        const int row = i / n;
+        const int column = i % n;
+        const int left = column * width() / n;
+        const int top = row * height() / n;
+        cell->setGeometry(left, top, (column + 1) * width() / n - left, (row + 1) * height() / n - top);
+        if (const auto position = grid.cameraAt(i)) {
+            const CameraRecord& record = records_[static_cast<std::size_t>(*position)];
+            cell->setCamera(*position, cameraNameText(*position, record), record.showEvents != 0);
+        } else {
+            cell->setCamera(-1, QString(), false);
+        }
+        cell->show();
+    }
+}
+
+void CameraWallDlg::refreshCells() {
+    for (int i = 0; i < controller_->grid().cells(); ++i) {
+        cells_[static_cast<std::size_t>(i)]->setStatus(controller_->cellStatus(i));
+    }
+}
+
+void CameraWallDlg::showEventsOfPeriod() {
+    for (int i = 0; i < controller_->grid().cells(); ++i) {
+        if (const auto position = controller_->grid().cameraAt(i)) {
+            cells_[static_cast<std::size_t>(i)]->showIndicators(events_[static_cast<std::size_t>(*position)]);
+        }
+    }
+    for (auto& seen : events_) seen.fill(false);
+}
+
+} // namespace tavolin::ui

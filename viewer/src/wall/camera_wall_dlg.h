@@ -1,0 +1,100 @@
+// The camera wall: a full-screen grid of cells, each over its own camera's
+// stream. Keys 1, 4, 9 and 6 choose 1, 2x2, 3x3 and 4x4; PageUp/PageDown and
+// a swipe turn the page; arrows move the selection; a click or Return opens
+// the single live view of that camera, and the wall comes back with its
+// other streams still running. The right button, a held touch and the Menu
+// key open its popup menu; Escape leaves once every stream has closed.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "live/live_stream.h"
+#include "live/record_changes.h"
+#include "platform/clock.h"
+#include "tavolin/camera_record.h"
+#include "tavolin/wall_controller.h"
+#include "tavolin/wall_pointer.h"
+
+class QMenu;
+
+namespace tavolin::ui {
+
+class Shell;
+class WallCell;
+class WallStreamSet;
+
+class CameraWallDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    using Records = std::array<CameraRecord*, kCameraCount>;
+    using StreamFactory = std::function<std::unique_ptr<LiveStream>(const StreamSettings& settings)>;
+    // Runs the single live view of `position` modally over `parent` and
+    // returns what it changed.
+    using SingleViewRunner = std::function<LiveViewChanges(int position, QWidget* parent)>;
+
+    static constexpr int kTickMs = 200;
+    static constexpr int kEventPeriodMs = 1000;
+
+    // Works on copies of the records; what the single view changed is
+    // collected in changes().
+    CameraWallDlg(const Records& records, WallSettings settings, StreamFactory streams, SingleViewRunner singleView,
+                  Shell& shell, const platform::Clock& clock, QWidget* parent = nullptr);
+    ~CameraWallDlg() override;
+
+    WallSettings settings() const { return controller_->settings(); }
+    const LiveViewChanges& changes() const { return changes_; }
+    const WallController& controller() const { return *controller_; }
+    WallCell* cell(int index) const { return cells_[static_cast<std::size_t>(index)]; }
+    QMenu* menu() const { return menu_; }
+    // Streams open or still closing.
+    int streamCount() const;
+
+    // What a key does, as if pressed.
+    void press(WallKey key);
+
+    void setVisible(bool visible) override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void reject() override;
+
+private:
+    void buildMenu();
+    void start();
+    void act(WallAction action);
+    void openSingleView();
+    void finish();
+    void layoutCells();
+    void refreshCells();
+    int cellAt(QPoint point) const;
+    void showEventsOfPeriod();
+
+    Shell& shell_;
+    std::array<CameraRecord, kCameraCount> records_{};
+    SingleViewRunner singleView_;
+    LiveViewChanges changes_{};
+    WallStreamSet* streams_ = nullptr; // a child
+    std::unique_ptr<WallController> controller_;
+    std::array<WallCell*, kCameraCount> cells_{};
+    WallPointer pointer_;
+    QMenu* menu_ = nullptr;
+    QTimer tick_;
+    QTimer eventPeriod_;
+    // Events seen this period, per camera: MD1..MD4, DI1, DI2.
+    std::array<std::array<bool, 6>, kCameraCount> events_{};
+    bool started_ = false;
+    bool finishing_ = false;
+    bool inSingleView_ = false;
+};
+
+} // namespace tavolin::ui

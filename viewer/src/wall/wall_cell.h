@@ -1,0 +1,55 @@
+// One cell of the camera wall: it paints the picture surface of its camera's
+// stream (aspect kept), the camera's name, the event indicators and the
+// cell's state over it. Input goes to the wall, not to the cell.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+#include "tavolin/wall_controller.h"
+
+namespace tavolin::ui {
+
+class VideoSurface;
+
+class WallCell final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kIndicatorCount = 6; // MD1..MD4, DI1, DI2
+    using Indicators = std::array<bool, kIndicatorCount>;
+
+    explicit WallCell(QWidget* parent);
+    ~WallCell() override;
+
+    // The camera the cell shows (-1: none) and whether its events are shown;
+    // another camera forgets the previous one's picture.
+    void setCamera(int position, const QString& name, bool showEvents);
+    int camera() const { return position_; }
+    // The surface the camera's stream draws into now; the last picture of an
+    // earlier surface stays until a new one comes.
+    void setSurface(std::shared_ptr<VideoSurface> surface);
+    void setStatus(const CellStatus& status);
+    const CellStatus& status() const { return status_; }
+    // Which indicators the last event period saw.
+    void showIndicators(const Indicators& shown);
+
+    // What the state line says; empty while pictures come.
+    static QString stateText(const CellStatus& status);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::shared_ptr<VideoSurface> surface_;
+    int position_ = -1;
+    QString name_;
+    bool showEvents_ = false;
+    CellStatus status_;
+    Indicators indicators_{};
+};
+
+} // namespace tavolin::ui

@@ -1,0 +1,131 @@
+#include "wall/wall_stream_set.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "live/stream_records.h"
+#include "live/video_surface.h"
+#include "platform/surface.h"
+#include "wall/wall_cell.h"
+
+namespace tavolin::ui {
+
+StreamSettings cellStreamSettings(const CameraRecord& record, QSize cell, uint32_t surface, bool playAudio) {
+    StreamSettings s;
+    s.streamingType = record.streamingType;
+    // A record that cannot be reached leaves an empty connection record, so
+    // the attempt fails instead of reaching another camera.
+    prepareMediaConfig(s.connection, record);
+    s.render = makeRenderInfo(surface, cell);
+    // The decoder scales each picture once, to no more than the cell.
+    s.render.flags |= OSTREL_RENDER_FIT_PICTURES;
+    s.events = record.showEvents != 0;
+    s.playAudio = playAudio;
+    return s;
+}
+
+WallStreamSet::Surface::Surface(WallCell* cell) : surface(std::make_shared<VideoSurface>(cell)) {
+    surface->setKeepAspect(true);
+    handle = platform::SurfaceRegistry::add(surface);
+}
+
+WallStreamSet::Surface::~Surface() {
+    surface->detach();
+    platform::SurfaceRegistry::remove(handle);
+}
+
+WallStreamSet::WallStreamSet(std::span<const CameraRecord, kCameraCount> records, StreamFactory factory, CellOf cellOf,
+                             QObject* parent)
+    : QObject(parent), records_(records), factory_(std::move(factory)), cellOf_(std::move(cellOf)) {}
+
+WallStreamSet::~WallStreamSet() {
+    // Streams end with their objects, each waiting for its own worker.
+    controller_ = nullptr;
+}
+
+void WallStreamSet::open(int position, bool playAudio) {
+    if (position < 0 || position >= kCameraCount || open_[position].stream) return;
+    WallCell* cell = cellOf_(position);
+    if (cell == nullptr) return;
+    Open& slot = open_[position];
+    slot.surface = std::make_unique<Surface>(cell);
+    cell->setSurface(slot.surface->surface);
+    slot.stream = factory_(cellStreamSettings(records_[position], cell->size(), slot.surface->handle, playAudio));
+    slot.connected = false;
+    slot.audioAsked = slot.audioWanted = playAudio;
+    connectSignals(position, slot.stream.get());
+    slot.stream->open();
+}
+
+void WallStreamSet::connectSignals(int position, LiveStream* stream) {
+    connect(stream, &LiveStream::connected, this, [this, position, stream] {
+        if (!isCurrent(position, stream)) return;
+        Open& slot = open_[position];
+        slot.connected = true;
+        // Audio asked for while connecting went nowhere; ask again.
+        if (slot.audioWanted != slot.audioAsked) setAudio(position, slot.audioWanted);
+        if (controller_) controller_->streamConnected(position);
+        emit changed(position);
+    });
+    connect(stream, &LiveStream::failed, this, [this, position, stream] {
+        if (!isCurrent(position, stream)) return;
+        if (controller_) controller_->streamFailed(position);
+        emit changed(position);
+    });
+    connect(stream, &LiveStream::networkLost, this, [this, position, stream] {
+        if (!isCurrent(position, stream)) return;
+        if (controller_) controller_->streamLost(position);
+        emit changed(position);
+    });
+    connect(stream, &LiveStream::pictureShown, this, [this, position, stream] {
+        if (isCurrent(position, stream) && controller_ && controller_->pictureShown(position)) emit changed(position);
+    });
+    connect(stream, &LiveStream::motion, this, [this, position, stream](int r1, int r2, int r3, int r4) {
+        if (isCurrent(position, stream)) emit motion(position, r1, r2, r3, r4);
+    });
+    connect(stream, &LiveStream::input, this, [this, position, stream](int i1, int i2) {
+        if (isCurrent(position, stream)) emit input(position, i1, i2);
+    });
+    connect(stream, &LiveStream::closed, this, [this, position, stream] { onClosed(position, stream); });
+}
+
+bool WallStreamSet::isCurrent(int position, const QObject* stream) const {
+    return open_[position].stream.get() == stream;
+}
+
+void WallStreamSet::close(int position) {
+    if (position < 0 || position >= kCameraCount || !open_[position].stream) return;
+    LiveStream* stream = open_[position].stream.get();
+    closing_.push_back(std::exchange(open_[position], Open{}));
+    stream->close();
+}
+
+void WallStreamSet::onClosed(int position, LiveStream* stream) {
+    const auto it =
+        std::find_if(closing_.begin(), closing_.end(), [stream](const Open& s) { return s.stream.get() == stream; });
+    if (it == closing_.end()) return;
+    // Deleted once its signal has returned; nothing draws into the surface
+    // any more, but the cell may keep painting its last picture.
+    it->stream.release()->deleteLater();
+    closing_.erase(it);
+    if (controller_) controller_->streamClosed(position);
+    emit changed(position);
+    if (count() == 0) emit allClosed();
+}
+
+void WallStreamSet::setAudio(int position, bool play) {
+    if (position < 0 || position >= kCameraCount) return;
+    Open& slot = open_[position];
+    if (!slot.stream) return;
+    slot.audioWanted = play;
+    if (!slot.connected) return;
+    slot.audioAsked = play;
+    slot.stream->setAudioIn(play);
+}
+
+int WallStreamSet::count() const {
+    const auto live = std::count_if(open_.begin(), open_.end(), [](const Open& s) { return s.stream != nullptr; });
+    return static_cast<int>(live) + static_cast<int>(closing_.size());
+}
+
+} // namespace tavolin::ui

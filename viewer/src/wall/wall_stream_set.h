@@ -1,0 +1,93 @@
+// The wall's streams: one LiveStream per open camera, each drawing into a
+// picture surface of its own that its cell paints, with pictures no larger
+// than the cell. Their signals become the controller's stream news. A
+// stream asked to close is kept until it says it closed, then deleted
+// later, so nothing of a closing stream waits on the GUI thread.
+#pragma once
+
+#include <QObject>
+#include <QSize>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "live/live_stream.h"
+#include "tavolin/camera_record.h"
+#include "tavolin/wall_controller.h"
+#include "tavolin/wall_streams.h"
+
+namespace tavolin::ui {
+
+class VideoSurface;
+class WallCell;
+
+// What the stream of a cell opens with: the record's connection, its events
+// when it shows them, pictures fitted into `cell` on surface `surface`, no
+// PTZ (steering is the single view's).
+StreamSettings cellStreamSettings(const CameraRecord& record, QSize cell, uint32_t surface, bool playAudio);
+
+class WallStreamSet final : public QObject, public WallStreams {
+    Q_OBJECT
+
+public:
+    using StreamFactory = std::function<std::unique_ptr<LiveStream>(const StreamSettings& settings)>;
+    // The cell that shows camera `position` now, laid out; null for none.
+    using CellOf = std::function<WallCell*(int position)>;
+
+    WallStreamSet(std::span<const CameraRecord, kCameraCount> records, StreamFactory factory, CellOf cellOf,
+                  QObject* parent = nullptr);
+    ~WallStreamSet() override;
+
+    // Where the stream news goes; null stops it.
+    void setController(WallController* controller) { controller_ = controller; }
+
+    void open(int position, bool playAudio) override;
+    void close(int position) override;
+    void setAudio(int position, bool play) override;
+
+    // Streams that are open or still closing.
+    int count() const;
+
+signals:
+    // The state of camera `position` may have changed.
+    void changed(int position);
+    void motion(int position, int region1, int region2, int region3, int region4);
+    void input(int position, int input1, int input2);
+    // The last stream closed.
+    void allClosed();
+
+private:
+    // A registered picture surface, removed from the registry with its owner.
+    struct Surface {
+        explicit Surface(WallCell* cell);
+        ~Surface();
+        Surface(const Surface&) = delete;
+        Surface& operator=(const Surface&) = delete;
+        std::shared_ptr<VideoSurface> surface;
+        uint32_t handle = 0;
+    };
+    struct Open {
+        // Declared first, so it goes after the stream that draws into it.
+        std::unique_ptr<Surface> surface;
+        std::unique_ptr<LiveStream> stream;
+        bool connected = false;
+        bool audioAsked = false; // what the stream was opened with or told
+        bool audioWanted = false;
+    };
+
+    void connectSignals(int position, LiveStream* stream);
+    bool isCurrent(int position, const QObject* stream) const;
+    void onClosed(int position, LiveStream* stream);
+
+    std::span<const CameraRecord, kCameraCount> records_;
+    StreamFactory factory_;
+    CellOf cellOf_;
+    WallController* controller_ = nullptr;
+    std::array<Open, kCameraCount> open_;
+    std::vector<Open> closing_;
+};
+
+} // namespace tavolin::ui
