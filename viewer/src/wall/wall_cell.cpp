@@ -43,6 +43,8 @@ void WallCell::setSurface(std::shared_ptr<VideoSurface> surface) {
     update();
 }
 
+long WallCell::presentedPictures() const { return surface_ ? surface_->presentedCount() : 0; }
+
 void WallCell::setStatus(const CellStatus& status) {
     if (status.state == status_.state && status.secondsLeft == status_.secondsLeft &&
         status.selected == status_.selected && status.position == status_.position) {

@@ -33,6 +33,8 @@ public:
     void setSurface(std::shared_ptr<VideoSurface> surface);
     void setStatus(const CellStatus& status);
     const CellStatus& status() const { return status_; }
+    // Pictures the current surface was handed; 0 without one.
+    long presentedPictures() const;
     // Which indicators the last event period saw.
     void showIndicators(const Indicators& shown);
 

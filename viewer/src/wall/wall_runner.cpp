@@ -14,7 +14,7 @@ CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunn
                                          const ReasonLog* reasons) {
     return [&shell, singleView = std::move(singleView), reasons](const CTavolinDlg::Records& records,
                                                                  CameraList& cameras, QWidget* parent) {
-        auto streams = [reasons](const StreamSettings& settings) {
+        auto streams = [reasons](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
             return std::make_unique<CameraStream>(settings, reasons);
         };
         auto single = [&](int position, QWidget* over) {

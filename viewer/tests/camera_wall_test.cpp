@@ -1,0 +1,183 @@
+// The camera wall against simulated cameras: four cameras in 2x2, one of them
+// lost and back while the others keep showing pictures, and a click that
+// opens the single live view and returns to the running wall.
+#include <QTest>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "camsim/v1_camera.h"
+#include "camsim/v2_camera.h"
+#include "fake_shell.h"
+#include "form/live_view_runner.h"
+#include "live/camera_stream.h"
+#include "live/video_surface.h"
+#include "live/wide_video_dlg.h"
+#include "platform/clock.h"
+#include "platform/network_guard.h"
+#include "shell/reason_log.h"
+#include "tavolin/camera_record.h"
+#include "wall/camera_wall_dlg.h"
+#include "wall/wall_cell.h"
+
+namespace tavolin::ui::test {
+namespace {
+
+constexpr int kShown = 4;
+
+camsim::CameraOptions cellCamera() {
+    camsim::CameraOptions options;
+    options.host = "127.0.0.1";
+    options.video.resolutionCode = 1; // 352 x 240
+    options.video.frameRate = 15;
+    options.streamAudio = false;
+    return options;
+}
+
+class CameraWallTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(platform::loopbackOnly());
+        for (int i = 0; i < kCameraCount; ++i) {
+            records[static_cast<std::size_t>(i)] = defaultCameraRecord(i);
+            // Records without a host are not on the wall.
+            CameraRecord& r = records[static_cast<std::size_t>(i)];
+            setText(r.host, "");
+            r.registerPort = r.controlPort = r.streamingPort = r.httpPort = 0;
+            pointers[static_cast<std::size_t>(i)] = &records[static_cast<std::size_t>(i)];
+        }
+        shell.screen = QSize(640, 480);
+    }
+
+    void TearDown() override { wall.reset(); }
+
+    // Starts (or restarts, on the ports it had) the camera at `position`:
+    // protocol 1 for the last, 2 for the others.
+    void startCamera(int position) {
+        CameraRecord& r = records[static_cast<std::size_t>(position)];
+        camsim::CameraOptions options = cellCamera();
+        setText(r.host, "127.0.0.1");
+        setText(r.userName, "admin");
+        setText(r.password, "admin");
+        r.showEvents = 0;
+        if (position == kShown - 1) {
+            r.streamingType = 1;
+            v1 = std::make_unique<camsim::V1Camera>(options);
+            ASSERT_TRUE(v1->start());
+            r.registerPort = v1->loginPort();
+            r.controlPort = v1->controlPort();
+            r.streamingPort = v1->mediaPort();
+            return;
+        }
+        r.streamingType = 2;
+        options.controlPort = static_cast<uint16_t>(r.controlPort);
+        options.videoPort = static_cast<uint16_t>(r.streamingPort);
+        options.httpPort = static_cast<uint16_t>(r.httpPort);
+        auto& camera = v2[static_cast<std::size_t>(position)];
+        camera = std::make_unique<camsim::V2Camera>(options);
+        ASSERT_TRUE(camera->start());
+        r.controlPort = camera->controlPort();
+        r.streamingPort = camera->videoPort();
+        r.httpPort = camera->httpPort();
+    }
+
+    void openWall(CameraWallDlg::SingleViewRunner singleView) {
+        auto streams = [this](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
+            return std::make_unique<CameraStream>(settings, &reasons);
+        };
+        wall = std::make_unique<CameraWallDlg>(pointers, WallSettings{WallLayout::Grid2x2, 0}, streams,
+                                               std::move(singleView), shell, clock);
+        wall->show();
+    }
+
+    WallCell& cell(int index) { return *wall->cell(index); }
+    bool showing(int index) { return cell(index).status().state == CellState::Showing; }
+
+    std::array<long, kShown> pictureCounts() {
+        std::array<long, kShown> counts{};
+        for (int i = 0; i < kShown; ++i) counts[static_cast<std::size_t>(i)] = cell(i).presentedPictures();
+        return counts;
+    }
+
+    // True once every shown cell but `except` has had `more` pictures more
+    // than `since`.
+    bool othersMovedOn(const std::array<long, kShown>& since, int except, long more = 3) {
+        for (int i = 0; i < kShown; ++i) {
+            if (i != except && cell(i).presentedPictures() < since[static_cast<std::size_t>(i)] + more) return false;
+        }
+        return true;
+    }
+
+    FakeShell shell;
+    ReasonLog reasons;
+    platform::ManualClock clock;
+    std::array<CameraRecord, kCameraCount> records{};
+    std::array<CameraRecord*, kCameraCount> pointers{};
+    std::array<std::unique_ptr<camsim::V2Camera>, kShown> v2;
+    std::unique_ptr<camsim::V1Camera> v1;
+    std::unique_ptr<CameraWallDlg> wall;
+};
+
+TEST_F(CameraWallTest, LostCameraComesBackOnItsOwnWhileTheOthersKeepShowing) {
+    for (int i = 0; i < kShown; ++i) startCamera(i);
+    openWall({});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return showing(0) && showing(1) && showing(2) && showing(3); }, 8000));
+    EXPECT_EQ(wall->streamCount(), kShown);
+
+    v2[1].reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cell(1).status().state == CellState::Reconnecting; }, 5000));
+    EXPECT_EQ(cell(1).status().secondsLeft, 1);
+    EXPECT_EQ(WallCell::stateText(cell(1).status()), QStringLiteral("Reconnecting in 1 s"));
+    const auto lost = pictureCounts();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return othersMovedOn(lost, 1); }, 5000));
+
+    // Back on its ports; the attempt waits for the schedule, not for a user.
+    startCamera(1);
+    QTest::qWait(2 * CameraWallDlg::kTickMs);
+    EXPECT_EQ(cell(1).status().state, CellState::Reconnecting);
+    clock.advanceMs(1000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return showing(1) && cell(1).presentedPictures() >= 3; }, 8000));
+    EXPECT_TRUE(showing(0) && showing(2) && showing(3));
+}
+
+TEST_F(CameraWallTest, ClickOpensTheSingleViewAndTheWallKeepsRunningBehindIt) {
+    for (int i = 0; i < kShown; ++i) startCamera(i);
+    int opened = -1;
+    bool otherStreamsRan = false;
+    bool takenStreamClosed = false;
+    const CTavolinDlg::LiveViewRunner single = wideVideoRunner(shell, &reasons);
+    openWall([&](int position, QWidget* parent) {
+        opened = position;
+        // Closes the single view once it shows pictures and the wall's other
+        // cells have gone on counting behind it.
+        const auto before = pictureCounts();
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* view = qobject_cast<CWideVideoDlg*>(QApplication::activeModalWidget());
+            if (view == nullptr || !view->isConnected() || view->videoSurface().paintedCount() < 2) return;
+            takenStreamClosed = !wall->controller().hasStream(position);
+            if (!othersMovedOn(before, 2)) return;
+            otherStreamsRan = true;
+            view->close();
+        });
+        watch.start(20);
+        QTimer::singleShot(10000, [] {
+            if (auto* view = qobject_cast<CWideVideoDlg*>(QApplication::activeModalWidget())) view->close();
+        });
+        return single(pointers, position, parent);
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return showing(0) && showing(1) && showing(2) && showing(3); }, 8000));
+
+    QTest::mouseClick(wall.get(), Qt::LeftButton, {}, cell(2).geometry().center());
+    EXPECT_EQ(opened, 2);
+    EXPECT_TRUE(otherStreamsRan);
+    EXPECT_TRUE(takenStreamClosed);
+    EXPECT_EQ(wall->controller().grid().selectedCell(), 2);
+    // Back on the wall the camera gets its cell's stream again.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return showing(2) && cell(2).presentedPictures() >= 3; }, 8000));
+    EXPECT_TRUE(wall->isVisible());
+}
+
+} // namespace
+} // namespace tavolin::ui::test
