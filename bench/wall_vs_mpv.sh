@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# CPU of the camera wall showing 16 simulated cameras of 720 x 480 at 30
+# pictures/s in 4x4 on a 1920 x 1080 virtual screen (the X server counted
+# with it), against stock players showing the same 16 streams at 480 x 270:
+# 16 mpv windows (--vo=x11, X server counted) and one ffmpeg decoding all 16
+# to 480 x 270 BGRA. All in one run, so the figures are compared as ratios.
+#   bench/wall_vs_mpv.sh [BUILD_DIR] [SECONDS]
+# Needs Tavolin, tavolin-camsim and camsim_stream_dump built in BUILD_DIR
+# (default build/default), Xvfb, ffmpeg and (optionally) mpv. Only 127.0.0.1
+# is used. The simulated cameras run in their own process and are not counted.
+set -euo pipefail
+
+build=$(realpath "${1:-build/default}")
+seconds=${2:-20}
+warmup=5
+cameras=16
+export TAVOLIN_LOOPBACK_ONLY=1
+unset WAYLAND_DISPLAY
+
+for program in Tavolin tavolin-camsim camsim_stream_dump; do
+  [[ -x $build/bin/$program ]] || { echo "missing $build/bin/$program" >&2; exit 1; }
+done
+command -v Xvfb >/dev/null && command -v ffmpeg >/dev/null || { echo "needs Xvfb and ffmpeg" >&2; exit 1; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+display=99
+while [[ -e /tmp/.X$display-lock || -e /tmp/.X11-unix/X$display ]]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+pids+=("$xvfb")
+export DISPLAY=":$display"
+for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; done
+
+# Processor seconds (user + system) of the given processes so far.
+cpu_seconds() {
+  local hz total=0 pid
+  hz=$(getconf CLK_TCK)
+  for pid in "$@"; do
+    total=$(awk -v hz="$hz" -v t="$total" '{ sub(/^.*\) /, ""); print t + ($12 + $13) / hz }' "/proc/$pid/stat" 2>/dev/null || echo "$total")
+  done
+  echo "$total"
+}
+
+# Processor seconds per second of the processes in $@ (X server included)
+# over `seconds`, after the warm-up; left in $rate.
+measure_pids() {
+  sleep "$warmup"
+  local start end
+  start=$(cpu_seconds "$xvfb" "$@")
+  sleep "$seconds"
+  end=$(cpu_seconds "$xvfb" "$@")
+  rate=$(echo "$start $end $seconds" | awk '{ printf "%.4f", ($2 - $1) / $3 }')
+}
+
+# The wall: the demo presses Wall, chooses 4x4 and reports each cell's
+# picture rate over the second half of its run.
+mkdir -p "$work/wall" "$work/shots"
+"$build/bin/tavolin-camsim" --cameras "$cameras" --protocol 2 --resolution 0 --frame-rate 30 --test-pattern \
+  --control-port 0 --video-port 0 --http-port 0 --write-settings "$work/wall/Tavolin.txt" \
+  >"$work/camsim.log" 2>&1 </dev/null &
+camsim=$!
+pids+=("$camsim")
+for _ in $(seq 100); do grep -q "^settings for" "$work/camsim.log" 2>/dev/null && break; sleep 0.1; done
+grep -q "^settings for" "$work/camsim.log" || { echo "the simulated cameras did not start" >&2; exit 1; }
+
+run_s=$((2 * (warmup + seconds)))
+(cd "$work/wall" && exec "$build/bin/Tavolin" --demo "$work/shots" --demo-seconds "$run_s" --demo-wall) \
+  >/dev/null 2>"$work/wall.log" &
+viewer=$!
+pids+=("$viewer")
+camsim_start=$(cpu_seconds "$camsim")
+rss() { awk '/VmRSS/ { print $2 }' "/proc/$1/status"; }
+sleep "$warmup"
+rss_start=$(rss "$viewer")
+warmup=0 measure_pids "$viewer"
+wall_cpu=$rate
+rss_kb=$(rss "$viewer")
+camsim_rate=$(echo "$camsim_start $(cpu_seconds "$camsim") $((warmup + seconds))" | awk '{ printf "%.2f", ($2 - $1) / $3 }')
+wait "$viewer" || true
+kill "$camsim" 2>/dev/null || true
+rates=$(grep -o 'wall cell [0-9]*: [0-9.]* pictures/s' "$work/wall.log" | awk '{ print $4 }')
+slowest=$(echo "$rates" | sort -n | head -1)
+cells=$(echo "$rates" | grep -c . || true)
+
+# The same stream as a file, for the stock players.
+"$build/bin/camsim_stream_dump" "$work/stream.m4v" $((warmup + seconds + 10)) 0 30 2>/dev/null
+
+# One ffmpeg decoding all 16 at their own pace, each scaled to 480 x 270 BGRA.
+inputs=() graph="" maps=()
+for i in $(seq 0 $((cameras - 1))); do
+  inputs+=(-re -f m4v -framerate 30 -i "$work/stream.m4v")
+  graph+="[$i:v]scale=480:270,format=bgra[o$i];"
+  maps+=(-map "[o$i]" -f null -)
+done
+ffmpeg -hide_banner -nostats -loglevel error "${inputs[@]}" -filter_complex "${graph%;}" "${maps[@]}" \
+  >/dev/null 2>"$work/ffmpeg.log" &
+ffmpeg_pid=$!
+pids+=("$ffmpeg_pid")
+measure_pids "$ffmpeg_pid"
+ffmpeg_cpu=$rate
+kill "$ffmpeg_pid" 2>/dev/null || true
+
+mpv_cpu=""
+if command -v mpv >/dev/null; then
+  players=()
+  for i in $(seq 0 $((cameras - 1))); do
+    x=$(((i % 4) * 480))
+    y=$(((i / 4) * 270))
+    mpv --no-config --really-quiet --vo=x11 --hwdec=no --no-audio --no-border --geometry=480x270+$x+$y \
+      --demuxer-lavf-format=m4v --fps=30 --loop=inf "$work/stream.m4v" \
+      >/dev/null 2>&1 &
+    players+=($!)
+    pids+=($!)
+  done
+  measure_pids "${players[@]}"
+  mpv_cpu=$rate
+  kill "${players[@]}" 2>/dev/null || true
+fi
+
+echo "16 cameras of 720x480 at 30 pictures/s, 4x4 on 1920x1080 under Xvfb; $seconds s measured after $warmup s"
+echo "wall (viewer + X server):   $wall_cpu CPU seconds per second; $cells cells, slowest $slowest pictures/s"
+echo "wall resident size: ${rss_start} kB after $warmup s, ${rss_kb} kB after $((warmup + seconds)) s"
+echo "ffmpeg 16 -> 480x270 BGRA:  $ffmpeg_cpu CPU seconds per second"
+[[ -n $mpv_cpu ]] && echo "16 mpv --vo=x11 480x270:    $mpv_cpu CPU seconds per second (X server included)"
+echo "simulated cameras (not counted): $camsim_rate CPU seconds per second"
+cheaper=$ffmpeg_cpu
+[[ -n $mpv_cpu ]] && cheaper=$(echo "$ffmpeg_cpu $mpv_cpu" | awk '{ print ($1 < $2) ? $1 : $2 }')
+echo "$wall_cpu $cheaper" | awk '{ printf "ratio wall / cheaper stock player: %.2f (target at most 0.5)\n", $1 / $2 }'
