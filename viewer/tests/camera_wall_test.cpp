@@ -10,6 +10,7 @@
 #include "camsim/v1_camera.h"
 #include "camsim/v2_camera.h"
 #include "fake_shell.h"
+#include "live_view_fixture.h"
 #include "form/live_view_runner.h"
 #include "live/camera_stream.h"
 #include "live/video_surface.h"
@@ -26,12 +27,10 @@ namespace {
 
 constexpr int kShown = 4;
 
+// Half the rate of the live view's cameras: four of them stay cheap.
 camsim::CameraOptions cellCamera() {
-    camsim::CameraOptions options;
-    options.host = "127.0.0.1";
-    options.video.resolutionCode = 1; // 352 x 240
+    camsim::CameraOptions options = smallCamera();
     options.video.frameRate = 15;
-    options.streamAudio = false;
     return options;
 }
 

@@ -398,6 +398,7 @@ TEST_F(SettingsFormTest, FieldsAreNamedByTheirLabelsAndTabbedInLayoutOrder) {
                                                       {c().loadDefault, "Load Default"},
                                                       {c().apply, "Apply"},
                                                       {c().play, "Play"},
+                                                      {c().wall, "Wall"},
                                                       {c().exit, "Exit"}};
     for (const auto& [widget, name] : named) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);

@@ -3,6 +3,7 @@
 // wall's end once the last stream has closed.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
@@ -69,6 +70,8 @@ protected:
     void TearDown() override {
         controller.reset();
         streams.reset();
+        // Closed streams are deleted later; they log into this fixture.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     std::vector<std::string> log;

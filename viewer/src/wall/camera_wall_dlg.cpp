@@ -186,8 +186,9 @@ void CameraWallDlg::openSingleView() {
     const auto position = controller_->openSingleView();
     if (!position) return;
     refreshCells();
+    // The tick goes on behind the single view: the other cells keep
+    // reconnecting on their own schedules.
     inSingleView_ = true;
-    tick_.stop();
     const LiveViewChanges changed = singleView_ ? singleView_(*position, this) : LiveViewChanges{};
     inSingleView_ = false;
     // The single view may have changed audio or speed of any camera it showed.
@@ -199,7 +200,6 @@ void CameraWallDlg::openSingleView() {
         }
     }
     if (finishing_) return;
-    tick_.start();
     controller_->singleViewClosed();
     refreshCells();
     activateWindow();

@@ -29,11 +29,14 @@ WallCell::WallCell(QWidget* parent) : QWidget(parent) {
 WallCell::~WallCell() = default;
 
 void WallCell::setCamera(int position, const QString& name, bool showEvents) {
-    if (position != position_) surface_.reset();
+    if (position == position_ && name == name_ && showEvents == showEvents_) return;
+    if (position != position_) {
+        surface_.reset();
+        indicators_.fill(false);
+    }
     position_ = position;
     name_ = name;
     showEvents_ = showEvents;
-    indicators_.fill(false);
     update();
 }
 
