@@ -131,6 +131,11 @@ echo "wall resident size: ${rss_start} kB after $warmup s, ${rss_kb} kB after $(
 echo "ffmpeg 16 -> 480x270 BGRA:  $ffmpeg_cpu CPU seconds per second"
 [[ -n $mpv_cpu ]] && echo "16 mpv --vo=x11 480x270:    $mpv_cpu CPU seconds per second (X server included)"
 echo "simulated cameras (not counted): $camsim_rate CPU seconds per second"
+# The players are fed from a file at 30 pictures/s each; the wall gets what
+# the live encoders manage, so the figures are also compared per picture.
+wall_pictures=$(echo "$rates" | awk '{ t += $1 } END { printf "%.1f", t }')
+echo "$wall_cpu $wall_pictures $ffmpeg_cpu $((cameras * 30))" |
+  awk '{ printf "per 1000 pictures: wall %.2f CPU s (%s pictures/s), ffmpeg %.2f CPU s (%d pictures/s assumed); ratio %.2f\n", 1000 * $1 / $2, $2, 1000 * $3 / $4, $4, ($1 / $2) / ($3 / $4) }'
 cheaper=$ffmpeg_cpu
 [[ -n $mpv_cpu ]] && cheaper=$(echo "$ffmpeg_cpu $mpv_cpu" | awk '{ print ($1 < $2) ? $1 : $2 }')
 echo "$wall_cpu $cheaper" | awk '{ printf "ratio wall / cheaper stock player: %.2f (target at most 0.5)\n", $1 / $2 }'
