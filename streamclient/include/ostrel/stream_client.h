@@ -29,12 +29,12 @@ typedef struct OstrelInterface OstrelInterface;
  * handle is 32 bits on every platform: it names a registered window surface
  * (platform/surface.h), 0 draws nowhere. */
 typedef struct RenderInfo {
-    int32_t flags;    /* OSTREL_RENDER_ flags; 0 for plain drawing */
-    uint32_t window;  /* window handle of the video window */
-    int32_t top;      /* destination y in window pixels */
-    int32_t left;     /* destination x */
-    int32_t width;    /* destination width */
-    int32_t height;   /* destination height */
+    int32_t flags;   /* OSTREL_RENDER_ flags; 0 for plain drawing */
+    uint32_t window; /* window handle of the video window */
+    int32_t top;     /* destination y in window pixels */
+    int32_t left;    /* destination x */
+    int32_t width;   /* destination width */
+    int32_t height;  /* destination height */
 } RenderInfo;
 
 /* RenderInfo.flags: MPEG-4 pictures are decoded no larger than the
