@@ -7,10 +7,10 @@
 #include <functional>
 #include <memory>
 
+#include "camsim/simulated_camera.h"
 #include "camsim/v1_camera.h"
 #include "camsim/v2_camera.h"
 #include "fake_shell.h"
-#include "live_view_fixture.h"
 #include "form/live_view_runner.h"
 #include "live/camera_stream.h"
 #include "live/video_surface.h"
@@ -29,7 +29,7 @@ constexpr int kShown = 4;
 
 // Half the rate of the live view's cameras: four of them stay cheap.
 camsim::CameraOptions cellCamera() {
-    camsim::CameraOptions options = smallCamera();
+    camsim::CameraOptions options = camsim::smallCameraOptions();
     options.video.frameRate = 15;
     return options;
 }
