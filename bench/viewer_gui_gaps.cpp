@@ -1,6 +1,8 @@
 // The longest gap between ticks of a 10 ms timer on the live view's GUI
 // thread while a stream connects, fails, is lost, steps to the next camera,
 // closes, and while a camera that stops answering is left or closed; while a
+// lost camera is tried again, gone or answering nothing, and the view closes
+// during an attempt; while a
 // stream connects with a PTZ protocol file the user chose (the largest one
 // read, an endless device, a pipe without writer); and while the form loads
 // a settings file. Every camera is simulated on 127.0.0.1.
@@ -220,6 +222,31 @@ qint64 connectWithProtocolFile(Bench& b, GapMeter& m, const std::string& path) {
     return gap;
 }
 
+// Loses camera 1, which the view tries again, for long enough to make three
+// attempts: on a closed port, or on a camera that takes the connection and
+// never answers its login. Then the view closes during an attempt.
+qint64 reconnectAndClose(Bench& b, GapMeter& m, bool silent) {
+    camsim::V2Camera& c = b.camera(0);
+    b.records[0].autoReconnect = 1;
+    b.open(0);
+    b.waitFor([&] { return b.view->isConnected(); });
+    camsim::CameraOptions same = camsim::smallCameraOptions();
+    same.controlPort = c.controlPort();
+    same.videoPort = c.videoPort();
+    same.httpPort = c.httpPort();
+    m.start();
+    c.stop();
+    std::unique_ptr<camsim::V2Camera> mute;
+    if (silent) {
+        mute = std::make_unique<camsim::V2Camera>(same);
+        mute->faults().silentControlLogin = true;
+        mute->start();
+    }
+    runEventsFor(3500);
+    b.closeAndWait();
+    return m.stop();
+}
+
 // A settings file of 16 cameras at 127.0.0.1, and another section of lines
 // up to `size` bytes.
 std::string settingsFileOf(std::size_t size) {
@@ -326,6 +353,10 @@ const std::vector<std::pair<const char*, Case>>& cases() {
              b.closeAndWait();
              return m.stop();
          }},
+        {"reconnects to a camera that is gone, then closes",
+         [](Bench& b, GapMeter& m) { return reconnectAndClose(b, m, false); }},
+        {"reconnects to a camera that answers nothing, then closes",
+         [](Bench& b, GapMeter& m) { return reconnectAndClose(b, m, true); }},
         {"connects with a protocol file of 1 MB",
          [](Bench& b, GapMeter& m) {
              return connectWithProtocolFile(b, m, scratchFile("large.ptz", protocolFileOf(1024 * 1024)));

@@ -13,6 +13,7 @@
 
 #include "live/live_stream.h"
 #include "live/view_timer.h"
+#include "platform/clock.h"
 
 namespace tavolin::ui::test {
 
@@ -43,9 +44,12 @@ private:
     std::vector<std::string>& log_;
 };
 
-// Timers that fire only when the test moves the clock.
+// Timers that fire only when the test moves the clock, and the clock they
+// keep, for what reads the time.
 class ManualTimers {
 public:
+    const platform::Clock& clock() const { return clock_; }
+
     ViewTimerFactory factory() {
         return [this](int intervalMs, bool singleShot, std::function<void()> timeout) -> std::unique_ptr<ViewTimer> {
             auto timer = std::make_unique<Timer>(*this, intervalMs, singleShot, std::move(timeout));
@@ -64,6 +68,7 @@ public:
             }
             if (next == nullptr) break;
             now_ = next->due;
+            clock_.setMs(now_);
             if (next->singleShot) {
                 next->active = false;
             } else {
@@ -72,6 +77,7 @@ public:
             next->timeout();
         }
         now_ = end;
+        clock_.setMs(now_);
     }
 
 private:
@@ -82,6 +88,10 @@ private:
         void start() override {
             active = true;
             due = owner.now_ + interval;
+        }
+        void restart(int intervalMs) override {
+            interval = intervalMs;
+            start();
         }
         void stop() override { active = false; }
         bool isActive() const override { return active; }
@@ -95,6 +105,7 @@ private:
     };
 
     long now_ = 0;
+    platform::ManualClock clock_{0};
     std::vector<Timer*> timers_;
 };
 

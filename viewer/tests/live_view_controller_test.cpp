@@ -8,6 +8,8 @@
 #include <QEvent>
 
 #include <deque>
+#include <functional>
+#include <utility>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,9 +40,15 @@ public:
     std::deque<PromptAnswer> answers;
     std::vector<int> orientations;
     bool finished = false;
+    int videoCleared = 0;
+    bool reconnecting = false;
+    // Runs while a question is up, as the user's events would.
+    std::function<void()> whileAsked;
 
     void setBackground(Background b) override { background = b; }
-    void clearVideo() override {}
+    void clearVideo() override { ++videoCleared; }
+    void setPictureFit(PictureFit) override {}
+    void showReconnecting(bool shown) override { reconnecting = shown; }
     void setProgressVisible(bool v) override { progressVisible = v; }
     void setProgress(int value, int) override { progress = value; }
     void setNameText(const QString& text) override { name = text; }
@@ -53,6 +61,7 @@ public:
     PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons,
                      const QString& detail) override {
         questions.push_back({text, caption, detail});
+        if (whileAsked) std::exchange(whileAsked, nullptr)();
         if (!answers.empty()) {
             const PromptAnswer a = answers.front();
             answers.pop_front();
@@ -85,7 +94,7 @@ protected:
                 streams.push_back(s.get());
                 return s;
             },
-            clock.factory());
+            clock.factory(), clock.clock());
         controller->start(position, QSize(320, 240), 7);
     }
     void startConnected(int position = 0) {
@@ -211,10 +220,75 @@ TEST_F(LiveViewControllerTest, NetworkLossAsksAndOnlyYesCloses) {
     EXPECT_EQ(display.questions[0].caption, QStringLiteral("Connection"));
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(controller->isConnected());
+    // Without reconnecting, the lost stream stays as it is.
+    clock.advance(60000);
+    EXPECT_EQ(streams.size(), 1u);
+    EXPECT_FALSE(display.reconnecting);
     emit stream()->networkLost();
     EXPECT_EQ(log, Log{"close"});
     finishClosing(streams[0]);
     EXPECT_TRUE(display.finished);
+}
+
+// Reconnecting: camera 0 asks for it; each attempt is a new fake stream.
+class LiveViewReconnectTest : public LiveViewControllerTest {
+protected:
+    LiveViewReconnectTest() { record(0).autoReconnect = 1; }
+
+    // The stream is lost and goes; the question comes once its signal is over.
+    void lose() {
+        FakeStream* lost = stream();
+        emit lost->networkLost();
+        finishClosing(lost);
+        QCoreApplication::sendPostedEvents();
+    }
+    // True when the next stream opens `ms` from now, not a millisecond sooner.
+    bool opensAfter(int ms) {
+        const std::size_t before = streams.size();
+        clock.advance(ms - 1);
+        const bool early = streams.size() != before;
+        clock.advance(1);
+        return !early && streams.size() == before + 1;
+    }
+};
+
+TEST_F(LiveViewReconnectTest, LostCameraIsTriedAgainOnTheScheduleUnderItsLastPictureUntilAPictureComes) {
+    startConnected();
+    const int cleared = display.videoCleared;
+    lose();
+    EXPECT_TRUE(display.reconnecting);
+    for (const int delayMs : {1000, 2000, 4000, 8000, 16000, 30000}) {
+        ASSERT_TRUE(opensAfter(delayMs)) << delayMs;
+        emit stream()->failed({});
+        finishClosing(stream());
+    }
+    // Connected, and lost again before a picture: the same run of attempts.
+    ASSERT_TRUE(opensAfter(30000));
+    emit stream()->connected();
+    lose();
+    ASSERT_TRUE(opensAfter(30000));
+    emit stream()->connected();
+    emit stream()->pictureShown();
+    EXPECT_FALSE(display.reconnecting);
+    // Meanwhile nothing asked again, and the picture stayed.
+    EXPECT_EQ(display.questions.size(), 1u);
+    EXPECT_EQ(display.videoCleared, cleared);
+    // The next loss asks again and starts over.
+    lose();
+    EXPECT_EQ(display.questions.size(), 2u);
+    EXPECT_TRUE(opensAfter(1000));
+}
+
+TEST_F(LiveViewReconnectTest, YesWhileTryingClosesTheViewAndStopsTrying) {
+    startConnected();
+    display.answers = {PromptAnswer::Yes};
+    // The user answers late: an attempt runs meanwhile.
+    display.whileAsked = [this] { EXPECT_TRUE(opensAfter(1000)); };
+    lose();
+    finishClosing(stream());
+    EXPECT_TRUE(display.finished);
+    clock.advance(120000);
+    EXPECT_EQ(streams.size(), 2u);
 }
 
 TEST_F(LiveViewControllerTest, EventsShowForOnePeriodOnlyWhenTheRecordShowsThem) {

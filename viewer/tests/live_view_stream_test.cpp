@@ -149,6 +149,25 @@ TEST_F(LiveViewTest, NoAfterNetworkLossKeepsTheViewOpen) {
     EXPECT_TRUE(view->isConnected());
 }
 
+TEST_F(LiveViewTest, LostCameraComesBackOnItsOwnUnderItsLastPicture) {
+    startCamera(2);
+    record(0).autoReconnect = 1;
+    openView();
+    ASSERT_TRUE(waitConnected());
+    camsim::CameraOptions sameCamera = camsim::smallCameraOptions();
+    sameCamera.controlPort = v2->controlPort();
+    sameCamera.videoPort = v2->videoPort();
+    sameCamera.httpPort = v2->httpPort();
+    camera->stop();
+    ASSERT_TRUE(waitFor([&] { return view->reconnectingLabel()->isVisible() && !shell.scripted.messages.empty(); }));
+    camera = std::make_unique<camsim::SimulatedCamera>(2, sameCamera);
+    ASSERT_TRUE(camera->start()) << camera->error();
+    const long painted = view->videoSurface().paintedCount();
+    EXPECT_TRUE(waitFor(
+        [&] { return !view->reconnectingLabel()->isVisible() && view->videoSurface().paintedCount() >= painted + 3; },
+        10000));
+}
+
 TEST_F(LiveViewTest, ClosingWhileTheLossQuestionIsUpDoesNotHang) {
     startCamera(2);
     openView();

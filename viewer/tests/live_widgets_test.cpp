@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QImage>
 #include <QPainter>
+#include <set>
 #include <vector>
 
 #include "live/live_menu.h"
@@ -141,6 +142,31 @@ TEST(VideoSurfaceTest, PaddedRowsArriveIntactAndTheRestOfTheWindowIsBlack) {
 
     surface.clear();
     EXPECT_TRUE(surface.latestPicture().isNull());
+}
+
+TEST(VideoSurfaceTest, AKeptShapeIsAsLargeAsFitsAndCentred) {
+    EXPECT_EQ(fitKeepingAspect({720, 480}, {0, 0, 1920, 1080}), QRect(150, 0, 1620, 1080));
+    EXPECT_EQ(fitKeepingAspect({352, 240}, {0, 0, 320, 240}), QRect(0, 11, 320, 218));
+    EXPECT_EQ(fitKeepingAspect({0, 480}, {0, 0, 320, 240}), QRect());
+}
+
+// A black and a white pixel side by side, kept in shape in an 8 x 8 window:
+// scaled smoothly, with black bars above and below.
+TEST(VideoSurfaceTest, AKeptShapeIsScaledSmoothlyBetweenBlackBars) {
+    const uint8_t pixels[8] = {0, 0, 0, 255, 255, 255, 255, 255};
+    VideoSurface surface(nullptr);
+    surface.setKeepAspect(true);
+    surface.stretchDraw({2, 1, 32, 8, pixels}, {0, 0, 8, 8});
+    surface.present();
+    QImage canvas(8, 8, QImage::Format_RGB32);
+    QPainter painter(&canvas);
+    ASSERT_TRUE(surface.paint(painter, canvas.rect()));
+    painter.end();
+    EXPECT_EQ(canvas.pixelColor(7, 1), QColor(Qt::black));
+    EXPECT_EQ(canvas.pixelColor(7, 6), QColor(Qt::black));
+    std::set<int> shades;
+    for (int x = 0; x < 8; ++x) shades.insert(canvas.pixelColor(x, 4).red());
+    EXPECT_GT(shades.size(), 2u);
 }
 
 TEST(VideoSurfaceTest, UnknownPixelLayoutIsNotDrawn) {

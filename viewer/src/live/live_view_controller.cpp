@@ -1,5 +1,6 @@
 #include "live/live_view_controller.h"
 
+#include <QMetaObject>
 #include <Qt>
 #include <algorithm>
 #include <utility>
@@ -30,13 +31,24 @@ StreamSettings settingsFor(const CameraRecord& record, QSize screen, uint32_t su
     return s;
 }
 
+// Cameras on their own streaming protocols always keep their pictures' shape;
+// the older protocols stretch them unless the record asks otherwise.
+PictureFit pictureFitFor(const CameraRecord& record) {
+    return streamsOverRtsp(record.streamingType) || record.keepAspect != 0 ? PictureFit::KeepAspect
+                                                                           : PictureFit::Stretch;
+}
+
+const QString kLossQuestion = QStringLiteral("Network Loss!\nReturn to main menu?");
+const QString kLossCaption = QStringLiteral("Connection");
+
 } // namespace
 
 LiveViewController::LiveViewController(const Records& records, LiveViewDisplay& display, StreamFactory streams,
-                                       const ViewTimerFactory& timers)
-    : records_(records), display_(display), makeStream_(std::move(streams)) {
+                                       const ViewTimerFactory& timers, const platform::Clock& clock)
+    : records_(records), display_(display), makeStream_(std::move(streams)), clock_(clock), schedule_(clock) {
     eventTimer_ = timers(kEventPeriodMs, false, [this] { showEventsOfPeriod(); });
     holdTimer_ = timers(kHoldMs, true, [this] { actionKey(); });
+    retryTimer_ = timers(ReconnectSchedule::kFirstDelayMs, true, [this] { retryIfDue(); });
 }
 
 LiveViewController::~LiveViewController() = default;
@@ -51,6 +63,8 @@ void LiveViewController::start(int position, QSize screen, uint32_t surface) {
 void LiveViewController::streamOpen(int position, OpenMode mode) {
     if (position < 0 || position >= kCameraCount || closed_) return;
     position_ = position;
+    ++opened_;
+    schedule_ = ReconnectSchedule(clock_);
     const CameraRecord& record = currentRecord();
     eventFlags_.fill(false);
 
@@ -73,6 +87,7 @@ void LiveViewController::streamOpen(int position, OpenMode mode) {
     connected_ = false;
     progressCount_ = 0;
     display_.clearVideo();
+    display_.setPictureFit(pictureFitFor(record));
     display_.setBackground(Background::Connecting);
 
     stream_ = makeStream_(settingsFor(record, screen_, surface_));
@@ -86,6 +101,7 @@ void LiveViewController::connectStream(LiveStream& stream, OpenMode mode) {
     connect(&stream, &LiveStream::connected, this, &LiveViewController::onConnected);
     connect(&stream, &LiveStream::failed, this, [this, mode](const QString& reason) { onFailed(mode, reason); });
     connect(&stream, &LiveStream::networkLost, this, &LiveViewController::onNetworkLost);
+    connect(&stream, &LiveStream::pictureShown, this, &LiveViewController::onPictureShown);
     connect(&stream, &LiveStream::motion, this, [this](int r1, int r2, int r3, int r4) {
         eventFlags_[MD1] = static_cast<uint8_t>(r1) != 0;
         eventFlags_[MD2] = static_cast<uint8_t>(r2) != 0;
@@ -126,6 +142,10 @@ void LiveViewController::onConnected() {
 }
 
 void LiveViewController::onFailed(OpenMode mode, const QString& reason) {
+    if (reconnecting_) {
+        reconnectLater();
+        return;
+    }
     LiveStream* failedStream = stream_.get();
     display_.setBackground(Background::Failed);
     connecting_ = false;
@@ -140,10 +160,75 @@ void LiveViewController::onFailed(OpenMode mode, const QString& reason) {
 }
 
 void LiveViewController::onNetworkLost() {
-    LiveStream* lost = stream_.get();
-    const PromptAnswer answer = display_.ask(QStringLiteral("Network Loss!\nReturn to main menu?"),
-                                             QStringLiteral("Connection"), PromptButtons::YesNo);
-    if (answer == PromptAnswer::Yes && stream_.get() == lost) close();
+    if (currentRecord().autoReconnect == 0) {
+        LiveStream* lost = stream_.get();
+        const PromptAnswer answer = display_.ask(kLossQuestion, kLossCaption, PromptButtons::YesNo);
+        if (answer == PromptAnswer::Yes && stream_.get() == lost) close();
+        return;
+    }
+    // A stream lost again before its first picture asks nothing new.
+    const bool alreadyReconnecting = reconnecting_;
+    reconnectLater();
+    if (alreadyReconnecting || lossQuestion_) return;
+    lossQuestion_ = true;
+    // Asked once the lost stream's signal is over: the stream goes while the
+    // question is up, and the attempts run meanwhile.
+    QMetaObject::invokeMethod(
+        this, [this, opened = opened_] { askAboutLoss(opened); }, Qt::QueuedConnection);
+}
+
+void LiveViewController::askAboutLoss(int opened) {
+    if (!closingView_ && opened == opened_ &&
+        display_.ask(kLossQuestion, kLossCaption, PromptButtons::YesNo) == PromptAnswer::Yes && opened == opened_) {
+        close();
+    }
+    lossQuestion_ = false;
+}
+
+void LiveViewController::reconnectLater() {
+    schedule_.failed();
+    if (!reconnecting_) {
+        reconnecting_ = true;
+        display_.showReconnecting(true);
+    }
+    connecting_ = false;
+    connected_ = false;
+    if (menu_.talking) {
+        // Talking ended with the stream.
+        LiveMenuState menu = menu_;
+        menu.talking = false;
+        setMenu(menu);
+    }
+    retireStream();
+    retryTimer_->restart(static_cast<int>(std::max<int64_t>(1, schedule_.msUntilAttempt())));
+}
+
+void LiveViewController::retryIfDue() {
+    if (!reconnecting_ || closingView_ || stream_) return;
+    if (!schedule_.due()) {
+        retryTimer_->restart(static_cast<int>(std::max<int64_t>(1, schedule_.msUntilAttempt())));
+        return;
+    }
+    // The lost stream has gone before the next one reaches the camera.
+    afterStreamsClosed([this] {
+        if (!reconnecting_ || closingView_ || stream_) return;
+        stream_ = makeStream_(settingsFor(currentRecord(), screen_, surface_));
+        connectStream(*stream_, OpenMode::Switch);
+        stream_->open();
+    });
+}
+
+bool LiveViewController::stopReconnecting() {
+    if (!reconnecting_) return false;
+    reconnecting_ = false;
+    retryTimer_->stop();
+    display_.showReconnecting(false);
+    return true;
+}
+
+void LiveViewController::onPictureShown() {
+    schedule_.pictureShown();
+    stopReconnecting();
 }
 
 void LiveViewController::showEventsOfPeriod() {
@@ -152,6 +237,7 @@ void LiveViewController::showEventsOfPeriod() {
 }
 
 void LiveViewController::streamClose() {
+    const bool keptPicture = stopReconnecting();
     display_.showIndicators({});
     display_.setNameVisible(false);
     display_.setProgressVisible(false);
@@ -162,19 +248,31 @@ void LiveViewController::streamClose() {
     }
     connecting_ = false;
     connected_ = false;
-    if (!stream_) return;
-    std::unique_ptr<LiveStream> stream = std::move(stream_);
+    if (!stream_) {
+        if (keptPicture) display_.clearVideo();
+        return;
+    }
     if (outputOn_) {
-        stream->setOutput(false);
+        stream_->setOutput(false);
         outputOn_ = false;
     }
+    retireStream();
+    display_.clearVideo();
+}
+
+void LiveViewController::retireStream() {
+    if (penDown_) {
+        stopPtzAction();
+        penDown_ = false;
+    }
+    if (!stream_) return;
+    std::unique_ptr<LiveStream> stream = std::move(stream_);
     // Only the end of the stream matters from now on.
     stream->disconnect(this);
     LiveStream* closingStream = stream.get();
     connect(closingStream, &LiveStream::closed, this, [this, closingStream] { onStreamClosed(closingStream); });
     closing_.push_back(std::move(stream));
     closingStream->close();
-    display_.clearVideo();
 }
 
 void LiveViewController::onStreamClosed(LiveStream* stream) {

@@ -5,9 +5,13 @@
 // its item states, and the way out. It works on copies of the camera records
 // and hands back, per camera, what the user changed (PTZ speed, audio in).
 //
-// It drives a LiveStream that a factory makes for each camera, and shows
-// what happens through a LiveViewDisplay; tests give it a fake stream and a
-// manual clock.
+// A camera whose record asks for it is tried again after a lost connection,
+// on the reconnect schedule, with the last picture kept on the screen, while
+// the question whether to return stays open.
+//
+// It drives a LiveStream that a factory makes for each camera (and for each
+// attempt to reach it again), and shows what happens through a
+// LiveViewDisplay; tests give it a fake stream and a manual clock.
 #pragma once
 
 #include <QObject>
@@ -26,7 +30,9 @@
 #include "live/patrol.h"
 #include "live/record_changes.h"
 #include "live/view_timer.h"
+#include "platform/clock.h"
 #include "tavolin/camera_record.h"
+#include "tavolin/reconnect_schedule.h"
 
 namespace tavolin::ui {
 
@@ -48,8 +54,11 @@ public:
     static constexpr int kPortraitDegrees = 0;
     static constexpr int kTurnedDegrees = 270;
 
+    // `clock` times the attempts to reach a lost camera again; `timers` wake
+    // the view when one is due.
     LiveViewController(const Records& records, LiveViewDisplay& display, StreamFactory streams,
-                       const ViewTimerFactory& timers);
+                       const ViewTimerFactory& timers,
+                       const platform::Clock& clock = platform::SystemClock::instance());
     ~LiveViewController() override;
 
     // View initialisation once the display is turned and measured: the event
@@ -96,6 +105,8 @@ public:
     const CameraRecord& currentRecord() const { return records_[static_cast<std::size_t>(position_)]; }
     bool isConnecting() const { return connecting_ || openPending_; }
     bool isConnected() const { return connected_; }
+    // From a lost connection until pictures come again.
+    bool isReconnecting() const { return reconnecting_; }
     bool isClosed() const { return closed_; }
     bool hasStream() const { return stream_ != nullptr; }
     int progressCount() const { return progressCount_; }
@@ -111,6 +122,16 @@ private:
     void onConnected();
     void onFailed(OpenMode mode, const QString& reason);
     void onNetworkLost();
+    void onPictureShown();
+    // The connection was lost or an attempt to restore it failed: the stream
+    // goes, the picture stays, and the next attempt waits for the schedule.
+    void reconnectLater();
+    void retryIfDue();
+    // False when it was not reconnecting.
+    bool stopReconnecting();
+    void askAboutLoss(int opened);
+    // Closes the stream in the background; its picture stays.
+    void retireStream();
     void onProgress(int step);
     // Runs `next` once every stream that was closed has finished closing.
     void afterStreamsClosed(std::function<void()> next);
@@ -125,6 +146,9 @@ private:
     StreamFactory makeStream_;
     std::unique_ptr<ViewTimer> eventTimer_;
     std::unique_ptr<ViewTimer> holdTimer_;
+    std::unique_ptr<ViewTimer> retryTimer_;
+    const platform::Clock& clock_;
+    ReconnectSchedule schedule_;
 
     QSize screen_;
     uint32_t surface_ = 0;
@@ -136,6 +160,9 @@ private:
     bool connecting_ = false;
     bool connected_ = false;
     bool openPending_ = false; // a step waits for the previous stream to close
+    bool reconnecting_ = false;
+    bool lossQuestion_ = false; // asked, or about to be
+    int opened_ = 0;            // streams opened for the user: first play, patrol
     int progressCount_ = 0;
     std::array<bool, kIndicatorCount> eventFlags_{};
     QString nameText_;

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "live/live_menu_state.h"
+#include "live/picture_fit.h"
 #include "live/ptz_sectors.h"
 #include "shell/shell.h"
 
@@ -24,6 +25,9 @@ public:
     virtual void setBackground(Background background) = 0;
     // Forgets the last stream's picture; the background shows until the next.
     virtual void clearVideo() = 0;
+    virtual void setPictureFit(PictureFit fit) = 0;
+    // "Reconnecting..." over the last picture, while the stream is tried again.
+    virtual void showReconnecting(bool shown) = 0;
     virtual void setProgressVisible(bool visible) = 0;
     virtual void setProgress(int value, int maximum) = 0;
     virtual void setNameText(const QString& text) = 0;

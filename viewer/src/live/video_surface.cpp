@@ -23,13 +23,6 @@ QImage::Format formatOf(int bitCount) {
 
 QColor colorOf(platform::SurfaceColor c) { return QColor(c.red, c.green, c.blue); }
 
-// The largest rectangle of the picture's aspect inside `area`, centred.
-QRect fitted(QSize picture, const QRect& area) {
-    QRect r(QPoint(0, 0), picture.scaled(area.size(), Qt::KeepAspectRatio));
-    r.moveCenter(area.center());
-    return r;
-}
-
 } // namespace
 
 VideoSurface::VideoSurface(QWidget* widget) : widget_(widget) {
@@ -102,9 +95,29 @@ void VideoSurface::requestRepaint() {
         widget,
         [this, widget] {
             repaintPending_ = false;
-            widget->update();
+            // While the picture keeps its place, the bars beside it stay as painted.
+            QRect target;
+            const QRect changed = changedArea(&target);
+            if (changed.isEmpty() || target != paintedTarget_) {
+                widget->update();
+            } else {
+                widget->update(changed);
+            }
         },
         Qt::QueuedConnection);
+}
+
+QRect VideoSurface::targetOf(const Frame& frame, const QRect& area) const {
+    return keepAspect_ ? fitKeepingAspect(frame.image.size(), area) : frame.dest;
+}
+
+QRect VideoSurface::changedArea(QRect* target) const {
+    if (paintedArea_.isEmpty()) return {};
+    std::lock_guard lock(swapLock_);
+    const Frame& frame = fresh_ ? latest_ : showing_;
+    if (!frame.valid) return {};
+    *target = targetOf(frame, paintedArea_);
+    return frame.text.isEmpty() ? *target : target->united(frame.textBox);
 }
 
 platform::SurfaceSize VideoSurface::clientSize() const { return {width_.load(), height_.load()}; }
@@ -124,15 +137,23 @@ bool VideoSurface::paint(QPainter& painter, const QRect& area) {
         }
     }
     if (!showing_.valid) return false;
-    const QRect target = keepAspect_ ? fitted(showing_.image.size(), area) : showing_.dest;
+    const QRect target = targetOf(showing_, area);
+    paintedArea_ = area;
+    paintedTarget_ = target;
     if (!target.contains(area)) {
         painter.save();
         painter.setClipRegion(QRegion(area).subtracted(QRegion(target)));
         painter.fillRect(area, Qt::black);
         painter.restore();
     }
-    if (keepAspect_) painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, showing_.image);
+    if (keepAspect_ && target.size() != showing_.image.size()) {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(target, showing_.image);
+        painter.restore();
+    } else {
+        painter.drawImage(target, showing_.image);
+    }
     if (!showing_.text.isEmpty()) {
         painter.fillRect(showing_.textBox, showing_.textBackground);
         painter.setPen(showing_.textColor);
@@ -150,6 +171,7 @@ void VideoSurface::clear() {
     latest_.valid = false;
     fresh_ = false;
     showing_.valid = false;
+    paintedTarget_ = {};
 }
 
 QImage VideoSurface::latestPicture(QRect* dest) const {

@@ -1,6 +1,10 @@
 // The live view's video as a window surface: the stream client's render
 // thread hands it pictures, it keeps the newest complete one and asks its
-// widget to repaint on the GUI thread, where paint() draws it stretched.
+// widget to repaint on the GUI thread, where paint() draws it stretched over
+// its rectangle, or as large as fits with its aspect kept and black bars
+// beside it. A picture kept in shape is scaled once, smoothly, straight into
+// the window as it is painted: the render thread copies only pictures of the
+// size they come in.
 //
 // Three reused frame buffers, so that neither side ever waits for the other
 // to copy or draw: the render thread fills its own buffer and swaps it with
@@ -18,6 +22,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "live/picture_fit.h"
 #include "platform/surface.h"
 
 class QPainter;
@@ -68,6 +73,10 @@ private:
     };
 
     void requestRepaint();
+    // Where a frame's picture goes in `area`.
+    QRect targetOf(const Frame& frame, const QRect& area) const;
+    // What the newest picture and its text cover, and where the picture goes.
+    QRect changedArea(QRect* target) const;
 
     std::mutex writerLock_; // one render thread at a time fills writing_
     Frame writing_;
@@ -79,6 +88,8 @@ private:
 
     Frame showing_;           // GUI thread only
     bool keepAspect_ = false; // GUI thread only
+    QRect paintedArea_;       // GUI thread: what the last paint covered
+    QRect paintedTarget_;     // GUI thread: where it put the picture
     long painted_ = 0;
 
     std::atomic<bool> repaintPending_{false};

@@ -13,6 +13,8 @@ class ViewTimer {
 public:
     virtual ~ViewTimer() = default;
     virtual void start() = 0;
+    // Starts again, this time and from now on with `intervalMs`.
+    virtual void restart(int intervalMs) = 0;
     virtual void stop() = 0;
     virtual bool isActive() const = 0;
 };
@@ -30,6 +32,7 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, std::move(timeout));
     }
     void start() override { timer_.start(); }
+    void restart(int intervalMs) override { timer_.start(intervalMs); }
     void stop() override { timer_.stop(); }
     bool isActive() const override { return timer_.isActive(); }
 

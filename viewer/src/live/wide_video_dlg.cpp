@@ -104,6 +104,15 @@ void CWideVideoDlg::createChildren() {
     }
     nameLabel_ = new CColorStatic(this);
     nameLabel_->move(units.x(kNameLabelX), units.y(kNameLabelY));
+    reconnectingLabel_ = new CColorStatic(this);
+    reconnectingLabel_->setFont(nameFont());
+    reconnectingLabel_->setTextColor(kNameText);
+    reconnectingLabel_->setBkColor(kNameBackground);
+    reconnectingLabel_->setAlignment(Qt::AlignCenter);
+    reconnectingLabel_->setText(QStringLiteral("Reconnecting..."));
+    reconnectingLabel_->resize(kNameCharWidth * (static_cast<int>(reconnectingLabel_->text().size()) + 4),
+                               kNameHeight + 8);
+    reconnectingLabel_->hide();
     progressBar_ = new QProgressBar(this);
     progressBar_->setTextVisible(false);
     progressBar_->move(units.x(kProgressX), units.y(kProgressY));
@@ -175,6 +184,21 @@ void CWideVideoDlg::setBackground(Background background) {
 void CWideVideoDlg::clearVideo() {
     surface_->clear();
     update();
+}
+
+void CWideVideoDlg::setPictureFit(PictureFit fit) {
+    surface_->setKeepAspect(fit == PictureFit::KeepAspect);
+    update();
+}
+
+void CWideVideoDlg::showReconnecting(bool shown) {
+    if (shown) {
+        // Centred low on the picture, clear of the question in the middle.
+        reconnectingLabel_->move((width() - reconnectingLabel_->width()) / 2,
+                                 height() * 3 / 4 - reconnectingLabel_->height() / 2);
+        reconnectingLabel_->raise();
+    }
+    reconnectingLabel_->setVisible(shown);
 }
 
 void CWideVideoDlg::setProgressVisible(bool visible) { progressBar_->setVisible(visible); }
@@ -251,8 +275,10 @@ void CWideVideoDlg::resizeEvent(QResizeEvent* event) {
 void CWideVideoDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     // While connected the picture is the stream client's; until its first
-    // picture arrives, and whenever not connected, the background shows.
-    const bool video = controller_->isConnected() && surface_->paint(painter, rect());
+    // picture arrives, and whenever not connected, the background shows. A
+    // camera being reached again keeps its last picture.
+    const bool streaming = controller_->isConnected() || controller_->isReconnecting();
+    const bool video = streaming && surface_->paint(painter, rect());
     if (!video) {
         painter.fillRect(rect(), Qt::white);
         paintBackground(painter, rect());

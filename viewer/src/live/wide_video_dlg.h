@@ -56,6 +56,7 @@ public:
     int currentPosition() const { return controller_->currentPosition(); }
     bool isConnecting() const { return controller_->isConnecting(); }
     bool isConnected() const { return controller_->isConnected(); }
+    bool isReconnecting() const { return controller_->isReconnecting(); }
     bool isClosed() const { return controller_->isClosed(); }
     bool hasStream() const { return controller_->hasStream(); }
     bool isOsdMode() const { return controller_->isOsdMode(); }
@@ -71,6 +72,7 @@ public:
     QLabel* indicator(Indicator which) const { return indicators_[which]; }
     QLabel* arrow(int sector) const { return arrows_[static_cast<std::size_t>(sector - 1)]; }
     CColorStatic* nameLabel() const { return nameLabel_; }
+    CColorStatic* reconnectingLabel() const { return reconnectingLabel_; }
     QProgressBar* progressBar() const { return progressBar_; }
     VideoSurface& videoSurface() const { return *surface_; }
     // The window handle the stream client draws into.
@@ -102,6 +104,8 @@ private:
     // LiveViewDisplay
     void setBackground(Background background) override;
     void clearVideo() override;
+    void setPictureFit(PictureFit fit) override;
+    void showReconnecting(bool shown) override;
     void setProgressVisible(bool visible) override;
     void setProgress(int value, int maximum) override;
     void setNameText(const QString& text) override;
@@ -124,6 +128,7 @@ private:
     std::array<QLabel*, kIndicatorCount> indicators_{};
     std::array<QLabel*, kArrowCount> arrows_{};
     CColorStatic* nameLabel_ = nullptr;
+    CColorStatic* reconnectingLabel_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     std::unique_ptr<LiveMenu> menu_;
     std::shared_ptr<VideoSurface> surface_;
