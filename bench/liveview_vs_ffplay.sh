@@ -13,32 +13,10 @@ warmup=4
 export TAVOLIN_LOOPBACK_ONLY=1
 unset WAYLAND_DISPLAY
 
-for program in tavolin-liveview tavolin-camsim camsim_stream_dump; do
-  [[ -x $build/bin/$program ]] || { echo "missing $build/bin/$program" >&2; exit 1; }
-done
-command -v Xvfb >/dev/null && command -v ffplay >/dev/null || { echo "needs Xvfb and ffplay" >&2; exit 1; }
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# A free display number.
-display=99
-while [[ -e /tmp/.X$display-lock || -e /tmp/.X11-unix/X$display ]]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$display"
-for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; done
-
-# Processor seconds (user + system) a process has used so far.
-cpu_seconds() {
-  awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print ($12 + $13) / hz }' "/proc/$1/stat"
-}
+source "$(dirname "$0")/bench_session.sh"
+bench_needs_programs tavolin-liveview tavolin-camsim camsim_stream_dump
+bench_needs_commands Xvfb ffplay
+start_x
 
 # Starts a command, lets it run for warmup + seconds, and leaves its processor
 # seconds per second of video over the last `seconds` in $rate and its

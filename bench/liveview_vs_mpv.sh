@@ -20,53 +20,9 @@ password=s3cret
 export TAVOLIN_LOOPBACK_ONLY=1
 unset WAYLAND_DISPLAY
 
-for program in tavolin-liveview tavolin-camsim; do
-  [[ -x $build/bin/$program ]] || { echo "missing $build/bin/$program" >&2; exit 1; }
-done
-command -v Xvfb >/dev/null && command -v mpv >/dev/null || { echo "needs Xvfb and mpv" >&2; exit 1; }
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Processor seconds (user + system) the given processes have used so far.
-cpu_seconds() {
-  local hz total=0 pid
-  hz=$(getconf CLK_TCK)
-  for pid in "$@"; do
-    total=$(awk -v hz="$hz" -v sum="$total" '{ sub(/^.*\) /, ""); print sum + ($12 + $13) / hz }' "/proc/$pid/stat")
-  done
-  echo "$total"
-}
-
-# A free display below 10: mpv uses shared memory only on those, as Qt does
-# on any local display.
-free_display() {
-  local d
-  for d in $(seq 1 9); do
-    [[ -e /tmp/.X$d-lock || -e /tmp/.X11-unix/X$d ]] || { echo "$d"; return; }
-  done
-  echo "no free X display below 10" >&2
-  return 1
-}
-
-# Starts an X server; leaves its process id in $xserver and exports DISPLAY.
-start_x() {
-  local display
-  display=$(free_display)
-  Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xserver=$!
-  pids+=("$xserver")
-  export DISPLAY=":$display"
-  for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && return; sleep 0.1; done
-  echo "Xvfb did not start" >&2
-  exit 1
-}
+source "$(dirname "$0")/bench_session.sh"
+bench_needs_programs tavolin-liveview tavolin-camsim
+bench_needs_commands Xvfb mpv
 
 stop() {
   kill "$@" 2>/dev/null || true

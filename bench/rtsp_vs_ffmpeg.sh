@@ -22,18 +22,10 @@ export TAVOLIN_LOOPBACK_ONLY=1
 user=viewer
 password=s3cret
 
-for program in tavolin-camsim ostrel_rtsp_bench; do
-  [[ -x $build/bin/$program ]] || { echo "missing $build/bin/$program" >&2; exit 1; }
-done
-command -v ffmpeg >/dev/null || { echo "needs ffmpeg" >&2; exit 1; }
-
-work=$(mktemp -d)
+source "$(dirname "$0")/bench_session.sh"
+bench_needs_programs tavolin-camsim ostrel_rtsp_bench
+bench_needs_commands ffmpeg
 camera=
-cleanup() {
-  [[ -n $camera ]] && kill "$camera" 2>/dev/null && wait "$camera" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 # A port nothing listens on.
 free_port() {
@@ -51,6 +43,7 @@ start_camera() {
   "$build/bin/tavolin-camsim" --rtsp --port "$port" --user "$user" --password "$password" "$@" \
     >"$work/camsim.log" 2>&1 &
   camera=$!
+  pids+=("$camera")
   for _ in $(seq 100); do
     (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && return
     sleep 0.1
@@ -58,11 +51,6 @@ start_camera() {
   echo "the simulated camera did not start" >&2
   cat "$work/camsim.log" >&2
   exit 1
-}
-
-# Processor seconds (user + system) a process has used so far.
-cpu_seconds() {
-  awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print ($12 + $13) / hz }' "/proc/$1/stat"
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }

@@ -17,37 +17,11 @@ cameras=16
 export TAVOLIN_LOOPBACK_ONLY=1
 unset WAYLAND_DISPLAY
 
-for program in Tavolin tavolin-camsim camsim_stream_dump; do
-  [[ -x $build/bin/$program ]] || { echo "missing $build/bin/$program" >&2; exit 1; }
-done
-command -v Xvfb >/dev/null && command -v ffmpeg >/dev/null || { echo "needs Xvfb and ffmpeg" >&2; exit 1; }
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-display=99
-while [[ -e /tmp/.X$display-lock || -e /tmp/.X11-unix/X$display ]]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-pids+=("$xvfb")
-export DISPLAY=":$display"
-for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; done
-
-# Processor seconds (user + system) of the given processes so far.
-cpu_seconds() {
-  local hz total=0 pid
-  hz=$(getconf CLK_TCK)
-  for pid in "$@"; do
-    total=$(awk -v hz="$hz" -v t="$total" '{ sub(/^.*\) /, ""); print t + ($12 + $13) / hz }' "/proc/$pid/stat" 2>/dev/null || echo "$total")
-  done
-  echo "$total"
-}
+source "$(dirname "$0")/bench_session.sh"
+bench_needs_programs Tavolin tavolin-camsim camsim_stream_dump
+bench_needs_commands Xvfb ffmpeg
+start_x
+xvfb=$xserver
 
 # Processor seconds per second of the processes in $@ (X server included)
 # over `seconds`, after the warm-up; left in $rate.
