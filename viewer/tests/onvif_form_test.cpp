@@ -1,5 +1,6 @@
 // From a fresh form to a steered ONVIF camera: "Find..." (a directed probe to
-// 127.0.0.1), login, PTZ, Play; a pan, a preset and a digital input.
+// 127.0.0.1), login, PTZ, Play; a pan, a preset, a digital input, and the
+// camera lost and back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,7 +70,7 @@ protected:
     std::unique_ptr<CTavolinDlg> form;
 };
 
-TEST_F(OnvifFormTest, FoundCameraPlaysPansKeepsAPresetAndShowsItsInputs) {
+TEST_F(OnvifFormTest, FoundCameraPlaysPansKeepsAPresetShowsItsInputsAndComesBackAfterALoss) {
     camsim::OnvifOptions options;
     options.name = "Garden Dome";
     for (auto& profile : options.profiles) profile.frameRate = 10;
@@ -138,6 +139,23 @@ TEST_F(OnvifFormTest, FoundCameraPlaysPansKeepsAPresetAndShowsItsInputs) {
 
         head->pulseInputs(1, 5000);
         EXPECT_TRUE(waitFor([&] { return view.eventFlag(CWideVideoDlg::DI1); }));
+
+        // The camera goes away and comes back at the same address: the view
+        // stays (the loss question is answered No), tries again by itself and
+        // shows pictures of the camera again.
+        shell.scripted.answers.clear();
+        camera.stop();
+        streams->stop();
+        EXPECT_TRUE(waitFor([&] { return view.isReconnecting(); }));
+        camsim::OnvifOptions again = options;
+        again.port = camera.port();
+        auto backStreams = std::make_shared<camsim::RtspProfileStreams>(again, head, streamSettings);
+        ASSERT_TRUE(backStreams->start()) << backStreams->error();
+        camsim::OnvifCamera back(again, head, backStreams);
+        ASSERT_TRUE(back.start());
+        const int before = view.videoSurface().presentedCount();
+        EXPECT_TRUE(
+            waitFor([&] { return !view.isReconnecting() && view.videoSurface().presentedCount() >= before + 3; }));
         played = true;
         view.close();
     });
