@@ -10,8 +10,8 @@
 #                                       (user admin, password admin); with --headless the
 #                                       demo finds, plays and pans it, restarts the camera
 #                                       and waits for its video to come back
-#   scripts/run.sh --wall               16 simulated cameras (protocols 1 and 2) on the camera
-#                                       wall; headless, presses Wall and pictures the 4x4 wall
+#   scripts/run.sh --wall               16 simulated cameras (protocols 1 and 2, RTSP, ONVIF) on
+#                                       the camera wall; headless, presses Wall and pictures it 4x4
 #   scripts/run.sh watch [options]      the headless check: tavolin-watch (see README)
 #
 # Without a display the viewer runs under Xvfb, pictures the settings form,
@@ -85,7 +85,10 @@ else
   # protocols taking turns); the simulator writes the viewer's settings file
   # with every record at 127.0.0.1.
   cameras=(--cameras 3)
-  if [ "$wall" = 1 ]; then cameras=(--cameras 16 --protocols 1,2,1,2,1,2,1,2,1,2,1,2,1,2,1,2); fi
+  if [ "$wall" = 1 ]; then
+    # Protocols 1 and 2, RTSP and ONVIF cameras taking turns.
+    cameras=(--cameras 16 --protocols 1,2,4,5,1,2,4,5,1,2,4,5,1,2,4,5 --port 0 --discovery-port 0)
+  fi
   "$bin/tavolin-camsim" "${cameras[@]}" --login-port 0 --control-port 0 --media-port 0 \
     --video-port 0 --http-port 0 --write-settings "$folder/Tavolin.txt" >"$log" 2>&1 &
   camsim_pid=$!

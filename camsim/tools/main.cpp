@@ -58,8 +58,9 @@ void usage() {
                 "                      [--no-audio] [--pre-encoded SECONDS] [--fault NAME] [--trickle-ms N]\n"
                 "                      [--user NAME] [--password TEXT] [--name TEXT] [--write-settings FILE]\n"
                 "Runs N cameras (default 1), protocol 2 unless told otherwise; LIST gives one\n"
-                "protocol per camera (\"2,1,2\"). Pictures are 352 x 240 (resolution code 1) at\n"
-                "30 pictures/s unless --resolution and --frame-rate say otherwise.\n"
+                "protocol per camera (\"2,1,2\"; 4 an RTSP and 5 an ONVIF camera). Pictures are\n"
+                "352 x 240 (resolution code 1) at 30 pictures/s unless --resolution and\n"
+                "--frame-rate say otherwise.\n"
                 "Camera k (from 1) uses the given ports plus\n"
                 "10 x (k - 1) (the web server port plus k - 1); port 0 picks free ports.\n"
                 "Binds 127.0.0.1 unless --host says otherwise. Each camera draws a scene that\n"
@@ -117,7 +118,10 @@ bool parseProtocols(const std::string& text, std::vector<int>& out) {
     out.clear();
     while (std::getline(in, item, ',')) {
         long v = 0;
-        if (!parseInt(item.c_str(), 1, 2, v)) return false;
+        if (!parseInt(item.c_str(), 1, 5, v) || v == 3) return false;
+#if !CAMSIM_WITH_RTSP
+        if (v == camsim::kRtspStreamingType) return false;
+#endif
         out.push_back(static_cast<int>(v));
     }
     return !out.empty();
@@ -454,10 +458,13 @@ int main(int argc, char** argv) {
 
     // The first ONVIF camera answers discovery for all of them, as the
     // cameras of one machine share the port.
-    if (onvif && discoveryPort != 0) {
-        std::vector<const camsim::OnvifCamera*> others;
-        for (std::size_t k = 1; k < cameras.size(); ++k) others.push_back(cameras[k]->onvif());
-        if (cameras[0]->onvif()->startDiscovery(discoveryPort, others)) {
+    std::vector<camsim::OnvifCamera*> onvifCameras;
+    for (auto& c : cameras) {
+        if (c->onvif()) onvifCameras.push_back(c->onvif());
+    }
+    if (!onvifCameras.empty() && discoveryPort != 0) {
+        const std::vector<const camsim::OnvifCamera*> others(onvifCameras.begin() + 1, onvifCameras.end());
+        if (onvifCameras[0]->startDiscovery(discoveryPort, others)) {
             std::printf("WS-Discovery probes to 127.0.0.1:%u are answered\n", discoveryPort);
         } else {
             std::fprintf(stderr, "tavolin-camsim: UDP port %u is taken; no discovery answers\n", discoveryPort);
@@ -465,10 +472,13 @@ int main(int argc, char** argv) {
     }
 
     if (!settingsPath.empty()) {
-        const std::string ptzFile = shippedPtzFile(onvif ? "ONVIF.ptz" : "Pelco-D.ptz");
-        if (ptzFile.empty()) {
-            std::fprintf(stderr, "tavolin-camsim: %s not found; PTZ left off\n", onvif ? "ONVIF.ptz" : "Pelco-D.ptz");
-        }
+        // Each camera kind steers by its own shipped protocol file.
+        const auto ptzFileFor = [](int streamingType) {
+            const char* name = streamingType == camsim::kOnvifStreamingType ? "ONVIF.ptz" : "Pelco-D.ptz";
+            const std::string file = shippedPtzFile(name);
+            if (file.empty()) std::fprintf(stderr, "tavolin-camsim: %s not found; PTZ left off\n", name);
+            return file;
+        };
         if (quadCamera < 0) {
             quadCamera = 0;
             for (long k = cameraCount; cameraCount >= 3 && k >= 1 && quadCamera == 0; --k) {
@@ -477,7 +487,7 @@ int main(int argc, char** argv) {
         }
         std::vector<camsim::SettingsCamera> sections;
         for (std::size_t k = 0; k < cameras.size(); ++k) {
-            camsim::SettingsCamera s = cameras[k]->section(ptzFile);
+            camsim::SettingsCamera s = cameras[k]->section(ptzFileFor(cameras[k]->streamingType()));
             s.quadServer = static_cast<long>(k + 1) == quadCamera;
             sections.push_back(s);
         }

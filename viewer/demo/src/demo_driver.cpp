@@ -1,5 +1,7 @@
 #include "demo/demo_driver.h"
 
+#include <string_view>
+
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -99,9 +101,22 @@ void driveWall(const DemoOptions& options) {
 
 } // namespace
 
+bool isLoopbackAddress(std::string_view address) {
+    // An RTSP camera's address is a URL: its host sits between the scheme and
+    // the path, after any login and before any port.
+    constexpr std::string_view kScheme = "rtsp://";
+    if (address.starts_with(kScheme)) {
+        address.remove_prefix(kScheme.size());
+        address = address.substr(0, address.find('/'));
+        if (const auto at = address.rfind('@'); at != std::string_view::npos) address.remove_prefix(at + 1);
+        address = address.substr(0, address.find(':'));
+    }
+    return address == "127.0.0.1";
+}
+
 bool everyCameraIsLoopback(const CameraList& cameras) {
     for (int i = 0; i < kCameraCount; ++i) {
-        if (textOf(cameras.record(i)->host) != "127.0.0.1") return false;
+        if (!isLoopbackAddress(textOf(cameras.record(i)->host))) return false;
     }
     return true;
 }

@@ -18,14 +18,22 @@ TEST(DemoPlayGateTest, PlaysOnlyWhenEveryCameraIsAtLoopback) {
     CameraList cameras(folder.filePath(QStringLiteral("Tavolin.txt")).toStdString());
     EXPECT_FALSE(everyCameraIsLoopback(cameras)) << "the defaults name a camera on the network";
 
-    for (int i = 0; i < kCameraCount; ++i) setText(cameras.record(i)->host, "127.0.0.1");
+    // RTSP cameras are named by a URL on 127.0.0.1, with or without login and port.
+    const char* loopback[] = {"127.0.0.1", "rtsp://127.0.0.1:8554/h264", "rtsp://admin:pw@127.0.0.1/h265",
+                              "rtsp://127.0.0.1"};
+    for (int i = 0; i < kCameraCount; ++i) {
+        cameras.record(i)->streamingType = i % 4 == 0 ? 2 : 4;
+        setText(cameras.record(i)->host, loopback[i % 4]);
+    }
     EXPECT_TRUE(everyCameraIsLoopback(cameras));
 
     for (const int position : {0, kCameraCount - 1}) {
-        for (const char* other : {"192.168.0.100", "127.0.0.2", "localhost", ""}) {
+        for (const char* other :
+             {"192.168.0.100", "127.0.0.2", "localhost", "", "rtsp://10.0.0.1/h264", "rtsp://127.0.0.1.example/h264",
+              "rtsp://127.0.0.1@10.0.0.1/h264", "127.0.0.1/h264"}) {
             setText(cameras.record(position)->host, other);
             EXPECT_FALSE(everyCameraIsLoopback(cameras)) << "camera " << position + 1 << " at \"" << other << "\"";
-            setText(cameras.record(position)->host, "127.0.0.1");
+            setText(cameras.record(position)->host, loopback[position % 4]);
         }
     }
 }

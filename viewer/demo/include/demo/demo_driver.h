@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <string_view>
 
 #include "app/tavolin_app.h"
 
@@ -23,6 +24,9 @@ struct DemoOptions {
     // The wall instead of the live view: 4x4, pictured as wall.png.
     bool wall = false;
 };
+
+// True when an address is 127.0.0.1, or an rtsp:// URL whose host is.
+bool isLoopbackAddress(std::string_view address);
 
 // True when every record of the list names 127.0.0.1.
 bool everyCameraIsLoopback(const CameraList& cameras);
