@@ -4,7 +4,11 @@
 # with it), against stock players showing the same 16 streams at 480 x 270:
 # 16 mpv windows (--vo=x11, X server counted) and one ffmpeg decoding all 16
 # to 480 x 270 BGRA. All in one run, so the figures are compared as ratios.
-#   bench/wall_vs_mpv.sh [BUILD_DIR] [SECONDS]
+#   bench/wall_vs_mpv.sh [BUILD_DIR] [SECONDS] [mpeg4|h264]
+# mpeg4 (the default): protocol 2 cameras encoding live, the players reading
+# the same stream from a file. h264: RTSP cameras serving a pre-encoded loop,
+# which costs the simulator little, and the players reading the same RTSP
+# streams, so every side gets its 30 pictures/s.
 # Needs Tavolin, tavolin-camsim and camsim_stream_dump built in BUILD_DIR
 # (default build/default), Xvfb, ffmpeg and (optionally) mpv. Only 127.0.0.1
 # is used. The simulated cameras run in their own process and are not counted.
@@ -12,6 +16,7 @@ set -euo pipefail
 
 build=$(realpath "${1:-build/default}")
 seconds=${2:-20}
+kind=${3:-mpeg4}
 warmup=5
 cameras=16
 export TAVOLIN_LOOPBACK_ONLY=1
@@ -37,9 +42,18 @@ measure_pids() {
 # The wall: the demo presses Wall, chooses 4x4 and reports each cell's
 # picture rate over the second half of its run.
 mkdir -p "$work/wall" "$work/shots"
-"$build/bin/tavolin-camsim" --cameras "$cameras" --protocol 2 --resolution 0 --frame-rate 30 --test-pattern \
-  --control-port 0 --video-port 0 --http-port 0 --write-settings "$work/wall/Tavolin.txt" \
-  >"$work/camsim.log" 2>&1 </dev/null &
+case $kind in
+  mpeg4)
+    "$build/bin/tavolin-camsim" --cameras "$cameras" --protocol 2 --resolution 0 --frame-rate 30 --test-pattern \
+      --control-port 0 --video-port 0 --http-port 0 --write-settings "$work/wall/Tavolin.txt" \
+      >"$work/camsim.log" 2>&1 </dev/null &
+    ;;
+  h264)
+    "$build/bin/tavolin-camsim" --rtsp --cameras "$cameras" --port 0 --size 720x480 --frame-rate 30 \
+      --pre-encoded 4 --no-audio --write-settings "$work/wall/Tavolin.txt" >"$work/camsim.log" 2>&1 </dev/null &
+    ;;
+  *) echo "kind is mpeg4 or h264" >&2; exit 2 ;;
+esac
 camsim=$!
 pids+=("$camsim")
 for _ in $(seq 100); do grep -q "^settings for" "$work/camsim.log" 2>/dev/null && break; sleep 0.1; done
@@ -59,25 +73,40 @@ wall_cpu=$rate
 rss_kb=$(rss "$viewer")
 camsim_rate=$(echo "$camsim_start $(cpu_seconds "$camsim") $((warmup + seconds))" | awk '{ printf "%.2f", ($2 - $1) / $3 }')
 wait "$viewer" || true
-kill "$camsim" 2>/dev/null || true
+# The live encoders stop; the RTSP cameras serve the players next.
+[[ $kind == mpeg4 ]] && { kill "$camsim" 2>/dev/null || true; }
 rates=$(grep -o 'wall cell [0-9]*: [0-9.]* pictures/s' "$work/wall.log" | awk '{ print $4 }')
 slowest=$(echo "$rates" | sort -n | head -1)
 cells=$(echo "$rates" | grep -c . || true)
 
-# The same stream as a file, for the stock players.
-"$build/bin/camsim_stream_dump" "$work/stream.m4v" $((warmup + seconds + 10)) 0 30 2>/dev/null
+# What the stock players read: the same stream as a file, or the same RTSP
+# streams (with the simulator's login).
+sources=()
+if [[ $kind == mpeg4 ]]; then
+  "$build/bin/camsim_stream_dump" "$work/stream.m4v" $((warmup + seconds + 10)) 0 30 2>/dev/null
+  for i in $(seq 0 $((cameras - 1))); do sources+=("$work/stream.m4v"); done
+  ffmpeg_input=(-re -f m4v -framerate 30)
+  mpv_input=(--demuxer-lavf-format=m4v --fps=30 --loop=inf)
+else
+  mapfile -t sources < <(grep -o 'RTSP rtsp://[^,]*/h264' "$work/camsim.log" | sed 's|RTSP rtsp://|rtsp://admin:admin@|')
+  ffmpeg_input=(-rtsp_transport tcp)
+  mpv_input=(--rtsp-transport=tcp)
+fi
 
 # One ffmpeg decoding all 16 at their own pace, each scaled to 480 x 270 BGRA.
 inputs=() graph="" maps=()
 for i in $(seq 0 $((cameras - 1))); do
-  inputs+=(-re -f m4v -framerate 30 -i "$work/stream.m4v")
+  inputs+=("${ffmpeg_input[@]}" -i "${sources[$i]}")
   graph+="[$i:v]scale=480:270,format=bgra[o$i];"
   maps+=(-map "[o$i]" -f null -)
 done
-ffmpeg -hide_banner -nostats -loglevel error "${inputs[@]}" -filter_complex "${graph%;}" "${maps[@]}" \
-  >/dev/null 2>"$work/ffmpeg.log" &
+ffmpeg -hide_banner -nostats -loglevel error -progress "$work/ffmpeg.progress" "${inputs[@]}" \
+  -filter_complex "${graph%;}" "${maps[@]}" >/dev/null 2>"$work/ffmpeg.log" &
 ffmpeg_pid=$!
 pids+=("$ffmpeg_pid")
+# ffmpeg opens its inputs one after the other, probing each: the warm-up
+# counts from its first pictures.
+for _ in $(seq 600); do grep -q '^frame=[1-9][0-9]' "$work/ffmpeg.progress" 2>/dev/null && break; sleep 0.1; done
 measure_pids "$ffmpeg_pid"
 ffmpeg_cpu=$rate
 kill "$ffmpeg_pid" 2>/dev/null || true
@@ -89,7 +118,7 @@ if command -v mpv >/dev/null; then
     x=$(((i % 4) * 480))
     y=$(((i / 4) * 270))
     mpv --no-config --really-quiet --vo=x11 --hwdec=no --no-audio --no-border --geometry=480x270+$x+$y \
-      --demuxer-lavf-format=m4v --fps=30 --loop=inf "$work/stream.m4v" \
+      "${mpv_input[@]}" "${sources[$i]}" \
       >/dev/null 2>&1 &
     players+=($!)
     pids+=($!)
@@ -105,8 +134,8 @@ echo "wall resident size: ${rss_start} kB after $warmup s, ${rss_kb} kB after $(
 echo "ffmpeg 16 -> 480x270 BGRA:  $ffmpeg_cpu CPU seconds per second"
 [[ -n $mpv_cpu ]] && echo "16 mpv --vo=x11 480x270:    $mpv_cpu CPU seconds per second (X server included)"
 echo "simulated cameras (not counted): $camsim_rate CPU seconds per second"
-# The players are fed from a file at 30 pictures/s each; the wall gets what
-# the live encoders manage, so the figures are also compared per picture.
+# The players get 30 pictures/s each; the wall gets what the cameras manage,
+# so the figures are also compared per picture.
 wall_pictures=$(echo "$rates" | awk '{ t += $1 } END { printf "%.1f", t }')
 echo "$wall_cpu $wall_pictures $ffmpeg_cpu $((cameras * 30))" |
   awk '{ printf "per 1000 pictures: wall %.2f CPU s (%s pictures/s), ffmpeg %.2f CPU s (%d pictures/s assumed); ratio %.2f\n", 1000 * $1 / $2, $2, 1000 * $3 / $4, $4, ($1 / $2) / ($3 / $4) }'
