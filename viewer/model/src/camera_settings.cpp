@@ -60,7 +60,8 @@ CameraRecord recordFromValues(int index, const ValueLookup& lookup) {
     CameraRecord r{};
     r.index = index;
     textOrDefault(r.name, value("CameraName"), "Camera - " + std::to_string(index + 1));
-    const std::string host = *value("CameraIP") ? std::string(value("CameraIP")) : std::string("192.168.0.100");
+    const char* storedHost = value("CameraIP");
+    const std::string host = *storedHost ? storedHost : "192.168.0.100";
     r.channel = 0;
     r.registerPort = portOrDefault(value("RegisterPort"), 6000);
     r.controlPort = portOrDefault(value("ControlPort"), 6001);
