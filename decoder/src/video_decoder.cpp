@@ -4,7 +4,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
-#include <libswscale/swscale.h>
 }
 
 #include <algorithm>
@@ -65,7 +64,6 @@ void writeHeader(uint8_t* out, int width, int height, uint32_t imageSize) {
 void VideoDecoder::CodecDeleter::operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
 void VideoDecoder::FrameDeleter::operator()(AVFrame* f) const { av_frame_free(&f); }
 void VideoDecoder::PacketDeleter::operator()(AVPacket* p) const { av_packet_free(&p); }
-void VideoDecoder::ScalerDeleter::operator()(SwsContext* s) const { sws_freeContext(s); }
 
 std::unique_ptr<VideoDecoder> VideoDecoder::create(DecoderCodec codec) {
     if (codecId(codec) == AV_CODEC_ID_NONE) return nullptr;
@@ -181,24 +179,11 @@ bool VideoDecoder::convert(const AVFrame& frame, int width, int height) {
     // the range, which spares the scaler's warning on every picture.
     bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
     const AVPixelFormat format = studioRangeTwin(static_cast<AVPixelFormat>(frame.format), fullRange);
-    // The same scaling keeps its scaler and what it was told; any other may
-    // get a fresh one.
-    const ScalerSetup setup{frame.width, frame.height, format, w, h, fullRange};
-    scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height, format, w, h, AV_PIX_FMT_BGRA,
-                                       SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!scaler_) return false;
-    if (!(setup == scalerSetup_)) {
-        const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
-        sws_setColorspaceDetails(scaler_.get(), coefficients, fullRange ? 1 : 0, coefficients, 0, 0, 1 << 16, 1 << 16);
-        scalerSetup_ = setup;
-    }
-
     if (picture_.size() < kPictureHeaderSize + imageSize) picture_.resize(kPictureHeaderSize + imageSize);
-    uint8_t* pixels = picture_.data() + kPictureHeaderSize;
-    uint8_t* dst[4] = {pixels, nullptr, nullptr, nullptr};
-    const int dstStride[4] = {static_cast<int>(stride), 0, 0, 0};
-    const int rows = sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
-    if (rows != h) return false;
+    if (!scaler_.scale(frame, format, fullRange, w, h, picture_.data() + kPictureHeaderSize,
+                       static_cast<int>(stride))) {
+        return false;
+    }
     writeHeader(picture_.data(), w, h, static_cast<uint32_t>(imageSize));
     return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "decoder/contract.h"
+#include "picture_scaler.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +12,6 @@
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
-struct SwsContext;
 
 namespace decoder {
 
@@ -51,9 +51,6 @@ private:
     struct PacketDeleter {
         void operator()(AVPacket* p) const;
     };
-    struct ScalerDeleter {
-        void operator()(SwsContext* s) const;
-    };
 
     const DecoderCodec codec_;
     Context context_;
@@ -61,13 +58,7 @@ private:
     int64_t sourcePixels_ = 0; // of the latest decoded picture
     std::unique_ptr<AVFrame, FrameDeleter> frame_;
     std::unique_ptr<AVPacket, PacketDeleter> packet_;
-    std::unique_ptr<SwsContext, ScalerDeleter> scaler_;
-    struct ScalerSetup {
-        int sourceWidth = 0, sourceHeight = 0, format = -1, width = 0, height = 0;
-        bool fullRange = false;
-        bool operator==(const ScalerSetup&) const = default;
-    };
-    ScalerSetup scalerSetup_;      // what scaler_ was made and told for
+    PictureScaler scaler_;
     std::vector<uint8_t> input_;   // the frame data plus the zero padding the decoder reads past the end
     std::vector<uint8_t> picture_; // header + pixels, handed out
 };

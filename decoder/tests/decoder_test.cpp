@@ -392,6 +392,29 @@ TEST_P(CodecDecoderTest, PictureLargerThanTheBoxIsScaledDownWithItsAspect) {
     DecoderTest::expectQuadrants(pic, 100, 75);
 }
 
+// A wall cell changes size with the layout: each picture fits the box asked
+// for at its time, shrunk or kept, odd sizes included, colours in place.
+TEST_P(CodecDecoderTest, EachPictureFitsTheBoxOfItsOwnCall) {
+    TestEncoder encoder(320, 240, 25, 25, false, avCodecId());
+    ASSERT_TRUE(encoder.ok());
+    const EncodedFrame frame = encoder.encode(quadrants(320, 240));
+    ASSERT_FALSE(frame.data.empty());
+    const struct {
+        int boxWidth, boxHeight, width, height;
+    } calls[] = {{100, 100, 100, 75},  {640, 480, 320, 240}, {161, 400, 161, 120},
+                 {320, 240, 320, 240}, {99, 75, 99, 74},     {100, 100, 100, 75}};
+    for (const auto& call : calls) {
+        SCOPED_TRACE(testing::Message() << "box " << call.boxWidth << "x" << call.boxHeight);
+        const auto* pic =
+            static_cast<const uint8_t*>(plugin_.decode(instance_, call.boxWidth, call.boxHeight, frame.data.data(),
+                                                       static_cast<int32_t>(frame.data.size()), 0, 0, 0));
+        ASSERT_NE(pic, nullptr);
+        EXPECT_EQ(i32At(pic, 4), call.width);
+        EXPECT_EQ(i32At(pic, 8), -call.height);
+        DecoderTest::expectQuadrants(pic, call.width, call.height);
+    }
+}
+
 TEST_P(CodecDecoderTest, GarbageGivesNoPicture) {
     std::mt19937 rng(11);
     std::vector<uint8_t> junk(5000);

@@ -1,0 +1,46 @@
+// Turns a decoded picture into a 32-bit BGRA picture of a given size.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+struct AVFrame;
+struct SwsContext;
+
+namespace decoder {
+
+class PictureScaler {
+public:
+    PictureScaler();
+    ~PictureScaler();
+    PictureScaler(const PictureScaler&) = delete;
+    PictureScaler& operator=(const PictureScaler&) = delete;
+
+    // Writes `frame` (whose pixel format is `format`, full range when
+    // `fullRange`) as width x height BGRA rows of `stride` bytes at `pixels`.
+    // False when the scaler cannot be made for it.
+    bool scale(const AVFrame& frame, int format, bool fullRange, int width, int height, uint8_t* pixels, int stride);
+
+private:
+    struct Deleter {
+        void operator()(SwsContext* s) const;
+    };
+    using Scaler = std::unique_ptr<SwsContext, Deleter>;
+    struct Setup {
+        int sourceWidth = 0, sourceHeight = 0, format = -1, width = 0, height = 0;
+        bool fullRange = false;
+        bool operator==(const Setup&) const = default;
+    };
+
+    bool prepare(const Setup& setup, bool shrinking);
+
+    Setup setup_;    // what the scalers were made and told for
+    Scaler shrink_;  // source format, source size -> source format, target size
+    Scaler convert_; // -> BGRA at the target size
+    std::vector<uint8_t> shrunk_;
+    uint8_t* shrunkPlanes_[4] = {};
+    int shrunkStrides_[4] = {};
+};
+
+} // namespace decoder
