@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 #include <set>
 #include <vector>
 
@@ -167,6 +168,46 @@ TEST(VideoSurfaceTest, AKeptShapeIsScaledSmoothlyBetweenBlackBars) {
     std::set<int> shades;
     for (int x = 0; x < 8; ++x) shades.insert(canvas.pixelColor(x, 4).red());
     EXPECT_GT(shades.size(), 2u);
+}
+
+// A window that paints what its surface holds, and counts its paints.
+class PaintedWindow : public QWidget {
+public:
+    explicit PaintedWindow(VideoSurface::Repaint repaint) : surface(this, repaint) { resize(4, 4); }
+    VideoSurface surface;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        surface.paint(painter, rect());
+        ++paints;
+    }
+};
+
+// The live view repaints on each picture; the wall repaints all its cells
+// at its own pace and only those with a picture not painted yet.
+TEST(VideoSurfaceTest, APictureIsRepaintedOnArrivalOrWhenTheOwnerAsks) {
+    const uint8_t pixels[16 * 4] = {};
+    for (const auto repaint : {VideoSurface::Repaint::OnEachPicture, VideoSurface::Repaint::WhenAsked}) {
+        const bool onArrival = repaint == VideoSurface::Repaint::OnEachPicture;
+        PaintedWindow window(repaint);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(20);
+        const int before = window.paints;
+
+        window.surface.stretchDraw({4, 4, 32, 16, pixels}, {0, 0, 4, 4});
+        window.surface.present();
+        QTest::qWait(50);
+        EXPECT_EQ(window.paints > before, onArrival) << "on arrival: " << onArrival;
+        if (onArrival) continue;
+
+        EXPECT_TRUE(window.surface.repaintIfNew());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.paints > before; }, 1000));
+        EXPECT_EQ(window.surface.paintedCount(), 1);
+        EXPECT_FALSE(window.surface.repaintIfNew()) << "the picture was painted already";
+    }
 }
 
 TEST(VideoSurfaceTest, UnknownPixelLayoutIsNotDrawn) {

@@ -25,7 +25,7 @@ QColor colorOf(platform::SurfaceColor c) { return QColor(c.red, c.green, c.blue)
 
 } // namespace
 
-VideoSurface::VideoSurface(QWidget* widget) : widget_(widget) {
+VideoSurface::VideoSurface(QWidget* widget, Repaint repaint) : widget_(widget), repaint_(repaint) {
     if (widget != nullptr) setClientSize(widget->size());
 }
 
@@ -78,7 +78,7 @@ void VideoSurface::present() {
         fresh_ = true;
     }
     presented_.fetch_add(1);
-    requestRepaint();
+    if (repaint_ == Repaint::OnEachPicture) requestRepaint();
 }
 
 void VideoSurface::requestRepaint() {
@@ -95,16 +95,32 @@ void VideoSurface::requestRepaint() {
         widget,
         [this, widget] {
             repaintPending_ = false;
-            // While the picture keeps its place, the bars beside it stay as painted.
-            QRect target;
-            const QRect changed = changedArea(&target);
-            if (changed.isEmpty() || target != paintedTarget_) {
-                widget->update();
-            } else {
-                widget->update(changed);
-            }
+            updateWidget(*widget);
         },
         Qt::QueuedConnection);
+}
+
+void VideoSurface::updateWidget(QWidget& widget) {
+    // While the picture keeps its place, the bars beside it stay as painted.
+    QRect target;
+    const QRect changed = changedArea(&target);
+    if (changed.isEmpty() || target != paintedTarget_) {
+        widget.update();
+    } else {
+        widget.update(changed);
+    }
+}
+
+bool VideoSurface::repaintIfNew() {
+    QWidget* widget = nullptr;
+    {
+        std::lock_guard lock(swapLock_);
+        if (!fresh_) return false;
+        widget = widget_.data();
+    }
+    if (widget == nullptr) return false;
+    updateWidget(*widget);
+    return true;
 }
 
 QRect VideoSurface::targetOf(const Frame& frame, const QRect& area) const {

@@ -31,7 +31,13 @@ namespace tavolin::ui {
 
 class VideoSurface final : public platform::Surface {
 public:
-    explicit VideoSurface(QWidget* widget);
+    // Whether each new picture asks the widget to repaint (the live view), or
+    // the widget's owner repaints at its own pace with repaintIfNew() (the
+    // wall: one paint of all its cells per screen refresh instead of one per
+    // picture of each camera).
+    enum class Repaint { OnEachPicture, WhenAsked };
+
+    explicit VideoSurface(QWidget* widget, Repaint repaint = Repaint::OnEachPicture);
 
     // Stops repaint requests; call before the widget goes away.
     void detach();
@@ -52,6 +58,9 @@ public:
     // Draws the newest complete picture (and its overlay text) and blackens
     // the rest of `area`; false, drawing nothing, when there is no picture.
     bool paint(QPainter& painter, const QRect& area);
+    // Asks the widget to repaint what a picture newer than the one painted
+    // covers; false when there is none.
+    bool repaintIfNew();
     // Forgets every picture, so a later stream starts from nothing.
     void clear();
     // The newest complete picture and where it goes, null before the first.
@@ -73,6 +82,7 @@ private:
     };
 
     void requestRepaint();
+    void updateWidget(QWidget& widget);
     // Where a frame's picture goes in `area`.
     QRect targetOf(const Frame& frame, const QRect& area) const;
     // What the newest picture and its text cover, and where the picture goes.
@@ -92,6 +102,7 @@ private:
     QRect paintedTarget_;     // GUI thread: where it put the picture
     long painted_ = 0;
 
+    const Repaint repaint_;
     std::atomic<bool> repaintPending_{false};
     std::atomic<long> presented_{0};
     std::atomic<int> width_{0};

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
+#include <algorithm>
 #include <utility>
 
 #include "live/stream_records.h"
@@ -15,6 +17,13 @@
 
 namespace tavolin::ui {
 namespace {
+
+// The screen's refresh period, within what makes sense for camera pictures.
+int refreshIntervalMs(const QScreen* screen) {
+    const double hertz = screen != nullptr ? screen->refreshRate() : 0.0;
+    const double clamped = hertz >= 30.0 && hertz <= 240.0 ? hertz : 60.0;
+    return std::max(4, static_cast<int>(1000.0 / clamped));
+}
 
 // A swipe crosses at least this share of the wall's width.
 constexpr int kSwipeShareOfWidth = 6;
@@ -88,6 +97,8 @@ CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, Stre
         controller_->tick();
         refreshCells();
     });
+    frames_.setTimerType(Qt::PreciseTimer);
+    connect(&frames_, &QTimer::timeout, this, &CameraWallDlg::repaintNewPictures);
     eventPeriod_.setInterval(kEventPeriodMs);
     connect(&eventPeriod_, &QTimer::timeout, this, &CameraWallDlg::showEventsOfPeriod);
     layoutCells();
@@ -154,7 +165,18 @@ void CameraWallDlg::start() {
     controller_->start();
     refreshCells();
     tick_.start();
+    frames_.start(refreshIntervalMs(screen()));
     eventPeriod_.start();
+}
+
+// All cells with a new picture are repainted together, in one pass over the
+// window, so the X server gets one update per refresh instead of one per
+// picture of every camera. Nothing is repainted under the single view.
+void CameraWallDlg::repaintNewPictures() {
+    if (inSingleView_) return;
+    for (WallCell* cell : cells_) {
+        if (cell->isVisible()) cell->repaintIfNewPicture();
+    }
 }
 
 void CameraWallDlg::resizeEvent(QResizeEvent* event) {
@@ -210,6 +232,7 @@ void CameraWallDlg::finish() {
     if (finishing_) return;
     finishing_ = true;
     tick_.stop();
+    frames_.stop();
     eventPeriod_.stop();
     controller_->stop();
     refreshCells();

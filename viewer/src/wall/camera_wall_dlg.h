@@ -74,6 +74,7 @@ private:
     void act(WallAction action);
     void openSingleView();
     void finish();
+    void repaintNewPictures();
     void layoutCells();
     void refreshCells();
     int cellAt(QPoint point) const;
@@ -89,6 +90,7 @@ private:
     WallPointer pointer_;
     QMenu* menu_ = nullptr;
     QTimer tick_;
+    QTimer frames_; // repaints the cells with new pictures, once per screen refresh
     QTimer eventPeriod_;
     // Events seen this period, per camera: MD1..MD4, DI1, DI2.
     std::array<std::array<bool, 6>, kCameraCount> events_{};

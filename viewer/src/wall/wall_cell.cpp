@@ -46,6 +46,10 @@ void WallCell::setSurface(std::shared_ptr<VideoSurface> surface) {
     update();
 }
 
+void WallCell::repaintIfNewPicture() {
+    if (surface_) surface_->repaintIfNew();
+}
+
 long WallCell::presentedPictures() const { return surface_ ? surface_->presentedCount() : 0; }
 
 void WallCell::setStatus(const CellStatus& status) {

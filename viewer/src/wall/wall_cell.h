@@ -35,6 +35,8 @@ public:
     const CellStatus& status() const { return status_; }
     // Pictures the current surface was handed; 0 without one.
     long presentedPictures() const;
+    // Repaints the picture area when a newer picture came.
+    void repaintIfNewPicture();
     // Which indicators the last event period saw.
     void showIndicators(const Indicators& shown);
 

@@ -24,7 +24,8 @@ StreamSettings cellStreamSettings(const CameraRecord& record, QSize cell, uint32
     return s;
 }
 
-WallStreamSet::Surface::Surface(WallCell* cell) : surface(std::make_shared<VideoSurface>(cell)) {
+WallStreamSet::Surface::Surface(WallCell* cell)
+    : surface(std::make_shared<VideoSurface>(cell, VideoSurface::Repaint::WhenAsked)) {
     surface->setKeepAspect(true);
     handle = platform::SurfaceRegistry::add(surface);
 }
