@@ -207,6 +207,11 @@ std::optional<FileCopy> readRegularFile(FileOps& ops, const std::string& path) {
         return std::nullopt;
     }
 
+    if (st.st_size > static_cast<off_t>(kMaxFileBytes)) {
+        errno = EFBIG;
+        return std::nullopt;
+    }
+
     FileCopy copy;
     copy.mode = st.st_mode & 07777;
     char buf[8192];
@@ -217,6 +222,11 @@ std::optional<FileCopy> readRegularFile(FileOps& ops, const std::string& path) {
             return std::nullopt;
         }
         if (n == 0) break;
+        // It may still be growing as it is read.
+        if (copy.bytes.size() + static_cast<size_t>(n) > kMaxFileBytes) {
+            errno = EFBIG;
+            return std::nullopt;
+        }
         copy.bytes.append(buf, static_cast<size_t>(n));
     }
     return copy;

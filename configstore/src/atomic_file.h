@@ -5,6 +5,7 @@
 // replaced and the link stays.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,7 +34,11 @@ ReplaceResult replaceFile(FileOps& ops, const std::string& target, std::string_v
                           std::optional<mode_t> mode = std::nullopt);
 
 // Reads a whole regular file without ever waiting on it. Empty optional, with
-// errno telling why, when it cannot be read or is no regular file.
+// errno telling why, when it cannot be read, is no regular file (EINVAL) or
+// holds more than kMaxFileBytes (EFBIG).
+// A settings file of sixteen cameras is some 20 KB; one fifty times that is
+// not one this store wrote, and reading it would hold up the program's start.
+inline constexpr std::size_t kMaxFileBytes = 1024 * 1024;
 struct FileCopy {
     std::string bytes;
     mode_t mode = 0;

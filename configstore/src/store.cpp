@@ -106,7 +106,9 @@ void Store::loadOnce(const char* path) {
         if (error == ENOENT || error == ENOTDIR) return;
         declined_ = errors::kLeftUnreadable;
         // EINVAL is what the read gives a pipe or device in the file's place.
-        const std::string why = error == EINVAL ? "not a regular file" : platform::describeSystemError(error);
+        const std::string why = error == EINVAL  ? "not a regular file"
+                                : error == EFBIG ? "larger than " + std::to_string(kMaxFileBytes / 1024) + " KB"
+                                                 : platform::describeSystemError(error);
         tell(path_ + " could not be read (" + why + "); the file will be left as it is");
         return;
     }

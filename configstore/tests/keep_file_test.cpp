@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -221,20 +222,50 @@ TEST(StoreKeepFileTest, VersionWrittenByAnotherProgramIsKeptBesideOnce) {
     platform::setDiagnosticSink(std::move(previous));
 }
 
+// A pipe would block the read for ever, and a file of a hundred megabytes
+// would hold up the start: neither is read, and neither is ever replaced.
 TEST(StoreKeepFileTest, UnreadableFileIsLeftAsItIsAndNothingWaits) {
-    TempDir dir;
-    const std::string fifo = dir.file("Tavolin.txt");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    CM_Store* handle = CM_OpenInterface();
-    EXPECT_STREQ(CM_GetValue(handle, "k", "0", fifo.c_str()), "");
-    EXPECT_EQ(CM_SetValue(handle, "k", "v", "0", fifo.c_str()), 1);
-    EXPECT_EQ(CM_Save(handle), 0);
-    EXPECT_STREQ(storeOf(handle).lastError(), errors::kLeftUnreadable);
-    CM_CloseInterface(handle);
-    struct stat st {};
-    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISFIFO(st.st_mode));
-    EXPECT_EQ(listFolder(dir.path()), "Tavolin.txt");
+    const struct {
+        const char* what;
+        const char* reason;
+        bool (*make)(const std::string& path);
+    } cases[] = {
+        {"pipe", "not a regular file", [](const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }},
+        {"huge file", "larger than 1024 KB",
+         [](const std::string& path) {
+             // Sparse: takes no room on the disk.
+             const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+             const bool ok = fd >= 0 && ::ftruncate(fd, 100 * 1024 * 1024) == 0;
+             if (fd >= 0) ::close(fd);
+             return ok;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = dir.file("Tavolin.txt");
+        ASSERT_TRUE(c.make(path));
+        struct stat before {};
+        ASSERT_EQ(::lstat(path.c_str(), &before), 0);
+        std::vector<std::string> told;
+        auto previous = platform::setDiagnosticSink([&](const std::string& line) { told.push_back(line); });
+
+        CM_Store* handle = CM_OpenInterface();
+        EXPECT_STREQ(CM_GetValue(handle, "k", "0", path.c_str()), "");
+        EXPECT_EQ(CM_SetValue(handle, "k", "v", "0", path.c_str()), 1);
+        EXPECT_EQ(CM_Save(handle), 0);
+        EXPECT_STREQ(storeOf(handle).lastError(), errors::kLeftUnreadable);
+        CM_CloseInterface(handle);
+        platform::setDiagnosticSink(std::move(previous));
+
+        struct stat after {};
+        ASSERT_EQ(::lstat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_size, before.st_size);
+        EXPECT_EQ(listFolder(dir.path()), "Tavolin.txt");
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_NE(told[0].find(c.reason), std::string::npos) << told[0];
+    }
 }
 
 } // namespace
