@@ -68,21 +68,42 @@ const uint8_t* Session::decode(const uint8_t* record, int32_t length) const {
 void Session::handOverPicture(const uint8_t* picture) {
     if (picturePending_.load()) return;
     const uint32_t bytes = transport::getUint32Le(picture + decoder::kImageSizeOffset);
-    if (codecStream_) {
-        // These pictures carry their own size, which may change with the
-        // camera's settings; the render thread reads it only while pending.
-        const int32_t width = static_cast<int32_t>(transport::getUint32Le(picture + 4));
-        const int32_t height = -static_cast<int32_t>(transport::getUint32Le(picture + 8));
-        if (width <= 0 || height <= 0) return;
-        picture_->width = width;
-        picture_->height = height;
-    }
     std::memcpy(pictureBuffer_.get(), picture + decoder::kPictureHeaderSize, bytes);
     picture_->bitCount = transport::getUint16Le(picture + decoder::kBitCountOffset);
     picture_->pixelBytes = bytes;
     picture_->updateHeader();
     picturePending_.store(true);
     frameReady_.set();
+}
+
+// A codec stream's pictures are drawn straight from the decoder's own
+// picture: at the sizes these cameras send, copying each picture over to the
+// render thread cost as much as a sixth of the stream. The decoder writes its
+// picture only under decodedLock_, under which the render thread copies it
+// to the window, and the newest picture always replaces the one described.
+// Called with decodedLock_ held; `picture` may be null (none came, and the
+// decoder may have moved its buffer).
+void Session::describeDecodedPicture(const uint8_t* picture) {
+    if (picture == nullptr) {
+        picture_->pixels = nullptr;
+        return;
+    }
+    const int32_t width = static_cast<int32_t>(transport::getUint32Le(picture + 4));
+    const int32_t height = -static_cast<int32_t>(transport::getUint32Le(picture + 8));
+    if (width <= 0 || height <= 0) {
+        picture_->pixels = nullptr;
+        return;
+    }
+    picture_->width = width;
+    picture_->height = height;
+    picture_->bitCount = transport::getUint16Le(picture + decoder::kBitCountOffset);
+    picture_->pixelBytes = transport::getUint32Le(picture + decoder::kImageSizeOffset);
+    picture_->pixels = picture + decoder::kPictureHeaderSize;
+    picture_->updateHeader();
+}
+
+void Session::wakeRenderer() {
+    if (!picturePending_.exchange(true)) frameReady_.set();
 }
 
 void Session::firstPicture(const uint8_t* record, int32_t length) {
@@ -128,21 +149,23 @@ void Session::laterPicture(const uint8_t* record, int32_t length) {
 // started in the middle of a group of pictures would only make grey garbage.
 void Session::codecPicture(int32_t kind, const uint8_t* record, int32_t length) {
     const bool randomAccess = (record[5] & kRandomAccessFlag) != 0;
-    if (!streamStarted_) {
-        if (!randomAccess || !decoder_.useCodec(static_cast<DecoderCodec>(kind))) return;
-        const uint8_t* picture = decode(record, length);
-        if (picture == nullptr) return;
-        startStream();
-        handOverPicture(picture);
+    const auto codec = static_cast<DecoderCodec>(kind);
+    if (streamStarted_) {
+        handOverEventHeader(record);
+        // A camera that changes codec starts again at its next key picture.
+        if (!decoder_.decodes(codec) && !randomAccess) return;
+    } else if (!randomAccess) {
         return;
     }
-    handOverEventHeader(record);
-    // A camera that changes codec starts again at its next key picture.
-    const auto codec = static_cast<DecoderCodec>(kind);
-    if (!decoder_.decodes(codec) && !randomAccess) return;
-    if (!decoder_.useCodec(codec)) return;
-    const uint8_t* picture = decode(record, length);
-    if (picture != nullptr) handOverPicture(picture);
+    const uint8_t* picture = nullptr;
+    {
+        std::lock_guard lock(decodedLock_);
+        // A new decoder frees the old one's picture along with it.
+        if (decoder_.useCodec(codec)) picture = decode(record, length);
+        if (picture != nullptr && !streamStarted_) startStream();
+        describeDecodedPicture(picture);
+    }
+    if (picture != nullptr) wakeRenderer();
 }
 
 void Session::playAudio(const uint8_t* record, int32_t length) {
@@ -227,7 +250,11 @@ void Session::receiveMain() {
     receiveBuffer_.reset();
     audioPlayer_->close();
     audioPlayer_.reset();
-    decoder_.unbind();
+    {
+        std::lock_guard lock(decodedLock_);
+        if (codecStream_) describeDecodedPicture(nullptr);
+        decoder_.unbind();
+    }
     receiveEnded_.set();
 }
 

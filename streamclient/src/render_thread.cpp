@@ -41,8 +41,15 @@ void Session::renderMain() {
         if (!running_.load()) break; // woken by the receive thread leaving
 
         drawn = true;
-        picture_->pixels = pictureBuffer_.get();
-        std::shared_ptr<platform::Surface> held = renderer_->draw(*picture_, true);
+        std::shared_ptr<platform::Surface> held;
+        if (codecStream_) {
+            // Copied out of the decoder's picture before it decodes again.
+            std::lock_guard lock(decodedLock_);
+            held = renderer_->draw(*picture_, true);
+        } else {
+            picture_->pixels = pictureBuffer_.get();
+            held = renderer_->draw(*picture_, true);
+        }
         if (held) {
             if (settings_.takeOverlay(overlay, box)) held->drawText(overlay, box, kOverlayText, kOverlayBackground);
             held->present();

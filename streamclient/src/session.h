@@ -66,6 +66,8 @@ private:
     const uint8_t* decode(const uint8_t* record, int32_t length) const;
     void handOverEventHeader(const uint8_t* record);
     void handOverPicture(const uint8_t* picture);
+    void describeDecodedPicture(const uint8_t* picture);
+    void wakeRenderer();
     void playAudio(const uint8_t* record, int32_t length);
 
     void wakeAndJoinReceiveThread();
@@ -110,6 +112,9 @@ private:
     bool streamStarted_ = false;
 
     // Handed from the receive thread to the render thread; they outlive both.
+    // A codec stream's picture_ points into the decoder's picture, which the
+    // decoder writes and the render thread reads only under decodedLock_.
+    std::mutex decodedLock_;
     std::unique_ptr<uint8_t[]> pictureBuffer_;
     std::unique_ptr<PictureDescriptor> picture_;
     std::unique_ptr<CVideoRenderer> renderer_;

@@ -17,7 +17,7 @@ struct PictureDescriptor {
     int32_t height = 0;
     int32_t compression = 0; // 0 = uncompressed RGB
     uint16_t bitCount = 0;
-    uint8_t* pixels = nullptr;
+    const uint8_t* pixels = nullptr;
     std::size_t pixelOffset = 0;
     std::size_t pixelBytes = 0; // bytes the receive thread copied
     PictureHeader header{};     // the 40-byte bitmap information header, as the decoder gives it
