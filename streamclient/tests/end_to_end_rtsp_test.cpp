@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <vector>
 
 namespace ostrel::test {
 namespace {
@@ -49,7 +50,7 @@ protected:
         ASSERT_TRUE(camera.start()) << camera.error();
         window = platform::SurfaceRegistry::add(surface);
         ostrel::Seams seams;
-        seams.audioDevices = [] { return std::make_shared<platform::FakeAudioDevices>(); };
+        seams.audioDevices = [devices = audio] { return devices; };
         handle = ostrel::openInterface(seams);
         ASSERT_NE(handle, nullptr);
     }
@@ -79,6 +80,7 @@ protected:
     camsim::RtspCamera camera{cameraOptions()};
     std::shared_ptr<platform::RecordingSurface> surface =
         std::make_shared<platform::RecordingSurface>(platform::SurfaceSize{kWidth, kHeight});
+    std::shared_ptr<platform::FakeAudioDevices> audio = std::make_shared<platform::FakeAudioDevices>();
     uint32_t window = 0;
     OstrelInterface* handle = nullptr;
     CallCounter rendered;
@@ -140,6 +142,28 @@ TEST_P(RtspCodecTest, PicturesOfTheSceneReachTheRenderer) {
 INSTANTIATE_TEST_SUITE_P(Codecs, RtspCodecTest,
                          ::testing::Values(camsim::RtspCodec::H264, camsim::RtspCodec::H265, camsim::RtspCodec::Mjpeg),
                          [](const auto& info) { return std::string(camsim::rtspMountName(info.param)); });
+
+TEST_F(RtspEndToEndTest, CamerasToneReachesTheAudioPlayerAsPcmWhenAudioIsOn) {
+    M_KSetMute(handle, 1);
+    ASSERT_EQ(open(camsim::RtspCodec::H264, "s3cret"), 1);
+    ASSERT_TRUE(waitUntil([&] { return audio->writtenBuffers().size() >= 5; }));
+    // The camera's 1000 Hz tone of amplitude 8000 through G.711 mu-law: at
+    // 8,000 samples/s every buffer repeats itself every 8 samples and turns
+    // over every 4, at the tone's level.
+    for (const auto& played : audio->writtenBuffers()) {
+        ASSERT_EQ(played.size(), 640u);
+        std::vector<int> s(played.size() / 2);
+        for (std::size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int16_t>(played[2 * i] | played[2 * i + 1] << 8);
+        double energy = 0;
+        int worst = 0;
+        for (std::size_t i = 0; i + 8 < s.size(); ++i) {
+            energy += static_cast<double>(s[i]) * s[i];
+            worst = std::max({worst, std::abs(s[i] - s[i + 8]), std::abs(s[i] + s[i + 4])});
+        }
+        EXPECT_LT(worst, 300);
+        EXPECT_NEAR(std::sqrt(energy / static_cast<double>(s.size() - 8)), 8000 / std::sqrt(2.0), 300);
+    }
+}
 
 TEST_F(RtspEndToEndTest, WrongPasswordFailsWithItsOneLineReasonInUnderASecond) {
     platform::DiagnosticCapture reasons;
