@@ -95,8 +95,9 @@ void usage() {
                 "serves it in a loop (for sizes too heavy to encode live). --fault makes the\n"
                 "cameras misbehave: silent, trickle (one byte every --trickle-ms, default 50),\n"
                 "stall (nothing after PLAY), 401, garbage, oversized (a 9 MB picture),\n"
-                "close-mid-frame or no-parameter-sets. --write-settings writes streaming\n"
-                "type 4 records whose CameraIP is the --codec mount's whole URL.\n");
+                "close-mid-frame, no-parameter-sets or unsupported-codec (the video named\n"
+                "VP8 in the session description). --write-settings writes streaming type 4\n"
+                "records whose CameraIP is the --codec mount's whole URL.\n");
 }
 
 bool parseInt(const char* text, long low, long high, long& out) {

@@ -30,6 +30,9 @@ enum class RtspFault {
     // Removes the parameter sets from the session description (the stream
     // still carries them in-band).
     NoParameterSets,
+    // Names the video VP8 in the session description (the packets stay as
+    // they are): a camera whose video the client does not decode.
+    UnsupportedCodec,
 };
 
 struct RtspFaultSettings {
@@ -38,7 +41,7 @@ struct RtspFaultSettings {
 };
 
 // "silent", "trickle", "stall", "401", "garbage", "oversized", "close-mid-frame",
-// "no-parameter-sets" (and "none"); false for anything else.
+// "no-parameter-sets", "unsupported-codec" (and "none"); false for anything else.
 bool parseRtspFault(const std::string& text, RtspFault& fault);
 const char* rtspFaultName(RtspFault fault);
 

@@ -73,6 +73,7 @@ private:
             codec_ = talk_.codec;
         }
         if (fault_ == RtspFault::NoParameterSets) unit = withoutParameterSets(unit);
+        if (fault_ == RtspFault::UnsupportedCodec) unit = withVideoEncodingNamed(unit, "VP8");
         if (stalled_) return true;
         if (!sendUnit(client_, unit)) return false;
         if (answersPlay) {

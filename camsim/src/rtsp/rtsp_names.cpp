@@ -19,6 +19,7 @@ constexpr FaultName kFaultNames[] = {
     {RtspFault::OversizedFrame, "oversized"},
     {RtspFault::CloseMidFrame, "close-mid-frame"},
     {RtspFault::NoParameterSets, "no-parameter-sets"},
+    {RtspFault::UnsupportedCodec, "unsupported-codec"},
 };
 
 } // namespace

@@ -59,6 +59,22 @@ std::string fragmentHeader(RtspCodec codec, std::size_t offset, std::size_t tota
     return h;
 }
 
+// The response with its body changed by `change`, Content-Length following.
+template <typename Change>
+std::string withDescriptionChanged(const std::string& response, Change change) {
+    const std::size_t headerEnd = response.find("\r\n\r\n");
+    if (headerEnd == std::string::npos) return response;
+    std::string headers = response.substr(0, headerEnd + 4);
+    std::string body = response.substr(headerEnd + 4);
+    change(body);
+    const std::size_t length = headers.find("Content-Length:");
+    if (length != std::string::npos) {
+        const std::size_t lineEnd = headers.find("\r\n", length);
+        headers.replace(length, lineEnd - length, "Content-Length: " + std::to_string(body.size()));
+    }
+    return headers + body;
+}
+
 } // namespace
 
 bool WireSplitter::next(std::string& unit) {
@@ -142,23 +158,28 @@ std::optional<int> interleavedFromTransport(const std::string& transport) {
 }
 
 std::string withoutParameterSets(const std::string& response) {
-    const std::size_t headerEnd = response.find("\r\n\r\n");
-    if (headerEnd == std::string::npos) return response;
-    std::string headers = response.substr(0, headerEnd + 4);
-    std::string body = response.substr(headerEnd + 4);
-    for (const char* name : {"sprop-parameter-sets=", "sprop-vps=", "sprop-sps=", "sprop-pps="}) {
-        for (std::size_t at; (at = body.find(name)) != std::string::npos;) {
-            std::size_t end = body.find_first_of(";\r\n", at);
-            if (end != std::string::npos && body[end] == ';') ++end;
-            body.erase(at, end - at);
+    return withDescriptionChanged(response, [](std::string& body) {
+        for (const char* name : {"sprop-parameter-sets=", "sprop-vps=", "sprop-sps=", "sprop-pps="}) {
+            for (std::size_t at; (at = body.find(name)) != std::string::npos;) {
+                std::size_t end = body.find_first_of(";\r\n", at);
+                if (end != std::string::npos && body[end] == ';') ++end;
+                body.erase(at, end - at);
+            }
         }
-    }
-    const std::size_t length = headers.find("Content-Length:");
-    if (length != std::string::npos) {
-        const std::size_t lineEnd = headers.find("\r\n", length);
-        headers.replace(length, lineEnd - length, "Content-Length: " + std::to_string(body.size()));
-    }
-    return headers + body;
+    });
+}
+
+std::string withVideoEncodingNamed(const std::string& response, const std::string& encoding) {
+    return withDescriptionChanged(response, [&](std::string& body) {
+        const std::size_t video = body.find("m=video");
+        if (video == std::string::npos) return;
+        const std::size_t map = body.find("a=rtpmap:", video);
+        if (map == std::string::npos) return;
+        const std::size_t name = body.find(' ', map);
+        const std::size_t slash = body.find('/', map);
+        if (name == std::string::npos || slash == std::string::npos || slash < name) return;
+        body.replace(name + 1, slash - name - 1, encoding);
+    });
 }
 
 std::vector<std::string> oversizedAccessUnit(RtspCodec codec, int channel, const RtpHeader& first, std::size_t bytes) {

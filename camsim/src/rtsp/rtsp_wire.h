@@ -51,6 +51,9 @@ std::optional<int> interleavedFromTransport(const std::string& transport);
 // A response whose session description loses its parameter sets
 // (sprop-parameter-sets, sprop-vps/-sps/-pps); Content-Length follows.
 std::string withoutParameterSets(const std::string& response);
+// A response whose session description names the video's encoding
+// `encoding` ("VP8") in its rtpmap; Content-Length follows.
+std::string withVideoEncodingNamed(const std::string& response, const std::string& encoding);
 
 // Interleaved packets carrying one access unit of `bytes` filler bytes on
 // `channel`, numbered from `first` (the RTP fields of the stream it joins),

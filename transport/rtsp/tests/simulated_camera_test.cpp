@@ -15,6 +15,8 @@ extern "C" {
 
 #include <chrono>
 #include <cstring>
+#include <ostream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -58,12 +60,15 @@ struct Rig {
         : camera(cameraOptions(fault)), instance("Corvel-M", &locatePlainRtsp, Deadlines{kConnectMs, silenceMs, 200}) {
         platform::enableLoopbackOnly();
         started = camera.start();
-        const std::string url = camera.url(codec);
+        url = camera.url(codec);
         if (refusing) camera.stop();
+        pointAt(url, "s3cret");
+    }
+    void pointAt(const std::string& url, const char* password) {
         MediaConfig c{};
         std::strncpy(c.cameraAddress, url.c_str(), sizeof c.cameraAddress - 1);
         std::strcpy(c.userName, "viewer");
-        std::strcpy(c.password, "s3cret");
+        std::strncpy(c.password, password, sizeof c.password - 1);
         c.connectTimeoutSeconds = kConnectMs / 1000;
         instance.setMediaConfig(c);
     }
@@ -75,6 +80,8 @@ struct Rig {
     camsim::RtspCamera camera;
     Instance instance;
     bool started = false;
+    std::string url; // the mount's, kept after a stop
+
     int32_t kind = 0;
     std::vector<uint8_t> buffer = std::vector<uint8_t>(transport::kFrameBufferSize);
 };
@@ -162,6 +169,59 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"Oversized", RtspFault::OversizedFrame, false, Failure::None, AfterPlay::Rejoins},
                       FaultCase{"NoParameterSets", RtspFault::NoParameterSets, false, Failure::None, AfterPlay::Flows}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The ways a connection fails that a person can mend, each told in one line
+// that says which, at once rather than at the deadline.
+struct ReasonCase {
+    const char* name;
+    RtspFault fault;
+    bool refusing;
+    const char* path;     // replaces the mount's path when set
+    const char* password; // the camera's is "s3cret"
+    Failure failure;
+    const char* says;
+};
+
+void PrintTo(const ReasonCase& c, std::ostream* out) { *out << c.name; }
+
+class ConnectReasonTest : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(ConnectReasonTest, FailedConnectSaysWhyInOneLineAtOnce) {
+    const ReasonCase& c = GetParam();
+    platform::DiagnosticCapture diagnostics;
+    Rig rig(c.fault, RtspCodec::H264, kSilenceMs, c.refusing);
+    ASSERT_TRUE(rig.started) << rig.camera.error();
+    std::string url = rig.url;
+    if (c.path != nullptr) url = url.substr(0, url.rfind('/')) + c.path;
+    rig.pointAt(url, c.password);
+
+    const auto start = Clock::now();
+    EXPECT_EQ(rig.instance.connect(), 0);
+    EXPECT_LT(msSince(start), kConnectMs); // a wait for the deadline takes longer
+    EXPECT_EQ(rig.instance.session().failure(), c.failure);
+    const std::string reason = rig.instance.session().reason();
+    EXPECT_NE(reason.find(c.says), std::string::npos) << reason;
+    // What a watcher prints: the newest diagnostic line, which names the
+    // camera without its password.
+    const auto lines = diagnostics.lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find(url), std::string::npos) << lines.back();
+    EXPECT_NE(lines.back().find(reason), std::string::npos) << lines.back();
+    EXPECT_EQ(lines.back().find('\n'), std::string::npos);
+    EXPECT_EQ(diagnostics.text().find(c.password), std::string::npos) << diagnostics.text();
+}
+
+INSTANTIATE_TEST_SUITE_P(Reasons, ConnectReasonTest,
+                         ::testing::Values(ReasonCase{"WrongPassword", RtspFault::None, false, nullptr, "guessed",
+                                                      Failure::Unauthorized, "refused the user name or password"},
+                                           ReasonCase{"Refused", RtspFault::None, true, nullptr, "s3cret",
+                                                      Failure::Refused, "refused the connection"},
+                                           ReasonCase{"NoSuchPath", RtspFault::None, false, "/nosuch", "s3cret",
+                                                      Failure::NotFound, "no stream at that path"},
+                                           ReasonCase{"UnsupportedCodec", RtspFault::UnsupportedCodec, false, nullptr,
+                                                      "s3cret", Failure::UnsupportedCodec,
+                                                      "video is vp8, not H.264, H.265 or Motion JPEG"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BoundedDisconnectTest, DisconnectFromAnotherThreadFreesABlockedReadWithin300Ms) {
     // A silence deadline far beyond the wait, so only the disconnect can end the read.
