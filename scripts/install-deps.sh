@@ -17,6 +17,8 @@ packages=(
   clang libclang-rt-dev
   qt6-base-dev xvfb xauth
   file lintian
+  # The multicast discovery test sets up loopback in a network namespace of its own.
+  iproute2
   # Arial's metrics, so forms laid out in dialog units of Arial 9 point fit.
   fonts-liberation2
 )

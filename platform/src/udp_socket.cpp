@@ -63,6 +63,24 @@ bool UdpSocket::bind(const std::string& host, uint16_t port) {
     return true;
 }
 
+bool UdpSocket::joinGroup(const std::string& group, const std::string& interfaceAddress) {
+    ip_mreq request{};
+    if (::inet_pton(AF_INET, group.c_str(), &request.imr_multiaddr) != 1 ||
+        ::inet_pton(AF_INET, interfaceAddress.c_str(), &request.imr_interface) != 1) {
+        lastError_ = EINVAL;
+        return false;
+    }
+    if (!mayConnectTo(interfaceAddress)) {
+        lastError_ = EACCES;
+        return false;
+    }
+    if (::setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0) {
+        lastError_ = errno;
+        return false;
+    }
+    return true;
+}
+
 bool UdpSocket::sendTo(const std::string& host, uint16_t port, const std::string& bytes) {
     sockaddr_in address{};
     if (!toAddress(host, port, address)) {

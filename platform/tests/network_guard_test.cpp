@@ -2,6 +2,7 @@
 
 #include "platform/http_get.h"
 #include "platform/tcp_socket.h"
+#include "platform/udp_socket.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,14 @@ TEST_F(LoopbackGuardTest, SocketToLoopbackStillConnects) {
     ASSERT_TRUE(listener.listen("127.0.0.1", 0));
     platform::TcpSocket socket;
     EXPECT_TRUE(socket.connect("127.0.0.1", listener.port(), 1000));
+}
+
+// Joining a group is announced on the interface: only loopback's may be used.
+TEST_F(LoopbackGuardTest, MulticastGroupIsJoinedOnlyOnLoopback) {
+    platform::UdpSocket socket;
+    ASSERT_TRUE(socket.bind("239.255.255.250", 0));
+    EXPECT_FALSE(socket.joinGroup("239.255.255.250", kDefaultCamera));
+    EXPECT_EQ(socket.lastError(), EACCES);
 }
 
 TEST_F(LoopbackGuardTest, HttpToDefaultCameraIsRefusedWithAReason) {

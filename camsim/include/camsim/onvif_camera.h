@@ -112,8 +112,11 @@ public:
     // port; discoveryPort() tells which) until stop(), for this camera and
     // its `neighbours` (cameras of one machine share the discovery port),
     // which must stay until then; answers go only to the loopback address
-    // that asked. False when the port is taken.
-    bool startDiscovery(uint16_t port = 0, std::vector<const OnvifCamera*> neighbours = {});
+    // that asked. `hearGroup` also hears probes to the multicast group that
+    // arrive on the loopback interface (where a probe to the group goes in
+    // a network namespace whose only interface is loopback). False when the
+    // port is taken.
+    bool startDiscovery(uint16_t port = 0, std::vector<const OnvifCamera*> neighbours = {}, bool hearGroup = false);
     uint16_t discoveryPort() const; // 0 when not answering
 
     uint16_t port() const;

@@ -301,10 +301,10 @@ bool OnvifCamera::start() {
     return true;
 }
 
-bool OnvifCamera::startDiscovery(uint16_t port, std::vector<const OnvifCamera*> neighbours) {
+bool OnvifCamera::startDiscovery(uint16_t port, std::vector<const OnvifCamera*> neighbours, bool hearGroup) {
     impl_->discovery.stop();
     impl_->neighbours = std::move(neighbours);
-    return impl_->discovery.start(port);
+    return impl_->discovery.start(port, hearGroup);
 }
 
 uint16_t OnvifCamera::discoveryPort() const { return impl_->discovery.port(); }

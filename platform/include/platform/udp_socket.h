@@ -29,6 +29,11 @@ public:
     // failure (lastError() tells why).
     bool bind(const std::string& host, uint16_t port);
     bool isOpen() const { return fd_ >= 0; }
+    // Joins the IPv4 multicast `group` on the interface that holds
+    // `interfaceAddress`, so that datagrams to the group arriving there reach
+    // this socket (bound to the group and its port). Joining is announced on
+    // that interface, so the guard refuses interfaces outside 127.0.0.0/8.
+    bool joinGroup(const std::string& group, const std::string& interfaceAddress);
     void close();
 
     // Sends one datagram; false when the guard or the system refused it
