@@ -35,14 +35,6 @@ std::size_t audioPayloadOffset(int32_t length) {
     }
 }
 
-// Pictures of codec streams fit into the render rectangle (never larger than
-// 3840 x 2160); without a rectangle they keep their own size.
-std::size_t codecPictureBufferSize(const RenderInfo& box) {
-    if (box.width <= 0 || box.height <= 0) return decoder::kMaxCodecPictureBytes;
-    const std::size_t area = static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height) * 4;
-    return std::max(kPictureBufferSize, std::min(area, decoder::kMaxCodecPictureBytes));
-}
-
 } // namespace
 
 // Decodes one video record. Returns the picture, or null when none came back
@@ -58,8 +50,11 @@ const uint8_t* Session::decode(const uint8_t* record, int32_t length) const {
     }
     const uint8_t* picture = decoder_.decode(width, height, record + kHeader, length - static_cast<int32_t>(kHeader));
     if (picture == nullptr) return nullptr;
-    // A picture larger than the buffer is refused, never copied.
-    if (transport::getUint32Le(picture + decoder::kImageSizeOffset) > pictureBufferSize_) return nullptr;
+    // A picture larger than the buffer is refused, never copied. A codec
+    // stream's pictures are drawn from the decoder's own, whose size follows
+    // the render rectangle as it changes, up to 3840 x 2160.
+    const std::size_t limit = codecStream_ ? decoder::kMaxCodecPictureBytes : pictureBufferSize_;
+    if (transport::getUint32Le(picture + decoder::kImageSizeOffset) > limit) return nullptr;
     return picture;
 }
 
@@ -207,8 +202,8 @@ void Session::streamLoop() {
 bool Session::connectTransport() {
     void* instance = transport_.instance();
     const TransportTable& table = transport_.table();
-    const bool ok = instance != nullptr && receiveBuffer_ && pictureBuffer_ && table.connect(instance) != 0 &&
-                    table.startStreaming(instance) != 0;
+    const bool ok = instance != nullptr && receiveBuffer_ && (codecStream_ || pictureBuffer_) &&
+                    table.connect(instance) != 0 && table.startStreaming(instance) != 0;
     if (!ok) {
         // The transport has told why; the caller need not wait any longer.
         if (codecStream_) {
@@ -239,9 +234,8 @@ void Session::receiveMain() {
     decoder_.bind(seams_.processorInfo ? seams_.processorInfo() : platform::ProcessorInfo{}, seams_.decoderNames,
                   codecStream_);
 
-    if (codecStream_) pictureBufferSize_ = codecPictureBufferSize(settings_.renderInfo());
     receiveBuffer_.reset(new (std::nothrow) uint8_t[receiveBufferSize_]);
-    pictureBuffer_.reset(new (std::nothrow) uint8_t[pictureBufferSize_]);
+    if (!codecStream_) pictureBuffer_.reset(new (std::nothrow) uint8_t[pictureBufferSize_]);
 
     if (connectTransport()) streamLoop();
 

@@ -115,7 +115,7 @@ private:
     // A codec stream's picture_ points into the decoder's picture, which the
     // decoder writes and the render thread reads only under decodedLock_.
     std::mutex decodedLock_;
-    std::unique_ptr<uint8_t[]> pictureBuffer_;
+    std::unique_ptr<uint8_t[]> pictureBuffer_; // MPEG-4 streams only
     std::unique_ptr<PictureDescriptor> picture_;
     std::unique_ptr<CVideoRenderer> renderer_;
     // Handed from the receive thread to the event thread.

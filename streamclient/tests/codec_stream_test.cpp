@@ -49,6 +49,23 @@ TEST_P(CodecStreamTest, JoinInMidGroupShowsNothingBeforeTheFirstRandomAccessReco
     pushUntilDrawn(codecRecord(kind, false, 40, 50, 60));
     EXPECT_EQ(surface->snapshot().pixels[0], 40);
     EXPECT_EQ(decoder.inits(), 1);
+
+    // A new rectangle while streaming: later pictures fit it, smaller or
+    // larger than the first one.
+    for (const auto& [width, height] : {std::pair{120, 80}, std::pair{1920, 1080}}) {
+        RenderInfo box{};
+        box.window = window;
+        box.width = width;
+        box.height = height;
+        M_KSetRenderInfo(handle, &box);
+        pushUntilDrawn(codecRecord(kind, false, 70, 80, 90));
+        EXPECT_EQ(decoder.lastWidth(), width);
+        const auto resized = surface->snapshot();
+        EXPECT_EQ(resized.width, width);
+        EXPECT_EQ(resized.height, height);
+        ASSERT_FALSE(resized.pixels.empty());
+        EXPECT_EQ(resized.pixels[0], 70);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(H264H265Jpeg, CodecStreamTest, ::testing::Values(3, 4, 5));

@@ -37,6 +37,9 @@ public:
     void setAudioIn(bool play) override { log_.push_back(play ? "audio in 1" : "audio in 0"); }
     void startTalking() override { log_.push_back("talk"); }
     void stopTalking() override { log_.push_back("stop talking"); }
+    void fitPicturesInto(QSize box) override {
+        log_.push_back("fit " + std::to_string(box.width()) + "x" + std::to_string(box.height()));
+    }
 
     const StreamSettings settings;
 

@@ -101,6 +101,24 @@ TEST_F(WallStreamSetTest, AudioOfTheSelectedCellWaitsForItsConnection) {
     EXPECT_EQ(log, (std::vector<std::string>{"open", "open", "audio in 0", "audio in 1"}));
 }
 
+// A stream kept across a change of layout is told its cell's new size once,
+// so the decoder keeps scaling to the cell instead of the paint doing it.
+TEST_F(WallStreamSetTest, StreamsFollowTheSizeOfTheirCells) {
+    cells[0]->resize(960, 540);
+    cells[1]->resize(960, 540);
+    controller->start();
+    ASSERT_EQ(made.size(), 2u);
+    EXPECT_EQ(made[0]->settings.render.width, 960);
+
+    streams->fitPicturesToCells();
+    cells[0]->resize(480, 270);
+    streams->fitPicturesToCells();
+    streams->fitPicturesToCells();
+    cells[0]->resize(1920, 1080);
+    streams->fitPicturesToCells();
+    EXPECT_EQ(log, (std::vector<std::string>{"open", "open", "fit 480x270", "fit 1920x1080"}));
+}
+
 TEST_F(WallStreamSetTest, NewsOfAStreamGivenUpChangesNothing) {
     controller->start();
     FakeStream* first = made[0];

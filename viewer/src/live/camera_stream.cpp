@@ -179,6 +179,17 @@ void CameraStream::command(std::function<void(OstrelInterface*)> call) {
     run([call = std::move(call)](OstrelInterface*& handle) { call(handle); });
 }
 
+void CameraStream::fitPicturesInto(QSize box) {
+    if (state_ == State::Closing || state_ == State::Closed) return;
+    RenderInfo render = settings_.render;
+    render.width = box.width();
+    render.height = box.height();
+    // Queued behind the connect, so it also reaches a stream still connecting.
+    run([render](OstrelInterface*& handle) {
+        if (handle != nullptr) M_KSetRenderInfo(handle, &render);
+    });
+}
+
 void CameraStream::startMove(PtzSector sector, int speed) {
     command([sector, speed](OstrelInterface* h) { startSector(h, sector, speed); });
 }

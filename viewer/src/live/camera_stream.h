@@ -51,6 +51,7 @@ public:
     void setAudioIn(bool play) override;
     void startTalking() override;
     void stopTalking() override;
+    void fitPicturesInto(QSize box) override;
 
 private:
     enum class State { Idle, Connecting, Connected, Failed, Closing, Closed };

@@ -7,6 +7,7 @@
 #include <ostrel/stream_client.h>
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -66,6 +67,9 @@ public:
     // talkResult() follows.
     virtual void startTalking() = 0;
     virtual void stopTalking() = 0;
+    // From now on pictures come no larger than `box` (the wall's cells change
+    // size with the layout); the decoder scales them, once.
+    virtual void fitPicturesInto(QSize box) = 0;
 
 signals:
     void connected();

@@ -309,6 +309,8 @@ void CameraWallDlg::layoutCells() {
         }
         cell->show();
     }
+    // Streams kept across a change of layout now fill cells of another size.
+    if (streams_ != nullptr) streams_->fitPicturesToCells();
 }
 
 void CameraWallDlg::refreshCells() {

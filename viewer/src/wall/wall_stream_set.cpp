@@ -51,11 +51,21 @@ void WallStreamSet::open(int position, bool playAudio) {
     Open& slot = open_[position];
     slot.surface = std::make_unique<Surface>(cell);
     cell->setSurface(slot.surface->surface);
-    slot.stream = factory_(cellStreamSettings(records_[position], cell->size(), slot.surface->handle, playAudio));
+    slot.cell = cell;
+    slot.box = cell->size();
+    slot.stream = factory_(cellStreamSettings(records_[position], slot.box, slot.surface->handle, playAudio));
     slot.connected = false;
     slot.audioAsked = slot.audioWanted = playAudio;
     connectSignals(position, slot.stream.get());
     slot.stream->open();
+}
+
+void WallStreamSet::fitPicturesToCells() {
+    for (Open& slot : open_) {
+        if (!slot.stream || slot.cell == nullptr || slot.cell->size() == slot.box) continue;
+        slot.box = slot.cell->size();
+        slot.stream->fitPicturesInto(slot.box);
+    }
 }
 
 void WallStreamSet::connectSignals(int position, LiveStream* stream) {

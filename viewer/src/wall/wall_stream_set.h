@@ -50,6 +50,8 @@ public:
 
     // Streams that are open or still closing.
     int count() const;
+    // Tells each open stream the size its cell has now, when that changed.
+    void fitPicturesToCells();
 
 signals:
     // The state of camera `position` may have changed.
@@ -73,6 +75,8 @@ private:
         // Declared first, so it goes after the stream that draws into it.
         std::unique_ptr<Surface> surface;
         std::unique_ptr<LiveStream> stream;
+        WallCell* cell = nullptr; // a child of the wall, as long as the wall
+        QSize box;                // what the stream was last told to fit into
         bool connected = false;
         bool audioAsked = false; // what the stream was opened with or told
         bool audioWanted = false;
