@@ -111,6 +111,23 @@ measure_pids "$ffmpeg_pid"
 ffmpeg_cpu=$rate
 kill "$ffmpeg_pid" 2>/dev/null || true
 
+# The floor: ffmpeg only decoding the 16 streams, single-threaded each, to no
+# picture at all. Every picture of every camera has to be decoded to show
+# any, so no viewer can cost less than this.
+inputs=() maps=()
+for i in $(seq 0 $((cameras - 1))); do
+  inputs+=(-threads 1 "${ffmpeg_input[@]}" -i "${sources[$i]}")
+  maps+=(-map "$i:v" -f null -)
+done
+ffmpeg -hide_banner -nostats -loglevel error -progress "$work/decode.progress" "${inputs[@]}" \
+  "${maps[@]}" >/dev/null 2>"$work/decode.log" &
+decode_pid=$!
+pids+=("$decode_pid")
+for _ in $(seq 600); do grep -q '^frame=[1-9][0-9]' "$work/decode.progress" 2>/dev/null && break; sleep 0.1; done
+measure_pids "$decode_pid"
+decode_cpu=$rate
+kill "$decode_pid" 2>/dev/null || true
+
 mpv_cpu=""
 if command -v mpv >/dev/null; then
   players=()
@@ -132,6 +149,7 @@ echo "16 cameras of 720x480 at 30 pictures/s, 4x4 on 1920x1080 under Xvfb; $seco
 echo "wall (viewer + X server):   $wall_cpu CPU seconds per second; $cells cells, slowest $slowest pictures/s"
 echo "wall resident size: ${rss_start} kB after $warmup s, ${rss_kb} kB after $((warmup + seconds)) s"
 echo "ffmpeg 16 -> 480x270 BGRA:  $ffmpeg_cpu CPU seconds per second"
+echo "ffmpeg decoding only:       $decode_cpu CPU seconds per second (X server included; the floor)"
 [[ -n $mpv_cpu ]] && echo "16 mpv --vo=x11 480x270:    $mpv_cpu CPU seconds per second (X server included)"
 echo "simulated cameras (not counted): $camsim_rate CPU seconds per second"
 # The players get 30 pictures/s each; the wall gets what the cameras manage,
@@ -142,3 +160,4 @@ echo "$wall_cpu $wall_pictures $ffmpeg_cpu $((cameras * 30))" |
 cheaper=$ffmpeg_cpu
 [[ -n $mpv_cpu ]] && cheaper=$(echo "$ffmpeg_cpu $mpv_cpu" | awk '{ print ($1 < $2) ? $1 : $2 }')
 echo "$wall_cpu $cheaper" | awk '{ printf "ratio wall / cheaper stock player: %.2f (target at most 0.5)\n", $1 / $2 }'
+echo "$decode_cpu $cheaper" | awk '{ printf "ratio decoding alone / cheaper stock player: %.2f\n", $1 / $2 }'
