@@ -45,15 +45,17 @@ void onMediaConfigure(GstRTSPMediaFactory*, GstRTSPMedia* media, gpointer data) 
     gst_object_unref(element);
 }
 
-void onPlay(GstRTSPClient*, GstRTSPContext* context, gpointer) {
-    if (context->media == nullptr) return;
+// Before the PLAY is answered: a client may ask for a key picture (over
+// ONVIF) as soon as it has the answer, and the feed must be playing by then.
+GstRTSPStatusCode onPlay(GstRTSPClient*, GstRTSPContext* context, gpointer) {
+    if (context->media == nullptr) return GST_RTSP_STS_OK;
     auto* feed = static_cast<rtsp::MediaFeed*>(g_object_get_data(G_OBJECT(context->media), kFeedKey));
-    if (feed == nullptr) return;
-    feed->startPlaying();
+    if (feed != nullptr) feed->startPlaying();
+    return GST_RTSP_STS_OK;
 }
 
 void onClientConnected(GstRTSPServer*, GstRTSPClient* client, gpointer) {
-    g_signal_connect(client, "play-request", G_CALLBACK(onPlay), nullptr);
+    g_signal_connect(client, "pre-play-request", G_CALLBACK(onPlay), nullptr);
 }
 
 } // namespace
