@@ -93,6 +93,20 @@ else
   mpv_input=(--rtsp-transport=tcp)
 fi
 
+# Runs ffmpeg with the arguments given (NAME first, for its files) and
+# measures it from its first pictures: it opens its inputs one after the
+# other, probing each. Leaves the rate in $rate.
+measure_ffmpeg() {
+  local name=$1
+  shift
+  ffmpeg -hide_banner -nostats -loglevel error -progress "$work/$name.progress" "$@" >/dev/null 2>"$work/$name.log" &
+  local pid=$!
+  pids+=("$pid")
+  for _ in $(seq 600); do grep -q '^frame=[1-9][0-9]' "$work/$name.progress" 2>/dev/null && break; sleep 0.1; done
+  measure_pids "$pid"
+  kill "$pid" 2>/dev/null || true
+}
+
 # One ffmpeg decoding all 16 at their own pace, each scaled to 480 x 270 BGRA.
 inputs=() graph="" maps=()
 for i in $(seq 0 $((cameras - 1))); do
@@ -100,16 +114,8 @@ for i in $(seq 0 $((cameras - 1))); do
   graph+="[$i:v]scale=480:270,format=bgra[o$i];"
   maps+=(-map "[o$i]" -f null -)
 done
-ffmpeg -hide_banner -nostats -loglevel error -progress "$work/ffmpeg.progress" "${inputs[@]}" \
-  -filter_complex "${graph%;}" "${maps[@]}" >/dev/null 2>"$work/ffmpeg.log" &
-ffmpeg_pid=$!
-pids+=("$ffmpeg_pid")
-# ffmpeg opens its inputs one after the other, probing each: the warm-up
-# counts from its first pictures.
-for _ in $(seq 600); do grep -q '^frame=[1-9][0-9]' "$work/ffmpeg.progress" 2>/dev/null && break; sleep 0.1; done
-measure_pids "$ffmpeg_pid"
+measure_ffmpeg ffmpeg "${inputs[@]}" -filter_complex "${graph%;}" "${maps[@]}"
 ffmpeg_cpu=$rate
-kill "$ffmpeg_pid" 2>/dev/null || true
 
 # The floor: ffmpeg only decoding the 16 streams, single-threaded each, to no
 # picture at all. Every picture of every camera has to be decoded to show
@@ -119,14 +125,8 @@ for i in $(seq 0 $((cameras - 1))); do
   inputs+=(-threads 1 "${ffmpeg_input[@]}" -i "${sources[$i]}")
   maps+=(-map "$i:v" -f null -)
 done
-ffmpeg -hide_banner -nostats -loglevel error -progress "$work/decode.progress" "${inputs[@]}" \
-  "${maps[@]}" >/dev/null 2>"$work/decode.log" &
-decode_pid=$!
-pids+=("$decode_pid")
-for _ in $(seq 600); do grep -q '^frame=[1-9][0-9]' "$work/decode.progress" 2>/dev/null && break; sleep 0.1; done
-measure_pids "$decode_pid"
+measure_ffmpeg decode "${inputs[@]}" "${maps[@]}"
 decode_cpu=$rate
-kill "$decode_pid" 2>/dev/null || true
 
 mpv_cpu=""
 if command -v mpv >/dev/null; then

@@ -19,7 +19,7 @@ struct PictureDescriptor {
     uint16_t bitCount = 0;
     const uint8_t* pixels = nullptr;
     std::size_t pixelOffset = 0;
-    std::size_t pixelBytes = 0; // bytes the receive thread copied
+    std::size_t pixelBytes = 0; // bytes of pixels at `pixels`
     PictureHeader header{};     // the 40-byte bitmap information header, as the decoder gives it
 
     // Rebuilds the bitmap header from the fields above.
