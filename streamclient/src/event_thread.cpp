@@ -13,6 +13,12 @@ constexpr std::size_t kDigitalInputIndex = 19 - 12;
 
 } // namespace
 
+// Inputs are active low: a header with both inputs high and no motion makes
+// no callback, so it is not worth waking the event thread for.
+bool Session::carriesEvent(const uint8_t* header) {
+    return ((header[kDigitalInputIndex] ^ 0x03u) & 0x0Fu) != 0 || header[kMotionIndex] != 0;
+}
+
 void Session::eventMain() {
     uint8_t header[kEventHeaderSize];
     bool first = true; // keep a header handed over before this thread ran

@@ -1,5 +1,5 @@
-// The render thread: draws the newest picture, the overlay text, and ends the
-// stream when no picture came for three seconds.
+// The render thread: draws the newest MPEG-4 picture and the overlay text,
+// and ends the stream when no picture came for three seconds.
 #include <string>
 
 #include "session.h"
@@ -15,49 +15,62 @@ constexpr platform::SurfaceColor kOverlayBackground{128, 128, 128};
 } // namespace
 
 void Session::renderMain() {
-    std::u16string overlay;
-    overlay.reserve(kOverlayCapacity); // no allocation per frame
-    platform::SurfaceRect box;
-
+    if (codecStream_) {
+        watchCodecPictures();
+        return;
+    }
     // The hand-over started cleared; a picture handed over before this
     // thread ran must not be wiped out.
     bool first = true;
-    bool drawn = false;
     while (running_.load()) {
         if (!first) {
             frameReady_.reset();
             picturePending_.store(false);
         }
         first = false;
-        // A codec stream shows nothing until its first key picture, which a
-        // camera may send only every few seconds.
-        const int timeoutMs = codecStream_ && !drawn ? kFirstCodecPictureTimeoutMs : kPictureTimeoutMs;
-        if (!seams_.clock->waitFor(frameReady_, timeoutMs)) {
+        if (!seams_.clock->waitFor(frameReady_, kPictureTimeoutMs)) {
             // No picture for three seconds: end the stream as a network loss.
             frameReady_.set();
             transport_.stop();
             break;
         }
         if (!running_.load()) break; // woken by the receive thread leaving
-
-        drawn = true;
-        std::shared_ptr<platform::Surface> held;
-        if (codecStream_) {
-            // Copied out of the decoder's picture before it decodes again.
-            std::lock_guard lock(decodedLock_);
-            held = renderer_->draw(*picture_, true);
-        } else {
-            picture_->pixels = pictureBuffer_.get();
-            held = renderer_->draw(*picture_, true);
-        }
-        if (held) {
-            if (settings_.takeOverlay(overlay, box)) held->drawText(overlay, box, kOverlayText, kOverlayBackground);
-            held->present();
-            held.reset();
-        }
-        const auto drawn = settings_.callbacks().afterRender;
-        if (drawn.function != nullptr) drawn.function(drawn.user);
+        picture_->pixels = pictureBuffer_.get();
+        drawPicture();
     }
+}
+
+// A codec stream's pictures are drawn by the receive thread; this thread only
+// ends the stream when they stop. A camera may send its first key picture
+// only after several seconds, so the first picture is given longer.
+void Session::watchCodecPictures() {
+    const platform::Clock& clock = *seams_.clock;
+    int64_t deadline = clock.nowMs() + kFirstCodecPictureTimeoutMs;
+    while (running_.load()) {
+        const int64_t last = lastPictureMs_.load();
+        if (last != kNoPictureYet) deadline = last + kPictureTimeoutMs;
+        const int64_t left = deadline - clock.nowMs();
+        if (left <= 0) {
+            frameReady_.set();
+            transport_.stop();
+            break;
+        }
+        // Set only when the receive thread leaves.
+        clock.waitFor(frameReady_, static_cast<int>(left));
+    }
+}
+
+void Session::drawPicture() {
+    std::shared_ptr<platform::Surface> held = renderer_->draw(*picture_, true);
+    if (held) {
+        if (settings_.takeOverlay(overlay_, overlayBox_)) {
+            held->drawText(overlay_, overlayBox_, kOverlayText, kOverlayBackground);
+        }
+        held->present();
+        held.reset();
+    }
+    const auto drawn = settings_.callbacks().afterRender;
+    if (drawn.function != nullptr) drawn.function(drawn.user);
 }
 
 } // namespace ostrel

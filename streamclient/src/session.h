@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "client_seams.h"
@@ -55,6 +56,12 @@ private:
     void renderMain();
     void eventMain();
 
+    // render_thread.cpp
+    void watchCodecPictures();
+    // Draws picture_ and the overlay, then tells the owner. Called by the
+    // render thread for MPEG-4 streams, by the receive thread for the others.
+    void drawPicture();
+
     // receive_thread.cpp
     bool connectTransport();
     void streamLoop();
@@ -65,9 +72,10 @@ private:
     void startStream();
     const uint8_t* decode(const uint8_t* record, int32_t length) const;
     void handOverEventHeader(const uint8_t* record);
+    // event_thread.cpp: whether the event header would make any callback.
+    static bool carriesEvent(const uint8_t* header);
     void handOverPicture(const uint8_t* picture);
     void describeDecodedPicture(const uint8_t* picture);
-    void wakeRenderer();
     void playAudio(const uint8_t* record, int32_t length);
 
     void wakeAndJoinReceiveThread();
@@ -112,12 +120,17 @@ private:
     bool streamStarted_ = false;
 
     // Handed from the receive thread to the render thread; they outlive both.
-    // A codec stream's picture_ points into the decoder's picture, which the
-    // decoder writes and the render thread reads only under decodedLock_.
-    std::mutex decodedLock_;
+    // A codec stream's picture_ points into the decoder's picture and is
+    // drawn by the receive thread itself.
     std::unique_ptr<uint8_t[]> pictureBuffer_; // MPEG-4 streams only
     std::unique_ptr<PictureDescriptor> picture_;
     std::unique_ptr<CVideoRenderer> renderer_;
+    // Used by the one thread that draws (see drawPicture).
+    std::u16string overlay_ = std::u16string(kOverlayCapacity, u'\0'); // no allocation per picture
+    platform::SurfaceRect overlayBox_;
+    // When the receive thread last drew a codec picture, on the seams' clock.
+    static constexpr int64_t kNoPictureYet = INT64_MIN;
+    std::atomic<int64_t> lastPictureMs_{kNoPictureYet};
     // Handed from the receive thread to the event thread.
     uint8_t eventHeader_[kEventHeaderSize] = {};
 };

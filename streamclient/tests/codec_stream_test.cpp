@@ -82,4 +82,28 @@ TEST_F(CodecConnectTest, FailedConnectReturnsAtOnceWithoutWaitingOutTheConnectTi
     EXPECT_EQ(result.get(), 0);
 }
 
+// The receive thread draws a codec stream's pictures; the stream still ends
+// as a network loss three seconds after its last picture, and waits longer
+// for its first key picture, which a camera may send only every few seconds.
+TEST_F(CodecConnectTest, StreamEndsThreeSecondsAfterItsLastPictureAndWaitsLongerForTheFirst) {
+    configure(4);
+    M_KSetMute(handle, 1);
+    ASSERT_EQ(M_KConnect(handle), 1);
+    ASSERT_TRUE(clock.awaitWaiters(1));
+    clock.advanceMs(ostrel::kFirstCodecPictureTimeoutMs - 1);
+    ASSERT_TRUE(clock.awaitWaiters(1));
+    EXPECT_FALSE(networkLoss.waitFor(1, 200));
+
+    transport.push(codecRecord(3, true, 1, 2, 3));
+    ASSERT_TRUE(rendered.waitFor(1));
+    // The first picture's time-out has passed, but not three seconds since
+    // the picture.
+    clock.advanceMs(ostrel::kPictureTimeoutMs - 1);
+    ASSERT_TRUE(clock.awaitWaiters(1));
+    EXPECT_FALSE(networkLoss.waitFor(1, 200));
+
+    clock.advanceMs(1);
+    EXPECT_TRUE(networkLoss.waitFor(1));
+}
+
 } // namespace

@@ -275,10 +275,12 @@ void CameraStream::onNetworkLoss(void* user) {
 
 void CameraStream::onPictureShown(void* user) {
     auto* self = static_cast<CameraStream*>(user);
-    if (self->picturePending_.exchange(true)) return;
+    if (self->pictureReported_.load() || self->picturePending_.exchange(true)) return;
     self->toGui([self] {
         self->picturePending_ = false;
-        if (self->state_ == State::Connected) emit self->pictureShown();
+        // A picture drawn before the connect was told is reported by a later one.
+        if (self->state_ != State::Connected || self->pictureReported_.exchange(true)) return;
+        emit self->pictureShown();
     });
 }
 

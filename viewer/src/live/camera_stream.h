@@ -81,8 +81,11 @@ private:
     QTimer progressTimer_;
     int progressStep_ = 0;
     bool lostWhileConnecting_ = false;
-    // One "picture shown" queued at a time, however fast pictures come.
+    // "Picture shown" tells that this connection's pictures arrive, once:
+    // a wall of 16 cameras would otherwise wake the GUI 480 times a second
+    // for nothing. One report is queued at a time until one was delivered.
     std::atomic<bool> picturePending_{false};
+    std::atomic<bool> pictureReported_{false};
 
     std::mutex jobsLock_;
     std::condition_variable jobsWake_;

@@ -80,6 +80,7 @@ signals:
     void motion(int region1, int region2, int region3, int region4);
     void input(int input1, int input2);
     void networkLost();
+    // The connection's first picture was drawn; told once per connection.
     void pictureShown();
     // `holder` names who holds the token when it was refused.
     void talkResult(tavolin::ui::TalkResult result, const QString& holder);
