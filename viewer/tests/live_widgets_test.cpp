@@ -1,5 +1,5 @@
 // The live view's building blocks: its menu, the picture dialog, the colour
-// label and the video surface.
+// label and the video surface; and the wall's cell.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -12,6 +12,7 @@
 #include "live/live_menu.h"
 #include "live/live_pictures.h"
 #include "live/video_surface.h"
+#include "wall/wall_cell.h"
 #include "widgets/b_dialog.h"
 #include "widgets/color_static.h"
 
@@ -170,6 +171,32 @@ TEST(VideoSurfaceTest, AKeptShapeIsScaledSmoothlyBetweenBlackBars) {
     EXPECT_GT(shades.size(), 2u);
 }
 
+// Whatever the picture's shape, everything beside it is black and nothing
+// of what was there before is left.
+TEST(VideoSurfaceTest, EverythingBesideAKeptShapeIsBlack) {
+    const std::vector<uint8_t> white(4 * 8 * 8, 0xFF);
+    for (const QSize shape : {QSize(8, 2), QSize(2, 8), QSize(8, 8), QSize(3, 5)}) {
+        VideoSurface surface(nullptr);
+        surface.setKeepAspect(true);
+        surface.stretchDraw({shape.width(), shape.height(), 32, static_cast<std::size_t>(4 * shape.width()), white.data()},
+                            {0, 0, 10, 10});
+        surface.present();
+        QImage canvas(10, 10, QImage::Format_RGB32);
+        canvas.fill(Qt::magenta);
+        QPainter painter(&canvas);
+        ASSERT_TRUE(surface.paint(painter, canvas.rect()));
+        painter.end();
+        const QRect picture = fitKeepingAspect(shape, canvas.rect());
+        for (int y = 0; y < 10; ++y) {
+            for (int x = 0; x < 10; ++x) {
+                const QColor expected = picture.contains(x, y) ? QColor(Qt::white) : QColor(Qt::black);
+                ASSERT_EQ(canvas.pixelColor(x, y), expected) << shape.width() << "x" << shape.height() << " at " << x
+                                                             << "," << y;
+            }
+        }
+    }
+}
+
 // A window that paints what its surface holds, and counts its paints.
 class PaintedWindow : public QWidget {
 public:
@@ -217,6 +244,33 @@ TEST(VideoSurfaceTest, UnknownPixelLayoutIsNotDrawn) {
     surface.present();
     EXPECT_EQ(surface.presentedCount(), 0);
     EXPECT_TRUE(surface.latestPicture().isNull());
+}
+
+// How far the cell's name label runs along its second row.
+int labelWidth(WallCell& cell) {
+    const QImage shown = cell.grab().toImage();
+    int x = 0;
+    while (x < shown.width() && shown.pixelColor(x, 1) == QColor(0, 0, 128)) ++x;
+    return x;
+}
+
+// The label is drawn once and kept; a new name or font draws it again.
+TEST(WallCellTest, NameLabelFollowsTheNameAndTheFont) {
+    WallCell cell(nullptr);
+    cell.resize(400, 100);
+    cell.setCamera(0, QStringLiteral("A"), false);
+    const int shortName = labelWidth(cell);
+    EXPECT_GT(shortName, 0);
+    EXPECT_EQ(labelWidth(cell), shortName);
+
+    cell.setCamera(0, QStringLiteral("A much longer camera name"), false);
+    const int longName = labelWidth(cell);
+    EXPECT_GT(longName, shortName);
+
+    QFont larger = cell.font();
+    larger.setPointSize(larger.pointSize() * 2);
+    cell.setFont(larger);
+    EXPECT_GT(labelWidth(cell), longName);
 }
 
 } // namespace

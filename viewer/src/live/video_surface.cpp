@@ -2,7 +2,6 @@
 
 #include <QMetaObject>
 #include <QPainter>
-#include <QRegion>
 #include <cstring>
 #include <utility>
 
@@ -22,6 +21,25 @@ QImage::Format formatOf(int bitCount) {
 }
 
 QColor colorOf(platform::SurfaceColor c) { return QColor(c.red, c.green, c.blue); }
+
+// Blackens what `area` has beside `picture`: up to four strips, as a clip
+// region would cost more than the strips on every picture of a wall.
+void fillAround(QPainter& painter, const QRect& area, const QRect& picture) {
+    const QRect inside = area.intersected(picture);
+    if (inside.isEmpty()) {
+        painter.fillRect(area, Qt::black);
+        return;
+    }
+    const QRect strips[] = {
+        QRect(QPoint(area.left(), area.top()), QPoint(area.right(), inside.top() - 1)),
+        QRect(QPoint(area.left(), inside.bottom() + 1), QPoint(area.right(), area.bottom())),
+        QRect(QPoint(area.left(), inside.top()), QPoint(inside.left() - 1, inside.bottom())),
+        QRect(QPoint(inside.right() + 1, inside.top()), QPoint(area.right(), inside.bottom())),
+    };
+    for (const QRect& strip : strips) {
+        if (strip.isValid()) painter.fillRect(strip, Qt::black);
+    }
+}
 
 } // namespace
 
@@ -156,12 +174,7 @@ bool VideoSurface::paint(QPainter& painter, const QRect& area) {
     const QRect target = targetOf(showing_, area);
     paintedArea_ = area;
     paintedTarget_ = target;
-    if (!target.contains(area)) {
-        painter.save();
-        painter.setClipRegion(QRegion(area).subtracted(QRegion(target)));
-        painter.fillRect(area, Qt::black);
-        painter.restore();
-    }
+    if (!target.contains(area)) fillAround(painter, area, target);
     if (keepAspect_ && target.size() != showing_.image.size()) {
         painter.save();
         painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -1,5 +1,6 @@
 #include "wall/wall_cell.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <utility>
@@ -16,6 +17,15 @@ const QColor kSelection(255, 255, 0);
 const QColor kGrid(40, 40, 40);
 constexpr int kSelectionWidth = 3;
 constexpr int kMargin = 4;
+
+// A frame of `width` inside `area`, as four filled strips: cheaper than
+// stroking a rectangle with a pen.
+void drawFrame(QPainter& painter, const QRect& area, int width, const QColor& color) {
+    painter.fillRect(QRect(area.left(), area.top(), area.width(), width), color);
+    painter.fillRect(QRect(area.left(), area.bottom() - width + 1, area.width(), width), color);
+    painter.fillRect(QRect(area.left(), area.top() + width, width, area.height() - 2 * width), color);
+    painter.fillRect(QRect(area.right() - width + 1, area.top() + width, width, area.height() - 2 * width), color);
+}
 
 } // namespace
 
@@ -35,6 +45,7 @@ void WallCell::setCamera(int position, const QString& name, bool showEvents) {
         indicators_.fill(false);
     }
     position_ = position;
+    if (name != name_) nameLabel_ = {};
     name_ = name;
     showEvents_ = showEvents;
     update();
@@ -83,23 +94,36 @@ void WallCell::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
 }
 
+void WallCell::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) nameLabel_ = {};
+    QWidget::changeEvent(event);
+}
+
+const QPixmap& WallCell::nameLabel() {
+    if (nameLabel_.isNull() && !name_.isEmpty()) {
+        const QRect text = QFontMetrics(font()).boundingRect(name_);
+        const qreal ratio = devicePixelRatioF();
+        QPixmap label(QSize(text.width() + 2 * kMargin, text.height() + 4) * ratio);
+        label.setDevicePixelRatio(ratio);
+        label.fill(kNameBackground);
+        QPainter painter(&label);
+        painter.setFont(font());
+        painter.setPen(kNameText);
+        painter.drawText(QRect(QPoint(0, 0), label.deviceIndependentSize().toSize()), Qt::AlignCenter, name_);
+        nameLabel_ = label;
+    }
+    return nameLabel_;
+}
+
 void WallCell::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect area = rect();
     // The last picture stays while the camera reconnects.
     if (position_ < 0 || !surface_ || !surface_->paint(painter, area)) painter.fillRect(area, Qt::black);
-    painter.setPen(kGrid);
-    painter.drawRect(area.adjusted(0, 0, -1, -1));
+    drawFrame(painter, area, 1, kGrid);
     if (position_ < 0) return;
 
-    const QFontMetrics metrics(font());
-    if (!name_.isEmpty()) {
-        QRect box = metrics.boundingRect(name_).adjusted(-kMargin, -2, kMargin, 2);
-        box.moveTopLeft(QPoint(0, 0));
-        painter.fillRect(box, kNameBackground);
-        painter.setPen(kNameText);
-        painter.drawText(box, Qt::AlignCenter, name_);
-    }
+    if (!name_.isEmpty()) painter.drawPixmap(0, 0, nameLabel());
     if (showEvents_) {
         int y = kMargin;
         for (int i = 0; i < kIndicatorCount; ++i) {
@@ -111,18 +135,13 @@ void WallCell::paintEvent(QPaintEvent*) {
     }
     const QString state = stateText(status_);
     if (!state.isEmpty()) {
-        QRect box = metrics.boundingRect(state).adjusted(-2 * kMargin, -kMargin, 2 * kMargin, kMargin);
+        QRect box = QFontMetrics(font()).boundingRect(state).adjusted(-2 * kMargin, -kMargin, 2 * kMargin, kMargin);
         box.moveCenter(area.center());
         painter.fillRect(box, QColor(0, 0, 0, 160));
         painter.setPen(Qt::white);
         painter.drawText(box, Qt::AlignCenter, state);
     }
-    if (status_.selected) {
-        painter.setPen(QPen(kSelection, kSelectionWidth));
-        painter.setBrush(Qt::NoBrush);
-        const int inset = kSelectionWidth / 2;
-        painter.drawRect(area.adjusted(inset, inset, -inset - 1, -inset - 1));
-    }
+    if (status_.selected) drawFrame(painter, area, kSelectionWidth, kSelection);
 }
 
 } // namespace tavolin::ui

@@ -3,6 +3,7 @@
 // cell's state over it. Input goes to the wall, not to the cell.
 #pragma once
 
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -46,11 +47,17 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // The name label, laid out and drawn once: a wall repaints every cell up
+    // to 30 times a second.
+    const QPixmap& nameLabel();
+
     std::shared_ptr<VideoSurface> surface_;
     int position_ = -1;
     QString name_;
+    QPixmap nameLabel_; // null: to be drawn
     bool showEvents_ = false;
     CellStatus status_;
     Indicators indicators_{};
