@@ -4,7 +4,9 @@
 # with it), against stock players showing the same 16 streams at 480 x 270:
 # 16 mpv windows (--vo=x11, X server counted) and one ffmpeg decoding all 16
 # to 480 x 270 BGRA. All in one run, so the figures are compared as ratios.
-#   bench/wall_vs_mpv.sh [BUILD_DIR] [SECONDS] [mpeg4|h264]
+# The machines are shared: the wall and the players take turns for ROUNDS
+# rounds, each round gives its own ratio, and the median ratio is the figure.
+#   bench/wall_vs_mpv.sh [BUILD_DIR] [SECONDS] [mpeg4|h264] [ROUNDS]
 # mpeg4 (the default): protocol 2 cameras encoding live, the players reading
 # the same stream from a file. h264: RTSP cameras serving a pre-encoded loop,
 # which costs the simulator little, and the players reading the same RTSP
@@ -17,6 +19,7 @@ set -euo pipefail
 build=$(realpath "${1:-build/default}")
 seconds=${2:-20}
 kind=${3:-mpeg4}
+rounds=${4:-3}
 warmup=5
 cameras=16
 export TAVOLIN_LOOPBACK_ONLY=1
@@ -39,59 +42,49 @@ measure_pids() {
   rate=$(echo "$start $end $seconds" | awk '{ printf "%.4f", ($2 - $1) / $3 }')
 }
 
-# The wall: the demo presses Wall, chooses 4x4 and reports each cell's
-# picture rate over the second half of its run.
+# The cameras: protocol 2 cameras encoding live (mpeg4), or RTSP cameras
+# serving a pre-encoded loop (h264). Left in $camsim.
 mkdir -p "$work/wall" "$work/shots"
-case $kind in
-  mpeg4)
-    "$build/bin/tavolin-camsim" --cameras "$cameras" --protocol 2 --resolution 0 --frame-rate 30 --test-pattern \
-      --control-port 0 --video-port 0 --http-port 0 --write-settings "$work/wall/Tavolin.txt" \
-      >"$work/camsim.log" 2>&1 </dev/null &
-    ;;
-  h264)
-    "$build/bin/tavolin-camsim" --rtsp --cameras "$cameras" --port 0 --size 720x480 --frame-rate 30 \
-      --pre-encoded 4 --no-audio --write-settings "$work/wall/Tavolin.txt" >"$work/camsim.log" 2>&1 </dev/null &
-    ;;
-  *) echo "kind is mpeg4 or h264" >&2; exit 2 ;;
-esac
-camsim=$!
-pids+=("$camsim")
-for _ in $(seq 100); do grep -q "^settings for" "$work/camsim.log" 2>/dev/null && break; sleep 0.1; done
-grep -q "^settings for" "$work/camsim.log" || { echo "the simulated cameras did not start" >&2; exit 1; }
+start_cameras() {
+  case $kind in
+    mpeg4)
+      "$build/bin/tavolin-camsim" --cameras "$cameras" --protocol 2 --resolution 0 --frame-rate 30 --test-pattern \
+        --control-port 0 --video-port 0 --http-port 0 --write-settings "$work/wall/Tavolin.txt" \
+        >"$work/camsim.log" 2>&1 </dev/null &
+      ;;
+    h264)
+      "$build/bin/tavolin-camsim" --rtsp --cameras "$cameras" --port 0 --size 720x480 --frame-rate 30 \
+        --pre-encoded 4 --no-audio --write-settings "$work/wall/Tavolin.txt" >"$work/camsim.log" 2>&1 </dev/null &
+      ;;
+    *) echo "kind is mpeg4 or h264" >&2; exit 2 ;;
+  esac
+  camsim=$!
+  pids+=("$camsim")
+  for _ in $(seq 100); do grep -q "^settings for" "$work/camsim.log" 2>/dev/null && break; sleep 0.1; done
+  grep -q "^settings for" "$work/camsim.log" || { echo "the simulated cameras did not start" >&2; exit 1; }
+}
 
-run_s=$((2 * (warmup + seconds)))
-(cd "$work/wall" && exec "$build/bin/Tavolin" --demo "$work/shots" --demo-seconds "$run_s" --demo-wall) \
-  >/dev/null 2>"$work/wall.log" &
-viewer=$!
-pids+=("$viewer")
-camsim_start=$(cpu_seconds "$camsim")
-rss() { awk '/VmRSS/ { print $2 }' "/proc/$1/status"; }
-sleep "$warmup"
-rss_start=$(rss "$viewer")
-warmup=0 measure_pids "$viewer"
-wall_cpu=$rate
-rss_kb=$(rss "$viewer")
-camsim_rate=$(echo "$camsim_start $(cpu_seconds "$camsim") $((warmup + seconds))" | awk '{ printf "%.2f", ($2 - $1) / $3 }')
-wait "$viewer" || true
-# The live encoders stop; the RTSP cameras serve the players next.
-[[ $kind == mpeg4 ]] && { kill "$camsim" 2>/dev/null || true; }
-rates=$(grep -o 'wall cell [0-9]*: [0-9.]* pictures/s' "$work/wall.log" | awk '{ print $4 }')
-slowest=$(echo "$rates" | sort -n | head -1)
-cells=$(echo "$rates" | grep -c . || true)
-
-# What the stock players read: the same stream as a file, or the same RTSP
-# streams (with the simulator's login).
-sources=()
-if [[ $kind == mpeg4 ]]; then
-  "$build/bin/camsim_stream_dump" "$work/stream.m4v" $((warmup + seconds + 10)) 0 30 2>/dev/null
-  for i in $(seq 0 $((cameras - 1))); do sources+=("$work/stream.m4v"); done
-  ffmpeg_input=(-re -f m4v -framerate 30)
-  mpv_input=(--demuxer-lavf-format=m4v --fps=30 --loop=inf)
-else
-  mapfile -t sources < <(grep -o 'RTSP rtsp://[^,]*/h264' "$work/camsim.log" | sed 's|RTSP rtsp://|rtsp://admin:admin@|')
-  ffmpeg_input=(-rtsp_transport tcp)
-  mpv_input=(--rtsp-transport=tcp)
-fi
+# The wall: the demo presses Wall, chooses 4x4 and reports each cell's
+# picture rate over the second half of its run. Leaves the CPU rate in
+# $wall_cpu, the cells' rates in $rates and resident sizes in kB.
+measure_wall() {
+  local run_s=$((2 * (warmup + seconds)))
+  (cd "$work/wall" && exec "$build/bin/Tavolin" --demo "$work/shots" --demo-seconds "$run_s" --demo-wall) \
+    >/dev/null 2>"$work/wall.log" &
+  local viewer=$!
+  pids+=("$viewer")
+  local camsim_start
+  camsim_start=$(cpu_seconds "$camsim")
+  rss() { awk '/VmRSS/ { print $2 }' "/proc/$1/status"; }
+  sleep "$warmup"
+  rss_start=$(rss "$viewer")
+  warmup=0 measure_pids "$viewer"
+  wall_cpu=$rate
+  rss_kb=$(rss "$viewer")
+  camsim_rate=$(echo "$camsim_start $(cpu_seconds "$camsim") $((warmup + seconds))" | awk '{ printf "%.2f", ($2 - $1) / $3 }')
+  wait "$viewer" || true
+  rates=$(grep -o 'wall cell [0-9]*: [0-9.]* pictures/s' "$work/wall.log" | awk '{ print $4 }')
+}
 
 # Runs ffmpeg with the arguments given (NAME first, for its files) and
 # measures it from its first pictures: it opens its inputs one after the
@@ -99,41 +92,65 @@ fi
 measure_ffmpeg() {
   local name=$1
   shift
+  rm -f "$work/$name.progress"
   ffmpeg -hide_banner -nostats -loglevel error -progress "$work/$name.progress" "$@" >/dev/null 2>"$work/$name.log" &
   local pid=$!
   pids+=("$pid")
   for _ in $(seq 600); do grep -q '^frame=[1-9][0-9]' "$work/$name.progress" 2>/dev/null && break; sleep 0.1; done
   measure_pids "$pid"
   kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+# What the stock players read: the same stream as a file, or the same RTSP
+# streams (with the simulator's login).
+sources=()
+set_sources() {
+  sources=()
+  if [[ $kind == mpeg4 ]]; then
+    [[ -s $work/stream.m4v ]] ||
+      "$build/bin/camsim_stream_dump" "$work/stream.m4v" $((warmup + seconds + 10)) 0 30 2>/dev/null
+    for i in $(seq 0 $((cameras - 1))); do sources+=("$work/stream.m4v"); done
+    ffmpeg_input=(-re -f m4v -framerate 30)
+    mpv_input=(--demuxer-lavf-format=m4v --fps=30 --loop=inf)
+  else
+    mapfile -t sources < <(grep -o 'RTSP rtsp://[^,]*/h264' "$work/camsim.log" | sed 's|RTSP rtsp://|rtsp://admin:admin@|')
+    ffmpeg_input=(-rtsp_transport tcp)
+    mpv_input=(--rtsp-transport=tcp)
+  fi
 }
 
 # One ffmpeg decoding all 16 at their own pace, each scaled to 480 x 270 BGRA.
-inputs=() graph="" maps=()
-for i in $(seq 0 $((cameras - 1))); do
-  inputs+=("${ffmpeg_input[@]}" -i "${sources[$i]}")
-  graph+="[$i:v]scale=480:270,format=bgra[o$i];"
-  maps+=(-map "[o$i]" -f null -)
-done
-measure_ffmpeg ffmpeg "${inputs[@]}" -filter_complex "${graph%;}" "${maps[@]}"
-ffmpeg_cpu=$rate
+measure_ffmpeg_player() {
+  local inputs=() graph="" maps=()
+  for i in $(seq 0 $((cameras - 1))); do
+    inputs+=("${ffmpeg_input[@]}" -i "${sources[$i]}")
+    graph+="[$i:v]scale=480:270,format=bgra[o$i];"
+    maps+=(-map "[o$i]" -f null -)
+  done
+  measure_ffmpeg ffmpeg "${inputs[@]}" -filter_complex "${graph%;}" "${maps[@]}"
+  ffmpeg_cpu=$rate
+}
 
 # The floor: ffmpeg only decoding the 16 streams, single-threaded each, to no
 # picture at all. Every picture of every camera has to be decoded to show
 # any, so no viewer can cost less than this.
-inputs=() maps=()
-for i in $(seq 0 $((cameras - 1))); do
-  inputs+=(-threads 1 "${ffmpeg_input[@]}" -i "${sources[$i]}")
-  maps+=(-map "$i:v" -f null -)
-done
-measure_ffmpeg decode "${inputs[@]}" "${maps[@]}"
-decode_cpu=$rate
-
-mpv_cpu=""
-if command -v mpv >/dev/null; then
-  players=()
+measure_floor() {
+  local inputs=() maps=()
   for i in $(seq 0 $((cameras - 1))); do
-    x=$(((i % 4) * 480))
-    y=$(((i / 4) * 270))
+    inputs+=(-threads 1 "${ffmpeg_input[@]}" -i "${sources[$i]}")
+    maps+=(-map "$i:v" -f null -)
+  done
+  measure_ffmpeg decode "${inputs[@]}" "${maps[@]}"
+  decode_cpu=$rate
+}
+
+measure_mpv() {
+  mpv_cpu=""
+  command -v mpv >/dev/null || return 0
+  local players=()
+  for i in $(seq 0 $((cameras - 1))); do
+    local x=$(((i % 4) * 480)) y=$(((i / 4) * 270))
     mpv --no-config --really-quiet --vo=x11 --hwdec=no --no-audio --no-border --geometry=480x270+$x+$y \
       "${mpv_input[@]}" "${sources[$i]}" \
       >/dev/null 2>&1 &
@@ -143,21 +160,35 @@ if command -v mpv >/dev/null; then
   measure_pids "${players[@]}"
   mpv_cpu=$rate
   kill "${players[@]}" 2>/dev/null || true
-fi
+  wait "${players[@]}" 2>/dev/null || true
+}
 
-echo "16 cameras of 720x480 at 30 pictures/s, 4x4 on 1920x1080 under Xvfb; $seconds s measured after $warmup s"
-echo "wall (viewer + X server):   $wall_cpu CPU seconds per second; $cells cells, slowest $slowest pictures/s"
-echo "wall resident size: ${rss_start} kB after $warmup s, ${rss_kb} kB after $((warmup + seconds)) s"
-echo "ffmpeg 16 -> 480x270 BGRA:  $ffmpeg_cpu CPU seconds per second"
-echo "ffmpeg decoding only:       $decode_cpu CPU seconds per second (X server included; the floor)"
-[[ -n $mpv_cpu ]] && echo "16 mpv --vo=x11 480x270:    $mpv_cpu CPU seconds per second (X server included)"
-echo "simulated cameras (not counted): $camsim_rate CPU seconds per second"
-# The players get 30 pictures/s each; the wall gets what the cameras manage,
-# so the figures are also compared per picture.
-wall_pictures=$(echo "$rates" | awk '{ t += $1 } END { printf "%.1f", t }')
-echo "$wall_cpu $wall_pictures $ffmpeg_cpu $((cameras * 30))" |
-  awk '{ printf "per 1000 pictures: wall %.2f CPU s (%s pictures/s), ffmpeg %.2f CPU s (%d pictures/s assumed); ratio %.2f\n", 1000 * $1 / $2, $2, 1000 * $3 / $4, $4, ($1 / $2) / ($3 / $4) }'
-cheaper=$ffmpeg_cpu
-[[ -n $mpv_cpu ]] && cheaper=$(echo "$ffmpeg_cpu $mpv_cpu" | awk '{ print ($1 < $2) ? $1 : $2 }')
-echo "$wall_cpu $cheaper" | awk '{ printf "ratio wall / cheaper stock player: %.2f (target at most 0.5)\n", $1 / $2 }'
-echo "$decode_cpu $cheaper" | awk '{ printf "ratio decoding alone / cheaper stock player: %.2f\n", $1 / $2 }'
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo "16 cameras of 720x480 at 30 pictures/s, 4x4 on 1920x1080 under Xvfb; $seconds s measured after $warmup s, $rounds rounds"
+ratios=() floors=()
+for round in $(seq "$rounds"); do
+  [[ $kind == mpeg4 || $round == 1 ]] && start_cameras
+  measure_wall
+  slowest=$(echo "$rates" | sort -n | head -1)
+  cells=$(echo "$rates" | grep -c . || true)
+  # The live encoders stop; the players read the same stream from a file.
+  [[ $kind == mpeg4 ]] && { kill "$camsim" 2>/dev/null || true; wait "$camsim" 2>/dev/null || true; }
+  set_sources
+  measure_ffmpeg_player
+  measure_floor
+  measure_mpv
+  cheaper=$ffmpeg_cpu
+  [[ -n $mpv_cpu ]] && cheaper=$(echo "$ffmpeg_cpu $mpv_cpu" | awk '{ print ($1 < $2) ? $1 : $2 }')
+  ratio=$(echo "$wall_cpu $cheaper" | awk '{ printf "%.2f", $1 / $2 }')
+  floor=$(echo "$decode_cpu $cheaper" | awk '{ printf "%.2f", $1 / $2 }')
+  ratios+=("$ratio")
+  floors+=("$floor")
+  echo "round $round: wall $wall_cpu (16 cells: $cells, slowest $slowest pictures/s), ffmpeg $ffmpeg_cpu," \
+    "mpv ${mpv_cpu:-none}, decoding only $decode_cpu CPU s/s; wall / cheaper $ratio, floor / cheaper $floor"
+  echo "  wall resident size ${rss_start} kB after $warmup s, ${rss_kb} kB after $((warmup + seconds)) s;" \
+    "simulated cameras (not counted) $camsim_rate CPU s/s"
+done
+echo "(CPU seconds per second, X server included; the players get 30 pictures/s each)"
+echo "median ratio wall / cheaper stock player: $(printf '%s\n' "${ratios[@]}" | median) (target at most 0.5)"
+echo "median ratio decoding alone / cheaper stock player: $(printf '%s\n' "${floors[@]}" | median)"
