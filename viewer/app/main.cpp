@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--demo-seconds") == 0 && hasValue) {
             bool ok = false;
             const int seconds = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
-            if (!ok || seconds < 1 || seconds > 600) return usage();
+            if (!ok || seconds < 1 || seconds > 3600) return usage(); // an hour: long runs measure memory
             demoOptions.viewMs = seconds * 1000;
         } else {
             return usage();
