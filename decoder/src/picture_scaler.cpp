@@ -33,7 +33,8 @@ bool PictureScaler::prepare(const Setup& setup, bool shrinking) {
         if (!shrink_) return false;
         const int bytes = av_image_get_buffer_size(format, setup.width, setup.height, 32);
         if (bytes <= 0) return false;
-        if (shrunk_.size() < static_cast<std::size_t>(bytes)) shrunk_.resize(static_cast<std::size_t>(bytes));
+        const std::size_t room = static_cast<std::size_t>(bytes) + kScalerOverrunBytes;
+        if (shrunk_.size() < room) shrunk_.resize(room);
         if (av_image_fill_arrays(shrunkPlanes_, shrunkStrides_, shrunk_.data(), format, setup.width, setup.height, 32) <
             0) {
             return false;

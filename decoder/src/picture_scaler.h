@@ -1,6 +1,7 @@
 // Turns a decoded picture into a 32-bit BGRA picture of a given size.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -9,6 +10,11 @@ struct AVFrame;
 struct SwsContext;
 
 namespace decoder {
+
+// swscale's vector code converts rows in blocks of pixels and may write up
+// to a block past a row's end; rows are written in order, so only the last
+// one runs past the picture. Buffers it writes keep this much room after it.
+inline constexpr std::size_t kScalerOverrunBytes = 256;
 
 class PictureScaler {
 public:

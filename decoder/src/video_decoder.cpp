@@ -179,7 +179,8 @@ bool VideoDecoder::convert(const AVFrame& frame, int width, int height) {
     // the range, which spares the scaler's warning on every picture.
     bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
     const AVPixelFormat format = studioRangeTwin(static_cast<AVPixelFormat>(frame.format), fullRange);
-    if (picture_.size() < kPictureHeaderSize + imageSize) picture_.resize(kPictureHeaderSize + imageSize);
+    const std::size_t bytes = kPictureHeaderSize + imageSize + kScalerOverrunBytes;
+    if (picture_.size() < bytes) picture_.resize(bytes);
     if (!scaler_.scale(frame, format, fullRange, w, h, picture_.data() + kPictureHeaderSize,
                        static_cast<int>(stride))) {
         return false;
