@@ -152,18 +152,24 @@ TEST(VideoSurfaceTest, AKeptShapeIsAsLargeAsFitsAndCentred) {
     EXPECT_EQ(fitKeepingAspect({0, 480}, {0, 0, 320, 240}), QRect());
 }
 
+// A 32-bit picture kept in shape, painted over a magenta canvas of `size`.
+QImage paintedKeepingItsShape(const platform::PictureView& picture, int size) {
+    VideoSurface surface(nullptr);
+    surface.setKeepAspect(true);
+    surface.stretchDraw(picture, {0, 0, size, size});
+    surface.present();
+    QImage canvas(size, size, QImage::Format_RGB32);
+    canvas.fill(Qt::magenta);
+    QPainter painter(&canvas);
+    EXPECT_TRUE(surface.paint(painter, canvas.rect()));
+    return canvas;
+}
+
 // A black and a white pixel side by side, kept in shape in an 8 x 8 window:
 // scaled smoothly, with black bars above and below.
 TEST(VideoSurfaceTest, AKeptShapeIsScaledSmoothlyBetweenBlackBars) {
     const uint8_t pixels[8] = {0, 0, 0, 255, 255, 255, 255, 255};
-    VideoSurface surface(nullptr);
-    surface.setKeepAspect(true);
-    surface.stretchDraw({2, 1, 32, 8, pixels}, {0, 0, 8, 8});
-    surface.present();
-    QImage canvas(8, 8, QImage::Format_RGB32);
-    QPainter painter(&canvas);
-    ASSERT_TRUE(surface.paint(painter, canvas.rect()));
-    painter.end();
+    const QImage canvas = paintedKeepingItsShape({2, 1, 32, 8, pixels}, 8);
     EXPECT_EQ(canvas.pixelColor(7, 1), QColor(Qt::black));
     EXPECT_EQ(canvas.pixelColor(7, 6), QColor(Qt::black));
     std::set<int> shades;
@@ -176,16 +182,8 @@ TEST(VideoSurfaceTest, AKeptShapeIsScaledSmoothlyBetweenBlackBars) {
 TEST(VideoSurfaceTest, EverythingBesideAKeptShapeIsBlack) {
     const std::vector<uint8_t> white(4 * 8 * 8, 0xFF);
     for (const QSize shape : {QSize(8, 2), QSize(2, 8), QSize(8, 8), QSize(3, 5)}) {
-        VideoSurface surface(nullptr);
-        surface.setKeepAspect(true);
-        surface.stretchDraw({shape.width(), shape.height(), 32, static_cast<std::size_t>(4 * shape.width()), white.data()},
-                            {0, 0, 10, 10});
-        surface.present();
-        QImage canvas(10, 10, QImage::Format_RGB32);
-        canvas.fill(Qt::magenta);
-        QPainter painter(&canvas);
-        ASSERT_TRUE(surface.paint(painter, canvas.rect()));
-        painter.end();
+        const QImage canvas = paintedKeepingItsShape(
+            {shape.width(), shape.height(), 32, static_cast<std::size_t>(4 * shape.width()), white.data()}, 10);
         const QRect picture = fitKeepingAspect(shape, canvas.rect());
         for (int y = 0; y < 10; ++y) {
             for (int x = 0; x < 10; ++x) {
@@ -261,7 +259,6 @@ TEST(WallCellTest, NameLabelFollowsTheNameAndTheFont) {
     cell.setCamera(0, QStringLiteral("A"), false);
     const int shortName = labelWidth(cell);
     EXPECT_GT(shortName, 0);
-    EXPECT_EQ(labelWidth(cell), shortName);
 
     cell.setCamera(0, QStringLiteral("A much longer camera name"), false);
     const int longName = labelWidth(cell);
