@@ -35,18 +35,33 @@ std::size_t audioPayloadOffset(int32_t length) {
     }
 }
 
+// The size a decoded picture's bitmap header gives (rows top-down, so the
+// height is stored negative); zero sides for a header that makes no sense.
+PictureSize decodedSize(const uint8_t* picture) {
+    const auto width = static_cast<int32_t>(transport::getUint32Le(picture + 4));
+    const auto height = -static_cast<int32_t>(transport::getUint32Le(picture + 8));
+    if (width <= 0 || height <= 0) return {};
+    return {width, height};
+}
+
 } // namespace
 
 // Decodes one video record. Returns the picture, or null when none came back
 // or the picture does not fit the picture buffer. MPEG-4 pictures are made
-// the stream's size; the other codecs' fit into the render rectangle.
+// the stream's size, or fitted into the render rectangle as it is now when
+// asked to fit (a wall cell that grows gets sharper pictures at once); the
+// other codecs' fit into the render rectangle.
 const uint8_t* Session::decode(const uint8_t* record, int32_t length) const {
     int32_t width = streamWidth_;
     int32_t height = streamHeight_;
+    const RenderInfo box = settings_.renderInfo();
     if (codecStream_) {
-        const RenderInfo box = settings_.renderInfo();
         width = box.width > 0 && box.height > 0 ? box.width : 0;
         height = box.width > 0 && box.height > 0 ? box.height : 0;
+    } else if ((box.flags & OSTREL_RENDER_FIT_PICTURES) != 0 && fullSize_.width > 0 && fullSize_.height > 0) {
+        const PictureSize fitted = fitInto(fullSize_, box.width, box.height);
+        width = fitted.width;
+        height = fitted.height;
     }
     const uint8_t* picture = decoder_.decode(width, height, record + kHeader, length - static_cast<int32_t>(kHeader));
     if (picture == nullptr) return nullptr;
@@ -64,6 +79,11 @@ void Session::handOverPicture(const uint8_t* picture) {
     if (picturePending_.load()) return;
     const uint32_t bytes = transport::getUint32Le(picture + decoder::kImageSizeOffset);
     std::memcpy(pictureBuffer_.get(), picture + decoder::kPictureHeaderSize, bytes);
+    // The size may change with the render rectangle (see decode).
+    if (const PictureSize size = decodedSize(picture); size.width > 0) {
+        picture_->width = size.width;
+        picture_->height = size.height;
+    }
     picture_->bitCount = transport::getUint16Le(picture + decoder::kBitCountOffset);
     picture_->pixelBytes = bytes;
     picture_->updateHeader();
@@ -80,14 +100,13 @@ void Session::describeDecodedPicture(const uint8_t* picture) {
         picture_->pixels = nullptr;
         return;
     }
-    const int32_t width = static_cast<int32_t>(transport::getUint32Le(picture + 4));
-    const int32_t height = -static_cast<int32_t>(transport::getUint32Le(picture + 8));
-    if (width <= 0 || height <= 0) {
+    const PictureSize size = decodedSize(picture);
+    if (size.width <= 0) {
         picture_->pixels = nullptr;
         return;
     }
-    picture_->width = width;
-    picture_->height = height;
+    picture_->width = size.width;
+    picture_->height = size.height;
     picture_->bitCount = transport::getUint16Le(picture + decoder::kBitCountOffset);
     picture_->pixelBytes = transport::getUint32Le(picture + decoder::kImageSizeOffset);
     picture_->pixels = picture + decoder::kPictureHeaderSize;
@@ -98,15 +117,14 @@ void Session::firstPicture(const uint8_t* record, int32_t length) {
     const uint8_t* data = record + kHeader;
     const std::size_t dataLength = static_cast<std::size_t>(length) - kHeader;
     if (!containsIntraPicture(data, dataLength)) return;
-    PictureSize size = parseVideoObjectLayer(data, dataLength);
+    fullSize_ = parseVideoObjectLayer(data, dataLength);
+    PictureSize size = fullSize_;
     const RenderInfo box = settings_.renderInfo();
     if ((box.flags & OSTREL_RENDER_FIT_PICTURES) != 0) size = fitInto(size, box.width, box.height);
     streamWidth_ = size.width;
     streamHeight_ = size.height;
     const uint8_t* picture = decode(record, length);
     if (picture == nullptr) return;
-    picture_->width = size.width;
-    picture_->height = size.height;
     startStream();
     handOverPicture(picture);
 }

@@ -15,6 +15,7 @@
 #include "client_seams.h"
 #include "client_settings.h"
 #include "decoder_plugin.h"
+#include "picture_scan.h"
 #include "platform/event.h"
 #include "stream_limits.h"
 #include "transport_plugin.h"
@@ -117,6 +118,7 @@ private:
     std::unique_ptr<AudioPlayer> audioPlayer_;
     int32_t streamWidth_ = 0;
     int32_t streamHeight_ = 0;
+    PictureSize fullSize_; // an MPEG-4 stream's own size, from its first picture
     bool streamStarted_ = false;
 
     // Handed from the receive thread to the render thread; they outlive both.

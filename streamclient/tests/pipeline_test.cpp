@@ -66,10 +66,44 @@ TEST_F(PipelineTest, AskedToFitTheDecoderMakesPicturesNoLargerThanTheRectangle) 
     EXPECT_EQ(snap.pixels.size(), 266u * 200u * 4u);
 }
 
+// A wall cell that changes size gets pictures of its new size from the next
+// one on, never larger than the camera's own.
+TEST_F(PipelineTest, FittedPicturesFollowTheRectangleUpToTheStreamsOwnSize) {
+    configure();
+    RenderInfo info{};
+    info.flags = OSTREL_RENDER_FIT_PICTURES;
+    info.window = window;
+    info.width = 300;
+    info.height = 200;
+    M_KSetRenderInfo(handle, &info);
+    ASSERT_EQ(M_KConnect(handle), 1);
+    transport.push(frameRecord(1, intraData(640, 480, 10, 20, 30)));
+    ASSERT_TRUE(rendered.waitFor(1));
+    const struct {
+        int boxWidth, boxHeight, width, height;
+    } boxes[] = {{600, 450, 600, 450}, {1920, 1080, 640, 480}, {480, 270, 360, 270}, {160, 400, 160, 120}};
+    for (const auto& box : boxes) {
+        info.width = box.boxWidth;
+        info.height = box.boxHeight;
+        M_KSetRenderInfo(handle, &info);
+        pushUntilDrawn(frameRecord(1, predictedData(40, 50, 60)));
+        const auto snap = surface->snapshot();
+        EXPECT_EQ(snap.width, box.width) << box.boxWidth << "x" << box.boxHeight;
+        EXPECT_EQ(snap.height, box.height) << box.boxWidth << "x" << box.boxHeight;
+        EXPECT_EQ(snap.pixels.size(), static_cast<std::size_t>(box.width) * box.height * 4u);
+    }
+}
+
 TEST_F(PipelineTest, LaterPicturesKeepTheFirstSize) {
     startStream(64, 48);
+    RenderInfo info{};
+    info.window = window;
+    info.width = 32;
+    info.height = 24;
+    M_KSetRenderInfo(handle, &info); // not asked to fit: the stream's size stays
     pushUntilDrawn(frameRecord(1, predictedData(40, 50, 60)));
     EXPECT_EQ(decoder.lastWidth(), 64);
+    EXPECT_EQ(surface->snapshot().width, 64);
     const auto snap = surface->snapshot();
     EXPECT_EQ(snap.pixels[0], 40);
     EXPECT_EQ(snap.pixels[2], 60);

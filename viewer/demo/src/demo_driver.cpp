@@ -32,6 +32,8 @@ namespace {
 constexpr int kSettleMs = 500;
 // Time beyond the view's run after which anything still open is closed.
 constexpr int kGiveUpMs = 15000;
+// How long the wall shows its first camera alone before that is pictured.
+constexpr int kSingleCellMs = 2000;
 
 void saveShot(QWidget* window, const QString& folder, const char* name) {
     const QString path = QDir(folder).filePath(QString::fromLatin1(name));
@@ -95,7 +97,12 @@ void driveWall(const DemoOptions& options) {
                          static_cast<double>(counts[i] - (*counted)[i]) / seconds);
         }
         saveShot(wall, options.screenshotFolder, "wall.png");
-        wall->press(WallKey::Escape);
+        // The first camera alone, once its pictures follow the larger cell.
+        wall->press(WallKey::One);
+        QTimer::singleShot(kSingleCellMs, wall, [wall, folder = options.screenshotFolder] {
+            saveShot(wall, folder, "wall-single.png");
+            wall->press(WallKey::Escape);
+        });
     });
 }
 
