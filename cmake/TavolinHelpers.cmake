@@ -78,9 +78,15 @@ function(tavolin_test target)
     return()
   endif()
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT TARGET tavolin_test_main)
+    # Sets the loopback guard before any test runs; a program with its own
+    # main keeps it, as the linker takes a library's main only when none is.
+    add_library(tavolin_test_main STATIC ${CMAKE_SOURCE_DIR}/cmake/testing/guarded_test_main.cpp)
+    target_link_libraries(tavolin_test_main PRIVATE GTest::gtest)
+  endif()
   add_executable(${target} ${T_SOURCES})
   tavolin_strict(${target})
-  target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock tavolin_test_main Threads::Threads)
   # Test code is mostly assertion macros: optimising it fully doubles its
   # compile time and buys nothing, since the code under test keeps its own
   # flags. Line tables still give readable backtraces.
@@ -92,10 +98,9 @@ function(tavolin_test target)
   endif()
   # The label is the executable's name, so a run can pick components
   # (ctest -L '^configstore_tests$').
-  # One variable only: gtest_discover_tests hands a list on split, and every
-  # variable after the first was dropped. The test presets set
-  # TAVOLIN_LOOPBACK_ONLY=1.
+  # The environment comes from the test main: gtest_discover_tests hands an
+  # ENVIRONMENT list on split, and kept only its first variable.
   gtest_discover_tests(${target}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS ${target} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS ${target})
 endfunction()
