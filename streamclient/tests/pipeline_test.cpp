@@ -46,29 +46,10 @@ TEST_F(PipelineTest, PictureIsStretchedIntoTheRenderRectangleWithTheStreamSize) 
     EXPECT_EQ(decoder.lastHeight(), 48);
 }
 
+// A wall cell's pictures are no larger than the cell, nor than the camera's
+// own; a cell that changes size gets pictures of its new size from the next
+// one on.
 TEST_F(PipelineTest, AskedToFitTheDecoderMakesPicturesNoLargerThanTheRectangle) {
-    configure();
-    RenderInfo info{};
-    info.flags = OSTREL_RENDER_FIT_PICTURES;
-    info.window = window;
-    info.width = 300;
-    info.height = 200;
-    M_KSetRenderInfo(handle, &info);
-    ASSERT_EQ(M_KConnect(handle), 1);
-    transport.push(frameRecord(1, intraData(640, 480, 10, 20, 30)));
-    ASSERT_TRUE(rendered.waitFor(1));
-    pushUntilDrawn(frameRecord(1, predictedData(40, 50, 60)));
-    EXPECT_EQ(decoder.lastWidth(), 266);
-    EXPECT_EQ(decoder.lastHeight(), 200);
-    const auto snap = surface->snapshot();
-    EXPECT_EQ(snap.width, 266);
-    EXPECT_EQ(snap.height, 200);
-    EXPECT_EQ(snap.pixels.size(), 266u * 200u * 4u);
-}
-
-// A wall cell that changes size gets pictures of its new size from the next
-// one on, never larger than the camera's own.
-TEST_F(PipelineTest, FittedPicturesFollowTheRectangleUpToTheStreamsOwnSize) {
     configure();
     RenderInfo info{};
     info.flags = OSTREL_RENDER_FIT_PICTURES;
@@ -81,15 +62,17 @@ TEST_F(PipelineTest, FittedPicturesFollowTheRectangleUpToTheStreamsOwnSize) {
     ASSERT_TRUE(rendered.waitFor(1));
     const struct {
         int boxWidth, boxHeight, width, height;
-    } boxes[] = {{600, 450, 600, 450}, {1920, 1080, 640, 480}, {480, 270, 360, 270}, {160, 400, 160, 120}};
+    } boxes[] = {{300, 200, 266, 200}, {600, 450, 600, 450}, {1920, 1080, 640, 480}, {160, 400, 160, 120}};
     for (const auto& box : boxes) {
         info.width = box.boxWidth;
         info.height = box.boxHeight;
         M_KSetRenderInfo(handle, &info);
-        pushUntilDrawn(frameRecord(1, predictedData(40, 50, 60)));
+        // A picture pushed for the last size may still be on its way.
+        for (int i = 0; i < 10 && surface->snapshot().width != box.width; ++i)
+            pushUntilDrawn(frameRecord(1, predictedData(40, 50, 60)));
         const auto snap = surface->snapshot();
         EXPECT_EQ(snap.width, box.width) << box.boxWidth << "x" << box.boxHeight;
-        EXPECT_EQ(snap.height, box.height) << box.boxWidth << "x" << box.boxHeight;
+        EXPECT_EQ(snap.height, box.height);
         EXPECT_EQ(snap.pixels.size(), static_cast<std::size_t>(box.width) * box.height * 4u);
     }
 }
