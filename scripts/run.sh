@@ -11,7 +11,8 @@
 #                                       demo finds, plays and pans it, restarts the camera
 #                                       and waits for its video to come back
 #   scripts/run.sh --wall               16 simulated cameras (protocols 1 and 2, RTSP, ONVIF) on
-#                                       the camera wall; headless, presses Wall and pictures it 4x4
+#                                       the camera wall; headless, presses Wall and pictures it 4x4,
+#                                       then with its first camera alone
 #   scripts/run.sh watch [options]      the headless check: tavolin-watch (see README)
 #
 # Without a display the viewer runs under Xvfb, pictures the settings form,
