@@ -134,6 +134,9 @@ TEST_F(WatchOptionsTest, RtspUrlIsTypeFourWithItsCredentialsTakenOutOfTheAddress
     EXPECT_STREQ(options.config.cameraAddress, "rtsp://127.0.0.1:8554/h264");
     EXPECT_STREQ(options.config.userName, "ad min");
     EXPECT_STREQ(options.config.password, "p@ss");
+    ASSERT_TRUE(parse({"--url", "rtsp://viewer:pa/ss@127.0.0.1/h264"}, options, error)) << error;
+    EXPECT_STREQ(options.config.cameraAddress, "rtsp://127.0.0.1/h264");
+    EXPECT_STREQ(options.config.password, "pa/ss");
     EXPECT_FALSE(parse({"--url", "http://127.0.0.1/"}, options, error));
     EXPECT_FALSE(parse({"--url", "rtsp://127.0.0.1/" + std::string(300, 'a')}, options, error));
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include <corvel/camera_url.h>
 #include <ledra/config_store.h>
 
 namespace watch {
@@ -43,46 +44,20 @@ bool takeOnvifAddress(const std::string& text, MediaConfig& c, std::string& erro
     return true;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecode(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // An RTSP URL goes into the address field without its credentials (the
-// address is printed); these go to the user and password fields.
+// address is printed); these go to the user and password fields. A password
+// may hold '/' and '@' as typed: the URL is split at its last '@'.
 bool takeRtspUrl(const std::string& url, MediaConfig& c, std::string& error) {
-    constexpr std::string_view kScheme = "rtsp://";
-    if (url.size() < kScheme.size() || url.compare(0, kScheme.size(), kScheme) != 0) {
-        error = "--url needs an rtsp:// URL";
+    const corvel::RtspUrlParts parts = corvel::splitRtspUrl(url);
+    if (!parts.ok) {
+        error = "--url needs an rtsp:// URL: " + parts.reason;
         return false;
     }
-    std::string rest = url.substr(kScheme.size());
-    const std::size_t slash = rest.find('/');
-    const std::size_t at = rest.rfind('@', slash == std::string::npos ? std::string::npos : slash);
-    if (at != std::string::npos) {
-        const std::string userInfo = rest.substr(0, at);
-        const std::size_t colon = userInfo.find(':');
-        copyText(c.userName, sizeof c.userName, percentDecode(userInfo.substr(0, colon)));
-        copyText(c.password, sizeof c.password,
-                 colon == std::string::npos ? std::string() : percentDecode(userInfo.substr(colon + 1)));
-        rest = rest.substr(at + 1);
+    if (parts.hasUserInfo) {
+        copyText(c.userName, sizeof c.userName, parts.user);
+        copyText(c.password, sizeof c.password, parts.password);
     }
-    const std::string address = std::string(kScheme) + rest;
+    const std::string address = corvel::joinRtspUrl(parts.host, parts.port, parts.pathAndQuery);
     if (address.size() >= sizeof c.cameraAddress) {
         error = "--url is longer than " + std::to_string(sizeof c.cameraAddress - 1) + " bytes";
         return false;

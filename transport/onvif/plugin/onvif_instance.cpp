@@ -49,8 +49,9 @@ CameraUrl OnvifInstance::locate(const MediaConfig& config, int deadlineMs) {
         return failed;
     }
     // The stream address carries no credentials; the camera's own go in,
-    // escaped, and the host passes the loopback guard like any RTSP host.
-    return buildCameraUrl(*uri, 0, credentialsOf(config));
+    // escaped, and the host passes the loopback guard like any RTSP host. An
+    // '@' in the camera's path never picks the host they go to.
+    return buildCameraUrl(*uri, 0, credentialsOf(config), "/etc/hosts", UserInfoEnd::BeforePath);
 }
 
 std::shared_ptr<onvif::CameraSession> OnvifInstance::session() {
