@@ -408,9 +408,9 @@ TEST_P(CodecDecoderTest, EachPictureFitsTheBoxOfItsOwnCall) {
     const struct {
         int boxWidth, boxHeight, width, height;
         bool newDecoder;
-    } calls[] = {{100, 100, 100, 75, false}, {640, 480, 320, 240, false}, {161, 400, 161, 120, false},
-                 {320, 240, 320, 240, false}, {99, 75, 99, 74, false},    {100, 100, 100, 75, false},
-                 {24, 24, 24, 18, true},      {40, 40, 40, 30, true},     {72, 72, 72, 54, true},
+    } calls[] = {{100, 100, 100, 75, false},  {640, 480, 320, 240, false}, {161, 400, 161, 120, false},
+                 {320, 240, 320, 240, false}, {99, 75, 99, 74, false},     {100, 100, 100, 75, false},
+                 {24, 24, 24, 18, true},      {40, 40, 40, 30, true},      {72, 72, 72, 54, true},
                  {360, 360, 320, 240, true}};
     for (const auto& call : calls) {
         SCOPED_TRACE(testing::Message() << "box " << call.boxWidth << "x" << call.boxHeight);

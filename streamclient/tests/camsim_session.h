@@ -78,9 +78,8 @@ inline bool waitForCount(const camsim::Recording& recording, camsim::Channel cha
 class ProtocolFile {
 public:
     ProtocolFile(const std::string& name, const std::string& text) {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("ostrel-ptz-" + std::to_string(::getpid()) + "-" +
-                   std::to_string(reinterpret_cast<uintptr_t>(this)));
+        folder_ = std::filesystem::temp_directory_path() / ("ostrel-ptz-" + std::to_string(::getpid()) + "-" +
+                                                            std::to_string(reinterpret_cast<uintptr_t>(this)));
         std::filesystem::create_directories(folder_);
         path_ = (folder_ / name).string();
         std::ofstream(path_) << text;

@@ -188,8 +188,8 @@ TEST(VideoSurfaceTest, EverythingBesideAKeptShapeIsBlack) {
         for (int y = 0; y < 10; ++y) {
             for (int x = 0; x < 10; ++x) {
                 const QColor expected = picture.contains(x, y) ? QColor(Qt::white) : QColor(Qt::black);
-                ASSERT_EQ(canvas.pixelColor(x, y), expected) << shape.width() << "x" << shape.height() << " at " << x
-                                                             << "," << y;
+                ASSERT_EQ(canvas.pixelColor(x, y), expected)
+                    << shape.width() << "x" << shape.height() << " at " << x << "," << y;
             }
         }
     }
