@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "transport/streaming_types.h"
+
 namespace ostrel {
 
 inline constexpr std::size_t kPictureBufferSize = 1659904;
@@ -14,10 +16,11 @@ inline constexpr int kFirstCodecPictureTimeoutMs = 10000;
 inline constexpr std::size_t kEventHeaderSize = 32;
 inline constexpr std::size_t kOverlayCapacity = 128;
 
-// Streaming types 1 to 5; 4 (plain RTSP) and 5 (ONVIF) carry H.264, H.265 or
-// JPEG records and fail their connect as soon as the attempt failed.
-inline constexpr int kStreamingTypeCount = 5;
-inline constexpr bool isCodecStreamingType(int type) { return type == 4 || type == 5; }
+// Streaming types 1 to 5 (transport/streaming_types.h); those over RTSP
+// carry H.264, H.265 or JPEG records and fail their connect as soon as the
+// attempt failed.
+using transport::kStreamingTypeCount;
+inline constexpr bool isCodecStreamingType(int type) { return transport::streamsOverRtsp(type); }
 // Their receive buffer holds the largest access unit we accept: a 3840 x 2160
 // picture at 12 bits a pixel, which no coded picture exceeds in practice.
 inline constexpr std::size_t kCodecReceiveBufferSize = std::size_t{3840} * 2160 * 3 / 2;

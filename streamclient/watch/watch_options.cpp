@@ -8,6 +8,7 @@
 
 #include <corvel/camera_url.h>
 #include <ledra/config_store.h>
+#include <transport/streaming_types.h>
 
 namespace watch {
 
@@ -149,14 +150,14 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         } else if (arg == "--onvif") {
             if (!text(s)) return false;
             if (!takeOnvifAddress(s, options.config, error)) return false;
-            options.streamingType = 5;
+            options.streamingType = transport::kOnvifStreamingType;
             options.cameraGiven = true;
         } else if (arg == "--find") {
             options.find = true;
         } else if (arg == "--url") {
             if (!text(s)) return false;
             if (!takeRtspUrl(s, options.config, error)) return false;
-            options.streamingType = 4;
+            options.streamingType = transport::kRtspStreamingType;
             options.cameraGiven = true;
         } else if (arg == "--user") {
             if (!text(s)) return false;
@@ -225,9 +226,10 @@ bool loadCameraSection(const std::string& path, int camera, Options& options, st
     const int type = std::atoi(get("StreamingType").c_str());
     options.streamingType = type == 0 ? 2 : type;
     // RTSP cameras (types 4 and 5) may be given by a whole URL.
-    const std::size_t addressWidth = options.streamingType >= 4 ? sizeof c.cameraAddress : 16;
+    const bool overRtsp = transport::streamsOverRtsp(options.streamingType);
+    const std::size_t addressWidth = overRtsp ? sizeof c.cameraAddress : 16;
     // The viewer stores a URL too long for one line with the rest under "CameraIPMore".
-    const std::string host = get("CameraIP") + (options.streamingType >= 4 ? get("CameraIPMore") : std::string());
+    const std::string host = get("CameraIP") + (overRtsp ? get("CameraIPMore") : std::string());
     copyText(c.cameraAddress, addressWidth, host.empty() ? "192.168.0.100" : host);
     const std::string user = get("CameraUserName");
     copyText(c.userName, sizeof c.userName, user.empty() ? "Admin" : user);

@@ -17,6 +17,7 @@
 #include "camsim/rtsp_camera.h"
 #include "camsim/settings_file.h"
 #include "transport/contract.h"
+#include "transport/streaming_types.h"
 
 namespace camsim {
 
@@ -27,8 +28,8 @@ class RtspProfileStreams;
 class V1Camera;
 class V2Camera;
 
-inline constexpr int kRtspStreamingType = 4;
-inline constexpr int kOnvifStreamingType = 5;
+using transport::kOnvifStreamingType;
+using transport::kRtspStreamingType;
 
 // A small picture at a low rate: cheap enough for many cameras in one test.
 CameraOptions quietCameraOptions();

@@ -8,18 +8,24 @@
 
 extern "C" {
 
-// Connection settings, copied whole into the plug-in instance.
+// Connection settings, copied whole into the plug-in instance. Which fields a
+// plug-in reads depends on its streaming type (transport/streaming_types.h).
 struct MediaConfig {
-    int32_t connectionType;  // 1 video only, 2 control and video, 3 control only
-    int32_t channel;         // video-server channel, 0 = none
-    char cameraAddress[288]; // dotted IPv4 text
+    int32_t connectionType; // 1 video only, 2 control and video, 3 control only
+    // Types 1 and 2: the video server's channel, 0 = none. Type 5: the ONVIF
+    // profile, 1 for the first, 0 = the smallest H.264/H.265 one.
+    int32_t channel;
+    // Types 1 and 2: dotted IPv4 text (at most 15 characters). Type 4: a host
+    // name or address, or the stream's whole rtsp:// URL. Type 5: the
+    // camera's host name or address.
+    char cameraAddress[288];
     char userName[64];
     char password[64];
     int32_t registerPort;  // protocol 1 login channel
-    int32_t streamingPort; // media (video) channel
+    int32_t streamingPort; // media (video) channel; type 4: the RTSP port of a bare host, 554 when 0
     int32_t controlPort;
     uint8_t reserved436[12]; // the caller's, copied but not read
-    int32_t httpPort;
+    int32_t httpPort;        // the camera's web server; type 5: its device service, 80 when 0
     uint8_t reserved452[12]; // the caller's, copied but not read
     int32_t connectTimeoutSeconds;
 };
@@ -50,17 +56,19 @@ struct TransportCommand {
     int32_t type;
     const void* data;
     int32_t length;
-    void* replyBuffer;     // unused by both plug-ins
-    int32_t replyCapacity; // unused by both plug-ins
+    void* replyBuffer;     // unused by every plug-in
+    int32_t replyCapacity; // unused by every plug-in
 };
 
 // The 44-byte header of every frame record handed out by M_XGetNextFrame.
 struct FrameHeader {
     uint8_t startCode[4]; // 00 00 01 B2
-    uint8_t streamKind;   // 1 video, 2 audio
-    uint8_t zero5[3];
+    // 1 MPEG-4 video, 2 audio (types 1 and 2); types 4 and 5 add 3 H.264,
+    // 4 H.265 and 5 JPEG, each record one Annex-B access unit or picture.
+    uint8_t streamKind;
+    uint8_t zero5[3];     // types 4 and 5: byte 5 bit 0 marks a picture a decoder may start at
     uint32_t lengthAfter; // record length - 12
-    uint8_t timeStamp[4]; // as the camera sent it
+    uint8_t timeStamp[4]; // types 1 and 2: as the camera sent it; 4 and 5: milliseconds, little-endian
     uint8_t perFrame;
     uint8_t status;
     uint8_t motion;       // one bit per region

@@ -1,7 +1,5 @@
 #include "onvif_instance.h"
 
-#include "corvel/plugin.h"
-
 #include <platform/diagnostics.h>
 
 #include <algorithm>
@@ -103,6 +101,8 @@ int32_t OnvifInstance::sendCommand(const TransportCommand& command) {
     return s->sendCommand(command.type, static_cast<const uint8_t*>(command.data), command.length);
 }
 
-std::unique_ptr<Instance> makePluginInstance() { return std::unique_ptr<Instance>(new (std::nothrow) OnvifInstance()); }
-
 } // namespace corvel
+
+std::unique_ptr<transport::PluginInstance> transport::makePluginInstance() {
+    return std::unique_ptr<PluginInstance>(new (std::nothrow) corvel::OnvifInstance());
+}

@@ -1,12 +1,8 @@
 // Corvel-M: a camera reached at its RTSP URL or host.
-#include "corvel/plugin.h"
+#include "corvel/instance.h"
 
 #include <new>
 
-namespace corvel {
-
-std::unique_ptr<Instance> makePluginInstance() {
-    return std::unique_ptr<Instance>(new (std::nothrow) Instance("Corvel-M", &locatePlainRtsp));
+std::unique_ptr<transport::PluginInstance> transport::makePluginInstance() {
+    return std::unique_ptr<PluginInstance>(new (std::nothrow) corvel::Instance("Corvel-M", &corvel::locatePlainRtsp));
 }
-
-} // namespace corvel

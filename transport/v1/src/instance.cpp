@@ -4,6 +4,7 @@
 #include "transport/protocol_message.h"
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace fenwa10 {
@@ -66,14 +67,14 @@ bool Instance::abortOperationLocked() {
     return true;
 }
 
-bool Instance::connect() {
+int32_t Instance::connect() {
     beginOperation();
     // A connection still alive is not connected twice; the leftovers of a
     // lost one are cleared first.
     if (control_.isAttached() && !control_.receiveThreadEnded()) {
         closeAll();
         endOperation();
-        return false;
+        return 0;
     }
     closeAll();
     // Every step fails once the connect is woken; the flag covers the gaps
@@ -153,19 +154,19 @@ bool Instance::connect() {
             std::string(config_.cameraAddress, strnlen(config_.cameraAddress, sizeof config_.cameraAddress)) +
             " failed at " + step + ": " + why);
     }
-    return !endOperation() && ok;
+    return !endOperation() && ok ? 1 : 0;
 }
 
-bool Instance::startStreaming() {
+int32_t Instance::startStreaming() {
     beginOperation();
     if (!control_.isAttached() || media_.state() != 4) {
         endOperation();
-        return false;
+        return 0;
     }
     control_.prepareStream();
     const bool ok = media_.receiveStreamHeader();
     if (ok) control_.startStream(config_.connectionType == kConnectionTypeStart35);
-    return !endOperation() && ok;
+    return !endOperation() && ok ? 1 : 0;
 }
 
 void Instance::stopStreaming() {
@@ -189,10 +190,10 @@ int32_t Instance::getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t buff
 
 int32_t Instance::getNextIFrame() { return media_.skipToIntraFrame(control_); }
 
-bool Instance::sendCommand(const TransportCommand& command) {
-    if (!control_.isConnected()) return false;
-    if (command.length < 0 || (command.length > 0 && command.data == nullptr)) return false;
-    if (static_cast<std::size_t>(command.length) > transport::kMaxMessagePayload) return false;
+int32_t Instance::sendCommand(const TransportCommand& command) {
+    if (!control_.isConnected()) return 0;
+    if (command.length < 0 || (command.length > 0 && command.data == nullptr)) return 0;
+    if (static_cast<std::size_t>(command.length) > transport::kMaxMessagePayload) return 0;
     const auto* data = static_cast<const uint8_t*>(command.data);
     uint32_t type = static_cast<uint32_t>(command.type);
     if (command.type == transport::kCommandA0000051) type = kSetFrameRate;
@@ -201,32 +202,34 @@ bool Instance::sendCommand(const TransportCommand& command) {
         // buffer is const, so the moved value goes out in a copy.
         std::vector<uint8_t> copy(data, data + command.length);
         copy[0] = static_cast<uint8_t>(copy[0] * 16);
-        return control_.send(type, copy.data(), copy.size());
+        return control_.send(type, copy.data(), copy.size()) ? 1 : 0;
     }
-    return control_.send(type, data, static_cast<std::size_t>(command.length));
+    return control_.send(type, data, static_cast<std::size_t>(command.length)) ? 1 : 0;
 }
 
-void Instance::setCallback(void* context, ControlDataCallback callback) { control_.setCallback(context, callback); }
-
-bool Instance::setMotionInfo(const MotionInfo& info) {
-    if (!control_.isConnected()) return false;
-    return control_.send(kSetMotion, &info, sizeof info);
+void Instance::setControlDataCallback(void* context, ControlDataCallback callback) {
+    control_.setCallback(context, callback);
 }
 
-bool Instance::getMotionInfo(MotionInfo& info) {
-    if (!control_.isConnected()) return false;
+int32_t Instance::setMotionInfo(const MotionInfo& info) {
+    if (!control_.isConnected()) return 0;
+    return control_.send(kSetMotion, &info, sizeof info) ? 1 : 0;
+}
+
+int32_t Instance::getMotionInfo(MotionInfo& info) {
+    if (!control_.isConnected()) return 0;
     uint8_t bytes[kMotionInfoSize];
     if (!control_.requestMotionInfo(bytes)) {
         control_.close();
-        return false;
+        return 0;
     }
     std::memcpy(&info, bytes, sizeof info);
-    return true;
+    return 1;
 }
 
-bool Instance::setVideoConfig(const VideoConfig& config) {
+int32_t Instance::setVideoConfig(const VideoConfig& config) {
     lastVideoConfig_ = config;
-    if (!control_.isConnected()) return false;
+    if (!control_.isConnected()) return 0;
     const std::pair<uint32_t, int32_t> steps[] = {
         {kSetBrightness, config.brightness}, {kSetContrast, config.contrast},
         {kSetSaturation, config.saturation}, {kSetHue, config.hue},
@@ -240,7 +243,7 @@ bool Instance::setVideoConfig(const VideoConfig& config) {
         all = control_.send(type, payload, sizeof payload) && all;
     }
     fetchCameraConfig();
-    return all;
+    return all ? 1 : 0;
 }
 
 int32_t Instance::getVideoConfig(VideoConfig& out) {
@@ -257,8 +260,12 @@ int32_t Instance::getVideoConfig(VideoConfig& out) {
     return out.videoStandard;
 }
 
-void* handleOf(Instance* instance) { return instance; }
+void* handleOf(Instance* instance) { return transport::handleOf(instance); }
 
-Instance* instanceFromHandle(void* handle) { return static_cast<Instance*>(handle); }
+Instance* instanceFromHandle(void* handle) { return static_cast<Instance*>(transport::instanceOf(handle)); }
 
 } // namespace fenwa10
+
+std::unique_ptr<transport::PluginInstance> transport::makePluginInstance() {
+    return std::unique_ptr<PluginInstance>(new (std::nothrow) fenwa10::Instance(platform::SystemClock::instance()));
+}

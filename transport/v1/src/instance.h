@@ -1,5 +1,5 @@
 // One protocol version 1 connection: the login, control and media channels
-// and what they share. The C exports are thin wrappers over this class.
+// and what they share, behind the contract's shared exports.
 #pragma once
 
 #include "control_channel.h"
@@ -7,35 +7,34 @@
 #include "login_channel.h"
 #include "media_channel.h"
 #include "transport/contract.h"
+#include "transport/plugin_instance.h"
 
 #include <atomic>
 #include <mutex>
 
 namespace fenwa10 {
 
-class Instance {
+class Instance final : public transport::PluginInstance {
 public:
     // The clock times the keep-alive rules; it must outlive the instance.
     // M_XInit gives the system clock, tests a manual one.
     explicit Instance(const platform::Clock& clock);
-    ~Instance();
-    Instance(const Instance&) = delete;
-    Instance& operator=(const Instance&) = delete;
+    ~Instance() override;
 
-    void setMediaConfig(const MediaConfig& config);
-    bool connect();
-    bool startStreaming();
-    void stopStreaming();
-    void disconnect();
-    int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize);
-    int32_t getNextIFrame();
-    bool sendCommand(const TransportCommand& command);
-    void setCallback(void* context, ControlDataCallback callback);
-    bool setMotionInfo(const MotionInfo& info);
-    bool getMotionInfo(MotionInfo& info);
-    bool setVideoConfig(const VideoConfig& config);
-    int32_t getVideoConfig(VideoConfig& config);
-    void setDebugMessageLevel(int32_t level) { debugLevel_.store(level); }
+    void setMediaConfig(const MediaConfig& config) override;
+    int32_t connect() override;
+    int32_t startStreaming() override;
+    void stopStreaming() override;
+    void disconnect() override;
+    int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) override;
+    int32_t getNextIFrame() override;
+    int32_t sendCommand(const TransportCommand& command) override;
+    void setControlDataCallback(void* context, ControlDataCallback callback) override;
+    int32_t setMotionInfo(const MotionInfo& info) override;
+    int32_t getMotionInfo(MotionInfo& info) override;
+    int32_t setVideoConfig(const VideoConfig& config) override;
+    // The camera's video standard, as the contract's result.
+    int32_t getVideoConfig(VideoConfig& config) override;
 
     bool connectionLost() const { return state_.connectionLost.load(); }
     const ControlChannel& control() const { return control_; }
@@ -59,7 +58,6 @@ private:
     LoginChannel login_;
     ControlChannel control_;
     MediaChannel media_;
-    std::atomic<int32_t> debugLevel_{0};
     std::mutex operationMutex_;
     bool operationRunning_ = false;
     std::atomic<bool> operationAborted_{false};

@@ -7,6 +7,7 @@
 #include "transport/protocol_message.h"
 
 #include <cstring>
+#include <new>
 
 namespace fenwa20 {
 
@@ -212,30 +213,37 @@ bool Instance::httpRequest(const std::string& url, std::size_t capacity, int tim
     return true;
 }
 
-void Instance::setVideoConfig(const VideoConfig& config) {
+int32_t Instance::setVideoConfig(const VideoConfig& config) {
     std::string answer;
     httpRequest(videoSetQuery(identity(), config), kVideoAnswerCapacity, answer);
+    return 1;
 }
 
-void Instance::getVideoConfig(VideoConfig& out) {
+int32_t Instance::getVideoConfig(VideoConfig& out) {
     std::string answer;
     const bool answered = httpRequest(videoGetQuery(identity()), kVideoAnswerCapacity, answer);
     std::lock_guard lock(videoConfigMutex_);
     if (answered) parseVideoAnswer(answer, storedVideoConfig_);
     out = storedVideoConfig_;
+    return 1;
 }
 
-void Instance::setMotionInfo(const MotionInfo& info) {
-    const auto query = motionSetQuery(identity(), info);
-    if (!query) return;
-    std::string answer;
-    httpRequest(*query, kMotionAnswerCapacity, answer);
+int32_t Instance::setMotionInfo(const MotionInfo& info) {
+    if (const auto query = motionSetQuery(identity(), info)) {
+        std::string answer;
+        httpRequest(*query, kMotionAnswerCapacity, answer);
+    }
+    return 1;
 }
 
-void Instance::getMotionInfo(MotionInfo& out) {
+int32_t Instance::getMotionInfo(MotionInfo& out) {
     std::string answer;
-    if (!httpRequest(motionGetQuery(identity()), kMotionAnswerCapacity, answer)) return;
-    out = parseMotionAnswer(answer);
+    if (httpRequest(motionGetQuery(identity()), kMotionAnswerCapacity, answer)) out = parseMotionAnswer(answer);
+    return 1;
 }
 
 } // namespace fenwa20
+
+std::unique_ptr<transport::PluginInstance> transport::makePluginInstance() {
+    return std::unique_ptr<PluginInstance>(new (std::nothrow) fenwa20::Instance());
+}

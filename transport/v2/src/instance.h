@@ -1,9 +1,10 @@
-// One protocol version 2 connection: what an M_XInit handle points to.
+// One protocol version 2 connection, behind the contract's shared exports.
 #pragma once
 
 #include "camera_config.h"
 #include "control_channel.h"
 #include "transport/contract.h"
+#include "transport/plugin_instance.h"
 #include "video_channel.h"
 
 #include <array>
@@ -22,27 +23,26 @@ struct InstanceOptions {
     int controlRequestTimeoutMs = 1000;
 };
 
-class Instance {
+class Instance final : public transport::PluginInstance {
 public:
     explicit Instance(const InstanceOptions& options = {});
-    ~Instance();
-    Instance(const Instance&) = delete;
-    Instance& operator=(const Instance&) = delete;
+    ~Instance() override;
 
-    void setMediaConfig(const MediaConfig& config);
-    int32_t connect();
-    int32_t startStreaming();
-    int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize);
-    int32_t getNextIFrame();
-    void stopStreaming();
-    void disconnect();
-    int32_t sendCommand(const TransportCommand& command);
-    void setControlDataCallback(void* context, ControlDataCallback callback);
-    void setVideoConfig(const VideoConfig& config);
-    void getVideoConfig(VideoConfig& out);
-    void setMotionInfo(const MotionInfo& info);
-    void getMotionInfo(MotionInfo& out);
-    void setDebugMessageLevel(int32_t level) { debugLevel_ = level; }
+    void setMediaConfig(const MediaConfig& config) override;
+    int32_t connect() override;
+    int32_t startStreaming() override;
+    int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) override;
+    int32_t getNextIFrame() override;
+    void stopStreaming() override;
+    void disconnect() override;
+    int32_t sendCommand(const TransportCommand& command) override;
+    void setControlDataCallback(void* context, ControlDataCallback callback) override;
+    // The camera's web server answers these; 1 whatever it answered, and the
+    // settings read keep their last values when it did not.
+    int32_t setVideoConfig(const VideoConfig& config) override;
+    int32_t getVideoConfig(VideoConfig& out) override;
+    int32_t setMotionInfo(const MotionInfo& info) override;
+    int32_t getMotionInfo(MotionInfo& out) override;
 
     const ControlChannel& control() const { return control_; }
     const VideoChannel& video() const { return video_; }
@@ -81,7 +81,6 @@ private:
 
     std::mutex videoConfigMutex_;
     VideoConfig storedVideoConfig_{};
-    std::atomic<int32_t> debugLevel_{0};
     std::mutex operationMutex_;
     bool operationRunning_ = false;
     std::atomic<bool> operationAborted_{false};

@@ -67,9 +67,21 @@ bool typeKeepsAspect(int32_t type) { return streamsOverRtsp(type); }
 
 } // namespace
 
+const std::vector<transport::StreamingType>& streamingTypeItems() {
+    static const std::vector<transport::StreamingType> items = [] {
+        std::vector<transport::StreamingType> offered;
+        for (const transport::StreamingType& entry : transport::kStreamingTypes) {
+            if (entry.formText != nullptr) offered.push_back(entry);
+        }
+        return offered;
+    }();
+    return items;
+}
+
 int streamingTypeItem(int32_t type) {
-    for (std::size_t i = 0; i < std::size(kStreamingTypeItems); ++i) {
-        if (kStreamingTypeItems[i].type == type) return static_cast<int>(i);
+    const auto& items = streamingTypeItems();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].type == type) return static_cast<int>(i);
     }
     return -1;
 }
@@ -288,9 +300,8 @@ void CameraForm::switchCamera(int selected) {
 void CameraForm::setStreamingType(int index) {
     // Read with the type the fields were typed for.
     readForm();
-    if (index >= 0 && index < static_cast<int>(std::size(kStreamingTypeItems))) {
-        changeType(kStreamingTypeItems[index].type);
-    }
+    const auto& items = streamingTypeItems();
+    if (index >= 0 && index < static_cast<int>(items.size())) changeType(items[static_cast<std::size_t>(index)].type);
     changed_ = true;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "form/found_camera.h"
 #include "live/record_changes.h"
@@ -28,17 +29,14 @@ using FormTexts = std::array<QString, kFormFieldCount>;
 
 enum class FormFlag { ShowName, ShowEvents, QuadServer, SwitchGroup, AutoReconnect, KeepAspect };
 
-// "Streaming Type" items, in their order. A record of another type (3, say)
-// selects no item and keeps its type until an item is chosen.
-struct StreamingTypeItem {
-    const char* text;
-    int32_t type;
-};
-inline constexpr StreamingTypeItem kStreamingTypeItems[] = {{"1.0", 1}, {"2.0", 2}, {"RTSP", 4}, {"ONVIF", 5}};
-inline constexpr int32_t kRtspStreamingType = 4;
-inline constexpr int32_t kOnvifStreamingType = 5;
+// "Streaming Type" items: the types of the table that the form offers, in
+// its order. A record of another type (3, say) selects no item and keeps its
+// type until an item is chosen.
+const std::vector<transport::StreamingType>& streamingTypeItems();
 // The item that shows `type`, -1 for none.
 int streamingTypeItem(int32_t type);
+using transport::kOnvifStreamingType;
+using transport::kRtspStreamingType;
 
 // Whether a control means something for a camera of `type`: one that does not
 // is disabled and keeps its value. Types 1 and 2 use them all.
@@ -104,7 +102,7 @@ public:
     // Handlers.
     void textEdited() { changed_ = true; }
     void switchCamera(int selected);
-    // `index` of "Streaming Type" (kStreamingTypeItems); values of fields the
+    // `index` of "Streaming Type" (streamingTypeItems()); values of fields the
     // new type does not use are kept for a switch back.
     void setStreamingType(int index);
     void setFlag(FormFlag flag, bool checked);

@@ -45,7 +45,9 @@ CTavolinDlg::CTavolinDlg(Shell& shell, std::string settingsPath, QWidget* parent
     shell_.setOrientation(0);
     for (int i = 1; i <= kCameraCount; ++i) c_.cameraId->addItem(QString::number(i));
     c_.cameraId->setCurrentIndex(0);
-    for (const StreamingTypeItem& item : kStreamingTypeItems) c_.streamingType->addItem(QString::fromLatin1(item.text));
+    for (const transport::StreamingType& item : streamingTypeItems()) {
+        c_.streamingType->addItem(QString::fromLatin1(item.formText));
+    }
     form_ = std::make_unique<CameraForm>(cameras_, static_cast<FormView&>(*this), reasons);
     writeForm();
 

@@ -1,5 +1,5 @@
-// What an M_XInit handle of an RTSP transport plug-in points to: the
-// connection settings and one RTSP session. Where the stream is comes from a
+// An RTSP transport plug-in's instance, behind the contract's shared
+// exports: the connection settings and one RTSP session. Where the stream is comes from a
 // locator, so that plug-ins which find the stream's URL another way share
 // everything else.
 #pragma once
@@ -8,6 +8,7 @@
 #include "corvel/rtsp_session.h"
 
 #include <transport/contract.h>
+#include <transport/plugin_instance.h>
 
 #include <atomic>
 #include <functional>
@@ -31,26 +32,24 @@ inline constexpr int kMaxConnectSeconds = 120;
 
 // A plug-in that adds to what the shared exports do (an ONVIF camera's
 // commands and events) derives from it.
-class Instance {
+class Instance : public transport::PluginInstance {
 public:
     Instance(std::string name, StreamLocator locator, Deadlines deadlines = {});
-    virtual ~Instance();
-    Instance(const Instance&) = delete;
-    Instance& operator=(const Instance&) = delete;
+    ~Instance() override;
 
-    void setMediaConfig(const MediaConfig& config);
-    int32_t connect();
-    virtual int32_t startStreaming();
-    virtual int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize);
+    void setMediaConfig(const MediaConfig& config) override;
+    int32_t connect() override;
+    int32_t startStreaming() override;
+    int32_t getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) override;
     // Reads records until a random-access one; its length, or <= 0.
-    int32_t getNextIFrame();
+    int32_t getNextIFrame() override;
     // Both end the session; the first wakes a blocked call from any thread.
-    virtual void stopStreaming();
-    virtual void disconnect();
+    void stopStreaming() override;
+    void disconnect() override;
     // A plain RTSP camera has no control channel: commands (PTZ, outputs,
-    // serial settings) are not carried.
-    virtual int32_t sendCommand(const TransportCommand& /*command*/) { return 0; }
-    void setDebugMessageLevel(int32_t level) { debugLevel_ = level; }
+    // serial settings) are not carried, and its encoder and motion settings
+    // are not reachable.
+    int32_t sendCommand(const TransportCommand& /*command*/) override { return 0; }
 
     const RtspSession& session() const { return session_; }
 
@@ -61,7 +60,6 @@ private:
     std::mutex configLock_;
     MediaConfig config_{};
     RtspSession session_;
-    std::atomic<int32_t> debugLevel_{0};
 };
 
 } // namespace corvel

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "transport/streaming_types.h"
+
 namespace tavolin {
 
 inline constexpr int kCameraCount = 16;
@@ -41,7 +43,7 @@ struct CameraRecord {
     int32_t serialControl;  // serial frame code: 0, 8 or 24
     int32_t serialBaudRate; // index into the baud-rate list
     int32_t ptzAddress;
-    int32_t streamingType; // 1 or 2 (3 passes through)
+    int32_t streamingType; // transport/streaming_types.h: 1, 2, 4 or 5 (3 passes through)
     int32_t ptzSpeed;
     uint8_t autoReconnect; // try again on its own after a lost connection
     uint8_t keepAspect;    // letterbox types 1 and 2 too (types 4 and 5 always keep it)
@@ -49,7 +51,7 @@ struct CameraRecord {
 static_assert(std::is_trivially_copyable_v<CameraRecord>);
 
 // Streaming types 4 (RTSP) and 5 (ONVIF, whose video comes over RTSP too).
-constexpr bool streamsOverRtsp(int32_t streamingType) { return streamingType == 4 || streamingType == 5; }
+using transport::streamsOverRtsp;
 
 // How many bytes of `host` a record of this streaming type uses: a whole
 // rtsp:// URL or a host name for RTSP and ONVIF cameras, a dotted IPv4

@@ -1,40 +1,49 @@
-// The M_X functions of the protocol version 1 plug-in. Each one checks the
-// handle, keeps exceptions inside, and hands over to the instance.
-#include "instance.h"
+// The M_X functions of every transport plug-in, compiled into each one over
+// its own instance (transport::makePluginInstance). Each checks the handle
+// and the records handed in, and keeps exceptions inside the library.
 #include "transport/plugin_exports.h"
+#include "transport/plugin_instance.h"
 
 #include <cstring>
-#include <new>
 
-using fenwa10::Instance;
-using fenwa10::instanceFromHandle;
+using transport::instanceOf;
+using transport::PluginInstance;
 
 namespace {
 
-template <typename F>
-int32_t guarded(void* handle, F&& body) {
+// Runs `work` on a live instance; `failed` is the result of a throw.
+template <typename Work>
+int32_t guarded(void* handle, Work work, int32_t failed = 0) {
     if (handle == nullptr) return 0;
     try {
-        return body(*instanceFromHandle(handle));
+        return work(*instanceOf(handle));
     } catch (...) {
-        return 0;
+        return failed;
     }
+}
+
+// The result of a step that cannot fail once the instance is there.
+template <typename Step>
+int32_t done(void* handle, Step step) {
+    return guarded(handle, [&](PluginInstance& i) {
+        step(i);
+        return 1;
+    });
 }
 
 } // namespace
 
 extern "C" void* M_XInit(void) {
     try {
-        return fenwa10::handleOf(new Instance(platform::SystemClock::instance()));
+        return transport::handleOf(transport::makePluginInstance().release());
     } catch (...) {
         return nullptr;
     }
 }
 
 extern "C" void M_XExit(void* handle) {
-    if (handle == nullptr) return;
     try {
-        delete instanceFromHandle(handle);
+        delete instanceOf(handle);
     } catch (...) {}
 }
 
@@ -44,50 +53,34 @@ extern "C" void M_XGetVersion(void* /*handle*/, char* buffer) {
 
 extern "C" int32_t M_XSetMediaConfig(void* handle, const MediaConfig* config) {
     if (config == nullptr) return 0;
-    return guarded(handle, [&](Instance& i) {
-        i.setMediaConfig(*config);
-        return 1;
-    });
+    return done(handle, [&](PluginInstance& i) { i.setMediaConfig(*config); });
 }
 
 extern "C" int32_t M_XConnect(void* handle) {
-    return guarded(handle, [](Instance& i) { return i.connect() ? 1 : 0; });
+    return guarded(handle, [](PluginInstance& i) { return i.connect(); });
 }
 
 extern "C" int32_t M_XStartStreaming(void* handle) {
-    return guarded(handle, [](Instance& i) { return i.startStreaming() ? 1 : 0; });
+    return guarded(handle, [](PluginInstance& i) { return i.startStreaming(); });
 }
 
 extern "C" int32_t M_XStopStreaming(void* handle) {
-    return guarded(handle, [](Instance& i) {
-        i.stopStreaming();
-        return 1;
-    });
+    return done(handle, [](PluginInstance& i) { i.stopStreaming(); });
 }
 
 extern "C" int32_t M_XDisconnect(void* handle) {
-    return guarded(handle, [](Instance& i) {
-        i.disconnect();
-        return 1;
-    });
+    return done(handle, [](PluginInstance& i) { i.disconnect(); });
 }
 
+// A throw ends the stream: -1, like a lost connection.
 extern "C" int32_t M_XGetNextFrame(void* handle, int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) {
-    if (handle == nullptr) return 0;
-    try {
-        return instanceFromHandle(handle)->getNextFrame(frameKind, buffer, bufferSize);
-    } catch (...) {
-        return -1;
-    }
+    return guarded(
+        handle, [&](PluginInstance& i) { return i.getNextFrame(frameKind, buffer, bufferSize); }, -1);
 }
 
 extern "C" int32_t M_XGetNextIFrame(void* handle) {
-    if (handle == nullptr) return 0;
-    try {
-        return instanceFromHandle(handle)->getNextIFrame();
-    } catch (...) {
-        return -1;
-    }
+    return guarded(
+        handle, [](PluginInstance& i) { return i.getNextIFrame(); }, -1);
 }
 
 // One entry serves both names: there is no frame history.
@@ -100,39 +93,33 @@ extern "C" int32_t M_XGetEndTime(void* handle, void* unused) __attribute__((alia
 
 extern "C" int32_t M_XSendCommand(void* handle, const TransportCommand* command, void* /*unused*/) {
     if (command == nullptr) return 0;
-    return guarded(handle, [&](Instance& i) { return i.sendCommand(*command) ? 1 : 0; });
+    return guarded(handle, [&](PluginInstance& i) { return i.sendCommand(*command); });
 }
 
 extern "C" int32_t M_XSetControlDataCallBack(void* handle, void* context, ControlDataCallback callback) {
-    return guarded(handle, [&](Instance& i) {
-        i.setCallback(context, callback);
-        return 1;
-    });
+    return done(handle, [&](PluginInstance& i) { i.setControlDataCallback(context, callback); });
 }
 
 extern "C" int32_t M_XSetMotionInfo(void* handle, const MotionInfo* info) {
     if (info == nullptr) return 0;
-    return guarded(handle, [&](Instance& i) { return i.setMotionInfo(*info) ? 1 : 0; });
+    return guarded(handle, [&](PluginInstance& i) { return i.setMotionInfo(*info); });
 }
 
 extern "C" int32_t M_XGetMotionInfo(void* handle, MotionInfo* info) {
     if (info == nullptr) return 0;
-    return guarded(handle, [&](Instance& i) { return i.getMotionInfo(*info) ? 1 : 0; });
+    return guarded(handle, [&](PluginInstance& i) { return i.getMotionInfo(*info); });
 }
 
 extern "C" int32_t M_XSetVideoConfig(void* handle, const VideoConfig* config) {
     if (config == nullptr) return 0;
-    return guarded(handle, [&](Instance& i) { return i.setVideoConfig(*config) ? 1 : 0; });
+    return guarded(handle, [&](PluginInstance& i) { return i.setVideoConfig(*config); });
 }
 
 extern "C" int32_t M_XGetVideoConfig(void* handle, VideoConfig* config) {
     if (config == nullptr) return 0;
-    return guarded(handle, [&](Instance& i) { return i.getVideoConfig(*config); });
+    return guarded(handle, [&](PluginInstance& i) { return i.getVideoConfig(*config); });
 }
 
 extern "C" int32_t M_XSetDebugMessageLevel(void* handle, int32_t level) {
-    return guarded(handle, [&](Instance& i) {
-        i.setDebugMessageLevel(level);
-        return 1;
-    });
+    return done(handle, [&](PluginInstance& i) { i.setDebugMessageLevel(level); });
 }

@@ -1,0 +1,49 @@
+// The streaming types a camera record names: each is carried by its own
+// transport plug-in, loaded by name. One table for the settings model, the
+// settings form, the stream client and the simulator.
+#pragma once
+
+#include <cstdint>
+
+namespace transport {
+
+struct StreamingType {
+    int32_t type;
+    const char* plugin;   // the transport plug-in's bare name
+    const char* formText; // the settings form's "Streaming Type" item; null: not offered
+    // H.264, H.265 or Motion JPEG over RTSP; the address may be a host name
+    // or, for plain RTSP, the stream's whole URL.
+    bool overRtsp;
+};
+
+inline constexpr StreamingType kStreamingTypes[] = {
+    {1, "Fenwa10-M", "1.0", false},
+    {2, "Fenwa20-M", "2.0", false},
+    // The streaming engine's plug-in, outside this system: passed through.
+    {3, "Sorrel-M", nullptr, false},
+    {4, "Corvel-M", "RTSP", true},
+    {5, "Corvel-O", "ONVIF", true},
+};
+inline constexpr int kStreamingTypeCount = static_cast<int>(sizeof kStreamingTypes / sizeof kStreamingTypes[0]);
+
+inline constexpr int32_t kRtspStreamingType = 4;
+inline constexpr int32_t kOnvifStreamingType = 5;
+
+// The entry of `type`, null for a type no plug-in carries.
+constexpr const StreamingType* findStreamingType(int32_t type) {
+    for (const StreamingType& entry : kStreamingTypes) {
+        if (entry.type == type) return &entry;
+    }
+    return nullptr;
+}
+
+constexpr bool streamsOverRtsp(int32_t type) {
+    const StreamingType* entry = findStreamingType(type);
+    return entry != nullptr && entry->overRtsp;
+}
+
+// Types are numbered 1 to kStreamingTypeCount, in the table's order.
+static_assert(findStreamingType(kRtspStreamingType)->overRtsp && findStreamingType(kOnvifStreamingType)->overRtsp);
+static_assert(kStreamingTypes[kStreamingTypeCount - 1].type == kStreamingTypeCount);
+
+} // namespace transport
