@@ -46,13 +46,16 @@ using tavolin::ui::CWideVideoDlg;
 // Answers every question at once (No, or OK) and records nothing.
 class QuietPrompts final : public tavolin::ui::UserPrompts {
 public:
-    tavolin::ui::PromptAnswer showMessage(QWidget*, const QString&, const QString&, tavolin::ui::PromptButtons buttons,
-                                          const QString&) override {
+    void showMessage(QWidget*, const tavolin::ui::Prompt& prompt, tavolin::ui::PromptAnswered answered) override {
         ++asked;
-        return buttons == tavolin::ui::PromptButtons::YesNo ? tavolin::ui::PromptAnswer::No
-                                                            : tavolin::ui::PromptAnswer::Ok;
+        if (!answered) return;
+        answered(prompt.buttons == tavolin::ui::PromptButtons::YesNo ? tavolin::ui::PromptAnswer::No
+                                                                     : tavolin::ui::PromptAnswer::Ok);
     }
-    QString openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    void openFile(QWidget*, const QString&, const QString&, const QString&,
+                  std::function<void(const QString&)> chosen) override {
+        chosen({});
+    }
     int asked = 0;
 };
 
@@ -171,8 +174,8 @@ struct Bench {
         }
     }
     void closeAndWait() {
-        view->closeView();
-        waitFor([&] { return view->isClosed(); });
+        view->controller().close();
+        waitFor([&] { return view->controller().isClosed(); });
     }
 };
 
@@ -215,10 +218,10 @@ qint64 connectWithProtocolFile(Bench& b, GapMeter& m, const std::string& path) {
     b.make(0);
     m.start();
     b.view->show();
-    b.waitFor([&] { return b.view->isConnected() || b.view->isClosed(); });
+    b.waitFor([&] { return b.view->controller().isConnected() || b.view->controller().isClosed(); });
     runEventsFor(100);
     const qint64 gap = m.stop();
-    if (!b.view->isClosed()) b.closeAndWait();
+    if (!b.view->controller().isClosed()) b.closeAndWait();
     return gap;
 }
 
@@ -229,7 +232,7 @@ qint64 reconnectAndClose(Bench& b, GapMeter& m, bool silent) {
     camsim::V2Camera& c = b.camera(0);
     b.records[0].autoReconnect = 1;
     b.open(0);
-    b.waitFor([&] { return b.view->isConnected(); });
+    b.waitFor([&] { return b.view->controller().isConnected(); });
     camsim::CameraOptions same = camsim::smallCameraOptions();
     same.controlPort = c.controlPort();
     same.videoPort = c.videoPort();
@@ -280,7 +283,7 @@ const std::vector<std::pair<const char*, Case>>& cases() {
              b.make(0);
              m.start();
              b.view->show();
-             b.waitFor([&] { return b.view->isConnected(); });
+             b.waitFor([&] { return b.view->controller().isConnected(); });
              const qint64 gap = m.stop();
              b.closeAndWait();
              return gap;
@@ -291,14 +294,14 @@ const std::vector<std::pair<const char*, Case>>& cases() {
              b.make(0);
              m.start();
              b.view->show();
-             b.waitFor([&] { return b.view->isClosed(); });
+             b.waitFor([&] { return b.view->controller().isClosed(); });
              return m.stop();
          }},
         {"is lost",
          [](Bench& b, GapMeter& m) {
              camsim::V2Camera& c = b.camera(0);
              b.open(0);
-             b.waitFor([&] { return b.view->isConnected(); });
+             b.waitFor([&] { return b.view->controller().isConnected(); });
              m.start();
              c.stop();
              b.waitFor([&] { return b.shell.prompts_.asked > 0; });
@@ -312,10 +315,11 @@ const std::vector<std::pair<const char*, Case>>& cases() {
              b.camera(0);
              b.camera(1);
              b.open(0);
-             b.waitFor([&] { return b.view->isConnected(); });
+             b.waitFor([&] { return b.view->controller().isConnected(); });
              m.start();
              b.key(Qt::Key_Down);
-             b.waitFor([&] { return b.view->isConnected() && b.view->currentPosition() == 1; });
+             b.waitFor(
+                 [&] { return b.view->controller().isConnected() && b.view->controller().currentPosition() == 1; });
              const qint64 gap = m.stop();
              b.closeAndWait();
              return gap;
@@ -324,8 +328,8 @@ const std::vector<std::pair<const char*, Case>>& cases() {
          [](Bench& b, GapMeter& m) {
              b.camera(0);
              b.open(0);
-             b.waitFor([&] { return b.view->isConnected(); });
-             b.view->toggleOutput();
+             b.waitFor([&] { return b.view->controller().isConnected(); });
+             b.view->controller().toggleOutput();
              runEventsFor(100);
              m.start();
              b.closeAndWait();
@@ -345,10 +349,10 @@ const std::vector<std::pair<const char*, Case>>& cases() {
              camsim::V2Camera& c = b.camera(0);
              c.faults().link.stopReading = true;
              b.open(0);
-             b.waitFor([&] { return b.view->isConnected(); });
+             b.waitFor([&] { return b.view->controller().isConnected(); });
              c.faults().stallVideo = true;
              m.start();
-             for (int i = 0; i < 20; ++i) b.view->toggleOutput();
+             for (int i = 0; i < 20; ++i) b.view->controller().toggleOutput();
              runEventsFor(200);
              b.closeAndWait();
              return m.stop();

@@ -3,7 +3,7 @@
 # 30 pictures/s, pre-encoded loops) on the 4x4 wall under Xvfb, sampled every
 # 30 s, and its growth from the second minute to the end.
 #   bench/wall_memory.sh [BUILD_DIR] [SECONDS]
-# Needs Tavolin and tavolin-camsim built in BUILD_DIR (default build/default)
+# Needs tavolin-demo and tavolin-camsim built in BUILD_DIR (default build/default)
 # and Xvfb. SECONDS (default 600, at most 590 of wall time are sampled)
 # counts from the wall's start. Only 127.0.0.1 is used.
 set -euo pipefail
@@ -14,7 +14,7 @@ export TAVOLIN_LOOPBACK_ONLY=1
 unset WAYLAND_DISPLAY
 
 source "$(dirname "$0")/bench_session.sh"
-bench_needs_programs Tavolin tavolin-camsim
+bench_needs_programs tavolin-demo tavolin-camsim
 bench_needs_commands Xvfb
 start_x
 
@@ -26,7 +26,7 @@ for _ in $(seq 100); do grep -q "^settings for" "$work/camsim.log" 2>/dev/null &
 grep -q "^settings for" "$work/camsim.log" || { echo "the simulated cameras did not start" >&2; exit 1; }
 
 viewer_build=$(realpath "$build")
-(cd "$work/wall" && exec "$viewer_build/bin/Tavolin" --demo "$work/shots" --demo-seconds $((seconds + 10)) --demo-wall) \
+(cd "$work/wall" && exec "$viewer_build/bin/tavolin-demo" --screenshots "$work/shots" --seconds $((seconds + 10)) --wall) \
   >/dev/null 2>"$work/wall.log" &
 viewer=$!
 pids+=("$viewer")

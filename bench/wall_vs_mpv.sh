@@ -11,7 +11,7 @@
 # the same stream from a file. h264: RTSP cameras serving a pre-encoded loop,
 # which costs the simulator little, and the players reading the same RTSP
 # streams, so every side gets its 30 pictures/s.
-# Needs Tavolin, tavolin-camsim and camsim_stream_dump built in BUILD_DIR
+# Needs tavolin-demo, tavolin-camsim and camsim_stream_dump built in BUILD_DIR
 # (default build/default), Xvfb, ffmpeg and (optionally) mpv. Only 127.0.0.1
 # is used. The simulated cameras run in their own process and are not counted.
 set -euo pipefail
@@ -26,7 +26,7 @@ export TAVOLIN_LOOPBACK_ONLY=1
 unset WAYLAND_DISPLAY
 
 source "$(dirname "$0")/bench_session.sh"
-bench_needs_programs Tavolin tavolin-camsim camsim_stream_dump
+bench_needs_programs tavolin-demo tavolin-camsim camsim_stream_dump
 bench_needs_commands Xvfb ffmpeg
 start_x
 xvfb=$xserver
@@ -69,7 +69,7 @@ start_cameras() {
 # $wall_cpu, the cells' rates in $rates and resident sizes in kB.
 measure_wall() {
   local run_s=$((2 * (warmup + seconds)))
-  (cd "$work/wall" && exec "$build/bin/Tavolin" --demo "$work/shots" --demo-seconds "$run_s" --demo-wall) \
+  (cd "$work/wall" && exec "$build/bin/tavolin-demo" --screenshots "$work/shots" --seconds "$run_s" --wall) \
     >/dev/null 2>"$work/wall.log" &
   local viewer=$!
   pids+=("$viewer")

@@ -2,8 +2,9 @@
 # Builds the Debian package from a Release build, checks it with lintian,
 # unpacks it into a temporary root (no system install) and runs the unpacked
 # programs there: tavolin-watch against an unpacked simulated camera on
-# 127.0.0.1, and the unpacked viewer offscreen pressing Play on it. Both must
-# load their plug-ins from the unpacked tree.
+# 127.0.0.1, the unpacked viewer offscreen, and the build's demo program
+# dropped beside it pressing Play on the camera with the unpacked libraries.
+# Each must load its plug-ins from the unpacked tree.
 # Usage: scripts/package-test.sh [BUILD_DIR]   (default build/release)
 #        scripts/package-test.sh --built DIR    package a tree already built
 #                                               (CI: the default preset's build,
@@ -29,6 +30,8 @@ rm -f "$builddir"/tavolin_*.deb
 (cd "$builddir" && cpack -G DEB >/dev/null)
 deb=$(ls "$builddir"/tavolin_*.deb)
 echo "package-test: built $deb"
+# The demo program of the same build, run later beside the unpacked viewer.
+demo_program=$(realpath "$builddir/bin/tavolin-demo")
 lintian --fail-on error "$deb"
 
 tmp=$(mktemp -d /tmp/tavolin-package-XXXXXX)
@@ -91,9 +94,38 @@ for plugin in Ostrel-M Fenwa20-M; do
 done
 echo "package-test: tavolin-watch showed pictures with $(echo "$watch_libs" | xargs -n1 basename | xargs)"
 
-# The viewer, offscreen: its demo presses Play on camera 1 (127.0.0.1) and
-# pictures the live view.
-QT_QPA_PLATFORM=offscreen "$usr/bin/Tavolin" --demo "$tmp/shots" --demo-seconds 2 > "$tmp/viewer.log" 2>&1 &
+# The shipped viewer holds no demo, and the demo program is not shipped.
+[ ! -e "$usr/lib/tavolin/bin/tavolin-demo" ] || fail "the package ships the demo program"
+if grep -aq -- '--demo\|demo: pressing' "$usr/lib/tavolin/bin/Tavolin"; then
+  fail "the shipped viewer holds the demo driver"
+fi
+
+# The shipped viewer, offscreen: it starts with the unpacked libraries,
+# shows its form and ends when the session asks it to.
+QT_QPA_PLATFORM=offscreen "$usr/bin/Tavolin" > "$tmp/viewer.log" 2>&1 &
+viewer_pid=$!
+viewer_libs=
+for _ in $(seq 100); do
+  viewer_libs=$(loaded_from_tree "$viewer_pid")
+  echo "$viewer_libs" | grep -q 'Ledra-M' && echo "$viewer_libs" | grep -q 'Ostrel-M' && break
+  sleep 0.1
+done
+sleep 1
+kill -TERM "$viewer_pid" 2>/dev/null || fail "the viewer ended by itself: $(cat "$tmp/viewer.log")"
+wait "$viewer_pid" || fail "the viewer failed: $(cat "$tmp/viewer.log")"
+viewer_pid=
+for library in Ostrel-M Ledra-M; do
+  echo "$viewer_libs" | grep -q "lib$library.so" || fail "the viewer did not load $library from the unpacked tree"
+done
+echo "package-test: the viewer started and ended with $(echo "$viewer_libs" | xargs -n1 basename | xargs)"
+
+# The viewer's code on the package's libraries and plug-ins: the demo program
+# of the same build, dropped beside the unpacked programs, presses Play on
+# camera 1 (127.0.0.1) and pictures the live view.
+[ -x "$demo_program" ] || fail "no tavolin-demo in $builddir"
+cp "$demo_program" "$usr/lib/tavolin/bin/"
+QT_QPA_PLATFORM=offscreen "$usr/lib/tavolin/bin/tavolin-demo" --screenshots "$tmp/shots" --seconds 2 \
+  > "$tmp/demo.log" 2>&1 &
 viewer_pid=$!
 viewer_libs=
 for _ in $(seq 600); do
@@ -102,9 +134,9 @@ for _ in $(seq 600); do
   sleep 0.2
 done
 kill -0 "$viewer_pid" 2>/dev/null && fail "the viewer's demo did not end within two minutes"
-wait "$viewer_pid" || fail "the viewer failed: $(cat "$tmp/viewer.log")"
+wait "$viewer_pid" || fail "the viewer's demo failed: $(cat "$tmp/demo.log")"
 viewer_pid=
-[ -s "$tmp/shots/live-view.png" ] || fail "the viewer pictured no live view: $(cat "$tmp/viewer.log")"
+[ -s "$tmp/shots/live-view.png" ] || fail "the viewer pictured no live view: $(cat "$tmp/demo.log")"
 for plugin in Ostrel-M Ledra-M Fenwa20-M; do
   echo "$viewer_libs" | grep -q "lib$plugin.so" || fail "the viewer did not load $plugin from the unpacked tree"
 done

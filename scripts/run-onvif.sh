@@ -75,8 +75,8 @@ mkdir -p "$shots"
 echo "run: running under Xvfb, pictures go to $shots"
 vlog="$folder/viewer.log"
 : >"$vlog"
-xvfb-run -a -s "-screen 0 800x600x24" "$bin/Tavolin" --demo "$shots" --demo-seconds "$seconds" \
-  --demo-find admin:admin 2>"$vlog" &
+xvfb-run -a -s "-screen 0 800x600x24" "$bin/tavolin-demo" --screenshots "$shots" --seconds "$seconds" \
+  --find admin:admin 2>"$vlog" &
 viewer_pid=$!
 restarted=0
 shown=0

@@ -117,10 +117,10 @@ else
   mkdir -p "$shots"
   echo "run: no display; running under Xvfb, pictures go to $shots"
   screen=800x600x24
-  demo=(--demo "$shots" --demo-seconds "$seconds")
+  demo=(--screenshots "$shots" --seconds "$seconds")
   if [ "$wall" = 1 ]; then
     screen=1920x1080x24
-    demo+=(--demo-wall)
+    demo+=(--wall)
   fi
-  TAVOLIN_LOOPBACK_ONLY=1 xvfb-run -a -s "-screen 0 $screen" "$bin/Tavolin" "${demo[@]}"
+  TAVOLIN_LOOPBACK_ONLY=1 xvfb-run -a -s "-screen 0 $screen" "$bin/tavolin-demo" "${demo[@]}"
 fi

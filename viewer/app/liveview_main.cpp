@@ -114,14 +114,14 @@ int main(int argc, char** argv) {
     if (!options.screenshot.empty() || options.runMs > 0) {
         poll.setInterval(50);
         QObject::connect(&poll, &QTimer::timeout, &view, [&] {
-            if (view.isClosed()) return;
+            if (view.controller().isClosed()) return;
             const long painted = view.videoSurface().paintedCount();
             if (!options.screenshot.empty() && !shotWritten &&
-                ((view.isConnected() && painted >= 10) || sinceStart.elapsed() >= options.waitMs)) {
+                ((view.controller().isConnected() && painted >= 10) || sinceStart.elapsed() >= options.waitMs)) {
                 shotWritten = writeScreenshot(view, options.screenshot);
                 std::fprintf(stderr, "tavolin-liveview: %s %s (%ld pictures painted)\n",
                              shotWritten ? "wrote" : "could not write", options.screenshot.c_str(), painted);
-                if (options.runMs == 0) view.closeView();
+                if (options.runMs == 0) view.controller().close();
             }
             if (firstPictureMs < 0 && view.videoSurface().presentedCount() > 0) firstPictureMs = sinceStart.elapsed();
             if (options.runMs > 0 && sinceStart.elapsed() >= options.runMs) {
@@ -129,12 +129,15 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr,
                              "tavolin-liveview: %ld pictures handed over, %ld painted in %.2f s since the first\n",
                              view.videoSurface().presentedCount(), painted, seconds);
-                view.closeView();
+                view.controller().close();
             }
         });
         poll.start();
     }
-    view.exec();
+    // The program ends with the view.
+    QObject::connect(&view, &QDialog::finished, &app, &QCoreApplication::quit);
+    view.show();
+    app.exec();
     if (!options.screenshot.empty() && !shotWritten) return 1;
     return 0;
 }

@@ -1,8 +1,8 @@
 // The camera wall against simulated cameras: four cameras in 2x2, one of them
 // lost and back while the others keep showing pictures, and a click that
 // opens the single live view and returns to the running wall.
+#include <QPointer>
 #include <QTest>
-#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -143,35 +143,34 @@ TEST_F(CameraWallTest, LostCameraComesBackOnItsOwnWhileTheOthersKeepShowing) {
 TEST_F(CameraWallTest, ClickOpensTheSingleViewAndTheWallKeepsRunningBehindIt) {
     for (int i = 0; i < kShown; ++i) startCamera(i);
     int opened = -1;
-    bool otherStreamsRan = false;
-    bool takenStreamClosed = false;
-    const CTavolinDlg::LiveViewRunner single = wideVideoRunner(shell, &reasons);
-    openWall([&](int position, QWidget* parent) {
+    bool closed = false;
+    QPointer<CWideVideoDlg> view;
+    const CTavolinDlg::LiveViewRunner single =
+        wideVideoRunner(shell, &reasons, [&](CWideVideoDlg& shown) { view = &shown; });
+    openWall([&](int position, QWidget* parent, CameraWallDlg::SingleViewClosed done) {
         opened = position;
-        // Closes the single view once it shows pictures and the wall's other
-        // cells have gone on counting behind it.
-        const auto before = pictureCounts();
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            auto* view = qobject_cast<CWideVideoDlg*>(QApplication::activeModalWidget());
-            if (view == nullptr || !view->isConnected() || view->videoSurface().paintedCount() < 2) return;
-            takenStreamClosed = !wall->controller().hasStream(position);
-            if (!othersMovedOn(before, 2)) return;
-            otherStreamsRan = true;
-            view->close();
+        single(pointers, position, parent, [&, done = std::move(done)](const LiveViewChanges& changed) {
+            closed = true;
+            done(changed);
         });
-        watch.start(20);
-        QTimer::singleShot(10000, [] {
-            if (auto* view = qobject_cast<CWideVideoDlg*>(QApplication::activeModalWidget())) view->close();
-        });
-        return single(pointers, position, parent);
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return showing(0) && showing(1) && showing(2) && showing(3); }, 8000));
 
     QTest::mouseClick(wall.get(), Qt::LeftButton, {}, cell(2).geometry().center());
     EXPECT_EQ(opened, 2);
-    EXPECT_TRUE(otherStreamsRan);
-    EXPECT_TRUE(takenStreamClosed);
+    ASSERT_TRUE(view);
+    // Over the wall, modal to it, without an event loop of its own.
+    EXPECT_EQ(view->parentWidget(), wall.get());
+    EXPECT_EQ(view->windowModality(), Qt::WindowModal);
+    // The single view shows pictures while the wall's other cells go on
+    // behind it; the camera it took keeps no cell stream meanwhile.
+    const auto before = pictureCounts();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return view->controller().isConnected() && view->videoSurface().paintedCount() >= 2; }, 8000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return othersMovedOn(before, 2); }, 8000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !wall->controller().hasStream(2); }, 8000));
+    view->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closed; }, 8000));
     EXPECT_EQ(wall->controller().grid().selectedCell(), 2);
     // Back on the wall the camera gets its cell's stream again.
     ASSERT_TRUE(QTest::qWaitFor([&] { return showing(2) && cell(2).presentedPictures() >= 3; }, 8000));

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "shell/shell.h"
@@ -33,32 +34,57 @@ public:
     std::deque<PromptAnswer> answers;
     // Paths the file dialog returns in order; with none left it is cancelled.
     std::deque<QString> files;
-    // Runs while a message is "shown", before it is answered: a test can act
-    // here as a user would while the box is open (close the view, say).
-    std::function<void(const Message&)> whileShown;
+    // Messages wait for answerNext() instead of being answered as they come,
+    // so a test can act while one is up.
+    bool hold = false;
 
     std::vector<Message> messages;
     std::vector<FileDialog> fileDialogs;
 
-    PromptAnswer showMessage(QWidget*, const QString& text, const QString& caption, PromptButtons buttons,
-                             const QString& detail = {}) override {
-        messages.push_back({text, caption, buttons, detail});
-        if (whileShown) whileShown(messages.back());
-        if (!answers.empty()) {
-            const PromptAnswer a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
+    void showMessage(QWidget*, const Prompt& prompt, PromptAnswered answered = {}) override {
+        messages.push_back({prompt.text, prompt.caption, prompt.buttons, prompt.detail});
+        waiting_.push_back({prompt.buttons, std::move(answered)});
+        // One at a time, in order, as the real boxes: an answer that asks
+        // again is answered after it.
+        if (hold || answering_) return;
+        answering_ = true;
+        while (!hold && answerNext()) {}
+        answering_ = false;
     }
 
-    QString openFile(QWidget*, const QString& title, const QString& filter, const QString& startFolder) override {
-        fileDialogs.push_back({title, filter, startFolder});
-        if (files.empty()) return {};
-        QString path = files.front();
-        files.pop_front();
-        return path;
+    // Answers the oldest message still up from the script; false when none is.
+    bool answerNext() {
+        if (waiting_.empty()) return false;
+        Waiting next = std::move(waiting_.front());
+        waiting_.pop_front();
+        PromptAnswer answer = next.buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        if (next.answered) next.answered(answer);
+        return true;
     }
+    std::size_t waiting() const { return waiting_.size(); }
+
+    void openFile(QWidget*, const QString& title, const QString& filter, const QString& startFolder,
+                  std::function<void(const QString& path)> chosen) override {
+        fileDialogs.push_back({title, filter, startFolder});
+        QString path;
+        if (!files.empty()) {
+            path = files.front();
+            files.pop_front();
+        }
+        chosen(path);
+    }
+
+private:
+    struct Waiting {
+        PromptButtons buttons;
+        PromptAnswered answered;
+    };
+    std::deque<Waiting> waiting_;
+    bool answering_ = false;
 };
 
 class FakeShell final : public Shell {

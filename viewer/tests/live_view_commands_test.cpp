@@ -82,7 +82,7 @@ protected:
     }
     void openConnected(int position = 0) {
         openView(position);
-        ASSERT_TRUE(waitFor([&] { return view->isConnected(); }));
+        ASSERT_TRUE(waitFor([&] { return view->controller().isConnected(); }));
     }
     std::vector<Bytes> serialBytes(camsim::V2Camera& camera, std::size_t count) {
         waitFor([&] { return camera.recording().count(camsim::Channel::Control, test::kSerialBytesMessage) >= count; });
@@ -103,7 +103,7 @@ protected:
         key(QEvent::KeyPress, k);
         key(QEvent::KeyRelease, k);
     }
-    int shownCamera() const { return view->currentPosition() + 1; }
+    int shownCamera() const { return view->controller().currentPosition() + 1; }
 
     std::vector<std::unique_ptr<camsim::V2Camera>> cameras;
 };
@@ -142,7 +142,7 @@ TEST_F(LiveCommandsTest, ActionKeyAndRightButtonOpenTheMenuAtTheTopLeft) {
     // "Return" takes the menu away and leaves the video as it is.
     view->menu().returnItem->trigger();
     menu.hide();
-    EXPECT_FALSE(view->isClosed());
+    EXPECT_FALSE(view->controller().isClosed());
     QTest::mouseClick(view.get(), Qt::RightButton, {}, {200, 200});
     EXPECT_TRUE(menu.isVisible());
     menu.hide();
@@ -169,7 +169,7 @@ TEST_F(LiveCommandsTest, ChosenSpeedIsCheckedUsedAndKeptInTheRecord) {
     press({50, 120});
     release({50, 120});
     EXPECT_EQ(serialBytes(camera, 2), (std::vector<Bytes>{kPanLeft4, kStop}));
-    EXPECT_EQ(view->changes()[0].ptzSpeed, 4);
+    EXPECT_EQ(view->controller().changes()[0].ptzSpeed, 4);
 }
 
 TEST_F(LiveCommandsTest, TriggerDo1TogglesTheLampAndClosingTurnsItOff) {
@@ -183,8 +183,8 @@ TEST_F(LiveCommandsTest, TriggerDo1TogglesTheLampAndClosingTurnsItOff) {
     EXPECT_FALSE(trigger->isChecked());
     ASSERT_TRUE(waitFor([&] { return !camera.head().state().lamp; }));
     trigger->trigger();
-    view->closeView();
-    ASSERT_TRUE(waitFor([&] { return view->isClosed(); }));
+    view->controller().close();
+    ASSERT_TRUE(waitFor([&] { return view->controller().isClosed(); }));
     std::vector<Bytes> sent;
     for (const auto& m : camera.recording().on(camsim::Channel::Control)) {
         if (m.type == kDigitalOutputMessage) sent.push_back(m.payload);
@@ -207,11 +207,11 @@ TEST_F(LiveCommandsTest, AudioMenusFollowWhatHappened) {
     openConnected();
     LiveMenu& menu = view->menu();
     menu.audioInOn->trigger();
-    EXPECT_EQ(view->changes()[0].playAudio, 1);
+    EXPECT_EQ(view->controller().changes()[0].playAudio, 1);
     EXPECT_TRUE(menu.audioInOn->isChecked());
     EXPECT_FALSE(menu.audioInOff->isChecked());
     menu.audioInOff->trigger();
-    EXPECT_EQ(view->changes()[0].playAudio, 0);
+    EXPECT_EQ(view->controller().changes()[0].playAudio, 0);
     EXPECT_TRUE(menu.audioInOff->isChecked());
 
     camera.faults().refuseAudioToken = true;
@@ -231,7 +231,7 @@ TEST_F(LiveCommandsTest, OsdModeTurnsTheKeysToTheCamerasMenu) {
     record(1).inSwitchGroup = 1;
     openConnected();
     view->menu().osdOn->trigger();
-    ASSERT_TRUE(view->isOsdMode());
+    ASSERT_TRUE(view->controller().isOsdMode());
     key(QEvent::KeyPress, Qt::Key_Up);
     key(QEvent::KeyPress, Qt::Key_Up, true); // held: the repeat sends nothing
     key(QEvent::KeyRelease, Qt::Key_Up);
@@ -239,7 +239,7 @@ TEST_F(LiveCommandsTest, OsdModeTurnsTheKeysToTheCamerasMenu) {
     EXPECT_TRUE(waitFor([&] { return camera.head().state().osd.open; }));
     EXPECT_EQ(shownCamera(), 1);
     view->menu().osdOff->trigger();
-    EXPECT_FALSE(view->isOsdMode());
+    EXPECT_FALSE(view->controller().isOsdMode());
     tap(Qt::Key_Down);
     EXPECT_TRUE(waitFor([&] { return shownCamera() == 2; }));
 }
@@ -252,12 +252,12 @@ TEST_F(LiveCommandsTest, PatrolStepsThroughTheGroupOnly) {
     }
     openConnected(4);
     tap(Qt::Key_Down);
-    ASSERT_TRUE(waitFor([&] { return shownCamera() == 9 && view->isConnected(); }));
-    EXPECT_EQ(view->nameText(), QStringLiteral(" 9 - ") + QString::fromUtf8(record(8).name));
+    ASSERT_TRUE(waitFor([&] { return shownCamera() == 9 && view->controller().isConnected(); }));
+    EXPECT_EQ(view->controller().nameText(), QStringLiteral(" 9 - ") + QString::fromUtf8(record(8).name));
     key(QEvent::KeyPress, Qt::Key_Down);
     key(QEvent::KeyPress, Qt::Key_Down, true); // held: still one step
     key(QEvent::KeyRelease, Qt::Key_Down);
-    ASSERT_TRUE(waitFor([&] { return shownCamera() == 2 && view->isConnected(); }));
+    ASSERT_TRUE(waitFor([&] { return shownCamera() == 2 && view->controller().isConnected(); }));
     tap(Qt::Key_Up);
     EXPECT_TRUE(waitFor([&] { return shownCamera() == 9; }));
     EXPECT_TRUE(shell.scripted.messages.empty());

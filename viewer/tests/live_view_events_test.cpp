@@ -14,8 +14,8 @@ protected:
     }
 
     bool anyIndicatorVisible() const {
-        for (int i = 0; i < CWideVideoDlg::kIndicatorCount; ++i) {
-            if (view->indicator(static_cast<CWideVideoDlg::Indicator>(i))->isVisible()) return true;
+        for (int i = 0; i < kIndicatorCount; ++i) {
+            if (view->indicator(static_cast<LiveViewController::Indicator>(i))->isVisible()) return true;
         }
         return false;
     }
@@ -27,9 +27,9 @@ TEST_F(LiveViewEventsTest, WithShowEventsOffNothingIsRecordedOrShown) {
     ASSERT_TRUE(v1->sendMotion(kMotionRegion1));
     ASSERT_TRUE(v1->sendDigitalInput(3)); // both inputs on
     QTest::qWait(300);
-    EXPECT_FALSE(view->eventFlag(CWideVideoDlg::MD1));
-    EXPECT_FALSE(view->eventFlag(CWideVideoDlg::DI1));
-    view->showEventsOfPeriod();
+    EXPECT_FALSE(view->controller().eventFlag(LiveViewController::MD1));
+    EXPECT_FALSE(view->controller().eventFlag(LiveViewController::DI1));
+    view->controller().showEventsOfPeriod();
     EXPECT_FALSE(anyIndicatorVisible());
 }
 
@@ -38,17 +38,17 @@ TEST_F(LiveViewEventsTest, ShortMotionShowsItsIndicatorForOnePeriod) {
     openView();
     ASSERT_TRUE(waitConnected());
     ASSERT_TRUE(v1->sendMotion(kMotionRegion1));
-    ASSERT_TRUE(waitFor([&] { return view->eventFlag(CWideVideoDlg::MD1); }));
+    ASSERT_TRUE(waitFor([&] { return view->controller().eventFlag(LiveViewController::MD1); }));
     // The camera reports the motion in one frame only; later frames are quiet.
     QTest::qWait(200);
 
-    view->showEventsOfPeriod();
-    EXPECT_TRUE(view->indicator(CWideVideoDlg::MD1)->isVisible());
-    EXPECT_FALSE(view->indicator(CWideVideoDlg::MD2)->isVisible());
-    EXPECT_FALSE(view->indicator(CWideVideoDlg::DI1)->isVisible());
+    view->controller().showEventsOfPeriod();
+    EXPECT_TRUE(view->indicator(LiveViewController::MD1)->isVisible());
+    EXPECT_FALSE(view->indicator(LiveViewController::MD2)->isVisible());
+    EXPECT_FALSE(view->indicator(LiveViewController::DI1)->isVisible());
 
-    view->showEventsOfPeriod();
-    EXPECT_FALSE(view->indicator(CWideVideoDlg::MD1)->isVisible());
+    view->controller().showEventsOfPeriod();
+    EXPECT_FALSE(view->indicator(LiveViewController::MD1)->isVisible());
 }
 
 TEST_F(LiveViewEventsTest, DigitalInputShowsItsIndicator) {
@@ -56,10 +56,10 @@ TEST_F(LiveViewEventsTest, DigitalInputShowsItsIndicator) {
     openView();
     ASSERT_TRUE(waitConnected());
     ASSERT_TRUE(v1->sendDigitalInput(1)); // input 1 on, input 2 off
-    ASSERT_TRUE(waitFor([&] { return view->eventFlag(CWideVideoDlg::DI1); }));
-    view->showEventsOfPeriod();
-    EXPECT_TRUE(view->indicator(CWideVideoDlg::DI1)->isVisible());
-    EXPECT_FALSE(view->indicator(CWideVideoDlg::DI2)->isVisible());
+    ASSERT_TRUE(waitFor([&] { return view->controller().eventFlag(LiveViewController::DI1); }));
+    view->controller().showEventsOfPeriod();
+    EXPECT_TRUE(view->indicator(LiveViewController::DI1)->isVisible());
+    EXPECT_FALSE(view->indicator(LiveViewController::DI2)->isVisible());
 }
 
 TEST_F(LiveViewEventsTest, StreamCloseHidesTheIndicators) {
@@ -67,12 +67,12 @@ TEST_F(LiveViewEventsTest, StreamCloseHidesTheIndicators) {
     openView();
     ASSERT_TRUE(waitConnected());
     ASSERT_TRUE(v1->sendMotion(kMotionRegion1));
-    ASSERT_TRUE(waitFor([&] { return view->eventFlag(CWideVideoDlg::MD1); }));
-    view->showEventsOfPeriod();
-    ASSERT_TRUE(view->indicator(CWideVideoDlg::MD1)->isVisible());
-    view->streamClose();
+    ASSERT_TRUE(waitFor([&] { return view->controller().eventFlag(LiveViewController::MD1); }));
+    view->controller().showEventsOfPeriod();
+    ASSERT_TRUE(view->indicator(LiveViewController::MD1)->isVisible());
+    view->controller().streamClose();
     EXPECT_FALSE(anyIndicatorVisible());
-    EXPECT_FALSE(view->isConnected());
+    EXPECT_FALSE(view->controller().isConnected());
 }
 
 } // namespace

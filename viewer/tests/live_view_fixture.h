@@ -76,7 +76,7 @@ protected:
     }
 
     bool waitConnected() {
-        return waitFor([&] { return view->isConnected() && view->videoSurface().paintedCount() >= 3; });
+        return waitFor([&] { return view->controller().isConnected() && view->videoSurface().paintedCount() >= 3; });
     }
 
     FakeShell shell;

@@ -61,7 +61,7 @@ TEST_F(LiveViewTest, NameLabelStaysHiddenWithShowNameOff) {
     ASSERT_TRUE(waitConnected());
     QTest::qWait(100); // the connect thread's last word has arrived by now
     EXPECT_FALSE(view->nameLabel()->isVisible());
-    EXPECT_EQ(view->nameText(), QStringLiteral(" 1 - Camera - 1"));
+    EXPECT_EQ(view->controller().nameText(), QStringLiteral(" 1 - Camera - 1"));
 }
 
 TEST_F(LiveViewTest, ClosedPortFailsWithMessageAndEndsTheView) {
@@ -78,13 +78,13 @@ TEST_F(LiveViewTest, ClosedPortFailsWithMessageAndEndsTheView) {
     EXPECT_EQ(shell.scripted.messages[0].caption, QStringLiteral("Connect"));
     EXPECT_EQ(shell.scripted.messages[0].buttons, PromptButtons::Ok);
     // The bar stops at its maximum after nine seconds while the attempt goes on.
-    EXPECT_EQ(highest, CWideVideoDlg::kProgressMaximum);
-    EXPECT_GT(view->progressCount(), CWideVideoDlg::kProgressMaximum);
+    EXPECT_EQ(highest, LiveViewController::kProgressMaximum);
+    EXPECT_GT(view->controller().progressCount(), LiveViewController::kProgressMaximum);
     EXPECT_EQ(shell.scripted.messages[0].detail.left(10), QStringLiteral("connect to"));
-    ASSERT_TRUE(waitFor([&] { return view->isClosed(); }));
+    ASSERT_TRUE(waitFor([&] { return view->controller().isClosed(); }));
     EXPECT_FALSE(view->isVisible());
     EXPECT_EQ(shell.orientations, (std::vector<int>{270, 0}));
-    EXPECT_FALSE(view->hasStream());
+    EXPECT_FALSE(view->controller().hasStream());
 }
 
 TEST_F(LiveViewTest, FailedSwitchKeepsTheFailedPictureWithoutMessage) {
@@ -92,15 +92,15 @@ TEST_F(LiveViewTest, FailedSwitchKeepsTheFailedPictureWithoutMessage) {
     pointAtClosedPort(1);
     openView(0);
     ASSERT_TRUE(waitConnected());
-    view->streamClose();
-    view->streamOpen(1, CWideVideoDlg::OpenMode::Switch);
-    EXPECT_TRUE(view->isConnecting());
-    ASSERT_TRUE(waitFor([&] { return !view->isConnecting(); }, 15000));
+    view->controller().streamClose();
+    view->controller().streamOpen(1, LiveViewController::OpenMode::Switch);
+    EXPECT_TRUE(view->controller().isConnecting());
+    ASSERT_TRUE(waitFor([&] { return !view->controller().isConnecting(); }, 15000));
     QTest::qWait(50);
     EXPECT_TRUE(shell.scripted.messages.empty());
-    EXPECT_FALSE(view->isClosed());
-    EXPECT_FALSE(view->isConnected());
-    EXPECT_EQ(view->currentPosition(), 1);
+    EXPECT_FALSE(view->controller().isClosed());
+    EXPECT_FALSE(view->controller().isConnected());
+    EXPECT_EQ(view->controller().currentPosition(), 1);
     EXPECT_TRUE(showsPicture(view->background().toImage(), pictures::kBackgroundFailed));
     EXPECT_FALSE(view->progressBar()->isVisible());
 }
@@ -116,8 +116,8 @@ TEST_F(LiveViewTest, ClosingDuringAnAttemptKeepsTheGuiRunningAndAsksNothing) {
     ticker.start();
     // The stream's worker is inside the connect until its bound runs out; the
     // view closes once it is over, with the GUI's events running meanwhile.
-    view->closeView();
-    ASSERT_TRUE(waitFor([&] { return view->isClosed(); }, 15000));
+    view->controller().close();
+    ASSERT_TRUE(waitFor([&] { return view->controller().isClosed(); }, 15000));
     EXPECT_GT(ticks, 20);
     QTest::qWait(50);
     EXPECT_TRUE(shell.scripted.messages.empty());
@@ -130,7 +130,7 @@ TEST_F(LiveViewTest, DroppedCameraAsksToReturnAndYesClosesTheView) {
     ASSERT_TRUE(waitConnected());
     shell.scripted.answers.push_back(PromptAnswer::Yes);
     v2->stop();
-    ASSERT_TRUE(waitFor([&] { return view->isClosed(); }));
+    ASSERT_TRUE(waitFor([&] { return view->controller().isClosed(); }));
     ASSERT_EQ(shell.scripted.messages.size(), 1u);
     EXPECT_EQ(shell.scripted.messages[0].text, QStringLiteral("Network Loss!\nReturn to main menu?"));
     EXPECT_EQ(shell.scripted.messages[0].caption, QStringLiteral("Connection"));
@@ -145,8 +145,8 @@ TEST_F(LiveViewTest, NoAfterNetworkLossKeepsTheViewOpen) {
     v2->stop();
     ASSERT_TRUE(waitFor([&] { return !shell.scripted.messages.empty(); }));
     QTest::qWait(100);
-    EXPECT_FALSE(view->isClosed());
-    EXPECT_TRUE(view->isConnected());
+    EXPECT_FALSE(view->controller().isClosed());
+    EXPECT_TRUE(view->controller().isConnected());
 }
 
 TEST_F(LiveViewTest, LostCameraComesBackOnItsOwnUnderItsLastPicture) {
@@ -172,16 +172,16 @@ TEST_F(LiveViewTest, ClosingWhileTheLossQuestionIsUpDoesNotHang) {
     startCamera(2);
     openView();
     ASSERT_TRUE(waitConnected());
-    shell.scripted.answers.push_back(PromptAnswer::Yes);
-    bool closedWhileShown = false;
-    shell.scripted.whileShown = [&](const ScriptedPrompts::Message&) {
-        view->closeView();
-        closedWhileShown = waitFor([&] { return view->isClosed(); });
-    };
+    shell.scripted.hold = true;
     v2->stop();
-    ASSERT_TRUE(waitFor([&] { return !shell.scripted.messages.empty(); }));
-    QTest::qWait(100);
-    EXPECT_TRUE(closedWhileShown);
+    ASSERT_TRUE(waitFor([&] { return shell.scripted.waiting() == 1; }));
+    // The user's close while the question is up ends the view; the answer
+    // that comes after changes nothing.
+    view->controller().close();
+    EXPECT_TRUE(waitFor([&] { return view->controller().isClosed(); }));
+    shell.scripted.answers.push_back(PromptAnswer::Yes);
+    shell.scripted.answerNext();
+    QTest::qWait(50);
     EXPECT_EQ(shell.scripted.messages.size(), 1u);
     EXPECT_EQ(shell.orientations, (std::vector<int>{270, 0}));
 }
@@ -190,11 +190,11 @@ TEST_F(LiveViewTest, CloseSetsTheOutputBackAndTurnsTheDisplayBack) {
     startCamera(2);
     openView();
     ASSERT_TRUE(waitConnected());
-    view->toggleOutput();
+    view->controller().toggleOutput();
     ASSERT_TRUE(v2->recording().waitFor(camsim::Channel::Control, kV2DigitalOutput, 3000));
     EXPECT_TRUE(view->menu().triggerDo1->isChecked());
-    view->closeView();
-    ASSERT_TRUE(waitFor([&] { return view->isClosed(); }));
+    view->controller().close();
+    ASSERT_TRUE(waitFor([&] { return view->controller().isClosed(); }));
     EXPECT_FALSE(view->isVisible());
     std::vector<std::vector<uint8_t>> outputs;
     for (const auto& m : v2->recording().on(camsim::Channel::Control)) {
@@ -202,7 +202,7 @@ TEST_F(LiveViewTest, CloseSetsTheOutputBackAndTurnsTheDisplayBack) {
     }
     EXPECT_EQ(outputs, (std::vector<std::vector<uint8_t>>{{1}, {0}}));
     EXPECT_EQ(shell.orientations, (std::vector<int>{270, 0}));
-    EXPECT_FALSE(view->hasStream());
+    EXPECT_FALSE(view->controller().hasStream());
 }
 
 TEST_F(LiveViewTest, EscapeRunsClose) {
@@ -210,7 +210,7 @@ TEST_F(LiveViewTest, EscapeRunsClose) {
     openView();
     ASSERT_TRUE(waitConnected());
     QTest::keyClick(view.get(), Qt::Key_Escape);
-    ASSERT_TRUE(waitFor([&] { return view->isClosed(); }));
+    ASSERT_TRUE(waitFor([&] { return view->controller().isClosed(); }));
     EXPECT_EQ(shell.orientations, (std::vector<int>{270, 0}));
 }
 

@@ -26,6 +26,30 @@ QStringList entryTexts(const QMenu& menu) {
     return texts;
 }
 
+TEST(LivePicturesTest, EverySectorHasItsOwnYellowArrowPicture) {
+    std::set<QByteArray> seen;
+    for (int s = 1; s <= kPtzSectorCount; ++s) {
+        const QString path = pictures::ptzArrow(static_cast<PtzSector>(s));
+        QImage picture(path);
+        ASSERT_FALSE(picture.isNull()) << path.toStdString();
+        EXPECT_EQ(picture.size(), QSize(kPtzArrowSize, kPtzArrowSize));
+        EXPECT_EQ(picture.pixelColor(0, 0), QColor(255, 255, 0)) << path.toStdString();
+        // White fill and black outline are both there.
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+        bool white = false;
+        bool black = false;
+        for (int y = 0; y < kPtzArrowSize; ++y) {
+            for (int x = 0; x < kPtzArrowSize; ++x) {
+                white |= picture.pixel(x, y) == qRgb(255, 255, 255);
+                black |= picture.pixel(x, y) == qRgb(0, 0, 0);
+            }
+        }
+        EXPECT_TRUE(white && black) << path.toStdString();
+        seen.insert(QByteArray(reinterpret_cast<const char*>(picture.constBits()), picture.sizeInBytes()));
+    }
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(kPtzSectorCount));
+}
+
 TEST(LiveMenuTest, HasTheFourteenEntriesInOrder) {
     QWidget owner;
     LiveMenu menu(&owner);
@@ -256,11 +280,11 @@ int labelWidth(WallCell& cell) {
 TEST(WallCellTest, NameLabelFollowsTheNameAndTheFont) {
     WallCell cell(nullptr);
     cell.resize(400, 100);
-    cell.setCamera(0, QStringLiteral("A"), false);
+    cell.setCamera(0, QStringLiteral("A"));
     const int shortName = labelWidth(cell);
     EXPECT_GT(shortName, 0);
 
-    cell.setCamera(0, QStringLiteral("A much longer camera name"), false);
+    cell.setCamera(0, QStringLiteral("A much longer camera name"));
     const int longName = labelWidth(cell);
     EXPECT_GT(longName, shortName);
 

@@ -1,15 +1,18 @@
-// Acting on modal dialogs from a test: a dialog's exec() runs its own event
-// loop, so the test schedules what the user does in it before opening it.
+// Acting on modal dialogs from a test: a dialog opens over its window and
+// returns at once, so the test says what the user does in it before opening
+// it, and lets the events run until every dialog has closed.
 #pragma once
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
+
+#include "file_text.h"
 
 namespace tavolin::ui::test {
 
@@ -30,11 +33,9 @@ void whenDialogOpens(std::function<void(Dialog&)> act) {
     timer->start(2);
 }
 
-// The whole text of a file, empty when it does not exist.
-inline std::string fileText(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll().toStdString();
+// Runs the events until no modal dialog is open; false after `ms`.
+inline bool dialogsClosed(int ms = 5000) {
+    return QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }, ms);
 }
 
 } // namespace tavolin::ui::test

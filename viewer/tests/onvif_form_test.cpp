@@ -7,7 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -62,6 +62,7 @@ protected:
             act(dialog);
         });
         form->controls().find->click();
+        ASSERT_TRUE(test::dialogsClosed(10000));
     }
 
     QTemporaryDir folder;
@@ -118,7 +119,8 @@ TEST_F(OnvifFormTest, FoundCameraPlaysPansKeepsAPresetShowsItsInputsAndComesBack
     bool played = false;
     test::whenDialogOpens<CWideVideoDlg>([&](CWideVideoDlg& view) {
         const auto waitFor = [](const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 8000); };
-        ASSERT_TRUE(waitFor([&] { return view.isConnected() && view.videoSurface().presentedCount() >= 3; }));
+        ASSERT_TRUE(
+            waitFor([&] { return view.controller().isConnected() && view.videoSurface().presentedCount() >= 3; }));
         // A press in the right-hand cell pans right until released.
         const double startX = head->window().x;
         const QPoint right(view.width() * 5 / 6, view.height() / 2);
@@ -138,7 +140,7 @@ TEST_F(OnvifFormTest, FoundCameraPlaysPansKeepsAPresetShowsItsInputsAndComesBack
         EXPECT_TRUE(waitFor([&] { return head->window() == preset; }));
 
         head->pulseInputs(1, 5000);
-        EXPECT_TRUE(waitFor([&] { return view.eventFlag(CWideVideoDlg::DI1); }));
+        EXPECT_TRUE(waitFor([&] { return view.controller().eventFlag(LiveViewController::DI1); }));
 
         // The camera goes away and comes back at the same address: the view
         // stays (the loss question is answered No), tries again by itself and
@@ -146,7 +148,7 @@ TEST_F(OnvifFormTest, FoundCameraPlaysPansKeepsAPresetShowsItsInputsAndComesBack
         shell.scripted.answers.clear();
         camera.stop();
         streams->stop();
-        EXPECT_TRUE(waitFor([&] { return view.isReconnecting(); }));
+        EXPECT_TRUE(waitFor([&] { return view.controller().isReconnecting(); }));
         camsim::OnvifOptions again = options;
         again.port = camera.port();
         auto backStreams = std::make_shared<camsim::RtspProfileStreams>(again, head, streamSettings);
@@ -154,12 +156,13 @@ TEST_F(OnvifFormTest, FoundCameraPlaysPansKeepsAPresetShowsItsInputsAndComesBack
         camsim::OnvifCamera back(again, head, backStreams);
         ASSERT_TRUE(back.start());
         const int before = view.videoSurface().presentedCount();
-        EXPECT_TRUE(
-            waitFor([&] { return !view.isReconnecting() && view.videoSurface().presentedCount() >= before + 3; }));
+        EXPECT_TRUE(waitFor(
+            [&] { return !view.controller().isReconnecting() && view.videoSurface().presentedCount() >= before + 3; }));
         played = true;
         view.close();
     });
     c.play->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return played && QApplication::activeModalWidget() == nullptr; }, 60000));
     EXPECT_TRUE(played);
 }
 

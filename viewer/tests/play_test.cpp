@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,7 +12,7 @@
 #include "form/tavolin_dlg.h"
 #include "live/video_surface.h"
 #include "live/wide_video_dlg.h"
-#include "modal_helpers.h"
+#include "file_text.h"
 #include "platform/network_guard.h"
 #include "tavolin/camera_list.h"
 
@@ -42,24 +43,21 @@ TEST(PlayTest, PlayOnCameraOneShowsTheSimulatedCameraAndSavesAllRecordsAfter) {
 
     test::FakeShell shell;
     CTavolinDlg form(shell, path.toStdString());
-    form.setLiveViewRunner(wideVideoRunner(shell));
+    QPointer<CWideVideoDlg> view;
+    form.setLiveViewRunner(wideVideoRunner(shell, nullptr, [&](CWideVideoDlg& opened) { view = &opened; }));
     for (int i = 0; i < kCameraCount; ++i) ASSERT_EQ(textOf(form.cameras().record(i)->host), "127.0.0.1");
+    form.show();
 
-    long pictures = 0;
-    bool connected = false;
-    bool formBlocked = false;
-    test::whenDialogOpens<CWideVideoDlg>([&](CWideVideoDlg& view) {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return view.videoSurface().presentedCount() >= 3; }, 10000));
-        pictures = view.videoSurface().presentedCount();
-        connected = view.isConnected();
-        formBlocked = !form.controls().play->isEnabled();
-        view.close();
-    });
     form.controls().play->click();
-
-    EXPECT_TRUE(connected);
-    EXPECT_GE(pictures, 3);
-    EXPECT_TRUE(formBlocked);
+    ASSERT_TRUE(view);
+    // The view is modal to the form, and the form's buttons wait for it.
+    EXPECT_EQ(view->parentWidget(), &form);
+    EXPECT_EQ(view->windowModality(), Qt::WindowModal);
+    EXPECT_FALSE(form.controls().play->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->videoSurface().presentedCount() >= 3; }, 10000));
+    EXPECT_TRUE(view->controller().isConnected());
+    view->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view; }, 10000));
     EXPECT_TRUE(form.controls().play->isEnabled());
     // Saved again after the view: every section, with the viewer's own keys.
     const std::string text = test::fileText(path);

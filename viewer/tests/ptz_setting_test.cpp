@@ -164,6 +164,7 @@ TEST_F(PtzSettingTest, ChosenFileThenAddressAndSerialDialogsAreStoredWithApply) 
         dlg.okButton()->click();
     });
     c().ptzSetting->click();
+    ASSERT_TRUE(test::dialogsClosed());
 
     ASSERT_EQ(shell.scripted.fileDialogs.size(), 1u);
     EXPECT_EQ(shell.scripted.fileDialogs[0].title, "SELECTION - PTZ Protocol File ");
@@ -189,6 +190,7 @@ TEST_F(PtzSettingTest, CancelledFileDialogClearsTheBoxAndTheSerialValues) {
     storeCameraOne(3, 24, 6, false);
     openForm();
     c().ptzSetting->click(); // no file: the dialog is cancelled
+    ASSERT_TRUE(test::dialogsClosed());
     EXPECT_EQ(shell.scripted.fileDialogs.size(), 1u);
     EXPECT_FALSE(c().ptzSetting->isChecked());
     EXPECT_TRUE(form->hasChanges());
@@ -207,6 +209,7 @@ TEST_F(PtzSettingTest, ClearingTheBoxKeepsFileAddressAndSerialValues) {
     openForm();
     ASSERT_TRUE(c().ptzSetting->isChecked());
     c().ptzSetting->click();
+    ASSERT_TRUE(test::dialogsClosed());
     EXPECT_TRUE(shell.scripted.fileDialogs.empty());
     EXPECT_TRUE(form->hasChanges());
     apply();
@@ -234,6 +237,7 @@ TEST_F(PtzSettingTest, AddressSevenShowsNothingAndOkIsStoredAsOne) {
         dlg.okButton()->click();
     });
     c().ptzSetting->click();
+    ASSERT_TRUE(test::dialogsClosed());
     EXPECT_EQ(addressShown, -1);
     EXPECT_EQ(controlShown, -1);
     apply();
@@ -256,6 +260,7 @@ TEST_F(PtzSettingTest, DialogsClosedWithoutOkKeepTheValuesTheyWereGiven) {
         dlg.close(); // the close box
     });
     c().ptzSetting->click();
+    ASSERT_TRUE(test::dialogsClosed());
     apply();
     const CameraRecord s = stored();
     EXPECT_EQ(s.ptzEnabled, 1);
@@ -269,6 +274,7 @@ TEST_F(PtzSettingTest, APathLongerThanTheRecordHoldsIsRefused) {
     openForm();
     shell.scripted.files = {folder.filePath(QString(600, u'p') + ".ptz")};
     c().ptzSetting->click();
+    ASSERT_TRUE(test::dialogsClosed());
     ASSERT_EQ(shell.scripted.messages.size(), 1u);
     EXPECT_EQ(shell.scripted.messages[0].text, "The path of this protocol file is too long.");
     EXPECT_FALSE(c().ptzSetting->isChecked());

@@ -189,10 +189,11 @@ TEST_F(SettingsFormTest, ApplyThatCannotWriteShowsFailAndClearsTheChange) {
 
 TEST_F(SettingsFormTest, ApplyIsDisabledWhileItsMessageIsOpen) {
     openForm();
-    bool enabledDuringMessage = true;
-    shell.scripted.whileShown = [&](const auto&) { enabledDuringMessage = c().apply->isEnabled(); };
+    shell.scripted.hold = true;
     c().apply->click();
-    EXPECT_FALSE(enabledDuringMessage);
+    ASSERT_EQ(shell.scripted.waiting(), 1u);
+    EXPECT_FALSE(c().apply->isEnabled());
+    shell.scripted.answerNext();
     EXPECT_TRUE(c().apply->isEnabled());
 }
 
@@ -285,7 +286,8 @@ TEST_F(SettingsFormTest, LoadDefaultThenPlayAnsweredNoStartsTheViewWithTheStored
     int runs = 0;
     std::string hostSeen;
     std::vector<bool> enabledDuringView;
-    form->setLiveViewRunner([&](const CTavolinDlg::Records& records, int position, QWidget*) {
+    form->setLiveViewRunner([&](const CTavolinDlg::Records& records, int position, QWidget*,
+                                CTavolinDlg::Closed closed) {
         ++runs;
         EXPECT_EQ(position, 0);
         for (int i = 0; i < kCameraCount; ++i) EXPECT_EQ(records[i], form->cameras().record(i));
@@ -294,7 +296,7 @@ TEST_F(SettingsFormTest, LoadDefaultThenPlayAnsweredNoStartsTheViewWithTheStored
              std::initializer_list<QWidget*>{c().play, c().apply, c().loadDefault, c().exit, c().cameraId, c().name}) {
             enabledDuringView.push_back(w->isEnabled());
         }
-        return LiveViewChanges{};
+        closed({});
     });
     c().play->click();
 
@@ -310,12 +312,12 @@ TEST_F(SettingsFormTest, LoadDefaultThenPlayAnsweredNoStartsTheViewWithTheStored
 TEST_F(SettingsFormTest, AfterTheViewClosesAllSixteenRecordsAreSaved) {
     openForm();
     chooseCamera(5);
-    form->setLiveViewRunner([](const CTavolinDlg::Records&, int position, QWidget*) {
+    form->setLiveViewRunner([](const CTavolinDlg::Records&, int position, QWidget*, CTavolinDlg::Closed closed) {
         // The view hands back speed and audio, here also after switching cameras.
         LiveViewChanges changes{};
         changes[static_cast<std::size_t>(position)].ptzSpeed = 5;
         changes[9].playAudio = 1;
-        return changes;
+        closed(changes);
     });
     c().play->click();
 

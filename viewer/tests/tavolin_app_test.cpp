@@ -69,13 +69,17 @@ TEST(TavolinAppTest, AnEndRequestDuringTheViewClosesItSavesEveryRecordAndEnds) {
     options.instanceName = QStringLiteral("tavolin-test-") + QUuid::createUuid().toString(QUuid::Id128);
     options.settingsPath = path.toStdString();
     bool viewRan = false;
-    options.liveView = [&](const CTavolinDlg::Records&, int position, QWidget* parent) {
-        QDialog view(parent); // stands in for the live view
+    options.liveView = [&](const CTavolinDlg::Records&, int position, QWidget* parent, CTavolinDlg::Closed closed) {
+        // Stands in for the live view: modal to the form until it is closed.
+        auto* view = new QDialog(parent);
+        view->setAttribute(Qt::WA_DeleteOnClose);
         viewRan = true;
-        view.exec();
-        LiveViewChanges changes{};
-        changes[static_cast<std::size_t>(position)].ptzSpeed = 5;
-        return changes;
+        QObject::connect(view, &QDialog::finished, view, [position, closed = std::move(closed)] {
+            LiveViewChanges changes{};
+            changes[static_cast<std::size_t>(position)].ptzSpeed = 5;
+            closed(changes);
+        });
+        view->open();
     };
     options.whenShown = [](CTavolinDlg& form) {
         QTimer::singleShot(50, [] { ::raise(SIGTERM); });

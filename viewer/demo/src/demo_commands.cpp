@@ -66,7 +66,7 @@ void pictureCommands(CWideVideoDlg* target, const QString& folder, std::function
         save(view->grab(), folder, "live-view-ptz.png");
         sendPointer(view, QEvent::MouseButtonRelease, at);
         std::fprintf(stderr, "demo: opening the menu\n");
-        view->actionKey();
+        view->controller().actionKey();
         openSpeedSubmenu(view->menu().popup());
         QTimer::singleShot(kMenuSettleMs, qApp, [view, folder, finish] {
             if (!view) return (*finish)();
@@ -80,7 +80,8 @@ void pictureCommands(CWideVideoDlg* target, const QString& folder, std::function
                 QApplication::sendEvent(keys, &down);
             }
             QTimer::singleShot(kPatrolSettleMs, qApp, [view, folder, finish] {
-                if (view) std::fprintf(stderr, "demo: Down stepped to camera %d\n", view->currentPosition() + 1);
+                if (view)
+                    std::fprintf(stderr, "demo: Down stepped to camera %d\n", view->controller().currentPosition() + 1);
                 if (view) save(view->grab(), folder, "live-view-patrol.png");
                 (*finish)();
             });

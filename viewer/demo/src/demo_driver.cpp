@@ -1,7 +1,5 @@
 #include "demo/demo_driver.h"
 
-#include <string_view>
-
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -10,15 +8,18 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "demo/demo_commands.h"
 #include "demo/onvif_demo.h"
+#include "form/live_view_runner.h"
 #include "form/tavolin_dlg.h"
 #include "live/wide_video_dlg.h"
 #include "tavolin/camera_list.h"
 #include "wall/camera_wall_dlg.h"
 #include "wall/wall_cell.h"
+#include "wall/wall_runner.h"
 
 namespace tavolin::demo {
 
@@ -34,6 +35,7 @@ constexpr int kSettleMs = 500;
 constexpr int kGiveUpMs = 15000;
 // How long the wall shows its first camera alone before that is pictured.
 constexpr int kSingleCellMs = 2000;
+constexpr int kPollMs = 100;
 
 void saveShot(QWidget* window, const QString& folder, const char* name) {
     const QString path = QDir(folder).filePath(QString::fromLatin1(name));
@@ -44,19 +46,19 @@ void saveShot(QWidget* window, const QString& folder, const char* name) {
     }
 }
 
-// The live view runs modally from the Play handler; this timer fires in its
-// event loop.
-void pictureLiveView(const DemoOptions& options) {
-    QTimer::singleShot(options.viewMs, qApp, [options] {
-        auto* view = qobject_cast<CWideVideoDlg*>(QApplication::activeModalWidget());
-        if (view == nullptr) {
-            std::fprintf(stderr, "demo: the live view is not in front (did it connect?)\n");
-            return;
-        }
+// The live view once it ran for a while: its picture, its commands, then
+// it is closed.
+void pictureLiveView(CWideVideoDlg& opened, const DemoOptions& options) {
+    QPointer<CWideVideoDlg> view(&opened);
+    auto pictured = std::make_shared<bool>(false);
+    QObject::connect(view, &QDialog::finished, view, [pictured] {
+        if (!*pictured) std::fprintf(stderr, "demo: the live view closed before its picture (did it connect?)\n");
+    });
+    QTimer::singleShot(options.viewMs, view, [view, options, pictured] {
+        *pictured = true;
         saveShot(view, options.screenshotFolder, "live-view.png");
-        QPointer<CWideVideoDlg> shown(view);
-        pictureCommands(view, options.screenshotFolder, [shown] {
-            if (shown) shown->close();
+        pictureCommands(view, options.screenshotFolder, [view] {
+            if (view) view->close();
         });
     });
 }
@@ -68,28 +70,15 @@ std::vector<long> wallPictureCounts(const CameraWallDlg& wall) {
     return counts;
 }
 
-// The wall runs modally from the Wall handler; these timers fire in its
-// event loop: 4x4 at once, its picture once the streams ran, then Escape.
-// Each cell's picture rate over the run's second half goes to standard
-// error, for the benchmark.
-void driveWall(const DemoOptions& options) {
+// The wall once it is up: 4x4 at once, its picture once the streams ran,
+// its first camera alone, then Escape. Each cell's picture rate over the
+// run's second half goes to standard error, for the benchmark.
+void driveWall(CameraWallDlg& opened, const DemoOptions& options) {
+    QPointer<CameraWallDlg> wall(&opened);
     auto counted = std::make_shared<std::vector<long>>();
-    QTimer::singleShot(options.viewMs / 2, qApp, [counted] {
-        if (auto* wall = qobject_cast<CameraWallDlg*>(QApplication::activeModalWidget())) {
-            *counted = wallPictureCounts(*wall);
-        }
-    });
-    QTimer::singleShot(kSettleMs, qApp, [] {
-        if (auto* wall = qobject_cast<CameraWallDlg*>(QApplication::activeModalWidget())) {
-            wall->press(WallKey::Sixteen);
-        }
-    });
-    QTimer::singleShot(options.viewMs, qApp, [options, counted] {
-        auto* wall = qobject_cast<CameraWallDlg*>(QApplication::activeModalWidget());
-        if (wall == nullptr) {
-            std::fprintf(stderr, "demo: the wall is not in front\n");
-            return;
-        }
+    QTimer::singleShot(options.viewMs / 2, wall, [wall, counted] { *counted = wallPictureCounts(*wall); });
+    QTimer::singleShot(kSettleMs, wall, [wall] { wall->press(WallKey::Sixteen); });
+    QTimer::singleShot(options.viewMs, wall, [wall, options, counted] {
         const std::vector<long> counts = wallPictureCounts(*wall);
         const double seconds = (options.viewMs - options.viewMs / 2) / 1000.0;
         for (std::size_t i = 0; i < counts.size() && counts.size() == counted->size(); ++i) {
@@ -106,7 +95,48 @@ void driveWall(const DemoOptions& options) {
     });
 }
 
+// Exit, once the form takes input again (after the view, and after any
+// message about saving it).
+void pressExitOnceEditable(QPointer<CTavolinDlg> form) {
+    auto* timer = new QTimer(form);
+    QObject::connect(timer, &QTimer::timeout, timer, [form, timer] {
+        if (!form->controls().exit->isEnabled() || QApplication::activeModalWidget() != nullptr) return;
+        timer->deleteLater();
+        form->controls().exit->click();
+    });
+    timer->start(kPollMs);
+}
+
+void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
+    QDir().mkpath(options.screenshotFolder);
+    QPointer<CTavolinDlg> guard(&form);
+    QTimer::singleShot(kSettleMs, &form, [guard, options] {
+        CTavolinDlg& f = *guard;
+        saveShot(&f, options.screenshotFolder, "form.png");
+        if (!everyCameraIsLoopback(f.cameras())) {
+            std::fprintf(stderr, "demo: a camera of this list is not at 127.0.0.1; Play is left to you\n");
+            f.controls().exit->click();
+            return;
+        }
+        startWatchdog(f, options.viewMs + kGiveUpMs);
+        std::fprintf(stderr, options.wall ? "demo: pressing Wall\n" : "demo: pressing Play on camera 1\n");
+        (options.wall ? f.controls().wall : f.controls().play)->click();
+    });
+}
+
 } // namespace
+
+void startWatchdog(CTavolinDlg& form, int ms) {
+    auto* watchdog = new QTimer(&form);
+    QObject::connect(watchdog, &QTimer::timeout, watchdog, [] {
+        QWidget* top = QApplication::activeModalWidget();
+        if (top != nullptr && qobject_cast<CTavolinDlg*>(top) == nullptr) {
+            std::fprintf(stderr, "demo: closing a window that stayed open\n");
+            top->close();
+        }
+    });
+    watchdog->start(ms);
+}
 
 bool isLoopbackAddress(std::string_view address) {
     // An RTSP camera's address is a URL: its host sits between the scheme and
@@ -128,50 +158,44 @@ bool everyCameraIsLoopback(const CameraList& cameras) {
     return true;
 }
 
-void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
-    QDir().mkpath(options.screenshotFolder);
-    QPointer<CTavolinDlg> guard(&form);
-    QTimer::singleShot(kSettleMs, &form, [guard, options] {
-        if (!guard) return;
-        CTavolinDlg& f = *guard;
-        saveShot(&f, options.screenshotFolder, "form.png");
-        if (!everyCameraIsLoopback(f.cameras())) {
-            std::fprintf(stderr, "demo: a camera of this list is not at 127.0.0.1; Play is left to you\n");
-            f.controls().exit->click();
-            return;
-        }
-        if (options.wall) {
-            driveWall(options);
-        } else {
-            pictureLiveView(options);
-        }
-        // Should the view stop at a question (a failed connection, say), the
-        // demo still ends: whatever covers the form is closed from here on.
-        auto* watchdog = new QTimer(guard);
-        QObject::connect(watchdog, &QTimer::timeout, watchdog, [] {
-            QWidget* top = QApplication::activeModalWidget();
-            if (top != nullptr && qobject_cast<CTavolinDlg*>(top) == nullptr) {
-                std::fprintf(stderr, "demo: closing a window that stayed open\n");
-                top->close();
-            }
-        });
-        watchdog->start(options.viewMs + kGiveUpMs);
-        std::fprintf(stderr, options.wall ? "demo: pressing Wall\n" : "demo: pressing Play on camera 1\n");
-        (options.wall ? f.controls().wall : f.controls().play)->click();
-        if (guard) guard->controls().exit->click();
-    });
-}
-
-void runAsDemo(ui::CTavolinApp::Options& app, const DemoOptions& options) {
+void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const ui::ReasonLog* reasons,
+               const DemoOptions& options) {
     app.instanceName = ui::SingleInstance::defaultName() + QStringLiteral("-demo");
-    app.whenShown = [options](CTavolinDlg& form) {
+    app.noticesToStandardError = true;
+    auto form = std::make_shared<QPointer<CTavolinDlg>>();
+    // Once the view or the wall has closed and the form has saved, Exit.
+    const auto thenExit = [form](CTavolinDlg::Closed closed) {
+        return [form, closed = std::move(closed)](const ui::LiveViewChanges& changed) {
+            closed(changed);
+            if (*form) pressExitOnceEditable(*form);
+        };
+    };
+    const CTavolinDlg::LiveViewRunner view = ui::wideVideoRunner(shell, reasons, [options](CWideVideoDlg& opened) {
         if (options.findLogin.isEmpty()) {
-            driveDemo(form, options);
+            pictureLiveView(opened, options);
         } else {
-            driveOnvifDemo(form, options);
+            driveOnvifLiveView(opened, options);
+        }
+    });
+    app.liveView = [view, thenExit](const CTavolinDlg::Records& records, int position, QWidget* parent,
+                                    CTavolinDlg::Closed closed) {
+        view(records, position, parent, thenExit(std::move(closed)));
+    };
+    const CTavolinDlg::WallRunner wall =
+        ui::cameraWallRunner(shell, ui::wideVideoRunner(shell, reasons), reasons,
+                             [options](CameraWallDlg& opened) { driveWall(opened, options); });
+    app.wall = [wall, thenExit](const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent,
+                                CTavolinDlg::Closed closed) {
+        wall(records, cameras, parent, thenExit(std::move(closed)));
+    };
+    app.whenShown = [form, options](CTavolinDlg& shown) {
+        *form = &shown;
+        if (options.findLogin.isEmpty()) {
+            driveDemo(shown, options);
+        } else {
+            driveOnvifDemo(shown, options);
         }
     };
-    app.noticesToStandardError = true;
 }
 
 } // namespace tavolin::demo

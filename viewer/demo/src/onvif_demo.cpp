@@ -128,34 +128,6 @@ void awaitRestart(QPointer<CWideVideoDlg> view, const QString& folder) {
         });
 }
 
-void runLiveView(const DemoOptions& options) {
-    auto* view = qobject_cast<CWideVideoDlg*>(QApplication::activeModalWidget());
-    if (view == nullptr) {
-        std::fprintf(stderr, "demo: the live view is not in front (did it connect?)\n");
-        return;
-    }
-    QPointer<CWideVideoDlg> shown(view);
-    const QString folder = options.screenshotFolder;
-    whenTrue([shown] { return !shown || shown->videoSurface().presentedCount() >= 5; }, 15000,
-             [shown, folder] {
-                 if (!shown) return;
-                 shoot(shown, folder, "live-view-onvif.png");
-                 std::fprintf(stderr, "demo: panning right\n");
-                 const QPoint at(shown->width() * 5 / 6, shown->height() / 2);
-                 pointer(shown, QEvent::MouseButtonPress, at);
-                 QTimer::singleShot(kPanMs, qApp, [shown, folder, at] {
-                     if (!shown) return;
-                     shoot(shown, folder, "live-view-onvif-pan.png");
-                     pointer(shown, QEvent::MouseButtonRelease, at);
-                     awaitRestart(shown, folder);
-                 });
-             },
-             [shown] {
-                 std::fprintf(stderr, "demo: no video from the camera\n");
-                 closeView(shown);
-             });
-}
-
 void fillAndPlay(QPointer<CTavolinDlg> guard, const DemoOptions& options) {
     CTavolinDlg& form = *guard;
     const CTavolinDlg::Controls& c = form.controls();
@@ -170,19 +142,9 @@ void fillAndPlay(QPointer<CTavolinDlg> guard, const DemoOptions& options) {
         return;
     }
     answerFormPrompts(&form);
-    QTimer::singleShot(options.viewMs, qApp, [options] { runLiveView(options); });
-    auto* watchdog = new QTimer(&form);
-    QObject::connect(watchdog, &QTimer::timeout, watchdog, [] {
-        QWidget* top = QApplication::activeModalWidget();
-        if (top != nullptr && qobject_cast<CTavolinDlg*>(top) == nullptr) {
-            std::fprintf(stderr, "demo: closing a window that stayed open\n");
-            top->close();
-        }
-    });
-    watchdog->start(options.viewMs + 15000 + kComeBackMs + 15000);
+    startWatchdog(form, options.viewMs + 15000 + kComeBackMs + 15000);
     std::fprintf(stderr, "demo: pressing Play on camera 1\n");
     c.play->click();
-    if (guard) guard->controls().exit->click();
 }
 
 } // namespace
@@ -193,12 +155,20 @@ void driveOnvifDemo(CTavolinDlg& form, const DemoOptions& options) {
     QTimer::singleShot(kSettleMs, &form, [guard, options] {
         if (!guard) return;
         shoot(guard, options.screenshotFolder, "form.png");
-        // The search dialog runs modally from the button; this timer fires in
-        // its event loop.
+        // The search dialog opens over the form from the button.
         QTimer::singleShot(kSettleMs, qApp, [guard, options] {
             auto* dialog = qobject_cast<CFindCameraDlg*>(QApplication::activeModalWidget());
             if (dialog == nullptr) return;
             QPointer<CFindCameraDlg> find(dialog);
+            // The form takes the camera chosen first; then the demo goes on.
+            QObject::connect(find, &QDialog::finished, guard, [guard, options] {
+                if (guard->controls().streamingType->currentText() != QStringLiteral("ONVIF")) {
+                    std::fprintf(stderr, "demo: no camera was found; nothing to play\n");
+                    guard->controls().exit->click();
+                    return;
+                }
+                fillAndPlay(guard, options);
+            });
             whenTrue([find] { return !find || !find->isSearching(); }, 10000,
                      [find, options] {
                          if (!find) return;
@@ -219,13 +189,31 @@ void driveOnvifDemo(CTavolinDlg& form, const DemoOptions& options) {
         });
         std::fprintf(stderr, "demo: pressing Find...\n");
         guard->controls().find->click();
-        if (!guard) return;
-        if (guard->controls().streamingType->currentText() != QStringLiteral("ONVIF")) {
-            std::fprintf(stderr, "demo: no camera was found; nothing to play\n");
-            guard->controls().exit->click();
-            return;
-        }
-        fillAndPlay(guard, options);
+    });
+}
+
+void driveOnvifLiveView(CWideVideoDlg& view, const DemoOptions& options) {
+    QPointer<CWideVideoDlg> shown(&view);
+    const QString folder = options.screenshotFolder;
+    QTimer::singleShot(options.viewMs, shown, [shown, folder] {
+        whenTrue([shown] { return !shown || shown->videoSurface().presentedCount() >= 5; }, 15000,
+                 [shown, folder] {
+                     if (!shown) return;
+                     shoot(shown, folder, "live-view-onvif.png");
+                     std::fprintf(stderr, "demo: panning right\n");
+                     const QPoint at(shown->width() * 5 / 6, shown->height() / 2);
+                     pointer(shown, QEvent::MouseButtonPress, at);
+                     QTimer::singleShot(kPanMs, qApp, [shown, folder, at] {
+                         if (!shown) return;
+                         shoot(shown, folder, "live-view-onvif-pan.png");
+                         pointer(shown, QEvent::MouseButtonRelease, at);
+                         awaitRestart(shown, folder);
+                     });
+                 },
+                 [shown] {
+                     std::fprintf(stderr, "demo: no video from the camera\n");
+                     closeView(shown);
+                 });
     });
 }
 

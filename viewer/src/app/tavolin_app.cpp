@@ -24,43 +24,66 @@ CTavolinApp::CTavolinApp(Shell& shell, Options options)
 CTavolinApp::~CTavolinApp() = default;
 
 int CTavolinApp::run() {
+    QEventLoop loop;
+    loop_ = &loop;
+    exitCode_ = 0;
+    const auto end = [this](int code) {
+        exitCode_ = code;
+        loop_->quit();
+    };
     StartupCheck check(options_.settingsPath);
     // Refused before anything else: every save would fail.
     if (const std::string refusal = check.refusal(); !refusal.empty()) {
-        tell(nullptr, refusal);
-        return 1;
+        tell(nullptr, refusal, [end] { end(1); });
+        if (exitCode_ == 0) loop.exec();
+        loop_ = nullptr;
+        return exitCode_;
     }
-    if (!instance_.claim()) return 0;
+    if (!instance_.claim()) {
+        loop_ = nullptr;
+        return 0;
+    }
     instance_.setRaiseHandler([this] { raiseWindow(); });
 
     form_ = std::make_unique<CTavolinDlg>(shell_, options_.settingsPath, nullptr, options_.reasons);
     TerminationSignals termination([this] { endOnRequest(); });
     form_->setLiveViewRunner(options_.liveView);
     form_->setWallRunner(options_.wall);
+    QObject::connect(form_.get(), &QDialog::finished, form_.get(), [this] { formClosed(); });
     // Once the form is up: what its settings file could not give, then
     // whatever drives the form.
     QTimer::singleShot(0, form_.get(), [this, &check] {
-        tell(form_.get(), check.takeLoadNotice(form_->cameras()));
-        if (options_.whenShown) options_.whenShown(*form_);
+        tell(form_.get(), check.takeLoadNotice(form_->cameras()), [this] {
+            if (options_.whenShown && form_) options_.whenShown(*form_);
+        });
     });
-    form_->exec();
+    form_->show();
+    loop.exec();
+    form_.reset();
+    loop_ = nullptr;
+    return exitCode_;
+}
+
+void CTavolinApp::formClosed() {
     // Closing the camera list writes the settings file once more; why that
     // failed, or where it kept a version another program wrote, is told unless
     // the system asked the program to end.
     form_->cameras().close();
     const std::string notices = joinedNotices(form_->cameras().takeSaveNotices());
-    if (!endRequested_) tell(nullptr, notices);
-    form_.reset();
-    return 0;
+    tell(nullptr, endRequested_ ? std::string() : notices, [this] { loop_->quit(); });
 }
 
-void CTavolinApp::tell(QWidget* parent, const std::string& notice) {
-    if (notice.empty()) return;
+void CTavolinApp::tell(QWidget* parent, const std::string& notice, std::function<void()> then) {
+    const auto done = [then = std::move(then)] {
+        if (then) then();
+    };
+    if (notice.empty()) return done();
     if (options_.noticesToStandardError) {
         std::fprintf(stderr, "Tavolin: %s\n", notice.c_str());
-        return;
+        return done();
     }
-    shell_.prompts().showMessage(parent, QString::fromLocal8Bit(notice), QStringLiteral("Tavolin"), PromptButtons::Ok);
+    shell_.prompts().showMessage(parent, {QString::fromLocal8Bit(notice), QStringLiteral("Tavolin")},
+                                 [done](PromptAnswer) { done(); });
 }
 
 void CTavolinApp::endOnRequest() {

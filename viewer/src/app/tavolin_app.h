@@ -1,8 +1,11 @@
-// The program: one instance per user, the settings form shown modally, the
-// settings file written once more when the form has closed, also when the
-// system or the session asks the program to end.
+// The program: one instance per user, the settings form shown until it is
+// closed, the settings file written once more then, also when the system or
+// the session asks the program to end. One event loop runs it all; every
+// window and message opens modal to the one under it, without a loop of its
+// own.
 #pragma once
 
+#include <QEventLoop>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -48,8 +51,12 @@ public:
 
 private:
     void raiseWindow();
-    // A notice about the settings file, shown over `parent` or written out.
-    void tell(QWidget* parent, const std::string& notice);
+    // A notice about the settings file, shown over `parent` or written out;
+    // `then` runs once it was read.
+    void tell(QWidget* parent, const std::string& notice, std::function<void()> then = {});
+    // The form has closed: the list is closed (the file written once more),
+    // what that told is told, and the loop ends.
+    void formClosed();
     // Closes whatever covers the form (the live view, a question), then the
     // form itself, without asking: the camera list is closed and the file
     // written as at a normal end.
@@ -60,6 +67,8 @@ private:
     SingleInstance instance_;
     std::unique_ptr<CTavolinDlg> form_;
     bool endRequested_ = false;
+    QEventLoop* loop_ = nullptr; // while run() runs
+    int exitCode_ = 0;
 };
 
 } // namespace tavolin::ui

@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "dialogs/camera_search.h"
+#include "form/camera_search.h"
 #include "widgets/dialog_units.h"
 
 namespace tavolin::ui {

@@ -4,12 +4,17 @@
 
 namespace tavolin::ui {
 
-CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, const ReasonLog* reasons) {
-    return [&shell, reasons](const CTavolinDlg::Records& records, int position, QWidget* parent) {
-        CWideVideoDlg view(records, position, shell, parent, reasons);
-        // When exec() returns the view has closed its stream.
-        view.exec();
-        return view.changes();
+CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, const ReasonLog* reasons,
+                                            std::function<void(CWideVideoDlg& view)> opened) {
+    return [&shell, reasons, opened = std::move(opened)](const CTavolinDlg::Records& records, int position,
+                                                         QWidget* parent, CTavolinDlg::Closed closed) {
+        auto* view = new CWideVideoDlg(records, position, shell, parent, reasons);
+        view->setAttribute(Qt::WA_DeleteOnClose);
+        // It finishes once it has closed its stream.
+        QObject::connect(view, &QDialog::finished, view,
+                         [view, closed = std::move(closed)] { closed(view->controller().changes()); });
+        view->open();
+        if (opened) opened(*view);
     };
 }
 

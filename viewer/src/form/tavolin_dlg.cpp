@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QPointer>
 #include <QResizeEvent>
 #include <utility>
 
@@ -139,10 +140,7 @@ void CTavolinDlg::connectHandlers() {
         });
     }
     connect(c_.cameraId, &QComboBox::activated, this, [this](int index) { form_->switchCamera(index); });
-    connect(c_.streamingType, &QComboBox::activated, this, [this](int index) {
-        form_->setStreamingType(index);
-        showTypeControls();
-    });
+    connect(c_.streamingType, &QComboBox::activated, this, [this](int index) { form_->setStreamingType(index); });
     connect(c_.find, &QPushButton::clicked, this, [this] { form_->findCamera(); });
     const auto flag = [this](QCheckBox* box, FormFlag which) {
         connect(box, &QCheckBox::clicked, this, [this, box, which] { form_->setFlag(which, box->isChecked()); });
@@ -157,21 +155,20 @@ void CTavolinDlg::connectHandlers() {
     connect(c_.loadDefault, &QPushButton::clicked, this, [this] { form_->loadDefault(); });
     connect(c_.apply, &QPushButton::clicked, this, [this] { form_->apply(); });
     connect(c_.play, &QPushButton::clicked, this, [this] {
-        form_->play(c_.cameraId->currentIndex(), [this](const Records& records, int position) {
-            return runLiveView_ ? runLiveView_(records, position, this) : LiveViewChanges{};
+        if (!runLiveView_) return form_->play(c_.cameraId->currentIndex(), {});
+        form_->play(c_.cameraId->currentIndex(), [this](const Records& records, int position, Closed closed) {
+            runLiveView_(records, position, this, std::move(closed));
         });
     });
     // The wall runs the way Play runs the live view: unsaved edits offered
     // first, every record saved after it.
     connect(c_.wall, &QPushButton::clicked, this, [this] {
-        form_->play(c_.cameraId->currentIndex(), [this](const Records& records, int) {
-            return runWall_ ? runWall_(records, cameras_, this) : LiveViewChanges{};
+        if (!runWall_) return form_->play(c_.cameraId->currentIndex(), {});
+        form_->play(c_.cameraId->currentIndex(), [this](const Records& records, int, Closed closed) {
+            runWall_(records, cameras_, this, std::move(closed));
         });
     });
-    connect(c_.exit, &QPushButton::clicked, this, [this] {
-        form_->exit();
-        QDialog::accept();
-    });
+    connect(c_.exit, &QPushButton::clicked, this, [this] { exitForm(); });
 }
 
 void CTavolinDlg::applyPortraitLayout() {
@@ -306,29 +303,43 @@ void CTavolinDlg::focusField(FormField which) {
     edit->selectAll();
 }
 
-PromptAnswer CTavolinDlg::ask(const QString& text, const QString& caption, PromptButtons buttons,
-                              const QString& detail) {
-    return shell_.prompts().showMessage(this, text, caption, buttons, detail);
+void CTavolinDlg::ask(const Prompt& prompt, PromptAnswered answered) {
+    shell_.prompts().showMessage(this, prompt, std::move(answered));
 }
 
-QString CTavolinDlg::chooseProtocolFile() {
-    return shell_.prompts().openFile(this, QStringLiteral("SELECTION - PTZ Protocol File "),
-                                     QStringLiteral("PTZ Protocol Files (*.ptz)"), shell_.protocolFolder());
+void CTavolinDlg::chooseProtocolFile(std::function<void(const QString& path)> chosen) {
+    shell_.prompts().openFile(this, QStringLiteral("SELECTION - PTZ Protocol File "),
+                              QStringLiteral("PTZ Protocol Files (*.ptz)"), shell_.protocolFolder(), std::move(chosen));
 }
 
-int32_t CTavolinDlg::askPtzAddress(int32_t address) {
-    CPTZAddressIDDlg dialog(this);
-    dialog.setAddress(address);
-    dialog.exec();
-    return dialog.address();
+namespace {
+
+// Opens `dialog` modal to its parent, and hands it to `closed` once it has
+// closed, however that was; it is deleted after.
+template <typename Dialog>
+void openDialog(Dialog* dialog, QObject* context, std::function<void(Dialog& dialog, int result)> closed) {
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QDialog::finished, context,
+                     [dialog, closed = std::move(closed)](int result) { closed(*dialog, result); });
+    dialog->open();
 }
 
-void CTavolinDlg::askSerial(int32_t& controlCode, int32_t& baudRateIndex) {
-    CRS232SettingDlg dialog(this);
-    dialog.setValues(static_cast<uint8_t>(controlCode), static_cast<uint8_t>(baudRateIndex));
-    dialog.exec();
-    controlCode = dialog.controlCode();
-    baudRateIndex = dialog.baudRateIndex();
+} // namespace
+
+void CTavolinDlg::askPtzAddress(int32_t address, std::function<void(int32_t address)> chosen) {
+    auto* dialog = new CPTZAddressIDDlg(this);
+    dialog->setAddress(address);
+    openDialog<CPTZAddressIDDlg>(
+        dialog, this, [chosen = std::move(chosen)](CPTZAddressIDDlg& closed, int) { chosen(closed.address()); });
+}
+
+void CTavolinDlg::askSerial(int32_t controlCode, int32_t baudRateIndex,
+                            std::function<void(int32_t controlCode, int32_t baudRateIndex)> chosen) {
+    auto* dialog = new CRS232SettingDlg(this);
+    dialog->setValues(static_cast<uint8_t>(controlCode), static_cast<uint8_t>(baudRateIndex));
+    openDialog<CRS232SettingDlg>(dialog, this, [chosen = std::move(chosen)](CRS232SettingDlg& closed, int) {
+        chosen(closed.controlCode(), closed.baudRateIndex());
+    });
 }
 
 QString CTavolinDlg::shippedProtocolFile(const QString& name) const {
@@ -336,10 +347,11 @@ QString CTavolinDlg::shippedProtocolFile(const QString& name) const {
     return QFileInfo::exists(path) ? path : QString();
 }
 
-std::optional<FoundCamera> CTavolinDlg::findCamera() {
-    CFindCameraDlg dialog(this, searchWindowMs_);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.chosen();
+void CTavolinDlg::findCamera(std::function<void(const std::optional<FoundCamera>& found)> chosen) {
+    auto* dialog = new CFindCameraDlg(this, searchWindowMs_);
+    openDialog<CFindCameraDlg>(dialog, this, [chosen = std::move(chosen)](CFindCameraDlg& closed, int result) {
+        chosen(result == QDialog::Accepted ? closed.chosen() : std::nullopt);
+    });
 }
 
 void CTavolinDlg::setApplyEnabled(bool enabled) { c_.apply->setEnabled(enabled); }
@@ -352,8 +364,13 @@ void CTavolinDlg::setEditing(bool enabled) {
 
 void CTavolinDlg::reject() {
     // Escape and the close box end the program the way "Exit" does.
-    form_->exit();
-    QDialog::accept();
+    exitForm();
+}
+
+void CTavolinDlg::exitForm() {
+    form_->exit([form = QPointer<CTavolinDlg>(this)] {
+        if (form) form->QDialog::accept();
+    });
 }
 
 } // namespace tavolin::ui

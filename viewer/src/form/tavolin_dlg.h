@@ -35,14 +35,15 @@ class CTavolinDlg : public QDialog, private FormView {
     Q_OBJECT
 
 public:
-    using Records = std::array<CameraRecord*, kCameraCount>;
-    // Runs the live view modally for `position` over the 16 records, over the
-    // form given as `parent`, and returns what it changed once the view has
-    // closed its stream.
-    using LiveViewRunner = std::function<LiveViewChanges(const Records& records, int position, QWidget* parent)>;
-    // Runs the camera wall modally over the records, keeping its layout in
-    // `cameras`' settings file, and returns what its single views changed.
-    using WallRunner = std::function<LiveViewChanges(const Records& records, CameraList& cameras, QWidget* parent)>;
+    using Records = CameraForm::Records;
+    using Closed = CameraForm::Closed;
+    // Opens the live view for `position` over the 16 records, modal to the
+    // form given as `parent`, and returns at once; `closed` gets what it
+    // changed once the view has closed its stream.
+    using LiveViewRunner = std::function<void(const Records& records, int position, QWidget* parent, Closed closed)>;
+    // Opens the camera wall over the records the same way, keeping its layout
+    // in `cameras`' settings file; `closed` gets what its single views changed.
+    using WallRunner = std::function<void(const Records& records, CameraList& cameras, QWidget* parent, Closed closed)>;
 
     // The controls in the order they are laid out and tabbed through.
     struct Controls {
@@ -99,26 +100,27 @@ protected:
     void reject() override;
 
 private:
+    // Offers the edits for saving, then closes the form.
+    void exitForm();
+
     void createControls();
     void connectHandlers();
     void applyPortraitLayout();
     void applyLandscapeLayout();
     QLineEdit* field(FormField which) const;
     QCheckBox* flagBox(FormFlag which) const;
-    // Enables the controls the shown streaming type uses.
-    void showTypeControls();
-
     // FormView
     FormTexts texts() const override;
     void writeForm() override;
+    void showTypeControls() override;
     void focusField(FormField which) override;
-    PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons,
-                     const QString& detail) override;
-    QString chooseProtocolFile() override;
-    int32_t askPtzAddress(int32_t address) override;
-    void askSerial(int32_t& controlCode, int32_t& baudRateIndex) override;
+    void ask(const Prompt& prompt, PromptAnswered answered) override;
+    void chooseProtocolFile(std::function<void(const QString& path)> chosen) override;
+    void askPtzAddress(int32_t address, std::function<void(int32_t address)> chosen) override;
+    void askSerial(int32_t controlCode, int32_t baudRateIndex,
+                   std::function<void(int32_t controlCode, int32_t baudRateIndex)> chosen) override;
+    void findCamera(std::function<void(const std::optional<FoundCamera>& found)> chosen) override;
     QString shippedProtocolFile(const QString& name) const override;
-    std::optional<FoundCamera> findCamera() override;
     void setApplyEnabled(bool enabled) override;
     void setEditing(bool enabled) override;
 

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "live/ptz_sectors.h"
+
 namespace tavolin::ui::pictures {
 
 inline const QString kBackgroundPlain = QStringLiteral(":/live/background_plain");
@@ -11,6 +13,9 @@ inline const QString kBackgroundFailed = QStringLiteral(":/live/background_faile
 
 // MD1, MD2, MD3, MD4, DI1, DI2.
 QString indicator(int index);
+
+// The sector's 24 x 24 arrow picture.
+QString ptzArrow(PtzSector sector);
 
 // Makes the resources of the viewer library available; safe to call often.
 void load();

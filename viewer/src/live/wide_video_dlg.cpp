@@ -15,6 +15,7 @@
 #include "live/live_pictures.h"
 #include "live/video_surface.h"
 #include "platform/surface.h"
+#include "shell/shell.h"
 #include "widgets/dialog_units.h"
 
 namespace tavolin::ui {
@@ -98,7 +99,7 @@ void CWideVideoDlg::createChildren() {
     }
     for (int sector = 1; sector <= kArrowCount; ++sector) {
         auto* label = new QLabel(this);
-        label->setPixmap(QPixmap(ptzArrowPicture(static_cast<PtzSector>(sector))));
+        label->setPixmap(QPixmap(pictures::ptzArrow(static_cast<PtzSector>(sector))));
         label->setGeometry(0, 0, kPtzArrowSize, kPtzArrowSize);
         arrows_[static_cast<std::size_t>(sector - 1)] = label;
     }
@@ -243,9 +244,8 @@ void CWideVideoDlg::openMenu() {
     popup.popup(mapToGlobal(QPoint(0, 0)) - QPoint(popup.sizeHint().width(), 0));
 }
 
-PromptAnswer CWideVideoDlg::ask(const QString& text, const QString& caption, PromptButtons buttons,
-                                const QString& detail) {
-    return shell_.prompts().showMessage(this, text, caption, buttons, detail);
+void CWideVideoDlg::ask(const Prompt& prompt, PromptAnswered answered) {
+    shell_.prompts().showMessage(this, prompt, std::move(answered));
 }
 
 void CWideVideoDlg::setOrientation(int degrees) { shell_.setOrientation(degrees); }
@@ -277,8 +277,7 @@ void CWideVideoDlg::paintEvent(QPaintEvent*) {
     // While connected the picture is the stream client's; until its first
     // picture arrives, and whenever not connected, the background shows. A
     // camera being reached again keeps its last picture.
-    const bool streaming = controller_->isConnected() || controller_->isReconnecting();
-    const bool video = streaming && surface_->paint(painter, rect());
+    const bool video = controller_->showsVideo() && surface_->paint(painter, rect());
     if (!video) {
         painter.fillRect(rect(), Qt::white);
         paintBackground(painter, rect());

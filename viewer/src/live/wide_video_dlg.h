@@ -1,8 +1,8 @@
 // The live view: one camera's video over the whole screen. The window only
 // draws and passes input on: what happens is LiveViewController's, and the
 // stream is a CameraStream the controller opens for each camera. The stream
-// client's render thread draws into the view's window surface. The view runs
-// modally; when exec() returns its stream is closed.
+// client's render thread draws into the view's window surface. The view is
+// opened modal to the window under it; it finishes once its stream is closed.
 #pragma once
 
 #include <QLabel>
@@ -15,7 +15,6 @@
 #include "live/live_menu.h"
 #include "live/live_view_controller.h"
 #include "live/live_view_display.h"
-#include "shell/shell.h"
 #include "tavolin/camera_record.h"
 #include "widgets/b_dialog.h"
 #include "widgets/color_static.h"
@@ -23,16 +22,14 @@
 namespace tavolin::ui {
 
 class ReasonLog;
+class Shell;
 class VideoSurface;
 
 class CWideVideoDlg : public CBDialog, private LiveViewDisplay {
     Q_OBJECT
 
 public:
-    using OpenMode = LiveViewController::OpenMode;
-    enum Indicator { MD1, MD2, MD3, MD4, DI1, DI2, kIndicatorCount };
     static constexpr int kArrowCount = kPtzSectorCount;
-    static constexpr int kProgressMaximum = LiveViewController::kProgressMaximum;
 
     // `records` are the 16 records of the camera list (the view works on
     // copies; changes() says what it changed), `position` the camera to show
@@ -42,34 +39,12 @@ public:
                   QWidget* parent = nullptr, const ReasonLog* reasons = nullptr);
     ~CWideVideoDlg() override;
 
+    // What happens in the view; the demo and tests drive it here.
     LiveViewController& controller() { return *controller_; }
-    const LiveViewChanges& changes() const { return controller_->changes(); }
-
-    // The controller's operations, as the demo and tests drive them.
-    void streamOpen(int position, OpenMode mode) { controller_->streamOpen(position, mode); }
-    void streamClose() { controller_->streamClose(); }
-    void closeView() { controller_->close(); }
-    void toggleOutput() { controller_->toggleOutput(); }
-    void actionKey() { controller_->actionKey(); }
-    void showEventsOfPeriod() { controller_->showEventsOfPeriod(); }
-
-    int currentPosition() const { return controller_->currentPosition(); }
-    bool isConnecting() const { return controller_->isConnecting(); }
-    bool isConnected() const { return controller_->isConnected(); }
-    bool isReconnecting() const { return controller_->isReconnecting(); }
-    bool isClosed() const { return controller_->isClosed(); }
-    bool hasStream() const { return controller_->hasStream(); }
-    bool isOsdMode() const { return controller_->isOsdMode(); }
-    int progressCount() const { return controller_->progressCount(); }
-    int outputState() const { return controller_->outputState(); }
-    const QString& nameText() const { return controller_->nameText(); }
-    bool eventFlag(Indicator which) const {
-        return controller_->eventFlag(static_cast<LiveViewController::Indicator>(which));
-    }
     QSize measuredScreen() const { return screen_; }
 
     LiveMenu& menu() { return *menu_; }
-    QLabel* indicator(Indicator which) const { return indicators_[which]; }
+    QLabel* indicator(LiveViewController::Indicator which) const { return indicators_[which]; }
     QLabel* arrow(int sector) const { return arrows_[static_cast<std::size_t>(sector - 1)]; }
     CColorStatic* nameLabel() const { return nameLabel_; }
     CColorStatic* reconnectingLabel() const { return reconnectingLabel_; }
@@ -115,8 +90,7 @@ private:
     void hideArrow(PtzSector sector) override;
     void showMenuState(const LiveMenuState& state) override;
     void openMenu() override;
-    PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons,
-                     const QString& detail) override;
+    void ask(const Prompt& prompt, PromptAnswered answered) override;
     void setOrientation(int degrees) override;
     void finish() override;
 

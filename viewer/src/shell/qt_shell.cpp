@@ -20,20 +20,51 @@ QScreen* screenOf(const QWidget* window) {
 
 } // namespace
 
-PromptAnswer QtPrompts::showMessage(QWidget* parent, const QString& text, const QString& caption, PromptButtons buttons,
-                                    const QString& detail) {
-    const bool yesNo = buttons == PromptButtons::YesNo;
-    QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, caption, text,
-                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
-    if (yesNo) box.setDefaultButton(QMessageBox::Yes);
-    box.setInformativeText(detail);
-    const int answer = box.exec();
-    if (!yesNo) return PromptAnswer::Ok;
-    return answer == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
+void QtPrompts::showMessage(QWidget* parent, const Prompt& prompt, PromptAnswered answered) {
+    waiting_.push_back({parent, parent != nullptr, prompt, std::move(answered)});
+    showNext();
 }
 
-QString QtPrompts::openFile(QWidget* parent, const QString& title, const QString& filter, const QString& startFolder) {
-    return QFileDialog::getOpenFileName(parent, title, startFolder, filter);
+void QtPrompts::showNext() {
+    while (!shown_ && !waiting_.empty()) {
+        Pending next = std::move(waiting_.front());
+        waiting_.pop_front();
+        // Asked for a window that has closed meanwhile: nobody waits for it.
+        if (next.hadParent && !next.parent) continue;
+        const bool yesNo = next.prompt.buttons == PromptButtons::YesNo;
+        auto* box = new QMessageBox(yesNo ? QMessageBox::Question : QMessageBox::Information, next.prompt.caption,
+                                    next.prompt.text, yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                                    next.parent);
+        if (yesNo) box->setDefaultButton(QMessageBox::Yes);
+        box->setInformativeText(next.prompt.detail);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(next.parent ? Qt::WindowModal : Qt::ApplicationModal);
+        shown_ = box;
+        QObject::connect(box, &QMessageBox::finished, &context_,
+                         [this, box, yesNo, answered = std::move(next.answered)](int result) {
+                             if (shown_ == box) shown_ = nullptr;
+                             if (answered) {
+                                 answered(!yesNo ? PromptAnswer::Ok
+                                                 : (result == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No));
+                             }
+                             showNext();
+                         });
+        // A box that goes with its window, unanswered, lets the next one show.
+        QObject::connect(box, &QObject::destroyed, &context_, [this] { showNext(); });
+        box->open();
+    }
+}
+
+void QtPrompts::openFile(QWidget* parent, const QString& title, const QString& filter, const QString& startFolder,
+                         std::function<void(const QString& path)> chosen) {
+    auto* dialog = new QFileDialog(parent, title, startFolder, filter);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QFileDialog::finished, &context_, [dialog, chosen = std::move(chosen)](int result) {
+        const QStringList files = dialog->selectedFiles();
+        if (chosen) chosen(result == QDialog::Accepted && !files.isEmpty() ? files.front() : QString());
+    });
+    dialog->open();
 }
 
 void QtShell::enterFullScreen(QWidget* window) {

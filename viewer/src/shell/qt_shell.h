@@ -1,7 +1,14 @@
-// The shell on a desktop: message boxes and the file dialog from Qt, full
-// screen on the monitor the window is on, the real screen size, and the
-// display orientation recorded (a desktop does not turn).
+// The shell on a desktop: message boxes and the file dialog from Qt, opened
+// window-modal without an event loop of their own, full screen on the
+// monitor the window is on, the real screen size, and the display
+// orientation recorded (a desktop does not turn).
 #pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <deque>
 
 #include "shell/shell.h"
 
@@ -9,9 +16,27 @@ namespace tavolin::ui {
 
 class QtPrompts final : public UserPrompts {
 public:
-    PromptAnswer showMessage(QWidget* parent, const QString& text, const QString& caption, PromptButtons buttons,
-                             const QString& detail = {}) override;
-    QString openFile(QWidget* parent, const QString& title, const QString& filter, const QString& startFolder) override;
+    void showMessage(QWidget* parent, const Prompt& prompt, PromptAnswered answered = {}) override;
+    void openFile(QWidget* parent, const QString& title, const QString& filter, const QString& startFolder,
+                  std::function<void(const QString& path)> chosen) override;
+
+    // The box shown now, null when none.
+    QMessageBox* shownBox() const { return shown_; }
+
+private:
+    struct Pending {
+        QPointer<QWidget> parent;
+        bool hadParent = false;
+        Prompt prompt;
+        PromptAnswered answered;
+    };
+    void showNext();
+
+    std::deque<Pending> waiting_;
+    QPointer<QMessageBox> shown_;
+    // The boxes' connections end with this object: a box still up then
+    // answers nobody.
+    QObject context_;
 };
 
 class QtShell final : public Shell {

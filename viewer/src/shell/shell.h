@@ -7,27 +7,28 @@
 
 #include <QSize>
 #include <QString>
+#include <functional>
+
+#include "shell/prompt.h"
 
 class QWidget;
 
 namespace tavolin::ui {
 
-enum class PromptButtons { Ok, YesNo };
-enum class PromptAnswer { Ok, Yes, No };
-
 class UserPrompts {
 public:
     virtual ~UserPrompts() = default;
 
-    // A modal message box; runs on the GUI thread only. `detail`, when not
-    // empty, is a line under the text that says why.
-    virtual PromptAnswer showMessage(QWidget* parent, const QString& text, const QString& caption,
-                                     PromptButtons buttons, const QString& detail = {}) = 0;
+    // Shows a message box over `parent`, window-modal (application-modal
+    // without a parent), and returns at once; `answered`, when given, gets
+    // the answer. Boxes show one at a time, in the order asked; one for a
+    // window that has gone meanwhile is dropped unanswered. GUI thread only.
+    virtual void showMessage(QWidget* parent, const Prompt& prompt, PromptAnswered answered = {}) = 0;
 
-    // The file-open dialog: the chosen file's full path, or an empty text when
-    // the user cancelled.
-    virtual QString openFile(QWidget* parent, const QString& title, const QString& filter,
-                             const QString& startFolder) = 0;
+    // The file-open dialog, window-modal over `parent`: `chosen` gets the
+    // chosen file's full path, or an empty text when the user cancelled.
+    virtual void openFile(QWidget* parent, const QString& title, const QString& filter, const QString& startFolder,
+                          std::function<void(const QString& path)> chosen) = 0;
 };
 
 class Shell {

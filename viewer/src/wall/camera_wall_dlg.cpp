@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScreen>
 #include <algorithm>
 #include <utility>
@@ -76,18 +77,12 @@ CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, Stre
     controller_ = std::make_unique<WallController>(records_, *streams_, clock, settings);
     streams_->setController(controller_.get());
     connect(streams_, &WallStreamSet::changed, this, [this] { refreshCells(); });
-    connect(streams_, &WallStreamSet::motion, this, [this](int position, int r1, int r2, int r3, int r4) {
-        auto& seen = events_[static_cast<std::size_t>(position)];
-        const int regions[] = {r1, r2, r3, r4};
-        for (std::size_t i = 0; i < 4; ++i) seen[i] = seen[i] || regions[i] != 0;
-    });
-    connect(streams_, &WallStreamSet::input, this, [this](int position, int i1, int i2) {
-        auto& seen = events_[static_cast<std::size_t>(position)];
-        seen[4] = seen[4] || i1 != 0;
-        seen[5] = seen[5] || i2 != 0;
-    });
+    connect(streams_, &WallStreamSet::motion, this,
+            [this](int position, int r1, int r2, int r3, int r4) { controller_->motion(position, r1, r2, r3, r4); });
+    connect(streams_, &WallStreamSet::input, this,
+            [this](int position, int i1, int i2) { controller_->input(position, i1, i2); });
     connect(streams_, &WallStreamSet::allClosed, this, [this] {
-        if (finishing_) accept();
+        if (started_ && !controller_->isRunning()) accept();
     });
 
     buildMenu();
@@ -99,8 +94,6 @@ CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, Stre
     });
     frames_.setTimerType(Qt::PreciseTimer);
     connect(&frames_, &QTimer::timeout, this, &CameraWallDlg::repaintNewPictures);
-    eventPeriod_.setInterval(kEventPeriodMs);
-    connect(&eventPeriod_, &QTimer::timeout, this, &CameraWallDlg::showEventsOfPeriod);
     layoutCells();
 }
 
@@ -166,14 +159,13 @@ void CameraWallDlg::start() {
     refreshCells();
     tick_.start();
     frames_.start(refreshIntervalMs(screen()));
-    eventPeriod_.start();
 }
 
 // All cells with a new picture are repainted together, in one pass over the
 // window, so the X server gets one update per refresh instead of one per
 // picture of every camera. Nothing is repainted under the single view.
 void CameraWallDlg::repaintNewPictures() {
-    if (inSingleView_) return;
+    if (controller_->singleView()) return;
     for (WallCell* cell : cells_) {
         if (cell->isVisible()) cell->repaintIfNewPicture();
     }
@@ -187,7 +179,7 @@ void CameraWallDlg::resizeEvent(QResizeEvent* event) {
 void CameraWallDlg::press(WallKey key) { act(controller_->key(key)); }
 
 void CameraWallDlg::act(WallAction action) {
-    if (finishing_ || inSingleView_) return;
+    if (!takesInput()) return;
     switch (action) {
     case WallAction::None: return;
     case WallAction::Redraw:
@@ -210,9 +202,16 @@ void CameraWallDlg::openSingleView() {
     refreshCells();
     // The tick goes on behind the single view: the other cells keep
     // reconnecting on their own schedules.
-    inSingleView_ = true;
-    const LiveViewChanges changed = singleView_ ? singleView_(*position, this) : LiveViewChanges{};
-    inSingleView_ = false;
+    if (!singleView_) {
+        singleViewClosed({});
+        return;
+    }
+    singleView_(*position, this, [wall = QPointer<CameraWallDlg>(this)](const LiveViewChanges& changed) {
+        if (wall) wall->singleViewClosed(changed);
+    });
+}
+
+void CameraWallDlg::singleViewClosed(const LiveViewChanges& changed) {
     // The single view may have changed audio or speed of any camera it showed.
     for (std::size_t i = 0; i < changed.size(); ++i) {
         if (changed[i].ptzSpeed) changes_[i].ptzSpeed = changed[i].ptzSpeed;
@@ -221,19 +220,17 @@ void CameraWallDlg::openSingleView() {
             records_[i].playAudio = *changed[i].playAudio;
         }
     }
-    if (finishing_) return;
     controller_->singleViewClosed();
+    if (!controller_->isRunning()) return;
     refreshCells();
     activateWindow();
     setFocus();
 }
 
 void CameraWallDlg::finish() {
-    if (finishing_) return;
-    finishing_ = true;
+    if (!controller_->isRunning()) return;
     tick_.stop();
     frames_.stop();
-    eventPeriod_.stop();
     controller_->stop();
     refreshCells();
     if (streams_->count() == 0) accept();
@@ -275,7 +272,7 @@ void CameraWallDlg::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CameraWallDlg::contextMenuEvent(QContextMenuEvent* event) {
-    if (!finishing_ && !inSingleView_) menu_->popup(event->globalPos());
+    if (takesInput()) menu_->popup(event->globalPos());
 }
 
 int CameraWallDlg::cellAt(QPoint point) const {
@@ -292,7 +289,7 @@ void CameraWallDlg::layoutCells() {
     for (int i = 0; i < kCameraCount; ++i) {
         WallCell* cell = cells_[static_cast<std::size_t>(i)];
         if (i >= grid.cells()) {
-            cell->setCamera(-1, QString(), false);
+            cell->setCamera(-1, QString());
             cell->hide();
             continue;
         }
@@ -302,10 +299,9 @@ void CameraWallDlg::layoutCells() {
         const int top = row * height() / n;
         cell->setGeometry(left, top, (column + 1) * width() / n - left, (row + 1) * height() / n - top);
         if (const auto position = grid.cameraAt(i)) {
-            const CameraRecord& record = records_[static_cast<std::size_t>(*position)];
-            cell->setCamera(*position, cameraNameText(*position, record), record.showEvents != 0);
+            cell->setCamera(*position, cameraNameText(*position, records_[static_cast<std::size_t>(*position)]));
         } else {
-            cell->setCamera(-1, QString(), false);
+            cell->setCamera(-1, QString());
         }
         cell->show();
     }
@@ -317,15 +313,6 @@ void CameraWallDlg::refreshCells() {
     for (int i = 0; i < controller_->grid().cells(); ++i) {
         cells_[static_cast<std::size_t>(i)]->setStatus(controller_->cellStatus(i));
     }
-}
-
-void CameraWallDlg::showEventsOfPeriod() {
-    for (int i = 0; i < controller_->grid().cells(); ++i) {
-        if (const auto position = controller_->grid().cameraAt(i)) {
-            cells_[static_cast<std::size_t>(i)]->showIndicators(events_[static_cast<std::size_t>(*position)]);
-        }
-    }
-    for (auto& seen : events_) seen.fill(false);
 }
 
 } // namespace tavolin::ui

@@ -1,9 +1,11 @@
 // The camera wall: a full-screen grid of cells, each over its own camera's
 // stream. Keys 1, 4, 9 and 6 choose 1, 2x2, 3x3 and 4x4; PageUp/PageDown and
 // a swipe turn the page; arrows move the selection; a click or Return opens
-// the single live view of that camera, and the wall comes back with its
-// other streams still running. The right button, a held touch and the Menu
-// key open its popup menu; Escape leaves once every stream has closed.
+// the single live view of that camera over the wall, modal to it, and the
+// wall comes back with its other streams still running. The right button, a
+// held touch and the Menu key open its popup menu; Escape leaves once every
+// stream has closed. What happens is the WallController's; the window lays
+// out the cells and passes input on.
 #pragma once
 
 #include <QDialog>
@@ -33,12 +35,12 @@ class CameraWallDlg final : public QDialog {
 public:
     using Records = std::array<CameraRecord*, kCameraCount>;
     using StreamFactory = std::function<std::unique_ptr<LiveStream>(const StreamSettings& settings)>;
-    // Runs the single live view of `position` modally over `parent` and
-    // returns what it changed.
-    using SingleViewRunner = std::function<LiveViewChanges(int position, QWidget* parent)>;
+    using SingleViewClosed = std::function<void(const LiveViewChanges& changed)>;
+    // Opens the single live view of `position` over `parent`, modal to it,
+    // and calls `closed` with what it changed once it has closed.
+    using SingleViewRunner = std::function<void(int position, QWidget* parent, SingleViewClosed closed)>;
 
     static constexpr int kTickMs = 200;
-    static constexpr int kEventPeriodMs = 1000;
 
     // Works on copies of the records; what the single view changed is
     // collected in changes().
@@ -73,12 +75,14 @@ private:
     void start();
     void act(WallAction action);
     void openSingleView();
+    void singleViewClosed(const LiveViewChanges& changed);
+    // Input goes to the wall only while it runs and is in front.
+    bool takesInput() const { return controller_->isRunning() && !controller_->singleView(); }
     void finish();
     void repaintNewPictures();
     void layoutCells();
     void refreshCells();
     int cellAt(QPoint point) const;
-    void showEventsOfPeriod();
 
     Shell& shell_;
     std::array<CameraRecord, kCameraCount> records_{};
@@ -91,12 +95,7 @@ private:
     QMenu* menu_ = nullptr;
     QTimer tick_;
     QTimer frames_; // repaints the cells with new pictures, once per screen refresh
-    QTimer eventPeriod_;
-    // Events seen this period, per camera: MD1..MD4, DI1, DI2.
-    std::array<std::array<bool, 6>, kCameraCount> events_{};
     bool started_ = false;
-    bool finishing_ = false;
-    bool inSingleView_ = false;
 };
 
 } // namespace tavolin::ui

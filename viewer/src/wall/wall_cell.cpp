@@ -38,16 +38,12 @@ WallCell::WallCell(QWidget* parent) : QWidget(parent) {
 
 WallCell::~WallCell() = default;
 
-void WallCell::setCamera(int position, const QString& name, bool showEvents) {
-    if (position == position_ && name == name_ && showEvents == showEvents_) return;
-    if (position != position_) {
-        surface_.reset();
-        indicators_.fill(false);
-    }
+void WallCell::setCamera(int position, const QString& name) {
+    if (position == position_ && name == name_) return;
+    if (position != position_) surface_.reset();
     position_ = position;
     if (name != name_) nameLabel_ = {};
     name_ = name;
-    showEvents_ = showEvents;
     update();
 }
 
@@ -64,17 +60,8 @@ void WallCell::repaintIfNewPicture() {
 long WallCell::presentedPictures() const { return surface_ ? surface_->presentedCount() : 0; }
 
 void WallCell::setStatus(const CellStatus& status) {
-    if (status.state == status_.state && status.secondsLeft == status_.secondsLeft &&
-        status.selected == status_.selected && status.position == status_.position) {
-        return;
-    }
+    if (status == status_) return;
     status_ = status;
-    update();
-}
-
-void WallCell::showIndicators(const Indicators& shown) {
-    if (!showEvents_ || shown == indicators_) return;
-    indicators_ = shown;
     update();
 }
 
@@ -124,14 +111,12 @@ void WallCell::paintEvent(QPaintEvent*) {
     if (position_ < 0) return;
 
     if (!name_.isEmpty()) painter.drawPixmap(0, 0, nameLabel());
-    if (showEvents_) {
-        int y = kMargin;
-        for (int i = 0; i < kIndicatorCount; ++i) {
-            if (!indicators_[static_cast<std::size_t>(i)]) continue;
-            const QPixmap picture(pictures::indicator(i));
-            painter.drawPixmap(area.right() - kMargin - picture.width(), y, picture);
-            y += picture.height() + 2;
-        }
+    int y = kMargin;
+    for (int i = 0; i < kWallIndicatorCount; ++i) {
+        if (!status_.indicators[static_cast<std::size_t>(i)]) continue;
+        const QPixmap picture(pictures::indicator(i));
+        painter.drawPixmap(area.right() - kMargin - picture.width(), y, picture);
+        y += picture.height() + 2;
     }
     const QString state = stateText(status_);
     if (!state.isEmpty()) {

@@ -6,7 +6,6 @@
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
-#include <array>
 #include <memory>
 
 #include "tavolin/wall_controller.h"
@@ -19,15 +18,12 @@ class WallCell final : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kIndicatorCount = 6; // MD1..MD4, DI1, DI2
-    using Indicators = std::array<bool, kIndicatorCount>;
-
     explicit WallCell(QWidget* parent);
     ~WallCell() override;
 
-    // The camera the cell shows (-1: none) and whether its events are shown;
-    // another camera forgets the previous one's picture.
-    void setCamera(int position, const QString& name, bool showEvents);
+    // The camera the cell shows (-1: none); another camera forgets the
+    // previous one's picture.
+    void setCamera(int position, const QString& name);
     int camera() const { return position_; }
     // The surface the camera's stream draws into now; the last picture of an
     // earlier surface stays until a new one comes.
@@ -38,8 +34,6 @@ public:
     long presentedPictures() const;
     // Repaints the picture area when a newer picture came.
     void repaintIfNewPicture();
-    // Which indicators the last event period saw.
-    void showIndicators(const Indicators& shown);
 
     // What the state line says; empty while pictures come.
     static QString stateText(const CellStatus& status);
@@ -58,9 +52,7 @@ private:
     int position_ = -1;
     QString name_;
     QPixmap nameLabel_; // null: to be drawn
-    bool showEvents_ = false;
     CellStatus status_;
-    Indicators indicators_{};
 };
 
 } // namespace tavolin::ui

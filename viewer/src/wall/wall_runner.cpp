@@ -10,22 +10,29 @@
 
 namespace tavolin::ui {
 
-CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunner singleView,
-                                         const ReasonLog* reasons) {
-    return [&shell, singleView = std::move(singleView), reasons](const CTavolinDlg::Records& records,
-                                                                 CameraList& cameras, QWidget* parent) {
+CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunner singleView, const ReasonLog* reasons,
+                                         std::function<void(CameraWallDlg& wall)> opened) {
+    return [&shell, singleView = std::move(singleView), reasons, opened = std::move(opened)](
+               const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent, CTavolinDlg::Closed closed) {
         auto streams = [reasons](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
             return std::make_unique<CameraStream>(settings, reasons);
         };
-        auto single = [&](int position, QWidget* over) {
-            return singleView ? singleView(records, position, over) : LiveViewChanges{};
-        };
-        CameraWallDlg wall(records, loadWallSettings(cameras), streams, single, shell,
-                           platform::SystemClock::instance(), parent);
-        // When exec() returns every stream of the wall has closed.
-        wall.exec();
-        saveWallSettings(cameras, wall.settings());
-        return wall.changes();
+        CameraWallDlg::SingleViewRunner single;
+        if (singleView) {
+            single = [singleView, records](int position, QWidget* over, CameraWallDlg::SingleViewClosed done) {
+                singleView(records, position, over, std::move(done));
+            };
+        }
+        auto* wall = new CameraWallDlg(records, loadWallSettings(cameras), streams, std::move(single), shell,
+                                       platform::SystemClock::instance(), parent);
+        wall->setAttribute(Qt::WA_DeleteOnClose);
+        // It finishes once every stream of the wall has closed.
+        QObject::connect(wall, &QDialog::finished, wall, [wall, &cameras, closed = std::move(closed)] {
+            saveWallSettings(cameras, wall->settings());
+            closed(wall->changes());
+        });
+        wall->open();
+        if (opened) opened(*wall);
     };
 }
 

@@ -1,18 +1,23 @@
 // The wall as the form runs it: the layout and page from the settings file,
-// the wall full screen until it is left, the layout and page written back,
-// and the single live view of a camera opened from it.
+// the wall full screen over the form until it is left, the layout and page
+// written back, and the single live view of a camera opened over it.
 #pragma once
+
+#include <functional>
 
 #include "form/tavolin_dlg.h"
 
 namespace tavolin::ui {
 
+class CameraWallDlg;
 class ReasonLog;
 class Shell;
 
-// `singleView` runs the single live view of a camera chosen on the wall;
-// `reasons`, when given, tells why a connection failed.
+// `singleView` opens the single live view of a camera chosen on the wall;
+// `reasons`, when given, tells why a connection failed. `opened`, when
+// given, gets each wall once it is up (the demo drives it from there).
 CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunner singleView,
-                                         const ReasonLog* reasons = nullptr);
+                                         const ReasonLog* reasons = nullptr,
+                                         std::function<void(CameraWallDlg& wall)> opened = {});
 
 } // namespace tavolin::ui

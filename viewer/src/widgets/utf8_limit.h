@@ -1,17 +1,14 @@
 // Keeps the text of an edit line within the bytes a record's text field
 // holds, so the user sees the limit while typing instead of finding the text
-// cut after saving. Texts are cut only between characters, never inside one.
+// cut after saving.
 #pragma once
 
-#include <QString>
+#include "form/utf8_text.h"
 
 class QLineEdit;
 class QValidator;
 
 namespace tavolin::ui {
-
-// The longest start of `text` whose UTF-8 form takes at most `maxBytes` bytes.
-QString cutToUtf8Bytes(const QString& text, int maxBytes);
 
 // Limits what the user types or pastes into `edit` to `maxBytes` bytes of
 // UTF-8: an edit that would go past the limit is not taken. Texts the program

@@ -4,7 +4,7 @@ namespace tavolin {
 
 WallController::WallController(std::span<const CameraRecord, kCameraCount> records, WallStreams& streams,
                                const platform::Clock& clock, WallSettings settings)
-    : records_(records), streams_(streams), grid_(wallCameras(records), settings.layout, settings.page) {
+    : records_(records), streams_(streams), clock_(clock), grid_(wallCameras(records), settings.layout, settings.page) {
     slots_.reserve(kCameraCount);
     for (int i = 0; i < kCameraCount; ++i) slots_.emplace_back(clock);
 }
@@ -13,6 +13,7 @@ WallController::~WallController() = default;
 
 void WallController::start() {
     running_ = true;
+    periodStartMs_ = clock_.nowMs();
     reconcile();
 }
 
@@ -111,7 +112,32 @@ void WallController::streamClosed(int position) {
     reconcile();
 }
 
-void WallController::tick() { reconcile(); }
+void WallController::motion(int position, int region1, int region2, int region3, int region4) {
+    if (position < 0 || position >= kCameraCount) return;
+    WallIndicators& seen = seen_[static_cast<std::size_t>(position)];
+    const int regions[] = {region1, region2, region3, region4};
+    for (std::size_t i = 0; i < 4; ++i) seen[i] = seen[i] || regions[i] != 0;
+}
+
+void WallController::input(int position, int input1, int input2) {
+    if (position < 0 || position >= kCameraCount) return;
+    WallIndicators& seen = seen_[static_cast<std::size_t>(position)];
+    seen[4] = seen[4] || input1 != 0;
+    seen[5] = seen[5] || input2 != 0;
+}
+
+void WallController::tick() {
+    reconcile();
+    endEventPeriodIfDue();
+}
+
+void WallController::endEventPeriodIfDue() {
+    const int64_t now = clock_.nowMs();
+    if (!running_ || now - periodStartMs_ < kEventPeriodMs) return;
+    periodStartMs_ = now;
+    shown_ = seen_;
+    for (WallIndicators& seen : seen_) seen.fill(false);
+}
 
 bool WallController::wanted(int position) const {
     return running_ && position != single_ && grid_.cellOf(position).has_value();
@@ -152,7 +178,9 @@ CellStatus WallController::cellStatus(int cell) const {
     status.position = grid_.cameraAt(cell);
     status.selected = cell == grid_.selectedCell() && status.position.has_value();
     if (!status.position) return status;
-    const Slot& slot = slots_[*status.position];
+    const auto position = static_cast<std::size_t>(*status.position);
+    if (records_[position].showEvents != 0) status.indicators = shown_[position];
+    const Slot& slot = slots_[position];
     switch (slot.phase) {
     case Phase::Idle:
     case Phase::Connecting: status.state = CellState::Connecting; break;

@@ -175,5 +175,31 @@ TEST_F(WallControllerTest, ReturnOpensTheSelectedCameraOrOnAnEmptyWallTheMenu) {
     EXPECT_EQ(wall_->click(0), WallAction::None);
 }
 
+// What a camera reports shows on its cell for the period after the one it
+// came in (so a short event still shows for a whole period), and only where
+// the camera's record shows events.
+TEST_F(WallControllerTest, EventsShowForThePeriodAfterTheyCameWhereTheCameraShowsThem) {
+    records_[0].showEvents = 1;
+    WallController& wall = start();
+    wall.motion(0, 1, 0, 0, 0);
+    wall.input(0, 0, 1);
+    wall.motion(1, 1, 1, 1, 1); // camera 1 does not show its events
+    wall.motion(kCameraCount, 1, 1, 1, 1);
+    clock_.advanceMs(WallController::kEventPeriodMs - 1);
+    wall.tick();
+    EXPECT_EQ(wall.cellStatus(0).indicators, WallIndicators{});
+    clock_.advanceMs(1);
+    wall.tick();
+    EXPECT_EQ(wall.cellStatus(0).indicators, (WallIndicators{true, false, false, false, false, true}));
+    EXPECT_EQ(wall.cellStatus(1).indicators, WallIndicators{});
+    wall.input(0, 1, 0);
+    clock_.advanceMs(WallController::kEventPeriodMs);
+    wall.tick();
+    EXPECT_EQ(wall.cellStatus(0).indicators, (WallIndicators{false, false, false, false, true, false}));
+    clock_.advanceMs(WallController::kEventPeriodMs);
+    wall.tick();
+    EXPECT_EQ(wall.cellStatus(0).indicators, WallIndicators{});
+}
+
 } // namespace
 } // namespace tavolin

@@ -1,8 +1,7 @@
 // The demo's pictures of the live view's commands: a pan running with its
 // arrow over the moving video, the popup menu open, and the next camera of
-// the switch group after Down. Runs from the event
-// loop on a connected view and calls `done` at the end (also when the view
-// went away meanwhile).
+// the switch group after Down. Runs from the event loop on a connected view
+// and calls `done` at the end (also when the view went away meanwhile).
 #pragma once
 
 #include <QString>

@@ -1,7 +1,8 @@
-// Drives the settings form the way a user would, for the main job on a
-// machine without a display: a picture of the form, Play on camera 1, a
-// picture of the live view once video runs, then the view closed and Exit.
-// Play is pressed only when every camera of the list points at 127.0.0.1.
+// The demo program (tavolin-demo): the viewer's settings form driven the way
+// a user would, for pictures on a machine without a display: a picture of
+// the form, Play on camera 1 (or Wall), pictures of the live view once video
+// runs, then the view closed and Exit. Play is pressed only when every camera
+// of the list points at 127.0.0.1.
 #pragma once
 
 #include <QString>
@@ -12,6 +13,11 @@
 namespace tavolin {
 class CameraList;
 }
+
+namespace tavolin::ui {
+class ReasonLog;
+class Shell;
+} // namespace tavolin::ui
 
 namespace tavolin::demo {
 
@@ -31,13 +37,17 @@ bool isLoopbackAddress(std::string_view address);
 // True when every record of the list names 127.0.0.1.
 bool everyCameraIsLoopback(const CameraList& cameras);
 
-// Starts the demo on a shown form; returns at once, the rest runs from the
-// event loop. Messages go to standard error.
-void driveDemo(ui::CTavolinDlg& form, const DemoOptions& options);
+// Closes whatever still covers the form after `ms`, and again each `ms`:
+// should a view stop at a question (a failed connection, say), the demo
+// still ends.
+void startWatchdog(ui::CTavolinDlg& form, int ms);
 
-// Makes the program run as the demo: an instance of its own, so that a
-// viewer the user runs is left alone; notices written out, since no one
-// answers a message box; and the form driven once it is shown.
-void runAsDemo(ui::CTavolinApp::Options& app, const DemoOptions& options);
+// Makes `app` the demo: an instance of its own, so that a viewer the user
+// runs is left alone; notices written out, since no one answers a message
+// box; the live view and the wall opened as the viewer opens them, with the
+// demo driving each once it is up; and the form driven once it is shown.
+// Messages go to standard error.
+void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const ui::ReasonLog* reasons,
+               const DemoOptions& options);
 
 } // namespace tavolin::demo

@@ -7,18 +7,19 @@
 // did not).
 #pragma once
 
-#include <QString>
-
 namespace tavolin::ui {
 class CTavolinDlg;
-}
+class CWideVideoDlg;
+} // namespace tavolin::ui
 
 namespace tavolin::demo {
 
 struct DemoOptions;
 
 // Starts the demo on a shown form; the rest runs from the event loop.
-// `login` is "user:password" for the camera.
 void driveOnvifDemo(ui::CTavolinDlg& form, const DemoOptions& options);
+
+// Runs the live view part once the view is up: video, a pan, the restart.
+void driveOnvifLiveView(ui::CWideVideoDlg& view, const DemoOptions& options);
 
 } // namespace tavolin::demo

@@ -1,10 +1,13 @@
 // The wall's logic without widgets: the grid and its pages, the keys, which
 // cameras' streams run (those of the shown page, except the one the single
 // live view has taken over), each camera reconnecting on its own schedule,
-// and audio from the selected cell alone. The widget layer feeds it input
-// and stream news and draws the cells from cellStatus().
+// audio from the selected cell alone, and the motion and input indicators
+// each cell shows for a second. The widget layer feeds it input, stream news
+// and a tick, and draws the cells from cellStatus().
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
@@ -37,24 +40,36 @@ enum class CellState {
     Reconnecting, // waiting secondsLeft before the next attempt
 };
 
+// MD1, MD2, MD3, MD4, DI1, DI2.
+inline constexpr int kWallIndicatorCount = 6;
+using WallIndicators = std::array<bool, kWallIndicatorCount>;
+
 struct CellStatus {
     std::optional<int> position;
     CellState state = CellState::Empty;
     int secondsLeft = 0;
     bool selected = false;
+    // What the last event period saw, for a camera that shows its events.
+    WallIndicators indicators{};
+    bool operator==(const CellStatus&) const = default;
 };
 
 class WallController {
 public:
+    // An event that lasts less than this still shows for one period.
+    static constexpr int kEventPeriodMs = 1000;
+
     WallController(std::span<const CameraRecord, kCameraCount> records, WallStreams& streams,
                    const platform::Clock& clock, WallSettings settings);
     ~WallController();
     WallController(const WallController&) = delete;
     WallController& operator=(const WallController&) = delete;
 
-    // Opens the streams of the shown page; stop() closes every stream.
+    // Opens the streams of the shown page and starts the event period;
+    // stop() closes every stream.
     void start();
     void stop();
+    bool isRunning() const { return running_; }
 
     WallAction key(WallKey key);
     void setLayout(WallLayout layout);
@@ -68,6 +83,8 @@ public:
     // camera taken, none when the selected cell is empty.
     std::optional<int> openSingleView();
     void singleViewClosed();
+    // The camera the single live view shows, none while the wall is in front.
+    std::optional<int> singleView() const { return single_; }
 
     // News from the stream of camera `position`.
     void streamConnected(int position);
@@ -76,8 +93,12 @@ public:
     // True when this picture changed what the cell shows (the first one).
     bool pictureShown(int position);
     void streamClosed(int position);
+    // Motion in regions 1 to 4 and the two inputs, as the stream reports them.
+    void motion(int position, int region1, int region2, int region3, int region4);
+    void input(int position, int input1, int input2);
 
-    // Starts the reconnects that became due; call it every few hundred ms.
+    // Starts the reconnects that became due and ends an event period that is
+    // over; call it every few hundred ms.
     void tick();
 
     CellStatus cellStatus(int cell) const;
@@ -107,12 +128,19 @@ private:
     // and gives audio to the one that should have it.
     void reconcile();
 
+    void endEventPeriodIfDue();
+
     std::span<const CameraRecord, kCameraCount> records_;
     WallStreams& streams_;
+    const platform::Clock& clock_;
     WallGrid grid_;
     std::vector<Slot> slots_;
     bool running_ = false;
     std::optional<int> single_;
+    // Events seen in this period, and those of the last one, per camera.
+    std::array<WallIndicators, kCameraCount> seen_{};
+    std::array<WallIndicators, kCameraCount> shown_{};
+    int64_t periodStartMs_ = 0;
 };
 
 } // namespace tavolin

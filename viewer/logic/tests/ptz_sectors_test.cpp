@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QImage>
-#include <set>
-
 namespace tavolin::ui {
 namespace {
 
@@ -56,30 +53,6 @@ TEST(PtzSectorsTest, UnsetSpeedGoesOutAsTheMiddleSpeed) {
     EXPECT_EQ(ptzSpeedArgument(0), 3);
     EXPECT_EQ(ptzSpeedArgument(1), 1);
     EXPECT_EQ(ptzSpeedArgument(5), 5);
-}
-
-TEST(PtzSectorsTest, EverySectorHasItsOwnYellowArrowPicture) {
-    std::set<QByteArray> seen;
-    for (int s = 1; s <= kPtzSectorCount; ++s) {
-        const QString path = ptzArrowPicture(static_cast<PtzSector>(s));
-        QImage picture(path);
-        ASSERT_FALSE(picture.isNull()) << path.toStdString();
-        EXPECT_EQ(picture.size(), QSize(kPtzArrowSize, kPtzArrowSize));
-        EXPECT_EQ(picture.pixelColor(0, 0), QColor(255, 255, 0)) << path.toStdString();
-        // White fill and black outline are both there.
-        picture = picture.convertToFormat(QImage::Format_RGB32);
-        bool white = false;
-        bool black = false;
-        for (int y = 0; y < kPtzArrowSize; ++y) {
-            for (int x = 0; x < kPtzArrowSize; ++x) {
-                white |= picture.pixel(x, y) == qRgb(255, 255, 255);
-                black |= picture.pixel(x, y) == qRgb(0, 0, 0);
-            }
-        }
-        EXPECT_TRUE(white && black) << path.toStdString();
-        seen.insert(QByteArray(reinterpret_cast<const char*>(picture.constBits()), picture.sizeInBytes()));
-    }
-    EXPECT_EQ(seen.size(), static_cast<std::size_t>(kPtzSectorCount));
 }
 
 } // namespace

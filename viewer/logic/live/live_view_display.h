@@ -10,7 +10,7 @@
 #include "live/live_menu_state.h"
 #include "live/picture_fit.h"
 #include "live/ptz_sectors.h"
-#include "shell/shell.h"
+#include "shell/prompt.h"
 
 namespace tavolin::ui {
 
@@ -38,11 +38,11 @@ public:
     virtual void hideArrow(PtzSector sector) = 0;
     virtual void showMenuState(const LiveMenuState& state) = 0;
     virtual void openMenu() = 0;
-    // A modal message; `detail` is the reason behind it, when known.
-    virtual PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons,
-                             const QString& detail = {}) = 0;
+    // A message over the view, modal to it; returns at once, and `answered`
+    // (when given) gets the answer.
+    virtual void ask(const Prompt& prompt, PromptAnswered answered = {}) = 0;
     virtual void setOrientation(int degrees) = 0;
-    // Ends the view; its modal run returns.
+    // Ends the view: it closes and whoever opened it is told.
     virtual void finish() = 0;
 };
 

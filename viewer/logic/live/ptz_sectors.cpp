@@ -1,11 +1,5 @@
 #include "live/ptz_sectors.h"
 
-#include <QtGlobal>
-
-// The pictures live in a static library, whose resource object a program
-// would drop unless something names it.
-static void registerPtzArrowPictures() { Q_INIT_RESOURCE(ptz_arrows); }
-
 namespace tavolin::ui {
 
 PtzSector ptzSectorAt(QSize screen, QPoint point) {
@@ -43,24 +37,6 @@ QPoint ptzArrowTopLeft(PtzSector sector, QPoint point) {
     case PtzSector::Down: return point - QPoint(half, 0);
     }
     return point;
-}
-
-QString ptzArrowPicture(PtzSector sector) {
-    static const bool registered = (registerPtzArrowPictures(), true);
-    (void)registered;
-    switch (sector) {
-    case PtzSector::UpLeft: return QStringLiteral(":/ptz/up_left.png");
-    case PtzSector::Left: return QStringLiteral(":/ptz/left.png");
-    case PtzSector::DownLeft: return QStringLiteral(":/ptz/down_left.png");
-    case PtzSector::Up: return QStringLiteral(":/ptz/up.png");
-    case PtzSector::ZoomIn: return QStringLiteral(":/ptz/zoom_in.png");
-    case PtzSector::ZoomOut: return QStringLiteral(":/ptz/zoom_out.png");
-    case PtzSector::Down: return QStringLiteral(":/ptz/down.png");
-    case PtzSector::UpRight: return QStringLiteral(":/ptz/up_right.png");
-    case PtzSector::Right: return QStringLiteral(":/ptz/right.png");
-    case PtzSector::DownRight: return QStringLiteral(":/ptz/down_right.png");
-    }
-    return {};
 }
 
 int ptzSpeedArgument(int recordSpeed) { return recordSpeed == 0 ? 3 : recordSpeed; }

@@ -6,7 +6,6 @@
 
 #include <QPoint>
 #include <QSize>
-#include <QString>
 
 namespace tavolin::ui {
 
@@ -34,9 +33,6 @@ PtzSector ptzSectorAt(QSize screen, QPoint point);
 // Where the sector's arrow picture goes (its top-left corner) for a press at
 // `point`.
 QPoint ptzArrowTopLeft(PtzSector sector, QPoint point);
-
-// The resource path of the sector's 24 x 24 arrow picture.
-QString ptzArrowPicture(PtzSector sector);
 
 // The speed a move command is sent with: the camera's PTZ speed, or the
 // middle speed 3 when none was chosen (0).

@@ -6,7 +6,7 @@
 #include "shell/reason_log.h"
 #include "tavolin/camera_settings.h"
 #include "tavolin/store_notices.h"
-#include "widgets/utf8_limit.h"
+#include "form/utf8_text.h"
 
 namespace tavolin::ui {
 
@@ -144,7 +144,7 @@ bool CameraForm::flagChecked(FormFlag flag) const {
     return false;
 }
 
-void CameraForm::readHost(const QString& text) {
+void CameraForm::readHost(const QString& text, std::vector<Prompt>& told) {
     const auto limit = static_cast<qsizetype>(hostLimit(shown_.streamingType));
     const qsizetype bytes = text.toUtf8().size();
     if (bytes <= limit) {
@@ -156,12 +156,30 @@ void CameraForm::readHost(const QString& text) {
                                                 "this one has %2.")
                                : QStringLiteral("Camera IP holds a dotted IPv4 address of at most %1 bytes for "
                                                 "this streaming type; this one has %2.");
-    view_.ask(QStringLiteral("The camera address is too long."), kProgramCaption, PromptButtons::Ok,
-              detail.arg(limit).arg(bytes));
+    told.push_back({QStringLiteral("The camera address is too long."), kProgramCaption, PromptButtons::Ok,
+                    detail.arg(limit).arg(bytes)});
     view_.focusField(FormField::Host);
 }
 
-bool CameraForm::readForm() {
+void CameraForm::readForm(std::function<void()> then) {
+    std::vector<Prompt> told;
+    readFields(told);
+    tellInTurn(std::move(told), std::move(then));
+}
+
+void CameraForm::tellInTurn(std::vector<Prompt> prompts, std::function<void()> then) {
+    if (prompts.empty()) {
+        if (then) then();
+        return;
+    }
+    const Prompt first = prompts.front();
+    prompts.erase(prompts.begin());
+    view_.ask(first, [this, rest = std::move(prompts), then = std::move(then)](PromptAnswer) mutable {
+        tellInTurn(std::move(rest), std::move(then));
+    });
+}
+
+void CameraForm::readFields(std::vector<Prompt>& told) {
     const FormTexts texts = view_.texts();
     const auto readNumber = [&](FormField field, uint32_t& value, bool allowNegative) {
         // A field the type does not use keeps its value; it cannot be edited.
@@ -175,22 +193,21 @@ bool CameraForm::readForm() {
             value = static_cast<uint32_t>(v);
             return true;
         }
-        view_.ask(allowNegative ? QStringLiteral("Please enter an integer.")
-                                : QStringLiteral("Please enter a positive integer."),
-                  kProgramCaption, PromptButtons::Ok);
+        told.push_back({allowNegative ? QStringLiteral("Please enter an integer.")
+                                      : QStringLiteral("Please enter a positive integer."),
+                        kProgramCaption});
         view_.focusField(field);
         return false;
     };
-    readHost(textAt(texts, FormField::Host));
-    if (!readNumber(FormField::Channel, shown_.channel, false)) return false;
-    if (!readNumber(FormField::RegisterPort, shown_.registerPort, true)) return false;
-    if (!readNumber(FormField::ControlPort, shown_.controlPort, true)) return false;
-    if (!readNumber(FormField::StreamingPort, shown_.streamingPort, true)) return false;
-    if (!readNumber(FormField::HttpPort, shown_.httpPort, true)) return false;
+    readHost(textAt(texts, FormField::Host), told);
+    if (!readNumber(FormField::Channel, shown_.channel, false)) return;
+    if (!readNumber(FormField::RegisterPort, shown_.registerPort, true)) return;
+    if (!readNumber(FormField::ControlPort, shown_.controlPort, true)) return;
+    if (!readNumber(FormField::StreamingPort, shown_.streamingPort, true)) return;
+    if (!readNumber(FormField::HttpPort, shown_.httpPort, true)) return;
     toField(shown_.userName, textAt(texts, FormField::UserName));
     toField(shown_.password, textAt(texts, FormField::Password));
     toField(shown_.name, textAt(texts, FormField::Name));
-    return true;
 }
 
 void CameraForm::showRecord(const CameraRecord& record) {
@@ -219,40 +236,26 @@ void CameraForm::takeShown(const CameraRecord& record) {
     }
 }
 
-bool CameraForm::takeBack(QString& reason) {
-    CameraRecord record{};
+CameraRecord CameraForm::takeBack() const {
+    CameraRecord record = shown_;
     record.index = current_;
-    setText(record.name, textOf(shown_.name));
-    setText(record.host, textOf(shown_.host));
-    setText(record.userName, textOf(shown_.userName));
-    setText(record.password, textOf(shown_.password));
-    // The channel is shown but has no place in the settings file.
-    record.registerPort = shown_.registerPort;
-    record.controlPort = shown_.controlPort;
-    record.streamingPort = shown_.streamingPort;
-    record.httpPort = shown_.httpPort;
+    // The channel is shown but has no place in the settings file, except that
+    // an ONVIF camera's picks its profile: it stays in memory for the live view.
+    if (record.streamingType != kOnvifStreamingType) record.channel = 0;
     // Nothing in the form fills the streaming-engine fields, and play audio is
-    // never the form's: a record taken back has them off and empty.
-    record.ptzEnabled = shown_.ptzEnabled;
-    record.ptzSourceType = shown_.ptzSourceType;
-    setText(record.ptzVendor, textOf(shown_.ptzVendor));
-    setText(record.ptzProtocol, textOf(shown_.ptzProtocol));
-    setText(record.ptzProtocolFile, textOf(shown_.ptzProtocolFile));
-    record.inSwitchGroup = shown_.inSwitchGroup;
-    record.quadServer = shown_.quadServer;
-    record.showName = shown_.showName;
-    record.showEvents = shown_.showEvents;
-    record.serialControl = shown_.serialControl;
-    record.serialBaudRate = shown_.serialBaudRate;
-    record.ptzAddress = shown_.ptzAddress;
-    record.streamingType = shown_.streamingType;
-    record.autoReconnect = shown_.autoReconnect;
-    record.keepAspect = shown_.keepAspect;
-    // An ONVIF camera's channel picks its profile: it stays in memory for the
-    // live view (the settings file has no key for it).
-    if (shown_.streamingType == kOnvifStreamingType) record.channel = shown_.channel;
-    // PTZ speed stays 0, which saving turns into the default speed.
+    // never the form's: a record taken back has them off and empty. PTZ speed
+    // 0 becomes the default speed when saved.
+    record.useStreamingEngine = 0;
+    setText(record.streamingEngineHost, "");
+    setText(record.streamingEngineUser, "");
+    setText(record.streamingEnginePassword, "");
+    record.playAudio = 0;
+    record.ptzSpeed = 0;
+    return record;
+}
 
+bool CameraForm::save(QString& reason) {
+    const CameraRecord record = takeBack();
     changed_ = false;
     const uint64_t mark = reasons_ != nullptr ? reasons_->mark() : 0;
     const bool saved = cameras_.saveRecord(record);
@@ -271,38 +274,52 @@ bool CameraForm::takeBack(QString& reason) {
     return saved;
 }
 
-void CameraForm::tellSaved(bool saved, const QString& reason) {
-    view_.ask(saved ? QStringLiteral("OK") : QStringLiteral("Fail"), kApplyCaption, PromptButtons::Ok, reason);
+void CameraForm::tellSaved(bool saved, const QString& reason, std::function<void()> then) {
+    view_.ask({saved ? QStringLiteral("OK") : QStringLiteral("Fail"), kApplyCaption, PromptButtons::Ok, reason},
+              [then = std::move(then)](PromptAnswer) {
+                  if (then) then();
+              });
 }
 
-void CameraForm::changePrompt() {
-    readForm();
-    if (changed_) {
-        const PromptAnswer answer = view_.ask(QStringLiteral("Setting Changed! Apply?"),
-                                              QStringLiteral("Setting Changed"), PromptButtons::YesNo);
-        if (answer == PromptAnswer::Yes) {
-            QString reason;
-            const bool saved = takeBack(reason);
-            tellSaved(saved, reason);
+void CameraForm::changePrompt(std::function<void()> then) {
+    readForm([this, then = std::move(then)]() mutable {
+        if (!changed_) {
+            then();
+            return;
         }
-    }
-    changed_ = false;
+        view_.ask({QStringLiteral("Setting Changed! Apply?"), QStringLiteral("Setting Changed"), PromptButtons::YesNo},
+                  [this, then = std::move(then)](PromptAnswer answer) {
+                      changed_ = false;
+                      if (answer != PromptAnswer::Yes) {
+                          then();
+                          return;
+                      }
+                      QString reason;
+                      const bool saved = save(reason);
+                      tellSaved(saved, reason, then);
+                  });
+    });
 }
 
 void CameraForm::switchCamera(int selected) {
     // A Yes stores the edits under the camera that was shown.
-    changePrompt();
-    if (selected < 0 || selected >= kCameraCount) return;
-    current_ = selected;
-    showRecord(*cameras_.record(current_));
+    changePrompt([this, selected] {
+        if (selected < 0 || selected >= kCameraCount) return;
+        current_ = selected;
+        showRecord(*cameras_.record(current_));
+    });
 }
 
 void CameraForm::setStreamingType(int index) {
     // Read with the type the fields were typed for.
-    readForm();
-    const auto& items = streamingTypeItems();
-    if (index >= 0 && index < static_cast<int>(items.size())) changeType(items[static_cast<std::size_t>(index)].type);
-    changed_ = true;
+    readForm([this, index] {
+        const auto& items = streamingTypeItems();
+        if (index >= 0 && index < static_cast<int>(items.size())) {
+            changeType(items[static_cast<std::size_t>(index)].type);
+        }
+        changed_ = true;
+        view_.showTypeControls();
+    });
 }
 
 void CameraForm::changeType(int32_t type) {
@@ -315,53 +332,50 @@ void CameraForm::changeType(int32_t type) {
 }
 
 void CameraForm::setFlag(FormFlag flag, bool checked) {
-    readForm();
-    const uint8_t value = checked ? 1 : 0;
-    switch (flag) {
-    case FormFlag::ShowName: shown_.showName = value; break;
-    case FormFlag::ShowEvents: shown_.showEvents = value; break;
-    case FormFlag::QuadServer: shown_.quadServer = value; break;
-    case FormFlag::SwitchGroup: shown_.inSwitchGroup = value; break;
-    case FormFlag::AutoReconnect: shown_.autoReconnect = value; break;
-    case FormFlag::KeepAspect: shown_.keepAspect = value; break;
-    }
-    changed_ = true;
-    if (flag != FormFlag::SwitchGroup) view_.writeForm();
+    readForm([this, flag, checked] {
+        const uint8_t value = checked ? 1 : 0;
+        switch (flag) {
+        case FormFlag::ShowName: shown_.showName = value; break;
+        case FormFlag::ShowEvents: shown_.showEvents = value; break;
+        case FormFlag::QuadServer: shown_.quadServer = value; break;
+        case FormFlag::SwitchGroup: shown_.inSwitchGroup = value; break;
+        case FormFlag::AutoReconnect: shown_.autoReconnect = value; break;
+        case FormFlag::KeepAspect: shown_.keepAspect = value; break;
+        }
+        changed_ = true;
+        if (flag != FormFlag::SwitchGroup) view_.writeForm();
+    });
 }
 
 void CameraForm::ptzSettingClicked(bool checked) {
-    readForm();
-    if (!checked) {
-        // File, address and serial values stay for the next time PTZ is on.
-        shown_.ptzEnabled = 0;
-        changed_ = true;
-        return;
-    }
-    if (shown_.streamingType == kOnvifStreamingType && useShippedOnvifProtocol()) {
-        changed_ = true;
-        return;
-    }
-    QString path = view_.chooseProtocolFile();
+    readForm([this, checked] {
+        if (!checked) {
+            // File, address and serial values stay for the next time PTZ is on.
+            shown_.ptzEnabled = 0;
+            changed_ = true;
+            return;
+        }
+        if (shown_.streamingType == kOnvifStreamingType && useShippedOnvifProtocol()) {
+            changed_ = true;
+            return;
+        }
+        view_.chooseProtocolFile([this](const QString& path) { protocolFileChosen(path); });
+    });
+}
+
+void CameraForm::protocolFileChosen(QString path) {
     const QByteArray chosen = path.toUtf8();
     if (!path.isEmpty() &&
         !fitsSettingsLine(kPtzProtocolFileKey,
                           std::string_view(chosen.constData(), static_cast<std::size_t>(chosen.size())))) {
         // The settings file would keep it cut, naming another file: refuse it as
         // if none was chosen.
-        view_.ask(QStringLiteral("The path of this protocol file is too long."), kProgramCaption, PromptButtons::Ok,
-                  QStringLiteral("The settings file keeps a path of at most %1 bytes, on one line.")
-                      .arg(kMaxSettingsLine - std::string_view(kPtzProtocolFileKey).size() - 1));
+        view_.ask({QStringLiteral("The path of this protocol file is too long."), kProgramCaption, PromptButtons::Ok,
+                   QStringLiteral("The settings file keeps a path of at most %1 bytes, on one line.")
+                       .arg(kMaxSettingsLine - std::string_view(kPtzProtocolFileKey).size() - 1)});
         path.clear();
     }
-    if (!path.isEmpty()) {
-        setText(shown_.ptzProtocolFile, std::string_view(chosen.constData(), static_cast<std::size_t>(chosen.size())));
-        shown_.ptzEnabled = 1;
-        shown_.ptzSourceType = 1;
-        setText(shown_.ptzVendor, "");
-        setText(shown_.ptzProtocol, "");
-        shown_.ptzAddress = view_.askPtzAddress(shown_.ptzAddress);
-        view_.askSerial(shown_.serialControl, shown_.serialBaudRate);
-    } else {
+    if (path.isEmpty()) {
         shown_.serialControl = 0;
         shown_.serialBaudRate = 0;
         shown_.ptzSourceType = 0;
@@ -370,8 +384,24 @@ void CameraForm::ptzSettingClicked(bool checked) {
         setText(shown_.ptzProtocolFile, "");
         shown_.ptzEnabled = 0;
         view_.writeForm();
+        changed_ = true;
+        return;
     }
-    changed_ = true;
+    setText(shown_.ptzProtocolFile, std::string_view(chosen.constData(), static_cast<std::size_t>(chosen.size())));
+    shown_.ptzEnabled = 1;
+    shown_.ptzSourceType = 1;
+    setText(shown_.ptzVendor, "");
+    setText(shown_.ptzProtocol, "");
+    // The address first, then the serial settings, each taken back however
+    // its dialog was closed.
+    view_.askPtzAddress(shown_.ptzAddress, [this](int32_t address) {
+        shown_.ptzAddress = address;
+        view_.askSerial(shown_.serialControl, shown_.serialBaudRate, [this](int32_t control, int32_t baud) {
+            shown_.serialControl = control;
+            shown_.serialBaudRate = baud;
+            changed_ = true;
+        });
+    });
 }
 
 bool CameraForm::useShippedOnvifProtocol() {
@@ -390,8 +420,11 @@ bool CameraForm::useShippedOnvifProtocol() {
 }
 
 void CameraForm::findCamera() {
-    readForm();
-    if (const std::optional<FoundCamera> found = view_.findCamera()) fillFromFound(*found);
+    readForm([this] {
+        view_.findCamera([this](const std::optional<FoundCamera>& found) {
+            if (found) fillFromFound(*found);
+        });
+    });
 }
 
 void CameraForm::fillFromFound(const FoundCamera& found) {
@@ -410,30 +443,43 @@ void CameraForm::loadDefault() {
 
 void CameraForm::apply() {
     view_.setApplyEnabled(false);
-    readForm();
-    QString reason;
-    const bool saved = takeBack(reason);
-    tellSaved(saved, reason);
-    view_.setApplyEnabled(true);
+    readForm([this] {
+        QString reason;
+        const bool saved = save(reason);
+        tellSaved(saved, reason, [this] { view_.setApplyEnabled(true); });
+    });
 }
 
-void CameraForm::play(int selected, const LiveView& liveView) {
+void CameraForm::play(int selected, LiveView liveView) {
     // The change prompt reads the form first.
-    changePrompt();
-    if (selected < 0 || selected >= kCameraCount) return;
-    std::array<CameraRecord*, kCameraCount> records{};
-    for (int i = 0; i < kCameraCount; ++i) records[static_cast<std::size_t>(i)] = cameras_.record(i);
+    changePrompt([this, selected, liveView = std::move(liveView)] {
+        if (selected < 0 || selected >= kCameraCount) return;
+        Records records{};
+        for (int i = 0; i < kCameraCount; ++i) records[static_cast<std::size_t>(i)] = cameras_.record(i);
+        view_.setEditing(false);
+        if (!liveView) {
+            liveViewClosed(records, {});
+            return;
+        }
+        liveView(records, selected,
+                 [this, records](const LiveViewChanges& changed) { liveViewClosed(records, changed); });
+    });
+}
 
-    view_.setEditing(false);
+void CameraForm::liveViewClosed(const Records& records, const LiveViewChanges& changed) {
     // The view hands back the PTZ speed and audio it changed, on any camera it
     // switched to; every record is saved after it.
-    if (liveView) applyChanges(liveView(records, selected), records);
+    applyChanges(changed, records);
     for (int i = 0; i < kCameraCount; ++i) cameras_.saveRecord(*cameras_.record(i));
     const std::vector<std::string> notices = cameras_.takeSaveNotices();
-    if (!notices.empty()) view_.ask(QString::fromLocal8Bit(joinedNotices(notices)), kProgramCaption, PromptButtons::Ok);
-    view_.setEditing(true);
+    if (notices.empty()) {
+        view_.setEditing(true);
+        return;
+    }
+    view_.ask({QString::fromLocal8Bit(joinedNotices(notices)), kProgramCaption},
+              [this](PromptAnswer) { view_.setEditing(true); });
 }
 
-void CameraForm::exit() { changePrompt(); }
+void CameraForm::exit(std::function<void()> then) { changePrompt(std::move(then)); }
 
 } // namespace tavolin::ui

@@ -5,6 +5,10 @@
 // its item states, and the way out. It works on copies of the camera records
 // and hands back, per camera, what the user changed (PTZ speed, audio in).
 //
+// The view is in one State at a time, changed only by enter(). Questions to
+// the user are asked without waiting: the controller goes on when the answer
+// comes, if it still applies then.
+//
 // A camera whose record asks for it is tried again after a lost connection,
 // on the reconnect schedule, with the last picture kept on the screen, while
 // the question whether to return stays open.
@@ -45,6 +49,18 @@ public:
     enum class OpenMode { FirstPlay, Switch };
     enum Indicator { MD1, MD2, MD3, MD4, DI1, DI2 };
 
+    enum class State {
+        Idle,         // no stream for the user: not started yet, or its stream was closed
+        Connecting,   // the user's camera is being reached; the progress bar runs
+        Stepping,     // a patrol step: the last stream closes before the next opens
+        Playing,      // connected: the stream client draws the pictures
+        Lost,         // the connection was lost and is not tried again; the last picture stays
+        Failed,       // the camera could not be reached: the failed picture
+        Reconnecting, // a lost camera is tried again on the schedule, under its last picture
+        Closing,      // the view ends once its streams have closed
+        Closed,
+    };
+
     static constexpr int kProgressMaximum = 90;
     static constexpr int kEventPeriodMs = 1000;
     // A finger held this long without moving further than the slop opens the
@@ -66,6 +82,8 @@ public:
     // the stream client draws into.
     void start(int position, QSize screen, uint32_t surface);
 
+    // Opens the stream of `position`: from the first play, a failure asks and
+    // then ends the view; from a switch it shows the failed picture only.
     void streamOpen(int position, OpenMode mode);
     // Hides what belongs to the stream, sets the output back and closes the
     // stream; the stream finishes closing in the background.
@@ -100,14 +118,18 @@ public:
     // Shows the indicators of the events of the last period and forgets them.
     void showEventsOfPeriod();
 
-    // State, as the view and tests read it.
+    // State, as the view, the demo and tests read it.
+    State state() const { return state_; }
     int currentPosition() const { return position_; }
     const CameraRecord& currentRecord() const { return records_[static_cast<std::size_t>(position_)]; }
-    bool isConnecting() const { return connecting_ || openPending_; }
-    bool isConnected() const { return connected_; }
+    bool isConnecting() const { return state_ == State::Connecting || state_ == State::Stepping; }
+    // Connected, also after a loss that is not tried again.
+    bool isConnected() const { return state_ == State::Playing || state_ == State::Lost; }
     // From a lost connection until pictures come again.
-    bool isReconnecting() const { return reconnecting_; }
-    bool isClosed() const { return closed_; }
+    bool isReconnecting() const { return state_ == State::Reconnecting; }
+    // The stream client's pictures are on the screen (or the last of them).
+    bool showsVideo() const { return isConnected() || isReconnecting(); }
+    bool isClosed() const { return state_ == State::Closed; }
     bool hasStream() const { return stream_ != nullptr; }
     int progressCount() const { return progressCount_; }
     int outputState() const { return outputOn_ ? 1 : 0; }
@@ -118,6 +140,23 @@ public:
     const LiveViewChanges& changes() const { return changes_; }
 
 private:
+    // What is being asked: it runs beside the state, since the attempts to
+    // reach a lost camera go on under the question.
+    enum class Question { None, ConnectFail, NetworkLoss };
+
+    // The one place the state changes: what the screen shows on entering
+    // `next` follows from it.
+    void enter(State next);
+    // Hides what belongs to the stream, sets the output back and closes it,
+    // leaving the state to the caller.
+    void closeStream();
+    // What the screen shows once a stream connected.
+    void showConnected();
+    void ask(Question question, const QString& detail = {});
+    // The answer comes for the stream the user had then (`opened`); it
+    // applies only while that is still so.
+    void answered(Question question, int opened, PromptAnswer answer);
+
     void connectStream(LiveStream& stream, OpenMode mode);
     void onConnected();
     void onFailed(OpenMode mode, const QString& reason);
@@ -127,9 +166,6 @@ private:
     // goes, the picture stays, and the next attempt waits for the schedule.
     void reconnectLater();
     void retryIfDue();
-    // False when it was not reconnecting.
-    bool stopReconnecting();
-    void askAboutLoss(int opened);
     // Closes the stream in the background; its picture stays.
     void retireStream();
     void onProgress(int step);
@@ -138,6 +174,8 @@ private:
     void onStreamClosed(LiveStream* stream);
     void startSector(QPoint point);
     void stopPtzAction();
+    // Ends a press: its move stops.
+    void stopPen();
     bool ptzEnabled() const { return currentRecord().ptzEnabled != 0; }
     void setMenu(const LiveMenuState& state);
 
@@ -150,6 +188,9 @@ private:
     const platform::Clock& clock_;
     ReconnectSchedule schedule_;
 
+    State state_ = State::Idle;
+    Question asking_ = Question::None;
+
     QSize screen_;
     uint32_t surface_ = 0;
     int position_ = 0;
@@ -157,12 +198,7 @@ private:
     std::vector<std::unique_ptr<LiveStream>> closing_;
     std::vector<std::function<void()>> whenClosed_;
 
-    bool connecting_ = false;
-    bool connected_ = false;
-    bool openPending_ = false; // a step waits for the previous stream to close
-    bool reconnecting_ = false;
-    bool lossQuestion_ = false; // asked, or about to be
-    int opened_ = 0;            // streams opened for the user: first play, patrol
+    int opened_ = 0; // streams opened for the user: first play, patrol
     int progressCount_ = 0;
     std::array<bool, kIndicatorCount> eventFlags_{};
     QString nameText_;
@@ -175,8 +211,6 @@ private:
     QPoint holdOrigin_;
     bool osdMode_ = false;
     bool outputOn_ = false;
-    bool closingView_ = false;
-    bool closed_ = false;
 };
 
 } // namespace tavolin::ui

@@ -1,6 +1,5 @@
 #include "live/live_view_controller.h"
 
-#include <QMetaObject>
 #include <Qt>
 #include <algorithm>
 #include <utility>
@@ -38,9 +37,6 @@ PictureFit pictureFitFor(const CameraRecord& record) {
                                                                            : PictureFit::Stretch;
 }
 
-const QString kLossQuestion = QStringLiteral("Network Loss!\nReturn to main menu?");
-const QString kLossCaption = QStringLiteral("Connection");
-
 } // namespace
 
 LiveViewController::LiveViewController(const Records& records, LiveViewDisplay& display, StreamFactory streams,
@@ -53,6 +49,44 @@ LiveViewController::LiveViewController(const Records& records, LiveViewDisplay& 
 
 LiveViewController::~LiveViewController() = default;
 
+void LiveViewController::enter(State next) {
+    const State previous = std::exchange(state_, next);
+    if (previous == State::Reconnecting && next != State::Reconnecting) {
+        retryTimer_->stop();
+        display_.showReconnecting(false);
+    }
+    switch (next) {
+    case State::Idle: break;
+    case State::Connecting:
+        progressCount_ = 0;
+        display_.setProgress(0, kProgressMaximum);
+        display_.setBackground(Background::Connecting);
+        display_.setProgressVisible(true);
+        break;
+    case State::Stepping: display_.setBackground(Background::Connecting); break;
+    case State::Playing:
+        if (previous == State::Connecting) showConnected();
+        break;
+    case State::Lost: break;
+    case State::Failed:
+        display_.setBackground(Background::Failed);
+        display_.setProgressVisible(false);
+        break;
+    case State::Reconnecting:
+        if (previous != State::Reconnecting) display_.showReconnecting(true);
+        break;
+    case State::Closing:
+        eventTimer_->stop();
+        holdTimer_->stop();
+        display_.setBackground(Background::Plain);
+        break;
+    case State::Closed:
+        display_.setOrientation(kPortraitDegrees);
+        display_.finish();
+        break;
+    }
+}
+
 void LiveViewController::start(int position, QSize screen, uint32_t surface) {
     screen_ = screen;
     surface_ = surface;
@@ -61,7 +95,9 @@ void LiveViewController::start(int position, QSize screen, uint32_t surface) {
 }
 
 void LiveViewController::streamOpen(int position, OpenMode mode) {
-    if (position < 0 || position >= kCameraCount || closed_) return;
+    if (position < 0 || position >= kCameraCount || state_ == State::Closing || state_ == State::Closed) return;
+    // Two streams never reach cameras for the user at once.
+    if (stream_) retireStream();
     position_ = position;
     ++opened_;
     schedule_ = ReconnectSchedule(clock_);
@@ -81,18 +117,12 @@ void LiveViewController::streamOpen(int position, OpenMode mode) {
     nameText_ = cameraNameText(position, record);
     display_.setNameText(nameText_);
     display_.setNameVisible(false);
-
-    display_.setProgress(0, kProgressMaximum);
-    connecting_ = true;
-    connected_ = false;
-    progressCount_ = 0;
     display_.clearVideo();
     display_.setPictureFit(pictureFitFor(record));
-    display_.setBackground(Background::Connecting);
+    enter(State::Connecting);
 
     stream_ = makeStream_(settingsFor(record, screen_, surface_));
     connectStream(*stream_, mode);
-    display_.setProgressVisible(true);
     stream_->open();
 }
 
@@ -115,10 +145,9 @@ void LiveViewController::connectStream(LiveStream& stream, OpenMode mode) {
     connect(&stream, &LiveStream::talkResult, this, [this](TalkResult result, const QString& holder) {
         LiveMenuState menu = menu_;
         if (result == TalkResult::Refused) {
-            display_.ask(QStringLiteral("Get Audio Out Token Fail!\n %1 Take It!").arg(holder), kTalkCaption,
-                         PromptButtons::Ok);
+            display_.ask({QStringLiteral("Get Audio Out Token Fail!\n %1 Take It!").arg(holder), kTalkCaption});
         } else if (result == TalkResult::Failed) {
-            display_.ask(QStringLiteral("Audio Out Fail!"), kTalkCaption, PromptButtons::Ok);
+            display_.ask({QStringLiteral("Audio Out Fail!"), kTalkCaption});
             menu.talking = false;
         } else {
             menu.talking = true;
@@ -128,71 +157,80 @@ void LiveViewController::connectStream(LiveStream& stream, OpenMode mode) {
 }
 
 void LiveViewController::onProgress(int step) {
-    if (!connecting_) return;
+    if (state_ != State::Connecting) return;
     progressCount_ = step;
     display_.setProgress(std::min(step, kProgressMaximum), kProgressMaximum);
 }
 
-void LiveViewController::onConnected() {
+void LiveViewController::showConnected() {
     display_.setProgress(kProgressMaximum, kProgressMaximum);
     display_.setProgressVisible(false);
-    connected_ = true;
-    connecting_ = false;
     display_.setNameVisible(currentRecord().showName != 0);
 }
 
+void LiveViewController::onConnected() {
+    if (state_ == State::Connecting) {
+        enter(State::Playing);
+    } else if (state_ == State::Reconnecting) {
+        // Reached again; "Reconnecting..." stays until its first picture.
+        showConnected();
+    }
+}
+
 void LiveViewController::onFailed(OpenMode mode, const QString& reason) {
-    if (reconnecting_) {
+    if (state_ == State::Reconnecting) {
         reconnectLater();
         return;
     }
-    LiveStream* failedStream = stream_.get();
-    display_.setBackground(Background::Failed);
-    connecting_ = false;
-    connected_ = false;
-    display_.setProgressVisible(false);
-    if (mode == OpenMode::Switch) return;
-    display_.ask(QStringLiteral("Connect Fail!"), QStringLiteral("Connect"), PromptButtons::Ok, reason);
-    // The view may have been closed while the message was up.
-    if (stream_.get() != failedStream || closingView_) return;
-    display_.setBackground(Background::Plain);
-    close();
+    if (state_ != State::Connecting) return;
+    enter(State::Failed);
+    // From the first play the view ends once the user has read why.
+    if (mode == OpenMode::FirstPlay) ask(Question::ConnectFail, reason);
 }
 
 void LiveViewController::onNetworkLost() {
-    if (currentRecord().autoReconnect == 0) {
-        LiveStream* lost = stream_.get();
-        const PromptAnswer answer = display_.ask(kLossQuestion, kLossCaption, PromptButtons::YesNo);
-        if (answer == PromptAnswer::Yes && stream_.get() == lost) close();
+    if (state_ == State::Reconnecting) {
+        // Lost again before its first picture: the same run of attempts.
+        reconnectLater();
         return;
     }
-    // A stream lost again before its first picture asks nothing new.
-    const bool alreadyReconnecting = reconnecting_;
-    reconnectLater();
-    if (alreadyReconnecting || lossQuestion_) return;
-    lossQuestion_ = true;
-    // Asked once the lost stream's signal is over: the stream goes while the
-    // question is up, and the attempts run meanwhile.
-    QMetaObject::invokeMethod(
-        this, [this, opened = opened_] { askAboutLoss(opened); }, Qt::QueuedConnection);
+    if (state_ != State::Playing && state_ != State::Lost) return;
+    if (currentRecord().autoReconnect == 0) {
+        enter(State::Lost);
+    } else {
+        enter(State::Reconnecting);
+        reconnectLater();
+    }
+    if (asking_ == Question::None) ask(Question::NetworkLoss);
 }
 
-void LiveViewController::askAboutLoss(int opened) {
-    if (!closingView_ && opened == opened_ &&
-        display_.ask(kLossQuestion, kLossCaption, PromptButtons::YesNo) == PromptAnswer::Yes && opened == opened_) {
+void LiveViewController::ask(Question question, const QString& detail) {
+    asking_ = question;
+    Prompt prompt;
+    if (question == Question::ConnectFail) {
+        prompt = {QStringLiteral("Connect Fail!"), QStringLiteral("Connect"), PromptButtons::Ok, detail};
+    } else {
+        prompt = {QStringLiteral("Network Loss!\nReturn to main menu?"), QStringLiteral("Connection"),
+                  PromptButtons::YesNo};
+    }
+    display_.ask(prompt,
+                 [this, question, opened = opened_](PromptAnswer answer) { answered(question, opened, answer); });
+}
+
+void LiveViewController::answered(Question question, int opened, PromptAnswer answer) {
+    if (asking_ == question) asking_ = Question::None;
+    // The view moved on meanwhile: closed, or the user stepped to another camera.
+    if (state_ == State::Closing || state_ == State::Closed || opened != opened_) return;
+    if (question == Question::ConnectFail && state_ == State::Failed) {
+        display_.setBackground(Background::Plain);
+        close();
+    } else if (question == Question::NetworkLoss && answer == PromptAnswer::Yes) {
         close();
     }
-    lossQuestion_ = false;
 }
 
 void LiveViewController::reconnectLater() {
     schedule_.failed();
-    if (!reconnecting_) {
-        reconnecting_ = true;
-        display_.showReconnecting(true);
-    }
-    connecting_ = false;
-    connected_ = false;
     if (menu_.talking) {
         // Talking ended with the stream.
         LiveMenuState menu = menu_;
@@ -204,31 +242,23 @@ void LiveViewController::reconnectLater() {
 }
 
 void LiveViewController::retryIfDue() {
-    if (!reconnecting_ || closingView_ || stream_) return;
+    if (state_ != State::Reconnecting || stream_) return;
     if (!schedule_.due()) {
         retryTimer_->restart(static_cast<int>(std::max<int64_t>(1, schedule_.msUntilAttempt())));
         return;
     }
     // The lost stream has gone before the next one reaches the camera.
     afterStreamsClosed([this] {
-        if (!reconnecting_ || closingView_ || stream_) return;
+        if (state_ != State::Reconnecting || stream_) return;
         stream_ = makeStream_(settingsFor(currentRecord(), screen_, surface_));
         connectStream(*stream_, OpenMode::Switch);
         stream_->open();
     });
 }
 
-bool LiveViewController::stopReconnecting() {
-    if (!reconnecting_) return false;
-    reconnecting_ = false;
-    retryTimer_->stop();
-    display_.showReconnecting(false);
-    return true;
-}
-
 void LiveViewController::onPictureShown() {
     schedule_.pictureShown();
-    stopReconnecting();
+    if (state_ == State::Reconnecting) enter(State::Playing);
 }
 
 void LiveViewController::showEventsOfPeriod() {
@@ -237,22 +267,17 @@ void LiveViewController::showEventsOfPeriod() {
 }
 
 void LiveViewController::streamClose() {
-    const bool keptPicture = stopReconnecting();
+    if (state_ == State::Closing || state_ == State::Closed) return;
+    closeStream();
+    enter(State::Idle);
+}
+
+void LiveViewController::closeStream() {
     display_.showIndicators({});
     display_.setNameVisible(false);
     display_.setProgressVisible(false);
-    if (penDown_) {
-        // A move still running under the pen would go on after its stream closed.
-        stopPtzAction();
-        penDown_ = false;
-    }
-    connecting_ = false;
-    connected_ = false;
-    if (!stream_) {
-        if (keptPicture) display_.clearVideo();
-        return;
-    }
-    if (outputOn_) {
+    stopPen();
+    if (stream_ && outputOn_) {
         stream_->setOutput(false);
         outputOn_ = false;
     }
@@ -260,11 +285,15 @@ void LiveViewController::streamClose() {
     display_.clearVideo();
 }
 
+void LiveViewController::stopPen() {
+    if (!penDown_) return;
+    stopPtzAction();
+    penDown_ = false;
+}
+
 void LiveViewController::retireStream() {
-    if (penDown_) {
-        stopPtzAction();
-        penDown_ = false;
-    }
+    // A move still running under the pen would go on after its stream closed.
+    stopPen();
     if (!stream_) return;
     std::unique_ptr<LiveStream> stream = std::move(stream_);
     // Only the end of the stream matters from now on.
@@ -297,36 +326,27 @@ void LiveViewController::afterStreamsClosed(std::function<void()> next) {
 }
 
 void LiveViewController::close() {
-    if (closingView_) return;
-    closingView_ = true;
-    eventTimer_->stop();
-    holdTimer_->stop();
-    display_.setBackground(Background::Plain);
-    streamClose();
-    afterStreamsClosed([this] {
-        display_.setOrientation(kPortraitDegrees);
-        closed_ = true;
-        display_.finish();
-    });
+    if (state_ == State::Closing || state_ == State::Closed) return;
+    enter(State::Closing);
+    closeStream();
+    afterStreamsClosed([this] { enter(State::Closed); });
 }
 
 void LiveViewController::patrol(PatrolDirection direction) {
-    if (isConnecting() || closingView_) return;
+    if (isConnecting() || state_ == State::Closing || state_ == State::Closed) return;
     std::array<CameraRecord*, kCameraCount> records{};
     for (std::size_t i = 0; i < records.size(); ++i) records[i] = &records_[i];
     const std::optional<int> target = patrolStep(records, position_, direction);
     if (!target) {
-        display_.ask(QStringLiteral("No camara to do patorl!"), QStringLiteral("Patrol"), PromptButtons::Ok);
+        display_.ask({QStringLiteral("No camara to do patorl!"), QStringLiteral("Patrol")});
         return;
     }
-    streamClose();
+    closeStream();
     // The next stream opens once the last one has gone, so the two never
     // reach a camera at once; the view stays responsive meanwhile.
-    openPending_ = true;
-    display_.setBackground(Background::Connecting);
+    enter(State::Stepping);
     afterStreamsClosed([this, position = *target] {
-        openPending_ = false;
-        if (!closingView_) streamOpen(position, OpenMode::Switch);
+        if (state_ == State::Stepping) streamOpen(position, OpenMode::Switch);
     });
 }
 
@@ -409,13 +429,10 @@ void LiveViewController::keyUp(int key, bool autoRepeat) {
 
 void LiveViewController::actionKey() {
     holdTimer_->stop();
-    if (isConnecting() || closingView_) return;
+    if (isConnecting() || state_ == State::Closing || state_ == State::Closed) return;
     // The menu takes the pointer, so the view would never see this press end:
     // a move running under it stops now.
-    if (penDown_) {
-        stopPtzAction();
-        penDown_ = false;
-    }
+    stopPen();
     display_.openMenu();
 }
 

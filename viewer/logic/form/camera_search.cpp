@@ -1,4 +1,4 @@
-#include "dialogs/camera_search.h"
+#include "form/camera_search.h"
 
 #include <utility>
 

@@ -37,13 +37,10 @@ public:
     LiveMenuState menu;
     int menusOpened = 0;
     std::vector<Question> questions;
-    std::deque<PromptAnswer> answers;
     std::vector<int> orientations;
-    bool finished = false;
+    int finished = 0;
     int videoCleared = 0;
     bool reconnecting = false;
-    // Runs while a question is up, as the user's events would.
-    std::function<void()> whileAsked;
 
     void setBackground(Background b) override { background = b; }
     void clearVideo() override { ++videoCleared; }
@@ -58,23 +55,26 @@ public:
     void hideArrow(PtzSector s) override { arrows.erase(static_cast<int>(s)); }
     void showMenuState(const LiveMenuState& state) override { menu = state; }
     void openMenu() override { ++menusOpened; }
-    PromptAnswer ask(const QString& text, const QString& caption, PromptButtons buttons,
-                     const QString& detail) override {
-        questions.push_back({text, caption, detail});
-        if (whileAsked) std::exchange(whileAsked, nullptr)();
-        if (!answers.empty()) {
-            const PromptAnswer a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
+    // Questions stay up until the test answers them, oldest first.
+    void ask(const Prompt& prompt, PromptAnswered answered) override {
+        questions.push_back({prompt.text, prompt.caption, prompt.detail});
+        up.push_back(std::move(answered));
+    }
+    void answer(PromptAnswer answer) {
+        ASSERT_FALSE(up.empty());
+        PromptAnswered answered = std::move(up.front());
+        up.pop_front();
+        if (answered) answered(answer);
     }
     void setOrientation(int degrees) override { orientations.push_back(degrees); }
-    void finish() override { finished = true; }
+    void finish() override { ++finished; }
+
+    std::deque<PromptAnswered> up;
 };
 
+// Public, so that the rows of a table can act on it.
 class LiveViewControllerTest : public ::testing::Test {
-protected:
+public:
     LiveViewControllerTest() {
         for (int i = 0; i < kCameraCount; ++i) {
             records[static_cast<std::size_t>(i)] = defaultCameraRecord(i);
@@ -176,18 +176,21 @@ TEST_F(LiveViewControllerTest, ProgressStopsAtItsMaximumAndConnectingHidesIt) {
     EXPECT_FALSE(controller->isConnecting());
 }
 
-TEST_F(LiveViewControllerTest, FailedFirstPlayTellsWhyAndClosesOnceTheStreamHasGone) {
+TEST_F(LiveViewControllerTest, FailedFirstPlayTellsWhyAndClosesOnceReadAndTheStreamHasGone) {
     startAt(0);
     emit stream()->failed(QStringLiteral("connection refused"));
     ASSERT_EQ(display.questions.size(), 1u);
     EXPECT_EQ(display.questions[0].text, QStringLiteral("Connect Fail!"));
     EXPECT_EQ(display.questions[0].caption, QStringLiteral("Connect"));
     EXPECT_EQ(display.questions[0].detail, QStringLiteral("connection refused"));
+    EXPECT_EQ(display.background, Background::Failed);
+    EXPECT_EQ(log, Log{"open"});
+    display.answer(PromptAnswer::Ok);
     EXPECT_EQ(log, (Log{"open", "close"}));
-    EXPECT_FALSE(display.finished);
+    EXPECT_EQ(display.finished, 0);
     EXPECT_TRUE(display.orientations.empty());
     finishClosing(streams[0]);
-    EXPECT_TRUE(display.finished);
+    EXPECT_EQ(display.finished, 1);
     EXPECT_TRUE(controller->isClosed());
     EXPECT_EQ(display.orientations, std::vector<int>{0});
     EXPECT_EQ(display.background, Background::Plain);
@@ -213,11 +216,14 @@ TEST_F(LiveViewControllerTest, FailedSwitchShowsTheFailedPictureOnly) {
 
 TEST_F(LiveViewControllerTest, NetworkLossAsksAndOnlyYesCloses) {
     startConnected();
-    display.answers = {PromptAnswer::No, PromptAnswer::Yes};
     emit stream()->networkLost();
     ASSERT_EQ(display.questions.size(), 1u);
     EXPECT_EQ(display.questions[0].text, QStringLiteral("Network Loss!\nReturn to main menu?"));
     EXPECT_EQ(display.questions[0].caption, QStringLiteral("Connection"));
+    // Asked once while it is up.
+    emit stream()->networkLost();
+    EXPECT_EQ(display.questions.size(), 1u);
+    display.answer(PromptAnswer::No);
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(controller->isConnected());
     // Without reconnecting, the lost stream stays as it is.
@@ -225,9 +231,10 @@ TEST_F(LiveViewControllerTest, NetworkLossAsksAndOnlyYesCloses) {
     EXPECT_EQ(streams.size(), 1u);
     EXPECT_FALSE(display.reconnecting);
     emit stream()->networkLost();
+    display.answer(PromptAnswer::Yes);
     EXPECT_EQ(log, Log{"close"});
     finishClosing(streams[0]);
-    EXPECT_TRUE(display.finished);
+    EXPECT_EQ(display.finished, 1);
 }
 
 // Reconnecting: camera 0 asks for it; each attempt is a new fake stream.
@@ -273,7 +280,8 @@ TEST_F(LiveViewReconnectTest, LostCameraIsTriedAgainOnTheScheduleUnderItsLastPic
     // Meanwhile nothing asked again, and the picture stayed.
     EXPECT_EQ(display.questions.size(), 1u);
     EXPECT_EQ(display.videoCleared, cleared);
-    // The next loss asks again and starts over.
+    // Once answered, the next loss asks again and starts over.
+    display.answer(PromptAnswer::No);
     lose();
     EXPECT_EQ(display.questions.size(), 2u);
     EXPECT_TRUE(opensAfter(1000));
@@ -281,14 +289,35 @@ TEST_F(LiveViewReconnectTest, LostCameraIsTriedAgainOnTheScheduleUnderItsLastPic
 
 TEST_F(LiveViewReconnectTest, YesWhileTryingClosesTheViewAndStopsTrying) {
     startConnected();
-    display.answers = {PromptAnswer::Yes};
-    // The user answers late: an attempt runs meanwhile.
-    display.whileAsked = [this] { EXPECT_TRUE(opensAfter(1000)); };
     lose();
+    // The user answers late: an attempt runs meanwhile.
+    EXPECT_TRUE(opensAfter(1000));
+    display.answer(PromptAnswer::Yes);
     finishClosing(stream());
-    EXPECT_TRUE(display.finished);
+    EXPECT_EQ(display.finished, 1);
     clock.advance(120000);
     EXPECT_EQ(streams.size(), 2u);
+}
+
+// An answer that comes once the view has moved on (closed, or stepped to
+// another camera) does nothing.
+TEST_F(LiveViewControllerTest, AnAnswerForAStreamTheViewLeftIsIgnored) {
+    record(0).inSwitchGroup = 1;
+    record(1).inSwitchGroup = 1;
+    startConnected(0);
+    emit stream()->networkLost();
+    controller->patrol(PatrolDirection::Next);
+    finishClosing(streams[0]);
+    display.answer(PromptAnswer::Yes);
+    EXPECT_EQ(controller->state(), LiveViewController::State::Connecting);
+    EXPECT_EQ(controller->currentPosition(), 1);
+    emit stream()->connected();
+    emit stream()->networkLost();
+    controller->close();
+    display.answer(PromptAnswer::Yes);
+    finishClosing(streams[1]);
+    EXPECT_EQ(display.finished, 1);
+    EXPECT_EQ(display.orientations, std::vector<int>{0});
 }
 
 TEST_F(LiveViewControllerTest, EventsShowForOnePeriodOnlyWhenTheRecordShowsThem) {
@@ -486,9 +515,9 @@ TEST_F(LiveViewControllerTest, OutputTogglesAndClosingSetsItBackBeforeTheStreamC
     EXPECT_TRUE(display.menu.output);
     controller->close();
     EXPECT_EQ(log, (Log{"output 1", "output 0", "output 1", "output 0", "close"}));
-    EXPECT_FALSE(display.finished);
+    EXPECT_EQ(display.finished, 0);
     finishClosing(streams[0]);
-    EXPECT_TRUE(display.finished);
+    EXPECT_EQ(display.finished, 1);
     controller->close(); // once only
     EXPECT_EQ(display.orientations, std::vector<int>{0});
 }
@@ -552,11 +581,95 @@ TEST_F(LiveViewControllerTest, ReportsOfAClosingStreamAreIgnored) {
     emit streams[0]->failed(QString());
     emit streams[0]->networkLost();
     EXPECT_TRUE(display.questions.empty());
-    EXPECT_FALSE(display.finished);
+    EXPECT_EQ(display.finished, 0);
     finishClosing(streams[0]);
-    EXPECT_TRUE(display.finished);
+    EXPECT_EQ(display.finished, 1);
     EXPECT_EQ(display.orientations, std::vector<int>{0});
 }
+
+// The state after what the stream, the user and the clock do, one row each:
+// the transitions of LiveViewController::enter() as the view sees them.
+struct StateCase {
+    const char* what;
+    bool autoReconnect;
+    std::function<void(LiveViewControllerTest&)> act;
+    LiveViewController::State state;
+    bool connected;
+    bool showsVideo;
+};
+
+void PrintTo(const StateCase& c, std::ostream* out) { *out << c.what; }
+
+class LiveViewStateTest : public LiveViewControllerTest, public ::testing::WithParamInterface<StateCase> {};
+
+using State = LiveViewController::State;
+using T = LiveViewControllerTest;
+
+// Connected, lost, and connected again by the first attempt.
+void reachAgain(T& t) {
+    emit t.stream()->connected();
+    emit t.stream()->networkLost();
+    t.finishClosing(t.streams[0]);
+    t.clock.advance(1000);
+    emit t.stream()->connected();
+}
+
+const StateCase kStateCases[] = {
+    {"opened", false, [](T&) {}, State::Connecting, false, false},
+    {"connected", false, [](T& t) { emit t.stream()->connected(); }, State::Playing, true, true},
+    {"failed", false, [](T& t) { emit t.stream()->failed({}); }, State::Failed, false, false},
+    {"lost", false,
+     [](T& t) {
+         emit t.stream()->connected();
+         emit t.stream()->networkLost();
+     },
+     State::Lost, true, true},
+    {"lost, tried again", true,
+     [](T& t) {
+         emit t.stream()->connected();
+         emit t.stream()->networkLost();
+     },
+     State::Reconnecting, false, true},
+    {"reached again, no picture yet", true, [](T& t) { reachAgain(t); }, State::Reconnecting, false, true},
+    {"reached again with a picture", true,
+     [](T& t) {
+         reachAgain(t);
+         emit t.stream()->pictureShown();
+     },
+     State::Playing, true, true},
+    {"stepping", false,
+     [](T& t) {
+         emit t.stream()->connected();
+         t.controller->patrol(PatrolDirection::Next);
+     },
+     State::Stepping, false, false},
+    {"stream closed", false,
+     [](T& t) {
+         emit t.stream()->connected();
+         t.controller->streamClose();
+     },
+     State::Idle, false, false},
+    {"closing", false, [](T& t) { t.controller->close(); }, State::Closing, false, false},
+    {"closed", false,
+     [](T& t) {
+         t.controller->close();
+         t.finishClosing(t.streams[0]);
+     },
+     State::Closed, false, false},
+};
+
+TEST_P(LiveViewStateTest, FollowsTheStreamAndTheUser) {
+    const StateCase& c = GetParam();
+    record(0).autoReconnect = c.autoReconnect ? 1 : 0;
+    record(1).inSwitchGroup = 1;
+    startAt(0);
+    c.act(*this);
+    EXPECT_EQ(controller->state(), c.state);
+    EXPECT_EQ(controller->isConnected(), c.connected);
+    EXPECT_EQ(controller->showsVideo(), c.showsVideo);
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, LiveViewStateTest, ::testing::ValuesIn(kStateCases));
 
 } // namespace
 } // namespace tavolin::ui::test

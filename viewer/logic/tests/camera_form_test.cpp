@@ -13,7 +13,7 @@
 #include <set>
 #include <vector>
 
-#include "modal_helpers.h"
+#include "file_text.h"
 #include "platform/network_guard.h"
 #include "shell/reason_log.h"
 
@@ -33,50 +33,65 @@ public:
     int32_t controlChosen = 0, baudChosen = 0;
     int writes = 0;
     bool applyEnabled = true;
+    bool editing = true;
     QString shippedFolder;            // where shipped protocol files are; empty: none shipped
     std::optional<FoundCamera> found; // what the search for cameras gives
     int fileDialogs = 0, addressDialogs = 0, serialDialogs = 0, searches = 0;
     CameraForm* form = nullptr;
 
     FormTexts texts() const override { return fields; }
+    void showTypeControls() override {}
     void writeForm() override {
         ++writes;
         for (int i = 0; i < kFormFieldCount; ++i)
             fields[static_cast<std::size_t>(i)] = form->text(static_cast<FormField>(i));
     }
     void focusField(FormField f) override { focused = f; }
-    PromptAnswer ask(const QString& text, const QString&, PromptButtons buttons, const QString& detail) override {
-        asked.push_back(text);
-        details.push_back(detail);
+    // Answered at once from `answers` (a user who answers straight away), or
+    // with `hold` kept up until the test answers.
+    void ask(const Prompt& prompt, PromptAnswered answered) override {
+        asked.push_back(prompt.text);
+        details.push_back(prompt.detail);
+        PromptAnswer answer = prompt.buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
         if (!answers.empty()) {
-            const PromptAnswer a = answers.front();
+            answer = answers.front();
             answers.pop_front();
-            return a;
         }
-        return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
+        if (hold) {
+            up.emplace_back(answer, std::move(answered));
+        } else if (answered) {
+            answered(answer);
+        }
     }
-    QString chooseProtocolFile() override {
+    void answerNext() {
+        ASSERT_FALSE(up.empty());
+        auto [answer, answered] = std::move(up.front());
+        up.pop_front();
+        if (answered) answered(answer);
+    }
+    bool hold = false;
+    std::deque<std::pair<PromptAnswer, PromptAnswered>> up;
+    void chooseProtocolFile(std::function<void(const QString&)> chosen) override {
         ++fileDialogs;
-        return protocolFile;
+        chosen(protocolFile);
     }
-    int32_t askPtzAddress(int32_t) override {
+    void askPtzAddress(int32_t, std::function<void(int32_t)> chosen) override {
         ++addressDialogs;
-        return addressChosen;
+        chosen(addressChosen);
     }
     QString shippedProtocolFile(const QString& name) const override {
         return shippedFolder.isEmpty() ? QString() : shippedFolder + QStringLiteral("/") + name;
     }
-    std::optional<FoundCamera> findCamera() override {
+    void findCamera(std::function<void(const std::optional<FoundCamera>&)> chosen) override {
         ++searches;
-        return found;
+        chosen(found);
     }
-    void askSerial(int32_t& control, int32_t& baud) override {
+    void askSerial(int32_t, int32_t, std::function<void(int32_t, int32_t)> chosen) override {
         ++serialDialogs;
-        control = controlChosen;
-        baud = baudChosen;
+        chosen(controlChosen, baudChosen);
     }
     void setApplyEnabled(bool enabled) override { applyEnabled = enabled; }
-    void setEditing(bool) override {}
+    void setEditing(bool enabled) override { editing = enabled; }
     QString& operator[](FormField f) { return fields[static_cast<std::size_t>(f)]; }
 };
 
@@ -206,14 +221,21 @@ TEST_F(CameraFormTest, LoadDefaultThenPlayAnsweredNoPlaysTheStoredRecord) {
     EXPECT_TRUE(form->hasChanges());
     EXPECT_EQ(view[FormField::Host], QStringLiteral("192.168.0.100"));
     std::string hostPlayed;
-    form->play(0, [&](const std::array<CameraRecord*, kCameraCount>& records, int position) {
+    CameraForm::Closed viewClosed;
+    form->play(0, [&](const CameraForm::Records& records, int position, CameraForm::Closed closed) {
         hostPlayed = std::string(textOf(records[static_cast<std::size_t>(position)]->host));
-        LiveViewChanges changes{};
-        changes[0].ptzSpeed = 4;
-        changes[7].playAudio = 1;
-        return changes;
+        viewClosed = std::move(closed);
     });
     EXPECT_EQ(hostPlayed, "127.0.0.1");
+    // The form takes no edits until the view has closed.
+    EXPECT_FALSE(view.editing);
+    ASSERT_TRUE(viewClosed);
+    LiveViewChanges changes{};
+    changes[0].ptzSpeed = 4;
+    changes[7].playAudio = 1;
+    EXPECT_EQ(stored(0).ptzSpeed, 3);
+    viewClosed(changes);
+    EXPECT_TRUE(view.editing);
     // What the view changed is stored with every record after it.
     EXPECT_EQ(stored(0).ptzSpeed, 4);
     EXPECT_EQ(stored(7).playAudio, 1);
@@ -469,6 +491,30 @@ TEST_P(SettingsFileThroughTheFormTest, ApplyLosesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Files, SettingsFileThroughTheFormTest, ::testing::ValuesIn(kFileCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The flow goes on only once a message has been read: a bad port, the
+// question about the edits and the save's result come one after the other,
+// and the live view opens after the last.
+TEST_F(CameraFormTest, PlayGoesOnOnlyAsEachMessageIsAnswered) {
+    view.hold = true;
+    view[FormField::RegisterPort] = QStringLiteral("letters");
+    view[FormField::Host] = QStringLiteral("10.0.0.9"); // read before the port
+    form->textEdited();
+    view.answers = {PromptAnswer::Ok, PromptAnswer::Yes, PromptAnswer::Ok};
+    bool opened = false;
+    form->play(0, [&](const CameraForm::Records&, int, CameraForm::Closed) { opened = true; });
+    EXPECT_EQ(view.asked, std::vector<QString>{QStringLiteral("Please enter an integer.")});
+    view.answerNext();
+    EXPECT_EQ(view.asked.back(), QStringLiteral("Setting Changed! Apply?"));
+    EXPECT_EQ(textOf(stored(0).host), "192.168.0.100");
+    view.answerNext();
+    EXPECT_EQ(view.asked.back(), QStringLiteral("OK"));
+    EXPECT_EQ(textOf(stored(0).host), "10.0.0.9");
+    EXPECT_FALSE(opened);
+    view.answerNext();
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(view.asked.size(), 3u);
+}
 
 } // namespace
 } // namespace tavolin::ui::test

@@ -1,0 +1,59 @@
+// tavolin-demo: the viewer as Tavolin runs it, driven for pictures on a
+// machine without a display. It pictures the form, presses Play on camera 1
+// when every camera is at 127.0.0.1, pictures the live view and ends. With
+// --find USER:PASSWORD it finds an ONVIF camera with "Find..." first, logs in
+// to it, plays and pans it, and waits for a restart of the camera. With
+// --wall it presses Wall instead and pictures the 4x4 wall. The settings file
+// is Tavolin.txt in the current folder, as for the viewer.
+#include <QApplication>
+#include <QString>
+#include <cstdio>
+#include <cstring>
+
+#include "app/tavolin_app.h"
+#include "demo/demo_driver.h"
+#include "shell/qt_shell.h"
+#include "shell/reason_log.h"
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr, "usage: tavolin-demo --screenshots FOLDER [--seconds N] [--find USER:PASSWORD] [--wall]\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavolin"));
+
+    tavolin::demo::DemoOptions demo;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--screenshots") == 0 && hasValue) {
+            demo.screenshotFolder = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--wall") == 0) {
+            demo.wall = true;
+        } else if (std::strcmp(argv[i], "--find") == 0 && hasValue) {
+            demo.findLogin = QString::fromLocal8Bit(argv[++i]);
+            if (demo.findLogin.isEmpty()) return usage();
+        } else if (std::strcmp(argv[i], "--seconds") == 0 && hasValue) {
+            bool ok = false;
+            const int seconds = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
+            if (!ok || seconds < 1 || seconds > 3600) return usage(); // an hour: long runs measure memory
+            demo.viewMs = seconds * 1000;
+        } else {
+            return usage();
+        }
+    }
+    if (demo.screenshotFolder.isEmpty()) return usage();
+
+    tavolin::ui::ReasonLog reasons;
+    tavolin::ui::QtShell shell;
+    tavolin::ui::CTavolinApp::Options options;
+    options.reasons = &reasons;
+    tavolin::demo::runAsDemo(options, shell, &reasons, demo);
+    tavolin::ui::CTavolinApp tavolinApp(shell, std::move(options));
+    return tavolinApp.run();
+}
