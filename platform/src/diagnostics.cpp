@@ -1,4 +1,5 @@
 #include "platform/diagnostics.h"
+#include "platform/printable_text.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -25,6 +26,9 @@ DiagnosticState& state() {
     return s;
 }
 
+// The slot of the innermost ReasonScope on this thread.
+thread_local ReasonSlot* tSlot = nullptr;
+
 } // namespace
 
 DiagnosticSink setDiagnosticSink(DiagnosticSink sink) {
@@ -35,23 +39,46 @@ DiagnosticSink setDiagnosticSink(DiagnosticSink sink) {
 }
 
 bool diagnosticsOn() {
+    if (tSlot != nullptr) return true;
     DiagnosticState& s = state();
     std::lock_guard lock(s.mutex);
     return s.sink || s.debugFromEnvironment;
 }
 
 void diagnose(const std::string& line) {
+    ReasonSlot* const slot = tSlot;
     DiagnosticState& s = state();
-    std::lock_guard lock(s.mutex);
     try {
+        if (slot == nullptr && !diagnosticsOn()) return;
+        const std::string printable = printableText(line);
+        if (slot != nullptr) slot->keep(printable);
+        std::lock_guard lock(s.mutex);
         if (s.sink)
-            s.sink(line);
+            s.sink(printable);
         else if (s.debugFromEnvironment)
-            writeToStandardError(line);
+            writeToStandardError(printable);
     } catch (...) {
         // A reason that cannot be told must not turn into a failure.
     }
 }
+
+std::string ReasonSlot::last() const {
+    std::lock_guard lock(mutex_);
+    return last_;
+}
+
+void ReasonSlot::keep(const std::string& line) {
+    const std::size_t length = utf8PrefixLength(line, kMaxBytes);
+    {
+        std::lock_guard lock(mutex_);
+        last_.assign(line, 0, length);
+    }
+    ++count_;
+}
+
+ReasonScope::ReasonScope(ReasonSlot* slot) : outer_(tSlot) { tSlot = slot; }
+
+ReasonScope::~ReasonScope() { tSlot = outer_; }
 
 void writeToStandardError(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
 

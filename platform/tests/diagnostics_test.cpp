@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -36,6 +37,48 @@ TEST_F(DiagnosticsTest, SettingASinkHandsBackThePreviousOne) {
 TEST_F(DiagnosticsTest, ASinkThatThrowsDoesNotTurnIntoAFailure) {
     platform::setDiagnosticSink([](const std::string&) { throw std::runtime_error("sink broke"); });
     EXPECT_NO_THROW(platform::diagnose("line"));
+}
+
+TEST_F(DiagnosticsTest, LinesAreMadePrintableBeforeTheSinkGetsThem) {
+    std::vector<std::string> lines;
+    platform::setDiagnosticSink([&](const std::string& line) { lines.push_back(line); });
+    platform::diagnose("camera \x1B]0;title\x07said\r\nno");
+    EXPECT_EQ(lines, (std::vector<std::string>{"camera ]0;titlesaid  no"}));
+}
+
+// Each thread keeps what it tells in its own scope's slot, whether or not
+// anyone prints diagnostics; an inner scope hides the outer one until it ends.
+TEST_F(DiagnosticsTest, EachThreadKeepsItsOwnReasonEvenWhileSilent) {
+    platform::ReasonSlot first;
+    platform::ReasonSlot second;
+    platform::ReasonSlot inner;
+    std::thread other([&] {
+        platform::ReasonScope scope(&second);
+        platform::diagnose("second: refused");
+    });
+    {
+        platform::ReasonScope scope(&first);
+        EXPECT_TRUE(platform::diagnosticsOn());
+        platform::diagnose("first: timed out");
+        {
+            platform::ReasonScope nested(&inner);
+            platform::diagnose("inner: bad answer");
+        }
+        platform::diagnose("first: gave up");
+    }
+    other.join();
+    platform::diagnose("told outside every scope");
+    EXPECT_EQ(first.last(), "first: gave up");
+    EXPECT_EQ(first.count(), 2u);
+    EXPECT_EQ(second.last(), "second: refused");
+    EXPECT_EQ(inner.last(), "inner: bad answer");
+}
+
+TEST_F(DiagnosticsTest, AnOverlongReasonIsCutAtACharactersEnd) {
+    platform::ReasonSlot slot;
+    // 1023 bytes, then a two-byte character that would end past the limit.
+    slot.keep(std::string(platform::ReasonSlot::kMaxBytes - 1, 'x') + "\xC3\xA9tail");
+    EXPECT_EQ(slot.last(), std::string(platform::ReasonSlot::kMaxBytes - 1, 'x'));
 }
 
 TEST(SystemErrorTextTest, CommonSocketErrorsReadPlainly) {
