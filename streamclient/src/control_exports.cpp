@@ -11,6 +11,7 @@ extern "C" {
 
 OSTREL_API int32_t M_KEnablePTZProtocol(OstrelInterface* handle, int32_t enable, const PTZEnableInfo* info) {
     if (handle == nullptr) return 0;
+    platform::ReasonScope scope(&handle->report.reasons);
     return ostrel::enablePtz(*handle, enable, info);
 }
 

@@ -28,8 +28,8 @@ OstrelInterface* openInterface(Seams seams) {
 int32_t connect(OstrelInterface& self) {
     if (self.everConnected) return 0;
     endAbandonedSession(self);
-    self.session =
-        std::make_unique<Session>(self.transport, self.settings, self.seams, &self, self.transport.streamingType());
+    self.session = std::make_unique<Session>(self.transport, self.settings, self.seams, self.report, &self,
+                                             self.transport.streamingType());
     // A session that did not connect is kept: its receive thread may still
     // be inside the transport and is ended later.
     if (!self.session->start()) return 0;

@@ -12,6 +12,7 @@
 #include "client_seams.h"
 #include "client_settings.h"
 #include "session.h"
+#include "stream_report.h"
 #include "transport_plugin.h"
 
 namespace ostrel {
@@ -28,6 +29,8 @@ struct OstrelInterface {
     OstrelInterface& operator=(const OstrelInterface&) = delete;
 
     const ostrel::Seams seams;
+    // Outlives everything below, whose threads report into it.
+    ostrel::StreamReport report;
     ostrel::ClientSettings settings;
     int32_t streamingType = 2;
     // The transport keeps a pointer to this copy.

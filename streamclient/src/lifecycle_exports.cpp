@@ -21,6 +21,7 @@ OSTREL_API void M_KSetStreamingType(OstrelInterface* handle, int32_t type) {
 
 OSTREL_API int32_t M_KSetMediaConfig(OstrelInterface* handle, const MediaConfig* config) {
     if (handle == nullptr || config == nullptr || ostrel::onOwnThread(*handle)) return 0;
+    platform::ReasonScope scope(&handle->report.reasons);
     // Replacing the transport under running threads would pull it from under
     // them: a caller that skipped M_KDisconnect gets it done here first, and a
     // receive thread left from a connect that gave up is ended.
@@ -77,6 +78,7 @@ OSTREL_API void M_KSetTextout(OstrelInterface* handle, uint8_t enable, int32_t x
 
 OSTREL_API int32_t M_KConnect(OstrelInterface* handle) {
     if (handle == nullptr || ostrel::onOwnThread(*handle)) return 0;
+    platform::ReasonScope scope(&handle->report.reasons);
     try {
         return ostrel::connect(*handle);
     } catch (...) {
@@ -90,6 +92,7 @@ OSTREL_API void M_KDisconnect(OstrelInterface* handle) {
     // A callback cannot wait for the thread it runs on; the caller's own
     // thread disconnects instead.
     if (handle == nullptr || ostrel::onOwnThread(*handle)) return;
+    platform::ReasonScope scope(&handle->report.reasons);
     ostrel::disconnect(*handle);
 }
 

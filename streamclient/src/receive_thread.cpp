@@ -6,6 +6,7 @@
 
 #include "audio_player.h"
 #include "picture_scan.h"
+#include "platform/diagnostics.h"
 #include "session.h"
 #include "video_renderer.h"
 
@@ -183,9 +184,14 @@ void Session::streamLoop() {
     const TransportTable& table = transport_.table();
     while (running_.load()) {
         int32_t kind = 0;
+        const uint64_t toldBefore = report_.reasons.count();
         int32_t n = table.getNextFrame(transport_.instance(), &kind, buffer, static_cast<int32_t>(receiveBufferSize_));
         if (n < static_cast<int32_t>(kHeader)) {
             running_.store(false);
+            // A transport that says nothing of its own still leaves a reason
+            // for this stream, before the caller hears of the loss.
+            if (!disconnecting_.load() && report_.reasons.count() == toldBefore)
+                platform::diagnose("Ostrel-M: the connection to the camera was lost");
             const auto lost = settings_.callbacks().networkLoss;
             if (lost.function != nullptr && !disconnecting_.load()) lost.function(lost.user);
             continue;

@@ -21,9 +21,9 @@ void joinIfRunning(std::thread& thread) {
 
 } // namespace
 
-Session::Session(TransportPlugin& transport, const ClientSettings& settings, const Seams& seams, const void* owner,
-                 int streamingType)
-    : transport_(transport), settings_(settings), seams_(seams), owner_(owner),
+Session::Session(TransportPlugin& transport, const ClientSettings& settings, const Seams& seams, StreamReport& report,
+                 const void* owner, int streamingType)
+    : transport_(transport), settings_(settings), seams_(seams), report_(report), owner_(owner),
       codecStream_(isCodecStreamingType(streamingType)),
       receiveBufferSize_(codecStream_ ? kCodecReceiveBufferSize : kReceiveBufferSize) {}
 
@@ -47,11 +47,16 @@ Session::~Session() {
 
 bool Session::isOwnThread(const void* owner) { return owner != nullptr && tOwner == owner; }
 
-bool Session::start() {
-    receiveThread_ = std::thread([this] {
+std::thread Session::startThread(void (Session::*body)()) {
+    return std::thread([this, body] {
         tOwner = owner_;
-        receiveMain();
+        platform::ReasonScope scope(&report_.reasons);
+        (this->*body)();
     });
+}
+
+bool Session::start() {
+    receiveThread_ = startThread(&Session::receiveMain);
     seams_.clock->waitFor(connectDone_, kConnectWaitMs);
     {
         std::lock_guard lock(connectLock_);
@@ -65,14 +70,8 @@ bool Session::start() {
             return false;
         }
     }
-    renderThread_ = std::thread([this] {
-        tOwner = owner_;
-        renderMain();
-    });
-    eventThread_ = std::thread([this] {
-        tOwner = owner_;
-        eventMain();
-    });
+    renderThread_ = startThread(&Session::renderMain);
+    eventThread_ = startThread(&Session::eventMain);
     return true;
 }
 

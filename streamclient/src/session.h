@@ -18,6 +18,7 @@
 #include "picture_scan.h"
 #include "platform/event.h"
 #include "stream_limits.h"
+#include "stream_report.h"
 #include "transport_plugin.h"
 
 namespace ostrel {
@@ -28,10 +29,11 @@ struct PictureDescriptor;
 
 class Session {
 public:
-    // owner tags the session's threads, so that isOwnThread can tell them.
-    // The streaming type decides the records expected (isCodecStreamingType).
-    Session(TransportPlugin& transport, const ClientSettings& settings, const Seams& seams, const void* owner,
-            int streamingType = 2);
+    // owner tags the session's threads, so that isOwnThread can tell them;
+    // what they tell goes into report's reasons. The streaming type decides
+    // the records expected (isCodecStreamingType).
+    Session(TransportPlugin& transport, const ClientSettings& settings, const Seams& seams, StreamReport& report,
+            const void* owner, int streamingType = 2);
     // Stops the transport and joins the threads, waking a receive thread still
     // inside the transport's connect; then frees what the threads shared.
     ~Session();
@@ -80,10 +82,14 @@ private:
     void playAudio(const uint8_t* record, int32_t length);
 
     void wakeAndJoinReceiveThread();
+    // Starts one of the session's threads: tagged with the owner, reasons
+    // kept in the report.
+    std::thread startThread(void (Session::*body)());
 
     TransportPlugin& transport_;
     const ClientSettings& settings_;
     const Seams& seams_;
+    StreamReport& report_;
     const void* owner_;
     const bool codecStream_;
     const std::size_t receiveBufferSize_;

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <future>
 #include <vector>
 
 namespace ostrel::test {
@@ -178,6 +179,34 @@ TEST_F(RtspEndToEndTest, WrongPasswordFailsWithItsOneLineReasonInUnderASecond) {
     EXPECT_EQ(reason->find('\n'), std::string::npos);
     EXPECT_EQ(reason->find("wrong"), std::string::npos) << "the password reached the diagnostics";
     EXPECT_EQ(rendered.value(), 0);
+}
+
+// Two cameras of a wall failing at the same time for different reasons:
+// each handle keeps its own, also while no diagnostics are printed.
+TEST_F(RtspEndToEndTest, TwoHandlesFailingAtOnceEachKeepTheirOwnReason) {
+    OstrelInterface* other = M_KOpenInterface();
+    ASSERT_NE(other, nullptr);
+    MediaConfig c{};
+    c.connectionType = 1;
+    std::strcpy(c.cameraAddress, ("rtsp://127.0.0.1:" + std::to_string(camera.port()) + "/nosuch").c_str());
+    std::strcpy(c.userName, "viewer");
+    std::strcpy(c.password, "s3cret");
+    M_KSetStreamingType(other, 4);
+    ASSERT_EQ(M_KSetMediaConfig(other, &c), 1);
+    auto otherConnect = std::async(std::launch::async, [other] { return M_KConnect(other); });
+    EXPECT_EQ(open(camsim::RtspCodec::H264, "wrong"), 0);
+    EXPECT_EQ(otherConnect.get(), 0);
+
+    char reason[512];
+    ASSERT_GT(M_KGetLastReason(handle, reason, sizeof reason), 0);
+    EXPECT_NE(std::string(reason).find("refused the user name or password"), std::string::npos) << reason;
+    ASSERT_GT(M_KGetLastReason(other, reason, sizeof reason), 0);
+    EXPECT_NE(std::string(reason).find("no stream at that path"), std::string::npos) << reason;
+    // A short buffer gets the start of the reason, terminated.
+    char start[8];
+    EXPECT_EQ(M_KGetLastReason(other, start, sizeof start), 7);
+    EXPECT_EQ(std::string(start), std::string(reason, 7));
+    M_KCloseInterface(other);
 }
 
 } // namespace

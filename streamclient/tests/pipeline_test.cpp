@@ -271,6 +271,10 @@ TEST_F(LossTest, DroppedConnectionCallsNetworkLossOnce) {
     ASSERT_TRUE(networkLoss.waitFor(1));
     M_KDisconnect(handle);
     EXPECT_EQ(networkLoss.value(), 1);
+    // The fake transport tells nothing itself.
+    char reason[128];
+    EXPECT_GT(M_KGetLastReason(handle, reason, sizeof reason), 0);
+    EXPECT_STREQ(reason, "Ostrel-M: the connection to the camera was lost");
 }
 
 TEST_F(LossTest, DisconnectDoesNotCallNetworkLoss) {

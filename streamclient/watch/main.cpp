@@ -9,7 +9,6 @@
 #include <cstring>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -63,31 +62,28 @@ private:
     uint32_t handle_;
 };
 
-// Listens to the libraries' diagnostics for as long as it lives: every line
-// goes to standard error when verbose, and the latest one is kept so that a
-// failed connection can say why in one line.
-class ReasonListener {
+// With --verbose every diagnostic line goes to standard error while it
+// lives; the stream's own reason is kept by the stream client either way.
+class VerboseDiagnostics {
 public:
-    explicit ReasonListener(bool verbose) {
-        platform::setDiagnosticSink([this, verbose](const std::string& line) {
-            if (verbose) platform::writeToStandardError(line);
-            std::lock_guard lock(mutex_);
-            latest_ = line;
-        });
+    explicit VerboseDiagnostics(bool verbose) : verbose_(verbose) {
+        if (verbose_) platform::setDiagnosticSink(platform::writeToStandardError);
     }
-    ~ReasonListener() { platform::setDiagnosticSink({}); }
-    ReasonListener(const ReasonListener&) = delete;
-    ReasonListener& operator=(const ReasonListener&) = delete;
-
-    std::string latest() const {
-        std::lock_guard lock(mutex_);
-        return latest_.empty() ? "no reason given" : latest_;
+    ~VerboseDiagnostics() {
+        if (verbose_) platform::setDiagnosticSink({});
     }
+    VerboseDiagnostics(const VerboseDiagnostics&) = delete;
+    VerboseDiagnostics& operator=(const VerboseDiagnostics&) = delete;
 
 private:
-    mutable std::mutex mutex_;
-    std::string latest_;
+    const bool verbose_;
 };
+
+// Why this camera's stream failed, in one line.
+std::string lastReason(OstrelInterface* handle) {
+    char reason[1025];
+    return M_KGetLastReason(handle, reason, sizeof reason) > 0 ? reason : "no reason given";
+}
 
 // Closes the interface object on every way out.
 struct Interface {
@@ -112,7 +108,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.find) return watch::findCameras(stdout);
-    ReasonListener reasons(options.verbose);
+    VerboseDiagnostics diagnostics(options.verbose);
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
 
@@ -164,7 +160,7 @@ int main(int argc, char** argv) {
 
     const auto start = std::chrono::steady_clock::now();
     if (M_KConnect(h) == 0) {
-        std::printf("not connected: %s\n", reasons.latest().c_str());
+        std::printf("not connected: %s\n", lastReason(h).c_str());
         return 1;
     }
     std::printf("connected\n");
@@ -181,7 +177,7 @@ int main(int argc, char** argv) {
         }
         if (interrupted != 0) break;
         if (events.lost.load()) {
-            std::printf("[%4ld s] lost connection\n", second);
+            std::printf("[%4ld s] lost connection: %s\n", second, lastReason(h).c_str());
             exitCode = 2;
             break;
         }

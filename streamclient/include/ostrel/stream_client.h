@@ -116,6 +116,20 @@ OSTREL_API void M_KFreeAudioToken(OstrelInterface* handle);
 OSTREL_API int32_t M_KStartAudioTransfer(OstrelInterface* handle);
 OSTREL_API void M_KStopAudioTransfer(OstrelInterface* handle);
 
+/* Why the stream failed: the last reason told on this handle's behalf (a
+ * refused connect, a lost connection, a plug-in that could not be loaded), by
+ * the library or its plug-ins, on the handle's own threads or in
+ * M_KSetMediaConfig, M_KEnablePTZProtocol, M_KConnect and M_KDisconnect.
+ * It is kept whether or not diagnostics are printed (TAVOLIN_DEBUG), stays
+ * until a later reason replaces it, and is never another handle's. The text
+ * is one line of valid UTF-8 without control characters, at most 1024 bytes,
+ * starting with the name of the part that told it ("Corvel-M: ...").
+ * Copies it into buffer (size bytes, NUL-terminated, cut at a character's
+ * end) and returns its length without the NUL; 0 and an empty buffer when no
+ * reason was told. A null handle or buffer, or a size below 1, returns 0 and
+ * writes nothing. Any thread may call it, also from inside a callback. */
+OSTREL_API int32_t M_KGetLastReason(OstrelInterface* handle, char* buffer, int32_t size);
+
 #ifdef __cplusplus
 }
 
