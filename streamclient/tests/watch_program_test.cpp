@@ -1,6 +1,8 @@
 // The tavolin-watch program itself on an RTSP URL of the simulated camera:
 // a working mount gives its once-a-second lines with pictures, a path the
-// camera does not serve gives the one-line reason, and either way it ends.
+// camera does not serve gives the one-line reason, and either way it ends;
+// --find lists what a simulated ONVIF camera answers.
+#include "camsim/onvif_camera.h"
 #include "camsim/rtsp_camera.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ostream>
@@ -113,5 +116,24 @@ INSTANTIATE_TEST_SUITE_P(
                                 R"(^\[ +[12] s\] connected  picture 320x240  [1-9]\d* pictures/s)"},
                       WatchCase{"NoSuchPath", "/nosuch", 1, R"(^not connected: .*no stream at that path$)"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A camera whose discovery answer carries percent-encoded escape sequences
+// and line breaks, found on the port TAVOLIN_DISCOVERY_PORT names: it is
+// listed as one row of plain text.
+TEST(WatchFindTest, AHostileAnswerIsOneHarmlessRowFromTheDiscoveryPortAsked) {
+    camsim::OnvifOptions o;
+    o.name = "\x1B]0;owned\x07Gate\r\n127.0.0.9        Forged";
+    o.hardwareId = "\x1B[2J\233Model";
+    camsim::OnvifCamera camera(o);
+    ASSERT_TRUE(camera.start());
+    ASSERT_TRUE(camera.startDiscovery());
+    setenv("TAVOLIN_DISCOVERY_PORT", std::to_string(camera.discoveryPort()).c_str(), 1);
+    const ProgramRun run = runWatch({"--find"}, std::chrono::seconds(10));
+    unsetenv("TAVOLIN_DISCOVERY_PORT");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    ASSERT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    EXPECT_NE(run.output.find("]0;ownedGate  127.0.0.9        Forged"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("[2J\xEF\xBF\xBDModel"), std::string::npos) << run.output;
+}
 
 } // namespace

@@ -44,9 +44,9 @@ protected:
         ASSERT_TRUE(camsim::writeSettingsFile(path.toStdString(), {camsim::SettingsCamera{}}));
         shell.protocols = QCoreApplication::applicationDirPath() + QStringLiteral("/protocol");
     }
-    void TearDown() override { qunsetenv(kDiscoveryPortVariable); }
+    void TearDown() override { qunsetenv(onvif::kDiscoveryPortVariable); }
 
-    void probeAt(uint16_t port) { qputenv(kDiscoveryPortVariable, QByteArray::number(port)); }
+    void probeAt(uint16_t port) { qputenv(onvif::kDiscoveryPortVariable, QByteArray::number(port)); }
 
     CTavolinDlg& openForm() {
         form = std::make_unique<CTavolinDlg>(shell, path.toStdString());

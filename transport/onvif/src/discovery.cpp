@@ -4,14 +4,17 @@
 
 #include <platform/diagnostics.h>
 #include <platform/network_guard.h>
+#include <platform/printable_text.h>
 #include <platform/udp_socket.h>
 
 #include <openssl/rand.h>
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 namespace onvif {
@@ -46,9 +49,12 @@ std::string percentDecoded(const std::string& text) {
     return out;
 }
 
+// A scope's value as text to show: percent-encoded bytes may hide control
+// characters, so the decoded value is made printable.
 std::string scopeValue(const std::vector<std::string>& scopes, const std::string& prefix) {
     for (const std::string& s : scopes) {
-        if (s.compare(0, prefix.size(), prefix) == 0) return percentDecoded(s.substr(prefix.size()));
+        if (s.compare(0, prefix.size(), prefix) == 0)
+            return platform::printableText(percentDecoded(s.substr(prefix.size())));
     }
     return {};
 }
@@ -108,7 +114,8 @@ std::vector<DiscoveredDevice> readProbeMatches(const std::string& reply, const s
         const std::vector<std::string> scopes = words(textOf(child(match, "Scopes")));
         device.name = scopeValue(scopes, "onvif://www.onvif.org/name/");
         device.model = scopeValue(scopes, "onvif://www.onvif.org/hardware/");
-        device.xaddrs = words(textOf(child(match, "XAddrs")));
+        for (const std::string& xaddr : words(textOf(child(match, "XAddrs"))))
+            device.xaddrs.push_back(platform::printableText(xaddr));
         out.push_back(std::move(device));
     }
     return out;
@@ -126,8 +133,20 @@ void DiscoveryResults::add(const DiscoveredDevice& device) {
 }
 
 std::vector<ProbeTarget> defaultProbeTargets() {
-    if (platform::loopbackOnly()) return {{"127.0.0.1", kDiscoveryPort}};
-    return {{kMulticastGroup, kDiscoveryPort}};
+    return probeTargets(platform::loopbackOnly(), std::getenv(kDiscoveryPortVariable));
+}
+
+std::vector<ProbeTarget> probeTargets(bool loopbackOnly, const char* discoveryPort) {
+    if (!loopbackOnly) return {{kMulticastGroup, kDiscoveryPort}};
+    uint16_t port = kDiscoveryPort;
+    if (discoveryPort != nullptr) {
+        char* end = nullptr;
+        errno = 0;
+        const long value = std::strtol(discoveryPort, &end, 10);
+        if (errno == 0 && end != discoveryPort && *end == '\0' && value >= 1 && value <= 65535)
+            port = static_cast<uint16_t>(value);
+    }
+    return {{"127.0.0.1", port}};
 }
 
 std::vector<DiscoveredDevice> discover(const std::vector<ProbeTarget>& targets, int windowMs, std::string* why,

@@ -107,6 +107,25 @@ TEST(DiscoveryTest, AStopEndsTheWindowEarly) {
     EXPECT_TRUE(discover({{"127.0.0.1", silent.localPort()}}, 60000, nullptr, stop.get_token()).empty());
 }
 
+// One choice for every program that searches: the port variable moves the
+// directed probe of loopback-only mode, and nothing else.
+TEST(ProbeTargetTest, TheDiscoveryPortMovesOnlyTheLoopbackProbe) {
+    const struct {
+        bool loopbackOnly;
+        const char* port;
+        const char* host;
+        uint16_t wanted;
+    } cases[] = {{true, nullptr, "127.0.0.1", 3702}, {true, "3799", "127.0.0.1", 3799},
+                 {true, "0", "127.0.0.1", 3702},     {true, "70000", "127.0.0.1", 3702},
+                 {true, "37x", "127.0.0.1", 3702},   {false, "3799", "239.255.255.250", 3702}};
+    for (const auto& c : cases) {
+        const auto targets = probeTargets(c.loopbackOnly, c.port);
+        ASSERT_EQ(targets.size(), 1u);
+        EXPECT_EQ(targets[0].host, c.host) << (c.port ? c.port : "unset");
+        EXPECT_EQ(targets[0].port, c.wanted) << (c.port ? c.port : "unset");
+    }
+}
+
 TEST(DiscoveryTest, LoopbackOnlyModeNeverProbesTheMulticastGroup) {
     platform::enableLoopbackOnly();
     const auto targets = defaultProbeTargets();

@@ -1,10 +1,6 @@
 #include "form/found_camera.h"
 
-#include <QByteArray>
-#include <QtGlobal>
-
 #include "onvif/address.h"
-#include "platform/network_guard.h"
 
 namespace tavolin::ui {
 
@@ -40,17 +36,6 @@ FoundCamera foundCameraOf(const onvif::DiscoveredDevice& device) {
         if (found.host.empty()) found.host = chosen->host;
     }
     return found;
-}
-
-std::vector<onvif::ProbeTarget> searchTargets() {
-    std::vector<onvif::ProbeTarget> targets = onvif::defaultProbeTargets();
-    if (!platform::loopbackOnly()) return targets;
-    bool ok = false;
-    const int port = qEnvironmentVariableIntValue(kDiscoveryPortVariable, &ok);
-    if (ok && port > 0 && port <= 65535) {
-        for (onvif::ProbeTarget& target : targets) target.port = static_cast<uint16_t>(port);
-    }
-    return targets;
 }
 
 } // namespace tavolin::ui

@@ -24,13 +24,4 @@ struct FoundCamera {
 // service addresses); the port is that of its device service.
 FoundCamera foundCameraOf(const onvif::DiscoveredDevice& device);
 
-// Environment variable: under loopback-only mode, the port of 127.0.0.1 the
-// directed probe goes to instead of the standard 3702 (a simulator on a port
-// of its own). Ignored otherwise: cameras listen on the standard port.
-inline constexpr char kDiscoveryPortVariable[] = "TAVOLIN_DISCOVERY_PORT";
-
-// Where the search probes: the local network's multicast group, or only
-// 127.0.0.1 under loopback-only mode.
-std::vector<onvif::ProbeTarget> searchTargets();
-
 } // namespace tavolin::ui

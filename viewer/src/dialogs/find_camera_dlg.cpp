@@ -73,7 +73,7 @@ void CFindCameraDlg::search() {
     ok_->setEnabled(false);
     again_->setEnabled(false);
     status_->setText(QStringLiteral("Searching..."));
-    search_->start(searchTargets(), windowMs_);
+    search_->start(onvif::defaultProbeTargets(), windowMs_);
 }
 
 bool CFindCameraDlg::isSearching() const { return search_->isRunning(); }

@@ -14,8 +14,10 @@ namespace onvif {
 struct DiscoveredDevice {
     std::string endpoint; // the device's stable identity (urn:uuid:...)
     std::string address;  // where the answer came from
-    std::string name;     // from the onvif://www.onvif.org/name/ scope
-    std::string model;    // from the onvif://www.onvif.org/hardware/ scope
+    // What the device says of itself, made printable (no control characters,
+    // valid UTF-8), so that a list or a terminal shows it as plain text.
+    std::string name;  // from the onvif://www.onvif.org/name/ scope
+    std::string model; // from the onvif://www.onvif.org/hardware/ scope
     std::vector<std::string> xaddrs;
 };
 
@@ -44,9 +46,19 @@ struct ProbeTarget {
     uint16_t port = 3702;
 };
 
-// Where a probe goes: the multicast group, or a directed probe to
-// 127.0.0.1 under loopback-only mode (the group is never sent to then).
+// Environment variable: under loopback-only mode, the port of 127.0.0.1 the
+// directed probe goes to instead of the standard 3702 (a simulator on a port
+// of its own). Ignored otherwise: cameras listen on the standard port.
+inline constexpr char kDiscoveryPortVariable[] = "TAVOLIN_DISCOVERY_PORT";
+
+// Where a probe goes, for every program that searches: the multicast group,
+// or under loopback-only mode a directed probe to 127.0.0.1 only, at the
+// port kDiscoveryPortVariable names (the group is never sent to then).
 std::vector<ProbeTarget> defaultProbeTargets();
+
+// The same choice from its inputs: the mode and the variable's text (null
+// when unset). A port outside 1 to 65535 or not a number counts as unset.
+std::vector<ProbeTarget> probeTargets(bool loopbackOnly, const char* discoveryPort);
 
 // Sends one probe to every target and collects answers for windowMs, or
 // until `stop` is requested (what answered by then is returned). `why` (when
