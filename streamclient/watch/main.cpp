@@ -108,6 +108,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.find) return watch::findCameras(stdout);
+    if (!watch::takePassword(options, error)) {
+        std::fprintf(stderr, "tavolin-watch: %s\n", error.c_str());
+        return 64;
+    }
     VerboseDiagnostics diagnostics(options.verbose);
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);

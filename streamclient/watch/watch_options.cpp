@@ -10,6 +10,8 @@
 #include <ledra/config_store.h>
 #include <transport/streaming_types.h>
 
+#include "password_source.h"
+
 namespace watch {
 
 namespace {
@@ -93,7 +95,8 @@ void setViewerDefaults(MediaConfig& c) {
 
 const char* usageText() {
     return "usage: tavolin-watch [--seconds N] [--image FILE.ppm] [--audio] [--verbose]\n"
-           "                     [--type 1|2] [--address A] [--user U] [--password P]\n"
+           "                     [--type 1|2] [--address A] [--user U]\n"
+           "                     [--password-file FILE | --password - | --password P]\n"
            "                     [--register-port N] [--control-port N] [--streaming-port N]\n"
            "                     [--http-port N] [--channel N]\n"
            "                     [--onvif HOST[:PORT]] [--find]\n"
@@ -102,13 +105,19 @@ const char* usageText() {
            "Watches one camera headless and prints once a second what it shows.\n"
            "Without a camera it starts a simulated camera on 127.0.0.1 and watches that.\n"
            "--onvif watches an ONVIF camera (streaming type 5) by its device service's\n"
-           "host and port; --find lists the ONVIF cameras that answer a discovery probe.\n";
+           "host and port; --find lists the ONVIF cameras that answer a discovery probe.\n"
+           "Passwords: --password-file takes the first line of a file only you may read;\n"
+           "--password - asks on the terminal, as does a --user (or a user in --url) given\n"
+           "without a password for an RTSP or ONVIF camera. A password on the command line\n"
+           "shows in the process list until the program has read it.\n";
 }
 
 bool parseArguments(int argc, char** argv, Options& options, std::string& error) {
     setViewerDefaults(options.config);
     std::string settingsPath;
     int camera = -1;
+    bool userGiven = false;
+    bool passwordGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -157,14 +166,30 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         } else if (arg == "--url") {
             if (!text(s)) return false;
             if (!takeRtspUrl(s, options.config, error)) return false;
+            // The address kept is the URL without its user and password.
+            overwriteArgument(argv[i], options.config.cameraAddress);
             options.streamingType = transport::kRtspStreamingType;
             options.cameraGiven = true;
+            if (const corvel::RtspUrlParts parts = corvel::splitRtspUrl(s); parts.hasUserInfo) {
+                userGiven = true;
+                passwordGiven = passwordGiven || !parts.password.empty();
+            }
         } else if (arg == "--user") {
             if (!text(s)) return false;
             copyText(options.config.userName, sizeof options.config.userName, s);
+            userGiven = true;
         } else if (arg == "--password") {
             if (!text(s)) return false;
-            copyText(options.config.password, sizeof options.config.password, s);
+            if (s == "-") {
+                options.askPassword = true;
+            } else {
+                copyText(options.config.password, sizeof options.config.password, s);
+                overwriteArgument(argv[i]);
+            }
+            passwordGiven = true;
+        } else if (arg == "--password-file") {
+            if (!text(options.passwordFile)) return false;
+            passwordGiven = true;
         } else if (arg == "--register-port") {
             if (!number(n)) return false;
             options.config.registerPort = n;
@@ -200,7 +225,25 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         }
         if (!loadCameraSection(settingsPath, camera, options, error)) return false;
         options.cameraGiven = true;
+        passwordGiven = true; // the record's, or the viewer's default
     }
+    options.passwordWanted = userGiven && !passwordGiven && transport::streamsOverRtsp(options.streamingType);
+    return true;
+}
+
+bool takePassword(Options& options, std::string& error) {
+    MediaConfig& c = options.config;
+    const std::size_t limit = sizeof c.password - 1;
+    std::string password;
+    if (!options.passwordFile.empty()) {
+        if (!readPasswordFile(options.passwordFile, limit, password, error)) return false;
+    } else if (options.askPassword || (options.passwordWanted && canPrompt())) {
+        const std::string prompt = "Password for " + std::string(c.userName) + " at " + c.cameraAddress + ": ";
+        if (!promptPassword(prompt, limit, password, error)) return false;
+    } else {
+        return true;
+    }
+    copyText(c.password, sizeof c.password, password);
     return true;
 }
 

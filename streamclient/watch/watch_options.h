@@ -18,10 +18,23 @@ struct Options {
     bool verbose = false; // every diagnostic line on standard error
     bool showHelp = false;
     bool find = false; // list the ONVIF cameras that answer, then stop
+
+    // Where the password comes from when not from the command line: a file
+    // (--password-file), or the terminal (--password -, or a user name given
+    // for an RTSP or ONVIF camera without a password).
+    std::string passwordFile;
+    bool askPassword = false;
+    bool passwordWanted = false; // asked for when standard input is a terminal
 };
 
 // Parses the arguments; false with a message in error when they are wrong.
+// A password given on the command line (--password, or inside --url) is
+// overwritten in argv once taken, so that the process list stops showing it.
 bool parseArguments(int argc, char** argv, Options& options, std::string& error);
+
+// Takes the password from the file or the terminal when the options ask for
+// it; false with a message in error when that fails.
+bool takePassword(Options& options, std::string& error);
 
 // Fills the camera's settings from section `camera` (0 to 15) of a settings
 // file, with the viewer's defaults for missing keys. False when the store is
