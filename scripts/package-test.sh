@@ -87,7 +87,7 @@ for _ in $(seq 30); do
   echo "$watch_libs" | grep -q 'Quillon-M\|Garnet-M' && break
 done
 wait "$watch_pid" || fail "tavolin-watch failed: $(cat "$tmp/watch.log")"
-grep -Eq 'picture [0-9]+x[0-9]+ +[1-9][0-9]* pictures/s' "$tmp/watch.log" ||
+grep -Eq 'picture [0-9]+x[0-9]+( \(shown [0-9]+x[0-9]+\))? +[1-9][0-9]* pictures/s' "$tmp/watch.log" ||
   fail "tavolin-watch decoded no pictures: $(cat "$tmp/watch.log")"
 for plugin in Ostrel-M Fenwa20-M; do
   echo "$watch_libs" | grep -q "lib$plugin.so" || fail "tavolin-watch did not load $plugin from the unpacked tree"

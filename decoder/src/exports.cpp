@@ -39,3 +39,11 @@ extern "C" int32_t M_XCExit(void* instance) {
     delete static_cast<decoder::VideoDecoder*>(instance);
     return 1;
 }
+
+extern "C" int32_t M_XCGetSourceSize(void* instance, int32_t* width, int32_t* height) {
+    if (instance == nullptr || width == nullptr || height == nullptr) return 0;
+    const auto size = static_cast<decoder::VideoDecoder*>(instance)->sourceSize();
+    *width = size.width;
+    *height = size.height;
+    return size.width > 0 ? 1 : 0;
+}

@@ -125,7 +125,7 @@ bool VideoDecoder::receive(AVCodecContext& context, int width, int height) {
 void VideoDecoder::considerThreads(std::size_t length) {
     threadsConsidered_ = true;
     if (codec_ == kDecoderCodecMpeg4 || codec_ == kDecoderCodecJpeg) return;
-    if (sourcePixels_ <= kSingleThreadPixels) return;
+    if (static_cast<int64_t>(source_.width) * source_.height <= kSingleThreadPixels) return;
     const int threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxThreads);
     if (threads < 2) return;
     Context threaded = openContext(threads);
@@ -153,7 +153,7 @@ const uint8_t* VideoDecoder::decode(int width, int height, const uint8_t* data, 
 
 bool VideoDecoder::convert(const AVFrame& frame, int width, int height) {
     if (frame.width <= 0 || frame.height <= 0) return false;
-    sourcePixels_ = static_cast<int64_t>(frame.width) * frame.height;
+    source_ = {frame.width, frame.height};
     int w = frame.width;
     int h = frame.height;
     std::size_t limit = kMaxPictureBytes;

@@ -30,6 +30,14 @@ public:
     // Threads the codec context decodes with (tests and benchmarks look).
     int threadCount() const;
 
+    struct Size {
+        int width = 0;
+        int height = 0;
+    };
+    // The latest decoded picture's own size, before scaling; 0 x 0 before
+    // the first.
+    Size sourceSize() const { return source_; }
+
 private:
     explicit VideoDecoder(DecoderCodec codec) : codec_(codec) {}
     struct CodecDeleter {
@@ -55,7 +63,7 @@ private:
     const DecoderCodec codec_;
     Context context_;
     bool threadsConsidered_ = false;
-    int64_t sourcePixels_ = 0; // of the latest decoded picture
+    Size source_; // of the latest decoded picture
     std::unique_ptr<AVFrame, FrameDeleter> frame_;
     std::unique_ptr<AVPacket, PacketDeleter> packet_;
     PictureScaler scaler_;

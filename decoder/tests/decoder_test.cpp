@@ -388,11 +388,16 @@ TEST_P(CodecDecoderTest, PictureSmallerThanTheBoxKeepsItsOwnSize) {
 }
 
 TEST_P(CodecDecoderTest, PictureLargerThanTheBoxIsScaledDownWithItsAspect) {
+    int32_t width = 0, height = 0;
     const uint8_t* pic = decodeQuadrants(320, 240, 100, 100);
     ASSERT_NE(pic, nullptr);
     EXPECT_EQ(i32At(pic, 4), 100);
     EXPECT_EQ(i32At(pic, 8), -75);
     DecoderTest::expectQuadrants(pic, 100, 75);
+    // The stream's own size is still known.
+    EXPECT_EQ(plugin_.sourceSize(instance_, &width, &height), 1);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 240);
 }
 
 // A wall cell changes size with the layout: each picture fits the box asked

@@ -52,4 +52,12 @@ const uint8_t* DecoderPlugin::decode(int32_t width, int32_t height, const uint8_
     return static_cast<const uint8_t*>(table_.decode(instance_, width, height, data, length, 0, 0, 0));
 }
 
+PictureSize DecoderPlugin::sourceSize() const {
+    PictureSize size;
+    if (instance_ == nullptr || table_.sourceSize == nullptr ||
+        table_.sourceSize(instance_, &size.width, &size.height) != 1 || size.width <= 0 || size.height <= 0)
+        return {};
+    return size;
+}
+
 } // namespace ostrel

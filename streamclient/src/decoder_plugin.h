@@ -8,6 +8,7 @@
 #include <string>
 
 #include "decoder_binding.h"
+#include "picture_scan.h"
 #include "platform/module.h"
 #include "platform/processor.h"
 
@@ -34,6 +35,9 @@ public:
     // Decodes one picture's data; the decoder's picture (header, then
     // pixels), or null when there is no decoder or no picture came back.
     const uint8_t* decode(int32_t width, int32_t height, const uint8_t* data, int32_t length) const;
+    // The latest picture's size as the stream carries it; 0 x 0 when the
+    // decoder cannot tell.
+    PictureSize sourceSize() const;
 
 private:
     platform::Module module_;

@@ -126,8 +126,15 @@ void Session::firstPicture(const uint8_t* record, int32_t length) {
     streamHeight_ = size.height;
     const uint8_t* picture = decode(record, length);
     if (picture == nullptr) return;
+    noteStreamSize();
     startStream();
     handOverPicture(picture);
+}
+
+// The decoder's word, else what an MPEG-4 stream's first picture said.
+void Session::noteStreamSize() {
+    const PictureSize told = decoder_.sourceSize();
+    report_.setStreamSize(told.width > 0 ? told : fullSize_);
 }
 
 void Session::startStream() {
@@ -149,7 +156,9 @@ void Session::handOverEventHeader(const uint8_t* record) {
 void Session::laterPicture(const uint8_t* record, int32_t length) {
     handOverEventHeader(record);
     const uint8_t* picture = decode(record, length);
-    if (picture != nullptr) handOverPicture(picture);
+    if (picture == nullptr) return;
+    noteStreamSize();
+    handOverPicture(picture);
 }
 
 // No picture is shown before the first random-access record: a decoder
@@ -166,6 +175,7 @@ void Session::codecPicture(int32_t kind, const uint8_t* record, int32_t length) 
     }
     const uint8_t* picture = decoder_.useCodec(codec) ? decode(record, length) : nullptr;
     if (picture == nullptr) return;
+    noteStreamSize();
     if (!streamStarted_) startStream();
     describeDecodedPicture(picture);
     lastPictureMs_.store(seams_.clock->nowMs());

@@ -20,4 +20,12 @@ OSTREL_API int32_t M_KGetLastReason(OstrelInterface* handle, char* buffer, int32
     }
 }
 
+OSTREL_API int32_t M_KGetStreamSize(OstrelInterface* handle, int32_t* width, int32_t* height) {
+    if (handle == nullptr) return 0;
+    const ostrel::PictureSize size = handle->report.streamSize();
+    if (width != nullptr) *width = size.width;
+    if (height != nullptr) *height = size.height;
+    return size.width > 0 && size.height > 0 ? 1 : 0;
+}
+
 } // extern "C"

@@ -25,7 +25,9 @@ Session::Session(TransportPlugin& transport, const ClientSettings& settings, con
                  const void* owner, int streamingType)
     : transport_(transport), settings_(settings), seams_(seams), report_(report), owner_(owner),
       codecStream_(isCodecStreamingType(streamingType)),
-      receiveBufferSize_(codecStream_ ? kCodecReceiveBufferSize : kReceiveBufferSize) {}
+      receiveBufferSize_(codecStream_ ? kCodecReceiveBufferSize : kReceiveBufferSize) {
+    report_.setStreamSize({});
+}
 
 Session::~Session() {
     disconnecting_.store(true);

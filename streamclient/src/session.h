@@ -80,6 +80,8 @@ private:
     void handOverPicture(const uint8_t* picture);
     void describeDecodedPicture(const uint8_t* picture);
     void playAudio(const uint8_t* record, int32_t length);
+    // Tells the report the camera's own picture size after a decoded picture.
+    void noteStreamSize();
 
     void wakeAndJoinReceiveThread();
     // Starts one of the session's threads: tagged with the owner, reasons

@@ -75,6 +75,10 @@ TEST_F(PipelineTest, AskedToFitTheDecoderMakesPicturesNoLargerThanTheRectangle) 
         EXPECT_EQ(snap.height, box.height);
         EXPECT_EQ(snap.pixels.size(), static_cast<std::size_t>(box.width) * box.height * 4u);
     }
+    // Whatever the window shows, the stream's own size is the camera's.
+    int32_t size[2] = {};
+    EXPECT_EQ(M_KGetStreamSize(handle, &size[0], &size[1]), 1);
+    EXPECT_EQ(std::vector<int32_t>(size, size + 2), (std::vector<int32_t>{640, 480}));
 }
 
 TEST_F(PipelineTest, LaterPicturesKeepTheFirstSize) {

@@ -1,4 +1,5 @@
 // tavolin-watch: what it makes of its command line and of a settings file.
+#include "status_line.h"
 #include "watch_options.h"
 
 #include <gtest/gtest.h>
@@ -212,6 +213,12 @@ TEST_F(WatchOptionsTest, PasswordFileGivesItsFirstLineOnlyWhenPrivate) {
         EXPECT_EQ(watch::takePassword(o, error), password != nullptr) << content;
         EXPECT_STREQ(o.config.password, password != nullptr ? password : "604217");
     }
+}
+
+TEST(StatusLineTest, TheCamerasSizeComesFirstAndTheShownOneOnlyWhenItDiffers) {
+    EXPECT_EQ(watch::pictureSizeText(640, 360, 320, 180), "640x360 (shown 320x180)");
+    EXPECT_EQ(watch::pictureSizeText(320, 240, 320, 240), "320x240");
+    EXPECT_EQ(watch::pictureSizeText(0, 0, 320, 240), "320x240"); // the camera's not known yet
 }
 
 } // namespace

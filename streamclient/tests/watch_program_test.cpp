@@ -91,8 +91,9 @@ class WatchProgramTest : public ::testing::TestWithParam<WatchCase> {};
 TEST_P(WatchProgramTest, RtspUrlIsWatchedOrRefusedInOneLineAndTheProgramEnds) {
     const WatchCase& c = GetParam();
     camsim::RtspOptions o;
-    o.width = 320;
-    o.height = 240;
+    // Larger than the watcher's window, which shows it fitted.
+    o.width = 640;
+    o.height = 360;
     o.user = "viewer";
     o.password = "s3cret";
     camsim::RtspCamera camera(o);
@@ -113,7 +114,7 @@ TEST_P(WatchProgramTest, RtspUrlIsWatchedOrRefusedInOneLineAndTheProgramEnds) {
 INSTANTIATE_TEST_SUITE_P(
     Urls, WatchProgramTest,
     ::testing::Values(WatchCase{"WorkingMount", "/h264", 0,
-                                R"(^\[ +[12] s\] connected  picture 320x240  [1-9]\d* pictures/s)"},
+                                R"(^\[ +[12] s\] connected  picture 640x360 \(shown 320x180\)  [1-9]\d* pictures/s)"},
                       WatchCase{"NoSuchPath", "/nosuch", 1, R"(^not connected: .*no stream at that path$)"}),
     [](const auto& info) { return std::string(info.param.name); });
 

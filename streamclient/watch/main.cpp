@@ -16,6 +16,7 @@
 #include "platform/diagnostics.h"
 #include "find_cameras.h"
 #include "platform/surface.h"
+#include "status_line.h"
 #include "watch_options.h"
 #include "watch_surface.h"
 
@@ -190,13 +191,18 @@ int main(int argc, char** argv) {
         const long motion = events.motion.load();
         const long inputs = events.inputs.load();
         const auto shown = surface->status();
-        const int regions = events.motionRegions.load();
-        const int state = events.inputState.load();
-        std::printf("[%4ld s] connected  picture %dx%d  %ld pictures/s  motion %ld (regions %d%d%d%d)  "
-                    "inputs %ld (in1 %d in2 %d)\n",
-                    second, shown.width, shown.height, rendered - lastRendered, motion - lastMotion, regions & 1,
-                    (regions >> 1) & 1, (regions >> 2) & 1, (regions >> 3) & 1, inputs - lastInputs, state & 1,
-                    (state >> 1) & 1);
+        watch::SecondFigures figures;
+        figures.second = second;
+        // The camera's own size comes from its stream; the window may show it smaller.
+        M_KGetStreamSize(h, &figures.streamWidth, &figures.streamHeight);
+        figures.shownWidth = shown.width;
+        figures.shownHeight = shown.height;
+        figures.pictures = rendered - lastRendered;
+        figures.motion = motion - lastMotion;
+        figures.motionRegions = events.motionRegions.load();
+        figures.inputs = inputs - lastInputs;
+        figures.inputState = events.inputState.load();
+        std::printf("%s\n", watch::statusLine(figures).c_str());
         std::fflush(stdout);
         lastRendered = rendered;
         lastMotion = motion;

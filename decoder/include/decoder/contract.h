@@ -68,13 +68,18 @@ struct PictureHeader {
 //     arguments are reserved (pass 0). Returns the picture, or null when none
 //     is ready.
 //   M_XCExit frees the instance; the result carries no meaning.
+//   M_XCGetSourceSize tells the size of the latest decoded picture as the
+//     stream carries it, before any scaling to the caller's size: 1 and the
+//     size, or 0 (and 0 x 0) before the first picture. A decoder without it
+//     still works; its callers then know only the sizes they asked for.
 #define DECODER_CONTRACT_FUNCTIONS(X)                                                                                  \
     X(M_XCInit, init, void*, (const DecoderSetup* setup), Required)                                                    \
     X(M_XCExit, exit, int32_t, (void* instance), Optional)                                                             \
     X(M_XDecode, decode, const void*,                                                                                  \
       (void* instance, int32_t width, int32_t height, const uint8_t* data, int32_t length, int32_t reserved1,          \
        int32_t reserved2, int32_t reserved3),                                                                          \
-      Required)
+      Required)                                                                                                        \
+    X(M_XCGetSourceSize, sourceSize, int32_t, (void* instance, int32_t* width, int32_t* height), Optional)
 
 #define DECODER_DECLARE_FUNCTION_TYPES(name, slot, result, params, need)                                               \
     typedef result name##_fn params;                                                                                   \

@@ -130,6 +130,12 @@ OSTREL_API void M_KStopAudioTransfer(OstrelInterface* handle);
  * writes nothing. Any thread may call it, also from inside a callback. */
 OSTREL_API int32_t M_KGetLastReason(OstrelInterface* handle, char* buffer, int32_t size);
 
+/* The size of the camera's pictures as its stream carries them, before any
+ * fitting to the render rectangle: 1 and the size of the latest decoded
+ * picture, or 0 and 0 x 0 before the first one. Either pointer may be null.
+ * A null handle returns 0 and writes nothing. Any thread may call it. */
+OSTREL_API int32_t M_KGetStreamSize(OstrelInterface* handle, int32_t* width, int32_t* height);
+
 #ifdef __cplusplus
 }
 
