@@ -13,6 +13,8 @@ namespace {
 constexpr std::size_t kMaxHead = 16 * 1024;
 // A client that announces a body must send it within this time.
 constexpr int kBodyDeadlineMs = 10000;
+// A kept connection looks at the server's stop this often while idle.
+constexpr int kIdleSliceMs = 100;
 
 const char* reason(int status) {
     switch (status) {
@@ -142,8 +144,9 @@ void HttpServer::setFixedAnswer(std::optional<std::string> body) {
 }
 
 // Reads the body a POST request announces; `pending` holds what came with
-// the head. Returns the status to refuse it with, or 0.
-int HttpServer::readBody(Connection& c, HttpRequest& request, std::string pending) const {
+// the head and keeps what came after the body. Returns the status to refuse
+// it with, or 0.
+int HttpServer::readBody(Connection& c, HttpRequest& request, std::string& pending) const {
     const std::string length = request.header("content-length");
     if (length.empty() || !request.header("transfer-encoding").empty()) return 411;
     char* end = nullptr;
@@ -157,6 +160,7 @@ int HttpServer::readBody(Connection& c, HttpRequest& request, std::string pendin
     }
     const platform::Deadline deadline = platform::deadlineAfter(kBodyDeadlineMs);
     request.body = std::move(pending);
+    pending.clear();
     char chunk[4096];
     while (request.body.size() < announced) {
         if (c.isShutDown() || std::chrono::steady_clock::now() >= deadline) return 400;
@@ -165,22 +169,38 @@ int HttpServer::readBody(Connection& c, HttpRequest& request, std::string pendin
         if (r.status != platform::RecvStatus::Ok) return 400;
         request.body.append(chunk, r.bytes);
     }
+    pending = request.body.substr(static_cast<std::size_t>(announced));
     request.body.resize(static_cast<std::size_t>(announced));
     return 0;
 }
 
 void HttpServer::serve(const std::shared_ptr<Connection>& c) {
-    std::string head;
+    std::string pending;
+    while (serveOne(*c, pending)) {}
+}
+
+bool HttpServer::awaitRequest(Connection& c, const std::string& pending) const {
+    if (!pending.empty()) return true;
+    const auto idleUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(keepAliveIdleMs_);
+    while (!c.isShutDown() && std::chrono::steady_clock::now() < idleUntil) {
+        if (c.socket().waitReadable(kIdleSliceMs)) return true;
+    }
+    return false;
+}
+
+bool HttpServer::serveOne(Connection& c, std::string& pending) {
+    std::string head = std::move(pending);
+    pending.clear();
     char chunk[1024];
     while (head.find("\r\n\r\n") == std::string::npos) {
-        if (head.size() > kMaxHead || c->isShutDown()) return;
-        const platform::RecvResult r = c->socket().receiveSome(chunk, sizeof chunk);
+        if (head.size() > kMaxHead || c.isShutDown()) return false;
+        const platform::RecvResult r = c.socket().receiveSome(chunk, sizeof chunk);
         if (r.status == platform::RecvStatus::TimedOut) continue;
-        if (r.status != platform::RecvStatus::Ok) return;
+        if (r.status != platform::RecvStatus::Ok) return false;
         head.append(chunk, r.bytes);
     }
     const std::size_t headEnd = head.find("\r\n\r\n");
-    std::string pending = head.substr(headEnd + 4);
+    pending = head.substr(headEnd + 4);
     head.resize(headEnd);
     HttpRequest request;
     const bool parsed = parseHead(head, request);
@@ -188,7 +208,7 @@ void HttpServer::serve(const std::shared_ptr<Connection>& c) {
     if (!parsed) {
         refusal = 400;
     } else if (request.method == "POST" && maxPostBody_ > 0) {
-        refusal = readBody(*c, request, std::move(pending));
+        refusal = readBody(c, request, pending);
     } else if (request.method != "GET") {
         refusal = 400;
     }
@@ -201,8 +221,8 @@ void HttpServer::serve(const std::shared_ptr<Connection>& c) {
     }
     arrived_.notify_all();
 
-    if (const int delay = faults_.delayMs.load(); delay > 0) pause(*c, delay);
-    if (faults_.closeWithoutAnswer.load()) return;
+    if (const int delay = faults_.delayMs.load(); delay > 0) pause(c, delay);
+    if (faults_.closeWithoutAnswer.load()) return false;
     HttpResponse response;
     if (refusal != 0) {
         response = {refusal, "bad request\n"};
@@ -216,13 +236,16 @@ void HttpServer::serve(const std::shared_ptr<Connection>& c) {
         response = {404, "not found\n"};
     }
     const bool truncate = faults_.truncateBody.load();
+    const bool keep =
+        keepAliveIdleMs_ > 0 && refusal == 0 && !truncate && lower(request.header("connection")) != "close";
     const std::size_t announced = response.body.size() + (truncate ? 100 : 0);
     std::string out = "HTTP/1.1 " + std::to_string(response.status) + " " + reason(response.status) +
                       "\r\nContent-Type: " + response.contentType + "\r\nContent-Length: " + std::to_string(announced) +
-                      "\r\nCache-Control: no-cache\r\nConnection: close\r\n";
+                      "\r\nCache-Control: no-cache\r\nConnection: " + (keep ? "keep-alive" : "close") + "\r\n";
     for (const auto& [name, value] : response.headers) out += name + ": " + value + "\r\n";
     out += "\r\n" + response.body;
-    c->send(out.data(), out.size());
+    if (!c.send(out.data(), out.size())) return false;
+    return keep && awaitRequest(c, pending);
 }
 
 } // namespace camsim

@@ -53,6 +53,7 @@ bool TcpServer::start(const std::string& host, uint16_t port, Handler handler, c
     stop();
     if (!listener_.listen(host, port)) return false;
     port_ = listener_.port();
+    accepted_.store(0);
     handler_ = std::move(handler);
     faults_ = faults;
     running_.store(true);
@@ -67,6 +68,7 @@ void TcpServer::acceptLoop() {
         if (!socket.isOpen()) continue;
         if (!running_.load()) break;
         socket.setNoDelay(true);
+        accepted_.fetch_add(1);
         std::lock_guard<std::mutex> lock(workersMutex_);
         Worker& worker = workers_.emplace_back();
         worker.connection = std::make_shared<Connection>(std::move(socket), faults_);

@@ -100,7 +100,8 @@ SoapAnswer post(uint16_t port, const std::string& body, const PostOptions& optio
     platform::TcpSocket socket;
     if (!socket.connect("127.0.0.1", port, 2000)) return answer;
     std::string request = "POST " + options.path +
-                          " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/soap+xml; charset=utf-8\r\n"
+                          " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                          "Content-Type: application/soap+xml; charset=utf-8\r\n"
                           "Content-Length: " +
                           std::to_string(body.size()) + "\r\n";
     for (const std::string& h : options.headers) request += h + "\r\n";

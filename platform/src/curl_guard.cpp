@@ -27,7 +27,9 @@ extern "C" curl_socket_t openGuardedSocket(void* user, curlsocktype, curl_sockad
             return CURL_SOCKET_BAD;
         }
     }
-    return ::socket(address->family, address->socktype, address->protocol);
+    const curl_socket_t socket = ::socket(address->family, address->socktype, address->protocol);
+    if (socket != CURL_SOCKET_BAD) ++guard->opened;
+    return socket;
 }
 
 } // namespace

@@ -14,9 +14,11 @@ void initialiseCurlOnce();
 // The host part of a URL as libcurl reads it; empty when it cannot be parsed.
 std::string curlUrlHost(const std::string& url);
 
-// Set by the socket check when it refused an address.
+// What the socket check saw: whether it refused an address (since the
+// flag was last cleared) and how many sockets it let open.
 struct SocketGuard {
     bool refused = false;
+    int opened = 0;
 };
 
 // Makes every socket of the transfer pass the loopback guard; `guard` must

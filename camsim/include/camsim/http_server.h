@@ -1,6 +1,7 @@
 // A small HTTP/1.1 server for a simulated camera's web server: one request
-// per connection, every request recorded, errors and slow answers injectable.
-// GET only, unless a camera that takes request bodies (SOAP) allows POST.
+// per connection unless a camera keeps connections, every request recorded,
+// errors and slow answers injectable. GET only, unless a camera that takes
+// request bodies (SOAP) allows POST.
 #pragma once
 
 #include "camsim/faults.h"
@@ -86,10 +87,20 @@ public:
     // Lets POST requests with a body of at most `maxBody` bytes through to
     // the handler (before start()); larger bodies are refused with 413.
     void allowPost(std::size_t maxBody) { maxPostBody_ = maxBody; }
+    // Keeps a connection open for the client's next request, up to idleMs
+    // after an answer, unless the client asks to close it (before start()).
+    void keepConnections(int idleMs) { keepAliveIdleMs_ = idleMs; }
+    // TCP connections accepted since start.
+    int connectionsAccepted() const { return server_.connectionsAccepted(); }
 
 private:
     void serve(const std::shared_ptr<Connection>& connection);
-    int readBody(Connection& connection, HttpRequest& request, std::string pending) const;
+    // Reads and answers one request; true when the connection stays for the
+    // next one. `pending` carries bytes read past a request to the next.
+    bool serveOne(Connection& connection, std::string& pending);
+    // Waits, while idle, for the next request of a kept connection.
+    bool awaitRequest(Connection& connection, const std::string& pending) const;
+    int readBody(Connection& connection, HttpRequest& request, std::string& pending) const;
 
     Recording* recording_;
     HttpFaults faults_;
@@ -100,6 +111,7 @@ private:
     std::vector<HttpRequest> requests_;
     std::optional<std::string> fixedAnswer_;
     std::size_t maxPostBody_ = 0; // 0: GET only
+    int keepAliveIdleMs_ = 0;     // 0: one request per connection
 };
 
 } // namespace camsim

@@ -140,6 +140,10 @@ public:
     // The preset names the camera holds, by slot (empty: no preset there).
     std::vector<std::string> presetNames() const;
 
+    // TCP connections the web server accepted since it last (re)started;
+    // clients that keep their connection open make one for many requests.
+    int connectionCount() const;
+
     // Every request so far, in arrival order.
     std::vector<OnvifRequestRecord> requestLog() const;
     void clearRequestLog();

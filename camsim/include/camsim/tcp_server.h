@@ -63,6 +63,8 @@ public:
     bool isRunning() const { return running_.load(); }
     // Shuts down every open connection (the listener stays).
     void dropConnections();
+    // Connections accepted since start.
+    int connectionsAccepted() const { return accepted_.load(); }
 
 private:
     struct Worker {
@@ -79,6 +81,7 @@ private:
     std::thread acceptThread_;
     std::atomic<bool> running_{false};
     uint16_t port_ = 0;
+    std::atomic<int> accepted_{0};
     std::mutex workersMutex_;
     std::list<Worker> workers_;
 };

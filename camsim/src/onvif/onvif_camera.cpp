@@ -24,6 +24,8 @@ namespace {
 
 constexpr std::size_t kMaxRequestBody = 256 * 1024;
 constexpr int kSampleIntervalMs = 20;
+// Like a camera's web server, a connection is kept a while for the next request.
+constexpr int kKeepAliveIdleMs = 20000;
 constexpr char kSoapType[] = "application/soap+xml; charset=utf-8";
 constexpr char kRealm[] = "camsim";
 
@@ -292,6 +294,7 @@ bool OnvifCamera::start() {
     impl_->stopping.reset();
     impl_->events.startUp();
     impl_->http.allowPost(kMaxRequestBody);
+    impl_->http.keepConnections(kKeepAliveIdleMs);
     if (!impl_->http.start("127.0.0.1", impl_->options.port,
                            [this](const HttpRequest& r) { return impl_->handle(r); })) {
         return false;
@@ -343,6 +346,8 @@ void OnvifCamera::setAnswerDelayMs(int ms) {
     std::lock_guard lock(impl_->mutex);
     impl_->answerDelayMs = ms;
 }
+
+int OnvifCamera::connectionCount() const { return impl_->http.connectionsAccepted(); }
 
 int OnvifCamera::clockOffsetSeconds() const {
     std::lock_guard lock(impl_->mutex);

@@ -1,5 +1,7 @@
 // One HTTP GET, as the camera web-server clients need it: a user agent text,
-// never answered from a cache, bounded in time and in the body it keeps.
+// never answered from a cache, bounded in time and in the body it keeps. The
+// set-up and the time-out rule are those of HttpConnection
+// (platform/http_connection.h), which also keeps the connection.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +12,7 @@ namespace platform {
 struct HttpGetRequest {
     std::string url;
     std::string agent;
-    int timeoutMs = 10000;              // whole request, connect included
+    int timeoutMs = 10000;              // whole request, connect included; <= 0 fails at once
     std::size_t maxBodyBytes = 1 << 20; // the rest of a longer body is read and dropped
 };
 

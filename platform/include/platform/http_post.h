@@ -1,8 +1,10 @@
 // One HTTP POST, as the SOAP services of a camera need it: a deadline on the
-// whole exchange, an abort another thread can pull, a cap on the reply (a
+// whole exchange, aborts other threads can pull, a cap on the reply (a
 // longer reply is refused, not cut) and, on demand, HTTP digest
 // authentication. Every socket is checked against the loopback guard after
 // the name was resolved, so a redirect or a name cannot lead outside it.
+// The set-up and the time-out rule are those of HttpConnection
+// (platform/http_connection.h), which also keeps the connection.
 #pragma once
 
 #include <atomic>
@@ -26,13 +28,16 @@ struct HttpPostRequest {
     std::string url;
     std::string body;
     std::string contentType;
-    int timeoutMs = 2000;                // whole request, connect included
+    int timeoutMs = 10000;               // whole request, connect included; <= 0 fails at once
     std::size_t maxReplyBytes = 1 << 20; // a longer reply fails the request
     // HTTP digest authentication with these credentials when the user is not
     // empty (never written anywhere).
     std::string digestUser;
     std::string digestPassword;
+    // Either one pulled ends the request: the first is meant for everything
+    // a client has in flight, the second for this request alone.
     const HttpAbort* abort = nullptr;
+    const HttpAbort* cancel = nullptr;
 };
 
 struct HttpPostResult {

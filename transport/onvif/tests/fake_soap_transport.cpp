@@ -7,7 +7,8 @@
 
 namespace onvif::test {
 
-SoapReply FakeSoapTransport::post(const std::string& url, const std::string& envelope, const HttpDigest* digest, int) {
+SoapReply FakeSoapTransport::post(const std::string& url, const std::string& envelope, const HttpDigest* digest, int,
+                                  const CallCancel*) {
     SeenRequest seen{url, {}, envelope, digest != nullptr};
     if (const auto document = parseXml(envelope)) {
         const pugi::xml_node body = soapBody(*document);

@@ -25,8 +25,8 @@ public:
 
     explicit FakeSoapTransport(Answer answer) : answer_(std::move(answer)) {}
 
-    SoapReply post(const std::string& url, const std::string& envelope, const HttpDigest* digest,
-                   int timeoutMs) override;
+    SoapReply post(const std::string& url, const std::string& envelope, const HttpDigest* digest, int timeoutMs,
+                   const CallCancel* cancel = nullptr) override;
     void abort() override;
     void reset() override;
 

@@ -146,6 +146,17 @@ TEST_F(SimulatedOnvifCameraTest, InputAndMotionEventsReachTheFrameHeader) {
     }));
 }
 
+TEST_F(SimulatedOnvifCameraTest, SessionCallsShareOneKeptConnection) {
+    auto s = session();
+    ASSERT_TRUE(s->open().has_value()) << s->lastError();
+    ASSERT_TRUE(s->synchronize());
+    const uint8_t on = 1;
+    ASSERT_EQ(s->sendCommand(13, &on, 1), 1);
+    ASSERT_TRUE(s->ptzWorker()->waitIdle(5000));
+    EXPECT_GE(camera->requestLog().size(), 7u);
+    EXPECT_EQ(camera->connectionCount(), 1);
+}
+
 TEST_F(SimulatedOnvifCameraTest, WrongPasswordIsToldAsSuch) {
     SessionSettings settings;
     settings.device = DeviceSettings{"127.0.0.1", camera->port(), "admin", "wrong", 2000};
