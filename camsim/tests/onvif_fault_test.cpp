@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
+#include <string>
 
 namespace camsim {
 namespace {
@@ -16,6 +18,12 @@ const std::string kClock = "<GetSystemDateAndTime xmlns=\"http://www.onvif.org/v
 const std::string kStreamUri = "<GetStreamUri xmlns=\"http://www.onvif.org/ver10/media/wsdl\"><ProfileToken>"
                                "profile_main</ProfileToken></GetStreamUri>";
 
+const std::string kEventsNs = "xmlns=\"http://www.onvif.org/ver10/events/wsdl\"";
+const std::string kSubscribe = "<CreatePullPointSubscription " + kEventsNs + "/>";
+const std::string kPull = "<PullMessages " + kEventsNs +
+                          "><Timeout>PT5S</Timeout><MessageLimit>100</MessageLimit>"
+                          "</PullMessages>";
+
 struct FaultCase {
     const char* name;
     OnvifFault fault;
@@ -23,9 +31,11 @@ struct FaultCase {
     std::function<void(OnvifCamera& camera)> check;
 };
 
-test::SoapAnswer call(OnvifCamera& camera, const std::string& body, int timeoutMs = 5000) {
+test::SoapAnswer call(OnvifCamera& camera, const std::string& body, int timeoutMs = 5000,
+                      const std::string& path = "/onvif/device_service") {
     test::PostOptions o;
     o.timeoutMs = timeoutMs;
+    o.path = path;
     return test::post(camera.port(), test::envelope(body, test::usernameToken("admin", "admin", test::nowSeconds())),
                       o);
 }
@@ -82,6 +92,26 @@ INSTANTIATE_TEST_SUITE_P(
                                     pugi::xml_document uri;
                                     ASSERT_TRUE(call(camera, kStreamUri).parse(uri));
                                     EXPECT_EQ(test::findText(uri, "Uri").rfind("rtsp://10.254.0.9:", 0), 0u);
+                                }},
+                      // The input tokens of every pull are new: the initial
+                      // state's two, then 32 per pull, none named twice.
+                      FaultCase{"TokenFlood", OnvifFault::TokenFlood,
+                                [](OnvifCamera& camera) {
+                                    pugi::xml_document created;
+                                    ASSERT_TRUE(call(camera, kSubscribe, 5000, "/onvif/event_service").parse(created));
+                                    const std::string address = test::findText(created, "Address");
+                                    const std::string path = address.substr(address.find("/onvif/"));
+                                    std::set<std::string> tokens;
+                                    for (int pull = 0; pull < 2; ++pull) {
+                                        pugi::xml_document pulled;
+                                        ASSERT_TRUE(call(camera, kPull, 5000, path).parse(pulled));
+                                        for (const auto& item : test::findAll(pulled, "SimpleItem")) {
+                                            if (std::string(item.attribute("Name").value()) == "InputToken")
+                                                tokens.insert(item.attribute("Value").value());
+                                        }
+                                    }
+                                    EXPECT_EQ(tokens.size(), 2u + 2 * 32);
+                                    EXPECT_EQ(camera.pullCount(), 2);
                                 }},
                       FaultCase{"HugeReply", OnvifFault::HugeReply,
                                 [](OnvifCamera& camera) {

@@ -140,6 +140,16 @@ public:
     // The preset names the camera holds, by slot (empty: no preset there).
     std::vector<std::string> presetNames() const;
 
+    // Restarts now, as the reboot fault does every rebootEverySeconds: every
+    // subscription is forgotten and connections are refused for the fault
+    // settings' rebootDownMs (those given with the last setFault).
+    void reboot();
+    // Restarts completed so far (the camera answers again after each).
+    int reboots() const;
+
+    // Pull points not yet ended, and PullMessages requests so far.
+    int livePullPoints() const;
+    int64_t pullCount() const;
     // TCP connections the web server accepted since it last (re)started;
     // clients that keep their connection open make one for many requests.
     int connectionCount() const;

@@ -24,6 +24,20 @@ enum class OnvifFault {
     ForeignXAddrs,
     // Every answer carries OnvifFaultSettings::hugeReplyBytes of padding.
     HugeReply,
+    // PullMessages answers at once, whatever Timeout it was given.
+    PullAtOnce,
+    // Pull points end OnvifFaultSettings::pullPointSeconds after they were
+    // made or renewed, whatever termination time was asked for.
+    ExpiringPullPoints,
+    // Every OnvifFaultSettings::rebootEverySeconds the camera restarts: it
+    // forgets every subscription and refuses connections for rebootDownMs.
+    Reboot,
+    // Every PullMessages answer, at once, names floodTokens input tokens
+    // never named before (floodTokenBytes long).
+    TokenFlood,
+    // Only two pull points at a time; a third subscription is refused with
+    // SubscribeCreationFailedFault.
+    TwoPullPoints,
 };
 
 struct OnvifFaultSettings {
@@ -32,10 +46,16 @@ struct OnvifFaultSettings {
     std::size_t hugeReplyBytes = 2u << 20;
     // The host foreign addresses name; never contacted by anything here.
     std::string foreignHost = "10.254.0.9";
+    int pullPointSeconds = 60;
+    int rebootEverySeconds = 30;
+    int rebootDownMs = 3000;
+    int floodTokens = 32;
+    std::size_t floodTokenBytes = 256;
 };
 
 // "none", "stall", "trickle", "soap-fault", "skewed-clock", "foreign-xaddrs",
-// "huge-reply"; false for anything else.
+// "huge-reply", "pull-at-once", "expiring-pull-points", "reboot",
+// "token-flood", "two-pull-points"; false for anything else.
 bool parseOnvifFault(const std::string& text, OnvifFault& fault);
 const char* onvifFaultName(OnvifFault fault);
 

@@ -8,7 +8,6 @@ namespace camsim::onvif {
 
 namespace {
 
-constexpr int kMaxSubscriptions = 16;
 constexpr std::size_t kMaxQueued = 256;
 constexpr int64_t kDefaultTerminationSeconds = 60;
 constexpr int kDefaultMessageLimit = 10;
@@ -112,7 +111,8 @@ void EventService::answer(const SoapRequest& request, const std::string& path, c
         caps.append_attribute("WSSubscriptionPolicySupport") = "false";
         caps.append_attribute("WSPullPointSupport") = "true";
         caps.append_attribute("WSPausableSubscriptionManagerInterfaceSupport") = "false";
-        caps.append_attribute("MaxPullPoints") = kMaxSubscriptions;
+        std::lock_guard lock(mutex_);
+        caps.append_attribute("MaxPullPoints") = rules_.maxSubscriptions;
         return;
     }
     if (op != "PullMessages" && op != "Renew" && op != "Unsubscribe") {
@@ -134,6 +134,7 @@ void EventService::answer(const SoapRequest& request, const std::string& path, c
     if (!terminationTime(childText(request.operation, "TerminationTime"), c.nowSeconds, until)) {
         invalidArgument("ter:InvalidArgVal", "TerminationTime is neither a duration nor a time");
     }
+    until = granted(until, c.nowSeconds);
     it->second.terminationSeconds = until;
     pugi::xml_node r = add(reply.body(), "wsnt:RenewResponse");
     add(r, "wsnt:TerminationTime", isoTime(until));
@@ -166,9 +167,10 @@ void EventService::create(const SoapRequest& request, const ServiceContext& c, S
         for (auto it = subscriptions_.begin(); it != subscriptions_.end();) {
             it = it->second.terminationSeconds < c.nowSeconds ? subscriptions_.erase(it) : std::next(it);
         }
-        if (static_cast<int>(subscriptions_.size()) >= kMaxSubscriptions) {
-            throw SoapError{"SOAP-ENV:Receiver", "ter:TooManySubscriptions", "every pull point is taken"};
+        if (static_cast<int>(subscriptions_.size()) >= rules_.maxSubscriptions) {
+            throw SoapError{"SOAP-ENV:Receiver", "wsntw:SubscribeCreationFailedFault", "every pull point is taken"};
         }
+        until = granted(until, c.nowSeconds);
         id = nextId_++;
         // Properties report their state when a subscription starts.
         subscriptions_[id] = Subscription{initialState(c.nowSeconds), until};
@@ -187,13 +189,15 @@ void EventService::pull(const SoapRequest& request, int id, const ServiceContext
     const std::string limitText = childText(request.operation, "MessageLimit");
     const long limit = limitText.empty() ? kDefaultMessageLimit : std::strtol(limitText.c_str(), nullptr, 10);
     if (limit < 1) invalidArgument("ter:InvalidArgVal", "MessageLimit must be positive");
-    const auto wait = std::chrono::milliseconds(std::min<int64_t>(timeoutMs, c.options.maxPullWaitMs));
-
     std::deque<Notification> taken;
     int64_t termination = 0;
     {
         std::unique_lock lock(mutex_);
-        findLocked(id, c.nowSeconds);
+        ++pulls_;
+        const auto wait =
+            std::chrono::milliseconds(rules_.answerAtOnce ? 0 : std::min<int64_t>(timeoutMs, c.options.maxPullWaitMs));
+        const auto found = findLocked(id, c.nowSeconds);
+        if (rules_.floodTokens > 0) queueFlood(found->second.queue, c.nowSeconds);
         changed_.wait_for(lock, wait, [&] {
             const auto it = subscriptions_.find(id);
             return shutDown_ || it == subscriptions_.end() || !it->second.queue.empty();
@@ -236,6 +240,43 @@ void EventService::sample(const CameraHead& head, int64_t utcSeconds) {
         }
     }
     changed_.notify_all();
+}
+
+int64_t EventService::granted(int64_t asked, int64_t nowSeconds) const {
+    return rules_.maxSeconds > 0 ? std::min(asked, nowSeconds + rules_.maxSeconds) : asked;
+}
+
+void EventService::queueFlood(std::deque<Notification>& queue, int64_t utcSeconds) {
+    for (int i = 0; i < rules_.floodTokens && queue.size() < kMaxQueued; ++i) {
+        std::string token = "flood_input_" + std::to_string(++floodCounter_) + "_";
+        token.resize(std::max(token.size(), rules_.floodTokenBytes), 'x');
+        queue.push_back({kInputTopic, "InputToken", std::move(token), "LogicalState", (floodCounter_ & 1) != 0,
+                         "Changed", utcSeconds});
+    }
+}
+
+void EventService::setRules(const PullPointRules& rules) {
+    std::lock_guard lock(mutex_);
+    rules_ = rules;
+    changed_.notify_all();
+}
+
+void EventService::dropAll() {
+    std::lock_guard lock(mutex_);
+    subscriptions_.clear();
+    changed_.notify_all();
+}
+
+int EventService::livePullPoints(int64_t nowSeconds) const {
+    std::lock_guard lock(mutex_);
+    int live = 0;
+    for (const auto& [id, s] : subscriptions_) live += s.terminationSeconds >= nowSeconds ? 1 : 0;
+    return live;
+}
+
+int64_t EventService::pulls() const {
+    std::lock_guard lock(mutex_);
+    return pulls_;
 }
 
 void EventService::startUp() {

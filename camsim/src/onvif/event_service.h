@@ -26,6 +26,15 @@ struct Notification {
     int64_t utcSeconds = 0;
 };
 
+// How the pull points of a camera behave; real cameras differ in each.
+struct PullPointRules {
+    int maxSubscriptions = 16;
+    int maxSeconds = 0;        // granted at most this long (0: as asked)
+    bool answerAtOnce = false; // PullMessages ignores its Timeout
+    int floodTokens = 0;       // each PullMessages answer names this many new input tokens
+    std::size_t floodTokenBytes = 0;
+};
+
 class EventService {
 public:
     // Answers the event service's and the subscriptions' operations;
@@ -37,6 +46,14 @@ public:
     // until started again.
     void shutDown();
     void startUp();
+
+    void setRules(const PullPointRules& rules);
+    // Forgets every subscription, as a camera does when it restarts.
+    void dropAll();
+    // Subscriptions that have not ended by the camera's clock.
+    int livePullPoints(int64_t nowSeconds) const;
+    // PullMessages requests answered or refused so far.
+    int64_t pulls() const;
 
 private:
     struct State {
@@ -52,14 +69,20 @@ private:
     void pull(const SoapRequest& request, int id, const ServiceContext& c, SoapReply& reply);
     std::map<int, Subscription>::iterator findLocked(int id, int64_t nowSeconds);
     std::deque<Notification> initialState(int64_t utcSeconds) const;
+    // The termination time for one asked for, within the rules.
+    int64_t granted(int64_t asked, int64_t nowSeconds) const;
+    void queueFlood(std::deque<Notification>& queue, int64_t utcSeconds);
 
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::map<int, Subscription> subscriptions_;
     int nextId_ = 1;
     State last_;
     bool sampled_ = false;
     bool shutDown_ = false;
+    PullPointRules rules_;
+    int64_t pulls_ = 0;
+    uint64_t floodCounter_ = 0;
 };
 
 } // namespace camsim::onvif

@@ -13,6 +13,7 @@
 #include "camsim/http_server.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -61,7 +62,7 @@ HttpResponse faultAnswer(const onvif::SoapError& e) {
     return soapAnswer(sender ? 400 : 500, onvif::faultText(e.code, e.subcode, e.reason));
 }
 
-constexpr std::array<std::pair<OnvifFault, const char*>, 7> kFaultNames = {{
+constexpr std::array<std::pair<OnvifFault, const char*>, 12> kFaultNames = {{
     {OnvifFault::None, "none"},
     {OnvifFault::Stall, "stall"},
     {OnvifFault::Trickle, "trickle"},
@@ -69,7 +70,24 @@ constexpr std::array<std::pair<OnvifFault, const char*>, 7> kFaultNames = {{
     {OnvifFault::SkewedClock, "skewed-clock"},
     {OnvifFault::ForeignXAddrs, "foreign-xaddrs"},
     {OnvifFault::HugeReply, "huge-reply"},
+    {OnvifFault::PullAtOnce, "pull-at-once"},
+    {OnvifFault::ExpiringPullPoints, "expiring-pull-points"},
+    {OnvifFault::Reboot, "reboot"},
+    {OnvifFault::TokenFlood, "token-flood"},
+    {OnvifFault::TwoPullPoints, "two-pull-points"},
 }};
+
+onvif::PullPointRules pullPointRules(OnvifFault fault, const OnvifFaultSettings& settings) {
+    onvif::PullPointRules rules;
+    if (fault == OnvifFault::TwoPullPoints) rules.maxSubscriptions = 2;
+    if (fault == OnvifFault::ExpiringPullPoints) rules.maxSeconds = settings.pullPointSeconds;
+    rules.answerAtOnce = fault == OnvifFault::PullAtOnce || fault == OnvifFault::TokenFlood;
+    if (fault == OnvifFault::TokenFlood) {
+        rules.floodTokens = settings.floodTokens;
+        rules.floodTokenBytes = settings.floodTokenBytes;
+    }
+    return rules;
+}
 
 } // namespace
 
@@ -118,6 +136,12 @@ struct OnvifCamera::Impl {
     OnvifFault fault = OnvifFault::None;
     OnvifFaultSettings faultSettings;
     int answerDelayMs = 0;
+    // Restarts: asked for by reboot(), made by the sampler thread.
+    std::atomic<bool> rebootAsked{false};
+    std::atomic<int> reboots{0};
+    bool down = false;          // sampler thread only
+    int64_t upAgainAtMs = 0;    // sampler thread only
+    int64_t nextRebootAtMs = 0; // sampler thread only
     std::vector<OnvifRequestRecord> log;
     std::size_t logCleared = 0; // requests dropped from the front of the log
 
@@ -164,6 +188,8 @@ struct OnvifCamera::Impl {
     }
 
     HttpResponse handle(const HttpRequest& request);
+    bool startServer(); // again, on the port it had
+    void restartWhenDue();
     bool digestAnswered(const HttpRequest& request);
     HttpResponse digestChallenge();
     bool authenticate(const onvif::SoapRequest& soap, const HttpRequest& http, HttpResponse& refusal);
@@ -276,8 +302,43 @@ HttpResponse OnvifCamera::Impl::handle(const HttpRequest& request) {
     return response;
 }
 
+bool OnvifCamera::Impl::startServer() {
+    return http.start("127.0.0.1", http.port(), [this](const HttpRequest& r) { return handle(r); });
+}
+
+// A restart goes down (subscriptions forgotten, connections refused) and
+// comes up again on the same port rebootDownMs later.
+void OnvifCamera::Impl::restartWhenDue() {
+    const int64_t now = steadyMs();
+    OnvifFaultSettings settings;
+    bool periodic = false;
+    {
+        std::lock_guard lock(mutex);
+        settings = faultSettings;
+        periodic = fault == OnvifFault::Reboot;
+    }
+    if (down) {
+        if (now < upAgainAtMs) return;
+        events.startUp();
+        if (startServer()) {
+            down = false;
+            reboots.fetch_add(1);
+        }
+        return;
+    }
+    if (!periodic) nextRebootAtMs = now + settings.rebootEverySeconds * 1000LL;
+    if (!rebootAsked.exchange(false) && now < nextRebootAtMs) return;
+    events.shutDown();
+    http.stop();
+    events.dropAll();
+    down = true;
+    upAgainAtMs = now + settings.rebootDownMs;
+    nextRebootAtMs = upAgainAtMs + settings.rebootEverySeconds * 1000LL;
+}
+
 void OnvifCamera::Impl::sampleLoop() {
     while (!stopping.wait(kSampleIntervalMs)) {
+        restartWhenDue();
         events.sample(*head, cameraSeconds());
         ptz.stopExpiredMove(*head);
     }
@@ -293,6 +354,7 @@ bool OnvifCamera::start() {
     stop();
     impl_->stopping.reset();
     impl_->events.startUp();
+    impl_->down = false;
     impl_->http.allowPost(kMaxRequestBody);
     impl_->http.keepConnections(kKeepAliveIdleMs);
     if (!impl_->http.start("127.0.0.1", impl_->options.port,
@@ -315,9 +377,10 @@ uint16_t OnvifCamera::discoveryPort() const { return impl_->discovery.port(); }
 void OnvifCamera::stop() {
     impl_->discovery.stop();
     impl_->stopping.set();
+    // The sampler restarts the server on a reboot: it ends first.
+    if (impl_->sampler.joinable()) impl_->sampler.join();
     impl_->events.shutDown();
     impl_->http.stop();
-    if (impl_->sampler.joinable()) impl_->sampler.join();
 }
 
 uint16_t OnvifCamera::port() const { return impl_->http.port(); }
@@ -331,11 +394,24 @@ CameraHead& OnvifCamera::head() { return *impl_->head; }
 std::shared_ptr<CameraHead> OnvifCamera::sharedHead() const { return impl_->head; }
 
 void OnvifCamera::setFault(OnvifFault fault, const OnvifFaultSettings& settings) {
-    std::lock_guard lock(impl_->mutex);
-    impl_->fault = fault;
-    impl_->faultSettings = settings;
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->fault = fault;
+        impl_->faultSettings = settings;
+    }
     impl_->http.faults().link.trickleMs.store(fault == OnvifFault::Trickle ? settings.trickleMs : 0);
+    impl_->events.setRules(pullPointRules(fault, settings));
 }
+
+void OnvifCamera::reboot() { impl_->rebootAsked.store(true); }
+
+int OnvifCamera::reboots() const { return impl_->reboots.load(); }
+
+int OnvifCamera::livePullPoints() const { return impl_->events.livePullPoints(impl_->cameraSeconds()); }
+
+int64_t OnvifCamera::pullCount() const { return impl_->events.pulls(); }
+
+int OnvifCamera::connectionCount() const { return impl_->http.connectionsAccepted(); }
 
 OnvifFault OnvifCamera::fault() const {
     std::lock_guard lock(impl_->mutex);
@@ -346,8 +422,6 @@ void OnvifCamera::setAnswerDelayMs(int ms) {
     std::lock_guard lock(impl_->mutex);
     impl_->answerDelayMs = ms;
 }
-
-int OnvifCamera::connectionCount() const { return impl_->http.connectionsAccepted(); }
 
 int OnvifCamera::clockOffsetSeconds() const {
     std::lock_guard lock(impl_->mutex);
