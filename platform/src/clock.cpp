@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 
 namespace platform {
 
@@ -18,15 +19,18 @@ SystemClock& SystemClock::instance() {
 bool ManualClock::waitFor(const ManualResetEvent& event, int timeoutMs) const {
     if (timeoutMs == 0) return event.isSet();
     const int64_t deadline = now_.load() + timeoutMs;
+    const Waiter self{&event, timeoutMs > 0 ? deadline : INT64_MAX};
     {
         std::lock_guard lock(mutex_);
-        waiters_.push_back(&event);
+        waiters_.push_back(self);
     }
     waitersChanged_.notify_all();
     const bool set = event.waitUntil([&] { return timeoutMs > 0 && now_.load() >= deadline; });
     {
         std::lock_guard lock(mutex_);
-        waiters_.erase(std::find(waiters_.begin(), waiters_.end(), &event));
+        waiters_.erase(std::find_if(waiters_.begin(), waiters_.end(), [&](const Waiter& w) {
+            return w.event == self.event && w.deadlineMs == self.deadlineMs;
+        }));
     }
     waitersChanged_.notify_all();
     return set;
@@ -46,7 +50,7 @@ void ManualClock::wakeWaiters() {
     // Under the list's lock, so no waiter leaves (and its event goes) while
     // it is being woken.
     std::lock_guard lock(mutex_);
-    for (const ManualResetEvent* event : waiters_) event->wakeWaiters();
+    for (const Waiter& waiter : waiters_) waiter.event->wakeWaiters();
 }
 
 int ManualClock::waiterCount() const {
@@ -58,6 +62,23 @@ bool ManualClock::awaitWaiters(int count, int realTimeoutMs) const {
     std::unique_lock lock(mutex_);
     return waitersChanged_.wait_for(lock, std::chrono::milliseconds(realTimeoutMs),
                                     [&] { return static_cast<int>(waiters_.size()) >= count; });
+}
+
+bool ManualClock::advanceToNextWake(int realTimeoutMs) {
+    int64_t next = INT64_MAX;
+    {
+        std::unique_lock lock(mutex_);
+        const bool found = waitersChanged_.wait_for(lock, std::chrono::milliseconds(realTimeoutMs), [&] {
+            next = INT64_MAX;
+            for (const Waiter& w : waiters_) {
+                if (w.deadlineMs > now_.load()) next = std::min(next, w.deadlineMs);
+            }
+            return next != INT64_MAX;
+        });
+        if (!found) return false;
+    }
+    setMs(next);
+    return true;
 }
 
 } // namespace platform

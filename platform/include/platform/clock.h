@@ -48,14 +48,23 @@ public:
     // threads are inside waitFor, so a test moves the clock only after the
     // code under test started its wait. True when they are.
     bool awaitWaiters(int count, int realTimeoutMs = 5000) const;
+    // Waits (in real time, at most realTimeoutMs) until a thread waits for a
+    // moment still to come, then moves the clock to the earliest such
+    // moment: code that paces itself runs step by step, each wait ending
+    // exactly when it asked to. False when nobody started such a wait.
+    bool advanceToNextWake(int realTimeoutMs = 5000);
 
 private:
+    struct Waiter {
+        const ManualResetEvent* event;
+        int64_t deadlineMs; // INT64_MAX: no limit
+    };
     void wakeWaiters();
 
     std::atomic<int64_t> now_;
     mutable std::mutex mutex_;
     mutable std::condition_variable waitersChanged_;
-    mutable std::vector<const ManualResetEvent*> waiters_;
+    mutable std::vector<Waiter> waiters_;
 };
 
 } // namespace platform

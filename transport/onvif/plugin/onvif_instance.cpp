@@ -26,16 +26,16 @@ onvif::SessionSettings sessionSettings(const MediaConfig& config, int deadlineMs
 
 } // namespace
 
-OnvifInstance::OnvifInstance(bool synchronize)
+OnvifInstance::OnvifInstance(bool synchronize, onvif::EventPumpTiming events)
     : Instance("Corvel-O", [this](const MediaConfig& config, int deadlineMs) { return locate(config, deadlineMs); }),
-      synchronize_(synchronize) {}
+      synchronize_(synchronize), eventTiming_(events) {}
 
 OnvifInstance::~OnvifInstance() { endSession(); }
 
 CameraUrl OnvifInstance::locate(const MediaConfig& config, int deadlineMs) {
     endSession();
-    auto session =
-        std::make_shared<onvif::CameraSession>(onvif::makeHttpSoapTransport(), sessionSettings(config, deadlineMs));
+    auto session = std::make_shared<onvif::CameraSession>(onvif::makeHttpSoapTransport(),
+                                                          sessionSettings(config, deadlineMs), eventTiming_);
     {
         std::lock_guard lock(mutex_);
         session_ = session;
@@ -80,9 +80,10 @@ void OnvifInstance::endSession() {
         std::lock_guard lock(mutex_);
         ending = std::move(session_);
     }
-    // Its calls end at once; the last owner's release joins the worker and
-    // the event thread.
-    if (ending) ending->abort();
+    // The subscription goes back to the camera first (within a second), then
+    // the calls still in flight end at once; the last owner's release joins
+    // the worker and the event thread.
+    if (ending) ending->close();
 }
 
 void OnvifInstance::stopStreaming() {

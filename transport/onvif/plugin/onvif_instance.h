@@ -16,8 +16,8 @@ namespace corvel {
 class OnvifInstance final : public Instance {
 public:
     // `synchronize` false leaves out the request for a key frame at once
-    // (the benchmark's baseline).
-    explicit OnvifInstance(bool synchronize = true);
+    // (the benchmark's baseline); `events` paces the event subscription.
+    explicit OnvifInstance(bool synchronize = true, onvif::EventPumpTiming events = {});
     ~OnvifInstance() override;
 
     int32_t startStreaming() override;
@@ -35,6 +35,7 @@ private:
     void endSession();
 
     const bool synchronize_;
+    const onvif::EventPumpTiming eventTiming_;
     std::mutex mutex_;
     std::shared_ptr<onvif::CameraSession> session_;
 };

@@ -14,13 +14,11 @@ constexpr std::size_t kDigitalInputByte = 19;
 
 } // namespace
 
-CameraSession::CameraSession(std::unique_ptr<SoapTransport> transport, SessionSettings settings)
-    : transport_(std::move(transport)), settings_(std::move(settings)), device_(*transport_, settings_.device) {}
+CameraSession::CameraSession(std::unique_ptr<SoapTransport> transport, SessionSettings settings, EventPumpTiming timing)
+    : transport_(std::move(transport)), settings_(std::move(settings)), timing_(timing),
+      device_(*transport_, settings_.device) {}
 
-CameraSession::~CameraSession() {
-    abort();
-    close();
-}
+CameraSession::~CameraSession() { close(); }
 
 std::optional<std::string> CameraSession::open() {
     close();
@@ -53,7 +51,16 @@ bool CameraSession::synchronize() {
 
 void CameraSession::startEvents() {
     std::lock_guard lock(mutex_);
-    if (!pump_) pump_ = std::make_unique<EventPump>(device_, events_);
+    if (!pump_) pump_ = std::make_unique<EventPump>(device_, events_, platform::SystemClock::instance(), timing_);
+}
+
+bool CameraSession::waitSubscribed(int timeoutMs) const {
+    const EventPump* pump = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        pump = pump_.get();
+    }
+    return pump != nullptr && pump->waitSubscribed(timeoutMs);
 }
 
 int32_t CameraSession::sendCommand(int32_t type, const uint8_t* data, int32_t length) {
@@ -83,9 +90,12 @@ void CameraSession::close() {
         pump = std::move(pump_);
         worker = std::move(worker_);
     }
+    // The subscription is given back while the transport still runs, so that
+    // a camera with few pull points has this one free for the next client;
+    // then whatever is still in flight ends at once.
+    if (pump) pump->stop(EventPump::kUnsubscribeBoundMs);
+    transport_->abort();
     if (worker) worker->stop();
-    // The subscription ends with an unsubscribe when the transport still
-    // runs; after an abort the pump's calls end at once.
     pump.reset();
     worker.reset();
     std::lock_guard lock(mutex_);

@@ -5,7 +5,9 @@
 
 #include <platform/diagnostics.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 
 namespace onvif {
@@ -75,7 +77,8 @@ std::optional<std::string> Device::post(const Operation& op, bool token, const H
     if (token) {
         request.setUsernameToken(makeUsernameToken(settings_.user, settings_.password, utcNow_() + offset_.load()));
     }
-    const SoapReply reply = transport_.post(op.url, request.text(), digest, timeoutMs);
+    const SoapReply reply = transport_.post(op.url, request.text(), digest, timeoutMs, op.cancel);
+    if (op.end != nullptr) *op.end = reply.answered ? CallEnd::Refused : CallEnd::Unanswered;
     if (!reply.answered) {
         fail(std::string(op.name) + " got no answer from " + op.url + ": " + reply.error);
         return std::nullopt;
@@ -95,11 +98,13 @@ std::optional<std::string> Device::post(const Operation& op, bool token, const H
         fail(std::string(op.name) + ": HTTP status " + std::to_string(reply.status));
         return std::nullopt;
     }
+    if (op.end != nullptr) *op.end = CallEnd::Done;
     return reply.body;
 }
 
 std::optional<std::string> Device::call(const Operation& op) {
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(settings_.callTimeoutMs);
+    const int timeoutMs = op.timeoutMs > 0 ? op.timeoutMs : settings_.callTimeoutMs;
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
     bool authRefused = false;
     if (settings_.user.empty()) return post(op, false, nullptr, remainingMs(deadline), &authRefused);
     const HttpDigest digest{settings_.user, settings_.password};
@@ -320,14 +325,24 @@ bool Device::setRelay(bool active) {
         .has_value();
 }
 
-std::optional<std::string> Device::createPullPoint() {
+int Device::grantedSeconds(const std::string& reply) const {
+    const std::optional<SubscriptionTimes> times = readSubscriptionTimes(reply);
+    if (!times) return 0;
+    const long long now = times->current ? *times->current : static_cast<long long>(utcNow_()) + offset_.load();
+    const long long granted = times->termination - now;
+    return granted > 0 && granted <= INT32_MAX ? static_cast<int>(granted) : 0;
+}
+
+std::optional<PullPoint> Device::createPullPoint() {
     const std::string url = services().events;
     if (url.empty()) {
         fail("the camera offers no event service");
         return std::nullopt;
     }
-    const auto reply = call({url, kEventService, "CreatePullPointSubscription",
-                             [](Request& r) { r.add(r.operation(), "InitialTerminationTime", "PT60S"); }});
+    const auto reply =
+        call({url, kEventService, "CreatePullPointSubscription", [](Request& r) {
+                  r.add(r.operation(), "InitialTerminationTime", "PT" + std::to_string(kSubscriptionSeconds) + "S");
+              }});
     if (!reply) return std::nullopt;
     const std::optional<std::string> address = readSubscriptionAddress(*reply);
     if (!address) {
@@ -336,28 +351,47 @@ std::optional<std::string> Device::createPullPoint() {
     }
     std::string local = rewritten(*address);
     if (local.empty()) return std::nullopt;
-    return local;
+    return PullPoint{std::move(local), grantedSeconds(*reply)};
 }
 
-std::optional<std::vector<Notification>> Device::pullMessages(const std::string& subscription, int waitSeconds) {
-    const auto reply = call({subscription, kEventService, "PullMessages",
-                             [&](Request& r) {
-                                 r.add(r.operation(), "Timeout", "PT" + std::to_string(waitSeconds) + "S");
-                                 r.add(r.operation(), "MessageLimit", "32");
-                             },
-                             kPullAction});
-    if (!reply) return std::nullopt;
-    return readNotifications(*reply);
+Pulled Device::pullMessages(const std::string& subscription, int waitSeconds, const CallCancel* cancel) {
+    Pulled pulled;
+    Operation op{subscription, kEventService, "PullMessages",
+                 [&](Request& r) {
+                     r.add(r.operation(), "Timeout", "PT" + std::to_string(waitSeconds) + "S");
+                     r.add(r.operation(), "MessageLimit", "32");
+                 },
+                 kPullAction};
+    op.timeoutMs = std::max(settings_.callTimeoutMs, waitSeconds * 1000 + 1000);
+    op.cancel = cancel;
+    op.end = &pulled.end;
+    const auto reply = call(op);
+    if (!reply) return pulled;
+    std::optional<std::vector<Notification>> messages = readNotifications(*reply);
+    if (!messages) {
+        fail("PullMessages: the reply holds no PullMessagesResponse");
+        pulled.end = CallEnd::Refused;
+        return pulled;
+    }
+    pulled.messages = std::move(*messages);
+    return pulled;
 }
 
-bool Device::renew(const std::string& subscription) {
-    return call({subscription, kNotificationService, "Renew",
-                 [](Request& r) { r.add(r.operation(), "TerminationTime", "PT60S"); }, kRenewAction})
-        .has_value();
+Renewed Device::renew(const std::string& subscription) {
+    Renewed renewed;
+    Operation op{
+        subscription, kNotificationService, "Renew",
+        [](Request& r) { r.add(r.operation(), "TerminationTime", "PT" + std::to_string(kSubscriptionSeconds) + "S"); },
+        kRenewAction};
+    op.end = &renewed.end;
+    if (const auto reply = call(op)) renewed.grantedSeconds = grantedSeconds(*reply);
+    return renewed;
 }
 
-bool Device::unsubscribe(const std::string& subscription) {
-    return call({subscription, kNotificationService, "Unsubscribe", {}, kUnsubscribeAction}).has_value();
+bool Device::unsubscribe(const std::string& subscription, int timeoutMs) {
+    Operation op{subscription, kNotificationService, "Unsubscribe", {}, kUnsubscribeAction};
+    op.timeoutMs = timeoutMs;
+    return call(op).has_value();
 }
 
 } // namespace onvif

@@ -3,8 +3,10 @@
 #include "onvif/xml.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <climits>
+#include <cstdio>
 
 namespace onvif {
 
@@ -222,6 +224,45 @@ std::optional<std::string> readSubscriptionAddress(const std::string& reply) {
         textOf(childPath(body.node, {"CreatePullPointSubscriptionResponse", "SubscriptionReference", "Address"}));
     if (address.empty()) return std::nullopt;
     return address;
+}
+
+std::optional<long long> parseDateTime(const std::string& text) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, used = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &year, &month, &day, &hour, &minute, &second, &used) !=
+            6 ||
+        used != 19) {
+        return std::nullopt;
+    }
+    if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) {
+        return std::nullopt;
+    }
+    std::size_t at = 19;
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at;
+    }
+    long long zoneSeconds = 0;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        int zoneHours = 0, zoneMinutes = 0, zoneUsed = 0;
+        if (std::sscanf(text.c_str() + at + 1, "%2d:%2d%n", &zoneHours, &zoneMinutes, &zoneUsed) != 2 ||
+            zoneUsed != 5 || zoneHours > 14 || zoneMinutes > 59) {
+            return std::nullopt;
+        }
+        zoneSeconds = (text[at] == '+' ? 1 : -1) * (zoneHours * 3600LL + zoneMinutes * 60LL);
+        at += 6;
+    } else if (at < text.size() && text[at] == 'Z') {
+        ++at;
+    }
+    if (at != text.size()) return std::nullopt;
+    const long long days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    return days * 86400 + hour * 3600LL + minute * 60LL + second - zoneSeconds;
+}
+
+std::optional<SubscriptionTimes> readSubscriptionTimes(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const std::optional<long long> termination = parseDateTime(textOf(descendant(body.node, "TerminationTime")));
+    if (!termination) return std::nullopt;
+    return SubscriptionTimes{*termination, parseDateTime(textOf(descendant(body.node, "CurrentTime")))};
 }
 
 std::optional<std::vector<Notification>> readNotifications(const std::string& reply) {

@@ -91,6 +91,27 @@ TEST_P(CorvelOStreamTest, FirstPictureIsAKeyPictureOfTheSmallProfileAndAPanMoves
     instance.disconnect();
 }
 
+// A stream gives its subscription back when it disconnects, so a camera
+// with two pull points serves one stream after another.
+class CorvelOEventsTest : public CorvelOStreamTest {};
+
+TEST_P(CorvelOEventsTest, GivesTheSubscriptionBack) {
+    camera->setFault(camsim::OnvifFault::TwoPullPoints);
+    for (int i = 0; i < 3; ++i) {
+        OnvifInstance instance;
+        instance.setMediaConfig(config());
+        ASSERT_EQ(instance.connect(), 1);
+        ASSERT_EQ(instance.startStreaming(), 1);
+        EXPECT_TRUE(instance.session()->waitSubscribed(2000));
+        instance.disconnect();
+    }
+    EXPECT_EQ(camera->livePullPoints(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Camera, CorvelOEventsTest,
+                         ::testing::Values(StreamCase{"WellBehaved", camsim::OnvifFault::None, camsim::OnvifAuth::Any}),
+                         [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.what); });
+
 INSTANTIATE_TEST_SUITE_P(
     Cameras, CorvelOStreamTest,
     ::testing::Values(StreamCase{"WellBehaved", camsim::OnvifFault::None, camsim::OnvifAuth::Any},

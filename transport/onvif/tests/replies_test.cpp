@@ -95,6 +95,26 @@ TEST(FaultReplyTest, RecognisesRefusedCredentials) {
     EXPECT_FALSE(readFault(dataFile("profiles_vendor_prefixes.xml")).has_value());
 }
 
+// A camera's termination times: zones, fractions, and what is refused.
+TEST(DateTimeTest, ReadsUtcSecondsOrNothing) {
+    const long long base = 1709280000; // 2024-03-01T08:00:00Z
+    const std::pair<const char*, std::optional<long long>> cases[] = {
+        {"2024-03-01T08:00:00Z", base},
+        {"2024-03-01T08:00:00", base},
+        {"2024-03-01T08:00:59.125Z", base + 59},
+        {"2024-03-01T09:30:00+01:30", base},
+        {"2024-03-01T07:00:00-01:00", base},
+        {"2024-03-01T08:00:00+1:00", std::nullopt},
+        {"2024-13-01T08:00:00Z", std::nullopt},
+        {"2024-03-01T24:00:00Z", std::nullopt},
+        {"2024-03-01T08:00:00Zjunk", std::nullopt},
+        {"1969-12-31T23:59:59Z", std::nullopt},
+        {"PT60S", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [text, seconds] : cases) EXPECT_EQ(parseDateTime(text), seconds) << text;
+}
+
 // Whatever arrives, the readers answer "nothing" and never crash.
 TEST(BadReplyTest, MalformedOrHostileRepliesGiveNothing) {
     const std::string good = dataFile("profiles_vendor_prefixes.xml");
@@ -112,6 +132,7 @@ TEST(BadReplyTest, MalformedOrHostileRepliesGiveNothing) {
         EXPECT_FALSE(readProfiles(text).has_value());
         EXPECT_FALSE(readSystemDateAndTime(text).has_value());
         EXPECT_FALSE(readNotifications(text).has_value());
+        EXPECT_FALSE(readSubscriptionTimes(text).has_value());
     }
 }
 

@@ -50,10 +50,42 @@ protected:
         ASSERT_TRUE(camera->start());
     }
 
-    std::unique_ptr<CameraSession> session(int callTimeoutMs = 2000) {
+    // Pulls closer together than a product's, so that events arrive soon.
+    static EventPumpTiming quickPulls() {
+        EventPumpTiming timing;
+        timing.minPullSpacingMs = 100;
+        return timing;
+    }
+
+    std::unique_ptr<CameraSession> session(int callTimeoutMs = 2000, EventPumpTiming timing = quickPulls()) {
         SessionSettings s;
         s.device = DeviceSettings{"127.0.0.1", camera->port(), "admin", "admin", callTimeoutMs};
-        return std::make_unique<CameraSession>(makeHttpSoapTransport(), s);
+        return std::make_unique<CameraSession>(makeHttpSoapTransport(), s, timing);
+    }
+
+    // A session whose events run (subscribed) with this timing.
+    std::unique_ptr<CameraSession> watching(EventPumpTiming timing = quickPulls()) {
+        auto s = session(2000, timing);
+        EXPECT_TRUE(s->open().has_value()) << s->lastError();
+        s->startEvents();
+        EXPECT_TRUE(s->waitSubscribed(5000)) << s->lastError();
+        return s;
+    }
+
+    int requests(const std::string& operation) const {
+        int n = 0;
+        for (const auto& r : camera->requestLog()) n += r.operation == operation ? 1 : 0;
+        return n;
+    }
+
+    // Input 2 of the head turns on and reaches the frame header.
+    bool inputReachesTheHeader(CameraSession& s) {
+        head->pulseInputs(2, 60000);
+        uint8_t header[44] = {};
+        return eventually([&] {
+            s.stampHeader(header);
+            return header[19] == 0x01;
+        });
     }
 
     int32_t send(CameraSession& s, const uint8_t (&record)[7]) { return s.sendCommand(11, record, 7); }
@@ -155,6 +187,56 @@ TEST_F(SimulatedOnvifCameraTest, SessionCallsShareOneKeptConnection) {
     ASSERT_TRUE(s->ptzWorker()->waitIdle(5000));
     EXPECT_GE(camera->requestLog().size(), 7u);
     EXPECT_EQ(camera->connectionCount(), 1);
+}
+
+// Answered at once, pulls still come no closer than the spacing.
+TEST_F(SimulatedOnvifCameraTest, CameraThatAnswersPullsAtOnceIsPulledAtThePumpsPace) {
+    camera->setFault(camsim::OnvifFault::PullAtOnce);
+    EventPumpTiming timing = quickPulls();
+    timing.minPullSpacingMs = 200;
+    auto s = watching(timing);
+    const auto start = SteadyClock::now();
+    const int64_t before = camera->pullCount();
+    ASSERT_TRUE(eventually([&] { return camera->pullCount() >= before + 5; }));
+    EXPECT_GE(SteadyClock::now() - start, std::chrono::milliseconds(4 * 200 - 50));
+}
+
+TEST_F(SimulatedOnvifCameraTest, PullPointThatExpiresIsRenewedInTime) {
+    camsim::OnvifFaultSettings settings;
+    settings.pullPointSeconds = 2;
+    camera->setFault(camsim::OnvifFault::ExpiringPullPoints, settings);
+    auto s = watching();
+    ASSERT_TRUE(eventually([&] { return requests("Renew") >= 1; }));
+    EXPECT_EQ(requests("CreatePullPointSubscription"), 1);
+    EXPECT_EQ(camera->livePullPoints(), 1);
+    EXPECT_TRUE(inputReachesTheHeader(*s));
+}
+
+TEST_F(SimulatedOnvifCameraTest, EventsComeBackAfterTheCameraRestarted) {
+    camsim::OnvifFaultSettings settings;
+    settings.rebootDownMs = 300;
+    camera->setFault(camsim::OnvifFault::None, settings);
+    EventPumpTiming timing = quickPulls();
+    timing.firstRetryMs = 50;
+    auto s = watching(timing);
+    camera->reboot();
+    ASSERT_TRUE(eventually([&] { return camera->reboots() == 1 && camera->livePullPoints() == 1; }));
+    EXPECT_TRUE(inputReachesTheHeader(*s));
+}
+
+// The flood's tokens take neither input: the camera numbers its own.
+TEST_F(SimulatedOnvifCameraTest, FloodOfInputTokensLeavesTheInputsTrue) {
+    camera->setFault(camsim::OnvifFault::TokenFlood);
+    auto s = watching();
+    EXPECT_TRUE(inputReachesTheHeader(*s));
+}
+
+// Every session gives its pull point back: the camera's two always suffice.
+TEST_F(SimulatedOnvifCameraTest, SessionsInARowLeaveNoPullPointBehind) {
+    camera->setFault(camsim::OnvifFault::TwoPullPoints);
+    for (int i = 0; i < 20; ++i) watching()->close();
+    EXPECT_EQ(camera->livePullPoints(), 0);
+    EXPECT_EQ(requests("Unsubscribe"), 20);
 }
 
 TEST_F(SimulatedOnvifCameraTest, WrongPasswordIsToldAsSuch) {
@@ -273,11 +355,11 @@ TEST_P(SimulatedOnvifFaultTest, EveryCallEndsInTimeAndTheCameraStaysUsable) {
     camera->setFault(camsim::OnvifFault::None);
     auto connected = session();
     ASSERT_TRUE(connected->open().has_value()) << connected->lastError();
-    const std::optional<std::string> subscription = connected->device().createPullPoint();
+    const std::optional<PullPoint> subscription = connected->device().createPullPoint();
     ASSERT_TRUE(subscription.has_value()) << connected->lastError();
     camera->setFault(GetParam().fault);
-    auto pulling = std::async(std::launch::async,
-                              [&] { return timed([&] { connected->device().pullMessages(*subscription, 1); }); });
+    auto pulling = std::async(
+        std::launch::async, [&] { return timed([&] { connected->device().pullMessages(subscription->address, 1); }); });
     const uint8_t relayOn = 1;
     const struct {
         const char* name;

@@ -27,7 +27,7 @@ struct SessionSettings {
 
 class CameraSession {
 public:
-    CameraSession(std::unique_ptr<SoapTransport> transport, SessionSettings settings);
+    CameraSession(std::unique_ptr<SoapTransport> transport, SessionSettings settings, EventPumpTiming timing = {});
     ~CameraSession();
     CameraSession(const CameraSession&) = delete;
     CameraSession& operator=(const CameraSession&) = delete;
@@ -51,18 +51,23 @@ public:
 
     // Ends every SOAP call in flight (from any thread); close() follows.
     void abort();
-    // Ends the worker and the subscription; open() may follow.
+    // Gives the event subscription back (within a second), then ends every
+    // call in flight, the worker and the event thread; open() may follow.
     void close();
 
     std::string lastError() const;
     std::optional<Profile> profile() const;
     Device& device() { return device_; }
+    // Waits until the event subscription exists; false after timeoutMs or
+    // when events were not started. Not while the session closes.
+    bool waitSubscribed(int timeoutMs) const;
     // The worker, for tests and benchmarks that wait on it.
     PtzWorker* ptzWorker() { return worker_.get(); }
 
 private:
     std::unique_ptr<SoapTransport> transport_;
     const SessionSettings settings_;
+    const EventPumpTiming timing_;
     Device device_;
     EventState events_;
     mutable std::mutex mutex_;

@@ -29,6 +29,28 @@ struct DeviceSettings {
 // The device service address for host and port (80 when 0).
 std::string deviceServiceUrl(const std::string& host, int port);
 
+// How a call ended: done; unanswered (refused connection, time-out, abort),
+// which leaves the camera's state unknown; or refused by a camera that
+// answered (a SOAP fault or an HTTP error), which for a subscription means
+// the camera no longer has it.
+enum class CallEnd { Done, Unanswered, Refused };
+
+// A pull-point subscription as the camera granted it.
+struct PullPoint {
+    std::string address;    // with the configured host
+    int grantedSeconds = 0; // to its termination time on the camera's clock; 0 when not told
+};
+
+struct Pulled {
+    CallEnd end = CallEnd::Unanswered;
+    std::vector<Notification> messages;
+};
+
+struct Renewed {
+    CallEnd end = CallEnd::Unanswered;
+    int grantedSeconds = 0; // as PullPoint's
+};
+
 class Device {
 public:
     using UtcClock = std::function<std::time_t()>;
@@ -60,12 +82,16 @@ public:
     // Sets the first relay output.
     bool setRelay(bool active);
 
-    // Event subscription; the address comes back with the configured host.
-    std::optional<std::string> createPullPoint();
-    // The camera holds the pull up to waitSeconds, inside the call time-out.
-    std::optional<std::vector<Notification>> pullMessages(const std::string& subscription, int waitSeconds);
-    bool renew(const std::string& subscription);
-    bool unsubscribe(const std::string& subscription);
+    // Event subscription, asked for kSubscriptionSeconds.
+    std::optional<PullPoint> createPullPoint();
+    // The camera may hold the pull up to waitSeconds; the call ends within
+    // the call time-out or one second after waitSeconds, whichever is later,
+    // or once `cancel` is pulled.
+    Pulled pullMessages(const std::string& subscription, int waitSeconds, const CallCancel* cancel = nullptr);
+    Renewed renew(const std::string& subscription);
+    // Ends within timeoutMs (the call time-out when 0).
+    bool unsubscribe(const std::string& subscription, int timeoutMs = 0);
+    static constexpr int kSubscriptionSeconds = 60;
 
     // Why the last failed call failed (never holds the password).
     std::string lastError() const;
@@ -81,10 +107,16 @@ private:
         const char* name;
         Fill fill;
         std::string action; // addressing headers when not empty
+        int timeoutMs = 0;  // the settings' call time-out when 0
+        const CallCancel* cancel = nullptr;
+        CallEnd* end = nullptr; // told how the call ended when not null
     };
     std::optional<std::string> call(const Operation& op);
     std::optional<std::string> post(const Operation& op, bool token, const HttpDigest* digest, int timeoutMs,
                                     bool* authRefused);
+    // Seconds from the reply's current time (the camera's clock as we know
+    // it when the reply has none) to its termination time; 0 when unknown.
+    int grantedSeconds(const std::string& reply) const;
     std::optional<std::string> presetToken(const std::string& profileToken, int number);
     std::string rewritten(const std::string& address) const;
     void fail(const std::string& why) const;

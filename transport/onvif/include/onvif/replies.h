@@ -63,6 +63,19 @@ std::optional<std::vector<std::string>> readRelayOutputs(const std::string& repl
 // The address of a new pull-point subscription.
 std::optional<std::string> readSubscriptionAddress(const std::string& reply);
 
+// A subscription's termination time and the camera's current time as a
+// CreatePullPointSubscription, Renew or PullMessages reply gives them, in
+// UTC seconds. Nothing when the reply holds no readable termination time.
+struct SubscriptionTimes {
+    long long termination = 0;
+    std::optional<long long> current;
+};
+std::optional<SubscriptionTimes> readSubscriptionTimes(const std::string& reply);
+
+// An xsd:dateTime ("2024-03-01T08:00:00Z", with fractions of a second or an
+// offset such as "+01:00") as UTC seconds; one without a zone is taken as UTC.
+std::optional<long long> parseDateTime(const std::string& text);
+
 // One notification: its topic and the simple items of its source and data.
 struct SimpleItem {
     std::string name;
