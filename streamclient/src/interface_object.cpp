@@ -28,6 +28,9 @@ OstrelInterface* openInterface(Seams seams) {
 int32_t connect(OstrelInterface& self) {
     if (self.everConnected) return 0;
     endAbandonedSession(self);
+    // Events are asked of the camera only when a callback shows them.
+    const Callbacks callbacks = self.settings.callbacks();
+    self.transport.setEventsWanted(callbacks.motion.function != nullptr || callbacks.digitalInput.function != nullptr);
     self.session = std::make_unique<Session>(self.transport, self.settings, self.seams, self.report, &self,
                                              self.transport.streamingType());
     // A session that did not connect is kept: its receive thread may still

@@ -62,6 +62,10 @@ void TransportPlugin::unbind() {
     table_ = {};
 }
 
+void TransportPlugin::setEventsWanted(bool wanted) const {
+    if (instance_ != nullptr && table_.setEventsWanted != nullptr) table_.setEventsWanted(instance_, wanted ? 1 : 0);
+}
+
 int32_t TransportPlugin::sendCommand(int32_t type, const uint8_t* data, int32_t length) const {
     if (instance_ == nullptr || table_.sendCommand == nullptr) return 0;
     TransportCommand record{};

@@ -42,6 +42,9 @@ public:
     // Null before attach.
     void* instance() const { return instance_; }
 
+    // Tells the instance whether anybody shows the camera's events, for a
+    // plug-in that subscribes to them only then; others are not asked.
+    void setEventsWanted(bool wanted) const;
     // Hands one command record to the instance; 0 without one.
     int32_t sendCommand(int32_t type, const uint8_t* data, int32_t length) const;
 

@@ -200,6 +200,26 @@ TEST_F(LifecycleTest, DisconnectStopsTheTransportAndJoinsWithoutNetworkLoss) {
     EXPECT_EQ(transport.calls(), "Init,SetMediaConfig,Connect,ConnectDone,StartStreaming,Disconnect,StopStreaming");
 }
 
+// A plug-in that subscribes to events does so only for a stream whose user
+// set an event callback before connecting.
+TEST_F(LifecycleTest, TransportIsToldWhetherEventsAreShown) {
+    struct Case {
+        bool motion;
+        bool inputs;
+        int32_t wanted;
+    };
+    for (const Case c : {Case{false, false, 0}, Case{true, false, 1}, Case{false, true, 1}}) {
+        reopen();
+        configure();
+        CallCounter counter;
+        if (c.motion) M_KSetMotionDetectionCallback(handle, &counter, countMotion, 0);
+        if (c.inputs) M_KSetDICallback(handle, &counter, countDi);
+        ASSERT_EQ(M_KConnect(handle), 1);
+        EXPECT_EQ(transport.eventsWanted(), c.wanted) << c.motion << c.inputs;
+        M_KDisconnect(handle);
+    }
+}
+
 TEST_F(LifecycleTest, CloseUnbindsTransportAndDecoder) {
     configure();
     ASSERT_EQ(M_KConnect(handle), 1);

@@ -48,6 +48,7 @@ struct FakeTransportControl {
     void (*callsInto)(char*, int32_t) = nullptr;
     int32_t (*liveInstances)() = nullptr;
     void (*lastConfig)(MediaConfig*) = nullptr;
+    int32_t (*eventsWanted)() = nullptr;
 
     template <class F>
     void bind(F& f, const char* name) {
@@ -66,6 +67,7 @@ struct FakeTransportControl {
         bind(callsInto, "FakeTransport_Calls");
         bind(liveInstances, "FakeTransport_LiveInstances");
         bind(lastConfig, "FakeTransport_LastConfig");
+        bind(eventsWanted, "FakeTransport_EventsWanted");
     }
     std::string calls() {
         std::vector<char> buffer(4096);

@@ -32,6 +32,7 @@ struct State {
     bool dropped = false; // the camera went away
     int live = 0;
     MediaConfig lastConfig{};
+    int eventsWanted = -1; // -1: never told
 };
 
 State& state() {
@@ -136,6 +137,14 @@ FAKE_EXPORT int32_t M_XSendCommand(void* handle, const TransportCommand* command
     return 1;
 }
 
+// Told apart from the call log, whose order the lifecycle tests check.
+FAKE_EXPORT int32_t M_XSetEventsWanted(void* handle, int32_t wanted) {
+    if (handle == nullptr) return 0;
+    std::lock_guard lock(state().mutex);
+    state().eventsWanted = wanted;
+    return 1;
+}
+
 FAKE_EXPORT int32_t M_XSetVideoConfig(void* handle, const VideoConfig*) { return handle ? 1 : 0; }
 FAKE_EXPORT int32_t M_XGetVideoConfig(void* handle, VideoConfig*) { return handle ? 1 : 0; }
 FAKE_EXPORT int32_t M_XGetNextIFrame(void*) { return 0; }
@@ -169,6 +178,7 @@ FAKE_EXPORT void FakeTransport_Reset() {
     s.closed = false;
     s.dropped = false;
     s.lastConfig = {};
+    s.eventsWanted = -1;
     s.changed.notify_all();
 }
 
@@ -240,4 +250,9 @@ FAKE_EXPORT int32_t FakeTransport_LiveInstances() {
 FAKE_EXPORT void FakeTransport_LastConfig(MediaConfig* out) {
     std::lock_guard lock(state().mutex);
     *out = state().lastConfig;
+}
+
+FAKE_EXPORT int32_t FakeTransport_EventsWanted() {
+    std::lock_guard lock(state().mutex);
+    return state().eventsWanted;
 }

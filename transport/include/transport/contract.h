@@ -117,6 +117,7 @@ typedef void (*ControlDataCallback)(void* context, const void* data, int32_t len
     X(M_XGetEndTime, getEndTime, int32_t, (void* handle, void* unused), Optional)                                      \
     X(M_XSetDebugMessageLevel, setDebugMessageLevel, int32_t, (void* handle, int32_t level), Optional)                 \
     X(M_XGetVersion, getVersion, void, (void* handle, char* buffer), Optional)                                         \
+    X(M_XSetEventsWanted, setEventsWanted, int32_t, (void* handle, int32_t wanted), Optional)                          \
     X(M_XSetEngineConfig, setEngineConfig, int32_t, (void* handle, const void* config), EngineOnly)                    \
     X(M_XStartTransferStreamingEngineData, startTransferStreamingEngineData, int32_t, (void* handle), EngineOnly)
 

@@ -35,6 +35,10 @@ public:
     virtual int32_t getMotionInfo(MotionInfo& /*info*/) { return 0; }
     virtual int32_t setVideoConfig(const VideoConfig& /*config*/) { return 0; }
     virtual int32_t getVideoConfig(VideoConfig& /*config*/) { return 0; }
+    // Whether the stream's user shows the camera's motion and input events.
+    // Only a plug-in that subscribes to them acts on it, and only such a
+    // plug-in compiles M_XSetEventsWanted in (transport/src/events_export.cpp).
+    virtual void setEventsWanted(bool /*wanted*/) {}
 
     // Kept, as the contract asks; nothing reads it.
     void setDebugMessageLevel(int32_t level) { debugLevel_.store(level); }

@@ -62,7 +62,7 @@ int32_t OnvifInstance::startStreaming() {
     const auto s = session();
     if (started == 0 || s == nullptr) return started;
     if (synchronize_ && !s->synchronize()) platform::diagnose("Corvel-O: no key frame on request: " + s->lastError());
-    s->startEvents();
+    if (eventsWanted_.load()) s->startEvents();
     return started;
 }
 

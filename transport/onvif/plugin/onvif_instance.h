@@ -8,6 +8,7 @@
 
 #include "onvif/camera_session.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -25,6 +26,9 @@ public:
     void stopStreaming() override;
     void disconnect() override;
     int32_t sendCommand(const TransportCommand& command) override;
+    // Only when events are wanted is the camera asked for a subscription
+    // (from the next startStreaming on). Wanted until told otherwise.
+    void setEventsWanted(bool wanted) override { eventsWanted_.store(wanted); }
 
     // The session of the current connection (null when none); shared, so a
     // disconnect from another thread cannot free it under a frame read.
@@ -36,6 +40,7 @@ private:
 
     const bool synchronize_;
     const onvif::EventPumpTiming eventTiming_;
+    std::atomic<bool> eventsWanted_{true};
     std::mutex mutex_;
     std::shared_ptr<onvif::CameraSession> session_;
 };

@@ -91,18 +91,20 @@ TEST_P(CorvelOStreamTest, FirstPictureIsAKeyPictureOfTheSmallProfileAndAPanMoves
     instance.disconnect();
 }
 
-// A stream gives its subscription back when it disconnects, so a camera
-// with two pull points serves one stream after another.
+// A stream nobody shows events of holds no subscription; one that does gives
+// its subscription back when it disconnects, so a camera with two pull
+// points serves one stream after another.
 class CorvelOEventsTest : public CorvelOStreamTest {};
 
-TEST_P(CorvelOEventsTest, GivesTheSubscriptionBack) {
+TEST_P(CorvelOEventsTest, SubscribesOnlyWhenEventsAreWantedAndGivesTheSubscriptionBack) {
     camera->setFault(camsim::OnvifFault::TwoPullPoints);
-    for (int i = 0; i < 3; ++i) {
+    for (const bool wanted : {false, true, true, true}) {
         OnvifInstance instance;
+        instance.setEventsWanted(wanted);
         instance.setMediaConfig(config());
         ASSERT_EQ(instance.connect(), 1);
         ASSERT_EQ(instance.startStreaming(), 1);
-        EXPECT_TRUE(instance.session()->waitSubscribed(2000));
+        EXPECT_EQ(instance.session()->waitSubscribed(2000), wanted);
         instance.disconnect();
     }
     EXPECT_EQ(camera->livePullPoints(), 0);
