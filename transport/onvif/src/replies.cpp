@@ -6,7 +6,6 @@
 #include <cctype>
 #include <charconv>
 #include <climits>
-#include <cstdio>
 
 namespace onvif {
 
@@ -227,35 +226,48 @@ std::optional<std::string> readSubscriptionAddress(const std::string& reply) {
 }
 
 std::optional<long long> parseDateTime(const std::string& text) {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, used = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &year, &month, &day, &hour, &minute, &second, &used) !=
-            6 ||
-        used != 19) {
+    // Fixed-width fields of digits only: a sign or a blank inside a field
+    // ("T-1:00:00") is no time, though a number reader would take it.
+    std::size_t at = 0;
+    const auto digits = [&](std::size_t count, char after) -> std::optional<int> {
+        if (at + count > text.size()) return std::nullopt;
+        int value = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const char c = text[at + i];
+            if (c < '0' || c > '9') return std::nullopt;
+            value = value * 10 + (c - '0');
+        }
+        at += count;
+        if (after != '\0') {
+            if (at >= text.size() || text[at] != after) return std::nullopt;
+            ++at;
+        }
+        return value;
+    };
+    const auto year = digits(4, '-'), month = digits(2, '-'), day = digits(2, 'T');
+    const auto hour = digits(2, ':'), minute = digits(2, ':'), second = digits(2, '\0');
+    if (!year || !month || !day || !hour || !minute || !second) return std::nullopt;
+    if (*year < 1970 || *month < 1 || *month > 12 || *day < 1 || *day > 31 || *hour > 23 || *minute > 59 ||
+        *second > 60) {
         return std::nullopt;
     }
-    if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) {
-        return std::nullopt;
-    }
-    std::size_t at = 19;
     if (at < text.size() && text[at] == '.') {
-        ++at;
+        const std::size_t fraction = ++at;
         while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at;
+        if (at == fraction) return std::nullopt;
     }
     long long zoneSeconds = 0;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        int zoneHours = 0, zoneMinutes = 0, zoneUsed = 0;
-        if (std::sscanf(text.c_str() + at + 1, "%2d:%2d%n", &zoneHours, &zoneMinutes, &zoneUsed) != 2 ||
-            zoneUsed != 5 || zoneHours > 14 || zoneMinutes > 59) {
-            return std::nullopt;
-        }
-        zoneSeconds = (text[at] == '+' ? 1 : -1) * (zoneHours * 3600LL + zoneMinutes * 60LL);
-        at += 6;
+        const int sign = text[at++] == '+' ? 1 : -1;
+        const auto zoneHours = digits(2, ':'), zoneMinutes = digits(2, '\0');
+        if (!zoneHours || !zoneMinutes || *zoneHours > 14 || *zoneMinutes > 59) return std::nullopt;
+        zoneSeconds = sign * (*zoneHours * 3600LL + *zoneMinutes * 60LL);
     } else if (at < text.size() && text[at] == 'Z') {
         ++at;
     }
     if (at != text.size()) return std::nullopt;
-    const long long days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
-    return days * 86400 + hour * 3600LL + minute * 60LL + second - zoneSeconds;
+    const long long days = daysFromCivil(*year, static_cast<unsigned>(*month), static_cast<unsigned>(*day));
+    return days * 86400 + *hour * 3600LL + *minute * 60LL + *second - zoneSeconds;
 }
 
 std::optional<SubscriptionTimes> readSubscriptionTimes(const std::string& reply) {
