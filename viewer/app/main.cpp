@@ -31,8 +31,8 @@ int main(int argc, char** argv) {
     tavolin::ui::ReasonLog reasons;
     tavolin::ui::QtShell shell;
     tavolin::ui::CTavolinApp::Options options;
-    options.liveView = tavolin::ui::wideVideoRunner(shell, &reasons);
-    options.wall = tavolin::ui::cameraWallRunner(shell, options.liveView, &reasons);
+    options.liveView = tavolin::ui::wideVideoRunner(shell);
+    options.wall = tavolin::ui::cameraWallRunner(shell, options.liveView);
     options.reasons = &reasons;
     if (userSettings) {
         if (const auto folder = platform::userSettingsFolder()) {

@@ -17,7 +17,6 @@
 #include "live/wide_video_dlg.h"
 #include "platform/clock.h"
 #include "platform/network_guard.h"
-#include "shell/reason_log.h"
 #include "tavolin/camera_record.h"
 #include "wall/camera_wall_dlg.h"
 #include "wall/wall_cell.h"
@@ -83,7 +82,7 @@ protected:
 
     void openWall(CameraWallDlg::SingleViewRunner singleView) {
         auto streams = [this](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
-            return std::make_unique<CameraStream>(settings, &reasons);
+            return std::make_unique<CameraStream>(settings);
         };
         wall = std::make_unique<CameraWallDlg>(pointers, WallSettings{WallLayout::Grid2x2, 0}, streams,
                                                std::move(singleView), shell, clock);
@@ -109,7 +108,6 @@ protected:
     }
 
     FakeShell shell;
-    ReasonLog reasons;
     platform::ManualClock clock;
     std::array<CameraRecord, kCameraCount> records{};
     std::array<CameraRecord*, kCameraCount> pointers{};
@@ -145,8 +143,7 @@ TEST_F(CameraWallTest, ClickOpensTheSingleViewAndTheWallKeepsRunningBehindIt) {
     int opened = -1;
     bool closed = false;
     QPointer<CWideVideoDlg> view;
-    const CTavolinDlg::LiveViewRunner single =
-        wideVideoRunner(shell, &reasons, [&](CWideVideoDlg& shown) { view = &shown; });
+    const CTavolinDlg::LiveViewRunner single = wideVideoRunner(shell, [&](CWideVideoDlg& shown) { view = &shown; });
     openWall([&](int position, QWidget* parent, CameraWallDlg::SingleViewClosed done) {
         opened = position;
         single(pointers, position, parent, [&, done = std::move(done)](const LiveViewChanges& changed) {

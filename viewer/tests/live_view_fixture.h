@@ -17,7 +17,6 @@
 #include "live/wide_video_dlg.h"
 #include "platform/network_guard.h"
 #include "platform/tcp_socket.h"
-#include "shell/reason_log.h"
 #include "tavolin/camera_record.h"
 
 namespace tavolin::ui::test {
@@ -67,7 +66,7 @@ protected:
     }
 
     void openView(int position = 0) {
-        view = std::make_unique<CWideVideoDlg>(pointers, position, shell, nullptr, &reasons);
+        view = std::make_unique<CWideVideoDlg>(pointers, position, shell);
         view->show();
     }
 
@@ -85,7 +84,6 @@ protected:
     std::unique_ptr<camsim::SimulatedCamera> camera;
     camsim::V1Camera* v1 = nullptr; // the camera's protocol 1 or 2 simulator
     camsim::V2Camera* v2 = nullptr;
-    ReasonLog reasons;
     std::unique_ptr<CWideVideoDlg> view;
 };
 

@@ -44,7 +44,7 @@ TEST(PlayTest, PlayOnCameraOneShowsTheSimulatedCameraAndSavesAllRecordsAfter) {
     test::FakeShell shell;
     CTavolinDlg form(shell, path.toStdString());
     QPointer<CWideVideoDlg> view;
-    form.setLiveViewRunner(wideVideoRunner(shell, nullptr, [&](CWideVideoDlg& opened) { view = &opened; }));
+    form.setLiveViewRunner(wideVideoRunner(shell, [&](CWideVideoDlg& opened) { view = &opened; }));
     for (int i = 0; i < kCameraCount; ++i) ASSERT_EQ(textOf(form.cameras().record(i)->host), "127.0.0.1");
     form.show();
 

@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     tavolin::ui::QtShell shell;
     tavolin::ui::CTavolinApp::Options options;
     options.reasons = &reasons;
-    tavolin::demo::runAsDemo(options, shell, &reasons, demo);
+    tavolin::demo::runAsDemo(options, shell, demo);
     tavolin::ui::CTavolinApp tavolinApp(shell, std::move(options));
     return tavolinApp.run();
 }

@@ -158,8 +158,7 @@ bool everyCameraIsLoopback(const CameraList& cameras) {
     return true;
 }
 
-void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const ui::ReasonLog* reasons,
-               const DemoOptions& options) {
+void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOptions& options) {
     app.instanceName = ui::SingleInstance::defaultName() + QStringLiteral("-demo");
     app.noticesToStandardError = true;
     auto form = std::make_shared<QPointer<CTavolinDlg>>();
@@ -170,7 +169,7 @@ void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const ui::Reason
             if (*form) pressExitOnceEditable(*form);
         };
     };
-    const CTavolinDlg::LiveViewRunner view = ui::wideVideoRunner(shell, reasons, [options](CWideVideoDlg& opened) {
+    const CTavolinDlg::LiveViewRunner view = ui::wideVideoRunner(shell, [options](CWideVideoDlg& opened) {
         if (options.findLogin.isEmpty()) {
             pictureLiveView(opened, options);
         } else {
@@ -181,9 +180,8 @@ void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const ui::Reason
                                     CTavolinDlg::Closed closed) {
         view(records, position, parent, thenExit(std::move(closed)));
     };
-    const CTavolinDlg::WallRunner wall =
-        ui::cameraWallRunner(shell, ui::wideVideoRunner(shell, reasons), reasons,
-                             [options](CameraWallDlg& opened) { driveWall(opened, options); });
+    const CTavolinDlg::WallRunner wall = ui::cameraWallRunner(
+        shell, ui::wideVideoRunner(shell), [options](CameraWallDlg& opened) { driveWall(opened, options); });
     app.wall = [wall, thenExit](const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent,
                                 CTavolinDlg::Closed closed) {
         wall(records, cameras, parent, thenExit(std::move(closed)));

@@ -5,6 +5,8 @@
 
 #include "shell/reason_log.h"
 
+#include <array>
+
 namespace tavolin::ui {
 namespace {
 
@@ -45,6 +47,13 @@ void stopSector(OstrelInterface* handle, PtzSector sector) {
     }
 }
 
+// What the stream client last told on `handle`'s behalf, as the user reads it.
+QString lastReasonOf(OstrelInterface* handle) {
+    std::array<char, 1025> text{};
+    if (M_KGetLastReason(handle, text.data(), static_cast<int32_t>(text.size())) <= 0) return {};
+    return reasonForUser(text.data());
+}
+
 void sendOsd(OstrelInterface* handle, OsdCommand command) {
     switch (command) {
     case OsdCommand::On: M_KPTZ_OSD_ON(handle); return;
@@ -60,8 +69,7 @@ void sendOsd(OstrelInterface* handle, OsdCommand command) {
 
 } // namespace
 
-CameraStream::CameraStream(const StreamSettings& settings, const ReasonLog* reasons, QObject* parent)
-    : LiveStream(parent), settings_(settings), reasons_(reasons) {
+CameraStream::CameraStream(const StreamSettings& settings, QObject* parent) : LiveStream(parent), settings_(settings) {
     progressTimer_.setInterval(kProgressStepMs);
     connect(&progressTimer_, &QTimer::timeout, this, [this] { emit progress(++progressStep_); });
     worker_ = std::thread([this] { workerMain(); });
@@ -117,8 +125,8 @@ void CameraStream::open() {
 }
 
 void CameraStream::connectOnWorker(OstrelInterface*& handle) {
-    const uint64_t mark = reasons_ != nullptr ? reasons_->mark() : 0;
     handle = M_KOpenInterface();
+    handle_ = handle;
     if (settings_.events) {
         // 0: three motion regions; the fourth is always reported as 0.
         M_KSetMotionDetectionCallback(handle, this, onMotion, 0);
@@ -137,8 +145,8 @@ void CameraStream::connectOnWorker(OstrelInterface*& handle) {
     QString reason;
     if (handle == nullptr) {
         reason = QStringLiteral("the stream client could not be opened");
-    } else if (!ok && reasons_ != nullptr) {
-        reason = reasons_->lastSince(mark);
+    } else if (!ok) {
+        reason = lastReasonOf(handle);
     }
     toGui([this, ok, reason] {
         if (state_ != State::Connecting) return;
@@ -146,7 +154,7 @@ void CameraStream::connectOnWorker(OstrelInterface*& handle) {
         state_ = ok ? State::Connected : State::Failed;
         if (ok) {
             emit connected();
-            if (std::exchange(lostWhileConnecting_, false)) emit networkLost();
+            if (std::exchange(lostWhileConnecting_, false)) emit networkLost(lostReason_);
         } else {
             emit failed(reason);
         }
@@ -164,6 +172,7 @@ void CameraStream::closeOnWorker(OstrelInterface*& handle) {
     // Disconnecting waits for the stream client's threads: no callback runs
     // after this.
     M_KDisconnect(handle);
+    handle_ = nullptr;
     M_KCloseInterface(handle);
     handle = nullptr;
     toGui([this] {
@@ -266,10 +275,14 @@ void CameraStream::onInput(void* user, int32_t di1, int32_t di2) {
 
 void CameraStream::onNetworkLoss(void* user) {
     auto* self = static_cast<CameraStream*>(user);
-    self->toGui([self] {
+    const QString reason = lastReasonOf(self->handle_.load());
+    self->toGui([self, reason] {
         // The loss may overtake the news of the connection it ends.
-        if (self->state_ == State::Connecting) self->lostWhileConnecting_ = true;
-        if (self->state_ == State::Connected) emit self->networkLost();
+        if (self->state_ == State::Connecting) {
+            self->lostWhileConnecting_ = true;
+            self->lostReason_ = reason;
+        }
+        if (self->state_ == State::Connected) emit self->networkLost(reason);
     });
 }
 

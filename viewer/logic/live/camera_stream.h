@@ -6,7 +6,8 @@
 // the signals are emitted. A QTimer counts the progress of a connection
 // attempt. Destroying the object closes the stream if close() was not
 // called, and waits for the worker (bounded by the stream client's own
-// connect and disconnect bounds).
+// connect and disconnect bounds). Why a connection failed or was lost is the
+// stream client's last reason for this handle, never another stream's.
 #pragma once
 
 #include <ostrel/stream_client.h>
@@ -23,15 +24,11 @@
 
 namespace tavolin::ui {
 
-class ReasonLog;
-
 class CameraStream final : public LiveStream {
     Q_OBJECT
 
 public:
-    // `reasons`, when given, tells why a connection failed.
-    explicit CameraStream(const StreamSettings& settings, const ReasonLog* reasons = nullptr,
-                          QObject* parent = nullptr);
+    explicit CameraStream(const StreamSettings& settings, QObject* parent = nullptr);
     ~CameraStream() override;
     CameraStream(const CameraStream&) = delete;
     CameraStream& operator=(const CameraStream&) = delete;
@@ -76,16 +73,18 @@ private:
     static void onPictureShown(void* user);
 
     const StreamSettings settings_;
-    const ReasonLog* reasons_;
     State state_ = State::Idle; // GUI thread
     QTimer progressTimer_;
     int progressStep_ = 0;
     bool lostWhileConnecting_ = false;
+    QString lostReason_;
     // "Picture shown" tells that this connection's pictures arrive, once:
     // a wall of 16 cameras would otherwise wake the GUI 480 times a second
     // for nothing. One report is queued at a time until one was delivered.
     std::atomic<bool> picturePending_{false};
     std::atomic<bool> pictureReported_{false};
+    // The worker's handle, for the callbacks, which run only while it is open.
+    std::atomic<OstrelInterface*> handle_{nullptr};
 
     std::mutex jobsLock_;
     std::condition_variable jobsWake_;

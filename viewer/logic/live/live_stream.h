@@ -79,7 +79,8 @@ signals:
     void progress(int step);
     void motion(int region1, int region2, int region3, int region4);
     void input(int input1, int input2);
-    void networkLost();
+    // `reason` says why, when the libraries told.
+    void networkLost(const QString& reason = {});
     // The connection's first picture was drawn; told once per connection.
     void pictureShown();
     // `holder` names who holds the token when it was refused.

@@ -8,15 +8,13 @@ namespace {
 
 constexpr std::size_t kKept = 16;
 
-// "Fenwa20-M: connect to ... failed" reads "connect to ... failed": the
-// library's name means nothing to the user.
-std::string withoutSource(const std::string& line) {
-    const std::size_t colon = line.find(": ");
-    if (colon == std::string::npos || line.find(' ') < colon) return line;
-    return line.substr(colon + 2);
-}
-
 } // namespace
+
+QString reasonForUser(std::string_view line) {
+    const std::size_t colon = line.find(": ");
+    if (colon != std::string_view::npos && line.find(' ') >= colon) line.remove_prefix(colon + 2);
+    return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+}
 
 ReasonLog::ReasonLog() {
     const char* debug = std::getenv("TAVOLIN_DEBUG");
@@ -42,7 +40,7 @@ uint64_t ReasonLog::mark() const {
 QString ReasonLog::lastSince(uint64_t mark) const {
     std::lock_guard lock(lock_);
     if (told_ <= mark || lines_.empty()) return {};
-    return QString::fromStdString(withoutSource(lines_.back()));
+    return reasonForUser(lines_.back());
 }
 
 } // namespace tavolin::ui

@@ -10,10 +10,15 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/diagnostics.h"
 
 namespace tavolin::ui {
+
+// A reason as the user reads it: "Fenwa20-M: connect to ... failed" reads
+// "connect to ... failed", since the library's name means nothing to them.
+QString reasonForUser(std::string_view line);
 
 class ReasonLog {
 public:

@@ -10,14 +10,15 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "camera_session.h"
 #include "camsim/simulated_camera.h"
 #include "camsim/v2_camera.h"
 #include "platform/audio.h"
 #include "platform/tcp_socket.h"
-#include "shell/reason_log.h"
 
 namespace tavolin::ui::test {
 namespace {
@@ -78,7 +79,7 @@ protected:
         ASSERT_TRUE(camera->start());
     }
     void openWith(const StreamSettings& settings) {
-        stream = std::make_unique<CameraStream>(settings, &reasons);
+        stream = std::make_unique<CameraStream>(settings);
         reports = std::make_unique<Reports>(*stream);
         stream->open();
     }
@@ -96,7 +97,6 @@ protected:
         return out;
     }
 
-    ReasonLog reasons;
     std::unique_ptr<camsim::V2Camera> camera;
     std::unique_ptr<CameraStream> stream;
     std::unique_ptr<Reports> reports;
@@ -189,6 +189,33 @@ TEST_F(CameraStreamTest, ClosedPortFailsWithTheReason) {
     EXPECT_EQ(reports->seen, std::vector<std::string>{"failed"});
     EXPECT_TRUE(reports->reason.contains(QStringLiteral("connection refused"))) << reports->reason.toStdString();
     EXPECT_TRUE(reports->reason.contains(QString::number(s.connection.controlPort))) << reports->reason.toStdString();
+}
+
+// Two streams failing at once each tell their own reason, never the other's.
+TEST_F(CameraStreamTest, StreamsFailingTogetherKeepTheirOwnReasons) {
+    std::vector<QString> urls;
+    std::vector<std::unique_ptr<CameraStream>> streams;
+    std::vector<std::unique_ptr<Reports>> reports;
+    for (int i = 0; i < 2; ++i) {
+        platform::TcpListener listener;
+        ASSERT_TRUE(listener.listen("127.0.0.1", 0));
+        urls.push_back(QStringLiteral("127.0.0.1:%1/live").arg(listener.port()));
+        listener.close(); // nobody listens there any more
+        StreamSettings s; // RTSP, which gives up at once on a refused connection
+        s.streamingType = 4;
+        s.connection.connectionType = 1;
+        const QByteArray url = QStringLiteral("rtsp://%1").arg(urls.back()).toUtf8();
+        std::strncpy(s.connection.cameraAddress, url.constData(), sizeof s.connection.cameraAddress - 1);
+        streams.push_back(std::make_unique<CameraStream>(s));
+        reports.push_back(std::make_unique<Reports>(*streams.back()));
+    }
+    for (auto& stream : streams) stream->open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reports[0]->has("failed") && reports[1]->has("failed"); }, 5000));
+    for (std::size_t i : {0u, 1u}) {
+        const QString& reason = reports[i]->reason;
+        EXPECT_TRUE(reason.contains(urls[i])) << reason.toStdString();
+        EXPECT_FALSE(reason.contains(urls[1 - i])) << reason.toStdString();
+    }
 }
 
 TEST_F(CameraStreamTest, ClosingDuringASilentLoginKeepsTheGuiRunningAndEndsWithClosed) {

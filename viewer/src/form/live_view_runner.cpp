@@ -4,11 +4,10 @@
 
 namespace tavolin::ui {
 
-CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, const ReasonLog* reasons,
-                                            std::function<void(CWideVideoDlg& view)> opened) {
-    return [&shell, reasons, opened = std::move(opened)](const CTavolinDlg::Records& records, int position,
-                                                         QWidget* parent, CTavolinDlg::Closed closed) {
-        auto* view = new CWideVideoDlg(records, position, shell, parent, reasons);
+CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, std::function<void(CWideVideoDlg& view)> opened) {
+    return [&shell, opened = std::move(opened)](const CTavolinDlg::Records& records, int position, QWidget* parent,
+                                                CTavolinDlg::Closed closed) {
+        auto* view = new CWideVideoDlg(records, position, shell, parent);
         view->setAttribute(Qt::WA_DeleteOnClose);
         // It finishes once it has closed its stream.
         QObject::connect(view, &QDialog::finished, view,

@@ -9,13 +9,10 @@
 namespace tavolin::ui {
 
 class CWideVideoDlg;
-class ReasonLog;
 class Shell;
 
-// Opens CWideVideoDlg over the records at `position`; `reasons`, when given,
-// tells why a connection failed. `opened`, when given, gets each view once it
-// is up (the demo drives it from there).
-CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, const ReasonLog* reasons = nullptr,
-                                            std::function<void(CWideVideoDlg& view)> opened = {});
+// Opens CWideVideoDlg over the records at `position`. `opened`, when given,
+// gets each view once it is up (the demo drives it from there).
+CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, std::function<void(CWideVideoDlg& view)> opened = {});
 
 } // namespace tavolin::ui

@@ -54,14 +54,14 @@ bool fromTouch(const QMouseEvent* event) {
            (device != nullptr && device->type() == QInputDevice::DeviceType::TouchScreen);
 }
 
-LiveViewController::StreamFactory cameraStreams(const ReasonLog* reasons) {
-    return [reasons](const StreamSettings& settings) { return std::make_unique<CameraStream>(settings, reasons); };
+LiveViewController::StreamFactory cameraStreams() {
+    return [](const StreamSettings& settings) { return std::make_unique<CameraStream>(settings); };
 }
 
 } // namespace
 
 CWideVideoDlg::CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& records, int position, Shell& shell,
-                             QWidget* parent, const ReasonLog* reasons)
+                             QWidget* parent)
     : CBDialog(parent), shell_(shell), startPosition_(position) {
     pictures::load();
     setWindowTitle(QStringLiteral("Tavolin"));
@@ -75,8 +75,8 @@ CWideVideoDlg::CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& reco
     for (std::size_t i = 0; i < copies.size(); ++i) {
         copies[i] = records[i] != nullptr ? *records[i] : defaultCameraRecord(static_cast<int>(i));
     }
-    controller_ = std::make_unique<LiveViewController>(copies, static_cast<LiveViewDisplay&>(*this),
-                                                       cameraStreams(reasons), qtViewTimers());
+    controller_ = std::make_unique<LiveViewController>(copies, static_cast<LiveViewDisplay&>(*this), cameraStreams(),
+                                                       qtViewTimers());
     connectMenu();
 }
 

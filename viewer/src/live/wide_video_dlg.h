@@ -21,7 +21,6 @@
 
 namespace tavolin::ui {
 
-class ReasonLog;
 class Shell;
 class VideoSurface;
 
@@ -32,11 +31,11 @@ public:
     static constexpr int kArrowCount = kPtzSectorCount;
 
     // `records` are the 16 records of the camera list (the view works on
-    // copies; changes() says what it changed), `position` the camera to show
-    // first. `reasons`, when given, tells why a connection failed. The view
-    // initialises itself and opens the stream when it is shown.
+    // copies; its controller says what it changed), `position` the camera to
+    // show first. The view initialises itself and opens the stream when it is
+    // shown.
     CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& records, int position, Shell& shell,
-                  QWidget* parent = nullptr, const ReasonLog* reasons = nullptr);
+                  QWidget* parent = nullptr);
     ~CWideVideoDlg() override;
 
     // What happens in the view; the demo and tests drive it here.

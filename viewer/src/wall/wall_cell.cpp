@@ -120,11 +120,21 @@ void WallCell::paintEvent(QPaintEvent*) {
     }
     const QString state = stateText(status_);
     if (!state.isEmpty()) {
-        QRect box = QFontMetrics(font()).boundingRect(state).adjusted(-2 * kMargin, -kMargin, 2 * kMargin, kMargin);
+        const QFontMetrics metrics(font());
+        QRect box = metrics.boundingRect(state).adjusted(-2 * kMargin, -kMargin, 2 * kMargin, kMargin);
         box.moveCenter(area.center());
         painter.fillRect(box, QColor(0, 0, 0, 160));
         painter.setPen(Qt::white);
         painter.drawText(box, Qt::AlignCenter, state);
+        // Why, on one line under it, cut to the cell.
+        const QString reason =
+            metrics.elidedText(QString::fromStdString(status_.reason), Qt::ElideRight, area.width() - 4 * kMargin);
+        if (!reason.isEmpty()) {
+            QRect line = metrics.boundingRect(reason).adjusted(-kMargin, 0, kMargin, 0);
+            line.moveCenter(QPoint(area.center().x(), box.bottom() + kMargin + line.height() / 2));
+            painter.fillRect(line, QColor(0, 0, 0, 160));
+            painter.drawText(line, Qt::AlignCenter, reason);
+        }
     }
     if (status_.selected) drawFrame(painter, area, kSelectionWidth, kSelection);
 }

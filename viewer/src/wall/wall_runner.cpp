@@ -10,12 +10,12 @@
 
 namespace tavolin::ui {
 
-CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunner singleView, const ReasonLog* reasons,
+CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunner singleView,
                                          std::function<void(CameraWallDlg& wall)> opened) {
-    return [&shell, singleView = std::move(singleView), reasons, opened = std::move(opened)](
+    return [&shell, singleView = std::move(singleView), opened = std::move(opened)](
                const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent, CTavolinDlg::Closed closed) {
-        auto streams = [reasons](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
-            return std::make_unique<CameraStream>(settings, reasons);
+        auto streams = [](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
+            return std::make_unique<CameraStream>(settings);
         };
         CameraWallDlg::SingleViewRunner single;
         if (singleView) {

@@ -10,14 +10,12 @@
 namespace tavolin::ui {
 
 class CameraWallDlg;
-class ReasonLog;
 class Shell;
 
-// `singleView` opens the single live view of a camera chosen on the wall;
-// `reasons`, when given, tells why a connection failed. `opened`, when
-// given, gets each wall once it is up (the demo drives it from there).
+// `singleView` opens the single live view of a camera chosen on the wall.
+// `opened`, when given, gets each wall once it is up (the demo drives it
+// from there).
 CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunner singleView,
-                                         const ReasonLog* reasons = nullptr,
                                          std::function<void(CameraWallDlg& wall)> opened = {});
 
 } // namespace tavolin::ui

@@ -78,14 +78,14 @@ void WallStreamSet::connectSignals(int position, LiveStream* stream) {
         if (controller_) controller_->streamConnected(position);
         emit changed(position);
     });
-    connect(stream, &LiveStream::failed, this, [this, position, stream] {
+    connect(stream, &LiveStream::failed, this, [this, position, stream](const QString& reason) {
         if (!isCurrent(position, stream)) return;
-        if (controller_) controller_->streamFailed(position);
+        if (controller_) controller_->streamFailed(position, reason.toStdString());
         emit changed(position);
     });
-    connect(stream, &LiveStream::networkLost, this, [this, position, stream] {
+    connect(stream, &LiveStream::networkLost, this, [this, position, stream](const QString& reason) {
         if (!isCurrent(position, stream)) return;
-        if (controller_) controller_->streamLost(position);
+        if (controller_) controller_->streamLost(position, reason.toStdString());
         emit changed(position);
     });
     connect(stream, &LiveStream::pictureShown, this, [this, position, stream] {

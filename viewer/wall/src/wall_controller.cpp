@@ -84,13 +84,14 @@ void WallController::streamConnected(int position) {
     if (slot && slot->life == Life::Live && slot->phase == Phase::Connecting) slot->phase = Phase::Connected;
 }
 
-void WallController::streamFailed(int position) { giveUp(position); }
+void WallController::streamFailed(int position, std::string reason) { giveUp(position, std::move(reason)); }
 
-void WallController::streamLost(int position) { giveUp(position); }
+void WallController::streamLost(int position, std::string reason) { giveUp(position, std::move(reason)); }
 
-void WallController::giveUp(int position) {
+void WallController::giveUp(int position, std::string reason) {
     Slot* slot = slotOf(position);
     if (!slot || slot->life != Life::Live) return;
+    slot->reason = std::move(reason);
     slot->schedule.failed();
     slot->phase = Phase::Waiting;
     slot->life = Life::Closing;
@@ -102,6 +103,7 @@ bool WallController::pictureShown(int position) {
     if (!slot || slot->life != Life::Live || slot->phase == Phase::Showing) return false;
     slot->phase = Phase::Showing;
     slot->schedule.pictureShown();
+    slot->reason.clear();
     return true;
 }
 
@@ -181,6 +183,7 @@ CellStatus WallController::cellStatus(int cell) const {
     const auto position = static_cast<std::size_t>(*status.position);
     if (records_[position].showEvents != 0) status.indicators = shown_[position];
     const Slot& slot = slots_[position];
+    if (slot.phase != Phase::Showing) status.reason = slot.reason;
     switch (slot.phase) {
     case Phase::Idle:
     case Phase::Connecting: status.state = CellState::Connecting; break;

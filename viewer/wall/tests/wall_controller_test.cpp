@@ -91,12 +91,15 @@ TEST_F(WallControllerTest, EachCameraReconnectsOnItsOwnBackOff) {
         wall.streamConnected(p);
         wall.pictureShown(p);
     }
-    wall.streamLost(2);
-    wall.streamFailed(2); // stale news of the stream that is closing
+    wall.streamLost(2, "the camera closed the connection");
+    wall.streamFailed(2, "stale"); // stale news of the stream that is closing
     wall.pictureShown(2);
     wall.streamLost(42);
     EXPECT_EQ(streams_.take(), Calls{"close 2"});
     wall.streamClosed(2);
+    // The cell says why, until pictures come again.
+    EXPECT_EQ(wall.cellStatus(2).reason, "the camera closed the connection");
+    EXPECT_EQ(wall.cellStatus(1).reason, "");
     for (int expectedMs : {1000, 2000, 4000, 8000}) {
         SCOPED_TRACE(expectedMs);
         EXPECT_EQ(wall.cellStatus(2).state, CellState::Reconnecting);
@@ -118,6 +121,7 @@ TEST_F(WallControllerTest, EachCameraReconnectsOnItsOwnBackOff) {
     wall.tick();
     wall.pictureShown(2);
     EXPECT_EQ(wall.cellStatus(2).state, CellState::Showing);
+    EXPECT_EQ(wall.cellStatus(2).reason, "");
     fail(2);
     EXPECT_EQ(wall.cellStatus(2).secondsLeft, 1) << "a picture starts the back-off again";
     for (int p : {0, 1, 3}) EXPECT_EQ(wall.cellStatus(p).state, CellState::Showing);

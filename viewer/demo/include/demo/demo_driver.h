@@ -15,7 +15,6 @@ class CameraList;
 }
 
 namespace tavolin::ui {
-class ReasonLog;
 class Shell;
 } // namespace tavolin::ui
 
@@ -47,7 +46,6 @@ void startWatchdog(ui::CTavolinDlg& form, int ms);
 // box; the live view and the wall opened as the viewer opens them, with the
 // demo driving each once it is up; and the form driven once it is shown.
 // Messages go to standard error.
-void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const ui::ReasonLog* reasons,
-               const DemoOptions& options);
+void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOptions& options);
 
 } // namespace tavolin::demo

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/clock.h"
@@ -51,6 +52,9 @@ struct CellStatus {
     bool selected = false;
     // What the last event period saw, for a camera that shows its events.
     WallIndicators indicators{};
+    // Why the camera's last attempt failed or its connection was lost, until
+    // its pictures come again; empty when nobody said.
+    std::string reason;
     bool operator==(const CellStatus&) const = default;
 };
 
@@ -88,8 +92,8 @@ public:
 
     // News from the stream of camera `position`.
     void streamConnected(int position);
-    void streamFailed(int position);
-    void streamLost(int position);
+    void streamFailed(int position, std::string reason = {});
+    void streamLost(int position, std::string reason = {});
     // True when this picture changed what the cell shows (the first one).
     bool pictureShown(int position);
     void streamClosed(int position);
@@ -116,6 +120,7 @@ private:
         Life life = Life::None;
         bool audio = false;
         ReconnectSchedule schedule;
+        std::string reason;
     };
 
     WallAction moveSelection(WallDirection direction);
@@ -123,7 +128,7 @@ private:
     Slot* slotOf(int position);
     bool wanted(int position) const;
     bool audible(int position) const;
-    void giveUp(int position);
+    void giveUp(int position, std::string reason);
     // Opens and closes streams until the running ones are the wanted ones,
     // and gives audio to the one that should have it.
     void reconcile();
