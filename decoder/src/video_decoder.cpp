@@ -1,9 +1,10 @@
 #include "video_decoder.h"
 
+#include "platform/libav_log.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
-#include <libavutil/log.h>
 }
 
 #include <algorithm>
@@ -24,9 +25,6 @@ AVPixelFormat studioRangeTwin(AVPixelFormat format, bool& fullRange) {
     }
 }
 
-// Damaged streams make libavcodec complain at error level; the host program
-// decides what it prints, so our messages are moved below the trace level.
-constexpr int kQuietLogOffset = AV_LOG_TRACE + 8;
 // Bigger frames than any camera sends are refused before they are copied.
 constexpr std::size_t kMaxFrameBytes = 16 * 1024 * 1024;
 constexpr int kMaxSide = 8191; // 13-bit MPEG-4 picture sizes
@@ -67,6 +65,9 @@ void VideoDecoder::PacketDeleter::operator()(AVPacket* p) const { av_packet_free
 
 std::unique_ptr<VideoDecoder> VideoDecoder::create(DecoderCodec codec) {
     if (codecId(codec) == AV_CODEC_ID_NONE) return nullptr;
+    // Damaged streams make libavcodec complain at error level, hundreds of
+    // times a second: the host program's diagnostics decide what is shown.
+    platform::routeLibavLog();
     std::unique_ptr<VideoDecoder> d(new (std::nothrow) VideoDecoder(codec));
     if (!d) return nullptr;
     d->frame_.reset(av_frame_alloc());
@@ -85,7 +86,6 @@ VideoDecoder::Context VideoDecoder::openContext(int threads) const {
     if (codec == nullptr) return nullptr;
     Context context(avcodec_alloc_context3(codec));
     if (!context) return nullptr;
-    context->log_level_offset = kQuietLogOffset;
     context->thread_count = threads;
     context->thread_type = threads > 1 ? FF_THREAD_FRAME : 0;
     if (threads == 1) context->flags |= AV_CODEC_FLAG_LOW_DELAY;

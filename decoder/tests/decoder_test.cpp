@@ -1,4 +1,5 @@
 #include "decoder/contract.h"
+#include "platform/diagnostic_capture.h"
 #include "platform/function_table.h"
 #include "platform/module.h"
 #include "test_encoder.h"
@@ -455,6 +456,29 @@ TEST_P(CodecDecoderTest, GarbageGivesNoPicture) {
     std::vector<uint8_t> junk(5000);
     for (auto& b : junk) b = static_cast<uint8_t>(rng());
     EXPECT_EQ(plugin_.decode(instance_, 320, 240, junk.data(), static_cast<int32_t>(junk.size()), 0, 0, 0), nullptr);
+}
+
+// A camera sending odd units makes libavcodec complain hundreds of times a
+// second: the complaints reach the diagnostics, each kind once a second, and
+// never stand in for the reason of the stream whose thread decodes.
+TEST(DecoderLogTest, ComplaintsOfLibavcodecReachTheDiagnosticsHeldBack) {
+    DecoderPlugin plugin(QUILLON_PATH);
+    ASSERT_TRUE(plugin.bound()) << plugin.module().error();
+    const DecoderSetup setup{sizeof(DecoderSetup), kDecoderSetupVersion, kDecoderCodecH264};
+    void* instance = plugin.init(&setup);
+    ASSERT_NE(instance, nullptr);
+    platform::DiagnosticCapture diagnostics;
+    platform::ReasonSlot streamReasons;
+    const platform::ReasonScope streamThread(&streamReasons);
+    // A key slice naming a picture parameter set nobody sent.
+    std::vector<uint8_t> unit = {0, 0, 0, 1, 0x65, 0x88, 0x84, 0x21, 0x5a, 0x33, 0x00, 0x1f, 0x77, 0x42};
+    for (int i = 0; i < 300; ++i)
+        plugin.decode(instance, 320, 240, unit.data(), static_cast<int32_t>(unit.size()), 0, 0, 0);
+    plugin.exit(instance);
+    EXPECT_GE(diagnostics.lines().size(), 1u);
+    EXPECT_LT(diagnostics.lines().size(), 20u) << diagnostics.text();
+    EXPECT_EQ(diagnostics.text().rfind("libav: ", 0), 0u) << diagnostics.text();
+    EXPECT_EQ(streamReasons.count(), 0u) << streamReasons.last();
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, CodecDecoderTest,

@@ -2,6 +2,7 @@
 
 #include "audio_converter.h"
 #include "platform/diagnostics.h"
+#include "platform/libav_log.h"
 #include "platform/network_guard.h"
 
 extern "C" {
@@ -112,6 +113,8 @@ bool RtspSession::open(const std::string& url, const std::string& redacted, cons
     }
     context->interrupt_callback.callback = &RtspSession::interrupted;
     context->interrupt_callback.opaque = this;
+    // libav's own messages go to the diagnostics, each kind once a second.
+    platform::routeLibavLog();
     AVDictionary* options = nullptr;
     av_dict_set(&options, "rtsp_transport", "tcp", 0);
     // PLAY waits for play(), so that connecting and starting are two steps.
