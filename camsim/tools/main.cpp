@@ -98,8 +98,10 @@ void usage() {
                 "serves it in a loop (for sizes too heavy to encode live). --fault makes the\n"
                 "cameras misbehave: silent, trickle (one byte every --trickle-ms, default 50),\n"
                 "stall (nothing after PLAY), 401, garbage, oversized (a 9 MB picture),\n"
-                "close-mid-frame, no-parameter-sets or unsupported-codec (the video named\n"
-                "VP8 in the session description). --write-settings writes streaming type 4\n"
+                "close-mid-frame, no-parameter-sets, unsupported-codec (the video named\n"
+                "VP8 in the session description), basic-only (Basic authentication instead\n"
+                "of digest) or basic-after-digest (a Basic challenge alone after the first\n"
+                "request digest let in). --write-settings writes streaming type 4\n"
                 "records whose CameraIP is the --codec mount's whole URL.\n");
 }
 

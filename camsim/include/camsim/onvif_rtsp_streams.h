@@ -31,6 +31,8 @@ struct RtspProfileSettings {
     // client joins in the middle of a key-picture interval unless it asks
     // for a key picture.
     bool keyPictureOnPlay = false;
+    // How every profile's RTSP camera misbehaves.
+    RtspFault fault = RtspFault::None;
 };
 
 // The RTSP codec of an ONVIF encoding ("H264", "H265", "JPEG"); false for

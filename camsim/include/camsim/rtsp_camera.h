@@ -100,6 +100,9 @@ public:
     std::shared_ptr<CameraHead> sharedHead() const;
     // Pipelines built so far (one per client session and mount).
     int sessionsStarted() const;
+    // Requests that carried Basic credentials (a password in clear text), as
+    // the relay in front of a camera with a fault counts them; 0 without one.
+    int basicAuthorizationsSeen() const;
     // Makes the encoder of every client playing now send a key picture next
     // (a pre-encoded loop starts its key-picture interval over instead).
     // Returns the number of clients asked.

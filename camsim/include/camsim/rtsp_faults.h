@@ -33,6 +33,12 @@ enum class RtspFault {
     // Names the video VP8 in the session description (the packets stay as
     // they are): a camera whose video the client does not decode.
     UnsupportedCodec,
+    // Asks for Basic authentication instead of digest (and serves a client
+    // that answers it).
+    BasicOnly,
+    // Digest as usual until the first request it took; the next request is
+    // answered with a Basic challenge alone.
+    BasicAfterDigest,
 };
 
 struct RtspFaultSettings {
@@ -41,7 +47,8 @@ struct RtspFaultSettings {
 };
 
 // "silent", "trickle", "stall", "401", "garbage", "oversized", "close-mid-frame",
-// "no-parameter-sets", "unsupported-codec" (and "none"); false for anything else.
+// "no-parameter-sets", "unsupported-codec", "basic-only", "basic-after-digest"
+// (and "none"); false for anything else.
 bool parseRtspFault(const std::string& text, RtspFault& fault);
 const char* rtspFaultName(RtspFault fault);
 

@@ -30,6 +30,7 @@ RtspProfileStreams::RtspProfileStreams(const OnvifOptions& options, std::shared_
         o.name = settings.name;
         o.variant = settings.variant;
         o.keyPictureOnPlay = settings.keyPictureOnPlay;
+        o.fault = settings.fault;
         Stream s;
         if (!rtspCodecOfEncoding(p.encoding, s.codec) && error_.empty()) {
             error_ = "profile " + p.token + ": no stream for encoding " + p.encoding;

@@ -168,9 +168,16 @@ bool RtspCamera::Impl::startServer() {
 
     if (!options.user.empty()) {
         GPtr<GstRTSPAuth> auth(gst_rtsp_auth_new());
-        gst_rtsp_auth_set_supported_methods(auth.get(), GST_RTSP_AUTH_DIGEST);
         GstRTSPToken* token = gst_rtsp_token_new(GST_RTSP_TOKEN_MEDIA_FACTORY_ROLE, G_TYPE_STRING, kRole, nullptr);
-        gst_rtsp_auth_add_digest(auth.get(), options.user.c_str(), options.password.c_str(), token);
+        if (options.fault == RtspFault::BasicOnly) {
+            gst_rtsp_auth_set_supported_methods(auth.get(), GST_RTSP_AUTH_BASIC);
+            gchar* basic = gst_rtsp_auth_make_basic(options.user.c_str(), options.password.c_str());
+            gst_rtsp_auth_add_basic(auth.get(), basic, token);
+            g_free(basic);
+        } else {
+            gst_rtsp_auth_set_supported_methods(auth.get(), GST_RTSP_AUTH_DIGEST);
+            gst_rtsp_auth_add_digest(auth.get(), options.user.c_str(), options.password.c_str(), token);
+        }
         gst_rtsp_token_unref(token);
         gst_rtsp_server_set_auth(server.get(), auth.get());
     }
@@ -259,6 +266,8 @@ const RtspOptions& RtspCamera::options() const { return impl_->options; }
 CameraHead& RtspCamera::head() { return *impl_->head; }
 std::shared_ptr<CameraHead> RtspCamera::sharedHead() const { return impl_->head; }
 int RtspCamera::sessionsStarted() const { return impl_->scene ? impl_->scene->pipelinesStarted() : 0; }
+
+int RtspCamera::basicAuthorizationsSeen() const { return impl_->relay ? impl_->relay->basicAuthorizationsSeen() : 0; }
 
 int RtspCamera::requestKeyFrame() { return impl_->scene ? impl_->scene->requestKeyPictures() : 0; }
 

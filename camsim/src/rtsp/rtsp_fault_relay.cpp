@@ -4,7 +4,10 @@
 
 #include "platform/tcp_socket.h"
 
+#include <strings.h>
+
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -21,20 +24,36 @@ constexpr std::size_t kGarbageBytes = 4096;
 // have gone through first.
 constexpr int kCutVideoPacket = 3;
 
+bool carriesBasicCredentials(const std::string& message) {
+    const auto value = headerValue(message, "Authorization");
+    return value && value->size() >= 5 && strncasecmp(value->c_str(), "basic", 5) == 0;
+}
+
 // What the client asked so far, as far as the faults care. The upstream
 // thread writes it, the downstream thread reads it.
 struct Conversation {
+    Conversation(RtspFault fault, std::atomic<int>& basicSeen) : fault(fault), basicSeen(basicSeen) {}
+
+    const RtspFault fault;
+    std::atomic<int>& basicSeen;
     std::mutex mutex;
     std::string playCseq;
     std::string videoSetupCseq;
+    std::string basicChallengeCseq; // BasicAfterDigest: the request answered with Basic alone
+    bool authorizedOnce = false;
     RtspCodec codec = RtspCodec::H264;
 
     void request(const std::string& message) {
         const std::string method = requestMethod(message);
         if (method.empty()) return;
+        if (carriesBasicCredentials(message)) ++basicSeen;
         const std::string cseq = headerValue(message, "CSeq").value_or("");
         const std::string url = requestUrl(message);
         std::lock_guard<std::mutex> lock(mutex);
+        if (fault == RtspFault::BasicAfterDigest && basicChallengeCseq.empty()) {
+            if (authorizedOnce) basicChallengeCseq = cseq;
+            authorizedOnce = authorizedOnce || headerValue(message, "Authorization").has_value();
+        }
         for (RtspCodec c : {RtspCodec::H264, RtspCodec::H265, RtspCodec::Mjpeg}) {
             if (url.find(std::string("/") + rtspMountName(c)) != std::string::npos) codec = c;
         }
@@ -64,16 +83,19 @@ private:
     bool deliverMessage(std::string& unit) {
         const std::string cseq = headerValue(unit, "CSeq").value_or("-");
         bool answersPlay = false;
+        bool basicChallenge = false;
         {
             std::lock_guard<std::mutex> lock(talk_.mutex);
             if (cseq == talk_.videoSetupCseq) {
                 videoChannel_ = interleavedFromTransport(headerValue(unit, "Transport").value_or("")).value_or(0);
             }
             answersPlay = cseq == talk_.playCseq;
+            basicChallenge = cseq == talk_.basicChallengeCseq;
             codec_ = talk_.codec;
         }
         if (fault_ == RtspFault::NoParameterSets) unit = withoutParameterSets(unit);
         if (fault_ == RtspFault::UnsupportedCodec) unit = withVideoEncodingNamed(unit, "VP8");
+        if (basicChallenge) unit = unauthorizedResponse(cseq, 0, true);
         if (stalled_) return true;
         if (!sendUnit(client_, unit)) return false;
         if (answersPlay) {
@@ -158,6 +180,7 @@ void FaultRelay::answerAlone(const std::shared_ptr<Connection>& client) {
         requests.feed(buffer, r.bytes);
         for (std::string unit; requests.next(unit);) {
             if (requestMethod(unit).empty()) continue;
+            if (carriesBasicCredentials(unit)) ++basicSeen_;
             if (fault_ == RtspFault::Unauthorized) {
                 sendUnit(*client, unauthorizedResponse(headerValue(unit, "CSeq").value_or("0"), ++nonce));
             } else if (fault_ == RtspFault::Garbage && !answered) {
@@ -174,7 +197,7 @@ void FaultRelay::answerAlone(const std::shared_ptr<Connection>& client) {
 void FaultRelay::relay(const std::shared_ptr<Connection>& client) {
     platform::TcpSocket server;
     if (!server.connect(kHost, serverPort_, kConnectTimeoutMs)) return;
-    Conversation talk;
+    Conversation talk(fault_, basicSeen_);
     std::thread upstream([&] {
         WireSplitter requests;
         uint8_t buffer[4096];

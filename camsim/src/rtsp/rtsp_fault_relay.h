@@ -8,6 +8,7 @@
 #include "camsim/rtsp_faults.h"
 #include "camsim/tcp_server.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,6 +27,8 @@ public:
     bool start(uint16_t port, uint16_t serverPort);
     void stop(); // ends every connection and joins its threads
     uint16_t port() const { return server_.port(); }
+    // Requests that carried Basic credentials, on every connection so far.
+    int basicAuthorizationsSeen() const { return basicSeen_.load(); }
 
 private:
     void serve(const std::shared_ptr<Connection>& client);
@@ -36,6 +39,7 @@ private:
     const RtspFaultSettings settings_;
     LinkFaults link_;
     uint16_t serverPort_ = 0;
+    std::atomic<int> basicSeen_{0};
     TcpServer server_;
 };
 

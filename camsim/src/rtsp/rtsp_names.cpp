@@ -20,6 +20,8 @@ constexpr FaultName kFaultNames[] = {
     {RtspFault::CloseMidFrame, "close-mid-frame"},
     {RtspFault::NoParameterSets, "no-parameter-sets"},
     {RtspFault::UnsupportedCodec, "unsupported-codec"},
+    {RtspFault::BasicOnly, "basic-only"},
+    {RtspFault::BasicAfterDigest, "basic-after-digest"},
 };
 
 } // namespace

@@ -200,13 +200,14 @@ std::vector<std::string> oversizedAccessUnit(RtspCodec codec, int channel, const
     return packets;
 }
 
-std::string unauthorizedResponse(const std::string& cseq, unsigned nonce) {
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "RTSP/1.0 401 Unauthorized\r\nCSeq: %s\r\n"
-                  "WWW-Authenticate: Digest realm=\"camsim\", nonce=\"%08x\"\r\nContent-Length: 0\r\n\r\n",
-                  cseq.c_str(), nonce);
-    return text;
+std::string unauthorizedResponse(const std::string& cseq, unsigned nonce, bool basic) {
+    char challenge[64];
+    if (basic)
+        std::snprintf(challenge, sizeof challenge, "Basic realm=\"camsim\"");
+    else
+        std::snprintf(challenge, sizeof challenge, "Digest realm=\"camsim\", nonce=\"%08x\"", nonce);
+    return "RTSP/1.0 401 Unauthorized\r\nCSeq: " + cseq + "\r\nWWW-Authenticate: " + challenge +
+           "\r\nContent-Length: 0\r\n\r\n";
 }
 
 } // namespace camsim::rtsp

@@ -60,7 +60,8 @@ std::string withVideoEncodingNamed(const std::string& response, const std::strin
 // split as the codec's payload format splits a large picture.
 std::vector<std::string> oversizedAccessUnit(RtspCodec codec, int channel, const RtpHeader& first, std::size_t bytes);
 
-// A challenge answer: 401 with a digest challenge whose nonce is `nonce`.
-std::string unauthorizedResponse(const std::string& cseq, unsigned nonce);
+// A challenge answer: 401 with a digest challenge whose nonce is `nonce`,
+// or with a Basic challenge alone.
+std::string unauthorizedResponse(const std::string& cseq, unsigned nonce, bool basic = false);
 
 } // namespace camsim::rtsp

@@ -27,7 +27,11 @@ onvif::SessionSettings sessionSettings(const MediaConfig& config, int deadlineMs
 } // namespace
 
 OnvifInstance::OnvifInstance(bool synchronize, onvif::EventPumpTiming events)
-    : Instance("Corvel-O", [this](const MediaConfig& config, int deadlineMs) { return locate(config, deadlineMs); }),
+    // The password is the camera's administrator's, and any device a
+    // discovery answer leads to could ask for it: never in clear text.
+    : Instance(
+          "Corvel-O", [this](const MediaConfig& config, int deadlineMs) { return locate(config, deadlineMs); }, {},
+          Authentication::DigestOnly),
       synchronize_(synchronize), eventTiming_(events) {}
 
 OnvifInstance::~OnvifInstance() { endSession(); }

@@ -121,5 +121,30 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"DigestOnly", camsim::OnvifFault::None, camsim::OnvifAuth::HttpDigest}),
     [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.what); });
 
+TEST(CorvelOPasswordTest, StreamAskingForBasicAuthenticationNeverGetsThePassword) {
+    platform::enableLoopbackOnly();
+    camsim::OnvifOptions o;
+    auto head = std::make_shared<camsim::CameraHead>();
+    camsim::RtspProfileSettings settings;
+    settings.audio = false;
+    settings.fault = camsim::RtspFault::BasicOnly;
+    auto streams = std::make_shared<camsim::RtspProfileStreams>(o, head, settings);
+    ASSERT_TRUE(streams->start()) << streams->error();
+    camsim::OnvifCamera camera(o, head, streams);
+    ASSERT_TRUE(camera.start());
+    MediaConfig c{};
+    std::strncpy(c.cameraAddress, "127.0.0.1", sizeof c.cameraAddress - 1);
+    std::strncpy(c.userName, o.user.c_str(), sizeof c.userName - 1);
+    std::strncpy(c.password, o.password.c_str(), sizeof c.password - 1);
+    c.httpPort = camera.port();
+    c.connectTimeoutSeconds = 5;
+    OnvifInstance instance;
+    instance.setMediaConfig(c);
+    EXPECT_EQ(instance.connect(), 0);
+    const RtspSession& rtsp = static_cast<const Instance&>(instance).session();
+    EXPECT_EQ(rtsp.failure(), Failure::BasicRefused) << rtsp.reason();
+    EXPECT_EQ(streams->camera(1).basicAuthorizationsSeen(), 0);
+}
+
 } // namespace
 } // namespace corvel

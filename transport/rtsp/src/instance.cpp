@@ -12,8 +12,8 @@ CameraUrl locatePlainRtsp(const MediaConfig& config, int /*deadlineMs*/) {
     return buildCameraUrl(cameraAddressOf(config), config.streamingPort, credentialsOf(config));
 }
 
-Instance::Instance(std::string name, StreamLocator locator, Deadlines deadlines)
-    : name_(std::move(name)), locator_(std::move(locator)), deadlines_(deadlines), session_(name_) {}
+Instance::Instance(std::string name, StreamLocator locator, Deadlines deadlines, Authentication authentication)
+    : name_(std::move(name)), locator_(std::move(locator)), deadlines_(deadlines), session_(name_, authentication) {}
 
 Instance::~Instance() { session_.close(); }
 

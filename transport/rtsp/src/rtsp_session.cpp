@@ -1,6 +1,7 @@
 #include "corvel/rtsp_session.h"
 
 #include "audio_converter.h"
+#include "conversation_watch.h"
 #include "platform/diagnostics.h"
 #include "platform/libav_log.h"
 #include "platform/network_guard.h"
@@ -27,6 +28,9 @@ bool startsWithStartCode(const uint8_t* data, int size) {
            (size >= 4 && data[0] == 0 && data[1] == 0 && data[2] == 0 && data[3] == 1);
 }
 
+constexpr const char* kBasicRefusal = "the camera asked for Basic authentication, which would send the password in "
+                                      "clear text; refused (this camera type uses digest only)";
+
 // 320 samples at 8,000 samples/s.
 constexpr int64_t kAudioSliceMs = 40;
 
@@ -47,7 +51,8 @@ std::string errorText(int error) {
 
 } // namespace
 
-RtspSession::RtspSession(std::string name) : name_(std::move(name)) {}
+RtspSession::RtspSession(std::string name, Authentication authentication)
+    : name_(std::move(name)), authentication_(authentication) {}
 
 RtspSession::~RtspSession() { close(); }
 
@@ -60,6 +65,8 @@ int RtspSession::interrupted(void* opaque) {
         av_opt_set(self->opening_, "protocol_whitelist", "none", 0);
         self->furtherConnectionsRefused_ = true;
     }
+    // Before libav writes the answer to a Basic challenge.
+    if (self->basicRefused()) return 1;
     if (self->abort_.load()) return 1;
     if (nowNs() > self->deadlineNs_.load()) {
         self->deadlinePassed_.store(true);
@@ -83,6 +90,47 @@ Failure RtspSession::failure() const {
 std::string RtspSession::reason() const {
     std::lock_guard lock(reasonLock_);
     return reason_;
+}
+
+bool RtspSession::watchConversation(AVFormatContext* context) {
+    conversation_ = std::make_unique<ConversationWatch>();
+    logWatch_ = std::make_unique<platform::LibavLogWatch>(
+        context, ConversationWatch::formats(),
+        [watch = conversation_.get()](int, std::string_view message) { watch->observe(message); });
+    // Also routes libav's own messages to the diagnostics.
+    if (logWatch_->confirm() || authentication_ != Authentication::DigestOnly) return true;
+    logWatch_.reset();
+    fail(Failure::Other, "libav's log is taken by another part of the program, so a request for Basic "
+                         "authentication could not be seen; the password is not sent");
+    return false;
+}
+
+bool RtspSession::basicRefused() const {
+    return authentication_ == Authentication::DigestOnly && conversation_ && conversation_->basicAsked();
+}
+
+bool RtspSession::failedForConversation(int result) {
+    if (basicRefused()) {
+        fail(Failure::BasicRefused, kBasicRefusal);
+        return true;
+    }
+    // libav reports a connection the camera closed as the end of the file,
+    // an input error or (for the missing answer to a request) bad data.
+    const bool closed = result == AVERROR_EOF || result == AVERROR(EIO) || result == AVERROR(ECONNRESET) ||
+                        result == AVERROR(EPIPE) || result == AVERROR_INVALIDDATA;
+    if (!conversation_ || !closed || abort_.load() || deadlinePassed_.load()) return false;
+    if (!playing_ && conversation_->lastStatus() == 401) {
+        fail(Failure::Unauthorized, "the camera closed the connection right after asking for the password, so it "
+                                    "could not be answered");
+        return true;
+    }
+    if (playing_ && conversation_->keepAliveRefusal() != 0) {
+        fail(Failure::Other, "the camera ended the session: it refused the keep-alive it offers (GET_PARAMETER "
+                             "answered " +
+                                 std::to_string(conversation_->keepAliveRefusal()) + ")");
+        return true;
+    }
+    return false;
 }
 
 void RtspSession::fail(Failure failure, const std::string& why) {
@@ -113,8 +161,10 @@ bool RtspSession::open(const std::string& url, const std::string& redacted, cons
     }
     context->interrupt_callback.callback = &RtspSession::interrupted;
     context->interrupt_callback.opaque = this;
-    // libav's own messages go to the diagnostics, each kind once a second.
-    platform::routeLibavLog();
+    if (!watchConversation(context)) {
+        avformat_free_context(context);
+        return false;
+    }
     AVDictionary* options = nullptr;
     av_dict_set(&options, "rtsp_transport", "tcp", 0);
     // PLAY waits for play(), so that connecting and starting are two steps.
@@ -130,8 +180,11 @@ bool RtspSession::open(const std::string& url, const std::string& redacted, cons
     const int result = avformat_open_input(&context, url.c_str(), av_find_input_format("rtsp"), &options);
     opening_ = nullptr;
     av_dict_free(&options);
-    if (result < 0) { // the context is freed
-        if (abort_.load())
+    if (result < 0) { // the context is freed: its address may soon be another's
+        logWatch_.reset();
+        if (failedForConversation(result)) {
+            // told
+        } else if (abort_.load())
             fail(Failure::Aborted, "the connection attempt was stopped");
         else if (deadlinePassed_.load())
             fail(Failure::TimedOut, "no complete answer within " + std::to_string(deadlines.connectMs) + " ms");
@@ -201,7 +254,9 @@ bool RtspSession::play() {
     setDeadline(deadlines_.connectMs);
     const int result = av_read_play(context_);
     if (result < 0) {
-        if (abort_.load())
+        if (failedForConversation(result)) {
+            // told
+        } else if (abort_.load())
             fail(Failure::Aborted, "the start of the stream was stopped");
         else if (deadlinePassed_.load())
             fail(Failure::TimedOut, "no answer to PLAY within " + std::to_string(deadlines_.connectMs) + " ms");
@@ -267,6 +322,7 @@ int32_t RtspSession::nextRecord(int32_t* kind, std::span<uint8_t> out) {
             continue;
         }
         if (result < 0) {
+            if (failedForConversation(result)) return result == AVERROR_EOF ? 0 : -1;
             if (abort_.load()) return -1;
             if (deadlinePassed_.load())
                 fail(Failure::TimedOut, "no data for " + std::to_string(deadlines_.silenceMs) + " ms");
@@ -306,6 +362,8 @@ void RtspSession::closeLocked() {
         setDeadline(deadlines_.closeMs);
         avformat_close_input(&context_);
     }
+    logWatch_.reset();
+    conversation_.reset();
     av_packet_free(&packet_);
     audio_.reset();
     playing_ = false;

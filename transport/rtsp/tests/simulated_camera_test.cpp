@@ -56,8 +56,10 @@ camsim::RtspOptions cameraOptions(RtspFault fault) {
 // A camera with the fault and an instance set up for one of its mounts
 // (or, with `refusing`, for a port nothing listens on any more).
 struct Rig {
-    explicit Rig(RtspFault fault, RtspCodec codec = RtspCodec::H264, int silenceMs = kSilenceMs, bool refusing = false)
-        : camera(cameraOptions(fault)), instance("Corvel-M", &locatePlainRtsp, Deadlines{kConnectMs, silenceMs, 200}) {
+    explicit Rig(RtspFault fault, RtspCodec codec = RtspCodec::H264, int silenceMs = kSilenceMs, bool refusing = false,
+                 Authentication authentication = Authentication::AsTheCameraAsks)
+        : camera(cameraOptions(fault)),
+          instance("Corvel-M", &locatePlainRtsp, Deadlines{kConnectMs, silenceMs, 200}, authentication) {
         platform::enableLoopbackOnly();
         started = camera.start();
         url = camera.url(codec);
@@ -180,6 +182,7 @@ struct ReasonCase {
     const char* password; // the camera's is "s3cret"
     Failure failure;
     const char* says;
+    Authentication authentication = Authentication::AsTheCameraAsks;
 };
 
 void PrintTo(const ReasonCase& c, std::ostream* out) { *out << c.name; }
@@ -189,7 +192,7 @@ class ConnectReasonTest : public ::testing::TestWithParam<ReasonCase> {};
 TEST_P(ConnectReasonTest, FailedConnectSaysWhyInOneLineAtOnce) {
     const ReasonCase& c = GetParam();
     platform::DiagnosticCapture diagnostics;
-    Rig rig(c.fault, RtspCodec::H264, kSilenceMs, c.refusing);
+    Rig rig(c.fault, RtspCodec::H264, kSilenceMs, c.refusing, c.authentication);
     ASSERT_TRUE(rig.started) << rig.camera.error();
     std::string url = rig.url;
     if (c.path != nullptr) url = url.substr(0, url.rfind('/')) + c.path;
@@ -209,19 +212,32 @@ TEST_P(ConnectReasonTest, FailedConnectSaysWhyInOneLineAtOnce) {
     EXPECT_NE(lines.back().find(reason), std::string::npos) << lines.back();
     EXPECT_EQ(lines.back().find('\n'), std::string::npos);
     EXPECT_EQ(diagnostics.text().find(c.password), std::string::npos) << diagnostics.text();
+    EXPECT_EQ(rig.camera.basicAuthorizationsSeen(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Reasons, ConnectReasonTest,
-                         ::testing::Values(ReasonCase{"WrongPassword", RtspFault::None, false, nullptr, "guessed",
-                                                      Failure::Unauthorized, "refused the user name or password"},
-                                           ReasonCase{"Refused", RtspFault::None, true, nullptr, "s3cret",
-                                                      Failure::Refused, "refused the connection"},
-                                           ReasonCase{"NoSuchPath", RtspFault::None, false, "/nosuch", "s3cret",
-                                                      Failure::NotFound, "no stream at that path"},
-                                           ReasonCase{"UnsupportedCodec", RtspFault::UnsupportedCodec, false, nullptr,
-                                                      "s3cret", Failure::UnsupportedCodec,
-                                                      "video is vp8, not H.264, H.265 or Motion JPEG"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, ConnectReasonTest,
+    ::testing::Values(ReasonCase{"WrongPassword", RtspFault::None, false, nullptr, "guessed", Failure::Unauthorized,
+                                 "refused the user name or password"},
+                      ReasonCase{"Refused", RtspFault::None, true, nullptr, "s3cret", Failure::Refused,
+                                 "refused the connection"},
+                      ReasonCase{"NoSuchPath", RtspFault::None, false, "/nosuch", "s3cret", Failure::NotFound,
+                                 "no stream at that path"},
+                      ReasonCase{"UnsupportedCodec", RtspFault::UnsupportedCodec, false, nullptr, "s3cret",
+                                 Failure::UnsupportedCodec, "video is vp8, not H.264, H.265 or Motion JPEG"},
+                      ReasonCase{"BasicWhereOnlyDigestMay", RtspFault::BasicOnly, false, nullptr, "s3cret",
+                                 Failure::BasicRefused, "Basic authentication", Authentication::DigestOnly},
+                      ReasonCase{"BasicAfterDigestWhereOnlyDigestMay", RtspFault::BasicAfterDigest, false, nullptr,
+                                 "s3cret", Failure::BasicRefused, "Basic authentication", Authentication::DigestOnly}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BasicAuthenticationTest, PlainRtspCameraGetsBasicWhenItAsksForIt) {
+    Rig rig(RtspFault::BasicOnly);
+    ASSERT_TRUE(rig.started) << rig.camera.error();
+    ASSERT_TRUE(rig.open()) << rig.instance.session().reason();
+    EXPECT_GT(rig.next(), 0);
+    EXPECT_GT(rig.camera.basicAuthorizationsSeen(), 0);
+}
 
 TEST(BoundedDisconnectTest, DisconnectFromAnotherThreadFreesABlockedReadWithin300Ms) {
     // A silence deadline far beyond the wait, so only the disconnect can end the read.

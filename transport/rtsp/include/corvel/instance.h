@@ -34,7 +34,8 @@ inline constexpr int kMaxConnectSeconds = 120;
 // commands and events) derives from it.
 class Instance : public transport::PluginInstance {
 public:
-    Instance(std::string name, StreamLocator locator, Deadlines deadlines = {});
+    Instance(std::string name, StreamLocator locator, Deadlines deadlines = {},
+             Authentication authentication = Authentication::AsTheCameraAsks);
     ~Instance() override;
 
     void setMediaConfig(const MediaConfig& config) override;

@@ -17,9 +17,20 @@
 struct AVFormatContext;
 struct AVPacket;
 
+namespace platform {
+class LibavLogWatch;
+}
+
 namespace corvel {
 
 class AudioConverter;
+class ConversationWatch;
+
+// How a session may answer a camera that asks for the password.
+enum class Authentication {
+    AsTheCameraAsks, // Basic or Digest
+    DigestOnly,      // a request for Basic ends the session: the password would travel in clear text
+};
 
 struct Deadlines {
     int connectMs = 10000; // open and play, each
@@ -37,13 +48,14 @@ enum class Failure {
     TimedOut,         // no (complete) answer before the deadline
     Aborted,          // abort() was called
     GuardRefused,     // loopback-only mode refused a second connection
+    BasicRefused,     // the camera asked for Basic authentication under DigestOnly
     Other,
 };
 
 class RtspSession {
 public:
     // `name` prefixes the diagnostics ("Corvel-M").
-    explicit RtspSession(std::string name);
+    explicit RtspSession(std::string name, Authentication authentication = Authentication::AsTheCameraAsks);
     ~RtspSession();
     RtspSession(const RtspSession&) = delete;
     RtspSession& operator=(const RtspSession&) = delete;
@@ -78,8 +90,14 @@ private:
     bool chooseStreams();
     int32_t videoRecord(int32_t* kind, std::span<uint8_t> out);
     int32_t audioRecord(int32_t* kind, std::span<uint8_t> out);
+    bool watchConversation(AVFormatContext* context);
+    bool basicRefused() const;
+    // Tells the reason for a failed call (libav's `result`) when the
+    // conversation with the camera explains it.
+    bool failedForConversation(int result);
 
     const std::string name_;
+    const Authentication authentication_;
     std::mutex operation_; // one blocking call at a time; close waits for it
     std::atomic<bool> abort_{false};
     std::atomic<int64_t> deadlineNs_{0};
@@ -90,6 +108,12 @@ private:
     bool refuseFurtherConnections_ = false;
     bool furtherConnectionsRefused_ = false;
     AVFormatContext* opening_ = nullptr;
+
+    // What libav says and hears on the control connection, from the trace
+    // messages of its context: the reasons it gives no code for, and under
+    // DigestOnly the request for Basic authentication.
+    std::unique_ptr<ConversationWatch> conversation_;
+    std::unique_ptr<platform::LibavLogWatch> logWatch_;
 
     AVFormatContext* context_ = nullptr;
     AVPacket* packet_ = nullptr;
