@@ -122,6 +122,8 @@ TEST_F(RtspCameraTest, DigestAuthenticationRefusesAWrongPassword) {
     EXPECT_EQ(answer.rfind("RTSP/1.0 401", 0), 0u) << answer;
     EXPECT_NE(answer.find("WWW-Authenticate: Digest"), std::string::npos) << answer;
     EXPECT_EQ(answer.find("Basic"), std::string::npos) << answer;
+    // RFC 2069 digest, as older cameras ask: no quality of protection.
+    EXPECT_EQ(answer.find("qop"), std::string::npos) << answer;
 }
 
 // A camera whose encoder runs on regardless: a client that joins in the

@@ -159,6 +159,28 @@ TEST(RtspFaultTest, CloseMidFrameEndsTheStreamInsideAPacket) {
     EXPECT_LT(msSince(start), 3000) << "the close, not the deadline, ended the stream";
 }
 
+class RtspContentBaseTest : public ::testing::TestWithParam<RtspFault> {};
+
+TEST_P(RtspContentBaseTest, SpoiltContentBaseStillTakesRequests) {
+    auto camera = faultyCamera(GetParam());
+    RawClient client(camera->port());
+    const std::string url = camera->url(RtspCodec::H264);
+    client.request("DESCRIBE", url, 1, "Accept: application/sdp\r\n");
+    const std::string described = client.response();
+    const std::string spoilt =
+        GetParam() == RtspFault::ContentBaseDoubleScheme ? "rtsp://" + url + "/" : url.substr(7) + "/";
+    ASSERT_NE(described.find("Content-Base: " + spoilt + "\r\n"), std::string::npos) << described;
+    client.request("SETUP", spoilt + "stream=0", 2, "Transport: RTP/AVP/TCP;unicast;interleaved=0-1\r\n");
+    EXPECT_EQ(client.response().rfind("RTSP/1.0 200", 0), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, RtspContentBaseTest,
+                         ::testing::Values(RtspFault::ContentBaseDoubleScheme, RtspFault::ContentBaseWithoutScheme),
+                         [](const auto& info) {
+                             return std::string(info.param == RtspFault::ContentBaseDoubleScheme ? "DoubleScheme"
+                                                                                                 : "WithoutScheme");
+                         });
+
 class RtspOversizedTest : public ::testing::TestWithParam<RtspCodec> {};
 
 TEST_P(RtspOversizedTest, OneAccessUnitFarAboveAnySaneSize) {

@@ -56,6 +56,7 @@ void usage() {
                 "       tavolin-camsim --rtsp [--cameras N] [--port N] [--codec h264|h265|mjpeg]\n"
                 "                      [--size WxH] [--frame-rate N] [--bitrate KBITS] [--key-interval N]\n"
                 "                      [--no-audio] [--pre-encoded SECONDS] [--fault NAME] [--trickle-ms N]\n"
+                "                      [--session-timeout SECONDS]\n"
                 "                      [--user NAME] [--password TEXT] [--name TEXT] [--write-settings FILE]\n"
                 "Runs N cameras (default 1), protocol 2 unless told otherwise; LIST gives one\n"
                 "protocol per camera (\"2,1,2\"; 4 an RTSP and 5 an ONVIF camera). Pictures are\n"
@@ -100,8 +101,15 @@ void usage() {
                 "stall (nothing after PLAY), 401, garbage, oversized (a 9 MB picture),\n"
                 "close-mid-frame, no-parameter-sets, unsupported-codec (the video named\n"
                 "VP8 in the session description), basic-only (Basic authentication instead\n"
-                "of digest) or basic-after-digest (a Basic challenge alone after the first\n"
-                "request digest let in). --write-settings writes streaming type 4\n"
+                "of digest), basic-after-digest (a Basic challenge alone after the first\n"
+                "request digest let in), close-after-401, session-timeout (drops a client\n"
+                "no request kept alive for --session-timeout, default 20 s),\n"
+                "get-parameter-454 (the same, GET_PARAMETER refused and not offered, so\n"
+                "only OPTIONS keeps it alive), get-parameter-454-offered (refused though\n"
+                "offered), content-base-double-scheme (rtsp://rtsp://...),\n"
+                "content-base-without-scheme, timestamp-jump (the video's RTP times three\n"
+                "hours on) or clock-step-back (its clock an hour back, sender reports too).\n"
+                "Digest challenges carry no qop (RFC 2069). --write-settings writes streaming type 4\n"
                 "records whose CameraIP is the --codec mount's whole URL.\n");
 }
 
@@ -395,6 +403,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--trickle-ms" && ok) {
             ok = parseInt(value, 1, 10000, number);
             rtspOptions.faultSettings.trickleMs = static_cast<int>(number);
+        } else if (arg == "--session-timeout" && ok) {
+            ok = parseInt(value, 1, 3600, number);
+            rtspOptions.faultSettings.sessionTimeoutSeconds = static_cast<int>(number);
 #endif
         } else {
             ok = false;

@@ -39,16 +39,43 @@ enum class RtspFault {
     // Digest as usual until the first request it took; the next request is
     // answered with a Basic challenge alone.
     BasicAfterDigest,
+    // Closes the connection right after each 401 answer.
+    CloseAfterUnauthorized,
+    // Names sessionTimeoutSeconds as the session's timeout and drops a
+    // client from whom no request came for that long after PLAY.
+    SessionTimeout,
+    // SessionTimeout, and GET_PARAMETER is answered 454 (and keeps nothing
+    // alive); only OPTIONS does, and the OPTIONS answer does not offer
+    // GET_PARAMETER.
+    GetParameterRefused,
+    // The same, but the OPTIONS answer offers GET_PARAMETER all the same.
+    GetParameterOfferedRefused,
+    // The session description comes with a Content-Base of
+    // "rtsp://rtsp://HOST..." (the camera takes requests to it as usual).
+    ContentBaseDoubleScheme,
+    // ... or of "HOST:PORT/PATH/", without a scheme.
+    ContentBaseWithoutScheme,
+    // From the timestampJumpPacket-th video packet after PLAY on, the video's
+    // RTP timestamps are three hours further on.
+    TimestampJump,
+    // From the timestampJumpPacket-th video packet after PLAY on, the
+    // camera's clock is an hour back: video RTP timestamps and the sender
+    // reports' wall-clock times.
+    ClockStepBack,
 };
 
 struct RtspFaultSettings {
     int trickleMs = 50;
     std::size_t oversizedBytes = 9u << 20; // above any sane picture
+    int sessionTimeoutSeconds = 20;
+    int timestampJumpPacket = 25;
 };
 
 // "silent", "trickle", "stall", "401", "garbage", "oversized", "close-mid-frame",
-// "no-parameter-sets", "unsupported-codec", "basic-only", "basic-after-digest"
-// (and "none"); false for anything else.
+// "no-parameter-sets", "unsupported-codec", "basic-only", "basic-after-digest",
+// "close-after-401", "session-timeout", "get-parameter-454", "get-parameter-454-offered",
+// "content-base-double-scheme", "content-base-without-scheme",
+// "timestamp-jump", "clock-step-back" (and "none"); false for anything else.
 bool parseRtspFault(const std::string& text, RtspFault& fault);
 const char* rtspFaultName(RtspFault fault);
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -23,6 +24,32 @@ constexpr std::size_t kGarbageBytes = 4096;
 // Close-mid-frame cuts this video packet after PLAY, so a few pictures
 // have gone through first.
 constexpr int kCutVideoPacket = 3;
+// The video's RTP clock runs at 90 kHz.
+constexpr int64_t kJumpTicks = int64_t{3} * 3600 * 90000;
+constexpr int64_t kClockStepSeconds = 3600;
+constexpr int64_t kClockStepTicks = kClockStepSeconds * 90000;
+
+bool refusesGetParameter(RtspFault fault) {
+    return fault == RtspFault::GetParameterRefused || fault == RtspFault::GetParameterOfferedRefused;
+}
+
+bool hasSessionTimeout(RtspFault fault) { return fault == RtspFault::SessionTimeout || refusesGetParameter(fault); }
+
+// Requests to a Content-Base the camera spoilt go where the real server
+// expects them.
+std::string repairedRequest(RtspFault fault, const std::string& request) {
+    const std::string url = requestUrl(request);
+    if (fault == RtspFault::ContentBaseDoubleScheme && url.rfind("rtsp://rtsp://", 0) == 0)
+        return withRequestUrl(request, url.substr(7));
+    if (fault == RtspFault::ContentBaseWithoutScheme && url != "*" && url.rfind("rtsp://", 0) != 0)
+        return withRequestUrl(request, "rtsp://" + url);
+    return request;
+}
+
+int64_t steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 bool carriesBasicCredentials(const std::string& message) {
     const auto value = headerValue(message, "Authorization");
@@ -41,6 +68,7 @@ struct Conversation {
     std::string videoSetupCseq;
     std::string basicChallengeCseq; // BasicAfterDigest: the request answered with Basic alone
     bool authorizedOnce = false;
+    int64_t lastRequestMs = steadyMs(); // the last request that keeps the session alive
     RtspCodec codec = RtspCodec::H264;
 
     void request(const std::string& message) {
@@ -50,6 +78,7 @@ struct Conversation {
         const std::string cseq = headerValue(message, "CSeq").value_or("");
         const std::string url = requestUrl(message);
         std::lock_guard<std::mutex> lock(mutex);
+        if (!(refusesGetParameter(fault) && method == "GET_PARAMETER")) lastRequestMs = steadyMs();
         if (fault == RtspFault::BasicAfterDigest && basicChallengeCseq.empty()) {
             if (authorizedOnce) basicChallengeCseq = cseq;
             authorizedOnce = authorizedOnce || headerValue(message, "Authorization").has_value();
@@ -76,7 +105,17 @@ public:
         if (!isInterleaved(unit)) return deliverMessage(unit);
         if (stalled_) return true;
         if (playing_ && interleavedChannel(unit) == videoChannel_) return deliverVideo(unit);
+        if (clockStepped_ && interleavedChannel(unit) % 2 == 1)
+            shiftSenderReport(unit, -kClockStepSeconds,
+                              interleavedChannel(unit) == videoChannel_ + 1 ? -kClockStepTicks : 0);
         return sendUnit(client_, unit);
+    }
+
+    // The session lapsed: no request kept it alive for its timeout.
+    bool sessionExpired() {
+        if (!playing_ || !hasSessionTimeout(fault_)) return false;
+        std::lock_guard<std::mutex> lock(talk_.mutex);
+        return steadyMs() - talk_.lastRequestMs > int64_t{settings_.sessionTimeoutSeconds} * 1000;
     }
 
 private:
@@ -96,8 +135,10 @@ private:
         if (fault_ == RtspFault::NoParameterSets) unit = withoutParameterSets(unit);
         if (fault_ == RtspFault::UnsupportedCodec) unit = withVideoEncodingNamed(unit, "VP8");
         if (basicChallenge) unit = unauthorizedResponse(cseq, 0, true);
+        spoilHeaders(unit);
         if (stalled_) return true;
         if (!sendUnit(client_, unit)) return false;
+        if (fault_ == RtspFault::CloseAfterUnauthorized && statusCode(unit) == 401) return false;
         if (answersPlay) {
             playing_ = true;
             stalled_ = fault_ == RtspFault::StallAfterPlay;
@@ -105,7 +146,36 @@ private:
         return true;
     }
 
+    void spoilHeaders(std::string& unit) const {
+        if (hasSessionTimeout(fault_)) {
+            if (const auto session = headerValue(unit, "Session")) {
+                unit = withHeaderValue(unit, "Session",
+                                       session->substr(0, session->find(';')) +
+                                           ";timeout=" + std::to_string(settings_.sessionTimeoutSeconds));
+            }
+        }
+        if (fault_ == RtspFault::GetParameterRefused) {
+            if (auto methods = headerValue(unit, "Public")) {
+                for (std::size_t at; (at = methods->find("GET_PARAMETER")) != std::string::npos;)
+                    methods->erase(at, methods->find_first_not_of(", ", at + 13) - at);
+                unit = withHeaderValue(unit, "Public", *methods);
+            }
+        }
+        if (const auto base = headerValue(unit, "Content-Base")) {
+            if (fault_ == RtspFault::ContentBaseDoubleScheme)
+                unit = withHeaderValue(unit, "Content-Base", "rtsp://" + *base);
+            if (fault_ == RtspFault::ContentBaseWithoutScheme && base->rfind("rtsp://", 0) == 0)
+                unit = withHeaderValue(unit, "Content-Base", base->substr(7));
+        }
+    }
+
     bool deliverVideo(std::string& unit) {
+        if (fault_ == RtspFault::TimestampJump || fault_ == RtspFault::ClockStepBack) {
+            if (++timedPackets_ >= settings_.timestampJumpPacket) {
+                clockStepped_ = fault_ == RtspFault::ClockStepBack;
+                shiftTimestamp(unit, clockStepped_ ? -kClockStepTicks : kJumpTicks);
+            }
+        }
         RtpHeader rtp;
         const bool isRtp = parseRtp(unit, rtp);
         if (fault_ == RtspFault::CloseMidFrame && ++videoPackets_ >= kCutVideoPacket) {
@@ -140,6 +210,8 @@ private:
     bool stalled_ = false;
     int videoPackets_ = 0;
     uint16_t injected_ = 0; // packets of the made-up picture; later ones are renumbered
+    int timedPackets_ = 0;
+    bool clockStepped_ = false;
 };
 
 } // namespace
@@ -208,6 +280,12 @@ void FaultRelay::relay(const std::shared_ptr<Connection>& client) {
             bool sent = true;
             for (std::string unit; sent && requests.next(unit);) {
                 talk.request(unit);
+                if (refusesGetParameter(fault_) && requestMethod(unit) == "GET_PARAMETER") {
+                    sent = sendUnit(*client,
+                                    bareResponse(headerValue(unit, "CSeq").value_or("0"), "454 Session Not Found"));
+                    continue;
+                }
+                unit = repairedRequest(fault_, unit);
                 sent = server.sendAll(unit.data(), unit.size());
             }
             if (!sent) break;
@@ -217,7 +295,7 @@ void FaultRelay::relay(const std::shared_ptr<Connection>& client) {
     Downstream down(fault_, settings_, talk, *client);
     WireSplitter answers;
     bool open = true;
-    while (open && !client->isShutDown()) {
+    while (open && !client->isShutDown() && !down.sessionExpired()) {
         if (!server.waitReadable(kPollMs)) continue;
         uint8_t buffer[16384];
         const auto r = server.receiveSome(buffer, sizeof buffer);

@@ -22,6 +22,14 @@ constexpr FaultName kFaultNames[] = {
     {RtspFault::UnsupportedCodec, "unsupported-codec"},
     {RtspFault::BasicOnly, "basic-only"},
     {RtspFault::BasicAfterDigest, "basic-after-digest"},
+    {RtspFault::CloseAfterUnauthorized, "close-after-401"},
+    {RtspFault::SessionTimeout, "session-timeout"},
+    {RtspFault::GetParameterRefused, "get-parameter-454"},
+    {RtspFault::GetParameterOfferedRefused, "get-parameter-454-offered"},
+    {RtspFault::ContentBaseDoubleScheme, "content-base-double-scheme"},
+    {RtspFault::ContentBaseWithoutScheme, "content-base-without-scheme"},
+    {RtspFault::TimestampJump, "timestamp-jump"},
+    {RtspFault::ClockStepBack, "clock-step-back"},
 };
 
 } // namespace

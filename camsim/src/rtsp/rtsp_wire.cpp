@@ -22,6 +22,16 @@ std::string lower(std::string s) {
     return s;
 }
 
+uint32_t getUint32(const std::string& unit, std::size_t at) {
+    const auto* p = reinterpret_cast<const uint8_t*>(unit.data()) + at;
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+           p[3];
+}
+
+void putUint32(std::string& unit, std::size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) unit[at + i] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
+}
+
 void putRtp(std::string& out, const RtpHeader& h, bool marker) {
     out.push_back(static_cast<char>(0x80));
     out.push_back(static_cast<char>((marker ? 0x80 : 0) | (h.payloadType & 0x7F)));
@@ -126,6 +136,23 @@ void shiftSequence(std::string& unit, uint16_t offset) {
     unit[kInterleavedHeader + 3] = static_cast<char>(sequence & 0xFF);
 }
 
+void shiftTimestamp(std::string& unit, int64_t ticks) {
+    RtpHeader h;
+    if (!parseRtp(unit, h)) return;
+    putUint32(unit, kInterleavedHeader + 4, static_cast<uint32_t>(h.timestamp + static_cast<uint64_t>(ticks)));
+}
+
+void shiftSenderReport(std::string& unit, int64_t seconds, int64_t ticks) {
+    constexpr std::size_t kSenderReport = kInterleavedHeader + 20;
+    if (!isInterleaved(unit) || unit.size() < kSenderReport ||
+        static_cast<uint8_t>(unit[kInterleavedHeader + 1]) != 200)
+        return;
+    putUint32(unit, kInterleavedHeader + 8,
+              static_cast<uint32_t>(getUint32(unit, kInterleavedHeader + 8) + static_cast<uint64_t>(seconds)));
+    putUint32(unit, kInterleavedHeader + 16,
+              static_cast<uint32_t>(getUint32(unit, kInterleavedHeader + 16) + static_cast<uint64_t>(ticks)));
+}
+
 std::optional<std::string> headerValue(const std::string& message, const std::string& name) {
     const std::size_t end = message.find("\r\n\r\n");
     std::istringstream lines(message.substr(0, end));
@@ -149,6 +176,30 @@ std::string requestUrl(const std::string& message) {
     const std::size_t start = message.find(' ');
     if (start == std::string::npos) return {};
     return message.substr(start + 1, message.find(' ', start + 1) - start - 1);
+}
+
+std::string withRequestUrl(const std::string& message, const std::string& url) {
+    const std::size_t start = message.find(' ');
+    if (start == std::string::npos) return message;
+    const std::size_t end = message.find(' ', start + 1);
+    if (end == std::string::npos) return message;
+    return message.substr(0, start + 1) + url + message.substr(end);
+}
+
+int statusCode(const std::string& message) {
+    if (message.rfind("RTSP/", 0) != 0) return 0;
+    const std::size_t space = message.find(' ');
+    return space == std::string::npos ? 0 : std::atoi(message.c_str() + space + 1);
+}
+
+std::string withHeaderValue(const std::string& message, const std::string& name, const std::string& value) {
+    const std::size_t end = message.find("\r\n\r\n");
+    const std::string wanted = "\r\n" + lower(name) + ":";
+    const std::size_t at = lower(message.substr(0, end)).find(wanted);
+    if (at == std::string::npos) return message;
+    const std::size_t valueStart = at + wanted.size();
+    const std::size_t lineEnd = message.find("\r\n", valueStart);
+    return message.substr(0, valueStart) + " " + value + message.substr(lineEnd);
 }
 
 std::optional<int> interleavedFromTransport(const std::string& transport) {
@@ -208,6 +259,10 @@ std::string unauthorizedResponse(const std::string& cseq, unsigned nonce, bool b
         std::snprintf(challenge, sizeof challenge, "Digest realm=\"camsim\", nonce=\"%08x\"", nonce);
     return "RTSP/1.0 401 Unauthorized\r\nCSeq: " + cseq + "\r\nWWW-Authenticate: " + challenge +
            "\r\nContent-Length: 0\r\n\r\n";
+}
+
+std::string bareResponse(const std::string& cseq, const std::string& status) {
+    return "RTSP/1.0 " + status + "\r\nCSeq: " + cseq + "\r\nContent-Length: 0\r\n\r\n";
 }
 
 } // namespace camsim::rtsp

@@ -38,6 +38,11 @@ struct RtpHeader {
 bool parseRtp(const std::string& unit, RtpHeader& header);
 // Adds `offset` to the sequence number of an interleaved RTP packet.
 void shiftSequence(std::string& unit, uint16_t offset);
+// Adds `ticks` (modulo 2^32) to the timestamp of an interleaved RTP packet.
+void shiftTimestamp(std::string& unit, int64_t ticks);
+// Moves the wall-clock time of an interleaved RTCP sender report by
+// `seconds` and its RTP timestamp by `ticks`; other packets stay.
+void shiftSenderReport(std::string& unit, int64_t seconds, int64_t ticks);
 
 // The value of a header of an RTSP message (name case-insensitive).
 std::optional<std::string> headerValue(const std::string& message, const std::string& name);
@@ -45,6 +50,13 @@ std::optional<std::string> headerValue(const std::string& message, const std::st
 std::string requestMethod(const std::string& message);
 // The request's URL.
 std::string requestUrl(const std::string& message);
+// The request with its URL replaced.
+std::string withRequestUrl(const std::string& message, const std::string& url);
+// The status code of a response (401); 0 for anything else.
+int statusCode(const std::string& message);
+// The message with a header's value replaced (name case-insensitive); as
+// it was when it has no such header.
+std::string withHeaderValue(const std::string& message, const std::string& name, const std::string& value);
 // The first channel of "interleaved=a-b" in a Transport header.
 std::optional<int> interleavedFromTransport(const std::string& transport);
 
@@ -63,5 +75,7 @@ std::vector<std::string> oversizedAccessUnit(RtspCodec codec, int channel, const
 // A challenge answer: 401 with a digest challenge whose nonce is `nonce`,
 // or with a Basic challenge alone.
 std::string unauthorizedResponse(const std::string& cseq, unsigned nonce, bool basic = false);
+// A response without a body: "454 Session Not Found" and the like.
+std::string bareResponse(const std::string& cseq, const std::string& status);
 
 } // namespace camsim::rtsp

@@ -244,6 +244,8 @@ bool RtspSession::chooseStreams() {
     if (video->extradata != nullptr && startsWithStartCode(video->extradata, video->extradata_size))
         parameterSets_.assign(video->extradata, video->extradata + video->extradata_size);
     awaitingRandomAccess_ = false;
+    videoTimes_.reset();
+    audioTimes_.reset();
     audioSlice_.assign(kAudioPayloadBytes, 0);
     return true;
 }
@@ -283,7 +285,9 @@ int32_t RtspSession::videoRecord(int32_t* kind, std::span<uint8_t> out) {
     const AccessUnitInfo info = inspectAccessUnit(videoKind_, picture);
     if (awaitingRandomAccess_ && !info.randomAccess) return -1;
     const int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
-    const int64_t timeMs = pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(pts, stream->time_base, AVRational{1, 1000});
+    const int64_t timeMs = videoTimes_.timeOf(
+        pts == AV_NOPTS_VALUE ? std::nullopt
+                              : std::optional<int64_t>(av_rescale_q(pts, stream->time_base, AVRational{1, 1000})));
     // The newest parameter sets win: those in the stream replace the
     // session description's (a camera may leave them out of it, or change
     // them), and go in front of later key pictures that come without.
@@ -339,8 +343,8 @@ int32_t RtspSession::nextRecord(int32_t* kind, std::span<uint8_t> out) {
             // Slices that were waiting keep their times; a fresh run of
             // audio starts at its packet's time.
             if (!audio_->hasWhole() && packet_->pts != AV_NOPTS_VALUE)
-                audioClockMs_ =
-                    av_rescale_q(packet_->pts, context_->streams[audioIndex_]->time_base, AVRational{1, 1000});
+                audioClockMs_ = audioTimes_.timeOf(
+                    av_rescale_q(packet_->pts, context_->streams[audioIndex_]->time_base, AVRational{1, 1000}));
             audio_->push(*packet_);
             n = audioRecord(kind, out);
         }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "corvel/frame_record.h"
+#include "corvel/record_clock.h"
 
 #include <atomic>
 #include <cstdint>
@@ -128,6 +129,8 @@ private:
     std::unique_ptr<AudioConverter> audio_;
     std::vector<uint8_t> audioSlice_;
     int64_t audioClockMs_ = 0; // time of the next audio slice
+    RecordClock videoTimes_;   // the stream's times made steady
+    RecordClock audioTimes_;
 
     mutable std::mutex reasonLock_;
     Failure failure_ = Failure::None;
