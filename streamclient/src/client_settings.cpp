@@ -42,6 +42,16 @@ void ClientSettings::setDigitalInputCallback(void* user, M_KDICallback callback)
     callbacks_.digitalInput = {callback, user};
 }
 
+void ClientSettings::setFrameTap(void* user, M_KFrameTapCallback callback) {
+    std::lock_guard lock(lock_);
+    callbacks_.frameTap = {callback, user};
+}
+
+Callback<M_KFrameTapCallback> ClientSettings::frameTap() const {
+    std::lock_guard lock(lock_);
+    return callbacks_.frameTap;
+}
+
 Callbacks ClientSettings::callbacks() const {
     std::lock_guard lock(lock_);
     return callbacks_;

@@ -27,6 +27,7 @@ struct Callbacks {
     Callback<M_KMotionCallback> motion;
     bool fourRegions = false;
     Callback<M_KDICallback> digitalInput;
+    Callback<M_KFrameTapCallback> frameTap;
 };
 
 class ClientSettings {
@@ -38,6 +39,8 @@ public:
     void setAfterRenderCallback(void* user, M_KAfterRenderCallback callback);
     void setMotionCallback(void* user, M_KMotionCallback callback, bool fourRegions);
     void setDigitalInputCallback(void* user, M_KDICallback callback);
+    void setFrameTap(void* user, M_KFrameTapCallback callback);
+    Callback<M_KFrameTapCallback> frameTap() const;
     Callbacks callbacks() const;
 
     void setPlayAudio(bool play);

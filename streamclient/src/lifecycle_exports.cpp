@@ -66,6 +66,11 @@ OSTREL_API void M_KSetDICallback(OstrelInterface* handle, void* user, M_KDICallb
     handle->settings.setDigitalInputCallback(user, callback);
 }
 
+OSTREL_API void M_KSetFrameTapCallback(OstrelInterface* handle, void* user, M_KFrameTapCallback callback) {
+    if (handle == nullptr) return;
+    handle->settings.setFrameTap(user, callback);
+}
+
 OSTREL_API void M_KSetMute(OstrelInterface* handle, uint8_t playAudio) {
     if (handle == nullptr) return;
     handle->settings.setPlayAudio(playAudio != 0);

@@ -23,19 +23,6 @@ constexpr int32_t kFrameKindLastCodec = 5;
 constexpr uint8_t kRandomAccessFlag = 0x01; // header byte 5
 constexpr std::size_t kHeader = transport::kFrameHeaderSize;
 
-// Where the PCM payload of an audio record starts, or 0 for lengths that
-// carry no playable audio.
-std::size_t audioPayloadOffset(int32_t length) {
-    switch (length) {
-    case 484:
-    case 564:
-    case 668: return 28;
-    case 548:
-    case 652: return 12;
-    default: return 0;
-    }
-}
-
 // The size a decoded picture's bitmap header gives (rows top-down, so the
 // height is stored negative); zero sides for a header that makes no sense.
 PictureSize decodedSize(const uint8_t* picture) {
@@ -184,9 +171,15 @@ void Session::codecPicture(int32_t kind, const uint8_t* record, int32_t length) 
 
 void Session::playAudio(const uint8_t* record, int32_t length) {
     if (!streamStarted_ || !settings_.playAudio()) return;
-    const std::size_t offset = audioPayloadOffset(length);
+    const std::size_t offset = transport::audioPayloadOffset(static_cast<std::size_t>(length));
     if (offset == 0) return;
     audioPlayer_->play(record + offset, static_cast<std::size_t>(length) - offset);
+}
+
+void Session::recordOnlyRecord(int32_t kind, const uint8_t* record) {
+    if (kind == kFrameKindAudio) return;
+    handOverEventHeader(record);
+    lastPictureMs_.store(seams_.clock->nowMs());
 }
 
 void Session::streamLoop() {
@@ -208,7 +201,10 @@ void Session::streamLoop() {
         }
         // A plug-in claiming more than the buffer holds is not read past it.
         if (n > static_cast<int32_t>(receiveBufferSize_)) n = static_cast<int32_t>(receiveBufferSize_);
-        if (kind >= kFrameKindFirstCodec && kind <= kFrameKindLastCodec && codecStream_) {
+        if (const auto tap = settings_.frameTap(); tap.function != nullptr) tap.function(tap.user, kind, buffer, n);
+        if (recordOnly_) {
+            recordOnlyRecord(kind, buffer);
+        } else if (kind >= kFrameKindFirstCodec && kind <= kFrameKindLastCodec && codecStream_) {
             codecPicture(kind, buffer, n);
         } else if (kind == kFrameKindVideo && !codecStream_) {
             if (!streamStarted_)
@@ -226,7 +222,7 @@ void Session::streamLoop() {
 bool Session::connectTransport() {
     void* instance = transport_.instance();
     const TransportTable& table = transport_.table();
-    const bool ok = instance != nullptr && receiveBuffer_ && (codecStream_ || pictureBuffer_) &&
+    const bool ok = instance != nullptr && receiveBuffer_ && (codecStream_ || recordOnly_ || pictureBuffer_) &&
                     table.connect(instance) != 0 && table.startStreaming(instance) != 0;
     if (!ok) {
         // The transport has told why; the caller need not wait any longer.
@@ -255,13 +251,17 @@ void Session::receiveMain() {
     picture_ = std::make_unique<PictureDescriptor>();
 
     // A codec stream's decoder is made for the codec of its first record.
-    decoder_.bind(seams_.processorInfo ? seams_.processorInfo() : platform::ProcessorInfo{}, seams_.decoderNames,
-                  codecStream_);
+    if (!recordOnly_)
+        decoder_.bind(seams_.processorInfo ? seams_.processorInfo() : platform::ProcessorInfo{}, seams_.decoderNames,
+                      codecStream_);
 
     receiveBuffer_.reset(new (std::nothrow) uint8_t[receiveBufferSize_]);
-    if (!codecStream_) pictureBuffer_.reset(new (std::nothrow) uint8_t[pictureBufferSize_]);
+    if (!codecStream_ && !recordOnly_) pictureBuffer_.reset(new (std::nothrow) uint8_t[pictureBufferSize_]);
 
-    if (connectTransport()) streamLoop();
+    if (connectTransport()) {
+        streamLoop();
+        if (const auto tap = settings_.frameTap(); tap.function != nullptr) tap.function(tap.user, 0, nullptr, 0);
+    }
 
     frameReady_.set();
     eventInfo_.set();

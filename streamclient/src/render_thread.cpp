@@ -15,7 +15,7 @@ constexpr platform::SurfaceColor kOverlayBackground{128, 128, 128};
 } // namespace
 
 void Session::renderMain() {
-    if (codecStream_) {
+    if (codecStream_ || recordOnly_) {
         watchCodecPictures();
         return;
     }
@@ -40,8 +40,9 @@ void Session::renderMain() {
     }
 }
 
-// A codec stream's pictures are drawn by the receive thread; this thread only
-// ends the stream when they stop. A camera may send its first key picture
+// A codec stream's pictures are drawn by the receive thread, and a stream
+// opened only to be recorded draws none; this thread only ends the stream
+// when pictures stop coming. A camera may send its first key picture
 // only after several seconds, so the first picture is given longer.
 void Session::watchCodecPictures() {
     const platform::Clock& clock = *seams_.clock;

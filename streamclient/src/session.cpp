@@ -25,6 +25,7 @@ Session::Session(TransportPlugin& transport, const ClientSettings& settings, con
                  const void* owner, int streamingType)
     : transport_(transport), settings_(settings), seams_(seams), report_(report), owner_(owner),
       codecStream_(isCodecStreamingType(streamingType)),
+      recordOnly_((settings.renderInfo().flags & OSTREL_RENDER_NO_DECODE) != 0),
       receiveBufferSize_(codecStream_ ? kCodecReceiveBufferSize : kReceiveBufferSize) {
     report_.setStreamSize({});
 }

@@ -82,6 +82,8 @@ private:
     void playAudio(const uint8_t* record, int32_t length);
     // Tells the report the camera's own picture size after a decoded picture.
     void noteStreamSize();
+    // A record of a stream opened only to be recorded.
+    void recordOnlyRecord(int32_t kind, const uint8_t* record);
 
     void wakeAndJoinReceiveThread();
     // Starts one of the session's threads: tagged with the owner, reasons
@@ -94,6 +96,8 @@ private:
     StreamReport& report_;
     const void* owner_;
     const bool codecStream_;
+    // Opened only to be recorded: records go to the tap, nothing is decoded.
+    const bool recordOnly_;
     const std::size_t receiveBufferSize_;
     std::size_t pictureBufferSize_ = kPictureBufferSize;
 

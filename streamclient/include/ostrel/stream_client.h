@@ -42,6 +42,11 @@ typedef struct RenderInfo {
  * a small window never receives a large picture); without it they come in
  * the stream's own size. */
 #define OSTREL_RENDER_FIT_PICTURES 1
+/* RenderInfo.flags: a stream opened only to record it. Nothing is decoded,
+ * drawn or played; the records reach the frame tap (M_KSetFrameTapCallback),
+ * motion and inputs their callbacks, and a stream that sends no picture for
+ * three seconds ends as a network loss. */
+#define OSTREL_RENDER_NO_DECODE 2
 
 /* PTZ protocol source types of PTZEnableInfo.sourceType. */
 #define OSTREL_PTZ_SOURCE_FILE 1
@@ -60,6 +65,13 @@ typedef void (*M_KNetworkLossCallback)(void* user);
 typedef void (*M_KAfterRenderCallback)(void* user);
 typedef void (*M_KMotionCallback)(void* user, int32_t region1, int32_t region2, int32_t region3, int32_t region4);
 typedef void (*M_KDICallback)(void* user, int32_t input1, int32_t input2);
+/* Each frame record the transport hands out, before it is decoded: frameKind
+ * as the transport reported it (1 MPEG-4 video, 2 audio, 3 H.264, 4 H.265,
+ * 5 JPEG), the whole record with its 44-byte header. Called on the receive
+ * thread, which waits for it: copy what you keep and return at once. The
+ * record is valid only during the call. When a stream that ran ends (lost,
+ * or disconnected) it is called once more with a null record and length 0. */
+typedef void (*M_KFrameTapCallback)(void* user, int32_t frameKind, const uint8_t* record, int32_t length);
 
 /* Lifecycle and settings */
 OSTREL_API OstrelInterface* M_KOpenInterface(void);
@@ -72,6 +84,8 @@ OSTREL_API void M_KSetAfterRenderCallback(OstrelInterface* handle, void* user, M
 OSTREL_API void M_KSetMotionDetectionCallback(OstrelInterface* handle, void* user, M_KMotionCallback callback,
                                               uint8_t fourRegions);
 OSTREL_API void M_KSetDICallback(OstrelInterface* handle, void* user, M_KDICallback callback);
+/* A null callback removes the tap; it may be set or changed at any time. */
+OSTREL_API void M_KSetFrameTapCallback(OstrelInterface* handle, void* user, M_KFrameTapCallback callback);
 OSTREL_API void M_KSetMute(OstrelInterface* handle, uint8_t playAudio);
 OSTREL_API void M_KSetTextout(OstrelInterface* handle, uint8_t enable, int32_t x, int32_t y, const char* text);
 OSTREL_API int32_t M_KEnablePTZProtocol(OstrelInterface* handle, int32_t enable, const PTZEnableInfo* info);

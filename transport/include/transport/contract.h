@@ -205,6 +205,19 @@ inline bool isIFrameRecord(const uint8_t* record, std::size_t length) {
     return p[0] == 0x00 && p[1] == 0x00 && p[2] == 0x01 && p[3] == 0xB3;
 }
 
+// Where the PCM payload of an audio record starts (16-bit mono, 8,000
+// samples/s), or 0 for record lengths that carry no playable audio.
+inline constexpr std::size_t audioPayloadOffset(std::size_t recordLength) {
+    switch (recordLength) {
+    case 484:
+    case 564:
+    case 668: return 28;
+    case 548:
+    case 652: return 12;
+    default: return 0;
+    }
+}
+
 } // namespace transport
 
 static_assert(sizeof(MediaConfig) == transport::kMediaConfigSize);
