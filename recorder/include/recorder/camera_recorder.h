@@ -1,0 +1,100 @@
+// Everything one camera's recording needs, fed by the stream client's tap:
+// the time-stamp repair, the pre-roll buffer, the motion rule and the clip
+// writer. While no clip is being recorded the camera's frames go into the
+// pre-roll buffer; a clip (a press of Record, or motion when recording on
+// motion) starts with what that buffer holds and goes on with every frame
+// after, until Record is pressed again or the motion rule ends it. A stream
+// that ends (a lost camera, a closed view) finishes the file; when the
+// camera's stream comes back, a clip still wanted starts a new file.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "platform/clock.h"
+#include "recorder/clip_writer.h"
+#include "recorder/motion_rule.h"
+#include "recorder/preroll_buffer.h"
+#include "recorder/timestamp_repair.h"
+
+namespace recorder {
+
+struct RecorderSettings {
+    PreRollLimits preRoll;
+    ClipLimits clip;
+    RepairLimits repair;
+    int64_t motionHoldMs = 0; // RecordOnMotion in milliseconds; 0: off
+    ClipNaming naming;
+    Notice notice; // from the stream's or the writer's thread
+    FreeSpace freeSpace = freeSpaceOf;
+    const platform::Clock* clock = nullptr; // arrival clock; null: the system's
+};
+
+class CameraRecorder {
+public:
+    struct Status {
+        bool recording = false; // a clip is wanted (Record pressed, or motion)
+        bool motionClip = false;
+        std::size_t preRollBytes = 0;
+        // The pre-roll the current clip started with (from its first key
+        // picture to the press), in milliseconds.
+        int64_t preRollAtStartMs = 0;
+        uint64_t framesLeftOut = 0; // dropped because the disk did not keep up
+        ClipWriter::Status writer;
+    };
+
+    explicit CameraRecorder(RecorderSettings settings);
+    // Finishes the clip: every frame taken so far is written.
+    ~CameraRecorder() = default;
+    CameraRecorder(const CameraRecorder&) = delete;
+    CameraRecorder& operator=(const CameraRecorder&) = delete;
+
+    // A frame record from the stream client's tap, on its receive thread:
+    // copied, and the call returns without waiting for the disk.
+    void take(int32_t frameKind, const uint8_t* record, int32_t length);
+    // The camera's stream ended.
+    void streamEnded();
+    // The stream client's frame tap (M_KSetFrameTapCallback) with the
+    // recorder as its user value.
+    static void tap(void* recorder, int32_t frameKind, const uint8_t* record, int32_t length);
+
+    // Record pressed: on, then off.
+    void startRecording();
+    void stopRecording();
+    // The camera reported motion (besides the motion byte of its pictures).
+    void motion();
+
+    Status status() const;
+    // Waits until the writer wrote everything queued so far.
+    bool waitUntilWritten(int timeoutMs) const { return writer_.waitUntilIdle(timeoutMs); }
+
+private:
+    // Runs `change` under the lock, then tells the notice it left.
+    template <class Change>
+    void underLock(Change&& change);
+    void updateClip();
+    void keep(Frame frame);
+
+    const RecorderSettings settings_;
+    const platform::Clock& clock_;
+
+    mutable std::mutex mutex_;
+    CameraTimeline timeline_;
+    PreRollBuffer preRoll_;
+    MotionRule motionRule_;
+    bool pressed_ = false;
+    bool inClip_ = false;         // frames go to the writer
+    bool halted_ = false;         // the writer stopped; waits for a press
+    bool skipToKey_ = false;      // the queue refused a picture
+    bool toldSlowDisk_ = false;   // once per clip
+    bool cameraHasAudio_ = false; // kept across reconnects
+    int64_t newestMs_ = 0;
+    int64_t preRollAtStartMs_ = 0;
+    uint64_t framesLeftOut_ = 0;
+    std::string pendingNotice_;
+
+    ClipWriter writer_; // last: its thread ends first
+};
+
+} // namespace recorder

@@ -1,0 +1,164 @@
+#include "recorder/camera_recorder.h"
+
+#include <utility>
+
+namespace recorder {
+
+namespace {
+
+ClipWriterSettings writerSettings(const RecorderSettings& s) {
+    ClipWriterSettings w;
+    w.limits = s.clip;
+    w.naming = s.naming;
+    w.notice = s.notice;
+    w.freeSpace = s.freeSpace;
+    w.clock = s.clock;
+    return w;
+}
+
+constexpr const char* kSlowDisk =
+    "recording: the disk is slower than the camera; pictures were left out up to the next key picture";
+
+} // namespace
+
+CameraRecorder::CameraRecorder(RecorderSettings settings)
+    : settings_(std::move(settings)),
+      clock_(settings_.clock != nullptr ? *settings_.clock : platform::SystemClock::instance()),
+      timeline_(settings_.repair), preRoll_(settings_.preRoll), motionRule_(settings_.motionHoldMs),
+      writer_(writerSettings(settings_)) {}
+
+template <class Change>
+void CameraRecorder::underLock(Change&& change) {
+    std::string notice;
+    {
+        std::lock_guard lock(mutex_);
+        change();
+        notice.swap(pendingNotice_);
+    }
+    // Told outside the lock: the listener may ask for the status.
+    if (!notice.empty() && settings_.notice) settings_.notice(notice);
+}
+
+void CameraRecorder::take(int32_t frameKind, const uint8_t* record, int32_t length) {
+    if (record == nullptr || length <= 0) return;
+    const int64_t now = clock_.nowMs();
+    std::optional<Frame> frame = frameFromRecord(frameKind, {record, static_cast<std::size_t>(length)}, now);
+    if (!frame) return;
+    underLock([&] {
+        frame->timeMs = timeline_.place(frame->kind, frame->cameraMs, now, frame->frameRate);
+        if (isVideo(frame->kind)) {
+            newestMs_ = frame->timeMs;
+            if (frame->motion)
+                motionRule_.motion(now);
+            else
+                motionRule_.tick(now);
+        } else {
+            cameraHasAudio_ = true;
+        }
+        updateClip();
+        keep(std::move(*frame));
+    });
+}
+
+void CameraRecorder::tap(void* recorder, int32_t frameKind, const uint8_t* record, int32_t length) {
+    auto* self = static_cast<CameraRecorder*>(recorder);
+    if (record == nullptr)
+        self->streamEnded();
+    else
+        self->take(frameKind, record, length);
+}
+
+void CameraRecorder::streamEnded() {
+    std::lock_guard lock(mutex_);
+    if (inClip_) {
+        writer_.endClip();
+        inClip_ = false;
+    }
+    // The next stream has a clock of its own.
+    timeline_ = CameraTimeline(settings_.repair);
+    preRoll_.clear();
+    skipToKey_ = false;
+}
+
+void CameraRecorder::startRecording() {
+    underLock([this] {
+        pressed_ = true;
+        halted_ = false;
+        updateClip();
+    });
+}
+
+void CameraRecorder::stopRecording() {
+    underLock([this] {
+        pressed_ = false;
+        updateClip();
+    });
+}
+
+void CameraRecorder::motion() {
+    underLock([this] {
+        motionRule_.motion(clock_.nowMs());
+        updateClip();
+    });
+}
+
+void CameraRecorder::updateClip() {
+    if (writer_.stopped() && inClip_) {
+        // The writer said why; recording waits for the next press.
+        inClip_ = false;
+        pressed_ = false;
+        halted_ = true;
+    }
+    const bool wanted = !halted_ && (pressed_ || motionRule_.active());
+    if (wanted && !inClip_) {
+        inClip_ = true;
+        skipToKey_ = false;
+        toldSlowDisk_ = false;
+        preRollAtStartMs_ = preRoll_.empty() ? 0 : newestMs_ - preRoll_.firstTimeMs();
+        writer_.beginClip(cameraHasAudio_);
+        for (Frame& frame : preRoll_.take()) keep(std::move(frame));
+    } else if (!wanted && inClip_) {
+        inClip_ = false;
+        writer_.endClip();
+    }
+}
+
+void CameraRecorder::keep(Frame frame) {
+    if (!inClip_) {
+        preRoll_.push(std::move(frame));
+        return;
+    }
+    const bool video = isVideo(frame.kind);
+    if (skipToKey_ && video && !frame.key) {
+        ++framesLeftOut_;
+        return;
+    }
+    if (writer_.push(std::move(frame))) {
+        if (video) skipToKey_ = false;
+        return;
+    }
+    ++framesLeftOut_;
+    if (!video || writer_.stopped()) return;
+    // A picture left out makes the ones after it undecodable up to the next
+    // key picture: those are left out too, and the clip plays on after it.
+    skipToKey_ = true;
+    if (toldSlowDisk_) return;
+    toldSlowDisk_ = true;
+    pendingNotice_ = kSlowDisk;
+}
+
+CameraRecorder::Status CameraRecorder::status() const {
+    Status s;
+    {
+        std::lock_guard lock(mutex_);
+        s.recording = inClip_;
+        s.motionClip = inClip_ && !pressed_;
+        s.preRollBytes = preRoll_.bytes();
+        s.preRollAtStartMs = preRollAtStartMs_;
+        s.framesLeftOut = framesLeftOut_;
+    }
+    s.writer = writer_.status();
+    return s;
+}
+
+} // namespace recorder

@@ -1,0 +1,129 @@
+#include "recorder/snapshot.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "recorder/capture_names.h"
+#include "recorder/new_file.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+namespace recorder {
+
+namespace {
+
+struct CodecContextDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct ScalerDeleter {
+    void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+
+// The largest picture a camera sends (8K), well inside what JPEG can hold.
+constexpr int kLargestSide = 8192;
+// JPEG quality as libavcodec's quantiser scale: 2 is nearly lossless.
+constexpr int kQuantiser = 2;
+
+AVPixelFormat formatOf(int bitCount) {
+    switch (bitCount) {
+    case 16: return AV_PIX_FMT_RGB565LE;
+    case 24: return AV_PIX_FMT_BGR24;
+    case 32: return AV_PIX_FMT_BGR0;
+    default: return AV_PIX_FMT_NONE;
+    }
+}
+
+} // namespace
+
+std::optional<std::vector<uint8_t>> encodeJpeg(const platform::PictureView& picture, std::string& error) {
+    const AVPixelFormat source = formatOf(picture.bitCount);
+    if (source == AV_PIX_FMT_NONE || picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0 ||
+        picture.width > kLargestSide || picture.height > kLargestSide ||
+        picture.stride < platform::bitmapStride(picture.width, picture.bitCount)) {
+        error = "no picture to save";
+        return std::nullopt;
+    }
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    std::unique_ptr<AVCodecContext, CodecContextDeleter> context(codec ? avcodec_alloc_context3(codec) : nullptr);
+    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+    if (!context || !frame || !packet) {
+        error = "no JPEG encoder";
+        return std::nullopt;
+    }
+    context->width = picture.width;
+    context->height = picture.height;
+    // Full-range YUV, as JPEG files hold it.
+    context->pix_fmt = AV_PIX_FMT_YUV420P;
+    context->color_range = AVCOL_RANGE_JPEG;
+    context->time_base = AVRational{1, 25};
+    context->flags |= AV_CODEC_FLAG_QSCALE;
+    context->thread_count = 1;
+    if (avcodec_open2(context.get(), codec, nullptr) < 0) {
+        error = "the JPEG encoder refused the picture";
+        return std::nullopt;
+    }
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->color_range = AVCOL_RANGE_JPEG;
+    frame->width = picture.width;
+    frame->height = picture.height;
+    frame->quality = FF_QP2LAMBDA * kQuantiser;
+    // Full-range output: swscale's default for YUV is the video range.
+    std::unique_ptr<SwsContext, ScalerDeleter> scaler(sws_alloc_context());
+    if (!scaler || av_frame_get_buffer(frame.get(), 0) < 0) {
+        error = "out of memory";
+        return std::nullopt;
+    }
+    SwsContext* s = scaler.get();
+    av_opt_set_int(s, "srcw", picture.width, 0);
+    av_opt_set_int(s, "srch", picture.height, 0);
+    av_opt_set_int(s, "src_format", source, 0);
+    av_opt_set_int(s, "dstw", picture.width, 0);
+    av_opt_set_int(s, "dsth", picture.height, 0);
+    av_opt_set_int(s, "dst_format", AV_PIX_FMT_YUV420P, 0);
+    av_opt_set_int(s, "src_range", 1, 0);
+    av_opt_set_int(s, "dst_range", 1, 0);
+    av_opt_set_int(s, "sws_flags", SWS_BICUBIC, 0);
+    if (sws_init_context(s, nullptr, nullptr) < 0) {
+        error = "the picture could not be converted";
+        return std::nullopt;
+    }
+    const uint8_t* rows[1] = {picture.pixels};
+    const int strides[1] = {static_cast<int>(picture.stride)};
+    sws_scale(scaler.get(), rows, strides, 0, picture.height, frame->data, frame->linesize);
+    if (avcodec_send_frame(context.get(), frame.get()) < 0 || avcodec_receive_packet(context.get(), packet.get()) < 0) {
+        error = "the picture could not be coded as JPEG";
+        return std::nullopt;
+    }
+    return std::vector<uint8_t>(packet->data, packet->data + packet->size);
+}
+
+std::optional<std::string> saveSnapshot(std::span<const uint8_t> jpeg, const std::string& folder,
+                                        const std::string& cameraName, std::chrono::system_clock::time_point time,
+                                        std::string& error) {
+    const std::string wanted = (std::filesystem::path(folder) / captureFileName(cameraName, time, "jpg")).string();
+    std::optional<CreatedFile> file = createNewFile(wanted, error);
+    if (!file) return std::nullopt;
+    if (!writeAll(file->file.get(), jpeg.data(), jpeg.size()) || !file->file.close()) {
+        error = "cannot write " + file->path + ": " + std::strerror(errno);
+        std::error_code ignored;
+        std::filesystem::remove(file->path, ignored);
+        return std::nullopt;
+    }
+    return file->path;
+}
+
+} // namespace recorder

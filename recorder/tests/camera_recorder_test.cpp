@@ -1,0 +1,181 @@
+// The recorder fed with real MPEG-4 pictures on a manual clock: files that
+// roll over, a full disk, a slow disk, a lost stream, record on motion, and
+// an orderly close. Every file is checked with ffprobe and ffmpeg.
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "media_probe.h"
+#include "records.h"
+#include "recorder/camera_recorder.h"
+#include "recording_session.h"
+#include "test_encoder.h"
+
+namespace recorder::test {
+namespace {
+
+constexpr int kGroup = 10; // pictures per group, the first a key picture
+
+// Records of an MPEG-4 camera at 25 pictures/s, with its frame rate in the
+// header; the camera reports motion with picture `motionAt`.
+std::vector<std::vector<uint8_t>> mpeg4Records(int count, int motionAt = -1) {
+    decoder::test::TestEncoder encoder(160, 120, 25, kGroup, false);
+    std::vector<std::vector<uint8_t>> records;
+    for (int i = 0; i < count; ++i) {
+        const auto picture = encoder.encode(decoder::test::quadrants(160, 120));
+        const uint8_t motion = i == motionAt ? 1 : 0;
+        records.push_back(recordOf(1, static_cast<uint32_t>(i * 40), picture.data, 0, motion, 25));
+    }
+    return records;
+}
+
+class CameraRecorderTest : public ::testing::Test {
+protected:
+    RecorderSettings settings() {
+        RecorderSettings s;
+        s.clock = &clock;
+        s.naming = [this](auto, int n) { return folder.file("clip-" + std::to_string(n) + ".mkv"); };
+        s.notice = [this](const std::string& line) {
+            std::lock_guard lock(mutex);
+            notices.push_back(line);
+        };
+        return s;
+    }
+    // Feeds records 40 ms apart on the manual clock; `keepUp` gives the
+    // writer the time to write each one (a disk as fast as the camera).
+    void feed(CameraRecorder& recorder, const std::vector<std::vector<uint8_t>>& records, bool keepUp = false) {
+        for (const auto& r : records) {
+            recorder.take(1, r.data(), static_cast<int32_t>(r.size()));
+            clock.advanceMs(40);
+            if (keepUp) {
+                ASSERT_TRUE(recorder.waitUntilWritten(5000));
+            }
+        }
+    }
+    std::vector<std::string> noticesSoFar() {
+        std::lock_guard lock(mutex);
+        return notices;
+    }
+    static void expectCleanClip(const std::string& path, std::size_t pictures) {
+        const Probe p = probe(path);
+        ASSERT_TRUE(p.read) << path << ": " << p.errors;
+        EXPECT_EQ(p.firstOf("video")->codec, "mpeg4");
+        ASSERT_EQ(p.times(0).size(), pictures) << path;
+        EXPECT_EQ(p.times(0).front(), 0.0);
+        EXPECT_TRUE(p.packets.front().key);
+        EXPECT_EQ(decodeErrors(path), "") << path;
+    }
+
+    ScratchFolder folder;
+    platform::ManualClock clock;
+    std::mutex mutex;
+    std::vector<std::string> notices;
+};
+
+TEST_F(CameraRecorderTest, RollsOverAtTheSizeLimitEachFileFromAKeyPicture) {
+    RecorderSettings s = settings();
+    s.clip.maxFileBytes = 1; // every key picture starts a new file
+    {
+        CameraRecorder recorder(s);
+        recorder.startRecording();
+        feed(recorder, mpeg4Records(3 * kGroup));
+    }
+    for (int n = 1; n <= 3; ++n) expectCleanClip(folder.file("clip-" + std::to_string(n) + ".mkv"), kGroup);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("clip-4.mkv")));
+}
+
+TEST_F(CameraRecorderTest, TooLittleFreeSpaceStopsRecordingAndSaysSoInOneLine) {
+    RecorderSettings s = settings();
+    s.freeSpace = [](const std::string&) { return std::optional<uint64_t>(uint64_t{100} << 20); };
+    CameraRecorder recorder(s);
+    recorder.startRecording();
+    feed(recorder, mpeg4Records(3 * kGroup));
+    ASSERT_TRUE(recorder.waitUntilWritten(5000));
+    feed(recorder, mpeg4Records(1));
+    EXPECT_FALSE(recorder.status().recording);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+    const auto said = noticesSoFar();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0], "recording stopped: only 100 MB free in " + folder.path().string() + " (500 MB are kept free)");
+}
+
+TEST_F(CameraRecorderTest, SlowDiskLeavesPicturesOutUpToTheNextKeyPicture) {
+    std::promise<void> diskReady;
+    std::shared_future<void> ready = diskReady.get_future().share();
+    RecorderSettings s = settings();
+    const ClipNaming named = s.naming;
+    s.naming = [named, ready](auto time, int n) {
+        ready.wait(); // the writer is stuck until the test lets it go
+        return named(time, n);
+    };
+    const auto records = mpeg4Records(3 * kGroup);
+    // Room for a key picture and a few others: the second key picture finds
+    // the queue full.
+    auto costOf = [](const std::vector<uint8_t>& r) { return memoryCost(*frameFromRecord(1, r, 0)); };
+    s.clip.queueBytes = costOf(records[0]) + 2 * costOf(records[1]);
+    CameraRecorder recorder(s);
+    // A camera with audio: its file opens at the first key picture.
+    const auto audio = audioRecordAt(0);
+    recorder.take(2, audio.data(), static_cast<int32_t>(audio.size()));
+    recorder.startRecording();
+    feed(recorder, {records.begin(), records.begin() + kGroup + 1});
+    diskReady.set_value();
+    feed(recorder, {records.begin() + kGroup + 1, records.end()}, true);
+    recorder.stopRecording();
+    ASSERT_TRUE(recorder.waitUntilWritten(5000));
+
+    EXPECT_GT(recorder.status().framesLeftOut, 0u);
+    EXPECT_EQ(noticesSoFar(), std::vector<std::string>{"recording: the disk is slower than the camera; pictures were "
+                                                       "left out up to the next key picture"});
+    // What was queued, then from the third group's key picture on.
+    const Probe p = probe(folder.file("clip-1.mkv"));
+    const std::size_t written = p.times(0).size();
+    EXPECT_LT(written, records.size());
+    EXPECT_GE(written, static_cast<std::size_t>(kGroup));
+    EXPECT_EQ(decodeErrors(folder.file("clip-1.mkv")), "");
+}
+
+TEST_F(CameraRecorderTest, LostStreamFinishesTheFileAndTheNextStreamStartsAnother) {
+    CameraRecorder recorder(settings());
+    recorder.startRecording();
+    feed(recorder, mpeg4Records(kGroup));
+    CameraRecorder::tap(&recorder, 0, nullptr, 0);
+    ASSERT_TRUE(recorder.waitUntilWritten(5000));
+    EXPECT_FALSE(recorder.status().writer.writing);
+    expectCleanClip(folder.file("clip-1.mkv"), kGroup);
+
+    // The camera's clock starts again with its new stream.
+    feed(recorder, mpeg4Records(kGroup));
+    recorder.stopRecording();
+    ASSERT_TRUE(recorder.waitUntilWritten(5000));
+    expectCleanClip(folder.file("clip-1-2.mkv"), kGroup);
+}
+
+TEST_F(CameraRecorderTest, MotionStartsAClipWithItsPreRollAndItEndsAfterTheHold) {
+    RecorderSettings s = settings();
+    s.motionHoldMs = 1000;
+    s.preRoll.durationMs = 400;
+    CameraRecorder recorder(s);
+    // Motion with the third picture of the third group, then quiet for
+    // longer than the hold.
+    feed(recorder, mpeg4Records(5 * kGroup, 2 * kGroup + 2));
+    EXPECT_FALSE(recorder.status().recording);
+    ASSERT_TRUE(recorder.waitUntilWritten(5000));
+    // From the second group's key picture (the one before the pre-roll's
+    // 400 ms) to the last picture within the hold's second: 10 to 46.
+    const Probe p = probe(folder.file("clip-1.mkv"));
+    ASSERT_TRUE(p.read) << p.errors;
+    EXPECT_EQ(p.times(0).size(), 37u);
+}
+
+TEST_F(CameraRecorderTest, ClosingWritesEverythingTaken) {
+    {
+        CameraRecorder recorder(settings());
+        recorder.startRecording();
+        feed(recorder, mpeg4Records(5 * kGroup));
+    }
+    expectCleanClip(folder.file("clip-1.mkv"), 5 * kGroup);
+}
+
+} // namespace
+} // namespace recorder::test

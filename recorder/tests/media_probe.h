@@ -1,0 +1,43 @@
+// What ffprobe and ffmpeg, programs independent of the recorder, make of a
+// file it wrote.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace recorder::test {
+
+struct ProbedStream {
+    std::string type; // "video", "audio"
+    std::string codec;
+    int width = 0;
+    int height = 0;
+};
+
+struct ProbedPacket {
+    int stream = 0;
+    double time = 0; // presentation time in seconds
+    bool key = false;
+};
+
+struct Probe {
+    bool read = false; // ffprobe ran and named at least one stream
+    std::vector<ProbedStream> streams;
+    std::vector<ProbedPacket> packets;
+    std::string errors; // what ffprobe said on its error output
+
+    const ProbedStream* firstOf(const std::string& type) const;
+    // Times of one stream's packets, in file order.
+    std::vector<double> times(int stream) const;
+};
+
+Probe probe(const std::string& path);
+// The first picture of a file decoded by ffmpeg as RGB bytes, rows top-down.
+std::vector<uint8_t> decodeRgb(const std::string& path);
+
+// What `ffmpeg -v error -i FILE -f null -` prints: nothing for a file that
+// decodes cleanly.
+std::string decodeErrors(const std::string& path);
+
+} // namespace recorder::test

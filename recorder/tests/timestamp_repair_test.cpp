@@ -1,0 +1,116 @@
+// The time-stamp repair, the frame cadence and the alignment of audio with
+// video, as tables of camera stamps and arrival times.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "recorder/timestamp_repair.h"
+
+namespace recorder {
+namespace {
+
+struct Sample {
+    uint32_t cameraMs;
+    int64_t arrivalMs;
+};
+
+struct RepairCase {
+    const char* name;
+    std::vector<Sample> samples;
+    std::vector<int64_t> expected;
+};
+
+void PrintTo(const RepairCase& c, std::ostream* out) { *out << c.name; }
+
+class TimestampRepairTable : public ::testing::TestWithParam<RepairCase> {};
+
+TEST_P(TimestampRepairTable, PlacesEveryStamp) {
+    const RepairCase& c = GetParam();
+    TimestampRepair repair;
+    std::vector<int64_t> out;
+    for (const Sample& s : c.samples)
+        out.push_back(repair.started() ? repair.next(s.cameraMs, s.arrivalMs)
+                                       : repair.start(s.cameraMs, s.arrivalMs, 0));
+    EXPECT_EQ(out, c.expected);
+}
+
+constexpr uint32_t kHour = 3600 * 1000;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TimestampRepairTable,
+    ::testing::Values(
+        RepairCase{"SteadyStampsAreKept", {{5000, 100}, {5040, 140}, {5080, 180}}, {0, 40, 80}},
+        RepairCase{"WrapOf32Bits", {{0xFFFFFFD8u, 0}, {0, 40}, {40, 80}}, {0, 40, 80}},
+        RepairCase{"JumpByHoursIsBridgedByArrival",
+                   {{1000, 0}, {1040, 40}, {1040 + 5 * kHour, 80}, {1080 + 5 * kHour, 120}},
+                   {0, 40, 80, 120}},
+        RepairCase{
+            "ClockSetBackIsBridgedByArrival", {{60000, 0}, {60040, 40}, {55080, 80}, {55120, 120}}, {0, 40, 80, 120}},
+        RepairCase{"SmallStepBackStillGrows", {{0, 0}, {80, 40}, {40, 80}, {120, 120}}, {0, 80, 81, 120}},
+        RepairCase{
+            "HeldStampSpreadsByArrival", {{0, 0}, {0, 33}, {0, 67}, {0, 100}, {133, 133}}, {0, 33, 67, 100, 133}},
+        RepairCase{"LateArrivalKeepsTheCamerasTimes", {{0, 0}, {40, 40}, {80, 3000}, {120, 3001}}, {0, 40, 80, 120}},
+        RepairCase{"PauseThatTimeExplainsIsKept", {{0, 0}, {10000, 10000}}, {0, 10000}},
+        RepairCase{"LongGroupOfHeldStampsIsNoJump",
+                   {{0, 0}, {0, 1000}, {0, 2000}, {0, 3000}, {4000, 4000}},
+                   {0, 1000, 2000, 3000, 4000}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct CadenceCase {
+    const char* name;
+    int frameRate;
+    std::vector<int64_t> times;
+    std::vector<int64_t> expected;
+};
+
+void PrintTo(const CadenceCase& c, std::ostream* out) { *out << c.name; }
+
+class FrameCadenceTable : public ::testing::TestWithParam<CadenceCase> {};
+
+TEST_P(FrameCadenceTable, PlacesPicturesOnTheFrameRate) {
+    const CadenceCase& c = GetParam();
+    FrameCadence cadence;
+    std::vector<int64_t> out;
+    for (const int64_t t : c.times) out.push_back(cadence.place(t, c.frameRate));
+    EXPECT_EQ(out, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FrameCadenceTable,
+    ::testing::Values(CadenceCase{"JitterSnapsToTheReportedRate", 25, {0, 39, 81, 120, 161}, {0, 40, 80, 120, 160}},
+                      CadenceCase{"BurstIsSpreadOut", 25, {0, 5, 10, 15, 200}, {0, 40, 80, 120, 200}},
+                      CadenceCase{"GapKeepsItsLength", 25, {0, 40, 1040}, {0, 40, 1040}},
+                      CadenceCase{"WithoutARateFortyMilliseconds", 0, {0, 10, 20}, {0, 40, 80}},
+                      CadenceCase{
+                          "ThirtyPerSecondInWholeMilliseconds", 30, {0, 33, 67, 100, 133}, {0, 33, 67, 100, 133}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FrameCadence, MeasuredIntervalReplacesTheReportedRate) {
+    FrameCadence cadence;
+    int64_t previous = 0;
+    int64_t last = 0;
+    for (int i = 0; i < 20; ++i) {
+        previous = last;
+        last = cadence.place(i * 50, 25);
+    }
+    EXPECT_EQ(last - previous, 50);
+}
+
+TEST(CameraTimeline, AudioOnTheVideosClockStaysInStep) {
+    CameraTimeline timeline;
+    timeline.place(MediaKind::H264, 10000, 0, 25);
+    timeline.place(MediaKind::H264, 10040, 40, 25);
+    // Arrives 70 ms late, stamped 20 ms after the second picture.
+    EXPECT_EQ(timeline.place(MediaKind::Audio, 10060, 110), 60);
+}
+
+TEST(CameraTimeline, AudioOnAClockOfItsOwnStartsByArrival) {
+    CameraTimeline timeline;
+    timeline.place(MediaKind::H264, 10000, 0, 25);
+    timeline.place(MediaKind::H264, 10040, 40, 25);
+    EXPECT_EQ(timeline.place(MediaKind::Audio, 900000, 50), 50);
+    EXPECT_EQ(timeline.place(MediaKind::Audio, 900040, 90), 90);
+}
+
+} // namespace
+} // namespace recorder
