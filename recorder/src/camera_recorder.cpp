@@ -45,7 +45,7 @@ void CameraRecorder::take(int32_t frameKind, const uint8_t* record, int32_t leng
     std::optional<Frame> frame = frameFromRecord(frameKind, {record, static_cast<std::size_t>(length)}, now);
     if (!frame) return;
     underLock([&] {
-        frame->timeMs = timeline_.place(frame->kind, frame->cameraMs, now, frame->frameRate);
+        timeline_.place(*frame);
         if (isVideo(frame->kind)) {
             newestMs_ = frame->timeMs;
             if (frame->motion)
@@ -154,6 +154,7 @@ CameraRecorder::Status CameraRecorder::status() const {
         s.recording = inClip_;
         s.motionClip = inClip_ && !pressed_;
         s.preRollBytes = preRoll_.bytes();
+        s.preRollMs = preRoll_.empty() ? 0 : newestMs_ - preRoll_.firstTimeMs();
         s.preRollAtStartMs = preRollAtStartMs_;
         s.framesLeftOut = framesLeftOut_;
     }

@@ -68,7 +68,7 @@ int64_t ClipFile::seekBytes(void* opaque, int64_t offset, int whence) {
     return at < 0 ? AVERROR(errno) : at;
 }
 
-std::unique_ptr<ClipFile> ClipFile::start(CreatedFile file, const Frame& firstPicture, bool withAudio,
+std::unique_ptr<ClipFile> ClipFile::start(CreatedFile file, const Frame& firstPicture, ClipLayout layout,
                                           std::string& error) {
     if (!isVideo(firstPicture.kind) || !firstPicture.key) {
         error = "a clip must start with a key picture";
@@ -77,7 +77,7 @@ std::unique_ptr<ClipFile> ClipFile::start(CreatedFile file, const Frame& firstPi
     }
     std::unique_ptr<ClipFile> clip(new ClipFile(std::move(file), firstPicture.kind, firstPicture.timeMs));
     std::string why;
-    if (clip->open(firstPicture, withAudio, why) && clip->write(firstPicture, why)) return clip;
+    if (clip->open(firstPicture, layout, why) && clip->write(firstPicture, why)) return clip;
     // A clip that never got going leaves nothing behind.
     error = clip->path_ + ": " + why;
     clip->finished_ = true;
@@ -85,7 +85,7 @@ std::unique_ptr<ClipFile> ClipFile::start(CreatedFile file, const Frame& firstPi
     return nullptr;
 }
 
-bool ClipFile::open(const Frame& firstPicture, bool withAudio, std::string& error) {
+bool ClipFile::open(const Frame& firstPicture, ClipLayout layout, std::string& error) {
     if (avformat_alloc_output_context2(&context_, nullptr, "matroska", nullptr) < 0 || context_ == nullptr ||
         (packet_ = av_packet_alloc()) == nullptr) {
         error = "the Matroska muxer is not available";
@@ -114,7 +114,8 @@ bool ClipFile::open(const Frame& firstPicture, bool withAudio, std::string& erro
     }
     if (!describeVideo(firstPicture.kind, firstPicture.payload, *video->codecpar, error)) return false;
     video->time_base = kMilliseconds;
-    if (withAudio) {
+    if (layout.frameIntervalMs > 0) video->avg_frame_rate = av_d2q(1000.0 / layout.frameIntervalMs, 1 << 20);
+    if (layout.withAudio) {
         AVStream* audio = avformat_new_stream(context_, nullptr);
         if (audio == nullptr) {
             error = "out of memory";

@@ -14,6 +14,8 @@ namespace {
 constexpr uint64_t kSpaceCheckBytes = uint64_t{16} << 20;
 // How long a new file waits for the camera's first audio.
 constexpr int64_t kAudioWaitMs = 1000;
+// How long it waits for the pictures' interval to be measured.
+constexpr int64_t kIntervalWaitMs = 3000;
 
 std::string megabytes(uint64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
 
@@ -122,6 +124,7 @@ void ClipWriter::handle(Item& item) {
 
 void ClipWriter::write(Frame& frame) {
     const bool key = isVideo(frame.kind) && frame.key;
+    if (isVideo(frame.kind)) latestPicture_ = {frame.timeMs, frame.frameIntervalMs, frame.intervalMeasured};
     if (file_ && key) {
         const ClipLimits& limits = settings_.limits;
         if (file_->bytesWritten() >= limits.maxFileBytes || file_->durationMs() >= limits.maxFileMs ||
@@ -133,14 +136,14 @@ void ClipWriter::write(Frame& frame) {
         return;
     }
     // A clip's first file opens at a key picture once it is known whether
-    // the camera sends audio: up to a second of pictures waits for it.
+    // the camera sends audio (up to a second of pictures waits for it) and
+    // the pictures' interval was measured (up to three seconds).
     if (!isVideo(frame.kind)) withAudio_ = true;
     if (pending_.empty() && !key) return;
     pending_.push_back(std::move(frame));
-    const Frame& first = pending_.front();
-    const Frame& last = pending_.back();
-    if (audioDecided_ || withAudio_ || (isVideo(last.kind) && last.timeMs - first.timeMs >= kAudioWaitMs))
-        writePending();
+    const int64_t waited = latestPicture_.timeMs - pending_.front().timeMs;
+    const bool audioKnown = audioDecided_ || withAudio_ || waited >= kAudioWaitMs;
+    if (audioKnown && (latestPicture_.measured || waited >= kIntervalWaitMs)) writePending();
 }
 
 void ClipWriter::writePending() {
@@ -190,7 +193,9 @@ bool ClipWriter::openFile(const Frame& first) {
         stop("recording stopped: " + error);
         return false;
     }
-    file_ = ClipFile::start(std::move(*created), first, withAudio_, error);
+    // Pictures placed before the interval was measured lie further apart
+    // than the measured one, so the file takes the latest.
+    file_ = ClipFile::start(std::move(*created), first, {withAudio_, latestPicture_.frameIntervalMs}, error);
     if (!file_) {
         stop("recording stopped: " + error);
         return false;

@@ -60,6 +60,17 @@ std::optional<CreatedFile> createNewFile(const std::string& path, std::string& e
     return std::nullopt;
 }
 
+std::optional<std::string> writeNewFile(const std::string& path, std::span<const uint8_t> bytes, std::string& error) {
+    std::optional<CreatedFile> file = createNewFile(path, error);
+    if (!file) return std::nullopt;
+    if (!writeAll(file->file.get(), bytes.data(), bytes.size()) || !file->file.close()) {
+        error = "cannot write " + file->path + ": " + std::strerror(errno);
+        ::unlink(file->path.c_str());
+        return std::nullopt;
+    }
+    return file->path;
+}
+
 bool writeAll(int fd, const void* data, std::size_t size) {
     const auto* p = static_cast<const uint8_t*>(data);
     while (size > 0) {

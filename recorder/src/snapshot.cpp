@@ -1,7 +1,5 @@
 #include "recorder/snapshot.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -114,16 +112,8 @@ std::optional<std::vector<uint8_t>> encodeJpeg(const platform::PictureView& pict
 std::optional<std::string> saveSnapshot(std::span<const uint8_t> jpeg, const std::string& folder,
                                         const std::string& cameraName, std::chrono::system_clock::time_point time,
                                         std::string& error) {
-    const std::string wanted = (std::filesystem::path(folder) / captureFileName(cameraName, time, "jpg")).string();
-    std::optional<CreatedFile> file = createNewFile(wanted, error);
-    if (!file) return std::nullopt;
-    if (!writeAll(file->file.get(), jpeg.data(), jpeg.size()) || !file->file.close()) {
-        error = "cannot write " + file->path + ": " + std::strerror(errno);
-        std::error_code ignored;
-        std::filesystem::remove(file->path, ignored);
-        return std::nullopt;
-    }
-    return file->path;
+    return writeNewFile((std::filesystem::path(folder) / captureFileName(cameraName, time, "jpg")).string(), jpeg,
+                        error);
 }
 
 } // namespace recorder

@@ -62,6 +62,13 @@ int64_t CameraTimeline::place(MediaKind kind, uint32_t cameraMs, int64_t arrival
     return isVideo(kind) ? cadence_.place(timeMs, frameRate) : timeMs;
 }
 
+void CameraTimeline::place(Frame& frame) {
+    frame.timeMs = place(frame.kind, frame.cameraMs, frame.arrivalMs, frame.frameRate);
+    if (!isVideo(frame.kind)) return;
+    frame.frameIntervalMs = cadence_.intervalMs();
+    frame.intervalMeasured = cadence_.measured();
+}
+
 int64_t CameraTimeline::repair(MediaKind kind, uint32_t cameraMs, int64_t arrivalMs) {
     TimestampRepair& own = isVideo(kind) ? video_ : audio_;
     if (own.started()) return own.next(cameraMs, arrivalMs);

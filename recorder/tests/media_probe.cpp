@@ -9,35 +9,15 @@ namespace recorder::test {
 
 namespace {
 
-// Runs a command and returns its standard output; its error output goes to
-// `errors` (through a file beside the probed one).
-std::string run(const std::string& command, const std::string& errorFile, std::string* errors) {
+// A command's output (with its error output when `errors` says so).
+std::string run(const std::string& command, bool errors) {
     std::string out;
-    FILE* pipe = ::popen((command + " 2>'" + errorFile + "'").c_str(), "r");
+    FILE* pipe = ::popen((command + (errors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
     if (pipe == nullptr) return out;
     char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
     ::pclose(pipe);
-    if (errors != nullptr) {
-        if (FILE* f = std::fopen(errorFile.c_str(), "r")) {
-            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) errors->append(buffer, n);
-            std::fclose(f);
-        }
-    }
-    std::remove(errorFile.c_str());
     return out;
-}
-
-std::map<std::string, std::string> fieldsOf(const std::string& line) {
-    std::map<std::string, std::string> fields;
-    std::stringstream in(line);
-    std::string pair;
-    while (std::getline(in, pair, '|')) {
-        const std::size_t eq = pair.find('=');
-        if (eq != std::string::npos) fields[pair.substr(0, eq)] = pair.substr(eq + 1);
-    }
-    return fields;
 }
 
 } // namespace
@@ -51,29 +31,33 @@ const ProbedStream* Probe::firstOf(const std::string& type) const {
 
 std::vector<double> Probe::times(int stream) const {
     std::vector<double> out;
-    for (const ProbedPacket& p : packets) {
-        if (p.stream == stream) out.push_back(p.time);
+    for (const auto& [index, time] : packets) {
+        if (index == stream) out.push_back(time);
     }
     return out;
 }
 
 Probe probe(const std::string& path) {
     Probe result;
-    const std::string text = run("ffprobe -v error -show_entries "
-                                 "stream=index,codec_type,codec_name,width,height:packet=stream_index,pts_time,flags "
-                                 "-of compact=p=0 '" +
-                                     path + "'",
-                                 path + ".probe-errors", &result.errors);
-    std::stringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        auto f = fieldsOf(line);
+    std::stringstream lines(run("ffprobe -v error -show_entries stream=codec_type,codec_name,width,height:"
+                                "packet=stream_index,pts_time,flags -of compact=p=0 '" +
+                                    path + "'",
+                                true));
+    for (std::string line; std::getline(lines, line);) {
+        std::map<std::string, std::string> f;
+        std::stringstream pairs(line);
+        for (std::string pair; std::getline(pairs, pair, '|');) {
+            if (const std::size_t eq = pair.find('='); eq != std::string::npos)
+                f[pair.substr(0, eq)] = pair.substr(eq + 1);
+        }
         if (f.count("codec_type") != 0) {
             result.streams.push_back(
                 {f["codec_type"], f["codec_name"], std::atoi(f["width"].c_str()), std::atoi(f["height"].c_str())});
         } else if (f.count("stream_index") != 0) {
-            result.packets.push_back({std::atoi(f["stream_index"].c_str()), std::atof(f["pts_time"].c_str()),
-                                      f["flags"].find('K') != std::string::npos});
+            if (result.packets.empty()) result.firstIsKey = f["flags"].find('K') != std::string::npos;
+            result.packets.emplace_back(std::atoi(f["stream_index"].c_str()), std::atof(f["pts_time"].c_str()));
+        } else {
+            result.errors += line + "\n";
         }
     }
     result.read = !result.streams.empty();
@@ -81,15 +65,13 @@ Probe probe(const std::string& path) {
 }
 
 std::vector<uint8_t> decodeRgb(const std::string& path) {
-    const std::string bytes = run("ffmpeg -nostdin -v error -i '" + path + "' -frames:v 1 -f rawvideo -pix_fmt rgb24 -",
-                                  path + ".rgb-errors", nullptr);
+    const std::string bytes =
+        run("ffmpeg -nostdin -v error -i '" + path + "' -frames:v 1 -f rawvideo -pix_fmt rgb24 -", false);
     return {bytes.begin(), bytes.end()};
 }
 
 std::string decodeErrors(const std::string& path) {
-    std::string errors;
-    run("ffmpeg -nostdin -v error -i '" + path + "' -f null -", path + ".decode-errors", &errors);
-    return errors;
+    return run("ffmpeg -nostdin -v error -i '" + path + "' -f null -", true);
 }
 
 } // namespace recorder::test

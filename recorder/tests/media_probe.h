@@ -15,17 +15,12 @@ struct ProbedStream {
     int height = 0;
 };
 
-struct ProbedPacket {
-    int stream = 0;
-    double time = 0; // presentation time in seconds
-    bool key = false;
-};
-
 struct Probe {
-    bool read = false; // ffprobe ran and named at least one stream
+    bool read = false; // ffprobe named at least one stream
     std::vector<ProbedStream> streams;
-    std::vector<ProbedPacket> packets;
-    std::string errors; // what ffprobe said on its error output
+    std::vector<std::pair<int, double>> packets; // stream, presentation time in seconds
+    bool firstIsKey = false;
+    std::string errors; // what ffprobe said besides
 
     const ProbedStream* firstOf(const std::string& type) const;
     // Times of one stream's packets, in file order.
@@ -35,7 +30,6 @@ struct Probe {
 Probe probe(const std::string& path);
 // The first picture of a file decoded by ffmpeg as RGB bytes, rows top-down.
 std::vector<uint8_t> decodeRgb(const std::string& path);
-
 // What `ffmpeg -v error -i FILE -f null -` prints: nothing for a file that
 // decodes cleanly.
 std::string decodeErrors(const std::string& path);

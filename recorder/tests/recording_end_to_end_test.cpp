@@ -71,7 +71,7 @@ TEST_P(CameraClipTest, CopiesTheCamerasStream) {
     const std::vector<double> times = p.times(0);
     ASSERT_GE(times.size(), 20u);
     EXPECT_EQ(times.front(), 0.0);
-    EXPECT_TRUE(p.packets.front().key);
+    EXPECT_TRUE(p.firstIsKey);
     EXPECT_TRUE(growsStrictly(times));
     EXPECT_EQ(decodeErrors(clip), "");
 }
@@ -84,6 +84,30 @@ INSTANTIATE_TEST_SUITE_P(
                       CameraCase{"RtspH265", 4, camsim::RtspCodec::H265, "hevc", 320, 240, false},
                       CameraCase{"RtspJpeg", 4, camsim::RtspCodec::Mjpeg, "mjpeg", 320, 240, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A camera that sends as fast as it is read fills ten seconds of pre-roll at
+// once; a clip pressed then and stopped at once holds those seconds.
+TEST(PreRollClip, StartsTheSecondsBeforeThePress) {
+    ScratchFolder folder;
+    camsim::SimulatedCameraSettings camera;
+    camera.streamingType = 2;
+    camera.options = camsim::smallCameraOptions();
+    camera.options.paceFrames = false;
+    RecordingSession session(camera, recordInto(folder.file("clip.mkv")));
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(waitUntil([&] { return session.recorder().status().preRollMs >= 10000; }));
+    session.recorder().startRecording();
+    session.recorder().stopRecording();
+    session.disconnect();
+    ASSERT_TRUE(session.recorder().waitUntilWritten(10000));
+
+    const Probe p = probe(folder.file("clip.mkv"));
+    const std::vector<double> times = p.times(0);
+    ASSERT_FALSE(times.empty()) << p.errors;
+    EXPECT_EQ(times.front(), 0.0);
+    EXPECT_GE(times.back(), 9.5);
+    EXPECT_GE(session.recorder().status().preRollAtStartMs, 9500);
+}
 
 } // namespace
 } // namespace recorder::test

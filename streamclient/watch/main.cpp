@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "camsim/simulated_camera.h"
+#include "capture.h"
 #include "platform/diagnostics.h"
 #include "find_cameras.h"
 #include "platform/surface.h"
@@ -139,7 +140,10 @@ int main(int argc, char** argv) {
     std::printf("camera %s, streaming type %d\n", options.config.cameraAddress, options.streamingType);
     std::fflush(stdout);
 
-    auto surface = std::make_shared<watch::WatchSurface>(!options.imagePath.empty());
+    auto surface = std::make_shared<watch::WatchSurface>(!options.imagePath.empty() || !options.snapshotPath.empty());
+    // Recording copies the stream through the tap and decodes nothing.
+    const std::unique_ptr<recorder::CameraRecorder> clip =
+        options.recordPath.empty() ? nullptr : watch::makeClipRecorder(options);
     Registration registration(surface);
     Events events;
     Interface client;
@@ -160,6 +164,12 @@ int main(int argc, char** argv) {
     render.window = registration.handle();
     render.width = 320;
     render.height = 240;
+    if (clip) {
+        render.flags = OSTREL_RENDER_NO_DECODE;
+        M_KSetFrameTapCallback(h, clip.get(), &recorder::CameraRecorder::tap);
+    }
+    // A snapshot is the picture at the stream's own size.
+    if (!options.snapshotPath.empty()) render.width = render.height = 0;
     M_KSetRenderInfo(h, &render);
     M_KSetMute(h, options.playAudio ? 1 : 0);
 
@@ -170,6 +180,8 @@ int main(int argc, char** argv) {
     }
     std::printf("connected\n");
     std::fflush(stdout);
+    if (clip) return watch::runRecording(*clip, options, events.lost, interrupted);
+    if (!options.snapshotPath.empty()) return watch::writeSnapshot(*surface, options, events.lost);
 
     long lastRendered = 0;
     long lastMotion = 0;

@@ -102,6 +102,7 @@ const char* usageText() {
            "                     [--onvif HOST[:PORT]] [--find]\n"
            "                     [--url rtsp://[USER:PASSWORD@]HOST[:PORT]/PATH]\n"
            "                     [--settings FILE --camera 0..15]\n"
+           "                     [--snapshot FILE.jpg | --record FILE.mkv [--pre-roll S]]\n"
            "Watches one camera headless and prints once a second what it shows.\n"
            "Without a camera it starts a simulated camera on 127.0.0.1 and watches that.\n"
            "--onvif watches an ONVIF camera (streaming type 5) by its device service's\n"
@@ -109,7 +110,12 @@ const char* usageText() {
            "Passwords: --password-file takes the first line of a file only you may read;\n"
            "--password - asks on the terminal, as does a --user (or a user in --url) given\n"
            "without a password for an RTSP or ONVIF camera. A password on the command line\n"
-           "shows in the process list until the program has read it.\n";
+           "shows in the process list until the program has read it.\n"
+           "--snapshot writes the camera's picture at its full size as a JPEG file.\n"
+           "--record watches S seconds (10 by default) into the pre-roll buffer, then\n"
+           "records a clip that starts with them and goes on for --seconds (0: until\n"
+           "Ctrl-C): the camera's stream copied into Matroska, without decoding it.\n"
+           "Neither replaces a file that is there: the name gets a suffix.\n";
 }
 
 bool parseArguments(int argc, char** argv, Options& options, std::string& error) {
@@ -118,6 +124,7 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
     int camera = -1;
     bool userGiven = false;
     bool passwordGiven = false;
+    bool preRollGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -205,6 +212,13 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         } else if (arg == "--channel") {
             if (!number(n)) return false;
             options.config.channel = n;
+        } else if (arg == "--snapshot") {
+            if (!text(options.snapshotPath)) return false;
+        } else if (arg == "--record") {
+            if (!text(options.recordPath)) return false;
+        } else if (arg == "--pre-roll") {
+            if (!number(options.preRollSeconds)) return false;
+            preRollGiven = true;
         } else if (arg == "--settings") {
             if (!text(settingsPath)) return false;
         } else if (arg == "--camera") {
@@ -216,6 +230,14 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
     }
     if (options.seconds < 0) {
         error = "--seconds must not be negative";
+        return false;
+    }
+    if (!options.snapshotPath.empty() && !options.recordPath.empty()) {
+        error = "--snapshot and --record go one at a time";
+        return false;
+    }
+    if (preRollGiven && (options.recordPath.empty() || options.preRollSeconds < 0)) {
+        error = "--pre-roll needs --record and a number of seconds, 0 or more";
         return false;
     }
     if (!settingsPath.empty() || camera >= 0) {

@@ -25,6 +25,10 @@ struct Options {
     std::string passwordFile;
     bool askPassword = false;
     bool passwordWanted = false; // asked for when standard input is a terminal
+
+    std::string snapshotPath; // write one full-size picture as JPEG, then stop
+    std::string recordPath;   // record a clip: the pre-roll, then `seconds`
+    int preRollSeconds = 10;
 };
 
 // Parses the arguments; false with a message in error when they are wrong.

@@ -1,5 +1,7 @@
 #include "watch_surface.h"
 
+#include "recorder/snapshot.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,15 @@ void WatchSurface::stretchDraw(const platform::PictureView& picture, const platf
     bitCount_ = picture.bitCount;
     stride_ = picture.stride;
     pixels_.assign(picture.pixels, picture.pixels + picture.stride * static_cast<std::size_t>(picture.height));
+}
+
+std::optional<std::vector<uint8_t>> WatchSurface::latestJpeg(std::string& error) const {
+    std::lock_guard lock(mutex_);
+    if (pixels_.empty()) {
+        error = "no picture came";
+        return std::nullopt;
+    }
+    return recorder::encodeJpeg({status_.width, status_.height, bitCount_, stride_, pixels_.data()}, error);
 }
 
 WatchSurface::Status WatchSurface::status() const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ public:
     // Writes the latest picture as a binary PPM (via a temporary file);
     // false when there is none yet or the file cannot be written.
     bool writeLatest(const std::string& path) const;
+    // The latest picture as JPEG bytes; nothing, with the reason, before one.
+    std::optional<std::vector<uint8_t>> latestJpeg(std::string& error) const;
 
 private:
     bool keepPictures_;

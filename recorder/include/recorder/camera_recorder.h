@@ -37,6 +37,7 @@ public:
         bool recording = false; // a clip is wanted (Record pressed, or motion)
         bool motionClip = false;
         std::size_t preRollBytes = 0;
+        int64_t preRollMs = 0; // from its first key picture to its newest picture
         // The pre-roll the current clip started with (from its first key
         // picture to the press), in milliseconds.
         int64_t preRollAtStartMs = 0;

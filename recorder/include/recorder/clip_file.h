@@ -22,13 +22,20 @@ struct AVPacket;
 
 namespace recorder {
 
+struct ClipLayout {
+    bool withAudio = false;
+    // The pictures' interval, as the track's default duration (players and
+    // ffmpeg take their frame rate from it); 0: none is written.
+    double frameIntervalMs = 0;
+};
+
 class ClipFile {
 public:
     // Starts a clip in `file` with its first picture, which must be a key
     // picture: the stream's codec parameters (picture size, parameter sets)
     // come from it. Nothing, with the reason in `error`, when they cannot be
-    // read or the muxer refuses them.
-    static std::unique_ptr<ClipFile> start(CreatedFile file, const Frame& firstPicture, bool withAudio,
+    // read or the muxer refuses them (the file is removed then).
+    static std::unique_ptr<ClipFile> start(CreatedFile file, const Frame& firstPicture, ClipLayout layout,
                                            std::string& error);
     // Ends the clip as an orderly finish would, if finish() was not called.
     ~ClipFile();
@@ -51,7 +58,7 @@ public:
 
 private:
     ClipFile(CreatedFile file, MediaKind videoKind, int64_t originMs);
-    bool open(const Frame& firstPicture, bool withAudio, std::string& error);
+    bool open(const Frame& firstPicture, ClipLayout layout, std::string& error);
     std::string failureText(int code) const;
     bool writePacket(const Frame& frame, int streamIndex, int64_t timeMs, std::string& error);
     static int writeBytes(void* opaque, uint8_t* data, int size);

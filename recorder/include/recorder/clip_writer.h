@@ -127,6 +127,12 @@ private:
     bool withAudio_ = false;
     bool audioDecided_ = false;  // the clip's first file opened
     std::vector<Frame> pending_; // the first frames of a file not yet open
+    struct Picture {
+        int64_t timeMs = 0;
+        double frameIntervalMs = 0;
+        bool measured = false;
+    };
+    Picture latestPicture_;
     int fileNumber_ = 0;
     uint64_t bytesAtSpaceCheck_ = 0;
 

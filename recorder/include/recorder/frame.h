@@ -25,6 +25,10 @@ struct Frame {
     uint32_t cameraMs = 0;
     int64_t arrivalMs = 0; // on the recorder's monotonic clock
     int64_t timeMs = 0;    // repaired: never goes back (TimestampRepair)
+    // Video: the interval of the grid its time was placed on (FrameCadence),
+    // and whether that interval was measured on the stream yet.
+    double frameIntervalMs = 0;
+    bool intervalMeasured = false;
     // Video: the coded picture (Annex-B for H.264/H.265, with the parameter
     // sets in front of a key picture). Audio: 16-bit mono PCM at 8 kHz.
     std::vector<uint8_t> payload;

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace recorder {
@@ -37,6 +39,10 @@ struct CreatedFile {
 // front of its extension until one is free. Nothing, with the reason in
 // `error`, when the file cannot be made.
 std::optional<CreatedFile> createNewFile(const std::string& path, std::string& error);
+
+// Writes `bytes` as a new file at `path` (or beside it, with a suffix);
+// the path written, or nothing with the reason in `error` (and no file).
+std::optional<std::string> writeNewFile(const std::string& path, std::span<const uint8_t> bytes, std::string& error);
 
 // Writes all of `size` bytes; false (errno kept) on failure.
 bool writeAll(int fd, const void* data, std::size_t size);

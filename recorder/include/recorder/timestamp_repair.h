@@ -60,6 +60,8 @@ public:
     explicit CameraTimeline(RepairLimits limits = {}) : video_(limits), audio_(limits) {}
     // The time of a frame; frameRate is what the camera reports (0: nothing).
     int64_t place(MediaKind kind, uint32_t cameraMs, int64_t arrivalMs, int frameRate = 0);
+    // Places a frame: its time, and for a picture the interval it keeps.
+    void place(Frame& frame);
 
 private:
     int64_t repair(MediaKind kind, uint32_t cameraMs, int64_t arrivalMs);

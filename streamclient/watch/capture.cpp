@@ -1,0 +1,111 @@
+#include "capture.h"
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "recorder/new_file.h"
+#include "recorder/snapshot.h"
+
+namespace watch {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kStatusEvery = std::chrono::seconds(1);
+constexpr auto kPoll = std::chrono::milliseconds(20);
+constexpr auto kSnapshotWait = std::chrono::seconds(10);
+constexpr int kWriteWaitMs = 60000;
+
+std::string megabytes(uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1 << 20));
+    return text;
+}
+
+// Waits until `until`, an interrupt or a lost stream; false when cut short.
+bool waitUntil(Clock::time_point until, const std::atomic<bool>& lost, const volatile std::sig_atomic_t& interrupted) {
+    while (Clock::now() < until) {
+        if (interrupted != 0 || lost.load()) return false;
+        std::this_thread::sleep_for(kPoll);
+    }
+    return true;
+}
+
+void printStatus(long second, const recorder::CameraRecorder::Status& s) {
+    if (s.recording)
+        std::printf("[%4ld s] recording  %s  %llu frames\n", second, s.writer.currentFile.c_str(),
+                    static_cast<unsigned long long>(s.writer.framesWritten));
+    else
+        std::printf("[%4ld s] pre-roll  %s\n", second, megabytes(s.preRollBytes).c_str());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+std::unique_ptr<recorder::CameraRecorder> makeClipRecorder(const Options& options) {
+    recorder::RecorderSettings settings;
+    settings.preRoll.durationMs = int64_t{options.preRollSeconds} * 1000;
+    const std::filesystem::path path(options.recordPath);
+    settings.naming = [path](auto, int file) {
+        if (file <= 1) return path.string();
+        std::filesystem::path next = path.parent_path() / (path.stem().string() + "-" + std::to_string(file));
+        return (next += path.extension()).string();
+    };
+    settings.notice = [](const std::string& line) { std::fprintf(stderr, "tavolin-watch: %s\n", line.c_str()); };
+    return std::make_unique<recorder::CameraRecorder>(std::move(settings));
+}
+
+int runRecording(recorder::CameraRecorder& recorder, const Options& options, const std::atomic<bool>& lost,
+                 const volatile std::sig_atomic_t& interrupted) {
+    long second = 0;
+    auto next = Clock::now();
+    auto statusUntil = [&](Clock::time_point until) {
+        while (next + kStatusEvery <= until) {
+            next += kStatusEvery;
+            if (!waitUntil(next, lost, interrupted)) return false;
+            printStatus(++second, recorder.status());
+        }
+        return waitUntil(until, lost, interrupted);
+    };
+    const auto press = Clock::now() + std::chrono::seconds(options.preRollSeconds);
+    bool going = statusUntil(press);
+    if (going) {
+        recorder.startRecording();
+        const auto end =
+            options.seconds > 0 ? Clock::now() + std::chrono::seconds(options.seconds) : Clock::time_point::max();
+        going = statusUntil(end);
+    }
+    recorder.stopRecording();
+    recorder.waitUntilWritten(kWriteWaitMs);
+    const recorder::CameraRecorder::Status s = recorder.status();
+    for (const std::string& file : s.writer.finishedFiles) std::printf("clip in %s\n", file.c_str());
+    if (s.framesLeftOut > 0)
+        std::printf("%llu frames left out: the disk was slower than the camera\n",
+                    static_cast<unsigned long long>(s.framesLeftOut));
+    if (!s.writer.stopReason.empty()) return 1;
+    if (lost.load()) {
+        std::printf("[%4ld s] lost connection\n", second);
+        return 2;
+    }
+    return s.writer.finishedFiles.empty() ? 1 : 0;
+}
+
+int writeSnapshot(const WatchSurface& surface, const Options& options, const std::atomic<bool>& lost) {
+    const auto end = Clock::now() + kSnapshotWait;
+    while (surface.status().pictures == 0 && !lost.load() && Clock::now() < end) std::this_thread::sleep_for(kPoll);
+    std::string error;
+    const std::optional<std::vector<uint8_t>> jpeg = surface.latestJpeg(error);
+    std::optional<std::string> path;
+    if (jpeg) path = recorder::writeNewFile(options.snapshotPath, *jpeg, error);
+    if (!path) {
+        std::printf("no snapshot: %s\n", error.c_str());
+        return 1;
+    }
+    const WatchSurface::Status shown = surface.status();
+    std::printf("snapshot %dx%d in %s\n", shown.width, shown.height, path->c_str());
+    return 0;
+}
+
+} // namespace watch

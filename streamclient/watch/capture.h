@@ -1,0 +1,36 @@
+// tavolin-watch's headless captures: --record FILE (the seconds before the
+// press from the pre-roll buffer, then --seconds more) and --snapshot FILE
+// (the camera's picture at its full size).
+#pragma once
+
+#include <ostrel/stream_client.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "recorder/camera_recorder.h"
+#include "watch_options.h"
+#include "watch_surface.h"
+
+namespace watch {
+
+// A recorder for --record: the first file is the one asked for, a file it
+// rolls over to gets "-2", "-3", ... Notices go to standard error.
+std::unique_ptr<recorder::CameraRecorder> makeClipRecorder(const Options& options);
+
+// Runs a connected record-only stream: fills the pre-roll for its seconds,
+// presses Record, records --seconds (0: until interrupted or the stream
+// ends) and prints once a second what it holds. The exit code: 0, 1 when
+// recording failed, 2 when the camera was lost (the file is finished).
+int runRecording(recorder::CameraRecorder& recorder, const Options& options, const std::atomic<bool>& lost,
+                 const volatile std::sig_atomic_t& interrupted);
+
+// Waits (at most the time the stream client gives a first picture) for a
+// picture at full size and writes it as a JPEG file, never replacing one.
+// The exit code: 0 when written, 1 otherwise.
+int writeSnapshot(const WatchSurface& surface, const Options& options, const std::atomic<bool>& lost);
+
+} // namespace watch
