@@ -18,6 +18,10 @@ Exchange getExchange(const HttpGetRequest& request) {
     e.maxBodyBytes = request.maxBodyBytes;
     e.overflow = Overflow::KeepPrefix;
     e.keepHeaders = true;
+    if (!request.user.empty()) {
+        e.digestUser = &request.user;
+        e.digestPassword = &request.password;
+    }
     return e;
 }
 

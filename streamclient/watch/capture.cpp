@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/diagnostics.h"
 #include "recorder/new_file.h"
+#include "recorder/onvif_snapshot.h"
 #include "recorder/snapshot.h"
 
 namespace watch {
@@ -90,6 +92,25 @@ int runRecording(recorder::CameraRecorder& recorder, const Options& options, con
         return 2;
     }
     return s.writer.finishedFiles.empty() ? 1 : 0;
+}
+
+int writeCameraSnapshot(Options& options) {
+    const MediaConfig& c = options.config;
+    onvif::DeviceSettings camera{c.cameraAddress, c.httpPort == 0 ? 80 : c.httpPort, c.userName, c.password};
+    const recorder::OnvifSnapshot got = recorder::fetchOnvifSnapshot(camera);
+    if (!got.jpeg) {
+        platform::diagnose("tavolin-watch: " + got.error + "; the picture comes from the camera's largest stream");
+        if (got.channel > 0) options.config.channel = got.channel;
+        return -1;
+    }
+    std::string error;
+    const std::optional<std::string> path = recorder::writeNewFile(options.snapshotPath, *got.jpeg, error);
+    if (!path) {
+        std::printf("no snapshot: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("snapshot from the camera in %s\n", path->c_str());
+    return 0;
 }
 
 int writeSnapshot(const WatchSurface& surface, const Options& options, const std::atomic<bool>& lost) {

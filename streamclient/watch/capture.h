@@ -28,6 +28,12 @@ std::unique_ptr<recorder::CameraRecorder> makeClipRecorder(const Options& option
 int runRecording(recorder::CameraRecorder& recorder, const Options& options, const std::atomic<bool>& lost,
                  const volatile std::sig_atomic_t& interrupted);
 
+// An ONVIF camera's own snapshot, when it offers one: written as --snapshot
+// asks (exit code 0, or 1 when the file cannot be written). -1 when it
+// offers none: the picture then comes from its largest profile's stream,
+// whose channel `options` is given.
+int writeCameraSnapshot(Options& options);
+
 // Waits (at most the time the stream client gives a first picture) for a
 // picture at full size and writes it as a JPEG file, never replacing one.
 // The exit code: 0 when written, 1 otherwise.

@@ -139,6 +139,9 @@ int main(int argc, char** argv) {
     }
     std::printf("camera %s, streaming type %d\n", options.config.cameraAddress, options.streamingType);
     std::fflush(stdout);
+    if (!options.snapshotPath.empty() && options.streamingType == 5) {
+        if (const int done = watch::writeCameraSnapshot(options); done >= 0) return done;
+    }
 
     auto surface = std::make_shared<watch::WatchSurface>(!options.imagePath.empty() || !options.snapshotPath.empty());
     // Recording copies the stream through the tap and decodes nothing.

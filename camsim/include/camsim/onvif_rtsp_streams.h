@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ public:
 
     std::string streamUri(std::size_t index, const OnvifProfile& profile) const override;
     void requestKeyFrame(std::size_t index) override;
+    bool drawsSnapshots() const override { return true; }
+    // The scene at the profile's size, drawn for the request.
+    std::string snapshot(std::size_t index, const OnvifProfile& profile) override;
 
     std::size_t size() const { return cameras_.size(); }
     RtspCamera& camera(std::size_t index) { return *cameras_.at(index).camera; }
@@ -66,6 +70,9 @@ private:
         RtspCodec codec = RtspCodec::H264;
     };
     std::vector<Stream> cameras_;
+    std::shared_ptr<CameraHead> head_;
+    RtspProfileSettings settings_;
+    std::mutex snapshotLock_; // one picture drawn at a time
     std::string error_;
     std::atomic<int> keyFramesRequested_{0};
 };

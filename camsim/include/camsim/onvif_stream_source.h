@@ -18,6 +18,10 @@ public:
     virtual std::string streamUri(std::size_t index, const OnvifProfile& profile) const = 0;
     // Makes the profile's encoder send a key picture next.
     virtual void requestKeyFrame(std::size_t index) = 0;
+    // Whether snapshot() draws pictures (GetSnapshotUri is offered then).
+    virtual bool drawsSnapshots() const { return false; }
+    // The profile's picture now as a JPEG file; empty when none is drawn.
+    virtual std::string snapshot(std::size_t, const OnvifProfile&) { return {}; }
 };
 
 // Addresses on a port where nothing needs to listen, for tests of the SOAP

@@ -146,7 +146,7 @@ void services(const SoapRequest& request, const ServiceContext& c, SoapReply& re
     });
     service(r, c, ns::kMedia, kMediaPath, caps, [&c](pugi::xml_node n) {
         pugi::xml_node m = add(n, "trt:Capabilities");
-        setAttributes(m, {{"SnapshotUri", "false"}, {"Rotation", "false"}});
+        setAttributes(m, {{"SnapshotUri", c.streams.drawsSnapshots() ? "true" : "false"}, {"Rotation", "false"}});
         setAttributes(add(m, "trt:ProfileCapabilities"),
                       {{"MaximumNumberOfProfiles", std::to_string(c.options.profiles.size())}});
         setAttributes(add(m, "trt:StreamingCapabilities"),

@@ -173,6 +173,13 @@ void answerMedia(const SoapRequest& request, const ServiceContext& c, SoapReply&
         add(res, "tt:Height", std::to_string(h));
     } else if (op == "GetStreamUri") {
         streamUri(request, c, reply);
+    } else if (op == "GetSnapshotUri" && c.streams.drawsSnapshots()) {
+        const std::size_t i = c.profileIndex(childText(request.operation, "ProfileToken"));
+        pugi::xml_node m = add(add(reply.body(), "trt:GetSnapshotUriResponse"), "trt:MediaUri");
+        add(m, "tt:Uri", c.url(snapshotPath(c.options.profiles[i].token)));
+        add(m, "tt:InvalidAfterConnect", "false");
+        add(m, "tt:InvalidAfterReboot", "false");
+        add(m, "tt:Timeout", "PT0S");
     } else if (op == "SetSynchronizationPoint") {
         c.streams.requestKeyFrame(c.profileIndex(childText(request.operation, "ProfileToken")));
         add(reply.body(), "trt:SetSynchronizationPointResponse");

@@ -190,6 +190,7 @@ struct OnvifCamera::Impl {
     HttpResponse handle(const HttpRequest& request);
     bool startServer(); // again, on the port it had
     void restartWhenDue();
+    HttpResponse snapshot(const HttpRequest& request);
     bool digestAnswered(const HttpRequest& request);
     HttpResponse digestChallenge();
     bool authenticate(const onvif::SoapRequest& soap, const HttpRequest& http, HttpResponse& refusal);
@@ -224,7 +225,25 @@ bool OnvifCamera::Impl::authenticate(const onvif::SoapRequest& soap, const HttpR
     return false;
 }
 
+// A snapshot is a plain GET behind HTTP digest, as cameras serve them.
+HttpResponse OnvifCamera::Impl::snapshot(const HttpRequest& request) {
+    if (!digestAnswered(request)) {
+        HttpResponse r(401, "authorization required");
+        r.headers.emplace_back("WWW-Authenticate", digest.challenge());
+        return r;
+    }
+    for (std::size_t i = 0; i < options.profiles.size(); ++i) {
+        if (request.path != onvif::snapshotPath(options.profiles[i].token)) continue;
+        HttpResponse r(200, streams->snapshot(i, options.profiles[i]));
+        if (r.body.empty()) return HttpResponse(503, "no picture");
+        r.contentType = "image/jpeg";
+        return r;
+    }
+    return HttpResponse(404, "no such snapshot");
+}
+
 HttpResponse OnvifCamera::Impl::handle(const HttpRequest& request) {
+    if (request.method == "GET" && request.path.rfind(onvif::kSnapshotPath, 0) == 0) return snapshot(request);
     std::size_t entry = 0;
     OnvifFault currentFault;
     OnvifFaultSettings settings;

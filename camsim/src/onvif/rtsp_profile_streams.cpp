@@ -16,7 +16,8 @@ bool rtspCodecOfEncoding(const std::string& encoding, RtspCodec& codec) {
 }
 
 RtspProfileStreams::RtspProfileStreams(const OnvifOptions& options, std::shared_ptr<CameraHead> head,
-                                       const RtspProfileSettings& settings) {
+                                       const RtspProfileSettings& settings)
+    : head_(head), settings_(settings) {
     for (const OnvifProfile& p : options.profiles) {
         RtspOptions o;
         o.user = options.user;

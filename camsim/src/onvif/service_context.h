@@ -18,6 +18,9 @@ inline constexpr char kPtzPath[] = "/onvif/ptz_service";
 inline constexpr char kEventsPath[] = "/onvif/event_service";
 inline constexpr char kDeviceIoPath[] = "/onvif/deviceio_service";
 inline constexpr char kSubscriptionPath[] = "/onvif/subscription/";
+// A profile's JPEG snapshot: kSnapshotPath, its token, ".jpg".
+inline constexpr char kSnapshotPath[] = "/onvif/snapshot/";
+inline std::string snapshotPath(const std::string& token) { return kSnapshotPath + token + ".jpg"; }
 
 inline constexpr char kVideoSourceToken[] = "video_src_1";
 inline constexpr char kRelayToken[] = "relay_1";

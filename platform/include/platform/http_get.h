@@ -14,6 +14,9 @@ struct HttpGetRequest {
     std::string agent;
     int timeoutMs = 10000;              // whole request, connect included; <= 0 fails at once
     std::size_t maxBodyBytes = 1 << 20; // the rest of a longer body is read and dropped
+    // HTTP digest authentication when the server asks for it; empty: none.
+    std::string user;
+    std::string password;
 };
 
 struct HttpGetResult {

@@ -207,6 +207,20 @@ std::optional<std::string> Device::streamUri(const std::string& profileToken) {
     return local;
 }
 
+std::optional<std::string> Device::snapshotUri(const std::string& profileToken) {
+    const std::string url = services().media;
+    const auto reply = call({url, kMediaService, "GetSnapshotUri",
+                             [&](Request& r) { r.add(r.operation(), "ProfileToken", profileToken); }});
+    if (!reply) return std::nullopt;
+    const std::optional<std::string> uri = readSnapshotUri(*reply);
+    std::string local = uri ? rewritten(*uri) : std::string();
+    if (local.compare(0, 7, "http://") != 0) {
+        fail("GetSnapshotUri: the reply holds no HTTP address");
+        return std::nullopt;
+    }
+    return local;
+}
+
 bool Device::setSynchronizationPoint(const std::string& profileToken) {
     const std::string url = services().media;
     return call({url, kMediaService, "SetSynchronizationPoint",

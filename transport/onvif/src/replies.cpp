@@ -177,11 +177,24 @@ std::optional<Profile> chooseProfile(const std::vector<Profile>& profiles, int c
     return best != nullptr ? *best : profiles.front();
 }
 
-std::optional<std::string> readStreamUri(const std::string& reply) {
+namespace {
+
+// The address in a GetStreamUri or GetSnapshotUri answer.
+std::optional<std::string> readMediaUri(const std::string& reply, const char* response) {
     const Body body = bodyOf(reply);
-    const std::string uri = textOf(childPath(body.node, {"GetStreamUriResponse", "MediaUri", "Uri"}));
+    const std::string uri = textOf(childPath(body.node, {response, "MediaUri", "Uri"}));
     if (uri.empty()) return std::nullopt;
     return uri;
+}
+
+} // namespace
+
+std::optional<std::string> readStreamUri(const std::string& reply) {
+    return readMediaUri(reply, "GetStreamUriResponse");
+}
+
+std::optional<std::string> readSnapshotUri(const std::string& reply) {
+    return readMediaUri(reply, "GetSnapshotUriResponse");
 }
 
 std::optional<std::vector<Preset>> readPresets(const std::string& reply) {

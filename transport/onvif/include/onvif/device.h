@@ -70,6 +70,9 @@ public:
     // The RTSP address of a profile's unicast stream, with the configured host.
     std::optional<std::string> streamUri(const std::string& profileToken);
     bool setSynchronizationPoint(const std::string& profileToken);
+    // The HTTP address of a profile's JPEG snapshot, with the configured
+    // host; nothing when the camera offers none.
+    std::optional<std::string> snapshotUri(const std::string& profileToken);
 
     // Velocities in -1..1.
     bool continuousMove(const std::string& profileToken, double pan, double tilt, double zoom);

@@ -49,6 +49,7 @@ std::optional<std::vector<Profile>> readProfiles(const std::string& reply);
 std::optional<Profile> chooseProfile(const std::vector<Profile>& profiles, int channel);
 
 std::optional<std::string> readStreamUri(const std::string& reply);
+std::optional<std::string> readSnapshotUri(const std::string& reply);
 
 struct Preset {
     std::string token;
