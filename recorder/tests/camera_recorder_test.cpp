@@ -1,6 +1,6 @@
-// The recorder fed with real MPEG-4 pictures on a manual clock: files that
-// roll over, a full disk, a slow disk, a lost stream, record on motion, and
-// an orderly close. Every file is checked with ffprobe and ffmpeg.
+// The recorder fed with real MPEG-4 pictures on a manual clock: the seconds
+// before the press, files that roll over, a full disk, a slow disk, a lost
+// stream. Every file is checked with ffprobe and ffmpeg.
 #include <gtest/gtest.h>
 
 #include <future>
@@ -8,7 +8,7 @@
 #include "media_probe.h"
 #include "records.h"
 #include "recorder/camera_recorder.h"
-#include "recording_session.h"
+#include "scratch_folder.h"
 #include "test_encoder.h"
 
 namespace recorder::test {
@@ -17,14 +17,13 @@ namespace {
 constexpr int kGroup = 10; // pictures per group, the first a key picture
 
 // Records of an MPEG-4 camera at 25 pictures/s, with its frame rate in the
-// header; the camera reports motion with picture `motionAt`.
-std::vector<std::vector<uint8_t>> mpeg4Records(int count, int motionAt = -1) {
+// header.
+std::vector<std::vector<uint8_t>> mpeg4Records(int count) {
     decoder::test::TestEncoder encoder(160, 120, 25, kGroup, false);
     std::vector<std::vector<uint8_t>> records;
     for (int i = 0; i < count; ++i) {
         const auto picture = encoder.encode(decoder::test::quadrants(160, 120));
-        const uint8_t motion = i == motionAt ? 1 : 0;
-        records.push_back(recordOf(1, static_cast<uint32_t>(i * 40), picture.data, 0, motion, 25));
+        records.push_back(recordOf(1, static_cast<uint32_t>(i * 40), picture.data, 0, 0, 25));
     }
     return records;
 }
@@ -72,6 +71,24 @@ protected:
     std::vector<std::string> notices;
 };
 
+// Eleven seconds of pictures, then Record pressed and released at once: the
+// clip holds the ten seconds before the press, from a key picture.
+TEST_F(CameraRecorderTest, ClipStartsWithTheSecondsBeforeThePress) {
+    {
+        CameraRecorder recorder(settings());
+        feed(recorder, mpeg4Records(11 * 25));
+        recorder.startRecording();
+        EXPECT_GE(recorder.status().preRollAtStartMs, 10000);
+        recorder.stopRecording();
+    }
+    const Probe p = probe(folder.file("clip-1.mkv"));
+    const std::vector<double> times = p.times(0);
+    ASSERT_FALSE(times.empty()) << p.errors;
+    EXPECT_EQ(times.front(), 0.0);
+    EXPECT_TRUE(p.firstIsKey);
+    EXPECT_GE(times.back(), 10.0);
+}
+
 TEST_F(CameraRecorderTest, RollsOverAtTheSizeLimitEachFileFromAKeyPicture) {
     RecorderSettings s = settings();
     s.clip.maxFileBytes = 1; // every key picture starts a new file
@@ -108,26 +125,27 @@ TEST_F(CameraRecorderTest, SlowDiskLeavesPicturesOutUpToTheNextKeyPicture) {
         ready.wait(); // the writer is stuck until the test lets it go
         return named(time, n);
     };
-    const auto records = mpeg4Records(3 * kGroup);
-    // Room for a key picture and a few others: the second key picture finds
-    // the queue full.
+    const auto records = mpeg4Records(4 * kGroup);
+    // Room for a key picture and a few others: the third key picture finds
+    // the queue full (the file opens, and the writer is stuck, once the
+    // pictures' interval is measured, by the second group).
     auto costOf = [](const std::vector<uint8_t>& r) { return memoryCost(*frameFromRecord(1, r, 0)); };
     s.clip.queueBytes = costOf(records[0]) + 2 * costOf(records[1]);
     CameraRecorder recorder(s);
     // A camera with audio: its file opens at the first key picture.
-    const auto audio = audioRecordAt(0);
+    const auto audio = recordOf(2, 0, std::vector<uint8_t>(668 - 44, 0));
     recorder.take(2, audio.data(), static_cast<int32_t>(audio.size()));
     recorder.startRecording();
-    feed(recorder, {records.begin(), records.begin() + kGroup + 1});
+    feed(recorder, {records.begin(), records.begin() + 2 * kGroup + 1});
     diskReady.set_value();
-    feed(recorder, {records.begin() + kGroup + 1, records.end()}, true);
+    feed(recorder, {records.begin() + 2 * kGroup + 1, records.end()}, true);
     recorder.stopRecording();
     ASSERT_TRUE(recorder.waitUntilWritten(5000));
 
     EXPECT_GT(recorder.status().framesLeftOut, 0u);
     EXPECT_EQ(noticesSoFar(), std::vector<std::string>{"recording: the disk is slower than the camera; pictures were "
                                                        "left out up to the next key picture"});
-    // What was queued, then from the third group's key picture on.
+    // What was queued, then from the fourth group's key picture on.
     const Probe p = probe(folder.file("clip-1.mkv"));
     const std::size_t written = p.times(0).size();
     EXPECT_LT(written, records.size());
@@ -149,23 +167,6 @@ TEST_F(CameraRecorderTest, LostStreamFinishesTheFileAndTheNextStreamStartsAnothe
     recorder.stopRecording();
     ASSERT_TRUE(recorder.waitUntilWritten(5000));
     expectCleanClip(folder.file("clip-1-2.mkv"), kGroup);
-}
-
-TEST_F(CameraRecorderTest, MotionStartsAClipWithItsPreRollAndItEndsAfterTheHold) {
-    RecorderSettings s = settings();
-    s.motionHoldMs = 1000;
-    s.preRoll.durationMs = 400;
-    CameraRecorder recorder(s);
-    // Motion with the third picture of the third group, then quiet for
-    // longer than the hold.
-    feed(recorder, mpeg4Records(5 * kGroup, 2 * kGroup + 2));
-    EXPECT_FALSE(recorder.status().recording);
-    ASSERT_TRUE(recorder.waitUntilWritten(5000));
-    // From the second group's key picture (the one before the pre-roll's
-    // 400 ms) to the last picture within the hold's second: 10 to 46.
-    const Probe p = probe(folder.file("clip-1.mkv"));
-    ASSERT_TRUE(p.read) << p.errors;
-    EXPECT_EQ(p.times(0).size(), 37u);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "recorder/capture_settings.h"
-#include "recording_session.h"
+#include "scratch_folder.h"
 
 namespace recorder {
 namespace {

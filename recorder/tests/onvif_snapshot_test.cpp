@@ -7,7 +7,7 @@
 #include "media_probe.h"
 #include "recorder/new_file.h"
 #include "recorder/onvif_snapshot.h"
-#include "recording_session.h"
+#include "scratch_folder.h"
 
 namespace recorder::test {
 namespace {

@@ -27,11 +27,4 @@ inline std::vector<uint8_t> recordOf(uint8_t kind, uint32_t cameraMs, const std:
     return r;
 }
 
-// An audio record of 668 bytes: 640 bytes of PCM from byte 28.
-inline std::vector<uint8_t> audioRecordAt(uint32_t cameraMs, uint8_t fill = 0x11) {
-    std::vector<uint8_t> r = recordOf(2, cameraMs, std::vector<uint8_t>(668 - 44, fill));
-    for (int i = 28; i < 44; ++i) r[i] = fill;
-    return r;
-}
-
 } // namespace recorder::test

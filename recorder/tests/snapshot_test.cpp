@@ -8,7 +8,7 @@
 #include "media_probe.h"
 #include "recorder/capture_names.h"
 #include "recorder/snapshot.h"
-#include "recording_session.h"
+#include "scratch_folder.h"
 
 namespace recorder {
 namespace {

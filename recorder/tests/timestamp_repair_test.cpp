@@ -84,17 +84,6 @@ INSTANTIATE_TEST_SUITE_P(
                           "ThirtyPerSecondInWholeMilliseconds", 30, {0, 33, 67, 100, 133}, {0, 33, 67, 100, 133}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FrameCadence, MeasuredIntervalReplacesTheReportedRate) {
-    FrameCadence cadence;
-    int64_t previous = 0;
-    int64_t last = 0;
-    for (int i = 0; i < 20; ++i) {
-        previous = last;
-        last = cadence.place(i * 50, 25);
-    }
-    EXPECT_EQ(last - previous, 50);
-}
-
 // Audio stamped 20 ms after a picture, arriving 70 ms late, is placed by
 // the picture's clock; audio on a clock of its own by its arrival.
 TEST(CameraTimeline, AudioGoesOnTheVideosClockWhenTheyAgree) {

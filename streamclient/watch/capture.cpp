@@ -47,8 +47,7 @@ void printStatus(long second, const recorder::CameraRecorder::Status& s) {
 } // namespace
 
 std::unique_ptr<recorder::CameraRecorder> makeClipRecorder(const Options& options) {
-    recorder::RecorderSettings settings;
-    settings.preRoll.durationMs = int64_t{options.preRollSeconds} * 1000;
+    recorder::RecorderSettings settings = options.capture.recorderSettings();
     const std::filesystem::path path(options.recordPath);
     settings.naming = [path](auto, int file) {
         if (file <= 1) return path.string();
@@ -71,7 +70,7 @@ int runRecording(recorder::CameraRecorder& recorder, const Options& options, con
         }
         return waitUntil(until, lost, interrupted);
     };
-    const auto press = Clock::now() + std::chrono::seconds(options.preRollSeconds);
+    const auto press = Clock::now() + std::chrono::seconds(options.capture.preRollSeconds);
     bool going = statusUntil(press);
     if (going) {
         recorder.startRecording();

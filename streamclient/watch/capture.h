@@ -17,8 +17,9 @@
 
 namespace watch {
 
-// A recorder for --record: the first file is the one asked for, a file it
-// rolls over to gets "-2", "-3", ... Notices go to standard error.
+// A recorder for --record with the [Capture] limits: the first file is the
+// one asked for, a file it rolls over to gets "-2", "-3", ... Notices go to
+// standard error.
 std::unique_ptr<recorder::CameraRecorder> makeClipRecorder(const Options& options);
 
 // Runs a connected record-only stream: fills the pre-roll for its seconds,

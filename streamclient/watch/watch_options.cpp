@@ -124,7 +124,7 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
     int camera = -1;
     bool userGiven = false;
     bool passwordGiven = false;
-    bool preRollGiven = false;
+    int preRoll = -1;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -217,8 +217,10 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         } else if (arg == "--record") {
             if (!text(options.recordPath)) return false;
         } else if (arg == "--pre-roll") {
-            if (!number(options.preRollSeconds)) return false;
-            preRollGiven = true;
+            if (!number(preRoll) || preRoll < 0) {
+                error = "--pre-roll needs a number of seconds, 0 or more";
+                return false;
+            }
         } else if (arg == "--settings") {
             if (!text(settingsPath)) return false;
         } else if (arg == "--camera") {
@@ -236,8 +238,8 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         error = "--snapshot and --record go one at a time";
         return false;
     }
-    if (preRollGiven && (options.recordPath.empty() || options.preRollSeconds < 0)) {
-        error = "--pre-roll needs --record and a number of seconds, 0 or more";
+    if (preRoll >= 0 && options.recordPath.empty()) {
+        error = "--pre-roll goes with --record";
         return false;
     }
     if (!settingsPath.empty() || camera >= 0) {
@@ -249,6 +251,7 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         options.cameraGiven = true;
         passwordGiven = true; // the record's, or the viewer's default
     }
+    if (preRoll >= 0) options.capture.preRollSeconds = preRoll;
     options.passwordWanted = userGiven && !passwordGiven && transport::streamsOverRtsp(options.streamingType);
     return true;
 }
@@ -305,6 +308,10 @@ bool loadCameraSection(const std::string& path, int camera, Options& options, st
     c.streamingPort = port("StreamingPort", 6002);
     c.httpPort = port("HTTPPort", 80);
     options.playAudio = get("PlayAudio") == "1";
+    // Clips keep the viewer's limits.
+    options.capture = recorder::readCaptureSettings(
+        [&](const char* key) { return std::string(CM_GetValue(store, key, recorder::kCaptureSection, path.c_str())); },
+        recorder::UserFolders::fromProcess());
     // The store writes the file back as it read it when closed.
     CM_CloseInterface(store);
     return true;

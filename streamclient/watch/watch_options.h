@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "recorder/capture_settings.h"
+
 namespace watch {
 
 struct Options {
@@ -28,7 +30,10 @@ struct Options {
 
     std::string snapshotPath; // write one full-size picture as JPEG, then stop
     std::string recordPath;   // record a clip: the pre-roll, then `seconds`
-    int preRollSeconds = 10;
+    // The settings file's [Capture] section (limits, pre-roll), or defaults;
+    // --pre-roll sets the pre-roll's seconds.
+    recorder::CaptureSettings capture =
+        recorder::readCaptureSettings([](const char*) { return std::string(); }, recorder::UserFolders::fromProcess());
 };
 
 // Parses the arguments; false with a message in error when they are wrong.
