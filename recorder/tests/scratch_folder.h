@@ -11,8 +11,7 @@ namespace recorder::test {
 class ScratchFolder {
 public:
     ScratchFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/recorder-test-XXXXXX";
+        std::string pattern = (std::filesystem::temp_directory_path() / "recorder-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     }
     ~ScratchFolder() {

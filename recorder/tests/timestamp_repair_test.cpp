@@ -50,7 +50,6 @@ INSTANTIATE_TEST_SUITE_P(
         RepairCase{
             "HeldStampSpreadsByArrival", {{0, 0}, {0, 33}, {0, 67}, {0, 100}, {133, 133}}, {0, 33, 67, 100, 133}},
         RepairCase{"LateArrivalKeepsTheCamerasTimes", {{0, 0}, {40, 40}, {80, 3000}, {120, 3001}}, {0, 40, 80, 120}},
-        RepairCase{"PauseThatTimeExplainsIsKept", {{0, 0}, {10000, 10000}}, {0, 10000}},
         RepairCase{"LongGroupOfHeldStampsIsNoJump",
                    {{0, 0}, {0, 1000}, {0, 2000}, {0, 3000}, {4000, 4000}},
                    {0, 1000, 2000, 3000, 4000}}),

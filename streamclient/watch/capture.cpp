@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "platform/diagnostics.h"
+#include "recorder/capture_names.h"
+#include "recorder/capture_settings.h"
 #include "recorder/new_file.h"
 #include "recorder/onvif_snapshot.h"
 #include "recorder/snapshot.h"
@@ -44,12 +46,37 @@ void printStatus(long second, const recorder::CameraRecorder::Status& s) {
     std::fflush(stdout);
 }
 
+bool isFolder(const std::string& path) {
+    std::error_code ignored;
+    return (!path.empty() && path.back() == '/') || std::filesystem::is_directory(path, ignored);
+}
+
+// --snapshot FILE, or a file named after the camera and the time in a folder.
+std::optional<std::string> saveJpeg(std::span<const uint8_t> jpeg, const Options& options, std::string& error) {
+    if (!isFolder(options.snapshotPath)) return recorder::writeNewFile(options.snapshotPath, jpeg, error);
+    return recorder::saveSnapshot(jpeg, options.snapshotPath, options.cameraName, std::chrono::system_clock::now(),
+                                  error);
+}
+
 } // namespace
+
+bool prepareFolders(const Options& options) {
+    for (const std::string& path : {options.recordPath, options.snapshotPath}) {
+        std::string message;
+        if (isFolder(path) && !recorder::prepareCaptureFolder(path, message)) {
+            std::printf("%s\n", message.c_str());
+            return false;
+        }
+    }
+    return true;
+}
 
 std::unique_ptr<recorder::CameraRecorder> makeClipRecorder(const Options& options) {
     recorder::RecorderSettings settings = options.capture.recorderSettings();
     const std::filesystem::path path(options.recordPath);
-    settings.naming = [path](auto, int file) {
+    const std::string camera = options.cameraName;
+    settings.naming = [path, camera](auto time, int file) {
+        if (isFolder(path.string())) return (path / recorder::captureFileName(camera, time, "mkv")).string();
         if (file <= 1) return path.string();
         std::filesystem::path next = path.parent_path() / (path.stem().string() + "-" + std::to_string(file));
         return (next += path.extension()).string();
@@ -103,7 +130,7 @@ int writeCameraSnapshot(Options& options) {
         return -1;
     }
     std::string error;
-    const std::optional<std::string> path = recorder::writeNewFile(options.snapshotPath, *got.jpeg, error);
+    const std::optional<std::string> path = saveJpeg(*got.jpeg, options, error);
     if (!path) {
         std::printf("no snapshot: %s\n", error.c_str());
         return 1;
@@ -117,8 +144,7 @@ int writeSnapshot(const WatchSurface& surface, const Options& options, const std
     while (surface.status().pictures == 0 && !lost.load() && Clock::now() < end) std::this_thread::sleep_for(kPoll);
     std::string error;
     const std::optional<std::vector<uint8_t>> jpeg = surface.latestJpeg(error);
-    std::optional<std::string> path;
-    if (jpeg) path = recorder::writeNewFile(options.snapshotPath, *jpeg, error);
+    const std::optional<std::string> path = jpeg ? saveJpeg(*jpeg, options, error) : std::nullopt;
     if (!path) {
         std::printf("no snapshot: %s\n", error.c_str());
         return 1;

@@ -17,6 +17,12 @@
 
 namespace watch {
 
+// A folder given to --record or --snapshot (one that is there, or a path
+// ending in "/") gets files named after the camera and the time, as the
+// viewer names them; it is made when missing. False, having said why in one
+// line, when one cannot be written.
+bool prepareFolders(const Options& options);
+
 // A recorder for --record with the [Capture] limits: the first file is the
 // one asked for, a file it rolls over to gets "-2", "-3", ... Notices go to
 // standard error.

@@ -139,6 +139,7 @@ int main(int argc, char** argv) {
     }
     std::printf("camera %s, streaming type %d\n", options.config.cameraAddress, options.streamingType);
     std::fflush(stdout);
+    if (!watch::prepareFolders(options)) return 1;
     if (!options.snapshotPath.empty() && options.streamingType == 5) {
         if (const int done = watch::writeCameraSnapshot(options); done >= 0) return done;
     }

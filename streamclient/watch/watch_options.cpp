@@ -115,7 +115,8 @@ const char* usageText() {
            "--record watches S seconds (10 by default) into the pre-roll buffer, then\n"
            "records a clip that starts with them and goes on for --seconds (0: until\n"
            "Ctrl-C): the camera's stream copied into Matroska, without decoding it.\n"
-           "Neither replaces a file that is there: the name gets a suffix.\n";
+           "Neither replaces a file that is there: the name gets a suffix. Given a\n"
+           "folder (ending in /), they name files after the camera and the time.\n";
 }
 
 bool parseArguments(int argc, char** argv, Options& options, std::string& error) {
@@ -308,6 +309,7 @@ bool loadCameraSection(const std::string& path, int camera, Options& options, st
     c.streamingPort = port("StreamingPort", 6002);
     c.httpPort = port("HTTPPort", 80);
     options.playAudio = get("PlayAudio") == "1";
+    if (const std::string name = get("CameraName"); !name.empty()) options.cameraName = name;
     // Clips keep the viewer's limits.
     options.capture = recorder::readCaptureSettings(
         [&](const char* key) { return std::string(CM_GetValue(store, key, recorder::kCaptureSection, path.c_str())); },

@@ -28,8 +28,9 @@ struct Options {
     bool askPassword = false;
     bool passwordWanted = false; // asked for when standard input is a terminal
 
-    std::string snapshotPath; // write one full-size picture as JPEG, then stop
-    std::string recordPath;   // record a clip: the pre-roll, then `seconds`
+    std::string cameraName = "camera"; // for files named in a folder
+    std::string snapshotPath;          // write one full-size picture as JPEG, then stop
+    std::string recordPath;            // record a clip: the pre-roll, then `seconds`
     // The settings file's [Capture] section (limits, pre-roll), or defaults;
     // --pre-roll sets the pre-roll's seconds.
     recorder::CaptureSettings capture =
