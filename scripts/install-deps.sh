@@ -19,6 +19,8 @@ packages=(
   clang-format
   qt6-base-dev xvfb xauth
   file lintian
+  # Recordings and snapshots are checked with programs independent of ours.
+  ffmpeg
   # The multicast discovery test sets up loopback in a network namespace of its own.
   iproute2
   # Arial's metrics, so forms laid out in dialog units of Arial 9 point fit.
