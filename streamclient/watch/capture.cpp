@@ -51,11 +51,12 @@ bool isFolder(const std::string& path) {
     return (!path.empty() && path.back() == '/') || std::filesystem::is_directory(path, ignored);
 }
 
-// --snapshot FILE, or a file named after the camera and the time in a folder.
-std::optional<std::string> saveJpeg(std::span<const uint8_t> jpeg, const Options& options, std::string& error) {
+// --snapshot FILE, or a file named after the camera and the picture's time
+// in a folder.
+std::optional<std::string> saveJpeg(std::span<const uint8_t> jpeg, std::chrono::system_clock::time_point taken,
+                                    const Options& options, std::string& error) {
     if (!isFolder(options.snapshotPath)) return recorder::writeNewFile(options.snapshotPath, jpeg, error);
-    return recorder::saveSnapshot(jpeg, options.snapshotPath, options.cameraName, std::chrono::system_clock::now(),
-                                  error);
+    return recorder::saveSnapshot(jpeg, options.snapshotPath, options.cameraName, taken, error);
 }
 
 } // namespace
@@ -130,7 +131,7 @@ int writeCameraSnapshot(Options& options) {
         return -1;
     }
     std::string error;
-    const std::optional<std::string> path = saveJpeg(*got.jpeg, options, error);
+    const std::optional<std::string> path = saveJpeg(*got.jpeg, std::chrono::system_clock::now(), options, error);
     if (!path) {
         std::printf("no snapshot: %s\n", error.c_str());
         return 1;
@@ -143,8 +144,9 @@ int writeSnapshot(const WatchSurface& surface, const Options& options, const std
     const auto end = Clock::now() + kSnapshotWait;
     while (surface.status().pictures == 0 && !lost.load() && Clock::now() < end) std::this_thread::sleep_for(kPoll);
     std::string error;
-    const std::optional<std::vector<uint8_t>> jpeg = surface.latestJpeg(error);
-    const std::optional<std::string> path = jpeg ? saveJpeg(*jpeg, options, error) : std::nullopt;
+    std::chrono::system_clock::time_point drawnAt;
+    const std::optional<std::vector<uint8_t>> jpeg = surface.latestJpeg(drawnAt, error);
+    const std::optional<std::string> path = jpeg ? saveJpeg(*jpeg, drawnAt, options, error) : std::nullopt;
     if (!path) {
         std::printf("no snapshot: %s\n", error.c_str());
         return 1;

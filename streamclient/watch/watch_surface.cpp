@@ -17,14 +17,17 @@ void WatchSurface::stretchDraw(const platform::PictureView& picture, const platf
     bitCount_ = picture.bitCount;
     stride_ = picture.stride;
     pixels_.assign(picture.pixels, picture.pixels + picture.stride * static_cast<std::size_t>(picture.height));
+    drawnAt_ = std::chrono::system_clock::now();
 }
 
-std::optional<std::vector<uint8_t>> WatchSurface::latestJpeg(std::string& error) const {
+std::optional<std::vector<uint8_t>> WatchSurface::latestJpeg(std::chrono::system_clock::time_point& drawnAt,
+                                                             std::string& error) const {
     std::lock_guard lock(mutex_);
     if (pixels_.empty()) {
         error = "no picture came";
         return std::nullopt;
     }
+    drawnAt = drawnAt_;
     return recorder::encodeJpeg({status_.width, status_.height, bitCount_, stride_, pixels_.data()}, error);
 }
 

@@ -2,6 +2,7 @@
 // a copy of the latest one for writing to an image file.
 #pragma once
 
+#include <chrono>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,8 +30,10 @@ public:
     // Writes the latest picture as a binary PPM (via a temporary file);
     // false when there is none yet or the file cannot be written.
     bool writeLatest(const std::string& path) const;
-    // The latest picture as JPEG bytes; nothing, with the reason, before one.
-    std::optional<std::vector<uint8_t>> latestJpeg(std::string& error) const;
+    // The latest picture as JPEG bytes and when it was drawn (its own time,
+    // which names its file); nothing, with the reason, before one.
+    std::optional<std::vector<uint8_t>> latestJpeg(std::chrono::system_clock::time_point& drawnAt,
+                                                   std::string& error) const;
 
 private:
     bool keepPictures_;
@@ -39,6 +42,7 @@ private:
     int bitCount_ = 0;
     std::size_t stride_ = 0;
     std::vector<uint8_t> pixels_;
+    std::chrono::system_clock::time_point drawnAt_;
 };
 
 } // namespace watch
