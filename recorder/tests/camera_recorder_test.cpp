@@ -88,6 +88,20 @@ TEST_F(CameraRecorderTest, ClipStartsWithTheSecondsBeforeThePress) {
     EXPECT_GE(times.back(), 10.0);
 }
 
+// Motion in the third second of six, held for one: the clip holds the two
+// seconds before it and ends a second after the last motion (picture 99).
+TEST_F(CameraRecorderTest, MotionClipStartsWithItsPreRollAndEndsAfterTheHold) {
+    RecorderSettings s = settings();
+    s.motionHoldMs = 1000;
+    CameraRecorder recorder(s);
+    auto records = mpeg4Records(6 * 25);
+    for (int i = 2 * 25; i < 3 * 25; ++i) records[i][18] = 1;
+    feed(recorder, records);
+    EXPECT_FALSE(recorder.status().recording);
+    ASSERT_TRUE(recorder.waitUntilWritten(5000));
+    expectCleanClip(folder.file("clip-1.mkv"), 99);
+}
+
 TEST_F(CameraRecorderTest, RollsOverAtTheSizeLimitEachFileFromAKeyPicture) {
     RecorderSettings s = settings();
     s.clip.maxFileBytes = 1; // every key picture starts a new file
