@@ -82,8 +82,8 @@ public:
         render.window = window_;
         render.width = 1920;
         render.height = 1080;
-        if (recordOnly) render.flags = OSTREL_RENDER_NO_DECODE;
         M_KSetRenderInfo(handle_, &render);
+        M_KSetRecordOnly(handle_, recordOnly ? 1 : 0);
         if (tap != nullptr) M_KSetFrameTapCallback(handle_, tap, &recorder::CameraRecorder::tap);
     }
     ~Stream() {

@@ -67,6 +67,16 @@ bool ClientSettings::playAudio() const {
     return playAudio_;
 }
 
+void ClientSettings::setRecordOnly(bool recordOnly) {
+    std::lock_guard lock(lock_);
+    recordOnly_ = recordOnly;
+}
+
+bool ClientSettings::recordOnly() const {
+    std::lock_guard lock(lock_);
+    return recordOnly_;
+}
+
 void ClientSettings::setOverlay(bool enable, int32_t x, int32_t y, const char* text) {
     std::lock_guard lock(lock_);
     overlayOn_ = false;

@@ -45,6 +45,8 @@ public:
 
     void setPlayAudio(bool play);
     bool playAudio() const;
+    void setRecordOnly(bool recordOnly);
+    bool recordOnly() const;
 
     // Text in the device's 8-bit code page; a null or too long text switches
     // the overlay off and keeps the previous one's place and characters.
@@ -58,6 +60,7 @@ private:
     RenderInfo renderInfo_{};
     Callbacks callbacks_;
     bool playAudio_ = false;
+    bool recordOnly_ = false;
     bool overlayOn_ = false;
     int32_t overlayX_ = 0;
     int32_t overlayY_ = 0;

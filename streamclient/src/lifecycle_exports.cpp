@@ -76,6 +76,11 @@ OSTREL_API void M_KSetMute(OstrelInterface* handle, uint8_t playAudio) {
     handle->settings.setPlayAudio(playAudio != 0);
 }
 
+OSTREL_API void M_KSetRecordOnly(OstrelInterface* handle, uint8_t recordOnly) {
+    if (handle == nullptr) return;
+    handle->settings.setRecordOnly(recordOnly != 0);
+}
+
 OSTREL_API void M_KSetTextout(OstrelInterface* handle, uint8_t enable, int32_t x, int32_t y, const char* text) {
     if (handle == nullptr) return;
     handle->settings.setOverlay(enable != 0, x, y, text);

@@ -24,8 +24,7 @@ void joinIfRunning(std::thread& thread) {
 Session::Session(TransportPlugin& transport, const ClientSettings& settings, const Seams& seams, StreamReport& report,
                  const void* owner, int streamingType)
     : transport_(transport), settings_(settings), seams_(seams), report_(report), owner_(owner),
-      codecStream_(isCodecStreamingType(streamingType)),
-      recordOnly_((settings.renderInfo().flags & OSTREL_RENDER_NO_DECODE) != 0),
+      codecStream_(isCodecStreamingType(streamingType)), recordOnly_(settings.recordOnly()),
       receiveBufferSize_(codecStream_ ? kCodecReceiveBufferSize : kReceiveBufferSize) {
     report_.setStreamSize({});
 }

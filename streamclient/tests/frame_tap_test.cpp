@@ -46,10 +46,7 @@ TEST_F(FrameTapTest, HandsOverEveryRecordBeforeDecodingThenTheEndOfTheStream) {
 
 TEST_F(FrameTapTest, StreamOpenedToRecordDecodesNothingYetReportsEventsAndEndsWhenRecordsStop) {
     configure(2);
-    RenderInfo info{};
-    info.flags = OSTREL_RENDER_NO_DECODE;
-    info.window = window;
-    M_KSetRenderInfo(handle, &info);
+    M_KSetRecordOnly(handle, 1);
     CallCounter motion;
     M_KSetMotionDetectionCallback(handle, &motion, countMotion, 1);
     M_KSetFrameTapCallback(handle, &tap, TapLog::take);

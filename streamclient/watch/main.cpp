@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
     render.width = 320;
     render.height = 240;
     if (clip) {
-        render.flags = OSTREL_RENDER_NO_DECODE;
+        M_KSetRecordOnly(h, 1);
         M_KSetFrameTapCallback(h, clip.get(), &recorder::CameraRecorder::tap);
     }
     // A snapshot is the picture at the stream's own size.

@@ -42,11 +42,6 @@ typedef struct RenderInfo {
  * a small window never receives a large picture); without it they come in
  * the stream's own size. */
 #define OSTREL_RENDER_FIT_PICTURES 1
-/* RenderInfo.flags: a stream opened only to record it. Nothing is decoded,
- * drawn or played; the records reach the frame tap (M_KSetFrameTapCallback),
- * motion and inputs their callbacks, and a stream that sends no picture for
- * three seconds ends as a network loss. */
-#define OSTREL_RENDER_NO_DECODE 2
 
 /* PTZ protocol source types of PTZEnableInfo.sourceType. */
 #define OSTREL_PTZ_SOURCE_FILE 1
@@ -87,6 +82,11 @@ OSTREL_API void M_KSetDICallback(OstrelInterface* handle, void* user, M_KDICallb
 /* A null callback removes the tap; it may be set or changed at any time. */
 OSTREL_API void M_KSetFrameTapCallback(OstrelInterface* handle, void* user, M_KFrameTapCallback callback);
 OSTREL_API void M_KSetMute(OstrelInterface* handle, uint8_t playAudio);
+/* recordOnly 1: the next M_KConnect opens the stream only to record it.
+ * Nothing is decoded, drawn or played; the records reach the frame tap,
+ * motion and inputs their callbacks, and a stream that sends no picture for
+ * three seconds ends as a network loss. 0 (the default): watched as usual. */
+OSTREL_API void M_KSetRecordOnly(OstrelInterface* handle, uint8_t recordOnly);
 OSTREL_API void M_KSetTextout(OstrelInterface* handle, uint8_t enable, int32_t x, int32_t y, const char* text);
 OSTREL_API int32_t M_KEnablePTZProtocol(OstrelInterface* handle, int32_t enable, const PTZEnableInfo* info);
 OSTREL_API int32_t M_KConnect(OstrelInterface* handle);
