@@ -16,7 +16,7 @@ bool isJpeg(const std::string& body) {
 
 } // namespace
 
-OnvifSnapshot fetchOnvifSnapshot(const onvif::DeviceSettings& camera) {
+OnvifSnapshot fetchOnvifSnapshot(const onvif::DeviceSettings& camera, bool picture) {
     OnvifSnapshot result;
     const std::unique_ptr<onvif::SoapTransport> transport = onvif::makeHttpSoapTransport();
     onvif::Device device(*transport, camera);
@@ -32,6 +32,7 @@ OnvifSnapshot fetchOnvifSnapshot(const onvif::DeviceSettings& camera) {
         if (static_cast<long long>(p.width) * p.height > static_cast<long long>(best.width) * best.height) largest = i;
     }
     result.channel = static_cast<int>(largest) + 1;
+    if (!picture) return result;
     const std::optional<std::string> uri = device.snapshotUri((*profiles)[largest].token);
     if (!uri) {
         result.error = device.lastError();

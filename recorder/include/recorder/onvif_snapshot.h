@@ -20,6 +20,7 @@ struct OnvifSnapshot {
     std::string error; // why there is no JPEG
 };
 
-OnvifSnapshot fetchOnvifSnapshot(const onvif::DeviceSettings& camera);
+// `picture` false: only the largest profile's channel is looked up.
+OnvifSnapshot fetchOnvifSnapshot(const onvif::DeviceSettings& camera, bool picture = true);
 
 } // namespace recorder

@@ -11,6 +11,7 @@ struct LiveMenuState {
     bool playAudio = false;  // Audio In
     bool talking = false;    // Audio Out
     bool output = false;     // Trigger DO1
+    bool recording = false;  // Record
     bool operator==(const LiveMenuState&) const = default;
 };
 

@@ -29,6 +29,11 @@ struct StreamSettings {
     uint8_t serialControl = 0;
     uint8_t serialBaudRate = 0;
     bool playAudio = false;
+    // Opened only to record it: nothing decoded or drawn; every frame record
+    // goes to `tap` (on the stream client's receive thread).
+    bool recordOnly = false;
+    M_KFrameTapCallback tap = nullptr;
+    void* tapUser = nullptr;
 };
 
 // The camera's on-screen menu: switched on and off, moved, entered, left,

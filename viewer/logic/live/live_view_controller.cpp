@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "capture/capture_set.h"
 #include "live/stream_records.h"
 
 namespace tavolin::ui {
@@ -110,7 +111,12 @@ void LiveViewController::streamOpen(int position, OpenMode mode) {
     menu.ptzSpeed = ptz ? record.ptzSpeed : menu_.ptzSpeed;
     menu.quadServer = record.quadServer != 0;
     menu.playAudio = record.playAudio != 0;
+    menu.recording = captures_ != nullptr && captures_->recording(position);
     setMenu(menu);
+    if (captures_ != nullptr) {
+        display_.showRecording(menu.recording);
+        captures_->show(position);
+    }
     outputOn_ = false;
     osdMode_ = false;
 
@@ -328,6 +334,7 @@ void LiveViewController::afterStreamsClosed(std::function<void()> next) {
 void LiveViewController::close() {
     if (state_ == State::Closing || state_ == State::Closed) return;
     enter(State::Closing);
+    if (captures_ != nullptr) captures_->show(std::nullopt);
     closeStream();
     afterStreamsClosed([this] { enter(State::Closed); });
 }
@@ -396,12 +403,16 @@ void LiveViewController::penUp() {
 
 bool LiveViewController::handlesKey(int key) {
     return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right ||
-           key == Qt::Key_Return || key == Qt::Key_Enter;
+           key == Qt::Key_Return || key == Qt::Key_Enter || key == kSnapshotKey || key == kRecordKey;
 }
 
 void LiveViewController::keyDown(int key, bool autoRepeat) {
     // A held key is one press: its repeats start nothing again.
     if (autoRepeat) return;
+    if (key == kSnapshotKey || key == kRecordKey) {
+        key == kSnapshotKey ? snapshot() : toggleRecord();
+        return;
+    }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         actionKey();
         return;
@@ -434,6 +445,28 @@ void LiveViewController::actionKey() {
     // a move running under it stops now.
     stopPen();
     display_.openMenu();
+}
+
+void LiveViewController::setCaptures(CaptureSet* captures) {
+    captures_ = captures;
+    connect(captures, &CaptureSet::recordingChanged, this, [this](int position, bool on) {
+        if (position != position_) return;
+        LiveMenuState menu = menu_;
+        menu.recording = on;
+        setMenu(menu);
+        display_.showRecording(on);
+    });
+    connect(captures, &CaptureSet::told, this, [this](int, const QString& line) {
+        display_.ask({line, QStringLiteral("Capture")});
+    });
+}
+
+void LiveViewController::snapshot() {
+    if (captures_ != nullptr && state_ != State::Closing && state_ != State::Closed) captures_->snapshot(position_);
+}
+
+void LiveViewController::toggleRecord() {
+    if (captures_ != nullptr && state_ != State::Closing && state_ != State::Closed) captures_->toggleRecord(position_);
 }
 
 void LiveViewController::setMenu(const LiveMenuState& state) {

@@ -40,6 +40,8 @@
 
 namespace tavolin::ui {
 
+class CaptureSet;
+
 class LiveViewController : public QObject {
     Q_OBJECT
 
@@ -69,6 +71,9 @@ public:
     static constexpr int kHoldSlop = 8;
     static constexpr int kPortraitDegrees = 0;
     static constexpr int kTurnedDegrees = 270;
+    // Keys no other command of the view uses.
+    static constexpr int kSnapshotKey = Qt::Key_S;
+    static constexpr int kRecordKey = Qt::Key_R;
 
     // `clock` times the attempts to reach a lost camera again; `timers` wake
     // the view when one is due.
@@ -114,6 +119,12 @@ public:
     void startTalking();
     void stopTalking();
     void toggleOutput();
+
+    // Snapshot and Record of the shown camera (its keys and menu items): the
+    // set arms the camera the view shows. Without a set they do nothing.
+    void setCaptures(CaptureSet* captures);
+    void snapshot();
+    void toggleRecord();
 
     // Shows the indicators of the events of the last period and forgets them.
     void showEventsOfPeriod();
@@ -211,6 +222,7 @@ private:
     QPoint holdOrigin_;
     bool osdMode_ = false;
     bool outputOn_ = false;
+    CaptureSet* captures_ = nullptr;
 };
 
 } // namespace tavolin::ui

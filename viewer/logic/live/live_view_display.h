@@ -42,6 +42,8 @@ public:
     // (when given) gets the answer.
     virtual void ask(const Prompt& prompt, PromptAnswered answered = {}) = 0;
     virtual void setOrientation(int degrees) = 0;
+    // The red mark while the shown camera records a clip.
+    virtual void showRecording(bool) {}
     // Ends the view: it closes and whoever opened it is told.
     virtual void finish() = 0;
 };
