@@ -31,8 +31,6 @@ int main(int argc, char** argv) {
     tavolin::ui::ReasonLog reasons;
     tavolin::ui::QtShell shell;
     tavolin::ui::CTavolinApp::Options options;
-    options.liveView = tavolin::ui::wideVideoRunner(shell);
-    options.wall = tavolin::ui::cameraWallRunner(shell, options.liveView);
     options.reasons = &reasons;
     if (userSettings) {
         if (const auto folder = platform::userSettingsFolder()) {
@@ -43,6 +41,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "Tavolin: no settings folder in the home folder; using the current one\n");
         }
     }
+    // Snapshot and Record follow the [Capture] section of the same file.
+    options.liveView = tavolin::ui::wideVideoRunner(shell, {}, options.settingsPath);
+    options.wall = tavolin::ui::cameraWallRunner(shell, options.liveView, {}, true);
     tavolin::ui::CTavolinApp tavolinApp(shell, std::move(options));
     return tavolinApp.run();
 }

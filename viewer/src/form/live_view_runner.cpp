@@ -1,13 +1,19 @@
 #include "form/live_view_runner.h"
 
+#include <optional>
+
+#include "capture/capture_config.h"
 #include "live/wide_video_dlg.h"
 
 namespace tavolin::ui {
 
-CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, std::function<void(CWideVideoDlg& view)> opened) {
-    return [&shell, opened = std::move(opened)](const CTavolinDlg::Records& records, int position, QWidget* parent,
-                                                CTavolinDlg::Closed closed) {
-        auto* view = new CWideVideoDlg(records, position, shell, parent);
+CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, std::function<void(CWideVideoDlg& view)> opened,
+                                            std::string captureSettings) {
+    return [&shell, opened = std::move(opened), captureSettings = std::move(captureSettings)](
+               const CTavolinDlg::Records& records, int position, QWidget* parent, CTavolinDlg::Closed closed) {
+        std::optional<CaptureConfig> capture;
+        if (!captureSettings.empty()) capture = loadCaptureConfig(captureSettings);
+        auto* view = new CWideVideoDlg(records, position, shell, parent, std::move(capture));
         view->setAttribute(Qt::WA_DeleteOnClose);
         // It finishes once it has closed its stream.
         QObject::connect(view, &QDialog::finished, view,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "form/tavolin_dlg.h"
 
@@ -13,6 +14,8 @@ class Shell;
 
 // Opens CWideVideoDlg over the records at `position`. `opened`, when given,
 // gets each view once it is up (the demo drives it from there).
-CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, std::function<void(CWideVideoDlg& view)> opened = {});
+// With `captureSettings` (the settings file) views offer Snapshot and Record.
+CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, std::function<void(CWideVideoDlg& view)> opened = {},
+                                            std::string captureSettings = {});
 
 } // namespace tavolin::ui

@@ -38,13 +38,23 @@ LiveMenu::LiveMenu(QWidget* parent) : popup_(parent) {
     audioOutOn = checkable(audioOutMenu, QStringLiteral("On"));
     audioOutOff = checkable(audioOutMenu, QStringLiteral("Off"));
     triggerDo1 = checkable(&popup_, QStringLiteral("Trigger DO1"));
-    popup_.addSeparator();
+    returnSeparator_ = popup_.addSeparator();
     returnItem = popup_.addAction(QStringLiteral("Return"));
     popup_.addSeparator();
     quit = popup_.addAction(QStringLiteral("Quit"));
 }
 
+void LiveMenu::addCaptureItems() {
+    if (snapshot != nullptr) return;
+    snapshot = new QAction(QStringLiteral("Snapshot\tS"), &popup_);
+    record = new QAction(QStringLiteral("Record\tR"), &popup_);
+    record->setCheckable(true);
+    popup_.insertActions(returnSeparator_, {snapshot, record});
+    popup_.insertSeparator(snapshot);
+}
+
 void LiveMenu::show(const LiveMenuState& state) {
+    if (record != nullptr) record->setChecked(state.recording);
     for (QAction* item : setPreset) item->setEnabled(state.ptzEnabled);
     for (QAction* item : gotoPreset) item->setEnabled(state.ptzEnabled);
     for (QAction* item : speed) item->setEnabled(state.ptzEnabled);

@@ -37,9 +37,14 @@ public:
     QAction* triggerDo1 = nullptr;
     QAction* returnItem = nullptr;
     QAction* quit = nullptr;
+    // Snapshot and Record, after Trigger DO1: only in a view that captures.
+    void addCaptureItems();
+    QAction* snapshot = nullptr;
+    QAction* record = nullptr;
 
 private:
     QMenu popup_;
+    QAction* returnSeparator_ = nullptr;
 };
 
 } // namespace tavolin::ui

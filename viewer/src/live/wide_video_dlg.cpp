@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QPointingDevice>
 
+#include "capture/capture_set.h"
 #include "live/camera_stream.h"
 #include "live/live_pictures.h"
 #include "live/video_surface.h"
@@ -61,7 +62,7 @@ LiveViewController::StreamFactory cameraStreams() {
 } // namespace
 
 CWideVideoDlg::CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& records, int position, Shell& shell,
-                             QWidget* parent)
+                             QWidget* parent, std::optional<CaptureConfig> capture)
     : CBDialog(parent), shell_(shell), startPosition_(position) {
     pictures::load();
     setWindowTitle(QStringLiteral("Tavolin"));
@@ -78,11 +79,26 @@ CWideVideoDlg::CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& reco
     controller_ = std::make_unique<LiveViewController>(copies, static_cast<LiveViewDisplay&>(*this), cameraStreams(),
                                                        qtViewTimers());
     connectMenu();
+    if (capture) {
+        captures_ = new CaptureSet(copies, std::move(*capture), {cameraStreams(), {}, qtViewTimers()}, this);
+        controller_->setCaptures(captures_);
+        menu_->addCaptureItems();
+        LiveViewController* c = controller_.get();
+        connect(menu_->snapshot, &QAction::triggered, this, [c] { c->snapshot(); });
+        connect(menu_->record, &QAction::triggered, this, [c] { c->toggleRecord(); });
+        recordingMark_ = new QLabel(QStringLiteral("\u25CF REC"), this);
+        recordingMark_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); background: rgba(0, 0, 0, 140);"));
+        recordingMark_->setFont(nameFont());
+        recordingMark_->adjustSize();
+        recordingMark_->hide();
+    }
 }
 
 CWideVideoDlg::~CWideVideoDlg() {
-    // A stream still open ends with the controller, which waits for it.
+    // A stream still open ends with the controller, which waits for it; so
+    // do the capture streams, and their clips are finished.
     controller_.reset();
+    delete captures_;
     surface_->detach();
     platform::SurfaceRegistry::remove(surfaceHandle_);
 }
@@ -249,6 +265,14 @@ void CWideVideoDlg::ask(const Prompt& prompt, PromptAnswered answered) {
 }
 
 void CWideVideoDlg::setOrientation(int degrees) { shell_.setOrientation(degrees); }
+
+void CWideVideoDlg::showRecording(bool shown) {
+    if (recordingMark_ == nullptr) return;
+    // Top middle, clear of the name label and the event indicators.
+    recordingMark_->move((width() - recordingMark_->width()) / 2, 4);
+    recordingMark_->raise();
+    recordingMark_->setVisible(shown);
+}
 
 void CWideVideoDlg::finish() { QDialog::done(QDialog::Rejected); }
 

@@ -11,7 +11,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
+#include "capture/capture_config.h"
 #include "live/live_menu.h"
 #include "live/live_view_controller.h"
 #include "live/live_view_display.h"
@@ -21,6 +23,7 @@
 
 namespace tavolin::ui {
 
+class CaptureSet;
 class Shell;
 class VideoSurface;
 
@@ -33,9 +36,10 @@ public:
     // `records` are the 16 records of the camera list (the view works on
     // copies; its controller says what it changed), `position` the camera to
     // show first. The view initialises itself and opens the stream when it is
-    // shown.
+    // shown. With `capture` it offers Snapshot and Record (keys S and R,
+    // and the menu).
     CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& records, int position, Shell& shell,
-                  QWidget* parent = nullptr);
+                  QWidget* parent = nullptr, std::optional<CaptureConfig> capture = std::nullopt);
     ~CWideVideoDlg() override;
 
     // What happens in the view; the demo and tests drive it here.
@@ -47,6 +51,9 @@ public:
     QLabel* arrow(int sector) const { return arrows_[static_cast<std::size_t>(sector - 1)]; }
     CColorStatic* nameLabel() const { return nameLabel_; }
     CColorStatic* reconnectingLabel() const { return reconnectingLabel_; }
+    // The red mark while the camera records; null without capture.
+    QLabel* recordingMark() const { return recordingMark_; }
+    CaptureSet* captures() const { return captures_; }
     QProgressBar* progressBar() const { return progressBar_; }
     VideoSurface& videoSurface() const { return *surface_; }
     // The window handle the stream client draws into.
@@ -91,6 +98,7 @@ private:
     void openMenu() override;
     void ask(const Prompt& prompt, PromptAnswered answered) override;
     void setOrientation(int degrees) override;
+    void showRecording(bool shown) override;
     void finish() override;
 
     Shell& shell_;
@@ -107,6 +115,8 @@ private:
     std::shared_ptr<VideoSurface> surface_;
     uint32_t surfaceHandle_ = 0;
     bool initialised_ = false;
+    CaptureSet* captures_ = nullptr; // a child
+    QLabel* recordingMark_ = nullptr;
 };
 
 } // namespace tavolin::ui

@@ -1,5 +1,7 @@
 #include "wall/camera_wall_dlg.h"
 
+#include "capture/capture_set.h"
+
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -52,7 +54,8 @@ std::optional<WallKey> wallKeyOf(int key) {
 } // namespace
 
 CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, StreamFactory streams,
-                             SingleViewRunner singleView, Shell& shell, const platform::Clock& clock, QWidget* parent)
+                             SingleViewRunner singleView, Shell& shell, const platform::Clock& clock, QWidget* parent,
+                             std::optional<CaptureConfig> capture)
     : QDialog(parent), shell_(shell), singleView_(std::move(singleView)), pointer_(clock, 1) {
     for (std::size_t i = 0; i < records_.size(); ++i) {
         records_[i] = records[i] != nullptr ? *records[i] : defaultCameraRecord(static_cast<int>(i));
@@ -65,6 +68,13 @@ CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, Stre
     setFocusPolicy(Qt::StrongFocus);
 
     for (auto& cell : cells_) cell = new WallCell(this);
+    if (capture) {
+        captures_ = new CaptureSet(records_, std::move(*capture), {streams, {}, qtViewTimers()}, this);
+        connect(captures_, &CaptureSet::recordingChanged, this, [this] { refreshCells(); });
+        connect(captures_, &CaptureSet::told, this, [this](int, const QString& line) {
+            shell_.prompts().showMessage(this, {line, QStringLiteral("Capture")}, {});
+        });
+    }
     streams_ = new WallStreamSet(
         records_, std::move(streams),
         [this](int position) -> WallCell* {
@@ -128,6 +138,14 @@ void CameraWallDlg::buildMenu() {
     menu_->addSeparator();
     connect(menu_->addAction(QStringLiteral("Open Camera")), &QAction::triggered, this,
             [this] { act(WallAction::OpenSingle); });
+    if (captures_ != nullptr) {
+        connect(menu_->addAction(QStringLiteral("Snapshot")), &QAction::triggered, this, [this] {
+            if (const auto camera = controller_->grid().selectedCamera()) captures_->snapshot(*camera);
+        });
+        connect(menu_->addAction(QStringLiteral("Record")), &QAction::triggered, this, [this] {
+            if (const auto camera = controller_->grid().selectedCamera()) captures_->toggleRecord(*camera);
+        });
+    }
     menu_->addSeparator();
     connect(menu_->addAction(QStringLiteral("Quit")), &QAction::triggered, this, [this] { act(WallAction::Close); });
     connect(menu_, &QMenu::aboutToShow, this, [this] {
@@ -312,6 +330,16 @@ void CameraWallDlg::layoutCells() {
 void CameraWallDlg::refreshCells() {
     for (int i = 0; i < controller_->grid().cells(); ++i) {
         cells_[static_cast<std::size_t>(i)]->setStatus(controller_->cellStatus(i));
+        if (captures_ != nullptr) {
+            const auto camera = controller_->grid().cameraAt(i);
+            cells_[static_cast<std::size_t>(i)]->setRecording(camera && captures_->recording(*camera));
+        }
+    }
+    // The selected camera's big stream fills its pre-roll while the wall is
+    // in front; the single view arms its own.
+    if (captures_ != nullptr) {
+        captures_->show(controller_->isRunning() && !controller_->singleView() ? controller_->grid().selectedCamera()
+                                                                               : std::nullopt);
     }
 }
 

@@ -13,7 +13,9 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "capture/capture_config.h"
 #include "live/live_stream.h"
 #include "live/record_changes.h"
 #include "platform/clock.h"
@@ -25,6 +27,7 @@ class QMenu;
 
 namespace tavolin::ui {
 
+class CaptureSet;
 class Shell;
 class WallCell;
 class WallStreamSet;
@@ -44,8 +47,11 @@ public:
 
     // Works on copies of the records; what the single view changed is
     // collected in changes().
+    // With `capture` the menu offers Snapshot and Record for the selected
+    // cell's camera, and a cell shows a red mark while its camera records.
     CameraWallDlg(const Records& records, WallSettings settings, StreamFactory streams, SingleViewRunner singleView,
-                  Shell& shell, const platform::Clock& clock, QWidget* parent = nullptr);
+                  Shell& shell, const platform::Clock& clock, QWidget* parent = nullptr,
+                  std::optional<CaptureConfig> capture = std::nullopt);
     ~CameraWallDlg() override;
 
     WallSettings settings() const { return controller_->settings(); }
@@ -53,6 +59,7 @@ public:
     const WallController& controller() const { return *controller_; }
     WallCell* cell(int index) const { return cells_[static_cast<std::size_t>(index)]; }
     QMenu* menu() const { return menu_; }
+    CaptureSet* captures() const { return captures_; }
     // Streams open or still closing.
     int streamCount() const;
 
@@ -96,6 +103,7 @@ private:
     QTimer tick_;
     QTimer frames_; // repaints the cells with new pictures, once per screen refresh
     bool started_ = false;
+    CaptureSet* captures_ = nullptr; // a child
 };
 
 } // namespace tavolin::ui

@@ -1,5 +1,7 @@
 #include "wall/wall_cell.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -136,7 +138,20 @@ void WallCell::paintEvent(QPaintEvent*) {
             painter.drawText(line, Qt::AlignCenter, reason);
         }
     }
+    if (recording_) {
+        const int d = std::max(8, area.height() / 24);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 0, 0));
+        painter.drawEllipse(area.right() - kMargin - d, area.bottom() - kMargin - d, d, d);
+    }
     if (status_.selected) drawFrame(painter, area, kSelectionWidth, kSelection);
+}
+
+void WallCell::setRecording(bool recording) {
+    if (recording_ == recording) return;
+    recording_ = recording;
+    update();
 }
 
 } // namespace tavolin::ui

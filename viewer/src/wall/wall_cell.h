@@ -29,6 +29,9 @@ public:
     // earlier surface stays until a new one comes.
     void setSurface(std::shared_ptr<VideoSurface> surface);
     void setStatus(const CellStatus& status);
+    // The red mark of a camera that records.
+    void setRecording(bool recording);
+    bool recording() const { return recording_; }
     const CellStatus& status() const { return status_; }
     // Pictures the current surface was handed; 0 without one.
     long presentedPictures() const;
@@ -53,6 +56,7 @@ private:
     QString name_;
     QPixmap nameLabel_; // null: to be drawn
     CellStatus status_;
+    bool recording_ = false;
 };
 
 } // namespace tavolin::ui

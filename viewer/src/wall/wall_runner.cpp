@@ -3,6 +3,7 @@
 #include <memory>
 #include <utility>
 
+#include "capture/capture_config.h"
 #include "live/camera_stream.h"
 #include "platform/clock.h"
 #include "tavolin/wall_settings.h"
@@ -11,8 +12,8 @@
 namespace tavolin::ui {
 
 CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunner singleView,
-                                         std::function<void(CameraWallDlg& wall)> opened) {
-    return [&shell, singleView = std::move(singleView), opened = std::move(opened)](
+                                         std::function<void(CameraWallDlg& wall)> opened, bool capture) {
+    return [&shell, singleView = std::move(singleView), opened = std::move(opened), capture](
                const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent, CTavolinDlg::Closed closed) {
         auto streams = [](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
             return std::make_unique<CameraStream>(settings);
@@ -23,8 +24,11 @@ CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunn
                 singleView(records, position, over, std::move(done));
             };
         }
+        // Snapshot and Record follow the [Capture] section of the cameras' file.
+        std::optional<CaptureConfig> captureConfig;
+        if (capture) captureConfig = loadCaptureConfig(cameras.path());
         auto* wall = new CameraWallDlg(records, loadWallSettings(cameras), streams, std::move(single), shell,
-                                       platform::SystemClock::instance(), parent);
+                                       platform::SystemClock::instance(), parent, std::move(captureConfig));
         wall->setAttribute(Qt::WA_DeleteOnClose);
         // It finishes once every stream of the wall has closed.
         QObject::connect(wall, &QDialog::finished, wall, [wall, &cameras, closed = std::move(closed)] {

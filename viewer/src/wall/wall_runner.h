@@ -16,6 +16,6 @@ class Shell;
 // `opened`, when given, gets each wall once it is up (the demo drives it
 // from there).
 CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunner singleView,
-                                         std::function<void(CameraWallDlg& wall)> opened = {});
+                                         std::function<void(CameraWallDlg& wall)> opened = {}, bool capture = false);
 
 } // namespace tavolin::ui
