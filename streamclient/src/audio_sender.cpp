@@ -1,9 +1,7 @@
 #include "audio_sender.h"
 
-#include <chrono>
 #include <cstring>
 #include <new>
-#include <thread>
 
 namespace ostrel {
 
@@ -13,8 +11,7 @@ constexpr int kConnectTimeoutMs = 1000;
 constexpr int kReplyTimeoutMs = 1000;
 // A camera that stops reading must not hold the device thread for ever.
 constexpr int kSendTimeoutMs = 1000;
-constexpr int kStopAcknowledgeMs = 1000;
-constexpr auto kDeviceSettle = std::chrono::milliseconds(100);
+static_assert(Microphone::kBufferBytes == kAudioPacketBytes);
 constexpr std::size_t kPacketSize = transport::kMessageHeaderSize + kAudioPacketBytes;
 
 bool sendEmptyMessage(platform::TcpSocket& socket, uint32_t type) {
@@ -25,12 +22,11 @@ bool sendEmptyMessage(platform::TcpSocket& socket, uint32_t type) {
 
 } // namespace
 
-AudioSender::AudioSender(const platform::Clock& clock, DeviceSource devices)
-    : clock_(clock), deviceSource_(std::move(devices)) {}
+AudioSender::AudioSender(const platform::Clock& clock, DeviceSource devices) : microphone_(clock, std::move(devices)) {}
 
 AudioSender::~AudioSender() {
     std::lock_guard lock(callerLock_);
-    stopCaptureLocked();
+    microphone_.stop();
     release();
     packet_.reset();
 }
@@ -58,7 +54,7 @@ bool AudioSender::getToken(const MediaConfig& config, char* holder) {
     std::lock_guard lock(callerLock_);
     // The connection is about to be replaced; the device thread must not be
     // sending on it.
-    stopCaptureLocked();
+    microphone_.stop();
     block_ = makeConnectionBlock(config);
     if (!connect()) return false;
 
@@ -86,58 +82,27 @@ bool AudioSender::getToken(const MediaConfig& config, char* holder) {
 
 void AudioSender::freeToken() {
     std::lock_guard lock(callerLock_);
-    stopCaptureLocked();
+    microphone_.stop();
     release();
 }
 
 bool AudioSender::startCapture() {
     std::lock_guard lock(callerLock_);
     if (!socket_.isOpen()) return false;
-    stopCaptureLocked();
-
-    if (!devices_ && deviceSource_) devices_ = deviceSource_();
-    std::unique_ptr<platform::AudioInput> input = devices_ ? devices_->makeInput() : nullptr;
-    if (!input) return false;
-    stopping_.store(false);
-    if (!input->open(format_, kAudioPacketBytes,
-                     [this](const uint8_t* data, std::size_t bytes) { onBuffer(data, bytes); })) {
-        return false;
-    }
+    microphone_.stop();
     packet_.reset(new (std::nothrow) uint8_t[kPacketSize]);
-    if (!packet_) {
-        input->close();
-        return false;
-    }
+    if (!packet_) return false;
     std::memset(packet_.get(), 0, kPacketSize);
-    input_ = std::move(input);
-    if (!input_->start()) {
-        input_->close();
-        input_.reset();
-        return false;
-    }
-    return true;
+    return microphone_.start([this](const uint8_t* data, std::size_t bytes) { onBuffer(data, bytes); });
 }
 
 void AudioSender::stopCapture() {
     std::lock_guard lock(callerLock_);
-    stopCaptureLocked();
-}
-
-void AudioSender::stopCaptureLocked() {
-    if (!input_) return;
-    // Hand the stop over to a buffer in flight, then take the device down;
-    // the socket stays untouched until the handler is done with it.
-    stopAcknowledged_.reset();
-    stopping_.store(true);
-    clock_.waitFor(stopAcknowledged_, kStopAcknowledgeMs);
-    input_->stop();
-    std::this_thread::sleep_for(kDeviceSettle);
-    input_->close();
-    input_.reset();
+    microphone_.stop();
 }
 
 void AudioSender::onBuffer(const uint8_t* data, std::size_t bytes) {
-    if (!stopping_.load() && packet_) {
+    if (packet_) {
         if (packetCounter_ > kPacketsBetweenKeepAlives) {
             packetCounter_ = 0;
             sendEmptyMessage(socket_, kMessageKeepAlive);
@@ -152,7 +117,6 @@ void AudioSender::onBuffer(const uint8_t* data, std::size_t bytes) {
         socket_.sendAll(packet_.get(), kPacketSize, platform::deadlineAfter(kSendTimeoutMs));
         std::memset(buffer, 0, kAudioPacketBytes);
     }
-    if (stopping_.load()) stopAcknowledged_.set();
 }
 
 } // namespace ostrel

@@ -16,16 +16,15 @@
 #include <mutex>
 
 #include "audio_token.h"
-#include "platform/audio.h"
+#include "microphone.h"
 #include "platform/clock.h"
-#include "platform/event.h"
 #include "platform/tcp_socket.h"
 
 namespace ostrel {
 
 class AudioSender {
 public:
-    using DeviceSource = std::function<std::shared_ptr<platform::AudioDevices>()>;
+    using DeviceSource = Microphone::DeviceSource;
 
     // The clock bounds the wait for a buffer in flight when capture stops;
     // devices gives the microphone, asked for on the first start.
@@ -49,7 +48,6 @@ private:
     bool connect();
     // Message 49, then the socket is shut down and closed.
     void release();
-    void stopCaptureLocked();
     // The device thread's handler for one full buffer.
     void onBuffer(const uint8_t* data, std::size_t bytes);
 
@@ -58,16 +56,10 @@ private:
     platform::TcpSocket socket_;
     AudioConnectionBlock block_{};
     std::array<uint8_t, 4> holder_{}; // from the last reply, 0.0.0.0 before
-    const platform::AudioFormat format_{8000, 1, 16};
 
-    const platform::Clock& clock_;
-    DeviceSource deviceSource_;
-    std::shared_ptr<platform::AudioDevices> devices_;
-    std::unique_ptr<platform::AudioInput> input_;
+    Microphone microphone_;
     // One audio message: header, then the 4,096-byte capture buffer.
     std::unique_ptr<uint8_t[]> packet_;
-    std::atomic<bool> stopping_{false};
-    platform::ManualResetEvent stopAcknowledged_;
     uint32_t packetCounter_ = 0; // device thread while capturing
 };
 
