@@ -148,6 +148,8 @@ bool SimulatedCamera::startOnvif() {
     streamSettings.name = o.scene.name;
     streamSettings.variant = o.scene.variant;
     streamSettings.audio = settings_.rtsp.audio;
+    talk_ = std::make_shared<TalkReceiver>(settings_.talkCodec, head);
+    streamSettings.talk = talk_;
     onvifStreams_ = std::make_shared<RtspProfileStreams>(onvif, head, streamSettings);
     if (!onvifStreams_->start()) {
         error_ = onvifStreams_->error();

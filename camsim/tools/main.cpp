@@ -51,6 +51,7 @@ void usage() {
                 "                      [--write-settings FILE]\n"
                 "       tavolin-camsim --onvif [--cameras N] [--http-port N] [--user NAME] [--password TEXT]\n"
                 "                      [--onvif-fault NAME] [--answer-delay MS] [--name TEXT]\n"
+                "                      [--talk-codec pcmu|pcma|aac]\n"
                 "                      [--frame-rate N] [--key-interval N] [--no-audio]\n"
                 "                      [--discovery-port N] [--write-settings FILE]\n"
                 "       tavolin-camsim --rtsp [--cameras N] [--port N] [--codec h264|h265|mjpeg]\n"
@@ -78,14 +79,17 @@ void usage() {
                 "trickle, soap-fault, skewed-clock, foreign-xaddrs, huge-reply; for events:\n"
                 "pull-at-once, expiring-pull-points (ended 60 s after made or renewed),\n"
                 "reboot (every 30 s, refusing connections for 3 s), token-flood (32 new\n"
-                "input tokens in every pull answer), two-pull-points) and\n"
+                "input tokens in every pull answer), two-pull-points; for the audio back\n"
+                "channel: no-back-channel, back-channel-551, back-channel-silent) and\n"
                 "--answer-delay makes it answer slowly; --write-settings writes streaming\n"
                 "type 5 records for them. Each profile (H.264 640x480 and 320x240) streams\n"
                 "from an RTSP server of its own on a free port of 127.0.0.1, with a key\n"
                 "picture every --key-interval pictures (default one a second) and none at a\n"
                 "client's start unless it asks with a synchronisation point. WS-Discovery\n"
                 "probes sent to 127.0.0.1:--discovery-port (default 3702; 0: none) are\n"
-                "answered for every camera.\n"
+                "answered for every camera. Every stream also takes talk-back on the ONVIF\n"
+                "audio back channel (G.711 mu-law unless --talk-codec says pcma or aac), whose\n"
+                "level the picture shows.\n"
                 "While running, type \"input K MASK\" to raise digital inputs of camera K\n"
                 "(MASK 1 input 1, 2 input 2, 3 both) for two seconds.\n"
                 "\n"
@@ -300,6 +304,7 @@ int main(int argc, char** argv) {
     std::string settingsPath;
     bool onvif = false;
     camsim::OnvifFault onvifFault = camsim::OnvifFault::None;
+    camsim::TalkCodec talkCodec = camsim::TalkCodec::Pcmu;
     long answerDelayMs = 0;
     uint16_t discoveryPort = 3702;
     bool rtsp = false;
@@ -327,6 +332,8 @@ int main(int argc, char** argv) {
             ok = true;
         } else if (arg == "--onvif-fault" && ok) {
             ok = camsim::parseOnvifFault(value, onvifFault);
+        } else if (arg == "--talk-codec" && ok) {
+            ok = camsim::parseTalkCodec(value, talkCodec);
         } else if (arg == "--discovery-port" && ok) {
             ok = parsePort(value, discoveryPort);
         } else if (arg == "--answer-delay" && ok) {
@@ -455,6 +462,7 @@ int main(int argc, char** argv) {
         settings.options.scene.name = namePrefix + " " + std::to_string(k + 1);
         settings.options.scene.variant = k;
         settings.onvifFault = onvifFault;
+        settings.talkCodec = talkCodec;
         settings.answerDelayMs = static_cast<int>(answerDelayMs);
 #if CAMSIM_WITH_RTSP
         settings.rtsp = rtspOptions;

@@ -38,6 +38,15 @@ enum class OnvifFault {
     // Only two pull points at a time; a third subscription is refused with
     // SubscribeCreationFailedFault.
     TwoPullPoints,
+    // The camera has no audio output: none is reported, and its streams
+    // answer a request for the audio back channel with 551.
+    NoBackChannel,
+    // Audio outputs are reported, but the streams answer a request for the
+    // back channel with 551 (Option not supported).
+    BackChannelRefused,
+    // Audio outputs are reported, but a request for the back channel is
+    // never answered (the video of other connections plays on).
+    BackChannelSilent,
 };
 
 struct OnvifFaultSettings {
@@ -55,7 +64,8 @@ struct OnvifFaultSettings {
 
 // "none", "stall", "trickle", "soap-fault", "skewed-clock", "foreign-xaddrs",
 // "huge-reply", "pull-at-once", "expiring-pull-points", "reboot",
-// "token-flood", "two-pull-points"; false for anything else.
+// "token-flood", "two-pull-points", "no-back-channel", "back-channel-551",
+// "back-channel-silent"; false for anything else.
 bool parseOnvifFault(const std::string& text, OnvifFault& fault);
 const char* onvifFaultName(OnvifFault fault);
 

@@ -34,6 +34,9 @@ struct RtspProfileSettings {
     bool keyPictureOnPlay = false;
     // How every profile's RTSP camera misbehaves.
     RtspFault fault = RtspFault::None;
+    // The camera's speaker: every profile's stream offers the audio back
+    // channel to it. Null offers none.
+    std::shared_ptr<TalkReceiver> talk;
 };
 
 // The RTSP codec of an ONVIF encoding ("H264", "H265", "JPEG"); false for
@@ -58,6 +61,7 @@ public:
     bool drawsSnapshots() const override { return true; }
     // The scene at the profile's size, drawn for the request.
     std::string snapshot(std::size_t index, const OnvifProfile& profile) override;
+    std::shared_ptr<TalkReceiver> talkReceiver() const override { return talk_; }
 
     std::size_t size() const { return cameras_.size(); }
     RtspCamera& camera(std::size_t index) { return *cameras_.at(index).camera; }
@@ -73,6 +77,7 @@ private:
     std::shared_ptr<CameraHead> head_;
     RtspProfileSettings settings_;
     std::mutex snapshotLock_; // one picture drawn at a time
+    std::shared_ptr<TalkReceiver> talk_;
     std::string error_;
     std::atomic<int> keyFramesRequested_{0};
 };

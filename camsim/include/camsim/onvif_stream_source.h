@@ -5,11 +5,13 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace camsim {
 
 struct OnvifProfile;
+class TalkReceiver;
 
 class OnvifStreamSource {
 public:
@@ -22,6 +24,9 @@ public:
     virtual bool drawsSnapshots() const { return false; }
     // The profile's picture now as a JPEG file; empty when none is drawn.
     virtual std::string snapshot(std::size_t, const OnvifProfile&) { return {}; }
+    // The speaker the streams' audio back channel reaches; null when they
+    // offer none.
+    virtual std::shared_ptr<TalkReceiver> talkReceiver() const { return nullptr; }
 };
 
 // Addresses on a port where nothing needs to listen, for tests of the SOAP

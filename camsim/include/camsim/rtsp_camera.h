@@ -29,6 +29,7 @@
 
 #include "camsim/camera_head.h"
 #include "camsim/rtsp_faults.h"
+#include "camsim/talk_receiver.h"
 
 #include <cstdint>
 #include <memory>
@@ -71,6 +72,9 @@ struct RtspOptions {
     // The misbehaviour of port(); None serves the real server there.
     RtspFault fault = RtspFault::None;
     RtspFaultSettings faultSettings;
+    // Every mount also offers an ONVIF audio back channel that this
+    // receiver hears; null offers none.
+    std::shared_ptr<TalkReceiver> talk;
 };
 
 class RtspCamera {

@@ -16,6 +16,7 @@
 #include "camsim/onvif_faults.h"
 #include "camsim/rtsp_camera.h"
 #include "camsim/settings_file.h"
+#include "camsim/talk_receiver.h"
 #include "transport/contract.h"
 #include "transport/streaming_types.h"
 
@@ -45,6 +46,8 @@ struct SimulatedCameraSettings {
     // ONVIF cameras.
     OnvifFault onvifFault = OnvifFault::None;
     int answerDelayMs = 0;
+    // What their audio back channel offers.
+    TalkCodec talkCodec = TalkCodec::Pcmu;
 };
 
 // The stream client's connection record for a camera of protocol 1 or 2
@@ -82,6 +85,8 @@ public:
     RtspCamera* rtsp() const { return rtsp_.get(); }
     OnvifCamera* onvif() const { return onvif_.get(); }
     RtspProfileStreams* onvifStreams() const { return onvifStreams_.get(); }
+    // What an ONVIF camera's speaker heard; null for the other kinds.
+    TalkReceiver* talk() const { return talk_.get(); }
 
 private:
     bool startOnvif();
@@ -92,6 +97,7 @@ private:
     std::unique_ptr<V2Camera> v2_;
     std::shared_ptr<RtspCamera> rtsp_; // shared: a build without RTSP never names its destructor
     std::shared_ptr<RtspProfileStreams> onvifStreams_;
+    std::shared_ptr<TalkReceiver> talk_;
     std::unique_ptr<OnvifCamera> onvif_;
 };
 

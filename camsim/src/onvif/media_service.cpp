@@ -1,6 +1,7 @@
 // The media service: the camera's profiles (one video source, one encoder
-// per profile, the PTZ configuration), their stream addresses and the
-// synchronisation point that asks an encoder for a key picture.
+// per profile, the PTZ configuration, the speaker when there is one), their
+// stream addresses, the audio outputs and the synchronisation point that asks
+// an encoder for a key picture.
 #include "service_context.h"
 
 #include "camsim/onvif_stream_source.h"
@@ -11,6 +12,7 @@ namespace {
 
 constexpr char kVideoSourceConfigToken[] = "vsc_1";
 constexpr char kAudioSourceToken[] = "audio_src_1";
+constexpr char kAudioOutputToken[] = "audio_out_1";
 constexpr char kPtzConfigToken[] = "ptz_config_1";
 constexpr char kPanTiltVelocitySpace[] = "http://www.onvif.org/ver10/tptz/PanTiltSpaces/VelocityGenericSpace";
 constexpr char kZoomVelocitySpace[] = "http://www.onvif.org/ver10/tptz/ZoomSpaces/VelocityGenericSpace";
@@ -97,6 +99,22 @@ void audio(pugi::xml_node parent, const OnvifProfile& p) {
     unicastOnly(e);
 }
 
+// The speaker, which takes the audio back channel of every profile's stream.
+void audioOutput(pugi::xml_node parent, const OnvifOptions& o) {
+    pugi::xml_node x = add(parent, "tt:Extension");
+    pugi::xml_node out = add(x, "tt:AudioOutputConfiguration");
+    out.append_attribute("token") = "aoc_1";
+    add(out, "tt:Name", "AudioOutputConfig");
+    add(out, "tt:UseCount", std::to_string(o.profiles.size()));
+    add(out, "tt:OutputToken", kAudioOutputToken);
+    add(out, "tt:SendPrimacy", "www.onvif.org/ver20/HalfDuplex/Auto");
+    add(out, "tt:OutputLevel", "100");
+    pugi::xml_node dec = add(x, "tt:AudioDecoderConfiguration");
+    dec.append_attribute("token") = "adc_1";
+    add(dec, "tt:Name", "AudioDecoderConfig");
+    add(dec, "tt:UseCount", std::to_string(o.profiles.size()));
+}
+
 void ptzConfiguration(pugi::xml_node parent, const OnvifOptions& o) {
     pugi::xml_node c = add(parent, "tt:PTZConfiguration");
     c.append_attribute("token") = kPtzConfigToken;
@@ -115,7 +133,8 @@ void ptzConfiguration(pugi::xml_node parent, const OnvifOptions& o) {
     range(z, "tt:XRange", "0", "1");
 }
 
-void profile(pugi::xml_node parent, const char* name, const OnvifOptions& o, const OnvifProfile& p) {
+void profile(pugi::xml_node parent, const char* name, const ServiceContext& c, const OnvifProfile& p) {
+    const OnvifOptions& o = c.options;
     pugi::xml_node n = add(parent, name);
     n.append_attribute("token") = p.token.c_str();
     n.append_attribute("fixed") = "true";
@@ -124,6 +143,7 @@ void profile(pugi::xml_node parent, const char* name, const OnvifOptions& o, con
     audio(n, p);
     videoEncoderConfiguration(n, p);
     ptzConfiguration(n, o);
+    if (c.audioOutput) audioOutput(n, o);
 }
 
 void streamUri(const SoapRequest& request, const ServiceContext& c, SoapReply& reply) {
@@ -159,10 +179,10 @@ void answerMedia(const SoapRequest& request, const ServiceContext& c, SoapReply&
     const std::string& op = request.operationName;
     if (op == "GetProfiles") {
         pugi::xml_node r = add(reply.body(), "trt:GetProfilesResponse");
-        for (const OnvifProfile& p : c.options.profiles) profile(r, "trt:Profiles", c.options, p);
+        for (const OnvifProfile& p : c.options.profiles) profile(r, "trt:Profiles", c, p);
     } else if (op == "GetProfile") {
         const std::size_t i = c.profileIndex(childText(request.operation, "ProfileToken"));
-        profile(add(reply.body(), "trt:GetProfileResponse"), "trt:Profile", c.options, c.options.profiles[i]);
+        profile(add(reply.body(), "trt:GetProfileResponse"), "trt:Profile", c, c.options.profiles[i]);
     } else if (op == "GetVideoSources") {
         pugi::xml_node s = add(add(reply.body(), "trt:GetVideoSourcesResponse"), "trt:VideoSources");
         s.append_attribute("token") = kVideoSourceToken;
@@ -171,6 +191,9 @@ void answerMedia(const SoapRequest& request, const ServiceContext& c, SoapReply&
         pugi::xml_node res = add(s, "tt:Resolution");
         add(res, "tt:Width", std::to_string(w));
         add(res, "tt:Height", std::to_string(h));
+    } else if (op == "GetAudioOutputs") {
+        pugi::xml_node r = add(reply.body(), "trt:GetAudioOutputsResponse");
+        if (c.audioOutput) add(r, "trt:AudioOutputs").append_attribute("token") = kAudioOutputToken;
     } else if (op == "GetStreamUri") {
         streamUri(request, c, reply);
     } else if (op == "GetSnapshotUri" && c.streams.drawsSnapshots()) {

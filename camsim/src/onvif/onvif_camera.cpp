@@ -11,6 +11,7 @@
 #include "soap.h"
 
 #include "camsim/http_server.h"
+#include "camsim/talk_receiver.h"
 
 #include <array>
 #include <atomic>
@@ -62,7 +63,7 @@ HttpResponse faultAnswer(const onvif::SoapError& e) {
     return soapAnswer(sender ? 400 : 500, onvif::faultText(e.code, e.subcode, e.reason));
 }
 
-constexpr std::array<std::pair<OnvifFault, const char*>, 12> kFaultNames = {{
+constexpr std::array<std::pair<OnvifFault, const char*>, 15> kFaultNames = {{
     {OnvifFault::None, "none"},
     {OnvifFault::Stall, "stall"},
     {OnvifFault::Trickle, "trickle"},
@@ -75,6 +76,9 @@ constexpr std::array<std::pair<OnvifFault, const char*>, 12> kFaultNames = {{
     {OnvifFault::Reboot, "reboot"},
     {OnvifFault::TokenFlood, "token-flood"},
     {OnvifFault::TwoPullPoints, "two-pull-points"},
+    {OnvifFault::NoBackChannel, "no-back-channel"},
+    {OnvifFault::BackChannelRefused, "back-channel-551"},
+    {OnvifFault::BackChannelSilent, "back-channel-silent"},
 }};
 
 onvif::PullPointRules pullPointRules(OnvifFault fault, const OnvifFaultSettings& settings) {
@@ -87,6 +91,16 @@ onvif::PullPointRules pullPointRules(OnvifFault fault, const OnvifFaultSettings&
         rules.floodTokenBytes = settings.floodTokenBytes;
     }
     return rules;
+}
+
+// How the streams answer a request for the back channel under a fault.
+TalkRefusal talkRefusalFor(OnvifFault fault) {
+    switch (fault) {
+    case OnvifFault::NoBackChannel:
+    case OnvifFault::BackChannelRefused: return TalkRefusal::OptionNotSupported;
+    case OnvifFault::BackChannelSilent: return TalkRefusal::Silent;
+    default: return TalkRefusal::None;
+    }
 }
 
 } // namespace
@@ -290,7 +304,8 @@ HttpResponse OnvifCamera::Impl::handle(const HttpRequest& request) {
                 *streams,
                 currentFault == OnvifFault::ForeignXAddrs ? settings.foreignHost : std::string("127.0.0.1"),
                 http.port(),
-                cameraSeconds()};
+                cameraSeconds(),
+                streams->talkReceiver() != nullptr && currentFault != OnvifFault::NoBackChannel};
             onvif::SoapReply reply;
             try {
                 const std::string& ns = soap.operationNamespace;
@@ -413,6 +428,7 @@ CameraHead& OnvifCamera::head() { return *impl_->head; }
 std::shared_ptr<CameraHead> OnvifCamera::sharedHead() const { return impl_->head; }
 
 void OnvifCamera::setFault(OnvifFault fault, const OnvifFaultSettings& settings) {
+    if (const auto talk = impl_->streams->talkReceiver()) talk->setRefusal(talkRefusalFor(fault));
     {
         std::lock_guard lock(impl_->mutex);
         impl_->fault = fault;

@@ -17,7 +17,7 @@ bool rtspCodecOfEncoding(const std::string& encoding, RtspCodec& codec) {
 
 RtspProfileStreams::RtspProfileStreams(const OnvifOptions& options, std::shared_ptr<CameraHead> head,
                                        const RtspProfileSettings& settings)
-    : head_(head), settings_(settings) {
+    : head_(head), settings_(settings), talk_(settings.talk) {
     for (const OnvifProfile& p : options.profiles) {
         RtspOptions o;
         o.user = options.user;
@@ -32,6 +32,7 @@ RtspProfileStreams::RtspProfileStreams(const OnvifOptions& options, std::shared_
         o.variant = settings.variant;
         o.keyPictureOnPlay = settings.keyPictureOnPlay;
         o.fault = settings.fault;
+        o.talk = settings.talk;
         Stream s;
         if (!rtspCodecOfEncoding(p.encoding, s.codec) && error_.empty()) {
             error_ = "profile " + p.token + ": no stream for encoding " + p.encoding;

@@ -43,7 +43,8 @@ struct ServiceContext {
     OnvifStreamSource& streams;
     std::string host; // what addresses name: 127.0.0.1, or a foreign host
     uint16_t port = 0;
-    int64_t nowSeconds = 0; // the camera's clock, UTC
+    int64_t nowSeconds = 0;   // the camera's clock, UTC
+    bool audioOutput = false; // a speaker that takes the audio back channel
 
     std::string url(const std::string& path) const { return "http://" + host + ":" + std::to_string(port) + path; }
     // Index of the profile with this token; a SOAP Fault when there is none.

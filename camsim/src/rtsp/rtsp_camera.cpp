@@ -1,5 +1,6 @@
 #include "camsim/rtsp_camera.h"
 
+#include "back_channel_mount.h"
 #include "rtsp_fault_relay.h"
 #include "rtsp_pipelines.h"
 #include "scene_feed.h"
@@ -32,10 +33,12 @@ using GPtr = std::unique_ptr<T, GUnref<T>>;
 struct MountContext {
     std::shared_ptr<rtsp::SceneFeed> scene;
     RtspCodec codec;
+    std::shared_ptr<TalkReceiver> talk;
 };
 
 void onMediaConfigure(GstRTSPMediaFactory*, GstRTSPMedia* media, gpointer data) {
     const auto* mount = static_cast<const MountContext*>(data);
+    if (rtsp::attachBackChannel(media, mount->talk)) return;
     auto* feed = new rtsp::MediaFeed(mount->scene, mount->codec);
     // The media owns the feed; it goes with the media's pipeline.
     g_object_set_data_full(G_OBJECT(media), kFeedKey, feed,
@@ -54,8 +57,9 @@ GstRTSPStatusCode onPlay(GstRTSPClient*, GstRTSPContext* context, gpointer) {
     return GST_RTSP_STS_OK;
 }
 
-void onClientConnected(GstRTSPServer*, GstRTSPClient* client, gpointer) {
+void onClientConnected(GstRTSPServer*, GstRTSPClient* client, gpointer data) {
     g_signal_connect(client, "pre-play-request", G_CALLBACK(onPlay), nullptr);
+    rtsp::watchBackChannelRequests(client, static_cast<const RtspOptions*>(data)->talk);
 }
 
 } // namespace
@@ -121,6 +125,9 @@ bool RtspCamera::start() {
         error = std::string("GStreamer: ") + (gstError != nullptr ? gstError->message : "no initialisation");
     } else if (error = rtsp::missingElement(); !error.empty()) {
         // error names the package
+    } else if (impl_->options.talk &&
+               !(error = rtsp::missingBackChannelElement(impl_->options.talk->codec())).empty()) {
+        // error names the package
     } else if (!impl_->startServer()) {
         error = "cannot listen on 127.0.0.1 (port in use?)";
     } else if (impl_->options.fault != RtspFault::None) {
@@ -141,7 +148,7 @@ bool RtspCamera::start() {
 
 void RtspCamera::Impl::addMount(GstRTSPMountPoints* points, RtspCodec codec) {
     if (codec == RtspCodec::Mjpeg && !rtsp::mjpegServes(options)) return;
-    GstRTSPMediaFactory* factory = gst_rtsp_media_factory_new();
+    GstRTSPMediaFactory* factory = rtsp::makeMediaFactory(options.talk);
     const std::string launch = rtsp::mediaDescription(options, codec, options.preEncodedSeconds > 0);
     gst_rtsp_media_factory_set_launch(factory, launch.c_str());
     gst_rtsp_media_factory_set_shared(factory, FALSE); // each client its own encoder
@@ -150,7 +157,7 @@ void RtspCamera::Impl::addMount(GstRTSPMountPoints* points, RtspCodec codec) {
         gst_rtsp_media_factory_add_role(factory, kRole, GST_RTSP_PERM_MEDIA_FACTORY_ACCESS, G_TYPE_BOOLEAN, TRUE,
                                         GST_RTSP_PERM_MEDIA_FACTORY_CONSTRUCT, G_TYPE_BOOLEAN, TRUE, nullptr);
     }
-    mounts.push_back(std::make_unique<MountContext>(MountContext{scene, codec}));
+    mounts.push_back(std::make_unique<MountContext>(MountContext{scene, codec, options.talk}));
     g_signal_connect(factory, "media-configure", G_CALLBACK(onMediaConfigure), mounts.back().get());
     const std::string path = std::string("/") + rtspMountName(codec);
     gst_rtsp_mount_points_add_factory(points, path.c_str(), factory); // takes the factory
@@ -160,7 +167,7 @@ bool RtspCamera::Impl::startServer() {
     scene = std::make_shared<rtsp::SceneFeed>(options, head);
     context = g_main_context_new();
     loop = g_main_loop_new(context, FALSE);
-    server.reset(gst_rtsp_server_new());
+    server.reset(rtsp::makeServer(options.talk != nullptr));
     gst_rtsp_server_set_address(server.get(), kHost);
     // Behind a fault relay the real server takes any free port.
     const uint16_t port = options.fault == RtspFault::None ? options.port : 0;
@@ -184,7 +191,7 @@ bool RtspCamera::Impl::startServer() {
     GPtr<GstRTSPMountPoints> points(gst_rtsp_server_get_mount_points(server.get()));
     for (RtspCodec codec : kCodecs) addMount(points.get(), codec);
 
-    g_signal_connect(server.get(), "client-connected", G_CALLBACK(onClientConnected), nullptr);
+    g_signal_connect(server.get(), "client-connected", G_CALLBACK(onClientConnected), &options);
     serverSource = gst_rtsp_server_attach(server.get(), context);
     if (serverSource == 0) return false;
     {
