@@ -18,6 +18,7 @@ struct PluginUnderTest {
     const char* bareName;
     const char* internalSymbol; // a name inside the library that must stay hidden
     bool subscribesToEvents;    // offers M_XSetEventsWanted
+    bool talksBack = false;     // carries talk-back itself (the back-channel functions)
 };
 
 std::string nameOf(const ::testing::TestParamInfo<PluginUnderTest>& info) {
@@ -38,15 +39,21 @@ protected:
 
 TEST_P(TransportConformanceTest, ExportsEveryContractFunctionButNotTheEngineOnes) {
     std::size_t visited = 0;
+    std::size_t talkBack = 0;
     transport::forEachFunction(x, [&](const char* name, transport::Need need, auto slot) {
         ++visited;
         const bool offered = need != transport::Need::EngineOnly &&
                              (GetParam().subscribesToEvents || std::string(name) != "M_XSetEventsWanted");
         if (!offered)
             EXPECT_EQ(reinterpret_cast<void*>(slot), nullptr) << name;
+        else if (need == transport::Need::TalkBack)
+            talkBack += slot != nullptr ? 1 : 0;
         else
             EXPECT_NE(reinterpret_cast<void*>(slot), nullptr) << name;
     });
+    // The talk-back functions come all together or not at all.
+    EXPECT_TRUE(talkBack == 0 || talkBack == 4) << talkBack;
+    EXPECT_EQ(talkBack != 0, GetParam().talksBack);
     EXPECT_EQ(visited, transport::kFunctionCount);
     EXPECT_EQ(module.symbol(GetParam().internalSymbol), nullptr);
 }
@@ -103,6 +110,15 @@ TEST_P(TransportConformanceTest, NullHandleReturnsZeroAndTouchesNothing) {
     if (x.setEventsWanted != nullptr) {
         EXPECT_EQ(x.setEventsWanted(nullptr, 1), 0);
     }
+    char reason[8] = "same";
+    if (x.openBackChannel != nullptr) {
+        const int16_t pcm[2] = {1, 2};
+        EXPECT_EQ(x.checkBackChannel(nullptr, reason, sizeof reason), 0);
+        EXPECT_EQ(x.openBackChannel(nullptr, reason, sizeof reason), 0);
+        EXPECT_EQ(x.sendBackChannelAudio(nullptr, pcm, 2), 0);
+        EXPECT_EQ(x.closeBackChannel(nullptr), 0);
+    }
+    EXPECT_STREQ(reason, "same");
     x.exit(nullptr);
 
     EXPECT_EQ(kind, 77);
@@ -143,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(EveryPlugin, TransportConformanceTest,
                          ::testing::Values(PluginUnderTest{"Fenwa10-M", "_ZN7fenwa108InstanceD1Ev", false},
                                            PluginUnderTest{"Fenwa20-M", "_ZN7fenwa208InstanceD1Ev", false},
                                            PluginUnderTest{"Corvel-M", "_ZN6corvel8InstanceD1Ev", false},
-                                           PluginUnderTest{"Corvel-O", "_ZN6corvel13OnvifInstanceD1Ev", true}),
+                                           PluginUnderTest{"Corvel-O", "_ZN6corvel13OnvifInstanceD1Ev", true, true}),
                          nameOf);
 
 } // namespace

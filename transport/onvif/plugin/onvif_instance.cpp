@@ -11,6 +11,9 @@ namespace {
 
 // Every SOAP call ends within this, whatever the camera does.
 constexpr int kSoapCallMs = 2000;
+// Setting the back channel up blocks the caller (the viewer's menu) like
+// asking for a protocol 2 camera's audio token does.
+constexpr int kBackChannelMs = 2000;
 
 onvif::SessionSettings sessionSettings(const MediaConfig& config, int deadlineMs) {
     const Credentials credentials = credentialsOf(config);
@@ -50,10 +53,21 @@ CameraUrl OnvifInstance::locate(const MediaConfig& config, int deadlineMs) {
         failed.reason = "ONVIF: " + session->lastError();
         return failed;
     }
+    talkBack_.setStream(*uri, credentialsOf(config), std::clamp(deadlineMs, 1, kBackChannelMs));
     // The stream address carries no credentials; the camera's own go in,
     // escaped, and the host passes the loopback guard like any RTSP host. An
     // '@' in the camera's path never picks the host they go to.
     return buildCameraUrl(*uri, 0, credentialsOf(config), "/etc/hosts", UserInfoEnd::BeforePath);
+}
+
+int32_t OnvifInstance::checkBackChannel(std::string& reason) {
+    const auto s = session();
+    return talkBack_.check(s ? &s->device() : nullptr, reason);
+}
+
+int32_t OnvifInstance::openBackChannel(std::string& reason) {
+    const auto s = session();
+    return talkBack_.open(s ? &s->device() : nullptr, reason) ? 1 : 0;
 }
 
 std::shared_ptr<onvif::CameraSession> OnvifInstance::session() {

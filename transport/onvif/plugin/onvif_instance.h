@@ -7,6 +7,7 @@
 #include "corvel/instance.h"
 
 #include "onvif/camera_session.h"
+#include "onvif_talk_back.h"
 
 #include <atomic>
 #include <memory>
@@ -34,6 +35,12 @@ public:
     // disconnect from another thread cannot free it under a frame read.
     std::shared_ptr<onvif::CameraSession> session();
 
+    // Talk-back over the camera's audio back channel, on the stream of the
+    // last connection; it lives apart from the picture's session.
+    int32_t checkBackChannel(std::string& reason);
+    int32_t openBackChannel(std::string& reason);
+    OnvifTalkBack& talkBack() { return talkBack_; }
+
 private:
     CameraUrl locate(const MediaConfig& config, int deadlineMs);
     void endSession();
@@ -43,6 +50,7 @@ private:
     std::atomic<bool> eventsWanted_{true};
     std::mutex mutex_;
     std::shared_ptr<onvif::CameraSession> session_;
+    OnvifTalkBack talkBack_;
 };
 
 } // namespace corvel

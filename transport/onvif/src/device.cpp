@@ -339,6 +339,15 @@ bool Device::setRelay(bool active) {
         .has_value();
 }
 
+std::optional<std::vector<std::string>> Device::audioOutputs() {
+    const std::string url = services().media;
+    const auto reply = call({url, kMediaService, "GetAudioOutputs", {}});
+    if (!reply) return std::nullopt;
+    const auto outputs = readAudioOutputs(*reply);
+    if (!outputs) fail("GetAudioOutputs: the reply lists no outputs");
+    return outputs;
+}
+
 int Device::grantedSeconds(const std::string& reply) const {
     const std::optional<SubscriptionTimes> times = readSubscriptionTimes(reply);
     if (!times) return 0;

@@ -217,17 +217,30 @@ std::optional<std::string> readPresetToken(const std::string& reply) {
     return token;
 }
 
-std::optional<std::vector<std::string>> readRelayOutputs(const std::string& reply) {
+namespace {
+
+// The tokens of a Get...Response's list elements.
+std::optional<std::vector<std::string>> readTokens(const std::string& reply, const char* response, const char* item) {
     const Body body = bodyOf(reply);
-    const pugi::xml_node response = child(body.node, "GetRelayOutputsResponse");
-    if (!response) return std::nullopt;
+    const pugi::xml_node list = child(body.node, response);
+    if (!list) return std::nullopt;
     std::vector<std::string> tokens;
-    for (const pugi::xml_node& node : response.children()) {
-        if (localName(node) != "RelayOutputs") continue;
+    for (const pugi::xml_node& node : list.children()) {
+        if (localName(node) != item) continue;
         const std::string token = attribute(node, "token").value();
         if (!token.empty()) tokens.push_back(token);
     }
     return tokens;
+}
+
+} // namespace
+
+std::optional<std::vector<std::string>> readRelayOutputs(const std::string& reply) {
+    return readTokens(reply, "GetRelayOutputsResponse", "RelayOutputs");
+}
+
+std::optional<std::vector<std::string>> readAudioOutputs(const std::string& reply) {
+    return readTokens(reply, "GetAudioOutputsResponse", "AudioOutputs");
 }
 
 std::optional<std::string> readSubscriptionAddress(const std::string& reply) {

@@ -85,6 +85,9 @@ public:
     // Sets the first relay output.
     bool setRelay(bool active);
 
+    // The camera's audio outputs (speakers that take the back channel).
+    std::optional<std::vector<std::string>> audioOutputs();
+
     // Event subscription, asked for kSubscriptionSeconds.
     std::optional<PullPoint> createPullPoint();
     // The camera may hold the pull up to waitSeconds; the call ends within

@@ -61,6 +61,9 @@ std::optional<std::string> readPresetToken(const std::string& reply);
 // Relay outputs' tokens, in the camera's order.
 std::optional<std::vector<std::string>> readRelayOutputs(const std::string& reply);
 
+// Audio outputs' (speakers') tokens, in the camera's order.
+std::optional<std::vector<std::string>> readAudioOutputs(const std::string& reply);
+
 // The address of a new pull-point subscription.
 std::optional<std::string> readSubscriptionAddress(const std::string& reply);
 

@@ -1,0 +1,266 @@
+#include "talk/back_channel_session.h"
+
+#include <gst/gst.h>
+#include <gst/rtsp/rtsp.h>
+
+#include <chrono>
+#include <cstring>
+
+namespace talk {
+
+namespace {
+
+constexpr guint kRtspOverTcp = GST_RTSP_LOWER_TRANS_TCP;
+constexpr int kOnvifBackChannel = 1; // rtspsrc's GstRTSPBackchannel "onvif"
+constexpr const char* kUserAgent = "Tavolin";
+
+struct HostPort {
+    std::string host;
+    guint port = 0;
+};
+
+std::optional<HostPort> hostPortOf(const char* uri) {
+    GstRTSPUrl* url = nullptr;
+    if (uri == nullptr || gst_rtsp_url_parse(uri, &url) != GST_RTSP_OK || url == nullptr) return std::nullopt;
+    HostPort hp;
+    hp.host = url->host != nullptr ? url->host : "";
+    guint16 port = 0;
+    gst_rtsp_url_get_port(url, &port);
+    hp.port = port;
+    gst_rtsp_url_free(url);
+    return hp;
+}
+
+std::string seconds(int ms) {
+    const int tenths = (ms + 50) / 100;
+    return std::to_string(tenths / 10) + (tenths % 10 != 0 ? "." + std::to_string(tenths % 10) : "") + " s";
+}
+
+} // namespace
+
+struct BackChannelSession::Offer {
+    HostPort camera;
+    std::mutex mutex;
+    bool sawBackChannel = false;
+    std::string unsupported; // the encoding of a back channel we cannot send
+    std::optional<Encoding> encoding;
+    guint stream = 0;
+    std::string redirect; // where the camera tried to send us
+};
+
+namespace {
+
+using Offer = BackChannelSession::Offer;
+
+// Takes the first back-channel stream whose encoding we can send, and
+// nothing else: the picture comes over the other session.
+gboolean onSelectStream(GstElement*, guint stream, GstCaps* caps, gpointer data) {
+    auto* offer = static_cast<Offer*>(data);
+    const GstStructure* s = gst_caps_get_structure(caps, 0);
+    if (s == nullptr || !gst_structure_has_field(s, "a-sendonly")) return FALSE;
+    const char* name = gst_structure_get_string(s, "encoding-name");
+    gint payload = -1;
+    gint rate = 0;
+    gst_structure_get_int(s, "payload", &payload);
+    gst_structure_get_int(s, "clock-rate", &rate);
+    std::lock_guard lock(offer->mutex);
+    offer->sawBackChannel = true;
+    if (offer->encoding) return FALSE;
+    offer->encoding = encodingOffered(name != nullptr ? name : "", payload, rate);
+    if (!offer->encoding) {
+        offer->unsupported = std::string(name != nullptr ? name : "an unnamed encoding") + "/" + std::to_string(rate);
+        return FALSE;
+    }
+    offer->stream = stream;
+    return TRUE;
+}
+
+// Every request goes to the camera's own host and port: one the camera
+// redirected elsewhere is not sent.
+gboolean onBeforeSend(GstElement*, GstRTSPMessage* message, gpointer data) {
+    auto* offer = static_cast<Offer*>(data);
+    GstRTSPMethod method;
+    const gchar* uri = nullptr;
+    GstRTSPVersion version;
+    if (gst_rtsp_message_parse_request(message, &method, &uri, &version) != GST_RTSP_OK) return TRUE;
+    const std::optional<HostPort> target = hostPortOf(uri);
+    if (target && target->host == offer->camera.host && target->port == offer->camera.port) return TRUE;
+    std::lock_guard lock(offer->mutex);
+    if (offer->redirect.empty()) offer->redirect = uri != nullptr ? uri : "an unreadable address";
+    return FALSE;
+}
+
+} // namespace
+
+BackChannelSession::BackChannelSession() = default;
+BackChannelSession::~BackChannelSession() { close(); }
+
+std::string BackChannelSession::reason() const {
+    std::lock_guard lock(reasonLock_);
+    return reason_;
+}
+
+void BackChannelSession::setReason(const std::string& why) {
+    std::lock_guard lock(reasonLock_);
+    reason_ = why;
+}
+
+std::optional<Encoding> BackChannelSession::open(const SessionTarget& target, int deadlineMs) {
+    close();
+    setReason({});
+    GError* initError = nullptr;
+    if (!gst_init_check(nullptr, nullptr, &initError)) {
+        setReason(std::string("GStreamer does not start: ") + (initError != nullptr ? initError->message : "?"));
+        if (initError != nullptr) g_error_free(initError);
+        return std::nullopt;
+    }
+    const std::optional<HostPort> camera = hostPortOf(target.url.c_str());
+    if (!camera || camera->host.empty()) {
+        setReason("the stream address " + target.url + " is no RTSP URL");
+        return std::nullopt;
+    }
+    GstElement* source = gst_element_factory_make("rtspsrc", nullptr);
+    if (source == nullptr) {
+        setReason("GStreamer's RTSP source is missing (install gstreamer1.0-plugins-good)");
+        return std::nullopt;
+    }
+    offer_ = std::make_unique<Offer>();
+    offer_->camera = *camera;
+    g_object_set(source, "location", target.url.c_str(), "backchannel", kOnvifBackChannel, "protocols", kRtspOverTcp,
+                 "tcp-timeout", static_cast<guint64>(deadlineMs) * 1000, "user-agent", kUserAgent, nullptr);
+    if (!target.user.empty()) {
+        g_object_set(source, "user-id", target.user.c_str(), "user-pw", target.password.c_str(), nullptr);
+    }
+    // The source connects to this host and port whatever a request names.
+    if (camera->host.find(':') == std::string::npos) {
+        const std::string pinned = camera->host + ":" + std::to_string(camera->port);
+        g_object_set(source, "proxy", pinned.c_str(), nullptr);
+    }
+    g_signal_connect(source, "select-stream", G_CALLBACK(onSelectStream), offer_.get());
+    g_signal_connect(source, "before-send", G_CALLBACK(onBeforeSend), offer_.get());
+    GstElement* pipeline = gst_pipeline_new("back-channel");
+    gst_bin_add(GST_BIN(pipeline), source); // takes the source
+    {
+        std::lock_guard lock(mutex_);
+        pipeline_ = pipeline;
+        source_ = GST_ELEMENT(gst_object_ref(source));
+    }
+    std::optional<Encoding> encoding = awaitPlaying(deadlineMs);
+    if (!encoding) {
+        close();
+        return std::nullopt;
+    }
+    open_.store(true);
+    return encoding;
+}
+
+std::optional<Encoding> BackChannelSession::awaitPlaying(int deadlineMs) {
+    GstBus* bus = gst_element_get_bus(pipeline_);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
+    std::string why;
+    bool playing = false;
+    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        why = "the RTSP source does not start";
+    while (why.empty() && !playing) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            why = "the camera did not set up the back channel within " + seconds(deadlineMs);
+            break;
+        }
+        GstMessage* m =
+            gst_bus_timed_pop_filtered(bus, static_cast<GstClockTime>(left.count()) * GST_MSECOND,
+                                       static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_PROGRESS));
+        if (m == nullptr) continue;
+        if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_PROGRESS) {
+            GstProgressType type;
+            gchar* code = nullptr;
+            gchar* text = nullptr;
+            gst_message_parse_progress(m, &type, &code, &text);
+            // The source reports its PLAY answered as a completed request.
+            playing = type == GST_PROGRESS_TYPE_COMPLETE && code != nullptr && std::strcmp(code, "request") == 0;
+            g_free(code);
+            g_free(text);
+        } else {
+            GError* error = nullptr;
+            gchar* debug = nullptr;
+            gst_message_parse_error(m, &error, &debug);
+            why = errorReason(error, debug != nullptr ? debug : "", deadlineMs);
+            if (error != nullptr) g_error_free(error);
+            g_free(debug);
+        }
+        gst_message_unref(m);
+    }
+    // Later messages (a lost connection shows in the pushes) are not kept.
+    gst_bus_set_flushing(bus, TRUE);
+    gst_object_unref(bus);
+    std::lock_guard lock(offer_->mutex);
+    if (!offer_->redirect.empty())
+        why = "the camera redirected the back channel to " + offer_->redirect + ", which is not followed";
+    if (playing && !offer_->encoding) why = "the camera set up no back channel";
+    if (!why.empty()) {
+        setReason(why);
+        return std::nullopt;
+    }
+    return offer_->encoding;
+}
+
+std::string BackChannelSession::errorReason(const GError* error, const std::string& debug, int deadlineMs) const {
+    {
+        std::lock_guard lock(offer_->mutex);
+        if (!offer_->redirect.empty()) return {};
+        if (!offer_->encoding && !offer_->unsupported.empty())
+            return "the camera's back channel takes " + offer_->unsupported + ", which cannot be sent";
+    }
+    if (error != nullptr && error->domain == GST_RESOURCE_ERROR && error->code == GST_RESOURCE_ERROR_NOT_AUTHORIZED)
+        return "the camera refused the user name or password for the back channel";
+    // The source keeps the status of a refused DESCRIBE (551 Option not
+    // supported, as a rule) to itself.
+    if (debug.find("can not provide an SDP") != std::string::npos)
+        return "the camera refused the request for its audio back channel";
+    const std::string marker = "error response: ";
+    const std::size_t at = debug.find(marker);
+    if (at != std::string::npos) {
+        std::string answer = debug.substr(at + marker.size());
+        while (!answer.empty() && (answer.back() == '.' || answer.back() == '\n')) answer.pop_back();
+        return "the camera refused the back channel: " + answer;
+    }
+    if (debug.find("Timeout") != std::string::npos || debug.find("timeout") != std::string::npos)
+        return "the camera did not answer the back-channel request within " + seconds(deadlineMs);
+    {
+        std::lock_guard lock(offer_->mutex);
+        if (!offer_->sawBackChannel) return "the camera offers no audio back channel in its stream description";
+    }
+    return std::string("the back channel failed: ") + (error != nullptr ? error->message : "unknown error");
+}
+
+bool BackChannelSession::push(GstSample* packet) {
+    std::lock_guard lock(mutex_);
+    if (source_ == nullptr || !open_.load()) {
+        gst_sample_unref(packet);
+        return false;
+    }
+    GstFlowReturn result = GST_FLOW_OK;
+    g_signal_emit_by_name(source_, "push-backchannel-sample", offer_->stream, packet, &result); // takes the packet
+    return result == GST_FLOW_OK;
+}
+
+void BackChannelSession::close() {
+    open_.store(false);
+    GstElement* pipeline = nullptr;
+    GstElement* source = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        pipeline = pipeline_;
+        source = source_;
+        pipeline_ = nullptr;
+        source_ = nullptr;
+    }
+    if (pipeline == nullptr) return;
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(source);
+    gst_object_unref(pipeline);
+    offer_.reset();
+}
+
+} // namespace talk

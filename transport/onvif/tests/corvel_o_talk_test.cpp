@@ -1,0 +1,122 @@
+// Talk-back through Corvel-O against the simulated ONVIF camera: a tone
+// sent on the audio back channel reaches the camera's speaker, and a camera
+// that refuses the back channel (551, no answer, no speaker at all) says why
+// while its picture plays on.
+#include "onvif_instance.h"
+
+#include <camsim/onvif_camera.h>
+#include <camsim/onvif_rtsp_streams.h>
+#include <camsim/talk_receiver.h>
+#include <platform/network_guard.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <thread>
+#include <vector>
+
+namespace corvel {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+class CorvelOTalkTest : public ::testing::Test {
+protected:
+    void start(camsim::OnvifFault fault) {
+        platform::enableLoopbackOnly();
+        camsim::RtspProfileSettings settings;
+        settings.audio = false;
+        settings.talk = talk;
+        streams = std::make_shared<camsim::RtspProfileStreams>(options, head, settings);
+        ASSERT_TRUE(streams->start()) << streams->error();
+        camera = std::make_unique<camsim::OnvifCamera>(options, head, streams);
+        ASSERT_TRUE(camera->start());
+        camera->setFault(fault);
+
+        MediaConfig c{};
+        c.connectionType = 2;
+        std::strncpy(c.cameraAddress, "127.0.0.1", sizeof c.cameraAddress - 1);
+        std::strncpy(c.userName, "admin", sizeof c.userName - 1);
+        std::strncpy(c.password, "admin", sizeof c.password - 1);
+        c.httpPort = camera->port();
+        // Also how long the back channel may take to answer.
+        c.connectTimeoutSeconds = 1;
+        instance.setMediaConfig(c);
+        ASSERT_EQ(instance.connect(), 1);
+        ASSERT_EQ(instance.startStreaming(), 1);
+        ASSERT_GT(instance.getNextIFrame(), 0);
+    }
+    void TearDown() override { instance.disconnect(); }
+
+    camsim::OnvifOptions options;
+    std::shared_ptr<camsim::CameraHead> head = std::make_shared<camsim::CameraHead>();
+    std::shared_ptr<camsim::TalkReceiver> talk = std::make_shared<camsim::TalkReceiver>(camsim::TalkCodec::Pcmu, head);
+    std::shared_ptr<camsim::RtspProfileStreams> streams;
+    std::unique_ptr<camsim::OnvifCamera> camera;
+    OnvifInstance instance;
+};
+
+TEST_F(CorvelOTalkTest, ToneReachesTheCameraAndShowsItsLevel) {
+    ASSERT_NO_FATAL_FAILURE(start(camsim::OnvifFault::None));
+    std::string reason;
+    EXPECT_EQ(instance.checkBackChannel(reason), 1);
+    ASSERT_EQ(instance.openBackChannel(reason), 1) << reason;
+    EXPECT_EQ(talk->sessionsOpened(), 1);
+
+    constexpr double kAmplitude = 6000;
+    std::vector<int16_t> second(8000);
+    for (std::size_t i = 0; i < second.size(); ++i) {
+        second[i] = static_cast<int16_t>(kAmplitude * std::sin(2 * std::numbers::pi * 1000 * i / 8000.0));
+    }
+    ASSERT_TRUE(instance.talkBack().send(second.data(), second.size()));
+    ASSERT_TRUE(talk->waitForSamples(second.size(), 3000)) << talk->sampleCount();
+    EXPECT_GT(head->state().talkLevel, 0.3);
+    instance.talkBack().close();
+
+    const std::vector<int16_t> heard = talk->samples();
+    const camsim::ToneMeasure m = camsim::measureTone(heard.data(), heard.size());
+    EXPECT_NEAR(m.frequencyHz, 1000, 10);
+    EXPECT_NEAR(m.rms, kAmplitude / std::numbers::sqrt2, kAmplitude * 0.05);
+}
+
+struct Refusal {
+    const char* what;
+    camsim::OnvifFault fault;
+    const char* reason;
+};
+
+class CorvelORefusedTalkTest : public CorvelOTalkTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(CorvelORefusedTalkTest, SaysWhyAndThePicturePlaysOn) {
+    ASSERT_NO_FATAL_FAILURE(start(GetParam().fault));
+    std::string reason;
+    EXPECT_EQ(instance.openBackChannel(reason), 0);
+    EXPECT_NE(reason.find(GetParam().reason), std::string::npos) << reason;
+    EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
+    const int16_t pcm[160] = {};
+    EXPECT_FALSE(instance.talkBack().send(pcm, 160));
+
+    // The picture's own session never noticed.
+    auto frame = std::make_unique<uint8_t[]>(transport::kFrameBufferSize);
+    const auto until = SteadyClock::now() + std::chrono::milliseconds(400);
+    int pictures = 0;
+    while (SteadyClock::now() < until) {
+        int32_t kind = 0;
+        ASSERT_GT(instance.getNextFrame(&kind, frame.get(), transport::kFrameBufferSize), 44);
+        ++pictures;
+    }
+    EXPECT_GT(pictures, 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cameras, CorvelORefusedTalkTest,
+                         ::testing::Values(Refusal{"OptionNotSupported", camsim::OnvifFault::BackChannelRefused,
+                                                   "refused the request"},
+                                           Refusal{"NoAnswer", camsim::OnvifFault::BackChannelSilent, "did not"},
+                                           Refusal{"NoSpeaker", camsim::OnvifFault::NoBackChannel, "no audio output"}),
+                         [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.what); });
+
+} // namespace
+} // namespace corvel
