@@ -1,16 +1,19 @@
 #include "interface_object.h"
 
 #include "audio_sender.h"
+#include "back_channel_sender.h"
 #include "ptz_requests.h"
 
 OstrelInterface::OstrelInterface(ostrel::Seams seamsIn)
-    : seams(std::move(seamsIn)), audioSender(std::make_unique<ostrel::AudioSender>(*seams.clock, seams.audioDevices)) {}
+    : seams(std::move(seamsIn)), audioSender(std::make_unique<ostrel::AudioSender>(*seams.clock, seams.audioDevices)),
+      backChannel(std::make_unique<ostrel::BackChannelSender>(*seams.clock, seams.audioDevices)) {}
 
 OstrelInterface::~OstrelInterface() {
     // A caller that skipped M_KDisconnect still gets its threads stopped
     // before anything they use goes.
     session.reset();
     audioSender.reset(); // stops capture and frees the token
+    backChannel.reset(); // stops capture and closes it in the plug-in
     transport.unbind();
     ostrel::releasePtz(*this);
 }

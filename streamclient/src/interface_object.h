@@ -17,13 +17,14 @@
 
 namespace ostrel {
 class AudioSender;
-}
+class BackChannelSender;
+} // namespace ostrel
 
 // One object per M_KOpenInterface; the handle is its address.
 struct OstrelInterface {
     explicit OstrelInterface(ostrel::Seams seams);
-    // Ends the session, the audio-out token, the transport and the PTZ
-    // context, in that order.
+    // Ends the session, the audio-out token, the back channel, the transport
+    // and the PTZ context, in that order.
     ~OstrelInterface();
     OstrelInterface(const OstrelInterface&) = delete;
     OstrelInterface& operator=(const OstrelInterface&) = delete;
@@ -48,6 +49,8 @@ struct OstrelInterface {
     std::mutex commandLock;
 
     std::unique_ptr<ostrel::AudioSender> audioSender;
+    // Talk-back through a plug-in that carries it (ONVIF cameras).
+    std::unique_ptr<ostrel::BackChannelSender> backChannel;
 };
 
 namespace ostrel {

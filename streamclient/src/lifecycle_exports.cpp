@@ -1,6 +1,7 @@
 // Exports for the interface object's life: open, settings, connect, close.
 #include <cstring>
 
+#include "back_channel_sender.h"
 #include "interface_object.h"
 #include "platform/diagnostics.h"
 
@@ -26,6 +27,8 @@ OSTREL_API int32_t M_KSetMediaConfig(OstrelInterface* handle, const MediaConfig*
     // them: a caller that skipped M_KDisconnect gets it done here first, and a
     // receive thread left from a connect that gave up is ended.
     ostrel::disconnect(*handle);
+    // The back channel lives in the instance about to be replaced.
+    handle->backChannel->close();
     std::memcpy(&handle->mediaConfig, config, sizeof(MediaConfig));
     const int32_t type = handle->mediaConfig.connectionType;
     if (type < 1 || type > 3) {

@@ -124,11 +124,26 @@ OSTREL_API int32_t M_KQuadSetDisplayMode(OstrelInterface* handle, int32_t mode);
 OSTREL_API void M_KSendDO(OstrelInterface* handle, uint8_t value);
 OSTREL_API int32_t M_KSendRS232Setting(OstrelInterface* handle, uint8_t dataFormat, uint8_t baudRateIndex);
 
-/* Talking to the camera */
+/* Talking to the camera. On a camera whose transport plug-in carries
+ * talk-back itself (streaming type 5, ONVIF: the camera's audio back channel)
+ * M_KGetAudioToken opens the back channel (the holder text stays empty; the
+ * reason of a refusal comes from M_KGetAudioOutReason), M_KStartAudioTransfer
+ * sends the microphone on it and M_KFreeAudioToken closes it. */
 OSTREL_API int32_t M_KGetAudioToken(OstrelInterface* handle, char* holder);
 OSTREL_API void M_KFreeAudioToken(OstrelInterface* handle);
 OSTREL_API int32_t M_KStartAudioTransfer(OstrelInterface* handle);
 OSTREL_API void M_KStopAudioTransfer(OstrelInterface* handle);
+/* Whether talking to the camera can work, asked of the camera where it can
+ * tell (an ONVIF camera's audio outputs; up to about 2 s): 1 yes or not
+ * known, 0 no with the reason in one line (reason may be null). */
+OSTREL_API int32_t M_KCheckAudioOut(OstrelInterface* handle, char* reason, int32_t reasonSize);
+/* Why the last back channel check or opening said no, one line; 1 when there
+ * is a reason, 0 (and "") when there is none. */
+OSTREL_API int32_t M_KGetAudioOutReason(OstrelInterface* handle, char* reason, int32_t reasonSize);
+/* Sends 16-bit mono PCM at 8,000 samples/s on an open back channel while the
+ * microphone is not captured (a program without a microphone talking from
+ * a file); 1 when taken. */
+OSTREL_API int32_t M_KSendAudioOut(OstrelInterface* handle, const int16_t* samples, int32_t count);
 
 /* Why the stream failed: the last reason told on this handle's behalf (a
  * refused connect, a lost connection, a plug-in that could not be loaded), by
