@@ -111,6 +111,16 @@ TEST_P(CorvelORefusedTalkTest, SaysWhyAndThePicturePlaysOn) {
     EXPECT_GT(pictures, 3);
 }
 
+// The stream address is checked before GStreamer opens a socket for it.
+TEST(OnvifTalkBackTest, StreamOutsideLoopbackIsRefusedUnderTheGuard) {
+    platform::enableLoopbackOnly();
+    OnvifTalkBack talkBack;
+    talkBack.setStream("rtsp://10.254.0.9:554/h264", {"admin", "admin"}, 1000);
+    std::string reason;
+    EXPECT_FALSE(talkBack.open(nullptr, reason));
+    EXPECT_NE(reason.find("loopback-only mode refuses 10.254.0.9"), std::string::npos) << reason;
+}
+
 INSTANTIATE_TEST_SUITE_P(Cameras, CorvelORefusedTalkTest,
                          ::testing::Values(Refusal{"OptionNotSupported", camsim::OnvifFault::BackChannelRefused,
                                                    "refused the request"},
