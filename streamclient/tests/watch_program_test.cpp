@@ -4,8 +4,11 @@
 // --find lists what a simulated ONVIF camera answers.
 #include "camsim/onvif_camera.h"
 #include "camsim/rtsp_camera.h"
+#include "camsim/simulated_camera.h"
+#include "camsim/talk_receiver.h"
 #include "media_probe.h"
 #include "scratch_folder.h"
+#include "wav_file.h"
 
 #include <gtest/gtest.h>
 
@@ -231,6 +234,27 @@ TEST(WatchRecording, KilledLeavesAPlayableClip) {
     ASSERT_TRUE(p.read) << run.output << p.errors;
     EXPECT_GE(p.times(0).size(), 30u);
     EXPECT_EQ(recorder::test::decodeErrors(clip), "");
+}
+
+// --talk on a simulated ONVIF camera: the file is sent in real time and the
+// camera's speaker hears its tone.
+TEST(WatchTalkProgramTest, WavFileReachesTheOnvifCamerasSpeaker) {
+    camsim::SimulatedCameraSettings s;
+    s.streamingType = camsim::kOnvifStreamingType;
+    s.options = camsim::quietCameraOptions();
+    s.rtsp.audio = false;
+    camsim::SimulatedCamera camera(s);
+    ASSERT_TRUE(camera.start()) << camera.error();
+    const ostrel::test::WavFile wav(16000, 1, 0.5);
+
+    const ProgramRun run = runWatch({"--onvif", "127.0.0.1:" + std::to_string(camera.mediaConfig().httpPort), "--user",
+                                     "admin", "--password", "admin", "--talk", wav.path(), "--seconds", "1"},
+                                    std::chrono::seconds(10));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("talked: 0.5 s of " + wav.path() + " sent"), std::string::npos) << run.output;
+    ASSERT_TRUE(camera.talk()->waitForSamples(3800, 1000)) << camera.talk()->sampleCount();
+    const std::vector<int16_t> heard = camera.talk()->samples();
+    EXPECT_NEAR(camsim::measureTone(heard.data(), heard.size()).frequencyHz, 1000, 15);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "camsim/simulated_camera.h"
 #include "capture.h"
@@ -18,6 +19,7 @@
 #include "find_cameras.h"
 #include "platform/surface.h"
 #include "status_line.h"
+#include "talk_file.h"
 #include "watch_options.h"
 #include "watch_surface.h"
 
@@ -114,6 +116,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavolin-watch: %s\n", error.c_str());
         return 64;
     }
+    std::vector<int16_t> talk;
+    if (!options.talkPath.empty() && !watch::readTalkFile(options.talkPath, talk, error)) {
+        std::fprintf(stderr, "tavolin-watch: %s\n", error.c_str());
+        return 66;
+    }
     VerboseDiagnostics diagnostics(options.verbose);
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
@@ -186,11 +193,24 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (clip) return watch::runRecording(*clip, options, events.lost, interrupted);
     if (!options.snapshotPath.empty()) return watch::writeSnapshot(*surface, options, events.lost);
+    int exitCode = 0;
+    std::unique_ptr<watch::FileTalker> talker;
+    if (!talk.empty()) {
+        if (M_KGetAudioToken(h, nullptr) != 0) {
+            std::printf("talking: %s (%.1f s)\n", options.talkPath.c_str(), static_cast<double>(talk.size()) / 8000);
+            talker = std::make_unique<watch::FileTalker>(h, std::move(talk));
+        } else {
+            char reason[256] = "";
+            M_KGetAudioOutReason(h, reason, sizeof reason);
+            std::printf("no talk-back: %s\n", reason);
+            exitCode = 3;
+        }
+        std::fflush(stdout);
+    }
 
     long lastRendered = 0;
     long lastMotion = 0;
     long lastInputs = 0;
-    int exitCode = 0;
     auto next = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     for (long second = 1;; ++second) {
         while (std::chrono::steady_clock::now() < next && interrupted == 0 && !events.lost.load()) {
@@ -224,9 +244,16 @@ int main(int argc, char** argv) {
         lastMotion = motion;
         lastInputs = inputs;
         if (!options.imagePath.empty()) surface->writeLatest(options.imagePath);
+        if (talker && talker->done()) {
+            std::printf("talked: %.1f s of %s sent\n", static_cast<double>(talker->sent()) / 8000,
+                        options.talkPath.c_str());
+            talker.reset();
+            M_KFreeAudioToken(h);
+        }
         const auto elapsed = std::chrono::steady_clock::now() - start;
         if (options.seconds > 0 && elapsed >= std::chrono::seconds(options.seconds)) break;
     }
+    talker.reset(); // before the interface closes
     if (!options.imagePath.empty() && surface->writeLatest(options.imagePath)) {
         std::printf("latest picture in %s\n", options.imagePath.c_str());
     }

@@ -101,7 +101,7 @@ const char* usageText() {
            "                     [--http-port N] [--channel N]\n"
            "                     [--onvif HOST[:PORT]] [--find]\n"
            "                     [--url rtsp://[USER:PASSWORD@]HOST[:PORT]/PATH]\n"
-           "                     [--settings FILE --camera 0..15]\n"
+           "                     [--settings FILE --camera 0..15] [--talk FILE.wav]\n"
            "                     [--snapshot FILE.jpg | --record FILE.mkv [--pre-roll S]]\n"
            "Watches one camera headless and prints once a second what it shows.\n"
            "Without a camera it starts a simulated camera on 127.0.0.1 and watches that.\n"
@@ -116,7 +116,10 @@ const char* usageText() {
            "records a clip that starts with them and goes on for --seconds (0: until\n"
            "Ctrl-C): the camera's stream copied into Matroska, without decoding it.\n"
            "Neither replaces a file that is there: the name gets a suffix. Given a\n"
-           "folder (ending in /), they name files after the camera and the time.\n";
+           "folder (ending in /), they name files after the camera and the time.\n"
+
+           "--talk sends a WAV file to an ONVIF camera's speaker over its audio back\n"
+           "channel, in real time, and says in one line why not when the camera refuses.\n";
 }
 
 bool parseArguments(int argc, char** argv, Options& options, std::string& error) {
@@ -222,6 +225,8 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
                 error = "--pre-roll needs a number of seconds, 0 or more";
                 return false;
             }
+        } else if (arg == "--talk") {
+            if (!text(options.talkPath)) return false;
         } else if (arg == "--settings") {
             if (!text(settingsPath)) return false;
         } else if (arg == "--camera") {
@@ -253,6 +258,10 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         passwordGiven = true; // the record's, or the viewer's default
     }
     if (preRoll >= 0) options.capture.preRollSeconds = preRoll;
+    if (!options.talkPath.empty() && options.streamingType != 5) {
+        error = "--talk needs an ONVIF camera (--onvif, or streaming type 5 in the settings)";
+        return false;
+    }
     options.passwordWanted = userGiven && !passwordGiven && transport::streamsOverRtsp(options.streamingType);
     return true;
 }

@@ -19,7 +19,8 @@ struct Options {
     bool playAudio = false;
     bool verbose = false; // every diagnostic line on standard error
     bool showHelp = false;
-    bool find = false; // list the ONVIF cameras that answer, then stop
+    bool find = false;    // list the ONVIF cameras that answer, then stop
+    std::string talkPath; // a WAV file sent to an ONVIF camera's speaker, empty: none
 
     // Where the password comes from when not from the command line: a file
     // (--password-file), or the terminal (--password -, or a user name given
