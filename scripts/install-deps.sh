@@ -11,7 +11,9 @@ packages=(
   libpugixml-dev libssl-dev
   libavcodec-dev libavutil-dev libswscale-dev libavformat-dev libswresample-dev
   # The simulated RTSP camera: GStreamer's RTSP server and, at run time, the
-  # encoders, parsers and payloaders its pipelines are made of.
+  # encoders, parsers and payloaders its pipelines are made of. Talk-back to
+  # ONVIF cameras: GStreamer's RTSP source (good), G.711 (good) and AAC
+  # (voaacenc, and faad in the simulator: bad), the WAV reader (good).
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstrtspserver-1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly
   clang libclang-rt-dev
