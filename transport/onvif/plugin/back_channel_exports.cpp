@@ -32,24 +32,25 @@ int32_t guarded(void* handle, Work work) {
     }
 }
 
-} // namespace
-
-extern "C" int32_t M_XCheckBackChannel(void* handle, char* reason, int32_t reasonSize) {
+// A call that answers with a result and a reason.
+int32_t withReason(void* handle, char* reason, int32_t reasonSize,
+                   int32_t (corvel::OnvifInstance::*call)(std::string& reason)) {
     return guarded(handle, [&](corvel::OnvifInstance& i) {
         std::string why;
-        const int32_t result = i.checkBackChannel(why);
+        const int32_t result = (i.*call)(why);
         copyReason(why, reason, reasonSize);
         return result;
     });
 }
 
+} // namespace
+
+extern "C" int32_t M_XCheckBackChannel(void* handle, char* reason, int32_t reasonSize) {
+    return withReason(handle, reason, reasonSize, &corvel::OnvifInstance::checkBackChannel);
+}
+
 extern "C" int32_t M_XOpenBackChannel(void* handle, char* reason, int32_t reasonSize) {
-    return guarded(handle, [&](corvel::OnvifInstance& i) {
-        std::string why;
-        const int32_t result = i.openBackChannel(why);
-        copyReason(why, reason, reasonSize);
-        return result;
-    });
+    return withReason(handle, reason, reasonSize, &corvel::OnvifInstance::openBackChannel);
 }
 
 extern "C" int32_t M_XSendBackChannelAudio(void* handle, const int16_t* samples, int32_t count) {

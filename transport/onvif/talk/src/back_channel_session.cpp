@@ -142,8 +142,7 @@ std::optional<Encoding> BackChannelSession::open(const SessionTarget& target, in
     gst_bin_add(GST_BIN(pipeline), source); // takes the source
     {
         std::lock_guard lock(mutex_);
-        pipeline_ = pipeline;
-        source_ = GST_ELEMENT(gst_object_ref(source));
+        running_ = RunningPipeline(pipeline, GST_ELEMENT(gst_object_ref(source)));
     }
     std::optional<Encoding> encoding = awaitPlaying(deadlineMs);
     if (!encoding) {
@@ -155,11 +154,12 @@ std::optional<Encoding> BackChannelSession::open(const SessionTarget& target, in
 }
 
 std::optional<Encoding> BackChannelSession::awaitPlaying(int deadlineMs) {
-    GstBus* bus = gst_element_get_bus(pipeline_);
+    GstElement* pipeline = running_.pipeline(); // only this thread changes it while opening
+    GstBus* bus = gst_element_get_bus(pipeline);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
     std::string why;
     bool playing = false;
-    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
         why = "the RTSP source does not start";
     while (why.empty() && !playing) {
         const auto left =
@@ -236,30 +236,26 @@ std::string BackChannelSession::errorReason(const GError* error, const std::stri
 
 bool BackChannelSession::push(GstSample* packet) {
     std::lock_guard lock(mutex_);
-    if (source_ == nullptr || !open_.load()) {
+    if (!running_ || !open_.load()) {
         gst_sample_unref(packet);
         return false;
     }
     GstFlowReturn result = GST_FLOW_OK;
-    g_signal_emit_by_name(source_, "push-backchannel-sample", offer_->stream, packet, &result); // takes the packet
+    g_signal_emit_by_name(running_.element(), "push-backchannel-sample", offer_->stream, packet,
+                          &result); // takes the packet
     return result == GST_FLOW_OK;
 }
 
 void BackChannelSession::close() {
     open_.store(false);
-    GstElement* pipeline = nullptr;
-    GstElement* source = nullptr;
+    RunningPipeline ending;
     {
         std::lock_guard lock(mutex_);
-        pipeline = pipeline_;
-        source = source_;
-        pipeline_ = nullptr;
-        source_ = nullptr;
+        ending = std::move(running_);
     }
-    if (pipeline == nullptr) return;
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(source);
-    gst_object_unref(pipeline);
+    // TEARDOWN, briefly bounded by the source; its threads are joined, so
+    // the offer its handlers fill goes after.
+    ending.reset();
     offer_.reset();
 }
 

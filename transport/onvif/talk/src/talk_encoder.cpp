@@ -4,8 +4,6 @@
 #include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 
-#include <cstring>
-
 namespace talk {
 
 namespace {
@@ -36,7 +34,7 @@ bool TalkEncoder::start(const Encoding& encoding, PacketSink sink, std::string& 
         if (pipeline != nullptr) gst_object_unref(pipeline);
         return false;
     }
-    GstElement* source = byName(pipeline, "pcm");
+    RunningPipeline candidate(pipeline, byName(pipeline, "pcm"));
     GstElement* rtp = byName(pipeline, "rtp");
     sink_ = std::move(sink);
     GstAppSinkCallbacks callbacks{};
@@ -45,14 +43,10 @@ bool TalkEncoder::start(const Encoding& encoding, PacketSink sink, std::string& 
     gst_object_unref(rtp);
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         error = "the " + describe(encoding) + " encoder does not start";
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-        gst_object_unref(source);
-        gst_object_unref(pipeline);
         return false;
     }
     std::lock_guard lock(mutex_);
-    pipeline_ = pipeline;
-    source_ = source;
+    running_ = std::move(candidate);
     position_ = 0;
     return true;
 }
@@ -63,7 +57,7 @@ bool TalkEncoder::push(const int16_t* samples, std::size_t count) {
     if (buffer == nullptr) return false;
     gst_buffer_fill(buffer, 0, samples, count * sizeof(int16_t));
     std::lock_guard lock(mutex_);
-    if (source_ == nullptr) {
+    if (!running_) {
         gst_buffer_unref(buffer);
         return false;
     }
@@ -71,25 +65,18 @@ bool TalkEncoder::push(const int16_t* samples, std::size_t count) {
     GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(count, GST_SECOND, kSampleRate);
     if (position_ == 0) GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DISCONT);
     position_ += count;
-    return gst_app_src_push_buffer(GST_APP_SRC(source_), buffer) == GST_FLOW_OK; // takes the buffer
+    return gst_app_src_push_buffer(GST_APP_SRC(running_.element()), buffer) == GST_FLOW_OK; // takes the buffer
 }
 
 void TalkEncoder::stop() {
-    GstElement* pipeline = nullptr;
-    GstElement* source = nullptr;
+    RunningPipeline ending;
     {
         std::lock_guard lock(mutex_);
-        pipeline = pipeline_;
-        source = source_;
-        pipeline_ = nullptr;
-        source_ = nullptr;
+        ending = std::move(running_);
     }
-    if (pipeline == nullptr) return;
-    // Going to NULL joins the streaming thread, so the sink is not called
-    // after this.
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(source);
-    gst_object_unref(pipeline);
+    if (!ending) return;
+    // Its streaming thread is joined: the sink is not called after this.
+    ending.reset();
     sink_ = nullptr;
 }
 

@@ -9,6 +9,7 @@
 // redirects anywhere else is not sent.
 #pragma once
 
+#include "talk/running_pipeline.h"
 #include "talk/talk_encoding.h"
 
 #include <atomic>
@@ -18,7 +19,6 @@
 #include <string>
 
 typedef struct _GError GError;
-typedef struct _GstElement GstElement;
 typedef struct _GstSample GstSample;
 
 namespace talk {
@@ -57,9 +57,8 @@ private:
     // One line for an error the source posted.
     std::string errorReason(const GError* error, const std::string& debug, int deadlineMs) const;
 
-    std::mutex mutex_; // pipeline_, source_
-    GstElement* pipeline_ = nullptr;
-    GstElement* source_ = nullptr;
+    std::mutex mutex_;        // running_
+    RunningPipeline running_; // the pipeline and its RTSP source
     std::unique_ptr<Offer> offer_;
     std::atomic<bool> open_{false};
     mutable std::mutex reasonLock_;

@@ -3,6 +3,7 @@
 // the pipeline's streaming thread, handed to the sink one by one.
 #pragma once
 
+#include "talk/running_pipeline.h"
 #include "talk/talk_encoding.h"
 
 #include <cstddef>
@@ -11,7 +12,6 @@
 #include <mutex>
 #include <string>
 
-typedef struct _GstElement GstElement;
 typedef struct _GstSample GstSample;
 
 namespace talk {
@@ -36,10 +36,9 @@ public:
     void stop();
 
 private:
-    std::mutex mutex_; // pipeline_, source_, position_
-    GstElement* pipeline_ = nullptr;
-    GstElement* source_ = nullptr;
-    uint64_t position_ = 0; // samples pushed so far
+    std::mutex mutex_;        // running_, position_
+    RunningPipeline running_; // the pipeline and its appsrc
+    uint64_t position_ = 0;   // samples pushed so far
     PacketSink sink_;
 };
 
