@@ -47,6 +47,9 @@ enum class OnvifFault {
     // Audio outputs are reported, but a request for the back channel is
     // never answered (the video of other connections plays on).
     BackChannelSilent,
+    // Audio outputs are reported, but a request for the back channel is
+    // redirected (302) to the same port of 127.0.0.2.
+    BackChannelRedirect,
 };
 
 struct OnvifFaultSettings {
@@ -65,7 +68,7 @@ struct OnvifFaultSettings {
 // "none", "stall", "trickle", "soap-fault", "skewed-clock", "foreign-xaddrs",
 // "huge-reply", "pull-at-once", "expiring-pull-points", "reboot",
 // "token-flood", "two-pull-points", "no-back-channel", "back-channel-551",
-// "back-channel-silent"; false for anything else.
+// "back-channel-silent", "back-channel-redirect"; false for anything else.
 bool parseOnvifFault(const std::string& text, OnvifFault& fault);
 const char* onvifFaultName(OnvifFault fault);
 

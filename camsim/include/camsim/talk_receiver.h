@@ -39,6 +39,7 @@ enum class TalkRefusal {
     None,               // offers it
     OptionNotSupported, // 551, as a camera without one answers
     Silent,             // never answers (the connection stays open)
+    Redirect,           // answers 302 to another loopback address (127.0.0.2)
 };
 
 // Samples that arrived together.

@@ -63,7 +63,7 @@ HttpResponse faultAnswer(const onvif::SoapError& e) {
     return soapAnswer(sender ? 400 : 500, onvif::faultText(e.code, e.subcode, e.reason));
 }
 
-constexpr std::array<std::pair<OnvifFault, const char*>, 15> kFaultNames = {{
+constexpr std::array<std::pair<OnvifFault, const char*>, 16> kFaultNames = {{
     {OnvifFault::None, "none"},
     {OnvifFault::Stall, "stall"},
     {OnvifFault::Trickle, "trickle"},
@@ -79,6 +79,7 @@ constexpr std::array<std::pair<OnvifFault, const char*>, 15> kFaultNames = {{
     {OnvifFault::NoBackChannel, "no-back-channel"},
     {OnvifFault::BackChannelRefused, "back-channel-551"},
     {OnvifFault::BackChannelSilent, "back-channel-silent"},
+    {OnvifFault::BackChannelRedirect, "back-channel-redirect"},
 }};
 
 onvif::PullPointRules pullPointRules(OnvifFault fault, const OnvifFaultSettings& settings) {
@@ -99,6 +100,7 @@ TalkRefusal talkRefusalFor(OnvifFault fault) {
     case OnvifFault::NoBackChannel:
     case OnvifFault::BackChannelRefused: return TalkRefusal::OptionNotSupported;
     case OnvifFault::BackChannelSilent: return TalkRefusal::Silent;
+    case OnvifFault::BackChannelRedirect: return TalkRefusal::Redirect;
     default: return TalkRefusal::None;
     }
 }

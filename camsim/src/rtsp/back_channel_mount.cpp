@@ -50,6 +50,18 @@ bool requiresBackChannel(GstRTSPContext* context) {
 // A camera that never answers: nothing more leaves on this connection.
 gboolean dropMessages(GstRTSPClient*, GstRTSPMessage*, guint, gboolean, gpointer) { return TRUE; }
 
+// Where a redirected back channel is sent: the same port on another
+// loopback address, where nothing listens.
+void onSendMessage(GstRTSPClient*, GstRTSPContext* context, GstRTSPMessage* response, gpointer) {
+    GstRTSPStatusCode code;
+    if (gst_rtsp_message_parse_response(response, &code, nullptr, nullptr) != GST_RTSP_OK ||
+        code != GST_RTSP_STS_MOVE_TEMPORARILY || context == nullptr || context->uri == nullptr) {
+        return;
+    }
+    const std::string location = "rtsp://127.0.0.2:" + std::to_string(context->uri->port) + context->uri->abspath;
+    gst_rtsp_message_add_header(response, GST_RTSP_HDR_LOCATION, location.c_str());
+}
+
 GstRTSPStatusCode onDescribe(GstRTSPClient* client, GstRTSPContext* context, gpointer data) {
     if (context->request == nullptr || !requiresBackChannel(context)) return GST_RTSP_STS_OK;
     switch ((*static_cast<Talk*>(data))->refusal()) {
@@ -58,6 +70,7 @@ GstRTSPStatusCode onDescribe(GstRTSPClient* client, GstRTSPContext* context, gpo
     case TalkRefusal::Silent:
         gst_rtsp_client_set_send_messages_func(client, dropMessages, nullptr, nullptr);
         return GST_RTSP_STS_SERVICE_UNAVAILABLE; // never sent
+    case TalkRefusal::Redirect: return GST_RTSP_STS_MOVE_TEMPORARILY;
     }
     return GST_RTSP_STS_OK;
 }
@@ -163,6 +176,7 @@ void watchBackChannelRequests(GstRTSPClient* client, const std::shared_ptr<TalkR
     if (!talk) return;
     g_signal_connect_data(client, "pre-describe-request", G_CALLBACK(onDescribe), new Talk(talk), deleteTalkClosure,
                           GConnectFlags(0));
+    g_signal_connect(client, "send-message", G_CALLBACK(onSendMessage), nullptr);
 }
 
 std::string missingBackChannelElement(TalkCodec codec) {

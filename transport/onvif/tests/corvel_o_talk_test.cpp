@@ -125,7 +125,9 @@ INSTANTIATE_TEST_SUITE_P(Cameras, CorvelORefusedTalkTest,
                          ::testing::Values(Refusal{"OptionNotSupported", camsim::OnvifFault::BackChannelRefused,
                                                    "refused the request"},
                                            Refusal{"NoAnswer", camsim::OnvifFault::BackChannelSilent, "did not"},
-                                           Refusal{"NoSpeaker", camsim::OnvifFault::NoBackChannel, "no audio output"}),
+                                           Refusal{"NoSpeaker", camsim::OnvifFault::NoBackChannel, "no audio output"},
+                                           Refusal{"Redirected", camsim::OnvifFault::BackChannelRedirect,
+                                                   "redirected the back channel to rtsp://127.0.0.2:"}),
                          [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.what); });
 
 } // namespace

@@ -75,18 +75,27 @@ gboolean onSelectStream(GstElement*, guint stream, GstCaps* caps, gpointer data)
     return TRUE;
 }
 
-// Every request goes to the camera's own host and port: one the camera
-// redirected elsewhere is not sent.
-gboolean onBeforeSend(GstElement*, GstRTSPMessage* message, gpointer data) {
+// A redirect starts over with OPTIONS or DESCRIBE for another address: it is
+// not followed. (Later requests may name another host when the camera's
+// description does, as behind NAT; the source's connection is pinned to the
+// camera whatever they name.)
+gboolean onBeforeSend(GstElement* source, GstRTSPMessage* message, gpointer data) {
     auto* offer = static_cast<Offer*>(data);
     GstRTSPMethod method;
     const gchar* uri = nullptr;
     GstRTSPVersion version;
     if (gst_rtsp_message_parse_request(message, &method, &uri, &version) != GST_RTSP_OK) return TRUE;
+    if (method != GST_RTSP_OPTIONS && method != GST_RTSP_DESCRIBE) return TRUE;
     const std::optional<HostPort> target = hostPortOf(uri);
     if (target && target->host == offer->camera.host && target->port == offer->camera.port) return TRUE;
-    std::lock_guard lock(offer->mutex);
-    if (offer->redirect.empty()) offer->redirect = uri != nullptr ? uri : "an unreadable address";
+    {
+        std::lock_guard lock(offer->mutex);
+        if (offer->redirect.empty()) offer->redirect = uri != nullptr ? uri : "an unreadable address";
+    }
+    // Wakes the opener, which would otherwise wait out its deadline for an
+    // answer to a request never sent.
+    gst_element_post_message(source,
+                             gst_message_new_application(GST_OBJECT(source), gst_structure_new_empty("redirect")));
     return FALSE;
 }
 
@@ -168,11 +177,13 @@ std::optional<Encoding> BackChannelSession::awaitPlaying(int deadlineMs) {
             why = "the camera did not set up the back channel within " + seconds(deadlineMs);
             break;
         }
-        GstMessage* m =
-            gst_bus_timed_pop_filtered(bus, static_cast<GstClockTime>(left.count()) * GST_MSECOND,
-                                       static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_PROGRESS));
+        GstMessage* m = gst_bus_timed_pop_filtered(
+            bus, static_cast<GstClockTime>(left.count()) * GST_MSECOND,
+            static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_PROGRESS | GST_MESSAGE_APPLICATION));
         if (m == nullptr) continue;
-        if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_PROGRESS) {
+        if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_APPLICATION) {
+            why = "redirected"; // the offer holds where to
+        } else if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_PROGRESS) {
             GstProgressType type;
             gchar* code = nullptr;
             gchar* text = nullptr;
