@@ -33,7 +33,7 @@ protected:
         handle = openQuietInterface(platform::SystemClock::instance(), microphone);
         ASSERT_NE(handle, nullptr);
         M_KSetStreamingType(handle, camsim::kOnvifStreamingType);
-        const MediaConfig c = camera->mediaConfig(1);
+        const MediaConfig c = camera->mediaConfig(3);
         ASSERT_EQ(M_KSetMediaConfig(handle, &c), 1);
         ASSERT_EQ(M_KConnect(handle), 1);
     }

@@ -46,12 +46,11 @@ bool readTalkFile(const std::string& path, std::vector<int16_t>& samples, std::s
     const auto end = std::chrono::steady_clock::now() + kFileReadLimit;
     for (;;) {
         if (GstSample* s = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 20 * GST_MSECOND)) {
-            GstBuffer* b = gst_sample_get_buffer(s);
-            GstMapInfo map;
-            if (b != nullptr && gst_buffer_map(b, &map, GST_MAP_READ)) {
-                const auto* v = reinterpret_cast<const int16_t*>(map.data);
-                samples.insert(samples.end(), v, v + map.size / sizeof(int16_t));
-                gst_buffer_unmap(b, &map);
+            if (GstBuffer* b = gst_sample_get_buffer(s)) {
+                // Copied out by GStreamer, which made the buffer on its thread.
+                const std::size_t at = samples.size();
+                samples.resize(at + gst_buffer_get_size(b) / sizeof(int16_t));
+                gst_buffer_extract(b, 0, samples.data() + at, (samples.size() - at) * sizeof(int16_t));
             }
             gst_sample_unref(s);
             continue;

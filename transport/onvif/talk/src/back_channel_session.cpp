@@ -39,6 +39,10 @@ std::string seconds(int ms) {
 } // namespace
 
 struct BackChannelSession::Offer {
+    // Set once the offer is filled in, before the source starts: the source's
+    // threads start by way of GLib, whose ordering a race checker cannot see,
+    // so they read it first.
+    std::atomic<bool> published{false};
     HostPort camera;
     std::mutex mutex;
     bool sawBackChannel = false;
@@ -56,6 +60,7 @@ using Offer = BackChannelSession::Offer;
 // nothing else: the picture comes over the other session.
 gboolean onSelectStream(GstElement*, guint stream, GstCaps* caps, gpointer data) {
     auto* offer = static_cast<Offer*>(data);
+    if (!offer->published.load(std::memory_order_acquire)) return FALSE;
     const GstStructure* s = gst_caps_get_structure(caps, 0);
     if (s == nullptr || !gst_structure_has_field(s, "a-sendonly")) return FALSE;
     const char* name = gst_structure_get_string(s, "encoding-name");
@@ -81,15 +86,16 @@ gboolean onSelectStream(GstElement*, guint stream, GstCaps* caps, gpointer data)
 // camera whatever they name.)
 gboolean onBeforeSend(GstElement* source, GstRTSPMessage* message, gpointer data) {
     auto* offer = static_cast<Offer*>(data);
+    if (!offer->published.load(std::memory_order_acquire)) return TRUE;
     GstRTSPMethod method;
     const gchar* uri = nullptr;
     GstRTSPVersion version;
     if (gst_rtsp_message_parse_request(message, &method, &uri, &version) != GST_RTSP_OK) return TRUE;
     if (method != GST_RTSP_OPTIONS && method != GST_RTSP_DESCRIBE) return TRUE;
     const std::optional<HostPort> target = hostPortOf(uri);
-    if (target && target->host == offer->camera.host && target->port == offer->camera.port) return TRUE;
     {
         std::lock_guard lock(offer->mutex);
+        if (target && target->host == offer->camera.host && target->port == offer->camera.port) return TRUE;
         if (offer->redirect.empty()) offer->redirect = uri != nullptr ? uri : "an unreadable address";
     }
     // Wakes the opener, which would otherwise wait out its deadline for an
@@ -135,6 +141,7 @@ std::optional<Encoding> BackChannelSession::open(const SessionTarget& target, in
     }
     offer_ = std::make_unique<Offer>();
     offer_->camera = *camera;
+    offer_->published.store(true, std::memory_order_release);
     g_object_set(source, "location", target.url.c_str(), "backchannel", kOnvifBackChannel, "protocols", kRtspOverTcp,
                  "tcp-timeout", static_cast<guint64>(deadlineMs) * 1000, "user-agent", kUserAgent, nullptr);
     if (!target.user.empty()) {
