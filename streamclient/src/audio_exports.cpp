@@ -1,16 +1,19 @@
-// Two-way audio: the audio-out token and microphone transfer. A camera whose
-// transport plug-in carries talk-back itself (ONVIF's audio back channel)
-// gets it there: the "token" is the open back channel.
+// Two-way audio: the audio-out token and microphone transfer. A camera
+// streamed over RTSP talks back on its plug-in's back channel (ONVIF's audio
+// back channel) instead: the "token" is the open back channel.
 #include <algorithm>
 #include <cstring>
 
 #include "audio_sender.h"
 #include "back_channel_sender.h"
 #include "interface_object.h"
+#include "transport/streaming_types.h"
 
 namespace {
 
-bool talksThroughPlugin(const OstrelInterface& h) { return ostrel::BackChannelSender::carries(h.transport); }
+bool talksThroughPlugin(const OstrelInterface& h) {
+    return transport::streamsOverRtsp(h.transport.streamingType()) && ostrel::BackChannelSender::carries(h.transport);
+}
 
 int32_t copyText(const std::string& text, char* out, int32_t size) {
     if (out == nullptr || size <= 0) return 0;

@@ -4,7 +4,9 @@
 #include "transport/plugin_exports.h"
 #include "transport/plugin_instance.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 using transport::instanceOf;
 using transport::PluginInstance;
@@ -28,6 +30,22 @@ int32_t done(void* handle, Step step) {
     return guarded(handle, [&](PluginInstance& i) {
         step(i);
         return 1;
+    });
+}
+
+// A call that answers with a result and a one-line reason, cut to the
+// caller's buffer.
+template <typename Call>
+int32_t withReason(void* handle, char* reason, int32_t reasonSize, Call call) {
+    return guarded(handle, [&](PluginInstance& i) {
+        std::string why;
+        const int32_t result = call(i, why);
+        if (reason != nullptr && reasonSize > 0) {
+            const std::size_t n = std::min(why.size(), static_cast<std::size_t>(reasonSize) - 1);
+            std::memcpy(reason, why.data(), n);
+            reason[n] = '\0';
+        }
+        return result;
     });
 }
 
@@ -122,4 +140,24 @@ extern "C" int32_t M_XGetVideoConfig(void* handle, VideoConfig* config) {
 
 extern "C" int32_t M_XSetDebugMessageLevel(void* handle, int32_t level) {
     return done(handle, [&](PluginInstance& i) { i.setDebugMessageLevel(level); });
+}
+
+extern "C" int32_t M_XCheckBackChannel(void* handle, char* reason, int32_t reasonSize) {
+    return withReason(handle, reason, reasonSize,
+                      [](PluginInstance& i, std::string& why) { return i.checkBackChannel(why); });
+}
+
+extern "C" int32_t M_XOpenBackChannel(void* handle, char* reason, int32_t reasonSize) {
+    return withReason(handle, reason, reasonSize,
+                      [](PluginInstance& i, std::string& why) { return i.openBackChannel(why); });
+}
+
+extern "C" int32_t M_XSendBackChannelAudio(void* handle, const int16_t* samples, int32_t count) {
+    if (samples == nullptr || count <= 0) return 0;
+    return guarded(handle,
+                   [&](PluginInstance& i) { return i.sendBackChannelAudio(samples, static_cast<std::size_t>(count)); });
+}
+
+extern "C" int32_t M_XCloseBackChannel(void* handle) {
+    return done(handle, [](PluginInstance& i) { i.closeBackChannel(); });
 }

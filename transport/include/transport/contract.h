@@ -91,17 +91,15 @@ typedef void (*ControlDataCallback)(void* context, const void* data, int32_t len
 //   Required   - called without a check, so a plug-in without it is refused;
 //   Optional   - checked before each call;
 //   EngineOnly - offered only by the streaming-engine plug-in (outside this
-//                system); looked up only for streaming type 2;
-//   TalkBack   - offered by a plug-in whose camera protocol carries talk-back
-//                itself (ONVIF's audio back channel); checked before each
-//                call.
+//                system); looked up only for streaming type 2.
 // The order is the lookup order of the binding table.
 //
 // The back-channel functions carry talk-back to a camera whose audio-out
 // path is part of its stream protocol (ONVIF's audio back channel): check
-// whether the camera has one (asking it; 1 yes or not known, 0 no), open it
-// (1 open, 0 with a one-line reason), send 16-bit mono PCM at 8,000
-// samples/s to it (from any thread while open), close it.
+// whether the camera has one (asking it; 1 yes or not known, 0 no with a
+// one-line reason), open it (1 open, 0 with a one-line reason), send 16-bit
+// mono PCM at 8,000 samples/s to it (from any thread while open), close it.
+// A plug-in whose protocol has none answers 0 and says so.
 #define TRANSPORT_CONTRACT_FUNCTIONS(X)                                                                                \
     X(M_XInit, init, void*, (void), Required)                                                                          \
     X(M_XSetMediaConfig, setMediaConfig, int32_t, (void* handle, const MediaConfig* config), Required)                 \
@@ -129,11 +127,11 @@ typedef void (*ControlDataCallback)(void* context, const void* data, int32_t len
     X(M_XSetEventsWanted, setEventsWanted, int32_t, (void* handle, int32_t wanted), Optional)                          \
     X(M_XSetEngineConfig, setEngineConfig, int32_t, (void* handle, const void* config), EngineOnly)                    \
     X(M_XStartTransferStreamingEngineData, startTransferStreamingEngineData, int32_t, (void* handle), EngineOnly)      \
-    X(M_XCheckBackChannel, checkBackChannel, int32_t, (void* handle, char* reason, int32_t reasonSize), TalkBack)      \
-    X(M_XOpenBackChannel, openBackChannel, int32_t, (void* handle, char* reason, int32_t reasonSize), TalkBack)        \
+    X(M_XCheckBackChannel, checkBackChannel, int32_t, (void* handle, char* reason, int32_t reasonSize), Optional)      \
+    X(M_XOpenBackChannel, openBackChannel, int32_t, (void* handle, char* reason, int32_t reasonSize), Optional)        \
     X(M_XSendBackChannelAudio, sendBackChannelAudio, int32_t, (void* handle, const int16_t* samples, int32_t count),   \
-      TalkBack)                                                                                                        \
-    X(M_XCloseBackChannel, closeBackChannel, int32_t, (void* handle), TalkBack)
+      Optional)                                                                                                        \
+    X(M_XCloseBackChannel, closeBackChannel, int32_t, (void* handle), Optional)
 
 // M_XInit_fn is the function type, M_XInit_t the pointer type.
 #define TRANSPORT_DECLARE_FUNCTION_TYPES(name, slot, result, params, need)                                             \
@@ -146,7 +144,7 @@ TRANSPORT_CONTRACT_FUNCTIONS(TRANSPORT_DECLARE_FUNCTION_TYPES)
 
 namespace transport {
 
-enum class Need { Required, Optional, EngineOnly, TalkBack };
+enum class Need { Required, Optional, EngineOnly };
 
 // The binding table: one slot per contract function, null where the plug-in
 // lacks it.

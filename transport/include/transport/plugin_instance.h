@@ -7,8 +7,10 @@
 #include "transport/contract.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace transport {
 
@@ -39,11 +41,22 @@ public:
     // Only a plug-in that subscribes to them acts on it, and only such a
     // plug-in compiles M_XSetEventsWanted in (transport/src/events_export.cpp).
     virtual void setEventsWanted(bool /*wanted*/) {}
+    // Talk-back on a back channel of the camera's own stream protocol; a
+    // protocol without one answers no and says so in `reason` (one line).
+    virtual int32_t checkBackChannel(std::string& reason) { return noBackChannel(reason); }
+    virtual int32_t openBackChannel(std::string& reason) { return noBackChannel(reason); }
+    virtual int32_t sendBackChannelAudio(const int16_t* /*samples*/, std::size_t /*count*/) { return 0; }
+    virtual void closeBackChannel() {}
 
     // Kept, as the contract asks; nothing reads it.
     void setDebugMessageLevel(int32_t level) { debugLevel_.store(level); }
 
 private:
+    static int32_t noBackChannel(std::string& reason) {
+        reason = "the camera's protocol has no audio back channel";
+        return 0;
+    }
+
     std::atomic<int32_t> debugLevel_{0};
 };
 

@@ -37,9 +37,12 @@ public:
 
     // Talk-back over the camera's audio back channel, on the stream of the
     // last connection; it lives apart from the picture's session.
-    int32_t checkBackChannel(std::string& reason);
-    int32_t openBackChannel(std::string& reason);
-    OnvifTalkBack& talkBack() { return talkBack_; }
+    int32_t checkBackChannel(std::string& reason) override;
+    int32_t openBackChannel(std::string& reason) override;
+    int32_t sendBackChannelAudio(const int16_t* samples, std::size_t count) override {
+        return talkBack_.send(samples, count) ? 1 : 0;
+    }
+    void closeBackChannel() override { talkBack_.close(); }
 
 private:
     CameraUrl locate(const MediaConfig& config, int deadlineMs);

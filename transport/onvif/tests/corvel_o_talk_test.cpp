@@ -72,10 +72,10 @@ TEST_F(CorvelOTalkTest, ToneReachesTheCameraAndShowsItsLevel) {
     for (std::size_t i = 0; i < second.size(); ++i) {
         second[i] = static_cast<int16_t>(kAmplitude * std::sin(2 * std::numbers::pi * 1000 * i / 8000.0));
     }
-    ASSERT_TRUE(instance.talkBack().send(second.data(), second.size()));
+    ASSERT_EQ(instance.sendBackChannelAudio(second.data(), second.size()), 1);
     ASSERT_TRUE(talk->waitForSamples(second.size(), 3000)) << talk->sampleCount();
     EXPECT_GT(head->state().talkLevel, 0.3);
-    instance.talkBack().close();
+    instance.closeBackChannel();
 
     const std::vector<int16_t> heard = talk->samples();
     const camsim::ToneMeasure m = camsim::measureTone(heard.data(), heard.size());
@@ -98,7 +98,7 @@ TEST_P(CorvelORefusedTalkTest, SaysWhyAndThePicturePlaysOn) {
     EXPECT_NE(reason.find(GetParam().reason), std::string::npos) << reason;
     EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
     const int16_t pcm[160] = {};
-    EXPECT_FALSE(instance.talkBack().send(pcm, 160));
+    EXPECT_EQ(instance.sendBackChannelAudio(pcm, 160), 0);
 
     // The picture's own session never noticed.
     auto frame = std::make_unique<uint8_t[]>(transport::kFrameBufferSize);
