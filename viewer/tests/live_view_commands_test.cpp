@@ -224,6 +224,27 @@ TEST_F(LiveCommandsTest, AudioMenusFollowWhatHappened) {
     EXPECT_TRUE(menu.audioOutOff->isChecked());
 }
 
+// An ONVIF camera without a speaker: "Audio Out" greyed, saying why.
+TEST_F(LiveCommandsTest, OnvifCameraWithoutASpeakerGreysAudioOut) {
+    camsim::SimulatedCameraSettings s;
+    s.streamingType = camsim::kOnvifStreamingType;
+    s.options = camsim::smallCameraOptions();
+    s.rtsp.audio = false;
+    s.onvifFault = camsim::OnvifFault::NoBackChannel;
+    camera = std::make_unique<camsim::SimulatedCamera>(s);
+    ASSERT_TRUE(camera->start()) << camera->error();
+    const camsim::SettingsCamera where = camera->section();
+    CameraRecord& r = record(0);
+    r.streamingType = camsim::kOnvifStreamingType;
+    setText(r.userName, where.user);
+    setText(r.password, where.password);
+    r.httpPort = where.httpPort;
+    openConnected();
+    const LiveMenu& menu = view->menu();
+    ASSERT_TRUE(waitFor([&] { return !menu.audioOutMenu->menuAction()->isEnabled(); }));
+    EXPECT_EQ(menu.audioOutMenu->title(), QStringLiteral("Audio Out (the camera reports no audio output)"));
+}
+
 TEST_F(LiveCommandsTest, OsdModeTurnsTheKeysToTheCamerasMenu) {
     camsim::V2Camera& camera = startSteerableCamera(0);
     startSteerableCamera(1);

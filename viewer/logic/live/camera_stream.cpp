@@ -161,6 +161,16 @@ void CameraStream::connectOnWorker(OstrelInterface*& handle) {
             emit failed(reason);
         }
     });
+    // Asked once the picture is on its way: the camera may take a while.
+    if (ok && talkRouteFor(settings_.streamingType) == TalkRoute::BackChannel) {
+        char why[256] = {};
+        if (M_KCheckAudioOut(handle, why, sizeof why) == 0) {
+            const QString text = QString::fromUtf8(why);
+            toGui([this, text] {
+                if (reporting()) emit audioOutUnavailable(text);
+            });
+        }
+    }
 }
 
 void CameraStream::close() {
@@ -234,22 +244,28 @@ void CameraStream::setAudioIn(bool play) {
 }
 
 void CameraStream::startTalking() {
-    command([this](OstrelInterface* h) {
+    const bool backChannel = talkRouteFor(settings_.streamingType) == TalkRoute::BackChannel;
+    command([this, backChannel](OstrelInterface* h) {
         TalkResult result = TalkResult::Started;
         // A request that never reached the camera leaves the buffer as it was.
         char holder[32] = {};
+        char why[256] = {};
         if (M_KGetAudioToken(h, holder) == 0) {
+            // A back channel has no holder: the stream client kept why it was refused.
+            if (backChannel) M_KGetAudioOutReason(h, why, sizeof why);
             M_KFreeAudioToken(h);
-            result = TalkResult::Refused;
+            result = backChannel ? TalkResult::Unavailable : TalkResult::Refused;
         } else if (M_KStartAudioTransfer(h) == 0) {
             M_KStopAudioTransfer(h);
             M_KFreeAudioToken(h);
             result = TalkResult::Failed;
         }
         holder[sizeof holder - 1] = '\0';
-        const QString who = result == TalkResult::Refused ? QString::fromUtf8(holder) : QString();
-        toGui([this, result, who] {
-            if (state_ != State::Closing && state_ != State::Closed) emit talkResult(result, who);
+        QString text;
+        if (result == TalkResult::Refused) text = QString::fromUtf8(holder);
+        if (result == TalkResult::Unavailable) text = QString::fromUtf8(why);
+        toGui([this, result, text] {
+            if (state_ != State::Closing && state_ != State::Closed) emit talkResult(result, text);
         });
     });
 }

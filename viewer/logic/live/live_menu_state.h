@@ -2,6 +2,8 @@
 // are checked.
 #pragma once
 
+#include <QString>
+
 namespace tavolin::ui {
 
 struct LiveMenuState {
@@ -12,6 +14,9 @@ struct LiveMenuState {
     bool talking = false;    // Audio Out
     bool output = false;     // Trigger DO1
     bool recording = false;  // Record
+    // Audio Out can be chosen; when not, the reason says why in one line.
+    bool audioOut = true;
+    QString audioOutReason = {};
     bool operator==(const LiveMenuState&) const = default;
 };
 

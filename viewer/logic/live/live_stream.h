@@ -14,6 +14,7 @@
 
 #include "live/ptz_sectors.h"
 #include "transport/contract.h"
+#include "transport/streaming_types.h"
 
 namespace tavolin::ui {
 
@@ -44,7 +45,18 @@ enum class TalkResult {
     Refused, // another client holds the audio-out token; it is freed again
     Failed,  // the token came, the microphone did not; transfer stopped, token freed
     Started,
+    Unavailable, // the camera has no back channel or refused it; the text says why
 };
+
+// How "Audio Out" reaches a camera: protocol 2's audio-out token, an ONVIF
+// camera's audio back channel, or not at all ("On" does nothing there).
+enum class TalkRoute { None, Token, BackChannel };
+
+constexpr TalkRoute talkRouteFor(int32_t streamingType) {
+    if (streamingType == 2) return TalkRoute::Token;
+    if (streamingType == transport::kOnvifStreamingType) return TalkRoute::BackChannel;
+    return TalkRoute::None;
+}
 
 class LiveStream : public QObject {
     Q_OBJECT
@@ -88,8 +100,12 @@ signals:
     void networkLost(const QString& reason = {});
     // The connection's first picture was drawn; told once per connection.
     void pictureShown();
-    // `holder` names who holds the token when it was refused.
-    void talkResult(tavolin::ui::TalkResult result, const QString& holder);
+    // `text` names who holds the token when it was refused, or says why the
+    // camera cannot be talked to when unavailable.
+    void talkResult(tavolin::ui::TalkResult result, const QString& text);
+    // Told once connected when the camera says it cannot be talked to (an
+    // ONVIF camera without an audio output); `reason` is one line.
+    void audioOutUnavailable(const QString& reason);
     void closed();
 };
 

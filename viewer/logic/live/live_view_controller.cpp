@@ -10,7 +10,6 @@
 namespace tavolin::ui {
 namespace {
 
-constexpr int kTalkingStreamingType = 2;
 const QString kTalkCaption = QStringLiteral("2-Way Audio");
 
 // The settings a stream of `record` opens with.
@@ -36,6 +35,14 @@ StreamSettings settingsFor(const CameraRecord& record, QSize screen, uint32_t su
 PictureFit pictureFitFor(const CameraRecord& record) {
     return streamsOverRtsp(record.streamingType) || record.keepAspect != 0 ? PictureFit::KeepAspect
                                                                            : PictureFit::Stretch;
+}
+
+// A camera that cannot be talked to: "Audio Out" greyed, saying why.
+LiveMenuState withoutAudioOut(LiveMenuState menu, const QString& reason) {
+    menu.talking = false;
+    menu.audioOut = false;
+    menu.audioOutReason = reason.isEmpty() ? QStringLiteral("the camera has no audio back channel") : reason;
+    return menu;
 }
 
 } // namespace
@@ -148,18 +155,23 @@ void LiveViewController::connectStream(LiveStream& stream, OpenMode mode) {
         eventFlags_[DI1] = static_cast<uint8_t>(di1) != 0;
         eventFlags_[DI2] = static_cast<uint8_t>(di2) != 0;
     });
-    connect(&stream, &LiveStream::talkResult, this, [this](TalkResult result, const QString& holder) {
+    connect(&stream, &LiveStream::talkResult, this, [this](TalkResult result, const QString& text) {
         LiveMenuState menu = menu_;
         if (result == TalkResult::Refused) {
-            display_.ask({QStringLiteral("Get Audio Out Token Fail!\n %1 Take It!").arg(holder), kTalkCaption});
+            display_.ask({QStringLiteral("Get Audio Out Token Fail!\n %1 Take It!").arg(text), kTalkCaption});
         } else if (result == TalkResult::Failed) {
             display_.ask({QStringLiteral("Audio Out Fail!"), kTalkCaption});
             menu.talking = false;
+        } else if (result == TalkResult::Unavailable) {
+            display_.ask({QStringLiteral("Audio Out Fail!"), kTalkCaption, PromptButtons::Ok, text});
+            menu = withoutAudioOut(menu, text);
         } else {
             menu.talking = true;
         }
         setMenu(menu);
     });
+    connect(&stream, &LiveStream::audioOutUnavailable, this,
+            [this](const QString& reason) { setMenu(withoutAudioOut(menu_, reason)); });
 }
 
 void LiveViewController::onProgress(int step) {
@@ -512,7 +524,7 @@ void LiveViewController::setAudioIn(bool on) {
 void LiveViewController::startTalking() {
     // What the items show follows the outcome; until then they stay.
     setMenu(menu_);
-    if (currentRecord().streamingType != kTalkingStreamingType || !stream_) return;
+    if (talkRouteFor(currentRecord().streamingType) == TalkRoute::None || !menu_.audioOut || !stream_) return;
     stream_->startTalking();
 }
 

@@ -540,31 +540,46 @@ struct TalkCase {
     TalkResult result;
     QString message;
     bool talking;
+    int32_t streamingType = 2;
+    QString told = QStringLiteral("10.1.2.3"); // the holder, or why not
+    QString detail = {};                       // the message's line saying why
+    bool offered = true;                       // Audio Out can still be chosen
 };
 
 class TalkTest : public LiveViewControllerTest, public ::testing::WithParamInterface<TalkCase> {};
 
 TEST_P(TalkTest, ItemsFollowTheOutcome) {
+    record(0).streamingType = GetParam().streamingType;
     startConnected();
     controller->startTalking();
     EXPECT_EQ(log, Log{"talk"});
-    emit stream()->talkResult(GetParam().result, QStringLiteral("10.1.2.3"));
+    emit stream()->talkResult(GetParam().result, GetParam().told);
     EXPECT_EQ(display.menu.talking, GetParam().talking);
+    EXPECT_EQ(display.menu.audioOut, GetParam().offered);
+    EXPECT_EQ(display.menu.audioOutReason, GetParam().offered ? QString() : GetParam().told);
     if (GetParam().message.isEmpty()) {
         EXPECT_TRUE(display.questions.empty());
     } else {
         ASSERT_EQ(display.questions.size(), 1u);
         EXPECT_EQ(display.questions[0].text, GetParam().message);
         EXPECT_EQ(display.questions[0].caption, QStringLiteral("2-Way Audio"));
+        EXPECT_EQ(display.questions[0].detail, GetParam().detail);
     }
+    // A camera that cannot be talked to is not asked again.
+    log.clear();
+    controller->startTalking();
+    EXPECT_EQ(log.size(), GetParam().offered ? 1u : 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Outcomes, TalkTest,
-                         ::testing::Values(TalkCase{TalkResult::Refused,
-                                                    QStringLiteral("Get Audio Out Token Fail!\n 10.1.2.3 Take It!"),
-                                                    false},
-                                           TalkCase{TalkResult::Failed, QStringLiteral("Audio Out Fail!"), false},
-                                           TalkCase{TalkResult::Started, QString(), true}));
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, TalkTest,
+    ::testing::Values(TalkCase{TalkResult::Refused, QStringLiteral("Get Audio Out Token Fail!\n 10.1.2.3 Take It!"),
+                               false},
+                      TalkCase{TalkResult::Failed, QStringLiteral("Audio Out Fail!"), false},
+                      TalkCase{TalkResult::Started, QString(), true},
+                      TalkCase{TalkResult::Unavailable, QStringLiteral("Audio Out Fail!"), false, 5,
+                               QStringLiteral("the camera refused the back channel (551)"),
+                               QStringLiteral("the camera refused the back channel (551)"), false}));
 
 TEST_F(LiveViewControllerTest, ProtocolOneCameraIsNeverAskedToTalk) {
     record(0).streamingType = 1;

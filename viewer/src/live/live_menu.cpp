@@ -34,7 +34,7 @@ LiveMenu::LiveMenu(QWidget* parent) : popup_(parent) {
     QMenu* audioInMenu = popup_.addMenu(QStringLiteral("Audio In"));
     audioInOn = checkable(audioInMenu, QStringLiteral("On"));
     audioInOff = checkable(audioInMenu, QStringLiteral("Off"));
-    QMenu* audioOutMenu = popup_.addMenu(QStringLiteral("Audio Out"));
+    audioOutMenu = popup_.addMenu(QStringLiteral("Audio Out"));
     audioOutOn = checkable(audioOutMenu, QStringLiteral("On"));
     audioOutOff = checkable(audioOutMenu, QStringLiteral("Off"));
     triggerDo1 = checkable(&popup_, QStringLiteral("Trigger DO1"));
@@ -69,6 +69,9 @@ void LiveMenu::show(const LiveMenuState& state) {
 
     audioInOn->setChecked(state.playAudio);
     audioInOff->setChecked(!state.playAudio);
+    audioOutMenu->menuAction()->setEnabled(state.audioOut);
+    audioOutMenu->setTitle(state.audioOut ? QStringLiteral("Audio Out")
+                                          : QStringLiteral("Audio Out (%1)").arg(state.audioOutReason));
     audioOutOn->setChecked(state.talking);
     audioOutOff->setChecked(!state.talking);
     triggerDo1->setChecked(state.output);

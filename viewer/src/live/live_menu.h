@@ -32,6 +32,7 @@ public:
     QAction* monitorQuad = nullptr;
     QAction* audioInOn = nullptr;
     QAction* audioInOff = nullptr;
+    QMenu* audioOutMenu = nullptr; // greyed, saying why, for a camera that cannot be talked to
     QAction* audioOutOn = nullptr;
     QAction* audioOutOff = nullptr;
     QAction* triggerDo1 = nullptr;
