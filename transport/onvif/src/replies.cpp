@@ -153,6 +153,7 @@ std::optional<std::vector<Profile>> readProfiles(const std::string& reply) {
         p.width = std::max(0, readInt(childPath(encoder, {"Resolution", "Width"}), 0));
         p.height = std::max(0, readInt(childPath(encoder, {"Resolution", "Height"}), 0));
         p.hasPtz = static_cast<bool>(child(node, "PTZConfiguration"));
+        p.videoSource = textOf(childPath(node, {"VideoSourceConfiguration", "SourceToken"}));
         profiles.push_back(std::move(p));
     }
     return profiles;
@@ -175,6 +176,29 @@ std::optional<Profile> chooseProfile(const std::vector<Profile>& profiles, int c
         }
     }
     return best != nullptr ? *best : profiles.front();
+}
+
+std::vector<ChannelProfile> switchableProfiles(const std::vector<Profile>& profiles) {
+    const auto decodable = [](const Profile& p) { return p.encoding == "H264" || p.encoding == "H265"; };
+    std::string source;
+    for (const Profile& p : profiles) {
+        if (decodable(p) && !p.videoSource.empty()) {
+            source = p.videoSource;
+            break;
+        }
+    }
+    std::vector<ChannelProfile> out;
+    for (std::size_t i = 0; i < profiles.size(); ++i) {
+        const Profile& p = profiles[i];
+        if (!decodable(p) || (!p.videoSource.empty() && p.videoSource != source)) continue;
+        out.push_back({static_cast<int>(i) + 1, p});
+    }
+    // Equal sizes keep the camera's order.
+    std::stable_sort(out.begin(), out.end(), [](const ChannelProfile& a, const ChannelProfile& b) {
+        return static_cast<long long>(a.profile.width) * a.profile.height <
+               static_cast<long long>(b.profile.width) * b.profile.height;
+    });
+    return out;
 }
 
 namespace {

@@ -59,6 +59,30 @@ INSTANTIATE_TEST_SUITE_P(Channels, ChooseProfileTest,
                              ChannelCase{"profiles_vendor_prefixes.xml", 4, nullptr},
                              ChannelCase{"profiles_vendor_prefixes.xml", -1, nullptr}));
 
+struct SwitchableCase {
+    const char* file;
+    std::vector<std::pair<int, std::string>> expected; // channel, token; smallest first
+};
+
+class SwitchableProfilesTest : public ::testing::TestWithParam<SwitchableCase> {};
+
+TEST_P(SwitchableProfilesTest, KeepsOneSourcesH26xProfilesSmallestFirst) {
+    const SwitchableCase& c = GetParam();
+    const auto profiles = readProfiles(dataFile(c.file));
+    ASSERT_TRUE(profiles.has_value());
+    std::vector<std::pair<int, std::string>> got;
+    for (const ChannelProfile& p : switchableProfiles(*profiles)) got.emplace_back(p.channel, p.profile.token);
+    EXPECT_EQ(got, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, SwitchableProfilesTest,
+                         ::testing::Values(
+                             // A profile naming no source counts as the first one's; JPEG never.
+                             SwitchableCase{"profiles_vendor_prefixes.xml",
+                                            {{2, "SubStreamProfile"}, {1, "MainStreamProfile"}}},
+                             // The second sensor's H.264 stream and the thermal JPEG stay out.
+                             SwitchableCase{"profiles_two_sources.xml", {{4, "sub"}, {2, "main"}}}));
+
 TEST(CapabilitiesReplyTest, ReadsEveryServiceAddress) {
     const auto services = readCapabilities(dataFile("capabilities_foreign_xaddrs.xml"));
     ASSERT_TRUE(services.has_value());

@@ -40,6 +40,7 @@ struct Profile {
     int width = 0;
     int height = 0;
     bool hasPtz = false;
+    std::string videoSource; // the sensor it shows (the source token), empty when not told
 };
 std::optional<std::vector<Profile>> readProfiles(const std::string& reply);
 
@@ -47,6 +48,17 @@ std::optional<std::vector<Profile>> readProfiles(const std::string& reply);
 // the H.264/H.265 profile with the fewest pixels (the first profile when
 // none has such a stream). Nothing when there is no such profile.
 std::optional<Profile> chooseProfile(const std::vector<Profile>& profiles, int channel);
+
+// A profile a viewer may switch between, with the channel that names it.
+struct ChannelProfile {
+    int channel = 0; // 1 for the first profile
+    Profile profile;
+};
+// The H.264/H.265 profiles that show the same picture: those on the video
+// source of the first one that names its source (a profile that names none
+// counts as showing it), from the fewest pixels to the most. Empty when
+// there is none.
+std::vector<ChannelProfile> switchableProfiles(const std::vector<Profile>& profiles);
 
 std::optional<std::string> readStreamUri(const std::string& reply);
 std::optional<std::string> readSnapshotUri(const std::string& reply);
