@@ -384,6 +384,7 @@ TEST_F(SettingsFormTest, FieldsAreNamedByTheirLabelsAndTabbedInLayoutOrder) {
                                                       {c().host, "Camera IP"},
                                                       {c().find, "Find..."},
                                                       {c().channel, "Channel NO."},
+                                                      {c().subStream, "Sub URL"},
                                                       {c().registerPort, "Register Port"},
                                                       {c().controlPort, "Control Port"},
                                                       {c().streamingPort, "Streaming Port"},
@@ -458,7 +459,7 @@ TEST_F(SettingsFormTest, LabelsReadWholeBeforeTheirFields) {
             EXPECT_EQ(label->toolTip(), label->text()) << label->text().toStdString();
         }
     }
-    EXPECT_EQ(labelled, 11);
+    EXPECT_EQ(labelled, 12);
 }
 
 } // namespace

@@ -87,6 +87,7 @@ int streamingTypeItem(int32_t type) {
 }
 
 bool fieldUsed(int32_t type, FormField field) {
+    if (field == FormField::SubStream) return type == kRtspStreamingType;
     switch (type) {
     case kRtspStreamingType:
         // A URL, or a host with the RTSP port, and the login.
@@ -128,6 +129,7 @@ QString CameraForm::text(FormField field) const {
     case FormField::UserName: return fromField(shown_.userName);
     case FormField::Password: return fromField(shown_.password);
     case FormField::Name: return fromField(shown_.name);
+    case FormField::SubStream: return fromField(shown_.subStreamUrl);
     }
     return {};
 }
@@ -208,6 +210,7 @@ void CameraForm::readFields(std::vector<Prompt>& told) {
     toField(shown_.userName, textAt(texts, FormField::UserName));
     toField(shown_.password, textAt(texts, FormField::Password));
     toField(shown_.name, textAt(texts, FormField::Name));
+    if (fieldEnabled(FormField::SubStream)) toField(shown_.subStreamUrl, textAt(texts, FormField::SubStream).trimmed());
 }
 
 void CameraForm::showRecord(const CameraRecord& record) {

@@ -25,8 +25,20 @@ namespace tavolin::ui {
 class ReasonLog;
 
 // The text fields, in the order the form reads them.
-enum class FormField { Host, Channel, RegisterPort, ControlPort, StreamingPort, HttpPort, UserName, Password, Name };
-inline constexpr int kFormFieldCount = 9;
+// SubStream is an RTSP camera's second, smaller stream.
+enum class FormField {
+    Host,
+    Channel,
+    RegisterPort,
+    ControlPort,
+    StreamingPort,
+    HttpPort,
+    UserName,
+    Password,
+    Name,
+    SubStream
+};
+inline constexpr int kFormFieldCount = 10;
 using FormTexts = std::array<QString, kFormFieldCount>;
 
 enum class FormFlag { ShowName, ShowEvents, QuadServer, SwitchGroup, AutoReconnect, KeepAspect };

@@ -273,15 +273,20 @@ struct TypeCase {
 };
 
 const TypeCase kTypeCases[] = {
-    {"Version1", 0, 1, {}, true, true},
-    {"Version2", 1, 2, {}, true, true},
+    {"Version1", 0, 1, {FormField::SubStream}, true, true},
+    {"Version2", 1, 2, {FormField::SubStream}, true, true},
     {"Rtsp",
      2,
      4,
      {FormField::Channel, FormField::RegisterPort, FormField::ControlPort, FormField::HttpPort},
      false,
      false},
-    {"Onvif", 3, 5, {FormField::RegisterPort, FormField::ControlPort, FormField::StreamingPort}, false, true},
+    {"Onvif",
+     3,
+     5,
+     {FormField::RegisterPort, FormField::ControlPort, FormField::StreamingPort, FormField::SubStream},
+     false,
+     true},
 };
 
 class StreamingTypeTest : public CameraFormTest, public ::testing::WithParamInterface<TypeCase> {};
@@ -290,6 +295,8 @@ TEST_P(StreamingTypeTest, UnusedFieldsAreDisabledAndKeepTheirValues) {
     const TypeCase& c = GetParam();
     const std::vector<uint32_t> ports = {3, 7000, 7001, 7002, 8080};
     for (int i = 0; i < 5; ++i) view[static_cast<FormField>(i + 1)] = QString::number(ports[i]);
+    const QString subStream = QStringLiteral("rtsp://127.0.0.1/sub");
+    view[FormField::SubStream] = subStream;
     form->setStreamingType(c.item);
     EXPECT_EQ(form->shown().streamingType, c.type);
     for (int i = 0; i < kFormFieldCount; ++i) {
@@ -313,6 +320,7 @@ TEST_P(StreamingTypeTest, UnusedFieldsAreDisabledAndKeepTheirValues) {
     EXPECT_EQ(s.autoReconnect, c.type == 4 || c.type == 5 ? 1 : 0);
     // Only an ONVIF camera keeps its channel (its profile) past Apply.
     EXPECT_EQ(cameras->record(0)->channel, c.type == 5 ? 3u : 0u);
+    EXPECT_EQ(QString::fromUtf8(textOf(s.subStreamUrl)), c.type == 4 ? subStream : QString());
 }
 
 INSTANTIATE_TEST_SUITE_P(Items, StreamingTypeTest, ::testing::ValuesIn(kTypeCases),

@@ -34,6 +34,15 @@ std::string text(const char (&field)[N]) {
     return std::string(textOf(field));
 }
 
+// A text too long for one line goes on under `moreKey`, which is always
+// written (empty when not needed) so a shorter text never picks up an older
+// continuation.
+void addSplit(KeyValues& values, const char* key, const char* moreKey, const std::string& whole) {
+    const std::size_t firstLine = kMaxSettingsLine - std::string_view(key).size() - 1;
+    values.emplace_back(key, whole.substr(0, firstLine));
+    values.emplace_back(moreKey, whole.size() > firstLine ? whole.substr(firstLine) : "");
+}
+
 } // namespace
 
 bool fitsSettingsLine(std::string_view key, std::string_view value) {
@@ -93,6 +102,8 @@ CameraRecord recordFromValues(int index, const ValueLookup& lookup) {
     const char* reconnect = value("AutoReconnect");
     r.autoReconnect = *reconnect ? flag(reconnect) : static_cast<uint8_t>(reconnectsByDefault(r.streamingType));
     r.keepAspect = flag(value("KeepAspect"));
+    // Kept whatever the type, as the form keeps fields a type does not use.
+    setText(r.subStreamUrl, std::string(value(kSubStreamKey)) + value(kSubStreamMoreKey));
     return r;
 }
 
@@ -136,6 +147,8 @@ KeyValues valuesForSave(CameraRecord& r) {
     };
     if (streamsOverRtsp(r.streamingType))
         values.emplace_back(kHostMoreKey, host.size() > firstLine ? host.substr(firstLine) : "");
+    if (r.streamingType == transport::kRtspStreamingType)
+        addSplit(values, kSubStreamKey, kSubStreamMoreKey, text(r.subStreamUrl));
     return values;
 }
 

@@ -87,6 +87,7 @@ CameraRecord distinctRecord(int i) {
     r.streamingType = kTypes[i % 4];
     // Every RTSP record holds a URL too long for one line of the file.
     if (r.streamingType == 4) setText(r.host, "rtsp://127.0.0.1:8554/" + std::string(250 + i, 'p'));
+    if (r.streamingType == 4) setText(r.subStreamUrl, "rtsp://127.0.0.1:8554/sub" + n);
     r.ptzSpeed = 1 + i % 5;
     r.autoReconnect = (i / 3) % 2;
     r.keepAspect = (i / 5) % 2;
@@ -224,13 +225,14 @@ TEST_F(ModelCameraListTest, SixteenRecordsRoundTripThroughTheFile) {
     }
     CameraList again(path_);
     for (int i = 0; i < kCameraCount; ++i) test::expectSameRecord(*again.record(i), distinctRecord(i));
-    // Sections are in camera order, 29 keys each and one more for the rest of
-    // an RTSP or ONVIF host; no line longer than the store reads back.
+    // Sections are in camera order, 29 keys each, one more for the rest of an
+    // RTSP or ONVIF host and two for an RTSP camera's second stream; no line
+    // longer than the store reads back.
     const std::string text = readFile(path_);
     std::istringstream in(text);
     size_t lines = 0;
     for (std::string line; std::getline(in, line); ++lines) EXPECT_LE(line.size(), kMaxSettingsLine) << line;
-    EXPECT_EQ(lines, 16u * 30u + 8u);
+    EXPECT_EQ(lines, 16u * 30u + 8u + 4u * 2u);
     EXPECT_LT(text.find("[9]\n"), text.find("[10]\n"));
 }
 

@@ -75,6 +75,7 @@ TEST_F(ModelRecordFromValuesTest, StreamingTypeDecidesHostWidthAndReconnectDefau
         std::map<std::string, std::string> values;
         std::string host;
         uint8_t autoReconnect, keepAspect;
+        std::string subStream = {};
     } cases[] = {
         // Protocol 2 keeps its 15 bytes and never takes the RTSP continuation.
         {{{"CameraIP", "192.168.100.100:8080"}, {"CameraIPMore", "/more"}}, "192.168.100.100", 0, 0},
@@ -85,6 +86,11 @@ TEST_F(ModelRecordFromValuesTest, StreamingTypeDecidesHostWidthAndReconnectDefau
          0},
         {{{"StreamingType", "4"}, {"AutoReconnect", "0"}}, "192.168.0.100", 0, 0},
         {{{"StreamingType", "5"}, {"CameraIP", longName}}, longName, 1, 0},
+        {{{"StreamingType", "4"}, {"SubStreamURL", "rtsp://127.0.0.1/s"}, {"SubStreamURLMore", "ub"}},
+         "192.168.0.100",
+         1,
+         0,
+         "rtsp://127.0.0.1/sub"},
     };
     for (const auto& c : cases) {
         values_ = c.values;
@@ -92,6 +98,7 @@ TEST_F(ModelRecordFromValuesTest, StreamingTypeDecidesHostWidthAndReconnectDefau
         EXPECT_EQ(textOf(r.host), c.host) << r.streamingType;
         EXPECT_EQ(r.autoReconnect, c.autoReconnect) << c.host;
         EXPECT_EQ(r.keepAspect, c.keepAspect) << c.host;
+        EXPECT_EQ(textOf(r.subStreamUrl), c.subStream) << c.host;
     }
 }
 
@@ -124,18 +131,26 @@ TEST(ModelValuesForSaveTest, LongestUrlIsSplitSoEveryLineFitsAndOnlyRtspTypesWri
     r.streamingType = 4;
     const std::string url = "rtsp://127.0.0.1:8554/" + std::string(sizeof r.host - 23, 'u');
     setText(r.host, url);
+    setText(r.subStreamUrl, url);
     ASSERT_EQ(textOf(r.host), url);
+    ASSERT_EQ(textOf(r.subStreamUrl), url);
     std::string joined;
+    std::string joinedSub;
     for (const auto& [key, value] : valuesForSave(r)) {
         EXPECT_TRUE(fitsSettingsLine(key, value)) << key;
         if (std::string(key).rfind("CameraIP", 0) == 0) joined += value;
+        if (std::string(key).rfind(kSubStreamKey, 0) == 0) joinedSub += value;
     }
     EXPECT_EQ(joined, url);
+    EXPECT_EQ(joinedSub, url);
 
     r.streamingType = 2;
     const KeyValues protocolTwo = valuesForSave(r);
     EXPECT_EQ(protocolTwo[1].second, url.substr(0, 15));
-    for (const auto& [key, value] : protocolTwo) EXPECT_STRNE(key, kHostMoreKey);
+    for (const auto& [key, value] : protocolTwo) {
+        EXPECT_STRNE(key, kHostMoreKey);
+        EXPECT_NE(std::string(key).rfind(kSubStreamKey, 0), 0u) << key;
+    }
 }
 
 TEST(ModelValuesForSaveTest, PortsAndFlagsUseTheirTextForms) {

@@ -41,6 +41,7 @@ inline void expectSameRecord(const CameraRecord& a, const CameraRecord& b) {
     EXPECT_EQ(a.ptzSpeed, b.ptzSpeed);
     EXPECT_EQ(a.autoReconnect, b.autoReconnect);
     EXPECT_EQ(a.keepAspect, b.keepAspect);
+    EXPECT_EQ(textOf(a.subStreamUrl), textOf(b.subStreamUrl));
 }
 
 } // namespace tavolin::test

@@ -93,6 +93,7 @@ void CTavolinDlg::createControls() {
     c_.host = edit(label(3, "Camera IP"));
     c_.find = button("Find...");
     c_.channel = edit(label(4, "Channel NO."));
+    c_.subStream = edit(label(11, "Sub URL"));
     c_.registerPort = edit(label(5, "Register Port"));
     c_.controlPort = edit(label(6, "Control Port"));
     c_.streamingPort = edit(label(7, "Streaming Port"));
@@ -120,12 +121,13 @@ void CTavolinDlg::createControls() {
     ipv4HostLimit_ = limitUtf8Bytes(c_.host, static_cast<int>(hostLimit(1)));
     limitUtf8Bytes(c_.userName, sizeof(CameraRecord::userName) - 1);
     limitUtf8Bytes(c_.password, sizeof(CameraRecord::password) - 1);
+    limitUtf8Bytes(c_.subStream, sizeof(CameraRecord::subStreamUrl) - 1);
 
-    QWidget* order[] = {c_.cameraId,   c_.streamingType, c_.name,          c_.host,          c_.find,
-                        c_.channel,    c_.registerPort,  c_.controlPort,   c_.streamingPort, c_.httpPort,
-                        c_.userName,   c_.password,      c_.showName,      c_.showEvents,    c_.ptzSetting,
-                        c_.quadServer, c_.switchGroup,   c_.autoReconnect, c_.keepAspect,    c_.loadDefault,
-                        c_.apply,      c_.play,          c_.exit};
+    QWidget* order[] = {c_.cameraId,    c_.streamingType, c_.name,         c_.host,          c_.find,
+                        c_.channel,     c_.subStream,     c_.registerPort, c_.controlPort,   c_.streamingPort,
+                        c_.httpPort,    c_.userName,      c_.password,     c_.showName,      c_.showEvents,
+                        c_.ptzSetting,  c_.quadServer,    c_.switchGroup,  c_.autoReconnect, c_.keepAspect,
+                        c_.loadDefault, c_.apply,         c_.play,         c_.exit};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
     // The wall's button comes right after Play.
     setTabOrder(c_.play, c_.wall);
@@ -133,8 +135,8 @@ void CTavolinDlg::createControls() {
 }
 
 void CTavolinDlg::connectHandlers() {
-    for (QLineEdit* e : {c_.name, c_.host, c_.channel, c_.registerPort, c_.controlPort, c_.streamingPort, c_.httpPort,
-                         c_.userName, c_.password}) {
+    for (QLineEdit* e : {c_.name, c_.host, c_.channel, c_.subStream, c_.registerPort, c_.controlPort, c_.streamingPort,
+                         c_.httpPort, c_.userName, c_.password}) {
         connect(e, &QLineEdit::textChanged, this, [this] {
             if (!writingForm_) form_->textEdited();
         });
@@ -176,8 +178,9 @@ void CTavolinDlg::applyPortraitLayout() {
     struct LabelAt {
         int x, y;
     };
-    constexpr LabelAt kLabels[] = {{4, 6},  {67, 6},  {4, 20},  {4, 34}, {4, 49}, {4, 63},
-                                   {4, 77}, {67, 63}, {67, 77}, {4, 91}, {4, 103}};
+    // The last, beside the channel, is the RTSP second stream's.
+    constexpr LabelAt kLabels[] = {{4, 6},  {67, 6},  {4, 20},  {4, 34}, {4, 49},  {4, 63},
+                                   {4, 77}, {67, 63}, {67, 77}, {4, 91}, {4, 103}, {69, 49}};
     for (std::size_t i = 0; i < labels_.size(); ++i) placeLabel(labels_[i], du, kLabels[i].x, kLabels[i].y);
 
     placeComboBox(c_.cameraId, du, 41, 4, 24, 103);
@@ -187,6 +190,7 @@ void CTavolinDlg::applyPortraitLayout() {
     c_.host->setGeometry(du.rect(41, 33, 53, 12));
     c_.find->setGeometry(du.rect(97, 33, 38, 12));
     c_.channel->setGeometry(du.rect(41, 47, 25, 12));
+    c_.subStream->setGeometry(du.rect(97, 47, 38, 12));
     c_.registerPort->setGeometry(du.rect(41, 61, 25, 12));
     c_.controlPort->setGeometry(du.rect(41, 75, 25, 12));
     c_.streamingPort->setGeometry(du.rect(110, 60, 25, 12));
@@ -239,6 +243,7 @@ QLineEdit* CTavolinDlg::field(FormField which) const {
     case FormField::UserName: return c_.userName;
     case FormField::Password: return c_.password;
     case FormField::Name: return c_.name;
+    case FormField::SubStream: return c_.subStream;
     }
     return c_.name;
 }

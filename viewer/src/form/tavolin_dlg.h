@@ -53,6 +53,7 @@ public:
         QLineEdit* host;
         QPushButton* find;
         QLineEdit* channel;
+        QLineEdit* subStream; // an RTSP camera's second stream
         QLineEdit* registerPort;
         QLineEdit* controlPort;
         QLineEdit* streamingPort;
@@ -130,7 +131,7 @@ private:
     WallRunner runWall_;
     Controls c_{};
     CompactComboStyle* comboStyle_ = nullptr; // owned by the form
-    std::array<QLabel*, 11> labels_{};
+    std::array<QLabel*, 12> labels_{};
     std::unique_ptr<CameraForm> form_;
     bool writingForm_ = false;            // text changes made by the form itself are no edits
     QValidator* ipv4HostLimit_ = nullptr; // "Camera IP" of types 1 and 2; owned by the field

@@ -47,6 +47,9 @@ struct CameraRecord {
     int32_t ptzSpeed;
     uint8_t autoReconnect; // try again on its own after a lost connection
     uint8_t keepAspect;    // letterbox types 1 and 2 too (types 4 and 5 always keep it)
+    // An RTSP camera's second, smaller stream (a whole rtsp:// URL), shown
+    // where the first one's pictures would only be shrunk; empty: none.
+    char subStreamUrl[288];
 };
 static_assert(std::is_trivially_copyable_v<CameraRecord>);
 

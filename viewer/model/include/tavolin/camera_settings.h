@@ -38,10 +38,16 @@ CameraRecord recordFromValues(int index, const ValueLookup& value);
 // of another type never picks up a piece left from an earlier type.
 inline constexpr const char* kHostMoreKey = "CameraIPMore";
 
+// An RTSP camera's second stream, written for RTSP records only, and its
+// continuation like the host's (older builds ignore both).
+inline constexpr const char* kSubStreamKey = "SubStreamURL";
+inline constexpr const char* kSubStreamMoreKey = "SubStreamURLMore";
+
 // Applies the save-time replacements to `record` (PTZ address, streaming type
 // and PTZ speed of 0 become 1, 2 and 3; the host cut to its type's limit) and
 // returns the key/value texts in save order: the 27 original keys, then
-// "AutoReconnect" and "KeepAspect", then "CameraIPMore" for RTSP and ONVIF.
+// "AutoReconnect" and "KeepAspect", then "CameraIPMore" for RTSP and ONVIF,
+// then "SubStreamURL" and "SubStreamURLMore" for RTSP.
 using KeyValues = std::vector<std::pair<const char*, std::string>>;
 KeyValues valuesForSave(CameraRecord& record);
 
