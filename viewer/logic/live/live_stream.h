@@ -11,6 +11,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "live/ptz_sectors.h"
 #include "transport/contract.h"
@@ -35,6 +36,8 @@ struct StreamSettings {
     bool recordOnly = false;
     M_KFrameTapCallback tap = nullptr;
     void* tapUser = nullptr;
+    // An RTSP camera's second, smaller stream (a whole URL); empty: none.
+    std::string subStreamAddress;
 };
 
 // The camera's on-screen menu: switched on and off, moved, entered, left,

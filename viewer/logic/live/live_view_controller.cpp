@@ -27,6 +27,7 @@ StreamSettings settingsFor(const CameraRecord& record, QSize screen, uint32_t su
         s.serialBaudRate = static_cast<uint8_t>(record.serialBaudRate & 0xFF);
     }
     s.playAudio = record.playAudio != 0;
+    s.subStreamAddress = std::string(textOf(record.subStreamUrl));
     return s;
 }
 

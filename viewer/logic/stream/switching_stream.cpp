@@ -1,0 +1,255 @@
+#include "stream/switching_stream.h"
+
+#include <QMetaObject>
+#include <algorithm>
+#include <utility>
+
+#include "stream/stream_catalogues.h"
+#include "stream/stream_choice.h"
+#include "stream/stream_surfaces.h"
+
+namespace tavolin::ui {
+
+SwitchingStream::SwitchingStream(const StreamSettings& settings, Place place, QObject* parent)
+    : LiveStream(parent), settings_(settings), place_(std::move(place)),
+      needed_(settings.render.width, settings.render.height), playAudio_(settings.playAudio) {
+    shrinkTimer_ = place_.timers(kShrinkDelayMs, true, [this] { shrinkIfStillDue(); });
+    retryTimer_ = place_.timers(kFirstRetryMs, true, [this] { reconsider(); });
+    connect(place_.catalogues, &StreamCatalogues::ready, this, [this](const QString& key) {
+        if (state_ == State::Waiting && key.toStdString() == StreamCatalogues::keyOf(settings_)) startWithOptions();
+    });
+}
+
+SwitchingStream::~SwitchingStream() {
+    // Each stream ends with its object; then nothing draws into its surface.
+    const auto end = [this](std::unique_ptr<Leg>& leg) {
+        if (!leg) return;
+        leg->stream.reset();
+        place_.surfaces->removeSurface(leg->surface);
+        leg.reset();
+    };
+    end(next_);
+    end(shown_);
+    for (auto& leg : closing_) end(leg);
+}
+
+void SwitchingStream::open() {
+    if (state_ != State::Idle) return;
+    state_ = State::Waiting;
+    if (const std::optional<StreamOptions> options = place_.catalogues->streams(settings_)) {
+        options_ = *options;
+        startWithOptions();
+        return;
+    }
+    // The camera is asked which streams it has: the attempt has begun.
+    emit progress(1);
+}
+
+void SwitchingStream::startWithOptions() {
+    if (options_.empty()) {
+        const std::optional<StreamOptions> options = place_.catalogues->streams(settings_);
+        if (!options) return;
+        options_ = *options;
+    }
+    state_ = State::Running;
+    shown_ = openLeg(wanted(), true);
+}
+
+int SwitchingStream::wanted() const {
+    std::vector<QSize> sizes;
+    sizes.reserve(options_.size());
+    for (const StreamOption& option : options_) sizes.push_back(option.size);
+    return std::max(0, chooseStream(needed_, 1.0, sizes));
+}
+
+std::unique_ptr<SwitchingStream::Leg> SwitchingStream::openLeg(int option, bool shown) {
+    auto leg = std::make_unique<Leg>();
+    leg->option = option;
+    leg->box = needed_;
+    leg->surface = place_.surfaces->addSurface();
+    StreamSettings settings = settings_;
+    applyOption(settings.connection, options_[static_cast<std::size_t>(option)]);
+    settings.render.window = leg->surface;
+    settings.render.width = needed_.width();
+    settings.render.height = needed_.height();
+    // Only the stream shown is heard; the next one takes the audio over.
+    settings.playAudio = shown && playAudio_;
+    leg->stream = place_.streams(settings);
+    if (shown) {
+        place_.surfaces->showSurface(leg->surface);
+        wireShown(*leg);
+    } else {
+        wireNext(*leg);
+    }
+    leg->stream->open();
+    return leg;
+}
+
+void SwitchingStream::wireShown(Leg& leg) {
+    LiveStream* s = leg.stream.get();
+    connect(s, &LiveStream::connected, this, [this] {
+        if (!std::exchange(connected_, true)) emit connected();
+    });
+    connect(s, &LiveStream::failed, this, [this](const QString& reason) {
+        if (!connected_) emit failed(reason);
+    });
+    connect(s, &LiveStream::progress, this, [this](int step) {
+        if (!connected_) emit progress(step);
+    });
+    connect(s, &LiveStream::motion, this, &LiveStream::motion);
+    connect(s, &LiveStream::input, this, &LiveStream::input);
+    connect(s, &LiveStream::talkResult, this, &LiveStream::talkResult);
+    connect(s, &LiveStream::networkLost, this, &LiveStream::networkLost);
+    connect(s, &LiveStream::pictureShown, this, &SwitchingStream::onShownPicture);
+}
+
+void SwitchingStream::wireNext(Leg& leg) {
+    LiveStream* s = leg.stream.get();
+    connect(s, &LiveStream::pictureShown, this, &SwitchingStream::onNextPicture);
+    connect(s, &LiveStream::failed, this, &SwitchingStream::onNextFailed);
+    connect(s, &LiveStream::networkLost, this, &SwitchingStream::onNextFailed);
+}
+
+void SwitchingStream::learn(Leg& leg) {
+    leg.pictured = true;
+    const QSize picture = place_.surfaces->pictureSize(leg.surface);
+    place_.catalogues->pictureSeen(settings_, leg.option, picture, leg.box);
+    learnSize(options_[static_cast<std::size_t>(leg.option)], picture, leg.box);
+}
+
+void SwitchingStream::onShownPicture() {
+    if (!shown_ || shown_->pictured) return;
+    learn(*shown_);
+    if (!std::exchange(pictured_, true)) emit pictureShown();
+    reconsider();
+}
+
+void SwitchingStream::onNextPicture() {
+    if (!next_ || next_->pictured) return;
+    learn(*next_);
+    // The new stream has a picture: it is shown, and the old one goes.
+    std::unique_ptr<Leg> old = std::move(shown_);
+    shown_ = std::move(next_);
+    shown_->stream->disconnect(this);
+    wireShown(*shown_);
+    place_.surfaces->showSurface(shown_->surface);
+    if (playAudio_) shown_->stream->setAudioIn(true);
+    retire(std::move(old));
+    retryMs_ = kFirstRetryMs;
+    reconsider();
+}
+
+void SwitchingStream::onNextFailed() {
+    if (!next_) return;
+    retire(std::move(next_));
+    retryTimer_->restart(retryMs_);
+    retryMs_ = std::min(retryMs_ * 2, kLastRetryMs);
+}
+
+void SwitchingStream::reconsider() {
+    if (state_ != State::Running || !shown_ || !shown_->pictured) return;
+    const int want = wanted();
+    if (want == shown_->option) {
+        shrinkTimer_->stop();
+        // The place went back to what is shown: the switch is not needed.
+        if (next_) retire(std::move(next_));
+        return;
+    }
+    if (next_ || retryTimer_->isActive()) return;
+    if (want > shown_->option) {
+        shrinkTimer_->stop();
+        next_ = openLeg(want, false);
+    } else if (!shrinkTimer_->isActive()) {
+        shrinkTimer_->start();
+    }
+}
+
+void SwitchingStream::shrinkIfStillDue() {
+    if (state_ != State::Running || !shown_ || next_ || retryTimer_->isActive()) return;
+    const int want = wanted();
+    if (want < shown_->option) next_ = openLeg(want, false);
+}
+
+void SwitchingStream::fitPicturesInto(QSize box) {
+    if (state_ == State::Closing || state_ == State::Closed) return;
+    needed_ = box;
+    for (Leg* leg : {shown_.get(), next_.get()}) {
+        if (leg == nullptr) continue;
+        leg->box = box;
+        leg->stream->fitPicturesInto(box);
+    }
+    reconsider();
+}
+
+void SwitchingStream::retire(std::unique_ptr<Leg> leg) {
+    LiveStream* stream = leg->stream.get();
+    stream->disconnect(this);
+    connect(stream, &LiveStream::closed, this, [this, stream] { onLegClosed(stream); });
+    closing_.push_back(std::move(leg));
+    stream->close();
+}
+
+void SwitchingStream::onLegClosed(LiveStream* stream) {
+    const auto it = std::find_if(closing_.begin(), closing_.end(),
+                                 [stream](const std::unique_ptr<Leg>& leg) { return leg->stream.get() == stream; });
+    if (it == closing_.end()) return;
+    // Its signal is still being emitted: the object goes once that is over.
+    (*it)->stream.release()->deleteLater();
+    place_.surfaces->removeSurface((*it)->surface);
+    closing_.erase(it);
+    finishClosing();
+}
+
+void SwitchingStream::finishClosing() {
+    if (state_ != State::Closing || !closing_.empty()) return;
+    state_ = State::Closed;
+    emit closed();
+}
+
+void SwitchingStream::close() {
+    if (state_ == State::Closing || state_ == State::Closed) return;
+    const bool nothingOpen = !shown_ && !next_;
+    state_ = State::Closing;
+    shrinkTimer_->stop();
+    retryTimer_->stop();
+    if (next_) retire(std::move(next_));
+    if (shown_) retire(std::move(shown_));
+    // Told after the caller has returned, as a stream that ran tells it.
+    if (nothingOpen)
+        QMetaObject::invokeMethod(
+            this, [this] { finishClosing(); }, Qt::QueuedConnection);
+}
+
+void SwitchingStream::startMove(PtzSector sector, int speed) {
+    toShown([&](LiveStream& s) { s.startMove(sector, speed); });
+}
+void SwitchingStream::stopMove(PtzSector sector) {
+    toShown([&](LiveStream& s) { s.stopMove(sector); });
+}
+void SwitchingStream::setPreset(int preset) {
+    toShown([&](LiveStream& s) { s.setPreset(preset); });
+}
+void SwitchingStream::goToPreset(int preset) {
+    toShown([&](LiveStream& s) { s.goToPreset(preset); });
+}
+void SwitchingStream::osd(OsdCommand command) {
+    toShown([&](LiveStream& s) { s.osd(command); });
+}
+void SwitchingStream::setQuadDisplay(int mode) {
+    toShown([&](LiveStream& s) { s.setQuadDisplay(mode); });
+}
+void SwitchingStream::setOutput(bool on) {
+    toShown([&](LiveStream& s) { s.setOutput(on); });
+}
+void SwitchingStream::setAudioIn(bool play) {
+    playAudio_ = play;
+    toShown([&](LiveStream& s) { s.setAudioIn(play); });
+}
+void SwitchingStream::startTalking() {
+    toShown([](LiveStream& s) { s.startTalking(); });
+}
+void SwitchingStream::stopTalking() {
+    toShown([](LiveStream& s) { s.stopTalking(); });
+}
+
+} // namespace tavolin::ui
