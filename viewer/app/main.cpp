@@ -12,6 +12,7 @@
 #include "platform/user_settings_folder.h"
 #include "shell/qt_shell.h"
 #include "shell/reason_log.h"
+#include "stream/stream_catalogues.h"
 #include "wall/wall_runner.h"
 
 int main(int argc, char** argv) {
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     // Reasons behind failures are shown with the messages that report them.
     tavolin::ui::ReasonLog reasons;
     tavolin::ui::QtShell shell;
+    // What each camera's streams are is asked once and shared by every view.
+    tavolin::ui::StreamCatalogues catalogues;
     tavolin::ui::CTavolinApp::Options options;
     options.reasons = &reasons;
     if (userSettings) {
@@ -42,8 +45,9 @@ int main(int argc, char** argv) {
         }
     }
     // Snapshot and Record follow the [Capture] section of the same file.
-    options.liveView = tavolin::ui::wideVideoRunner(shell, {}, options.settingsPath);
-    options.wall = tavolin::ui::cameraWallRunner(shell, options.liveView, {}, true);
+    options.liveView = tavolin::ui::wideVideoRunner(shell, {}, options.settingsPath, &catalogues);
+    options.wall = tavolin::ui::cameraWallRunner(
+        shell, tavolin::ui::wideVideoOverWall(shell, {}, options.settingsPath, &catalogues), {}, true, &catalogues);
     tavolin::ui::CTavolinApp tavolinApp(shell, std::move(options));
     return tavolinApp.run();
 }

@@ -143,13 +143,14 @@ TEST_F(CameraWallTest, ClickOpensTheSingleViewAndTheWallKeepsRunningBehindIt) {
     int opened = -1;
     bool closed = false;
     QPointer<CWideVideoDlg> view;
-    const CTavolinDlg::LiveViewRunner single = wideVideoRunner(shell, [&](CWideVideoDlg& shown) { view = &shown; });
-    openWall([&](int position, QWidget* parent, CameraWallDlg::SingleViewClosed done) {
+    const SingleViewOverWall single = wideVideoOverWall(shell, [&](CWideVideoDlg& shown) { view = &shown; });
+    openWall([&](int position, QWidget* parent, ViewHandover handover, CameraWallDlg::SingleViewClosed done) {
         opened = position;
-        single(pointers, position, parent, [&, done = std::move(done)](const LiveViewChanges& changed) {
-            closed = true;
-            done(changed);
-        });
+        single(pointers, position, parent, std::move(handover),
+               [&, done = std::move(done)](const LiveViewChanges& changed) {
+                   closed = true;
+                   done(changed);
+               });
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return showing(0) && showing(1) && showing(2) && showing(3); }, 8000));
 
@@ -159,6 +160,9 @@ TEST_F(CameraWallTest, ClickOpensTheSingleViewAndTheWallKeepsRunningBehindIt) {
     // Over the wall, modal to it, without an event loop of its own.
     EXPECT_EQ(view->parentWidget(), wall.get());
     EXPECT_EQ(view->windowModality(), Qt::WindowModal);
+    // Until its own first picture it shows the cell's, whose stream runs on.
+    EXPECT_TRUE(view->videoSurface().hasStandIn());
+    EXPECT_TRUE(wall->controller().hasStream(2));
     // The single view shows pictures while the wall's other cells go on
     // behind it; the camera it took keeps no cell stream meanwhile.
     const auto before = pictureCounts();

@@ -14,6 +14,7 @@
 #include "demo/demo_driver.h"
 #include "shell/qt_shell.h"
 #include "shell/reason_log.h"
+#include "stream/stream_catalogues.h"
 
 namespace {
 
@@ -51,9 +52,10 @@ int main(int argc, char** argv) {
 
     tavolin::ui::ReasonLog reasons;
     tavolin::ui::QtShell shell;
+    tavolin::ui::StreamCatalogues catalogues;
     tavolin::ui::CTavolinApp::Options options;
     options.reasons = &reasons;
-    tavolin::demo::runAsDemo(options, shell, demo);
+    tavolin::demo::runAsDemo(options, shell, demo, &catalogues);
     tavolin::ui::CTavolinApp tavolinApp(shell, std::move(options));
     return tavolinApp.run();
 }

@@ -158,7 +158,7 @@ bool everyCameraIsLoopback(const CameraList& cameras) {
     return true;
 }
 
-void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOptions& options) {
+void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOptions& options, ui::StreamCatalogues* catalogues) {
     app.instanceName = ui::SingleInstance::defaultName() + QStringLiteral("-demo");
     app.noticesToStandardError = true;
     auto form = std::make_shared<QPointer<CTavolinDlg>>();
@@ -169,19 +169,23 @@ void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOption
             if (*form) pressExitOnceEditable(*form);
         };
     };
-    const CTavolinDlg::LiveViewRunner view = ui::wideVideoRunner(shell, [options](CWideVideoDlg& opened) {
-        if (options.findLogin.isEmpty()) {
-            pictureLiveView(opened, options);
-        } else {
-            driveOnvifLiveView(opened, options);
-        }
-    });
+    const CTavolinDlg::LiveViewRunner view = ui::wideVideoRunner(
+        shell,
+        [options](CWideVideoDlg& opened) {
+            if (options.findLogin.isEmpty()) {
+                pictureLiveView(opened, options);
+            } else {
+                driveOnvifLiveView(opened, options);
+            }
+        },
+        catalogues);
     app.liveView = [view, thenExit](const CTavolinDlg::Records& records, int position, QWidget* parent,
                                     CTavolinDlg::Closed closed) {
         view(records, position, parent, thenExit(std::move(closed)));
     };
     const CTavolinDlg::WallRunner wall = ui::cameraWallRunner(
-        shell, ui::wideVideoRunner(shell), [options](CameraWallDlg& opened) { driveWall(opened, options); });
+        shell, ui::wideVideoOverWall(shell, {}, catalogues),
+        [options](CameraWallDlg& opened) { driveWall(opened, options); }, catalogues);
     app.wall = [wall, thenExit](const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent,
                                 CTavolinDlg::Closed closed) {
         wall(records, cameras, parent, thenExit(std::move(closed)));

@@ -7,19 +7,29 @@
 
 namespace tavolin::ui {
 
-CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, std::function<void(CWideVideoDlg& view)> opened,
-                                            std::string captureSettings) {
-    return [&shell, opened = std::move(opened), captureSettings = std::move(captureSettings)](
-               const CTavolinDlg::Records& records, int position, QWidget* parent, CTavolinDlg::Closed closed) {
+SingleViewOverWall wideVideoOverWall(Shell& shell, std::function<void(CWideVideoDlg& view)> opened,
+                                     std::string captureSettings, StreamCatalogues* catalogues) {
+    return [&shell, opened = std::move(opened), captureSettings = std::move(captureSettings), catalogues](
+               const CTavolinDlg::Records& records, int position, QWidget* parent, ViewHandover handover,
+               CTavolinDlg::Closed closed) {
         std::optional<CaptureConfig> capture;
         if (!captureSettings.empty()) capture = loadCaptureConfig(captureSettings);
-        auto* view = new CWideVideoDlg(records, position, shell, parent, std::move(capture));
+        auto* view = new CWideVideoDlg(records, position, shell, parent, std::move(capture), catalogues);
         view->setAttribute(Qt::WA_DeleteOnClose);
+        view->takeOver(std::move(handover));
         // It finishes once it has closed its stream.
         QObject::connect(view, &QDialog::finished, view,
                          [view, closed = std::move(closed)] { closed(view->controller().changes()); });
         view->open();
         if (opened) opened(*view);
+    };
+}
+
+CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, std::function<void(CWideVideoDlg& view)> opened,
+                                            std::string captureSettings, StreamCatalogues* catalogues) {
+    return [run = wideVideoOverWall(shell, std::move(opened), std::move(captureSettings), catalogues)](
+               const CTavolinDlg::Records& records, int position, QWidget* parent, CTavolinDlg::Closed closed) {
+        run(records, position, parent, {}, std::move(closed));
     };
 }
 

@@ -6,16 +6,27 @@
 #include <string>
 
 #include "form/tavolin_dlg.h"
+#include "live/view_handover.h"
 
 namespace tavolin::ui {
 
 class CWideVideoDlg;
 class Shell;
+class StreamCatalogues;
 
 // Opens CWideVideoDlg over the records at `position`. `opened`, when given,
 // gets each view once it is up (the demo drives it from there).
 // With `captureSettings` (the settings file) views offer Snapshot and Record.
+// `catalogues`, when given, is where the views learn each camera's streams
+// (shared, so each camera is asked once).
 CTavolinDlg::LiveViewRunner wideVideoRunner(Shell& shell, std::function<void(CWideVideoDlg& view)> opened = {},
-                                            std::string captureSettings = {});
+                                            std::string captureSettings = {}, StreamCatalogues* catalogues = nullptr);
+
+// The same view opened over the camera wall, taking its camera over from the
+// wall's cell.
+using SingleViewOverWall = std::function<void(const CTavolinDlg::Records& records, int position, QWidget* parent,
+                                              ViewHandover handover, CTavolinDlg::Closed closed)>;
+SingleViewOverWall wideVideoOverWall(Shell& shell, std::function<void(CWideVideoDlg& view)> opened = {},
+                                     std::string captureSettings = {}, StreamCatalogues* catalogues = nullptr);
 
 } // namespace tavolin::ui

@@ -161,7 +161,18 @@ void VideoSurface::setClientSize(QSize size) {
     height_ = size.height();
 }
 
-bool VideoSurface::paint(QPainter& painter, const QRect& area) {
+bool VideoSurface::hasNewPicture() const {
+    std::lock_guard lock(swapLock_);
+    return fresh_;
+}
+
+QSize VideoSurface::pictureSize() const {
+    std::lock_guard lock(swapLock_);
+    const Frame& frame = fresh_ ? latest_ : showing_;
+    return frame.valid ? frame.image.size() : QSize();
+}
+
+bool VideoSurface::paint(QPainter& painter, const QRect& area, const QRectF& part) {
     {
         std::lock_guard lock(swapLock_);
         if (fresh_) {
@@ -175,7 +186,15 @@ bool VideoSurface::paint(QPainter& painter, const QRect& area) {
     paintedArea_ = area;
     paintedTarget_ = target;
     if (!target.contains(area)) fillAround(painter, area, target);
-    if (keepAspect_ && target.size() != showing_.image.size()) {
+    if (part != kWholePicture) {
+        const QSizeF size = showing_.image.size();
+        const QRectF source(part.x() * size.width(), part.y() * size.height(), part.width() * size.width(),
+                            part.height() * size.height());
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(target), showing_.image, source);
+        painter.restore();
+    } else if (keepAspect_ && target.size() != showing_.image.size()) {
         painter.save();
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, showing_.image);

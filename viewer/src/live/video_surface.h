@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QRect>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -57,7 +58,14 @@ public:
     void setKeepAspect(bool keep) { keepAspect_ = keep; }
     // Draws the newest complete picture (and its overlay text) and blackens
     // the rest of `area`; false, drawing nothing, when there is no picture.
-    bool paint(QPainter& painter, const QRect& area);
+    // `part` (a share of the picture, from 0 to 1 on each side) is what is
+    // shown, magnified over the picture's place: the digital zoom.
+    bool paint(QPainter& painter, const QRect& area, const QRectF& part = kWholePicture);
+    static constexpr QRectF kWholePicture{0.0, 0.0, 1.0, 1.0};
+    // A picture came that was not painted yet.
+    bool hasNewPicture() const;
+    // The size of the newest complete picture; empty before the first.
+    QSize pictureSize() const;
     // Asks the widget to repaint what a picture newer than the one painted
     // covers; false when there is none.
     bool repaintIfNew();

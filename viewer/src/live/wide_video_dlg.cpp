@@ -14,9 +14,11 @@
 #include "capture/capture_set.h"
 #include "live/camera_stream.h"
 #include "live/live_pictures.h"
+#include "live/surface_pool.h"
 #include "live/video_surface.h"
-#include "platform/surface.h"
 #include "shell/shell.h"
+#include "stream/stream_catalogues.h"
+#include "stream/switching_stream.h"
 #include "widgets/dialog_units.h"
 
 namespace tavolin::ui {
@@ -59,25 +61,45 @@ LiveViewController::StreamFactory cameraStreams() {
     return [](const StreamSettings& settings) { return std::make_unique<CameraStream>(settings); };
 }
 
+// A handed-over picture changing under the view is repainted this often.
+constexpr int kHandoverFrameMs = 20;
+
 } // namespace
 
 CWideVideoDlg::CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& records, int position, Shell& shell,
-                             QWidget* parent, std::optional<CaptureConfig> capture)
-    : CBDialog(parent), shell_(shell), startPosition_(position) {
+                             QWidget* parent, std::optional<CaptureConfig> capture, StreamCatalogues* catalogues)
+    : CBDialog(parent), shell_(shell), startPosition_(position), catalogues_(catalogues) {
     pictures::load();
     setWindowTitle(QStringLiteral("Tavolin"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
-    surface_ = std::make_shared<VideoSurface>(this);
-    surfaceHandle_ = platform::SurfaceRegistry::add(surface_);
+    if (catalogues_ == nullptr) {
+        ownCatalogues_ = std::make_unique<StreamCatalogues>();
+        catalogues_ = ownCatalogues_.get();
+    }
+    surfaces_ = std::make_unique<SurfacePool>(this, VideoSurface::Repaint::OnEachPicture,
+                                              [this](const std::shared_ptr<VideoSurface>& surface) {
+                                                  shown_.show(surface);
+                                                  update();
+                                              });
     createChildren();
+    handoverFrames_.setInterval(kHandoverFrameMs);
+    connect(&handoverFrames_, &QTimer::timeout, this, [this] {
+        if (shown_.hasOwnPicture()) releaseHandover(true);
+        if (shown_.hasNewPicture()) update();
+    });
 
     LiveViewController::Records copies{};
     for (std::size_t i = 0; i < copies.size(); ++i) {
         copies[i] = records[i] != nullptr ? *records[i] : defaultCameraRecord(static_cast<int>(i));
     }
-    controller_ = std::make_unique<LiveViewController>(copies, static_cast<LiveViewDisplay&>(*this), cameraStreams(),
-                                                       qtViewTimers());
+    // Each camera's stream follows the view's size: the stream of the camera
+    // that fits the screen, switched without a black picture.
+    SwitchingStream::Place place{catalogues_, surfaces_.get(), cameraStreams(), qtViewTimers()};
+    controller_ = std::make_unique<LiveViewController>(
+        copies, static_cast<LiveViewDisplay&>(*this),
+        [place](const StreamSettings& settings) { return std::make_unique<SwitchingStream>(settings, place); },
+        qtViewTimers());
     connectMenu();
     if (capture) {
         captures_ = new CaptureSet(copies, std::move(*capture), {cameraStreams(), {}, qtViewTimers()}, this);
@@ -99,8 +121,20 @@ CWideVideoDlg::~CWideVideoDlg() {
     // do the capture streams, and their clips are finished.
     controller_.reset();
     delete captures_;
-    surface_->detach();
-    platform::SurfaceRegistry::remove(surfaceHandle_);
+    releaseHandover(false);
+}
+
+void CWideVideoDlg::takeOver(ViewHandover handover) {
+    handover_ = std::move(handover);
+    shown_.setStandIn(handover_.picture);
+    if (handover_.picture) handoverFrames_.start();
+}
+
+void CWideVideoDlg::releaseHandover(bool tell) {
+    handoverFrames_.stop();
+    handover_.picture.reset();
+    auto taken = std::exchange(handover_.taken, nullptr);
+    if (tell && taken) taken();
 }
 
 void CWideVideoDlg::createChildren() {
@@ -187,7 +221,8 @@ void CWideVideoDlg::initialiseView() {
         activateWindow();
     }
     progressBar_->setGeometry(25, screen_.height() - 21, 150, 10);
-    controller_->start(startPosition_, screen_, surfaceHandle_);
+    // Each stream draws into a surface of its own.
+    controller_->start(startPosition_, screen_, 0);
 }
 
 void CWideVideoDlg::setBackground(Background background) {
@@ -199,12 +234,16 @@ void CWideVideoDlg::setBackground(Background background) {
 }
 
 void CWideVideoDlg::clearVideo() {
-    surface_->clear();
+    shown_.clear();
+    // The camera handed over keeps its picture until its own stream's first;
+    // another camera starts from nothing.
+    if (controller_->currentPosition() != startPosition_) releaseHandover(true);
+    if (handover_.picture) shown_.setStandIn(handover_.picture);
     update();
 }
 
 void CWideVideoDlg::setPictureFit(PictureFit fit) {
-    surface_->setKeepAspect(fit == PictureFit::KeepAspect);
+    surfaces_->setKeepAspect(fit == PictureFit::KeepAspect);
     update();
 }
 
@@ -274,7 +313,12 @@ void CWideVideoDlg::showRecording(bool shown) {
     recordingMark_->setVisible(shown);
 }
 
-void CWideVideoDlg::finish() { QDialog::done(QDialog::Rejected); }
+void CWideVideoDlg::finish() {
+    // The view left behind takes its camera back as the view closes.
+    releaseHandover(false);
+    if (auto closing = std::exchange(handover_.closing, nullptr)) closing(shown_.newest());
+    QDialog::done(QDialog::Rejected);
+}
 
 void CWideVideoDlg::reject() { controller_->close(); }
 
@@ -292,7 +336,7 @@ void CWideVideoDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CWideVideoDlg::resizeEvent(QResizeEvent* event) {
-    surface_->setClientSize(size());
+    surfaces_->setClientSize(size());
     CBDialog::resizeEvent(event);
 }
 
@@ -300,8 +344,10 @@ void CWideVideoDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     // While connected the picture is the stream client's; until its first
     // picture arrives, and whenever not connected, the background shows. A
-    // camera being reached again keeps its last picture.
-    const bool video = controller_->showsVideo() && surface_->paint(painter, rect());
+    // camera being reached again keeps its last picture, and one handed over
+    // by another view shows that view's picture until its own.
+    const bool handedOver = controller_->isConnecting() && shown_.hasStandIn();
+    const bool video = (controller_->showsVideo() || handedOver) && shown_.paint(painter, rect());
     if (!video) {
         painter.fillRect(rect(), Qt::white);
         paintBackground(painter, rect());

@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -17,6 +18,8 @@
 #include "live/live_menu.h"
 #include "live/live_view_controller.h"
 #include "live/live_view_display.h"
+#include "live/shown_picture.h"
+#include "live/view_handover.h"
 #include "tavolin/camera_record.h"
 #include "widgets/b_dialog.h"
 #include "widgets/color_static.h"
@@ -25,7 +28,8 @@ namespace tavolin::ui {
 
 class CaptureSet;
 class Shell;
-class VideoSurface;
+class StreamCatalogues;
+class SurfacePool;
 
 class CWideVideoDlg : public CBDialog, private LiveViewDisplay {
     Q_OBJECT
@@ -34,12 +38,14 @@ public:
     static constexpr int kArrowCount = kPtzSectorCount;
 
     // `records` are the 16 records of the camera list (the view works on
-    // copies; its controller says what it changed), `position` the camera to
-    // show first. The view initialises itself and opens the stream when it is
-    // shown. With `capture` it offers Snapshot and Record (keys S and R,
-    // and the menu).
+    // copies; changes() says what it changed), `position` the camera to show
+    // first. With `capture` it offers Snapshot and Record (keys S and R, and
+    // the menu). Each camera's streams are told by `catalogues` (the view
+    // keeps its own when none is given). The view initialises itself and
+    // opens the stream when it is shown.
     CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& records, int position, Shell& shell,
-                  QWidget* parent = nullptr, std::optional<CaptureConfig> capture = std::nullopt);
+                  QWidget* parent = nullptr, std::optional<CaptureConfig> capture = std::nullopt,
+                  StreamCatalogues* catalogues = nullptr);
     ~CWideVideoDlg() override;
 
     // What happens in the view; the demo and tests drive it here.
@@ -55,9 +61,11 @@ public:
     QLabel* recordingMark() const { return recordingMark_; }
     CaptureSet* captures() const { return captures_; }
     QProgressBar* progressBar() const { return progressBar_; }
-    VideoSurface& videoSurface() const { return *surface_; }
-    // The window handle the stream client draws into.
-    uint32_t surfaceHandle() const { return surfaceHandle_; }
+    // The pictures the view shows (of every stream it showed).
+    const ShownPicture& videoSurface() const { return shown_; }
+    // The start camera as another view showed it, until this one's own
+    // first picture; before the view is shown.
+    void takeOver(ViewHandover handover);
 
     void setVisible(bool visible) override;
 
@@ -81,6 +89,9 @@ private:
     void initialiseView();
     void createChildren();
     void connectMenu();
+    // The handed-over picture is no longer needed; `tell` tells the view
+    // left behind (once).
+    void releaseHandover(bool tell);
 
     // LiveViewDisplay
     void setBackground(Background background) override;
@@ -112,8 +123,13 @@ private:
     CColorStatic* reconnectingLabel_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     std::unique_ptr<LiveMenu> menu_;
-    std::shared_ptr<VideoSurface> surface_;
-    uint32_t surfaceHandle_ = 0;
+    std::unique_ptr<StreamCatalogues> ownCatalogues_;
+    StreamCatalogues* catalogues_ = nullptr;
+    ShownPicture shown_;
+    // Declared after what it shows into: its surfaces go first.
+    std::unique_ptr<SurfacePool> surfaces_;
+    ViewHandover handover_;
+    QTimer handoverFrames_; // repaints the handed-over picture as it changes
     bool initialised_ = false;
     CaptureSet* captures_ = nullptr; // a child
     QLabel* recordingMark_ = nullptr;

@@ -55,7 +55,7 @@ std::optional<WallKey> wallKeyOf(int key) {
 
 CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, StreamFactory streams,
                              SingleViewRunner singleView, Shell& shell, const platform::Clock& clock, QWidget* parent,
-                             std::optional<CaptureConfig> capture)
+                             std::optional<CaptureConfig> capture, StreamCatalogues* catalogues)
     : QDialog(parent), shell_(shell), singleView_(std::move(singleView)), pointer_(clock, 1) {
     for (std::size_t i = 0; i < records_.size(); ++i) {
         records_[i] = records[i] != nullptr ? *records[i] : defaultCameraRecord(static_cast<int>(i));
@@ -83,7 +83,7 @@ CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, Stre
             const auto index = controller_->grid().cellOf(position);
             return index ? cells_[static_cast<std::size_t>(*index)] : nullptr;
         },
-        this);
+        this, catalogues);
     controller_ = std::make_unique<WallController>(records_, *streams_, clock, settings);
     streams_->setController(controller_.get());
     connect(streams_, &WallStreamSet::changed, this, [this] { refreshCells(); });
@@ -221,15 +221,27 @@ void CameraWallDlg::openSingleView() {
     // The tick goes on behind the single view: the other cells keep
     // reconnecting on their own schedules.
     if (!singleView_) {
-        singleViewClosed({});
+        singleViewClosed(*position, {});
         return;
     }
-    singleView_(*position, this, [wall = QPointer<CameraWallDlg>(this)](const LiveViewChanges& changed) {
-        if (wall) wall->singleViewClosed(changed);
+    const QPointer<CameraWallDlg> wall(this);
+    ViewHandover handover;
+    if (const auto index = controller_->grid().cellOf(*position)) {
+        handover.picture = cells_[static_cast<std::size_t>(*index)]->newestPicture();
+    }
+    // The cell's stream runs on until the single view shows its own picture.
+    handover.taken = [wall] {
+        if (wall) wall->controller_->singleViewTookOver();
+    };
+    handover.closing = [wall](std::shared_ptr<VideoSurface> last) {
+        if (wall) wall->singleViewPicture_ = std::move(last);
+    };
+    singleView_(*position, this, std::move(handover), [wall, position = *position](const LiveViewChanges& changed) {
+        if (wall) wall->singleViewClosed(position, changed);
     });
 }
 
-void CameraWallDlg::singleViewClosed(const LiveViewChanges& changed) {
+void CameraWallDlg::singleViewClosed(int position, const LiveViewChanges& changed) {
     // The single view may have changed audio or speed of any camera it showed.
     for (std::size_t i = 0; i < changed.size(); ++i) {
         if (changed[i].ptzSpeed) changes_[i].ptzSpeed = changed[i].ptzSpeed;
@@ -239,6 +251,12 @@ void CameraWallDlg::singleViewClosed(const LiveViewChanges& changed) {
         }
     }
     controller_->singleViewClosed();
+    // The camera's cell shows the single view's last picture until its own
+    // stream has one again.
+    if (const auto index = controller_->grid().cellOf(position); index && singleViewPicture_) {
+        cells_[static_cast<std::size_t>(*index)]->setStandIn(singleViewPicture_);
+    }
+    singleViewPicture_.reset();
     if (!controller_->isRunning()) return;
     refreshCells();
     activateWindow();

@@ -18,6 +18,7 @@
 #include "capture/capture_config.h"
 #include "live/live_stream.h"
 #include "live/record_changes.h"
+#include "live/view_handover.h"
 #include "platform/clock.h"
 #include "tavolin/camera_record.h"
 #include "tavolin/wall_controller.h"
@@ -29,6 +30,8 @@ namespace tavolin::ui {
 
 class CaptureSet;
 class Shell;
+class StreamCatalogues;
+class VideoSurface;
 class WallCell;
 class WallStreamSet;
 
@@ -40,8 +43,10 @@ public:
     using StreamFactory = std::function<std::unique_ptr<LiveStream>(const StreamSettings& settings)>;
     using SingleViewClosed = std::function<void(const LiveViewChanges& changed)>;
     // Opens the single live view of `position` over `parent`, modal to it,
-    // and calls `closed` with what it changed once it has closed.
-    using SingleViewRunner = std::function<void(int position, QWidget* parent, SingleViewClosed closed)>;
+    // taking the camera over from its cell by `handover`, and calls `closed`
+    // with what it changed once it has closed.
+    using SingleViewRunner =
+        std::function<void(int position, QWidget* parent, ViewHandover handover, SingleViewClosed closed)>;
 
     static constexpr int kTickMs = 200;
 
@@ -49,9 +54,11 @@ public:
     // collected in changes().
     // With `capture` the menu offers Snapshot and Record for the selected
     // cell's camera, and a cell shows a red mark while its camera records.
+    // `catalogues` tells each camera's streams (the wall keeps its own when
+    // none is given).
     CameraWallDlg(const Records& records, WallSettings settings, StreamFactory streams, SingleViewRunner singleView,
                   Shell& shell, const platform::Clock& clock, QWidget* parent = nullptr,
-                  std::optional<CaptureConfig> capture = std::nullopt);
+                  std::optional<CaptureConfig> capture = std::nullopt, StreamCatalogues* catalogues = nullptr);
     ~CameraWallDlg() override;
 
     WallSettings settings() const { return controller_->settings(); }
@@ -82,7 +89,7 @@ private:
     void start();
     void act(WallAction action);
     void openSingleView();
-    void singleViewClosed(const LiveViewChanges& changed);
+    void singleViewClosed(int position, const LiveViewChanges& changed);
     // Input goes to the wall only while it runs and is in front.
     bool takesInput() const { return controller_->isRunning() && !controller_->singleView(); }
     void finish();
@@ -104,6 +111,9 @@ private:
     QTimer frames_; // repaints the cells with new pictures, once per screen refresh
     bool started_ = false;
     CaptureSet* captures_ = nullptr; // a child
+    // The single view's last picture, for its camera's cell until the
+    // cell's own stream shows one.
+    std::shared_ptr<VideoSurface> singleViewPicture_;
 };
 
 } // namespace tavolin::ui

@@ -42,7 +42,7 @@ WallCell::~WallCell() = default;
 
 void WallCell::setCamera(int position, const QString& name) {
     if (position == position_ && name == name_) return;
-    if (position != position_) surface_.reset();
+    if (position != position_) shown_.reset();
     position_ = position;
     if (name != name_) nameLabel_ = {};
     name_ = name;
@@ -50,16 +50,23 @@ void WallCell::setCamera(int position, const QString& name) {
 }
 
 void WallCell::setSurface(std::shared_ptr<VideoSurface> surface) {
-    surface_ = std::move(surface);
-    if (surface_) surface_->setClientSize(size());
+    if (surface) surface->setClientSize(size());
+    shown_.show(std::move(surface));
+    update();
+}
+
+void WallCell::setStandIn(std::shared_ptr<VideoSurface> surface) {
+    shown_.setStandIn(std::move(surface));
     update();
 }
 
 void WallCell::repaintIfNewPicture() {
-    if (surface_) surface_->repaintIfNew();
+    // The surface repaints only what its picture covers.
+    if (shown_.current() && shown_.current()->repaintIfNew()) return;
+    if (shown_.hasNewPicture()) update();
 }
 
-long WallCell::presentedPictures() const { return surface_ ? surface_->presentedCount() : 0; }
+long WallCell::presentedPictures() const { return shown_.presentedCount(); }
 
 void WallCell::setStatus(const CellStatus& status) {
     if (status == status_) return;
@@ -79,7 +86,7 @@ QString WallCell::stateText(const CellStatus& status) {
 }
 
 void WallCell::resizeEvent(QResizeEvent* event) {
-    if (surface_) surface_->setClientSize(size());
+    if (shown_.current()) shown_.current()->setClientSize(size());
     QWidget::resizeEvent(event);
 }
 
@@ -108,7 +115,7 @@ void WallCell::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect area = rect();
     // The last picture stays while the camera reconnects.
-    if (position_ < 0 || !surface_ || !surface_->paint(painter, area)) painter.fillRect(area, Qt::black);
+    if (position_ < 0 || !shown_.paint(painter, area)) painter.fillRect(area, Qt::black);
     drawFrame(painter, area, 1, kGrid);
     if (position_ < 0) return;
 

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "live/shown_picture.h"
 #include "tavolin/wall_controller.h"
 
 namespace tavolin::ui {
@@ -28,6 +29,11 @@ public:
     // The surface the camera's stream draws into now; the last picture of an
     // earlier surface stays until a new one comes.
     void setSurface(std::shared_ptr<VideoSurface> surface);
+    // Painted until the camera's own stream has a picture (the single view's
+    // last one, as the camera comes back to the wall).
+    void setStandIn(std::shared_ptr<VideoSurface> surface);
+    // The picture the cell shows now, for a view that takes the camera over.
+    std::shared_ptr<VideoSurface> newestPicture() const { return shown_.newest(); }
     void setStatus(const CellStatus& status);
     // The red mark of a camera that records.
     void setRecording(bool recording);
@@ -51,7 +57,7 @@ private:
     // to 30 times a second.
     const QPixmap& nameLabel();
 
-    std::shared_ptr<VideoSurface> surface_;
+    ShownPicture shown_;
     int position_ = -1;
     QString name_;
     QPixmap nameLabel_; // null: to be drawn

@@ -11,24 +11,27 @@
 
 namespace tavolin::ui {
 
-CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunner singleView,
-                                         std::function<void(CameraWallDlg& wall)> opened, bool capture) {
-    return [&shell, singleView = std::move(singleView), opened = std::move(opened), capture](
+CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, SingleViewOverWall singleView,
+                                         std::function<void(CameraWallDlg& wall)> opened, bool capture,
+                                         StreamCatalogues* catalogues) {
+    return [&shell, singleView = std::move(singleView), opened = std::move(opened), capture, catalogues](
                const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent, CTavolinDlg::Closed closed) {
         auto streams = [](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
             return std::make_unique<CameraStream>(settings);
         };
         CameraWallDlg::SingleViewRunner single;
         if (singleView) {
-            single = [singleView, records](int position, QWidget* over, CameraWallDlg::SingleViewClosed done) {
-                singleView(records, position, over, std::move(done));
+            single = [singleView, records](int position, QWidget* over, ViewHandover handover,
+                                           CameraWallDlg::SingleViewClosed done) {
+                singleView(records, position, over, std::move(handover), std::move(done));
             };
         }
         // Snapshot and Record follow the [Capture] section of the cameras' file.
         std::optional<CaptureConfig> captureConfig;
         if (capture) captureConfig = loadCaptureConfig(cameras.path());
         auto* wall = new CameraWallDlg(records, loadWallSettings(cameras), streams, std::move(single), shell,
-                                       platform::SystemClock::instance(), parent, std::move(captureConfig));
+                                       platform::SystemClock::instance(), parent, std::move(captureConfig),
+                                       catalogues);
         wall->setAttribute(Qt::WA_DeleteOnClose);
         // It finishes once every stream of the wall has closed.
         QObject::connect(wall, &QDialog::finished, wall, [wall, &cameras, closed = std::move(closed)] {

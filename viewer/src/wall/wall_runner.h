@@ -5,17 +5,21 @@
 
 #include <functional>
 
+#include "form/live_view_runner.h"
 #include "form/tavolin_dlg.h"
 
 namespace tavolin::ui {
 
 class CameraWallDlg;
 class Shell;
+class StreamCatalogues;
 
 // `singleView` opens the single live view of a camera chosen on the wall.
 // `opened`, when given, gets each wall once it is up (the demo drives it
-// from there).
-CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, CTavolinDlg::LiveViewRunner singleView,
-                                         std::function<void(CameraWallDlg& wall)> opened = {}, bool capture = false);
+// from there). `catalogues`, when given, is where the wall learns each
+// camera's streams.
+CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, SingleViewOverWall singleView,
+                                         std::function<void(CameraWallDlg& wall)> opened = {}, bool capture = false,
+                                         StreamCatalogues* catalogues = nullptr);
 
 } // namespace tavolin::ui

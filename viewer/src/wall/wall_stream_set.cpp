@@ -4,8 +4,10 @@
 #include <utility>
 
 #include "live/stream_records.h"
+#include "live/surface_pool.h"
 #include "live/video_surface.h"
-#include "platform/surface.h"
+#include "stream/stream_catalogues.h"
+#include "stream/switching_stream.h"
 #include "wall/wall_cell.h"
 
 namespace tavolin::ui {
@@ -21,23 +23,28 @@ StreamSettings cellStreamSettings(const CameraRecord& record, QSize cell, uint32
     s.render.flags |= OSTREL_RENDER_FIT_PICTURES;
     s.events = record.showEvents != 0;
     s.playAudio = playAudio;
+    s.subStreamAddress = std::string(textOf(record.subStreamUrl));
     return s;
 }
 
-WallStreamSet::Surface::Surface(WallCell* cell)
-    : surface(std::make_shared<VideoSurface>(cell, VideoSurface::Repaint::WhenAsked)) {
-    surface->setKeepAspect(true);
-    handle = platform::SurfaceRegistry::add(surface);
+namespace {
+
+// The cell shows what its camera's stream shows.
+SurfacePool::Show showIn(WallCell* cell) {
+    return [cell](const std::shared_ptr<VideoSurface>& surface) { cell->setSurface(surface); };
 }
 
-WallStreamSet::Surface::~Surface() {
-    surface->detach();
-    platform::SurfaceRegistry::remove(handle);
-}
+} // namespace
 
 WallStreamSet::WallStreamSet(std::span<const CameraRecord, kCameraCount> records, StreamFactory factory, CellOf cellOf,
-                             QObject* parent)
-    : QObject(parent), records_(records), factory_(std::move(factory)), cellOf_(std::move(cellOf)) {}
+                             QObject* parent, StreamCatalogues* catalogues, ViewTimerFactory timers)
+    : QObject(parent), records_(records), factory_(std::move(factory)), cellOf_(std::move(cellOf)),
+      catalogues_(catalogues), timers_(std::move(timers)) {
+    if (catalogues_ == nullptr) {
+        ownCatalogues_ = std::make_unique<StreamCatalogues>();
+        catalogues_ = ownCatalogues_.get();
+    }
+}
 
 WallStreamSet::~WallStreamSet() {
     // Streams end with their objects, each waiting for its own worker.
@@ -49,11 +56,13 @@ void WallStreamSet::open(int position, bool playAudio) {
     WallCell* cell = cellOf_(position);
     if (cell == nullptr) return;
     Open& slot = open_[position];
-    slot.surface = std::make_unique<Surface>(cell);
-    cell->setSurface(slot.surface->surface);
+    slot.surfaces = std::make_unique<SurfacePool>(cell, VideoSurface::Repaint::WhenAsked, showIn(cell));
+    slot.surfaces->setKeepAspect(true);
     slot.cell = cell;
     slot.box = cell->size();
-    slot.stream = factory_(cellStreamSettings(records_[position], slot.box, slot.surface->handle, playAudio));
+    slot.stream =
+        std::make_unique<SwitchingStream>(cellStreamSettings(records_[position], slot.box, 0, playAudio),
+                                          SwitchingStream::Place{catalogues_, slot.surfaces.get(), factory_, timers_});
     slot.connected = false;
     slot.audioAsked = slot.audioWanted = playAudio;
     connectSignals(position, slot.stream.get());

@@ -1,8 +1,10 @@
-// The wall's streams: one LiveStream per open camera, each drawing into a
-// picture surface of its own that its cell paints, with pictures no larger
-// than the cell. Their signals become the controller's stream news. A
-// stream asked to close is kept until it says it closed, then deleted
-// later, so nothing of a closing stream waits on the GUI thread.
+// The wall's streams: one LiveStream per open camera, each drawing into
+// picture surfaces of its own that its cell paints, with pictures no larger
+// than the cell; the camera's stream that fits the cell is chosen, and
+// switched when the cell changes size. Their signals become the
+// controller's stream news. A stream asked to close is kept until it says it
+// closed, then deleted later, so nothing of a closing stream waits on the
+// GUI thread.
 #pragma once
 
 #include <QObject>
@@ -15,13 +17,15 @@
 #include <vector>
 
 #include "live/live_stream.h"
+#include "live/view_timer.h"
 #include "tavolin/camera_record.h"
 #include "tavolin/wall_controller.h"
 #include "tavolin/wall_streams.h"
 
 namespace tavolin::ui {
 
-class VideoSurface;
+class StreamCatalogues;
+class SurfacePool;
 class WallCell;
 
 // What the stream of a cell opens with: the record's connection, its events
@@ -37,8 +41,11 @@ public:
     // The cell that shows camera `position` now, laid out; null for none.
     using CellOf = std::function<WallCell*(int position)>;
 
+    // `factory` opens one stream of a camera; `catalogues` tells each
+    // camera's streams (the set keeps its own when none is given).
     WallStreamSet(std::span<const CameraRecord, kCameraCount> records, StreamFactory factory, CellOf cellOf,
-                  QObject* parent = nullptr);
+                  QObject* parent = nullptr, StreamCatalogues* catalogues = nullptr,
+                  ViewTimerFactory timers = qtViewTimers());
     ~WallStreamSet() override;
 
     // Where the stream news goes; null stops it.
@@ -62,18 +69,9 @@ signals:
     void allClosed();
 
 private:
-    // A registered picture surface, removed from the registry with its owner.
-    struct Surface {
-        explicit Surface(WallCell* cell);
-        ~Surface();
-        Surface(const Surface&) = delete;
-        Surface& operator=(const Surface&) = delete;
-        std::shared_ptr<VideoSurface> surface;
-        uint32_t handle = 0;
-    };
     struct Open {
-        // Declared first, so it goes after the stream that draws into it.
-        std::unique_ptr<Surface> surface;
+        // Declared first, so they go after the stream that draws into them.
+        std::unique_ptr<SurfacePool> surfaces;
         std::unique_ptr<LiveStream> stream;
         WallCell* cell = nullptr; // a child of the wall, as long as the wall
         QSize box;                // what the stream was last told to fit into
@@ -90,6 +88,9 @@ private:
     StreamFactory factory_;
     CellOf cellOf_;
     WallController* controller_ = nullptr;
+    std::unique_ptr<StreamCatalogues> ownCatalogues_;
+    StreamCatalogues* catalogues_;
+    ViewTimerFactory timers_;
     std::array<Open, kCameraCount> open_;
     std::vector<Open> closing_;
 };

@@ -66,12 +66,20 @@ WallAction WallController::click(int cell) {
 
 std::optional<int> WallController::openSingleView() {
     single_ = grid_.selectedCamera();
+    singleTookOver_ = false;
     reconcile();
     return single_;
 }
 
+void WallController::singleViewTookOver() {
+    if (!single_ || singleTookOver_) return;
+    singleTookOver_ = true;
+    reconcile();
+}
+
 void WallController::singleViewClosed() {
     single_.reset();
+    singleTookOver_ = false;
     reconcile();
 }
 
@@ -142,7 +150,7 @@ void WallController::endEventPeriodIfDue() {
 }
 
 bool WallController::wanted(int position) const {
-    return running_ && position != single_ && grid_.cellOf(position).has_value();
+    return running_ && (position != single_ || !singleTookOver_) && grid_.cellOf(position).has_value();
 }
 
 bool WallController::audible(int position) const {

@@ -155,7 +155,9 @@ TEST_F(WallControllerTest, AudioComesFromTheSelectedCellAloneWhenItsAudioInIsOn)
     wall.key(WallKey::Down); // camera 3
     EXPECT_EQ(streams_.take(), Calls{"audio 3 on"});
     EXPECT_EQ(wall.openSingleView(), 3);
-    EXPECT_EQ(streams_.take(), Calls{"close 3"}) << "the single view plays its own audio";
+    EXPECT_EQ(streams_.take(), Calls{"audio 3 off"}) << "the single view plays its own audio";
+    wall.singleViewTookOver();
+    EXPECT_EQ(streams_.take(), Calls{"close 3"});
 }
 
 TEST_F(WallControllerTest, TheSingleViewTakesItsCameraWhileTheOthersRun) {
@@ -163,6 +165,9 @@ TEST_F(WallControllerTest, TheSingleViewTakesItsCameraWhileTheOthersRun) {
     streams_.take();
     EXPECT_EQ(wall.click(2), WallAction::OpenSingle);
     EXPECT_EQ(wall.openSingleView(), 2);
+    // The cell's picture shows in the single view until its own comes.
+    EXPECT_TRUE(streams_.take().empty());
+    wall.singleViewTookOver();
     EXPECT_EQ(streams_.take(), Calls{"close 2"});
     wall.streamClosed(2);
     wall.tick();

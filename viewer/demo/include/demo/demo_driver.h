@@ -16,6 +16,7 @@ class CameraList;
 
 namespace tavolin::ui {
 class Shell;
+class StreamCatalogues;
 } // namespace tavolin::ui
 
 namespace tavolin::demo {
@@ -45,7 +46,8 @@ void startWatchdog(ui::CTavolinDlg& form, int ms);
 // runs is left alone; notices written out, since no one answers a message
 // box; the live view and the wall opened as the viewer opens them, with the
 // demo driving each once it is up; and the form driven once it is shown.
-// Messages go to standard error.
-void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOptions& options);
+// Messages go to standard error. `catalogues`, when given, tells the views
+// each camera's streams.
+void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOptions& options, ui::StreamCatalogues* catalogues = nullptr);
 
 } // namespace tavolin::demo

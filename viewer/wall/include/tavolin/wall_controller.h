@@ -81,11 +81,14 @@ public:
     // A click on a cell: selects it; OpenSingle when it holds a camera.
     WallAction click(int cell);
 
-    // The single live view takes the selected camera: its cell's stream
-    // closes (one connection per camera) and the wall's audio stops; the other
-    // streams keep running. singleViewClosed() gives it back. Returns the
-    // camera taken, none when the selected cell is empty.
+    // The single live view takes the selected camera: the wall's audio stops
+    // and, once the single view shows its own picture (singleViewTookOver),
+    // the cell's stream closes (one shown connection per camera); until then
+    // the single view shows the cell's picture. The other streams keep
+    // running. singleViewClosed() gives the camera back. Returns the camera
+    // taken, none when the selected cell is empty.
     std::optional<int> openSingleView();
+    void singleViewTookOver();
     void singleViewClosed();
     // The camera the single live view shows, none while the wall is in front.
     std::optional<int> singleView() const { return single_; }
@@ -142,6 +145,7 @@ private:
     std::vector<Slot> slots_;
     bool running_ = false;
     std::optional<int> single_;
+    bool singleTookOver_ = false;
     // Events seen in this period, and those of the last one, per camera.
     std::array<WallIndicators, kCameraCount> seen_{};
     std::array<WallIndicators, kCameraCount> shown_{};
