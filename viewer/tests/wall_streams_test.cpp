@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "fake_stream.h"
+#include "live/video_surface.h"
 #include "platform/clock.h"
+#include "platform/surface.h"
 #include "tavolin/camera_record.h"
 #include "wall/wall_cell.h"
 #include "wall/wall_stream_set.h"
@@ -62,7 +64,9 @@ protected:
                 made.push_back(stream.get());
                 return stream;
             },
-            [this](int position) { return position < 2 ? cells[static_cast<std::size_t>(position)].get() : nullptr; });
+            [this](int position) {
+                return position < 2 ? cells[static_cast<std::size_t>(position ^ swapped)].get() : nullptr;
+            });
         controller = std::make_unique<WallController>(records, *streams, clock, WallSettings{});
         streams->setController(controller.get());
     }
@@ -79,6 +83,7 @@ protected:
     platform::ManualClock clock;
     std::array<CameraRecord, kCameraCount> records{};
     std::array<std::unique_ptr<WallCell>, 2> cells;
+    int swapped = 0; // 1: the two cameras trade cells
     std::unique_ptr<WallStreamSet> streams;
     std::unique_ptr<WallController> controller;
 };
@@ -117,6 +122,25 @@ TEST_F(WallStreamSetTest, StreamsFollowTheSizeOfTheirCells) {
     cells[0]->resize(1920, 1080);
     streams->fitPicturesToCells();
     EXPECT_EQ(log, (std::vector<std::string>{"open", "open", "fit 480x270", "fit 1920x1080"}));
+}
+
+// A new layout may put a camera whose stream runs on into another cell: its
+// pictures go there (they were drawn for the old cell and never painted).
+TEST_F(WallStreamSetTest, ACameraMovedToAnotherCellShowsThere) {
+    controller->start();
+    const auto draw = [](FakeStream* stream) {
+        const std::shared_ptr<platform::Surface> surface =
+            platform::SurfaceRegistry::find(stream->settings.render.window);
+        const uint8_t pixel[4] = {};
+        surface->stretchDraw({1, 1, 32, 4, pixel}, {0, 0, 1, 1});
+        surface->present();
+    };
+    draw(made[0]);
+    const std::shared_ptr<VideoSurface> first = cells[0]->newestPicture();
+    ASSERT_TRUE(first);
+    swapped = 1;
+    streams->fitPicturesToCells();
+    EXPECT_EQ(cells[1]->newestPicture(), first);
 }
 
 TEST_F(WallStreamSetTest, NewsOfAStreamGivenUpChangesNothing) {

@@ -30,7 +30,20 @@ uint32_t SurfacePool::addSurface() {
 
 void SurfacePool::showSurface(uint32_t handle) {
     const auto it = surfaces_.find(handle);
-    if (it != surfaces_.end() && show_) show_(it->second);
+    if (it == surfaces_.end()) return;
+    shown_ = handle;
+    if (show_) show_(it->second);
+}
+
+void SurfacePool::moveTo(QWidget* widget, Show show) {
+    widget_ = widget;
+    show_ = std::move(show);
+    if (widget != nullptr) clientSize_ = widget->size();
+    for (const auto& [handle, surface] : surfaces_) {
+        surface->attach(widget);
+        surface->setClientSize(clientSize_);
+    }
+    showSurface(shown_);
 }
 
 void SurfacePool::removeSurface(uint32_t handle) {

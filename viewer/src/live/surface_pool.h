@@ -37,6 +37,9 @@ public:
     // For the surfaces there are and those made from now on.
     void setKeepAspect(bool keep);
     void setClientSize(QSize size);
+    // The place moved to another widget: its surfaces repaint that one, and
+    // `show` is told the surface shown again.
+    void moveTo(QWidget* widget, Show show);
 
 private:
     QWidget* widget_;
@@ -44,6 +47,7 @@ private:
     Show show_;
     bool keepAspect_ = false;
     QSize clientSize_;
+    uint32_t shown_ = 0;
     std::map<uint32_t, std::shared_ptr<VideoSurface>> surfaces_;
 };
 

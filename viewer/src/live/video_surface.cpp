@@ -52,6 +52,11 @@ void VideoSurface::detach() {
     widget_ = nullptr;
 }
 
+void VideoSurface::attach(QWidget* widget) {
+    std::lock_guard lock(swapLock_);
+    widget_ = widget;
+}
+
 void VideoSurface::stretchDraw(const platform::PictureView& picture, const platform::SurfaceRect& dest) {
     const QImage::Format format = formatOf(picture.bitCount);
     if (format == QImage::Format_Invalid || picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0) {

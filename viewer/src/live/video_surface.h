@@ -42,6 +42,8 @@ public:
 
     // Stops repaint requests; call before the widget goes away.
     void detach();
+    // Asks `widget` to repaint from now on (a wall camera moved to another cell).
+    void attach(QWidget* widget);
 
     // Render thread.
     void stretchDraw(const platform::PictureView& picture, const platform::SurfaceRect& dest) override;

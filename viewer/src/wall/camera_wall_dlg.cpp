@@ -319,6 +319,8 @@ int CameraWallDlg::cellAt(QPoint point) const {
 }
 
 void CameraWallDlg::layoutCells() {
+    // Opening a stream lays the cells out first; that may come from here.
+    if (std::exchange(layingOut_, true)) return;
     const WallGrid& grid = controller_->grid();
     const int n = grid.columns();
     pointer_.setSwipeDistance(std::max(1, width() / kSwipeShareOfWidth));
@@ -343,6 +345,7 @@ void CameraWallDlg::layoutCells() {
     }
     // Streams kept across a change of layout now fill cells of another size.
     if (streams_ != nullptr) streams_->fitPicturesToCells();
+    layingOut_ = false;
 }
 
 void CameraWallDlg::refreshCells() {

@@ -111,6 +111,7 @@ private:
     QTimer frames_; // repaints the cells with new pictures, once per screen refresh
     bool started_ = false;
     CaptureSet* captures_ = nullptr; // a child
+    bool layingOut_ = false;
     // The single view's last picture, for its camera's cell until the
     // cell's own stream shows one.
     std::shared_ptr<VideoSurface> singleViewPicture_;

@@ -70,8 +70,15 @@ void WallStreamSet::open(int position, bool playAudio) {
 }
 
 void WallStreamSet::fitPicturesToCells() {
-    for (Open& slot : open_) {
-        if (!slot.stream || slot.cell == nullptr || slot.cell->size() == slot.box) continue;
+    for (int position = 0; position < kCameraCount; ++position) {
+        Open& slot = open_[position];
+        if (!slot.stream) continue;
+        if (WallCell* cell = cellOf_(position); cell != nullptr && cell != slot.cell) {
+            // A new layout put the camera in another cell: its pictures go there.
+            slot.cell = cell;
+            slot.surfaces->moveTo(cell, showIn(cell));
+        }
+        if (slot.cell == nullptr || slot.cell->size() == slot.box) continue;
         slot.box = slot.cell->size();
         slot.stream->fitPicturesInto(slot.box);
     }

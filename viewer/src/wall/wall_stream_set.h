@@ -57,7 +57,8 @@ public:
 
     // Streams that are open or still closing.
     int count() const;
-    // Tells each open stream the size its cell has now, when that changed.
+    // Tells each open stream the size its cell has now, when that changed; a
+    // camera the layout moved to another cell is shown there.
     void fitPicturesToCells();
 
 signals:
