@@ -10,9 +10,9 @@
 #                                       (user admin, password admin); with --headless the
 #                                       demo finds, plays and pans it, restarts the camera
 #                                       and waits for its video to come back
-#   scripts/run.sh --wall               16 simulated cameras (protocols 1 and 2, RTSP, ONVIF) on
-#                                       the camera wall; headless, presses Wall and pictures it 4x4,
-#                                       then with its first camera alone
+#   scripts/run.sh --wall               16 simulated ONVIF cameras (1920x1080 and 640x360 profiles)
+#                                       on the camera wall; headless, presses Wall and pictures it
+#                                       4x4, then with its first camera alone
 #   scripts/run.sh watch [options]      the headless check: tavolin-watch (see README)
 #
 # Without a display the viewer runs under Xvfb, pictures the settings form,
@@ -87,8 +87,11 @@ else
   # with every record at 127.0.0.1.
   cameras=(--cameras 3)
   if [ "$wall" = 1 ]; then
-    # Protocols 1 and 2, RTSP and ONVIF cameras taking turns.
-    cameras=(--cameras 16 --protocols 1,2,4,5,1,2,4,5,1,2,4,5,1,2,4,5 --port 0 --discovery-port 0)
+    # ONVIF cameras with a 1920x1080 and a 640x360 profile of one scene, each
+    # served from loops encoded once: the wall shows the small ones, a camera
+    # opened alone its large one.
+    cameras=(--cameras 16 --onvif --size 1920x1080 --sub-size 640x360 --frame-rate 25 --key-interval 100
+      --pre-encoded 4 --no-audio --discovery-port 0)
   fi
   "$bin/tavolin-camsim" "${cameras[@]}" --login-port 0 --control-port 0 --media-port 0 \
     --video-port 0 --http-port 0 --write-settings "$folder/Tavolin.txt" >"$log" 2>&1 &

@@ -137,6 +137,7 @@ bool SimulatedCamera::startOnvif() {
     onvif.password = o.password;
     onvif.port = o.httpPort;
     onvif.name = o.scene.name;
+    if (!settings_.onvifProfiles.empty()) onvif.profiles = settings_.onvifProfiles;
     auto head = std::make_shared<CameraHead>();
     std::shared_ptr<OnvifStreamSource> streams;
 #if CAMSIM_WITH_VIDEO
@@ -150,6 +151,8 @@ bool SimulatedCamera::startOnvif() {
     streamSettings.audio = settings_.rtsp.audio;
     talk_ = std::make_shared<TalkReceiver>(settings_.talkCodec, head);
     streamSettings.talk = talk_;
+    streamSettings.preEncodedSeconds = settings_.rtsp.preEncodedSeconds;
+    streamSettings.sharedLoops = settings_.rtsp.sharedLoops;
     onvifStreams_ = std::make_shared<RtspProfileStreams>(onvif, head, streamSettings);
     if (!onvifStreams_->start()) {
         error_ = onvifStreams_->error();

@@ -53,6 +53,7 @@ void usage() {
                 "                      [--onvif-fault NAME] [--answer-delay MS] [--name TEXT]\n"
                 "                      [--talk-codec pcmu|pcma|aac]\n"
                 "                      [--frame-rate N] [--key-interval N] [--no-audio]\n"
+                "                      [--size WxH] [--sub-size WxH] [--bitrate KBITS] [--pre-encoded SECONDS]\n"
                 "                      [--discovery-port N] [--write-settings FILE]\n"
                 "       tavolin-camsim --rtsp [--cameras N] [--port N] [--codec h264|h265|mjpeg]\n"
                 "                      [--size WxH] [--frame-rate N] [--bitrate KBITS] [--key-interval N]\n"
@@ -83,10 +84,15 @@ void usage() {
                 "channel: no-back-channel, back-channel-551, back-channel-silent,\n"
                 "back-channel-redirect) and\n"
                 "--answer-delay makes it answer slowly; --write-settings writes streaming\n"
-                "type 5 records for them. Each profile (H.264 640x480 and 320x240) streams\n"
-                "from an RTSP server of its own on a free port of 127.0.0.1, with a key\n"
-                "picture every --key-interval pictures (default one a second) and none at a\n"
-                "client's start unless it asks with a synchronisation point. WS-Discovery\n"
+                "type 5 records for them. Each profile (H.264, a main one of --size, default\n"
+                "640x480, at --bitrate, and a second one of --sub-size, default 320x240, at\n"
+                "500 kbit/s, both of the same scene) streams from an RTSP server of its own\n"
+                "on a free port of 127.0.0.1, with a key picture every --key-interval\n"
+                "pictures (default one a second) and none at a client's start unless it asks\n"
+                "with a synchronisation point. --pre-encoded serves each profile from a loop\n"
+                "encoded once for all the cameras (they then all show the first one's\n"
+                "picture), so that 16 cameras of 1920x1080 and 640x360 run on two cores.\n"
+                "WS-Discovery\n"
                 "probes sent to 127.0.0.1:--discovery-port (default 3702; 0: none) are\n"
                 "answered for every camera. Every stream also takes talk-back on the ONVIF\n"
                 "audio back channel (G.711 mu-law unless --talk-codec says pcma or aac), whose\n"
@@ -101,7 +107,8 @@ void usage() {
                 "plus k - 1. Pictures are 640x480 at 25 pictures/s and 2000 kbit/s with a key\n"
                 "picture a second unless --size, --frame-rate, --bitrate and --key-interval say\n"
                 "otherwise. --pre-encoded SECONDS encodes that much of the scene once and\n"
-                "serves it in a loop (for sizes too heavy to encode live). --fault makes the\n"
+                "serves it in a loop (for sizes too heavy to encode live), one loop for all\n"
+                "the cameras. --fault makes the\n"
                 "cameras misbehave: silent, trickle (one byte every --trickle-ms, default 50),\n"
                 "stall (nothing after PLAY), 401, garbage, oversized (a 9 MB picture),\n"
                 "close-mid-frame, no-parameter-sets, unsupported-codec (the video named\n"
@@ -313,6 +320,9 @@ int main(int argc, char** argv) {
     camsim::RtspOptions rtspOptions;
     rtspOptions.port = 8554;
     camsim::RtspCodec rtspCodec = camsim::RtspCodec::H264;
+    int subWidth = 320;
+    int subHeight = 240;
+    bool sizeGiven = false;
 #endif
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -397,6 +407,9 @@ int main(int argc, char** argv) {
             ok = camsim::parseRtspCodec(value, rtspCodec);
         } else if (arg == "--size" && ok) {
             ok = parseSize(value, rtspOptions.width, rtspOptions.height);
+            sizeGiven = true;
+        } else if (arg == "--sub-size" && ok) {
+            ok = parseSize(value, subWidth, subHeight);
         } else if (arg == "--bitrate" && ok) {
             ok = parseInt(value, 16, 100000, number);
             rtspOptions.bitRateKbps = static_cast<int>(number);
@@ -449,6 +462,19 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
+#if CAMSIM_WITH_RTSP
+    // Every camera serves the same loops, encoded once.
+    if (rtspOptions.preEncodedSeconds > 0) rtspOptions.sharedLoops = camsim::makeSharedLoops();
+    // An ONVIF camera's main stream and a smaller one of the same scene.
+    camsim::OnvifProfile mainProfile{"profile_main", "MainStream"};
+    mainProfile.width = sizeGiven ? rtspOptions.width : 640;
+    mainProfile.height = sizeGiven ? rtspOptions.height : 480;
+    mainProfile.bitRateKbps = rtspOptions.bitRateKbps;
+    camsim::OnvifProfile subProfile{"profile_sub", "SubStream"};
+    subProfile.width = subWidth;
+    subProfile.height = subHeight;
+    subProfile.bitRateKbps = 500;
+#endif
     std::vector<std::unique_ptr<camsim::SimulatedCamera>> cameras;
     for (int k = 0; k < cameraCount; ++k) {
         camsim::SimulatedCameraSettings settings;
@@ -469,6 +495,7 @@ int main(int argc, char** argv) {
         settings.rtsp = rtspOptions;
         settings.rtsp.port = offsetPort(rtspOptions.port, k);
         settings.rtspCodec = rtspCodec;
+        settings.onvifProfiles = {mainProfile, subProfile};
 #endif
         auto c = std::make_unique<camsim::SimulatedCamera>(settings);
         if (!c->start()) {

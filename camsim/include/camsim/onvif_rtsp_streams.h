@@ -37,6 +37,10 @@ struct RtspProfileSettings {
     // The camera's speaker: every profile's stream offers the audio back
     // channel to it. Null offers none.
     std::shared_ptr<TalkReceiver> talk;
+    // Serve each profile from a loop of this many seconds, encoded once
+    // (see RtspOptions); 0 encodes live.
+    int preEncodedSeconds = 0;
+    std::shared_ptr<SharedLoops> sharedLoops;
 };
 
 // The RTSP codec of an ONVIF encoding ("H264", "H265", "JPEG"); false for

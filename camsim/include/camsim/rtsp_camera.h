@@ -39,6 +39,13 @@ namespace camsim {
 
 enum class RtspCodec { H264, H265, Mjpeg };
 
+// Pre-encoded loops shared between cameras: cameras given one encode each
+// loop (size, rate, bit rate, key-picture interval, codec) once among them
+// and all serve it, so many cameras cost one encoding. They then all show
+// the picture of the first camera that asked.
+class SharedLoops;
+std::shared_ptr<SharedLoops> makeSharedLoops();
+
 // The mount's path without its slash ("h264", "h265", "mjpeg").
 const char* rtspMountName(RtspCodec codec);
 // "h264", "h265", "mjpeg" (also "h.264", "hevc", "jpeg"); false otherwise.
@@ -66,6 +73,9 @@ struct RtspOptions {
     // repeats too): for picture sizes and rates too heavy to encode live on
     // the machine. 0 encodes live.
     int preEncodedSeconds = 0;
+    // Where the loop comes from when more cameras serve the same one; null:
+    // the camera encodes its own.
+    std::shared_ptr<SharedLoops> sharedLoops;
     // Drawn in the picture; `variant` picks the panorama.
     std::string name = "CAMERA";
     int variant = 0;

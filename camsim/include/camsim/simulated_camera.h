@@ -11,8 +11,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "camsim/camera_options.h"
+#include "camsim/onvif_camera.h"
 #include "camsim/onvif_faults.h"
 #include "camsim/rtsp_camera.h"
 #include "camsim/settings_file.h"
@@ -43,7 +45,9 @@ struct SimulatedCameraSettings {
     // RTSP cameras; the login, name and variant come from `options`.
     RtspOptions rtsp;
     RtspCodec rtspCodec = RtspCodec::H264;
-    // ONVIF cameras.
+    // ONVIF cameras: their profiles (empty: OnvifOptions' own); the rate,
+    // key-picture interval, audio and pre-encoded loops of `rtsp` apply.
+    std::vector<OnvifProfile> onvifProfiles;
     OnvifFault onvifFault = OnvifFault::None;
     int answerDelayMs = 0;
     // What their audio back channel offers.

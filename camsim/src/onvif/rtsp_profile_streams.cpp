@@ -33,6 +33,8 @@ RtspProfileStreams::RtspProfileStreams(const OnvifOptions& options, std::shared_
         o.keyPictureOnPlay = settings.keyPictureOnPlay;
         o.fault = settings.fault;
         o.talk = settings.talk;
+        o.preEncodedSeconds = settings.preEncodedSeconds;
+        o.sharedLoops = settings.sharedLoops;
         Stream s;
         if (!rtspCodecOfEncoding(p.encoding, s.codec) && error_.empty()) {
             error_ = "profile " + p.token + ": no stream for encoding " + p.encoding;

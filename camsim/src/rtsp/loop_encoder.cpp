@@ -8,7 +8,10 @@
 #include <gst/video/video.h>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <thread>
+#include <tuple>
 
 namespace camsim::rtsp {
 
@@ -80,3 +83,28 @@ std::shared_ptr<const EncodedLoop> encodeLoop(const RtspOptions& options, RtspCo
 }
 
 } // namespace camsim::rtsp
+
+namespace camsim {
+
+class SharedLoops {
+public:
+    using Key = std::tuple<int, int, int, int, int, int, bool, RtspCodec>;
+    std::mutex mutex; // held while one loop is encoded: the others wait for it
+    std::map<Key, std::shared_ptr<const rtsp::EncodedLoop>> loops;
+};
+
+std::shared_ptr<SharedLoops> makeSharedLoops() { return std::make_shared<SharedLoops>(); }
+
+std::shared_ptr<const rtsp::EncodedLoop> rtsp::sharedLoop(const RtspOptions& o, RtspCodec codec,
+                                                          const std::function<void(const YuvPicture&)>& draw) {
+    if (!o.sharedLoops) return encodeLoop(o, codec, draw);
+    const SharedLoops::Key key{
+        o.width, o.height, o.frameRate, o.bitRateKbps, keyFrameInterval(o), o.preEncodedSeconds, o.keyPictureOnPlay,
+        codec};
+    std::lock_guard lock(o.sharedLoops->mutex);
+    auto& loop = o.sharedLoops->loops[key];
+    if (!loop) loop = encodeLoop(o, codec, draw);
+    return loop;
+}
+
+} // namespace camsim

@@ -17,4 +17,9 @@ struct EncodedLoop;
 std::shared_ptr<const EncodedLoop> encodeLoop(const RtspOptions& options, RtspCodec codec,
                                               const std::function<void(const YuvPicture&)>& draw);
 
+// The loop of options.sharedLoops for these options, encoded by the first
+// camera that asks (the others wait for it); encodeLoop without them.
+std::shared_ptr<const EncodedLoop> sharedLoop(const RtspOptions& options, RtspCodec codec,
+                                              const std::function<void(const YuvPicture&)>& draw);
+
 } // namespace camsim::rtsp

@@ -79,7 +79,7 @@ int64_t SceneFeed::keyPictureSlot() const {
 std::shared_ptr<const EncodedLoop> SceneFeed::loop(RtspCodec codec) {
     std::lock_guard<std::mutex> lock(loopMutex_);
     auto& slot = loops_[static_cast<std::size_t>(codec)];
-    if (!slot) slot = encodeLoop(options_, codec, [this](const YuvPicture& p) { draw(p); });
+    if (!slot) slot = sharedLoop(options_, codec, [this](const YuvPicture& p) { draw(p); });
     return slot;
 }
 
