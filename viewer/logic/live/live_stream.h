@@ -90,6 +90,10 @@ public:
     // From now on pictures come no larger than `box` (the wall's cells change
     // size with the layout); the decoder scales them, once.
     virtual void fitPicturesInto(QSize box) = 0;
+    // The place shows its pictures magnified `factor` times (the digital
+    // zoom). A stream that chooses between the camera's streams takes it
+    // into the size it needs; one stream alone has nothing to choose.
+    virtual void setDigitalZoom(double factor) { (void)factor; }
 
 signals:
     void connected();

@@ -107,6 +107,7 @@ void LiveViewController::streamOpen(int position, OpenMode mode) {
     if (position < 0 || position >= kCameraCount || state_ == State::Closing || state_ == State::Closed) return;
     // Two streams never reach cameras for the user at once.
     if (stream_) retireStream();
+    if (position != position_) zoom_.reset();
     position_ = position;
     ++opened_;
     schedule_ = ReconnectSchedule(clock_);
@@ -136,6 +137,7 @@ void LiveViewController::streamOpen(int position, OpenMode mode) {
     enter(State::Connecting);
 
     stream_ = makeStream_(settingsFor(record, screen_, surface_));
+    if (zoom_.isZoomed()) stream_->setDigitalZoom(zoom_.factor());
     connectStream(*stream_, mode);
     stream_->open();
 }
@@ -397,11 +399,14 @@ void LiveViewController::penDown(QPoint point, bool fromTouch) {
         holdOrigin_ = point;
         holdTimer_->start();
     }
+    // Once zoomed, the pen of a camera it cannot steer moves the picture.
+    if (zoom_.isZoomed() && !ptzEnabled()) panFrom_ = point;
 }
 
 void LiveViewController::penMove(QPoint point) {
     if (!penDown_) return;
     if (holdTimer_->isActive() && (point - holdOrigin_).manhattanLength() > kHoldSlop) holdTimer_->stop();
+    if (panFrom_) moveZoomed(point - std::exchange(*panFrom_, point));
     if (ptzSectorAt(screen_, point) != sector_) {
         stopPtzAction();
         startSector(point);
@@ -410,8 +415,29 @@ void LiveViewController::penMove(QPoint point) {
 
 void LiveViewController::penUp() {
     holdTimer_->stop();
+    panFrom_.reset();
     stopPtzAction();
     penDown_ = false;
+}
+
+QPointF LiveViewController::shareOf(QPoint point) const { return pictureShare(point, QRect(QPoint(), screen_)); }
+
+void LiveViewController::zoomSteps(double steps, QPoint at) { zoomChanged(zoom_.zoomSteps(steps, shareOf(at))); }
+
+void LiveViewController::zoomBy(double ratio, QPoint at) { zoomChanged(zoom_.zoomBy(ratio, shareOf(at))); }
+
+void LiveViewController::moveZoomed(QPoint delta) {
+    if (screen_.isEmpty()) return;
+    zoomChanged(zoom_.pan(
+        QPointF(static_cast<double>(delta.x()) / screen_.width(), static_cast<double>(delta.y()) / screen_.height())));
+}
+
+void LiveViewController::resetZoom() { zoomChanged(zoom_.reset()); }
+
+void LiveViewController::zoomChanged(bool changed) {
+    if (!changed) return;
+    if (stream_) stream_->setDigitalZoom(zoom_.factor());
+    display_.showZoom(zoom_.factor());
 }
 
 bool LiveViewController::handlesKey(int key) {

@@ -20,6 +20,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointF>
 #include <QSize>
 #include <array>
 #include <cstdint>
@@ -28,6 +29,7 @@
 #include <optional>
 #include <vector>
 
+#include "live/digital_zoom.h"
 #include "live/live_menu_state.h"
 #include "live/live_stream.h"
 #include "live/live_view_display.h"
@@ -109,6 +111,18 @@ public:
     void actionKey();
     void patrol(PatrolDirection direction);
 
+    // The digital zoom of the picture, 1x to 8x: steps of the wheel or the
+    // zoom keys and a pinch's ratio around a point of the view, a move of the
+    // zoomed part by a pointer's move (the middle button; the pen on a camera
+    // without PTZ, once zoomed), and back to the whole picture. A change goes
+    // to the stream, which may switch to a larger one, and to the display.
+    // Another camera starts unzoomed.
+    void zoomSteps(double steps, QPoint at);
+    void zoomBy(double ratio, QPoint at);
+    void moveZoomed(QPoint delta);
+    void resetZoom();
+    const DigitalZoom& zoom() const { return zoom_; }
+
     // Menu commands.
     void setPreset(int preset);
     void goToPreset(int preset);
@@ -189,6 +203,9 @@ private:
     void stopPen();
     bool ptzEnabled() const { return currentRecord().ptzEnabled != 0; }
     void setMenu(const LiveMenuState& state);
+    // Tells the stream and the display of a zoom that changed.
+    void zoomChanged(bool changed);
+    QPointF shareOf(QPoint point) const;
 
     Records records_;
     LiveViewDisplay& display_;
@@ -221,6 +238,8 @@ private:
     std::optional<PtzSector> ptzAction_;
     QPoint holdOrigin_;
     bool osdMode_ = false;
+    DigitalZoom zoom_;
+    std::optional<QPoint> panFrom_; // the pen moves the zoomed part
     bool outputOn_ = false;
     CaptureSet* captures_ = nullptr;
 };

@@ -46,6 +46,9 @@ public:
     virtual void showRecording(bool) {}
     // Ends the view: it closes and whoever opened it is told.
     virtual void finish() = 0;
+    // The digital zoom changed to `factor`: the picture is repainted with the
+    // part shown and the factor appears for a moment.
+    virtual void showZoom(double factor) { (void)factor; }
 };
 
 } // namespace tavolin::ui

@@ -59,19 +59,24 @@ int SwitchingStream::wanted() const {
     std::vector<QSize> sizes;
     sizes.reserve(options_.size());
     for (const StreamOption& option : options_) sizes.push_back(option.size);
-    return std::max(0, chooseStream(needed_, 1.0, sizes));
+    return std::max(0, chooseStream(needed_, zoom_, sizes));
+}
+
+QSize SwitchingStream::decodeBox() const {
+    if ((settings_.render.flags & OSTREL_RENDER_FIT_PICTURES) == 0) return needed_;
+    return needed_ * zoom_;
 }
 
 std::unique_ptr<SwitchingStream::Leg> SwitchingStream::openLeg(int option, bool shown) {
     auto leg = std::make_unique<Leg>();
     leg->option = option;
-    leg->box = needed_;
+    leg->box = decodeBox();
     leg->surface = place_.surfaces->addSurface();
     StreamSettings settings = settings_;
     applyOption(settings.connection, options_[static_cast<std::size_t>(option)]);
     settings.render.window = leg->surface;
-    settings.render.width = needed_.width();
-    settings.render.height = needed_.height();
+    settings.render.width = leg->box.width();
+    settings.render.height = leg->box.height();
     // Only the stream shown is heard; the next one takes the audio over.
     settings.playAudio = shown && playAudio_;
     leg->stream = place_.streams(settings);
@@ -173,6 +178,22 @@ void SwitchingStream::shrinkIfStillDue() {
 void SwitchingStream::fitPicturesInto(QSize box) {
     if (state_ == State::Closing || state_ == State::Closed) return;
     needed_ = box;
+    refit();
+}
+
+void SwitchingStream::setDigitalZoom(double factor) {
+    if (state_ == State::Closing || state_ == State::Closed || !(factor >= 1.0) || factor == zoom_) return;
+    const QSize before = decodeBox();
+    zoom_ = factor;
+    if (decodeBox() != before) {
+        refit();
+    } else {
+        reconsider();
+    }
+}
+
+void SwitchingStream::refit() {
+    const QSize box = decodeBox();
     for (Leg* leg : {shown_.get(), next_.get()}) {
         if (leg == nullptr) continue;
         leg->box = box;

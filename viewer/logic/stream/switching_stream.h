@@ -70,6 +70,10 @@ public:
     // The size the place needs now (its size times the digital zoom): the
     // streams decode no larger, and the choice of stream follows it.
     void fitPicturesInto(QSize box) override;
+    // The place's picture magnified `factor` times: the choice of stream
+    // follows the place's size times it, and pictures the decoder fits into
+    // the place are decoded that much larger.
+    void setDigitalZoom(double factor) override;
 
     // The camera's option shown, and the one being switched to (-1: none).
     int shownOption() const { return shown_ ? shown_->option : -1; }
@@ -94,6 +98,11 @@ private:
     void onNextFailed();
     void learn(Leg& leg);
     int wanted() const;
+    // The box the streams decode into: the needed size, magnified by the zoom
+    // where the decoder fits pictures to it.
+    QSize decodeBox() const;
+    // Tells the open streams the box they decode into now.
+    void refit();
     // Starts a switch when the place wants another stream and may have it.
     void reconsider();
     void shrinkIfStillDue();
@@ -108,6 +117,7 @@ private:
     StreamSettings settings_;
     Place place_;
     QSize needed_;
+    double zoom_ = 1.0;
     State state_ = State::Idle;
     StreamOptions options_;
     std::unique_ptr<Leg> shown_;

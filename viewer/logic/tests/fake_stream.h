@@ -41,6 +41,8 @@ public:
         log_.push_back("fit " + std::to_string(box.width()) + "x" + std::to_string(box.height()));
     }
 
+    void setDigitalZoom(double factor) override { log_.push_back("zoom " + QString::number(factor).toStdString()); }
+
     const StreamSettings settings;
 
 private:

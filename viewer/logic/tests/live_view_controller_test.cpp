@@ -378,6 +378,29 @@ TEST_F(LiveViewControllerTest, WithoutPtzThePointerSendsNothingAndAHeldFingerOpe
     EXPECT_TRUE(display.arrows.empty());
 }
 
+TEST_F(LiveViewControllerTest, ZoomedThePenMovesThePictureOfACameraItCannotSteerAndStillSteersOneItCan) {
+    startConnected();
+    controller->zoomSteps(2, {160, 120});
+    EXPECT_EQ(log, (Log{"zoom 1.5625"}));
+    const QRectF centred = controller->zoom().part();
+    // A tenth of the view to the right shows what lies left of the part.
+    controller->penDown({100, 100}, false);
+    controller->penMove({132, 100});
+    controller->penUp();
+    EXPECT_NEAR(controller->zoom().part().x(), centred.x() - 0.1 / 1.5625, 1e-9);
+    EXPECT_EQ(controller->zoom().part().y(), centred.y());
+
+    usePtz(0);
+    startConnected();
+    controller->zoomSteps(2, {160, 120});
+    log.clear();
+    controller->penDown({50, 120}, false);
+    controller->penMove({60, 125});
+    controller->penUp();
+    EXPECT_EQ(controller->zoom().part(), centred);
+    EXPECT_EQ(log, (Log{"start 2 speed 3", "stop 2"}));
+}
+
 TEST_F(LiveViewControllerTest, ChosenSpeedGoesOutAndIsHandedBack) {
     usePtz(2);
     startConnected(2);
