@@ -2,11 +2,13 @@
 // a small profile of one scene: its wall cell runs on the small one, the
 // single view opened from the cell on the large one (showing the cell's
 // picture until its own), and back on the wall the cell on the small one
-// again.
+// again; a cell zoomed in with the wheel takes the large one.
 #include <gtest/gtest.h>
 
 #include <QPointer>
+#include <QApplication>
 #include <QTest>
+#include <QWheelEvent>
 #include <array>
 #include <memory>
 
@@ -120,6 +122,29 @@ TEST_F(StreamChoiceEndToEndTest, TheWallCellShowsTheSmallProfileAndTheSingleView
     ASSERT_TRUE(QTest::qWaitFor([&] { return cell().presentedPictures() >= before + 2; }, 8000));
     EXPECT_EQ(sessions(kSmall), 2);
     EXPECT_EQ(sessions(kLarge), 1);
+}
+
+TEST_F(StreamChoiceEndToEndTest, ACellZoomedInWithTheWheelSwitchesToTheLargeProfile) {
+    const auto streams = [](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
+        return std::make_unique<CameraStream>(settings);
+    };
+    wall = std::make_unique<CameraWallDlg>(pointers, WallSettings{WallLayout::Grid2x2, 0}, streams,
+                                           CameraWallDlg::SingleViewRunner{}, shell, clock, nullptr, &catalogues);
+    wall->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cellShows() && cell().presentedPictures() >= 1; }, 8000));
+
+    // Two notches: 1.56 times a cell of 256 pixels needs more than the small profile's.
+    const QPointF at = cell().geometry().center();
+    QWheelEvent wheel(at, wall->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(wall.get(), &wheel);
+    EXPECT_GT(cell().zoom().factor(), 1.5);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto picture = cell().newestPicture();
+            return sessions(kLarge) == 1 && picture && picture->pictureSize().width() > 256;
+        },
+        8000));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -10,12 +11,14 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPointingDevice>
+#include <QWheelEvent>
 
 #include "capture/capture_set.h"
 #include "live/camera_stream.h"
 #include "live/live_pictures.h"
 #include "live/surface_pool.h"
 #include "live/video_surface.h"
+#include "live/zoom_input.h"
 #include "shell/shell.h"
 #include "stream/stream_catalogues.h"
 #include "stream/switching_stream.h"
@@ -83,6 +86,7 @@ CWideVideoDlg::CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& reco
                                                   update();
                                               });
     createChildren();
+    grabGesture(Qt::PinchGesture);
     handoverFrames_.setInterval(kHandoverFrameMs);
     connect(&handoverFrames_, &QTimer::timeout, this, [this] {
         if (shown_.hasOwnPicture()) releaseHandover(true);
@@ -168,6 +172,7 @@ void CWideVideoDlg::createChildren() {
     progressBar_->setTextVisible(false);
     progressBar_->move(units.x(kProgressX), units.y(kProgressY));
     menu_ = std::make_unique<LiveMenu>(this);
+    zoomLabel_ = new ZoomFactorLabel(this);
 }
 
 void CWideVideoDlg::connectMenu() {
@@ -320,6 +325,16 @@ void CWideVideoDlg::finish() {
     QDialog::done(QDialog::Rejected);
 }
 
+void CWideVideoDlg::showZoom(double factor) {
+    zoomLabel_->showFactor(factor);
+    update();
+}
+
+QPoint CWideVideoDlg::zoomCentre() const {
+    const QPoint pointer = mapFromGlobal(QCursor::pos());
+    return rect().contains(pointer) ? pointer : rect().center();
+}
+
 void CWideVideoDlg::reject() { controller_->close(); }
 
 void CWideVideoDlg::accept() { controller_->actionKey(); }
@@ -347,7 +362,8 @@ void CWideVideoDlg::paintEvent(QPaintEvent*) {
     // camera being reached again keeps its last picture, and one handed over
     // by another view shows that view's picture until its own.
     const bool handedOver = controller_->isConnecting() && shown_.hasStandIn();
-    const bool video = (controller_->showsVideo() || handedOver) && shown_.paint(painter, rect());
+    const bool video =
+        (controller_->showsVideo() || handedOver) && shown_.paint(painter, rect(), controller_->zoom().part());
     if (!video) {
         painter.fillRect(rect(), Qt::white);
         paintBackground(painter, rect());
@@ -361,6 +377,8 @@ void CWideVideoDlg::mousePressEvent(QMouseEvent* event) {
         controller_->actionKey();
     } else if (event->button() == Qt::LeftButton) {
         controller_->penDown(event->position().toPoint(), fromTouch(event));
+    } else if (event->button() == Qt::MiddleButton) {
+        middleFrom_ = event->position().toPoint();
     } else {
         CBDialog::mousePressEvent(event);
         return;
@@ -369,11 +387,14 @@ void CWideVideoDlg::mousePressEvent(QMouseEvent* event) {
 }
 
 void CWideVideoDlg::mouseMoveEvent(QMouseEvent* event) {
-    controller_->penMove(event->position().toPoint());
+    const QPoint at = event->position().toPoint();
+    if (middleFrom_) controller_->moveZoomed(at - std::exchange(*middleFrom_, at));
+    controller_->penMove(at);
     event->accept();
 }
 
 void CWideVideoDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton) middleFrom_.reset();
     if (event->button() != Qt::LeftButton) {
         CBDialog::mouseReleaseEvent(event);
         return;
@@ -389,7 +410,29 @@ void CWideVideoDlg::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
 
+void CWideVideoDlg::wheelEvent(QWheelEvent* event) {
+    controller_->zoomSteps(wheelSteps(*event), event->position().toPoint());
+    event->accept();
+}
+
+bool CWideVideoDlg::event(QEvent* event) {
+    if (const auto pinch = pinchOf(event, *this)) {
+        controller_->zoomBy(pinch->ratio, pinch->centre.toPoint());
+        return true;
+    }
+    return CBDialog::event(event);
+}
+
 void CWideVideoDlg::keyPressEvent(QKeyEvent* event) {
+    if (const auto zoomKey = zoomKeyOf(event->key())) {
+        switch (*zoomKey) {
+        case ZoomKey::In: controller_->zoomSteps(1, zoomCentre()); break;
+        case ZoomKey::Out: controller_->zoomSteps(-1, zoomCentre()); break;
+        case ZoomKey::Reset: controller_->resetZoom(); break;
+        }
+        event->accept();
+        return;
+    }
     if (!LiveViewController::handlesKey(event->key())) {
         CBDialog::keyPressEvent(event);
         return;

@@ -20,6 +20,7 @@
 #include "live/live_view_display.h"
 #include "live/shown_picture.h"
 #include "live/view_handover.h"
+#include "live/zoom_factor_label.h"
 #include "tavolin/camera_record.h"
 #include "widgets/b_dialog.h"
 #include "widgets/color_static.h"
@@ -84,6 +85,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void initialiseView();
@@ -111,6 +114,10 @@ private:
     void setOrientation(int degrees) override;
     void showRecording(bool shown) override;
     void finish() override;
+    void showZoom(double factor) override;
+
+    // Where the zoom keys zoom around: the pointer when it is over the view.
+    QPoint zoomCentre() const;
 
     Shell& shell_;
     int startPosition_;
@@ -123,6 +130,8 @@ private:
     CColorStatic* reconnectingLabel_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     std::unique_ptr<LiveMenu> menu_;
+    ZoomFactorLabel* zoomLabel_ = nullptr;
+    std::optional<QPoint> middleFrom_; // the middle button moves the zoomed part
     std::unique_ptr<StreamCatalogues> ownCatalogues_;
     StreamCatalogues* catalogues_ = nullptr;
     ShownPicture shown_;

@@ -3,16 +3,20 @@
 #include "capture/capture_set.h"
 
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QWheelEvent>
 #include <algorithm>
 #include <utility>
 
+#include "live/digital_zoom.h"
 #include "live/stream_records.h"
+#include "live/zoom_input.h"
 #include "shell/shell.h"
 #include "tavolin/camera_record.h"
 #include "wall/wall_cell.h"
@@ -66,6 +70,7 @@ CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, Stre
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
     setFocusPolicy(Qt::StrongFocus);
+    grabGesture(Qt::PinchGesture);
 
     for (auto& cell : cells_) cell = new WallCell(this);
     if (capture) {
@@ -275,6 +280,15 @@ void CameraWallDlg::finish() {
 void CameraWallDlg::reject() { finish(); }
 
 void CameraWallDlg::keyPressEvent(QKeyEvent* event) {
+    if (const auto zoomKey = zoomKeyOf(event->key()); zoomKey && takesInput()) {
+        // The selected cell zooms, around the pointer when it is over it.
+        const int index = controller_->grid().selectedCell();
+        const QRect area = cells_[static_cast<std::size_t>(index)]->geometry();
+        const QPoint pointer = mapFromGlobal(QCursor::pos());
+        zoomCell(index, area.contains(pointer) ? pointer : area.center(),
+                 [key = *zoomKey](DigitalZoom& zoom, QPointF at) { return applyZoomKey(zoom, key, at); });
+        return;
+    }
     const auto key = wallKeyOf(event->key());
     if (!key) {
         QDialog::keyPressEvent(event);
@@ -286,22 +300,46 @@ void CameraWallDlg::keyPressEvent(QKeyEvent* event) {
 void CameraWallDlg::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     if (event->button() == Qt::LeftButton) pointer_.press(at.x(), at.y());
+    if (event->button() == Qt::LeftButton || event->button() == Qt::MiddleButton) {
+        const int index = cellAt(at);
+        const bool zoomed = index >= 0 && cells_[static_cast<std::size_t>(index)]->zoom().isZoomed();
+        panCell_ = zoomed || event->button() == Qt::MiddleButton ? index : -1;
+        panFrom_ = at;
+        panned_ = false;
+    }
 }
 
 void CameraWallDlg::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     pointer_.move(at.x(), at.y());
+    panTo(at);
+}
+
+void CameraWallDlg::panTo(QPoint at) {
+    if (panCell_ < 0 || !takesInput()) return;
+    WallCell* cell = cells_[static_cast<std::size_t>(panCell_)];
+    const QPoint delta = at - panFrom_;
+    panFrom_ = at;
+    panned_ = panned_ || delta.manhattanLength() > 0;
+    if (cell->zoom().pan(cell->pictureShareOfMove(delta))) cell->update();
 }
 
 void CameraWallDlg::mouseReleaseEvent(QMouseEvent* event) {
+    const bool panned = std::exchange(panned_, false);
+    if (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton) panCell_ = -1;
     if (event->button() != Qt::LeftButton) return;
     const QPoint at = event->position().toPoint();
     switch (pointer_.release(at.x(), at.y())) {
     case WallGesture::Tap:
         if (const int index = cellAt(at); index >= 0) act(controller_->click(index));
         return;
-    case WallGesture::SwipeNextPage: press(WallKey::PageDown); return;
-    case WallGesture::SwipePreviousPage: press(WallKey::PageUp); return;
+    // A drag that moved a zoomed picture turns no page.
+    case WallGesture::SwipeNextPage:
+        if (!panned) press(WallKey::PageDown);
+        return;
+    case WallGesture::SwipePreviousPage:
+        if (!panned) press(WallKey::PageUp);
+        return;
     case WallGesture::Hold:
     case WallGesture::None: return;
     }
@@ -309,6 +347,32 @@ void CameraWallDlg::mouseReleaseEvent(QMouseEvent* event) {
 
 void CameraWallDlg::contextMenuEvent(QContextMenuEvent* event) {
     if (takesInput()) menu_->popup(event->globalPos());
+}
+
+void CameraWallDlg::wheelEvent(QWheelEvent* event) {
+    const QPoint at = event->position().toPoint();
+    const double steps = wheelSteps(*event);
+    zoomCell(cellAt(at), at, [steps](DigitalZoom& zoom, QPointF share) { return zoom.zoomSteps(steps, share); });
+    event->accept();
+}
+
+bool CameraWallDlg::event(QEvent* event) {
+    if (const auto pinch = pinchOf(event, *this)) {
+        const QPoint at = pinch->centre.toPoint();
+        zoomCell(cellAt(at), at,
+                 [ratio = pinch->ratio](DigitalZoom& zoom, QPointF share) { return zoom.zoomBy(ratio, share); });
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void CameraWallDlg::zoomCell(int index, QPoint at, const std::function<bool(DigitalZoom&, QPointF share)>& change) {
+    if (!takesInput() || index < 0 || index >= controller_->grid().cells()) return;
+    WallCell* cell = cells_[static_cast<std::size_t>(index)];
+    if (cell->camera() < 0 || !change(cell->zoom(), cell->pictureShareAt(at - cell->pos()))) return;
+    cell->showZoom();
+    // Zoomed in, the cell may need a larger stream.
+    streams_->fitPicturesToCells();
 }
 
 int CameraWallDlg::cellAt(QPoint point) const {

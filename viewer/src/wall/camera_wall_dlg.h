@@ -29,6 +29,7 @@ class QMenu;
 namespace tavolin::ui {
 
 class CaptureSet;
+class DigitalZoom;
 class Shell;
 class StreamCatalogues;
 class VideoSurface;
@@ -82,6 +83,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
     void reject() override;
 
 private:
@@ -97,6 +100,12 @@ private:
     void layoutCells();
     void refreshCells();
     int cellAt(QPoint point) const;
+    // Changes the digital zoom of the cell at `index` with `change`, given
+    // where `at` (a point of the wall) lies on its picture; a change is shown
+    // and may switch the cell's stream.
+    void zoomCell(int index, QPoint at, const std::function<bool(DigitalZoom&, QPointF share)>& change);
+    // Moves the zoomed part of the cell being dragged with the pointer.
+    void panTo(QPoint at);
 
     Shell& shell_;
     std::array<CameraRecord, kCameraCount> records_{};
@@ -106,6 +115,11 @@ private:
     std::unique_ptr<WallController> controller_;
     std::array<WallCell*, kCameraCount> cells_{};
     WallPointer pointer_;
+    // A drag in a zoomed cell (the left or the middle button) moves its part
+    // shown instead of turning the page.
+    int panCell_ = -1;
+    QPoint panFrom_;
+    bool panned_ = false;
     QMenu* menu_ = nullptr;
     QTimer tick_;
     QTimer frames_; // repaints the cells with new pictures, once per screen refresh

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "live/live_pictures.h"
+#include "live/picture_fit.h"
 #include "live/video_surface.h"
 
 namespace tavolin::ui {
@@ -36,13 +37,17 @@ WallCell::WallCell(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_OpaquePaintEvent);
     pictures::load();
+    zoomLabel_ = new ZoomFactorLabel(this);
 }
 
 WallCell::~WallCell() = default;
 
 void WallCell::setCamera(int position, const QString& name) {
     if (position == position_ && name == name_) return;
-    if (position != position_) shown_.reset();
+    if (position != position_) {
+        shown_.reset();
+        zoom_.reset();
+    }
     position_ = position;
     if (name != name_) nameLabel_ = {};
     name_ = name;
@@ -64,6 +69,25 @@ void WallCell::repaintIfNewPicture() {
     // The surface repaints only what its picture covers.
     if (shown_.current() && shown_.current()->repaintIfNew()) return;
     if (shown_.hasNewPicture()) update();
+}
+
+QRect WallCell::pictureArea() const {
+    const std::shared_ptr<VideoSurface> picture = shown_.newest();
+    const QSize size = picture ? picture->pictureSize() : QSize();
+    return size.isEmpty() ? rect() : fitKeepingAspect(size, rect());
+}
+
+QPointF WallCell::pictureShareAt(QPoint point) const { return pictureShare(point, pictureArea()); }
+
+QPointF WallCell::pictureShareOfMove(QPoint delta) const {
+    const QRect area = pictureArea();
+    if (area.isEmpty()) return {};
+    return {static_cast<double>(delta.x()) / area.width(), static_cast<double>(delta.y()) / area.height()};
+}
+
+void WallCell::showZoom() {
+    zoomLabel_->showFactor(zoom_.factor());
+    update();
 }
 
 long WallCell::presentedPictures() const { return shown_.presentedCount(); }
@@ -115,7 +139,7 @@ void WallCell::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect area = rect();
     // The last picture stays while the camera reconnects.
-    if (position_ < 0 || !shown_.paint(painter, area)) painter.fillRect(area, Qt::black);
+    if (position_ < 0 || !shown_.paint(painter, area, zoom_.part())) painter.fillRect(area, Qt::black);
     drawFrame(painter, area, 1, kGrid);
     if (position_ < 0) return;
 

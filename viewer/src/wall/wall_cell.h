@@ -8,7 +8,9 @@
 #include <QWidget>
 #include <memory>
 
+#include "live/digital_zoom.h"
 #include "live/shown_picture.h"
+#include "live/zoom_factor_label.h"
 #include "tavolin/wall_controller.h"
 
 namespace tavolin::ui {
@@ -44,6 +46,16 @@ public:
     // Repaints the picture area when a newer picture came.
     void repaintIfNewPicture();
 
+    // The cell's digital zoom; another camera starts unzoomed.
+    DigitalZoom& zoom() { return zoom_; }
+    const DigitalZoom& zoom() const { return zoom_; }
+    // Where a point of the cell lies on its picture, and what a pointer's move
+    // is of the picture's size, as the zoom takes them.
+    QPointF pictureShareAt(QPoint point) const;
+    QPointF pictureShareOfMove(QPoint delta) const;
+    // Repaints the part zoomed and shows the factor for a moment.
+    void showZoom();
+
     // What the state line says; empty while pictures come.
     static QString stateText(const CellStatus& status);
 
@@ -57,7 +69,12 @@ private:
     // to 30 times a second.
     const QPixmap& nameLabel();
 
+    // Where the picture goes in the cell.
+    QRect pictureArea() const;
+
     ShownPicture shown_;
+    DigitalZoom zoom_;
+    ZoomFactorLabel* zoomLabel_ = nullptr;
     int position_ = -1;
     QString name_;
     QPixmap nameLabel_; // null: to be drawn

@@ -63,6 +63,8 @@ void WallStreamSet::open(int position, bool playAudio) {
     slot.stream =
         std::make_unique<SwitchingStream>(cellStreamSettings(records_[position], slot.box, 0, playAudio),
                                           SwitchingStream::Place{catalogues_, slot.surfaces.get(), factory_, timers_});
+    slot.zoom = cell->zoom().factor();
+    if (slot.zoom != 1.0) slot.stream->setDigitalZoom(slot.zoom);
     slot.connected = false;
     slot.audioAsked = slot.audioWanted = playAudio;
     connectSignals(position, slot.stream.get());
@@ -78,9 +80,15 @@ void WallStreamSet::fitPicturesToCells() {
             slot.cell = cell;
             slot.surfaces->moveTo(cell, showIn(cell));
         }
-        if (slot.cell == nullptr || slot.cell->size() == slot.box) continue;
-        slot.box = slot.cell->size();
-        slot.stream->fitPicturesInto(slot.box);
+        if (slot.cell == nullptr) continue;
+        if (slot.cell->size() != slot.box) {
+            slot.box = slot.cell->size();
+            slot.stream->fitPicturesInto(slot.box);
+        }
+        if (const double zoom = slot.cell->zoom().factor(); zoom != slot.zoom) {
+            slot.zoom = zoom;
+            slot.stream->setDigitalZoom(zoom);
+        }
     }
 }
 

@@ -57,8 +57,9 @@ public:
 
     // Streams that are open or still closing.
     int count() const;
-    // Tells each open stream the size its cell has now, when that changed; a
-    // camera the layout moved to another cell is shown there.
+    // Tells each open stream the size its cell has now and its digital zoom,
+    // when they changed; a camera the layout moved to another cell is shown
+    // there.
     void fitPicturesToCells();
 
 signals:
@@ -76,6 +77,7 @@ private:
         std::unique_ptr<LiveStream> stream;
         WallCell* cell = nullptr; // a child of the wall, as long as the wall
         QSize box;                // what the stream was last told to fit into
+        double zoom = 1.0;        // and the digital zoom it was last told
         bool connected = false;
         bool audioAsked = false; // what the stream was opened with or told
         bool audioWanted = false;
