@@ -63,3 +63,51 @@ start_x() {
   echo "Xvfb did not start" >&2
   exit 1
 }
+
+# Processor seconds per second of the processes in $@ and the X server
+# ($xvfb) over `seconds`, after `warmup` seconds; left in $rate.
+measure_pids() {
+  sleep "$warmup"
+  local start end
+  start=$(cpu_seconds "$xvfb" "$@")
+  sleep "$seconds"
+  end=$(cpu_seconds "$xvfb" "$@")
+  rate=$(echo "$start $end $seconds" | awk '{ printf "%.4f", ($2 - $1) / $3 }')
+}
+
+# Runs ffmpeg with the arguments given (NAME first, for its files) and
+# measures it in a window where it kept pace with the cameras. It opens its
+# inputs one after the other, probing each, and the streams opened first
+# queue pictures meanwhile, which it then decodes faster than they come, in
+# bursts: measured then, it would be charged for more than the cameras'
+# rate. So windows are measured one after the other until one shows
+# $pace_low to $pace_high pictures/s on its first output (the one opened
+# first), up to six. Leaves the CPU rate in $rate and that window's
+# pictures/s in $picture_rate.
+measure_ffmpeg() {
+  local name=$1
+  shift
+  rm -f "$work/$name.progress"
+  ffmpeg -hide_banner -nostats -loglevel error -progress "$work/$name.progress" "$@" >/dev/null 2>"$work/$name.log" &
+  local pid=$!
+  pids+=("$pid")
+  frames() {
+    [[ -s $work/$name.progress ]] || { echo 0; return; }
+    awk -F= '$1 == "frame" { n = $2 } END { print n + 0 }' "$work/$name.progress"
+  }
+  for _ in $(seq 600); do grep -q '^frame=[1-9][0-9]' "$work/$name.progress" 2>/dev/null && break; sleep 0.1; done
+  sleep "$warmup"
+  local first kept_pace=0
+  for _ in $(seq 6); do
+    first=$(frames)
+    warmup=0 measure_pids "$pid"
+    picture_rate=$(echo "$first $(frames) $seconds" | awk '{ printf "%.1f", ($2 - $1) / $3 }')
+    awk -v r="$picture_rate" -v lo="$pace_low" -v hi="$pace_high" 'BEGIN { exit !(r >= lo && r <= hi) }' &&
+      { kept_pace=1; break; }
+  done
+  ((kept_pace)) || echo "  $name did not keep $pace_low to $pace_high pictures/s in six windows" >&2
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

@@ -26,21 +26,13 @@ export TAVOLIN_LOOPBACK_ONLY=1
 unset WAYLAND_DISPLAY
 
 source "$(dirname "$0")/bench_session.sh"
+# ffmpeg keeps pace with 30 pictures/s cameras in a window of 29 to 31.
+pace_low=29
+pace_high=31
 bench_needs_programs tavolin-demo tavolin-camsim camsim_stream_dump
 bench_needs_commands Xvfb ffmpeg
 start_x
 xvfb=$xserver
-
-# Processor seconds per second of the processes in $@ (X server included)
-# over `seconds`, after the warm-up; left in $rate.
-measure_pids() {
-  sleep "$warmup"
-  local start end
-  start=$(cpu_seconds "$xvfb" "$@")
-  sleep "$seconds"
-  end=$(cpu_seconds "$xvfb" "$@")
-  rate=$(echo "$start $end $seconds" | awk '{ printf "%.4f", ($2 - $1) / $3 }')
-}
 
 # The cameras: protocol 2 cameras encoding live (mpeg4), or RTSP cameras
 # serving a pre-encoded loop (h264). Left in $camsim.
@@ -84,39 +76,6 @@ measure_wall() {
   camsim_rate=$(echo "$camsim_start $(cpu_seconds "$camsim") $((warmup + seconds))" | awk '{ printf "%.2f", ($2 - $1) / $3 }')
   wait "$viewer" || true
   rates=$(grep -o 'wall cell [0-9]*: [0-9.]* pictures/s' "$work/wall.log" | awk '{ print $4 }')
-}
-
-# Runs ffmpeg with the arguments given (NAME first, for its files) and
-# measures it in a window where it kept pace with the cameras. It opens its
-# inputs one after the other, probing each, and the streams opened first
-# queue pictures meanwhile, which it then decodes faster than they come, in
-# bursts: measured then, it would be charged for more than 30 pictures/s.
-# So windows are measured one after the other until one shows 29 to 31
-# pictures/s on its first output (the one opened first), up to six. Leaves
-# the CPU rate in $rate and that window's pictures/s in $picture_rate.
-measure_ffmpeg() {
-  local name=$1
-  shift
-  rm -f "$work/$name.progress"
-  ffmpeg -hide_banner -nostats -loglevel error -progress "$work/$name.progress" "$@" >/dev/null 2>"$work/$name.log" &
-  local pid=$!
-  pids+=("$pid")
-  frames() {
-    [[ -s $work/$name.progress ]] || { echo 0; return; }
-    awk -F= '$1 == "frame" { n = $2 } END { print n + 0 }' "$work/$name.progress"
-  }
-  for _ in $(seq 600); do grep -q '^frame=[1-9][0-9]' "$work/$name.progress" 2>/dev/null && break; sleep 0.1; done
-  sleep "$warmup"
-  local first kept_pace=0
-  for _ in $(seq 6); do
-    first=$(frames)
-    warmup=0 measure_pids "$pid"
-    picture_rate=$(echo "$first $(frames) $seconds" | awk '{ printf "%.1f", ($2 - $1) / $3 }')
-    awk -v r="$picture_rate" 'BEGIN { exit !(r >= 29 && r <= 31) }' && { kept_pace=1; break; }
-  done
-  ((kept_pace)) || echo "  $name did not keep 29 to 31 pictures/s in six windows" >&2
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
 }
 
 # What the stock players read: the same stream as a file, or the same RTSP
@@ -184,7 +143,6 @@ measure_mpv() {
   wait "${players[@]}" 2>/dev/null || true
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo "16 cameras of 720x480 at 30 pictures/s, 4x4 on 1920x1080 under Xvfb; $seconds s measured after $warmup s, $rounds rounds"
 ratios=() floors=()

@@ -3,7 +3,9 @@
 // when every camera is at 127.0.0.1, pictures the live view and ends. With
 // --find USER:PASSWORD it finds an ONVIF camera with "Find..." first, logs in
 // to it, plays and pans it, and waits for a restart of the camera. With
-// --wall it presses Wall instead and pictures the 4x4 wall. The settings file
+// --wall it presses Wall instead and pictures the 4x4 wall (zoomed too), and
+// with --single-rounds N it opens the wall's first camera in the single view N
+// times, timing each. The settings file
 // is Tavolin.txt in the current folder, as for the viewer.
 #include <QApplication>
 #include <QString>
@@ -19,7 +21,9 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: tavolin-demo --screenshots FOLDER [--seconds N] [--find USER:PASSWORD] [--wall]\n");
+    std::fprintf(
+        stderr,
+        "usage: tavolin-demo --screenshots FOLDER [--seconds N] [--find USER:PASSWORD] [--wall [--single-rounds N]]\n");
     return 2;
 }
 
@@ -36,6 +40,10 @@ int main(int argc, char** argv) {
             demo.screenshotFolder = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--wall") == 0) {
             demo.wall = true;
+        } else if (std::strcmp(argv[i], "--single-rounds") == 0 && hasValue) {
+            bool ok = false;
+            demo.singleRounds = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
+            if (!ok || demo.singleRounds < 0 || demo.singleRounds > 100) return usage();
         } else if (std::strcmp(argv[i], "--find") == 0 && hasValue) {
             demo.findLogin = QString::fromLocal8Bit(argv[++i]);
             if (demo.findLogin.isEmpty()) return usage();

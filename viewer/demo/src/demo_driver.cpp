@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QWheelEvent>
+#include <functional>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -13,9 +15,11 @@
 
 #include "demo/demo_commands.h"
 #include "demo/onvif_demo.h"
+#include "single_view_rounds.h"
 #include "form/live_view_runner.h"
 #include "form/tavolin_dlg.h"
 #include "live/wide_video_dlg.h"
+#include "stream/switching_stream.h"
 #include "tavolin/camera_list.h"
 #include "wall/camera_wall_dlg.h"
 #include "wall/wall_cell.h"
@@ -36,6 +40,9 @@ constexpr int kGiveUpMs = 15000;
 // How long the wall shows its first camera alone before that is pictured.
 constexpr int kSingleCellMs = 2000;
 constexpr int kPollMs = 100;
+// The wall's cell is pictured zoomed this many wheel notches in.
+constexpr int kZoomNotches = 6;
+constexpr int kWheelNotch = 120;
 
 void saveShot(QWidget* window, const QString& folder, const char* name) {
     const QString path = QDir(folder).filePath(QString::fromLatin1(name));
@@ -70,15 +77,34 @@ std::vector<long> wallPictureCounts(const CameraWallDlg& wall) {
     return counts;
 }
 
+// The wall's first cell zoomed in with the wheel, pictured once its
+// stream followed, and zoomed out again; then `next`.
+void pictureZoomedCell(QPointer<CameraWallDlg> wall, const QString& folder, std::function<void()> next) {
+    const auto turnWheel = [wall](int notches) {
+        const QPointF at = wall->cell(0)->geometry().center();
+        QWheelEvent wheel(at, wall->mapToGlobal(at), QPoint(), QPoint(0, notches * kWheelNotch), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(wall, &wheel);
+    };
+    turnWheel(kZoomNotches);
+    QTimer::singleShot(kSingleCellMs, wall, [wall, folder, turnWheel, next = std::move(next)] {
+        saveShot(wall, folder, "wall-zoomed.png");
+        turnWheel(-kZoomNotches);
+        // The cell goes back to its small stream after a while.
+        QTimer::singleShot(ui::SwitchingStream::kShrinkDelayMs + kSingleCellMs, wall, next);
+    });
+}
+
 // The wall once it is up: 4x4 at once, its picture once the streams ran,
-// its first camera alone, then Escape. Each cell's picture rate over the
-// run's second half goes to standard error, for the benchmark.
-void driveWall(CameraWallDlg& opened, const DemoOptions& options) {
+// a cell zoomed, the single view rounds when asked for, its first camera
+// alone, then Escape. Each cell's picture rate over the run's second half
+// goes to standard error, for the benchmark.
+void driveWall(CameraWallDlg& opened, const DemoOptions& options, std::shared_ptr<SingleViewRounds> rounds) {
     QPointer<CameraWallDlg> wall(&opened);
     auto counted = std::make_shared<std::vector<long>>();
     QTimer::singleShot(options.viewMs / 2, wall, [wall, counted] { *counted = wallPictureCounts(*wall); });
     QTimer::singleShot(kSettleMs, wall, [wall] { wall->press(WallKey::Sixteen); });
-    QTimer::singleShot(options.viewMs, wall, [wall, options, counted] {
+    QTimer::singleShot(options.viewMs, wall, [wall, options, counted, rounds] {
         const std::vector<long> counts = wallPictureCounts(*wall);
         const double seconds = (options.viewMs - options.viewMs / 2) / 1000.0;
         for (std::size_t i = 0; i < counts.size() && counts.size() == counted->size(); ++i) {
@@ -87,10 +113,21 @@ void driveWall(CameraWallDlg& opened, const DemoOptions& options) {
         }
         saveShot(wall, options.screenshotFolder, "wall.png");
         // The first camera alone, once its pictures follow the larger cell.
-        wall->press(WallKey::One);
-        QTimer::singleShot(kSingleCellMs, wall, [wall, folder = options.screenshotFolder] {
-            saveShot(wall, folder, "wall-single.png");
-            wall->press(WallKey::Escape);
+        const auto alone = [wall, folder = options.screenshotFolder] {
+            if (!wall) return;
+            wall->press(WallKey::One);
+            QTimer::singleShot(kSingleCellMs, wall, [wall, folder] {
+                saveShot(wall, folder, "wall-single.png");
+                wall->press(WallKey::Escape);
+            });
+        };
+        pictureZoomedCell(wall, options.screenshotFolder, [wall, rounds, alone] {
+            if (!wall) return;
+            if (rounds) {
+                rounds->run(*wall, alone);
+            } else {
+                alone();
+            }
         });
     });
 }
@@ -118,7 +155,7 @@ void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
             f.controls().exit->click();
             return;
         }
-        startWatchdog(f, options.viewMs + kGiveUpMs);
+        startWatchdog(f, options.viewMs + kGiveUpMs + options.singleRounds * SingleViewRounds::kRoundMs);
         std::fprintf(stderr, options.wall ? "demo: pressing Wall\n" : "demo: pressing Play on camera 1\n");
         (options.wall ? f.controls().wall : f.controls().play)->click();
     });
@@ -183,9 +220,15 @@ void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOption
                                     CTavolinDlg::Closed closed) {
         view(records, position, parent, thenExit(std::move(closed)));
     };
+    std::shared_ptr<SingleViewRounds> rounds;
+    if (options.singleRounds > 0) {
+        rounds = std::make_shared<SingleViewRounds>(options.singleRounds, options.screenshotFolder);
+    }
+    std::function<void(CWideVideoDlg&)> singleOpened;
+    if (rounds) singleOpened = [rounds](CWideVideoDlg& opened) { rounds->viewOpened(opened); };
     const CTavolinDlg::WallRunner wall = ui::cameraWallRunner(
-        shell, ui::wideVideoOverWall(shell, {}, catalogues),
-        [options](CameraWallDlg& opened) { driveWall(opened, options); }, catalogues);
+        shell, ui::wideVideoOverWall(shell, singleOpened, catalogues),
+        [options, rounds](CameraWallDlg& opened) { driveWall(opened, options, rounds); }, catalogues);
     app.wall = [wall, thenExit](const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent,
                                 CTavolinDlg::Closed closed) {
         wall(records, cameras, parent, thenExit(std::move(closed)));

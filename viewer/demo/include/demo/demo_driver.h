@@ -29,6 +29,9 @@ struct DemoOptions {
     QString findLogin;
     // The wall instead of the live view: 4x4, pictured as wall.png.
     bool wall = false;
+    // With the wall: its first camera opened in the single view this many
+    // times and timed (single_view_rounds.h).
+    int singleRounds = 0;
 };
 
 // True when an address is 127.0.0.1, or an rtsp:// URL whose host is.
