@@ -12,7 +12,8 @@
 #                                       and waits for its video to come back
 #   scripts/run.sh --wall               16 simulated ONVIF cameras (1920x1080 and 640x360 profiles)
 #                                       on the camera wall; headless, presses Wall and pictures it
-#                                       4x4, then with its first camera alone
+#                                       4x4, a cell zoomed, the first camera in the single view
+#                                       (and zoomed), then with its first camera alone
 #   scripts/run.sh watch [options]      the headless check: tavolin-watch (see README)
 #
 # Without a display the viewer runs under Xvfb, pictures the settings form,
@@ -123,7 +124,7 @@ else
   demo=(--screenshots "$shots" --seconds "$seconds")
   if [ "$wall" = 1 ]; then
     screen=1920x1080x24
-    demo+=(--wall)
+    demo+=(--wall --single-rounds 1)
   fi
   TAVOLIN_LOOPBACK_ONLY=1 xvfb-run -a -s "-screen 0 $screen" "$bin/tavolin-demo" "${demo[@]}"
 fi
