@@ -89,7 +89,7 @@ TEST_F(StreamChoiceEndToEndTest, TheWallCellShowsTheSmallProfileAndTheSingleView
     QPointer<CWideVideoDlg> view;
     bool closed = false;
     const SingleViewOverWall single = wideVideoOverWall(
-        shell, [&](CWideVideoDlg& shown) { view = &shown; }, &catalogues);
+        shell, [&](CWideVideoDlg& shown) { view = &shown; }, {}, &catalogues);
     const auto streams = [](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
         return std::make_unique<CameraStream>(settings);
     };
@@ -102,7 +102,7 @@ TEST_F(StreamChoiceEndToEndTest, TheWallCellShowsTheSmallProfileAndTheSingleView
                        done(changed);
                    });
         },
-        shell, clock, nullptr, &catalogues);
+        shell, clock, nullptr, std::nullopt, &catalogues);
     wall->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return cellShows() && cell().presentedPictures() >= 2; }, 8000));
     EXPECT_EQ(sessions(kSmall), 1);
@@ -129,7 +129,8 @@ TEST_F(StreamChoiceEndToEndTest, ACellZoomedInWithTheWheelSwitchesToTheLargeProf
         return std::make_unique<CameraStream>(settings);
     };
     wall = std::make_unique<CameraWallDlg>(pointers, WallSettings{WallLayout::Grid2x2, 0}, streams,
-                                           CameraWallDlg::SingleViewRunner{}, shell, clock, nullptr, &catalogues);
+                                           CameraWallDlg::SingleViewRunner{}, shell, clock, nullptr, std::nullopt,
+                                           &catalogues);
     wall->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return cellShows() && cell().presentedPictures() >= 1; }, 8000));
 

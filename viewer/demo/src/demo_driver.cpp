@@ -195,7 +195,8 @@ bool everyCameraIsLoopback(const CameraList& cameras) {
     return true;
 }
 
-void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOptions& options, ui::StreamCatalogues* catalogues) {
+void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOptions& options,
+               ui::StreamCatalogues* catalogues) {
     app.instanceName = ui::SingleInstance::defaultName() + QStringLiteral("-demo");
     app.noticesToStandardError = true;
     auto form = std::make_shared<QPointer<CTavolinDlg>>();
@@ -215,7 +216,7 @@ void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOption
                 driveOnvifLiveView(opened, options);
             }
         },
-        catalogues);
+        {}, catalogues);
     app.liveView = [view, thenExit](const CTavolinDlg::Records& records, int position, QWidget* parent,
                                     CTavolinDlg::Closed closed) {
         view(records, position, parent, thenExit(std::move(closed)));
@@ -227,8 +228,8 @@ void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOption
     std::function<void(CWideVideoDlg&)> singleOpened;
     if (rounds) singleOpened = [rounds](CWideVideoDlg& opened) { rounds->viewOpened(opened); };
     const CTavolinDlg::WallRunner wall = ui::cameraWallRunner(
-        shell, ui::wideVideoOverWall(shell, singleOpened, catalogues),
-        [options, rounds](CameraWallDlg& opened) { driveWall(opened, options, rounds); }, catalogues);
+        shell, ui::wideVideoOverWall(shell, singleOpened, {}, catalogues),
+        [options, rounds](CameraWallDlg& opened) { driveWall(opened, options, rounds); }, false, catalogues);
     app.wall = [wall, thenExit](const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent,
                                 CTavolinDlg::Closed closed) {
         wall(records, cameras, parent, thenExit(std::move(closed)));

@@ -104,6 +104,7 @@ void SwitchingStream::wireShown(Leg& leg) {
     connect(s, &LiveStream::motion, this, &LiveStream::motion);
     connect(s, &LiveStream::input, this, &LiveStream::input);
     connect(s, &LiveStream::talkResult, this, &LiveStream::talkResult);
+    connect(s, &LiveStream::audioOutUnavailable, this, &LiveStream::audioOutUnavailable);
     connect(s, &LiveStream::networkLost, this, &LiveStream::networkLost);
     connect(s, &LiveStream::pictureShown, this, &SwitchingStream::onShownPicture);
 }

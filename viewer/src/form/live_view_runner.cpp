@@ -9,9 +9,9 @@ namespace tavolin::ui {
 
 SingleViewOverWall wideVideoOverWall(Shell& shell, std::function<void(CWideVideoDlg& view)> opened,
                                      std::string captureSettings, StreamCatalogues* catalogues) {
-    return [&shell, opened = std::move(opened), captureSettings = std::move(captureSettings), catalogues](
-               const CTavolinDlg::Records& records, int position, QWidget* parent, ViewHandover handover,
-               CTavolinDlg::Closed closed) {
+    return [&shell, opened = std::move(opened), captureSettings = std::move(captureSettings),
+            catalogues](const CTavolinDlg::Records& records, int position, QWidget* parent, ViewHandover handover,
+                        CTavolinDlg::Closed closed) {
         std::optional<CaptureConfig> capture;
         if (!captureSettings.empty()) capture = loadCaptureConfig(captureSettings);
         auto* view = new CWideVideoDlg(records, position, shell, parent, std::move(capture), catalogues);

@@ -30,8 +30,7 @@ CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, SingleViewOverWall single
         std::optional<CaptureConfig> captureConfig;
         if (capture) captureConfig = loadCaptureConfig(cameras.path());
         auto* wall = new CameraWallDlg(records, loadWallSettings(cameras), streams, std::move(single), shell,
-                                       platform::SystemClock::instance(), parent, std::move(captureConfig),
-                                       catalogues);
+                                       platform::SystemClock::instance(), parent, std::move(captureConfig), catalogues);
         wall->setAttribute(Qt::WA_DeleteOnClose);
         // It finishes once every stream of the wall has closed.
         QObject::connect(wall, &QDialog::finished, wall, [wall, &cameras, closed = std::move(closed)] {

@@ -51,6 +51,7 @@ void startWatchdog(ui::CTavolinDlg& form, int ms);
 // demo driving each once it is up; and the form driven once it is shown.
 // Messages go to standard error. `catalogues`, when given, tells the views
 // each camera's streams.
-void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOptions& options, ui::StreamCatalogues* catalogues = nullptr);
+void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOptions& options,
+               ui::StreamCatalogues* catalogues = nullptr);
 
 } // namespace tavolin::demo
