@@ -9,7 +9,7 @@ packages=(
   libcurl4-openssl-dev portaudio19-dev
   # ONVIF: SOAP replies are read with pugixml, the password digest uses OpenSSL.
   libpugixml-dev libssl-dev
-  libavcodec-dev libavutil-dev libswscale-dev libavformat-dev libswresample-dev
+  libavcodec-dev libavutil-dev libswscale-dev libyuv-dev libavformat-dev libswresample-dev
   # The simulated RTSP camera: GStreamer's RTSP server and, at run time, the
   # encoders, parsers and payloaders its pipelines are made of. Talk-back to
   # ONVIF cameras: GStreamer's RTSP source (good), G.711 (good) and AAC

@@ -1,5 +1,7 @@
 #include "picture_scaler.h"
 
+#include "planar_yuv_to_bgra.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/imgutils.h>
@@ -20,7 +22,8 @@ void PictureScaler::Deleter::operator()(SwsContext* s) const { sws_freeContext(s
 PictureScaler::PictureScaler() = default;
 PictureScaler::~PictureScaler() = default;
 
-// A smaller picture is first shrunk in its own YUV format by area averaging,
+// Formats libyuv does not take (planarYuvToBgra) go through swscale here. A
+// smaller picture is first shrunk in its own YUV format by area averaging,
 // then converted to BGRA at its final size. swscale's one-pass scale into a
 // packed RGB format filters every output pixel in plain C; the two passes use
 // its vector code on both and cost about a fifth of it for a camera picture
@@ -55,6 +58,7 @@ bool PictureScaler::prepare(const Setup& setup, bool shrinking) {
 
 bool PictureScaler::scale(const AVFrame& frame, int format, bool fullRange, int width, int height, uint8_t* pixels,
                           int stride) {
+    if (planarYuvToBgra(frame, format, fullRange, width, height, pixels, stride, planar_)) return true;
     const Setup setup{frame.width, frame.height, format, width, height, fullRange};
     const bool shrinking = width <= frame.width && height <= frame.height &&
                            (width < frame.width || height < frame.height) && width >= kTwoPassMinimumSide &&

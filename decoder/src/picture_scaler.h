@@ -45,6 +45,7 @@ private:
     Scaler shrink_;  // source format, source size -> source format, target size
     Scaler convert_; // -> BGRA at the target size
     std::vector<uint8_t> shrunk_;
+    std::vector<uint8_t> planar_; // the resized planes of planarYuvToBgra
     uint8_t* shrunkPlanes_[4] = {};
     int shrunkStrides_[4] = {};
 };

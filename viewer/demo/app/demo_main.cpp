@@ -5,8 +5,10 @@
 // to it, plays and pans it, and waits for a restart of the camera. With
 // --wall it presses Wall instead and pictures the 4x4 wall (zoomed too), and
 // with --single-rounds N it opens the wall's first camera in the single view N
-// times, timing each. The settings file
-// is Tavolin.txt in the current folder, as for the viewer.
+// times, timing each. --channel N plays every camera on channel N, as typed
+// into "Channel NO." (for ONVIF: always profile N instead of the one that
+// fits). The settings file is Tavolin.txt in the current folder, as for the
+// viewer.
 #include <QApplication>
 #include <QString>
 #include <cstdio>
@@ -23,7 +25,8 @@ namespace {
 int usage() {
     std::fprintf(
         stderr,
-        "usage: tavolin-demo --screenshots FOLDER [--seconds N] [--find USER:PASSWORD] [--wall [--single-rounds N]]\n");
+        "usage: tavolin-demo --screenshots FOLDER [--seconds N] [--channel N] [--find USER:PASSWORD]\n"
+        "                    [--wall [--single-rounds N]]\n");
     return 2;
 }
 
@@ -44,6 +47,11 @@ int main(int argc, char** argv) {
             bool ok = false;
             demo.singleRounds = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
             if (!ok || demo.singleRounds < 0 || demo.singleRounds > 100) return usage();
+        } else if (std::strcmp(argv[i], "--channel") == 0 && hasValue) {
+            bool ok = false;
+            const uint32_t channel = QString::fromLocal8Bit(argv[++i]).toUInt(&ok);
+            if (!ok || channel > 99) return usage();
+            demo.channel = channel;
         } else if (std::strcmp(argv[i], "--find") == 0 && hasValue) {
             demo.findLogin = QString::fromLocal8Bit(argv[++i]);
             if (demo.findLogin.isEmpty()) return usage();

@@ -217,8 +217,16 @@ void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOption
             }
         },
         {}, catalogues);
-    app.liveView = [view, thenExit](const CTavolinDlg::Records& records, int position, QWidget* parent,
-                                    CTavolinDlg::Closed closed) {
+    // The channel is never stored, so it is set on the records each view gets.
+    const auto setChannel = [channel = options.channel](const CTavolinDlg::Records& records) {
+        if (!channel) return;
+        for (CameraRecord* record : records) {
+            if (record != nullptr) record->channel = *channel;
+        }
+    };
+    app.liveView = [view, thenExit, setChannel](const CTavolinDlg::Records& records, int position, QWidget* parent,
+                                                CTavolinDlg::Closed closed) {
+        setChannel(records);
         view(records, position, parent, thenExit(std::move(closed)));
     };
     std::shared_ptr<SingleViewRounds> rounds;
@@ -230,8 +238,9 @@ void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOption
     const CTavolinDlg::WallRunner wall = ui::cameraWallRunner(
         shell, ui::wideVideoOverWall(shell, singleOpened, {}, catalogues),
         [options, rounds](CameraWallDlg& opened) { driveWall(opened, options, rounds); }, false, catalogues);
-    app.wall = [wall, thenExit](const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent,
-                                CTavolinDlg::Closed closed) {
+    app.wall = [wall, thenExit, setChannel](const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent,
+                                            CTavolinDlg::Closed closed) {
+        setChannel(records);
         wall(records, cameras, parent, thenExit(std::move(closed)));
     };
     app.whenShown = [form, options](CTavolinDlg& shown) {

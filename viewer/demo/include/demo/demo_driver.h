@@ -6,6 +6,8 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "app/tavolin_app.h"
@@ -32,6 +34,8 @@ struct DemoOptions {
     // With the wall: its first camera opened in the single view this many
     // times and timed (single_view_rounds.h).
     int singleRounds = 0;
+    // Set: every camera plays on this channel, as if typed into its form.
+    std::optional<uint32_t> channel;
 };
 
 // True when an address is 127.0.0.1, or an rtsp:// URL whose host is.

@@ -1,0 +1,68 @@
+#include "planar_yuv_to_bgra.h"
+
+#include <libyuv/convert_argb.h>
+#include <libyuv/scale.h>
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
+}
+
+namespace decoder {
+
+namespace {
+
+struct Planes {
+    const uint8_t* y;
+    int yStride;
+    const uint8_t* u;
+    int uStride;
+    const uint8_t* v;
+    int vStride;
+};
+
+// libyuv's "ARGB" is B, G, R, A in memory: BGRA as libav names it.
+int toBgra(const Planes& p, bool is420, bool fullRange, uint8_t* pixels, int stride, int width, int height) {
+    if (is420) {
+        return (fullRange ? libyuv::J420ToARGB : libyuv::I420ToARGB)(p.y, p.yStride, p.u, p.uStride, p.v, p.vStride,
+                                                                      pixels, stride, width, height);
+    }
+    return (fullRange ? libyuv::J422ToARGB : libyuv::I422ToARGB)(p.y, p.yStride, p.u, p.uStride, p.v, p.vStride,
+                                                                  pixels, stride, width, height);
+}
+
+} // namespace
+
+bool planarYuvToBgra(const AVFrame& frame, int format, bool fullRange, int width, int height, uint8_t* pixels,
+                     int stride, std::vector<uint8_t>& scratch) {
+    const bool is420 = format == AV_PIX_FMT_YUV420P;
+    if (!is420 && format != AV_PIX_FMT_YUV422P) return false;
+    if (width <= 0 || height <= 0 || frame.width <= 0 || frame.height <= 0 || stride < width * 4) return false;
+    const Planes source{frame.data[0], frame.linesize[0], frame.data[1], frame.linesize[1], frame.data[2],
+                        frame.linesize[2]};
+    if (source.y == nullptr || source.u == nullptr || source.v == nullptr) return false;
+    if (width == frame.width && height == frame.height) {
+        return toBgra(source, is420, fullRange, pixels, stride, width, height) == 0;
+    }
+
+    const int chromaWidth = (width + 1) / 2;
+    const int chromaHeight = is420 ? (height + 1) / 2 : height;
+    const std::size_t lumaBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    const std::size_t chromaBytes = static_cast<std::size_t>(chromaWidth) * static_cast<std::size_t>(chromaHeight);
+    if (scratch.size() < lumaBytes + 2 * chromaBytes) scratch.resize(lumaBytes + 2 * chromaBytes);
+    const Planes resized{scratch.data(), width, scratch.data() + lumaBytes, chromaWidth,
+                         scratch.data() + lumaBytes + chromaBytes, chromaWidth};
+    auto* y = const_cast<uint8_t*>(resized.y);
+    auto* u = const_cast<uint8_t*>(resized.u);
+    auto* v = const_cast<uint8_t*>(resized.v);
+    // Box averages every source pixel into the smaller picture (no shimmer
+    // on fine detail); growing has nothing to average.
+    const bool shrinking = width <= frame.width && height <= frame.height;
+    const auto filter = shrinking ? libyuv::kFilterBox : libyuv::kFilterBilinear;
+    const int scaled = (is420 ? libyuv::I420Scale : libyuv::I422Scale)(
+        source.y, source.yStride, source.u, source.uStride, source.v, source.vStride, frame.width, frame.height, y,
+        width, u, chromaWidth, v, chromaWidth, width, height, filter);
+    return scaled == 0 && toBgra(resized, is420, fullRange, pixels, stride, width, height) == 0;
+}
+
+} // namespace decoder
