@@ -25,10 +25,10 @@ struct Planes {
 int toBgra(const Planes& p, bool is420, bool fullRange, uint8_t* pixels, int stride, int width, int height) {
     if (is420) {
         return (fullRange ? libyuv::J420ToARGB : libyuv::I420ToARGB)(p.y, p.yStride, p.u, p.uStride, p.v, p.vStride,
-                                                                      pixels, stride, width, height);
+                                                                     pixels, stride, width, height);
     }
-    return (fullRange ? libyuv::J422ToARGB : libyuv::I422ToARGB)(p.y, p.yStride, p.u, p.uStride, p.v, p.vStride,
-                                                                  pixels, stride, width, height);
+    return (fullRange ? libyuv::J422ToARGB : libyuv::I422ToARGB)(p.y, p.yStride, p.u, p.uStride, p.v, p.vStride, pixels,
+                                                                 stride, width, height);
 }
 
 } // namespace
@@ -38,8 +38,8 @@ bool planarYuvToBgra(const AVFrame& frame, int format, bool fullRange, int width
     const bool is420 = format == AV_PIX_FMT_YUV420P;
     if (!is420 && format != AV_PIX_FMT_YUV422P) return false;
     if (width <= 0 || height <= 0 || frame.width <= 0 || frame.height <= 0 || stride < width * 4) return false;
-    const Planes source{frame.data[0], frame.linesize[0], frame.data[1], frame.linesize[1], frame.data[2],
-                        frame.linesize[2]};
+    const Planes source{frame.data[0],     frame.linesize[0], frame.data[1],
+                        frame.linesize[1], frame.data[2],     frame.linesize[2]};
     if (source.y == nullptr || source.u == nullptr || source.v == nullptr) return false;
     if (width == frame.width && height == frame.height) {
         return toBgra(source, is420, fullRange, pixels, stride, width, height) == 0;
@@ -50,8 +50,9 @@ bool planarYuvToBgra(const AVFrame& frame, int format, bool fullRange, int width
     const std::size_t lumaBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     const std::size_t chromaBytes = static_cast<std::size_t>(chromaWidth) * static_cast<std::size_t>(chromaHeight);
     if (scratch.size() < lumaBytes + 2 * chromaBytes) scratch.resize(lumaBytes + 2 * chromaBytes);
-    const Planes resized{scratch.data(), width, scratch.data() + lumaBytes, chromaWidth,
-                         scratch.data() + lumaBytes + chromaBytes, chromaWidth};
+    const Planes resized{
+        scratch.data(), width, scratch.data() + lumaBytes, chromaWidth, scratch.data() + lumaBytes + chromaBytes,
+        chromaWidth};
     auto* y = const_cast<uint8_t*>(resized.y);
     auto* u = const_cast<uint8_t*>(resized.u);
     auto* v = const_cast<uint8_t*>(resized.v);

@@ -30,7 +30,8 @@ Frame gradientFrame(int width, int height, AVPixelFormat format) {
     EXPECT_EQ(av_frame_get_buffer(frame.get(), 64), 0); // strides wider than the rows
     const int chromaHeight = format == AV_PIX_FMT_YUV420P ? (height + 1) / 2 : height;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) frame->data[0][y * frame->linesize[0] + x] = static_cast<uint8_t>(16 + (x + y) % 220);
+        for (int x = 0; x < width; ++x)
+            frame->data[0][y * frame->linesize[0] + x] = static_cast<uint8_t>(16 + (x + y) % 220);
     for (int y = 0; y < chromaHeight; ++y) {
         for (int x = 0; x < (width + 1) / 2; ++x) {
             frame->data[1][y * frame->linesize[1] + x] = static_cast<uint8_t>(64 + (3 * x) % 128);
@@ -41,9 +42,9 @@ Frame gradientFrame(int width, int height, AVPixelFormat format) {
 }
 
 std::vector<uint8_t> swscaleBgra(const AVFrame& frame, bool fullRange, int width, int height) {
-    SwsContext* s = sws_getContext(frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), width, height,
-                                   AV_PIX_FMT_BGRA, SWS_AREA | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr,
-                                   nullptr, nullptr);
+    SwsContext* s =
+        sws_getContext(frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), width, height,
+                       AV_PIX_FMT_BGRA, SWS_AREA | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
     const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
     sws_setColorspaceDetails(s, coefficients, fullRange ? 1 : 0, coefficients, 0, 0, 1 << 16, 1 << 16);
     std::vector<uint8_t> out(static_cast<std::size_t>(width) * height * 4 + 256);
@@ -60,8 +61,8 @@ TEST(PlanarYuvToBgraTest, MatchesSwscaleForEachLayoutRangeAndSize) {
         bool fullRange;
         int width, height, toWidth, toHeight;
     } cases[] = {
-        {AV_PIX_FMT_YUV420P, false, 64, 48, 64, 48},  {AV_PIX_FMT_YUV420P, true, 64, 48, 64, 48},
-        {AV_PIX_FMT_YUV422P, false, 64, 48, 64, 48},  {AV_PIX_FMT_YUV422P, true, 64, 48, 64, 48},
+        {AV_PIX_FMT_YUV420P, false, 64, 48, 64, 48},     {AV_PIX_FMT_YUV420P, true, 64, 48, 64, 48},
+        {AV_PIX_FMT_YUV422P, false, 64, 48, 64, 48},     {AV_PIX_FMT_YUV422P, true, 64, 48, 64, 48},
         {AV_PIX_FMT_YUV420P, false, 640, 360, 477, 268}, {AV_PIX_FMT_YUV422P, true, 640, 360, 320, 180},
         {AV_PIX_FMT_YUV420P, false, 33, 17, 99, 51}, // odd sizes, grown
     };

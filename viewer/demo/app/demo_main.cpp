@@ -23,10 +23,8 @@
 namespace {
 
 int usage() {
-    std::fprintf(
-        stderr,
-        "usage: tavolin-demo --screenshots FOLDER [--seconds N] [--channel N] [--find USER:PASSWORD]\n"
-        "                    [--wall [--single-rounds N]]\n");
+    std::fprintf(stderr, "usage: tavolin-demo --screenshots FOLDER [--seconds N] [--channel N] [--find USER:PASSWORD]\n"
+                         "                    [--wall [--single-rounds N]]\n");
     return 2;
 }
 
