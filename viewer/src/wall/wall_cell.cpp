@@ -147,7 +147,8 @@ void WallCell::paintEvent(QPaintEvent*) {
     int y = kMargin;
     for (int i = 0; i < kWallIndicatorCount; ++i) {
         if (!status_.indicators[static_cast<std::size_t>(i)]) continue;
-        const QPixmap picture(pictures::indicator(i));
+        QPixmap& picture = indicators_[static_cast<std::size_t>(i)];
+        if (picture.isNull()) picture.load(pictures::indicator(i));
         painter.drawPixmap(area.right() - kMargin - picture.width(), y, picture);
         y += picture.height() + 2;
     }

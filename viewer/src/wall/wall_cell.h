@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <memory>
 
 #include "live/digital_zoom.h"
@@ -78,6 +79,10 @@ private:
     int position_ = -1;
     QString name_;
     QPixmap nameLabel_; // null: to be drawn
+    // Loaded once: loading a picture by name looks up its file's time on
+    // every call, which at 400 cell paints a second cost the wall a fair
+    // share of its drawing.
+    std::array<QPixmap, kWallIndicatorCount> indicators_;
     CellStatus status_;
     bool recording_ = false;
 };
