@@ -54,8 +54,9 @@ for url in "${small[0]}" "${large[0]}"; do
 done
 
 # The wall for `seconds` after the warm-up, with `extra` demo options. Leaves
-# its CPU rate in $wall_cpu, the slowest cell's rate in $slowest and the
-# number of cells reporting in $cells; the demo's log in $work/$1.log.
+# its CPU rate in $wall_cpu, the slowest cell's rate in $slowest (and of
+# pictures painted in $slowest_painted) and the number of cells reporting in
+# $cells; the demo's log in $work/$1.log.
 measure_wall() {
   local name=$1
   shift
@@ -71,6 +72,7 @@ measure_wall() {
   rates=$(grep -o 'wall cell [0-9]*: [0-9.]* pictures/s' "$work/$name.log" | awk '{ print $4 }')
   slowest=$(echo "$rates" | sort -n | head -1)
   cells=$(echo "$rates" | grep -c . || true)
+  slowest_painted=$(grep -o '([0-9.]* painted)' "$work/$name.log" | tr -d '(' | awk '{ print $1 }' | sort -n | head -1)
 }
 
 # One ffmpeg only decoding the 16 small streams, single-threaded each, to no
@@ -91,16 +93,17 @@ echo "16 ONVIF cameras of 1920x1080 and 640x360 at 25 pictures/s, 4x4 on 1920x10
 ratios=() large_ratios=()
 for round in $(seq "$rounds"); do
   measure_wall chosen
-  chosen_cpu=$wall_cpu chosen_slowest=$slowest chosen_cells=$cells
+  chosen_cpu=$wall_cpu chosen_slowest=$slowest chosen_cells=$cells chosen_painted=$slowest_painted
   measure_wall large --channel 1
-  large_cpu=$wall_cpu large_slowest=$slowest large_cells=$cells
+  large_cpu=$wall_cpu large_slowest=$slowest large_cells=$cells large_painted=$slowest_painted
   measure_floor
   ratio=$(echo "$chosen_cpu $floor_cpu" | awk '{ printf "%.2f", $1 / $2 }')
   large_ratio=$(echo "$large_cpu $floor_cpu" | awk '{ printf "%.2f", $1 / $2 }')
   ratios+=("$ratio")
   large_ratios+=("$large_ratio")
-  echo "round $round: wall choosing $chosen_cpu CPU s/s ($chosen_cells cells, slowest $chosen_slowest pictures/s);" \
-    "wall on the large profile $large_cpu ($large_cells cells, slowest $large_slowest pictures/s);" \
+  echo "round $round: wall choosing $chosen_cpu CPU s/s ($chosen_cells cells, slowest $chosen_slowest pictures/s," \
+    "$chosen_painted painted); wall on the large profile $large_cpu ($large_cells cells, slowest $large_slowest" \
+    "pictures/s, $large_painted painted);" \
     "ffmpeg decoding the 16 small streams $floor_cpu ($floor_pictures pictures/s);" \
     "wall / decoding $ratio, large wall / decoding $large_ratio"
 done
@@ -115,5 +118,5 @@ grep '^demo: single view' "$work/single.log" || { echo "no single view rounds (s
 firsts=$(awk '/^demo: single view/ { for (i = 1; i <= NF; ++i) if ($i == "first") print $(i + 4) }' "$work/single.log")
 closes=$(awk '/^demo: single view/ { for (i = 1; i <= NF; ++i) if ($i == "closed") print $(i + 2) }' "$work/single.log")
 empty=$(awk '/^demo: single view/ { for (i = 1; i <= NF; ++i) if ($i == "without") n += $(i - 2) } END { print n + 0 }' "$work/single.log")
-echo "single view: median first large picture $(echo "$firsts" | median) ms after the click (target at most 800)," \
+echo "single view: median first large picture $(echo "$firsts" | median | awk "{ printf \"%.0f\", \$1 }") ms after the click (target at most 800)," \
   "slowest close $(echo "$closes" | sort -n | tail -1) ms (target at most 1000), polls without a picture $empty (target 0)"

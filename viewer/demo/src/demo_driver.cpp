@@ -70,10 +70,15 @@ void pictureLiveView(CWideVideoDlg& opened, const DemoOptions& options) {
     });
 }
 
-// Pictures each shown cell of the wall was handed so far.
-std::vector<long> wallPictureCounts(const CameraWallDlg& wall) {
-    std::vector<long> counts;
-    for (int i = 0; i < wall.controller().grid().cells(); ++i) counts.push_back(wall.cell(i)->presentedPictures());
+// Pictures each shown cell of the wall was handed so far, and painted.
+struct CellCounts {
+    long presented = 0;
+    long painted = 0;
+};
+std::vector<CellCounts> wallPictureCounts(const CameraWallDlg& wall) {
+    std::vector<CellCounts> counts;
+    for (int i = 0; i < wall.controller().grid().cells(); ++i)
+        counts.push_back({wall.cell(i)->presentedPictures(), wall.cell(i)->paintedPictures()});
     return counts;
 }
 
@@ -101,15 +106,16 @@ void pictureZoomedCell(QPointer<CameraWallDlg> wall, const QString& folder, std:
 // goes to standard error, for the benchmark.
 void driveWall(CameraWallDlg& opened, const DemoOptions& options, std::shared_ptr<SingleViewRounds> rounds) {
     QPointer<CameraWallDlg> wall(&opened);
-    auto counted = std::make_shared<std::vector<long>>();
+    auto counted = std::make_shared<std::vector<CellCounts>>();
     QTimer::singleShot(options.viewMs / 2, wall, [wall, counted] { *counted = wallPictureCounts(*wall); });
     QTimer::singleShot(kSettleMs, wall, [wall] { wall->press(WallKey::Sixteen); });
     QTimer::singleShot(options.viewMs, wall, [wall, options, counted, rounds] {
-        const std::vector<long> counts = wallPictureCounts(*wall);
+        const std::vector<CellCounts> counts = wallPictureCounts(*wall);
         const double seconds = (options.viewMs - options.viewMs / 2) / 1000.0;
         for (std::size_t i = 0; i < counts.size() && counts.size() == counted->size(); ++i) {
-            std::fprintf(stderr, "demo: wall cell %zu: %.1f pictures/s\n", i + 1,
-                         static_cast<double>(counts[i] - (*counted)[i]) / seconds);
+            std::fprintf(stderr, "demo: wall cell %zu: %.1f pictures/s (%.1f painted)\n", i + 1,
+                         static_cast<double>(counts[i].presented - (*counted)[i].presented) / seconds,
+                         static_cast<double>(counts[i].painted - (*counted)[i].painted) / seconds);
         }
         saveShot(wall, options.screenshotFolder, "wall.png");
         // The first camera alone, once its pictures follow the larger cell.

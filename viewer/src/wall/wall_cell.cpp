@@ -92,6 +92,8 @@ void WallCell::showZoom() {
 
 long WallCell::presentedPictures() const { return shown_.presentedCount(); }
 
+long WallCell::paintedPictures() const { return shown_.paintedCount(); }
+
 void WallCell::setStatus(const CellStatus& status) {
     if (status == status_) return;
     status_ = status;

@@ -42,8 +42,9 @@ public:
     void setRecording(bool recording);
     bool recording() const { return recording_; }
     const CellStatus& status() const { return status_; }
-    // Pictures the current surface was handed; 0 without one.
+    // Pictures the place's surfaces were handed, and painted at least once.
     long presentedPictures() const;
+    long paintedPictures() const;
     // Repaints the picture area when a newer picture came.
     void repaintIfNewPicture();
 
