@@ -420,16 +420,19 @@ void LiveViewController::penUp() {
     penDown_ = false;
 }
 
-QPointF LiveViewController::shareOf(QPoint point) const { return pictureShare(point, QRect(QPoint(), screen_)); }
+QRect LiveViewController::zoomArea() const { return pictureArea_.isEmpty() ? QRect(QPoint(), screen_) : pictureArea_; }
+
+QPointF LiveViewController::shareOf(QPoint point) const { return pictureShare(point, zoomArea()); }
 
 void LiveViewController::zoomSteps(double steps, QPoint at) { zoomChanged(zoom_.zoomSteps(steps, shareOf(at))); }
 
 void LiveViewController::zoomBy(double ratio, QPoint at) { zoomChanged(zoom_.zoomBy(ratio, shareOf(at))); }
 
 void LiveViewController::moveZoomed(QPoint delta) {
-    if (screen_.isEmpty()) return;
+    const QRect area = zoomArea();
+    if (area.isEmpty()) return;
     zoomChanged(zoom_.pan(
-        QPointF(static_cast<double>(delta.x()) / screen_.width(), static_cast<double>(delta.y()) / screen_.height())));
+        QPointF(static_cast<double>(delta.x()) / area.width(), static_cast<double>(delta.y()) / area.height())));
 }
 
 void LiveViewController::resetZoom() { zoomChanged(zoom_.reset()); }

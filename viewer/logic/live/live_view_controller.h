@@ -122,6 +122,9 @@ public:
     void moveZoomed(QPoint delta);
     void resetZoom();
     const DigitalZoom& zoom() const { return zoom_; }
+    // Where the picture lies on the screen, bars beside it when its aspect is
+    // kept: zoom points and moves are shares of it. Empty: the whole screen.
+    void setPictureArea(QRect area) { pictureArea_ = area; }
 
     // Menu commands.
     void setPreset(int preset);
@@ -206,6 +209,7 @@ private:
     // Tells the stream and the display of a zoom that changed.
     void zoomChanged(bool changed);
     QPointF shareOf(QPoint point) const;
+    QRect zoomArea() const;
 
     Records records_;
     LiveViewDisplay& display_;
@@ -220,6 +224,7 @@ private:
     Question asking_ = Question::None;
 
     QSize screen_;
+    QRect pictureArea_;
     uint32_t surface_ = 0;
     int position_ = 0;
     std::unique_ptr<LiveStream> stream_;

@@ -401,6 +401,21 @@ TEST_F(LiveViewControllerTest, ZoomedThePenMovesThePictureOfACameraItCannotSteer
     EXPECT_EQ(log, (Log{"start 2 speed 3", "stop 2"}));
 }
 
+// A picture shown with bars beside it: its own corner is where zooming
+// starts, and a move is a share of its width, not the screen's.
+TEST_F(LiveViewControllerTest, ZoomPointsAndMovesAreSharesOfThePictureNotTheScreen) {
+    usePtz(0);
+    startConnected();
+    controller->setPictureArea(QRect(40, 0, 240, 240));
+    controller->zoomSteps(2, {40, 0});
+    EXPECT_EQ(controller->zoom().part().topLeft(), QPointF(0, 0));
+    controller->zoomSteps(-2, {160, 120});
+    controller->zoomSteps(2, {160, 120});
+    const QRectF centred = controller->zoom().part();
+    controller->moveZoomed({24, 0});
+    EXPECT_NEAR(controller->zoom().part().x(), centred.x() - 0.1 / 1.5625, 1e-9);
+}
+
 TEST_F(LiveViewControllerTest, ChosenSpeedGoesOutAndIsHandedBack) {
     usePtz(2);
     startConnected(2);

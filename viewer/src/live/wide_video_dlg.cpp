@@ -248,7 +248,8 @@ void CWideVideoDlg::clearVideo() {
 }
 
 void CWideVideoDlg::setPictureFit(PictureFit fit) {
-    surfaces_->setKeepAspect(fit == PictureFit::KeepAspect);
+    keepAspect_ = fit == PictureFit::KeepAspect;
+    surfaces_->setKeepAspect(keepAspect_);
     update();
 }
 
@@ -364,7 +365,11 @@ void CWideVideoDlg::paintEvent(QPaintEvent*) {
     const bool handedOver = controller_->isConnecting() && shown_.hasStandIn();
     const bool video =
         (controller_->showsVideo() || handedOver) && shown_.paint(painter, rect(), controller_->zoom().part());
-    if (!video) {
+    if (video) {
+        const std::shared_ptr<VideoSurface> picture = shown_.newest();
+        const QSize size = picture ? picture->pictureSize() : QSize();
+        controller_->setPictureArea(keepAspect_ && !size.isEmpty() ? fitKeepingAspect(size, rect()) : rect());
+    } else {
         painter.fillRect(rect(), Qt::white);
         paintBackground(painter, rect());
     }

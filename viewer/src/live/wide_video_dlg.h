@@ -137,6 +137,7 @@ private:
     ShownPicture shown_;
     // Declared after what it shows into: its surfaces go first.
     std::unique_ptr<SurfacePool> surfaces_;
+    bool keepAspect_ = false; // as the surfaces draw: bars beside the picture
     ViewHandover handover_;
     QTimer handoverFrames_; // repaints the handed-over picture as it changes
     bool initialised_ = false;
