@@ -28,8 +28,8 @@ namespace {
 // How often the wall paints its cells' new pictures: the screen's refresh,
 // but at most 30 times a second. Cameras send 25 or 30 pictures a second, so
 // every picture is still painted, and each paint is a round trip to the X
-// server: at 60 a second the wall's drawing and the server's cost about half
-// as much again (16 cameras of 640x360 in 4x4).
+// server: at 60 a second the wall's drawing and the server's cost about a
+// third more (16 cameras of 640x360 in 4x4).
 int repaintIntervalMs(const QScreen* screen) {
     constexpr double kMostPaintsPerSecond = 30.0;
     const double hertz = screen != nullptr ? screen->refreshRate() : 0.0;
