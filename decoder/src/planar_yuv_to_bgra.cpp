@@ -50,12 +50,9 @@ bool planarYuvToBgra(const AVFrame& frame, int format, bool fullRange, int width
     const std::size_t lumaBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     const std::size_t chromaBytes = static_cast<std::size_t>(chromaWidth) * static_cast<std::size_t>(chromaHeight);
     if (scratch.size() < lumaBytes + 2 * chromaBytes) scratch.resize(lumaBytes + 2 * chromaBytes);
-    const Planes resized{
-        scratch.data(), width, scratch.data() + lumaBytes, chromaWidth, scratch.data() + lumaBytes + chromaBytes,
-        chromaWidth};
-    auto* y = const_cast<uint8_t*>(resized.y);
-    auto* u = const_cast<uint8_t*>(resized.u);
-    auto* v = const_cast<uint8_t*>(resized.v);
+    uint8_t* y = scratch.data();
+    uint8_t* u = y + lumaBytes;
+    uint8_t* v = u + chromaBytes;
     // Box averages every source pixel into the smaller picture (no shimmer
     // on fine detail); growing has nothing to average.
     const bool shrinking = width <= frame.width && height <= frame.height;
@@ -63,6 +60,7 @@ bool planarYuvToBgra(const AVFrame& frame, int format, bool fullRange, int width
     const int scaled = (is420 ? libyuv::I420Scale : libyuv::I422Scale)(
         source.y, source.yStride, source.u, source.uStride, source.v, source.vStride, frame.width, frame.height, y,
         width, u, chromaWidth, v, chromaWidth, width, height, filter);
+    const Planes resized{y, width, u, chromaWidth, v, chromaWidth};
     return scaled == 0 && toBgra(resized, is420, fullRange, pixels, stride, width, height) == 0;
 }
 
