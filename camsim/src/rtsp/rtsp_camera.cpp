@@ -1,22 +1,22 @@
 #include "camsim/rtsp_camera.h"
 
 #include "back_channel_mount.h"
+#include "rtsp_auth.h"
 #include "rtsp_fault_relay.h"
 #include "rtsp_pipelines.h"
+#include "rtsp_server_loop.h"
 #include "scene_feed.h"
 
 #include <gst/gst.h>
 #include <gst/rtsp-server/rtsp-server.h>
 
 #include <mutex>
-#include <thread>
 
 namespace camsim {
 
 namespace {
 
 constexpr const char* kHost = "127.0.0.1";
-constexpr const char* kRole = "camera-user";
 constexpr const char* kFeedKey = "camsim-feed";
 constexpr RtspCodec kCodecs[] = {RtspCodec::H264, RtspCodec::H265, RtspCodec::Mjpeg};
 // How long stop() waits for the server's media threads to free pipelines.
@@ -92,11 +92,8 @@ struct RtspCamera::Impl {
     std::shared_ptr<rtsp::SceneFeed> scene;
     std::vector<std::unique_ptr<MountContext>> mounts;
 
-    GMainContext* context = nullptr;
-    GMainLoop* loop = nullptr;
     GPtr<GstRTSPServer> server;
-    guint serverSource = 0;
-    std::thread loopThread;
+    rtsp::RtspServerLoop loop;
     std::unique_ptr<rtsp::FaultRelay> relay;
 
     mutable std::mutex mutex; // port, error
@@ -153,10 +150,7 @@ void RtspCamera::Impl::addMount(GstRTSPMountPoints* points, RtspCodec codec) {
     gst_rtsp_media_factory_set_launch(factory, launch.c_str());
     gst_rtsp_media_factory_set_shared(factory, FALSE); // each client its own encoder
     gst_rtsp_media_factory_set_suspend_mode(factory, GST_RTSP_SUSPEND_MODE_NONE);
-    if (!options.user.empty()) {
-        gst_rtsp_media_factory_add_role(factory, kRole, GST_RTSP_PERM_MEDIA_FACTORY_ACCESS, G_TYPE_BOOLEAN, TRUE,
-                                        GST_RTSP_PERM_MEDIA_FACTORY_CONSTRUCT, G_TYPE_BOOLEAN, TRUE, nullptr);
-    }
+    if (!options.user.empty()) rtsp::admitCameraUser(factory);
     mounts.push_back(std::make_unique<MountContext>(MountContext{scene, codec, options.talk}));
     g_signal_connect(factory, "media-configure", G_CALLBACK(onMediaConfigure), mounts.back().get());
     const std::string path = std::string("/") + rtspMountName(codec);
@@ -165,84 +159,27 @@ void RtspCamera::Impl::addMount(GstRTSPMountPoints* points, RtspCodec codec) {
 
 bool RtspCamera::Impl::startServer() {
     scene = std::make_shared<rtsp::SceneFeed>(options, head);
-    context = g_main_context_new();
-    loop = g_main_loop_new(context, FALSE);
     server.reset(rtsp::makeServer(options.talk != nullptr));
     gst_rtsp_server_set_address(server.get(), kHost);
     // Behind a fault relay the real server takes any free port.
     const uint16_t port = options.fault == RtspFault::None ? options.port : 0;
     gst_rtsp_server_set_service(server.get(), std::to_string(port).c_str());
-
     if (!options.user.empty()) {
-        GPtr<GstRTSPAuth> auth(gst_rtsp_auth_new());
-        GstRTSPToken* token = gst_rtsp_token_new(GST_RTSP_TOKEN_MEDIA_FACTORY_ROLE, G_TYPE_STRING, kRole, nullptr);
-        if (options.fault == RtspFault::BasicOnly) {
-            gst_rtsp_auth_set_supported_methods(auth.get(), GST_RTSP_AUTH_BASIC);
-            gchar* basic = gst_rtsp_auth_make_basic(options.user.c_str(), options.password.c_str());
-            gst_rtsp_auth_add_basic(auth.get(), basic, token);
-            g_free(basic);
-        } else {
-            gst_rtsp_auth_set_supported_methods(auth.get(), GST_RTSP_AUTH_DIGEST);
-            gst_rtsp_auth_add_digest(auth.get(), options.user.c_str(), options.password.c_str(), token);
-        }
-        gst_rtsp_token_unref(token);
-        gst_rtsp_server_set_auth(server.get(), auth.get());
+        rtsp::requireLogin(server.get(), options.user, options.password, options.fault == RtspFault::BasicOnly);
     }
     GPtr<GstRTSPMountPoints> points(gst_rtsp_server_get_mount_points(server.get()));
     for (RtspCodec codec : kCodecs) addMount(points.get(), codec);
 
     g_signal_connect(server.get(), "client-connected", G_CALLBACK(onClientConnected), &options);
-    serverSource = gst_rtsp_server_attach(server.get(), context);
-    if (serverSource == 0) return false;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        serverPort = static_cast<uint16_t>(gst_rtsp_server_get_bound_port(server.get()));
-    }
-    loopThread = std::thread([this] {
-        g_main_context_push_thread_default(context);
-        g_main_loop_run(loop);
-        g_main_context_pop_thread_default(context);
-    });
-    return true;
+    const uint16_t bound = loop.start(server.get());
+    std::lock_guard<std::mutex> lock(mutex);
+    serverPort = bound;
+    return bound != 0;
 }
 
 void RtspCamera::Impl::stopServer() {
-    if (loopThread.joinable()) {
-        // Clients and sessions are closed on the loop's own thread, which
-        // then ends the loop.
-        GSource* idle = g_idle_source_new();
-        g_source_set_callback(
-            idle,
-            [](gpointer data) -> gboolean {
-                auto* self = static_cast<Impl*>(data);
-                gst_rtsp_server_client_filter(
-                    self->server.get(),
-                    [](GstRTSPServer*, GstRTSPClient* client, gpointer) {
-                        gst_rtsp_client_close(client);
-                        return GST_RTSP_FILTER_REMOVE;
-                    },
-                    nullptr);
-                GPtr<GstRTSPSessionPool> pool(gst_rtsp_server_get_session_pool(self->server.get()));
-                gst_rtsp_session_pool_filter(
-                    pool.get(), [](GstRTSPSessionPool*, GstRTSPSession*, gpointer) { return GST_RTSP_FILTER_REMOVE; },
-                    nullptr);
-                g_main_loop_quit(self->loop);
-                return G_SOURCE_REMOVE;
-            },
-            this, nullptr);
-        g_source_attach(idle, context);
-        g_source_unref(idle);
-        loopThread.join();
-    }
-    if (serverSource != 0) {
-        if (GSource* source = g_main_context_find_source_by_id(context, serverSource)) g_source_destroy(source);
-        serverSource = 0;
-    }
+    loop.stop();
     server.reset();
-    if (loop != nullptr) g_main_loop_unref(loop);
-    if (context != nullptr) g_main_context_unref(context);
-    loop = nullptr;
-    context = nullptr;
     if (scene && !scene->waitUntilNoPipelines(kPipelineEndTimeoutMs)) {
         g_warning("camsim: RTSP pipelines still running after stop");
     }
@@ -252,7 +189,7 @@ void RtspCamera::Impl::stopServer() {
 
 void RtspCamera::stop() { impl_->stopServer(); }
 
-bool RtspCamera::isRunning() const { return impl_->loopThread.joinable(); }
+bool RtspCamera::isRunning() const { return impl_->loop.running(); }
 
 uint16_t RtspCamera::port() const {
     if (impl_->relay) return impl_->relay->port();
