@@ -145,6 +145,19 @@ bool SimulatedCamera::startOnvif() {
         p.frameRate = settings_.rtsp.frameRate;
         if (settings_.rtsp.keyFrameInterval > 0) p.govLength = settings_.rtsp.keyFrameInterval;
     }
+    if (settings_.sdCard && !onvif.profiles.empty()) {
+        // The card records the main stream.
+        SdCardOptions card = *settings_.sdCard;
+        const OnvifProfile& main = onvif.profiles.front();
+        card.width = main.width;
+        card.height = main.height;
+        card.frameRate = main.frameRate;
+        card.keyInterval = settings_.rtsp.keyFrameInterval; // 0: one a second
+        card.name = o.scene.name;
+        card.variant = o.scene.variant;
+        sdCard_ = std::make_shared<SdCard>(card);
+        onvif.sdCard = sdCard_;
+    }
     RtspProfileSettings streamSettings;
     streamSettings.name = o.scene.name;
     streamSettings.variant = o.scene.variant;

@@ -18,8 +18,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -54,6 +56,8 @@ void usage() {
                 "                      [--talk-codec pcmu|pcma|aac]\n"
                 "                      [--frame-rate N] [--key-interval N] [--no-audio]\n"
                 "                      [--size WxH] [--sub-size WxH] [--bitrate KBITS] [--pre-encoded SECONDS]\n"
+                "                      [--no-sd-card] [--ring-hours N] [--recordings-per-day N]\n"
+                "                      [--events-per-day N] [--search-page N]\n"
                 "                      [--discovery-port N] [--write-settings FILE]\n"
                 "       tavolin-camsim --rtsp [--cameras N] [--port N] [--codec h264|h265|mjpeg]\n"
                 "                      [--size WxH] [--frame-rate N] [--bitrate KBITS] [--key-interval N]\n"
@@ -82,7 +86,11 @@ void usage() {
                 "reboot (every 30 s, refusing connections for 3 s), token-flood (32 new\n"
                 "input tokens in every pull answer), two-pull-points; for the audio back\n"
                 "channel: no-back-channel, back-channel-551, back-channel-silent,\n"
-                "back-channel-redirect) and\n"
+                "back-channel-redirect; for the SD card: no-replay (no replay service),\n"
+                "replay-551 (replay requests answered 551), recording-gap (no pictures for\n"
+                "a minute from ten minutes before start), recording-ends (the card stops\n"
+                "recording 30 s after start), many-recordings (500 recordings and 10000\n"
+                "events a day), paged-search (5 results a search answer)) and\n"
                 "--answer-delay makes it answer slowly; --write-settings writes streaming\n"
                 "type 5 records for them. Each profile (H.264, a main one of --size, default\n"
                 "640x480, at --bitrate, and a second one of --sub-size, default 320x240, at\n"
@@ -92,6 +100,16 @@ void usage() {
                 "with a synchronisation point. --pre-encoded serves each profile from a loop\n"
                 "encoded once for all the cameras (they then all show the first one's\n"
                 "picture), so that 16 cameras of 1920x1080 and 640x360 run on two cores.\n"
+                "Each camera has an SD card (unless --no-sd-card): it has recorded its main\n"
+                "stream around the clock for the last --ring-hours (default 24), cut into\n"
+                "--recordings-per-day recordings (default 24), with --events-per-day motion\n"
+                "and input events (default 96) at fixed times; the search service lists\n"
+                "them (at most --search-page results an answer, default 100) and the\n"
+                "replay service plays them over RTSP as ONVIF replay (Require:\n"
+                "onvif-replay, Range: clock=, Scale, Frames: intra, Rate-Control: no, the\n"
+                "0xABAC header extension) from a server of their own, with digest\n"
+                "authentication. A recorded picture shows its date and time, and along\n"
+                "its bottom a strip of blocks that spells its milliseconds since 1970.\n"
                 "WS-Discovery\n"
                 "probes sent to 127.0.0.1:--discovery-port (default 3702; 0: none) are\n"
                 "answered for every camera. Every stream also takes talk-back on the ONVIF\n"
@@ -172,6 +190,17 @@ std::string shippedPtzFile(const char* name) {
     return {};
 }
 
+// "2026-12-08T09:30:10.240Z".
+std::string utcText(int64_t unixMs) {
+    const std::time_t seconds = static_cast<std::time_t>(unixMs / 1000);
+    std::tm tm{};
+    gmtime_r(&seconds, &tm);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(unixMs % 1000));
+    return text;
+}
+
 bool parseSize(const std::string& text, int& width, int& height) {
     const std::size_t x = text.find('x');
     long w = 0, h = 0;
@@ -215,6 +244,25 @@ void describe(int number, const camsim::SimulatedCamera& camera) {
 #endif
             std::printf("  profile %s: %s %dx%d, key picture every %d pictures, %s\n", p.token.c_str(),
                         p.encoding.c_str(), p.width, p.height, p.govLength, uri.c_str());
+        }
+        if (const camsim::SdCard* card = camera.sdCard()) {
+            const int64_t now = card->nowMs();
+            const auto recordings = card->recordings(now);
+            const camsim::CardSpan data = card->data(now);
+            std::printf("  SD card: %zu recordings from %s to %s\n", recordings.size(), utcText(data.fromMs).c_str(),
+                        utcText(data.toMs).c_str());
+            for (const auto& r : recordings) {
+                for (const auto& gap : r.gaps) {
+                    std::printf("  no pictures in %s from %s to %s\n", r.token.c_str(), utcText(gap.fromMs).c_str(),
+                                utcText(gap.toMs).c_str());
+                }
+            }
+#if CAMSIM_WITH_RTSP
+            if (!recordings.empty() && camera.onvifStreams()) {
+                std::printf("  the newest plays at %s\n",
+                            camera.onvifStreams()->replayUri(recordings.back().token).c_str());
+            }
+#endif
         }
     } else if (v1) {
         std::printf("camera %d \"%s\": protocol 1 on %s, login %u, control %u, media %u; PTZ address %d\n", number,
@@ -324,6 +372,7 @@ int main(int argc, char** argv) {
     int subHeight = 240;
     bool sizeGiven = false;
 #endif
+    std::optional<camsim::SdCardOptions> sdCard = camsim::SdCardOptions{};
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -347,6 +396,19 @@ int main(int argc, char** argv) {
             ok = camsim::parseTalkCodec(value, talkCodec);
         } else if (arg == "--discovery-port" && ok) {
             ok = parsePort(value, discoveryPort);
+        } else if (arg == "--no-sd-card") {
+            sdCard.reset();
+            takesValue = false;
+            ok = true;
+        } else if ((arg == "--ring-hours" || arg == "--recordings-per-day" || arg == "--events-per-day" ||
+                    arg == "--search-page") &&
+                   ok) {
+            const bool ring = arg == "--ring-hours";
+            ok = parseInt(value, ring ? 1 : 0, ring ? 168 : 100000, number) && sdCard.has_value();
+            if (arg == "--ring-hours") sdCard->ringHours = static_cast<int>(number);
+            if (arg == "--recordings-per-day") sdCard->recordingsPerDay = std::max(1, static_cast<int>(number));
+            if (arg == "--events-per-day") sdCard->eventsPerDay = static_cast<int>(number);
+            if (arg == "--search-page") sdCard->maxResultsPerAnswer = std::max(1, static_cast<int>(number));
         } else if (arg == "--answer-delay" && ok) {
             ok = parseInt(value, 0, 60000, answerDelayMs);
         } else if (arg == "--cameras" && ok) {
@@ -489,6 +551,7 @@ int main(int argc, char** argv) {
         settings.options.scene.name = namePrefix + " " + std::to_string(k + 1);
         settings.options.scene.variant = k;
         settings.onvifFault = onvifFault;
+        settings.sdCard = sdCard;
         settings.talkCodec = talkCodec;
         settings.answerDelayMs = static_cast<int>(answerDelayMs);
 #if CAMSIM_WITH_RTSP

@@ -1,6 +1,6 @@
 // A simulated ONVIF camera: the device, media, PTZ, event and device I/O
-// services as SOAP 1.2 over camsim's web server on 127.0.0.1, with the
-// device service at
+// services (and with an SD card, search and replay) as SOAP 1.2 over
+// camsim's web server on 127.0.0.1, with the device service at
 //
 //   http://127.0.0.1:PORT/onvif/device_service
 //
@@ -24,6 +24,7 @@
 #include "camsim/camera_head.h"
 #include "camsim/onvif_faults.h"
 #include "camsim/onvif_stream_source.h"
+#include "camsim/sd_card.h"
 #include "platform/clock.h"
 
 #include <cstdint>
@@ -77,12 +78,16 @@ struct OnvifOptions {
     // Drives the head's movements and the motion object; null is the system
     // clock. Must outlive the camera.
     const platform::Clock* clock = nullptr;
+    // The SD card: the search and replay services list and play its
+    // recordings (the streams' replay server plays them). Null: no card,
+    // and neither service.
+    std::shared_ptr<SdCard> sdCard;
 };
 
 // One SOAP request as the camera saw it. Times are milliseconds on the
 // system's steady clock.
 struct OnvifRequestRecord {
-    std::string service;   // "device", "media", "ptz", "events", "deviceio", "subscription"; "" unknown
+    std::string service;   // "device", "media", "ptz", "events", "deviceio", "search", "replay"; "" unknown
     std::string operation; // the body element's name ("ContinuousMove"); "" when unreadable
     int64_t arrivalMs = 0;
     int64_t answerMs = 0; // when the answer was handed to the connection
@@ -146,6 +151,9 @@ public:
     void reboot();
     // Restarts completed so far (the camera answers again after each).
     int reboots() const;
+
+    // Searches of the search service under way.
+    std::size_t liveSearches() const;
 
     // Pull points not yet ended, and PullMessages requests so far.
     int livePullPoints() const;

@@ -50,6 +50,21 @@ enum class OnvifFault {
     // Audio outputs are reported, but a request for the back channel is
     // redirected (302) to the same port of 127.0.0.2.
     BackChannelRedirect,
+    // The SD card's faults (a camera without one ignores them). The replay
+    // service is not offered; the recordings are still found.
+    NoReplay,
+    // Replay is offered, but a request requiring onvif-replay gets 551.
+    ReplayRefused,
+    // The card holds no pictures for gapSeconds from gapMinutesAgo before
+    // the fault was set.
+    RecordingGap,
+    // The card stops recording recordingStopsAfterSeconds after the fault
+    // was set (the newest recording ends while it is played).
+    RecordingEnds,
+    // manyRecordingsPerDay recordings and manyEventsPerDay events a day.
+    ManyRecordings,
+    // A search answers at most searchPageSize results a call.
+    PagedSearch,
 };
 
 struct OnvifFaultSettings {
@@ -63,12 +78,20 @@ struct OnvifFaultSettings {
     int rebootDownMs = 3000;
     int floodTokens = 32;
     std::size_t floodTokenBytes = 256;
+    int gapMinutesAgo = 10;
+    int gapSeconds = 60;
+    int recordingStopsAfterSeconds = 30;
+    int manyRecordingsPerDay = 500;
+    int manyEventsPerDay = 10000;
+    int searchPageSize = 5;
 };
 
 // "none", "stall", "trickle", "soap-fault", "skewed-clock", "foreign-xaddrs",
 // "huge-reply", "pull-at-once", "expiring-pull-points", "reboot",
 // "token-flood", "two-pull-points", "no-back-channel", "back-channel-551",
-// "back-channel-silent", "back-channel-redirect"; false for anything else.
+// "back-channel-silent", "back-channel-redirect", "no-replay", "replay-551",
+// "recording-gap", "recording-ends", "many-recordings", "paged-search";
+// false for anything else.
 bool parseOnvifFault(const std::string& text, OnvifFault& fault);
 const char* onvifFaultName(OnvifFault fault);
 

@@ -2,7 +2,8 @@
 // simulated RTSP camera per profile (its size, rate, bit rate, key-picture
 // interval and codec), all drawing the same camera head, so a PTZ command
 // pans every stream. A synchronisation point asks the profile's encoders
-// for a key picture at once.
+// for a key picture at once. A camera with an SD card also gets the server
+// its recordings replay from, on a port of its own.
 //
 // Use:
 //   auto head = std::make_shared<camsim::CameraHead>();
@@ -23,6 +24,10 @@
 #include <vector>
 
 namespace camsim {
+
+namespace replay {
+class ReplayServer;
+}
 
 struct RtspProfileSettings {
     std::string name = "CAMERA"; // drawn in the picture
@@ -66,6 +71,10 @@ public:
     // The scene at the profile's size, drawn for the request.
     std::string snapshot(std::size_t index, const OnvifProfile& profile) override;
     std::shared_ptr<TalkReceiver> talkReceiver() const override { return talk_; }
+    std::string replayUri(const std::string& recordingToken) const override;
+    void refuseReplay(bool refuse) override;
+    // Replay sessions started so far (0 without an SD card).
+    int replaySessionsStarted() const;
 
     std::size_t size() const { return cameras_.size(); }
     RtspCamera& camera(std::size_t index) { return *cameras_.at(index).camera; }
@@ -78,6 +87,7 @@ private:
         RtspCodec codec = RtspCodec::H264;
     };
     std::vector<Stream> cameras_;
+    std::unique_ptr<replay::ReplayServer> replay_; // with an SD card
     std::shared_ptr<CameraHead> head_;
     RtspProfileSettings settings_;
     std::mutex snapshotLock_; // one picture drawn at a time

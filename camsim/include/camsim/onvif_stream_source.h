@@ -27,6 +27,10 @@ public:
     // The speaker the streams' audio back channel reaches; null when they
     // offer none.
     virtual std::shared_ptr<TalkReceiver> talkReceiver() const { return nullptr; }
+    // The rtsp:// address a recording of the SD card plays at; empty when
+    // nothing replays. refuseReplay() makes replay requests fail with 551.
+    virtual std::string replayUri(const std::string&) const { return {}; }
+    virtual void refuseReplay(bool) {}
 };
 
 // Addresses on a port where nothing needs to listen, for tests of the SOAP
@@ -35,6 +39,7 @@ class PlaceholderStreamSource final : public OnvifStreamSource {
 public:
     explicit PlaceholderStreamSource(int port = 554) : port_(port) {}
     std::string streamUri(std::size_t index, const OnvifProfile& profile) const override;
+    std::string replayUri(const std::string& recordingToken) const override;
     void requestKeyFrame(std::size_t) override { ++keyFramesRequested_; }
     int keyFramesRequested() const { return keyFramesRequested_.load(); }
 

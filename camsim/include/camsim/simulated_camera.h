@@ -10,6 +10,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "camsim/onvif_camera.h"
 #include "camsim/onvif_faults.h"
 #include "camsim/rtsp_camera.h"
+#include "camsim/sd_card.h"
 #include "camsim/settings_file.h"
 #include "camsim/talk_receiver.h"
 #include "transport/contract.h"
@@ -52,6 +54,10 @@ struct SimulatedCameraSettings {
     int answerDelayMs = 0;
     // What their audio back channel offers.
     TalkCodec talkCodec = TalkCodec::Pcmu;
+    // ONVIF cameras with an SD card: its layout (the picture's size, rate
+    // and key-picture interval, and the name, follow the main profile and
+    // the camera). Nothing: no card.
+    std::optional<SdCardOptions> sdCard;
 };
 
 // The stream client's connection record for a camera of protocol 1 or 2
@@ -91,6 +97,8 @@ public:
     RtspProfileStreams* onvifStreams() const { return onvifStreams_.get(); }
     // What an ONVIF camera's speaker heard; null for the other kinds.
     TalkReceiver* talk() const { return talk_.get(); }
+    // An ONVIF camera's SD card; null without one.
+    SdCard* sdCard() const { return sdCard_.get(); }
 
 private:
     bool startOnvif();
@@ -102,6 +110,7 @@ private:
     std::shared_ptr<RtspCamera> rtsp_; // shared: a build without RTSP never names its destructor
     std::shared_ptr<RtspProfileStreams> onvifStreams_;
     std::shared_ptr<TalkReceiver> talk_;
+    std::shared_ptr<SdCard> sdCard_;
     std::unique_ptr<OnvifCamera> onvif_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <functional>
+#include <vector>
 
 namespace camsim::onvif {
 
@@ -110,13 +111,21 @@ void capabilities(const SoapRequest& request, const ServiceContext& c, SoapReply
     }
     if (all || ptz) add(add(caps, "tt:PTZ"), "tt:XAddr", c.url(kPtzPath));
     if (all) {
-        pugi::xml_node io = add(add(caps, "tt:Extension"), "tt:DeviceIO");
+        pugi::xml_node extension = add(caps, "tt:Extension");
+        pugi::xml_node io = add(extension, "tt:DeviceIO");
         add(io, "tt:XAddr", c.url(kDeviceIoPath));
         add(io, "tt:VideoSources", "1");
         add(io, "tt:VideoOutputs", "0");
         add(io, "tt:AudioSources", "1");
         add(io, "tt:AudioOutputs", "0");
         add(io, "tt:RelayOutputs", "1");
+        // An SD card's recordings: the search, and their replay unless a fault removes it.
+        if (c.card != nullptr) {
+            pugi::xml_node search = add(extension, "tt:Search");
+            add(search, "tt:XAddr", c.url(kSearchPath));
+            add(search, "tt:MetadataSearch", "false");
+        }
+        if (c.replay) add(add(extension, "tt:Replay"), "tt:XAddr", c.url(kReplayPath));
     }
 }
 
@@ -161,6 +170,8 @@ void services(const SoapRequest& request, const ServiceContext& c, SoapReply& re
                                                    {"WSPausableSubscriptionManagerInterfaceSupport", "false"},
                                                    {"MaxPullPoints", "16"}});
     });
+    if (c.card != nullptr) service(r, c, ns::kSearch, kSearchPath, caps, searchCapabilities);
+    if (c.replay) service(r, c, ns::kReplay, kReplayPath, caps, replayCapabilities);
     service(r, c, ns::kDeviceIo, kDeviceIoPath, caps, [](pugi::xml_node n) {
         setAttributes(add(n, "tmd:Capabilities"), {{"VideoSources", "1"},
                                                    {"VideoOutputs", "0"},
@@ -174,10 +185,12 @@ void services(const SoapRequest& request, const ServiceContext& c, SoapReply& re
 
 void scopes(const ServiceContext& c, SoapReply& reply) {
     pugi::xml_node r = add(reply.body(), "tds:GetScopesResponse");
-    for (const std::string& item :
-         {std::string("onvif://www.onvif.org/type/video_encoder"), std::string("onvif://www.onvif.org/type/ptz"),
-          std::string("onvif://www.onvif.org/Profile/Streaming"),
-          "onvif://www.onvif.org/hardware/" + c.options.hardwareId, "onvif://www.onvif.org/name/" + c.options.name}) {
+    std::vector<std::string> items{"onvif://www.onvif.org/type/video_encoder", "onvif://www.onvif.org/type/ptz",
+                                   "onvif://www.onvif.org/Profile/Streaming",
+                                   "onvif://www.onvif.org/hardware/" + c.options.hardwareId,
+                                   "onvif://www.onvif.org/name/" + c.options.name};
+    if (c.card != nullptr) items.push_back("onvif://www.onvif.org/Profile/G");
+    for (const std::string& item : items) {
         pugi::xml_node s = add(r, "tds:Scopes");
         add(s, "tt:ScopeDef", "Fixed");
         add(s, "tt:ScopeItem", item);

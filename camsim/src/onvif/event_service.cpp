@@ -11,8 +11,6 @@ namespace {
 constexpr std::size_t kMaxQueued = 256;
 constexpr int64_t kDefaultTerminationSeconds = 60;
 constexpr int kDefaultMessageLimit = 10;
-constexpr char kMotionTopic[] = "tns1:VideoSource/MotionAlarm";
-constexpr char kInputTopic[] = "tns1:Device/Trigger/DigitalInput";
 constexpr char kTopicDialect[] = "http://www.onvif.org/ver10/tev/topicExpression/ConcreteSet";
 
 Notification motion(bool on, const char* operation, int64_t utc) {
@@ -56,14 +54,22 @@ void simpleItem(pugi::xml_node parent, const char* name, const std::string& valu
 void notificationMessage(pugi::xml_node parent, const Notification& n, const std::string& subscriptionUrl) {
     pugi::xml_node m = add(parent, "wsnt:NotificationMessage");
     add(add(m, "wsnt:SubscriptionReference"), "wsa:Address", subscriptionUrl);
-    pugi::xml_node topic = add(m, "wsnt:Topic", n.topic);
+    addEvent(m, n, isoTime(n.utcSeconds));
+}
+
+} // namespace
+
+void addEvent(pugi::xml_node holder, const Notification& n, const std::string& utcTime) {
+    pugi::xml_node topic = add(holder, "wsnt:Topic", n.topic);
     topic.append_attribute("Dialect") = kTopicDialect;
-    pugi::xml_node message = add(add(m, "wsnt:Message"), "tt:Message");
-    message.append_attribute("UtcTime") = isoTime(n.utcSeconds).c_str();
+    pugi::xml_node message = add(add(holder, "wsnt:Message"), "tt:Message");
+    message.append_attribute("UtcTime") = utcTime.c_str();
     message.append_attribute("PropertyOperation") = n.operation;
     simpleItem(add(message, "tt:Source"), n.sourceName.c_str(), n.sourceValue);
     simpleItem(add(message, "tt:Data"), n.dataName.c_str(), n.value ? "true" : "false");
 }
+
+namespace {
 
 void eventProperties(SoapReply& reply) {
     pugi::xml_node r = add(reply.body(), "tev:GetEventPropertiesResponse");

@@ -16,6 +16,9 @@
 
 namespace camsim::onvif {
 
+inline constexpr char kMotionTopic[] = "tns1:VideoSource/MotionAlarm";
+inline constexpr char kInputTopic[] = "tns1:Device/Trigger/DigitalInput";
+
 struct Notification {
     std::string topic;      // "tns1:VideoSource/MotionAlarm"
     std::string sourceName; // "Source", "InputToken"
@@ -25,6 +28,10 @@ struct Notification {
     const char* operation = "Changed"; // "Initialized" for the state at subscription
     int64_t utcSeconds = 0;
 };
+
+// Puts an event's topic and message (its time as given, source and data)
+// under `holder`: a notification message, or a recorded event.
+void addEvent(pugi::xml_node holder, const Notification& n, const std::string& utcTime);
 
 // How the pull points of a camera behave; real cameras differ in each.
 struct PullPointRules {

@@ -148,17 +148,8 @@ void profile(pugi::xml_node parent, const char* name, const ServiceContext& c, c
 
 void streamUri(const SoapRequest& request, const ServiceContext& c, SoapReply& reply) {
     const std::size_t index = c.profileIndex(childText(request.operation, "ProfileToken"));
-    const pugi::xml_node setup = child(request.operation, "StreamSetup");
-    const std::string stream = childText(setup, "Stream");
-    const std::string protocol = childText(child(setup, "Transport"), "Protocol");
-    if (!stream.empty() && stream != "RTP-Unicast") invalidArgument("ter:InvalidStreamSetup", "only RTP-Unicast");
-    if (!protocol.empty() && protocol != "RTSP" && protocol != "UDP" && protocol != "TCP") {
-        invalidArgument("ter:InvalidStreamSetup", "no " + protocol + " transport");
-    }
-    std::string uri = c.streams.streamUri(index, c.options.profiles[index]);
-    // A camera behind NAT names its own (inner) address.
-    const std::string loopback = "rtsp://127.0.0.1:";
-    if (uri.rfind(loopback, 0) == 0) uri = "rtsp://" + c.host + ":" + uri.substr(loopback.size());
+    checkStreamSetup(child(request.operation, "StreamSetup"));
+    const std::string uri = withContextHost(c.streams.streamUri(index, c.options.profiles[index]), c);
     pugi::xml_node m = add(add(reply.body(), "trt:GetStreamUriResponse"), "trt:MediaUri");
     add(m, "tt:Uri", uri);
     add(m, "tt:InvalidAfterConnect", "false");
@@ -167,6 +158,21 @@ void streamUri(const SoapRequest& request, const ServiceContext& c, SoapReply& r
 }
 
 } // namespace
+
+void checkStreamSetup(const pugi::xml_node& setup) {
+    const std::string stream = childText(setup, "Stream");
+    const std::string protocol = childText(child(setup, "Transport"), "Protocol");
+    if (!stream.empty() && stream != "RTP-Unicast") invalidArgument("ter:InvalidStreamSetup", "only RTP-Unicast");
+    if (!protocol.empty() && protocol != "RTSP" && protocol != "UDP" && protocol != "TCP") {
+        invalidArgument("ter:InvalidStreamSetup", "no " + protocol + " transport");
+    }
+}
+
+std::string withContextHost(const std::string& rtspUri, const ServiceContext& c) {
+    // A camera behind NAT names its own (inner) address.
+    const std::string loopback = "rtsp://127.0.0.1:";
+    return rtspUri.rfind(loopback, 0) == 0 ? "rtsp://" + c.host + ":" + rtspUri.substr(loopback.size()) : rtspUri;
+}
 
 std::size_t ServiceContext::profileIndex(const std::string& token) const {
     for (std::size_t i = 0; i < options.profiles.size(); ++i) {

@@ -7,6 +7,7 @@
 #include "event_service.h"
 #include "platform/event.h"
 #include "ptz_service.h"
+#include "search_service.h"
 #include "service_context.h"
 #include "soap.h"
 
@@ -47,6 +48,8 @@ const char* serviceName(const std::string& ns) {
     if (ns == onvif::ns::kPtz) return "ptz";
     if (ns == onvif::ns::kEvents || ns == onvif::ns::kNotification) return "events";
     if (ns == onvif::ns::kDeviceIo) return "deviceio";
+    if (ns == onvif::ns::kSearch) return "search";
+    if (ns == onvif::ns::kReplay) return "replay";
     return "";
 }
 
@@ -63,7 +66,7 @@ HttpResponse faultAnswer(const onvif::SoapError& e) {
     return soapAnswer(sender ? 400 : 500, onvif::faultText(e.code, e.subcode, e.reason));
 }
 
-constexpr std::array<std::pair<OnvifFault, const char*>, 16> kFaultNames = {{
+constexpr std::array<std::pair<OnvifFault, const char*>, 22> kFaultNames = {{
     {OnvifFault::None, "none"},
     {OnvifFault::Stall, "stall"},
     {OnvifFault::Trickle, "trickle"},
@@ -80,6 +83,12 @@ constexpr std::array<std::pair<OnvifFault, const char*>, 16> kFaultNames = {{
     {OnvifFault::BackChannelRefused, "back-channel-551"},
     {OnvifFault::BackChannelSilent, "back-channel-silent"},
     {OnvifFault::BackChannelRedirect, "back-channel-redirect"},
+    {OnvifFault::NoReplay, "no-replay"},
+    {OnvifFault::ReplayRefused, "replay-551"},
+    {OnvifFault::RecordingGap, "recording-gap"},
+    {OnvifFault::RecordingEnds, "recording-ends"},
+    {OnvifFault::ManyRecordings, "many-recordings"},
+    {OnvifFault::PagedSearch, "paged-search"},
 }};
 
 onvif::PullPointRules pullPointRules(OnvifFault fault, const OnvifFaultSettings& settings) {
@@ -102,6 +111,24 @@ TalkRefusal talkRefusalFor(OnvifFault fault) {
     case OnvifFault::BackChannelSilent: return TalkRefusal::Silent;
     case OnvifFault::BackChannelRedirect: return TalkRefusal::Redirect;
     default: return TalkRefusal::None;
+    }
+}
+
+// What a fault does to the SD card, from the card's clock now.
+void applyToCard(SdCard& card, OnvifFault fault, const OnvifFaultSettings& s) {
+    card.clearFaults();
+    card.setClockOffsetMs(fault == OnvifFault::SkewedClock ? s.clockOffsetSeconds * 1000LL : 0);
+    const int64_t now = card.nowMs();
+    switch (fault) {
+    case OnvifFault::RecordingGap: {
+        const int64_t from = now - s.gapMinutesAgo * 60000LL;
+        card.setGap(CardSpan{from, from + s.gapSeconds * 1000LL});
+        break;
+    }
+    case OnvifFault::RecordingEnds: card.stopRecordingAt(now + s.recordingStopsAfterSeconds * 1000LL); break;
+    case OnvifFault::ManyRecordings: card.setLayout(s.manyRecordingsPerDay, s.manyEventsPerDay); break;
+    case OnvifFault::PagedSearch: card.setMaxResultsPerAnswer(s.searchPageSize); break;
+    default: break;
     }
 }
 
@@ -128,6 +155,10 @@ std::string PlaceholderStreamSource::streamUri(std::size_t, const OnvifProfile& 
     return "rtsp://127.0.0.1:" + std::to_string(port_) + "/" + profile.token;
 }
 
+std::string PlaceholderStreamSource::replayUri(const std::string& recordingToken) const {
+    return "rtsp://127.0.0.1:" + std::to_string(port_) + "/replay?recording=" + recordingToken;
+}
+
 struct OnvifCamera::Impl {
     OnvifOptions options;
     std::shared_ptr<CameraHead> head;
@@ -137,6 +168,7 @@ struct OnvifCamera::Impl {
     onvif::HttpDigestChecker digest{kRealm};
     onvif::PtzService ptz;
     onvif::EventService events;
+    onvif::SearchService search;
     platform::ManualResetEvent stopping;
     std::thread sampler;
     const std::string endpoint = onvif::randomUrnUuid();
@@ -307,7 +339,9 @@ HttpResponse OnvifCamera::Impl::handle(const HttpRequest& request) {
                 currentFault == OnvifFault::ForeignXAddrs ? settings.foreignHost : std::string("127.0.0.1"),
                 http.port(),
                 cameraSeconds(),
-                streams->talkReceiver() != nullptr && currentFault != OnvifFault::NoBackChannel};
+                streams->talkReceiver() != nullptr && currentFault != OnvifFault::NoBackChannel,
+                options.sdCard.get(),
+                options.sdCard != nullptr && currentFault != OnvifFault::NoReplay};
             onvif::SoapReply reply;
             try {
                 const std::string& ns = soap.operationNamespace;
@@ -323,6 +357,10 @@ HttpResponse OnvifCamera::Impl::handle(const HttpRequest& request) {
                     events.answer(soap, request.path, context, reply);
                 } else if (ns == onvif::ns::kDeviceIo) {
                     onvif::answerDeviceIo(soap, context, reply, "tmd");
+                } else if (ns == onvif::ns::kSearch) {
+                    search.answer(soap, context, reply);
+                } else if (ns == onvif::ns::kReplay) {
+                    onvif::answerReplay(soap, context, reply);
                 } else {
                     throw onvif::SoapError{"SOAP-ENV:Sender", "ter:ActionNotSupported",
                                            "no service for " + soap.operationName};
@@ -431,6 +469,8 @@ std::shared_ptr<CameraHead> OnvifCamera::sharedHead() const { return impl_->head
 
 void OnvifCamera::setFault(OnvifFault fault, const OnvifFaultSettings& settings) {
     if (const auto talk = impl_->streams->talkReceiver()) talk->setRefusal(talkRefusalFor(fault));
+    impl_->streams->refuseReplay(fault == OnvifFault::ReplayRefused);
+    if (impl_->options.sdCard) applyToCard(*impl_->options.sdCard, fault, settings);
     {
         std::lock_guard lock(impl_->mutex);
         impl_->fault = fault;
@@ -443,6 +483,8 @@ void OnvifCamera::setFault(OnvifFault fault, const OnvifFaultSettings& settings)
 void OnvifCamera::reboot() { impl_->rebootAsked.store(true); }
 
 int OnvifCamera::reboots() const { return impl_->reboots.load(); }
+
+std::size_t OnvifCamera::liveSearches() const { return impl_->search.liveSearches(); }
 
 int OnvifCamera::livePullPoints() const { return impl_->events.livePullPoints(impl_->cameraSeconds()); }
 

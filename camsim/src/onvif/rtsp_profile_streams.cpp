@@ -1,5 +1,7 @@
 #include "camsim/onvif_rtsp_streams.h"
 
+#include "../replay/replay_server.h"
+
 namespace camsim {
 
 bool rtspCodecOfEncoding(const std::string& encoding, RtspCodec& codec) {
@@ -42,6 +44,8 @@ RtspProfileStreams::RtspProfileStreams(const OnvifOptions& options, std::shared_
         s.camera = std::make_unique<RtspCamera>(o, head);
         cameras_.push_back(std::move(s));
     }
+    if (options.sdCard)
+        replay_ = std::make_unique<replay::ReplayServer>(options.sdCard, options.user, options.password);
 }
 
 RtspProfileStreams::~RtspProfileStreams() { stop(); }
@@ -55,12 +59,28 @@ bool RtspProfileStreams::start() {
             return false;
         }
     }
+    if (replay_ && !replay_->start()) {
+        error_ = replay_->error();
+        stop();
+        return false;
+    }
     return true;
 }
 
 void RtspProfileStreams::stop() {
+    if (replay_) replay_->stop();
     for (Stream& s : cameras_) s.camera->stop();
 }
+
+std::string RtspProfileStreams::replayUri(const std::string& recordingToken) const {
+    return replay_ && replay_->port() != 0 ? replay_->uri(recordingToken) : std::string();
+}
+
+void RtspProfileStreams::refuseReplay(bool refuse) {
+    if (replay_) replay_->refuseReplay(refuse);
+}
+
+int RtspProfileStreams::replaySessionsStarted() const { return replay_ ? replay_->sessionsStarted() : 0; }
 
 std::string RtspProfileStreams::streamUri(std::size_t index, const OnvifProfile&) const {
     if (index >= cameras_.size()) return {};

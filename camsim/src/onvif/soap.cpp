@@ -20,7 +20,8 @@ struct Prefix {
 constexpr Prefix kPrefixes[] = {
     {"SOAP-ENV", ns::kEnvelope}, {"wsa", ns::kAddressing}, {"tt", ns::kSchema},  {"tds", ns::kDevice},
     {"trt", ns::kMedia},         {"tptz", ns::kPtz},       {"tev", ns::kEvents}, {"tmd", ns::kDeviceIo},
-    {"wsnt", ns::kNotification}, {"tns1", ns::kTopics},    {"ter", ns::kError},
+    {"wsnt", ns::kNotification}, {"tns1", ns::kTopics},    {"ter", ns::kError},  {"tse", ns::kSearch},
+    {"trp", ns::kReplay},
 };
 
 std::string trim(const char* text) {
@@ -157,7 +158,22 @@ std::string isoTime(int64_t unixSeconds) {
     return text;
 }
 
+std::string isoTimeMs(int64_t unixMs) {
+    const int64_t seconds = unixMs >= 0 ? unixMs / 1000 : (unixMs - 999) / 1000;
+    std::string text = isoTime(seconds);
+    char fraction[8];
+    std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(unixMs - seconds * 1000));
+    return text.insert(text.size() - 1, fraction);
+}
+
 bool parseIsoTime(const std::string& text, int64_t& unixSeconds) {
+    int64_t ms = 0;
+    if (!parseIsoTimeMs(text, ms)) return false;
+    unixSeconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+    return true;
+}
+
+bool parseIsoTimeMs(const std::string& text, int64_t& unixMs) {
     const char* p = text.c_str();
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     if (!readNumber(p, 4, year) || *p++ != '-' || !readNumber(p, 2, month) || *p++ != '-' || !readNumber(p, 2, day) ||
@@ -166,10 +182,11 @@ bool parseIsoTime(const std::string& text, int64_t& unixSeconds) {
         return false;
     }
     if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return false;
+    int ms = 0;
     if (*p == '.') {
         ++p;
         if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
-        while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
+        for (int scale = 100; std::isdigit(static_cast<unsigned char>(*p)); ++p, scale /= 10) ms += (*p - '0') * scale;
     }
     int64_t zone = 0;
     if (*p == 'Z') {
@@ -181,8 +198,10 @@ bool parseIsoTime(const std::string& text, int64_t& unixSeconds) {
         zone = sign * (zh * 3600 + zm * 60);
     }
     if (*p != '\0') return false;
-    unixSeconds = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hour * 3600 +
-                  minute * 60 + second - zone;
+    unixMs = (daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hour * 3600 +
+              minute * 60 + second - zone) *
+                 1000 +
+             ms;
     return true;
 }
 

@@ -29,6 +29,8 @@ inline constexpr char kSecurityUtility[] =
 inline constexpr char kDiscovery[] = "http://schemas.xmlsoap.org/ws/2005/04/discovery";
 inline constexpr char kDiscoveryAddressing[] = "http://schemas.xmlsoap.org/ws/2004/08/addressing";
 inline constexpr char kNetworkVideo[] = "http://www.onvif.org/ver10/network/wsdl";
+inline constexpr char kSearch[] = "http://www.onvif.org/ver10/search/wsdl";
+inline constexpr char kReplay[] = "http://www.onvif.org/ver10/replay/wsdl";
 } // namespace ns
 
 // "s:Body" -> "Body".
@@ -79,9 +81,12 @@ std::string faultText(const char* code, const char* subcode, const std::string& 
 
 // xs:dateTime "2026-12-08T09:30:10Z" of seconds since 1970 (UTC).
 std::string isoTime(int64_t unixSeconds);
+// "2026-12-08T09:30:10.240Z" of milliseconds since 1970 (UTC).
+std::string isoTimeMs(int64_t unixMs);
 // Reads xs:dateTime (fraction and zone optional, "Z" or "+hh:mm"); false when
-// it is not one.
+// it is not one. The fraction is dropped, or kept to the millisecond.
 bool parseIsoTime(const std::string& text, int64_t& unixSeconds);
+bool parseIsoTimeMs(const std::string& text, int64_t& unixMs);
 // Reads an xs:duration of days, hours, minutes and seconds ("PT1M", "PT2.5S");
 // false when it is not one.
 bool parseDuration(const std::string& text, int64_t& milliseconds);

@@ -33,7 +33,7 @@ using Element = std::unique_ptr<GstElement, ElementDeleter>;
 void pushPictures(GstAppSrc* source, const RtspOptions& o, int count,
                   const std::function<void(const YuvPicture&)>& draw) {
     for (int i = 0; i < count; ++i) {
-        GstBuffer* buffer = drawnPicture(o, draw);
+        GstBuffer* buffer = drawnPicture(o.width, o.height, draw);
         if (buffer == nullptr) break;
         GST_BUFFER_PTS(buffer) =
             gst_util_uint64_scale(static_cast<guint64>(i), GST_SECOND, static_cast<guint64>(o.frameRate));

@@ -14,9 +14,9 @@
 
 namespace camsim::rtsp {
 
-GstBuffer* drawnPicture(const RtspOptions& o, const std::function<void(const YuvPicture&)>& draw) {
+GstBuffer* drawnPicture(int width, int height, const std::function<void(const YuvPicture&)>& draw) {
     GstVideoInfo info;
-    gst_video_info_set_format(&info, GST_VIDEO_FORMAT_I420, static_cast<guint>(o.width), static_cast<guint>(o.height));
+    gst_video_info_set_format(&info, GST_VIDEO_FORMAT_I420, static_cast<guint>(width), static_cast<guint>(height));
     GstBuffer* buffer = gst_buffer_new_allocate(nullptr, info.size, nullptr);
     GstVideoFrame frame;
     if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_WRITE)) {
@@ -28,8 +28,8 @@ GstBuffer* drawnPicture(const RtspOptions& o, const std::function<void(const Yuv
         picture.plane[p] = static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, p));
         picture.stride[p] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, p);
     }
-    picture.width = o.width;
-    picture.height = o.height;
+    picture.width = width;
+    picture.height = height;
     draw(picture);
     gst_video_frame_unmap(&frame);
     return buffer;
@@ -221,7 +221,7 @@ void MediaFeed::pushVideo(GstElement* source) {
             if (keySlot_ >= 0 && slot != keySlot_) requestKeyPicture();
             keySlot_ = slot;
         }
-        buffer = drawnPicture(o, [this](const YuvPicture& picture) { scene_->draw(picture); });
+        buffer = drawnPicture(o.width, o.height, [this](const YuvPicture& picture) { scene_->draw(picture); });
         if (buffer == nullptr) return;
     }
     GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, static_cast<guint64>(o.frameRate));

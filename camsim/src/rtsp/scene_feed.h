@@ -22,9 +22,9 @@
 
 namespace camsim::rtsp {
 
-// A new I420 buffer of the options' size with `draw` drawn into it; null when
-// the buffer could not be mapped.
-GstBuffer* drawnPicture(const RtspOptions& o, const std::function<void(const YuvPicture&)>& draw);
+// A new I420 buffer of this size with `draw` drawn into it; null when the
+// buffer could not be mapped.
+GstBuffer* drawnPicture(int width, int height, const std::function<void(const YuvPicture&)>& draw);
 
 // Access units of a pre-encoded loop; the first is a key picture, so the
 // loop can start over at any time.
