@@ -166,6 +166,7 @@ bool SimulatedCamera::startOnvif() {
     streamSettings.talk = talk_;
     streamSettings.preEncodedSeconds = settings_.rtsp.preEncodedSeconds;
     streamSettings.sharedLoops = settings_.rtsp.sharedLoops;
+    streamSettings.fault = settings_.rtsp.fault; // --fault spoils the profiles' streams too
     onvifStreams_ = std::make_shared<RtspProfileStreams>(onvif, head, streamSettings);
     if (!onvifStreams_->start()) {
         error_ = onvifStreams_->error();

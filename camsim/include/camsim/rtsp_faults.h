@@ -41,6 +41,10 @@ enum class RtspFault {
     BasicAfterDigest,
     // Closes the connection right after each 401 answer.
     CloseAfterUnauthorized,
+    // Digest for the picture, but every request for the audio back channel
+    // is answered with a Basic challenge alone, whatever credentials come
+    // (a gate in front of the camera that would take the password in clear).
+    BasicOnBackChannel,
     // Names sessionTimeoutSeconds as the session's timeout and drops a
     // client from whom no request came for that long after PLAY.
     SessionTimeout,
@@ -73,7 +77,7 @@ struct RtspFaultSettings {
 
 // "silent", "trickle", "stall", "401", "garbage", "oversized", "close-mid-frame",
 // "no-parameter-sets", "unsupported-codec", "basic-only", "basic-after-digest",
-// "close-after-401", "session-timeout", "get-parameter-454", "get-parameter-454-offered",
+// "close-after-401", "basic-on-back-channel", "session-timeout", "get-parameter-454", "get-parameter-454-offered",
 // "content-base-double-scheme", "content-base-without-scheme",
 // "timestamp-jump", "clock-step-back" (and "none"); false for anything else.
 bool parseRtspFault(const std::string& text, RtspFault& fault);

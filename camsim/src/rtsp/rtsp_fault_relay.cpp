@@ -66,7 +66,8 @@ struct Conversation {
     std::mutex mutex;
     std::string playCseq;
     std::string videoSetupCseq;
-    std::string basicChallengeCseq; // BasicAfterDigest: the request answered with Basic alone
+    // BasicAfterDigest, BasicOnBackChannel: the request answered with Basic alone
+    std::string basicChallengeCseq;
     bool authorizedOnce = false;
     int64_t lastRequestMs = steadyMs(); // the last request that keeps the session alive
     RtspCodec codec = RtspCodec::H264;
@@ -83,6 +84,9 @@ struct Conversation {
             if (authorizedOnce) basicChallengeCseq = cseq;
             authorizedOnce = authorizedOnce || headerValue(message, "Authorization").has_value();
         }
+        if (fault == RtspFault::BasicOnBackChannel &&
+            headerValue(message, "Require").value_or("").find("backchannel") != std::string::npos)
+            basicChallengeCseq = cseq;
         for (RtspCodec c : {RtspCodec::H264, RtspCodec::H265, RtspCodec::Mjpeg}) {
             if (url.find(std::string("/") + rtspMountName(c)) != std::string::npos) codec = c;
         }

@@ -23,6 +23,7 @@ constexpr FaultName kFaultNames[] = {
     {RtspFault::BasicOnly, "basic-only"},
     {RtspFault::BasicAfterDigest, "basic-after-digest"},
     {RtspFault::CloseAfterUnauthorized, "close-after-401"},
+    {RtspFault::BasicOnBackChannel, "basic-on-back-channel"},
     {RtspFault::SessionTimeout, "session-timeout"},
     {RtspFault::GetParameterRefused, "get-parameter-454"},
     {RtspFault::GetParameterOfferedRefused, "get-parameter-454-offered"},
