@@ -14,15 +14,19 @@ struct StreamingType {
     // H.264, H.265 or Motion JPEG over RTSP; the address may be a host name
     // or, for plain RTSP, the stream's whole URL.
     bool overRtsp;
+    // The password goes out by digest only, on every RTSP request (an ONVIF
+    // camera's is its administrator's, and any device a discovery answer
+    // leads to could ask for it).
+    bool digestOnly;
 };
 
 inline constexpr StreamingType kStreamingTypes[] = {
-    {1, "Fenwa10-M", "1.0", false},
-    {2, "Fenwa20-M", "2.0", false},
+    {1, "Fenwa10-M", "1.0", false, false},
+    {2, "Fenwa20-M", "2.0", false, false},
     // The streaming engine's plug-in, outside this system: passed through.
-    {3, "Sorrel-M", nullptr, false},
-    {4, "Corvel-M", "RTSP", true},
-    {5, "Corvel-O", "ONVIF", true},
+    {3, "Sorrel-M", nullptr, false, false},
+    {4, "Corvel-M", "RTSP", true, false},
+    {5, "Corvel-O", "ONVIF", true, true},
 };
 inline constexpr int kStreamingTypeCount = static_cast<int>(sizeof kStreamingTypes / sizeof kStreamingTypes[0]);
 

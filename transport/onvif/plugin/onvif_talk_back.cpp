@@ -3,6 +3,7 @@
 #include "onvif/device.h"
 
 #include <platform/diagnostics.h>
+#include <transport/streaming_types.h>
 
 namespace corvel {
 
@@ -41,6 +42,7 @@ bool OnvifTalkBack::open(onvif::Device* device, std::string& reason) {
         uri = uri_;
         target.user = credentials_.user;
         target.password = credentials_.password;
+        target.authentication = rtsp_password::authenticationFor(transport::kOnvifStreamingType);
         deadlineMs = deadlineMs_;
     }
     if (!uri) {

@@ -26,11 +26,12 @@ using SteadyClock = std::chrono::steady_clock;
 class CorvelOTalkTest : public ::testing::Test {
 protected:
     // `seconds` bounds the connect and the back channel's set-up alike.
-    void start(camsim::OnvifFault fault, int seconds = 1) {
+    void start(camsim::OnvifFault fault, int seconds = 1, camsim::RtspFault streamFault = camsim::RtspFault::None) {
         platform::enableLoopbackOnly();
         camsim::RtspProfileSettings settings;
         settings.audio = false;
         settings.talk = talk;
+        settings.fault = streamFault;
         streams = std::make_shared<camsim::RtspProfileStreams>(options, head, settings);
         ASSERT_TRUE(streams->start()) << streams->error();
         camera = std::make_unique<camsim::OnvifCamera>(options, head, streams);
@@ -110,6 +111,21 @@ TEST_P(CorvelORefusedTalkTest, SaysWhyAndThePicturePlaysOn) {
         ++pictures;
     }
     EXPECT_GT(pictures, 3);
+}
+
+// A gate in front of the camera lets the picture through on digest but asks
+// for Basic on the back channel: the password never goes out in clear, and
+// the one line says so and names the camera.
+TEST_F(CorvelOTalkTest, BasicChallengeOnTheBackChannelIsRefusedWithoutThePassword) {
+    ASSERT_NO_FATAL_FAILURE(start(camsim::OnvifFault::None, 2, camsim::RtspFault::BasicOnBackChannel));
+    std::string reason;
+    EXPECT_EQ(instance.openBackChannel(reason), 0);
+    EXPECT_NE(reason.find("Basic authentication"), std::string::npos) << reason;
+    EXPECT_NE(reason.find("rtsp://127.0.0.1:"), std::string::npos) << reason;
+    EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
+    int basicSeen = 0;
+    for (std::size_t i = 0; i < options.profiles.size(); ++i) basicSeen += streams->camera(i).basicAuthorizationsSeen();
+    EXPECT_EQ(basicSeen, 0);
 }
 
 // The stream address is checked before GStreamer opens a socket for it.

@@ -1,5 +1,7 @@
 #include "talk/back_channel_session.h"
 
+#include "rtsp_password/guarded_rtsp_source.h"
+
 #include <gst/gst.h>
 #include <gst/rtsp/rtsp.h>
 
@@ -50,6 +52,8 @@ struct BackChannelSession::Offer {
     std::optional<Encoding> encoding;
     guint stream = 0;
     std::string redirect; // where the camera tried to send us
+    std::shared_ptr<rtsp_password::SourceGuard> password;
+    std::string cameraUrl; // the stream address, for the one line
 };
 
 namespace {
@@ -134,13 +138,17 @@ std::optional<Encoding> BackChannelSession::open(const SessionTarget& target, in
         setReason("the stream address " + target.url + " is no RTSP URL");
         return std::nullopt;
     }
-    GstElement* source = gst_element_factory_make("rtspsrc", nullptr);
-    if (source == nullptr) {
-        setReason("GStreamer's RTSP source is missing (install gstreamer1.0-plugins-good)");
+    // The login is given to the source only under the password rule.
+    rtsp_password::GuardedSource guarded = rtsp_password::makeGuardedRtspSource(target.authentication);
+    if (guarded.element == nullptr) {
+        setReason(guarded.error);
         return std::nullopt;
     }
+    GstElement* source = guarded.element;
     offer_ = std::make_unique<Offer>();
     offer_->camera = *camera;
+    offer_->password = std::move(guarded.guard);
+    offer_->cameraUrl = target.url;
     offer_->published.store(true, std::memory_order_release);
     g_object_set(source, "location", target.url.c_str(), "backchannel", kOnvifBackChannel, "protocols", kRtspOverTcp,
                  "tcp-timeout", static_cast<guint64>(deadlineMs) * 1000, "user-agent", kUserAgent, nullptr);
@@ -230,6 +238,7 @@ std::string BackChannelSession::errorReason(const GError* error, const std::stri
         if (!offer_->encoding && !offer_->unsupported.empty())
             return "the camera's back channel takes " + offer_->unsupported + ", which cannot be sent";
     }
+    if (offer_->password->basicRefused()) return rtsp_password::basicRefusal(offer_->cameraUrl);
     if (error != nullptr && error->domain == GST_RESOURCE_ERROR && error->code == GST_RESOURCE_ERROR_NOT_AUTHORIZED)
         return "the camera refused the user name or password for the back channel";
     // The source keeps the status of a refused DESCRIBE (551 Option not

@@ -9,6 +9,8 @@
 // redirects anywhere else is not sent.
 #pragma once
 
+#include "rtsp_password/password_rule.h"
+
 #include "talk/running_pipeline.h"
 #include "talk/talk_encoding.h"
 
@@ -27,6 +29,8 @@ struct SessionTarget {
     std::string url; // rtsp://host:port/path, host as the guard allowed it
     std::string user;
     std::string password;
+    // The camera's streaming type's: digest only for ONVIF cameras.
+    rtsp_password::Authentication authentication = rtsp_password::Authentication::DigestOnly;
 };
 
 class BackChannelSession {
