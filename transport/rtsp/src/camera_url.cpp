@@ -202,6 +202,7 @@ CameraUrl buildCameraUrl(const std::string& address, int port, const Credentials
     const std::string place = joinRtspUrl(guarded.address, parts.port, parts.pathAndQuery);
     result.ok = true;
     result.url = std::string(kScheme) + userInfo + place.substr(kScheme.size());
+    result.bare = place;
     result.redacted = joinRtspUrl(parts.host, parts.port, parts.pathAndQuery);
     return result;
 }

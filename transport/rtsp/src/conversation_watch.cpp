@@ -1,5 +1,7 @@
 #include "conversation_watch.h"
 
+#include "rtsp_password/password_rule.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -12,6 +14,7 @@ namespace {
 constexpr std::string_view kLineStart = "line='";
 constexpr std::string_view kRequestStart = "Sending:";
 constexpr std::string_view kChallenge = "www-authenticate:";
+constexpr std::string_view kCredentials = "\nauthorization:";
 
 bool sameLetters(char a, char b) {
     return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
@@ -21,8 +24,12 @@ bool startsWithCaseless(std::string_view text, std::string_view start) {
     return text.size() >= start.size() && std::equal(start.begin(), start.end(), text.begin(), sameLetters);
 }
 
-bool containsCaseless(std::string_view text, std::string_view part) {
-    return std::search(text.begin(), text.end(), part.begin(), part.end(), sameLetters) != text.end();
+// The value of the request's Authorization header, if it has one.
+std::string_view credentialsOf(std::string_view request) {
+    const auto at = std::search(request.begin(), request.end(), kCredentials.begin(), kCredentials.end(), sameLetters);
+    if (at == request.end()) return {};
+    std::string_view value = request.substr(static_cast<std::size_t>(at - request.begin()) + kCredentials.size());
+    return value.substr(0, value.find_first_of("\r\n"));
 }
 
 } // namespace
@@ -31,7 +38,7 @@ std::vector<std::string> ConversationWatch::formats() { return {"Sending:\n%s--\
 
 void ConversationWatch::observe(std::string_view message) {
     if (message.substr(0, kRequestStart.size()) == kRequestStart) {
-        if (containsCaseless(message, "\nAuthorization: Basic")) basicAsked_.store(true);
+        if (rtsp_password::isBasic(credentialsOf(message))) basicAsked_.store(true);
         const std::string_view request = message.substr(std::min(message.size(), kRequestStart.size() + 1));
         lastMethod_ = std::string(request.substr(0, request.find(' ')));
         return;
@@ -45,8 +52,7 @@ void ConversationWatch::observe(std::string_view message) {
 void ConversationWatch::answerLine(std::string_view line) {
     if (!inAnswer_ || line.substr(0, 5) == "RTSP/") { // a status line, also after a cut answer
         inAnswer_ = true;
-        basicOffered_ = false;
-        digestOffered_ = false;
+        challenges_.clear();
         // "RTSP/1.0 454 Session Not Found"; a request from the camera has none.
         const std::size_t space = line.find(' ');
         lastStatus_ = line.substr(0, 5) == "RTSP/" && space != std::string_view::npos
@@ -57,17 +63,14 @@ void ConversationWatch::answerLine(std::string_view line) {
     }
     if (line.empty()) { // the end of the header: libav answers a challenge next
         inAnswer_ = false;
-        if (basicOffered_ && !digestOffered_) basicAsked_.store(true);
+        std::vector<std::string_view> offered(challenges_.begin(), challenges_.end());
+        if (rtsp_password::answerTo(rtsp_password::Authentication::DigestOnly, offered) ==
+            rtsp_password::Answer::Refuse)
+            basicAsked_.store(true);
         return;
     }
     if (!startsWithCaseless(line, kChallenge)) return;
-    std::string_view value = line.substr(kChallenge.size());
-    value.remove_prefix(std::min(value.size(), value.find_first_not_of(" \t")));
-    // libav takes a Digest challenge over a Basic one, whatever the order.
-    if (startsWithCaseless(value, "digest"))
-        digestOffered_ = true;
-    else if (containsCaseless(value, "basic"))
-        basicOffered_ = true;
+    challenges_.emplace_back(line.substr(kChallenge.size()));
 }
 
 } // namespace corvel

@@ -1,9 +1,10 @@
 // What libavformat's RTSP client sends and hears on its control connection,
 // read from the trace messages it logs for its context: "Sending:" with
 // each whole request before it is written, "line='...'" with each line of an
-// answer as it is read (an empty one ends the header). libavformat has no
-// switch to forbid Basic authentication; this is how a session that must
-// never send a password in clear text sees the request for it in time.
+// answer as it is read (an empty one ends the header): the reasons libav
+// gives no code for, and a second line behind the password rule's preflight
+// (a camera that asks for Basic only on a later request) as long as libav's
+// trace lines read as they do.
 #pragma once
 
 #include <atomic>
@@ -40,8 +41,7 @@ private:
     int lastStatus_ = 0;
     int keepAliveRefusal_ = 0;
     bool inAnswer_ = false;
-    bool basicOffered_ = false;
-    bool digestOffered_ = false;
+    std::vector<std::string> challenges_; // of the answer being read
 };
 
 } // namespace corvel

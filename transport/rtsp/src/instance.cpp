@@ -38,7 +38,7 @@ int32_t Instance::connect() {
         platform::diagnose(name_ + ": " + where.reason);
         return 0;
     }
-    return session_.open(where.url, where.redacted, deadlines) ? 1 : 0;
+    return session_.open(where, deadlines) ? 1 : 0;
 }
 
 int32_t Instance::startStreaming() { return session_.play() ? 1 : 0; }

@@ -11,6 +11,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -27,9 +28,6 @@ bool startsWithStartCode(const uint8_t* data, int size) {
     return (size >= 3 && data[0] == 0 && data[1] == 0 && data[2] == 1) ||
            (size >= 4 && data[0] == 0 && data[1] == 0 && data[2] == 0 && data[3] == 1);
 }
-
-constexpr const char* kBasicRefusal = "the camera asked for Basic authentication, which would send the password in "
-                                      "clear text; refused (this camera type uses digest only)";
 
 // 320 samples at 8,000 samples/s.
 constexpr int64_t kAudioSliceMs = 40;
@@ -80,7 +78,10 @@ void RtspSession::setDeadline(int ms) {
     deadlineNs_.store(nowNs() + static_cast<int64_t>(ms) * 1000000);
 }
 
-void RtspSession::abort() { abort_.store(true); }
+void RtspSession::abort() {
+    abort_.store(true);
+    preflight_.abort();
+}
 
 Failure RtspSession::failure() const {
     std::lock_guard lock(reasonLock_);
@@ -92,17 +93,34 @@ std::string RtspSession::reason() const {
     return reason_;
 }
 
-bool RtspSession::watchConversation(AVFormatContext* context) {
+void RtspSession::watchConversation(AVFormatContext* context) {
     conversation_ = std::make_unique<ConversationWatch>();
     logWatch_ = std::make_unique<platform::LibavLogWatch>(
         context, ConversationWatch::formats(),
         [watch = conversation_.get()](int, std::string_view message) { watch->observe(message); });
-    // Also routes libav's own messages to the diagnostics.
-    if (logWatch_->confirm() || authentication_ != Authentication::DigestOnly) return true;
-    logWatch_.reset();
-    fail(Failure::Other, "libav's log is taken by another part of the program, so a request for Basic "
-                         "authentication could not be seen; the password is not sent");
-    return false;
+    // Also routes libav's own messages to the diagnostics. When another part
+    // of the program took libav's log the watch sees nothing: the reasons it
+    // adds are missed, the password rule (the preflight) holds all the same.
+    if (!logWatch_->confirm())
+        platform::diagnose(name_ + ": libav's log is taken by another part of the program; some reasons go untold");
+}
+
+std::string RtspSession::urlForLibav(const CameraUrl& where, const Deadlines& deadlines) {
+    if (authentication_ != Authentication::DigestOnly) return where.url;
+    using Outcome = rtsp_password::Preflight::Outcome;
+    const rtsp_password::Preflight p = preflight_.run(where.bare, authentication_, deadlines.connectMs);
+    if (p.outcome == Outcome::Aborted) {
+        fail(Failure::Aborted, "the connection attempt was stopped");
+        return {};
+    }
+    if (p.outcome == Outcome::Answered && p.answer == rtsp_password::Answer::Refuse) {
+        fail(Failure::BasicRefused, rtsp_password::basicRefusalReason());
+        return {};
+    }
+    // Unanswered, libav meets the same (within what is left of the
+    // deadline) and tells it as it does; only a digest challenge brings the
+    // password along.
+    return p.outcome == Outcome::Answered && p.answer == rtsp_password::Answer::Digest ? where.url : where.bare;
 }
 
 bool RtspSession::basicRefused() const {
@@ -111,7 +129,7 @@ bool RtspSession::basicRefused() const {
 
 bool RtspSession::failedForConversation(int result) {
     if (basicRefused()) {
-        fail(Failure::BasicRefused, kBasicRefusal);
+        fail(Failure::BasicRefused, rtsp_password::basicRefusalReason());
         return true;
     }
     // libav reports a connection the camera closed as the end of the file,
@@ -142,17 +160,21 @@ void RtspSession::fail(Failure failure, const std::string& why) {
     platform::diagnose(name_ + ": " + redacted_ + ": " + why);
 }
 
-bool RtspSession::open(const std::string& url, const std::string& redacted, const Deadlines& deadlines) {
+bool RtspSession::open(const CameraUrl& where, const Deadlines& deadlines) {
     std::lock_guard lock(operation_);
     closeLocked();
     abort_.store(false);
+    preflight_.reset();
     deadlines_ = deadlines;
-    redacted_ = redacted;
+    redacted_ = where.redacted;
     {
         std::lock_guard reasonLock(reasonLock_);
         failure_ = Failure::None;
         reason_.clear();
     }
+    const auto started = std::chrono::steady_clock::now();
+    const std::string url = urlForLibav(where, deadlines);
+    if (url.empty()) return false;
 
     AVFormatContext* context = avformat_alloc_context();
     if (context == nullptr) {
@@ -161,10 +183,7 @@ bool RtspSession::open(const std::string& url, const std::string& redacted, cons
     }
     context->interrupt_callback.callback = &RtspSession::interrupted;
     context->interrupt_callback.opaque = this;
-    if (!watchConversation(context)) {
-        avformat_free_context(context);
-        return false;
-    }
+    watchConversation(context);
     AVDictionary* options = nullptr;
     av_dict_set(&options, "rtsp_transport", "tcp", 0);
     // PLAY waits for play(), so that connecting and starting are two steps.
@@ -176,7 +195,10 @@ bool RtspSession::open(const std::string& url, const std::string& redacted, cons
     furtherConnectionsRefused_ = false;
     opening_ = context;
 
-    setDeadline(deadlines.connectMs);
+    // The preflight's time counts against the same deadline.
+    const auto spent =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    setDeadline(std::max(1, deadlines.connectMs - static_cast<int>(spent.count())));
     const int result = avformat_open_input(&context, url.c_str(), av_find_input_format("rtsp"), &options);
     opening_ = nullptr;
     av_dict_free(&options);
@@ -354,7 +376,7 @@ int32_t RtspSession::nextRecord(int32_t* kind, std::span<uint8_t> out) {
 }
 
 void RtspSession::close() {
-    abort_.store(true); // wakes a blocked call, which then gives up the lock
+    abort(); // wakes a blocked call, which then gives up the lock
     std::lock_guard lock(operation_);
     closeLocked();
 }

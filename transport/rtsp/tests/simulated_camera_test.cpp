@@ -275,7 +275,15 @@ INSTANTIATE_TEST_SUITE_P(
                       ReasonCase{"BasicWhereOnlyDigestMay", RtspFault::BasicOnly, false, nullptr, "s3cret",
                                  Failure::BasicRefused, "Basic authentication", Authentication::DigestOnly},
                       ReasonCase{"BasicAfterDigestWhereOnlyDigestMay", RtspFault::BasicAfterDigest, false, nullptr,
-                                 "s3cret", Failure::BasicRefused, "Basic authentication", Authentication::DigestOnly}),
+                                 "s3cret", Failure::BasicRefused, "Basic authentication", Authentication::DigestOnly},
+                      // The challenge is read first: what it meets is told as libav would.
+                      ReasonCase{"RefusedBeforeAnyChallenge", RtspFault::None, true, nullptr, "s3cret",
+                                 Failure::Refused, "refused the connection", Authentication::DigestOnly},
+                      ReasonCase{"NoSuchPathAsksForNothing", RtspFault::None, false, "/nosuch", "s3cret",
+                                 Failure::NotFound, "no stream at that path", Authentication::DigestOnly},
+                      ReasonCase{"WrongPasswordGoesOutByDigest", RtspFault::None, false, nullptr, "guessed",
+                                 Failure::Unauthorized, "refused the user name or password",
+                                 Authentication::DigestOnly}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BasicAuthenticationTest, PlainRtspCameraGetsBasicWhenItAsksForIt) {
@@ -306,6 +314,29 @@ TEST(BoundedDisconnectTest, DisconnectFromAnotherThreadFreesABlockedReadWithin30
     rig.instance.disconnect();
     blocked.join();
     EXPECT_LE(result, 0);
+    EXPECT_LE(std::chrono::duration_cast<std::chrono::milliseconds>(returned - disconnected).count(), 300);
+}
+
+// Under digest-only the camera's challenge is read first; a disconnect while
+// that read waits ends it as promptly as libav's own calls.
+TEST(BoundedDisconnectTest, DisconnectEndsTheChallengeReadWithin300Ms) {
+    Rig rig(RtspFault::SilentAfterConnect, RtspCodec::H264, kSilenceMs, false, Authentication::DigestOnly);
+    ASSERT_TRUE(rig.started) << rig.camera.error();
+    std::atomic<bool> connecting{false};
+    Clock::time_point returned;
+    int32_t result = 1;
+    std::thread blocked([&] {
+        connecting.store(true);
+        result = rig.instance.connect();
+        returned = Clock::now();
+    });
+    while (!connecting.load()) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200)); // connected, waiting for an answer
+    const auto disconnected = Clock::now();
+    rig.instance.disconnect();
+    blocked.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(rig.instance.session().failure(), Failure::Aborted) << rig.instance.session().reason();
     EXPECT_LE(std::chrono::duration_cast<std::chrono::milliseconds>(returned - disconnected).count(), 300);
 }
 

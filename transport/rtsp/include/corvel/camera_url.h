@@ -54,6 +54,7 @@ struct CameraUrl {
     bool ok = false;
     std::string reason;   // why no URL could be made
     std::string url;      // for libavformat: credentials escaped in, host as the guard allowed it
+    std::string bare;     // the same without credentials
     std::string redacted; // for people: the same without credentials
 };
 

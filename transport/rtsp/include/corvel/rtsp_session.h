@@ -4,8 +4,12 @@
 // any thread wakes whichever call is blocked. TCP-interleaved transport only.
 #pragma once
 
+#include "corvel/camera_url.h"
 #include "corvel/frame_record.h"
 #include "corvel/record_clock.h"
+
+#include "rtsp_password/challenge_preflight.h"
+#include "rtsp_password/password_rule.h"
 
 #include <atomic>
 #include <cstdint>
@@ -27,11 +31,9 @@ namespace corvel {
 class AudioConverter;
 class ConversationWatch;
 
-// How a session may answer a camera that asks for the password.
-enum class Authentication {
-    AsTheCameraAsks, // Basic or Digest
-    DigestOnly,      // a request for Basic ends the session: the password would travel in clear text
-};
+// How a session may answer a camera that asks for the password (the
+// streaming type's, see rtsp_password/password_rule.h).
+using rtsp_password::Authentication;
 
 struct Deadlines {
     int connectMs = 10000; // open and play, each
@@ -61,10 +63,12 @@ public:
     RtspSession(const RtspSession&) = delete;
     RtspSession& operator=(const RtspSession&) = delete;
 
-    // Opens the session at `url` (credentials inside, see camera_url.h);
-    // `redacted` is the URL as diagnostics name it. False with failure() and
-    // reason() set; the reason is also told to the diagnostics.
-    bool open(const std::string& url, const std::string& redacted, const Deadlines& deadlines);
+    // Opens the session at `where` (its url with the credentials inside, its
+    // redacted form for the diagnostics). Under DigestOnly the camera's
+    // challenge is read first without credentials, and libavformat gets the
+    // password only when the camera asked for digest. False with failure()
+    // and reason() set; the reason is also told to the diagnostics.
+    bool open(const CameraUrl& where, const Deadlines& deadlines);
     // Starts the stream (PLAY).
     bool play();
     // Writes the next record into `out` and its kind into *kind; returns its
@@ -91,7 +95,10 @@ private:
     bool chooseStreams();
     int32_t videoRecord(int32_t* kind, std::span<uint8_t> out);
     int32_t audioRecord(int32_t* kind, std::span<uint8_t> out);
-    bool watchConversation(AVFormatContext* context);
+    void watchConversation(AVFormatContext* context);
+    // The URL libav gets: under DigestOnly without the password unless the
+    // camera's challenge asks for digest. Empty after a failure it told.
+    std::string urlForLibav(const CameraUrl& where, const Deadlines& deadlines);
     bool basicRefused() const;
     // Tells the reason for a failed call (libav's `result`) when the
     // conversation with the camera explains it.
@@ -110,9 +117,13 @@ private:
     bool furtherConnectionsRefused_ = false;
     AVFormatContext* opening_ = nullptr;
 
+    // Reads the camera's challenge before libav may get the password.
+    rtsp_password::ChallengePreflight preflight_;
+
     // What libav says and hears on the control connection, from the trace
     // messages of its context: the reasons it gives no code for, and under
-    // DigestOnly the request for Basic authentication.
+    // DigestOnly a later request for Basic authentication (a second line
+    // behind the preflight, as far as libav's trace lines tell it).
     std::unique_ptr<ConversationWatch> conversation_;
     std::unique_ptr<platform::LibavLogWatch> logWatch_;
 
