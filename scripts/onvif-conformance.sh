@@ -5,7 +5,9 @@
 # profiles and stream addresses, moves and stops the head, sets, lists,
 # recalls and removes a preset, pulls events and switches the relay, with
 # token authentication, then once more with HTTP digest only and once
-# against a camera whose clock runs ten minutes ahead. Fails on any error.
+# against a camera whose clock runs ten minutes ahead; then the SD card's
+# search (paged, five results an answer) and replay services. Fails on any
+# error.
 # Usage: scripts/onvif-conformance.sh [BUILD_DIR]   (default build/default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -64,4 +66,6 @@ node "$dir/check.js" --port "$port" --user "$user" --password "$password"
 node "$dir/check.js" --port "$port" --user "$user" --password "$password" --digest --connect-only
 start_camera --onvif-fault skewed-clock
 node "$dir/check.js" --port "$port" --user "$user" --password "$password" --connect-only
+start_camera --onvif-fault paged-search
+node "$dir/check.js" --port "$port" --user "$user" --password "$password" --recordings
 echo "onvif-conformance: passed"

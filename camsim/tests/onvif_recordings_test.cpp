@@ -123,9 +123,9 @@ TEST_F(OnvifRecordingsTest, EventSearchFindsASpanInEitherDirectionAndFiltersTopi
                       "<IncludeStartState>false</IncludeStartState><KeepAliveTime>PT10S</KeepAliveTime></FindEvents>");
     };
     const auto times = [&](const std::string& token) {
+        const pugi::xml_document results = page("GetEventSearchResults", token, 100);
         std::vector<std::string> out;
-        for (const auto& n : test::findAll(page("GetEventSearchResults", token, 100), "Time"))
-            out.push_back(n.child_value());
+        for (const auto& n : test::findAll(results, "Time")) out.push_back(n.child_value());
         return out;
     };
     // Every 15 minutes, 5 minutes into its slot: motion for 8 s, every fourth an input for 2 s.

@@ -3,7 +3,9 @@
 // and RTP buffer, the pictures decoded by libavcodec.
 #include "../src/replay/replay_server.h"
 #include "../src/replay/recorded_scene.h"
+#include "camsim/simulated_camera.h"
 
+#include "onvif_test_client.h"
 #include "replay_test_client.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +163,37 @@ TEST_F(ReplayServerTest, RefusesWhatItDoesNotOffer) {
     EXPECT_FALSE(refused->describeAndSetup());
     EXPECT_EQ(refused->lastSetup().status, 551);
     EXPECT_EQ(refused->lastSetup().header("unsupported"), "onvif-replay");
+}
+
+// The wiring of a whole simulated camera: the replay service's address for
+// a recording the search lists plays behind the camera's own login.
+TEST(SimulatedCameraReplayTest, ReplayAddressPlaysTheRecordingBehindTheCamerasLogin) {
+    SimulatedCameraSettings s;
+    s.streamingType = kOnvifStreamingType;
+    s.options.user = kUser;
+    s.options.password = kPassword;
+    s.rtsp.frameRate = 10;
+    s.rtsp.audio = false;
+    s.onvifProfiles = {{"profile_main", "Main", "H264", 320, 240, 10, 500, 10}};
+    s.sdCard = SdCardOptions{};
+    SimulatedCamera camera(s);
+    ASSERT_TRUE(camera.start()) << camera.error();
+    const CardRecording r = camera.sdCard()->recordings(camera.sdCard()->nowMs()).front();
+    const std::string body =
+        "<GetReplayUri xmlns=\"http://www.onvif.org/ver10/replay/wsdl\"><StreamSetup/><RecordingToken>" + r.token +
+        "</RecordingToken></GetReplayUri>";
+    test::PostOptions post;
+    post.path = "/onvif/replay_service";
+    const test::SoapAnswer answer = test::post(
+        camera.onvif()->port(), test::envelope(body, test::usernameToken(kUser, kPassword, test::nowSeconds())), post);
+    pugi::xml_document doc;
+    ASSERT_TRUE(answer.parse(doc)) << answer.body;
+    test::ReplayTestClient client(test::findText(doc, "Uri"), kUser, kPassword);
+    ASSERT_TRUE(client.describeAndSetup());
+    ASSERT_EQ(client.play({"Require: onvif-replay", rangeFrom(r.span.fromMs)}).status, 200);
+    const auto picture = client.nextPicture(3000);
+    ASSERT_FALSE(picture.empty());
+    EXPECT_EQ(timeOf(picture), r.span.fromMs);
 }
 
 } // namespace

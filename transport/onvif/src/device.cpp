@@ -124,6 +124,14 @@ std::optional<std::string> Device::call(const Operation& op) {
     return body;
 }
 
+std::optional<std::string> Device::request(const std::string& url, Service service, const char* operation, Fill fill,
+                                           int timeoutMs, const CallCancel* cancel) {
+    Operation op{url, service, operation, std::move(fill)};
+    op.timeoutMs = timeoutMs;
+    op.cancel = cancel;
+    return call(op);
+}
+
 bool Device::connect() {
     transport_.reset();
     const std::string deviceUrl = deviceServiceUrl(settings_.host, settings_.port);
@@ -165,6 +173,8 @@ bool Device::connect() {
     rewrittenAddresses.ptz = rewritten(found->ptz);
     rewrittenAddresses.events = rewritten(found->events);
     rewrittenAddresses.deviceIo = rewritten(found->deviceIo);
+    rewrittenAddresses.search = rewritten(found->search);
+    rewrittenAddresses.replay = rewritten(found->replay);
     if (rewrittenAddresses.media.empty()) {
         fail("the media service address is no URL: " + found->media);
         return false;

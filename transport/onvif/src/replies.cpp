@@ -1,6 +1,7 @@
 #include "onvif/replies.h"
 
 #include "onvif/xml.h"
+#include "reply_body.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,20 +11,6 @@
 namespace onvif {
 
 namespace {
-
-// The body of a reply, or nothing for a reply that is no SOAP envelope.
-struct Body {
-    std::optional<pugi::xml_document> document;
-    pugi::xml_node node;
-    explicit operator bool() const { return static_cast<bool>(node); }
-};
-
-Body bodyOf(const std::string& reply) {
-    Body body;
-    body.document = parseXml(reply);
-    if (body.document) body.node = soapBody(*body.document);
-    return body;
-}
 
 int readInt(const pugi::xml_node& node, int fallback = -1) {
     const std::string text = textOf(node);
@@ -35,16 +22,6 @@ int readInt(const pugi::xml_node& node, int fallback = -1) {
 
 std::string xaddrOf(const pugi::xml_node& capability) { return textOf(child(capability, "XAddr")); }
 
-std::vector<SimpleItem> simpleItems(const pugi::xml_node& parent) {
-    std::vector<SimpleItem> items;
-    if (!parent) return items;
-    for (const pugi::xml_node& node : parent.children()) {
-        if (node.type() != pugi::node_element || localName(node) != "SimpleItem") continue;
-        items.push_back({attribute(node, "Name").value(), attribute(node, "Value").value()});
-    }
-    return items;
-}
-
 // days since 1970-01-01 of a civil date (proleptic Gregorian).
 long long daysFromCivil(long long y, unsigned m, unsigned d) {
     y -= m <= 2;
@@ -55,7 +32,30 @@ long long daysFromCivil(long long y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
+int daysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
 } // namespace
+
+Body bodyOf(const std::string& reply) {
+    Body body;
+    body.document = parseXml(reply);
+    if (body.document) body.node = soapBody(*body.document);
+    return body;
+}
+
+std::vector<SimpleItem> simpleItems(const pugi::xml_node& parent) {
+    std::vector<SimpleItem> items;
+    if (!parent) return items;
+    for (const pugi::xml_node& node : parent.children()) {
+        if (node.type() != pugi::node_element || localName(node) != "SimpleItem") continue;
+        items.push_back({attribute(node, "Name").value(), attribute(node, "Value").value()});
+    }
+    return items;
+}
 
 bool Fault::notAuthorized() const {
     const auto endsWith = [](const std::string& text, const char* tail) {
@@ -114,6 +114,8 @@ std::optional<ServiceAddresses> readCapabilities(const std::string& reply) {
     out.ptz = xaddrOf(child(capabilities, "PTZ"));
     out.events = xaddrOf(child(capabilities, "Events"));
     out.deviceIo = xaddrOf(childPath(capabilities, {"Extension", "DeviceIO"}));
+    out.search = xaddrOf(childPath(capabilities, {"Extension", "Search"}));
+    out.replay = xaddrOf(childPath(capabilities, {"Extension", "Replay"}));
     if (out.media.empty()) return std::nullopt;
     return out;
 }
@@ -132,6 +134,8 @@ std::optional<ServiceAddresses> readServices(const std::string& reply) {
         if (space == "http://www.onvif.org/ver20/ptz/wsdl") out.ptz = xaddr;
         if (space == "http://www.onvif.org/ver10/events/wsdl") out.events = xaddr;
         if (space == "http://www.onvif.org/ver10/deviceIO/wsdl") out.deviceIo = xaddr;
+        if (space == "http://www.onvif.org/ver10/search/wsdl") out.search = xaddr;
+        if (space == "http://www.onvif.org/ver10/replay/wsdl") out.replay = xaddr;
     }
     if (out.media.empty()) return std::nullopt;
     return out;
@@ -276,6 +280,12 @@ std::optional<std::string> readSubscriptionAddress(const std::string& reply) {
 }
 
 std::optional<long long> parseDateTime(const std::string& text) {
+    const std::optional<long long> ms = parseDateTimeMs(text);
+    if (!ms) return std::nullopt;
+    return *ms >= 0 ? *ms / 1000 : (*ms - 999) / 1000;
+}
+
+std::optional<long long> parseDateTimeMs(const std::string& text) {
     // Fixed-width fields of digits only: a sign or a blank inside a field
     // ("T-1:00:00") is no time, though a number reader would take it.
     std::size_t at = 0;
@@ -297,13 +307,17 @@ std::optional<long long> parseDateTime(const std::string& text) {
     const auto year = digits(4, '-'), month = digits(2, '-'), day = digits(2, 'T');
     const auto hour = digits(2, ':'), minute = digits(2, ':'), second = digits(2, '\0');
     if (!year || !month || !day || !hour || !minute || !second) return std::nullopt;
-    if (*year < 1970 || *month < 1 || *month > 12 || *day < 1 || *day > 31 || *hour > 23 || *minute > 59 ||
-        *second > 60) {
+    if (*year < 1970 || *month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month) || *hour > 23 ||
+        *minute > 59 || *second > 60) {
         return std::nullopt;
     }
+    long long ms = 0;
     if (at < text.size() && text[at] == '.') {
         const std::size_t fraction = ++at;
-        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at;
+        for (int scale = 100; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]));
+             ++at, scale /= 10) {
+            ms += (text[at] - '0') * scale;
+        }
         if (at == fraction) return std::nullopt;
     }
     long long zoneSeconds = 0;
@@ -317,7 +331,7 @@ std::optional<long long> parseDateTime(const std::string& text) {
     }
     if (at != text.size()) return std::nullopt;
     const long long days = daysFromCivil(*year, static_cast<unsigned>(*month), static_cast<unsigned>(*day));
-    return days * 86400 + *hour * 3600LL + *minute * 60LL + *second - zoneSeconds;
+    return (days * 86400 + *hour * 3600LL + *minute * 60LL + *second - zoneSeconds) * 1000 + ms;
 }
 
 std::optional<SubscriptionTimes> readSubscriptionTimes(const std::string& reply) {

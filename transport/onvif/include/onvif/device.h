@@ -102,9 +102,23 @@ public:
     // Why the last failed call failed (never holds the password).
     std::string lastError() const;
 
-private:
     // Fills the operation element of a request.
     using Fill = std::function<void(Request&)>;
+    // One call of a service the other classes build on (the recordings'
+    // search and replay): the reply, or nothing when the camera refused or
+    // did not answer (lastError() says why). Authentication as every call;
+    // within timeoutMs (the call time-out when 0), or until `cancel` is
+    // pulled.
+    std::optional<std::string> request(const std::string& url, Service service, const char* operation, Fill fill,
+                                       int timeoutMs = 0, const CallCancel* cancel = nullptr);
+    // An address the camera handed out with the configured host in it;
+    // empty when it is no URL.
+    std::string withConfiguredHost(const std::string& address) const { return rewritten(address); }
+    int callTimeoutMs() const { return settings_.callTimeoutMs; }
+    // Records why a call built on request() failed, as lastError() tells.
+    void fail(const std::string& why) const;
+
+private:
     struct Operation {
         Operation(const std::string& u, Service s, const char* n, Fill f = {}, std::string a = {})
             : url(u), service(s), name(n), fill(std::move(f)), action(std::move(a)) {}
@@ -125,7 +139,6 @@ private:
     int grantedSeconds(const std::string& reply) const;
     std::optional<std::string> presetToken(const std::string& profileToken, int number);
     std::string rewritten(const std::string& address) const;
-    void fail(const std::string& why) const;
 
     SoapTransport& transport_;
     const DeviceSettings settings_;

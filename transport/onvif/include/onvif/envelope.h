@@ -19,6 +19,8 @@ inline constexpr const char* kPtz = "http://www.onvif.org/ver20/ptz/wsdl";
 inline constexpr const char* kEvents = "http://www.onvif.org/ver10/events/wsdl";
 inline constexpr const char* kDeviceIo = "http://www.onvif.org/ver10/deviceIO/wsdl";
 inline constexpr const char* kNotification = "http://docs.oasis-open.org/wsn/b-2";
+inline constexpr const char* kSearch = "http://www.onvif.org/ver10/search/wsdl";
+inline constexpr const char* kReplay = "http://www.onvif.org/ver10/replay/wsdl";
 inline constexpr const char* kAddressing = "http://www.w3.org/2005/08/addressing";
 inline constexpr const char* kSecurity =
     "http://docs.oasis-open.org/wss/2004/01/oasis-200401-wss-wssecurity-secext-1.0.xsd";
@@ -42,6 +44,8 @@ inline constexpr Service kPtzService{"tptz", ns::kPtz};
 inline constexpr Service kEventService{"tev", ns::kEvents};
 inline constexpr Service kDeviceIoService{"tmd", ns::kDeviceIo};
 inline constexpr Service kNotificationService{"wsnt", ns::kNotification};
+inline constexpr Service kSearchService{"tse", ns::kSearch};
+inline constexpr Service kReplayService{"trp", ns::kReplay};
 
 class Request {
 public:

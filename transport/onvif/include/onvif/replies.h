@@ -29,6 +29,8 @@ struct ServiceAddresses {
     std::string ptz;
     std::string events;
     std::string deviceIo;
+    std::string search; // recordings of an SD card
+    std::string replay;
 };
 std::optional<ServiceAddresses> readCapabilities(const std::string& reply);
 std::optional<ServiceAddresses> readServices(const std::string& reply);
@@ -91,6 +93,8 @@ std::optional<SubscriptionTimes> readSubscriptionTimes(const std::string& reply)
 // An xsd:dateTime ("2024-03-01T08:00:00Z", with fractions of a second or an
 // offset such as "+01:00") as UTC seconds; one without a zone is taken as UTC.
 std::optional<long long> parseDateTime(const std::string& text);
+// The same to the millisecond (further digits of the fraction are dropped).
+std::optional<long long> parseDateTimeMs(const std::string& text);
 
 // One notification: its topic and the simple items of its source and data.
 struct SimpleItem {
