@@ -1,6 +1,6 @@
 // The exported decoder functions. Nothing thrown gets past them.
 #include "decoder/plugin_exports.h"
-#include "video_decoder.h"
+#include "decoder/video_decoder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "picture_scaler.h"
+#include "decoder/picture_scaler.h"
 
 #include "planar_yuv_to_bgra.h"
 

@@ -1,4 +1,4 @@
-#include "video_decoder.h"
+#include "decoder/video_decoder.h"
 
 #include "platform/libav_log.h"
 
@@ -100,10 +100,11 @@ VideoDecoder::Context VideoDecoder::openContext(int threads) const {
     return context;
 }
 
-bool VideoDecoder::send(AVCodecContext& context, std::size_t length) {
+bool VideoDecoder::send(AVCodecContext& context, std::size_t length, int64_t time) {
     av_packet_unref(packet_.get());
     packet_->data = input_.data();
     packet_->size = static_cast<int>(length);
+    packet_->pts = time == kNoTime ? AV_NOPTS_VALUE : time;
     const bool ok = avcodec_send_packet(&context, packet_.get()) >= 0;
     packet_->data = nullptr;
     packet_->size = 0;
@@ -116,13 +117,16 @@ bool VideoDecoder::receive(AVCodecContext& context, int width, int height) {
         av_frame_unref(frame_.get());
         if (avcodec_receive_frame(&context, frame_.get()) < 0) break;
         // Several pictures from one frame: the newest wins.
-        if (convert(*frame_, width, height)) got = true;
+        if (convert(*frame_, width, height)) {
+            got = true;
+            pictureTime_ = frame_->pts == AV_NOPTS_VALUE ? kNoTime : frame_->pts;
+        }
     }
     av_frame_unref(frame_.get());
     return got;
 }
 
-void VideoDecoder::considerThreads(std::size_t length) {
+void VideoDecoder::considerThreads(std::size_t length, int64_t time) {
     threadsConsidered_ = true;
     if (codec_ == kDecoderCodecMpeg4 || codec_ == kDecoderCodecJpeg) return;
     if (static_cast<int64_t>(source_.width) * source_.height <= kSingleThreadPixels) return;
@@ -131,11 +135,11 @@ void VideoDecoder::considerThreads(std::size_t length) {
     Context threaded = openContext(threads);
     // The first frame is a key picture (the caller starts there), so the new
     // context begins from it; its picture was already handed out.
-    if (!threaded || !send(*threaded, length)) return;
+    if (!threaded || !send(*threaded, length, time)) return;
     context_ = std::move(threaded);
 }
 
-const uint8_t* VideoDecoder::decode(int width, int height, const uint8_t* data, std::size_t length) {
+const uint8_t* VideoDecoder::decode(int width, int height, const uint8_t* data, std::size_t length, int64_t time) {
     if (data == nullptr || length == 0 || length > kMaxFrameBytes) return nullptr;
     if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide) return nullptr;
 
@@ -145,10 +149,15 @@ const uint8_t* VideoDecoder::decode(int width, int height, const uint8_t* data, 
     std::memcpy(input_.data(), data, length);
     std::memset(input_.data() + length, 0, AV_INPUT_BUFFER_PADDING_SIZE);
 
-    if (!send(*context_, length)) return nullptr;
+    if (!send(*context_, length, time)) return nullptr;
     const bool got = receive(*context_, width, height);
-    if (got && !threadsConsidered_) considerThreads(length);
+    if (got && !threadsConsidered_) considerThreads(length, time);
     return got ? picture_.data() : nullptr;
+}
+
+void VideoDecoder::restart() {
+    avcodec_flush_buffers(context_.get());
+    pictureTime_ = kNoTime;
 }
 
 bool VideoDecoder::convert(const AVFrame& frame, int width, int height) {

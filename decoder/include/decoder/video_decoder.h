@@ -2,7 +2,7 @@
 #pragma once
 
 #include "decoder/contract.h"
-#include "picture_scaler.h"
+#include "decoder/picture_scaler.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +25,20 @@ public:
 
     // Decodes one frame's data; returns header + pixels, or nullptr when no
     // picture is ready, the data is unusable or the picture would be too big.
-    const uint8_t* decode(int width, int height, const uint8_t* data, std::size_t length);
+    const uint8_t* decode(int width, int height, const uint8_t* data, std::size_t length) {
+        return decode(width, height, data, length, kNoTime);
+    }
+    // The same with the frame's time, which comes back with the picture it
+    // makes: pictureTime() tells the time of the picture returned. A
+    // frame-threaded decoder hands a picture out a call or more after its
+    // frame, so the time is how a caller tells which picture it got.
+    static constexpr int64_t kNoTime = INT64_MIN;
+    const uint8_t* decode(int width, int height, const uint8_t* data, std::size_t length, int64_t time);
+    int64_t pictureTime() const { return pictureTime_; }
+    // Forgets every frame given so far and every picture not yet handed out
+    // (a jump to another place in a recording); the next frame should be a
+    // key picture.
+    void restart();
 
     // Threads the codec context decodes with (tests and benchmarks look).
     int threadCount() const;
@@ -46,12 +59,12 @@ private:
     using Context = std::unique_ptr<AVCodecContext, CodecDeleter>;
 
     Context openContext(int threads) const;
-    bool send(AVCodecContext& context, std::size_t length);
+    bool send(AVCodecContext& context, std::size_t length, int64_t time);
     // Takes every picture the context has ready; true when one was converted.
     bool receive(AVCodecContext& context, int width, int height);
     bool convert(const AVFrame& frame, int width, int height);
     // Large pictures go to a frame-threaded context from the first one on.
-    void considerThreads(std::size_t length);
+    void considerThreads(std::size_t length, int64_t time);
 
     struct FrameDeleter {
         void operator()(AVFrame* f) const;
@@ -64,6 +77,7 @@ private:
     Context context_;
     bool threadsConsidered_ = false;
     Size source_; // of the latest decoded picture
+    int64_t pictureTime_ = kNoTime;
     std::unique_ptr<AVFrame, FrameDeleter> frame_;
     std::unique_ptr<AVPacket, PacketDeleter> packet_;
     PictureScaler scaler_;
