@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 
 namespace camsim {
@@ -186,7 +187,8 @@ std::vector<CardRecording> SdCard::recordings(int64_t nowMs) const {
 std::optional<CardRecording> SdCard::recording(const std::string& token, int64_t nowMs) const {
     if (token.rfind(kTokenPrefix, 0) != 0) return std::nullopt;
     const std::string number = token.substr(sizeof kTokenPrefix - 1);
-    if (number.empty() || number.size() > 15 || number.find_first_not_of("0123456789") != std::string::npos) {
+    // Ten digits reach far past any ring (and keep the day's arithmetic in range).
+    if (number.empty() || number.size() > 10 || number.find_first_not_of("0123456789") != std::string::npos) {
         return std::nullopt;
     }
     const Layout l = layout();
@@ -243,7 +245,8 @@ std::vector<CardEvent> SdCard::events(int64_t fromMs, int64_t toMs, int64_t nowM
 
 std::optional<double> SdCard::motionAt(int64_t ms) const {
     const Layout l = layout();
-    if (l.eventsPerDay <= 0) return std::nullopt;
+    // Any time a client names: only those the picture grid can hold.
+    if (l.eventsPerDay <= 0 || ms < 0 || ms > INT64_MAX / kMsNs) return std::nullopt;
     const EventGrid grid{kDayNs / l.eventsPerDay};
     const int64_t ns = ms * kMsNs;
     const int64_t j = floorDiv(ns - grid.periodNs / 3, grid.periodNs);

@@ -113,6 +113,11 @@ TEST_F(OnvifRecordingsTest, RecordingSearchIsReadPageByPageUntilCompleted) {
     const pugi::xml_document rest = page("GetRecordingSearchResults", paged, 100);
     EXPECT_EQ(test::findAll(rest, "RecordingInformation").size(), 2u);
     EXPECT_EQ(test::findText(rest, "SearchState"), "Completed");
+
+    // A day cut into 500 recordings.
+    camera_->setFault(OnvifFault::ManyRecordings);
+    const pugi::xml_document summary = ok(std::string("<GetRecordingSummary ") + kSearch + "/>");
+    EXPECT_GE(std::stoi(test::findText(summary, "NumberRecordings")), 500);
 }
 
 TEST_F(OnvifRecordingsTest, EventSearchFindsASpanInEitherDirectionAndFiltersTopics) {

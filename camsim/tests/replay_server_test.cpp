@@ -157,6 +157,7 @@ TEST_F(ReplayServerTest, RefusesWhatItDoesNotOffer) {
     auto reverse = client(r.token);
     ASSERT_TRUE(reverse->describeAndSetup());
     EXPECT_EQ(reverse->play({"Require: onvif-replay", rangeFrom(r.span.fromMs), "Scale: -1"}).status, 501);
+    EXPECT_EQ(reverse->play({"Require: onvif-replay", rangeFrom(r.span.fromMs), "Scale: nan"}).status, 400);
 
     server.refuseReplay(true);
     auto refused = client(r.token);

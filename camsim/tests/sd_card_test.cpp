@@ -66,6 +66,7 @@ TEST(SdCardTest, RingIsCutIntoRecordingsOnKeyPicturesWhoseTokensStayAsItMoves) {
     EXPECT_EQ(later[later.size() - 2].span, (CardSpan{now.back().span.fromMs, now.back().span.fromMs + kHourMs}));
     EXPECT_EQ(card.recording(now.front().token, kNow + kHourMs), std::nullopt); // overwritten
     EXPECT_EQ(card.recording("REC-x", kNow), std::nullopt);
+    EXPECT_EQ(card.recording("REC-999999999999999", kNow), std::nullopt);
 }
 
 TEST(SdCardTest, GapCutsPicturesOutAndRecordingsWithoutAnyDisappear) {

@@ -38,6 +38,8 @@ RecordedScene::RecordedScene(std::shared_ptr<const SdCard> card)
     : card_(std::move(card)), width_(card_->options().width & ~1), height_(card_->options().height & ~1),
       renderer_(width_, height_, card_->options().name, card_->options().variant) {}
 
+RecordedScene::~RecordedScene() { std::lock_guard lock(mutex_); }
+
 void RecordedScene::draw(int64_t unixMs, const YuvPicture& out) {
     std::lock_guard lock(mutex_);
     renderer_.render(head_, "", out);

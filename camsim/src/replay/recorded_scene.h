@@ -23,6 +23,10 @@ std::string timeText(int64_t unixMs);
 class RecordedScene {
 public:
     explicit RecordedScene(std::shared_ptr<const SdCard> card);
+    // Goes after the last picture drawn (by whichever streaming thread drew
+    // it): taking the lock orders the two where only GStreamer's own thread
+    // hand-over would.
+    ~RecordedScene();
 
     // Draws the picture recorded at `unixMs` (the card's size).
     void draw(int64_t unixMs, const YuvPicture& out);

@@ -10,6 +10,7 @@
 #include <gst/rtsp-server/rtsp-onvif-server.h>
 
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -68,7 +69,8 @@ struct Liveness {
 
 } // namespace
 
-// What the factory and the clients' handlers share.
+// What the factory and the clients' handlers share; set before the server
+// starts, read by its threads.
 struct ReplayServer::Impl {
     std::shared_ptr<SdCard> card;
     std::shared_ptr<RecordedScene> scene;
@@ -112,9 +114,9 @@ GstElement* createReplayElement(GstRTSPMediaFactory* factory, const GstRTSPUrl* 
 
 // Before DESCRIBE: a recording the card does not hold is not found.
 GstRTSPStatusCode onDescribe(GstRTSPClient*, GstRTSPContext* ctx, gpointer data) {
-    auto* server = static_cast<ReplayServer::Impl*>(data);
+    const auto& card = static_cast<ReplayServer::Impl*>(data)->card;
     const std::string token = camsim::replay::recordingOf(ctx->uri);
-    if (token.empty() || !server->card->recording(token, server->card->nowMs())) return GST_RTSP_STS_NOT_FOUND;
+    if (token.empty() || !card->recording(token, card->nowMs())) return GST_RTSP_STS_NOT_FOUND;
     return GST_RTSP_STS_OK;
 }
 
@@ -128,10 +130,15 @@ GstRTSPStatusCode onPlay(GstRTSPClient*, GstRTSPContext* ctx, gpointer) {
     if (!camsim::replay::requiresReplay(ctx->request)) return GST_RTSP_STS_OPTION_NOT_SUPPORTED;
     double scale = 1.0;
     gchar* value = nullptr;
+    // GStreamer takes "nan" and "inf" for rates: refused here first.
+    if (gst_rtsp_message_get_header(ctx->request, GST_RTSP_HDR_SPEED, &value, 0) == GST_RTSP_OK &&
+        !std::isfinite(g_ascii_strtod(value, nullptr))) {
+        return GST_RTSP_STS_BAD_REQUEST;
+    }
     if (gst_rtsp_message_get_header(ctx->request, GST_RTSP_HDR_SCALE, &value, 0) == GST_RTSP_OK) {
         scale = g_ascii_strtod(value, nullptr);
+        if (!std::isfinite(scale) || scale == 0) return GST_RTSP_STS_BAD_REQUEST;
         if (scale < 0) return GST_RTSP_STS_NOT_IMPLEMENTED;
-        if (scale == 0) return GST_RTSP_STS_BAD_REQUEST;
     }
     if (ctx->media == nullptr) return GST_RTSP_STS_OK;
     GstElement* element = gst_rtsp_media_get_element(ctx->media);

@@ -26,8 +26,10 @@ struct SourceState {
     double scale = 1.0;
     GstClockTime trickInterval = 0;
 
-    // The stream, touched under the source's stream lock only: by the seek
-    // before the streaming thread runs, by the streaming thread after.
+    // The stream: set by a seek, read and moved on by the streaming thread.
+    // GStreamer's stream lock already keeps the two apart; this one says so
+    // where a checker can see it (GStreamer's own locks are hidden from it).
+    std::mutex streamLock;
     int64_t next = -1; // picture index; -1: nothing to play
     bool firstAfterSeek = true;
     bool gapPassed = false;
@@ -108,6 +110,7 @@ gboolean doSeek(GstBaseSrc* src, GstSegment* segment) {
         interval = s.trickInterval;
     }
     const camsim::SdCard& card = *s.card;
+    std::lock_guard stream(s.streamLock);
     s.recording = card.recording(s.token, card.nowMs());
     s.next = -1;
     s.firstAfterSeek = true;
@@ -155,9 +158,20 @@ bool waitForPicture(SourceState& s, int64_t pictureNs) {
     return !s.flushing;
 }
 
-GstFlowReturn create(GstBaseSrc* src, guint64, guint, GstBuffer** out) {
-    SourceState& s = stateOf(src);
+// What the next picture is, and the state moved past it.
+struct NextPicture {
+    int64_t ns = 0;
+    bool key = false;
+    bool intraOnly = false;
+    bool announce = false; // not the first after a seek: the events may go out
+    bool gapPassed = false;
+    GstClockTime pts = 0;
+    GstClockTime duration = 0;
+};
+
+GstFlowReturn nextPicture(SourceState& s, NextPicture& p) {
     const camsim::SdCard& card = *s.card;
+    std::unique_lock stream(s.streamLock);
     for (;;) {
         if (s.next < 0 || !s.recording) return GST_FLOW_EOS;
         const int64_t ns = card.pictureNs(s.next);
@@ -170,7 +184,9 @@ GstFlowReturn create(GstBaseSrc* src, guint64, guint, GstBuffer** out) {
             if (!s.recording) return GST_FLOW_EOS;
             if (ns < s.recording->span.toMs * kMsNs) continue;
             if (!s.recording->recording) return GST_FLOW_EOS;
+            stream.unlock();
             if (!waitForPicture(s, ns)) return GST_FLOW_FLUSHING;
+            stream.lock();
             continue;
         }
         if (const camsim::CardSpan* gap = gapAt(*s.recording, ns / kMsNs)) {
@@ -180,37 +196,47 @@ GstFlowReturn create(GstBaseSrc* src, guint64, guint, GstBuffer** out) {
         }
         break;
     }
-    const int64_t ns = card.pictureNs(s.next);
-    const bool key = card.isKeyPicture(s.next);
-    GstBuffer* buffer =
-        camsim::rtsp::drawnPicture(s.scene->width(), s.scene->height(),
-                                   [&](const camsim::YuvPicture& picture) { s.scene->draw(ns / kMsNs, picture); });
-    if (buffer == nullptr) return GST_FLOW_ERROR;
-    const GstClockTime content = static_cast<GstClockTime>(ns) + kNtpToUnixNs;
     const auto toSegment = [&](GstClockTime c) {
         return s.segmentStart + static_cast<GstClockTime>(static_cast<double>(c - s.segmentStart) / s.contentScale);
     };
-    GST_BUFFER_PTS(buffer) = toSegment(content);
-    GST_BUFFER_DURATION(buffer) =
-        toSegment(static_cast<GstClockTime>(card.pictureNs(s.next + s.step)) + kNtpToUnixNs) - GST_BUFFER_PTS(buffer);
+    p.ns = card.pictureNs(s.next);
+    p.key = card.isKeyPicture(s.next);
+    p.intraOnly = s.intraOnly;
+    p.announce = !s.firstAfterSeek;
+    p.gapPassed = s.gapPassed;
+    p.pts = toSegment(static_cast<GstClockTime>(p.ns) + kNtpToUnixNs);
+    p.duration = toSegment(static_cast<GstClockTime>(card.pictureNs(s.next + s.step)) + kNtpToUnixNs) - p.pts;
+    s.firstAfterSeek = false;
+    s.gapPassed = false;
+    s.next += s.step;
+    return GST_FLOW_OK;
+}
+
+GstFlowReturn create(GstBaseSrc* src, guint64, guint, GstBuffer** out) {
+    SourceState& s = stateOf(src);
+    NextPicture p;
+    if (const GstFlowReturn r = nextPicture(s, p); r != GST_FLOW_OK) return r;
+    GstBuffer* buffer =
+        camsim::rtsp::drawnPicture(s.scene->width(), s.scene->height(),
+                                   [&](const camsim::YuvPicture& picture) { s.scene->draw(p.ns / kMsNs, picture); });
+    if (buffer == nullptr) return GST_FLOW_ERROR;
+    GST_BUFFER_PTS(buffer) = p.pts;
+    GST_BUFFER_DURATION(buffer) = p.duration;
     // The first picture after a seek starts a new encoder, a key picture and
     // a new section by themselves; the events would come before the segment.
-    if (!s.firstAfterSeek) {
+    if (p.announce) {
         GstPad* pad = GST_BASE_SRC_PAD(src);
-        if (s.gapPassed) {
+        if (p.gapPassed) {
             GstStructure* gap = gst_structure_new(camsim::replay::kOnvifTimestampEvent, "ntp-offset", G_TYPE_UINT64,
                                                   static_cast<guint64>(0), "discont", G_TYPE_BOOLEAN, TRUE, nullptr);
             gst_pad_push_event(pad, gst_event_new_custom(GST_EVENT_CUSTOM_DOWNSTREAM, gap));
             GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DISCONT);
         }
-        if (key || s.intraOnly) {
+        if (p.key || p.intraOnly) {
             gst_pad_push_event(pad, gst_video_event_new_downstream_force_key_unit(
                                         GST_CLOCK_TIME_NONE, GST_CLOCK_TIME_NONE, GST_CLOCK_TIME_NONE, TRUE, 0));
         }
     }
-    s.firstAfterSeek = false;
-    s.gapPassed = false;
-    s.next += s.step;
     *out = buffer;
     return GST_FLOW_OK;
 }
@@ -235,6 +261,7 @@ gboolean unlockStop(GstBaseSrc* src) {
 void finalize(GObject* object) {
     auto* self = reinterpret_cast<CamsimReplaySource*>(object);
     if (self->state->caps != nullptr) gst_caps_unref(self->state->caps);
+    { std::lock_guard stream(self->state->streamLock); } // after the streaming thread's last picture
     delete self->state;
     G_OBJECT_CLASS(camsim_replay_source_parent_class)->finalize(object);
 }
