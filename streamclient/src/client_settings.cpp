@@ -43,13 +43,27 @@ void ClientSettings::setDigitalInputCallback(void* user, M_KDICallback callback)
 }
 
 void ClientSettings::setFrameTap(void* user, M_KFrameTapCallback callback) {
-    std::lock_guard lock(lock_);
-    callbacks_.frameTap = {callback, user};
+    {
+        std::lock_guard lock(lock_);
+        callbacks_.frameTap = {callback, user};
+    }
+    // The old tap's user may be freed once this returns: a call of it still
+    // running is waited for, unless this is that call.
+    if (tapCaller_.load() == std::this_thread::get_id()) return;
+    std::lock_guard wait(tapLock_);
 }
 
-Callback<M_KFrameTapCallback> ClientSettings::frameTap() const {
-    std::lock_guard lock(lock_);
-    return callbacks_.frameTap;
+void ClientSettings::callFrameTap(int32_t kind, const uint8_t* record, int32_t length) const {
+    std::lock_guard calling(tapLock_);
+    Callback<M_KFrameTapCallback> tap;
+    {
+        std::lock_guard lock(lock_);
+        tap = callbacks_.frameTap;
+    }
+    if (tap.function == nullptr) return;
+    tapCaller_.store(std::this_thread::get_id());
+    tap.function(tap.user, kind, record, length);
+    tapCaller_.store({});
 }
 
 Callbacks ClientSettings::callbacks() const {

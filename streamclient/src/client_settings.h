@@ -6,8 +6,10 @@
 #include <ostrel/stream_client.h>
 
 #include <cstdint>
+#include <atomic>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/surface.h"
 #include "stream_limits.h"
@@ -39,8 +41,11 @@ public:
     void setAfterRenderCallback(void* user, M_KAfterRenderCallback callback);
     void setMotionCallback(void* user, M_KMotionCallback callback, bool fourRegions);
     void setDigitalInputCallback(void* user, M_KDICallback callback);
+    // Once it returns, the previous tap is not called any more: a call under
+    // way is waited for (unless it is made from that call).
     void setFrameTap(void* user, M_KFrameTapCallback callback);
-    Callback<M_KFrameTapCallback> frameTap() const;
+    // Hands a record (or the end of the stream: null, 0) to the tap, if any.
+    void callFrameTap(int32_t kind, const uint8_t* record, int32_t length) const;
     Callbacks callbacks() const;
 
     void setPlayAudio(bool play);
@@ -57,6 +62,9 @@ public:
 
 private:
     mutable std::mutex lock_;
+    // Held while the tap runs; lock_ may be taken under it, never the reverse.
+    mutable std::mutex tapLock_;
+    mutable std::atomic<std::thread::id> tapCaller_{};
     RenderInfo renderInfo_{};
     Callbacks callbacks_;
     bool playAudio_ = false;

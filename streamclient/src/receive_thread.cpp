@@ -201,7 +201,7 @@ void Session::streamLoop() {
         }
         // A plug-in claiming more than the buffer holds is not read past it.
         if (n > static_cast<int32_t>(receiveBufferSize_)) n = static_cast<int32_t>(receiveBufferSize_);
-        if (const auto tap = settings_.frameTap(); tap.function != nullptr) tap.function(tap.user, kind, buffer, n);
+        settings_.callFrameTap(kind, buffer, n);
         if (recordOnly_) {
             recordOnlyRecord(kind, buffer);
         } else if (kind >= kFrameKindFirstCodec && kind <= kFrameKindLastCodec && codecStream_) {
@@ -260,7 +260,7 @@ void Session::receiveMain() {
 
     if (connectTransport()) {
         streamLoop();
-        if (const auto tap = settings_.frameTap(); tap.function != nullptr) tap.function(tap.user, 0, nullptr, 0);
+        settings_.callFrameTap(0, nullptr, 0);
     }
 
     frameReady_.set();

@@ -64,4 +64,33 @@ TEST_F(FrameTapTest, StreamOpenedToRecordDecodesNothingYetReportsEventsAndEndsWh
     EXPECT_TRUE(tap.count.waitFor(3));
 }
 
+// A tap that takes a while; it says whether a call is under way.
+struct SlowTap {
+    std::atomic<bool> inside{false};
+    CallCounter entered;
+
+    static void take(void* user, int32_t, const uint8_t*, int32_t) {
+        auto* self = static_cast<SlowTap*>(user);
+        self->inside.store(true);
+        self->entered.hit();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        self->inside.store(false);
+    }
+};
+
+TEST_F(FrameTapTest, ATapRemovedWhileItRunsIsDoneOnceTheSetterReturns) {
+    configure(4);
+    auto slow = std::make_unique<SlowTap>();
+    M_KSetFrameTapCallback(handle, slow.get(), SlowTap::take);
+    ASSERT_EQ(M_KConnect(handle), 1);
+    transport.push(frameRecord(3, {0x00, 0x00, 0x01, 0x41}));
+    ASSERT_TRUE(slow->entered.waitFor(1));
+    M_KSetFrameTapCallback(handle, nullptr, nullptr);
+    // Its user may go now: the call under way has ended.
+    EXPECT_FALSE(slow->inside.load());
+    slow.reset();
+    transport.push(frameRecord(3, {0x00, 0x00, 0x01, 0x41}));
+    transport.drop();
+}
+
 } // namespace
