@@ -102,6 +102,35 @@ TEST_F(CameraRecorderTest, MotionClipStartsWithItsPreRollAndEndsAfterTheHold) {
     expectCleanClip(folder.file("clip-1.mkv"), 99);
 }
 
+// A key-picture interval larger than the whole pre-roll: it stays empty,
+// which is said when Record is pressed, and a press released before the
+// next key picture still gives a file, from that key picture.
+TEST_F(CameraRecorderTest, GroupLargerThanThePreRollStillGivesAFileFromTheNextKeyPicture) {
+    RecorderSettings s = settings();
+    s.preRoll.maxBytes = 1000; // less than a key picture
+    s.preRoll.durationMs = 20000;
+    std::vector<bool> changes;
+    s.clipChanged = [&](bool recording) { changes.push_back(recording); };
+    const auto records = mpeg4Records(3 * kGroup);
+    {
+        CameraRecorder recorder(s);
+        feed(recorder, {records.begin(), records.begin() + 15});
+        recorder.startRecording();
+        recorder.stopRecording();
+        EXPECT_TRUE(recorder.status().recording);
+        feed(recorder, {records.begin() + 15, records.end()});
+        EXPECT_FALSE(recorder.status().recording);
+    }
+    expectCleanClip(folder.file("clip-1.mkv"), 1);
+    EXPECT_EQ(changes, (std::vector<bool>{true, false}));
+    const auto said = noticesSoFar();
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0],
+              "recording: no pre-roll, as one key-picture interval of this camera is larger than its 1000 bytes; "
+              "the clip starts at the next key picture");
+    EXPECT_EQ(said[1], "recording: no key picture came yet; the clip ends after the camera's next one");
+}
+
 TEST_F(CameraRecorderTest, RollsOverAtTheSizeLimitEachFileFromAKeyPicture) {
     RecorderSettings s = settings();
     s.clip.maxFileBytes = 1; // every key picture starts a new file

@@ -77,5 +77,38 @@ TEST_F(SnapshotTest, NoPictureIsNoFile) {
     EXPECT_EQ(error, "no picture to save");
 }
 
+// What a camera's own JPEG must be to be kept, against a 1280x720 profile.
+TEST_F(SnapshotTest, CamerasJpegIsKeptOnlyWholeAndAtLeastTheStreamsSize) {
+    std::string error;
+    const RedPicture large(1280, 720, 32);
+    const RedPicture thumbnail(64, 64, 32);
+    const std::vector<uint8_t> whole = *encodeJpeg(large.view, error);
+    std::vector<uint8_t> padded = whole;
+    padded.insert(padded.end(), 16, 0);
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 3));
+    std::vector<uint8_t> badEnd = cut;
+    badEnd.push_back(0xFF);
+    badEnd.push_back(0xD9);
+    const std::string html = "<html><body>login</body></html>";
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        bool kept;
+    } cases[] = {
+        {"whole", whole, true},
+        {"padded after its end", padded, true},
+        {"thumbnail", *encodeJpeg(thumbnail.view, error), false},
+        {"cut to a third", cut, false},
+        {"cut, then an end marker", badEnd, false},
+        {"HTML", std::vector<uint8_t>(html.begin(), html.end()), false},
+    };
+    for (const auto& c : cases) {
+        error.clear();
+        EXPECT_EQ(checkJpeg(c.bytes, 1280, 720, error), c.kept) << c.name << ": " << error;
+        EXPECT_EQ(error.empty(), c.kept) << c.name;
+    }
+    EXPECT_TRUE(checkJpeg(*encodeJpeg(thumbnail.view, error), 0, 0, error)) << "no size known";
+}
+
 } // namespace
 } // namespace recorder

@@ -3,14 +3,19 @@
 // writer. While no clip is being recorded the camera's frames go into the
 // pre-roll buffer; a clip (a press of Record, or motion when recording on
 // motion) starts with what that buffer holds and goes on with every frame
-// after, until Record is pressed again or the motion rule ends it. A stream
-// that ends (a lost camera, a closed view) finishes the file; when the
-// camera's stream comes back, a clip still wanted starts a new file.
+// after, until Record is pressed again or the motion rule ends it; a clip
+// that has no picture yet then ends after the next key picture, so a press
+// always gives a file. A stream that ends (a lost camera, a closed view)
+// finishes the file; when the camera's stream comes back, a clip still
+// wanted starts a new file. A pre-roll shorter than asked, for its byte
+// bound, is said in one line when the clip starts.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "recorder/clip_writer.h"
@@ -27,6 +32,9 @@ struct RecorderSettings {
     int64_t motionHoldMs = 0; // RecordOnMotion in milliseconds; 0: off
     ClipNaming naming;
     Notice notice; // from the stream's or the writer's thread
+    // A clip began or ended (true: one is being recorded); from the thread
+    // that changed it, outside the recorder's lock.
+    std::function<void(bool recording)> clipChanged;
     FreeSpace freeSpace = freeSpaceOf;
     const platform::Clock* clock = nullptr; // arrival clock; null: the system's
 };
@@ -34,7 +42,7 @@ struct RecorderSettings {
 class CameraRecorder {
 public:
     struct Status {
-        bool recording = false; // a clip is wanted (Record pressed, or motion)
+        bool recording = false; // a clip is being recorded (Record pressed, motion, or waiting for its picture)
         bool motionClip = false;
         std::size_t preRollBytes = 0;
         int64_t preRollMs = 0; // from its first key picture to its newest picture
@@ -67,6 +75,9 @@ public:
     void motion();
 
     Status status() const;
+    // Copies of the pre-roll's frames from its newest key picture on (for a
+    // snapshot); empty while a clip records or before a key picture.
+    std::vector<Frame> newestGroup() const;
     // Waits until the writer wrote everything queued so far.
     bool waitUntilWritten(int timeoutMs) const { return writer_.waitUntilIdle(timeoutMs); }
 
@@ -75,7 +86,10 @@ private:
     template <class Change>
     void underLock(Change&& change);
     void updateClip();
+    void beginClip();
+    void endClip();
     void keep(Frame frame);
+    std::string shortenedPreRoll() const;
 
     const RecorderSettings settings_;
     const platform::Clock& clock_;
@@ -85,11 +99,14 @@ private:
     PreRollBuffer preRoll_;
     MotionRule motionRule_;
     bool pressed_ = false;
-    bool inClip_ = false;         // frames go to the writer
-    bool halted_ = false;         // the writer stopped; waits for a press
-    bool skipToKey_ = false;      // the queue refused a picture
-    bool toldSlowDisk_ = false;   // once per clip
-    bool cameraHasAudio_ = false; // kept across reconnects
+    bool inClip_ = false;          // frames go to the writer
+    bool halted_ = false;          // the writer stopped; waits for a press
+    bool skipToKey_ = false;       // the queue refused a picture
+    bool toldSlowDisk_ = false;    // once per clip
+    bool cameraHasAudio_ = false;  // kept across reconnects
+    bool clipHasPicture_ = false;  // a key picture went to the writer
+    bool endAtKeyPicture_ = false; // no longer wanted, but has no picture yet
+    bool clipChangedPending_ = false;
     int64_t newestMs_ = 0;
     int64_t preRollAtStartMs_ = 0;
     uint64_t framesLeftOut_ = 0;

@@ -37,6 +37,16 @@ public:
     bool empty() const { return groups_.empty(); }
     // Time of the first kept key picture; 0 when empty.
     int64_t firstTimeMs() const { return groups_.empty() ? 0 : groups_.front().startMs; }
+    // Copies of the frames from the newest key picture on; empty when none.
+    std::vector<Frame> newestGroup() const;
+
+    // Why it holds less than its duration, since the last take or clear.
+    enum class Shortened {
+        No,
+        ByBytes,      // older groups went for the byte bound
+        GroupTooLarge // one group outgrew the bound: empty until the next key picture
+    };
+    Shortened shortened() const { return shortened_; }
 
 private:
     struct Group {
@@ -49,6 +59,7 @@ private:
     PreRollLimits limits_;
     std::deque<Group> groups_;
     std::size_t bytes_ = 0;
+    Shortened shortened_ = Shortened::No;
 };
 
 } // namespace recorder

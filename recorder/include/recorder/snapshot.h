@@ -19,6 +19,11 @@ namespace recorder {
 // reason, when the picture makes no sense or cannot be coded.
 std::optional<std::vector<uint8_t>> encodeJpeg(const platform::PictureView& picture, std::string& error);
 
+// Whether JPEG bytes a camera sent are a whole picture of at least
+// minWidth x minHeight (0: any size): they decode completely, without
+// errors, up to their end marker. False with the reason.
+bool checkJpeg(std::span<const uint8_t> jpeg, int minWidth, int minHeight, std::string& error);
+
 // Writes JPEG bytes (encoded here, or as a camera sent them) as a new file
 // in `folder`; the path written, or nothing with the reason in `error`.
 std::optional<std::string> saveSnapshot(std::span<const uint8_t> jpeg, const std::string& folder,
