@@ -54,6 +54,8 @@ protected:
         for (int i = 0; i < kCameraCount; ++i) {
             records[static_cast<std::size_t>(i)] = defaultCameraRecord(i);
             setText(records[static_cast<std::size_t>(i)].host, i < 2 ? "127.0.0.1" : "");
+            // Two cameras, not one camera twice (which would share one connection).
+            records[static_cast<std::size_t>(i)].streamingPort += static_cast<uint32_t>(i);
         }
         records[0].playAudio = 1;
         for (auto& cell : cells) cell = std::make_unique<WallCell>(nullptr);

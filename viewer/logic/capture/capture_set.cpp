@@ -1,6 +1,5 @@
 #include "capture/capture_set.h"
 
-#include <QMetaObject>
 #include <utility>
 
 namespace tavolin::ui {
@@ -9,19 +8,12 @@ CaptureSet::CaptureSet(std::span<const CameraRecord, kCameraCount> records, Capt
                        CaptureServices services, QObject* parent)
     : QObject(parent), config_(std::move(config)), services_(std::move(services)) {
     std::copy(records.begin(), records.end(), records_.begin());
-    if (!services_.lookup) {
-        lookups_ = std::make_unique<OnvifLookupThreads>(*this);
-        services_.lookup = lookups_->lookup();
-    }
     for (int i = 0; i < kCameraCount; ++i) {
         if (config_.recordOnMotionSeconds[static_cast<std::size_t>(i)] > 0) at(i);
     }
 }
 
-CaptureSet::~CaptureSet() {
-    // Answers still on their way are not waited for by the captures.
-    lookups_.reset();
-}
+CaptureSet::~CaptureSet() = default;
 
 CameraCapture& CaptureSet::at(int position) {
     std::unique_ptr<CameraCapture>& slot = captures_[static_cast<std::size_t>(position)];
@@ -63,24 +55,6 @@ void CaptureSet::toggleRecord(int position) {
 bool CaptureSet::recording(int position) const {
     const CameraCapture* c = capture(position);
     return c != nullptr && c->recording();
-}
-
-OnvifLookupThreads::~OnvifLookupThreads() {
-    for (std::thread& t : threads_) t.join();
-}
-
-OnvifLookup OnvifLookupThreads::lookup() {
-    return [this](const CameraRecord& record, bool picture,
-                  std::function<void(const recorder::OnvifSnapshot& answer)> done) {
-        onvif::DeviceSettings camera{std::string(textOf(record.host)),
-                                     record.httpPort == 0 ? 80 : static_cast<int>(record.httpPort),
-                                     std::string(textOf(record.userName)), std::string(textOf(record.password))};
-        threads_.emplace_back([this, camera, picture, done = std::move(done)] {
-            recorder::OnvifSnapshot answer = recorder::fetchOnvifSnapshot(camera, picture);
-            QMetaObject::invokeMethod(
-                &context_, [done, answer = std::move(answer)] { done(answer); }, Qt::QueuedConnection);
-        });
-    };
 }
 
 } // namespace tavolin::ui

@@ -10,22 +10,16 @@
 #include <memory>
 #include <optional>
 #include <span>
-#include <thread>
-#include <vector>
 
 #include "capture/camera_capture.h"
 #include "capture/capture_config.h"
 
 namespace tavolin::ui {
 
-class OnvifLookupThreads;
-
 class CaptureSet final : public QObject {
     Q_OBJECT
 
 public:
-    // Without a lookup in `services`, ONVIF cameras are asked on threads of
-    // the set's own.
     CaptureSet(std::span<const CameraRecord, kCameraCount> records, CaptureConfig config, CaptureServices services,
                QObject* parent = nullptr);
     ~CaptureSet() override;
@@ -52,25 +46,6 @@ private:
     CaptureServices services_;
     std::optional<int> shown_;
     std::array<std::unique_ptr<CameraCapture>, kCameraCount> captures_;
-    // Last: its threads are joined before the captures they answer go.
-    std::unique_ptr<OnvifLookupThreads> lookups_;
-};
-
-// Lookups of ONVIF cameras on threads of their own, answered on the GUI
-// thread through `context`; every thread is joined when the runner goes, so
-// it must go before what the answers reach.
-class OnvifLookupThreads {
-public:
-    explicit OnvifLookupThreads(QObject& context) : context_(context) {}
-    ~OnvifLookupThreads();
-    OnvifLookupThreads(const OnvifLookupThreads&) = delete;
-    OnvifLookupThreads& operator=(const OnvifLookupThreads&) = delete;
-
-    OnvifLookup lookup();
-
-private:
-    QObject& context_;
-    std::vector<std::thread> threads_;
 };
 
 } // namespace tavolin::ui

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "shell/reason_log.h"
+#include "stream/frame_fan_out.h"
 
 #include <array>
 
@@ -140,7 +141,7 @@ void CameraStream::connectOnWorker(OstrelInterface*& handle) {
     if (settings_.ptz) M_KEnablePTZProtocol(handle, 1, &*settings_.ptz);
     if (handle != nullptr) M_KSetMute(handle, settings_.playAudio ? 1 : 0);
     if (settings_.recordOnly) M_KSetRecordOnly(handle, 1);
-    if (settings_.tap != nullptr) M_KSetFrameTapCallback(handle, settings_.tapUser, settings_.tap);
+    if (settings_.frames) M_KSetFrameTapCallback(handle, settings_.frames.get(), &FrameFanOut::tap);
 
     const bool ok = handle != nullptr && M_KConnect(handle) == 1;
     if (ok && settings_.ptz) M_KSendRS232Setting(handle, settings_.serialControl, settings_.serialBaudRate);

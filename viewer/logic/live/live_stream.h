@@ -10,6 +10,7 @@
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,8 @@
 #include "transport/streaming_types.h"
 
 namespace tavolin::ui {
+
+class FrameFanOut;
 
 // What a stream is opened with.
 struct StreamSettings {
@@ -31,11 +34,11 @@ struct StreamSettings {
     uint8_t serialControl = 0;
     uint8_t serialBaudRate = 0;
     bool playAudio = false;
-    // Opened only to record it: nothing decoded or drawn; every frame record
-    // goes to `tap` (on the stream client's receive thread).
+    // Opened only to record it: nothing decoded or drawn.
     bool recordOnly = false;
-    M_KFrameTapCallback tap = nullptr;
-    void* tapUser = nullptr;
+    // Where its frame records go (on the stream client's receive thread), for
+    // whoever copies them; null: nowhere.
+    std::shared_ptr<FrameFanOut> frames;
     // An RTSP camera's second, smaller stream (a whole URL); empty: none.
     std::string subStreamAddress;
 };
@@ -113,6 +116,9 @@ signals:
     // Told once connected when the camera says it cannot be talked to (an
     // ONVIF camera without an audio output); `reason` is one line.
     void audioOutUnavailable(const QString& reason);
+    // A line for the user about the stream that needs no answer (a larger
+    // stream that failed while a smaller one is shown).
+    void note(const QString& line);
     void closed();
 };
 

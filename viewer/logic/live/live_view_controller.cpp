@@ -50,7 +50,8 @@ LiveMenuState withoutAudioOut(LiveMenuState menu, const QString& reason) {
 
 LiveViewController::LiveViewController(const Records& records, LiveViewDisplay& display, StreamFactory streams,
                                        const ViewTimerFactory& timers, const platform::Clock& clock)
-    : records_(records), display_(display), makeStream_(std::move(streams)), clock_(clock), schedule_(clock) {
+    : records_(records), display_(display), makeStream_(std::move(streams)), clock_(clock), schedule_(clock),
+      closing_(*this) {
     eventTimer_ = timers(kEventPeriodMs, false, [this] { showEventsOfPeriod(); });
     holdTimer_ = timers(kHoldMs, true, [this] { actionKey(); });
     retryTimer_ = timers(ReconnectSchedule::kFirstDelayMs, true, [this] { retryIfDue(); });
@@ -175,6 +176,7 @@ void LiveViewController::connectStream(LiveStream& stream, OpenMode mode) {
     });
     connect(&stream, &LiveStream::audioOutUnavailable, this,
             [this](const QString& reason) { setMenu(withoutAudioOut(menu_, reason)); });
+    connect(&stream, &LiveStream::note, this, [this](const QString& line) { display_.showNote(line); });
 }
 
 void LiveViewController::onProgress(int step) {
@@ -315,36 +317,10 @@ void LiveViewController::stopPen() {
 void LiveViewController::retireStream() {
     // A move still running under the pen would go on after its stream closed.
     stopPen();
-    if (!stream_) return;
-    std::unique_ptr<LiveStream> stream = std::move(stream_);
-    // Only the end of the stream matters from now on.
-    stream->disconnect(this);
-    LiveStream* closingStream = stream.get();
-    connect(closingStream, &LiveStream::closed, this, [this, closingStream] { onStreamClosed(closingStream); });
-    closing_.push_back(std::move(stream));
-    closingStream->close();
+    if (stream_) closing_.retire(std::move(stream_));
 }
 
-void LiveViewController::onStreamClosed(LiveStream* stream) {
-    const auto it =
-        std::find_if(closing_.begin(), closing_.end(), [stream](const auto& s) { return s.get() == stream; });
-    if (it == closing_.end()) return;
-    // Its signal is still being emitted: the object goes once that is over.
-    it->release()->deleteLater();
-    closing_.erase(it);
-    if (!closing_.empty()) return;
-    std::vector<std::function<void()>> next;
-    next.swap(whenClosed_);
-    for (auto& work : next) work();
-}
-
-void LiveViewController::afterStreamsClosed(std::function<void()> next) {
-    if (closing_.empty()) {
-        next();
-    } else {
-        whenClosed_.push_back(std::move(next));
-    }
-}
+void LiveViewController::afterStreamsClosed(std::function<void()> next) { closing_.whenAllClosed(std::move(next)); }
 
 void LiveViewController::close() {
     if (state_ == State::Closing || state_ == State::Closed) return;

@@ -29,6 +29,7 @@
 #include <optional>
 #include <vector>
 
+#include "live/closing_streams.h"
 #include "live/digital_zoom.h"
 #include "live/live_menu_state.h"
 #include "live/live_stream.h"
@@ -199,7 +200,6 @@ private:
     void onProgress(int step);
     // Runs `next` once every stream that was closed has finished closing.
     void afterStreamsClosed(std::function<void()> next);
-    void onStreamClosed(LiveStream* stream);
     void startSector(QPoint point);
     void stopPtzAction();
     // Ends a press: its move stops.
@@ -228,8 +228,6 @@ private:
     uint32_t surface_ = 0;
     int position_ = 0;
     std::unique_ptr<LiveStream> stream_;
-    std::vector<std::unique_ptr<LiveStream>> closing_;
-    std::vector<std::function<void()>> whenClosed_;
 
     int opened_ = 0; // streams opened for the user: first play, patrol
     int progressCount_ = 0;
@@ -247,6 +245,8 @@ private:
     std::optional<QPoint> panFrom_; // the pen moves the zoomed part
     bool outputOn_ = false;
     CaptureSet* captures_ = nullptr;
+    // Last: streams still closing go before what their end would reach.
+    ClosingStreams closing_;
 };
 
 } // namespace tavolin::ui

@@ -49,6 +49,8 @@ public:
     // The digital zoom changed to `factor`: the picture is repainted with the
     // part shown and the factor appears for a moment.
     virtual void showZoom(double factor) { (void)factor; }
+    // A line over the picture for a few seconds, needing no answer.
+    virtual void showNote(const QString& line) { (void)line; }
 };
 
 } // namespace tavolin::ui

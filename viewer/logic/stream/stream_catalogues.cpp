@@ -1,6 +1,5 @@
 #include "stream/stream_catalogues.h"
 
-#include <QMetaObject>
 #include <cstring>
 #include <utility>
 
@@ -38,12 +37,11 @@ StreamCatalogues::ProfileFetch StreamCatalogues::onvifProfiles(int callTimeoutMs
     };
 }
 
-StreamCatalogues::StreamCatalogues(ProfileFetch fetch, QObject* parent) : QObject(parent), fetch_(std::move(fetch)) {}
+StreamCatalogues::StreamCatalogues(ProfileFetch fetch, QObject* parent)
+    : QObject(parent), fetch_(std::move(fetch)), shared_(new SharedStreams(this)), fetching_(*this) {}
 
-StreamCatalogues::~StreamCatalogues() {
-    // Each worker is asked to stop and joined; what it posted goes with us.
-    fetching_.clear();
-}
+// Each fetch under way is asked to stop and joined; what it posted goes with us.
+StreamCatalogues::~StreamCatalogues() = default;
 
 std::string StreamCatalogues::keyOf(const StreamSettings& settings) {
     const MediaConfig& c = settings.connection;
@@ -66,20 +64,15 @@ std::optional<StreamOptions> StreamCatalogues::streams(const StreamSettings& set
         failed_.erase(it);
         return streamsOfProfiles({});
     }
-    if (fetching_.count(key) != 0) return std::nullopt;
-    auto& fetch = fetching_[key];
-    fetch = std::make_unique<std::jthread>([this, key, settings](std::stop_token stop) {
-        auto profiles = fetch_(settings, stop);
-        if (stop.stop_requested()) return;
-        QMetaObject::invokeMethod(
-            this, [this, key, profiles = std::move(profiles)] { fetched(key, profiles); }, Qt::QueuedConnection);
-    });
+    if (!asked_.insert(key).second) return std::nullopt;
+    fetching_.run<std::optional<std::vector<onvif::Profile>>>(
+        [fetch = fetch_, settings](std::stop_token stop) { return fetch(settings, stop); },
+        [this, key](std::optional<std::vector<onvif::Profile>> profiles) { fetched(key, profiles); });
     return std::nullopt;
 }
 
 void StreamCatalogues::fetched(const std::string& key, const std::optional<std::vector<onvif::Profile>>& profiles) {
-    // The worker has posted this as its last step.
-    fetching_.erase(key);
+    asked_.erase(key);
     if (profiles) {
         known_[key] = streamsOfProfiles(*profiles);
     } else {

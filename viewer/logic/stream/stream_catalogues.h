@@ -3,22 +3,23 @@
 // thread the first time a view needs them (and again after a failed fetch),
 // and what pictures tell of an RTSP stream's size is kept for the next view.
 // A camera is known by what reaches it (type, address, ports, login,
-// channel), so an edited record is a new camera.
+// channel), so an edited record is a new camera. Beside them it keeps which
+// of the streams are open now (SharedStreams), for every view and capture.
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <stop_token>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "onvif/replies.h"
+#include "stream/background_calls.h"
+#include "stream/shared_streams.h"
 #include "stream/stream_options.h"
 
 namespace tavolin::ui {
@@ -40,6 +41,8 @@ public:
     explicit StreamCatalogues(ProfileFetch fetch = onvifProfiles(), QObject* parent = nullptr);
     // Stops the fetches under way and waits for them.
     ~StreamCatalogues() override;
+
+    SharedStreams& shared() { return *shared_; }
     StreamCatalogues(const StreamCatalogues&) = delete;
     StreamCatalogues& operator=(const StreamCatalogues&) = delete;
 
@@ -58,10 +61,12 @@ private:
     void fetched(const std::string& key, const std::optional<std::vector<onvif::Profile>>& profiles);
 
     ProfileFetch fetch_;
+    SharedStreams* shared_; // a child
     std::map<std::string, StreamOptions> known_;
     std::set<std::string> failed_; // the last fetch failed
+    std::set<std::string> asked_;  // a fetch is under way
     // Declared last: its workers are joined before what they use goes.
-    std::map<std::string, std::unique_ptr<std::jthread>> fetching_;
+    BackgroundCalls fetching_;
 };
 
 } // namespace tavolin::ui

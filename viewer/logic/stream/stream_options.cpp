@@ -26,7 +26,8 @@ StreamOptions streamsOfProfiles(const std::vector<onvif::Profile>& profiles) {
     StreamOptions options;
     for (const onvif::ChannelProfile& p : onvif::switchableProfiles(profiles)) {
         const bool sized = p.profile.width > 0 && p.profile.height > 0;
-        options.push_back({p.channel, {}, sized ? QSize(p.profile.width, p.profile.height) : QSize(), sized});
+        options.push_back(
+            {p.channel, {}, sized ? QSize(p.profile.width, p.profile.height) : QSize(), sized, p.profile.token});
     }
     if (options.empty()) options.push_back({0, {}, {}, false});
     return options;

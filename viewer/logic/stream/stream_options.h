@@ -25,6 +25,7 @@ struct StreamOption {
     // False while `size` is only what one of its pictures showed in a box
     // smaller than the stream: its pictures are at least that large.
     bool sizeExact = false;
+    std::string profileToken = {}; // an ONVIF profile's, for its snapshot
     bool operator==(const StreamOption&) const = default;
 };
 using StreamOptions = std::vector<StreamOption>; // from the smallest to the largest

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "stream/frame_fan_out.h"
+#include "stream/shared_streams.h"
 #include "stream/stream_catalogues.h"
 #include "stream/stream_choice.h"
 #include "stream/stream_surfaces.h"
@@ -12,15 +14,26 @@ namespace tavolin::ui {
 
 SwitchingStream::SwitchingStream(const StreamSettings& settings, Place place, QObject* parent)
     : LiveStream(parent), settings_(settings), place_(std::move(place)),
-      needed_(settings.render.width, settings.render.height), playAudio_(settings.playAudio) {
+      needed_(settings.render.width, settings.render.height), playAudio_(settings.playAudio), closing_(*this) {
     shrinkTimer_ = place_.timers(kShrinkDelayMs, true, [this] { shrinkIfStillDue(); });
-    retryTimer_ = place_.timers(kFirstRetryMs, true, [this] { reconsider(); });
+    retryTimer_ = place_.timers(kFirstRetryMs, true, [this] {
+        ceiling_ = -1;
+        reconsider();
+    });
     connect(place_.catalogues, &StreamCatalogues::ready, this, [this](const QString& key) {
         if (state_ == State::Waiting && key.toStdString() == StreamCatalogues::keyOf(settings_)) startWithOptions();
+    });
+    SharedStreams& shared = place_.catalogues->shared();
+    connect(&shared, &SharedStreams::letGo, this, &SwitchingStream::onLetGo);
+    connect(&shared, &SharedStreams::changed, this, [this](const QString& key) {
+        if (parked_ && key.toStdString() == parkedKey_ && place_.catalogues->shared().holderOf(parkedKey_) == nullptr)
+            unpark();
     });
 }
 
 SwitchingStream::~SwitchingStream() {
+    // Nothing opens again while the streams go.
+    state_ = State::Closed;
     // Each stream ends with its object; then nothing draws into its surface.
     const auto end = [this](std::unique_ptr<Leg>& leg) {
         if (!leg) return;
@@ -30,7 +43,6 @@ SwitchingStream::~SwitchingStream() {
     };
     end(next_);
     end(shown_);
-    for (auto& leg : closing_) end(leg);
 }
 
 void SwitchingStream::open() {
@@ -59,7 +71,9 @@ int SwitchingStream::wanted() const {
     std::vector<QSize> sizes;
     sizes.reserve(options_.size());
     for (const StreamOption& option : options_) sizes.push_back(option.size);
-    return std::max(0, chooseStream(needed_, zoom_, sizes));
+    const int fits = std::max(0, chooseStream(needed_, zoom_, sizes));
+    // A stream that failed is not wanted again before its retry.
+    return ceiling_ >= 0 ? std::min(fits, ceiling_) : fits;
 }
 
 QSize SwitchingStream::decodeBox() const {
@@ -79,6 +93,9 @@ std::unique_ptr<SwitchingStream::Leg> SwitchingStream::openLeg(int option, bool 
     settings.render.height = leg->box.height();
     // Only the stream shown is heard; the next one takes the audio over.
     settings.playAudio = shown && playAudio_;
+    // Its records also reach the captures of the camera.
+    settings.frames = std::make_shared<FrameFanOut>();
+    leg->key = SharedStreams::keyOf(settings);
     leg->stream = place_.streams(settings);
     if (shown) {
         place_.surfaces->showSurface(leg->surface);
@@ -86,7 +103,9 @@ std::unique_ptr<SwitchingStream::Leg> SwitchingStream::openLeg(int option, bool 
     } else {
         wireNext(*leg);
     }
-    leg->stream->open();
+    // It opens once no other stream holds the connection.
+    LiveStream* stream = leg->stream.get();
+    place_.catalogues->shared().hold(*stream, settings, SharedStreams::Holder::View, [stream] { stream->open(); });
     return leg;
 }
 
@@ -95,9 +114,8 @@ void SwitchingStream::wireShown(Leg& leg) {
     connect(s, &LiveStream::connected, this, [this] {
         if (!std::exchange(connected_, true)) emit connected();
     });
-    connect(s, &LiveStream::failed, this, [this](const QString& reason) {
-        if (!connected_) emit failed(reason);
-    });
+    connect(s, &LiveStream::failed, this, [this](const QString& reason) { onShownFailed(reason, false); });
+    connect(s, &LiveStream::networkLost, this, [this](const QString& reason) { onShownFailed(reason, true); });
     connect(s, &LiveStream::progress, this, [this](int step) {
         if (!connected_) emit progress(step);
     });
@@ -105,7 +123,6 @@ void SwitchingStream::wireShown(Leg& leg) {
     connect(s, &LiveStream::input, this, &LiveStream::input);
     connect(s, &LiveStream::talkResult, this, &LiveStream::talkResult);
     connect(s, &LiveStream::audioOutUnavailable, this, &LiveStream::audioOutUnavailable);
-    connect(s, &LiveStream::networkLost, this, &LiveStream::networkLost);
     connect(s, &LiveStream::pictureShown, this, &SwitchingStream::onShownPicture);
 }
 
@@ -114,6 +131,58 @@ void SwitchingStream::wireNext(Leg& leg) {
     connect(s, &LiveStream::pictureShown, this, &SwitchingStream::onNextPicture);
     connect(s, &LiveStream::failed, this, &SwitchingStream::onNextFailed);
     connect(s, &LiveStream::networkLost, this, &SwitchingStream::onNextFailed);
+    // Kept until it is shown: then the place hears it.
+    Leg* l = &leg;
+    connect(s, &LiveStream::audioOutUnavailable, this, [l](const QString& reason) { l->audioOutReason = reason; });
+}
+
+void SwitchingStream::onShownFailed(const QString& reason, bool lost) {
+    // A stream that never showed a picture gives way to the next smaller one.
+    if (shown_ && !shown_->pictured && shown_->option > 0) {
+        fallBack(reason);
+        return;
+    }
+    // Told once as a failure; after the first connection, as a loss.
+    if (!lost && !connected_) {
+        emit failed(reason);
+    } else {
+        emit networkLost(reason);
+    }
+}
+
+void SwitchingStream::fallBack(const QString& reason) {
+    const int failedOption = shown_->option;
+    const QSize size = options_[static_cast<std::size_t>(failedOption)].size;
+    const QString which = size.isEmpty() ? QStringLiteral("the larger stream")
+                                         : QStringLiteral("the %1x%2 stream").arg(size.width()).arg(size.height());
+    emit note(QStringLiteral("%1 failed (%2); a smaller one is shown, and it is tried again later")
+                  .arg(which, reason.isEmpty() ? QStringLiteral("no picture came") : reason));
+    retire(std::move(shown_));
+    ceiling_ = failedOption - 1;
+    retryTimer_->restart(retryMs_);
+    retryMs_ = std::min(retryMs_ * 2, kLastRetryMs);
+    shown_ = openLeg(failedOption - 1, true);
+}
+
+void SwitchingStream::onLetGo(LiveStream* stream) {
+    if (next_ && next_->stream.get() == stream) {
+        // Another place needs that connection: the switch waits.
+        retire(std::move(next_));
+        retryTimer_->restart(retryMs_);
+        return;
+    }
+    if (!shown_ || shown_->stream.get() != stream) return;
+    // The place keeps its last picture and takes the stream again once the
+    // connection is free.
+    parked_ = true;
+    parkedKey_ = shown_->key;
+    retire(std::move(shown_));
+    if (next_) retire(std::move(next_));
+}
+
+void SwitchingStream::unpark() {
+    parked_ = false;
+    if (state_ == State::Running) shown_ = openLeg(wanted(), true);
 }
 
 void SwitchingStream::learn(Leg& leg) {
@@ -140,6 +209,8 @@ void SwitchingStream::onNextPicture() {
     wireShown(*shown_);
     place_.surfaces->showSurface(shown_->surface);
     if (playAudio_) shown_->stream->setAudioIn(true);
+    // What it told while it was the next one.
+    if (!shown_->audioOutReason.isNull()) emit audioOutUnavailable(shown_->audioOutReason);
     retire(std::move(old));
     retryMs_ = kFirstRetryMs;
     reconsider();
@@ -204,22 +275,11 @@ void SwitchingStream::refit() {
 }
 
 void SwitchingStream::retire(std::unique_ptr<Leg> leg) {
-    LiveStream* stream = leg->stream.get();
-    stream->disconnect(this);
-    connect(stream, &LiveStream::closed, this, [this, stream] { onLegClosed(stream); });
-    closing_.push_back(std::move(leg));
-    stream->close();
-}
-
-void SwitchingStream::onLegClosed(LiveStream* stream) {
-    const auto it = std::find_if(closing_.begin(), closing_.end(),
-                                 [stream](const std::unique_ptr<Leg>& leg) { return leg->stream.get() == stream; });
-    if (it == closing_.end()) return;
-    // Its signal is still being emitted: the object goes once that is over.
-    (*it)->stream.release()->deleteLater();
-    place_.surfaces->removeSurface((*it)->surface);
-    closing_.erase(it);
-    finishClosing();
+    // Nothing draws into its surface once it has gone.
+    closing_.retire(std::move(leg->stream), [this, surface = leg->surface](bool closedItself) {
+        place_.surfaces->removeSurface(surface);
+        if (closedItself) finishClosing();
+    });
 }
 
 void SwitchingStream::finishClosing() {

@@ -5,7 +5,10 @@
 // then. So the picture never goes black while the stream changes.
 //
 // One switch is in flight at a time. A switch that fails keeps the shown
-// stream and is tried again later, waiting longer each time. A place that
+// stream and is tried again later, waiting longer each time; a stream that
+// fails before its first picture gives way to the next smaller one, says why
+// (note()) and is tried again later. Each stream opens once no other holds
+// its connection (SharedStreams); one that another place needs is let go. A place that
 // shrinks switches down only once it has stayed smaller for a while, so a
 // window resized back and forth does not flap between streams.
 //
@@ -18,8 +21,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "live/closing_streams.h"
 #include "live/live_stream.h"
 #include "live/view_timer.h"
 #include "stream/stream_options.h"
@@ -87,6 +92,8 @@ private:
         int option = -1;
         QSize box;
         bool pictured = false;
+        std::string key;        // the camera stream it holds (SharedStreams)
+        QString audioOutReason; // told while it was the next one
     };
 
     void startWithOptions();
@@ -96,6 +103,12 @@ private:
     void onShownPicture();
     void onNextPicture();
     void onNextFailed();
+    void onShownFailed(const QString& reason, bool lost);
+    // The shown stream failed before its first picture: the next smaller one
+    // is shown instead, and the failed one tried again later.
+    void fallBack(const QString& reason);
+    void onLetGo(LiveStream* stream);
+    void unpark();
     void learn(Leg& leg);
     int wanted() const;
     // The box the streams decode into: the needed size, magnified by the zoom
@@ -107,7 +120,6 @@ private:
     void reconsider();
     void shrinkIfStillDue();
     void retire(std::unique_ptr<Leg> leg);
-    void onLegClosed(LiveStream* stream);
     void finishClosing();
     template <typename Command>
     void toShown(Command command) {
@@ -122,13 +134,19 @@ private:
     StreamOptions options_;
     std::unique_ptr<Leg> shown_;
     std::unique_ptr<Leg> next_;
-    std::vector<std::unique_ptr<Leg>> closing_;
     bool connected_ = false; // told once
     bool pictured_ = false;  // told once
     bool playAudio_ = false;
     std::unique_ptr<ViewTimer> shrinkTimer_;
     std::unique_ptr<ViewTimer> retryTimer_;
     int retryMs_ = kFirstRetryMs;
+    int ceiling_ = -1; // the largest option wanted until the retry; -1: any
+    // Another place took the shown stream's connection: nothing is shown
+    // until it is free again.
+    bool parked_ = false;
+    std::string parkedKey_;
+    // Last: legs still closing go (and leave their surfaces) first.
+    ClosingStreams closing_;
 };
 
 } // namespace tavolin::ui

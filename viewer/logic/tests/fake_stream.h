@@ -19,12 +19,13 @@ namespace tavolin::ui::test {
 
 class FakeStream final : public LiveStream {
 public:
-    explicit FakeStream(const StreamSettings& settings, std::vector<std::string>& log)
-        : settings(settings), log_(log) {}
-    ~FakeStream() override { log_.push_back("destroyed"); }
+    // `name` goes before each entry it logs.
+    explicit FakeStream(const StreamSettings& settings, std::vector<std::string>& log, std::string name = {})
+        : settings(settings), log_(log), name_(std::move(name)) {}
+    ~FakeStream() override { log_.push_back(name_ + "destroyed"); }
 
-    void open() override { log_.push_back("open"); }
-    void close() override { log_.push_back("close"); }
+    void open() override { log_.push_back(name_ + "open"); }
+    void close() override { log_.push_back(name_ + "close"); }
     void startMove(PtzSector sector, int speed) override {
         log_.push_back("start " + std::to_string(static_cast<int>(sector)) + " speed " + std::to_string(speed));
     }
@@ -47,6 +48,7 @@ public:
 
 private:
     std::vector<std::string>& log_;
+    const std::string name_;
 };
 
 // Timers that fire only when the test moves the clock, and the clock they

@@ -175,5 +175,46 @@ TEST_F(SwitchingStreamTest, AShrinkingPlaceWaitsBeforeSwitchingDownSoResizingDoe
     EXPECT_EQ(stream.shownOption(), 1);
 }
 
+TEST_F(SwitchingStreamTest, AStreamFailingBeforeItsFirstPictureGivesWayToASmallerOneAndIsTriedAgain) {
+    SwitchingStream& stream = open(kScreen);
+    QSignalSpy failed(&stream, &LiveStream::failed);
+    QSignalSpy connected(&stream, &LiveStream::connected);
+    QSignalSpy notes(&stream, &LiveStream::note);
+    ASSERT_EQ(made.back()->settings.connection.channel, 1);
+    emit made.back()->failed(QStringLiteral("connection refused"));
+    // The small one is shown at once, and the user reads why.
+    ASSERT_EQ(made.size(), 2u);
+    EXPECT_EQ(made.back()->settings.connection.channel, 2);
+    EXPECT_EQ(surfaces.shown, (std::vector<uint32_t>{1, 2}));
+    ASSERT_EQ(notes.count(), 1);
+    EXPECT_EQ(notes[0][0].toString(), QStringLiteral("the 1920x1080 stream failed (connection refused); a smaller one "
+                                                     "is shown, and it is tried again later"));
+    showPicture(QSize(640, 360));
+    EXPECT_EQ(failed.count(), 0);
+    EXPECT_EQ(connected.count(), 1);
+    EXPECT_EQ(stream.shownOption(), 0);
+
+    timers.advance(SwitchingStream::kFirstRetryMs);
+    ASSERT_EQ(made.size(), 3u);
+    EXPECT_EQ(made.back()->settings.connection.channel, 1);
+    showPicture(kScreen);
+    EXPECT_EQ(stream.shownOption(), 1);
+}
+
+TEST_F(SwitchingStreamTest, APlaceNeedingTheConnectionAnotherShowsGetsItOnceThatHasClosed) {
+    SwitchingStream& first = open(kScreen);
+    showPicture(kScreen);
+    FakeStream* firstLeg = made.back();
+    QSignalSpy lost(&first, &LiveStream::networkLost);
+    log.clear();
+    open(kScreen); // the single view over a wall cell on the same stream
+    EXPECT_EQ(log, (std::vector<std::string>{"close"}));
+    emit firstLeg->closed();
+    EXPECT_EQ(log, (std::vector<std::string>{"close", "open"}));
+    EXPECT_EQ(first.shownOption(), -1); // its last picture stays on its surface
+    EXPECT_EQ(surfaces.removed, (std::set<uint32_t>{1}));
+    EXPECT_EQ(lost.count(), 0);
+}
+
 } // namespace
 } // namespace tavolin::ui::test

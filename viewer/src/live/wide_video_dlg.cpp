@@ -106,7 +106,11 @@ CWideVideoDlg::CWideVideoDlg(const std::array<CameraRecord*, kCameraCount>& reco
         qtViewTimers());
     connectMenu();
     if (capture) {
-        captures_ = new CaptureSet(copies, std::move(*capture), {cameraStreams(), {}, qtViewTimers()}, this);
+        CaptureServices services;
+        services.streams = cameraStreams();
+        services.catalogues = catalogues_;
+        services.timers = qtViewTimers();
+        captures_ = new CaptureSet(copies, std::move(*capture), std::move(services), this);
         controller_->setCaptures(captures_);
         menu_->addCaptureItems();
         LiveViewController* c = controller_.get();
@@ -173,6 +177,7 @@ void CWideVideoDlg::createChildren() {
     progressBar_->move(units.x(kProgressX), units.y(kProgressY));
     menu_ = std::make_unique<LiveMenu>(this);
     zoomLabel_ = new ZoomFactorLabel(this);
+    noteLabel_ = new ZoomFactorLabel(this);
 }
 
 void CWideVideoDlg::connectMenu() {
@@ -330,6 +335,8 @@ void CWideVideoDlg::showZoom(double factor) {
     zoomLabel_->showFactor(factor);
     update();
 }
+
+void CWideVideoDlg::showNote(const QString& line) { noteLabel_->showNote(line); }
 
 QPoint CWideVideoDlg::zoomCentre() const {
     const QPoint pointer = mapFromGlobal(QCursor::pos());

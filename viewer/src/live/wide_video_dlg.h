@@ -115,6 +115,7 @@ private:
     void showRecording(bool shown) override;
     void finish() override;
     void showZoom(double factor) override;
+    void showNote(const QString& line) override;
 
     // Where the zoom keys zoom around: the pointer when it is over the view.
     QPoint zoomCentre() const;
@@ -131,6 +132,7 @@ private:
     QProgressBar* progressBar_ = nullptr;
     std::unique_ptr<LiveMenu> menu_;
     ZoomFactorLabel* zoomLabel_ = nullptr;
+    ZoomFactorLabel* noteLabel_ = nullptr;
     std::optional<QPoint> middleFrom_; // the middle button moves the zoomed part
     std::unique_ptr<StreamCatalogues> ownCatalogues_;
     StreamCatalogues* catalogues_ = nullptr;

@@ -1,5 +1,6 @@
-// The digital zoom's factor ("2.4x"), shown for a moment at the top middle
-// of the picture it magnifies after each change.
+// A line shown for a moment over the picture: the digital zoom's factor
+// ("2.4x") at the top middle after each change, or a note on the stream
+// near the bottom.
 #pragma once
 
 #include <QLabel>
@@ -12,11 +13,14 @@ class ZoomFactorLabel final : public QLabel {
 
 public:
     static constexpr int kShownMs = 1500;
+    static constexpr int kNoteMs = 6000;
 
     explicit ZoomFactorLabel(QWidget* parent);
     void showFactor(double factor);
+    void showNote(const QString& line);
 
 private:
+    void showAt(const QString& text, int top, int shownMs);
     QTimer hideTimer_;
 };
 

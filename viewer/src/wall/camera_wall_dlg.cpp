@@ -16,6 +16,7 @@
 
 #include "live/digital_zoom.h"
 #include "live/stream_records.h"
+#include "stream/stream_catalogues.h"
 #include "live/zoom_input.h"
 #include "shell/shell.h"
 #include "tavolin/camera_record.h"
@@ -78,8 +79,16 @@ CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, Stre
     grabGesture(Qt::PinchGesture);
 
     for (auto& cell : cells_) cell = new WallCell(this);
+    if (catalogues == nullptr) {
+        ownCatalogues_ = std::make_unique<StreamCatalogues>();
+        catalogues = ownCatalogues_.get();
+    }
     if (capture) {
-        captures_ = new CaptureSet(records_, std::move(*capture), {streams, {}, qtViewTimers()}, this);
+        CaptureServices services;
+        services.streams = streams;
+        services.catalogues = catalogues;
+        services.timers = qtViewTimers();
+        captures_ = new CaptureSet(records_, std::move(*capture), std::move(services), this);
         connect(captures_, &CaptureSet::recordingChanged, this, [this] { refreshCells(); });
         connect(captures_, &CaptureSet::told, this, [this](int, const QString& line) {
             shell_.prompts().showMessage(this, {line, QStringLiteral("Capture")}, {});

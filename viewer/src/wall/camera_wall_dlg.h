@@ -125,6 +125,9 @@ private:
     QTimer frames_; // repaints the cells with new pictures, once per screen refresh
     bool started_ = false;
     CaptureSet* captures_ = nullptr; // a child
+    // The cameras' streams when none were given. It goes before the
+    // children, which only let go of it then.
+    std::unique_ptr<StreamCatalogues> ownCatalogues_;
     bool layingOut_ = false;
     // The single view's last picture, for its camera's cell until the
     // cell's own stream shows one.

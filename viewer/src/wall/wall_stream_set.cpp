@@ -39,7 +39,7 @@ SurfacePool::Show showIn(WallCell* cell) {
 WallStreamSet::WallStreamSet(std::span<const CameraRecord, kCameraCount> records, StreamFactory factory, CellOf cellOf,
                              QObject* parent, StreamCatalogues* catalogues, ViewTimerFactory timers)
     : QObject(parent), records_(records), factory_(std::move(factory)), cellOf_(std::move(cellOf)),
-      catalogues_(catalogues), timers_(std::move(timers)) {
+      catalogues_(catalogues), timers_(std::move(timers)), closing_(*this) {
     if (catalogues_ == nullptr) {
         ownCatalogues_ = std::make_unique<StreamCatalogues>();
         catalogues_ = ownCatalogues_.get();
@@ -121,7 +121,6 @@ void WallStreamSet::connectSignals(int position, LiveStream* stream) {
     connect(stream, &LiveStream::input, this, [this, position, stream](int i1, int i2) {
         if (isCurrent(position, stream)) emit input(position, i1, i2);
     });
-    connect(stream, &LiveStream::closed, this, [this, position, stream] { onClosed(position, stream); });
 }
 
 bool WallStreamSet::isCurrent(int position, const QObject* stream) const {
@@ -130,19 +129,16 @@ bool WallStreamSet::isCurrent(int position, const QObject* stream) const {
 
 void WallStreamSet::close(int position) {
     if (position < 0 || position >= kCameraCount || !open_[position].stream) return;
-    LiveStream* stream = open_[position].stream.get();
-    closing_.push_back(std::exchange(open_[position], Open{}));
-    stream->close();
+    Open slot = std::exchange(open_[position], Open{});
+    // The surfaces go after the stream; the cell may keep painting its last
+    // picture.
+    std::shared_ptr<SurfacePool> surfaces = std::move(slot.surfaces);
+    closing_.retire(std::move(slot.stream), [this, position, surfaces](bool closedItself) {
+        if (closedItself) onClosed(position);
+    });
 }
 
-void WallStreamSet::onClosed(int position, LiveStream* stream) {
-    const auto it =
-        std::find_if(closing_.begin(), closing_.end(), [stream](const Open& s) { return s.stream.get() == stream; });
-    if (it == closing_.end()) return;
-    // Deleted once its signal has returned; nothing draws into the surface
-    // any more, but the cell may keep painting its last picture.
-    it->stream.release()->deleteLater();
-    closing_.erase(it);
+void WallStreamSet::onClosed(int position) {
     if (controller_) controller_->streamClosed(position);
     emit changed(position);
     if (count() == 0) emit allClosed();

@@ -3,8 +3,8 @@
 // than the cell; the camera's stream that fits the cell is chosen, and
 // switched when the cell changes size. Their signals become the
 // controller's stream news. A stream asked to close is kept until it says it
-// closed, then deleted later, so nothing of a closing stream waits on the
-// GUI thread.
+// closed (ClosingStreams), so nothing of a closing stream waits on the GUI
+// thread.
 #pragma once
 
 #include <QObject>
@@ -16,6 +16,7 @@
 #include <span>
 #include <vector>
 
+#include "live/closing_streams.h"
 #include "live/live_stream.h"
 #include "live/view_timer.h"
 #include "tavolin/camera_record.h"
@@ -73,7 +74,7 @@ signals:
 private:
     struct Open {
         // Declared first, so they go after the stream that draws into them.
-        std::unique_ptr<SurfacePool> surfaces;
+        std::shared_ptr<SurfacePool> surfaces;
         std::unique_ptr<LiveStream> stream;
         WallCell* cell = nullptr; // a child of the wall, as long as the wall
         QSize box;                // what the stream was last told to fit into
@@ -85,7 +86,7 @@ private:
 
     void connectSignals(int position, LiveStream* stream);
     bool isCurrent(int position, const QObject* stream) const;
-    void onClosed(int position, LiveStream* stream);
+    void onClosed(int position);
 
     std::span<const CameraRecord, kCameraCount> records_;
     StreamFactory factory_;
@@ -95,7 +96,7 @@ private:
     StreamCatalogues* catalogues_;
     ViewTimerFactory timers_;
     std::array<Open, kCameraCount> open_;
-    std::vector<Open> closing_;
+    ClosingStreams closing_;
 };
 
 } // namespace tavolin::ui
