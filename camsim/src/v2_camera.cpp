@@ -8,6 +8,7 @@
 #include "transport/protocol_message.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -101,6 +102,10 @@ struct V2Camera::Impl {
     std::shared_ptr<Connection> controlConnection;
     std::shared_ptr<Connection> videoConnection;
     std::vector<uint8_t> sequenceHeader = syntheticSequenceHeader();
+    std::atomic<int> videoLogins{0};
+    std::atomic<int> controlLogins{0};
+    std::atomic<int> videoAtOnce{0};
+    std::atomic<int> mostVideoAtOnce{0};
 
     explicit Impl(CameraOptions o)
         : options(std::move(o)), head(std::make_shared<CameraHead>(options.ptzAddress, options.clock)),
@@ -151,6 +156,7 @@ struct V2Camera::Impl {
         std::vector<uint8_t> answer(kLoginBlockSize, 0);
         transport::putUint32Le(answer.data(), ok ? 0 : 1);
         if (!c->send(answer.data(), answer.size()) || !ok) return;
+        ++controlLogins;
         setCurrent(Channel::Control, c);
         uint32_t type = 0;
         std::vector<uint8_t> payload;
@@ -175,6 +181,16 @@ struct V2Camera::Impl {
         answer[0] = ok ? 0 : 1;
         transport::putUint32Le(answer.data() + 4, ok ? kVideoLoginValue : 0);
         if (!c->send(answer.data(), answer.size()) || !ok) return;
+        ++videoLogins;
+        const int atOnce = ++videoAtOnce;
+        for (int most = mostVideoAtOnce.load();
+             atOnce > most && !mostVideoAtOnce.compare_exchange_weak(most, atOnce);) {}
+        if (faults.oneVideoClient.load() && atOnce > 1) {
+            // Another client has the stream.
+            waitUntilClosed(*c);
+            --videoAtOnce;
+            return;
+        }
         setCurrent(Channel::VideoV2, c);
         if (options.autoStream) {
             streamFrames(c);
@@ -182,6 +198,7 @@ struct V2Camera::Impl {
             waitUntilClosed(*c);
         }
         clearCurrent(Channel::VideoV2, c);
+        --videoAtOnce;
     }
 
     std::unique_ptr<VideoSource> makeSource() {
@@ -416,6 +433,12 @@ void V2Camera::stop() {
 
 uint16_t V2Camera::controlPort() const { return impl_->control.port(); }
 uint16_t V2Camera::videoPort() const { return impl_->video.port(); }
+
+int V2Camera::videoLogins() const { return impl_->videoLogins.load(); }
+
+int V2Camera::controlLogins() const { return impl_->controlLogins.load(); }
+
+int V2Camera::mostVideoAtOnce() const { return impl_->mostVideoAtOnce.load(); }
 uint16_t V2Camera::httpPort() const { return impl_->http.port(); }
 const CameraOptions& V2Camera::options() const { return impl_->options; }
 Recording& V2Camera::recording() { return impl_->recording; }

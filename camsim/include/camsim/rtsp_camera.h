@@ -117,6 +117,10 @@ public:
     // Requests that carried Basic credentials (a password in clear text), as
     // the relay in front of a camera with a fault counts them; 0 without one.
     int basicAuthorizationsSeen() const;
+    // Client connections so far and the most at once; counted by the relay
+    // in front of a camera with a fault, 0 without one.
+    int connectionsSeen() const;
+    int mostConnectionsAtOnce() const;
     // Makes the encoder of every client playing now send a key picture next
     // (a pre-encoded loop starts its key-picture interval over instead).
     // Returns the number of clients asked.

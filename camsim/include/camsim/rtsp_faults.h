@@ -66,6 +66,10 @@ enum class RtspFault {
     // camera's clock is an hour back: video RTP timestamps and the sender
     // reports' wall-clock times.
     ClockStepBack,
+    // Serves one client at a time, as many older video servers do: a
+    // connection made while another is served is taken and never answered
+    // (starved) until it goes.
+    OneClientAtATime,
 };
 
 struct RtspFaultSettings {
@@ -79,7 +83,7 @@ struct RtspFaultSettings {
 // "no-parameter-sets", "unsupported-codec", "basic-only", "basic-after-digest",
 // "close-after-401", "basic-on-back-channel", "session-timeout", "get-parameter-454", "get-parameter-454-offered",
 // "content-base-double-scheme", "content-base-without-scheme",
-// "timestamp-jump", "clock-step-back" (and "none"); false for anything else.
+// "timestamp-jump", "clock-step-back", "one-client" (and "none"); false for anything else.
 bool parseRtspFault(const std::string& text, RtspFault& fault);
 const char* rtspFaultName(RtspFault fault);
 

@@ -33,6 +33,10 @@ struct V2FaultSwitches {
     std::atomic<bool> badStartCodeOnce{false};
     // Refuse audio-out token requests (login code 2).
     std::atomic<bool> refuseAudioToken{false};
+    // Serve one video connection at a time, as many older video servers do:
+    // a video login while another connection streams is accepted, then sent
+    // nothing until it goes.
+    std::atomic<bool> oneVideoClient{false};
     // Stop reading, trickle answers (every channel but the web server).
     LinkFaults link;
 };
@@ -81,6 +85,12 @@ public:
     int displayMode() const;
     // Sets the holder address a refused audio-out token reply carries.
     void setAudioTokenHolder(const std::array<uint8_t, 4>& address);
+
+    // Logins accepted so far on the video and the control channel, and the
+    // most video connections streamed (or starved) at once.
+    int videoLogins() const;
+    int controlLogins() const;
+    int mostVideoAtOnce() const;
 
     // True while a client is logged in on the control or video channel.
     bool waitControlLogin(int timeoutMs) const;

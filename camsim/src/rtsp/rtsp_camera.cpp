@@ -213,6 +213,10 @@ int RtspCamera::sessionsStarted() const { return impl_->scene ? impl_->scene->pi
 
 int RtspCamera::basicAuthorizationsSeen() const { return impl_->relay ? impl_->relay->basicAuthorizationsSeen() : 0; }
 
+int RtspCamera::connectionsSeen() const { return impl_->relay ? impl_->relay->connectionsSeen() : 0; }
+
+int RtspCamera::mostConnectionsAtOnce() const { return impl_->relay ? impl_->relay->mostAtOnce() : 0; }
+
 int RtspCamera::requestKeyFrame() { return impl_->scene ? impl_->scene->requestKeyPictures() : 0; }
 
 } // namespace camsim

@@ -235,12 +235,25 @@ bool FaultRelay::start(uint16_t port, uint16_t serverPort) {
 void FaultRelay::stop() { server_.stop(); }
 
 void FaultRelay::serve(const std::shared_ptr<Connection>& client) {
+    ++connections_;
     switch (fault_) {
     case RtspFault::SilentAfterConnect:
     case RtspFault::Unauthorized:
     case RtspFault::Garbage: answerAlone(client); break;
-    default: relay(client); break;
+    default: relayCounted(client); break;
     }
+}
+
+void FaultRelay::relayCounted(const std::shared_ptr<Connection>& client) {
+    const int now = ++served_;
+    for (int most = mostAtOnce_.load(); now > most && !mostAtOnce_.compare_exchange_weak(most, now);) {}
+    if (fault_ == RtspFault::OneClientAtATime && now > 1) {
+        // Another client has the stream: this one waits for nothing.
+        answerAlone(client);
+    } else {
+        relay(client);
+    }
+    --served_;
 }
 
 void FaultRelay::answerAlone(const std::shared_ptr<Connection>& client) {

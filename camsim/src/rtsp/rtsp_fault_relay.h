@@ -29,17 +29,24 @@ public:
     uint16_t port() const { return server_.port(); }
     // Requests that carried Basic credentials, on every connection so far.
     int basicAuthorizationsSeen() const { return basicSeen_.load(); }
+    // Client connections so far, and the most served at once.
+    int connectionsSeen() const { return connections_.load(); }
+    int mostAtOnce() const { return mostAtOnce_.load(); }
 
 private:
     void serve(const std::shared_ptr<Connection>& client);
     void relay(const std::shared_ptr<Connection>& client);
     void answerAlone(const std::shared_ptr<Connection>& client);
+    void relayCounted(const std::shared_ptr<Connection>& client);
 
     const RtspFault fault_;
     const RtspFaultSettings settings_;
     LinkFaults link_;
     uint16_t serverPort_ = 0;
     std::atomic<int> basicSeen_{0};
+    std::atomic<int> connections_{0};
+    std::atomic<int> served_{0}; // relayed now
+    std::atomic<int> mostAtOnce_{0};
     TcpServer server_;
 };
 

@@ -31,6 +31,7 @@ constexpr FaultName kFaultNames[] = {
     {RtspFault::ContentBaseWithoutScheme, "content-base-without-scheme"},
     {RtspFault::TimestampJump, "timestamp-jump"},
     {RtspFault::ClockStepBack, "clock-step-back"},
+    {RtspFault::OneClientAtATime, "one-client"},
 };
 
 } // namespace
