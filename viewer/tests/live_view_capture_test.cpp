@@ -1,18 +1,29 @@
-// Snapshot and Record wired into the live view, against a simulated camera:
-// the keys reach the capture, a full-size JPEG and a clip land in the
-// [Capture] folder, and the red mark and the menu item follow Record.
+// Snapshot and Record wired into the live view, against a simulated camera
+// that serves one video connection at a time: the view holds the one
+// connection and the capture copies it, so the picture, the commands, a
+// full-size JPEG and a clip all come through it; the red mark and the menu
+// item follow Record.
+#include <QAction>
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
 
+#include "camera_session.h"
+#include "camsim/recording.h"
 #include "capture/capture_set.h"
 #include "live_view_fixture.h"
 
 namespace tavolin::ui::test {
 namespace {
 
-TEST_F(LiveViewTest, SnapshotAndRecordKeysWriteTheirFilesAndRecordShowsItsMark) {
+TEST_F(LiveViewTest, ACameraServingOneConnectionShowsItsPictureAndTakesCommandsWhileCapturing) {
     startCamera(2);
+    v2->faults().oneVideoClient = true;
+    CameraRecord& r = record(0);
+    r.ptzEnabled = 1;
+    r.ptzSourceType = 1;
+    setText(r.ptzProtocolFile, shippedProtocol("Pelco-D.ptz").toStdString());
+    r.ptzAddress = 1;
     QTemporaryDir folder;
     CaptureConfig capture;
     capture.settings.folder = folder.path().toStdString();
@@ -37,6 +48,19 @@ TEST_F(LiveViewTest, SnapshotAndRecordKeysWriteTheirFilesAndRecordShowsItsMark) 
     ASSERT_TRUE(
         waitFor([&] { return !view->captures()->capture(0)->recorder().status().writer.finishedFiles.empty(); }));
     EXPECT_EQ(files.entryList({"*.mkv"}).size(), 1);
+
+    // The pointer's PTZ and "Trigger DO1" reach the camera.
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, {50, 120});
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, {50, 120});
+    EXPECT_TRUE(waitFor([&] { return v2->recording().count(camsim::Channel::Control, kSerialBytesMessage) >= 2; }));
+    view->menu().triggerDo1->trigger();
+    EXPECT_TRUE(waitFor([&] { return v2->head().state().lamp; }));
+
+    // One connection of each kind, the whole time.
+    EXPECT_EQ(v2->videoLogins(), 1);
+    EXPECT_EQ(v2->mostVideoAtOnce(), 1);
+    EXPECT_EQ(v2->controlLogins(), 1);
+    EXPECT_FALSE(view->captures()->capture(0)->holdsConnection());
     // Nothing was asked of the user.
     EXPECT_TRUE(shell.scripted.messages.empty());
 }

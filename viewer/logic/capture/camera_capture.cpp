@@ -73,10 +73,15 @@ CameraCapture::CameraCapture(const CameraRecord& record, const recorder::Capture
     recorder_ = std::make_unique<recorder::CameraRecorder>(std::move(r));
 
     StreamCatalogues* catalogues = services_.catalogues;
-    connect(catalogues, &StreamCatalogues::ready, this, [this] {
-        reconcile();
-        if (std::exchange(snapshotWanted_, false)) snapshot();
-    });
+    // After the views that waited for the same answer have taken their
+    // streams: the capture copies theirs rather than opening one first.
+    connect(
+        catalogues, &StreamCatalogues::ready, this,
+        [this] {
+            reconcile();
+            if (std::exchange(snapshotWanted_, false)) snapshot();
+        },
+        Qt::QueuedConnection);
     connect(&catalogues->shared(), &SharedStreams::changed, this, [this] { reconcile(); });
     connect(&catalogues->shared(), &SharedStreams::letGo, this, [this](LiveStream* stream) {
         // A view needs the stream this capture holds: it copies the view's.

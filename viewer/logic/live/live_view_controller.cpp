@@ -123,10 +123,7 @@ void LiveViewController::streamOpen(int position, OpenMode mode) {
     menu.playAudio = record.playAudio != 0;
     menu.recording = captures_ != nullptr && captures_->recording(position);
     setMenu(menu);
-    if (captures_ != nullptr) {
-        display_.showRecording(menu.recording);
-        captures_->show(position);
-    }
+    if (captures_ != nullptr) display_.showRecording(menu.recording);
     outputOn_ = false;
     osdMode_ = false;
 
@@ -141,6 +138,9 @@ void LiveViewController::streamOpen(int position, OpenMode mode) {
     if (zoom_.isZoomed()) stream_->setDigitalZoom(zoom_.factor());
     connectStream(*stream_, mode);
     stream_->open();
+    // Armed once the view holds its stream: the capture copies it rather
+    // than opening one of its own first.
+    if (captures_ != nullptr) captures_->show(position);
 }
 
 void LiveViewController::connectStream(LiveStream& stream, OpenMode mode) {
