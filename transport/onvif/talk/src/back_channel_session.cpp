@@ -1,5 +1,6 @@
 #include "talk/back_channel_session.h"
 
+#include "rtsp_password/camera_pin.h"
 #include "rtsp_password/guarded_rtsp_source.h"
 
 #include <gst/gst.h>
@@ -16,23 +17,6 @@ constexpr guint kRtspOverTcp = GST_RTSP_LOWER_TRANS_TCP;
 constexpr int kOnvifBackChannel = 1; // rtspsrc's GstRTSPBackchannel "onvif"
 constexpr const char* kUserAgent = "Tavolin";
 
-struct HostPort {
-    std::string host;
-    guint port = 0;
-};
-
-std::optional<HostPort> hostPortOf(const char* uri) {
-    GstRTSPUrl* url = nullptr;
-    if (uri == nullptr || gst_rtsp_url_parse(uri, &url) != GST_RTSP_OK || url == nullptr) return std::nullopt;
-    HostPort hp;
-    hp.host = url->host != nullptr ? url->host : "";
-    guint16 port = 0;
-    gst_rtsp_url_get_port(url, &port);
-    hp.port = port;
-    gst_rtsp_url_free(url);
-    return hp;
-}
-
 std::string seconds(int ms) {
     const int tenths = (ms + 50) / 100;
     return std::to_string(tenths / 10) + (tenths % 10 != 0 ? "." + std::to_string(tenths % 10) : "") + " s";
@@ -45,7 +29,7 @@ struct BackChannelSession::Offer {
     // threads start by way of GLib, whose ordering a race checker cannot see,
     // so they read it first.
     std::atomic<bool> published{false};
-    HostPort camera;
+    rtsp_password::CameraPin camera;
     std::mutex mutex;
     bool sawBackChannel = false;
     std::string unsupported; // the encoding of a back channel we cannot send
@@ -85,22 +69,15 @@ gboolean onSelectStream(GstElement*, guint stream, GstCaps* caps, gpointer data)
 }
 
 // A redirect starts over with OPTIONS or DESCRIBE for another address: it is
-// not followed. (Later requests may name another host when the camera's
-// description does, as behind NAT; the source's connection is pinned to the
-// camera whatever they name.)
+// not followed.
 gboolean onBeforeSend(GstElement* source, GstRTSPMessage* message, gpointer data) {
     auto* offer = static_cast<Offer*>(data);
     if (!offer->published.load(std::memory_order_acquire)) return TRUE;
-    GstRTSPMethod method;
-    const gchar* uri = nullptr;
-    GstRTSPVersion version;
-    if (gst_rtsp_message_parse_request(message, &method, &uri, &version) != GST_RTSP_OK) return TRUE;
-    if (method != GST_RTSP_OPTIONS && method != GST_RTSP_DESCRIBE) return TRUE;
-    const std::optional<HostPort> target = hostPortOf(uri);
+    std::string elsewhere;
+    if (rtsp_password::staysWithCamera(offer->camera, message, elsewhere)) return TRUE;
     {
         std::lock_guard lock(offer->mutex);
-        if (target && target->host == offer->camera.host && target->port == offer->camera.port) return TRUE;
-        if (offer->redirect.empty()) offer->redirect = uri != nullptr ? uri : "an unreadable address";
+        if (offer->redirect.empty()) offer->redirect = elsewhere;
     }
     // Wakes the opener, which would otherwise wait out its deadline for an
     // answer to a request never sent.
@@ -133,8 +110,8 @@ std::optional<Encoding> BackChannelSession::open(const SessionTarget& target, in
         if (initError != nullptr) g_error_free(initError);
         return std::nullopt;
     }
-    const std::optional<HostPort> camera = hostPortOf(target.url.c_str());
-    if (!camera || camera->host.empty()) {
+    const std::optional<rtsp_password::CameraPin> camera = rtsp_password::cameraPinOf(target.url);
+    if (!camera) {
         setReason("the stream address " + target.url + " is no RTSP URL");
         return std::nullopt;
     }
@@ -156,10 +133,7 @@ std::optional<Encoding> BackChannelSession::open(const SessionTarget& target, in
         g_object_set(source, "user-id", target.user.c_str(), "user-pw", target.password.c_str(), nullptr);
     }
     // The source connects to this host and port whatever a request names.
-    if (camera->host.find(':') == std::string::npos) {
-        const std::string pinned = camera->host + ":" + std::to_string(camera->port);
-        g_object_set(source, "proxy", pinned.c_str(), nullptr);
-    }
+    rtsp_password::pinSource(source, *camera);
     g_signal_connect(source, "select-stream", G_CALLBACK(onSelectStream), offer_.get());
     g_signal_connect(source, "before-send", G_CALLBACK(onBeforeSend), offer_.get());
     GstElement* pipeline = gst_pipeline_new("back-channel");
