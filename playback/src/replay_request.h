@@ -7,17 +7,13 @@
 // key pictures alone (fast forward, reverse).
 #pragma once
 
+#include "playback/camera_replay.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace playback {
-
-// How a camera takes a playback speed.
-enum class RateHeader {
-    Scale, // ONVIF's own: the rate of the recording's time
-    Speed, // RFC 2326's delivery speed, which some cameras read instead
-};
 
 struct ReplayRequest {
     int64_t fromMs = 0; // ms since 1970 on the camera's clock

@@ -2,6 +2,8 @@
 // request headers, and the replay header extension of each packet. The
 // NTP values are worked by hand (1970 is 0x83AA7E80 seconds after 1900;
 // 0.04 s is 0x0A3D70A3 in 2^-32 s), not by the code under test.
+#include "play_answer_filter.h"
+#include "replay_failure.h"
 #include "replay_request.h"
 #include "replay_stamp.h"
 
@@ -138,6 +140,78 @@ TEST(ReplayStampTest, ReadsTimeFlagsAndCseq) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(readReplayStamp(c.profile, c.data), c.expected);
+    }
+}
+
+} // namespace
+} // namespace playback
+
+namespace playback {
+namespace {
+
+TEST(ReplayFailureTest, OneLineForWhatTheCameraOrTheSourceSaid) {
+    using Kind = SourceError::Kind;
+    const std::string at = "../gst/rtsp/gstrtspsrc.c(7867): gst_rtspsrc_setup_streams_start (): /GstPipeline:replay:\n";
+    const struct {
+        SourceError error;
+        std::string expected;
+    } cases[] = {
+        {{Kind::Other, "Could not write to resource.", at + "Error (551): Option not supported"},
+         "the camera refused replay (551 Option not supported)"},
+        {{Kind::NotFound, "Not found", at + "Error (404): Not Found"},
+         "the camera does not hold this recording (404 Not Found)"},
+        {{Kind::NotFound, "Not found", at}, "the camera does not hold this recording"},
+        {{Kind::NotAuthorized, "Unauthorized", at}, "the camera refused the user name or password for replay"},
+        {{Kind::Other, "", at + "Error (501): Not Implemented."},
+         "the camera does not offer this kind of replay (501 Not Implemented)"},
+        {{Kind::Other, "", at + "Error (457): Invalid Range"},
+         "the camera has no recording at that time (457 Invalid Range)"},
+        {{Kind::Other, "", at + "Error (503): Service Unavailable"},
+         "the camera refused replay (503 Service Unavailable)"},
+        {{Kind::Timeout, "", ""}, "the camera did not answer the replay request within 2.5 s"},
+        {{Kind::Other, "Could not open",
+          at + "Could not connect to server. (Timeout while waiting for server response)"},
+         "the camera did not answer the replay request within 2.5 s"},
+        {{Kind::Other, "Could not open", at + "Failed to connect. (Connection refused)"},
+         "nothing answers at the camera's replay address (connection refused)"},
+        {{Kind::Other, "Internal data stream error.", at + "streaming stopped, reason not-negotiated (-4)"},
+         "replay failed: Internal data stream error."},
+        {{Kind::Other, "", "Error (9999): nonsense"}, "replay failed: unknown error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error.debug);
+        EXPECT_EQ(replayFailure(c.error, 2500), c.expected);
+    }
+}
+
+TEST(PlayAnswerFilterTest, LeavesOutAnswersToEarlierPlays) {
+    struct Packet {
+        uint8_t cseq;
+        bool discontinuity;
+        bool kept;
+    };
+    const struct {
+        const char* what;
+        std::vector<std::vector<Packet>> plays; // the packets after each PLAY
+    } cases[] = {
+        {"a camera that numbers its answers",
+         {{{4, true, true}, {4, false, true}},
+          {{4, false, false}, {4, false, false}, {6, true, true}, {4, false, false}, {6, false, true}},
+          {{6, false, false}, {4, false, false}, {8, true, true}}}},
+        {"a camera that answers every PLAY with the same byte",
+         {{{0, true, true}, {0, false, true}}, {{0, true, true}, {0, false, true}}, {{0, false, true}}}},
+        {"the byte wraps", {{{255, true, true}}, {{255, false, false}, {1, true, true}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PlayAnswerFilter filter;
+        for (std::size_t play = 0; play < c.plays.size(); ++play) {
+            filter.newPlay();
+            for (std::size_t i = 0; i < c.plays[play].size(); ++i) {
+                const Packet& p = c.plays[play][i];
+                EXPECT_EQ(filter.keep(p.cseq, p.discontinuity), p.kept) << "PLAY " << play << ", packet " << i;
+            }
+        }
     }
 }
 
