@@ -30,19 +30,32 @@ SimulatedCard::SimulatedCard(int64_t clockOffsetMs) {
     o.frameRate = 10;
     card_ = std::make_shared<camsim::SdCard>(o);
     card_->setClockOffsetMs(clockOffsetMs);
-    camsim::OnvifOptions onvif;
-    onvif.user = kUser;
-    onvif.password = kPassword;
-    onvif.sdCard = card_;
-    onvif.profiles = {{"profile_main", "MainStream", "H264", 320, 240, 10, 500, 10}};
+    options_.user = kUser;
+    options_.password = kPassword;
+    options_.sdCard = card_;
+    options_.profiles = {{"profile_main", "MainStream", "H264", 320, 240, 10, 500, 10}};
     camsim::RtspProfileSettings settings;
     settings.audio = false;
-    streams_ = std::make_shared<camsim::RtspProfileStreams>(onvif, std::make_shared<camsim::CameraHead>(), settings);
+    streams_ = std::make_shared<camsim::RtspProfileStreams>(options_, std::make_shared<camsim::CameraHead>(), settings);
 }
 
-SimulatedCard::~SimulatedCard() { streams_->stop(); }
+SimulatedCard::~SimulatedCard() {
+    if (onvif_) onvif_->stop();
+    streams_->stop();
+}
 
-bool SimulatedCard::start() { return streams_->start(); }
+bool SimulatedCard::start() {
+    if (!streams_->start()) return false;
+    onvif_ = std::make_unique<camsim::OnvifCamera>(options_, nullptr, streams_);
+    if (!onvif_->start()) return false;
+    // The camera's clock, as its services tell it, is its card's.
+    if (const int64_t offset = card_->clockOffsetMs(); offset != 0) {
+        camsim::OnvifFaultSettings skew;
+        skew.clockOffsetSeconds = static_cast<int>(offset / 1000);
+        onvif_->setFault(camsim::OnvifFault::SkewedClock, skew);
+    }
+    return true;
+}
 
 camsim::CardRecording SimulatedCard::finished() const {
     const auto all = card_->recordings(card_->nowMs());

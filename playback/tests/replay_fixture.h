@@ -7,6 +7,7 @@
 #include "playback/camera_replay.h"
 
 #include <camsim/camera_head.h>
+#include <camsim/onvif_camera.h>
 #include <camsim/onvif_rtsp_streams.h>
 #include <camsim/sd_card.h>
 #include <platform/surface.h>
@@ -31,6 +32,8 @@ public:
 
     camsim::SdCard& card() { return *card_; }
     camsim::RtspProfileStreams& streams() { return *streams_; }
+    // The camera's ONVIF services in front of the card (made by start()).
+    camsim::OnvifCamera& onvif() { return *onvif_; }
     // A recording the card finished (the one before the newest).
     camsim::CardRecording finished() const;
     // What a player is given for the camera (the offset as GetSystemDateAndTime told it).
@@ -38,7 +41,9 @@ public:
 
 private:
     std::shared_ptr<camsim::SdCard> card_;
+    camsim::OnvifOptions options_;
     std::shared_ptr<camsim::RtspProfileStreams> streams_;
+    std::unique_ptr<camsim::OnvifCamera> onvif_;
 };
 
 struct SeenPicture {

@@ -20,18 +20,6 @@ constexpr const char* kTopicNamespace = "http://www.onvif.org/ver10/topics";
 // long at most, and for nobody's cancel.
 constexpr int kEndSearchTimeoutMs = 1000;
 
-// "2026-12-09T18:01:00.500Z"
-std::string isoTime(int64_t ms) {
-    const int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
-    const auto t = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms - seconds * 1000));
-    return text;
-}
-
 int remainingMs(SteadyClock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
@@ -204,8 +192,8 @@ Found<Recording> Recordings::findRecordings(const SearchBounds& bounds, const Ca
 Found<RecordedEvent> Recordings::findEvents(const EventQuery& query, const SearchBounds& bounds,
                                             const CallCancel* cancel) {
     const auto fill = [&](Request& r) {
-        r.add(r.operation(), "StartPoint", isoTime(query.span.fromMs));
-        r.add(r.operation(), "EndPoint", isoTime(query.span.toMs));
+        r.add(r.operation(), "StartPoint", formatDateTimeMs(query.span.fromMs));
+        r.add(r.operation(), "EndPoint", formatDateTimeMs(query.span.toMs));
         pugi::xml_node scope = r.add(r.operation(), "Scope");
         for (const std::string& token : query.recordings) r.add(scope, "IncludedRecordings", token, true);
         if (!query.topics.empty()) {

@@ -8,6 +8,9 @@
 #include <charconv>
 #include <climits>
 
+#include <cstdio>
+#include <ctime>
+
 namespace onvif {
 
 namespace {
@@ -283,6 +286,17 @@ std::optional<long long> parseDateTime(const std::string& text) {
     const std::optional<long long> ms = parseDateTimeMs(text);
     if (!ms) return std::nullopt;
     return *ms >= 0 ? *ms / 1000 : (*ms - 999) / 1000;
+}
+
+std::string formatDateTimeMs(long long ms) {
+    const long long seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+    const auto t = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms - seconds * 1000));
+    return text;
 }
 
 std::optional<long long> parseDateTimeMs(const std::string& text) {

@@ -121,6 +121,9 @@ TEST(RecordingRepliesTest, TimesAreReadToTheMillisecond) {
         {"2024-02-29T08:00:00Z", base - 86400000LL},
     };
     for (const auto& [text, ms] : cases) EXPECT_EQ(parseDateTimeMs(text), ms) << text;
+    // Written back to the millisecond, also before 1970.
+    EXPECT_EQ(formatDateTimeMs(base + 125), "2024-03-01T08:00:00.125Z");
+    EXPECT_EQ(formatDateTimeMs(-1), "1969-12-31T23:59:59.999Z");
 }
 
 // Whatever arrives, the readers answer "nothing" and never crash.

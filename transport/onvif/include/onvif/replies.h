@@ -95,6 +95,8 @@ std::optional<SubscriptionTimes> readSubscriptionTimes(const std::string& reply)
 std::optional<long long> parseDateTime(const std::string& text);
 // The same to the millisecond (further digits of the fraction are dropped).
 std::optional<long long> parseDateTimeMs(const std::string& text);
+// Milliseconds since 1970 as "2026-12-09T18:01:00.500Z".
+std::string formatDateTimeMs(long long ms);
 
 // One notification: its topic and the simple items of its source and data.
 struct SimpleItem {
