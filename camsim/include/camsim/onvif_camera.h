@@ -44,6 +44,10 @@ struct OnvifProfile {
     int frameRate = 25;
     int bitRateKbps = 2000;
     int govLength = 25; // pictures between key pictures
+    // The profile carries the speaker (its AudioOutputConfiguration) and its
+    // stream the audio back channel; a camera may offer it on one profile
+    // only.
+    bool audioOutput = true;
 };
 
 // How a client may prove who it is.

@@ -143,7 +143,7 @@ void profile(pugi::xml_node parent, const char* name, const ServiceContext& c, c
     audio(n, p);
     videoEncoderConfiguration(n, p);
     ptzConfiguration(n, o);
-    if (c.audioOutput) audioOutput(n, o);
+    if (c.audioOutput && p.audioOutput) audioOutput(n, o);
 }
 
 void streamUri(const SoapRequest& request, const ServiceContext& c, SoapReply& reply) {

@@ -34,7 +34,7 @@ RtspProfileStreams::RtspProfileStreams(const OnvifOptions& options, std::shared_
         o.variant = settings.variant;
         o.keyPictureOnPlay = settings.keyPictureOnPlay;
         o.fault = settings.fault;
-        o.talk = settings.talk;
+        if (p.audioOutput) o.talk = settings.talk; // else its stream refuses the back channel
         o.preEncodedSeconds = settings.preEncodedSeconds;
         o.sharedLoops = settings.sharedLoops;
         Stream s;

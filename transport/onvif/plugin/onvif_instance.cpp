@@ -53,7 +53,8 @@ CameraUrl OnvifInstance::locate(const MediaConfig& config, int deadlineMs) {
         failed.reason = "ONVIF: " + session->lastError();
         return failed;
     }
-    talkBack_.setStream(*uri, credentialsOf(config), std::clamp(deadlineMs, 1, kBackChannelMs));
+    talkBack_.setStream(session->talkStreamUri().value_or(*uri), credentialsOf(config),
+                        std::clamp(deadlineMs, 1, kBackChannelMs));
     // The stream address carries no credentials; the camera's own go in,
     // escaped, and the host passes the loopback guard like any RTSP host. An
     // '@' in the camera's path never picks the host they go to.

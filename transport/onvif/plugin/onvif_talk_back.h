@@ -1,6 +1,7 @@
 // Talk-back to an ONVIF camera: its audio back channel, on the stream
-// address of the profile being watched, with the camera's login. The
-// address passes the loopback guard before GStreamer gets it.
+// address of the profile that carries the speaker (the watched one when it
+// does), with the camera's login. The address passes the loopback guard
+// before GStreamer gets it.
 #pragma once
 
 #include "corvel/camera_url.h"
@@ -20,8 +21,8 @@ namespace corvel {
 
 class OnvifTalkBack {
 public:
-    // The stream the camera named for the profile (with the configured
-    // host), the login, and how long a set-up may take.
+    // The stream the camera named for the profile to talk over (with the
+    // configured host), the login, and how long a set-up may take.
     void setStream(const std::string& uri, const Credentials& credentials, int deadlineMs);
 
     // Whether the camera has a speaker, asked of it when `device` is given:

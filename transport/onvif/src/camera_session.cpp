@@ -37,7 +37,12 @@ std::optional<std::string> CameraSession::open() {
     }
     std::optional<std::string> uri = device_.streamUri(chosen->token);
     if (!uri) return std::nullopt;
+    const Profile& talk = talkProfile(*profiles, *chosen);
+    // Asked only when another profile has the speaker; a failure leaves
+    // talk-back on the shown stream, whose refusal then says why.
+    std::optional<std::string> talkUri = talk.token == chosen->token ? uri : device_.streamUri(talk.token);
     std::lock_guard lock(mutex_);
+    talkUri_ = talkUri ? talkUri : uri;
     profile_ = chosen;
     ptz_ = std::make_unique<DevicePtz>(device_, chosen->token);
     worker_ = std::make_unique<PtzWorker>(*ptz_);
@@ -109,6 +114,11 @@ std::string CameraSession::lastError() const {
         if (!error_.empty()) return error_;
     }
     return device_.lastError();
+}
+
+std::optional<std::string> CameraSession::talkStreamUri() const {
+    std::lock_guard lock(mutex_);
+    return talkUri_;
 }
 
 std::optional<Profile> CameraSession::profile() const {

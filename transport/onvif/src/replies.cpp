@@ -161,9 +161,19 @@ std::optional<std::vector<Profile>> readProfiles(const std::string& reply) {
         p.height = std::max(0, readInt(childPath(encoder, {"Resolution", "Height"}), 0));
         p.hasPtz = static_cast<bool>(child(node, "PTZConfiguration"));
         p.videoSource = textOf(childPath(node, {"VideoSourceConfiguration", "SourceToken"}));
+        // Media (ver10) keeps it in the profile's Extension.
+        p.hasAudioOutput = static_cast<bool>(child(node, "AudioOutputConfiguration")) ||
+                           static_cast<bool>(childPath(node, {"Extension", "AudioOutputConfiguration"}));
         profiles.push_back(std::move(p));
     }
     return profiles;
+}
+
+const Profile& talkProfile(const std::vector<Profile>& profiles, const Profile& shown) {
+    if (shown.hasAudioOutput) return shown;
+    const auto speaker =
+        std::find_if(profiles.begin(), profiles.end(), [](const Profile& p) { return p.hasAudioOutput; });
+    return speaker != profiles.end() ? *speaker : shown;
 }
 
 std::optional<Profile> chooseProfile(const std::vector<Profile>& profiles, int channel) {

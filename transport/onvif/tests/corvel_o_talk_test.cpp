@@ -84,6 +84,18 @@ TEST_F(CorvelOTalkTest, ToneReachesTheCameraAndShowsItsLevel) {
     EXPECT_NEAR(m.rms, kAmplitude / std::numbers::sqrt2, kAmplitude * 0.05);
 }
 
+// The speaker is on the main profile alone while the small one is shown
+// (channel 0): talk-back goes over the main profile's stream.
+TEST_F(CorvelOTalkTest, TalksOverTheProfileWithTheSpeakerWhileTheSmallOneIsShown) {
+    options.profiles[1].audioOutput = false;
+    ASSERT_NO_FATAL_FAILURE(start(camsim::OnvifFault::None, 2));
+    ASSERT_EQ(instance.session()->profile()->token, options.profiles[1].token);
+    std::string reason;
+    ASSERT_EQ(instance.openBackChannel(reason), 1) << reason;
+    EXPECT_EQ(talk->sessionsOpened(), 1);
+    instance.closeBackChannel();
+}
+
 struct Refusal {
     const char* what;
     camsim::OnvifFault fault;

@@ -26,7 +26,39 @@ TEST(ProfileReplyTest, ReadsProfilesWhateverThePrefixes) {
     EXPECT_EQ(vendor->at(0).width, 1920);
     EXPECT_TRUE(vendor->at(0).hasPtz);
     EXPECT_FALSE(vendor->at(2).hasPtz);
+    EXPECT_TRUE(vendor->at(0).hasAudioOutput); // in the profile's Extension
+    EXPECT_FALSE(vendor->at(1).hasAudioOutput);
 }
+
+struct TalkCase {
+    const char* name;
+    std::vector<bool> speakers; // per profile p0, p1, p2
+    std::size_t shown;
+    const char* token;
+};
+
+void PrintTo(const TalkCase& c, std::ostream* out) { *out << c.name; }
+
+class TalkProfileTest : public ::testing::TestWithParam<TalkCase> {};
+
+TEST_P(TalkProfileTest, TalksOverTheProfileWithTheSpeaker) {
+    const TalkCase& c = GetParam();
+    std::vector<Profile> profiles;
+    for (std::size_t i = 0; i < c.speakers.size(); ++i) {
+        Profile p;
+        p.token = "p" + std::to_string(i);
+        p.hasAudioOutput = c.speakers[i];
+        profiles.push_back(p);
+    }
+    EXPECT_EQ(talkProfile(profiles, profiles[c.shown]).token, c.token);
+}
+
+INSTANTIATE_TEST_SUITE_P(Speakers, TalkProfileTest,
+                         ::testing::Values(TalkCase{"ShownHasIt", {true, true}, 1, "p1"},
+                                           TalkCase{"OnlyTheMainHasIt", {true, false}, 1, "p0"},
+                                           TalkCase{"FirstOfSeveralOthers", {false, false, true, true}, 1, "p2"},
+                                           TalkCase{"NoneHasItTheShownSaysWhy", {false, false}, 1, "p1"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct ChannelCase {
     const char* file;

@@ -57,6 +57,9 @@ public:
 
     std::string lastError() const;
     std::optional<Profile> profile() const;
+    // The stream to talk over (talkProfile()): the shown one's unless
+    // another profile carries the speaker. Set by open().
+    std::optional<std::string> talkStreamUri() const;
     Device& device() { return device_; }
     // Waits until the event subscription exists; false after timeoutMs or
     // when events were not started. Not while the session closes.
@@ -72,6 +75,7 @@ private:
     EventState events_;
     mutable std::mutex mutex_;
     std::optional<Profile> profile_;
+    std::optional<std::string> talkUri_;
     std::string error_;
     std::unique_ptr<DevicePtz> ptz_;
     std::unique_ptr<PtzWorker> worker_;

@@ -43,8 +43,16 @@ struct Profile {
     int height = 0;
     bool hasPtz = false;
     std::string videoSource; // the sensor it shows (the source token), empty when not told
+    // It carries an AudioOutputConfiguration: its stream takes the audio
+    // back channel (a camera may offer it on one profile only).
+    bool hasAudioOutput = false;
 };
 std::optional<std::vector<Profile>> readProfiles(const std::string& reply);
+
+// The profile to talk over while `shown` is shown: `shown` itself when it
+// carries the speaker, else the first profile that does, else `shown`
+// (whose stream then says why not).
+const Profile& talkProfile(const std::vector<Profile>& profiles, const Profile& shown);
 
 // The profile a channel names: channel N >= 1 is the N-th profile, channel 0
 // the H.264/H.265 profile with the fewest pixels (the first profile when
