@@ -71,7 +71,7 @@ OSTREL_API int32_t M_KCheckAudioOut(OstrelInterface* handle, char* reason, int32
             copyText(result != 0 ? std::string() : handle->backChannel->reason(), reason, reasonSize);
             return result;
         }
-        if (handle->streamingType == 2) {
+        if (transport::audioOutOf(handle->streamingType) == transport::AudioOut::Token) {
             copyText({}, reason, reasonSize);
             return 1;
         }

@@ -2,6 +2,7 @@
 // and prints once a second what a person checking the camera wants to know.
 #include <ostrel/stream_client.h>
 #include <transport/contract.h>
+#include <transport/streaming_types.h>
 
 #include <atomic>
 #include <chrono>
@@ -147,7 +148,7 @@ int main(int argc, char** argv) {
     std::printf("camera %s, streaming type %d\n", options.config.cameraAddress, options.streamingType);
     std::fflush(stdout);
     if (!watch::prepareFolders(options)) return 1;
-    if (!options.snapshotPath.empty() && options.streamingType == 5) {
+    if (!options.snapshotPath.empty() && options.streamingType == transport::kOnvifStreamingType) {
         if (const int done = watch::writeCameraSnapshot(options); done >= 0) return done;
     }
 

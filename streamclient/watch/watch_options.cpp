@@ -258,7 +258,7 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         passwordGiven = true; // the record's, or the viewer's default
     }
     if (preRoll >= 0) options.capture.preRollSeconds = preRoll;
-    if (!options.talkPath.empty() && options.streamingType != 5) {
+    if (!options.talkPath.empty() && transport::audioOutOf(options.streamingType) != transport::AudioOut::BackChannel) {
         error = "--talk needs an ONVIF camera (--onvif, or streaming type 5 in the settings)";
         return false;
     }

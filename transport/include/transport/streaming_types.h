@@ -7,6 +7,10 @@
 
 namespace transport {
 
+// How "Audio Out" reaches a camera: protocol 2's audio-out token, an ONVIF
+// camera's audio back channel, or not at all.
+enum class AudioOut { None, Token, BackChannel };
+
 struct StreamingType {
     int32_t type;
     const char* plugin;   // the transport plug-in's bare name
@@ -18,15 +22,19 @@ struct StreamingType {
     // camera's is its administrator's, and any device a discovery answer
     // leads to could ask for it).
     bool digestOnly;
+    AudioOut audioOut;
+    // The binding looks up the streaming engine's entries (EngineOnly in
+    // contract.h) in its plug-in.
+    bool engineEntries;
 };
 
 inline constexpr StreamingType kStreamingTypes[] = {
-    {1, "Fenwa10-M", "1.0", false, false},
-    {2, "Fenwa20-M", "2.0", false, false},
+    {1, "Fenwa10-M", "1.0", false, false, AudioOut::None, false},
+    {2, "Fenwa20-M", "2.0", false, false, AudioOut::Token, true},
     // The streaming engine's plug-in, outside this system: passed through.
-    {3, "Sorrel-M", nullptr, false, false},
-    {4, "Corvel-M", "RTSP", true, false},
-    {5, "Corvel-O", "ONVIF", true, true},
+    {3, "Sorrel-M", nullptr, false, false, AudioOut::None, false},
+    {4, "Corvel-M", "RTSP", true, false, AudioOut::None, false},
+    {5, "Corvel-O", "ONVIF", true, true, AudioOut::BackChannel, false},
 };
 inline constexpr int kStreamingTypeCount = static_cast<int>(sizeof kStreamingTypes / sizeof kStreamingTypes[0]);
 
@@ -44,6 +52,16 @@ constexpr const StreamingType* findStreamingType(int32_t type) {
 constexpr bool streamsOverRtsp(int32_t type) {
     const StreamingType* entry = findStreamingType(type);
     return entry != nullptr && entry->overRtsp;
+}
+
+constexpr AudioOut audioOutOf(int32_t type) {
+    const StreamingType* entry = findStreamingType(type);
+    return entry != nullptr ? entry->audioOut : AudioOut::None;
+}
+
+constexpr bool looksUpEngineEntries(int32_t type) {
+    const StreamingType* entry = findStreamingType(type);
+    return entry != nullptr && entry->engineEntries;
 }
 
 // Types are numbered 1 to kStreamingTypeCount, in the table's order.

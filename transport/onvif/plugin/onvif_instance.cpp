@@ -1,6 +1,7 @@
 #include "onvif_instance.h"
 
 #include <platform/diagnostics.h>
+#include <transport/streaming_types.h>
 
 #include <algorithm>
 #include <new>
@@ -30,11 +31,9 @@ onvif::SessionSettings sessionSettings(const MediaConfig& config, int deadlineMs
 } // namespace
 
 OnvifInstance::OnvifInstance(bool synchronize, onvif::EventPumpTiming events)
-    // The password is the camera's administrator's, and any device a
-    // discovery answer leads to could ask for it: never in clear text.
     : Instance(
           "Corvel-O", [this](const MediaConfig& config, int deadlineMs) { return locate(config, deadlineMs); }, {},
-          Authentication::DigestOnly),
+          rtsp_password::authenticationFor(transport::kOnvifStreamingType)),
       synchronize_(synchronize), eventTiming_(events) {}
 
 OnvifInstance::~OnvifInstance() { endSession(); }

@@ -54,15 +54,10 @@ enum class TalkResult {
     Unavailable, // the camera has no back channel or refused it; the text says why
 };
 
-// How "Audio Out" reaches a camera: protocol 2's audio-out token, an ONVIF
-// camera's audio back channel, or not at all ("On" does nothing there).
-enum class TalkRoute { None, Token, BackChannel };
+// How "Audio Out" reaches a camera ("On" does nothing where it does not).
+using TalkRoute = transport::AudioOut;
 
-constexpr TalkRoute talkRouteFor(int32_t streamingType) {
-    if (streamingType == 2) return TalkRoute::Token;
-    if (streamingType == transport::kOnvifStreamingType) return TalkRoute::BackChannel;
-    return TalkRoute::None;
-}
+constexpr TalkRoute talkRouteFor(int32_t streamingType) { return transport::audioOutOf(streamingType); }
 
 class LiveStream : public QObject {
     Q_OBJECT
