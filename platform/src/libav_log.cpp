@@ -12,8 +12,9 @@ extern "C" {
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
+#include <array>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -27,9 +28,22 @@ constexpr int kLineBytes = 1024;
 // within 4,096 bytes.
 constexpr int kWatchedBytes = 8192;
 
+// The watches, read on every libav log call of a context while any exists:
+// a fixed set of slots read without a lock. Each slot names its watch's
+// context, so a call passes the others with a load each; on a match the
+// reader announces itself on the slot before it looks at the watch there,
+// and a watch leaving empties its slot and waits until no reader is left.
+constexpr std::size_t kSlots = 64;
+
+struct Slot {
+    std::atomic<const void*> context{nullptr};
+    std::atomic<LibavLogWatch*> watch{nullptr};
+    std::atomic<int> readers{0};
+};
+
 struct Watches {
-    std::mutex mutex;
-    std::vector<LibavLogWatch*> list;
+    std::array<Slot, kSlots> slots;
+    std::atomic<std::size_t> inUse{0}; // slots below this were ever taken
     std::atomic<int> count{0};
 };
 
@@ -44,23 +58,31 @@ std::string_view withoutLineEnd(const char* text) {
     return view;
 }
 
-void deliverToWatch(void* context, int level, const char* format, va_list args) {
-    Watches& w = watches();
-    std::lock_guard lock(w.mutex);
-    const auto it = std::find_if(w.list.begin(), w.list.end(),
-                                 [context](const LibavLogWatch* watch) { return watch->context() == context; });
-    if (it == w.list.end()) return;
+void deliverTo(LibavLogWatch& watch, int level, const char* format, va_list args) {
     if (format == kProbe) {
-        (*it)->probeArrived();
+        watch.probeArrived();
         return;
     }
-    if (!(*it)->wants(format)) return;
+    if (!watch.wants(format)) return;
     char text[kWatchedBytes];
     va_list copy;
     va_copy(copy, args);
     std::vsnprintf(text, sizeof text, format, copy);
     va_end(copy);
-    (*it)->deliver(level, withoutLineEnd(text));
+    watch.deliver(level, withoutLineEnd(text));
+}
+
+void deliverToWatch(void* context, int level, const char* format, va_list args) {
+    Watches& w = watches();
+    const std::size_t inUse = w.inUse.load();
+    for (std::size_t i = 0; i < inUse; ++i) {
+        Slot& slot = w.slots[i];
+        if (slot.context.load() != context) continue;
+        slot.readers.fetch_add(1);
+        LibavLogWatch* watch = slot.watch.load();
+        if (watch != nullptr && watch->context() == context) deliverTo(*watch, level, format, args);
+        slot.readers.fetch_sub(1);
+    }
 }
 
 // The kind a message is held back by: its component and its format, so that
@@ -72,8 +94,7 @@ std::string kindOf(void* context, const char* format) {
 
 void route(void* context, int level, const char* format, va_list args) {
     if (format == nullptr) return;
-    if (context != nullptr && watches().count.load(std::memory_order_acquire) > 0)
-        deliverToWatch(context, level, format, args);
+    if (context != nullptr && watches().count.load() > 0) deliverToWatch(context, level, format, args);
     if (level > AV_LOG_INFO || format == kProbe) return;
     // libav's complaints are no stream's reason: they go to the sink alone,
     // never into the reason slot of the stream whose thread logs them.
@@ -97,16 +118,27 @@ void routeLibavLog() { av_log_set_callback(&route); }
 LibavLogWatch::LibavLogWatch(const void* context, std::vector<std::string> formats, Handler handler)
     : context_(context), formats_(std::move(formats)), handler_(std::move(handler)) {
     Watches& w = watches();
-    std::lock_guard lock(w.mutex);
-    w.list.push_back(this);
-    w.count.store(static_cast<int>(w.list.size()), std::memory_order_release);
+    for (std::size_t i = 0; i < kSlots; ++i) {
+        Slot& slot = w.slots[i];
+        LibavLogWatch* empty = nullptr;
+        if (!slot.watch.compare_exchange_strong(empty, this)) continue;
+        slot.context.store(context_);
+        std::size_t inUse = w.inUse.load();
+        while (inUse < i + 1 && !w.inUse.compare_exchange_weak(inUse, i + 1)) {}
+        slot_ = &slot;
+        w.count.fetch_add(1);
+        return;
+    }
+    // Every slot taken: this watch sees nothing, and confirm() says so.
 }
 
 LibavLogWatch::~LibavLogWatch() {
-    Watches& w = watches();
-    std::lock_guard lock(w.mutex);
-    w.list.erase(std::remove(w.list.begin(), w.list.end(), this), w.list.end());
-    w.count.store(static_cast<int>(w.list.size()), std::memory_order_release);
+    if (slot_ == nullptr) return;
+    auto* slot = static_cast<Slot*>(slot_);
+    slot->context.store(nullptr);
+    slot->watch.store(nullptr);
+    while (slot->readers.load() != 0) std::this_thread::yield();
+    watches().count.fetch_sub(1);
 }
 
 bool LibavLogWatch::wants(const char* format) const {
@@ -116,8 +148,7 @@ bool LibavLogWatch::wants(const char* format) const {
 bool LibavLogWatch::confirm() {
     routeLibavLog();
     av_log(const_cast<void*>(context_), AV_LOG_TRACE, kProbe, 1);
-    std::lock_guard lock(watches().mutex);
-    return probeArrived_;
+    return probeArrived_.load();
 }
 
 } // namespace platform

@@ -6,6 +6,7 @@
 // (never unloaded), not in the plug-ins.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -25,9 +26,10 @@ TAVOLIN_LIBAV_LOG_API void routeLibavLog();
 // with one of `formats` (the format text exactly as libav's source has it,
 // "line='%s'\n"), at every level including trace, to `handler` while the
 // watch lives; only those are formatted, so a watch costs little however
-// much else libav logs. The handler runs on the logging thread, under a lock
-// that the destructor also takes: it must be quick and must not log through
-// libav itself.
+// much else libav logs. No lock is taken on a log call: the handler runs on
+// the logging thread while the destructor waits for it to return, so it must
+// be quick and must not log through libav itself. At most 64 watches at once
+// see anything (a further one's confirm() says false).
 class TAVOLIN_LIBAV_LOG_API LibavLogWatch {
 public:
     using Handler = std::function<void(int level, std::string_view message)>;
@@ -45,13 +47,14 @@ public:
     const void* context() const { return context_; }
     bool wants(const char* format) const;
     void deliver(int level, std::string_view message) const { handler_(level, message); }
-    void probeArrived() { probeArrived_ = true; }
+    void probeArrived() { probeArrived_.store(true); }
 
 private:
     const void* const context_;
     const std::vector<std::string> formats_;
     const Handler handler_;
-    bool probeArrived_ = false;
+    std::atomic<bool> probeArrived_{false};
+    void* slot_ = nullptr; // where the callback finds it; null: none was free
 };
 
 } // namespace platform
