@@ -4,16 +4,13 @@
 #include <array>
 
 #include "transport/contract.h"
-#include "transport/protocol_message.h"
+#include "transport/frame_header.h"
 
 namespace recorder {
 
 namespace {
 
 constexpr std::size_t kHeader = transport::kFrameHeaderSize;
-constexpr uint8_t kRandomAccessFlag = 0x01; // header byte 5 of kinds 3 to 5
-constexpr std::size_t kMotionByte = 18;
-constexpr std::size_t kFrameRateByte = 27;
 
 bool knownKind(int32_t kind) { return kind >= 1 && kind <= 5; }
 
@@ -37,11 +34,12 @@ std::optional<Frame> frameFromRecord(int32_t frameKind, std::span<const uint8_t>
     if (!knownKind(frameKind) || record.size() <= kHeader) return std::nullopt;
     if (!std::equal(std::begin(transport::kFrameStartCode), std::end(transport::kFrameStartCode), record.begin()))
         return std::nullopt;
-    if (transport::getUint32Le(record.data() + 8) != record.size() - 12) return std::nullopt;
+    if (transport::recordLengthAfter(record.data()) != record.size() - transport::kLengthCountedFrom)
+        return std::nullopt;
 
     Frame frame;
     frame.kind = static_cast<MediaKind>(frameKind);
-    frame.cameraMs = transport::getUint32Le(record.data() + 12);
+    frame.cameraMs = transport::recordTimeStamp(record.data());
     frame.arrivalMs = arrivalMs;
     std::span<const uint8_t> data = record.subspan(kHeader);
     if (frame.kind == MediaKind::Audio) {
@@ -49,10 +47,10 @@ std::optional<Frame> frameFromRecord(int32_t frameKind, std::span<const uint8_t>
         if (offset == 0) return std::nullopt;
         data = record.subspan(offset);
     } else {
-        frame.key =
-            frame.kind == MediaKind::Mpeg4 ? holdsMpeg4IntraPicture(data) : (record[5] & kRandomAccessFlag) != 0;
-        frame.motion = record[kMotionByte] != 0;
-        frame.frameRate = record[kFrameRateByte];
+        frame.key = frame.kind == MediaKind::Mpeg4 ? holdsMpeg4IntraPicture(data)
+                                                   : transport::recordStartsPicture(record.data());
+        frame.motion = transport::recordMotion(record.data()) != 0;
+        frame.frameRate = transport::recordFrameRate(record.data());
     }
     frame.payload.assign(data.begin(), data.end());
     return frame;

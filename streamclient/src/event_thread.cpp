@@ -3,20 +3,21 @@
 #include <cstring>
 
 #include "session.h"
+#include "transport/frame_header.h"
 
 namespace ostrel {
 
 namespace {
 
-constexpr std::size_t kMotionIndex = 18 - 12;
-constexpr std::size_t kDigitalInputIndex = 19 - 12;
+using transport::kEventDigitalInputIndex;
+using transport::kEventMotionIndex;
 
 } // namespace
 
 // Inputs are active low: a header with both inputs high and no motion makes
 // no callback, so it is not worth waking the event thread for.
 bool Session::carriesEvent(const uint8_t* header) {
-    return ((header[kDigitalInputIndex] ^ 0x03u) & 0x0Fu) != 0 || header[kMotionIndex] != 0;
+    return ((header[kEventDigitalInputIndex] ^ 0x03u) & 0x0Fu) != 0 || header[kEventMotionIndex] != 0;
 }
 
 void Session::eventMain() {
@@ -37,10 +38,10 @@ void Session::eventMain() {
         const auto& inputs = callbacks.digitalInput;
         if (inputs.function != nullptr) {
             // Inputs are active low.
-            const unsigned v = (header[kDigitalInputIndex] ^ 0x03u) & 0x0Fu;
+            const unsigned v = (header[kEventDigitalInputIndex] ^ 0x03u) & 0x0Fu;
             if (v != 0) inputs.function(inputs.user, (v & 1u) != 0 ? 1 : 0, (v & 2u) != 0 ? 1 : 0);
         }
-        const unsigned m = header[kMotionIndex];
+        const unsigned m = header[kEventMotionIndex];
         const auto& motion = callbacks.motion;
         if (motion.function != nullptr && m != 0) {
             if (callbacks.fourRegions) {

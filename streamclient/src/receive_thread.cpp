@@ -10,6 +10,7 @@
 #include "session.h"
 #include "video_renderer.h"
 
+#include "transport/frame_header.h"
 #include "transport/protocol_message.h"
 
 namespace ostrel {
@@ -20,7 +21,6 @@ constexpr int32_t kFrameKindVideo = 1;
 constexpr int32_t kFrameKindAudio = 2;
 constexpr int32_t kFrameKindFirstCodec = 3; // H.264, H.265, JPEG: 3, 4, 5
 constexpr int32_t kFrameKindLastCodec = 5;
-constexpr uint8_t kRandomAccessFlag = 0x01; // header byte 5
 constexpr std::size_t kHeader = transport::kFrameHeaderSize;
 
 // The size a decoded picture's bitmap header gives (rows top-down, so the
@@ -134,8 +134,8 @@ void Session::startStream() {
 }
 
 void Session::handOverEventHeader(const uint8_t* record) {
-    if (eventInfoPending_.load() || !carriesEvent(record + 12)) return;
-    std::memcpy(eventHeader_, record + 12, kEventHeaderSize);
+    if (eventInfoPending_.load() || !carriesEvent(record + transport::kEventHeaderOffset)) return;
+    std::memcpy(eventHeader_, record + transport::kEventHeaderOffset, kEventHeaderSize);
     eventInfoPending_.store(true);
     eventInfo_.set();
 }
@@ -151,7 +151,7 @@ void Session::laterPicture(const uint8_t* record, int32_t length) {
 // No picture is shown before the first random-access record: a decoder
 // started in the middle of a group of pictures would only make grey garbage.
 void Session::codecPicture(int32_t kind, const uint8_t* record, int32_t length) {
-    const bool randomAccess = (record[5] & kRandomAccessFlag) != 0;
+    const bool randomAccess = transport::recordStartsPicture(record);
     const auto codec = static_cast<DecoderCodec>(kind);
     if (streamStarted_) {
         handOverEventHeader(record);

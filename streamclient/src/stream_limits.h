@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "transport/frame_header.h"
 #include "transport/streaming_types.h"
 
 namespace ostrel {
@@ -13,7 +14,7 @@ inline constexpr int kConnectWaitMs = 10000;
 inline constexpr int kPictureTimeoutMs = 3000;
 // Streaming types 4 and 5 wait this long for their first picture.
 inline constexpr int kFirstCodecPictureTimeoutMs = 10000;
-inline constexpr std::size_t kEventHeaderSize = 32;
+inline constexpr std::size_t kEventHeaderSize = transport::kEventHeaderBytes;
 inline constexpr std::size_t kOverlayCapacity = 128;
 
 // Streaming types 1 to 5 (transport/streaming_types.h); those over RTSP

@@ -1,6 +1,7 @@
 #include "onvif_instance.h"
 
 #include <platform/diagnostics.h>
+#include <transport/frame_header.h>
 #include <transport/streaming_types.h>
 
 #include <algorithm>
@@ -86,7 +87,8 @@ int32_t OnvifInstance::startStreaming() {
 
 int32_t OnvifInstance::getNextFrame(int32_t* frameKind, uint8_t* buffer, int32_t bufferSize) {
     const int32_t n = Instance::getNextFrame(frameKind, buffer, bufferSize);
-    if (n >= static_cast<int32_t>(transport::kFrameHeaderSize) && buffer[4] != 2) {
+    if (n >= static_cast<int32_t>(transport::kFrameHeaderSize) &&
+        transport::recordStreamKind(buffer) != transport::kAudioStreamKind) {
         if (const auto s = session()) s->stampHeader(buffer);
     }
     return n;

@@ -55,7 +55,7 @@ int32_t Instance::getNextIFrame() {
         int32_t kind = 0;
         const int32_t n = getNextFrame(&kind, buffer.get(), transport::kFrameBufferSize);
         if (n <= 0) return n;
-        if (kind != static_cast<int32_t>(RecordKind::Audio) && (buffer[5] & kRandomAccessFlag) != 0) return n;
+        if (kind != static_cast<int32_t>(RecordKind::Audio) && transport::recordStartsPicture(buffer.get())) return n;
     }
 }
 

@@ -8,13 +8,15 @@
 #include <span>
 #include <vector>
 
+#include <transport/frame_header.h>
+
 namespace corvel {
 
 // Stream kinds (header byte 4) and the frame kinds M_XGetNextFrame reports.
 enum class RecordKind : uint8_t { Audio = 2, H264 = 3, H265 = 4, Jpeg = 5 };
 
-// Header byte 5, bit 0: a decoder may start at this record.
-inline constexpr uint8_t kRandomAccessFlag = 0x01;
+// A decoder may start at a record that carries it (transport/frame_header.h).
+using transport::kRandomAccessFlag;
 // Digital-input byte for a camera without inputs (active low: none active).
 inline constexpr uint8_t kNoDigitalInput = 3;
 // Audio records carry 640 bytes of 16-bit mono PCM at 8,000 samples/s from
