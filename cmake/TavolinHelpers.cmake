@@ -77,7 +77,7 @@ function(tavolin_test target)
   if(NOT TAVOLIN_BUILD_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT TARGET tavolin_test_main)
     # Sets the loopback guard before any test runs; a program with its own
     # main keeps it, as the linker takes a library's main only when none is.
@@ -90,9 +90,29 @@ function(tavolin_test target)
   # Test code is mostly assertion macros: optimising it fully doubles its
   # compile time and buys nothing, since the code under test keeps its own
   # flags. Line tables still give readable backtraces.
-  target_compile_options(${target} PRIVATE $<$<CONFIG:RelWithDebInfo,Release>:-O1 -g1>)
-  # The headers every test includes are parsed once per executable.
-  target_precompile_headers(${target} PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
+  # -pthread on all of them, as the libraries on threads bring it to some: a
+  # precompiled header must be compiled with the same macros as its users.
+  target_compile_options(${target} PRIVATE $<$<CONFIG:RelWithDebInfo,Release>:-O1 -g1> -pthread)
+  # The headers every test includes are parsed once for all of them: one
+  # precompiled header for the tests without Qt, one for those on Qt (whose
+  # code is compiled as position-independent, which a precompiled header
+  # must match).
+  set(host tavolin_test_pch)
+  if(T_QT)
+    set(host tavolin_test_pch_qt)
+  endif()
+  if(NOT TARGET ${host})
+    add_executable(${host} ${CMAKE_SOURCE_DIR}/cmake/testing/precompiled_test_headers.cpp)
+    tavolin_strict(${host})
+    target_link_libraries(${host} PRIVATE GTest::gtest GTest::gmock Threads::Threads)
+    if(T_QT)
+      find_package(Qt6 REQUIRED COMPONENTS Core)
+      target_link_libraries(${host} PRIVATE Qt6::Core)
+    endif()
+    target_compile_options(${host} PRIVATE $<$<CONFIG:RelWithDebInfo,Release>:-O1 -g1> -pthread)
+    target_precompile_headers(${host} PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
+  endif()
+  target_precompile_headers(${target} REUSE_FROM ${host})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
