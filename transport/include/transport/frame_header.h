@@ -35,7 +35,9 @@ inline bool recordStartsPicture(const uint8_t* record) {
 inline uint32_t recordLengthAfter(const uint8_t* record) {
     return getUint32Le(record + offsetof(FrameHeader, lengthAfter));
 }
-inline uint32_t recordTimeStamp(const uint8_t* record) { return getUint32Le(record + offsetof(FrameHeader, timeStamp)); }
+inline uint32_t recordTimeStamp(const uint8_t* record) {
+    return getUint32Le(record + offsetof(FrameHeader, timeStamp));
+}
 inline uint8_t recordMotion(const uint8_t* record) { return record[offsetof(FrameHeader, motion)]; }
 inline uint8_t recordFrameRate(const uint8_t* record) { return record[offsetof(FrameHeader, frameRate)]; }
 
