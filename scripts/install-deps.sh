@@ -10,6 +10,9 @@ packages=(
   # ONVIF: SOAP replies are read with pugixml, the password digest uses OpenSSL.
   libpugixml-dev libssl-dev
   libavcodec-dev libavutil-dev libswscale-dev libyuv-dev libavformat-dev libswresample-dev
+  # Pointing a PTZ camera measures how its picture moved by phase correlation:
+  # the Fourier transforms come from FFTW.
+  libfftw3-dev
   # The simulated RTSP camera: GStreamer's RTSP server and, at run time, the
   # encoders, parsers and payloaders its pipelines are made of. Talk-back to
   # ONVIF cameras: GStreamer's RTSP source (good), G.711 (good) and AAC

@@ -13,6 +13,14 @@ namespace {
 constexpr double kScenePerSecondAtFullSpeed = 0.5;
 constexpr double kZoomDoublingsPerSecond = 1.0;
 constexpr double kLensStepsPerSecond = 0.5; // focus and iris
+// On its way to a position the head turns at full speed and zooms this fast.
+constexpr double kGoToZoomDoublingsPerSecond = 2.0;
+
+// `value` moved towards `goal` by at most `step`.
+double approach(double value, double goal, double step) {
+    if (std::abs(goal - value) <= step) return goal;
+    return value + (goal > value ? step : -step);
+}
 constexpr int kTalkHoldMs = 600;
 // The motion object: 4 s moving right, 1 s still, 4 s moving left, 1 s still.
 constexpr int64_t kMotionCycleMs = 10000;
@@ -74,6 +82,20 @@ void CameraHead::advanceLocked(int64_t now) const {
     const double dt = static_cast<double>(now - lastMs_) / 1000.0;
     lastMs_ = now;
     ViewWindow& w = s_.window;
+    if (goal_) {
+        const double turn = kScenePerSecondAtFullSpeed / w.zoom * dt;
+        w.x = approach(w.x, goal_->x, turn);
+        w.y = approach(w.y, goal_->y, turn);
+        const double goalLog = std::log2(goal_->zoom);
+        const double zoomLog = approach(std::log2(w.zoom), goalLog, kGoToZoomDoublingsPerSecond * dt);
+        w.zoom = zoomLog == goalLog ? goal_->zoom : std::exp2(zoomLog);
+        clampLocked();
+        if (w == *goal_) {
+            goal_.reset();
+            s_.goingTo = false;
+        }
+        return;
+    }
     w.x += s_.pan * kScenePerSecondAtFullSpeed * (s_.panSpeed / 63.0) / w.zoom * dt;
     w.y += s_.tilt * kScenePerSecondAtFullSpeed * (s_.tiltSpeed / 63.0) / w.zoom * dt;
     if (s_.zoom != 0) w.zoom *= std::exp2(s_.zoom * kZoomDoublingsPerSecond * dt);
@@ -103,6 +125,11 @@ void CameraHead::apply(const PtzCommand& c) {
     std::lock_guard lock(mutex_);
     advanceLocked(clock_->nowMs());
     ++s_.commandsApplied;
+    if (c.kind == PtzCommand::Kind::Move || c.kind == PtzCommand::Kind::PresetGo) {
+        s_.lastCommandMs = clock_->nowMs();
+        goal_.reset();
+        s_.goingTo = false;
+    }
     const std::size_t slot = static_cast<std::size_t>(c.preset - 1);
     switch (c.kind) {
     case PtzCommand::Kind::Move:
@@ -133,8 +160,8 @@ void CameraHead::apply(const PtzCommand& c) {
 }
 
 void CameraHead::moveLocked(const PtzCommand& c) {
-    s_.pan = c.pan;
-    s_.tilt = c.tilt;
+    s_.pan = faults_.invertPan ? -c.pan : c.pan;
+    s_.tilt = faults_.invertTilt ? -c.tilt : c.tilt;
     s_.panSpeed = c.panSpeed;
     s_.tiltSpeed = c.tiltSpeed;
     s_.zoom = c.zoom;
@@ -173,6 +200,84 @@ void CameraHead::menuLocked(const PtzCommand& c) {
     }
     // Nothing keeps moving while the menu has the keys.
     s_.pan = s_.tilt = s_.zoom = s_.focus = s_.iris = 0;
+}
+
+double CameraHead::magnificationAtLocked(double position) const {
+    const double p = std::clamp(position, 0.0, 1.0);
+    return faults_.curvedZoom ? std::pow(kMaxZoom, p) : kMinZoom + p * (kMaxZoom - kMinZoom);
+}
+
+double CameraHead::positionOfLocked(double magnification) const {
+    const double m = std::clamp(magnification, kMinZoom, kMaxZoom);
+    return faults_.curvedZoom ? std::log(m) / std::log(kMaxZoom) : (m - kMinZoom) / (kMaxZoom - kMinZoom);
+}
+
+void CameraHead::goToLocked(ViewWindow to) {
+    to.zoom = std::clamp(to.zoom, kMinZoom, kMaxZoom);
+    to.x = std::clamp(to.x, to.width() / 2, 1.0 - to.width() / 2);
+    to.y = std::clamp(to.y, to.height() / 2, 1.0 - to.height() / 2);
+    s_.pan = s_.tilt = s_.zoom = 0;
+    s_.panSpeed = s_.tiltSpeed = 0;
+    s_.lastCommandMs = clock_->nowMs();
+    ++s_.commandsApplied;
+    goal_ = to;
+    s_.goingTo = true;
+}
+
+void CameraHead::moveToPosition(const HeadPosition& to) {
+    std::lock_guard lock(mutex_);
+    advanceLocked(clock_->nowMs());
+    ViewWindow w;
+    w.x = 0.5 + (faults_.invertPan ? -to.pan : to.pan) / 2.0;
+    w.y = 0.5 - (faults_.invertTilt ? -to.tilt : to.tilt) / 2.0;
+    w.zoom = magnificationAtLocked(to.zoom);
+    goToLocked(w);
+}
+
+void CameraHead::moveByGeneric(double pan, double tilt, double zoom) {
+    std::lock_guard lock(mutex_);
+    advanceLocked(clock_->nowMs());
+    // From where it is now, or from where it was going.
+    ViewWindow w = goal_.value_or(s_.window);
+    w.x += (faults_.invertPan ? -pan : pan) / 2.0;
+    w.y -= (faults_.invertTilt ? -tilt : tilt) / 2.0;
+    w.zoom = magnificationAtLocked(positionOfLocked(w.zoom) + zoom);
+    goToLocked(w);
+}
+
+void CameraHead::moveByFieldOfView(double x, double y, double viewRatio) {
+    std::lock_guard lock(mutex_);
+    advanceLocked(clock_->nowMs());
+    ViewWindow w = goal_.value_or(s_.window);
+    w.x += x * w.width() / 2.0;
+    w.y -= y * w.height() / 2.0;
+    if (viewRatio > 0.0) w.zoom /= viewRatio;
+    goToLocked(w);
+}
+
+HeadPosition CameraHead::position() const {
+    std::lock_guard lock(mutex_);
+    advanceLocked(clock_->nowMs());
+    const ViewWindow& w = s_.window;
+    const double pan = (w.x - 0.5) * 2.0;
+    const double tilt = (0.5 - w.y) * 2.0;
+    return {faults_.invertPan ? -pan : pan, faults_.invertTilt ? -tilt : tilt, positionOfLocked(w.zoom)};
+}
+
+void CameraHead::centreScenePoint(double& x, double& y) const {
+    const ViewWindow w = window();
+    x = w.x;
+    y = w.y;
+}
+
+void CameraHead::setFaults(const HeadFaults& faults) {
+    std::lock_guard lock(mutex_);
+    faults_ = faults;
+}
+
+HeadFaults CameraHead::faults() const {
+    std::lock_guard lock(mutex_);
+    return faults_;
 }
 
 void CameraHead::setOutput(bool on) {

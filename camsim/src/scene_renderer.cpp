@@ -38,6 +38,50 @@ int lampRadius(int height) { return std::max(4, kGlyphCellHeight * textScale(hei
 
 void fillRow(const YuvPicture& p, int y, Rgb colour) { fillRect(p, 0, y, p.width, 1, colour); }
 
+// A fixed pseudo-random value for a lattice point, -1 to 1.
+double latticeValue(int x, int y, int seed) {
+    uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u +
+                 static_cast<uint32_t>(seed) * 2246822519u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    h ^= h >> 16;
+    return static_cast<double>(h & 0xFFFF) / 32767.5 - 1.0;
+}
+
+// Smooth value noise with lattice points `cell` pixels apart.
+double valueNoise(int x, int y, int cell, int seed) {
+    const int cx = x / cell;
+    const int cy = y / cell;
+    const double fx = static_cast<double>(x % cell) / cell;
+    const double fy = static_cast<double>(y % cell) / cell;
+    const double top = latticeValue(cx, cy, seed) * (1 - fx) + latticeValue(cx + 1, cy, seed) * fx;
+    const double bottom = latticeValue(cx, cy + 1, seed) * (1 - fx) + latticeValue(cx + 1, cy + 1, seed) * fx;
+    return top * (1 - fy) + bottom * fy;
+}
+
+// Nothing in the scene is flat: clouds, grass and weathered landmarks,
+// smooth enough to encode well, give the picture detail at every zoom (what
+// a camera that measures its moves from the picture needs, as it has in any
+// real scene). Each landmark keeps its own colour at its very centre.
+void addTexture(const YuvPicture& p, int variant, const std::vector<std::pair<int, int>>& centres, int size) {
+    const double plain = 0.25 * size;
+    for (int y = 0; y < p.height; ++y) {
+        uint8_t* row = p.plane[0] + static_cast<std::ptrdiff_t>(y) * p.stride[0];
+        for (int x = 0; x < p.width; ++x) {
+            double nearest = plain * plain;
+            for (const auto& [cx, cy] : centres) {
+                const double dx = x - cx;
+                const double dy = y - cy;
+                nearest = std::min(nearest, dx * dx + dy * dy);
+            }
+            const double weight = nearest >= plain * plain ? 1.0 : std::sqrt(nearest) / plain;
+            const double v = (18.0 * valueNoise(x, y, 24, variant) + 12.0 * valueNoise(x, y, 8, variant + 17) +
+                              6.0 * valueNoise(x, y, 3, variant + 31)) *
+                             weight;
+            row[x] = static_cast<uint8_t>(std::clamp(static_cast<int>(std::lround(row[x] + v)), 16, 235));
+        }
+    }
+}
+
 std::unique_ptr<YuvImage> drawPanorama(int sw, int sh, int variant) {
     auto image = std::make_unique<YuvImage>(sw, sh);
     const YuvPicture p = image->picture();
@@ -65,9 +109,11 @@ std::unique_ptr<YuvImage> drawPanorama(int sw, int sh, int variant) {
     // Landmarks: a different shape for each, their order turned by variant.
     const int size = sh / 10;
     const std::vector<Landmark> marks = SceneRenderer::landmarks(variant);
+    std::vector<std::pair<int, int>> centres;
     for (std::size_t i = 0; i < marks.size(); ++i) {
         const Landmark& m = marks[i];
         const int cx = static_cast<int>(m.x * sw), cy = static_cast<int>(m.y * sh);
+        centres.emplace_back(cx, cy);
         if (i % 3 == 0) {
             fillCircle(p, cx, cy, size, m.colour);
         } else if (i % 3 == 1) {
@@ -76,6 +122,7 @@ std::unique_ptr<YuvImage> drawPanorama(int sw, int sh, int variant) {
             fillTriangle(p, cx, cy - size, cx - size, cy + size, cx + size, cy + size, m.colour);
         }
     }
+    addTexture(p, variant, centres, size);
     return image;
 }
 

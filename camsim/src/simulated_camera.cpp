@@ -102,10 +102,12 @@ bool SimulatedCamera::start() {
     switch (settings_.streamingType) {
     case 1:
         v1_ = std::make_unique<V1Camera>(o);
+        v1_->head().setFaults(settings_.headFaults);
         if (v1_->start()) return true;
         break;
     case 2:
         v2_ = std::make_unique<V2Camera>(o);
+        v2_->head().setFaults(settings_.headFaults);
         if (v2_->start()) return true;
         break;
     case kOnvifStreamingType: return startOnvif();
@@ -138,7 +140,9 @@ bool SimulatedCamera::startOnvif() {
     onvif.port = o.httpPort;
     onvif.name = o.scene.name;
     if (!settings_.onvifProfiles.empty()) onvif.profiles = settings_.onvifProfiles;
+    onvif.ptzSpaces = settings_.onvifPtzSpaces;
     auto head = std::make_shared<CameraHead>();
+    head->setFaults(settings_.headFaults);
     std::shared_ptr<OnvifStreamSource> streams;
 #if CAMSIM_WITH_VIDEO
     for (auto& p : onvif.profiles) {

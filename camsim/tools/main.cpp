@@ -44,6 +44,34 @@ void onSignal(int) { gInterrupted.store(true); }
 constexpr int kPortsPerCamera = 10;
 constexpr int kInputPulseMs = 2000;
 
+// What an ONVIF camera's PTZ offers for pointing.
+bool parsePtzSpaces(const char* text, camsim::OnvifPtzSpaces& out) {
+    const std::string t = text;
+    if (t == "fov")
+        out = camsim::OnvifPtzSpaces::FieldOfView;
+    else if (t == "generic")
+        out = camsim::OnvifPtzSpaces::Generic;
+    else if (t == "continuous")
+        out = camsim::OnvifPtzSpaces::ContinuousOnly;
+    else
+        return false;
+    return true;
+}
+
+// A head fault, added to those given before.
+bool parseHeadFault(const char* text, camsim::HeadFaults& out) {
+    const std::string t = text;
+    if (t == "inverted-pan")
+        out.invertPan = true;
+    else if (t == "inverted-tilt")
+        out.invertTilt = true;
+    else if (t == "curved-zoom")
+        out.curvedZoom = true;
+    else
+        return false;
+    return true;
+}
+
 void usage() {
     std::printf("usage: tavolin-camsim [--cameras N] [--protocol 1|2 | --protocols LIST] [--host ADDR]\n"
                 "                      [--login-port N] [--control-port N] [--media-port N] [--video-port N]\n"
@@ -59,6 +87,7 @@ void usage() {
                 "                      [--no-sd-card] [--ring-hours N] [--recordings-per-day N]\n"
                 "                      [--events-per-day N] [--search-page N]\n"
                 "                      [--discovery-port N] [--write-settings FILE]\n"
+                "                      [--ptz-spaces fov|generic|continuous] [--head-fault NAME]\n"
                 "       tavolin-camsim --rtsp [--cameras N] [--port N] [--codec h264|h265|mjpeg]\n"
                 "                      [--size WxH] [--frame-rate N] [--bitrate KBITS] [--key-interval N]\n"
                 "                      [--no-audio] [--pre-encoded SECONDS] [--fault NAME] [--trickle-ms N]\n"
@@ -92,7 +121,11 @@ void usage() {
                 "recording 30 s after start), many-recordings (500 recordings and 10000\n"
                 "events a day), paged-search (5 results a search answer)) and\n"
                 "--answer-delay makes it answer slowly; --write-settings writes streaming\n"
-                "type 5 records for them. Each profile (H.264, a main one of --size, default\n"
+                "type 5 records for them. --ptz-spaces chooses what PTZ offers for pointing:\n"
+                "fov (the field-of-view spaces, default), generic (generic relative and\n"
+                "absolute spaces only) or continuous (no relative or absolute moves);\n"
+                "--head-fault inverted-pan, inverted-tilt or curved-zoom (repeatable) makes\n"
+                "the head of every camera misbehave. Each profile (H.264, a main one of --size, default\n"
                 "640x480, at --bitrate, and a second one of --sub-size, default 320x240, at\n"
                 "500 kbit/s, both of the same scene) streams from an RTSP server of its own\n"
                 "on a free port of 127.0.0.1, with a key picture every --key-interval\n"
@@ -362,6 +395,8 @@ int main(int argc, char** argv) {
     std::string settingsPath;
     bool onvif = false;
     camsim::OnvifFault onvifFault = camsim::OnvifFault::None;
+    camsim::OnvifPtzSpaces ptzSpaces = camsim::OnvifPtzSpaces::FieldOfView;
+    camsim::HeadFaults headFaults;
     camsim::TalkCodec talkCodec = camsim::TalkCodec::Pcmu;
     long answerDelayMs = 0;
     uint16_t discoveryPort = 3702;
@@ -411,6 +446,10 @@ int main(int argc, char** argv) {
             if (arg == "--recordings-per-day") sdCard->recordingsPerDay = std::max(1, static_cast<int>(number));
             if (arg == "--events-per-day") sdCard->eventsPerDay = static_cast<int>(number);
             if (arg == "--search-page") sdCard->maxResultsPerAnswer = std::max(1, static_cast<int>(number));
+        } else if (arg == "--ptz-spaces" && ok) {
+            ok = parsePtzSpaces(value, ptzSpaces);
+        } else if (arg == "--head-fault" && ok) {
+            ok = parseHeadFault(value, headFaults);
         } else if (arg == "--answer-delay" && ok) {
             ok = parseInt(value, 0, 60000, answerDelayMs);
         } else if (arg == "--cameras" && ok) {
@@ -554,6 +593,8 @@ int main(int argc, char** argv) {
         settings.options.scene.variant = k;
         settings.onvifFault = onvifFault;
         settings.sdCard = sdCard;
+        settings.onvifPtzSpaces = ptzSpaces;
+        settings.headFaults = headFaults;
         settings.talkCodec = talkCodec;
         settings.answerDelayMs = static_cast<int>(answerDelayMs);
 #if CAMSIM_WITH_RTSP

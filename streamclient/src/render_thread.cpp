@@ -62,6 +62,7 @@ void Session::watchCodecPictures() {
 }
 
 void Session::drawPicture() {
+    report_.pictures.offer(*picture_);
     std::shared_ptr<platform::Surface> held = renderer_->draw(*picture_, true);
     if (held) {
         if (settings_.takeOverlay(overlay_, overlayBox_)) {

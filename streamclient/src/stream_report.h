@@ -1,6 +1,6 @@
 // What a handle's stream tells its caller besides the callbacks: the last
-// reason told on its behalf (a refused login, a lost connection) and the
-// size of the camera's pictures. It belongs
+// reason told on its behalf (a refused login, a lost connection), the
+// size of the camera's pictures and, when asked, a grey copy of one. It belongs
 // to the interface object, so that any thread may read it while sessions
 // come and go.
 #pragma once
@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "picture_sampler.h"
 #include "picture_scan.h"
 #include "platform/diagnostics.h"
 
@@ -27,6 +28,9 @@ struct StreamReport {
         const uint64_t both = streamSize_.load();
         return {static_cast<int32_t>(both >> 32), static_cast<int32_t>(both & 0xFFFFFFFFu)};
     }
+
+    // Copies of drawn pictures for callers that compare them.
+    PictureSampler pictures;
 
 private:
     // Width and height in one word, so that a reader never gets half of a change.

@@ -66,12 +66,15 @@ void TransportPlugin::setEventsWanted(bool wanted) const {
     if (instance_ != nullptr && table_.setEventsWanted != nullptr) table_.setEventsWanted(instance_, wanted ? 1 : 0);
 }
 
-int32_t TransportPlugin::sendCommand(int32_t type, const uint8_t* data, int32_t length) const {
+int32_t TransportPlugin::sendCommand(int32_t type, const uint8_t* data, int32_t length, void* reply,
+                                     int32_t replyCapacity) const {
     if (instance_ == nullptr || table_.sendCommand == nullptr) return 0;
     TransportCommand record{};
     record.type = type;
     record.data = data;
     record.length = length;
+    record.replyBuffer = reply;
+    record.replyCapacity = replyCapacity;
     return table_.sendCommand(instance_, &record, nullptr);
 }
 

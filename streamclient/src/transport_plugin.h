@@ -46,7 +46,8 @@ public:
     // plug-in that subscribes to them only then; others are not asked.
     void setEventsWanted(bool wanted) const;
     // Hands one command record to the instance; 0 without one.
-    int32_t sendCommand(int32_t type, const uint8_t* data, int32_t length) const;
+    int32_t sendCommand(int32_t type, const uint8_t* data, int32_t length, void* reply = nullptr,
+                        int32_t replyCapacity = 0) const;
 
 private:
     platform::Module module_;

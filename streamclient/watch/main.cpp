@@ -18,6 +18,7 @@
 #include "capture.h"
 #include "platform/diagnostics.h"
 #include "find_cameras.h"
+#include "pointing_run.h"
 #include "platform/surface.h"
 #include "status_line.h"
 #include "talk_file.h"
@@ -184,6 +185,18 @@ int main(int argc, char** argv) {
     if (!options.snapshotPath.empty()) render.width = render.height = 0;
     M_KSetRenderInfo(h, &render);
     M_KSetMute(h, options.playAudio ? 1 : 0);
+    if (options.pointing()) {
+        PTZEnableInfo ptz{};
+        ptz.sourceType = OSTREL_PTZ_SOURCE_FILE;
+        const std::string file = watch::pointingProtocolFile(options);
+        std::snprintf(ptz.fileName, sizeof ptz.fileName, "%s", file.c_str());
+        ptz.addressId = options.ptzAddress;
+        if (file.empty() || M_KEnablePTZProtocol(h, 1, &ptz) == 0) {
+            std::printf("pointing needs a PTZ protocol file (--ptz FILE.ptz): %s\n",
+                        file.empty() ? "none given" : lastReason(h).c_str());
+            return 64;
+        }
+    }
 
     const auto start = std::chrono::steady_clock::now();
     if (M_KConnect(h) == 0) {
@@ -194,6 +207,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (clip) return watch::runRecording(*clip, options, events.lost, interrupted);
     if (!options.snapshotPath.empty()) return watch::writeSnapshot(*surface, options, events.lost);
+    if (options.pointing()) return watch::runPointing(h, options, stdout);
     int exitCode = 0;
     std::unique_ptr<watch::FileTalker> talker;
     if (!talk.empty()) {

@@ -93,6 +93,25 @@ void setViewerDefaults(MediaConfig& c) {
 
 } // namespace
 
+namespace {
+
+// Comma-separated shares 0..1, exactly `count` of them.
+bool readShares(const std::string& text, double* out, std::size_t count) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t end = i + 1 < count ? text.find(',', start) : text.size();
+        if (end == std::string::npos) return false;
+        const std::string item = text.substr(start, end - start);
+        char* stop = nullptr;
+        out[i] = std::strtod(item.c_str(), &stop);
+        if (item.empty() || *stop != '\0' || !(out[i] >= 0.0 && out[i] <= 1.0)) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
 const char* usageText() {
     return "usage: tavolin-watch [--seconds N] [--image FILE.ppm] [--audio] [--verbose]\n"
            "                     [--type 1|2] [--address A] [--user U]\n"
@@ -103,6 +122,8 @@ const char* usageText() {
            "                     [--url rtsp://[USER:PASSWORD@]HOST[:PORT]/PATH]\n"
            "                     [--settings FILE --camera 0..15] [--talk FILE.wav]\n"
            "                     [--snapshot FILE.jpg | --record FILE.mkv [--pre-roll S]]\n"
+           "                     [--centre X,Y | --zoom-box X0,Y0,X1,Y1] [--calibrate]\n"
+           "                     [--calibration LINE] [--ptz FILE.ptz] [--ptz-address N]\n"
            "Watches one camera headless and prints once a second what it shows.\n"
            "Without a camera it starts a simulated camera on 127.0.0.1 and watches that.\n"
            "--onvif watches an ONVIF camera (streaming type 5) by its device service's\n"
@@ -119,7 +140,14 @@ const char* usageText() {
            "folder (ending in /), they name files after the camera and the time.\n"
 
            "--talk sends a WAV file to an ONVIF camera's speaker over its audio back\n"
-           "channel, in real time, and says in one line why not when the camera refuses.\n";
+           "channel, in real time, and says in one line why not when the camera refuses.\n"
+           "--centre turns a PTZ camera so that the point X,Y of its picture (shares 0..1\n"
+           "from the top left) comes to the middle; --zoom-box also zooms until the box\n"
+           "fills the picture. Both print where the point landed. A camera without the\n"
+           "field-of-view space needs a calibration measured from its picture: --calibrate\n"
+           "measures and prints one (the settings file keeps it as PTZCalibration),\n"
+           "--calibration or the camera's settings section hands one over. PTZ runs\n"
+           "through --ptz FILE.ptz (ONVIF.ptz for ONVIF cameras) at --ptz-address.\n";
 }
 
 bool parseArguments(int argc, char** argv, Options& options, std::string& error) {
@@ -227,6 +255,28 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
             }
         } else if (arg == "--talk") {
             if (!text(options.talkPath)) return false;
+        } else if (arg == "--centre" || arg == "--center") {
+            std::array<double, 2> point{};
+            if (!text(s) || !readShares(s, point.data(), point.size())) {
+                error = "--centre needs X,Y: shares 0..1 of the picture";
+                return false;
+            }
+            options.centre = point;
+        } else if (arg == "--zoom-box") {
+            std::array<double, 4> box{};
+            if (!text(s) || !readShares(s, box.data(), box.size()) || box[0] == box[2] || box[1] == box[3]) {
+                error = "--zoom-box needs X0,Y0,X1,Y1: two corners, shares 0..1 of the picture";
+                return false;
+            }
+            options.zoomBox = box;
+        } else if (arg == "--calibrate") {
+            options.calibrate = true;
+        } else if (arg == "--calibration") {
+            if (!text(options.calibration)) return false;
+        } else if (arg == "--ptz") {
+            if (!text(options.ptzFile)) return false;
+        } else if (arg == "--ptz-address") {
+            if (!number(options.ptzAddress)) return false;
         } else if (arg == "--settings") {
             if (!text(settingsPath)) return false;
         } else if (arg == "--camera") {
@@ -258,6 +308,14 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         passwordGiven = true; // the record's, or the viewer's default
     }
     if (preRoll >= 0) options.capture.preRollSeconds = preRoll;
+    if (options.centre && options.zoomBox) {
+        error = "--centre and --zoom-box go one at a time";
+        return false;
+    }
+    if (options.pointing() && (!options.snapshotPath.empty() || !options.recordPath.empty())) {
+        error = "pointing goes without --snapshot and --record";
+        return false;
+    }
     if (!options.talkPath.empty() && transport::audioOutOf(options.streamingType) != transport::AudioOut::BackChannel) {
         error = "--talk needs an ONVIF camera (--onvif, or streaming type 5 in the settings)";
         return false;
@@ -318,6 +376,11 @@ bool loadCameraSection(const std::string& path, int camera, Options& options, st
     c.streamingPort = port("StreamingPort", 6002);
     c.httpPort = port("HTTPPort", 80);
     options.playAudio = get("PlayAudio") == "1";
+    if (get("EnablePTZ") == "1") {
+        if (options.ptzFile.empty()) options.ptzFile = get("PTZProtocolFileName");
+        if (const std::string a = get("PTZAddressID"); !a.empty()) options.ptzAddress = std::atoi(a.c_str());
+    }
+    if (options.calibration.empty()) options.calibration = get("PTZCalibration");
     if (const std::string name = get("CameraName"); !name.empty()) options.cameraName = name;
     // Clips keep the viewer's limits.
     options.capture = recorder::readCaptureSettings(

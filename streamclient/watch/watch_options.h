@@ -4,6 +4,8 @@
 
 #include <transport/contract.h>
 
+#include <array>
+#include <optional>
 #include <string>
 
 #include "recorder/capture_settings.h"
@@ -28,6 +30,16 @@ struct Options {
     std::string passwordFile;
     bool askPassword = false;
     bool passwordWanted = false; // asked for when standard input is a terminal
+
+    // Pointing: centre a point (shares of the picture from its top left),
+    // zoom into a box (two corners), measure the camera's moves first.
+    std::optional<std::array<double, 2>> centre;
+    std::optional<std::array<double, 4>> zoomBox;
+    bool calibrate = false;
+    std::string calibration; // a calibration line (the settings file's PTZCalibration)
+    std::string ptzFile;     // the PTZ protocol file; ONVIF.ptz for ONVIF cameras
+    int ptzAddress = 1;
+    bool pointing() const { return centre || zoomBox || calibrate; }
 
     std::string cameraName = "camera"; // for files named in a folder
     std::string snapshotPath;          // write one full-size picture as JPEG, then stop

@@ -30,6 +30,27 @@ struct ViewWindow {
     bool operator==(const ViewWindow&) const = default;
 };
 
+// Ways a head may differ from a well-behaved one, for clients that have to
+// measure what its moves do.
+struct HeadFaults {
+    // Every pan (tilt) command and position runs the other way, as on a
+    // camera mounted upside down without its picture turned.
+    bool invertPan = false;
+    bool invertTilt = false;
+    // The zoom position (0 wide to 1 tele) magnifies 8^position times
+    // instead of 1 + 7 x position: the field of view does not follow the
+    // position in step.
+    bool curvedZoom = false;
+};
+
+// The head's position in the generic spaces a camera reports: pan and tilt
+// -1 to 1 over the scene (tilt up positive), zoom 0 (wide) to 1 (tele).
+struct HeadPosition {
+    double pan = 0.0;
+    double tilt = 0.0;
+    double zoom = 0.0;
+};
+
 inline constexpr int kPresetCount = 8;
 inline constexpr int kOsdPreset = 95; // "go to preset 95" opens the menu
 inline constexpr double kMinZoom = 1.0;
@@ -61,7 +82,9 @@ struct HeadState {
     int quadMode = -1;    // -1: never set; 0 the four inputs; 1..4 one input
     double talkLevel = 0; // 0 .. 1, falls back to 0 when talk-back stops
     int64_t commandsApplied = 0;
-    int64_t framesRefused = 0; // bad checksum or another address
+    int64_t framesRefused = 0;  // bad checksum or another address
+    int64_t lastCommandMs = -1; // when the last move, stop or go-to came (head clock)
+    bool goingTo = false;       // on its way to a position
 };
 
 // Motion detection: a small object crosses the picture from left to right
@@ -86,6 +109,23 @@ public:
     // Serial bytes as the client sent them (one message).
     void receiveSerial(const std::vector<uint8_t>& bytes);
     void apply(const PtzCommand& command);
+
+    // Goes to a position at the head's full speed (an AbsoluteMove); any
+    // later move or stop ends the way there.
+    void moveToPosition(const HeadPosition& to);
+    // Moves by a translation in the generic spaces (pan and tilt over the
+    // scene as positions count them, zoom in position units), or in the
+    // field-of-view space (x and y -1..1 to the picture's edges, up
+    // positive) with the view's width times `viewRatio` (below 1 zooms in).
+    void moveByGeneric(double pan, double tilt, double zoom);
+    void moveByFieldOfView(double x, double y, double viewRatio);
+    // The position as the camera reports it (after its faults).
+    HeadPosition position() const;
+    // The scene point at the picture's centre (fractions of the scene).
+    void centreScenePoint(double& x, double& y) const;
+
+    void setFaults(const HeadFaults& faults);
+    HeadFaults faults() const;
 
     void setOutput(bool on);
     void setQuadMode(int mode);
@@ -113,6 +153,9 @@ public:
 
 private:
     void advanceLocked(int64_t now) const;
+    void goToLocked(ViewWindow to);
+    double magnificationAtLocked(double position) const;
+    double positionOfLocked(double magnification) const;
     void moveLocked(const PtzCommand& c);
     void menuLocked(const PtzCommand& c);
     void clampLocked() const;
@@ -122,6 +165,8 @@ private:
     mutable std::mutex mutex_;
     mutable HeadState s_;
     mutable int64_t lastMs_;
+    mutable std::optional<ViewWindow> goal_;
+    HeadFaults faults_;
     int64_t talkUntilMs_ = 0;
     int64_t inputsUntilMs_ = 0;
     int inputsMask_ = 0;

@@ -57,6 +57,11 @@ enum class OnvifAuth {
     HttpDigest,    // HTTP digest only (tokens are ignored)
 };
 
+// What the PTZ node offers for pointing: the field-of-view translation
+// spaces (and the generic ones), only the generic relative and absolute
+// spaces, or only continuous moves (RelativeMove and AbsoluteMove refused).
+enum class OnvifPtzSpaces { FieldOfView, Generic, ContinuousOnly };
+
 struct OnvifOptions {
     std::string user = "admin";
     std::string password = "admin";
@@ -79,6 +84,7 @@ struct OnvifOptions {
     // PullMessages waits at most this long for an event, whatever the client
     // asks (real cameras hold the request up to a minute).
     int maxPullWaitMs = 10000;
+    OnvifPtzSpaces ptzSpaces = OnvifPtzSpaces::FieldOfView;
     // Drives the head's movements and the motion object; null is the system
     // clock. Must outlive the camera.
     const platform::Clock* clock = nullptr;

@@ -51,7 +51,10 @@ struct SimulatedCameraSettings {
     // key-picture interval, audio and pre-encoded loops of `rtsp` apply.
     std::vector<OnvifProfile> onvifProfiles;
     OnvifFault onvifFault = OnvifFault::None;
+    OnvifPtzSpaces onvifPtzSpaces = OnvifPtzSpaces::FieldOfView;
     int answerDelayMs = 0;
+    // How the head misbehaves (every kind of camera).
+    HeadFaults headFaults;
     // What their audio back channel offers.
     TalkCodec talkCodec = TalkCodec::Pcmu;
     // ONVIF cameras with an SD card: its layout (the picture's size, rate

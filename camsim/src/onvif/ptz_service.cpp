@@ -10,6 +10,45 @@ namespace {
 constexpr int kHeadFullSpeed = 0x3F;
 constexpr char kPanTiltPositionSpace[] = "http://www.onvif.org/ver10/tptz/PanTiltSpaces/PositionGenericSpace";
 constexpr char kZoomPositionSpace[] = "http://www.onvif.org/ver10/tptz/ZoomSpaces/PositionGenericSpace";
+constexpr char kPanTiltTranslationSpace[] = "http://www.onvif.org/ver10/tptz/PanTiltSpaces/TranslationGenericSpace";
+constexpr char kZoomTranslationSpace[] = "http://www.onvif.org/ver10/tptz/ZoomSpaces/TranslationGenericSpace";
+constexpr char kPanTiltFovSpace[] = "http://www.onvif.org/ver10/tptz/PanTiltSpaces/TranslationSpaceFov";
+constexpr char kZoomFovSpace[] = "http://www.onvif.org/ver10/tptz/ZoomSpaces/TranslationSpaceFov";
+
+// A number attribute within [low, high]; a SOAP Fault for anything else,
+// `fallback` when it is missing.
+double number(const pugi::xml_node& vector, const char* name, double low, double high, double fallback) {
+    const pugi::xml_attribute a = vector.attribute(name);
+    if (!a) return fallback;
+    char* end = nullptr;
+    const double v = std::strtod(a.value(), &end);
+    if (end == a.value() || *end != '\0' || !std::isfinite(v)) {
+        invalidArgument("ter:InvalidArgVal", std::string(name) + " is not a number");
+    }
+    if (v < low || v > high) invalidArgument("ter:InvalidArgVal", std::string(name) + " is out of range");
+    return v;
+}
+
+// The space a vector names; the generic one when it names none.
+std::string spaceOf(const pugi::xml_node& vector, const char* generic) {
+    const std::string space = vector.attribute("space").value();
+    return space.empty() ? generic : space;
+}
+
+void spaceDescription(pugi::xml_node spaces, const char* kind, const char* uri, double low, double high, bool twoAxes) {
+    pugi::xml_node s = add(spaces, kind);
+    add(s, "tt:URI", uri);
+    for (const char* axis : {"tt:XRange", "tt:YRange"}) {
+        if (!twoAxes && std::string(axis) == "tt:YRange") break;
+        pugi::xml_node r = add(s, axis);
+        add(r, "tt:Min", std::to_string(low));
+        add(r, "tt:Max", std::to_string(high));
+    }
+}
+
+[[noreturn]] void notOffered(const std::string& what) {
+    throw SoapError{"SOAP-ENV:Receiver", "ter:ActionNotSupported", what + " is not supported by this camera"};
+}
 
 // A velocity attribute, -1 to 1; a SOAP Fault for anything else.
 double velocity(const pugi::xml_node& vector, const char* name) {
@@ -59,16 +98,21 @@ int storedPreset(const SoapRequest& request, const CameraHead& head) {
     return slot;
 }
 
-void position(pugi::xml_node parent, const ViewWindow& w) {
+void position(pugi::xml_node parent, const HeadPosition& p) {
     // Pan and tilt -1 to 1 over the head's travel (tilt up positive), zoom
     // 0 (wide) to 1 (tele).
     pugi::xml_node pt = add(parent, "tt:PanTilt");
-    pt.append_attribute("x") = (w.x - 0.5) * 2.0;
-    pt.append_attribute("y") = (0.5 - w.y) * 2.0;
+    pt.append_attribute("x") = p.pan;
+    pt.append_attribute("y") = p.tilt;
     pt.append_attribute("space") = kPanTiltPositionSpace;
     pugi::xml_node z = add(parent, "tt:Zoom");
-    z.append_attribute("x") = (w.zoom - kMinZoom) / (kMaxZoom - kMinZoom);
+    z.append_attribute("x") = p.zoom;
     z.append_attribute("space") = kZoomPositionSpace;
+}
+
+// A preset's window as a position, the way the head reports one.
+HeadPosition positionOf(const ViewWindow& w) {
+    return {(w.x - 0.5) * 2.0, (0.5 - w.y) * 2.0, (w.zoom - kMinZoom) / (kMaxZoom - kMinZoom)};
 }
 
 } // namespace
@@ -82,6 +126,12 @@ void PtzService::answer(const SoapRequest& request, const ServiceContext& c, Soa
     } else if (op == "Stop") {
         stop(request, c);
         add(reply.body(), "tptz:StopResponse");
+    } else if (op == "RelativeMove") {
+        relativeMove(request, c);
+        add(reply.body(), "tptz:RelativeMoveResponse");
+    } else if (op == "AbsoluteMove") {
+        absoluteMove(request, c);
+        add(reply.body(), "tptz:AbsoluteMoveResponse");
     } else if (op == "SetPreset") {
         setPreset(request, c, reply);
     } else if (op == "GotoPreset") {
@@ -107,10 +157,10 @@ void PtzService::answer(const SoapRequest& request, const ServiceContext& c, Soa
     } else if (op == "GetStatus") {
         const HeadState s = c.head.state();
         pugi::xml_node st = add(add(reply.body(), "tptz:GetStatusResponse"), "tptz:PTZStatus");
-        position(add(st, "tt:Position"), s.window);
+        position(add(st, "tt:Position"), c.head.position());
         pugi::xml_node move = add(st, "tt:MoveStatus");
-        add(move, "tt:PanTilt", s.pan != 0 || s.tilt != 0 ? "MOVING" : "IDLE");
-        add(move, "tt:Zoom", s.zoom != 0 ? "MOVING" : "IDLE");
+        add(move, "tt:PanTilt", s.pan != 0 || s.tilt != 0 || s.goingTo ? "MOVING" : "IDLE");
+        add(move, "tt:Zoom", s.zoom != 0 || s.goingTo ? "MOVING" : "IDLE");
         add(st, "tt:UtcTime", isoTime(c.nowSeconds));
     } else if (op == "GetNodes") {
         pugi::xml_node n = add(add(reply.body(), "tptz:GetNodesResponse"), "tptz:PTZNode");
@@ -118,6 +168,17 @@ void PtzService::answer(const SoapRequest& request, const ServiceContext& c, Soa
         n.append_attribute("FixedHomePosition") = "false";
         add(n, "tt:Name", "PTZ");
         pugi::xml_node spaces = add(n, "tt:SupportedPTZSpaces");
+        const OnvifPtzSpaces kind = c.options.ptzSpaces;
+        if (kind != OnvifPtzSpaces::ContinuousOnly) {
+            spaceDescription(spaces, "tt:AbsolutePanTiltPositionSpace", kPanTiltPositionSpace, -1, 1, true);
+            spaceDescription(spaces, "tt:AbsoluteZoomPositionSpace", kZoomPositionSpace, 0, 1, false);
+            spaceDescription(spaces, "tt:RelativePanTiltTranslationSpace", kPanTiltTranslationSpace, -1, 1, true);
+            if (kind == OnvifPtzSpaces::FieldOfView)
+                spaceDescription(spaces, "tt:RelativePanTiltTranslationSpace", kPanTiltFovSpace, -1, 1, true);
+            spaceDescription(spaces, "tt:RelativeZoomTranslationSpace", kZoomTranslationSpace, -1, 1, false);
+            if (kind == OnvifPtzSpaces::FieldOfView)
+                spaceDescription(spaces, "tt:RelativeZoomTranslationSpace", kZoomFovSpace, 0, 8, false);
+        }
         pugi::xml_node pt = add(spaces, "tt:ContinuousPanTiltVelocitySpace");
         add(pt, "tt:URI", "http://www.onvif.org/ver10/tptz/PanTiltSpaces/VelocityGenericSpace");
         for (const char* axis : {"tt:XRange", "tt:YRange"}) {
@@ -159,6 +220,51 @@ void PtzService::continuousMove(const SoapRequest& request, const ServiceContext
     c.head.apply(move);
     std::lock_guard lock(mutex_);
     moveUntilMs_ = timeoutMs >= 0 ? c.head.nowMs() + timeoutMs : -1;
+}
+
+void PtzService::relativeMove(const SoapRequest& request, const ServiceContext& c) {
+    const OnvifPtzSpaces kind = c.options.ptzSpaces;
+    if (kind == OnvifPtzSpaces::ContinuousOnly) notOffered("RelativeMove");
+    const pugi::xml_node t = child(request.operation, "Translation");
+    if (!t) invalidArgument("ter:InvalidArgVal", "no Translation");
+    const pugi::xml_node panTilt = child(t, "PanTilt");
+    const pugi::xml_node zoom = child(t, "Zoom");
+    const std::string panTiltSpace = spaceOf(panTilt, kPanTiltTranslationSpace);
+    const std::string zoomSpace = spaceOf(zoom, kZoomTranslationSpace);
+    const bool fov = panTiltSpace == kPanTiltFovSpace;
+    const bool fovZoom = zoomSpace == kZoomFovSpace;
+    if ((fov || fovZoom) && kind != OnvifPtzSpaces::FieldOfView) notOffered("the field-of-view space");
+    if ((!fov && panTiltSpace != kPanTiltTranslationSpace) || (!fovZoom && zoomSpace != kZoomTranslationSpace))
+        invalidArgument("ter:InvalidArgVal", "a translation space the camera does not know");
+    const double x = number(panTilt, "x", -1, 1, 0);
+    const double y = number(panTilt, "y", -1, 1, 0);
+    const double genericZoom = fovZoom ? 0.0 : number(zoom, "x", -1, 1, 0);
+    const double ratio = fovZoom ? number(zoom, "x", 0.01, 8, 1) : 1.0;
+    if (fov) {
+        c.head.moveByFieldOfView(x, y, ratio);
+        if (genericZoom != 0.0) c.head.moveByGeneric(0, 0, genericZoom);
+    } else {
+        c.head.moveByGeneric(x, y, genericZoom);
+        if (ratio != 1.0) c.head.moveByFieldOfView(0, 0, ratio);
+    }
+    std::lock_guard lock(mutex_);
+    moveUntilMs_ = -1;
+}
+
+void PtzService::absoluteMove(const SoapRequest& request, const ServiceContext& c) {
+    if (c.options.ptzSpaces == OnvifPtzSpaces::ContinuousOnly) notOffered("AbsoluteMove");
+    const pugi::xml_node p = child(request.operation, "Position");
+    if (!p) invalidArgument("ter:InvalidArgVal", "no Position");
+    const pugi::xml_node panTilt = child(p, "PanTilt");
+    const pugi::xml_node zoom = child(p, "Zoom");
+    if (spaceOf(panTilt, kPanTiltPositionSpace) != kPanTiltPositionSpace ||
+        spaceOf(zoom, kZoomPositionSpace) != kZoomPositionSpace)
+        invalidArgument("ter:InvalidArgVal", "a position space the camera does not know");
+    const HeadPosition now = c.head.position();
+    c.head.moveToPosition({number(panTilt, "x", -1, 1, now.pan), number(panTilt, "y", -1, 1, now.tilt),
+                           number(zoom, "x", 0, 1, now.zoom)});
+    std::lock_guard lock(mutex_);
+    moveUntilMs_ = -1;
 }
 
 void PtzService::stop(const SoapRequest& request, const ServiceContext& c) {
@@ -216,7 +322,7 @@ void PtzService::presets(const ServiceContext& c, SoapReply& reply) const {
         pugi::xml_node p = add(r, "tptz:Preset");
         p.append_attribute("token") = std::to_string(i).c_str();
         add(p, "tt:Name", names[static_cast<std::size_t>(i - 1)]);
-        position(add(p, "tt:PTZPosition"), *window);
+        position(add(p, "tt:PTZPosition"), positionOf(*window));
     }
 }
 

@@ -1,6 +1,8 @@
 // The PTZ service on the camera head: ContinuousMove and Stop set the head's
-// movement (velocities -1 to 1 become the head's speeds), presets are the
-// head's preset slots with the names clients give them.
+// movement (velocities -1 to 1 become the head's speeds), RelativeMove and
+// AbsoluteMove send it to a position in the spaces the camera kind offers,
+// GetStatus tells where it is, presets are the head's preset slots with the
+// names clients give them.
 #pragma once
 
 #include "service_context.h"
@@ -24,6 +26,8 @@ public:
 private:
     void continuousMove(const SoapRequest& request, const ServiceContext& context);
     void stop(const SoapRequest& request, const ServiceContext& context);
+    void relativeMove(const SoapRequest& request, const ServiceContext& context);
+    void absoluteMove(const SoapRequest& request, const ServiceContext& context);
     void setPreset(const SoapRequest& request, const ServiceContext& context, SoapReply& reply);
     void presets(const ServiceContext& context, SoapReply& reply) const;
 

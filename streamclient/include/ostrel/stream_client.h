@@ -165,6 +165,37 @@ OSTREL_API int32_t M_KGetLastReason(OstrelInterface* handle, char* buffer, int32
  * A null handle returns 0 and writes nothing. Any thread may call it. */
 OSTREL_API int32_t M_KGetStreamSize(OstrelInterface* handle, int32_t* width, int32_t* height);
 
+/* Pointing the camera at a point of its picture.
+ * M_KPTZ_GET_SPACES: 1 and the camera's pointing spaces (OSTREL_PTZ_SPACE_
+ * flags) when its transport tells them (ONVIF: asked once per connection,
+ * up to about 2 s); 0 and none for cameras driven only by the protocol
+ * file's direction commands. The moves wait for the camera's answer and go
+ * out in turn with the other PTZ commands: 1 when the camera took them.
+ * Like every PTZ request they need PTZ enabled and a connection that is not
+ * video only. */
+#define OSTREL_PTZ_SPACE_FOV_PANTILT 1 /* RelativeMove in the field-of-view translation space */
+#define OSTREL_PTZ_SPACE_FOV_ZOOM 2    /* its zoom as the view's ratio (target / current) */
+#define OSTREL_PTZ_SPACE_RELATIVE 4    /* RelativeMove in the generic translation spaces */
+#define OSTREL_PTZ_SPACE_ABSOLUTE 8    /* AbsoluteMove in the generic position spaces */
+#define OSTREL_PTZ_SPACE_POSITION 16   /* M_KPTZ_GET_POSITION answers */
+#define OSTREL_PTZ_SPACE_ZOOM 32       /* the camera zooms */
+OSTREL_API int32_t M_KPTZ_GET_SPACES(OstrelInterface* handle, uint32_t* spaces);
+/* fov 1: pan and tilt in the field-of-view space (-1..1 the picture's
+ * edges, up positive) and zoom the view's ratio (1 keeps it); fov 0: all
+ * three in the generic translation spaces (zoom 0 keeps it). */
+OSTREL_API int32_t M_KPTZ_RELATIVE_MOVE(OstrelInterface* handle, int32_t fov, float pan, float tilt, float zoom);
+OSTREL_API int32_t M_KPTZ_ABSOLUTE_MOVE(OstrelInterface* handle, float pan, float tilt, float zoom);
+/* The position in the generic spaces (pan, tilt -1..1, zoom 0..1) and 1 in
+ * moving while it moves. Any pointer may be null. */
+OSTREL_API int32_t M_KPTZ_GET_POSITION(OstrelInterface* handle, float* pan, float* tilt, float* zoom, int32_t* moving);
+
+/* A grey copy of the next picture drawn after the call, scaled to width x
+ * height (2 to 4096 each), written into gray (width * height bytes, rows
+ * top-down): 1, or 0 when none was drawn within timeoutMs. The stream's own
+ * pictures are used: nothing is opened. Not from inside a callback. */
+OSTREL_API int32_t M_KGetPictureSample(OstrelInterface* handle, uint8_t* gray, int32_t width, int32_t height,
+                                       int32_t timeoutMs);
+
 #ifdef __cplusplus
 }
 

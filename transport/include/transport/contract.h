@@ -56,8 +56,8 @@ struct TransportCommand {
     int32_t type;
     const void* data;
     int32_t length;
-    void* replyBuffer;     // unused by every plug-in
-    int32_t replyCapacity; // unused by every plug-in
+    void* replyBuffer; // only the pointing requests (type 21) take one
+    int32_t replyCapacity;
 };
 
 // The 44-byte header of every frame record handed out by M_XGetNextFrame.
@@ -179,6 +179,41 @@ inline constexpr int32_t kCommandSerial = 11;
 inline constexpr int32_t kCommandDigitalOutput = 13;
 inline constexpr int32_t kCommandSerialSetting = 17;
 inline constexpr int32_t kCommandA0000051 = static_cast<int32_t>(0xA0000051u);
+// Pointing requests to a camera that moves by positions (ONVIF): the data is
+// a PtzAimRequest, the reply buffer a PtzAimReply the plug-in fills. The call
+// returns once the camera answered; 1 when it took the request. Plug-ins
+// that do not know the type answer 0.
+inline constexpr int32_t kCommandPtzAim = 21;
+
+enum class PtzAimOperation : int32_t {
+    Spaces = 1,          // reply.spaces: the kPtzAim... flags
+    FovRelative = 2,     // pan, tilt in the field-of-view space; zoom the view's ratio (1 keeps it)
+    GenericRelative = 3, // pan, tilt, zoom in the generic translation spaces
+    Absolute = 4,        // pan, tilt, zoom in the generic position spaces
+    Position = 5,        // reply: pan, tilt, zoom, moving
+};
+inline constexpr uint32_t kPtzAimFovPanTilt = 1;
+inline constexpr uint32_t kPtzAimFovZoom = 2;
+inline constexpr uint32_t kPtzAimRelative = 4;
+inline constexpr uint32_t kPtzAimAbsolute = 8;
+inline constexpr uint32_t kPtzAimPosition = 16;
+inline constexpr uint32_t kPtzAimZoom = 32;
+
+struct PtzAimRequest {
+    PtzAimOperation operation;
+    float pan;
+    float tilt;
+    float zoom;
+};
+struct PtzAimReply {
+    uint32_t spaces;
+    float pan;
+    float tilt;
+    float zoom;
+    int32_t moving;
+};
+static_assert(sizeof(PtzAimRequest) == 16);
+static_assert(sizeof(PtzAimReply) == 20);
 
 inline constexpr uint8_t kFrameStartCode[4] = {0x00, 0x00, 0x01, 0xB2};
 inline constexpr uint8_t kGroupOfVopStartCode[4] = {0x00, 0x00, 0x01, 0xB3};

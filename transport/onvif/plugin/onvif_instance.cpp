@@ -5,6 +5,7 @@
 #include <transport/streaming_types.h>
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace corvel {
@@ -119,7 +120,53 @@ void OnvifInstance::disconnect() {
 int32_t OnvifInstance::sendCommand(const TransportCommand& command) {
     const auto s = session();
     if (!s) return 0;
+    if (command.type == transport::kCommandPtzAim) return aim(*s, command);
     return s->sendCommand(command.type, static_cast<const uint8_t*>(command.data), command.length);
+}
+
+int32_t OnvifInstance::aim(onvif::CameraSession& s, const TransportCommand& command) {
+    using transport::PtzAimOperation;
+    if (command.data == nullptr || command.length != static_cast<int32_t>(sizeof(transport::PtzAimRequest)) ||
+        command.replyBuffer == nullptr || command.replyCapacity < static_cast<int32_t>(sizeof(transport::PtzAimReply)))
+        return 0;
+    transport::PtzAimRequest request{};
+    std::memcpy(&request, command.data, sizeof request);
+    transport::PtzAimReply reply{};
+    bool done = false;
+    switch (request.operation) {
+    case PtzAimOperation::Spaces:
+        if (const auto spaces = s.ptzSpaces()) {
+            done = true;
+            if (spaces->fovPanTilt) reply.spaces |= transport::kPtzAimFovPanTilt;
+            if (!spaces->fovZoomSpace.empty()) reply.spaces |= transport::kPtzAimFovZoom;
+            if (spaces->relativePanTilt) reply.spaces |= transport::kPtzAimRelative;
+            // Positions come with the absolute spaces: GetStatus reports in them.
+            if (spaces->absolute) reply.spaces |= transport::kPtzAimAbsolute | transport::kPtzAimPosition;
+            if (spaces->zoom) reply.spaces |= transport::kPtzAimZoom;
+        }
+        break;
+    case PtzAimOperation::FovRelative:
+    case PtzAimOperation::GenericRelative:
+        done =
+            s.relativeMove(request.operation == PtzAimOperation::FovRelative, request.pan, request.tilt, request.zoom);
+        break;
+    case PtzAimOperation::Absolute: done = s.absoluteMove(request.pan, request.tilt, request.zoom); break;
+    case PtzAimOperation::Position:
+        if (const auto status = s.ptzStatus()) {
+            done = true;
+            reply.pan = static_cast<float>(status->pan);
+            reply.tilt = static_cast<float>(status->tilt);
+            reply.zoom = static_cast<float>(status->zoom);
+            reply.moving = status->moving ? 1 : 0;
+        }
+        break;
+    }
+    if (!done) {
+        platform::diagnose("Corvel-O: pointing: " + s.lastError());
+        return 0;
+    }
+    std::memcpy(command.replyBuffer, &reply, sizeof reply);
+    return 1;
 }
 
 } // namespace corvel

@@ -47,6 +47,9 @@ public:
 private:
     CameraUrl locate(const MediaConfig& config, int deadlineMs);
     void endSession();
+    // A pointing request (transport::kCommandPtzAim): its reply is written
+    // into the command's reply buffer.
+    int32_t aim(onvif::CameraSession& session, const TransportCommand& command);
 
     const bool synchronize_;
     const onvif::EventPumpTiming eventTiming_;

@@ -44,8 +44,7 @@ std::optional<std::string> CameraSession::open() {
     std::lock_guard lock(mutex_);
     talkUri_ = talkUri ? talkUri : uri;
     profile_ = chosen;
-    ptz_ = std::make_unique<DevicePtz>(device_, chosen->token);
-    worker_ = std::make_unique<PtzWorker>(*ptz_);
+    lane_ = std::make_shared<PtzLane>(device_, chosen->token);
     return uri;
 }
 
@@ -71,13 +70,75 @@ bool CameraSession::waitSubscribed(int timeoutMs) const {
 int32_t CameraSession::sendCommand(int32_t type, const uint8_t* data, int32_t length) {
     if (type == kCommandSerialSetting) return 1;
     std::lock_guard lock(mutex_);
-    if (!worker_ || data == nullptr || length <= 0) return 0;
+    if (!lane_ || data == nullptr || length <= 0) return 0;
     if (type == kCommandSerial) {
         const std::optional<PtzRecord> record = decodePtzRecord(data, static_cast<std::size_t>(length));
-        return record && worker_->submit(*record) ? 1 : 0;
+        return record && lane_->worker.submit(*record) ? 1 : 0;
     }
-    if (type == kCommandDigitalOutput) return worker_->submitRelay(data[0] != 0) ? 1 : 0;
+    if (type == kCommandDigitalOutput) return lane_->worker.submitRelay(data[0] != 0) ? 1 : 0;
     return 0;
+}
+
+namespace {
+
+// Waits for a pointing call a little longer than its own bound.
+constexpr int kPointingWaitMarginMs = 500;
+
+} // namespace
+
+std::shared_ptr<CameraSession::PtzLane> CameraSession::lane() {
+    std::lock_guard lock(mutex_);
+    return lane_;
+}
+
+std::optional<PtzSpaces> CameraSession::ptzSpaces() {
+    std::optional<std::string> token;
+    {
+        std::lock_guard lock(mutex_);
+        if (spaces_) return spaces_;
+        if (profile_) token = profile_->token;
+    }
+    if (!token) return std::nullopt;
+    auto asked = std::make_shared<std::optional<PtzSpaces>>();
+    const std::shared_ptr<PtzLane> held = lane();
+    if (!held || !held->worker.runAndWait([this, asked] { return (*asked = device_.ptzSpaces()).has_value(); },
+                                          settings_.device.callTimeoutMs + kPointingWaitMarginMs))
+        return std::nullopt;
+    std::lock_guard lock(mutex_);
+    spaces_ = *asked;
+    return spaces_;
+}
+
+bool CameraSession::relativeMove(bool fov, double pan, double tilt, double zoom) {
+    const std::optional<PtzSpaces> spaces = ptzSpaces();
+    const std::optional<Profile> p = profile();
+    const std::shared_ptr<PtzLane> held = lane();
+    if (!spaces || !p || !held) return false;
+    const std::string zoomSpace = fov ? spaces->fovZoomSpace : std::string();
+    return held->worker.runAndWait([this, token = p->token, fov, pan, tilt, zoom,
+                                    zoomSpace] { return device_.relativeMove(token, fov, pan, tilt, zoom, zoomSpace); },
+                                   settings_.device.callTimeoutMs + kPointingWaitMarginMs);
+}
+
+bool CameraSession::absoluteMove(double pan, double tilt, double zoom) {
+    const std::optional<Profile> p = profile();
+    const std::shared_ptr<PtzLane> held = lane();
+    if (!p || !held) return false;
+    return held->worker.runAndWait(
+        [this, token = p->token, pan, tilt, zoom] { return device_.absoluteMove(token, pan, tilt, zoom); },
+        settings_.device.callTimeoutMs + kPointingWaitMarginMs);
+}
+
+std::optional<PtzStatus> CameraSession::ptzStatus() {
+    const std::optional<Profile> p = profile();
+    const std::shared_ptr<PtzLane> held = lane();
+    if (!p || !held) return std::nullopt;
+    auto status = std::make_shared<std::optional<PtzStatus>>();
+    if (!held->worker.runAndWait(
+            [this, token = p->token, status] { return (*status = device_.ptzStatus(token)).has_value(); },
+            settings_.device.callTimeoutMs + kPointingWaitMarginMs))
+        return std::nullopt;
+    return *status;
 }
 
 void CameraSession::stampHeader(uint8_t* header) const {
@@ -89,22 +150,22 @@ void CameraSession::abort() { transport_->abort(); }
 
 void CameraSession::close() {
     std::unique_ptr<EventPump> pump;
-    std::unique_ptr<PtzWorker> worker;
+    std::shared_ptr<PtzLane> lane;
     {
         std::lock_guard lock(mutex_);
         pump = std::move(pump_);
-        worker = std::move(worker_);
+        lane = std::move(lane_);
+        spaces_.reset();
     }
     // The subscription is given back while the transport still runs, so that
     // a camera with few pull points has this one free for the next client;
     // then whatever is still in flight ends at once.
     if (pump) pump->stop(EventPump::kUnsubscribeBoundMs);
     transport_->abort();
-    if (worker) worker->stop();
+    if (lane) lane->worker.stop();
     pump.reset();
-    worker.reset();
+    lane.reset();
     std::lock_guard lock(mutex_);
-    ptz_.reset();
     profile_.reset();
 }
 

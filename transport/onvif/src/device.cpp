@@ -274,6 +274,87 @@ bool Device::stop(const std::string& profileToken, bool panTilt, bool zoom) {
         .has_value();
 }
 
+namespace {
+
+constexpr char kFovPanTiltSpace[] = "http://www.onvif.org/ver10/tptz/PanTiltSpaces/TranslationSpaceFov";
+constexpr char kGenericPanTiltTranslation[] = "http://www.onvif.org/ver10/tptz/PanTiltSpaces/TranslationGenericSpace";
+constexpr char kGenericZoomTranslation[] = "http://www.onvif.org/ver10/tptz/ZoomSpaces/TranslationGenericSpace";
+
+std::string numberText(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", v);
+    return text;
+}
+
+} // namespace
+
+std::optional<PtzSpaces> Device::ptzSpaces() {
+    const std::string url = services().ptz;
+    if (url.empty()) {
+        fail("the camera offers no PTZ service");
+        return std::nullopt;
+    }
+    const auto reply = call({url, kPtzService, "GetNodes"});
+    if (!reply) return std::nullopt;
+    auto spaces = readPtzSpaces(*reply);
+    if (!spaces) fail("GetNodes: the reply names no PTZ node");
+    return spaces;
+}
+
+bool Device::relativeMove(const std::string& profileToken, bool fov, double pan, double tilt, double zoom,
+                          const std::string& zoomSpace) {
+    const std::string url = services().ptz;
+    if (url.empty()) {
+        fail("the camera offers no PTZ service");
+        return false;
+    }
+    const bool withZoom = zoomSpace.empty() ? zoom != 0.0 : zoom != 1.0;
+    return call({url, kPtzService, "RelativeMove",
+                 [&](Request& r) {
+                     r.add(r.operation(), "ProfileToken", profileToken);
+                     pugi::xml_node translation = r.add(r.operation(), "Translation");
+                     pugi::xml_node panTilt = r.add(translation, "PanTilt", {}, true);
+                     panTilt.append_attribute("x") = numberText(pan).c_str();
+                     panTilt.append_attribute("y") = numberText(tilt).c_str();
+                     panTilt.append_attribute("space") = fov ? kFovPanTiltSpace : kGenericPanTiltTranslation;
+                     if (withZoom) {
+                         pugi::xml_node z = r.add(translation, "Zoom", {}, true);
+                         z.append_attribute("x") = numberText(zoom).c_str();
+                         z.append_attribute("space") = zoomSpace.empty() ? kGenericZoomTranslation : zoomSpace.c_str();
+                     }
+                 }})
+        .has_value();
+}
+
+bool Device::absoluteMove(const std::string& profileToken, double pan, double tilt, double zoom) {
+    const std::string url = services().ptz;
+    if (url.empty()) {
+        fail("the camera offers no PTZ service");
+        return false;
+    }
+    return call({url, kPtzService, "AbsoluteMove",
+                 [&](Request& r) {
+                     r.add(r.operation(), "ProfileToken", profileToken);
+                     pugi::xml_node position = r.add(r.operation(), "Position");
+                     pugi::xml_node panTilt = r.add(position, "PanTilt", {}, true);
+                     panTilt.append_attribute("x") = numberText(pan).c_str();
+                     panTilt.append_attribute("y") = numberText(tilt).c_str();
+                     r.add(position, "Zoom", {}, true).append_attribute("x") = numberText(zoom).c_str();
+                 }})
+        .has_value();
+}
+
+std::optional<PtzStatus> Device::ptzStatus(const std::string& profileToken) {
+    const std::string url = services().ptz;
+    if (url.empty()) return std::nullopt;
+    const auto reply =
+        call({url, kPtzService, "GetStatus", [&](Request& r) { r.add(r.operation(), "ProfileToken", profileToken); }});
+    if (!reply) return std::nullopt;
+    auto status = readPtzStatus(*reply);
+    if (!status) fail("GetStatus: the reply holds no position");
+    return status;
+}
+
 std::optional<std::string> Device::presetToken(const std::string& profileToken, int number) {
     const std::string url = services().ptz;
     const auto reply =

@@ -1,6 +1,7 @@
 #include "onvif/ptz_worker.h"
 
 #include <chrono>
+#include <optional>
 
 namespace onvif {
 
@@ -10,6 +11,12 @@ namespace {
 constexpr std::size_t kMaxPending = 32;
 
 } // namespace
+
+struct PtzWorker::Waited {
+    std::mutex mutex;
+    std::condition_variable done;
+    std::optional<bool> result;
+};
 
 PtzWorker::PtzWorker(PtzCamera& camera) : camera_(camera), thread_([this] { run(); }) {}
 
@@ -22,6 +29,13 @@ void PtzWorker::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        // A caller waiting for a dropped call hears at once that it failed.
+        for (const Task& task : pending_) {
+            if (!task.waited) continue;
+            std::lock_guard waitedLock(task.waited->mutex);
+            task.waited->result = false;
+            task.waited->done.notify_all();
+        }
         pending_.clear();
     }
     wake_.notify_all();
@@ -46,9 +60,22 @@ bool PtzWorker::enqueue(const Task& task) {
     return true;
 }
 
-bool PtzWorker::submit(const PtzRecord& record) { return enqueue(Task{false, false, record}); }
+bool PtzWorker::submit(const PtzRecord& record) { return enqueue(Task{false, false, record, {}, {}}); }
 
-bool PtzWorker::submitRelay(bool active) { return enqueue(Task{true, active, {}}); }
+bool PtzWorker::submitRelay(bool active) { return enqueue(Task{true, active, {}, {}, {}}); }
+
+bool PtzWorker::runAndWait(std::function<bool()> work, int timeoutMs) {
+    auto waited = std::make_shared<Waited>();
+    Task task;
+    task.record.operation = PtzOperation::SetPreset; // neither merged nor a stop
+    task.work = std::move(work);
+    task.waited = waited;
+    if (!enqueue(task)) return false;
+    std::unique_lock lock(waited->mutex);
+    if (!waited->done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return waited->result.has_value(); }))
+        return false;
+    return *waited->result;
+}
 
 bool PtzWorker::waitIdle(int timeoutMs) {
     std::unique_lock lock(mutex_);
@@ -61,6 +88,13 @@ int PtzWorker::merged() const {
 }
 
 void PtzWorker::execute(const Task& task) {
+    if (task.work) {
+        const bool ok = task.work();
+        std::lock_guard lock(task.waited->mutex);
+        task.waited->result = ok;
+        task.waited->done.notify_all();
+        return;
+    }
     if (task.relay) {
         camera_.setRelay(task.relayActive);
         return;

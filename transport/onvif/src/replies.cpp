@@ -1,5 +1,8 @@
 #include "onvif/replies.h"
 
+#include <cmath>
+#include <cstdlib>
+
 #include "onvif/xml.h"
 #include "reply_body.h"
 
@@ -256,6 +259,62 @@ std::optional<std::string> readPresetToken(const std::string& reply) {
     const std::string token = textOf(childPath(body.node, {"SetPresetResponse", "PresetToken"}));
     if (token.empty()) return std::nullopt;
     return token;
+}
+
+namespace {
+
+bool endsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// A float attribute; nothing when missing or not a finite number.
+std::optional<double> readNumber(const pugi::xml_node& node, const char* name) {
+    const pugi::xml_attribute a = attribute(node, name);
+    if (!a) return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(a.value(), &end);
+    if (end == a.value() || *end != '\0' || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+} // namespace
+
+std::optional<PtzSpaces> readPtzSpaces(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const pugi::xml_node spaces = childPath(body.node, {"GetNodesResponse", "PTZNode", "SupportedPTZSpaces"});
+    if (!spaces) return std::nullopt;
+    PtzSpaces out;
+    for (const pugi::xml_node& space : spaces.children()) {
+        const std::string_view kind = localName(space);
+        const std::string uri = textOf(child(space, "URI"));
+        if (kind == "RelativePanTiltTranslationSpace") {
+            if (endsWith(uri, "/PanTiltSpaces/TranslationSpaceFov")) out.fovPanTilt = true;
+            if (endsWith(uri, "/PanTiltSpaces/TranslationGenericSpace")) out.relativePanTilt = true;
+        } else if (kind == "RelativeZoomTranslationSpace") {
+            // Cameras name the field-of-view zoom space under their own hosts.
+            if (endsWith(uri, "/ZoomSpaces/TranslationSpaceFov")) out.fovZoomSpace = uri;
+            if (endsWith(uri, "/ZoomSpaces/TranslationGenericSpace")) out.relativeZoom = true;
+        } else if (kind == "AbsolutePanTiltPositionSpace") {
+            if (endsWith(uri, "/PanTiltSpaces/PositionGenericSpace")) out.absolute = true;
+        } else if (kind == "ContinuousZoomVelocitySpace" || kind == "AbsoluteZoomPositionSpace") {
+            out.zoom = true;
+        }
+    }
+    return out;
+}
+
+std::optional<PtzStatus> readPtzStatus(const std::string& reply) {
+    const Body body = bodyOf(reply);
+    const pugi::xml_node status = childPath(body.node, {"GetStatusResponse", "PTZStatus"});
+    const pugi::xml_node panTilt = childPath(status, {"Position", "PanTilt"});
+    if (!panTilt) return std::nullopt;
+    const auto pan = readNumber(panTilt, "x");
+    const auto tilt = readNumber(panTilt, "y");
+    if (!pan || !tilt) return std::nullopt;
+    PtzStatus out{*pan, *tilt, readNumber(childPath(status, {"Position", "Zoom"}), "x").value_or(0.0), false};
+    const pugi::xml_node move = child(status, "MoveStatus");
+    out.moving = textOf(child(move, "PanTilt")) == "MOVING" || textOf(child(move, "Zoom")) == "MOVING";
+    return out;
 }
 
 namespace {

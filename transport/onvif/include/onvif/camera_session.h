@@ -46,6 +46,14 @@ public:
     // nothing to set on this camera and are taken as done.
     int32_t sendCommand(int32_t type, const uint8_t* data, int32_t length);
 
+    // Pointing, in turn with the PTZ commands on the worker; each waits for
+    // the camera's answer (at most the call time-out). The node's spaces are
+    // asked once per connection.
+    std::optional<PtzSpaces> ptzSpaces();
+    bool relativeMove(bool fov, double pan, double tilt, double zoom);
+    bool absoluteMove(double pan, double tilt, double zoom);
+    std::optional<PtzStatus> ptzStatus();
+
     // Writes the motion and digital-input bytes of a 44-byte frame header.
     void stampHeader(uint8_t* header) const;
 
@@ -65,7 +73,10 @@ public:
     // when events were not started. Not while the session closes.
     bool waitSubscribed(int timeoutMs) const;
     // The worker, for tests and benchmarks that wait on it.
-    PtzWorker* ptzWorker() { return worker_.get(); }
+    PtzWorker* ptzWorker() {
+        std::lock_guard lock(mutex_);
+        return lane_ ? &lane_->worker : nullptr;
+    }
 
 private:
     std::unique_ptr<SoapTransport> transport_;
@@ -77,9 +88,17 @@ private:
     std::optional<Profile> profile_;
     std::optional<std::string> talkUri_;
     std::string error_;
-    std::unique_ptr<DevicePtz> ptz_;
-    std::unique_ptr<PtzWorker> worker_;
+    // The PTZ calls and their worker, which a pointing call waiting on it
+    // keeps alive past a close (the worker is joined before its camera goes).
+    struct PtzLane {
+        PtzLane(Device& device, const std::string& profileToken) : ptz(device, profileToken), worker(ptz) {}
+        DevicePtz ptz;
+        PtzWorker worker;
+    };
+    std::shared_ptr<PtzLane> lane();
+    std::shared_ptr<PtzLane> lane_;
     std::unique_ptr<EventPump> pump_;
+    std::optional<PtzSpaces> spaces_;
 };
 
 } // namespace onvif

@@ -77,6 +77,16 @@ public:
     // Velocities in -1..1.
     bool continuousMove(const std::string& profileToken, double pan, double tilt, double zoom);
     bool stop(const std::string& profileToken, bool panTilt, bool zoom);
+    // Pointing: what the PTZ node offers, a relative move (pan and tilt in
+    // the field-of-view space when `fov`, else in the generic one; zoom in
+    // `zoomSpace` when not empty, else the generic one; a zoom of 0, or 1 in
+    // a field-of-view space, is left out), an absolute move in the generic
+    // position spaces, and the position now.
+    std::optional<PtzSpaces> ptzSpaces();
+    bool relativeMove(const std::string& profileToken, bool fov, double pan, double tilt, double zoom,
+                      const std::string& zoomSpace);
+    bool absoluteMove(const std::string& profileToken, double pan, double tilt, double zoom);
+    std::optional<PtzStatus> ptzStatus(const std::string& profileToken);
     // Presets are found by name ("Tavolin N"), so a preset set in an earlier
     // session is found again.
     bool setPreset(const std::string& profileToken, int number);

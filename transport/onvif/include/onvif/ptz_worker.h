@@ -7,6 +7,8 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -38,6 +40,11 @@ public:
     // stop is always taken).
     bool submit(const PtzRecord& record);
     bool submitRelay(bool active);
+    // Runs `work` in turn with the commands (after every command given
+    // before it) and waits up to timeoutMs for its result; false when it
+    // failed, did not finish in time or the worker stopped. What `work`
+    // touches must outlive it even when the wait gives up.
+    bool runAndWait(std::function<bool()> work, int timeoutMs);
 
     // Drops what still waits and takes nothing more; a call in progress
     // finishes. Later submits answer false.
@@ -50,10 +57,13 @@ public:
     int merged() const;
 
 private:
+    struct Waited;
     struct Task {
         bool relay = false;
         bool relayActive = false;
         PtzRecord record;
+        std::function<bool()> work;     // a waited-for call instead of a record
+        std::shared_ptr<Waited> waited; // its result
     };
     void run();
     void execute(const Task& task);

@@ -80,6 +80,26 @@ struct Preset {
 std::optional<std::vector<Preset>> readPresets(const std::string& reply);
 std::optional<std::string> readPresetToken(const std::string& reply);
 
+// What a PTZ node offers for pointing (GetNodes: the first node).
+struct PtzSpaces {
+    bool fovPanTilt = false;      // RelativeMove in the field-of-view translation space
+    std::string fovZoomSpace;     // a zoom translation space in field-of-view ratios; empty when none
+    bool relativePanTilt = false; // RelativeMove in the generic translation space
+    bool relativeZoom = false;
+    bool absolute = false; // AbsoluteMove in the generic position spaces
+    bool zoom = false;     // the node zooms at all
+};
+std::optional<PtzSpaces> readPtzSpaces(const std::string& reply);
+
+// GetStatus: the position in the generic spaces and whether it moves.
+struct PtzStatus {
+    double pan = 0.0;
+    double tilt = 0.0;
+    double zoom = 0.0;
+    bool moving = false;
+};
+std::optional<PtzStatus> readPtzStatus(const std::string& reply);
+
 // Relay outputs' tokens, in the camera's order.
 std::optional<std::vector<std::string>> readRelayOutputs(const std::string& reply);
 
