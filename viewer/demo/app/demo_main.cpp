@@ -23,8 +23,9 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: tavolin-demo --screenshots FOLDER [--seconds N] [--channel N] [--find USER:PASSWORD]\n"
-                         "                    [--wall [--single-rounds N]]\n");
+    std::fprintf(stderr,
+                 "usage: tavolin-demo --screenshots FOLDER [--seconds N] [--channel N] [--find USER:PASSWORD [--aim]]\n"
+                 "                    [--wall [--single-rounds N]]\n");
     return 2;
 }
 
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--screenshots") == 0 && hasValue) {
             demo.screenshotFolder = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--aim") == 0) {
+            demo.aim = true;
         } else if (std::strcmp(argv[i], "--wall") == 0) {
             demo.wall = true;
         } else if (std::strcmp(argv[i], "--single-rounds") == 0 && hasValue) {

@@ -33,6 +33,8 @@ namespace {
 constexpr int kSettleMs = 500;
 constexpr int kPollMs = 100;
 constexpr int kPanMs = 1500;
+// Long enough for a pointed camera's picture to come to rest.
+constexpr int kAimSettleMs = 3000;
 // How long the camera may take to come back after its restart: the view
 // tries again at growing intervals, the fourth try after 15 s.
 constexpr int kComeBackMs = 40000;
@@ -79,14 +81,43 @@ void answerFormPrompts(QObject* owner) {
     timer->start(kPollMs);
 }
 
-void pointer(CWideVideoDlg* view, QEvent::Type type, QPoint at) {
+void pointer(CWideVideoDlg* view, QEvent::Type type, QPoint at, Qt::KeyboardModifiers keys = Qt::NoModifier) {
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, QPointF(at), QPointF(view->mapToGlobal(at)), Qt::LeftButton, held, Qt::NoModifier);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), QPointF(view->mapToGlobal(at)), button, held, keys);
     QApplication::sendEvent(view, &event);
 }
 
 void closeView(const QPointer<CWideVideoDlg>& view) {
     if (view) view->close();
+}
+
+// Pointing: a double-click on a point right of and above the middle, the
+// picture when it came to the middle; then a box drawn with Shift round a
+// part of the picture, and the picture zoomed into it.
+void aimAround(QPointer<CWideVideoDlg> view, const QString& folder) {
+    const QPoint at(view->width() * 4 / 5, view->height() * 3 / 10);
+    std::fprintf(stderr, "demo: double-click at %d,%d\n", at.x(), at.y());
+    pointer(view, QEvent::MouseButtonPress, at);
+    pointer(view, QEvent::MouseButtonRelease, at);
+    pointer(view, QEvent::MouseButtonDblClick, at);
+    pointer(view, QEvent::MouseButtonRelease, at);
+    shoot(view, folder, "live-view-aim-click.png");
+    QTimer::singleShot(kAimSettleMs, qApp, [view, folder] {
+        if (!view) return;
+        shoot(view, folder, "live-view-aim-centred.png");
+        const QPoint from(view->width() * 35 / 100, view->height() * 35 / 100);
+        const QPoint to(view->width() * 60 / 100, view->height() * 58 / 100);
+        pointer(view, QEvent::MouseButtonPress, from, Qt::ShiftModifier);
+        pointer(view, QEvent::MouseMove, to, Qt::ShiftModifier);
+        shoot(view, folder, "live-view-aim-box.png");
+        pointer(view, QEvent::MouseButtonRelease, to, Qt::ShiftModifier);
+        QTimer::singleShot(kAimSettleMs, qApp, [view, folder] {
+            if (!view) return;
+            shoot(view, folder, "live-view-aim-zoomed.png");
+            closeView(view);
+        });
+    });
 }
 
 // The restart: the script stops the camera and starts it again; the view
@@ -195,11 +226,16 @@ void driveOnvifDemo(CTavolinDlg& form, const DemoOptions& options) {
 void driveOnvifLiveView(CWideVideoDlg& view, const DemoOptions& options) {
     QPointer<CWideVideoDlg> shown(&view);
     const QString folder = options.screenshotFolder;
-    QTimer::singleShot(options.viewMs, shown, [shown, folder] {
+    const bool aim = options.aim;
+    QTimer::singleShot(options.viewMs, shown, [shown, folder, aim] {
         whenTrue([shown] { return !shown || shown->videoSurface().presentedCount() >= 5; }, 15000,
-                 [shown, folder] {
+                 [shown, folder, aim] {
                      if (!shown) return;
                      shoot(shown, folder, "live-view-onvif.png");
+                     if (aim) {
+                         aimAround(shown, folder);
+                         return;
+                     }
                      std::fprintf(stderr, "demo: panning right\n");
                      const QPoint at(shown->width() * 5 / 6, shown->height() / 2);
                      pointer(shown, QEvent::MouseButtonPress, at);

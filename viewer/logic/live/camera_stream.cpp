@@ -174,8 +174,51 @@ void CameraStream::connectOnWorker(OstrelInterface*& handle) {
     }
 }
 
+void CameraStream::aim(const AimRequest& request) {
+    if (state_ != State::Connected) {
+        emit aimed(AimOutcome{false, QStringLiteral("the camera is not connected"), std::nullopt});
+        return;
+    }
+    run([this, request](OstrelInterface*& handle) {
+        const AimOutcome outcome = aimOnWorker(handle, request);
+        toGui([this, outcome] { emit aimed(outcome); });
+    });
+}
+
+AimOutcome CameraStream::aimOnWorker(OstrelInterface* handle, const AimRequest& request) {
+    AimOutcome outcome;
+    if (handle == nullptr) {
+        outcome.why = QStringLiteral("the camera is not connected");
+        return outcome;
+    }
+    if (!pointer_) {
+        aimCamera_ = std::make_unique<aim::StreamAimCamera>(handle, &aimCancelled_);
+        pointer_ = std::make_unique<aim::Pointer>(*aimCamera_);
+    }
+    const aim::Capabilities& caps = pointer_->capabilities();
+    std::optional<aim::Calibration> calibration = request.calibration;
+    const bool zooming = request.target.magnification != 1.0;
+    const bool fovDoesIt = caps.fovPanTilt && (!zooming || caps.fovZoom);
+    if (!fovDoesIt && !calibration) {
+        const aim::CalibrationResult measured = pointer_->calibrate();
+        if (!measured.calibration) {
+            outcome.why = QStringLiteral("the camera's moves could not be measured: %1")
+                              .arg(QString::fromStdString(measured.why));
+            return outcome;
+        }
+        calibration = measured.calibration;
+        outcome.measured = calibration;
+    }
+    const aim::PointingResult result = pointer_->centre(request.target, calibration ? &*calibration : nullptr,
+                                                        request.reference ? &*request.reference : nullptr);
+    outcome.moved = result.moved;
+    outcome.why = QString::fromStdString(result.why);
+    return outcome;
+}
+
 void CameraStream::close() {
     if (state_ == State::Closing || state_ == State::Closed) return;
+    aimCancelled_.store(true);
     progressTimer_.stop();
     state_ = State::Closing;
     run([this](OstrelInterface*& handle) { closeOnWorker(handle); });
@@ -184,6 +227,8 @@ void CameraStream::close() {
 void CameraStream::closeOnWorker(OstrelInterface*& handle) {
     // Disconnecting waits for the stream client's threads: no callback runs
     // after this.
+    pointer_.reset();
+    aimCamera_.reset();
     M_KDisconnect(handle);
     handle_ = nullptr;
     M_KCloseInterface(handle);

@@ -17,9 +17,12 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
+#include "aim/pointing.h"
+#include "aim/stream_aim_camera.h"
 #include "live/live_stream.h"
 
 namespace tavolin::ui {
@@ -49,6 +52,7 @@ public:
     void startTalking() override;
     void stopTalking() override;
     void fitPicturesInto(QSize box) override;
+    void aim(const AimRequest& request) override;
 
 private:
     enum class State { Idle, Connecting, Connected, Failed, Closing, Closed };
@@ -61,6 +65,9 @@ private:
     void workerMain();
     void connectOnWorker(OstrelInterface*& handle);
     void closeOnWorker(OstrelInterface*& handle);
+    // Points the camera on the worker: measures its moves first when it
+    // needs a calibration and has none.
+    AimOutcome aimOnWorker(OstrelInterface* handle, const AimRequest& request);
     // Queues `work` to run on the GUI thread.
     void toGui(std::function<void()> work);
 
@@ -90,6 +97,10 @@ private:
     std::condition_variable jobsWake_;
     std::deque<Job> jobs_;
     bool workerDone_ = false; // no job comes after the close
+    // Pointing, on the worker only; the flag ends a long pointing at close.
+    std::atomic<bool> aimCancelled_{false};
+    std::unique_ptr<aim::StreamAimCamera> aimCamera_;
+    std::unique_ptr<aim::Pointer> pointer_;
     std::thread worker_;
 };
 

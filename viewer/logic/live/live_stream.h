@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "live/aim_request.h"
 #include "live/ptz_sectors.h"
 #include "transport/contract.h"
 #include "transport/streaming_types.h"
@@ -92,6 +93,13 @@ public:
     // zoom). A stream that chooses between the camera's streams takes it
     // into the size it needs; one stream alone has nothing to choose.
     virtual void setDigitalZoom(double factor) { (void)factor; }
+    // Turns the camera so that the target comes to the middle of its picture
+    // (and zooms for a box), measuring its moves first where it needs that;
+    // aimed() follows. A stream that cannot point says so in aimed().
+    virtual void aim(const AimRequest& request) {
+        (void)request;
+        emit aimed(AimOutcome{false, QStringLiteral("this camera cannot be pointed"), std::nullopt});
+    }
 
 signals:
     void connected();
@@ -114,6 +122,8 @@ signals:
     // A line for the user about the stream that needs no answer (a larger
     // stream that failed while a smaller one is shown).
     void note(const QString& line);
+    // What came of aim(); emitted on the GUI thread.
+    void aimed(const tavolin::ui::AimOutcome& outcome);
     void closed();
 };
 

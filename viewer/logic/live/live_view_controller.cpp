@@ -11,6 +11,14 @@ namespace tavolin::ui {
 namespace {
 
 const QString kTalkCaption = QStringLiteral("2-Way Audio");
+// A drawn box smaller than this either way (pixels of the view) is a slip.
+constexpr int kSmallestBox = 8;
+
+// The rectangle with these two corners, whichever way it was drawn.
+QRect spanning(QPoint a, QPoint b) {
+    return {QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+            QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y()))};
+}
 
 // The settings a stream of `record` opens with.
 StreamSettings settingsFor(const CameraRecord& record, QSize screen, uint32_t surface) {
@@ -126,6 +134,10 @@ void LiveViewController::streamOpen(int position, OpenMode mode) {
     if (captures_ != nullptr) display_.showRecording(menu.recording);
     outputOn_ = false;
     osdMode_ = false;
+    pressPicture_.reset();
+    aimPress_ = false;
+    boxFrom_.reset();
+    aiming_ = false;
 
     nameText_ = cameraNameText(position, record);
     display_.setNameText(nameText_);
@@ -177,6 +189,7 @@ void LiveViewController::connectStream(LiveStream& stream, OpenMode mode) {
     connect(&stream, &LiveStream::audioOutUnavailable, this,
             [this](const QString& reason) { setMenu(withoutAudioOut(menu_, reason)); });
     connect(&stream, &LiveStream::note, this, [this](const QString& line) { display_.showNote(line); });
+    connect(&stream, &LiveStream::aimed, this, &LiveViewController::onAimed);
 }
 
 void LiveViewController::onProgress(int step) {
@@ -369,6 +382,8 @@ void LiveViewController::stopPtzAction() {
 
 void LiveViewController::penDown(QPoint point, bool fromTouch) {
     startSector(point);
+    // The picture the user pressed on, should this press begin a double-click.
+    if (canAim()) pressPicture_ = display_.pictureSample();
     // A finger that steers nothing may be held to open the menu.
     const bool steering = ptzEnabled() && stream_;
     if (!steering && fromTouch) {
@@ -380,6 +395,11 @@ void LiveViewController::penDown(QPoint point, bool fromTouch) {
 }
 
 void LiveViewController::penMove(QPoint point) {
+    if (boxFrom_) {
+        boxTo_ = point;
+        display_.showAimBox(spanning(*boxFrom_, point));
+        return;
+    }
     if (!penDown_) return;
     if (holdTimer_->isActive() && (point - holdOrigin_).manhattanLength() > kHoldSlop) holdTimer_->stop();
     if (panFrom_) moveZoomed(point - std::exchange(*panFrom_, point));
@@ -392,8 +412,84 @@ void LiveViewController::penMove(QPoint point) {
 void LiveViewController::penUp() {
     holdTimer_->stop();
     panFrom_.reset();
+    if (boxFrom_) {
+        finishBox(boxTo_);
+        return;
+    }
+    // The second press of a double-click started nothing to stop.
+    if (std::exchange(aimPress_, false)) return;
     stopPtzAction();
     penDown_ = false;
+}
+
+bool LiveViewController::canAim() const { return ptzEnabled() && stream_ && isConnected(); }
+
+aim::Rect LiveViewController::viewPicture() const {
+    const QRect a = zoomArea();
+    return {static_cast<double>(a.x()), static_cast<double>(a.y()), static_cast<double>(a.width()),
+            static_cast<double>(a.height())};
+}
+
+aim::Rect LiveViewController::zoomPart() const {
+    const QRectF p = zoom_.part();
+    return {p.x(), p.y(), p.width(), p.height()};
+}
+
+void LiveViewController::doubleClick(QPoint point, bool fromTouch) {
+    const auto share = canAim() ? aim::pictureShareAt({static_cast<double>(point.x()), static_cast<double>(point.y())},
+                                                      viewPicture(), zoomPart())
+                                : std::nullopt;
+    if (!share) {
+        // Nothing to point: the second press is a press, as it always was.
+        penDown(point, fromTouch);
+        return;
+    }
+    holdTimer_->stop();
+    aimPress_ = true;
+    aimAt({aim::fovOf(*share), 1.0}, QRect(point.x(), point.y(), 0, 0));
+}
+
+void LiveViewController::boxStart(QPoint point) {
+    if (!canAim()) {
+        penDown(point, false);
+        return;
+    }
+    pressPicture_ = display_.pictureSample();
+    boxFrom_ = point;
+    boxTo_ = point;
+    display_.showAimBox(QRect(point, point));
+}
+
+void LiveViewController::finishBox(QPoint end) {
+    const QPoint from = *std::exchange(boxFrom_, std::nullopt);
+    display_.showAimBox(std::nullopt);
+    const QRect drawn = spanning(from, end);
+    const auto box =
+        aim::pictureBoxBetween({static_cast<double>(from.x()), static_cast<double>(from.y())},
+                               {static_cast<double>(end.x()), static_cast<double>(end.y())}, viewPicture(), zoomPart());
+    if (!box || drawn.width() < kSmallestBox || drawn.height() < kSmallestBox || !canAim()) return;
+    aimAt({aim::fovOf(box->centre()), aim::fillMagnification(*box)}, drawn);
+}
+
+void LiveViewController::aimAt(const aim::Target& target, QRect shown) {
+    aiming_ = true;
+    display_.showAimTarget(shown);
+    AimRequest request;
+    request.target = target;
+    request.reference = pressPicture_;
+    request.calibration = aim::Calibration::fromText(textOf(currentRecord().ptzCalibration));
+    stream_->aim(request);
+}
+
+void LiveViewController::onAimed(const AimOutcome& outcome) {
+    aiming_ = false;
+    if (outcome.measured) {
+        const std::string text = outcome.measured->toText();
+        const auto at = static_cast<std::size_t>(position_);
+        setText(records_[at].ptzCalibration, text);
+        changes_[at].ptzCalibration = text;
+    }
+    if (!outcome.moved) display_.showNote(outcome.why);
 }
 
 QRect LiveViewController::zoomArea() const { return pictureArea_.isEmpty() ? QRect(QPoint(), screen_) : pictureArea_; }

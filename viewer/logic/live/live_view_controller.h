@@ -123,6 +123,18 @@ public:
     void moveZoomed(QPoint delta);
     void resetZoom();
     const DigitalZoom& zoom() const { return zoom_; }
+
+    // Pointing a PTZ camera at a point of its picture. A double-click (a
+    // double tap) centres the camera on the point: its first press has done
+    // what a press does, the second starts nothing and its release stops
+    // nothing. A box drawn with Shift held (boxStart, then the pen's moves,
+    // ended by penUp) centres the camera on it and zooms until it fills the
+    // picture. Without PTZ, a stream, or on the bars beside the picture,
+    // both are the presses they were before.
+    void doubleClick(QPoint point, bool fromTouch);
+    void boxStart(QPoint point);
+    // A pointing request is on its way.
+    bool isAiming() const { return aiming_; }
     // Where the picture lies on the screen, bars beside it when its aspect is
     // kept: zoom points and moves are shares of it. Empty: the whole screen.
     void setPictureArea(QRect area) { pictureArea_ = area; }
@@ -208,6 +220,12 @@ private:
     void setMenu(const LiveMenuState& state);
     // Tells the stream and the display of a zoom that changed.
     void zoomChanged(bool changed);
+    bool canAim() const;
+    aim::Rect viewPicture() const;
+    aim::Rect zoomPart() const;
+    void aimAt(const aim::Target& target, QRect shown);
+    void onAimed(const AimOutcome& outcome);
+    void finishBox(QPoint end);
     QPointF shareOf(QPoint point) const;
     QRect zoomArea() const;
 
@@ -243,6 +261,13 @@ private:
     bool osdMode_ = false;
     DigitalZoom zoom_;
     std::optional<QPoint> panFrom_; // the pen moves the zoomed part
+    // Pointing: the picture as the last press saw it, the press of a
+    // double-click (its release stops nothing), the box being drawn.
+    std::optional<aim::GrayPicture> pressPicture_;
+    bool aimPress_ = false;
+    std::optional<QPoint> boxFrom_;
+    QPoint boxTo_;
+    bool aiming_ = false;
     bool outputOn_ = false;
     CaptureSet* captures_ = nullptr;
     // Last: streams still closing go before what their end would reach.

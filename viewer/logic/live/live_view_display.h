@@ -4,9 +4,12 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QString>
 #include <array>
+#include <optional>
 
+#include "aim/gray_picture.h"
 #include "live/live_menu_state.h"
 #include "live/picture_fit.h"
 #include "live/ptz_sectors.h"
@@ -51,6 +54,13 @@ public:
     virtual void showZoom(double factor) { (void)factor; }
     // A line over the picture for a few seconds, needing no answer.
     virtual void showNote(const QString& line) { (void)line; }
+    // Pointing: a small grey copy of the picture shown now (nothing without
+    // one); where the camera is being pointed (a point, as a rectangle of no
+    // size, or a box), drawn for a moment; the box being drawn (nothing when
+    // none). What came of it goes to showNote.
+    virtual std::optional<aim::GrayPicture> pictureSample() { return std::nullopt; }
+    virtual void showAimTarget(QRect target) { (void)target; }
+    virtual void showAimBox(std::optional<QRect> box) { (void)box; }
 };
 
 } // namespace tavolin::ui

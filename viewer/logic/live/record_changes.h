@@ -1,11 +1,12 @@
 // What the live view changed in the camera records it was given (PTZ speed
-// and audio in, chosen from its menu), handed back to the settings form,
-// which stores them.
+// and audio in, chosen from its menu, and a PTZ calibration it measured),
+// handed back to the settings form, which stores them.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "tavolin/camera_record.h"
 
@@ -14,6 +15,7 @@ namespace tavolin::ui {
 struct RecordChanges {
     std::optional<int32_t> ptzSpeed;
     std::optional<uint8_t> playAudio;
+    std::optional<std::string> ptzCalibration;
     bool operator==(const RecordChanges&) const = default;
 };
 using LiveViewChanges = std::array<RecordChanges, kCameraCount>;
@@ -24,6 +26,7 @@ inline void applyChanges(const LiveViewChanges& changes, const std::array<Camera
         if (records[i] == nullptr) continue;
         if (changes[i].ptzSpeed) records[i]->ptzSpeed = *changes[i].ptzSpeed;
         if (changes[i].playAudio) records[i]->playAudio = *changes[i].playAudio;
+        if (changes[i].ptzCalibration) setText(records[i]->ptzCalibration, *changes[i].ptzCalibration);
     }
 }
 

@@ -123,6 +123,7 @@ void SwitchingStream::wireShown(Leg& leg) {
     connect(s, &LiveStream::input, this, &LiveStream::input);
     connect(s, &LiveStream::talkResult, this, &LiveStream::talkResult);
     connect(s, &LiveStream::audioOutUnavailable, this, &LiveStream::audioOutUnavailable);
+    connect(s, &LiveStream::aimed, this, &LiveStream::aimed);
     connect(s, &LiveStream::pictureShown, this, &SwitchingStream::onShownPicture);
 }
 
@@ -305,6 +306,14 @@ void SwitchingStream::close() {
 void SwitchingStream::startMove(PtzSector sector, int speed) {
     toShown([&](LiveStream& s) { s.startMove(sector, speed); });
 }
+void SwitchingStream::aim(const AimRequest& request) {
+    if (!shown_) {
+        emit aimed(AimOutcome{false, QStringLiteral("the camera is not connected"), std::nullopt});
+        return;
+    }
+    shown_->stream->aim(request);
+}
+
 void SwitchingStream::stopMove(PtzSector sector) {
     toShown([&](LiveStream& s) { s.stopMove(sector); });
 }

@@ -79,6 +79,7 @@ public:
     // follows the place's size times it, and pictures the decoder fits into
     // the place are decoded that much larger.
     void setDigitalZoom(double factor) override;
+    void aim(const AimRequest& request) override;
 
     // The camera's option shown, and the one being switched to (-1: none).
     int shownOption() const { return shown_ ? shown_->option : -1; }

@@ -4,6 +4,8 @@
 // view's timers.
 #pragma once
 
+#include <cstdio>
+#include <optional>
 #include <QString>
 #include <algorithm>
 #include <functional>
@@ -43,7 +45,15 @@ public:
     }
 
     void setDigitalZoom(double factor) override { log_.push_back("zoom " + QString::number(factor).toStdString()); }
+    void aim(const AimRequest& request) override {
+        char text[96];
+        std::snprintf(text, sizeof text, "aim %.3f,%.3f x%.2f", request.target.fov.x, request.target.fov.y,
+                      request.target.magnification);
+        log_.push_back(text);
+        lastAim = request;
+    }
 
+    std::optional<AimRequest> lastAim;
     const StreamSettings settings;
 
 private:

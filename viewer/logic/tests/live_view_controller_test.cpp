@@ -68,6 +68,18 @@ public:
     }
     void setOrientation(int degrees) override { orientations.push_back(degrees); }
     void finish() override { ++finished; }
+    std::optional<aim::GrayPicture> pictureSample() override {
+        ++samples;
+        return aim::GrayPicture{2, 2, {1, 2, 3, static_cast<uint8_t>(samples)}};
+    }
+    void showAimTarget(QRect target) override { aimTarget = target; }
+    void showAimBox(std::optional<QRect> box) override { aimBox = box; }
+    void showNote(const QString& line) override { notes.push_back(line); }
+
+    int samples = 0;
+    std::optional<QRect> aimTarget;
+    std::optional<QRect> aimBox;
+    std::vector<QString> notes;
 
     std::deque<PromptAnswered> up;
 };
@@ -427,7 +439,7 @@ TEST_F(LiveViewControllerTest, ChosenSpeedGoesOutAndIsHandedBack) {
     EXPECT_EQ(display.menu.ptzSpeed, 4);
     EXPECT_TRUE(display.menu.playAudio);
     LiveViewChanges expected{};
-    expected[2] = {4, 1};
+    expected[2] = {4, 1, std::nullopt};
     EXPECT_EQ(controller->changes(), expected);
 
     std::array<CameraRecord, kCameraCount> form = records;
@@ -723,6 +735,84 @@ TEST_P(LiveViewStateTest, FollowsTheStreamAndTheUser) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, LiveViewStateTest, ::testing::ValuesIn(kStateCases));
+
+// Pointing: a 320x240 screen showing a 16:9 picture between bars of 30.
+class AimGestureTest : public LiveViewControllerTest {
+protected:
+    void SetUp() override {
+        usePtz(0);
+        startConnected(0);
+        controller->setPictureArea(QRect(0, 30, 320, 180));
+    }
+};
+
+TEST_F(AimGestureTest, DoubleClickCentresThePointItsFirstPressMovedAsAlways) {
+    controller->penDown({300, 40}, false);
+    controller->penUp();
+    EXPECT_EQ(log, (Log{"start 8 speed 3", "stop 8"})) << "the first press is a press";
+    controller->doubleClick({300, 40}, false);
+    controller->penMove({305, 150});
+    controller->penUp();
+    // 300 of 320 across, 10 of 180 down the picture: the second press and its
+    // release start and stop nothing.
+    EXPECT_EQ(log, (Log{"start 8 speed 3", "stop 8", "aim 0.875,0.889 x1.00"}));
+    ASSERT_TRUE(stream()->lastAim && stream()->lastAim->reference);
+    EXPECT_EQ(stream()->lastAim->reference->pixels[3], 1) << "the picture the first press saw";
+    EXPECT_EQ(display.aimTarget, QRect(300, 40, 0, 0));
+    EXPECT_TRUE(controller->isAiming());
+    // The next single press is a press again.
+    log.clear();
+    controller->penDown({10, 120}, false);
+    controller->penUp();
+    EXPECT_EQ(log, (Log{"start 2 speed 3", "stop 2"}));
+}
+
+TEST_F(AimGestureTest, ShiftDragDrawsABoxAndZoomsUntilItFillsThePicture) {
+    controller->boxStart({200, 120});
+    controller->penMove({40, 75});
+    EXPECT_EQ(display.aimBox, QRect(QPoint(40, 75), QPoint(200, 120)));
+    controller->penUp();
+    // 160 x 45 of 320 x 180: half the width, a quarter of the height.
+    EXPECT_EQ(log, (Log{"aim -0.250,0.250 x2.00"}));
+    EXPECT_FALSE(display.aimBox);
+    EXPECT_EQ(display.aimTarget, QRect(QPoint(40, 75), QPoint(200, 120)));
+}
+
+TEST_F(AimGestureTest, WhatCannotBePointedStaysThePressItWas) {
+    controller->doubleClick({300, 10}, false); // on the upper bar
+    controller->penUp();
+    controller->boxStart({100, 100});
+    controller->penMove({103, 102}); // a slip, not a box
+    controller->penUp();
+    EXPECT_EQ(log, (Log{"start 8 speed 3", "stop 8"}));
+    record(1).ptzEnabled = 0;
+    controller->streamOpen(1, LiveViewController::OpenMode::Switch);
+    emit stream()->connected();
+    log.clear();
+    controller->doubleClick({160, 120}, false);
+    controller->penUp();
+    controller->boxStart({100, 100});
+    controller->penMove({200, 200});
+    controller->penUp();
+    EXPECT_EQ(log, Log{}) << "without PTZ nothing goes to the camera";
+}
+
+TEST_F(AimGestureTest, AMeasuredCalibrationGoesToTheRecordAndWithTheNextPoint) {
+    controller->doubleClick({160, 120}, false);
+    controller->penUp();
+    EXPECT_FALSE(stream()->lastAim->calibration) << "none measured yet";
+    aim::Calibration measured;
+    measured.add({0.0, {2.0, -2.0}});
+    emit stream()->aimed(AimOutcome{true, {}, measured});
+    EXPECT_FALSE(controller->isAiming());
+    EXPECT_EQ(controller->changes()[0].ptzCalibration, measured.toText());
+    controller->doubleClick({20, 60}, false);
+    controller->penUp();
+    ASSERT_TRUE(stream()->lastAim->calibration);
+    EXPECT_EQ(*stream()->lastAim->calibration, measured);
+    emit stream()->aimed(AimOutcome{false, QStringLiteral("the camera refused the move"), std::nullopt});
+    EXPECT_EQ(display.notes.back(), QStringLiteral("the camera refused the move"));
+}
 
 } // namespace
 } // namespace tavolin::ui::test

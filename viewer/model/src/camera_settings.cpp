@@ -104,6 +104,7 @@ CameraRecord recordFromValues(int index, const ValueLookup& lookup) {
     r.keepAspect = flag(value("KeepAspect"));
     // Kept whatever the type, as the form keeps fields a type does not use.
     setText(r.subStreamUrl, std::string(value(kSubStreamKey)) + value(kSubStreamMoreKey));
+    setText(r.ptzCalibration, value(kPtzCalibrationKey));
     return r;
 }
 
@@ -149,6 +150,8 @@ KeyValues valuesForSave(CameraRecord& r) {
         values.emplace_back(kHostMoreKey, host.size() > firstLine ? host.substr(firstLine) : "");
     if (r.streamingType == transport::kRtspStreamingType)
         addSplit(values, kSubStreamKey, kSubStreamMoreKey, text(r.subStreamUrl));
+    if (const std::string calibration = text(r.ptzCalibration); !calibration.empty())
+        values.emplace_back(kPtzCalibrationKey, calibration);
     return values;
 }
 

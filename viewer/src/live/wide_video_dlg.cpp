@@ -178,6 +178,7 @@ void CWideVideoDlg::createChildren() {
     menu_ = std::make_unique<LiveMenu>(this);
     zoomLabel_ = new ZoomFactorLabel(this);
     noteLabel_ = new ZoomFactorLabel(this);
+    aimOverlay_ = std::make_unique<AimOverlay>(*this);
 }
 
 void CWideVideoDlg::connectMenu() {
@@ -337,6 +338,25 @@ void CWideVideoDlg::showZoom(double factor) {
 }
 
 void CWideVideoDlg::showNote(const QString& line) { noteLabel_->showNote(line); }
+std::optional<aim::GrayPicture> CWideVideoDlg::pictureSample() {
+    const QImage picture = shown_.latestPicture();
+    if (picture.isNull()) return std::nullopt;
+    const aim::SampleSize size = aim::sampleSizeFor(picture.width(), picture.height());
+    if (size.width <= 0) return std::nullopt;
+    const QImage grey = picture.scaled(size.width, size.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(QImage::Format_Grayscale8);
+    aim::GrayPicture sample{size.width, size.height, {}};
+    sample.pixels.reserve(static_cast<std::size_t>(size.width) * size.height);
+    for (int y = 0; y < size.height; ++y) {
+        const uchar* row = grey.constScanLine(y);
+        sample.pixels.insert(sample.pixels.end(), row, row + size.width);
+    }
+    return sample;
+}
+
+void CWideVideoDlg::showAimTarget(QRect target) { aimOverlay_->showTarget(target); }
+
+void CWideVideoDlg::showAimBox(std::optional<QRect> box) { aimOverlay_->showBox(box); }
 
 QPoint CWideVideoDlg::zoomCentre() const {
     const QPoint pointer = mapFromGlobal(QCursor::pos());
@@ -380,6 +400,7 @@ void CWideVideoDlg::paintEvent(QPaintEvent*) {
         painter.fillRect(rect(), Qt::white);
         paintBackground(painter, rect());
     }
+    aimOverlay_->paint(painter);
     // The direction keys go to the view.
     if (!hasFocus()) setFocus(Qt::OtherFocusReason);
 }
@@ -387,6 +408,8 @@ void CWideVideoDlg::paintEvent(QPaintEvent*) {
 void CWideVideoDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         controller_->actionKey();
+    } else if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier) != 0) {
+        controller_->boxStart(event->position().toPoint());
     } else if (event->button() == Qt::LeftButton) {
         controller_->penDown(event->position().toPoint(), fromTouch(event));
     } else if (event->button() == Qt::MiddleButton) {
@@ -412,6 +435,16 @@ void CWideVideoDlg::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     controller_->penUp();
+    event->accept();
+}
+
+void CWideVideoDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double-click (or a double tap).
+    if (event->button() != Qt::LeftButton) {
+        CBDialog::mouseDoubleClickEvent(event);
+        return;
+    }
+    controller_->doubleClick(event->position().toPoint(), fromTouch(event));
     event->accept();
 }
 

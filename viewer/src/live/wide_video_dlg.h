@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "capture/capture_config.h"
+#include "live/aim_overlay.h"
 #include "live/live_menu.h"
 #include "live/live_view_controller.h"
 #include "live/live_view_display.h"
@@ -56,6 +57,7 @@ public:
     LiveMenu& menu() { return *menu_; }
     QLabel* indicator(LiveViewController::Indicator which) const { return indicators_[which]; }
     QLabel* arrow(int sector) const { return arrows_[static_cast<std::size_t>(sector - 1)]; }
+    const AimOverlay& aimOverlay() const { return *aimOverlay_; }
     CColorStatic* nameLabel() const { return nameLabel_; }
     CColorStatic* reconnectingLabel() const { return reconnectingLabel_; }
     // The red mark while the camera records; null without capture.
@@ -82,6 +84,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -116,6 +119,9 @@ private:
     void finish() override;
     void showZoom(double factor) override;
     void showNote(const QString& line) override;
+    std::optional<aim::GrayPicture> pictureSample() override;
+    void showAimTarget(QRect target) override;
+    void showAimBox(std::optional<QRect> box) override;
 
     // Where the zoom keys zoom around: the pointer when it is over the view.
     QPoint zoomCentre() const;
@@ -133,6 +139,7 @@ private:
     std::unique_ptr<LiveMenu> menu_;
     ZoomFactorLabel* zoomLabel_ = nullptr;
     ZoomFactorLabel* noteLabel_ = nullptr;
+    std::unique_ptr<AimOverlay> aimOverlay_;
     std::optional<QPoint> middleFrom_; // the middle button moves the zoomed part
     std::unique_ptr<StreamCatalogues> ownCatalogues_;
     StreamCatalogues* catalogues_ = nullptr;

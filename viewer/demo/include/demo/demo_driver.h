@@ -31,6 +31,9 @@ struct DemoOptions {
     QString findLogin;
     // The wall instead of the live view: 4x4, pictured as wall.png.
     bool wall = false;
+    // With findLogin: instead of panning and the restart, the live view
+    // points the camera: a double-click, then a box drawn with Shift.
+    bool aim = false;
     // With the wall: its first camera opened in the single view this many
     // times and timed (single_view_rounds.h).
     int singleRounds = 0;

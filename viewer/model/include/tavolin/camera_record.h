@@ -50,6 +50,9 @@ struct CameraRecord {
     // An RTSP camera's second, smaller stream (a whole rtsp:// URL), shown
     // where the first one's pictures would only be shrunk; empty: none.
     char subStreamUrl[288];
+    // What the PTZ camera's moves do to its picture, measured from it: the
+    // calibration pointing uses (one line of text); empty: not measured.
+    char ptzCalibration[232];
 };
 static_assert(std::is_trivially_copyable_v<CameraRecord>);
 

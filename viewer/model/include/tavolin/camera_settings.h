@@ -43,11 +43,16 @@ inline constexpr const char* kHostMoreKey = "CameraIPMore";
 inline constexpr const char* kSubStreamKey = "SubStreamURL";
 inline constexpr const char* kSubStreamMoreKey = "SubStreamURLMore";
 
+// A PTZ camera's calibration for pointing, written only when measured (older
+// builds ignore it).
+inline constexpr const char* kPtzCalibrationKey = "PTZCalibration";
+
 // Applies the save-time replacements to `record` (PTZ address, streaming type
 // and PTZ speed of 0 become 1, 2 and 3; the host cut to its type's limit) and
 // returns the key/value texts in save order: the 27 original keys, then
 // "AutoReconnect" and "KeepAspect", then "CameraIPMore" for RTSP and ONVIF,
-// then "SubStreamURL" and "SubStreamURLMore" for RTSP.
+// then "SubStreamURL" and "SubStreamURLMore" for RTSP, then "PTZCalibration"
+// when there is one.
 using KeyValues = std::vector<std::pair<const char*, std::string>>;
 KeyValues valuesForSave(CameraRecord& record);
 
