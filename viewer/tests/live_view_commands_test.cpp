@@ -245,6 +245,40 @@ TEST_F(LiveCommandsTest, OnvifCameraWithoutASpeakerGreysAudioOut) {
     EXPECT_EQ(menu.audioOutMenu->title(), QStringLiteral("Audio Out (the camera reports no audio output)"));
 }
 
+// The wiring of pointing: a double-click on an ONVIF camera with the
+// field-of-view space brings the point to the picture's middle and draws
+// the target; the rules are the controller's and the library's.
+TEST_F(LiveCommandsTest, DoubleClickBringsThePointToTheMiddle) {
+    camsim::SimulatedCameraSettings s;
+    s.streamingType = camsim::kOnvifStreamingType;
+    s.options = camsim::smallCameraOptions();
+    s.rtsp.audio = false;
+    camera = std::make_unique<camsim::SimulatedCamera>(s);
+    ASSERT_TRUE(camera->start()) << camera->error();
+    const camsim::SettingsCamera where = camera->section();
+    CameraRecord& r = record(0);
+    r.streamingType = camsim::kOnvifStreamingType;
+    setText(r.userName, where.user);
+    setText(r.password, where.password);
+    r.httpPort = where.httpPort;
+    r.ptzEnabled = 1;
+    r.ptzSourceType = 1;
+    setText(r.ptzProtocolFile, test::shippedProtocol("ONVIF.ptz").toStdString());
+    openConnected();
+    ASSERT_TRUE(waitConnected());
+    // A point in the middle row, right of centre, where a press pans right.
+    const QPoint at(view->width() * 3 / 4, view->height() / 2);
+    const QRect area = view->controller().pictureArea();
+    const camsim::ViewWindow before = camera->head().window();
+    const double share = static_cast<double>(at.x() - area.x()) / area.width();
+    const double sceneX = before.x + (share - 0.5) * before.width();
+    QTest::mouseDClick(view.get(), Qt::LeftButton, {}, at);
+    EXPECT_TRUE(view->aimOverlay().target().has_value());
+    EXPECT_TRUE(waitFor([&] { return std::abs(camera->head().window().x - sceneX) < 0.02 * before.width(); }))
+        << camera->head().window().x << " for " << sceneX;
+    EXPECT_TRUE(waitFor([&] { return !view->controller().isAiming(); }));
+}
+
 TEST_F(LiveCommandsTest, OsdModeTurnsTheKeysToTheCamerasMenu) {
     camsim::V2Camera& camera = startSteerableCamera(0);
     startSteerableCamera(1);

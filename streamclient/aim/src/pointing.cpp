@@ -25,9 +25,6 @@ constexpr double kLargestTravel = 0.6;
 constexpr int kCalibrationTries = 5;
 // There and back, the picture's travels may differ by this share.
 constexpr double kSymmetryTolerance = 0.2;
-// Zoom positions measured: wide to well into tele; further in, the view's
-// width goes on along the last two.
-constexpr double kCalibrationZooms[] = {0.0, 0.35, 0.7};
 constexpr int kZoomProbeMs = 400;
 
 GrayPicture crop(const GrayPicture& picture, int left, int top, int width, int height) {
@@ -320,7 +317,7 @@ std::optional<double> Pointer::measureZoomRate(int speed) {
     return std::log2(ratio) / (kZoomProbeMs / 1000.0);
 }
 
-CalibrationResult Pointer::calibrate(int speed) {
+CalibrationResult Pointer::calibrate(int speed, std::span<const double> zoomPositions) {
     CalibrationResult result;
     const int64_t start = camera_.nowMs();
     const Capabilities caps = capabilities();
@@ -329,10 +326,10 @@ CalibrationResult Pointer::calibrate(int speed) {
     calibration.unit = timed ? MoveUnit::Second : MoveUnit::Translation;
     calibration.speed = timed ? std::clamp(speed, 1, 5) : 0;
     std::optional<Position> home = caps.position ? camera_.position() : std::nullopt;
-    const bool zoomsTo = caps.absolute && home.has_value() && caps.zoom;
+    const bool zoomsTo = caps.absolute && home.has_value() && caps.zoom && !zoomPositions.empty();
     std::vector<double> zooms;
     if (zoomsTo) {
-        zooms.assign(std::begin(kCalibrationZooms), std::end(kCalibrationZooms));
+        zooms.assign(zoomPositions.begin(), zoomPositions.end());
     } else {
         zooms.push_back(home ? home->zoom : 0.0);
     }

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace onvif {
@@ -147,6 +148,34 @@ TEST_F(PtzWorkerTest, StoppedWorkerDropsWhatWaits) {
         camera.release(); // the call in progress ends; the destructor joins
     }
     EXPECT_EQ(camera.calls(), (std::vector<std::string>{"move 20 0 0"}));
+}
+
+TEST_F(PtzWorkerTest, AWaitedCallRunsInTurnAndHearsItsResult) {
+    PtzWorker worker(camera);
+    camera.hold();
+    ASSERT_TRUE(worker.submit(move(0.2, 0)));
+    ASSERT_TRUE(camera.awaitCalls(1));
+    worker.submit(stopAll());
+    // Given after the stop: it reaches the camera after it, and no move
+    // merges into it.
+    std::thread pointing([&] { EXPECT_TRUE(worker.runAndWait([&] { return camera.setPreset(9); }, 5000)); });
+    ASSERT_TRUE(camera.awaitCalls(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    worker.submit(move(0.4, 0));
+    camera.release();
+    pointing.join();
+    ASSERT_TRUE(worker.waitIdle(5000));
+    EXPECT_EQ(camera.calls(), (std::vector<std::string>{"move 20 0 0", "stop pantilt", "set 9", "move 40 0 0"}));
+    EXPECT_FALSE(worker.runAndWait([] { return false; }, 5000)) << "a failed call says so";
+    // A call still waiting when the worker stops is told at once.
+    camera.hold();
+    worker.submit(move(0.2, 0));
+    ASSERT_TRUE(camera.awaitCalls(5));
+    std::thread dropped([&] { EXPECT_FALSE(worker.runAndWait([] { return true; }, 60000)); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    worker.stop();
+    dropped.join();
+    camera.release();
 }
 
 TEST(PtzRecordTest, DecodesOnlyWellFormedRecords) {

@@ -196,5 +196,56 @@ TEST(BadReplyTest, MalformedOrHostileRepliesGiveNothing) {
     }
 }
 
+TEST(PtzReplyTest, NodeSpacesTellHowTheCameraCanBePointed) {
+    auto nodes = [](const std::string& spaces) {
+        return "<Envelope><Body><GetNodesResponse><PTZNode token=\"n\"><SupportedPTZSpaces>" + spaces +
+               "</SupportedPTZSpaces></PTZNode></GetNodesResponse></Body></Envelope>";
+    };
+    auto space = [](const char* kind, const std::string& uri) {
+        return std::string("<tt:") + kind + "><tt:URI>" + uri + "</tt:URI></tt:" + kind + ">";
+    };
+    const std::string onvif = "http://www.onvif.org/ver10/tptz/";
+    const auto all = readPtzSpaces(
+        nodes(space("RelativePanTiltTranslationSpace", onvif + "PanTiltSpaces/TranslationSpaceFov") +
+              space("RelativePanTiltTranslationSpace", onvif + "PanTiltSpaces/TranslationGenericSpace") +
+              // A field-of-view zoom space under a camera maker's own host.
+              space("RelativeZoomTranslationSpace", "http://example.com/ver10/tptz/ZoomSpaces/TranslationSpaceFov") +
+              space("AbsolutePanTiltPositionSpace", onvif + "PanTiltSpaces/PositionGenericSpace") +
+              space("ContinuousZoomVelocitySpace", onvif + "ZoomSpaces/VelocityGenericSpace")));
+    ASSERT_TRUE(all);
+    EXPECT_TRUE(all->fovPanTilt);
+    EXPECT_TRUE(all->relativePanTilt);
+    EXPECT_EQ(all->fovZoomSpace, "http://example.com/ver10/tptz/ZoomSpaces/TranslationSpaceFov");
+    EXPECT_TRUE(all->absolute);
+    EXPECT_TRUE(all->zoom);
+    const auto continuous =
+        readPtzSpaces(nodes(space("ContinuousPanTiltVelocitySpace", onvif + "PanTiltSpaces/VelocityGenericSpace")));
+    ASSERT_TRUE(continuous);
+    EXPECT_FALSE(continuous->fovPanTilt || continuous->relativePanTilt || continuous->absolute || continuous->zoom);
+    EXPECT_FALSE(readPtzSpaces("<Envelope><Body><GetNodesResponse/></Body></Envelope>"));
+    EXPECT_FALSE(readPtzSpaces("not xml"));
+}
+
+TEST(PtzReplyTest, StatusGivesThePositionAndWhetherItMoves) {
+    auto status = [](const std::string& inner) {
+        return "<Envelope><Body><GetStatusResponse><PTZStatus>" + inner +
+               "</PTZStatus></GetStatusResponse></Body></Envelope>";
+    };
+    const auto moving = readPtzStatus(status("<Position><PanTilt x=\"0.25\" y=\"-0.5\"/><Zoom x=\"0.75\"/></Position>"
+                                             "<MoveStatus><PanTilt>IDLE</PanTilt><Zoom>MOVING</Zoom></MoveStatus>"));
+    ASSERT_TRUE(moving);
+    EXPECT_DOUBLE_EQ(moving->pan, 0.25);
+    EXPECT_DOUBLE_EQ(moving->tilt, -0.5);
+    EXPECT_DOUBLE_EQ(moving->zoom, 0.75);
+    EXPECT_TRUE(moving->moving);
+    const auto noZoom = readPtzStatus(status("<Position><PanTilt x=\"0\" y=\"0\"/></Position>"));
+    ASSERT_TRUE(noZoom);
+    EXPECT_FALSE(noZoom->moving);
+    EXPECT_EQ(noZoom->zoom, 0.0);
+    EXPECT_FALSE(readPtzStatus(status("<Position><PanTilt x=\"nan\" y=\"0\"/></Position>")));
+    EXPECT_FALSE(readPtzStatus(status("<Position><PanTilt x=\"1\"/></Position>")));
+    EXPECT_FALSE(readPtzStatus(status("")));
+}
+
 } // namespace
 } // namespace onvif

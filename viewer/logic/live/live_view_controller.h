@@ -138,6 +138,7 @@ public:
     // Where the picture lies on the screen, bars beside it when its aspect is
     // kept: zoom points and moves are shares of it. Empty: the whole screen.
     void setPictureArea(QRect area) { pictureArea_ = area; }
+    QRect pictureArea() const { return zoomArea(); }
 
     // Menu commands.
     void setPreset(int preset);

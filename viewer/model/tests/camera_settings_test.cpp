@@ -120,6 +120,20 @@ TEST(ModelParseDecimalTest, HugeNumbersStopAtTheRangeEnds) {
     EXPECT_EQ(parseDecimal("-99999999999999999999999"), INT32_MIN);
 }
 
+TEST_F(ModelRecordFromValuesTest, PtzCalibrationIsReadAndWrittenOnlyWhenMeasured) {
+    const std::string line = "R 0 0 0.0000:1.98,-2.01 0.3500:6.88,-6.9";
+    values_ = {{"PTZCalibration", line}};
+    CameraRecord r = load();
+    EXPECT_EQ(textOf(r.ptzCalibration), line);
+    const KeyValues saved = valuesForSave(r);
+    EXPECT_EQ(saved.back(), (std::pair<const char*, std::string>{kPtzCalibrationKey, line}));
+    EXPECT_TRUE(fitsSettingsLine(kPtzCalibrationKey, std::string(sizeof r.ptzCalibration - 1, '9')))
+        << "the longest one the record holds fits its line";
+    values_ = {};
+    r = load();
+    for (const auto& [key, value] : valuesForSave(r)) EXPECT_STRNE(key, kPtzCalibrationKey);
+}
+
 TEST(ModelValuesForSaveTest, UnterminatedTextIsCutToItsField) {
     CameraRecord r = defaultCameraRecord(0);
     std::memset(r.host, 'h', sizeof r.host); // no NUL inside the field

@@ -6,7 +6,9 @@
 // when it missed the centre, one correction is sent.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,10 +54,12 @@ public:
     // on, for the check after the move (none: no check).
     PointingResult centre(const Target& target, const Calibration* calibration, const GrayPicture* reference);
 
-    // Measures the camera's moves at a few zoom positions (the current one
-    // alone when the camera cannot be sent to one). `speed`: the speed of
-    // timed moves, for cameras without relative moves.
-    CalibrationResult calibrate(int speed = 3);
+    // Measures the camera's moves at the zoom positions given (the current
+    // one alone when there are none or the camera cannot be sent to one).
+    // `speed`: the speed of timed moves, for cameras without relative moves.
+    // Wide to well into tele; further in, the rates go on along the last two.
+    static constexpr std::array<double, 3> kCalibrationZooms{0.0, 0.35, 0.7};
+    CalibrationResult calibrate(int speed = 3, std::span<const double> zooms = kCalibrationZooms);
 
     // Waits until the picture stops changing; the picture then. `noMotionMs`:
     // how long to wait for the picture to start moving before taking it as
