@@ -2,6 +2,8 @@
 // them) and grey copies of the stream's pictures for comparing them.
 #include <cstring>
 
+#include <transport/streaming_types.h>
+
 #include "interface_object.h"
 #include "ptz_requests.h"
 #include "session.h"
@@ -10,10 +12,14 @@ namespace {
 
 // Hands one pointing request to the transport. The command lock is not
 // taken: the call waits for the camera, and the transport itself sends it
-// in turn with the PTZ commands given before.
+// in turn with the PTZ commands given before. Only the ONVIF plug-in knows
+// the request: the protocol 1 and 2 plug-ins pass any command on to the
+// camera as a message of its type, which must never carry this one.
 int32_t aim(OstrelInterface& self, transport::PtzAimOperation operation, float pan, float tilt, float zoom,
             transport::PtzAimReply* reply) {
-    if (!ostrel::ptzAllowed(self) || self.transport.instance() == nullptr) return 0;
+    if (!ostrel::ptzAllowed(self) || self.transport.instance() == nullptr ||
+        self.streamingType != transport::kOnvifStreamingType)
+        return 0;
     const transport::PtzAimRequest request{operation, pan, tilt, zoom};
     transport::PtzAimReply answer{};
     const int32_t taken = self.transport.sendCommand(

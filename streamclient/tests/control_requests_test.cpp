@@ -154,6 +154,20 @@ TEST_F(V2ControlTest, CommandsTheProtocolLacksReturnZeroAndSendNothing) {
     EXPECT_TRUE(sentUpToFence().empty());
 }
 
+// Pointing requests are the ONVIF plug-in's; the protocol plug-ins would pass
+// any command on to the camera as a message of its type.
+TEST_F(V2ControlTest, PointingRequestsNeverReachAProtocolCamera) {
+    connectWith(kChecksummed);
+    uint32_t spaces = 99;
+    EXPECT_EQ(M_KPTZ_GET_SPACES(handle, &spaces), 0);
+    EXPECT_EQ(spaces, 0u);
+    EXPECT_EQ(M_KPTZ_RELATIVE_MOVE(handle, 1, 0.5f, 0.0f, 1.0f), 0);
+    EXPECT_EQ(M_KPTZ_ABSOLUTE_MOVE(handle, 0.0f, 0.0f, 0.0f), 0);
+    EXPECT_EQ(M_KPTZ_GET_POSITION(handle, nullptr, nullptr, nullptr, nullptr), 0);
+    EXPECT_TRUE(sentUpToFence().empty());
+    for (const auto& m : camera->recording().on(Channel::Control)) EXPECT_NE(m.type, 21u);
+}
+
 TEST_F(V2ControlTest, NegativePresetSendsNothing) {
     connectWith(kChecksummed);
     EXPECT_EQ(M_KPTZ_GOTO_PRESET(handle, -1), 0);
@@ -272,6 +286,12 @@ TEST_F(UnboundControlTest, NullHandleDoesNothing) {
     EXPECT_EQ(M_KQuadSetDisplayMode(nullptr, 2), 0);
     EXPECT_EQ(M_KSendRS232Setting(nullptr, 3, 4), 0);
     M_KSendDO(nullptr, 1);
+    uint32_t spaces = 7;
+    EXPECT_EQ(M_KPTZ_GET_SPACES(nullptr, &spaces), 0);
+    EXPECT_EQ(spaces, 0u);
+    EXPECT_EQ(M_KPTZ_RELATIVE_MOVE(nullptr, 1, 0.0f, 0.0f, 1.0f), 0);
+    uint8_t gray[4] = {};
+    EXPECT_EQ(M_KGetPictureSample(nullptr, gray, 2, 2, 0), 0);
 }
 
 TEST_F(UnboundControlTest, WithoutTransportEverythingFails) {

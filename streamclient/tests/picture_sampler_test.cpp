@@ -1,0 +1,86 @@
+// Grey copies of drawn pictures for pointing: made only for a caller that
+// waits, from every picture format the decoders hand out, scaled to the size
+// asked.
+#include "picture_sampler.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "video_renderer.h"
+
+namespace ostrel {
+namespace {
+
+// A picture of `bits` per pixel, left half black, right half white.
+struct HalfWhite {
+    HalfWhite(int width, int height, int bits) : stride(((width * bits / 8) + 3) & ~3) {
+        pixels.assign(static_cast<std::size_t>(stride) * height, 0);
+        for (int y = 0; y < height; ++y) {
+            for (int x = width / 2; x < width; ++x) {
+                for (int b = 0; b < bits / 8; ++b)
+                    pixels[static_cast<std::size_t>(y) * stride + x * bits / 8 + b] = 0xFF;
+            }
+        }
+        picture.width = width;
+        picture.height = height;
+        picture.bitCount = static_cast<uint16_t>(bits);
+        picture.pixels = pixels.data();
+        picture.pixelBytes = pixels.size();
+    }
+    int stride;
+    std::vector<uint8_t> pixels;
+    PictureDescriptor picture;
+};
+
+// Offers `picture` from another thread, as the drawing thread does, until a
+// caller has taken one.
+std::vector<uint8_t> sampled(PictureSampler& sampler, const PictureDescriptor& picture, int width, int height,
+                             bool& taken) {
+    std::vector<uint8_t> out(static_cast<std::size_t>(width) * height, 0x55);
+    std::atomic<bool> done{false};
+    std::thread drawer([&] {
+        while (!done) {
+            sampler.offer(picture);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    taken = sampler.next(out.data(), width, height, 2000);
+    done = true;
+    drawer.join();
+    return out;
+}
+
+TEST(PictureSamplerTest, EveryDecodedFormatBecomesTheSameGreyPicture) {
+    for (int bits : {32, 24, 16}) {
+        HalfWhite white(64, 48, bits);
+        PictureSampler sampler;
+        bool taken = false;
+        const std::vector<uint8_t> grey = sampled(sampler, white.picture, 16, 12, taken);
+        ASSERT_TRUE(taken) << bits;
+        EXPECT_LT(grey[0], 8) << bits;              // black on the left
+        EXPECT_GT(grey[15], 247) << bits;           // white on the right
+        EXPECT_GT(grey[11 * 16 + 15], 247) << bits; // down to the last row
+    }
+}
+
+TEST(PictureSamplerTest, NothingComesWithoutAPictureOrForASizeThatIsNone) {
+    PictureSampler sampler;
+    std::vector<uint8_t> out(16);
+    EXPECT_FALSE(sampler.next(out.data(), 4, 4, 20)) << "no picture drawn";
+    EXPECT_FALSE(sampler.next(out.data(), 1, 4, 0));
+    EXPECT_FALSE(sampler.next(nullptr, 4, 4, 0));
+    HalfWhite short24(64, 48, 24);
+    short24.picture.pixelBytes /= 2; // fewer bytes than its rows need
+    bool taken = true;
+    sampled(sampler, short24.picture, 4, 4, taken);
+    EXPECT_FALSE(taken);
+    HalfWhite odd(64, 48, 8);
+    sampled(sampler, odd.picture, 4, 4, taken);
+    EXPECT_FALSE(taken) << "a format no decoder gives";
+}
+
+} // namespace
+} // namespace ostrel
