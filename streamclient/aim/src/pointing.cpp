@@ -23,8 +23,10 @@ constexpr double kFirstSeconds = 0.12;
 constexpr double kWantedTravel = 0.08; // field-of-view units
 constexpr double kLargestTravel = 0.6;
 constexpr int kCalibrationTries = 5;
-// There and back, the picture's travels may differ by this share.
+// There and back, the picture's travels may differ by this share; timed
+// moves more, as each start and stop waits on the network and the camera.
 constexpr double kSymmetryTolerance = 0.2;
+constexpr double kTimedSymmetryTolerance = 0.35;
 constexpr int kZoomProbeMs = 400;
 
 GrayPicture crop(const GrayPicture& picture, int left, int top, int width, int height) {
@@ -279,7 +281,8 @@ std::optional<CalibrationPoint> Pointer::measureHere(bool timed, int speed, doub
                 size /= 3.0;
             } else if (moved < kWantedTravel) {
                 size *= moved > kMinTravel ? std::clamp(kWantedTravel / moved, 1.5, 4.0) : 4.0;
-            } else if (std::abs(outTravel + backTravel) > kSymmetryTolerance * moved) {
+            } else if (std::abs(outTravel + backTravel) >
+                       (timed ? kTimedSymmetryTolerance : kSymmetryTolerance) * moved) {
                 why = "the picture moved differently each way (something else moves in it, or it has too little "
                       "detail)";
             } else {
