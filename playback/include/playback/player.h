@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 
 namespace playback {
@@ -102,5 +103,13 @@ public:
 
     virtual PlayerStatus status() const = 0;
 };
+
+// A player over one of Tavolin's clips (a Matroska file the recorder wrote),
+// showing its picture at startMs, paused or playing. Times are the clip's
+// start (as the file or its name gives it, as ClipIndex reads it) plus each
+// picture's time in the file. A file that cannot be read fails the player
+// (status and reason), as an unreachable camera does.
+std::unique_ptr<Player> openClip(const std::string& path, const PlayerOutput& output, int64_t startMs,
+                                 bool play = false);
 
 } // namespace playback
