@@ -11,6 +11,7 @@ ClipWriterSettings writerSettings(const RecorderSettings& s) {
     ClipWriterSettings w;
     w.limits = s.clip;
     w.naming = s.naming;
+    w.cameraName = s.cameraName;
     w.notice = s.notice;
     w.freeSpace = s.freeSpace;
     w.clock = s.clock;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "onvif/replies.h"
 #include "video_parameters.h"
 
 extern "C" {
@@ -131,6 +132,9 @@ bool ClipFile::open(const Frame& firstPicture, ClipLayout layout, std::string& e
         audio->time_base = kMilliseconds;
         audioIndex_ = audio->index;
     }
+    if (layout.startUtcMs > 0)
+        av_dict_set(&context_->metadata, "creation_time", onvif::formatDateTimeMs(layout.startUtcMs).c_str(), 0);
+    if (!layout.cameraName.empty()) av_dict_set(&context_->metadata, "title", layout.cameraName.c_str(), 0);
     const int written = avformat_write_header(context_, nullptr);
     if (written < 0) {
         error = failureText(written);

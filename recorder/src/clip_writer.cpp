@@ -185,7 +185,8 @@ bool ClipWriter::enoughSpace(const std::string& path) {
 bool ClipWriter::openFile(const Frame& first) {
     // The wall-clock time of the picture, from how long ago it arrived.
     const auto age = std::chrono::milliseconds(clock_.nowMs() - first.arrivalMs);
-    const std::string wanted = settings_.naming(std::chrono::system_clock::now() - age, fileNumber_ + 1);
+    const auto taken = std::chrono::system_clock::now() - age;
+    const std::string wanted = settings_.naming(taken, fileNumber_ + 1);
     if (!enoughSpace(wanted)) return false;
     std::string error;
     std::optional<CreatedFile> created = createNewFile(wanted, error);
@@ -195,7 +196,12 @@ bool ClipWriter::openFile(const Frame& first) {
     }
     // Pictures placed before the interval was measured lie further apart
     // than the measured one, so the file takes the latest.
-    file_ = ClipFile::start(std::move(*created), first, {withAudio_, latestPicture_.frameIntervalMs}, error);
+    ClipLayout layout;
+    layout.withAudio = withAudio_;
+    layout.frameIntervalMs = latestPicture_.frameIntervalMs;
+    layout.startUtcMs = std::chrono::duration_cast<std::chrono::milliseconds>(taken.time_since_epoch()).count();
+    layout.cameraName = settings_.cameraName;
+    file_ = ClipFile::start(std::move(*created), first, layout, error);
     if (!file_) {
         stop("recording stopped: " + error);
         return false;

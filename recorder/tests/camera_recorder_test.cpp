@@ -3,7 +3,11 @@
 // stream. Every file is checked with ffprobe and ffmpeg.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
+#include <optional>
+
+#include "onvif/replies.h"
 
 #include "media_probe.h"
 #include "records.h"
@@ -72,10 +76,19 @@ protected:
 };
 
 // Eleven seconds of pictures, then Record pressed and released at once: the
-// clip holds the ten seconds before the press, from a key picture.
+// clip holds the ten seconds before the press, from a key picture, and says
+// inside when its first picture came and from which camera.
 TEST_F(CameraRecorderTest, ClipStartsWithTheSecondsBeforeThePress) {
+    const auto wallMs = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    };
+    const int64_t before = wallMs();
     {
-        CameraRecorder recorder(settings());
+        RecorderSettings s = settings();
+        s.cameraName = "Gate";
+        CameraRecorder recorder(s);
         feed(recorder, mpeg4Records(11 * 25));
         recorder.startRecording();
         EXPECT_GE(recorder.status().preRollAtStartMs, 10000);
@@ -86,6 +99,15 @@ TEST_F(CameraRecorderTest, ClipStartsWithTheSecondsBeforeThePress) {
     ASSERT_FALSE(times.empty()) << p.errors;
     EXPECT_EQ(times.front(), 0.0);
     EXPECT_GE(times.back(), 10.0);
+    EXPECT_EQ(formatTag(folder.file("clip-1.mkv"), "title"), "Gate");
+    // Its first picture came the clip's length before the press (on the
+    // recorder's clock), which was at the latest now.
+    const std::optional<long long> start =
+        onvif::parseDateTimeMs(formatTag(folder.file("clip-1.mkv"), "creation_time"));
+    ASSERT_TRUE(start);
+    const auto lengthMs = static_cast<int64_t>(times.back() * 1000);
+    EXPECT_GE(*start, before - lengthMs - 1000);
+    EXPECT_LE(*start, wallMs() - lengthMs);
 }
 
 // Motion in the third second of six, held for one: the clip holds the two

@@ -74,4 +74,11 @@ std::string decodeErrors(const std::string& path) {
     return run("ffmpeg -nostdin -v error -i '" + path + "' -f null -", true);
 }
 
+std::string formatTag(const std::string& path, const std::string& tag) {
+    std::string value =
+        run("ffprobe -v error -show_entries format_tags=" + tag + " -of default=nw=1:nk=1 '" + path + "'", false);
+    while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
+    return value;
+}
+
 } // namespace recorder::test

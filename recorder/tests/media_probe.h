@@ -33,5 +33,7 @@ std::vector<uint8_t> decodeRgb(const std::string& path);
 // What `ffmpeg -v error -i FILE -f null -` prints: nothing for a file that
 // decodes cleanly.
 std::string decodeErrors(const std::string& path);
+// A tag of the file as a whole ("title", "creation_time"); empty when none.
+std::string formatTag(const std::string& path, const std::string& tag);
 
 } // namespace recorder::test

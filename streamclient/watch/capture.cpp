@@ -51,15 +51,13 @@ bool isFolder(const std::string& path) {
     return (!path.empty() && path.back() == '/') || std::filesystem::is_directory(path, ignored);
 }
 
-// --snapshot FILE, or a file named after the camera and the picture's time
-// in a folder.
+} // namespace
+
 std::optional<std::string> saveJpeg(std::span<const uint8_t> jpeg, std::chrono::system_clock::time_point taken,
                                     const Options& options, std::string& error) {
     if (!isFolder(options.snapshotPath)) return recorder::writeNewFile(options.snapshotPath, jpeg, error);
     return recorder::saveSnapshot(jpeg, options.snapshotPath, options.cameraName, taken, error);
 }
-
-} // namespace
 
 bool prepareFolders(const Options& options) {
     for (const std::string& path : {options.recordPath, options.snapshotPath}) {
@@ -82,6 +80,7 @@ std::unique_ptr<recorder::CameraRecorder> makeClipRecorder(const Options& option
         std::filesystem::path next = path.parent_path() / (path.stem().string() + "-" + std::to_string(file));
         return (next += path.extension()).string();
     };
+    settings.cameraName = camera;
     settings.notice = [](const std::string& line) { std::fprintf(stderr, "tavolin-watch: %s\n", line.c_str()); };
     return std::make_unique<recorder::CameraRecorder>(std::move(settings));
 }

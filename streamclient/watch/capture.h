@@ -6,6 +6,11 @@
 #include <ostrel/stream_client.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -40,6 +45,11 @@ int runRecording(recorder::CameraRecorder& recorder, const Options& options, con
 // offers none: the picture then comes from its largest profile's stream,
 // whose channel `options` is given.
 int writeCameraSnapshot(Options& options);
+
+// Writes JPEG bytes as --snapshot asks: to its file, or in its folder named
+// after the camera and `taken`, never replacing a file; the path written.
+std::optional<std::string> saveJpeg(std::span<const uint8_t> jpeg, std::chrono::system_clock::time_point taken,
+                                    const Options& options, std::string& error);
 
 // Waits (at most the time the stream client gives a first picture) for a
 // picture at full size and writes it as a JPEG file, never replacing one.

@@ -19,6 +19,7 @@
 #include "platform/diagnostics.h"
 #include "find_cameras.h"
 #include "pointing_run.h"
+#include "replay_run.h"
 #include "platform/surface.h"
 #include "status_line.h"
 #include "talk_file.h"
@@ -149,6 +150,7 @@ int main(int argc, char** argv) {
     std::printf("camera %s, streaming type %d\n", options.config.cameraAddress, options.streamingType);
     std::fflush(stdout);
     if (!watch::prepareFolders(options)) return 1;
+    if (options.replaying()) return watch::runReplay(options, stdout, interrupted);
     if (!options.snapshotPath.empty() && options.streamingType == transport::kOnvifStreamingType) {
         if (const int done = watch::writeCameraSnapshot(options); done >= 0) return done;
     }

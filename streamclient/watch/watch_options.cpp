@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include <corvel/camera_url.h>
+#include <onvif/replies.h>
 #include <ledra/config_store.h>
 #include <transport/streaming_types.h>
 
@@ -110,6 +111,40 @@ bool readShares(const std::string& text, double* out, std::size_t count) {
     return true;
 }
 
+bool checkReplayOptions(const Options& o, bool preRollGiven, std::string& error) {
+    if ((o.fromMs || o.toMs) && !o.listRecordings) {
+        error = "--from and --to go with --recordings";
+        return false;
+    }
+    if (o.fromMs && o.toMs && *o.toMs < *o.fromMs) {
+        error = "--to must not be before --from";
+        return false;
+    }
+    if (!o.replaying()) return true;
+    if (o.streamingType != transport::kOnvifStreamingType) {
+        error = "--recordings and --replay need an ONVIF camera (--onvif HOST[:PORT])";
+        return false;
+    }
+    if (o.listRecordings && o.replayMs) {
+        error = "--recordings and --replay go one at a time";
+        return false;
+    }
+    if (o.replayMs && o.recordPath.empty() && o.snapshotPath.empty()) {
+        error = "--replay needs --record FILE.mkv or --snapshot FILE.jpg";
+        return false;
+    }
+    if (o.replayMs && !o.recordPath.empty() && o.seconds <= 0) {
+        error = "--replay with --record needs --seconds N";
+        return false;
+    }
+    if (preRollGiven || o.pointing() || !o.talkPath.empty() || (o.listRecordings && !o.recordPath.empty()) ||
+        (o.listRecordings && !o.snapshotPath.empty())) {
+        error = "--recordings and --replay go without --pre-roll, pointing and --talk";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 const char* usageText() {
@@ -123,6 +158,8 @@ const char* usageText() {
            "                     [--settings FILE --camera 0..15] [--talk FILE.wav]\n"
            "                     [--snapshot FILE.jpg | --record FILE.mkv [--pre-roll S]]\n"
            "                     [--centre X,Y | --zoom-box X0,Y0,X1,Y1] [--calibrate]\n"
+           "                     [--recordings [--from T] [--to T]]\n"
+           "                     [--replay T (--seconds N --record FILE.mkv | --snapshot FILE.jpg)]\n"
            "                     [--calibration LINE] [--ptz FILE.ptz] [--ptz-address N]\n"
            "Watches one camera headless and prints once a second what it shows.\n"
            "Without a camera it starts a simulated camera on 127.0.0.1 and watches that.\n"
@@ -139,6 +176,12 @@ const char* usageText() {
            "Neither replaces a file that is there: the name gets a suffix. Given a\n"
            "folder (ending in /), they name files after the camera and the time.\n"
 
+           "--recordings lists an ONVIF camera's own recordings (its SD card's) and the\n"
+           "events recorded with them, one a line; --from and --to bound the span.\n"
+           "--replay T with --record saves --seconds of the camera's recording from T as a\n"
+           "Matroska clip without re-encoding it; with --snapshot it writes the picture\n"
+           "recorded at T as a JPEG file. Times T are ISO 8601 in UTC:\n"
+           "2026-12-09T03:00:00Z (fractions of a second and +HH:MM offsets are taken).\n"
            "--talk sends a WAV file to an ONVIF camera's speaker over its audio back\n"
            "channel, in real time, and says in one line why not when the camera refuses.\n"
            "--centre turns a PTZ camera so that the point X,Y of its picture (shares 0..1\n"
@@ -277,6 +320,16 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
             if (!text(options.ptzFile)) return false;
         } else if (arg == "--ptz-address") {
             if (!number(options.ptzAddress)) return false;
+        } else if (arg == "--recordings") {
+            options.listRecordings = true;
+        } else if (arg == "--from" || arg == "--to" || arg == "--replay") {
+            if (!text(s)) return false;
+            const std::optional<long long> ms = onvif::parseDateTimeMs(s);
+            if (!ms) {
+                error = std::string(arg) + " needs an ISO 8601 time such as 2026-12-09T03:00:00Z";
+                return false;
+            }
+            (arg == "--from" ? options.fromMs : arg == "--to" ? options.toMs : options.replayMs) = *ms;
         } else if (arg == "--settings") {
             if (!text(settingsPath)) return false;
         } else if (arg == "--camera") {
@@ -308,6 +361,7 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         passwordGiven = true; // the record's, or the viewer's default
     }
     if (preRoll >= 0) options.capture.preRollSeconds = preRoll;
+    if (!checkReplayOptions(options, preRoll >= 0, error)) return false;
     if (options.centre && options.zoomBox) {
         error = "--centre and --zoom-box go one at a time";
         return false;

@@ -5,6 +5,7 @@
 #include <transport/contract.h>
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -44,6 +45,15 @@ struct Options {
     std::string cameraName = "camera"; // for files named in a folder
     std::string snapshotPath;          // write one full-size picture as JPEG, then stop
     std::string recordPath;            // record a clip: the pre-roll, then `seconds`
+
+    // An ONVIF camera's own recordings (times in ms since 1970 UTC): list
+    // them and their events (within --from/--to), or export --seconds of them
+    // from --replay T to --record, or write the picture at T to --snapshot.
+    bool listRecordings = false;
+    std::optional<int64_t> fromMs;
+    std::optional<int64_t> toMs;
+    std::optional<int64_t> replayMs;
+    bool replaying() const { return listRecordings || replayMs.has_value(); }
     // The settings file's [Capture] section (limits, pre-roll), or defaults;
     // --pre-roll sets the pre-roll's seconds.
     recorder::CaptureSettings capture =

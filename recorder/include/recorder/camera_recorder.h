@@ -31,7 +31,8 @@ struct RecorderSettings {
     RepairLimits repair;
     int64_t motionHoldMs = 0; // RecordOnMotion in milliseconds; 0: off
     ClipNaming naming;
-    Notice notice; // from the stream's or the writer's thread
+    std::string cameraName; // kept in each clip beside its start time
+    Notice notice;          // from the stream's or the writer's thread
     // A clip began or ended (true: one is being recorded); from the thread
     // that changed it, outside the recorder's lock.
     std::function<void(bool recording)> clipChanged;

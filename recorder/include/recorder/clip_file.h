@@ -27,6 +27,11 @@ struct ClipLayout {
     // The pictures' interval, as the track's default duration (players and
     // ffmpeg take their frame rate from it); 0: none is written.
     double frameIntervalMs = 0;
+    // The first picture's wall-clock time (ms since 1970 UTC), written as the
+    // file's creation time so that a renamed clip still knows when it was
+    // recorded; 0: none is written.
+    int64_t startUtcMs = 0;
+    std::string cameraName; // written as the file's title; empty: none
 };
 
 class ClipFile {

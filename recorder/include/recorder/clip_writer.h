@@ -53,6 +53,7 @@ std::optional<uint64_t> freeSpaceOf(const std::string& path);
 struct ClipWriterSettings {
     ClipLimits limits;
     ClipNaming naming;
+    std::string cameraName; // kept in each file beside its start time
     Notice notice;
     FreeSpace freeSpace = freeSpaceOf;
     const platform::Clock* clock = nullptr; // the frames' arrival clock; null: the system's
