@@ -1,10 +1,10 @@
 #include "recorder/frame.h"
 
 #include <algorithm>
-#include <array>
 
 #include "transport/contract.h"
 #include "transport/frame_header.h"
+#include "transport/mpeg4_picture.h"
 
 namespace recorder {
 
@@ -17,17 +17,7 @@ bool knownKind(int32_t kind) { return kind >= 1 && kind <= 5; }
 } // namespace
 
 bool holdsMpeg4IntraPicture(std::span<const uint8_t> data) {
-    static constexpr std::array<uint8_t, 4> kPictureStart = {0x00, 0x00, 0x01, 0xB6};
-    auto at = data.begin();
-    while (true) {
-        at = std::search(at, data.end(), kPictureStart.begin(), kPictureStart.end());
-        if (data.end() - at <= static_cast<std::ptrdiff_t>(kPictureStart.size())) return false;
-        const int codingType = at[kPictureStart.size()] >> 6;
-        if (codingType == 0) return true;
-        if (codingType == 1) return false;
-        // Bidirectional and sprite pictures are skipped over.
-        at += kPictureStart.size();
-    }
+    return transport::firstMpeg4Picture(data) == transport::Mpeg4Picture::Intra;
 }
 
 std::optional<Frame> frameFromRecord(int32_t frameKind, std::span<const uint8_t> record, int64_t arrivalMs) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "transport/mpeg4_picture.h"
+
 namespace ostrel {
 
 namespace {
@@ -23,14 +25,7 @@ unsigned readBits(const uint8_t* block, int pos, int width) {
 } // namespace
 
 bool containsIntraPicture(const uint8_t* data, std::size_t length) {
-    if (data == nullptr) return false;
-    for (std::size_t i = 0; i + 4 < length; ++i) {
-        if (data[i] != 0x00 || data[i + 1] != 0x00 || data[i + 2] != 0x01 || data[i + 3] != 0xB6) continue;
-        const unsigned codingType = data[i + 4] >> 6;
-        if (codingType == 0) return true;
-        if (codingType == 1) return false;
-    }
-    return false;
+    return data != nullptr && transport::firstMpeg4Picture({data, length}) == transport::Mpeg4Picture::Intra;
 }
 
 PictureSize fitInto(PictureSize picture, int width, int height) {

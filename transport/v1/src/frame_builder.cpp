@@ -1,8 +1,10 @@
 #include "frame_builder.h"
 
+#include "transport/mpeg4_picture.h"
 #include "transport/protocol_message.h"
 #include "vol_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fenwa10 {
@@ -15,13 +17,11 @@ constexpr std::size_t kLastSearchPosition = 100;
 } // namespace
 
 FrameClass classifyMessage(const uint8_t* message, std::size_t length) {
-    for (std::size_t pos = 0; pos <= kLastSearchPosition && pos + 4 < length; ++pos) {
-        if (message[pos] != 0x00 || message[pos + 1] != 0x00 || message[pos + 2] != 0x01 || message[pos + 3] != 0xB6) {
-            continue;
-        }
-        const uint8_t codingType = message[pos + 4] >> 6;
-        if (codingType == 0) return FrameClass::Intra;
-        if (codingType == 1) return FrameClass::Predicted;
+    // A start code at the last search position still has its type byte read.
+    switch (transport::firstMpeg4Picture({message, std::min(length, kLastSearchPosition + 5)})) {
+    case transport::Mpeg4Picture::Intra: return FrameClass::Intra;
+    case transport::Mpeg4Picture::Predicted: return FrameClass::Predicted;
+    case transport::Mpeg4Picture::None: break;
     }
     return FrameClass::None;
 }
