@@ -13,6 +13,7 @@
 #if CAMSIM_WITH_VIDEO
 #include "camsim/encoded_video_source.h"
 #include "camsim/scene_renderer.h"
+#include "camsim/time_strip.h"
 #endif
 
 namespace camsim {
@@ -67,8 +68,12 @@ std::unique_ptr<VideoSource> makeSceneVideoSource(const CameraVideoSettings& set
     int width = 0, height = 0;
     cameraPictureSize(settings, width, height);
     auto renderer = std::make_shared<SceneRenderer>(width, height, scene.name, scene.variant);
-    return encodedOrSynthetic(settings, [renderer, head](int, const YuvPicture& picture) {
+    return encodedOrSynthetic(settings, [renderer, head, strip = scene.timeStrip](int, const YuvPicture& picture) {
+        const auto captured = std::chrono::system_clock::now();
         renderer->render(*head, sceneClockText(), picture);
+        if (strip)
+            drawTimeStrip(picture,
+                          std::chrono::duration_cast<std::chrono::milliseconds>(captured.time_since_epoch()).count());
     });
 #else
     (void)scene;

@@ -170,6 +170,8 @@ bool SimulatedCamera::startOnvif() {
     streamSettings.talk = talk_;
     streamSettings.preEncodedSeconds = settings_.rtsp.preEncodedSeconds;
     streamSettings.sharedLoops = settings_.rtsp.sharedLoops;
+    streamSettings.timeStrip = settings_.rtsp.timeStrip;
+    streamSettings.clockRate = settings_.rtsp.clockRate;
     streamSettings.fault = settings_.rtsp.fault; // --fault spoils the profiles' streams too
     onvifStreams_ = std::make_shared<RtspProfileStreams>(onvif, head, streamSettings);
     if (!onvifStreams_->start()) {

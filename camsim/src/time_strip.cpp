@@ -61,18 +61,25 @@ void drawTimeStrip(const YuvPicture& picture, int64_t unixMs) {
 }
 
 std::optional<int64_t> readTimeStrip(const uint8_t* luma, int stride, int width, int height) {
-    const int cw = cellWidth(width);
-    const int stripH = timeStripHeight(height);
-    const int top = (height - stripH) & ~1;
-    if (luma == nullptr || cw < 2 || top < 0 || stride < width) return std::nullopt;
-    const int left = stripLeft(width);
+    return readScaledTimeStrip(luma, stride, width, height, width, height);
+}
+
+std::optional<int64_t> readScaledTimeStrip(const uint8_t* luma, int stride, int width, int height, int drawnWidth,
+                                           int drawnHeight) {
+    const int cw = cellWidth(drawnWidth);
+    const int stripH = timeStripHeight(drawnHeight);
+    const int top = (drawnHeight - stripH) & ~1;
+    if (luma == nullptr || cw < 2 || top < 0 || stride < width || width <= 0 || height <= 0) return std::nullopt;
+    const int left = stripLeft(drawnWidth);
+    const auto shownX = [&](int x) { return static_cast<int>(static_cast<int64_t>(x) * width / drawnWidth); };
+    const auto shownY = [&](int y) { return static_cast<int>(static_cast<int64_t>(y) * height / drawnHeight); };
     // The middle of each cell, away from edges the encoder smears.
     const auto level = [&](int cell) {
-        const int x0 = left + cell * cw + cw / 4, x1 = left + cell * cw + (3 * cw + 3) / 4;
-        const int y0 = top + stripH / 4, y1 = top + (3 * stripH + 3) / 4;
+        const int x0 = shownX(left + cell * cw + cw / 4), x1 = shownX(left + cell * cw + (3 * cw + 3) / 4);
+        const int y0 = shownY(top + stripH / 4), y1 = shownY(top + (3 * stripH + 3) / 4);
         int sum = 0, n = 0;
-        for (int y = y0; y < y1; ++y) {
-            for (int x = x0; x < x1; ++x, ++n) sum += luma[static_cast<std::ptrdiff_t>(y) * stride + x];
+        for (int y = y0; y < y1 && y < height; ++y) {
+            for (int x = x0; x < x1 && x < width; ++x, ++n) sum += luma[static_cast<std::ptrdiff_t>(y) * stride + x];
         }
         return n > 0 ? sum / n : 0;
     };

@@ -3,6 +3,7 @@
 // and digest authentication keeps a wrong password out.
 #include "camsim/rtsp_camera.h"
 #include "camsim/scene_renderer.h"
+#include "camsim/time_strip.h"
 #include "rtsp_test_client.h"
 
 #include "platform/clock.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 namespace camsim {
@@ -169,12 +171,42 @@ TEST(RtspPreEncodedTest, LoopServesTheSceneToEveryClient) {
     }
 }
 
+// The capture time drawn into a live picture survives H.264 and reads back
+// as a time between the client's asking and its having the picture.
+TEST(RtspTimeStripTest, LivePicturesCarryTheirCaptureTime) {
+    RtspOptions o = smallOptions();
+    o.user.clear();
+    o.audio = false;
+    o.timeStrip = true;
+    RtspCamera camera(o);
+    ASSERT_TRUE(camera.start()) << camera.error();
+    const auto nowMs = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    };
+    const int64_t asked = nowMs();
+    const test::RtspProbe p = test::probeRtsp(camera.url(RtspCodec::H264), kProbeTimeoutMs, 3);
+    const int64_t had = nowMs();
+    ASSERT_EQ(p.error, 0) << p.errorText;
+    const std::optional<int64_t> captured = readTimeStrip(p.picture.luma.data(), kWidth, kWidth, kHeight);
+    ASSERT_TRUE(captured.has_value()) << "no strip in the live picture";
+    EXPECT_GE(*captured, asked);
+    EXPECT_LE(*captured, had);
+}
+
 TEST(RtspCameraStartTest, RefusesUnusableOptionsAndATakenPort) {
     RtspOptions odd = smallOptions();
     odd.width = 322;
     RtspCamera oddCamera(odd);
     EXPECT_FALSE(oddCamera.start());
     EXPECT_NE(oddCamera.error().find("size"), std::string::npos);
+    RtspOptions stripOnLoop = smallOptions();
+    stripOnLoop.preEncodedSeconds = 1;
+    stripOnLoop.timeStrip = true;
+    RtspCamera loopCamera(stripOnLoop);
+    EXPECT_FALSE(loopCamera.start());
+    EXPECT_NE(loopCamera.error().find("live encoding"), std::string::npos);
 
     RtspCamera first(smallOptions());
     ASSERT_TRUE(first.start()) << first.error();

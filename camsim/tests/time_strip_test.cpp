@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace camsim {
 namespace {
 
@@ -16,6 +18,23 @@ TEST(TimeStripTest, ReadsTheDrawnTimeAtEverySize) {
             drawTimeStrip(image.picture(), t);
             EXPECT_EQ(readTimeStrip(image.plane(0), image.stride(0), w, h), std::optional<int64_t>(t));
         }
+    }
+}
+
+// A picture shown larger or smaller than it was drawn (a player's window).
+TEST(TimeStripTest, ReadsTheTimeOfAScaledPicture) {
+    YuvImage image(1920, 1080);
+    fillRect(image.picture(), 0, 0, 1920, 1080, {90, 140, 200});
+    drawTimeStrip(image.picture(), 1796845200250);
+    for (const auto& [w, h] : {std::pair{1707, 960}, std::pair{1280, 720}, std::pair{2560, 1440}}) {
+        SCOPED_TRACE(w);
+        std::vector<uint8_t> shown(static_cast<std::size_t>(w) * h);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x)
+                shown[static_cast<std::size_t>(y) * w + x] =
+                    image.plane(0)[(y * 1080 / h) * image.stride(0) + x * 1920 / w];
+        }
+        EXPECT_EQ(readScaledTimeStrip(shown.data(), w, w, h, 1920, 1080), std::optional<int64_t>(1796845200250));
     }
 }
 

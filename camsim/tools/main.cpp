@@ -78,7 +78,7 @@ void usage() {
                 "                      [--http-port N] [--user NAME] [--password TEXT] [--name TEXT]\n"
                 "                      [--resolution CODE] [--frame-rate N] [--connection-number N]\n"
                 "                      [--inputs-every SECONDS] [--quad-camera N] [--test-pattern]\n"
-                "                      [--write-settings FILE]\n"
+                "                      [--write-settings FILE] [--time-strip]\n"
                 "       tavolin-camsim --onvif [--cameras N] [--http-port N] [--user NAME] [--password TEXT]\n"
                 "                      [--onvif-fault NAME] [--answer-delay MS] [--name TEXT]\n"
                 "                      [--talk-codec pcmu|pcma|aac]\n"
@@ -91,7 +91,7 @@ void usage() {
                 "       tavolin-camsim --rtsp [--cameras N] [--port N] [--codec h264|h265|mjpeg]\n"
                 "                      [--size WxH] [--frame-rate N] [--bitrate KBITS] [--key-interval N]\n"
                 "                      [--no-audio] [--pre-encoded SECONDS] [--fault NAME] [--trickle-ms N]\n"
-                "                      [--session-timeout SECONDS]\n"
+                "                      [--session-timeout SECONDS] [--time-strip] [--clock-rate FACTOR]\n"
                 "                      [--user NAME] [--password TEXT] [--name TEXT] [--write-settings FILE]\n"
                 "Runs N cameras (default 1), protocol 2 unless told otherwise; LIST gives one\n"
                 "protocol per camera (\"2,1,2\"; 4 an RTSP and 5 an ONVIF camera). Pictures are\n"
@@ -175,7 +175,12 @@ void usage() {
                 "content-base-without-scheme, timestamp-jump (the video's RTP times three\n"
                 "hours on) or clock-step-back (its clock an hour back, sender reports too).\n"
                 "Digest challenges carry no qop (RFC 2069). --write-settings writes streaming type 4\n"
-                "records whose CameraIP is the --codec mount's whole URL.\n");
+                "records whose CameraIP is the --codec mount's whole URL.\n"
+                "--time-strip draws each picture's capture time (wall clock, ms) into its\n"
+                "bottom rows as a machine-readable strip, for latency measurements.\n"
+                "--clock-rate (RTSP and ONVIF cameras, live encoding) runs the camera's clock\n"
+                "that much fast or slow (1.001: 0.1 %% fast, 0.9 to 1.1): its pictures leave\n"
+                "and are time-stamped by that clock.\n");
 }
 
 bool parseInt(const char* text, long low, long high, long& out) {
@@ -419,6 +424,13 @@ int main(int argc, char** argv) {
         if (arg == "--help" || arg == "-h") {
             usage();
             return 0;
+        } else if (arg == "--time-strip") {
+            options.scene.timeStrip = true;
+#if CAMSIM_WITH_RTSP
+            rtspOptions.timeStrip = true;
+#endif
+            takesValue = false;
+            ok = true;
         } else if (arg == "--test-pattern") {
             options.scene.enabled = false;
             takesValue = false;
@@ -527,6 +539,10 @@ int main(int argc, char** argv) {
         } else if (arg == "--trickle-ms" && ok) {
             ok = parseInt(value, 1, 10000, number);
             rtspOptions.faultSettings.trickleMs = static_cast<int>(number);
+        } else if (arg == "--clock-rate" && ok) {
+            char* end = nullptr;
+            rtspOptions.clockRate = std::strtod(value, &end);
+            ok = end != value && *end == '\0' && rtspOptions.clockRate >= 0.9 && rtspOptions.clockRate <= 1.1;
         } else if (arg == "--session-timeout" && ok) {
             ok = parseInt(value, 1, 3600, number);
             rtspOptions.faultSettings.sessionTimeoutSeconds = static_cast<int>(number);

@@ -30,6 +30,8 @@ struct SceneOptions {
     bool enabled = false;
     std::string name = "CAMERA"; // drawn in the picture
     int variant = 0;             // which panorama (quad inputs take the next three)
+    // Each picture also carries its capture time as time_strip.h spells it.
+    bool timeStrip = false;
 };
 
 struct CameraOptions {

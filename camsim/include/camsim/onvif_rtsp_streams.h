@@ -46,6 +46,9 @@ struct RtspProfileSettings {
     // (see RtspOptions); 0 encodes live.
     int preEncodedSeconds = 0;
     std::shared_ptr<SharedLoops> sharedLoops;
+    // Every profile's capture-time strip and clock rate (see RtspOptions).
+    bool timeStrip = false;
+    double clockRate = 1.0;
 };
 
 // The RTSP codec of an ONVIF encoding ("H264", "H265", "JPEG"); false for

@@ -79,6 +79,15 @@ struct RtspOptions {
     // Drawn in the picture; `variant` picks the panorama.
     std::string name = "CAMERA";
     int variant = 0;
+    // Draws each live picture's capture time (the wall clock, before
+    // encoding) into its bottom rows as time_strip.h spells it, so a client
+    // can tell how old the picture it shows is. Needs live encoding.
+    bool timeStrip = false;
+    // How fast the camera's clock runs against the real one (1.001: 0.1 %
+    // fast). Pictures leave at the rate the camera's clock says and carry
+    // its time stamps, so a client sees them arrive a little faster than
+    // their time stamps advance. Live encoding only; 0.9 to 1.1.
+    double clockRate = 1.0;
     // The misbehaviour of port(); None serves the real server there.
     RtspFault fault = RtspFault::None;
     RtspFaultSettings faultSettings;

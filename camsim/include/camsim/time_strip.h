@@ -26,4 +26,9 @@ void drawTimeStrip(const YuvPicture& picture, int64_t unixMs);
 // range); nothing when there is no strip or its checksum fails.
 std::optional<int64_t> readTimeStrip(const uint8_t* luma, int stride, int width, int height);
 
+// The same for a picture drawn at drawnWidth x drawnHeight and shown scaled
+// to width x height (a player's window on a screenshot).
+std::optional<int64_t> readScaledTimeStrip(const uint8_t* luma, int stride, int width, int height, int drawnWidth,
+                                           int drawnHeight);
+
 } // namespace camsim

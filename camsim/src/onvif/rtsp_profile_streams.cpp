@@ -37,6 +37,8 @@ RtspProfileStreams::RtspProfileStreams(const OnvifOptions& options, std::shared_
         if (p.audioOutput) o.talk = settings.talk; // else its stream refuses the back channel
         o.preEncodedSeconds = settings.preEncodedSeconds;
         o.sharedLoops = settings.sharedLoops;
+        o.timeStrip = settings.timeStrip;
+        o.clockRate = settings.clockRate;
         Stream s;
         if (!rtspCodecOfEncoding(p.encoding, s.codec) && error_.empty()) {
             error_ = "profile " + p.token + ": no stream for encoding " + p.encoding;

@@ -40,13 +40,16 @@ std::string size(const RtspOptions& o) {
 
 // A live source: a client's pipeline starts at PLAY without prerolling (a
 // prerolled first picture would be lost to the client), and every buffer
-// carries the pipeline's running time when it is pushed.
-std::string appSource(const char* name, const std::string& caps) {
-    return std::string("appsrc name=") + name +
-           " is-live=true do-timestamp=true format=time stream-type=stream caps=\"" + caps + "\"";
+// carries the pipeline's running time when it is pushed, unless the feed
+// stamps its buffers itself (a camera clock of its own rate).
+std::string appSource(const char* name, const std::string& caps, bool stampedByFeed = false) {
+    return std::string("appsrc name=") + name + " is-live=true do-timestamp=" + (stampedByFeed ? "false" : "true") +
+           " format=time stream-type=stream caps=\"" + caps + "\"";
 }
 
 } // namespace
+
+bool stampsOwnTime(const RtspOptions& options) { return options.clockRate != 1.0; }
 
 int keyFrameInterval(const RtspOptions& options) {
     return options.keyFrameInterval > 0 ? options.keyFrameInterval : std::max(1, options.frameRate);
@@ -96,7 +99,8 @@ std::string mediaDescription(const RtspOptions& options, RtspCodec codec, bool p
     if (preEncoded) {
         d += appSource(kVideoSourceName, encodedVideoCaps(options, codec)) + " ! " + parser(codec);
     } else {
-        d += appSource(kVideoSourceName, rawVideoCaps(options)) + " ! " + encoderDescription(options, codec) + " ! ";
+        d += appSource(kVideoSourceName, rawVideoCaps(options), stampsOwnTime(options)) + " ! " +
+             encoderDescription(options, codec) + " ! ";
     }
     d += payloader(codec);
     if (options.audio) {
@@ -116,6 +120,10 @@ bool checkOptions(const RtspOptions& o, std::string& error) {
         error = "key-frame interval must be positive and JPEG quality 1 to 100";
     } else if (o.preEncodedSeconds < 0 || o.preEncodedSeconds > 60) {
         error = "pre-encoded loop must be 0 to 60 seconds";
+    } else if (!(o.clockRate >= 0.9 && o.clockRate <= 1.1)) {
+        error = "clock rate must be 0.9 to 1.1";
+    } else if (o.preEncodedSeconds > 0 && (o.timeStrip || o.clockRate != 1.0)) {
+        error = "the time strip and the clock rate need live encoding (no pre-encoded loop)";
     } else {
         return true;
     }

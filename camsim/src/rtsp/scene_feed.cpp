@@ -1,6 +1,7 @@
 #include "scene_feed.h"
 
 #include "camsim/camera_sources.h"
+#include "camsim/time_strip.h"
 #include "loop_encoder.h"
 #include "parameter_sets.h"
 #include "rtsp_pipelines.h"
@@ -9,6 +10,7 @@
 #include <gst/video/video.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <thread>
 
@@ -119,7 +121,10 @@ bool SceneFeed::waitUntilNoPipelines(int timeoutMs) {
 
 MediaFeed::MediaFeed(std::shared_ptr<SceneFeed> scene, RtspCodec codec)
     : scene_(std::move(scene)), codec_(codec),
-      videoPacer_(std::chrono::nanoseconds(1000000000LL / scene_->options().frameRate)),
+      // The camera's clock paces its pictures: one that runs fast sends them
+      // sooner in real time.
+      videoPacer_(
+          std::chrono::nanoseconds(std::llround(1e9 / scene_->options().frameRate / scene_->options().clockRate))),
       audioPacer_(std::chrono::milliseconds(kAudioBlockMs)) {
     if (scene_->options().preEncodedSeconds > 0) loop_ = scene_->loop(codec);
     scene_->pipelineStarted();
@@ -221,10 +226,26 @@ void MediaFeed::pushVideo(GstElement* source) {
             if (keySlot_ >= 0 && slot != keySlot_) requestKeyPicture();
             keySlot_ = slot;
         }
-        buffer = drawnPicture(o.width, o.height, [this](const YuvPicture& picture) { scene_->draw(picture); });
+        // The moment of capture, before the picture is drawn and encoded.
+        const int64_t capturedMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
+        buffer = drawnPicture(o.width, o.height, [this, &o, capturedMs](const YuvPicture& picture) {
+            scene_->draw(picture);
+            if (o.timeStrip) drawTimeStrip(picture, capturedMs);
+        });
         if (buffer == nullptr) return;
     }
     GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, static_cast<guint64>(o.frameRate));
+    if (!loop_ && stampsOwnTime(o)) {
+        // The camera's clock: one picture period per picture from the first.
+        if (firstPictureTime_ == GST_CLOCK_TIME_NONE) {
+            firstPictureTime_ = gst_element_get_current_running_time(source);
+            if (firstPictureTime_ == GST_CLOCK_TIME_NONE) firstPictureTime_ = 0;
+        }
+        GST_BUFFER_PTS(buffer) = firstPictureTime_ + static_cast<GstClockTime>(pictures_) * GST_BUFFER_DURATION(buffer);
+        GST_BUFFER_DTS(buffer) = GST_BUFFER_PTS(buffer);
+    }
     ++pictures_;
     gst_app_src_push_buffer(GST_APP_SRC(source), buffer); // takes the buffer
 }
