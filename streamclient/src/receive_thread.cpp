@@ -160,6 +160,13 @@ void Session::codecPicture(int32_t kind, const uint8_t* record, int32_t length) 
     } else if (!randomAccess) {
         return;
     }
+    // A stream that fell behind skips to a key picture that is on time; the
+    // pictures it skips still show that the stream is alive.
+    const int64_t now = seams_.clock->nowMs();
+    if (!catchUp_.decode(now, transport::recordTimeStamp(record), randomAccess)) {
+        if (streamStarted_) lastPictureMs_.store(now);
+        return;
+    }
     const uint8_t* picture = decoder_.useCodec(codec) ? decode(record, length) : nullptr;
     if (picture == nullptr) return;
     noteStreamSize();

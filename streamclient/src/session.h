@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "client_seams.h"
+#include "catch_up.h"
 #include "client_settings.h"
 #include "decoder_plugin.h"
 #include "picture_scan.h"
@@ -132,6 +133,7 @@ private:
     int32_t streamHeight_ = 0;
     PictureSize fullSize_; // an MPEG-4 stream's own size, from its first picture
     bool streamStarted_ = false;
+    CatchUp catchUp_; // codec streams
 
     // Handed from the receive thread to the render thread; they outlive both.
     // A codec stream's picture_ points into the decoder's picture and is
