@@ -123,6 +123,31 @@ INSTANTIATE_TEST_SUITE_P(
                       WatchCase{"NoSuchPath", "/nosuch", 1, R"(^not connected: .*no stream at that path$)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The capture time a camera draws into its pictures comes back as their age
+// at decode, each second and for the whole run.
+TEST(WatchLatency, PrintsTheAgeOfPicturesFromTheirTimeStrip) {
+    camsim::RtspOptions o;
+    o.width = 320;
+    o.height = 240;
+    o.user.clear();
+    o.audio = false;
+    o.timeStrip = true;
+    camsim::RtspCamera camera(o);
+    ASSERT_TRUE(camera.start()) << camera.error();
+    const std::string url = "rtsp://127.0.0.1:" + std::to_string(camera.port()) + "/h264";
+    const ProgramRun run = runWatch({"--url", url, "--seconds", "2", "--latency"}, std::chrono::seconds(10));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    std::smatch m;
+    const std::regex whole(
+        R"(whole run: age at decode: median (-?\d+) ms, 95th percentile (-?\d+) ms, (\d+) pictures\n)");
+    ASSERT_TRUE(std::regex_search(run.output, m, whole)) << run.output;
+    // Taken after capture, and no picture is older than the run itself.
+    EXPECT_GE(std::stol(m[1]), 0);
+    EXPECT_LT(std::stol(m[2]), 10000);
+    EXPECT_GT(std::stol(m[3]), 0);
+    EXPECT_NE(run.output.find("s] age at decode: median"), std::string::npos) << run.output;
+}
+
 // A camera whose discovery answer carries percent-encoded escape sequences
 // and line breaks, found on the port TAVOLIN_DISCOVERY_PORT names: it is
 // listed as one row of plain text.

@@ -132,6 +132,7 @@ int main(int argc, char** argv) {
     if (!options.cameraGiven) {
         camsim::CameraOptions cameraOptions = camsim::smallCameraOptions();
         cameraOptions.streamAudio = true;
+        cameraOptions.scene.timeStrip = options.latency;
         simulated = std::make_unique<camsim::SimulatedCamera>(options.streamingType, cameraOptions);
         if (!simulated->start()) {
             std::fprintf(stderr, "tavolin-watch: %s\n", simulated->error().c_str());
@@ -155,7 +156,9 @@ int main(int argc, char** argv) {
         if (const int done = watch::writeCameraSnapshot(options); done >= 0) return done;
     }
 
-    auto surface = std::make_shared<watch::WatchSurface>(!options.imagePath.empty() || !options.snapshotPath.empty());
+    watch::PictureAges ages;
+    auto surface = std::make_shared<watch::WatchSurface>(!options.imagePath.empty() || !options.snapshotPath.empty(),
+                                                         options.latency ? &ages : nullptr);
     // Recording copies the stream through the tap and decodes nothing.
     const std::unique_ptr<recorder::CameraRecorder> clip =
         options.recordPath.empty() ? nullptr : watch::makeClipRecorder(options);
@@ -183,8 +186,9 @@ int main(int argc, char** argv) {
         M_KSetRecordOnly(h, 1);
         M_KSetFrameTapCallback(h, clip.get(), &recorder::CameraRecorder::tap);
     }
-    // A snapshot is the picture at the stream's own size.
-    if (!options.snapshotPath.empty()) render.width = render.height = 0;
+    // A snapshot is the picture at the stream's own size, as is a picture
+    // whose time strip is read (drawn for that size).
+    if (!options.snapshotPath.empty() || options.latency) render.width = render.height = 0;
     M_KSetRenderInfo(h, &render);
     M_KSetMute(h, options.playAudio ? 1 : 0);
     if (options.pointing()) {
@@ -256,6 +260,7 @@ int main(int argc, char** argv) {
         figures.inputs = inputs - lastInputs;
         figures.inputState = events.inputState.load();
         std::printf("%s\n", watch::statusLine(figures).c_str());
+        if (options.latency) std::printf("[%4ld s] %s\n", second, watch::ageLine(ages.takeSecond()).c_str());
         std::fflush(stdout);
         lastRendered = rendered;
         lastMotion = motion;
@@ -271,6 +276,7 @@ int main(int argc, char** argv) {
         if (options.seconds > 0 && elapsed >= std::chrono::seconds(options.seconds)) break;
     }
     talker.reset(); // before the interface closes
+    if (options.latency) std::printf("whole run: %s\n", watch::ageLine(ages.wholeRun()).c_str());
     if (!options.imagePath.empty() && surface->writeLatest(options.imagePath)) {
         std::printf("latest picture in %s\n", options.imagePath.c_str());
     }

@@ -160,7 +160,7 @@ const char* usageText() {
            "                     [--centre X,Y | --zoom-box X0,Y0,X1,Y1] [--calibrate]\n"
            "                     [--recordings [--from T] [--to T]]\n"
            "                     [--replay T (--seconds N --record FILE.mkv | --snapshot FILE.jpg)]\n"
-           "                     [--calibration LINE] [--ptz FILE.ptz] [--ptz-address N]\n"
+           "                     [--calibration LINE] [--ptz FILE.ptz] [--ptz-address N] [--latency]\n"
            "Watches one camera headless and prints once a second what it shows.\n"
            "Without a camera it starts a simulated camera on 127.0.0.1 and watches that.\n"
            "--onvif watches an ONVIF camera (streaming type 5) by its device service's\n"
@@ -190,7 +190,11 @@ const char* usageText() {
            "field-of-view space needs a calibration measured from its picture: --calibrate\n"
            "measures and prints one (the settings file keeps it as PTZCalibration),\n"
            "--calibration or the camera's settings section hands one over. PTZ runs\n"
-           "through --ptz FILE.ptz (ONVIF.ptz for ONVIF cameras) at --ptz-address.\n";
+           "through --ptz FILE.ptz (ONVIF.ptz for ONVIF cameras) at --ptz-address.\n"
+           "--latency prints how old the pictures are when decoded (median, 95th\n"
+           "percentile) each second and for the whole run, from the capture time a\n"
+           "camera draws into them (tavolin-camsim --time-strip); pictures are then\n"
+           "decoded at the stream's own size.\n";
 }
 
 bool parseArguments(int argc, char** argv, Options& options, std::string& error) {
@@ -228,6 +232,8 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
             if (!number(options.seconds)) return false;
         } else if (arg == "--image") {
             if (!text(options.imagePath)) return false;
+        } else if (arg == "--latency") {
+            options.latency = true;
         } else if (arg == "--verbose" || arg == "-v") {
             options.verbose = true;
         } else if (arg == "--audio") {

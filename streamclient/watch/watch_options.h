@@ -21,6 +21,7 @@ struct Options {
     std::string imagePath; // latest picture as PPM, empty: none
     bool playAudio = false;
     bool verbose = false; // every diagnostic line on standard error
+    bool latency = false; // the age of pictures at decode, from their time strip
     bool showHelp = false;
     bool find = false;    // list the ONVIF cameras that answer, then stop
     std::string talkPath; // a WAV file sent to an ONVIF camera's speaker, empty: none

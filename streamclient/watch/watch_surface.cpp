@@ -9,6 +9,10 @@
 namespace watch {
 
 void WatchSurface::stretchDraw(const platform::PictureView& picture, const platform::SurfaceRect&) {
+    if (ages_ != nullptr) {
+        const auto now = std::chrono::system_clock::now().time_since_epoch();
+        ages_->add(picture, std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    }
     std::lock_guard lock(mutex_);
     ++status_.pictures;
     status_.width = picture.width;

@@ -8,13 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "picture_age.h"
 #include "platform/surface.h"
 
 namespace watch {
 
 class WatchSurface final : public platform::Surface {
 public:
-    explicit WatchSurface(bool keepPictures) : keepPictures_(keepPictures) {}
+    // `ages`, when given, hears of every picture drawn (--latency); it
+    // outlives the surface.
+    explicit WatchSurface(bool keepPictures, PictureAges* ages = nullptr) : keepPictures_(keepPictures), ages_(ages) {}
 
     void stretchDraw(const platform::PictureView& picture, const platform::SurfaceRect& dest) override;
     void drawText(const std::u16string&, const platform::SurfaceRect&, platform::SurfaceColor,
@@ -37,6 +40,7 @@ public:
 
 private:
     bool keepPictures_;
+    PictureAges* ages_;
     mutable std::mutex mutex_;
     Status status_;
     int bitCount_ = 0;
