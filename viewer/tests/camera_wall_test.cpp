@@ -84,7 +84,7 @@ protected:
         auto streams = [this](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
             return std::make_unique<CameraStream>(settings);
         };
-        wall = std::make_unique<CameraWallDlg>(pointers, WallSettings{WallLayout::Grid2x2, 0}, streams,
+        wall = std::make_unique<CameraWallDlg>(pointers, WallSettings{.layout = WallLayout::Grid2x2}, streams,
                                                std::move(singleView), shell, clock);
         wall->show();
     }

@@ -94,7 +94,7 @@ TEST_F(StreamChoiceEndToEndTest, TheWallCellShowsTheSmallProfileAndTheSingleView
         return std::make_unique<CameraStream>(settings);
     };
     wall = std::make_unique<CameraWallDlg>(
-        pointers, WallSettings{WallLayout::Grid2x2, 0}, streams,
+        pointers, WallSettings{.layout = WallLayout::Grid2x2}, streams,
         [&](int position, QWidget* parent, ViewHandover handover, CameraWallDlg::SingleViewClosed done) {
             single(pointers, position, parent, std::move(handover),
                    [&, done = std::move(done)](const LiveViewChanges& changed) {
@@ -128,7 +128,7 @@ TEST_F(StreamChoiceEndToEndTest, ACellZoomedInWithTheWheelSwitchesToTheLargeProf
     const auto streams = [](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
         return std::make_unique<CameraStream>(settings);
     };
-    wall = std::make_unique<CameraWallDlg>(pointers, WallSettings{WallLayout::Grid2x2, 0}, streams,
+    wall = std::make_unique<CameraWallDlg>(pointers, WallSettings{.layout = WallLayout::Grid2x2}, streams,
                                            CameraWallDlg::SingleViewRunner{}, shell, clock, nullptr, std::nullopt,
                                            &catalogues);
     wall->show();

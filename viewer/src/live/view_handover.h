@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+class QScreen;
+
 namespace tavolin::ui {
 
 class VideoSurface;
@@ -21,6 +23,8 @@ struct ViewHandover {
     // Given the new view's last picture when it closes, for the view it goes
     // back to.
     std::function<void(std::shared_ptr<VideoSurface> last)> closing;
+    // The screen the new view opens on; null: its parent's.
+    QScreen* screen = nullptr;
 };
 
 } // namespace tavolin::ui

@@ -1,5 +1,7 @@
 #include "live/wide_video_dlg.h"
 
+#include <QScreen>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -222,6 +224,11 @@ void CWideVideoDlg::initialiseView() {
 
     shell_.setOrientation(LiveViewController::kTurnedDegrees);
     setDrawMode(DrawMode::Center);
+    if (handover_.screen != nullptr) {
+        // Beside the wall, on a screen of its own.
+        setScreen(handover_.screen);
+        setGeometry(handover_.screen->geometry());
+    }
     screen_ = shell_.screenSize(this);
 
     shell_.enterFullScreen(this);

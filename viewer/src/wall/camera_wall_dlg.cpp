@@ -4,6 +4,9 @@
 
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QWindow>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -20,6 +23,8 @@
 #include "live/zoom_input.h"
 #include "shell/shell.h"
 #include "tavolin/camera_record.h"
+#include "tavolin/wall_screens.h"
+#include "wall/wall_camera_list.h"
 #include "wall/wall_cell.h"
 #include "wall/wall_stream_set.h"
 
@@ -40,6 +45,8 @@ int repaintIntervalMs(const QScreen* screen) {
 
 // A swipe crosses at least this share of the wall's width.
 constexpr int kSwipeShareOfWidth = 6;
+// The camera list's width beside the wall.
+constexpr int kCameraListWidth = 220;
 
 std::optional<WallKey> wallKeyOf(int key) {
     switch (key) {
@@ -79,6 +86,12 @@ CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, Stre
     grabGesture(Qt::PinchGesture);
 
     for (auto& cell : cells_) cell = new WallCell(this);
+    setAcceptDrops(true);
+    cameraList_ = new WallCameraList(this);
+    for (const int position : wallCameras(records_)) {
+        cameraList_->addCamera(position, cameraNameText(position, records_[static_cast<std::size_t>(position)]));
+    }
+    cameraList_->hide();
     if (catalogues == nullptr) {
         ownCatalogues_ = std::make_unique<StreamCatalogues>();
         catalogues = ownCatalogues_.get();
@@ -118,12 +131,60 @@ CameraWallDlg::CameraWallDlg(const Records& records, WallSettings settings, Stre
     tick_.setInterval(kTickMs);
     connect(&tick_, &QTimer::timeout, this, [this] {
         if (pointer_.tick() == WallGesture::Hold) act(WallAction::OpenMenu);
-        controller_->tick();
+        // The tour shows its next layout.
+        if (controller_->tick() == WallAction::Redraw) layoutCells();
         refreshCells();
     });
     frames_.setTimerType(Qt::PreciseTimer);
     connect(&frames_, &QTimer::timeout, this, &CameraWallDlg::repaintNewPictures);
+    for (QScreen* screen : QGuiApplication::screens()) watchScreen(screen);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+        watchScreen(screen);
+        if (started_) placeOnScreen();
+    });
+    // A removed screen is still listed while this is told; place once it is gone.
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, [this] {
+        if (started_) QTimer::singleShot(0, this, [this] { placeOnScreen(); });
+    });
     layoutCells();
+}
+
+void CameraWallDlg::watchScreen(QScreen* screen) {
+    connect(screen, &QScreen::geometryChanged, this, [this] {
+        if (started_) placeOnScreen();
+    });
+}
+
+void CameraWallDlg::placeOnScreen() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty()) return;
+    const WallScreens chosen = chooseWallScreens(controller_->settings().screen, static_cast<int>(screens.size()));
+    QScreen* screen = screens[chosen.wall];
+    setScreen(screen);
+    setGeometry(screen->geometry());
+    shell_.enterFullScreen(this);
+    resize(shell_.screenSize(this));
+    layoutCells();
+}
+
+void CameraWallDlg::moveToScreen(int index) {
+    if (index < 0 || index >= static_cast<int>(QGuiApplication::screens().size())) return;
+    controller_->setScreen(index);
+    if (started_) placeOnScreen();
+}
+
+void CameraWallDlg::showLayout(int number) {
+    if (controller_->showLayout(number)) act(WallAction::Redraw);
+}
+
+void CameraWallDlg::toggleCameraList() {
+    cameraList_->setVisible(!cameraList_->isVisible());
+    layoutCells();
+}
+
+QRect CameraWallDlg::wallArea() const {
+    const int list = cameraList_ != nullptr && cameraList_->isVisible() ? std::min(kCameraListWidth, width() / 3) : 0;
+    return {0, 0, width() - list, height()};
 }
 
 CameraWallDlg::~CameraWallDlg() {
@@ -136,19 +197,26 @@ int CameraWallDlg::streamCount() const { return streams_->count(); }
 
 void CameraWallDlg::buildMenu() {
     menu_ = new QMenu(this);
-    const std::pair<const char*, WallLayout> layouts[] = {{"1 Camera", WallLayout::Single},
-                                                          {"2 x 2", WallLayout::Grid2x2},
-                                                          {"3 x 3", WallLayout::Grid3x3},
-                                                          {"4 x 4", WallLayout::Grid4x4}};
-    for (const auto& [text, layout] : layouts) {
-        QAction* item = menu_->addAction(QString::fromLatin1(text));
+    for (const WallLayout layout : kWallLayouts) {
+        QAction* item = menu_->addAction(QString::fromLatin1(layoutTitle(layout)));
         item->setCheckable(true);
         item->setData(cellCount(layout));
-        connect(item, &QAction::triggered, this, [this, layout = layout] {
+        connect(item, &QAction::triggered, this, [this, layout] {
             controller_->setLayout(layout);
             act(WallAction::Redraw);
         });
     }
+    layoutsMenu_ = menu_->addMenu(QStringLiteral("Layouts"));
+    connect(layoutsMenu_, &QMenu::aboutToShow, this, &CameraWallDlg::fillLayoutsMenu);
+    connect(menu_->addAction(QStringLiteral("Cameras\tC")), &QAction::triggered, this, [this] { toggleCameraList(); });
+    connect(menu_->addAction(QStringLiteral("Empty Cell\tDel")), &QAction::triggered, this, [this] {
+        if (controller_->emptyCell(controller_->grid().selectedCell())) act(WallAction::Redraw);
+    });
+    connect(menu_->addAction(QStringLiteral("Start Tour")), &QAction::triggered, this, [this] {
+        if (controller_->startTour()) act(WallAction::Redraw);
+    });
+    screensMenu_ = menu_->addMenu(QStringLiteral("Screen"));
+    connect(screensMenu_, &QMenu::aboutToShow, this, &CameraWallDlg::fillScreensMenu);
     menu_->addSeparator();
     connect(menu_->addAction(QStringLiteral("Next Page")), &QAction::triggered, this,
             [this] { press(WallKey::PageDown); });
@@ -171,13 +239,46 @@ void CameraWallDlg::buildMenu() {
         for (QAction* item : menu_->actions()) {
             if (item->isCheckable()) item->setChecked(item->data().toInt() == controller_->grid().cells());
         }
+        // Filled now, so that a test (or a keyboard user) finds them at once.
+        fillLayoutsMenu();
+        fillScreensMenu();
     });
+    fillLayoutsMenu();
+    fillScreensMenu();
+}
+
+void CameraWallDlg::fillLayoutsMenu() {
+    layoutsMenu_->clear();
+    for (int number = 0; number < controller_->layoutCount(); ++number) {
+        QString text = QString::fromStdString(controller_->layoutName(number));
+        if (number < 9) text += QStringLiteral("\tCtrl+%1").arg(number + 1);
+        QAction* item = layoutsMenu_->addAction(text);
+        item->setCheckable(true);
+        item->setChecked(number == controller_->shownLayout());
+        connect(item, &QAction::triggered, this, [this, number] { showLayout(number); });
+    }
+    layoutsMenu_->addSeparator();
+    connect(layoutsMenu_->addAction(QStringLiteral("New Layout")), &QAction::triggered, this, [this] {
+        controller_->addArrangement(controller_->grid().layout());
+        act(WallAction::Redraw);
+    });
+}
+
+void CameraWallDlg::fillScreensMenu() {
+    screensMenu_->clear();
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const int shownOn = static_cast<int>(screens.indexOf(screen()));
+    for (int index = 0; index < static_cast<int>(screens.size()); ++index) {
+        QAction* item = screensMenu_->addAction(QStringLiteral("Move to Screen %1").arg(index + 1));
+        item->setCheckable(true);
+        item->setChecked(index == shownOn);
+        connect(item, &QAction::triggered, this, [this, index] { moveToScreen(index); });
+    }
 }
 
 void CameraWallDlg::setVisible(bool visible) {
     if (visible && !started_) {
-        shell_.enterFullScreen(this);
-        resize(shell_.screenSize(this));
+        placeOnScreen();
         QDialog::setVisible(true);
         if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
             raise();
@@ -202,7 +303,7 @@ void CameraWallDlg::start() {
 // window, so the X server gets one update per tick instead of one per
 // picture of every camera. Nothing is repainted under the single view.
 void CameraWallDlg::repaintNewPictures() {
-    if (controller_->singleView()) return;
+    if (singleViewCoversWall()) return;
     for (WallCell* cell : cells_) {
         if (cell->isVisible()) cell->repaintIfNewPicture();
     }
@@ -245,6 +346,10 @@ void CameraWallDlg::openSingleView() {
     }
     const QPointer<CameraWallDlg> wall(this);
     ViewHandover handover;
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const WallScreens chosen = chooseWallScreens(controller_->settings().screen, static_cast<int>(screens.size()));
+    singleScreen_ = chosen.single != chosen.wall ? screens[chosen.single] : nullptr;
+    handover.screen = singleScreen_;
     if (const auto index = controller_->grid().cellOf(*position)) {
         handover.picture = cells_[static_cast<std::size_t>(*index)]->newestPicture();
     }
@@ -270,6 +375,7 @@ void CameraWallDlg::singleViewClosed(int position, const LiveViewChanges& change
         }
     }
     controller_->singleViewClosed();
+    singleScreen_ = nullptr;
     // The camera's cell shows the single view's last picture until its own
     // stream has one again.
     if (const auto index = controller_->grid().cellOf(position); index && singleViewPicture_) {
@@ -294,6 +400,21 @@ void CameraWallDlg::finish() {
 void CameraWallDlg::reject() { finish(); }
 
 void CameraWallDlg::keyPressEvent(QKeyEvent* event) {
+    // Any key stops a tour, and does nothing else.
+    if (takesInput() && controller_->interruptTour()) return;
+    const int key = event->key();
+    if ((event->modifiers() & Qt::ControlModifier) != 0 && key >= Qt::Key_1 && key <= Qt::Key_9) {
+        if (takesInput()) showLayout(key - Qt::Key_1);
+        return;
+    }
+    if (key == Qt::Key_Delete && takesInput()) {
+        if (controller_->emptyCell(controller_->grid().selectedCell())) act(WallAction::Redraw);
+        return;
+    }
+    if (key == Qt::Key_C && takesInput()) {
+        toggleCameraList();
+        return;
+    }
     if (const auto zoomKey = zoomKeyOf(event->key()); zoomKey && takesInput()) {
         // The selected cell zooms, around the pointer when it is over it.
         const int index = controller_->grid().selectedCell();
@@ -303,17 +424,22 @@ void CameraWallDlg::keyPressEvent(QKeyEvent* event) {
                  [key = *zoomKey](DigitalZoom& zoom, QPointF at) { return applyZoomKey(zoom, key, at); });
         return;
     }
-    const auto key = wallKeyOf(event->key());
-    if (!key) {
+    const auto wallKey = wallKeyOf(key);
+    if (!wallKey) {
         QDialog::keyPressEvent(event);
         return;
     }
-    press(*key);
+    press(*wallKey);
 }
 
 void CameraWallDlg::mousePressEvent(QMouseEvent* event) {
+    // A click stops a tour, and does nothing else.
+    if (takesInput() && controller_->interruptTour()) return;
     const QPoint at = event->position().toPoint();
-    if (event->button() == Qt::LeftButton) pointer_.press(at.x(), at.y());
+    if (event->button() == Qt::LeftButton) {
+        pointer_.press(at.x(), at.y());
+        dragFrom_ = cellAt(at);
+    }
     if (event->button() == Qt::LeftButton || event->button() == Qt::MiddleButton) {
         const int index = cellAt(at);
         const bool zoomed = index >= 0 && cells_[static_cast<std::size_t>(index)]->zoom().isZoomed();
@@ -343,7 +469,19 @@ void CameraWallDlg::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton) panCell_ = -1;
     if (event->button() != Qt::LeftButton) return;
     const QPoint at = event->position().toPoint();
-    switch (pointer_.release(at.x(), at.y())) {
+    const int from = std::exchange(dragFrom_, -1);
+    const WallGesture gesture = pointer_.release(at.x(), at.y());
+    // A drag from a camera onto another cell swaps the two, unless it is a
+    // swipe through pages (Ctrl makes it a swap there too).
+    const int to = cellAt(at);
+    const bool swipe = gesture == WallGesture::SwipeNextPage || gesture == WallGesture::SwipePreviousPage;
+    const bool paging = controller_->grid().pageCount() > 1 && (event->modifiers() & Qt::ControlModifier) == 0;
+    if (!panned && gesture != WallGesture::Tap && from >= 0 && to >= 0 && to != from && (!swipe || !paging) &&
+        takesInput() && controller_->grid().cameraAt(from) && controller_->swapCells(from, to)) {
+        act(WallAction::Redraw);
+        return;
+    }
+    switch (gesture) {
     case WallGesture::Tap:
         if (const int index = cellAt(at); index >= 0) act(controller_->click(index));
         return;
@@ -357,6 +495,26 @@ void CameraWallDlg::mouseReleaseEvent(QMouseEvent* event) {
     case WallGesture::Hold:
     case WallGesture::None: return;
     }
+}
+
+void CameraWallDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (takesInput() && WallCameraList::cameraOf(event->mimeData())) event->acceptProposedAction();
+}
+
+void CameraWallDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (cellAt(event->position().toPoint()) >= 0) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void CameraWallDlg::dropEvent(QDropEvent* event) {
+    const auto camera = WallCameraList::cameraOf(event->mimeData());
+    const int cell = cellAt(event->position().toPoint());
+    if (!camera || cell < 0 || !takesInput()) return;
+    event->acceptProposedAction();
+    if (controller_->putCamera(*camera, cell)) act(WallAction::Redraw);
 }
 
 void CameraWallDlg::contextMenuEvent(QContextMenuEvent* event) {
@@ -400,7 +558,6 @@ void CameraWallDlg::layoutCells() {
     // Opening a stream lays the cells out first; that may come from here.
     if (std::exchange(layingOut_, true)) return;
     const WallGrid& grid = controller_->grid();
-    const int n = grid.columns();
     pointer_.setSwipeDistance(std::max(1, width() / kSwipeShareOfWidth));
     for (int i = 0; i < kCameraCount; ++i) {
         WallCell* cell = cells_[static_cast<std::size_t>(i)];
@@ -409,11 +566,9 @@ void CameraWallDlg::layoutCells() {
             cell->hide();
             continue;
         }
-        const int row = i / n;
-        const int column = i % n;
-        const int left = column * width() / n;
-        const int top = row * height() / n;
-        cell->setGeometry(left, top, (column + 1) * width() / n - left, (row + 1) * height() / n - top);
+        const QRect area = wallArea();
+        const CellBox box = cellBox(grid.layout(), i, area.width(), area.height());
+        cell->setGeometry(box.left, box.top, box.width, box.height);
         if (const auto position = grid.cameraAt(i)) {
             cell->setCamera(*position, cameraNameText(*position, records_[static_cast<std::size_t>(*position)]));
         } else {
@@ -421,6 +576,7 @@ void CameraWallDlg::layoutCells() {
         }
         cell->show();
     }
+    if (cameraList_ != nullptr) cameraList_->setGeometry(wallArea().width(), 0, width() - wallArea().width(), height());
     // Streams kept across a change of layout now fill cells of another size.
     if (streams_ != nullptr) streams_->fitPicturesToCells();
     layingOut_ = false;

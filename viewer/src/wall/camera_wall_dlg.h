@@ -4,8 +4,12 @@
 // the single live view of that camera over the wall, modal to it, and the
 // wall comes back with its other streams still running. The right button, a
 // held touch and the Menu key open its popup menu; Escape leaves once every
-// stream has closed. What happens is the WallController's; the window lays
-// out the cells and passes input on.
+// stream has closed. Ctrl+1..9 show the named layouts (Ctrl+1 "All
+// cameras"); a drag from one cell onto another swaps them, C shows the list
+// of cameras to drag into a cell, Delete empties the selected cell. The
+// wall goes on the screen it was moved to, and the single view then on
+// another. What happens is the WallController's; the window lays out the
+// cells and passes input on.
 #pragma once
 
 #include <QDialog>
@@ -25,6 +29,7 @@
 #include "tavolin/wall_pointer.h"
 
 class QMenu;
+class QScreen;
 
 namespace tavolin::ui {
 
@@ -33,6 +38,7 @@ class DigitalZoom;
 class Shell;
 class StreamCatalogues;
 class VideoSurface;
+class WallCameraList;
 class WallCell;
 class WallStreamSet;
 
@@ -73,6 +79,12 @@ public:
 
     // What a key does, as if pressed.
     void press(WallKey key);
+    // Shows layout `number` (0: "All cameras").
+    void showLayout(int number);
+    // Puts the wall on screen `index` of the application's screens.
+    void moveToScreen(int index);
+    WallCameraList* cameraList() const { return cameraList_; }
+    void toggleCameraList();
 
     void setVisible(bool visible) override;
 
@@ -83,12 +95,25 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool event(QEvent* event) override;
     void reject() override;
 
 private:
     void buildMenu();
+    void fillLayoutsMenu();
+    void fillScreensMenu();
+    // Goes full screen on the screen chosen for it, and follows screens
+    // that come, go or change size.
+    void placeOnScreen();
+    void watchScreen(QScreen* screen);
+    // The single view opens on a screen of its own: the wall keeps painting.
+    bool singleViewCoversWall() const { return controller_->singleView() && singleScreen_ == nullptr; }
+    // The part of the window the cells fill (the camera list takes the rest).
+    QRect wallArea() const;
     void start();
     void act(WallAction action);
     void openSingleView();
@@ -121,6 +146,12 @@ private:
     QPoint panFrom_;
     bool panned_ = false;
     QMenu* menu_ = nullptr;
+    QMenu* layoutsMenu_ = nullptr;
+    QMenu* screensMenu_ = nullptr;
+    WallCameraList* cameraList_ = nullptr; // a child
+    // The cell a left-button drag began on, or -1.
+    int dragFrom_ = -1;
+    QScreen* singleScreen_ = nullptr; // while the single view is on another screen
     QTimer tick_;
     QTimer frames_; // repaints the cells with new pictures, once per screen refresh
     bool started_ = false;

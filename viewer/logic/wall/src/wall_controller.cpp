@@ -1,12 +1,121 @@
 #include "tavolin/wall_controller.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace tavolin {
 
 WallController::WallController(std::span<const CameraRecord, kCameraCount> records, WallStreams& streams,
                                const platform::Clock& clock, WallSettings settings)
-    : records_(records), streams_(streams), clock_(clock), grid_(wallCameras(records), settings.layout, settings.page) {
+    : records_(records), streams_(streams), clock_(clock), grid_(wallCameras(records), settings.layout, settings.page),
+      arrangements_(std::move(settings.arrangements)), tourSettings_(std::move(settings.tour)), tour_(clock),
+      screen_(settings.screen) {
     slots_.reserve(kCameraCount);
     for (int i = 0; i < kCameraCount; ++i) slots_.emplace_back(clock);
+    if (settings.shown > 0 && settings.shown < layoutCount()) {
+        shownLayout_ = settings.shown;
+        grid_.arrange(arrangements_[static_cast<std::size_t>(shownLayout_ - 1)]);
+    }
+}
+
+WallSettings WallController::settings() const {
+    return {grid_.pagedLayout(), grid_.pagedPage(), arrangements_, shownLayout_, tourSettings_, screen_};
+}
+
+std::string WallController::layoutName(int number) const {
+    if (number == 0) return "All cameras";
+    if (number < 0 || number >= layoutCount()) return {};
+    return arrangements_[static_cast<std::size_t>(number - 1)].name;
+}
+
+bool WallController::showLayout(int number) {
+    if (number < 0 || number >= layoutCount()) return false;
+    shownLayout_ = number;
+    if (number == 0) {
+        grid_.arrange(std::nullopt);
+    } else {
+        grid_.arrange(arrangements_[static_cast<std::size_t>(number - 1)]);
+    }
+    reconcile();
+    return true;
+}
+
+int WallController::addArrangement(WallLayout grid) {
+    std::vector<int> shown;
+    for (int cell = 0; cell < grid_.cells(); ++cell) {
+        if (auto position = grid_.cameraAt(cell)) shown.push_back(*position);
+    }
+    arrangements_.push_back(WallArrangement::of("Layout " + std::to_string(arrangements_.size() + 1), grid, shown));
+    showLayout(layoutCount() - 1);
+    return shownLayout_;
+}
+
+WallArrangement& WallController::arrangementToEdit() {
+    if (shownLayout_ == 0) {
+        // The page as it shows, empty cells where they are.
+        WallArrangement page{"Layout " + std::to_string(arrangements_.size() + 1), grid_.layout(), {}};
+        for (int cell = 0; cell < grid_.cells(); ++cell) page.cells.push_back(grid_.cameraAt(cell));
+        arrangements_.push_back(std::move(page));
+        shownLayout_ = layoutCount() - 1;
+    }
+    return arrangements_[static_cast<std::size_t>(shownLayout_ - 1)];
+}
+
+void WallController::showEdited() {
+    grid_.arrange(arrangements_[static_cast<std::size_t>(shownLayout_ - 1)]);
+    reconcile();
+}
+
+bool WallController::swapCells(int cellA, int cellB) {
+    if (cellA == cellB || cellA < 0 || cellB < 0 || cellA >= grid_.cells() || cellB >= grid_.cells()) return false;
+    arrangementToEdit().swap(cellA, cellB);
+    showEdited();
+    return true;
+}
+
+bool WallController::putCamera(int position, int cell) {
+    const bool known = std::find(grid_.cameras().begin(), grid_.cameras().end(), position) != grid_.cameras().end();
+    if (!known || cell < 0 || cell >= grid_.cells() || grid_.cameraAt(cell) == position) return false;
+    arrangementToEdit().put(position, cell);
+    showEdited();
+    return true;
+}
+
+bool WallController::emptyCell(int cell) {
+    if (!grid_.cameraAt(cell)) return false;
+    arrangementToEdit().empty(cell);
+    showEdited();
+    return true;
+}
+
+bool WallController::startTour() {
+    std::vector<int> layouts;
+    for (const int number : tourSettings_.layouts) {
+        if (number >= 0 && number < layoutCount()) layouts.push_back(number);
+    }
+    if (tourSettings_.layouts.empty()) {
+        for (int number = 0; number < layoutCount(); ++number) layouts.push_back(number);
+    }
+    if (layouts.size() < 2) return false;
+    const auto first = tour_.start(std::move(layouts), tourSettings_.seconds * 1000, tourSettings_.holdOnMotion);
+    return first && showLayout(*first);
+}
+
+bool WallController::interruptTour() {
+    if (!tour_.isRunning()) return false;
+    tour_.stop();
+    return true;
+}
+
+bool WallController::motionShown() const {
+    for (const int position : grid_.shownCameras()) {
+        const auto& now = seen_[static_cast<std::size_t>(position)];
+        const auto& last = shown_[static_cast<std::size_t>(position)];
+        for (std::size_t region = 0; region < 4; ++region) {
+            if (now[region] || last[region]) return true;
+        }
+    }
+    return false;
 }
 
 WallController::~WallController() = default;
@@ -50,6 +159,11 @@ WallAction WallController::moveSelection(WallDirection direction) {
 }
 
 void WallController::setLayout(WallLayout layout) {
+    if (shownLayout_ > 0) {
+        arrangements_[static_cast<std::size_t>(shownLayout_ - 1)].setGrid(layout);
+        showEdited();
+        return;
+    }
     grid_.setLayout(layout);
     reconcile();
 }
@@ -136,9 +250,11 @@ void WallController::input(int position, int input1, int input2) {
     seen[5] = seen[5] || input2 != 0;
 }
 
-void WallController::tick() {
+WallAction WallController::tick() {
     reconcile();
     endEventPeriodIfDue();
+    const auto next = tour_.due(motionShown());
+    return next && showLayout(*next) ? WallAction::Redraw : WallAction::None;
 }
 
 void WallController::endEventPeriodIfDue() {

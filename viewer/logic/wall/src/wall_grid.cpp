@@ -21,12 +21,19 @@ WallGrid::WallGrid(std::vector<int> cameras, WallLayout layout, int page)
     : cameras_(std::move(cameras)), layout_(layout), page_(std::clamp(page, 0, pageCount() - 1)) {}
 
 int WallGrid::pageCount() const {
-    const int n = cells();
+    if (arranged_) return 1;
+    const int n = cellCount(layout_);
     return std::max(1, (static_cast<int>(cameras_.size()) + n - 1) / n);
 }
 
 std::optional<int> WallGrid::cameraAt(int cell) const {
     if (cell < 0 || cell >= cells()) return std::nullopt;
+    if (arranged_) {
+        // A camera whose record lost its host shows nowhere.
+        const auto position = arranged_->cameraAt(cell);
+        if (!position || std::find(cameras_.begin(), cameras_.end(), *position) == cameras_.end()) return std::nullopt;
+        return position;
+    }
     const std::size_t index = static_cast<std::size_t>(page_ * cells() + cell);
     if (index >= cameras_.size()) return std::nullopt;
     return cameras_[index];
@@ -47,13 +54,31 @@ std::vector<int> WallGrid::shownCameras() const {
     return shown;
 }
 
+void WallGrid::arrange(std::optional<WallArrangement> arrangement) {
+    const auto selected = selectedCamera();
+    arranged_ = std::move(arrangement);
+    const auto cell = selected ? cellOf(*selected) : std::nullopt;
+    if (cell) {
+        selected_ = *cell;
+        return;
+    }
+    selected_ = 0;
+    for (int i = 0; i < cells(); ++i) {
+        if (cameraAt(i)) {
+            selected_ = i;
+            break;
+        }
+    }
+}
+
 void WallGrid::setLayout(WallLayout layout) {
+    arranged_.reset();
     const auto selected = selectedCamera();
     const auto it = selected ? std::find(cameras_.begin(), cameras_.end(), *selected) : cameras_.end();
     const int index = it == cameras_.end() ? 0 : static_cast<int>(it - cameras_.begin());
     layout_ = layout;
-    page_ = index / cells();
-    selected_ = index % cells();
+    page_ = index / cellCount(layout);
+    selected_ = index % cellCount(layout);
 }
 
 bool WallGrid::turnPage(int step) {
@@ -65,17 +90,29 @@ bool WallGrid::turnPage(int step) {
 }
 
 bool WallGrid::moveSelection(WallDirection direction) {
-    const int n = columns();
-    int row = selected_ / n;
-    int column = selected_ % n;
-    switch (direction) {
-    case WallDirection::Left: --column; break;
-    case WallDirection::Right: ++column; break;
-    case WallDirection::Up: --row; break;
-    case WallDirection::Down: ++row; break;
+    const auto units = cellUnits(layout());
+    const CellUnits from = units[static_cast<std::size_t>(selected_)];
+    const bool sideways = direction == WallDirection::Left || direction == WallDirection::Right;
+    int best = -1;
+    int bestGap = 0;
+    for (int i = 0; i < static_cast<int>(units.size()); ++i) {
+        const CellUnits& to = units[static_cast<std::size_t>(i)];
+        const bool shares = sideways ? to.y < from.y + from.height && from.y < to.y + to.height
+                                     : to.x < from.x + from.width && from.x < to.x + to.width;
+        int gap = -1;
+        switch (direction) {
+        case WallDirection::Left: gap = from.x - (to.x + to.width); break;
+        case WallDirection::Right: gap = to.x - (from.x + from.width); break;
+        case WallDirection::Up: gap = from.y - (to.y + to.height); break;
+        case WallDirection::Down: gap = to.y - (from.y + from.height); break;
+        }
+        // The nearest one; of those beside a big cell, the first.
+        if (i != selected_ && shares && gap >= 0 && (best < 0 || gap < bestGap)) {
+            best = i;
+            bestGap = gap;
+        }
     }
-    if (row < 0 || row >= n || column < 0 || column >= n) return false;
-    return select(row * n + column);
+    return best >= 0 && select(best);
 }
 
 bool WallGrid::select(int cell) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,7 +43,10 @@ protected:
     }
 
     WallController& start(WallLayout layout = WallLayout::Grid2x2, int page = 0) {
-        wall_ = std::make_unique<WallController>(records_, streams_, clock_, WallSettings{layout, page});
+        return start(WallSettings{.layout = layout, .page = page});
+    }
+    WallController& start(WallSettings settings) {
+        wall_ = std::make_unique<WallController>(records_, streams_, clock_, std::move(settings));
         wall_->start();
         return *wall_;
     }
@@ -208,6 +212,77 @@ TEST_F(WallControllerTest, EventsShowForThePeriodAfterTheyCameWhereTheCameraShow
     clock_.advanceMs(WallController::kEventPeriodMs);
     wall.tick();
     EXPECT_EQ(wall.cellStatus(0).indicators, WallIndicators{});
+}
+
+TEST_F(WallControllerTest, SwitchingLayoutsKeepsTheStreamsOfCamerasInBoth) {
+    using Cells = std::vector<std::optional<int>>;
+    WallSettings settings{.layout = WallLayout::Grid2x2};
+    settings.arrangements = {{"Gate", WallLayout::BigAndFive, Cells{5, 0, 1, std::nullopt, 2, 3}},
+                             {"Yard", WallLayout::Grid2x2, Cells{std::nullopt, 9, 8, 5}}};
+    WallController& wall = start(settings);
+    EXPECT_EQ(streams_.take(), (Calls{"open 0", "open 1", "open 2", "open 3"}));
+
+    ASSERT_TRUE(wall.showLayout(1));
+    EXPECT_EQ(streams_.take(), Calls{"open 5"}); // 0..3 moved cells, still running
+    EXPECT_EQ(wall.grid().cameraAt(0), 5);
+    EXPECT_EQ(wall.grid().layout(), WallLayout::BigAndFive);
+
+    ASSERT_TRUE(wall.showLayout(2));
+    EXPECT_EQ(streams_.take(), (Calls{"close 0", "close 1", "close 2", "close 3", "open 8", "open 9"}));
+    EXPECT_FALSE(wall.showLayout(3));
+    EXPECT_TRUE(streams_.take().empty());
+}
+
+TEST_F(WallControllerTest, ArrangingAllCamerasMakesANewLayoutOfThePage) {
+    WallController& wall = start();
+    streams_.take();
+    ASSERT_TRUE(wall.swapCells(0, 3));
+    EXPECT_TRUE(streams_.take().empty()); // both keep their streams
+    EXPECT_EQ(wall.shownLayout(), 1);
+    EXPECT_EQ(wall.layoutName(1), "Layout 1");
+    EXPECT_EQ(wall.grid().cameraAt(0), 3);
+
+    ASSERT_TRUE(wall.putCamera(7, 1));
+    EXPECT_EQ(streams_.take(), (Calls{"close 1", "open 7"}));
+    ASSERT_TRUE(wall.emptyCell(2));
+    EXPECT_EQ(streams_.take(), Calls{"close 2"});
+    EXPECT_FALSE(wall.emptyCell(2));
+    EXPECT_FALSE(wall.putCamera(12, 2)); // no host: not a wall camera
+    EXPECT_EQ(wall.layoutCount(), 2);
+
+    ASSERT_TRUE(wall.showLayout(0)); // the list's order is as it was
+    EXPECT_EQ(wall.grid().cameraAt(0), 0);
+    const WallSettings kept = wall.settings();
+    EXPECT_EQ(kept.arrangements.at(0).cells, (std::vector<std::optional<int>>{3, 7, std::nullopt, 0}));
+    EXPECT_EQ(kept.shown, 0);
+}
+
+TEST_F(WallControllerTest, TheTourMovesOnHoldsOnMotionAndStopsOnInput) {
+    WallSettings settings{.layout = WallLayout::Grid2x2};
+    settings.arrangements = {WallArrangement::of("Gate", WallLayout::Single, {6})};
+    settings.tour.seconds = 5;
+    records_[6].showEvents = 1;
+    WallController& wall = start(settings);
+    ASSERT_TRUE(wall.startTour());
+    EXPECT_EQ(wall.shownLayout(), 0);
+    clock_.advanceMs(5'000);
+    EXPECT_EQ(wall.tick(), WallAction::Redraw);
+    EXPECT_EQ(wall.shownLayout(), 1);
+
+    wall.motion(6, 1, 0, 0, 0);
+    clock_.advanceMs(5'000);
+    EXPECT_EQ(wall.tick(), WallAction::None); // held while camera 6 moves
+    clock_.advanceMs(4'999);
+    EXPECT_EQ(wall.tick(), WallAction::None); // a full period after the motion
+    clock_.advanceMs(1);
+    EXPECT_EQ(wall.tick(), WallAction::Redraw);
+    EXPECT_EQ(wall.shownLayout(), 0);
+
+    EXPECT_TRUE(wall.interruptTour());
+    EXPECT_FALSE(wall.interruptTour()); // the next input is the wall's again
+    clock_.advanceMs(5'000);
+    EXPECT_EQ(wall.tick(), WallAction::None);
+    EXPECT_EQ(wall.shownLayout(), 0);
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "tavolin/wall_grid.h"
 #include "tavolin/wall_settings.h"
 #include "tavolin/wall_streams.h"
+#include "tavolin/wall_tour.h"
 
 namespace tavolin {
 
@@ -76,7 +77,41 @@ public:
     bool isRunning() const { return running_; }
 
     WallAction key(WallKey key);
+    // The shown layout's grid: "All cameras" pages by it; an arrangement
+    // keeps the cameras of the cells both grids have.
     void setLayout(WallLayout layout);
+
+    // Layouts by number: 0 is "All cameras", n the arrangement n - 1.
+    int layoutCount() const { return 1 + static_cast<int>(arrangements_.size()); }
+    int shownLayout() const { return shownLayout_; }
+    std::string layoutName(int number) const;
+    const std::vector<WallArrangement>& arrangements() const { return arrangements_; }
+    // Shows layout `number`. Cameras shown before and after keep their
+    // streams, wherever their cells are now. False for no such layout.
+    bool showLayout(int number);
+    // A new arrangement of `grid` holding the cameras shown now, in cell
+    // order, shown at once; returns its number.
+    int addArrangement(WallLayout grid);
+
+    // Arranging the cells. On "All cameras" the change goes to a new
+    // arrangement of the shown page, so the list's order stays as it is.
+    // Each is false when it changed nothing.
+    bool swapCells(int cellA, int cellB);
+    // Puts camera `position` in `cell`; when it showed elsewhere the two
+    // cells swap.
+    bool putCamera(int position, int cell);
+    bool emptyCell(int cell);
+
+    // Cycles through the tour's layouts (every layout when it names none);
+    // false when there are fewer than two.
+    bool startTour();
+    bool isTouring() const { return tour_.isRunning(); }
+    // Any key or click: stops a running tour and is used up by that (true).
+    bool interruptTour();
+    // A shown camera saw motion in this event period or the last one.
+    bool motionShown() const;
+    // The screen the user put the wall on, kept in the settings.
+    void setScreen(int screen) { screen_ = screen; }
     void turnPage(int step);
     // A click on a cell: selects it; OpenSingle when it holds a camera.
     WallAction click(int cell);
@@ -104,13 +139,14 @@ public:
     void motion(int position, int region1, int region2, int region3, int region4);
     void input(int position, int input1, int input2);
 
-    // Starts the reconnects that became due and ends an event period that is
-    // over; call it every few hundred ms.
-    void tick();
+    // Starts the reconnects that became due, ends an event period that is
+    // over and moves the tour on; call it every few hundred ms. Redraw when
+    // the tour showed another layout.
+    WallAction tick();
 
     CellStatus cellStatus(int cell) const;
     const WallGrid& grid() const { return grid_; }
-    WallSettings settings() const { return {grid_.layout(), grid_.page()}; }
+    WallSettings settings() const;
     // True while camera `position` has a stream that is not closed yet.
     bool hasStream(int position) const;
 
@@ -137,6 +173,9 @@ private:
     void reconcile();
 
     void endEventPeriodIfDue();
+    // Makes the shown layout an arrangement (a new one for "All cameras").
+    WallArrangement& arrangementToEdit();
+    void showEdited();
 
     std::span<const CameraRecord, kCameraCount> records_;
     WallStreams& streams_;
@@ -150,6 +189,11 @@ private:
     std::array<WallIndicators, kCameraCount> seen_{};
     std::array<WallIndicators, kCameraCount> shown_{};
     int64_t periodStartMs_ = 0;
+    std::vector<WallArrangement> arrangements_;
+    int shownLayout_ = 0;
+    WallTourSettings tourSettings_;
+    WallTour tour_;
+    int screen_ = -1;
 };
 
 } // namespace tavolin
