@@ -39,6 +39,7 @@ public:
     bool connectionLost() const { return state_.connectionLost.load(); }
     const ControlChannel& control() const { return control_; }
     const MediaChannel& media() const { return media_; }
+    void setSilentMediaReadTimeoutMs(int ms) { media_.setSilentReadTimeoutMs(ms); }
     int loginState() const { return login_.state(); }
 
 private:

@@ -14,7 +14,6 @@ namespace fenwa10 {
 namespace {
 
 constexpr uint32_t kAttach = 2;
-constexpr int kMediaTimeoutMs = 15000;
 constexpr std::size_t kAttachAnswerSize = 20;
 constexpr std::size_t kStreamHeaderMessageSize = 33;
 constexpr int kIntraSearchFailureLimit = 16;
@@ -36,7 +35,7 @@ bool MediaChannel::open(const MediaConfig& config) {
         stateNumber_.store(0);
         return false;
     }
-    socket_.setReceiveTimeout(kMediaTimeoutMs);
+    socket_.setReceiveTimeout(silentReadTimeoutMs_);
     readStart_ = readEnd_ = 0;
     stateNumber_.store(1);
     return true;

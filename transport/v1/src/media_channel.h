@@ -19,6 +19,9 @@ inline constexpr int kErrorMediaConnect = 202;
 inline constexpr int kErrorMediaRefused = 203;
 inline constexpr int kErrorMediaWrongState = 204;
 
+// How long the media channel waits on the camera.
+inline constexpr int kMediaTimeoutMs = 15000;
+
 class MediaChannel {
 public:
     explicit MediaChannel(InstanceState& state);
@@ -36,6 +39,10 @@ public:
     void close();
     // Wakes a blocked reader or handshake without freeing the socket.
     void abort();
+    // How long a read waits on a silent camera before it looks whether the
+    // control connection still stands (tests shorten it). Takes
+    // effect at the next open.
+    void setSilentReadTimeoutMs(int ms) { silentReadTimeoutMs_ = ms; }
 
     // One frame record into out; the record length, or -1. Never writes
     // more than capacity bytes.
@@ -65,6 +72,7 @@ private:
     InstanceState& state_;
     ChannelSocket socket_;
     std::mutex readMutex_; // held by the reading caller; close waits for it
+    int silentReadTimeoutMs_ = kMediaTimeoutMs;
     std::atomic<int> stateNumber_{0};
     std::atomic<int> lastError_{0};
 
