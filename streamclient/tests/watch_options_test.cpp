@@ -113,6 +113,40 @@ TEST_F(WatchOptionsTest, BadArgumentsAreRefused) {
     EXPECT_FALSE(parse({"--settings", writeSettings("[0]\n"), "--camera", "16"}, options, error));
 }
 
+TEST_F(WatchOptionsTest, RecordingsAndReplayTakeIsoTimesAndGoWithWhatTheyNeed) {
+    const std::vector<std::string> onvif{"--onvif", "127.0.0.1:8080"};
+    struct Case {
+        std::vector<std::string> args;
+        bool ok;
+    };
+    const Case cases[] = {
+        {{"--recordings"}, true},
+        {{"--recordings", "--from", "2026-12-09T03:00:00Z", "--to", "2026-12-09T04:00:00.5Z"}, true},
+        {{"--recordings", "--from", "2026-12-09T05:00:00+02:00", "--to", "2026-12-09T04:00:00Z"}, true},
+        {{"--recordings", "--from", "2026-12-09T05:00:00Z", "--to", "2026-12-09T04:00:00Z"}, false}, // backwards
+        {{"--recordings", "--from", "2026-12-09 03:00:00"}, false},                                  // not ISO 8601
+        {{"--recordings", "--from", "yesterday"}, false},
+        {{"--from", "2026-12-09T03:00:00Z"}, false}, // without --recordings
+        {{"--replay", "2026-12-09T03:00:00Z", "--seconds", "60", "--record", "clip.mkv"}, true},
+        {{"--replay", "2026-12-09T03:00:00Z", "--record", "clip.mkv"}, false}, // how long?
+        {{"--replay", "2026-12-09T03:00:00Z", "--snapshot", "f.jpg"}, true},
+        {{"--replay", "2026-12-09T03:00:00Z"}, false}, // to what?
+        {{"--replay", "2026-12-09T03:00:00Z", "--recordings"}, false},
+        {{"--recordings", "--record", "clip.mkv"}, false},
+        {{"--replay", "2026-12-09T03:00:00Z", "--seconds", "5", "--record", "c.mkv", "--pre-roll", "3"}, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = onvif;
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        watch::Options parsed;
+        EXPECT_EQ(parse(args, parsed, error), c.ok) << c.args.front() << " " << c.args.size() << ": " << error;
+    }
+    ASSERT_TRUE(parse({"--onvif", "127.0.0.1", "--recordings", "--from", "2026-12-09T05:00:00+02:00"}, options, error));
+    EXPECT_EQ(options.fromMs, 1'796'785'200'000); // 03:00 UTC
+    watch::Options rtsp;
+    EXPECT_FALSE(parse({"--url", "rtsp://127.0.0.1/x", "--recordings"}, rtsp, error)); // ONVIF cameras only
+}
+
 TEST_F(WatchOptionsTest, CameraSectionGivesAddressPortsLoginAndType) {
     const std::string file = "[0]\nCameraIP=10.0.0.1\n[3]\nCameraName=Gate\nCameraIP=127.0.0.1\nRegisterPort=7100\n"
                              "ControlPort=7101\nStreamingPort=7102\nHTTPPort=8081\nCameraUserName=guard\n"
