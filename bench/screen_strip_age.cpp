@@ -118,13 +118,21 @@ int main(int argc, char** argv) {
     const Window root = DefaultRootWindow(display);
     XWindowAttributes attributes;
     XGetWindowAttributes(display, root, &attributes);
-    if (!region) {
+    // A player may take a while to show its first picture: up to 20 s.
+    for (int tries = 0; !region && tries < 40; ++tries) {
         XImage* whole = XGetImage(display, root, 0, 0, static_cast<unsigned>(attributes.width),
                                   static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-        if (whole == nullptr) return 1;
-        region = brightBox(lumaOf(whole), whole->width, whole->height);
+        if (whole == nullptr) break;
+        const std::vector<uint8_t> luma = lumaOf(whole);
+        const Rect box = brightBox(luma, whole->width, whole->height);
+        if (box.w > 0 &&
+            camsim::readScaledTimeStrip(luma.data() + static_cast<std::ptrdiff_t>(box.y) * whole->width + box.x,
+                                        whole->width, box.w, box.h, drawnW, drawnH))
+            region = box;
         XDestroyImage(whole);
+        if (!region) std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
+    if (!region) region = Rect{};
     const Rect r = *region;
     if (r.w <= 0 || r.h <= 0) {
         std::fprintf(stderr, "screen_strip_age: nothing shown on the screen\n");
