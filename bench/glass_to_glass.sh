@@ -9,7 +9,7 @@
 # for the age at decode. Last, the live view on a camera whose clock runs
 # 0.1 % fast, for SKEW_SECONDS, with the median per minute: its growth is
 # the last minute's median less the first's.
-#   bench/glass_to_glass.sh [BUILD_DIR] [SECONDS] [SKEW_SECONDS]
+#   bench/glass_to_glass.sh [BUILD_DIR] [SECONDS] [SKEW_SECONDS]   (0 skips a part)
 # Needs tavolin-liveview, tavolin-camsim, tavolin-watch and screen_strip_age
 # built in BUILD_DIR (default build/default) and Xvfb; installs mpv and
 # ffmpeg from Debian when missing. Only 127.0.0.1 is used.
@@ -76,33 +76,36 @@ measure() {
 figure() { grep '^whole run' "$work/$1.ages" | sed 's/^whole run: //' || echo "no figure (see $work/$1.ages)"; }
 median_of() { grep '^whole run' "$work/$1.ages" | sed -n 's/.*median \(-\?[0-9]*\) ms.*/\1/p'; }
 
-start_camera
-run_ms=$(((warmup + seconds + 2) * 1000))
-measure "$seconds" liveview "$build/bin/tavolin-liveview" --settings "$work/Tavolin.txt" --camera 1 --run "$run_ms"
-measure "$seconds" mpv mpv --no-config --profile=low-latency --vo=x11 --no-audio --rtsp-transport=tcp --no-border \
-  --geometry=1920x1080+0+0 "$url"
-measure "$seconds" ffplay ffplay -hide_banner -loglevel error -fflags nobuffer -flags low_delay -rtsp_transport tcp \
-  -an -noborder -left 0 -top 0 -x 1920 -y 1080 "$url"
-"$build/bin/tavolin-watch" --url "$url" --latency --seconds "$seconds" >"$work/watch.log" 2>&1 || true
-stop "$camera"
+if ((seconds > 0)); then
+  start_camera
+  run_ms=$(((warmup + seconds + 2) * 1000))
+  measure "$seconds" liveview "$build/bin/tavolin-liveview" --settings "$work/Tavolin.txt" --camera 1 --run "$run_ms"
+  measure "$seconds" mpv mpv --no-config --profile=low-latency --vo=x11 --no-audio --rtsp-transport=tcp --no-border \
+    --geometry=1920x1080+0+0 "$url"
+  measure "$seconds" ffplay ffplay -hide_banner -loglevel error -fflags nobuffer -flags low_delay -rtsp_transport tcp \
+    -an -noborder -left 0 -top 0 -x 1920 -y 1080 "$url"
+  "$build/bin/tavolin-watch" --url "$url" --latency --seconds "$seconds" >"$work/watch.log" 2>&1 || true
+  stop "$camera"
 
-echo "1920x1080 H.264 at 25 pictures/s over RTSP (127.0.0.1), age of the picture on the screen over $seconds s:"
-echo "  tavolin-liveview: $(figure liveview) ($(head -1 "$work/liveview.ages"))"
-echo "  mpv low-latency:  $(figure mpv)"
-echo "  ffplay nobuffer:  $(figure ffplay)"
-echo "  tavolin-watch, age at decode: $(grep '^whole run' "$work/watch.log" | sed 's/^whole run: age at decode: //')"
-live=$(median_of liveview)
-mpv_median=$(median_of mpv)
-ffplay_median=$(median_of ffplay)
-if [[ -n $live && -n $mpv_median && -n $ffplay_median ]]; then
-  echo "$live $mpv_median $ffplay_median" |
-    awk '{ best = $2 < $3 ? $2 : $3; printf "  live view median over the better player'"'"'s: %.2f\n", $1 / best }'
+  echo "1920x1080 H.264 at 25 pictures/s over RTSP (127.0.0.1), age of the picture on the screen over $seconds s:"
+  echo "  tavolin-liveview: $(figure liveview) ($(head -1 "$work/liveview.ages"))"
+  echo "  mpv low-latency:  $(figure mpv)"
+  echo "  ffplay nobuffer:  $(figure ffplay)"
+  echo "  tavolin-watch, age at decode: $(grep '^whole run' "$work/watch.log" | sed 's/^whole run: age at decode: //')"
+  live=$(median_of liveview)
+  mpv_median=$(median_of mpv)
+  ffplay_median=$(median_of ffplay)
+  if [[ -n $live && -n $mpv_median && -n $ffplay_median ]]; then
+    echo "$live $mpv_median $ffplay_median" |
+      awk '{ best = $2 < $3 ? $2 : $3; printf "  live view median over the better player'"'"'s: %.2f\n", $1 / best }'
+  fi
 fi
 
 if ((skew_seconds > 0)); then
   start_camera --clock-rate 1.001
-  measure "$skew_seconds" skew "$build/bin/tavolin-liveview" --settings "$work/Tavolin.txt" --camera 1 \
-    --run $(((warmup + skew_seconds + 2) * 1000))
+  # A little longer, so that the last minute's window closes.
+  measure "$((skew_seconds + 3))" skew "$build/bin/tavolin-liveview" --settings "$work/Tavolin.txt" --camera 1 \
+    --run $(((warmup + skew_seconds + 5) * 1000))
   stop "$camera"
   echo "tavolin-liveview with the camera's clock 0.1 % fast, $skew_seconds s, median per minute:"
   grep '^window' "$work/skew.ages" | sed 's/^/  /'
