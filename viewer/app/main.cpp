@@ -9,6 +9,7 @@
 
 #include "app/tavolin_app.h"
 #include "form/live_view_runner.h"
+#include "playback/playback_runner.h"
 #include "platform/user_settings_folder.h"
 #include "shell/qt_shell.h"
 #include "shell/reason_log.h"
@@ -45,9 +46,12 @@ int main(int argc, char** argv) {
         }
     }
     // Snapshot and Record follow the [Capture] section of the same file.
-    options.liveView = tavolin::ui::wideVideoRunner(shell, {}, options.settingsPath, &catalogues);
+    // Playback of a camera's recordings from the form, the live view and the wall.
+    options.playback = tavolin::ui::cameraPlaybackOpener();
+    options.liveView = tavolin::ui::wideVideoRunner(shell, {}, options.settingsPath, &catalogues, options.playback);
     options.wall = tavolin::ui::cameraWallRunner(
-        shell, tavolin::ui::wideVideoOverWall(shell, {}, options.settingsPath, &catalogues), {}, true, &catalogues);
+        shell, tavolin::ui::wideVideoOverWall(shell, {}, options.settingsPath, &catalogues, options.playback), {}, true,
+        &catalogues, options.playback);
     tavolin::ui::CTavolinApp tavolinApp(shell, std::move(options));
     return tavolinApp.run();
 }

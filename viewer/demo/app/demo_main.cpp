@@ -7,7 +7,8 @@
 // with --single-rounds N it opens the wall's first camera in the single view N
 // times, timing each. --channel N plays every camera on channel N, as typed
 // into "Channel NO." (for ONVIF: always profile N instead of the one that
-// fits). The settings file is Tavolin.txt in the current folder, as for the
+// fits). --playback presses Playback instead and pictures camera 1's
+// recordings at an event. The settings file is Tavolin.txt in the current folder, as for the
 // viewer.
 #include <QApplication>
 #include <QString>
@@ -25,7 +26,7 @@ namespace {
 int usage() {
     std::fprintf(stderr,
                  "usage: tavolin-demo --screenshots FOLDER [--seconds N] [--channel N] [--find USER:PASSWORD [--aim]]\n"
-                 "                    [--wall [--single-rounds N]]\n");
+                 "                    [--wall [--single-rounds N]] [--playback]\n");
     return 2;
 }
 
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
             demo.screenshotFolder = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(argv[i], "--aim") == 0) {
             demo.aim = true;
+        } else if (std::strcmp(argv[i], "--playback") == 0) {
+            demo.playback = true;
         } else if (std::strcmp(argv[i], "--wall") == 0) {
             demo.wall = true;
         } else if (std::strcmp(argv[i], "--single-rounds") == 0 && hasValue) {

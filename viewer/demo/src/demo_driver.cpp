@@ -15,10 +15,12 @@
 
 #include "demo/demo_commands.h"
 #include "demo/onvif_demo.h"
+#include "demo/playback_demo.h"
 #include "single_view_rounds.h"
 #include "form/live_view_runner.h"
 #include "form/tavolin_dlg.h"
 #include "live/wide_video_dlg.h"
+#include "playback/playback_runner.h"
 #include "stream/switching_stream.h"
 #include "tavolin/camera_list.h"
 #include "wall/camera_wall_dlg.h"
@@ -162,8 +164,11 @@ void driveDemo(CTavolinDlg& form, const DemoOptions& options) {
             return;
         }
         startWatchdog(f, options.viewMs + kGiveUpMs + options.singleRounds * SingleViewRounds::kRoundMs);
-        std::fprintf(stderr, options.wall ? "demo: pressing Wall\n" : "demo: pressing Play on camera 1\n");
-        (options.wall ? f.controls().wall : f.controls().play)->click();
+        QPushButton* button = options.wall       ? f.controls().wall
+                              : options.playback ? f.controls().playback
+                                                 : f.controls().play;
+        std::fprintf(stderr, "demo: pressing %s on camera 1\n", qPrintable(button->text()));
+        button->click();
     });
 }
 
@@ -249,6 +254,16 @@ void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOption
         setChannel(records);
         wall(records, cameras, parent, thenExit(std::move(closed)));
     };
+    if (options.playback) {
+        const ui::PlaybackOpener open =
+            ui::cameraPlaybackOpener([options](ui::PlaybackWindow& opened) { drivePlaybackWindow(opened, options); });
+        app.playback = [open, form](const CameraRecord& record, QWidget* parent, std::function<void()> closed) {
+            open(record, parent, [form, closed = std::move(closed)] {
+                closed();
+                if (*form) pressExitOnceEditable(*form);
+            });
+        };
+    }
     app.whenShown = [form, options](CTavolinDlg& shown) {
         *form = &shown;
         if (options.findLogin.isEmpty()) {

@@ -49,6 +49,7 @@ int CTavolinApp::run() {
     TerminationSignals termination([this] { endOnRequest(); });
     form_->setLiveViewRunner(options_.liveView);
     form_->setWallRunner(options_.wall);
+    if (options_.playback) form_->setPlaybackOpener(options_.playback);
     QObject::connect(form_.get(), &QDialog::finished, form_.get(), [this] { formClosed(); });
     // Once the form is up: what its settings file could not give, then
     // whatever drives the form.

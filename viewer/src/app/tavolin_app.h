@@ -27,6 +27,8 @@ public:
         std::string settingsPath = kSettingsPath;
         CTavolinDlg::LiveViewRunner liveView;
         CTavolinDlg::WallRunner wall;
+        // The form's Playback; none when null.
+        PlaybackOpener playback;
         // Why a save failed, told with its message; none when null.
         const ReasonLog* reasons = nullptr;
         // Runs once the form is up, from its event loop (a demo drives it here).

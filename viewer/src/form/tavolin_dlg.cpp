@@ -113,6 +113,8 @@ void CTavolinDlg::createControls() {
     c_.play = button("Play");
     c_.wall = button("Wall");
     c_.exit = button("Exit");
+    c_.playback = button("Playback");
+    c_.playback->hide();
 
     // Each text field holds no more than its record field.
     limitUtf8Bytes(c_.name, sizeof(CameraRecord::name) - 1);
@@ -131,7 +133,8 @@ void CTavolinDlg::createControls() {
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
     // The wall's button comes right after Play.
     setTabOrder(c_.play, c_.wall);
-    setTabOrder(c_.wall, c_.exit);
+    setTabOrder(c_.wall, c_.playback);
+    setTabOrder(c_.playback, c_.exit);
 }
 
 void CTavolinDlg::connectHandlers() {
@@ -171,6 +174,20 @@ void CTavolinDlg::connectHandlers() {
         });
     });
     connect(c_.exit, &QPushButton::clicked, this, [this] { exitForm(); });
+    // Playback runs the way Play runs the live view: unsaved edits offered
+    // first, the form back once the window has closed.
+    connect(c_.playback, &QPushButton::clicked, this, [this] {
+        if (!openPlayback_) return;
+        form_->play(c_.cameraId->currentIndex(), [this](const Records& records, int position, Closed closed) {
+            openPlayback_(*records[static_cast<std::size_t>(position)], this,
+                          [closed = std::move(closed)] { closed({}); });
+        });
+    });
+}
+
+void CTavolinDlg::setPlaybackOpener(PlaybackOpener opener) {
+    openPlayback_ = std::move(opener);
+    c_.playback->setVisible(static_cast<bool>(openPlayback_));
 }
 
 void CTavolinDlg::applyPortraitLayout() {
@@ -209,6 +226,7 @@ void CTavolinDlg::applyPortraitLayout() {
     c_.play->setGeometry(du.rect(85, 151, 48, 11));
     c_.exit->setGeometry(du.rect(85, 164, 48, 11));
     c_.wall->setGeometry(du.rect(85, 177, 48, 11));
+    c_.playback->setGeometry(du.rect(85, 189, 48, 11));
     for (QLabel* label : labels_) fitLabelBeforeBuddy(label);
 }
 
@@ -362,7 +380,8 @@ void CTavolinDlg::findCamera(std::function<void(const std::optional<FoundCamera>
 void CTavolinDlg::setApplyEnabled(bool enabled) { c_.apply->setEnabled(enabled); }
 
 void CTavolinDlg::setEditing(bool enabled) {
-    for (QWidget* w : std::initializer_list<QWidget*>{c_.play, c_.apply, c_.loadDefault, c_.exit, c_.cameraId}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{c_.play, c_.apply, c_.loadDefault, c_.exit, c_.cameraId, c_.playback}) {
         w->setEnabled(enabled);
     }
 }

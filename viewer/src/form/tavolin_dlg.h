@@ -14,6 +14,7 @@
 
 #include "form/camera_form.h"
 #include "live/record_changes.h"
+#include "playback/playback_runner.h"
 #include "tavolin/camera_list.h"
 #include "tavolin/camera_record.h"
 
@@ -72,6 +73,7 @@ public:
         QPushButton* play;
         QPushButton* wall;
         QPushButton* exit;
+        QPushButton* playback; // shown only when the form can open playback
     };
 
     // Loads the camera list from `settingsPath` and shows camera 1. `reasons`,
@@ -84,6 +86,8 @@ public:
     // How long "Find..." listens for answers (tests shorten it).
     void setSearchWindowMs(int ms) { searchWindowMs_ = ms; }
     void setWallRunner(WallRunner runner) { runWall_ = std::move(runner); }
+    // Offers "Playback" of the chosen camera's recordings, opened this way.
+    void setPlaybackOpener(PlaybackOpener opener);
 
     const Controls& controls() const { return c_; }
     CameraList& cameras() { return cameras_; }
@@ -129,6 +133,7 @@ private:
     CameraList cameras_;
     LiveViewRunner runLiveView_;
     WallRunner runWall_;
+    PlaybackOpener openPlayback_;
     Controls c_{};
     CompactComboStyle* comboStyle_ = nullptr; // owned by the form
     std::array<QLabel*, 12> labels_{};

@@ -53,6 +53,12 @@ void LiveMenu::addCaptureItems() {
     popup_.insertSeparator(snapshot);
 }
 
+void LiveMenu::addPlaybackItem() {
+    if (playback != nullptr) return;
+    playback = new QAction(QStringLiteral("Playback"), &popup_);
+    popup_.insertAction(returnSeparator_, playback);
+}
+
 void LiveMenu::show(const LiveMenuState& state) {
     if (record != nullptr) record->setChecked(state.recording);
     for (QAction* item : setPreset) item->setEnabled(state.ptzEnabled);

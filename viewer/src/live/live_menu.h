@@ -42,6 +42,10 @@ public:
     void addCaptureItems();
     QAction* snapshot = nullptr;
     QAction* record = nullptr;
+    // Playback of the shown camera's recordings, before Return: only in a
+    // view that offers it.
+    void addPlaybackItem();
+    QAction* playback = nullptr;
 
 private:
     QMenu popup_;

@@ -134,6 +134,13 @@ CWideVideoDlg::~CWideVideoDlg() {
     releaseHandover(false);
 }
 
+void CWideVideoDlg::offerPlayback(PlaybackOpener open) {
+    if (!open || menu_->playback != nullptr) return;
+    menu_->addPlaybackItem();
+    connect(menu_->playback, &QAction::triggered, this,
+            [this, open = std::move(open)] { open(controller_->currentRecord(), this, {}); });
+}
+
 void CWideVideoDlg::takeOver(ViewHandover handover) {
     handover_ = std::move(handover);
     shown_.setStandIn(handover_.picture);

@@ -21,6 +21,7 @@
 #include "live/live_view_display.h"
 #include "live/shown_picture.h"
 #include "live/view_handover.h"
+#include "playback/playback_runner.h"
 #include "live/zoom_factor_label.h"
 #include "tavolin/camera_record.h"
 #include "widgets/b_dialog.h"
@@ -71,6 +72,9 @@ public:
     void takeOver(ViewHandover handover);
 
     void setVisible(bool visible) override;
+    // Offers Playback of the shown camera in the menu, opened over the view;
+    // the view's stream goes on whatever playback does.
+    void offerPlayback(PlaybackOpener open);
 
 public slots:
     void reject() override;

@@ -193,6 +193,11 @@ CameraWallDlg::~CameraWallDlg() {
     streams_->setController(nullptr);
 }
 
+void CameraWallDlg::offerPlayback(PlaybackOpener open) {
+    openPlayback_ = std::move(open);
+    playbackItem_->setVisible(static_cast<bool>(openPlayback_));
+}
+
 int CameraWallDlg::streamCount() const { return streams_->count(); }
 
 void CameraWallDlg::buildMenu() {
@@ -225,6 +230,12 @@ void CameraWallDlg::buildMenu() {
     menu_->addSeparator();
     connect(menu_->addAction(QStringLiteral("Open Camera")), &QAction::triggered, this,
             [this] { act(WallAction::OpenSingle); });
+    playbackItem_ = menu_->addAction(QStringLiteral("Playback"));
+    playbackItem_->setVisible(false);
+    connect(playbackItem_, &QAction::triggered, this, [this] {
+        const auto camera = controller_->grid().selectedCamera();
+        if (camera && openPlayback_) openPlayback_(records_[static_cast<std::size_t>(*camera)], this, {});
+    });
     if (captures_ != nullptr) {
         connect(menu_->addAction(QStringLiteral("Snapshot")), &QAction::triggered, this, [this] {
             if (const auto camera = controller_->grid().selectedCamera()) captures_->snapshot(*camera);

@@ -23,6 +23,7 @@
 #include "live/live_stream.h"
 #include "live/record_changes.h"
 #include "live/view_handover.h"
+#include "playback/playback_runner.h"
 #include "platform/clock.h"
 #include "tavolin/camera_record.h"
 #include "tavolin/wall_controller.h"
@@ -87,6 +88,9 @@ public:
     void toggleCameraList();
 
     void setVisible(bool visible) override;
+    // Offers Playback of the selected cell's camera in the menu, opened over
+    // the wall, whose streams go on.
+    void offerPlayback(PlaybackOpener open);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -152,6 +156,8 @@ private:
     // The cell a left-button drag began on, or -1.
     int dragFrom_ = -1;
     QScreen* singleScreen_ = nullptr; // while the single view is on another screen
+    QAction* playbackItem_ = nullptr; // hidden until offered
+    PlaybackOpener openPlayback_;
     QTimer tick_;
     QTimer frames_; // repaints the cells with new pictures, once per screen refresh
     bool started_ = false;

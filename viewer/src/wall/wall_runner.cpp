@@ -13,9 +13,10 @@ namespace tavolin::ui {
 
 CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, SingleViewOverWall singleView,
                                          std::function<void(CameraWallDlg& wall)> opened, bool capture,
-                                         StreamCatalogues* catalogues) {
-    return [&shell, singleView = std::move(singleView), opened = std::move(opened), capture, catalogues](
-               const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent, CTavolinDlg::Closed closed) {
+                                         StreamCatalogues* catalogues, PlaybackOpener playback) {
+    return [&shell, singleView = std::move(singleView), opened = std::move(opened), capture, catalogues,
+            playback = std::move(playback)](const CTavolinDlg::Records& records, CameraList& cameras, QWidget* parent,
+                                            CTavolinDlg::Closed closed) {
         auto streams = [](const StreamSettings& settings) -> std::unique_ptr<LiveStream> {
             return std::make_unique<CameraStream>(settings);
         };
@@ -32,6 +33,7 @@ CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, SingleViewOverWall single
         auto* wall = new CameraWallDlg(records, loadWallSettings(cameras), streams, std::move(single), shell,
                                        platform::SystemClock::instance(), parent, std::move(captureConfig), catalogues);
         wall->setAttribute(Qt::WA_DeleteOnClose);
+        wall->offerPlayback(playback);
         // It finishes once every stream of the wall has closed.
         QObject::connect(wall, &QDialog::finished, wall, [wall, &cameras, closed = std::move(closed)] {
             saveWallSettings(cameras, wall->settings());

@@ -20,6 +20,6 @@ class StreamCatalogues;
 // camera's streams.
 CTavolinDlg::WallRunner cameraWallRunner(Shell& shell, SingleViewOverWall singleView,
                                          std::function<void(CameraWallDlg& wall)> opened = {}, bool capture = false,
-                                         StreamCatalogues* catalogues = nullptr);
+                                         StreamCatalogues* catalogues = nullptr, PlaybackOpener playback = {});
 
 } // namespace tavolin::ui

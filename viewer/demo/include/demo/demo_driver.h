@@ -37,6 +37,9 @@ struct DemoOptions {
     // With the wall: its first camera opened in the single view this many
     // times and timed (single_view_rounds.h).
     int singleRounds = 0;
+    // Playback instead of the live view: camera 1's recordings, pictured as
+    // playback.png at the picture of an event (playback_demo.h).
+    bool playback = false;
     // Set: every camera plays on this channel, as if typed into its form.
     std::optional<uint32_t> channel;
 };

@@ -1,0 +1,122 @@
+// What happens in a playback view, without widgets: the camera is checked
+// and its day searched on a thread of the controller's own, the timeline
+// filled from what was found, and a player (one at a time) driven by the
+// view's clicks, drags, buttons and keys. Everything but the search runs on
+// the GUI thread: the player's reports and the search's results come back
+// through `post`, which runs a call there later (never at once).
+//
+// A camera that does not replay its recordings leaves every command greyed,
+// with the reason; nothing here touches its live streams.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include <playback/player.h>
+
+#include "tavolin/playback_source.h"
+#include "tavolin/timeline_model.h"
+
+namespace tavolin {
+
+enum class PlaybackAvailability { Checking, Searching, Ready, Unavailable };
+
+class PlaybackController {
+public:
+    using Post = std::function<void(std::function<void()>)>;
+    // How far Left/Right with Shift, and Left alone, move.
+    static constexpr int64_t kJumpMs = 10'000;
+    static constexpr int64_t kBackStepMs = 1'000;
+
+    // `output` is where the player draws (its callbacks are the
+    // controller's). The day shown first holds startMs.
+    PlaybackController(std::unique_ptr<PlaybackSource> source, Post post, playback::PlayerOutput output,
+                       int64_t dayStartMs, int64_t dayLengthMs, int64_t startMs);
+    // Ends the search and the player, waiting for both.
+    ~PlaybackController();
+    PlaybackController(const PlaybackController&) = delete;
+    PlaybackController& operator=(const PlaybackController&) = delete;
+
+    // Called on the GUI thread after anything shown changed.
+    std::function<void()> changed;
+    // Back to live: the view closes.
+    std::function<void()> goLive;
+
+    // Checks the camera and searches the day.
+    void start();
+    // Another day (the search starts again).
+    void showDay(int64_t dayStartMs, int64_t dayLengthMs);
+
+    PlaybackAvailability availability() const { return availability_; }
+    // Why playback is not offered, or why the search stopped short.
+    const std::string& reason() const { return reason_; }
+    bool commandsEnabled() const { return availability_ == PlaybackAvailability::Ready; }
+    TimelineModel& timeline() { return timeline_; }
+    const TimelineModel& timeline() const { return timeline_; }
+    const playback::PlayerStatus& status() const { return status_; }
+    // The time of the picture shown, else of the one asked for.
+    int64_t playheadMs() const;
+    // The picture shown's own time as its source stamped it; kNoTime before one.
+    int64_t pictureSourceTimeMs() const { return picture_.sourceTimeMs; }
+    bool playing() const { return playWanted_; }
+    double speed() const { return status_.speed; }
+    bool speedOffered(double speed) const;
+
+    // A click on the timeline, or a jump.
+    void seek(int64_t timeMs);
+    // A drag: seeks follow the pointer, one at a time (the next once the
+    // player shows the last one's picture).
+    void scrubTo(int64_t timeMs);
+    void play();
+    void pause();
+    void togglePlay();
+    // Right: the next picture (pausing).
+    void stepForward();
+    // Left: a second back (the player steps forward only).
+    void stepBack();
+    void jump(int64_t deltaMs);
+    bool setSpeed(double speed);
+    // To the event before or after the picture shown; false with none.
+    bool previousEvent();
+    bool nextEvent();
+    void backToLive();
+
+private:
+    struct Alive {};
+    void runSearch();
+    void finishSearch();
+    void onOffer(PlaybackOffer offer);
+    void onDay(PlaybackDay day);
+    void onStatus(const playback::PlayerStatus& status);
+    void onPicture(const playback::PictureShown& picture);
+    void openPlayerAt(int64_t timeMs, bool play);
+    void issueSeek(int64_t timeMs);
+    void notify();
+
+    std::unique_ptr<PlaybackSource> source_;
+    Post post_;
+    playback::PlayerOutput output_;
+    TimelineModel timeline_;
+    PlaybackAvailability availability_ = PlaybackAvailability::Checking;
+    std::string reason_;
+    bool checked_ = false; // the camera said it replays (check() once per view)
+    int64_t startMs_;
+    int searchId_ = 0;
+    int playerGeneration_ = 0;
+    playback::PlayerStatus status_;
+    playback::PictureShown picture_;
+    bool playWanted_ = false;
+    double speedWanted_ = 1;
+    std::optional<int64_t> pendingScrub_;
+    bool seekInFlight_ = false;
+    // Last: the posted calls see it gone once the controller is.
+    std::shared_ptr<Alive> alive_ = std::make_shared<Alive>();
+    std::unique_ptr<playback::Player> player_;
+    std::jthread search_;
+};
+
+} // namespace tavolin
