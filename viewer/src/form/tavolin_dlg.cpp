@@ -133,8 +133,9 @@ void CTavolinDlg::createControls() {
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
     // The wall's button comes right after Play.
     setTabOrder(c_.play, c_.wall);
-    setTabOrder(c_.wall, c_.playback);
-    setTabOrder(c_.playback, c_.exit);
+    setTabOrder(c_.wall, c_.exit);
+    // Playback, shown when offered, comes last.
+    setTabOrder(c_.exit, c_.playback);
 }
 
 void CTavolinDlg::connectHandlers() {
