@@ -88,7 +88,8 @@ void paintTimeline(QPainter& painter, const QRect& area, const TimelineModel& mo
         const TimelineBin& b = bins[i];
         if (b.events == 0) continue;
         const int h = std::min(kMarkHeight, 6 + 2 * static_cast<int>(b.events));
-        painter.fillRect(left + static_cast<int>(i), area.top() + kMarkTop + kMarkHeight - h, 1, h,
+        // Three pixels wide, so that a lone event is seen on a wide screen.
+        painter.fillRect(left + static_cast<int>(i) - 1, area.top() + kMarkTop + kMarkHeight - h, 3, h,
                          what.enabled ? markColour(b.markKinds) : QColor(150, 150, 150));
     }
     paintLabels(painter, area, model);

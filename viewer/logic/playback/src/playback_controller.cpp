@@ -176,7 +176,8 @@ void PlaybackController::onStatus(const playback::PlayerStatus& status) {
 
 void PlaybackController::onPicture(const playback::PictureShown& picture) {
     picture_ = picture;
-    if (!seekInFlight_) timeline_.keepInView(picture.timeMs);
+    // The picture shown stays on the timeline, playing or landed from a seek.
+    timeline_.keepInView(picture.timeMs);
     notify();
 }
 
