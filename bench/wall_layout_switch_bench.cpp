@@ -194,16 +194,20 @@ int main(int argc, char** argv) {
         wall.grab().save(folder + QStringLiteral("/wall-layouts.png"));
         wall.toggleCameraList();
         const auto screens = QGuiApplication::screens();
-        std::printf("screens: %lld; the wall on %s\n", static_cast<long long>(screens.size()),
-                    qPrintable(wall.screen()->name()));
+        std::printf("screens: %lld; the wall on %s, %s\n", static_cast<long long>(screens.size()),
+                    qPrintable(wall.screen()->name()), wall.isVisible() ? "shown" : "hidden");
         if (screens.size() > 1) {
             wall.moveToScreen(1);
+            std::printf("moving: %s\n", wall.isVisible() ? "shown" : "hidden");
             spinFor(3000);
-            std::printf("moved: the wall on screen %lld, %dx%d\n",
-                        static_cast<long long>(screens.indexOf(wall.screen())), wall.width(), wall.height());
+            std::printf("moved: the wall on screen %lld, %dx%d, %s\n",
+                        static_cast<long long>(screens.indexOf(wall.screen())), wall.width(), wall.height(),
+                        wall.isVisible() ? "shown" : "hidden");
             wall.grab().save(folder + QStringLiteral("/wall-screen2.png"));
             wall.moveToScreen(0);
             spinFor(2000);
+            std::printf("moved back: the wall on screen %lld, %s\n",
+                        static_cast<long long>(screens.indexOf(wall.screen())), wall.isVisible() ? "shown" : "hidden");
         }
         wall.showLayout(1);
         spinFor(3000);

@@ -160,10 +160,17 @@ void CameraWallDlg::placeOnScreen() {
     if (screens.isEmpty()) return;
     const WallScreens chosen = chooseWallScreens(controller_->settings().screen, static_cast<int>(screens.size()));
     QScreen* screen = screens[chosen.wall];
+    // Another screen of another X display makes a new native window, hidden.
+    const bool shown = isVisible();
     setScreen(screen);
     setGeometry(screen->geometry());
     shell_.enterFullScreen(this);
     resize(shell_.screenSize(this));
+    if (shown && !isVisible()) {
+        // Its widget still counts as shown: showing alone does nothing.
+        QDialog::setVisible(false);
+        QDialog::setVisible(true);
+    }
     layoutCells();
 }
 
