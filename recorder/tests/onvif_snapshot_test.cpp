@@ -12,7 +12,14 @@
 namespace recorder::test {
 namespace {
 
-onvif::DeviceSettings settingsFor(uint16_t port) { return {"127.0.0.1", port, "admin", "admin"}; }
+// A long call time-out: the simulated camera encodes its picture on demand,
+// which a sanitizer build on a busy machine makes slow; the test is about
+// which picture comes, not how fast.
+onvif::DeviceSettings settingsFor(uint16_t port) {
+    onvif::DeviceSettings settings{"127.0.0.1", port, "admin", "admin"};
+    settings.callTimeoutMs = 15000;
+    return settings;
+}
 
 TEST(OnvifSnapshotTest, IsTheLargestProfilesPicture) {
     camsim::SimulatedCamera camera(camsim::kOnvifStreamingType, camsim::quietCameraOptions());
