@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/printable_text.h"
+
 namespace recorder {
 
 std::string cleanCameraName(std::string_view name) {
@@ -12,6 +14,7 @@ std::string cleanCameraName(std::string_view name) {
         if (c == '/' || byte < 0x20 || byte == 0x7F) continue;
         clean += c;
     }
+    clean.resize(platform::utf8PrefixLength(clean, kCameraNameBytes));
     return clean.empty() ? std::string("camera") : clean;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <unistd.h>
 
@@ -20,6 +21,15 @@ std::string withSuffix(const std::string& path, int n) {
     std::filesystem::path named = p.parent_path() / (p.stem().string() + "-" + std::to_string(n));
     named += p.extension();
     return named.string();
+}
+
+// A name taken by something that is no regular file (a device, a pipe, a
+// socket): the reason, else empty.
+std::string specialFileAt(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+    if (S_ISDIR(st.st_mode)) return path + " is a folder";
+    return path + " is a device or other special file, no file to write";
 }
 
 } // namespace
@@ -55,9 +65,31 @@ std::optional<CreatedFile> createNewFile(const std::string& path, std::string& e
             error = "cannot create " + candidate + ": " + std::strerror(errno);
             return std::nullopt;
         }
+        if (std::string special = specialFileAt(candidate); !special.empty()) {
+            error = "cannot create " + special;
+            return std::nullopt;
+        }
     }
     error = "cannot create " + path + ": every name up to -" + std::to_string(kMaxSuffix) + " is taken";
     return std::nullopt;
+}
+
+bool canCreateNewFile(const std::string& path, std::string& error) {
+    if (path.empty()) {
+        error = "no file name given";
+        return false;
+    }
+    if (std::string special = specialFileAt(path); !special.empty()) {
+        error = special;
+        return false;
+    }
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    const std::string folder = parent.empty() ? std::string(".") : parent.string();
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        error = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 std::optional<std::string> writeNewFile(const std::string& path, std::span<const uint8_t> bytes, std::string& error) {

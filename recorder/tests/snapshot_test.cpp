@@ -4,9 +4,11 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 
 #include "media_probe.h"
 #include "recorder/capture_names.h"
+#include "recorder/new_file.h"
 #include "recorder/snapshot.h"
 #include "scratch_folder.h"
 
@@ -69,6 +71,35 @@ TEST_F(SnapshotTest, NamedAfterCameraAndTimeWithoutReplacingAFile) {
     EXPECT_EQ(*second, folder.file("YardNorthGate_2024-03-05_07-08-09.045-2.jpg"));
     EXPECT_EQ(cleanCameraName("//\x01\x7f"), "camera");
     EXPECT_EQ(captureTimeText(when + milliseconds(954)), "2024-03-05_07-08-09.999");
+}
+
+TEST_F(SnapshotTest, LongCameraNamesAreCutToTheViewersRecordWithoutSplittingACharacter) {
+    // 62 bytes, then a two-byte character that would end past the 63rd.
+    const std::string name = std::string(62, 'a') + "\xC3\xA9" + std::string(200, 'b');
+    EXPECT_EQ(cleanCameraName(name), std::string(62, 'a'));
+    EXPECT_EQ(cleanCameraName(std::string(300, 'c')), std::string(kCameraNameBytes, 'c'));
+}
+
+// Where a new file may go, asked before a capture waits for its pictures.
+TEST_F(SnapshotTest, NewFilesGoOnlyWhereAFileCanBeMade) {
+    std::ofstream(folder.file("taken.jpg")) << "x";
+    struct Row {
+        std::string path;
+        bool can;
+        std::string says;
+    };
+    for (const Row& r : {Row{folder.file("new.jpg"), true, ""}, Row{folder.file("taken.jpg"), true, ""},
+                         Row{folder.file("missing/new.jpg"), false, "No such file or directory"},
+                         Row{"/dev/null", false, "/dev/null is a device"}, Row{"", false, "no file name given"}}) {
+        std::string error;
+        EXPECT_EQ(canCreateNewFile(r.path, error), r.can) << r.path;
+        EXPECT_NE(error.find(r.says), std::string::npos) << r.path << ": " << error;
+    }
+    // A device is never written beside.
+    std::string error;
+    EXPECT_FALSE(createNewFile("/dev/null", error).has_value());
+    EXPECT_FALSE(std::filesystem::exists("/dev/null-2"));
+    EXPECT_NE(error.find("/dev/null is a device"), std::string::npos) << error;
 }
 
 TEST_F(SnapshotTest, NoPictureIsNoFile) {

@@ -3,13 +3,18 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace recorder {
 
+// As many bytes of a camera's name as the viewer's camera record holds.
+inline constexpr std::size_t kCameraNameBytes = 63;
+
 // The camera's name as a file name may hold it: without "/" and control
-// characters; "camera" when nothing is left.
+// characters, cut to kCameraNameBytes without splitting a character;
+// "camera" when nothing is left.
 std::string cleanCameraName(std::string_view name);
 
 // "YYYY-MM-DD_HH-MM-SS.mmm" in local time.

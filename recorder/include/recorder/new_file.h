@@ -35,10 +35,17 @@ struct CreatedFile {
     std::string path;
 };
 
-// Creates `path` for writing. When the name is taken, "-2", "-3", ... go in
-// front of its extension until one is free. Nothing, with the reason in
-// `error`, when the file cannot be made.
+// Creates `path` for writing. When the name is taken by a file, "-2",
+// "-3", ... go in front of its extension until one is free. Nothing, with
+// the reason in `error`, when the file cannot be made (a device or other
+// special file at `path` is refused, never written beside).
 std::optional<CreatedFile> createNewFile(const std::string& path, std::string& error);
+
+// Whether createNewFile(path) can be expected to succeed, asked before a
+// capture waits for its pictures: false, with the reason, when `path` names
+// nothing, a device or other special file, or a place in a folder that is
+// missing or cannot be written.
+bool canCreateNewFile(const std::string& path, std::string& error);
 
 // Writes `bytes` as a new file at `path` (or beside it, with a suffix);
 // the path written, or nothing with the reason in `error` (and no file).
