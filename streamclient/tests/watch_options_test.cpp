@@ -108,6 +108,8 @@ TEST_F(WatchOptionsTest, BadArgumentsAreRefused) {
     EXPECT_FALSE(parse({"--seconds", "ten"}, options, error));
     EXPECT_FALSE(parse({"--seconds", "-1"}, options, error));
     EXPECT_FALSE(parse({"--frobnicate"}, options, error));
+    EXPECT_FALSE(parse({"--record", "", "--pre-roll", "3"}, options, error));
+    EXPECT_EQ(error, "--record needs a file or folder name, not an empty one");
     EXPECT_FALSE(parse({"--camera", "3"}, options, error)); // needs --settings
     EXPECT_FALSE(parse({"--settings", "/nonexistent/Tavolin.txt", "--camera", "3"}, options, error));
     EXPECT_FALSE(parse({"--settings", writeSettings("[0]\n"), "--camera", "16"}, options, error));

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/diagnostics.h"
+#include "platform/printable_text.h"
 #include "recorder/capture_names.h"
 #include "recorder/capture_settings.h"
 #include "recorder/new_file.h"
@@ -21,6 +22,7 @@ constexpr auto kStatusEvery = std::chrono::seconds(1);
 constexpr auto kPoll = std::chrono::milliseconds(20);
 constexpr auto kSnapshotWait = std::chrono::seconds(10);
 constexpr int kWriteWaitMs = 60000;
+constexpr int kInterruptedExit = 130; // as a shell reports a command Ctrl-C ended
 
 std::string megabytes(uint64_t bytes) {
     char text[32];
@@ -39,10 +41,17 @@ bool waitUntil(Clock::time_point until, const std::atomic<bool>& lost, const vol
 
 void printStatus(long second, const recorder::CameraRecorder::Status& s) {
     if (s.recording)
-        std::printf("[%4ld s] recording  %s  %llu frames\n", second, s.writer.currentFile.c_str(),
+        std::printf("[%4ld s] recording  %s  %llu frames\n", second,
+                    platform::printableText(s.writer.currentFile).c_str(),
                     static_cast<unsigned long long>(s.writer.framesWritten));
     else
         std::printf("[%4ld s] pre-roll  %s\n", second, megabytes(s.preRollBytes).c_str());
+    std::fflush(stdout);
+}
+
+// Lines that hold a name the user gave, printed without its control characters.
+void printLine(const std::string& line) {
+    std::printf("%s\n", platform::printableText(line).c_str());
     std::fflush(stdout);
 }
 
@@ -59,11 +68,15 @@ std::optional<std::string> saveJpeg(std::span<const uint8_t> jpeg, std::chrono::
     return recorder::saveSnapshot(jpeg, options.snapshotPath, options.cameraName, taken, error);
 }
 
-bool prepareFolders(const Options& options) {
+bool prepareTargets(const Options& options) {
     for (const std::string& path : {options.recordPath, options.snapshotPath}) {
+        if (path.empty()) continue;
         std::string message;
-        if (isFolder(path) && !recorder::prepareCaptureFolder(path, message)) {
-            std::printf("%s\n", message.c_str());
+        // Told now, not once the pre-roll or the picture was waited for.
+        const bool ready =
+            isFolder(path) ? recorder::prepareCaptureFolder(path, message) : recorder::canCreateNewFile(path, message);
+        if (!ready) {
+            printLine(message);
             return false;
         }
     }
@@ -81,7 +94,9 @@ std::unique_ptr<recorder::CameraRecorder> makeClipRecorder(const Options& option
         return (next += path.extension()).string();
     };
     settings.cameraName = camera;
-    settings.notice = [](const std::string& line) { std::fprintf(stderr, "tavolin-watch: %s\n", line.c_str()); };
+    settings.notice = [](const std::string& line) {
+        std::fprintf(stderr, "tavolin-watch: %s\n", platform::printableText(line).c_str());
+    };
     return std::make_unique<recorder::CameraRecorder>(std::move(settings));
 }
 
@@ -99,6 +114,20 @@ int runRecording(recorder::CameraRecorder& recorder, const Options& options, con
     };
     const auto press = Clock::now() + std::chrono::seconds(options.capture.preRollSeconds);
     bool going = statusUntil(press);
+    int interruptedCode = 0;
+    if (!going && interrupted != 0) {
+        // Ctrl-C before the press keeps what the pre-roll holds as the clip.
+        const recorder::CameraRecorder::Status held = recorder.status();
+        if (held.preRollBytes > 0) {
+            std::printf("interrupted during the pre-roll: the clip holds the %.1f s it had\n",
+                        static_cast<double>(held.preRollMs) / 1000);
+            recorder.startRecording();
+        } else {
+            std::printf("interrupted during the pre-roll: no picture had come, so no clip\n");
+            interruptedCode = kInterruptedExit;
+        }
+        std::fflush(stdout);
+    }
     if (going) {
         recorder.startRecording();
         const auto end =
@@ -108,10 +137,11 @@ int runRecording(recorder::CameraRecorder& recorder, const Options& options, con
     recorder.stopRecording();
     recorder.waitUntilWritten(kWriteWaitMs);
     const recorder::CameraRecorder::Status s = recorder.status();
-    for (const std::string& file : s.writer.finishedFiles) std::printf("clip in %s\n", file.c_str());
+    for (const std::string& file : s.writer.finishedFiles) printLine("clip in " + file);
     if (s.framesLeftOut > 0)
         std::printf("%llu frames left out: the disk was slower than the camera\n",
                     static_cast<unsigned long long>(s.framesLeftOut));
+    if (interruptedCode != 0) return interruptedCode;
     if (!s.writer.stopReason.empty()) return 1;
     if (lost.load()) {
         std::printf("[%4ld s] lost connection\n", second);
@@ -132,10 +162,10 @@ int writeCameraSnapshot(Options& options) {
     std::string error;
     const std::optional<std::string> path = saveJpeg(*got.jpeg, std::chrono::system_clock::now(), options, error);
     if (!path) {
-        std::printf("no snapshot: %s\n", error.c_str());
+        printLine("no snapshot: " + error);
         return 1;
     }
-    std::printf("snapshot from the camera in %s\n", path->c_str());
+    printLine("snapshot from the camera in " + *path);
     return 0;
 }
 
@@ -147,11 +177,11 @@ int writeSnapshot(const WatchSurface& surface, const Options& options, const std
     const std::optional<std::vector<uint8_t>> jpeg = surface.latestJpeg(drawnAt, error);
     const std::optional<std::string> path = jpeg ? saveJpeg(*jpeg, drawnAt, options, error) : std::nullopt;
     if (!path) {
-        std::printf("no snapshot: %s\n", error.c_str());
+        printLine("no snapshot: " + error);
         return 1;
     }
     const WatchSurface::Status shown = surface.status();
-    std::printf("snapshot %dx%d in %s\n", shown.width, shown.height, path->c_str());
+    printLine("snapshot " + std::to_string(shown.width) + "x" + std::to_string(shown.height) + " in " + *path);
     return 0;
 }
 

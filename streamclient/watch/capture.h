@@ -24,9 +24,10 @@ namespace watch {
 
 // A folder given to --record or --snapshot (one that is there, or a path
 // ending in "/") gets files named after the camera and the time, as the
-// viewer names them; it is made when missing. False, having said why in one
-// line, when one cannot be written.
-bool prepareFolders(const Options& options);
+// viewer names them; it is made when missing. A file named must be one that
+// can be made (not a device). False, having said why in one line, when one
+// cannot be written.
+bool prepareTargets(const Options& options);
 
 // A recorder for --record with the [Capture] limits: the first file is the
 // one asked for, a file it rolls over to gets "-2", "-3", ... Notices go to
@@ -35,8 +36,10 @@ std::unique_ptr<recorder::CameraRecorder> makeClipRecorder(const Options& option
 
 // Runs a connected record-only stream: fills the pre-roll for its seconds,
 // presses Record, records --seconds (0: until interrupted or the stream
-// ends) and prints once a second what it holds. The exit code: 0, 1 when
-// recording failed, 2 when the camera was lost (the file is finished).
+// ends) and prints once a second what it holds. An interrupt before the
+// press keeps the pre-roll as the clip. The exit code: 0, 1 when recording
+// failed, 2 when the camera was lost (the file is finished), 130 when
+// interrupted before any picture came.
 int runRecording(recorder::CameraRecorder& recorder, const Options& options, const std::atomic<bool>& lost,
                  const volatile std::sig_atomic_t& interrupted);
 

@@ -17,6 +17,7 @@
 #include "camsim/simulated_camera.h"
 #include "capture.h"
 #include "platform/diagnostics.h"
+#include "platform/printable_text.h"
 #include "find_cameras.h"
 #include "pointing_run.h"
 #include "replay_run.h"
@@ -101,13 +102,19 @@ struct Interface {
     }
 };
 
+std::string oneDecimal(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     watch::Options options;
     std::string error;
     if (!watch::parseArguments(argc, argv, options, error)) {
-        std::fprintf(stderr, "tavolin-watch: %s\n%s", error.c_str(), watch::usageText());
+        std::fprintf(stderr, "tavolin-watch: %s\n%s", platform::printableText(error).c_str(), watch::usageText());
         return 64;
     }
     if (options.showHelp) {
@@ -116,13 +123,16 @@ int main(int argc, char** argv) {
     }
     if (options.find) return watch::findCameras(stdout);
     if (!watch::takePassword(options, error)) {
-        std::fprintf(stderr, "tavolin-watch: %s\n", error.c_str());
+        std::fprintf(stderr, "tavolin-watch: %s\n", platform::printableText(error).c_str());
         return 64;
     }
-    std::vector<int16_t> talk;
-    if (!options.talkPath.empty() && !watch::readTalkFile(options.talkPath, talk, error)) {
-        std::fprintf(stderr, "tavolin-watch: %s\n", error.c_str());
-        return 66;
+    std::unique_ptr<watch::TalkFileReader> talk;
+    if (!options.talkPath.empty()) {
+        talk = std::make_unique<watch::TalkFileReader>();
+        if (!talk->open(options.talkPath, error)) {
+            std::fprintf(stderr, "tavolin-watch: %s\n", platform::printableText(error).c_str());
+            return 66;
+        }
     }
     VerboseDiagnostics diagnostics(options.verbose);
     std::signal(SIGINT, onInterrupt);
@@ -150,7 +160,7 @@ int main(int argc, char** argv) {
     }
     std::printf("camera %s, streaming type %d\n", options.config.cameraAddress, options.streamingType);
     std::fflush(stdout);
-    if (!watch::prepareFolders(options)) return 1;
+    if (!watch::prepareTargets(options)) return 1;
     if (options.replaying()) return watch::runReplay(options, stdout, interrupted);
     if (!options.snapshotPath.empty() && options.streamingType == transport::kOnvifStreamingType) {
         if (const int done = watch::writeCameraSnapshot(options); done >= 0) return done;
@@ -216,9 +226,11 @@ int main(int argc, char** argv) {
     if (options.pointing()) return watch::runPointing(h, options, stdout);
     int exitCode = 0;
     std::unique_ptr<watch::FileTalker> talker;
-    if (!talk.empty()) {
+    if (talk) {
         if (M_KGetAudioToken(h, nullptr) != 0) {
-            std::printf("talking: %s (%.1f s)\n", options.talkPath.c_str(), static_cast<double>(talk.size()) / 8000);
+            const std::string length =
+                talk->seconds() ? " (" + oneDecimal(*talk->seconds()) + " s)" : std::string(" (as it is written)");
+            std::printf("talking: %s%s\n", platform::printableText(options.talkPath).c_str(), length.c_str());
             talker = std::make_unique<watch::FileTalker>(h, std::move(talk));
         } else {
             char reason[256] = "";
@@ -267,8 +279,10 @@ int main(int argc, char** argv) {
         lastInputs = inputs;
         if (!options.imagePath.empty()) surface->writeLatest(options.imagePath);
         if (talker && talker->done()) {
-            std::printf("talked: %.1f s of %s sent\n", static_cast<double>(talker->sent()) / 8000,
-                        options.talkPath.c_str());
+            const std::string stopped = talker->error();
+            std::printf("talked: %.1f s of %s sent%s\n", static_cast<double>(talker->sent()) / 8000,
+                        platform::printableText(options.talkPath).c_str(),
+                        stopped.empty() ? "" : platform::printableText("; stopped: " + stopped).c_str());
             talker.reset();
             M_KFreeAudioToken(h);
         }
@@ -278,7 +292,7 @@ int main(int argc, char** argv) {
     talker.reset(); // before the interface closes
     if (options.latency) std::printf("whole run: %s\n", watch::ageLine(ages.wholeRun()).c_str());
     if (!options.imagePath.empty() && surface->writeLatest(options.imagePath)) {
-        std::printf("latest picture in %s\n", options.imagePath.c_str());
+        std::printf("latest picture in %s\n", platform::printableText(options.imagePath).c_str());
     }
     return exitCode;
 }

@@ -172,7 +172,8 @@ const char* usageText() {
            "--snapshot writes the camera's picture at its full size as a JPEG file.\n"
            "--record watches S seconds (10 by default) into the pre-roll buffer, then\n"
            "records a clip that starts with them and goes on for --seconds (0: until\n"
-           "Ctrl-C): the camera's stream copied into Matroska, without decoding it.\n"
+           "Ctrl-C; Ctrl-C during the pre-roll keeps what it holds): the camera's\n"
+           "stream copied into Matroska, without decoding it.\n"
            "Neither replaces a file that is there: the name gets a suffix. Given a\n"
            "folder (ending in /), they name files after the camera and the time.\n"
 
@@ -184,6 +185,8 @@ const char* usageText() {
            "2026-12-09T03:00:00Z (fractions of a second and +HH:MM offsets are taken).\n"
            "--talk sends a WAV file to an ONVIF camera's speaker over its audio back\n"
            "channel, in real time, and says in one line why not when the camera refuses.\n"
+           "The file is read as it is sent, so it may be long or a named pipe that is\n"
+           "written to meanwhile (waited on for 10 s).\n"
            "--centre turns a PTZ camera so that the point X,Y of its picture (shares 0..1\n"
            "from the top left) comes to the middle; --zoom-box also zooms until the box\n"
            "fills the picture. Both print where the point landed. A camera without the\n"
@@ -224,6 +227,13 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
             ++i;
             return true;
         };
+        // An empty name would read as the option left out.
+        auto name = [&](std::string& out, const char* what) {
+            if (!text(out)) return false;
+            if (!out.empty()) return true;
+            error = std::string(arg) + " needs " + what + ", not an empty one";
+            return false;
+        };
         int n = 0;
         std::string s;
         if (arg == "--help" || arg == "-h") {
@@ -231,7 +241,7 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
         } else if (arg == "--seconds") {
             if (!number(options.seconds)) return false;
         } else if (arg == "--image") {
-            if (!text(options.imagePath)) return false;
+            if (!name(options.imagePath, "a file name")) return false;
         } else if (arg == "--latency") {
             options.latency = true;
         } else if (arg == "--verbose" || arg == "-v") {
@@ -294,16 +304,16 @@ bool parseArguments(int argc, char** argv, Options& options, std::string& error)
             if (!number(n)) return false;
             options.config.channel = n;
         } else if (arg == "--snapshot") {
-            if (!text(options.snapshotPath)) return false;
+            if (!name(options.snapshotPath, "a file or folder name")) return false;
         } else if (arg == "--record") {
-            if (!text(options.recordPath)) return false;
+            if (!name(options.recordPath, "a file or folder name")) return false;
         } else if (arg == "--pre-roll") {
             if (!number(preRoll) || preRoll < 0) {
                 error = "--pre-roll needs a number of seconds, 0 or more";
                 return false;
             }
         } else if (arg == "--talk") {
-            if (!text(options.talkPath)) return false;
+            if (!name(options.talkPath, "a WAV file name")) return false;
         } else if (arg == "--centre" || arg == "--center") {
             std::array<double, 2> point{};
             if (!text(s) || !readShares(s, point.data(), point.size())) {
