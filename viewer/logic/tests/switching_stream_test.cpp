@@ -135,6 +135,20 @@ TEST_F(SwitchingStreamTest, TheOldStreamStaysShownUntilTheNewOnesFirstPicture) {
     EXPECT_EQ(surfaces.removed, (std::set<uint32_t>{1}));
 }
 
+TEST_F(SwitchingStreamTest, TheNewStreamsWordThatTheCameraCannotBeTalkedToIsToldOnceItIsShown) {
+    SwitchingStream& stream = open(kWall);
+    QSignalSpy unavailable(&stream, &LiveStream::audioOutUnavailable);
+    showPicture(QSize(480, 270));
+    stream.fitPicturesInto(kScreen);
+    FakeStream* large = made.back();
+    emit large->connected();
+    emit large->audioOutUnavailable(QStringLiteral("no audio back channel"));
+    EXPECT_EQ(unavailable.count(), 0); // the small stream is still the one shown
+    showPicture(QSize(1920, 1080));
+    ASSERT_EQ(unavailable.count(), 1);
+    EXPECT_EQ(unavailable.front().front().toString(), QStringLiteral("no audio back channel"));
+}
+
 TEST_F(SwitchingStreamTest, AFailedSwitchKeepsTheOldStreamAndIsTriedAgainLater) {
     SwitchingStream& stream = open(kWall);
     QSignalSpy lost(&stream, &LiveStream::networkLost);
