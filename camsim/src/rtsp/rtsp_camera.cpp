@@ -10,6 +10,7 @@
 #include <gst/gst.h>
 #include <gst/rtsp-server/rtsp-server.h>
 
+#include <cmath>
 #include <mutex>
 
 namespace camsim {
@@ -46,6 +47,17 @@ void onMediaConfigure(GstRTSPMediaFactory*, GstRTSPMedia* media, gpointer data) 
     GstElement* element = gst_rtsp_media_get_element(media);
     if (!feed->attach(element)) g_warning("camsim: the media has no source to feed");
     gst_object_unref(element);
+    // A camera clock of its own rate: the pipeline runs by it, so its time
+    // stamps (and RTP's) advance that much faster or slower than real time.
+    const double rate = mount->scene->options().clockRate;
+    if (rate != 1.0) {
+        auto* clock =
+            GST_CLOCK(gst_object_ref_sink(g_object_new(GST_TYPE_SYSTEM_CLOCK, "name", "camera-clock", nullptr)));
+        const GstClockTime now = gst_clock_get_internal_time(clock);
+        gst_clock_set_calibration(clock, now, now, static_cast<GstClockTime>(std::llround(rate * 1000000)), 1000000);
+        gst_rtsp_media_set_clock(media, clock);
+        gst_object_unref(clock);
+    }
 }
 
 // Before the PLAY is answered: a client may ask for a key picture (over

@@ -40,16 +40,13 @@ std::string size(const RtspOptions& o) {
 
 // A live source: a client's pipeline starts at PLAY without prerolling (a
 // prerolled first picture would be lost to the client), and every buffer
-// carries the pipeline's running time when it is pushed, unless the feed
-// stamps its buffers itself (a camera clock of its own rate).
-std::string appSource(const char* name, const std::string& caps, bool stampedByFeed = false) {
-    return std::string("appsrc name=") + name + " is-live=true do-timestamp=" + (stampedByFeed ? "false" : "true") +
-           " format=time stream-type=stream caps=\"" + caps + "\"";
+// carries the pipeline's running time when it is pushed.
+std::string appSource(const char* name, const std::string& caps) {
+    return std::string("appsrc name=") + name +
+           " is-live=true do-timestamp=true format=time stream-type=stream caps=\"" + caps + "\"";
 }
 
 } // namespace
-
-bool stampsOwnTime(const RtspOptions& options) { return options.clockRate != 1.0; }
 
 int keyFrameInterval(const RtspOptions& options) {
     return options.keyFrameInterval > 0 ? options.keyFrameInterval : std::max(1, options.frameRate);
@@ -99,8 +96,7 @@ std::string mediaDescription(const RtspOptions& options, RtspCodec codec, bool p
     if (preEncoded) {
         d += appSource(kVideoSourceName, encodedVideoCaps(options, codec)) + " ! " + parser(codec);
     } else {
-        d += appSource(kVideoSourceName, rawVideoCaps(options), stampsOwnTime(options)) + " ! " +
-             encoderDescription(options, codec) + " ! ";
+        d += appSource(kVideoSourceName, rawVideoCaps(options)) + " ! " + encoderDescription(options, codec) + " ! ";
     }
     d += payloader(codec);
     if (options.audio) {

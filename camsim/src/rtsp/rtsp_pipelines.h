@@ -16,10 +16,6 @@ inline constexpr const char* kEncoderName = "encoder";
 // Key-picture interval in pictures for the options (one a second when 0).
 int keyFrameInterval(const RtspOptions& options);
 
-// True when the live video's time stamps come from the camera's own clock
-// (a clock rate other than 1) rather than the pipeline's.
-bool stampsOwnTime(const RtspOptions& options);
-
 // Caps of the raw pictures the scene is drawn into (I420).
 std::string rawVideoCaps(const RtspOptions& options);
 // Caps of the tone (16-bit mono at 8000 samples/s).

@@ -237,20 +237,6 @@ void MediaFeed::pushVideo(GstElement* source) {
         if (buffer == nullptr) return;
     }
     GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, static_cast<guint64>(o.frameRate));
-    if (!loop_ && stampsOwnTime(o)) {
-        // The camera's clock at the capture: the real time since the first
-        // picture at the clock's rate (pictures a slow encoder never made
-        // leave a gap, as they would in a camera).
-        const auto now = std::chrono::steady_clock::now();
-        if (firstPictureTime_ == GST_CLOCK_TIME_NONE) {
-            firstPictureTime_ = gst_element_get_current_running_time(source);
-            if (firstPictureTime_ == GST_CLOCK_TIME_NONE) firstPictureTime_ = 0;
-            firstPictureAt_ = now;
-        }
-        const double sinceFirstNs = std::chrono::duration<double, std::nano>(now - firstPictureAt_).count();
-        GST_BUFFER_PTS(buffer) = firstPictureTime_ + static_cast<GstClockTime>(sinceFirstNs * o.clockRate);
-        GST_BUFFER_DTS(buffer) = GST_BUFFER_PTS(buffer);
-    }
     ++pictures_;
     gst_app_src_push_buffer(GST_APP_SRC(source), buffer); // takes the buffer
 }

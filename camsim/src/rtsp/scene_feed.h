@@ -128,8 +128,6 @@ private:
     int64_t keySlot_ = -1;           // touched by the video source's thread only
     // Touched by the video source's thread only.
     int64_t pictures_ = 0;
-    GstClockTime firstPictureTime_ = GST_CLOCK_TIME_NONE; // running time; the camera's clock starts there
-    std::chrono::steady_clock::time_point firstPictureAt_;
     std::atomic<bool> restartLoop_{false};
     Pacer videoPacer_;
     // Touched by the audio source's thread only.
