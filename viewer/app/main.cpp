@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     }
     // Snapshot and Record follow the [Capture] section of the same file.
     // Playback of a camera's recordings from the form, the live view and the wall.
-    options.playback = tavolin::ui::cameraPlaybackOpener();
+    options.playback = tavolin::ui::cameraPlaybackOpener(options.settingsPath);
     options.liveView = tavolin::ui::wideVideoRunner(shell, {}, options.settingsPath, &catalogues, options.playback);
     options.wall = tavolin::ui::cameraWallRunner(
         shell, tavolin::ui::wideVideoOverWall(shell, {}, options.settingsPath, &catalogues, options.playback), {}, true,

@@ -255,8 +255,8 @@ void runAsDemo(ui::CTavolinApp::Options& app, ui::Shell& shell, const DemoOption
         wall(records, cameras, parent, thenExit(std::move(closed)));
     };
     if (options.playback) {
-        const ui::PlaybackOpener open =
-            ui::cameraPlaybackOpener([options](ui::PlaybackWindow& opened) { drivePlaybackWindow(opened, options); });
+        const ui::PlaybackOpener open = ui::cameraPlaybackOpener(
+            app.settingsPath, [options](ui::PlaybackWindow& opened) { drivePlaybackWindow(opened, options); });
         app.playback = [open, form](const CameraRecord& record, QWidget* parent, std::function<void()> closed) {
             open(record, parent, [form, closed = std::move(closed)] {
                 closed();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "tavolin/camera_record.h"
 
@@ -15,7 +16,9 @@ class PlaybackWindow;
 
 using PlaybackOpener = std::function<void(const CameraRecord& record, QWidget* parent, std::function<void()> closed)>;
 
-// `opened`, when given, gets each window once it is up (the demo drives it).
-PlaybackOpener cameraPlaybackOpener(std::function<void(PlaybackWindow& window)> opened = {});
+// Tavolin's clips are looked for in the capture folder the settings file at
+// `settingsPath` names. `opened`, when given, gets each window once it is up
+// (the demo drives it).
+PlaybackOpener cameraPlaybackOpener(std::string settingsPath, std::function<void(PlaybackWindow& window)> opened = {});
 
 } // namespace tavolin::ui

@@ -2,9 +2,14 @@
 
 #include <playback/camera_archive.h>
 #include <playback/camera_replay.h>
+#include <playback/clip_index.h>
 #include <transport/streaming_types.h>
 
+#include <atomic>
+#include <chrono>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace tavolin {
 
@@ -12,7 +17,14 @@ namespace {
 
 class CameraPlaybackSource final : public PlaybackSource {
 public:
-    CameraPlaybackSource(playback::ArchiveCamera camera, bool onvif) : archive_(std::move(camera)), onvif_(onvif) {}
+    // How long a search waits for the clip index's first look at the folder.
+    static constexpr auto kClipIndexWait = std::chrono::seconds(3);
+
+    CameraPlaybackSource(playback::ArchiveCamera camera, bool onvif, std::string cameraName, std::string clipFolder)
+        : archive_(std::move(camera)), onvif_(onvif), cameraName_(std::move(cameraName)) {
+        if (!clipFolder.empty())
+            clipIndex_ = std::make_unique<playback::ClipIndex>(playback::ClipIndexSettings{clipFolder});
+    }
 
     PlaybackOffer check() override {
         if (!onvif_) return {false, "Only ONVIF cameras offer their recordings"};
@@ -32,19 +44,51 @@ public:
         const auto events = archive_.events(fromMs, toMs);
         day.events = timelineEvents(events.items);
         if (!events.complete && day.incomplete.empty()) day.incomplete = events.error;
+        day.clips = searchClips(fromMs, toMs);
         return day;
     }
 
-    void cancel() override { archive_.cancel(); }
+    void cancel() override {
+        cancelled_ = true;
+        archive_.cancel();
+    }
 
-    std::unique_ptr<playback::Player> openPlayer(int64_t startMs, const playback::PlayerOutput& output,
+    std::unique_ptr<playback::Player> openPlayer(int64_t startMs, SpanKind kind, const playback::PlayerOutput& output,
                                                  bool play) override {
+        if (kind == SpanKind::Clip) {
+            std::lock_guard lock(clipsLock_);
+            for (const playback::ClipEntry& clip : clips_) {
+                if (startMs >= clip.startMs && startMs < clip.endMs) {
+                    return playback::openClip(clip.path, output, startMs, play);
+                }
+            }
+        }
         return playback::openCameraReplay(archive_.replay(), output, startMs, play);
     }
 
 private:
+    std::vector<TimelineSpan> searchClips(int64_t fromMs, int64_t toMs) {
+        if (!clipIndex_) return {};
+        cancelled_ = false;
+        const auto giveUp = std::chrono::steady_clock::now() + kClipIndexWait;
+        while (!clipIndex_->ready() && !cancelled_ && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        std::vector<playback::ClipEntry> clips = clipIndex_->clips(cameraName_, fromMs, toMs);
+        std::vector<TimelineSpan> spans;
+        for (const playback::ClipEntry& clip : clips) spans.push_back({clip.startMs, clip.endMs, SpanKind::Clip});
+        std::lock_guard lock(clipsLock_);
+        clips_ = std::move(clips);
+        return spans;
+    }
+
     playback::CameraArchive archive_;
     const bool onvif_;
+    const std::string cameraName_;
+    std::unique_ptr<playback::ClipIndex> clipIndex_;
+    std::atomic<bool> cancelled_{false};
+    std::mutex clipsLock_; // the search's thread writes, the GUI thread's openPlayer reads
+    std::vector<playback::ClipEntry> clips_;
 };
 
 MarkKind markOf(onvif::RecordedEventKind kind) {
@@ -68,14 +112,15 @@ std::vector<TimelineEvent> timelineEvents(const std::vector<onvif::RecordedEvent
     return marks;
 }
 
-std::unique_ptr<PlaybackSource> cameraPlaybackSource(const CameraRecord& record) {
+std::unique_ptr<PlaybackSource> cameraPlaybackSource(const CameraRecord& record, const std::string& clipFolder) {
     playback::ArchiveCamera camera;
     camera.host = std::string(textOf(record.host));
     camera.port = record.httpPort == 0 ? 80 : static_cast<int>(record.httpPort);
     camera.user = std::string(textOf(record.userName));
     camera.password = std::string(textOf(record.password));
     return std::make_unique<CameraPlaybackSource>(std::move(camera),
-                                                  record.streamingType == transport::kOnvifStreamingType);
+                                                  record.streamingType == transport::kOnvifStreamingType,
+                                                  std::string(textOf(record.name)), clipFolder);
 }
 
 } // namespace tavolin

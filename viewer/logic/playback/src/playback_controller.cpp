@@ -99,8 +99,16 @@ bool PlaybackController::speedOffered(double speed) const {
     return playback::isOfferedSpeed(speed, status_.reverseOffered);
 }
 
+SpanKind PlaybackController::kindAt(int64_t timeMs) const {
+    if (timeline_.spanAt(timeMs, SpanKind::Recording)) return SpanKind::Recording;
+    if (timeline_.spanAt(timeMs, SpanKind::Clip)) return SpanKind::Clip;
+    return SpanKind::Recording;
+}
+
 void PlaybackController::openPlayerAt(int64_t timeMs, bool play) {
     player_.reset();
+    playerKind_ = kindAt(timeMs);
+    playerClip_ = playerKind_ == SpanKind::Clip ? timeline_.spanAt(timeMs, SpanKind::Clip) : std::nullopt;
     const int generation = ++playerGeneration_;
     std::weak_ptr<Alive> alive = alive_;
     playback::PlayerOutput output = output_;
@@ -120,7 +128,7 @@ void PlaybackController::openPlayerAt(int64_t timeMs, bool play) {
     seekInFlight_ = true;
     status_ = playback::PlayerStatus{};
     status_.speed = speedWanted_;
-    player_ = source_->openPlayer(timeMs, output, play);
+    player_ = source_->openPlayer(timeMs, playerKind_, output, play);
     if (!player_) {
         seekInFlight_ = false;
         reason_ = "The recording could not be opened";
@@ -131,7 +139,10 @@ void PlaybackController::openPlayerAt(int64_t timeMs, bool play) {
 
 void PlaybackController::issueSeek(int64_t timeMs) {
     timeMs = std::clamp(timeMs, timeline_.dayStart(), timeline_.dayEnd() - 1);
-    if (!player_ || status_.mode == PlayerMode::Failed) {
+    // Into another clip, or between a clip and the camera's recordings: another player.
+    const SpanKind kind = kindAt(timeMs);
+    const auto clip = kind == SpanKind::Clip ? timeline_.spanAt(timeMs, SpanKind::Clip) : std::nullopt;
+    if (!player_ || status_.mode == PlayerMode::Failed || kind != playerKind_ || clip != playerClip_) {
         openPlayerAt(timeMs, playWanted_);
     } else {
         startMs_ = timeMs;

@@ -48,9 +48,10 @@ public:
         return day;
     }
     void cancel() override {}
-    std::unique_ptr<playback::Player> openPlayer(int64_t startMs, const playback::PlayerOutput& output,
+    std::unique_ptr<playback::Player> openPlayer(int64_t startMs, SpanKind kind, const playback::PlayerOutput& output,
                                                  bool play) override {
-        log_->calls.push_back("open " + std::to_string(startMs) + (play ? " playing" : ""));
+        log_->calls.push_back("open " + std::to_string(startMs) + (kind == SpanKind::Clip ? " clip" : "") +
+                              (play ? " playing" : ""));
         log_->output = output;
         return std::make_unique<FakePlayer>(log_);
     }

@@ -181,6 +181,30 @@ TEST(PlaybackControllerTest, AFailedPlayerIsOpenedAgainAndReportsOfAReplacedOneA
     EXPECT_TRUE(c.playing());
 }
 
+TEST(PlaybackControllerTest, AClipOutsideTheRecordingsPlaysInAPlayerOfItsOwn) {
+    constexpr int64_t kMinute = 60'000;
+    PlaybackDay day;
+    day.recordings = {{kDay, kStart + 10 * kMinute, SpanKind::Recording}};
+    day.clips = {{kStart + 5 * kMinute, kStart + 15 * kMinute, SpanKind::Clip},
+                 {kStart + 20 * kMinute, kStart + 30 * kMinute, SpanKind::Clip}};
+    Fixture f({true, {}}, day);
+    PlaybackController& c = *f.controller;
+    f.report(PlayerMode::Paused);
+    c.seek(kStart + 6 * kMinute); // a clip over a recording: the camera's
+    f.report(PlayerMode::Paused);
+    c.seek(kStart + 12 * kMinute); // the clip alone
+    f.report(PlayerMode::Paused);
+    c.seek(kStart + 13 * kMinute); // the same clip
+    f.report(PlayerMode::Paused);
+    c.seek(kStart + 25 * kMinute); // the next clip
+    f.report(PlayerMode::Paused);
+    c.seek(kStart + 40 * kMinute); // nothing there: the camera's
+    EXPECT_EQ(f.takeCalls(), (std::vector<std::string>{
+                                 "open " + at(kStart), "seek " + at(kStart + 6 * kMinute),
+                                 "open " + at(kStart + 12 * kMinute) + " clip", "seek " + at(kStart + 13 * kMinute),
+                                 "open " + at(kStart + 25 * kMinute) + " clip", "open " + at(kStart + 40 * kMinute)}));
+}
+
 TEST(PlaybackControllerTest, OnlyTheLastDayAskedForFillsTheTimeline) {
     Fixture f;
     PlaybackController& c = *f.controller;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <onvif/recordings.h>
@@ -13,7 +14,9 @@
 
 namespace tavolin {
 
-std::unique_ptr<PlaybackSource> cameraPlaybackSource(const CameraRecord& record);
+// With `clipFolder`, Tavolin's clips of the camera in it (by the record's
+// name) come along.
+std::unique_ptr<PlaybackSource> cameraPlaybackSource(const CameraRecord& record, const std::string& clipFolder = {});
 
 // The events a timeline marks: changes to on of motion, inputs and others
 // (not their ends, the state at a search's start or data coming and going).

@@ -95,6 +95,9 @@ private:
     void onPicture(const playback::PictureShown& picture);
     void openPlayerAt(int64_t timeMs, bool play);
     void issueSeek(int64_t timeMs);
+    // What plays a time: the camera's recording there, else a clip there,
+    // else the camera (which shows what it has next).
+    SpanKind kindAt(int64_t timeMs) const;
     void notify();
 
     std::unique_ptr<PlaybackSource> source_;
@@ -107,6 +110,8 @@ private:
     int64_t startMs_;
     int searchId_ = 0;
     int playerGeneration_ = 0;
+    SpanKind playerKind_ = SpanKind::Recording;
+    std::optional<std::size_t> playerClip_; // the clip span the player plays
     playback::PlayerStatus status_;
     playback::PictureShown picture_;
     bool playWanted_ = false;

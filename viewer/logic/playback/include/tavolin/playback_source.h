@@ -36,9 +36,10 @@ public:
     virtual PlaybackDay searchDay(int64_t fromMs, int64_t toMs) = 0;
     // Ends check() or searchDay() under way, from another thread.
     virtual void cancel() = 0;
-    // A player showing the picture at startMs (after searchDay()).
-    virtual std::unique_ptr<playback::Player> openPlayer(int64_t startMs, const playback::PlayerOutput& output,
-                                                         bool play) = 0;
+    // A player showing the picture at startMs (after searchDay()): the
+    // camera's recording, or the clip found there.
+    virtual std::unique_ptr<playback::Player> openPlayer(int64_t startMs, SpanKind kind,
+                                                         const playback::PlayerOutput& output, bool play) = 0;
 };
 
 } // namespace tavolin
