@@ -52,6 +52,7 @@ CameraCapture::CameraCapture(const CameraRecord& record, const recorder::Capture
     r.motionHoldMs = int64_t{motionSeconds_} * 1000;
     const std::filesystem::path folder(settings_.folder);
     const std::string name(textOf(record_.name));
+    r.cameraName = name;
     r.naming = [folder, name](std::chrono::system_clock::time_point time, int) {
         return (folder / recorder::captureFileName(name, time, "mkv")).string();
     };

@@ -87,6 +87,8 @@ void PlaybackWindow::buildControls() {
     QPushButton* step = button(QStringLiteral("Step >"), QStringLiteral("Next picture (Right)"));
     QPushButton* forward = button(QStringLiteral("10 s >>"), QStringLiteral("Ten seconds on (Shift+Right)"));
     QPushButton* nextEvent = button(QStringLiteral("Event >|"), QStringLiteral("Next event (Page Down)"));
+    export_ = button(QStringLiteral("Save minute"),
+                     QStringLiteral("Save the minute from the picture shown into the capture folder (S)"));
     speed_ = new QComboBox(this);
     speed_->setFocusPolicy(Qt::NoFocus);
     commands_ << speed_;
@@ -108,6 +110,7 @@ void PlaybackWindow::buildControls() {
     connect(step, &QPushButton::clicked, this, [&c] { c.stepForward(); });
     connect(forward, &QPushButton::clicked, this, [&c] { c.jump(PlaybackController::kJumpMs); });
     connect(nextEvent, &QPushButton::clicked, this, [&c] { c.nextEvent(); });
+    connect(export_, &QPushButton::clicked, this, [&c] { c.exportMinute(); });
     connect(speed_, &QComboBox::activated, this, [this, &c](int index) {
         c.setSpeed(speed_->itemData(index).toDouble());
         refresh();
@@ -126,7 +129,7 @@ void PlaybackWindow::buildControls() {
 
     auto* buttons = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{previousEvent, back, play_, step, forward, nextEvent, speed_,
-                                                      zoomOut, zoomIn}) {
+                                                      zoomOut, zoomIn, export_}) {
         buttons->addWidget(w);
     }
     buttons->addSpacing(12);
@@ -148,6 +151,7 @@ void PlaybackWindow::refresh() {
     const PlaybackController& c = *controller_;
     const bool enabled = c.commandsEnabled();
     for (QWidget* w : commands_) w->setEnabled(enabled);
+    export_->setEnabled(enabled && !c.exporting());
     play_->setText(c.playing() ? QStringLiteral("Pause") : QStringLiteral("Play"));
 
     // The speeds offered; reverse only where the camera plays backwards.
@@ -190,6 +194,7 @@ void PlaybackWindow::refresh() {
                      .arg(model.events().size());
         if (!c.status().reason.empty()) status += QStringLiteral("  |  ") + QString::fromStdString(c.status().reason);
         if (!c.reason().empty()) status += QStringLiteral("  |  ") + QString::fromStdString(c.reason());
+        if (!c.exportMessage().empty()) status += QStringLiteral("  |  ") + QString::fromStdString(c.exportMessage());
         break;
     }
     status_->setText(status);
@@ -227,6 +232,7 @@ void PlaybackWindow::keyPressEvent(QKeyEvent* event) {
         if (!c.timeline().spans().empty())
             c.seek(std::max(c.timeline().spans().front().fromMs, c.timeline().dayStart()));
         break;
+    case Qt::Key_S: c.exportMinute(); break;
     case Qt::Key_End: c.backToLive(); break;
     default: QDialog::keyPressEvent(event); return;
     }

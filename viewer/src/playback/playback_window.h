@@ -6,7 +6,8 @@
 // Keys: Space plays or pauses; Right steps one picture, Left goes a second
 // back, with Shift ten seconds either way; Page Up and Page Down go to the
 // previous and next event; +, - and 0 zoom the timeline as they zoom the
-// live view; Home goes to the day's first recording; End goes back to live and
+// live view; Home goes to the day's first recording; S saves the minute from
+// the picture shown into the capture folder; End goes back to live and
 // Escape closes, both closing the window.
 #pragma once
 
@@ -37,6 +38,7 @@ public:
     PlaybackPicture* picture() const { return picture_; }
     TimelineStrip* timeline() const { return timeline_; }
     QPushButton* playButton() const { return play_; }
+    QPushButton* exportButton() const { return export_; }
     QLabel* statusLabel() const { return status_; }
 
 protected:
@@ -51,6 +53,7 @@ private:
     PlaybackPicture* picture_ = nullptr;
     TimelineStrip* timeline_ = nullptr;
     QPushButton* play_ = nullptr;
+    QPushButton* export_ = nullptr;
     QComboBox* speed_ = nullptr;
     QLabel* day_ = nullptr;
     QLabel* status_ = nullptr;

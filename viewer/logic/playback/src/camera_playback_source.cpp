@@ -3,11 +3,15 @@
 #include <playback/camera_archive.h>
 #include <playback/camera_replay.h>
 #include <playback/clip_index.h>
+#include <recorder/capture_names.h>
+#include <recorder/capture_settings.h>
 #include <transport/streaming_types.h>
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -21,7 +25,7 @@ public:
     static constexpr auto kClipIndexWait = std::chrono::seconds(3);
 
     CameraPlaybackSource(playback::ArchiveCamera camera, bool onvif, std::string cameraName, std::string clipFolder)
-        : archive_(std::move(camera)), onvif_(onvif), cameraName_(std::move(cameraName)) {
+        : archive_(std::move(camera)), onvif_(onvif), cameraName_(std::move(cameraName)), clipFolder_(clipFolder) {
         if (!clipFolder.empty())
             clipIndex_ = std::make_unique<playback::ClipIndex>(playback::ClipIndexSettings{clipFolder});
     }
@@ -56,17 +60,41 @@ public:
     std::unique_ptr<playback::Player> openPlayer(int64_t startMs, SpanKind kind, const playback::PlayerOutput& output,
                                                  bool play) override {
         if (kind == SpanKind::Clip) {
-            std::lock_guard lock(clipsLock_);
-            for (const playback::ClipEntry& clip : clips_) {
-                if (startMs >= clip.startMs && startMs < clip.endMs) {
-                    return playback::openClip(clip.path, output, startMs, play);
-                }
-            }
+            if (const std::optional<std::string> clip = clipHolding(startMs))
+                return playback::openClip(*clip, output, startMs, play);
         }
         return playback::openCameraReplay(archive_.replay(), output, startMs, play);
     }
 
+    playback::ExportResult exportSpan(const playback::ExportSpan& span, SpanKind kind,
+                                      const playback::ExportOptions& options) override {
+        playback::ExportResult failed;
+        if (clipFolder_.empty()) {
+            failed.reason = "No capture folder is set";
+            return failed;
+        }
+        if (!recorder::prepareCaptureFolder(clipFolder_, failed.reason)) return failed;
+        const std::chrono::system_clock::time_point start{std::chrono::milliseconds(span.fromMs)};
+        const std::string path =
+            (std::filesystem::path(clipFolder_) / recorder::captureFileName(cameraName_, start, "mkv")).string();
+        playback::ExportOptions named = options;
+        named.cameraName = cameraName_;
+        if (kind == SpanKind::Clip) {
+            if (const std::optional<std::string> clip = clipHolding(span.fromMs))
+                return playback::exportClip(*clip, span, path, named);
+        }
+        return playback::exportCameraRecording(archive_.replay(), span, path, named);
+    }
+
 private:
+    std::optional<std::string> clipHolding(int64_t timeMs) {
+        std::lock_guard lock(clipsLock_);
+        for (const playback::ClipEntry& clip : clips_) {
+            if (timeMs >= clip.startMs && timeMs < clip.endMs) return clip.path;
+        }
+        return std::nullopt;
+    }
+
     std::vector<TimelineSpan> searchClips(int64_t fromMs, int64_t toMs) {
         if (!clipIndex_) return {};
         cancelled_ = false;
@@ -85,6 +113,7 @@ private:
     playback::CameraArchive archive_;
     const bool onvif_;
     const std::string cameraName_;
+    const std::string clipFolder_;
     std::unique_ptr<playback::ClipIndex> clipIndex_;
     std::atomic<bool> cancelled_{false};
     std::mutex clipsLock_; // the search's thread writes, the GUI thread's openPlayer reads

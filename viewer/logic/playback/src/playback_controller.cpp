@@ -15,6 +15,7 @@ PlaybackController::PlaybackController(std::unique_ptr<PlaybackSource> source, P
 }
 
 PlaybackController::~PlaybackController() {
+    finishExport();
     finishSearch();
     // The player's thread is joined here; what it posted finds alive_ gone.
     player_.reset();
@@ -25,6 +26,12 @@ void PlaybackController::finishSearch() {
     search_.request_stop();
     source_->cancel();
     search_.join();
+}
+
+void PlaybackController::finishExport() {
+    if (!export_.joinable()) return;
+    exportCancel_ = true;
+    export_.join();
 }
 
 void PlaybackController::start() { runSearch(); }
@@ -257,6 +264,72 @@ bool PlaybackController::nextEvent() {
 void PlaybackController::backToLive() {
     player_.reset();
     if (goLive) goLive();
+}
+
+ExportPlan PlaybackController::exportPlan() const {
+    const int64_t from = playheadMs();
+    ExportPlan plan{{from, from + kExportMs}, SpanKind::Recording};
+    if (const auto clip = timeline_.spanAt(from, SpanKind::Clip)) {
+        const int64_t clipEnd = timeline_.spans()[*clip].toMs;
+        if (plan.span.toMs <= clipEnd || !timeline_.spanAt(from, SpanKind::Recording)) {
+            plan.kind = SpanKind::Clip;
+            plan.span.toMs = std::min(plan.span.toMs, clipEnd);
+        }
+    }
+    return plan;
+}
+
+namespace {
+
+std::string fromText(SpanKind kind) { return kind == SpanKind::Clip ? "Tavolin's clip" : "the camera's recording"; }
+
+std::string secondsText(int64_t ms) { return std::to_string((ms + 500) / 1000) + " s"; }
+
+} // namespace
+
+bool PlaybackController::exportMinute() {
+    if (!commandsEnabled() || exporting_) return false;
+    if (export_.joinable()) export_.join(); // the last one, finished
+    const ExportPlan plan = exportPlan();
+    exporting_ = true;
+    exportCancel_ = false;
+    exportMessage_ = "Saving the minute from the picture shown, from " + fromText(plan.kind) + "...";
+    std::weak_ptr<Alive> alive = alive_;
+    export_ = std::jthread([this, plan, alive] {
+        playback::ExportOptions options;
+        options.cancel = &exportCancel_;
+        // Said once per second of pictures copied, not per picture.
+        int64_t said = kNoTime;
+        options.progress = [this, plan, alive, &said](int64_t timeMs) {
+            if (said != kNoTime && timeMs - said < 1000) return;
+            said = timeMs;
+            post_([this, plan, alive, timeMs] {
+                if (!alive.lock() || !exporting_) return;
+                exportMessage_ = "Saving the minute from the picture shown: " +
+                                 secondsText(std::max<int64_t>(0, timeMs - plan.span.fromMs)) + " of " +
+                                 secondsText(plan.span.toMs - plan.span.fromMs) + " copied...";
+                notify();
+            });
+        };
+        playback::ExportResult result = source_->exportSpan(plan.span, plan.kind, options);
+        post_([this, plan, alive, result = std::move(result)] {
+            if (alive.lock()) onExported(plan, result);
+        });
+    });
+    notify();
+    return true;
+}
+
+void PlaybackController::onExported(const ExportPlan& plan, const playback::ExportResult& result) {
+    exporting_ = false;
+    if (result.ok) {
+        exportMessage_ = "Saved the minute from the picture shown (" + secondsText(result.lastMs - result.firstMs) +
+                         ", " + std::to_string(result.pictures) + " pictures, from " + fromText(plan.kind) + ") to " +
+                         result.path;
+    } else {
+        exportMessage_ = "Not saved: " + (result.reason.empty() ? std::string("the export failed") : result.reason);
+    }
+    notify();
 }
 
 void PlaybackController::notify() {

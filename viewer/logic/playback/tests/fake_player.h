@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <playback/player.h>
@@ -18,6 +19,8 @@ struct PlayerLog {
     std::vector<std::string> calls;
     playback::PlayerOutput output; // of the last player opened
     bool reverseOffered = false;
+    // An export waits for its cancel flag (as one stopped by a closing view).
+    bool exportWaitsForCancel = false;
 };
 
 class FakePlayer final : public playback::Player {
@@ -54,6 +57,15 @@ public:
                               (play ? " playing" : ""));
         log_->output = output;
         return std::make_unique<FakePlayer>(log_);
+    }
+    // On the export thread: the test reads the log once the result was posted.
+    playback::ExportResult exportSpan(const playback::ExportSpan& span, SpanKind kind,
+                                      const playback::ExportOptions& options) override {
+        log_->calls.push_back("export " + std::to_string(span.fromMs) + " " + std::to_string(span.toMs) +
+                              (kind == SpanKind::Clip ? " clip" : ""));
+        while (log_->exportWaitsForCancel && !options.cancel->load()) std::this_thread::yield();
+        options.progress(span.fromMs);
+        return {true, "/clips/" + std::to_string(span.fromMs) + ".mkv", {}, span.fromMs, span.toMs, 3, 0};
     }
 
 private:

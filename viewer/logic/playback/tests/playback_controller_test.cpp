@@ -205,6 +205,46 @@ TEST(PlaybackControllerTest, AClipOutsideTheRecordingsPlaysInAPlayerOfItsOwn) {
                                  "open " + at(kStart + 25 * kMinute) + " clip", "open " + at(kStart + 40 * kMinute)}));
 }
 
+TEST(PlaybackControllerTest, ExportSavesTheMinuteFromTheClipHoldingItOrElseTheCamerasRecording) {
+    constexpr int64_t kMinute = 60'000;
+    PlaybackDay day;
+    day.recordings = {{kStart, kStart + 10 * kMinute, SpanKind::Recording}};
+    day.clips = {{kStart + 5 * kMinute, kStart + 7 * kMinute, SpanKind::Clip},
+                 {kStart + 20 * kMinute, kStart + 20 * kMinute + 90'000, SpanKind::Clip}};
+    Fixture f({true, {}}, day);
+    PlaybackController& c = *f.controller;
+    const std::pair<int64_t, ExportPlan> rows[] = {
+        // A recording alone: the camera's minute.
+        {kStart + kMinute, {{kStart + kMinute, kStart + 2 * kMinute}, SpanKind::Recording}},
+        // A clip holding the whole minute, over a recording: the clip's.
+        {kStart + 5 * kMinute, {{kStart + 5 * kMinute, kStart + 6 * kMinute}, SpanKind::Clip}},
+        // The minute runs past the clip, the camera recorded: the camera's.
+        {kStart + 6 * kMinute + 1, {{kStart + 6 * kMinute + 1, kStart + 7 * kMinute + 1}, SpanKind::Recording}},
+        // A clip alone: up to its end.
+        {kStart + 21 * kMinute, {{kStart + 21 * kMinute, kStart + 21 * kMinute + 30'000}, SpanKind::Clip}},
+    };
+    for (const auto& [shown, expected] : rows) {
+        c.seek(shown);
+        EXPECT_TRUE(c.exportPlan() == expected) << "shown " << shown - kStart;
+    }
+}
+
+TEST(PlaybackControllerTest, ExportRunsOnceAtATimeSaysWhereItWentAndClosingCancelsIt) {
+    Fixture f;
+    PlaybackController& c = *f.controller;
+    f.report(PlayerMode::Paused);
+    ASSERT_TRUE(c.exportMinute());
+    EXPECT_FALSE(c.exportMinute());
+    f.posts.runUntil([&c] { return !c.exporting(); });
+    EXPECT_EQ(c.exportMessage(), "Saved the minute from the picture shown (60 s, 3 pictures, from the camera's "
+                                 "recording) to /clips/" +
+                                     at(kStart) + ".mkv");
+    f.log->exportWaitsForCancel = true;
+    ASSERT_TRUE(c.exportMinute());
+    f.controller.reset(); // returns once the export saw its cancel flag
+    f.posts.runAll();     // its late answer finds the controller gone
+}
+
 TEST(PlaybackControllerTest, OnlyTheLastDayAskedForFillsTheTimeline) {
     Fixture f;
     PlaybackController& c = *f.controller;

@@ -1,14 +1,16 @@
 // What happens in a playback view, without widgets: the camera is checked
 // and its day searched on a thread of the controller's own, the timeline
 // filled from what was found, and a player (one at a time) driven by the
-// view's clicks, drags, buttons and keys. Everything but the search runs on
-// the GUI thread: the player's reports and the search's results come back
-// through `post`, which runs a call there later (never at once).
+// view's clicks, drags, buttons and keys. Everything but the search and an
+// export (each on a thread of the controller's own) runs on the GUI thread:
+// the player's reports, the search's results and the export's progress come
+// back through `post`, which runs a call there later (never at once).
 //
 // A camera that does not replay its recordings leaves every command greyed,
 // with the reason; nothing here touches its live streams.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,12 +27,23 @@ namespace tavolin {
 
 enum class PlaybackAvailability { Checking, Searching, Ready, Unavailable };
 
+// What an export saves, and from where.
+struct ExportPlan {
+    playback::ExportSpan span;
+    SpanKind kind = SpanKind::Recording; // Clip: copied from the clip holding the span's start
+    bool operator==(const ExportPlan& o) const {
+        return span.fromMs == o.span.fromMs && span.toMs == o.span.toMs && kind == o.kind;
+    }
+};
+
 class PlaybackController {
 public:
     using Post = std::function<void(std::function<void()>)>;
     // How far Left/Right with Shift, and Left alone, move.
     static constexpr int64_t kJumpMs = 10'000;
     static constexpr int64_t kBackStepMs = 1'000;
+    // What an export saves from the picture shown.
+    static constexpr int64_t kExportMs = 60'000;
 
     // `output` is where the player draws (its callbacks are the
     // controller's). The day shown first holds startMs.
@@ -85,10 +98,23 @@ public:
     bool nextEvent();
     void backToLive();
 
+    // The minute from the picture shown: from the clip there when the clip
+    // holds all of it, or when the camera recorded nothing there (then up to
+    // the clip's end); else from the camera's recording.
+    ExportPlan exportPlan() const;
+    // Saves exportPlan() on the export thread; false while one runs or
+    // nothing plays. Closing the view cancels it.
+    bool exportMinute();
+    bool exporting() const { return exporting_; }
+    // How the last export goes or went, in one line; empty before one.
+    const std::string& exportMessage() const { return exportMessage_; }
+
 private:
     struct Alive {};
     void runSearch();
     void finishSearch();
+    void finishExport();
+    void onExported(const ExportPlan& plan, const playback::ExportResult& result);
     void onOffer(PlaybackOffer offer);
     void onDay(PlaybackDay day);
     void onStatus(const playback::PlayerStatus& status);
@@ -121,7 +147,11 @@ private:
     // Last: the posted calls see it gone once the controller is.
     std::shared_ptr<Alive> alive_ = std::make_shared<Alive>();
     std::unique_ptr<playback::Player> player_;
+    bool exporting_ = false;
+    std::string exportMessage_;
+    std::atomic<bool> exportCancel_{false};
     std::jthread search_;
+    std::jthread export_;
 };
 
 } // namespace tavolin

@@ -1,7 +1,8 @@
 // Where a playback view's pictures and timeline come from, behind a small
 // interface: a camera's own recordings in the program, a fake in tests.
 // check() and searchDay() block (they ask the camera) and run on the view's
-// search thread; openPlayer() only starts a player and runs on the GUI thread.
+// search thread; openPlayer() only starts a player and runs on the GUI thread;
+// exportSpan() blocks and runs on the view's export thread.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <playback/clip_export.h>
 #include <playback/player.h>
 
 #include "tavolin/timeline_model.h"
@@ -40,6 +42,11 @@ public:
     // camera's recording, or the clip found there.
     virtual std::unique_ptr<playback::Player> openPlayer(int64_t startMs, SpanKind kind,
                                                          const playback::PlayerOutput& output, bool play) = 0;
+    // Saves a span as a new file in the capture folder, named as a live
+    // clip of the camera: from the clip found there (kind Clip) or the
+    // camera's recording.
+    virtual playback::ExportResult exportSpan(const playback::ExportSpan& span, SpanKind kind,
+                                              const playback::ExportOptions& options) = 0;
 };
 
 } // namespace tavolin
