@@ -179,7 +179,9 @@ TEST(SimulatedCameraReplayTest, ReplayAddressPlaysTheRecordingBehindTheCamerasLo
     s.sdCard = SdCardOptions{};
     SimulatedCamera camera(s);
     ASSERT_TRUE(camera.start()) << camera.error();
-    const CardRecording r = camera.sdCard()->recordings(camera.sdCard()->nowMs()).front();
+    // The second recording: the first starts where the ring ends, which moves
+    // on with the clock while the test runs.
+    const CardRecording r = camera.sdCard()->recordings(camera.sdCard()->nowMs()).at(1);
     const std::string body =
         "<GetReplayUri xmlns=\"http://www.onvif.org/ver10/replay/wsdl\"><StreamSetup/><RecordingToken>" + r.token +
         "</RecordingToken></GetReplayUri>";
