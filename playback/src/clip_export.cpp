@@ -5,7 +5,7 @@
 
 #include <recorder/clip_file.h>
 #include <recorder/new_file.h>
-#include <recorder/timestamp_repair.h>
+#include <transport/timestamp_repair.h>
 
 #include <chrono>
 
@@ -102,7 +102,7 @@ private:
     const ExportSpan span_;
     const std::string outPath_;
     const ExportOptions& options_;
-    recorder::TimestampRepair repair_;
+    transport::TimestampRepair repair_;
     std::unique_ptr<recorder::ClipFile> file_;
     std::string error_;
     ExportResult result_;

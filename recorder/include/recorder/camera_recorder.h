@@ -21,14 +21,14 @@
 #include "recorder/clip_writer.h"
 #include "recorder/motion_rule.h"
 #include "recorder/preroll_buffer.h"
-#include "recorder/timestamp_repair.h"
+#include "recorder/camera_timeline.h"
 
 namespace recorder {
 
 struct RecorderSettings {
     PreRollLimits preRoll;
     ClipLimits clip;
-    RepairLimits repair;
+    transport::RepairLimits repair;
     int64_t motionHoldMs = 0; // RecordOnMotion in milliseconds; 0: off
     ClipNaming naming;
     std::string cameraName; // kept in each clip beside its start time

@@ -24,7 +24,7 @@ struct Frame {
     uint8_t frameRate = 0; // pictures/s as the camera reports it; 0: not said
     uint32_t cameraMs = 0;
     int64_t arrivalMs = 0; // on the recorder's monotonic clock
-    int64_t timeMs = 0;    // repaired: never goes back (TimestampRepair)
+    int64_t timeMs = 0;    // repaired: never goes back (CameraTimeline)
     // Video: the interval of the grid its time was placed on (FrameCadence),
     // and whether that interval was measured on the stream yet.
     double frameIntervalMs = 0;

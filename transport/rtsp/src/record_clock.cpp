@@ -2,25 +2,10 @@
 
 namespace corvel {
 
-int64_t RecordClock::timeOf(std::optional<int64_t> streamMs) {
-    const bool first = !given_;
-    given_ = true;
-    if (!streamMs) return lastTimeMs_;
-    if (!started_) {
-        started_ = true;
-        lastStreamMs_ = *streamMs;
-        if (first) lastTimeMs_ = *streamMs;
-        return lastTimeMs_;
-    }
-    const int64_t step = *streamMs - lastStreamMs_;
-    if (step >= 0 && step <= kMaxStepMs) {
-        lastTimeMs_ += step;
-        if (step > 0) lastStepMs_ = step;
-    } else {
-        lastTimeMs_ += lastStepMs_;
-    }
-    lastStreamMs_ = *streamMs;
-    return lastTimeMs_;
+int64_t RecordClock::timeOf(std::optional<int64_t> streamMs, int64_t arrivalMs) {
+    if (streamMs) lastStamp_ = static_cast<uint32_t>(*streamMs);
+    if (!repair_.started()) return repair_.start(lastStamp_, arrivalMs, streamMs.value_or(0));
+    return repair_.next(lastStamp_, arrivalMs);
 }
 
 } // namespace corvel

@@ -2,6 +2,7 @@
 
 #include "audio_converter.h"
 #include "conversation_watch.h"
+#include "platform/clock.h"
 #include "platform/diagnostics.h"
 #include "platform/libav_log.h"
 #include "platform/network_guard.h"
@@ -309,7 +310,8 @@ int32_t RtspSession::videoRecord(int32_t* kind, std::span<uint8_t> out) {
     const int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
     const int64_t timeMs = videoTimes_.timeOf(
         pts == AV_NOPTS_VALUE ? std::nullopt
-                              : std::optional<int64_t>(av_rescale_q(pts, stream->time_base, AVRational{1, 1000})));
+                              : std::optional<int64_t>(av_rescale_q(pts, stream->time_base, AVRational{1, 1000})),
+        platform::SystemClock::instance().nowMs());
     // The newest parameter sets win: those in the stream replace the
     // session description's (a camera may leave them out of it, or change
     // them), and go in front of later key pictures that come without.
@@ -366,7 +368,8 @@ int32_t RtspSession::nextRecord(int32_t* kind, std::span<uint8_t> out) {
             // audio starts at its packet's time.
             if (!audio_->hasWhole() && packet_->pts != AV_NOPTS_VALUE)
                 audioClockMs_ = audioTimes_.timeOf(
-                    av_rescale_q(packet_->pts, context_->streams[audioIndex_]->time_base, AVRational{1, 1000}));
+                    av_rescale_q(packet_->pts, context_->streams[audioIndex_]->time_base, AVRational{1, 1000}),
+                    platform::SystemClock::instance().nowMs());
             audio_->push(*packet_);
             n = audioRecord(kind, out);
         }
