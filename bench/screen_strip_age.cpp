@@ -6,6 +6,7 @@
 //   screen_strip_age --drawn 1920x1080 [--region X,Y,W,H] [--seconds 60]
 //                    [--interval-ms 100] [--window-seconds 60]
 // Without --region the picture is the bounding box of what is not black.
+#include "camsim/delay_figures.h"
 #include "camsim/time_strip.h"
 
 #include <X11/Xlib.h>
@@ -63,26 +64,10 @@ Rect brightBox(const std::vector<uint8_t>& luma, int width, int height) {
     return {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
 }
 
-struct Figures {
-    long samples = 0;
-    long unread = 0;
-    int64_t median = 0, p95 = 0;
-};
-
-Figures figuresOf(std::vector<int64_t> ages, long unread) {
-    Figures f;
-    f.samples = static_cast<long>(ages.size());
-    f.unread = unread;
-    if (ages.empty()) return f;
-    std::sort(ages.begin(), ages.end());
-    f.median = ages[ages.size() / 2];
-    f.p95 = ages[(95 * ages.size() + 99) / 100 - 1];
-    return f;
-}
-
-void print(const char* what, const Figures& f) {
+void print(const char* what, std::vector<int64_t> ages, long unread) {
+    const camsim::DelayFigures f = camsim::delayFigures(std::move(ages));
     std::printf("%s: median %lld ms, 95th percentile %lld ms, %ld samples, %ld unread\n", what,
-                static_cast<long long>(f.median), static_cast<long long>(f.p95), f.samples, f.unread);
+                static_cast<long long>(f.median), static_cast<long long>(f.percentile95), f.count, unread);
     std::fflush(stdout);
 }
 
@@ -169,13 +154,13 @@ int main(int argc, char** argv) {
         }
         if (after - windowStart >= static_cast<int64_t>(windowSeconds) * 1000) {
             const std::string name = "window " + std::to_string(++windowIndex);
-            print(name.c_str(), figuresOf(window, windowUnread));
+            print(name.c_str(), window, windowUnread);
             window.clear();
             windowUnread = 0;
             windowStart = after;
         }
     }
-    print("whole run", figuresOf(all, unread));
+    print("whole run", all, unread);
     XCloseDisplay(display);
     return all.empty() ? 1 : 0;
 }

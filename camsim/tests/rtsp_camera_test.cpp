@@ -1,6 +1,7 @@
 // The simulated RTSP camera as an independent client (libavformat) sees it:
 // each mount's pictures are the scene at the right size, the head pans them,
 // and digest authentication keeps a wrong password out.
+#include "camsim/encoding_delays.h"
 #include "camsim/rtsp_camera.h"
 #include "camsim/scene_renderer.h"
 #include "camsim/time_strip.h"
@@ -172,12 +173,15 @@ TEST(RtspPreEncodedTest, LoopServesTheSceneToEveryClient) {
 }
 
 // The capture time drawn into a live picture survives H.264 and reads back
-// as a time between the client's asking and its having the picture.
+// as a time between the client's asking and its having the picture; the
+// encoding delay of each picture the client had is counted, and lies in
+// that span too.
 TEST(RtspTimeStripTest, LivePicturesCarryTheirCaptureTime) {
     RtspOptions o = smallOptions();
     o.user.clear();
     o.audio = false;
     o.timeStrip = true;
+    o.encodingDelays = std::make_shared<EncodingDelays>();
     RtspCamera camera(o);
     ASSERT_TRUE(camera.start()) << camera.error();
     const auto nowMs = [] {
@@ -188,11 +192,16 @@ TEST(RtspTimeStripTest, LivePicturesCarryTheirCaptureTime) {
     const int64_t asked = nowMs();
     const test::RtspProbe p = test::probeRtsp(camera.url(RtspCodec::H264), kProbeTimeoutMs, 3);
     const int64_t had = nowMs();
+    const DelayFigures encoding = o.encodingDelays->figures();
+    const int64_t read = nowMs();
     ASSERT_EQ(p.error, 0) << p.errorText;
     const std::optional<int64_t> captured = readTimeStrip(p.picture.luma.data(), kWidth, kWidth, kHeight);
     ASSERT_TRUE(captured.has_value()) << "no strip in the live picture";
     EXPECT_GE(*captured, asked);
     EXPECT_LE(*captured, had);
+    EXPECT_GE(encoding.count, 3);
+    EXPECT_GE(encoding.median, 0);
+    EXPECT_LE(encoding.percentile95, (read - asked + 1) * 1000); // microseconds
 }
 
 TEST(RtspCameraStartTest, RefusesUnusableOptionsAndATakenPort) {

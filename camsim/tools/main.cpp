@@ -1,6 +1,7 @@
 // tavolin-camsim: runs one or more simulated cameras until interrupted,
 // printing what they serve and what they receive; can write a settings file
 // for the viewer that points at them.
+#include "camsim/encoding_delays.h"
 #include "camsim/onvif_camera.h"
 #include "camsim/onvif_rtsp_streams.h"
 #include "camsim/rtsp_camera.h"
@@ -92,6 +93,7 @@ void usage() {
                 "                      [--size WxH] [--frame-rate N] [--bitrate KBITS] [--key-interval N]\n"
                 "                      [--no-audio] [--pre-encoded SECONDS] [--fault NAME] [--trickle-ms N]\n"
                 "                      [--session-timeout SECONDS] [--time-strip] [--clock-rate FACTOR]\n"
+                "                      [--encoding-delay]\n"
                 "                      [--user NAME] [--password TEXT] [--name TEXT] [--write-settings FILE]\n"
                 "Runs N cameras (default 1), protocol 2 unless told otherwise; LIST gives one\n"
                 "protocol per camera (\"2,1,2\"; 4 an RTSP and 5 an ONVIF camera). Pictures are\n"
@@ -182,7 +184,10 @@ void usage() {
                 "bottom rows as a machine-readable strip, for latency measurements.\n"
                 "--clock-rate (RTSP and ONVIF cameras, live encoding) runs the camera's clock\n"
                 "that much fast or slow (1.001: 0.1 %% fast, 0.9 to 1.1): its pictures leave\n"
-                "and are time-stamped by that clock.\n");
+                "and are time-stamped by that clock.\n"
+                "--encoding-delay (RTSP cameras, live encoding) prints at exit how long its\n"
+                "live pictures took from capture (the strip's time) to the encoded picture\n"
+                "reaching the RTP payloader: median and 95th percentile.\n");
 }
 
 bool parseInt(const char* text, long low, long high, long& out) {
@@ -383,6 +388,19 @@ int serveUntilInterrupted(std::vector<std::unique_ptr<camsim::SimulatedCamera>>&
     return 0;
 }
 
+#if CAMSIM_WITH_RTSP
+void printEncodingDelay(const camsim::DelayFigures& f) {
+    if (f.count == 0) {
+        std::printf("encoding delay: no live picture encoded\n");
+    } else {
+        std::printf("encoding delay: median %.1f ms, 95th percentile %.1f ms, %ld pictures (capture to the encoded "
+                    "picture at the RTP payloader: drawing, queueing, encoding)\n",
+                    static_cast<double>(f.median) / 1000, static_cast<double>(f.percentile95) / 1000, f.count);
+    }
+    std::fflush(stdout);
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -545,6 +563,10 @@ int main(int argc, char** argv) {
             char* end = nullptr;
             rtspOptions.clockRate = std::strtod(value, &end);
             ok = end != value && *end == '\0' && rtspOptions.clockRate >= 0.9 && rtspOptions.clockRate <= 1.1;
+        } else if (arg == "--encoding-delay") {
+            rtspOptions.encodingDelays = std::make_shared<camsim::EncodingDelays>();
+            takesValue = false;
+            ok = true;
         } else if (arg == "--session-timeout" && ok) {
             ok = parseInt(value, 1, 3600, number);
             rtspOptions.faultSettings.sessionTimeoutSeconds = static_cast<int>(number);
@@ -675,5 +697,9 @@ int main(int argc, char** argv) {
         }
         std::printf("settings for %ld camera(s) written to %s\n", cameraCount, settingsPath.c_str());
     }
-    return serveUntilInterrupted(cameras);
+    const int result = serveUntilInterrupted(cameras);
+#if CAMSIM_WITH_RTSP
+    if (rtspOptions.encodingDelays) printEncodingDelay(rtspOptions.encodingDelays->figures());
+#endif
+    return result;
 }

@@ -1,5 +1,6 @@
 #include "picture_age.h"
 
+#include "camsim/delay_figures.h"
 #include "camsim/time_strip.h"
 
 #include <algorithm>
@@ -45,14 +46,12 @@ std::optional<int64_t> capturedAt(const platform::PictureView& picture) {
 }
 
 AgeFigures ageFigures(std::vector<int64_t> ages, long withoutStrip) {
+    const camsim::DelayFigures d = camsim::delayFigures(std::move(ages));
     AgeFigures f;
-    f.pictures = static_cast<long>(ages.size());
+    f.pictures = d.count;
     f.withoutStrip = withoutStrip;
-    if (ages.empty()) return f;
-    std::sort(ages.begin(), ages.end());
-    const std::size_t n = ages.size();
-    f.medianMs = n % 2 == 1 ? ages[n / 2] : (ages[n / 2 - 1] + ages[n / 2]) / 2;
-    f.percentile95Ms = ages[(95 * n + 99) / 100 - 1];
+    f.medianMs = d.median;
+    f.percentile95Ms = d.percentile95;
     return f;
 }
 

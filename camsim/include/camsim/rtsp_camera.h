@@ -37,6 +37,8 @@
 
 namespace camsim {
 
+class EncodingDelays; // encoding_delays.h
+
 enum class RtspCodec { H264, H265, Mjpeg };
 
 // Pre-encoded loops shared between cameras: cameras given one encode each
@@ -88,6 +90,9 @@ struct RtspOptions {
     // its time stamps, so a client sees them arrive a little faster than
     // their time stamps advance. Live encoding only; 0.9 to 1.1.
     double clockRate = 1.0;
+    // Told how long each live picture took from capture to encoded (see
+    // encoding_delays.h), when set; shared by all the camera's clients.
+    std::shared_ptr<EncodingDelays> encodingDelays;
     // The misbehaviour of port(); None serves the real server there.
     RtspFault fault = RtspFault::None;
     RtspFaultSettings faultSettings;

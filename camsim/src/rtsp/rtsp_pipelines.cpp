@@ -14,12 +14,13 @@ namespace {
 constexpr int kJpegPayloadMaxSide = 2040;
 
 std::string payloader(RtspCodec codec) {
+    const std::string name = std::string(" name=") + kVideoPayloaderName;
     switch (codec) {
     case RtspCodec::H264:
         // Parameter sets in front of every key picture, as cameras send them.
-        return "rtph264pay name=pay0 pt=96 config-interval=-1";
-    case RtspCodec::H265: return "rtph265pay name=pay0 pt=96 config-interval=-1";
-    case RtspCodec::Mjpeg: return "rtpjpegpay name=pay0 pt=26";
+        return "rtph264pay" + name + " pt=96 config-interval=-1";
+    case RtspCodec::H265: return "rtph265pay" + name + " pt=96 config-interval=-1";
+    case RtspCodec::Mjpeg: return "rtpjpegpay" + name + " pt=26";
     }
     return {};
 }
@@ -118,8 +119,8 @@ bool checkOptions(const RtspOptions& o, std::string& error) {
         error = "pre-encoded loop must be 0 to 60 seconds";
     } else if (!(o.clockRate >= 0.9 && o.clockRate <= 1.1)) {
         error = "clock rate must be 0.9 to 1.1";
-    } else if (o.preEncodedSeconds > 0 && (o.timeStrip || o.clockRate != 1.0)) {
-        error = "the time strip and the clock rate need live encoding (no pre-encoded loop)";
+    } else if (o.preEncodedSeconds > 0 && (o.timeStrip || o.clockRate != 1.0 || o.encodingDelays)) {
+        error = "the time strip, the clock rate and the encoding delay need live encoding (no pre-encoded loop)";
     } else {
         return true;
     }

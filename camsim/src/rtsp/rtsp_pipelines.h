@@ -12,6 +12,8 @@ namespace camsim::rtsp {
 inline constexpr const char* kVideoSourceName = "video";
 inline constexpr const char* kAudioSourceName = "audio";
 inline constexpr const char* kEncoderName = "encoder";
+// The RTSP server finds the video's payloader by this name.
+inline constexpr const char* kVideoPayloaderName = "pay0";
 
 // Key-picture interval in pictures for the options (one a second when 0).
 int keyFrameInterval(const RtspOptions& options);

@@ -1,6 +1,7 @@
 #include "scene_feed.h"
 
 #include "camsim/camera_sources.h"
+#include "camsim/encoding_delays.h"
 #include "camsim/time_strip.h"
 #include "loop_encoder.h"
 #include "parameter_sets.h"
@@ -133,6 +134,7 @@ MediaFeed::MediaFeed(std::shared_ptr<SceneFeed> scene, RtspCodec codec)
 MediaFeed::~MediaFeed() {
     scene_->ended(this);
     if (encoder_ != nullptr) gst_object_unref(encoder_);
+    if (captureTimeCaps_ != nullptr) gst_caps_unref(captureTimeCaps_);
     scene_->pipelineEnded();
 }
 
@@ -147,6 +149,16 @@ bool MediaFeed::attach(GstElement* pipeline) {
         GstPad* pad = gst_element_get_static_pad(encoder_, "src");
         if (pad == nullptr) return false;
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, holdBackPictures, this, nullptr);
+        gst_object_unref(pad);
+    }
+    if (encoder_ != nullptr && scene_->options().encodingDelays) {
+        GstElement* payloader = gst_bin_get_by_name_recurse_up(GST_BIN(pipeline), kVideoPayloaderName);
+        if (payloader == nullptr) return false;
+        GstPad* pad = gst_element_get_static_pad(payloader, "sink");
+        gst_object_unref(payloader);
+        if (pad == nullptr) return false;
+        captureTimeCaps_ = gst_caps_new_empty_simple("timestamp/x-camsim-capture");
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, noteEncodingDelay, this, nullptr);
         gst_object_unref(pad);
     }
     if (scene_->options().audio) {
@@ -179,6 +191,21 @@ GstPadProbeReturn MediaFeed::holdBackPictures(GstPad*, GstPadProbeInfo* info, gp
     gst_buffer_unref(buffer);
     GST_PAD_PROBE_INFO_DATA(info) = replacement;
     self->parameterSetsSent_ = true;
+    return GST_PAD_PROBE_OK;
+}
+
+// The encoder hands its pictures on with the metadata of the raw ones, so
+// each still carries its capture time here.
+GstPadProbeReturn MediaFeed::noteEncodingDelay(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* self = static_cast<MediaFeed*>(data);
+    const GstReferenceTimestampMeta* captured =
+        gst_buffer_get_reference_timestamp_meta(GST_PAD_PROBE_INFO_BUFFER(info), self->captureTimeCaps_);
+    // Before the client plays, only the parameter sets pass.
+    if (captured == nullptr || !self->playing_.load()) return GST_PAD_PROBE_OK;
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const auto delay = std::chrono::duration_cast<std::chrono::microseconds>(
+        now - std::chrono::nanoseconds(static_cast<int64_t>(captured->timestamp)));
+    self->scene_->options().encodingDelays->add(delay);
     return GST_PAD_PROBE_OK;
 }
 
@@ -227,14 +254,19 @@ void MediaFeed::pushVideo(GstElement* source) {
             keySlot_ = slot;
         }
         // The moment of capture, before the picture is drawn and encoded.
-        const int64_t capturedMs =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-                .count();
+        const auto captured = std::chrono::system_clock::now().time_since_epoch();
+        const int64_t capturedMs = std::chrono::duration_cast<std::chrono::milliseconds>(captured).count();
         buffer = drawnPicture(o.width, o.height, [this, &o, capturedMs](const YuvPicture& picture) {
             scene_->draw(picture);
             if (o.timeStrip) drawTimeStrip(picture, capturedMs);
         });
         if (buffer == nullptr) return;
+        if (captureTimeCaps_ != nullptr) {
+            gst_buffer_add_reference_timestamp_meta(
+                buffer, captureTimeCaps_,
+                static_cast<GstClockTime>(std::chrono::duration_cast<std::chrono::nanoseconds>(captured).count()),
+                GST_CLOCK_TIME_NONE);
+        }
     }
     GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, static_cast<guint64>(o.frameRate));
     ++pictures_;

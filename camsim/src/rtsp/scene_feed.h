@@ -114,6 +114,7 @@ public:
 
 private:
     static GstPadProbeReturn holdBackPictures(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    static GstPadProbeReturn noteEncodingDelay(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     static void needVideo(GstElement* source, guint length, gpointer self);
     static void needAudio(GstElement* source, guint length, gpointer self);
     void pushVideo(GstElement* source);
@@ -126,6 +127,9 @@ private:
     bool parameterSetsSent_ = false; // touched by the encoder's thread only
     GstElement* encoder_ = nullptr;  // set by attach(); null for the loop
     int64_t keySlot_ = -1;           // touched by the video source's thread only
+    // Marks the capture time a raw picture carries through the encoder, when
+    // the camera measures its encoding delay; null otherwise.
+    GstCaps* captureTimeCaps_ = nullptr;
     // Touched by the video source's thread only.
     int64_t pictures_ = 0;
     std::atomic<bool> restartLoop_{false};
