@@ -216,6 +216,11 @@ TEST(RtspCameraStartTest, RefusesUnusableOptionsAndATakenPort) {
     RtspCamera loopCamera(stripOnLoop);
     EXPECT_FALSE(loopCamera.start());
     EXPECT_NE(loopCamera.error().find("live encoding"), std::string::npos);
+    RtspOptions delayOnLoop = smallOptions();
+    delayOnLoop.preEncodedSeconds = 1;
+    delayOnLoop.encodingDelays = std::make_shared<EncodingDelays>();
+    RtspCamera delayCamera(delayOnLoop);
+    EXPECT_FALSE(delayCamera.start());
 
     RtspCamera first(smallOptions());
     ASSERT_TRUE(first.start()) << first.error();
