@@ -68,6 +68,8 @@ SceneFeed::SceneFeed(const RtspOptions& options, std::shared_ptr<CameraHead> hea
     draw(warmUp.picture());
 }
 
+SceneFeed::~SceneFeed() { const std::lock_guard<std::mutex> lock(drawMutex_); }
+
 void SceneFeed::draw(const YuvPicture& picture) {
     const std::string clock = sceneClockText();
     std::lock_guard<std::mutex> lock(drawMutex_);

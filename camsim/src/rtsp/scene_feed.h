@@ -37,6 +37,11 @@ class MediaFeed;
 class SceneFeed {
 public:
     SceneFeed(const RtspOptions& options, std::shared_ptr<CameraHead> head);
+    // Takes the drawing lock once more: the last picture a pipeline's
+    // streaming thread drew is handed over before the renderer's buffers go.
+    // That thread stopped under GStreamer's own locks, which a thread
+    // checker does not see.
+    ~SceneFeed();
 
     const RtspOptions& options() const { return options_; }
     CameraHead& head() { return *head_; }
