@@ -34,6 +34,7 @@ extern "C" {
 #include "decoder/contract.h"
 #include "interface_object.h"
 #include "platform/function_table.h"
+#include "platform/libav_owners.h"
 #include "platform/module.h"
 #include "platform/surface.h"
 
@@ -137,25 +138,21 @@ std::vector<uint8_t> elementary(const camsim::VideoFrame& f, const std::vector<u
 // caches are as cold as they are in the pipeline.
 double bareLibavcodec(const std::vector<std::vector<uint8_t>>& stream, long& pictures, bool paced) {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MPEG4);
-    AVCodecContext* ctx = avcodec_alloc_context3(codec);
+    const platform::av::CodecContextPtr ctx(avcodec_alloc_context3(codec));
     ctx->thread_count = 1;
     ctx->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    if (avcodec_open2(ctx, codec, nullptr) < 0) return -1;
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
+    if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return -1;
+    const platform::av::PacketPtr packet(av_packet_alloc());
+    const platform::av::FramePtr frame(av_frame_alloc());
     const double start = processCpuSeconds();
     for (const auto& data : stream) {
         packet->data = const_cast<uint8_t*>(data.data());
         packet->size = static_cast<int>(data.size());
         if (paced) std::this_thread::sleep_for(std::chrono::microseconds(33333));
-        if (avcodec_send_packet(ctx, packet) < 0) continue;
-        while (avcodec_receive_frame(ctx, frame) == 0) ++pictures;
+        if (avcodec_send_packet(ctx.get(), packet.get()) < 0) continue;
+        while (avcodec_receive_frame(ctx.get(), frame.get()) == 0) ++pictures;
     }
-    const double cpu = processCpuSeconds() - start;
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&ctx);
-    return cpu;
+    return processCpuSeconds() - start;
 }
 
 double decoderPlugin(const std::vector<std::vector<uint8_t>>& stream, long& pictures) {

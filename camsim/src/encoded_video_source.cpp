@@ -1,10 +1,9 @@
 #include "camsim/encoded_video_source.h"
 
 #include "camsim/mpeg4_headers.h"
+#include "platform/libav_owners.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/frame.h>
 #include <libavutil/log.h>
 }
 
@@ -50,25 +49,19 @@ PatternColour EncodedVideoSource::patternColour(int width, int height, int frame
 
 struct EncodedVideoSource::Encoder {
     EncodedVideoOptions options;
-    AVCodecContext* codec = nullptr;
-    AVFrame* frame = nullptr;
-    AVPacket* packet = nullptr;
+    platform::av::CodecContextPtr codec;
+    platform::av::FramePtr frame;
+    platform::av::PacketPtr packet;
     int64_t index = 0;
     // The still part of the picture, copied into every frame before the bar.
     std::vector<uint8_t> background[3];
 
-    ~Encoder() {
-        av_packet_free(&packet);
-        av_frame_free(&frame);
-        avcodec_free_context(&codec);
-    }
-
     bool open() {
         const AVCodec* mpeg4 = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
         if (mpeg4 == nullptr) return false;
-        codec = avcodec_alloc_context3(mpeg4);
-        frame = av_frame_alloc();
-        packet = av_packet_alloc();
+        codec.reset(avcodec_alloc_context3(mpeg4));
+        frame.reset(av_frame_alloc());
+        packet.reset(av_packet_alloc());
         if (codec == nullptr || frame == nullptr || packet == nullptr) return false;
         codec->log_level_offset = AV_LOG_TRACE + 8; // keep the simulator's output clean
         codec->width = options.width;
@@ -85,11 +78,11 @@ struct EncodedVideoSource::Encoder {
         // out of the frames (and its version text out of the stream).
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER | AV_CODEC_FLAG_BITEXACT | AV_CODEC_FLAG_QSCALE;
         codec->global_quality = FF_QP2LAMBDA * options.quantiser;
-        if (avcodec_open2(codec, mpeg4, nullptr) != 0) return false;
+        if (avcodec_open2(codec.get(), mpeg4, nullptr) != 0) return false;
         frame->format = AV_PIX_FMT_YUV420P;
         frame->width = options.width;
         frame->height = options.height;
-        if (av_frame_get_buffer(frame, 0) != 0) return false;
+        if (av_frame_get_buffer(frame.get(), 0) != 0) return false;
         if (!options.painter) paintBackground();
         return true;
     }
@@ -167,19 +160,19 @@ struct EncodedVideoSource::Encoder {
     }
 
     bool encode(VideoFrame& out) {
-        if (av_frame_make_writable(frame) != 0) return false;
+        if (av_frame_make_writable(frame.get()) != 0) return false;
         const int frameIndex = static_cast<int>(index);
         paintFrame(frameIndex);
         frame->pts = index * options.timeResolution / options.frameRate;
         frame->quality = codec->global_quality;
         frame->pict_type = index % options.gopLength == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
-        if (avcodec_send_frame(codec, frame) != 0) return false;
+        if (avcodec_send_frame(codec.get(), frame.get()) != 0) return false;
         bool got = false;
-        while (avcodec_receive_packet(codec, packet) == 0) {
+        while (avcodec_receive_packet(codec.get(), packet.get()) == 0) {
             out.data.assign(packet->data, packet->data + packet->size);
             out.intra = (packet->flags & AV_PKT_FLAG_KEY) != 0;
             got = true;
-            av_packet_unref(packet);
+            av_packet_unref(packet.get());
         }
         if (!got) return false;
         out.timeStampMs = static_cast<uint32_t>(index * 1000 / options.frameRate);

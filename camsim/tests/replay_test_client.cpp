@@ -8,9 +8,7 @@
 #include <gst/rtp/gstrtpbuffer.h>
 #include <gst/rtsp/gstrtspconnection.h>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-}
+#include "platform/libav_owners.h"
 
 #include <algorithm>
 #include <cctype>
@@ -82,9 +80,9 @@ struct ReplayTestClient::Impl {
     GstElement* depay = nullptr;
     GstElement* in = nullptr;
     GstElement* out = nullptr;
-    AVCodecContext* decoder = nullptr;
-    AVFrame* frame = nullptr;
-    AVPacket* packet = nullptr;
+    platform::av::CodecContextPtr decoder;
+    platform::av::FramePtr frame;
+    platform::av::PacketPtr packet;
 
     bool open();
     bool startDecoding();
@@ -145,9 +143,6 @@ ReplayTestClient::~ReplayTestClient() {
         if (impl_->out != nullptr) gst_object_unref(impl_->out);
         gst_object_unref(impl_->depay);
     }
-    avcodec_free_context(&impl_->decoder);
-    av_frame_free(&impl_->frame);
-    av_packet_free(&impl_->packet);
 }
 
 RtspAnswer ReplayTestClient::request(const std::string& method, const std::string& url,
@@ -285,10 +280,10 @@ bool ReplayTestClient::Impl::startDecoding() {
     gst_element_set_state(depay, GST_STATE_PLAYING);
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
     if (codec == nullptr) return false;
-    decoder = avcodec_alloc_context3(codec);
-    frame = av_frame_alloc();
-    packet = av_packet_alloc();
-    return avcodec_open2(decoder, codec, nullptr) >= 0;
+    decoder.reset(avcodec_alloc_context3(codec));
+    frame.reset(av_frame_alloc());
+    packet.reset(av_packet_alloc());
+    return avcodec_open2(decoder.get(), codec, nullptr) >= 0;
 }
 
 std::optional<int64_t> ReplayTestClient::decodedTime(const std::vector<ReplayPacket>& picture) {
@@ -302,15 +297,15 @@ std::optional<int64_t> ReplayTestClient::decodedTime(const std::vector<ReplayPac
     GstMapInfo map;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     if (buffer != nullptr && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-        av_new_packet(impl_->packet, static_cast<int>(map.size));
+        av_new_packet(impl_->packet.get(), static_cast<int>(map.size));
         std::copy(map.data, map.data + map.size, impl_->packet->data);
         gst_buffer_unmap(buffer, &map);
-        if (avcodec_send_packet(impl_->decoder, impl_->packet) >= 0 &&
-            avcodec_receive_frame(impl_->decoder, impl_->frame) >= 0) {
+        if (avcodec_send_packet(impl_->decoder.get(), impl_->packet.get()) >= 0 &&
+            avcodec_receive_frame(impl_->decoder.get(), impl_->frame.get()) >= 0) {
             time = readTimeStrip(impl_->frame->data[0], impl_->frame->linesize[0], impl_->frame->width,
                                  impl_->frame->height);
         }
-        av_packet_unref(impl_->packet);
+        av_packet_unref(impl_->packet.get());
     }
     gst_sample_unref(sample);
     return time;

@@ -1,8 +1,8 @@
 #include "rtsp_test_client.h"
 
+#include "platform/libav_owners.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/error.h>
 }
 
@@ -16,19 +16,6 @@ namespace camsim::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct InputCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
 
 int interruptAtDeadline(void* deadline) { return Clock::now() > *static_cast<Clock::time_point*>(deadline) ? 1 : 0; }
 
@@ -71,7 +58,7 @@ RtspProbe probeRtsp(const std::string& url, int timeoutMs, int pictures) {
         probe.errorText = errorText(probe.error);
         return probe; // avformat_open_input freed the context
     }
-    std::unique_ptr<AVFormatContext, InputCloser> input(raw);
+    platform::av::InputContextPtr input(raw);
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         probe.streams.push_back(avcodec_get_name(input->streams[i]->codecpar->codec_id));
     }
@@ -82,14 +69,14 @@ RtspProbe probeRtsp(const std::string& url, int timeoutMs, int pictures) {
         probe.errorText = "no video stream to decode";
         return probe;
     }
-    std::unique_ptr<AVCodecContext, CodecFreer> decoder(avcodec_alloc_context3(codec));
+    platform::av::CodecContextPtr decoder(avcodec_alloc_context3(codec));
     avcodec_parameters_to_context(decoder.get(), input->streams[video]->codecpar);
     if ((probe.error = avcodec_open2(decoder.get(), codec, nullptr)) < 0) {
         probe.errorText = errorText(probe.error);
         return probe;
     }
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+    platform::av::PacketPtr packet(av_packet_alloc());
+    platform::av::FramePtr frame(av_frame_alloc());
     while (probe.picturesDecoded < pictures) {
         if ((probe.error = av_read_frame(input.get(), packet.get())) < 0) {
             probe.errorText = errorText(probe.error);

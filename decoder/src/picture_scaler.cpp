@@ -17,8 +17,6 @@ constexpr int kTwoPassMinimumSide = 16;
 
 } // namespace
 
-void PictureScaler::Deleter::operator()(SwsContext* s) const { sws_freeContext(s); }
-
 PictureScaler::PictureScaler() = default;
 PictureScaler::~PictureScaler() = default;
 

@@ -59,10 +59,6 @@ void writeHeader(uint8_t* out, int width, int height, uint32_t imageSize) {
 
 } // namespace
 
-void VideoDecoder::CodecDeleter::operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-void VideoDecoder::FrameDeleter::operator()(AVFrame* f) const { av_frame_free(&f); }
-void VideoDecoder::PacketDeleter::operator()(AVPacket* p) const { av_packet_free(&p); }
-
 std::unique_ptr<VideoDecoder> VideoDecoder::create(DecoderCodec codec) {
     if (codecId(codec) == AV_CODEC_ID_NONE) return nullptr;
     // Damaged streams make libavcodec complain at error level, hundreds of

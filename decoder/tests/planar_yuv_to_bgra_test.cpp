@@ -7,18 +7,11 @@
 #include <vector>
 
 #include "../src/planar_yuv_to_bgra.h"
-
-extern "C" {
-#include <libavutil/frame.h>
-#include <libswscale/swscale.h>
-}
+#include "platform/libav_owners.h"
 
 namespace {
 
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-using Frame = std::unique_ptr<AVFrame, FrameDeleter>;
+using Frame = platform::av::FramePtr;
 
 // Diagonal gradients on every plane, so a swapped plane, a wrong stride or a
 // mirrored row all change the picture.
@@ -42,16 +35,15 @@ Frame gradientFrame(int width, int height, AVPixelFormat format) {
 }
 
 std::vector<uint8_t> swscaleBgra(const AVFrame& frame, bool fullRange, int width, int height) {
-    SwsContext* s =
+    const platform::av::ScalerPtr s(
         sws_getContext(frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), width, height,
-                       AV_PIX_FMT_BGRA, SWS_AREA | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
+                       AV_PIX_FMT_BGRA, SWS_AREA | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
     const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
-    sws_setColorspaceDetails(s, coefficients, fullRange ? 1 : 0, coefficients, 0, 0, 1 << 16, 1 << 16);
+    sws_setColorspaceDetails(s.get(), coefficients, fullRange ? 1 : 0, coefficients, 0, 0, 1 << 16, 1 << 16);
     std::vector<uint8_t> out(static_cast<std::size_t>(width) * height * 4 + 256);
     uint8_t* dst[4] = {out.data()};
     const int dstStride[4] = {width * 4};
-    sws_scale(s, frame.data, frame.linesize, 0, frame.height, dst, dstStride);
-    sws_freeContext(s);
+    sws_scale(s.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride);
     return out;
 }
 

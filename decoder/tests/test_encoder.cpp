@@ -1,10 +1,7 @@
 #include "test_encoder.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/frame.h>
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 namespace decoder::test {
@@ -30,9 +27,9 @@ TestEncoder::TestEncoder(int width, int height, int timeResolution, int gop, boo
     const AVCodecID id = codecId == 0 ? AV_CODEC_ID_MPEG4 : static_cast<AVCodecID>(codecId);
     const AVCodec* codec = avcodec_find_encoder(id);
     if (codec == nullptr) return;
-    codec_ = avcodec_alloc_context3(codec);
-    frame_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
+    codec_.reset(avcodec_alloc_context3(codec));
+    frame_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
     if (codec_ == nullptr || frame_ == nullptr || packet_ == nullptr) return;
     codec_->width = width;
     codec_->height = height;
@@ -51,38 +48,32 @@ TestEncoder::TestEncoder(int width, int height, int timeResolution, int gop, boo
     codec_->flags |= AV_CODEC_FLAG_QSCALE | AV_CODEC_FLAG_BITEXACT;
     if (globalHeaders) codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     codec_->global_quality = FF_QP2LAMBDA * 3;
-    if (avcodec_open2(codec_, codec, nullptr) != 0) return;
+    if (avcodec_open2(codec_.get(), codec, nullptr) != 0) return;
     if (codec_->extradata != nullptr) headers_.assign(codec_->extradata, codec_->extradata + codec_->extradata_size);
     frame_->format = codec_->pix_fmt;
     frame_->width = width;
     frame_->height = height;
-    ok_ = av_frame_get_buffer(frame_, 0) == 0;
-}
-
-TestEncoder::~TestEncoder() {
-    av_packet_free(&packet_);
-    av_frame_free(&frame_);
-    avcodec_free_context(&codec_);
+    ok_ = av_frame_get_buffer(frame_.get(), 0) == 0;
 }
 
 EncodedFrame TestEncoder::encode(const RgbPicture& picture) {
     EncodedFrame out;
-    if (!ok_ || av_frame_make_writable(frame_) != 0) return out;
-    SwsContext* sws = sws_getContext(picture.width, picture.height, AV_PIX_FMT_RGB24, codec_->width, codec_->height,
-                                     codec_->pix_fmt, SWS_POINT, nullptr, nullptr, nullptr);
-    if (sws == nullptr) return out;
+    if (!ok_ || av_frame_make_writable(frame_.get()) != 0) return out;
+    const platform::av::ScalerPtr sws(sws_getContext(picture.width, picture.height, AV_PIX_FMT_RGB24, codec_->width,
+                                                     codec_->height, codec_->pix_fmt, SWS_POINT, nullptr, nullptr,
+                                                     nullptr));
+    if (!sws) return out;
     const uint8_t* src[1] = {reinterpret_cast<const uint8_t*>(picture.pixels.data())};
     const int srcStride[1] = {picture.width * 3};
-    sws_scale(sws, src, srcStride, 0, picture.height, frame_->data, frame_->linesize);
-    sws_freeContext(sws);
+    sws_scale(sws.get(), src, srcStride, 0, picture.height, frame_->data, frame_->linesize);
     frame_->pts = pts_;
     pts_ += step_;
     frame_->quality = codec_->global_quality;
-    if (avcodec_send_frame(codec_, frame_) != 0) return out;
-    while (avcodec_receive_packet(codec_, packet_) == 0) {
+    if (avcodec_send_frame(codec_.get(), frame_.get()) != 0) return out;
+    while (avcodec_receive_packet(codec_.get(), packet_.get()) == 0) {
         out.data.assign(packet_->data, packet_->data + packet_->size);
         out.intra = (packet_->flags & AV_PKT_FLAG_KEY) != 0;
-        av_packet_unref(packet_);
+        av_packet_unref(packet_.get());
     }
     return out;
 }

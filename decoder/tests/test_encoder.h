@@ -5,9 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
+#include "platform/libav_owners.h"
 
 namespace decoder::test {
 
@@ -38,7 +36,6 @@ public:
     // frame. codec: an AVCodecID (0: MPEG-4 Visual); H.264 and H.265 come in
     // Annex-B form with their parameter sets in each key frame.
     TestEncoder(int width, int height, int timeResolution, int gop, bool globalHeaders, int codec = 0);
-    ~TestEncoder();
     TestEncoder(const TestEncoder&) = delete;
     TestEncoder& operator=(const TestEncoder&) = delete;
 
@@ -47,9 +44,9 @@ public:
     const std::vector<uint8_t>& headers() const { return headers_; }
 
 private:
-    AVCodecContext* codec_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVPacket* packet_ = nullptr;
+    platform::av::CodecContextPtr codec_;
+    platform::av::FramePtr frame_;
+    platform::av::PacketPtr packet_;
     int64_t pts_ = 0;
     int step_ = 1;
     bool ok_ = false;

@@ -9,12 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <platform/libav_owners.h>
+#include <recorder/new_file.h>
+
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavcodec/bsf.h>
-#include <libavformat/avformat.h>
 #include <libavutil/error.h>
-#include <libavutil/mem.h>
 }
 
 namespace playback {
@@ -42,29 +41,20 @@ std::optional<DecoderCodec> decoderCodecOf(AVCodecID id) {
 
 } // namespace
 
+// Freed in the reverse order: the context before the I/O it reads through,
+// the file last.
 struct ClipReader::Av {
-    int fd = -1;
-    AVFormatContext* context = nullptr;
-    AVIOContext* io = nullptr;
-    AVBSFContext* toAnnexB = nullptr; // H.264 and H.265 are kept length-prefixed in the file
-    AVPacket* packet = nullptr;
+    recorder::FileHandle file;
+    platform::av::IoContextPtr io;
+    platform::av::InputContextPtr context;
+    platform::av::BitstreamFilterPtr toAnnexB; // H.264 and H.265 are kept length-prefixed in the file
+    platform::av::PacketPtr packet;
     int stream = -1;
     std::vector<uint8_t> headers; // MPEG-4: what a key picture needs in front
 
-    ~Av() {
-        av_packet_free(&packet);
-        av_bsf_free(&toAnnexB);
-        avformat_close_input(&context);
-        if (io != nullptr) {
-            av_freep(&io->buffer);
-            avio_context_free(&io);
-        }
-        if (fd >= 0) ::close(fd);
-    }
-
     static int readBytes(void* opaque, uint8_t* data, int size) {
         auto* self = static_cast<Av*>(opaque);
-        const ssize_t got = ::read(self->fd, data, static_cast<size_t>(size));
+        const ssize_t got = ::read(self->file.get(), data, static_cast<size_t>(size));
         if (got < 0) return AVERROR(errno);
         return got == 0 ? AVERROR_EOF : static_cast<int>(got);
     }
@@ -72,9 +62,9 @@ struct ClipReader::Av {
         auto* self = static_cast<Av*>(opaque);
         if ((whence & AVSEEK_SIZE) != 0) {
             struct stat info {};
-            return fstat(self->fd, &info) == 0 ? static_cast<int64_t>(info.st_size) : AVERROR(errno);
+            return fstat(self->file.get(), &info) == 0 ? static_cast<int64_t>(info.st_size) : AVERROR(errno);
         }
-        const off_t at = lseek(self->fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+        const off_t at = lseek(self->file.get(), static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
         return at < 0 ? AVERROR(errno) : at;
     }
 };
@@ -94,30 +84,32 @@ std::unique_ptr<ClipReader> ClipReader::open(const std::string& path, std::strin
 
 bool ClipReader::openFile(const std::string& path, std::string& error) {
     Av& av = *av_;
-    av.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (av.fd < 0) {
+    av.file = recorder::FileHandle(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!av.file) {
         error = std::strerror(errno);
         return false;
     }
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
     if (buffer != nullptr)
-        av.io = avio_alloc_context(buffer, kIoBufferBytes, 0, &av, &Av::readBytes, nullptr, &Av::seekBytes);
-    av.context = avformat_alloc_context();
-    av.packet = av_packet_alloc();
+        av.io.reset(avio_alloc_context(buffer, kIoBufferBytes, 0, &av, &Av::readBytes, nullptr, &Av::seekBytes));
+    av.context.reset(avformat_alloc_context());
+    av.packet.reset(av_packet_alloc());
     if (av.io == nullptr || av.context == nullptr || av.packet == nullptr) {
         if (av.io == nullptr) av_free(buffer);
         error = "out of memory";
         return false;
     }
-    av.context->pb = av.io;
+    av.context->pb = av.io.get();
     av.context->flags |= AVFMT_FLAG_CUSTOM_IO;
     const AVInputFormat* matroska = av_find_input_format("matroska");
-    if (const int opened = avformat_open_input(&av.context, nullptr, matroska, nullptr); opened < 0) {
-        // avformat_open_input frees the context on failure.
+    AVFormatContext* context = av.context.release();
+    const int opened = avformat_open_input(&context, nullptr, matroska, nullptr);
+    av.context.reset(context); // avformat_open_input frees the context on failure
+    if (opened < 0) {
         error = "not a Matroska clip (" + avText(opened) + ")";
         return false;
     }
-    av.stream = av_find_best_stream(av.context, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    av.stream = av_find_best_stream(av.context.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (av.stream < 0) {
         error = "the clip has no pictures";
         return false;
@@ -141,13 +133,15 @@ bool ClipReader::openFile(const std::string& path, std::string& error) {
     if ((codec_ == kDecoderCodecH264 || codec_ == kDecoderCodecH265) && lengthPrefixed) {
         const AVBitStreamFilter* filter =
             av_bsf_get_by_name(codec_ == kDecoderCodecH264 ? "h264_mp4toannexb" : "hevc_mp4toannexb");
-        if (filter == nullptr || av_bsf_alloc(filter, &av.toAnnexB) < 0 ||
-            avcodec_parameters_copy(av.toAnnexB->par_in, p) < 0) {
+        AVBSFContext* toAnnexB = nullptr;
+        const bool made = filter != nullptr && av_bsf_alloc(filter, &toAnnexB) >= 0;
+        av.toAnnexB.reset(toAnnexB);
+        if (!made || avcodec_parameters_copy(av.toAnnexB->par_in, p) < 0) {
             error = "the Annex-B filter is not available";
             return false;
         }
         av.toAnnexB->time_base_in = video->time_base;
-        if (av_bsf_init(av.toAnnexB) < 0) {
+        if (av_bsf_init(av.toAnnexB.get()) < 0) {
             error = "the clip's parameter sets cannot be read";
             return false;
         }
@@ -161,19 +155,19 @@ bool ClipReader::seek(int64_t clipMs) {
     Av& av = *av_;
     const AVStream* video = av.context->streams[av.stream];
     const int64_t at = av_rescale_q(std::max<int64_t>(clipMs, 0), kMilliseconds, video->time_base);
-    if (av.toAnnexB != nullptr) av_bsf_flush(av.toAnnexB);
-    if (av_seek_frame(av.context, av.stream, at, AVSEEK_FLAG_BACKWARD) >= 0) return true;
+    if (av.toAnnexB != nullptr) av_bsf_flush(av.toAnnexB.get());
+    if (av_seek_frame(av.context.get(), av.stream, at, AVSEEK_FLAG_BACKWARD) >= 0) return true;
     // Before the first key picture's entry: from the start.
-    return av_seek_frame(av.context, av.stream, 0, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) >= 0 ||
-           avformat_seek_file(av.context, av.stream, INT64_MIN, 0, 0, 0) >= 0;
+    return av_seek_frame(av.context.get(), av.stream, 0, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) >= 0 ||
+           avformat_seek_file(av.context.get(), av.stream, INT64_MIN, 0, 0, 0) >= 0;
 }
 
 ClipReader::Read ClipReader::read(ClipPicture& picture, std::string& error) {
     Av& av = *av_;
     for (;;) {
-        AVPacket* packet = av.packet;
+        AVPacket* packet = av.packet.get();
         if (av.toAnnexB != nullptr) {
-            const int got = av_bsf_receive_packet(av.toAnnexB, packet);
+            const int got = av_bsf_receive_packet(av.toAnnexB.get(), packet);
             if (got == 0) break;
             if (got != AVERROR(EAGAIN)) {
                 error = "a picture of the clip cannot be read (" + avText(got) + ")";
@@ -181,7 +175,7 @@ ClipReader::Read ClipReader::read(ClipPicture& picture, std::string& error) {
             }
         }
         av_packet_unref(packet);
-        const int result = av_read_frame(av.context, packet);
+        const int result = av_read_frame(av.context.get(), packet);
         if (result == AVERROR_EOF) return Read::End;
         if (result < 0) {
             // A clip cut off mid-cluster ends at its last whole picture.
@@ -191,12 +185,12 @@ ClipReader::Read ClipReader::read(ClipPicture& picture, std::string& error) {
         }
         if (packet->stream_index != av.stream || packet->size <= 0) continue;
         if (av.toAnnexB == nullptr) break;
-        if (av_bsf_send_packet(av.toAnnexB, packet) < 0) {
+        if (av_bsf_send_packet(av.toAnnexB.get(), packet) < 0) {
             error = "a picture of the clip cannot be read";
             return Read::Failed;
         }
     }
-    AVPacket* packet = av.packet;
+    AVPacket* packet = av.packet.get();
     const AVStream* video = av.context->streams[av.stream];
     const int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
     picture.clipMs = pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(pts, video->time_base, kMilliseconds);

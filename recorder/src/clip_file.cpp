@@ -40,14 +40,6 @@ ClipFile::ClipFile(CreatedFile file, MediaKind videoKind, int64_t originMs)
 ClipFile::~ClipFile() {
     std::string ignored;
     if (!finished_) finish(ignored);
-    if (context_ != nullptr) {
-        if (context_->pb != nullptr) {
-            av_freep(&context_->pb->buffer);
-            avio_context_free(&context_->pb);
-        }
-        avformat_free_context(context_);
-    }
-    av_packet_free(&packet_);
 }
 
 int ClipFile::writeBytes(void* opaque, uint8_t* data, int size) {
@@ -87,8 +79,11 @@ std::unique_ptr<ClipFile> ClipFile::start(CreatedFile file, const Frame& firstPi
 }
 
 bool ClipFile::open(const Frame& firstPicture, ClipLayout layout, std::string& error) {
-    if (avformat_alloc_output_context2(&context_, nullptr, "matroska", nullptr) < 0 || context_ == nullptr ||
-        (packet_ = av_packet_alloc()) == nullptr) {
+    AVFormatContext* context = nullptr;
+    const bool made = avformat_alloc_output_context2(&context, nullptr, "matroska", nullptr) >= 0;
+    context_.reset(context);
+    packet_.reset(av_packet_alloc());
+    if (!made || context_ == nullptr || packet_ == nullptr) {
         error = "the Matroska muxer is not available";
         return false;
     }
@@ -108,7 +103,7 @@ bool ClipFile::open(const Frame& firstPicture, ClipLayout layout, std::string& e
     }
     context_->flags |= AVFMT_FLAG_CUSTOM_IO;
 
-    AVStream* video = avformat_new_stream(context_, nullptr);
+    AVStream* video = avformat_new_stream(context_.get(), nullptr);
     if (video == nullptr) {
         error = "out of memory";
         return false;
@@ -117,7 +112,7 @@ bool ClipFile::open(const Frame& firstPicture, ClipLayout layout, std::string& e
     video->time_base = kMilliseconds;
     if (layout.frameIntervalMs > 0) video->avg_frame_rate = av_d2q(1000.0 / layout.frameIntervalMs, 1 << 20);
     if (layout.withAudio) {
-        AVStream* audio = avformat_new_stream(context_, nullptr);
+        AVStream* audio = avformat_new_stream(context_.get(), nullptr);
         if (audio == nullptr) {
             error = "out of memory";
             return false;
@@ -135,7 +130,7 @@ bool ClipFile::open(const Frame& firstPicture, ClipLayout layout, std::string& e
     if (layout.startUtcMs > 0)
         av_dict_set(&context_->metadata, "creation_time", onvif::formatDateTimeMs(layout.startUtcMs).c_str(), 0);
     if (!layout.cameraName.empty()) av_dict_set(&context_->metadata, "title", layout.cameraName.c_str(), 0);
-    const int written = avformat_write_header(context_, nullptr);
+    const int written = avformat_write_header(context_.get(), nullptr);
     if (written < 0) {
         error = failureText(written);
         return false;
@@ -154,7 +149,7 @@ uint64_t ClipFile::bytesWritten() const {
 }
 
 bool ClipFile::writePacket(const Frame& frame, int streamIndex, int64_t timeMs, std::string& error) {
-    AVPacket* packet = packet_;
+    AVPacket* packet = packet_.get();
     av_packet_unref(packet);
     // The muxer copies what it keeps; the payload stays ours.
     packet->data = const_cast<uint8_t*>(frame.payload.data());
@@ -169,7 +164,7 @@ bool ClipFile::writePacket(const Frame& frame, int streamIndex, int64_t timeMs, 
     } else if (frame.key) {
         packet->flags |= AV_PKT_FLAG_KEY;
     }
-    const int result = av_write_frame(context_, packet);
+    const int result = av_write_frame(context_.get(), packet);
     packet->data = nullptr;
     packet->size = 0;
     if (result < 0) {
@@ -196,7 +191,7 @@ bool ClipFile::write(const Frame& frame, std::string& error) {
     if (timeMs > lastMs_) lastMs_ = timeMs;
     if (lastMs_ - lastFlushMs_ >= kFlushEveryMs) {
         lastFlushMs_ = lastMs_;
-        av_write_frame(context_, nullptr); // closes the cluster
+        av_write_frame(context_.get(), nullptr); // closes the cluster
         avio_flush(context_->pb);
         if (context_->pb->error < 0) {
             error = path_ + ": " + failureText(context_->pb->error);
@@ -211,7 +206,7 @@ bool ClipFile::finish(std::string& error) {
     finished_ = true;
     bool ok = true;
     if (headerWritten_) {
-        const int result = av_write_trailer(context_);
+        const int result = av_write_trailer(context_.get());
         avio_flush(context_->pb);
         if (result < 0 || context_->pb->error < 0) {
             error = path_ + ": " + failureText(result < 0 ? result : context_->pb->error);

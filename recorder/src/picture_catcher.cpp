@@ -1,13 +1,17 @@
 #include "recorder/picture_catcher.h"
 
 #include "platform/clock.h"
+#include "platform/libav_owners.h"
 
-#include "av_pointers.h"
 #include "jpeg_coding.h"
 
 namespace recorder {
 
 namespace {
+
+using platform::av::CodecContextPtr;
+using platform::av::FramePtr;
+using platform::av::PacketPtr;
 
 // Frames waiting for the decoder; past this the catcher skips to the next
 // key picture rather than hold more.

@@ -6,7 +6,8 @@
 #include "recorder/capture_names.h"
 #include "recorder/new_file.h"
 
-#include "av_pointers.h"
+#include "platform/libav_owners.h"
+
 #include "jpeg_coding.h"
 
 extern "C" {
@@ -19,9 +20,9 @@ namespace recorder {
 
 namespace {
 
-struct ScalerDeleter {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
+using platform::av::CodecContextPtr;
+using platform::av::FramePtr;
+using platform::av::PacketPtr;
 
 // The largest picture a camera sends (8K), well inside what JPEG can hold.
 constexpr int kLargestSide = 8192;
@@ -72,7 +73,7 @@ std::optional<std::vector<uint8_t>> codeJpeg(const uint8_t* const planes[4], con
     frame->height = height;
     frame->quality = FF_QP2LAMBDA * kQuantiser;
     // Full-range output: swscale's default for YUV is the video range.
-    std::unique_ptr<SwsContext, ScalerDeleter> scaler(sws_alloc_context());
+    platform::av::ScalerPtr scaler(sws_alloc_context());
     if (!scaler || av_frame_get_buffer(frame.get(), 0) < 0) {
         error = "out of memory";
         return std::nullopt;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <memory>
 
-#include "av_pointers.h"
+#include "platform/libav_owners.h"
 
 extern "C" {
 #include <libavutil/mem.h>
@@ -12,6 +12,10 @@ extern "C" {
 namespace recorder {
 
 namespace {
+
+using platform::av::CodecContextPtr;
+using platform::av::FramePtr;
+using platform::av::PacketPtr;
 
 AVCodecID codecOf(MediaKind kind) {
     switch (kind) {
@@ -60,7 +64,7 @@ bool readParameterSets(AVCodecID id, std::span<const uint8_t> picture, AVCodecPa
     const AVBitStreamFilter* extract = av_bsf_get_by_name("extract_extradata");
     AVBSFContext* raw = nullptr;
     if (extract == nullptr || av_bsf_alloc(extract, &raw) < 0) return false;
-    FilterPtr filter(raw);
+    platform::av::BitstreamFilterPtr filter(raw);
     filter->par_in->codec_id = id;
     filter->par_in->codec_type = AVMEDIA_TYPE_VIDEO;
     if (av_bsf_init(filter.get()) < 0) return false;

@@ -3,25 +3,11 @@
 #include "camsim/onvif_rtsp_streams.h"
 #include "camsim/scene_renderer.h"
 
-#include <memory>
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-}
+#include "platform/libav_owners.h"
 
 namespace camsim {
 
 namespace {
-
-struct CodecContextDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
 
 // The scene's studio-range samples stretched to the full range JPEG holds.
 uint8_t fullRange(uint8_t v, bool luma) {
@@ -33,9 +19,9 @@ uint8_t fullRange(uint8_t v, bool luma) {
 
 std::string jpegOf(const YuvImage& image) {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
-    std::unique_ptr<AVCodecContext, CodecContextDeleter> context(codec ? avcodec_alloc_context3(codec) : nullptr);
-    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+    platform::av::CodecContextPtr context(codec ? avcodec_alloc_context3(codec) : nullptr);
+    platform::av::FramePtr frame(av_frame_alloc());
+    platform::av::PacketPtr packet(av_packet_alloc());
     if (!context || !frame || !packet) return {};
     context->width = image.width();
     context->height = image.height();

@@ -6,8 +6,7 @@
 #include <memory>
 #include <vector>
 
-struct AVFrame;
-struct SwsContext;
+#include "platform/libav_owners.h"
 
 namespace decoder {
 
@@ -29,10 +28,7 @@ public:
     bool scale(const AVFrame& frame, int format, bool fullRange, int width, int height, uint8_t* pixels, int stride);
 
 private:
-    struct Deleter {
-        void operator()(SwsContext* s) const;
-    };
-    using Scaler = std::unique_ptr<SwsContext, Deleter>;
+    using Scaler = platform::av::ScalerPtr;
     struct Setup {
         int sourceWidth = 0, sourceHeight = 0, format = -1, width = 0, height = 0;
         bool fullRange = false;

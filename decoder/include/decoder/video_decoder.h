@@ -3,15 +3,12 @@
 
 #include "decoder/contract.h"
 #include "decoder/picture_scaler.h"
+#include "platform/libav_owners.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
-
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
 
 namespace decoder {
 
@@ -53,10 +50,7 @@ public:
 
 private:
     explicit VideoDecoder(DecoderCodec codec) : codec_(codec) {}
-    struct CodecDeleter {
-        void operator()(AVCodecContext* c) const;
-    };
-    using Context = std::unique_ptr<AVCodecContext, CodecDeleter>;
+    using Context = platform::av::CodecContextPtr;
 
     Context openContext(int threads) const;
     bool send(AVCodecContext& context, std::size_t length, int64_t time);
@@ -66,20 +60,13 @@ private:
     // Large pictures go to a frame-threaded context from the first one on.
     void considerThreads(std::size_t length, int64_t time);
 
-    struct FrameDeleter {
-        void operator()(AVFrame* f) const;
-    };
-    struct PacketDeleter {
-        void operator()(AVPacket* p) const;
-    };
-
     const DecoderCodec codec_;
     Context context_;
     bool threadsConsidered_ = false;
     Size source_; // of the latest decoded picture
     int64_t pictureTime_ = kNoTime;
-    std::unique_ptr<AVFrame, FrameDeleter> frame_;
-    std::unique_ptr<AVPacket, PacketDeleter> packet_;
+    platform::av::FramePtr frame_;
+    platform::av::PacketPtr packet_;
     PictureScaler scaler_;
     std::vector<uint8_t> input_;   // the frame data plus the zero padding the decoder reads past the end
     std::vector<uint8_t> picture_; // header + pixels, handed out

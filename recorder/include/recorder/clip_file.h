@@ -14,11 +14,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/libav_owners.h"
 #include "recorder/frame.h"
 #include "recorder/new_file.h"
-
-struct AVFormatContext;
-struct AVPacket;
 
 namespace recorder {
 
@@ -73,8 +71,8 @@ private:
     std::string path_;
     const MediaKind videoKind_;
     const int64_t originMs_; // repaired time of the first picture
-    AVFormatContext* context_ = nullptr;
-    AVPacket* packet_ = nullptr;
+    platform::av::OutputContextPtr context_;
+    platform::av::PacketPtr packet_;
     int audioIndex_ = -1;
     bool headerWritten_ = false;
     bool finished_ = false;

@@ -3,6 +3,7 @@
 #include "corvel/frame_record.h"
 
 #include <algorithm>
+#include <utility>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -26,10 +27,6 @@ bool playable(AVCodecID id) {
 }
 
 } // namespace
-
-void AudioConverter::Free::operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-void AudioConverter::Free::operator()(AVFrame* f) const { av_frame_free(&f); }
-void AudioConverter::Free::operator()(SwrContext* s) const { swr_free(&s); }
 
 AudioConverter::~AudioConverter() = default;
 
@@ -68,11 +65,9 @@ void AudioConverter::convert(const AVFrame& frame) {
         const int made = swr_alloc_set_opts2(&s, &mono, AV_SAMPLE_FMT_S16, kOutputRate, &input,
                                              static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0, nullptr);
         av_channel_layout_uninit(&input);
-        if (made < 0 || swr_init(s) < 0) {
-            swr_free(&s);
-            return;
-        }
-        resampler_.reset(s);
+        platform::av::ResamplerPtr resampler(s);
+        if (made < 0 || swr_init(resampler.get()) < 0) return;
+        resampler_ = std::move(resampler);
     }
     const int capacity = swr_get_out_samples(resampler_.get(), frame.nb_samples);
     if (capacity <= 0) return;

@@ -9,11 +9,7 @@
 #include <span>
 #include <vector>
 
-struct AVCodecContext;
-struct AVCodecParameters;
-struct AVFrame;
-struct AVPacket;
-struct SwrContext;
+#include "platform/libav_owners.h"
 
 namespace corvel {
 
@@ -37,14 +33,9 @@ private:
     AudioConverter() = default;
     void convert(const AVFrame& frame);
 
-    struct Free {
-        void operator()(AVCodecContext* c) const;
-        void operator()(AVFrame* f) const;
-        void operator()(SwrContext* s) const;
-    };
-    std::unique_ptr<AVCodecContext, Free> codec_;
-    std::unique_ptr<AVFrame, Free> frame_;
-    std::unique_ptr<SwrContext, Free> resampler_;
+    platform::av::CodecContextPtr codec_;
+    platform::av::FramePtr frame_;
+    platform::av::ResamplerPtr resampler_;
     std::vector<uint8_t> converted_;
     std::deque<uint8_t> pending_;
 };

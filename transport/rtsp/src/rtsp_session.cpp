@@ -224,8 +224,8 @@ bool RtspSession::open(const CameraUrl& where, const Deadlines& deadlines) {
             fail(Failure::Other, "the camera's answer was not usable (" + errorText(result) + ")");
         return false;
     }
-    context_ = context;
-    packet_ = av_packet_alloc();
+    context_.reset(context);
+    packet_.reset(av_packet_alloc());
     if (packet_ == nullptr) {
         fail(Failure::Other, "out of memory");
         closeLocked();
@@ -277,7 +277,7 @@ bool RtspSession::play() {
     std::lock_guard lock(operation_);
     if (context_ == nullptr) return false;
     setDeadline(deadlines_.connectMs);
-    const int result = av_read_play(context_);
+    const int result = av_read_play(context_.get());
     if (result < 0) {
         if (failedForConversation(result)) {
             // told
@@ -343,7 +343,7 @@ int32_t RtspSession::nextRecord(int32_t* kind, std::span<uint8_t> out) {
     }
     setDeadline(deadlines_.silenceMs);
     for (;;) {
-        const int result = av_read_frame(context_, packet_);
+        const int result = av_read_frame(context_.get(), packet_.get());
         if (result == AVERROR(EAGAIN)) {
             if (interrupted(this) != 0) return -1;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -373,7 +373,7 @@ int32_t RtspSession::nextRecord(int32_t* kind, std::span<uint8_t> out) {
             audio_->push(*packet_);
             n = audioRecord(kind, out);
         }
-        av_packet_unref(packet_);
+        av_packet_unref(packet_.get());
         if (n > 0) return n;
     }
 }
@@ -389,11 +389,11 @@ void RtspSession::closeLocked() {
         // TEARDOWN goes out if the camera takes it within the close deadline.
         abort_.store(false);
         setDeadline(deadlines_.closeMs);
-        avformat_close_input(&context_);
+        context_.reset();
     }
     logWatch_.reset();
     conversation_.reset();
-    av_packet_free(&packet_);
+    packet_.reset();
     audio_.reset();
     playing_ = false;
     videoIndex_ = -1;

@@ -5,6 +5,7 @@
 // tone's length, level and pitch intact.
 #include "audio_converter.h"
 #include "corvel/frame_record.h"
+#include "platform/libav_owners.h"
 
 #include <gtest/gtest.h>
 
@@ -28,16 +29,10 @@ constexpr double kSeconds = 1.0;
 // G.711 goes in packets of 20 ms, as RTP carries it.
 constexpr int kG711PacketSamples = 160;
 
-struct Free {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-    void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-using Packet = std::unique_ptr<AVPacket, Free>;
+using Packet = platform::av::PacketPtr;
 
 struct Encoded {
-    std::unique_ptr<AVCodecParameters, Free> parameters{avcodec_parameters_alloc()};
+    platform::av::CodecParametersPtr parameters{avcodec_parameters_alloc()};
     std::vector<Packet> packets;
 };
 
@@ -46,8 +41,8 @@ struct Encoded {
 Encoded encodeTone(AVCodecID id, int rate, double frequency) {
     Encoded out;
     const AVCodec* codec = avcodec_find_encoder(id);
-    std::unique_ptr<AVCodecContext, Free> context(avcodec_alloc_context3(codec));
-    std::unique_ptr<AVFrame, Free> frame(av_frame_alloc());
+    platform::av::CodecContextPtr context(avcodec_alloc_context3(codec));
+    platform::av::FramePtr frame(av_frame_alloc());
     if (codec == nullptr || !context || !frame) return out;
     const bool aac = id == AV_CODEC_ID_AAC;
     context->sample_rate = rate;

@@ -5,6 +5,7 @@
 #include "camsim/rtsp_camera.h"
 #include "corvel/instance.h"
 #include "platform/diagnostic_capture.h"
+#include "platform/libav_owners.h"
 #include "platform/network_guard.h"
 
 #include <gtest/gtest.h>
@@ -345,21 +346,18 @@ TEST(BoundedDisconnectTest, DisconnectEndsTheChallengeReadWithin300Ms) {
 std::pair<int, int> decodeAlone(AVCodecID id, const uint8_t* record, int32_t length) {
     std::vector<uint8_t> data(record + kHeader, record + length);
     data.resize(data.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
-    AVCodecContext* context = avcodec_alloc_context3(avcodec_find_decoder(id));
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
+    platform::av::CodecContextPtr context(avcodec_alloc_context3(avcodec_find_decoder(id)));
+    platform::av::PacketPtr packet(av_packet_alloc());
+    platform::av::FramePtr frame(av_frame_alloc());
     std::pair<int, int> size{0, 0};
-    if (context != nullptr && packet != nullptr && frame != nullptr && avcodec_open2(context, nullptr, nullptr) == 0) {
+    if (context && packet && frame && avcodec_open2(context.get(), nullptr, nullptr) == 0) {
         packet->data = data.data();
         packet->size = length - static_cast<int32_t>(kHeader);
-        avcodec_send_packet(context, packet);
-        avcodec_send_packet(context, nullptr); // nothing else comes
-        if (avcodec_receive_frame(context, frame) == 0) size = {frame->width, frame->height};
+        avcodec_send_packet(context.get(), packet.get());
+        avcodec_send_packet(context.get(), nullptr); // nothing else comes
+        if (avcodec_receive_frame(context.get(), frame.get()) == 0) size = {frame->width, frame->height};
         packet->data = nullptr;
     }
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&context);
     return size;
 }
 

@@ -8,6 +8,7 @@
 #include "corvel/frame_record.h"
 #include "corvel/record_clock.h"
 
+#include "platform/libav_owners.h"
 #include "rtsp_password/challenge_preflight.h"
 #include "rtsp_password/password_rule.h"
 
@@ -18,9 +19,6 @@
 #include <span>
 #include <string>
 #include <vector>
-
-struct AVFormatContext;
-struct AVPacket;
 
 namespace platform {
 class LibavLogWatch;
@@ -127,8 +125,8 @@ private:
     std::unique_ptr<ConversationWatch> conversation_;
     std::unique_ptr<platform::LibavLogWatch> logWatch_;
 
-    AVFormatContext* context_ = nullptr;
-    AVPacket* packet_ = nullptr;
+    platform::av::InputContextPtr context_;
+    platform::av::PacketPtr packet_;
     Deadlines deadlines_;
     std::string redacted_;
     bool playing_ = false;
