@@ -65,14 +65,45 @@ start_x() {
 }
 
 # Processor seconds per second of the processes in $@ and the X server
-# ($xvfb) over `seconds`, after `warmup` seconds; left in $rate.
+# ($xvfb) over `seconds`, after `warmup` seconds; left in $rate. The first
+# process's threads and the X server's are noted at both ends of the window
+# for thread_rates.
 measure_pids() {
   sleep "$warmup"
   local start end
+  thread_ticks "$1" >"$work/threads.start"
   start=$(cpu_seconds "$xvfb" "$@")
   sleep "$seconds"
   end=$(cpu_seconds "$xvfb" "$@")
+  thread_ticks "$1" >"$work/threads.end"
   rate=$(echo "$start $end $seconds" | awk '{ printf "%.4f", ($2 - $1) / $3 }')
+}
+
+# One line per thread of process $1 and of the X server: id, name, clock
+# ticks of user and system time. The main thread is called "main", every
+# thread of the X server "X-server".
+thread_ticks() {
+  local task tid
+  for task in /proc/"$1"/task/* /proc/"$xvfb"/task/*; do
+    tid=${task##*/}
+    awk -v tid="$tid" -v main="$1" -v x="$xvfb" -v task="$task" '{
+        name = $0; sub(/^[^(]*\(/, "", name); sub(/\) .*$/, "", name); gsub(/ /, "_", name)
+        sub(/^.*\) /, "")
+        if (tid == main) name = "main"
+        else if (task ~ "^/proc/" x "/") name = "X-server"
+        print tid, name, $12 + $13 }' "$task/stat" 2>/dev/null || true
+  done
+}
+
+# The CPU seconds per second of the last measure_pids window by thread name,
+# busiest first: "name xcount rate" (threads that came or went in the window
+# count for the part they ran).
+thread_rates() {
+  awk -v hz="$(getconf CLK_TCK)" -v s="$seconds" '
+    FNR == NR { start[$1] = $3; next }
+    { used = $3 - ($1 in start ? start[$1] : 0); rate[$2] += used / hz / s; count[$2]++ }
+    END { for (n in rate) printf "%s x%d %.4f\n", n, count[n], rate[n] }' \
+    "$work/threads.start" "$work/threads.end" | sort -k3 -rn
 }
 
 # Runs ffmpeg with the arguments given (NAME first, for its files) and

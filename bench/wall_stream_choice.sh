@@ -13,7 +13,12 @@
 #     0.8 s), the polls on which the view had no picture to show (target:
 #     none), the size of its pictures (1920x1080), and the time from leaving
 #     it to the large stream being closed (target: at most 1 s).
+# Each round also gives the choosing wall's CPU by thread name (the stream
+# client's receive, render and event threads, the GUI thread as "main", the
+# X server).
 #   bench/wall_stream_choice.sh [BUILD_DIR] [SECONDS] [ROUNDS] [ROUNDS_SINGLE]
+# LARGE=0 leaves the wall on the large profile out; ROUNDS_SINGLE 0 the
+# single view.
 # Needs tavolin-demo and tavolin-camsim built in BUILD_DIR (default
 # build/default), Xvfb and ffmpeg. Only 127.0.0.1 is used. The simulated
 # cameras run in their own process and are not counted.
@@ -42,7 +47,7 @@ mkdir -p "$work/wall" "$work/shots"
   --write-settings "$work/wall/Tavolin.txt" >"$work/camsim.log" 2>&1 </dev/null &
 camsim=$!
 pids+=("$camsim")
-for _ in $(seq 100); do grep -q "^settings for" "$work/camsim.log" 2>/dev/null && break; sleep 0.1; done
+for _ in $(seq 600); do grep -q "^settings for" "$work/camsim.log" 2>/dev/null && break; sleep 0.1; done
 grep -q "^settings for" "$work/camsim.log" || { echo "the simulated cameras did not start" >&2; exit 1; }
 # The loops are encoded when their first client comes: once, before measuring.
 mapfile -t small < <(grep -o 'profile_sub: .*rtsp://[^ ]*' "$work/camsim.log" | grep -o 'rtsp://.*' |
@@ -67,6 +72,7 @@ measure_wall() {
   pids+=("$viewer")
   measure_pids "$viewer"
   wall_cpu=$rate
+  wall_threads=$(thread_rates | awk '{ printf "%s%s %s %s", sep, $1, $2, $3; sep = ", " }')
   wait "$viewer" || true
   local rates
   rates=$(grep -o 'wall cell [0-9]*: [0-9.]* pictures/s' "$work/$name.log" | awk '{ print $4 }')
@@ -94,8 +100,12 @@ ratios=() large_ratios=()
 for round in $(seq "$rounds"); do
   measure_wall chosen
   chosen_cpu=$wall_cpu chosen_slowest=$slowest chosen_cells=$cells chosen_painted=$slowest_painted
-  measure_wall large --channel 1
-  large_cpu=$wall_cpu large_slowest=$slowest large_cells=$cells large_painted=$slowest_painted
+  chosen_threads=$wall_threads
+  large_cpu=0 large_slowest=- large_cells=0 large_painted=-
+  if [[ ${LARGE:-1} != 0 ]]; then
+    measure_wall large --channel 1
+    large_cpu=$wall_cpu large_slowest=$slowest large_cells=$cells large_painted=$slowest_painted
+  fi
   measure_floor
   ratio=$(echo "$chosen_cpu $floor_cpu" | awk '{ printf "%.2f", $1 / $2 }')
   large_ratio=$(echo "$large_cpu $floor_cpu" | awk '{ printf "%.2f", $1 / $2 }')
@@ -106,12 +116,14 @@ for round in $(seq "$rounds"); do
     "pictures/s, $large_painted painted);" \
     "ffmpeg decoding the 16 small streams $floor_cpu ($floor_pictures pictures/s);" \
     "wall / decoding $ratio, large wall / decoding $large_ratio"
+  echo "  choosing wall by thread (CPU s/s): $chosen_threads; load average $(cut -d' ' -f1-3 /proc/loadavg)"
 done
 echo "(CPU seconds per second, X server included; ffmpeg's pictures/s are its first output's in the measured window)"
 echo "median ratio wall choosing / decoding its streams: $(printf '%s\n' "${ratios[@]}" | median) (target at most 1.6)"
 echo "median ratio wall on the large profile / decoding the small streams: $(printf '%s\n' "${large_ratios[@]}" | median)"
 
 # The single view opened from a cell and left again.
+((single_rounds > 0)) || exit 0
 (cd "$work/wall" && exec "$build/bin/tavolin-demo" --screenshots "$work/shots" --seconds $((2 * warmup)) --wall \
   --single-rounds "$single_rounds") >/dev/null 2>"$work/single.log" || true
 grep '^demo: single view' "$work/single.log" || { echo "no single view rounds (see the demo's log)"; cat "$work/single.log" >&2; }

@@ -2,6 +2,7 @@
 
 #include "audio_player.h"
 #include "platform/diagnostics.h"
+#include "platform/thread_name.h"
 #include "video_renderer.h"
 
 namespace ostrel {
@@ -49,8 +50,9 @@ Session::~Session() {
 
 bool Session::isOwnThread(const void* owner) { return owner != nullptr && tOwner == owner; }
 
-std::thread Session::startThread(void (Session::*body)()) {
-    return std::thread([this, body] {
+std::thread Session::startThread(void (Session::*body)(), const char* name) {
+    return std::thread([this, body, name] {
+        platform::nameThisThread(name);
         tOwner = owner_;
         platform::ReasonScope scope(&report_.reasons);
         (this->*body)();
@@ -58,7 +60,7 @@ std::thread Session::startThread(void (Session::*body)()) {
 }
 
 bool Session::start() {
-    receiveThread_ = startThread(&Session::receiveMain);
+    receiveThread_ = startThread(&Session::receiveMain, "ostrel-receive");
     seams_.clock->waitFor(connectDone_, kConnectWaitMs);
     {
         std::lock_guard lock(connectLock_);
@@ -72,8 +74,8 @@ bool Session::start() {
             return false;
         }
     }
-    renderThread_ = startThread(&Session::renderMain);
-    eventThread_ = startThread(&Session::eventMain);
+    renderThread_ = startThread(&Session::renderMain, "ostrel-render");
+    eventThread_ = startThread(&Session::eventMain, "ostrel-events");
     return true;
 }
 

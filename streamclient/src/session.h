@@ -87,9 +87,9 @@ private:
     void recordOnlyRecord(int32_t kind, const uint8_t* record);
 
     void wakeAndJoinReceiveThread();
-    // Starts one of the session's threads: tagged with the owner, reasons
-    // kept in the report.
-    std::thread startThread(void (Session::*body)());
+    // Starts one of the session's threads: named, tagged with the owner,
+    // reasons kept in the report.
+    std::thread startThread(void (Session::*body)(), const char* name);
 
     TransportPlugin& transport_;
     const ClientSettings& settings_;

@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <utility>
 
+#include "platform/thread_name.h"
 #include "shell/reason_log.h"
 #include "stream/frame_fan_out.h"
 
@@ -73,7 +74,10 @@ void sendOsd(OstrelInterface* handle, OsdCommand command) {
 CameraStream::CameraStream(const StreamSettings& settings, QObject* parent) : LiveStream(parent), settings_(settings) {
     progressTimer_.setInterval(kProgressStepMs);
     connect(&progressTimer_, &QTimer::timeout, this, [this] { emit progress(++progressStep_); });
-    worker_ = std::thread([this] { workerMain(); });
+    worker_ = std::thread([this] {
+        platform::nameThisThread("camera-stream");
+        workerMain();
+    });
 }
 
 CameraStream::~CameraStream() {
