@@ -47,3 +47,30 @@ extern "C" int32_t M_XCGetSourceSize(void* instance, int32_t* width, int32_t* he
     *height = size.height;
     return size.width > 0 ? 1 : 0;
 }
+
+extern "C" int32_t M_XCDecodeFrame(void* instance, int32_t width, int32_t height, const uint8_t* data, int32_t length,
+                                   int32_t* pictureWidth, int32_t* pictureHeight) {
+    if (instance == nullptr || length <= 0 || pictureWidth == nullptr || pictureHeight == nullptr) return 0;
+    try {
+        decoder::VideoDecoder::Size size;
+        if (!static_cast<decoder::VideoDecoder*>(instance)->decodeFrame(width, height, data,
+                                                                        static_cast<std::size_t>(length), &size))
+            return 0;
+        *pictureWidth = size.width;
+        *pictureHeight = size.height;
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+extern "C" int32_t M_XCWritePicture(void* instance, uint8_t* pixels, int32_t stride) {
+    if (instance == nullptr || stride <= 0) return 0;
+    try {
+        return static_cast<decoder::VideoDecoder*>(instance)->writePicture(pixels, static_cast<std::size_t>(stride))
+                   ? 1
+                   : 0;
+    } catch (...) {
+        return 0;
+    }
+}

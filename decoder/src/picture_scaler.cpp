@@ -54,6 +54,13 @@ bool PictureScaler::prepare(const Setup& setup, bool shrinking) {
     return true;
 }
 
+bool PictureScaler::writesExactly(int format) { return format == AV_PIX_FMT_YUV420P || format == AV_PIX_FMT_YUV422P; }
+
+bool PictureScaler::scaleExactly(const AVFrame& frame, int format, bool fullRange, int width, int height,
+                                 uint8_t* pixels, int stride) {
+    return writesExactly(format) && planarYuvToBgra(frame, format, fullRange, width, height, pixels, stride, planar_);
+}
+
 bool PictureScaler::scale(const AVFrame& frame, int format, bool fullRange, int width, int height, uint8_t* pixels,
                           int stride) {
     if (planarYuvToBgra(frame, format, fullRange, width, height, pixels, stride, planar_)) return true;

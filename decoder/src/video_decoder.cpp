@@ -67,9 +67,10 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(DecoderCodec codec) {
     std::unique_ptr<VideoDecoder> d(new (std::nothrow) VideoDecoder(codec));
     if (!d) return nullptr;
     d->frame_.reset(av_frame_alloc());
+    d->ready_.reset(av_frame_alloc());
     d->packet_.reset(av_packet_alloc());
     d->context_ = d->openContext(1);
-    if (!d->frame_ || !d->packet_ || !d->context_) return nullptr;
+    if (!d->frame_ || !d->ready_ || !d->packet_ || !d->context_) return nullptr;
     return d;
 }
 
@@ -107,16 +108,16 @@ bool VideoDecoder::send(AVCodecContext& context, std::size_t length, int64_t tim
     return ok;
 }
 
-bool VideoDecoder::receive(AVCodecContext& context, int width, int height) {
+bool VideoDecoder::receive(AVCodecContext& context) {
     bool got = false;
     for (;;) {
         av_frame_unref(frame_.get());
         if (avcodec_receive_frame(&context, frame_.get()) < 0) break;
+        if (frame_->width <= 0 || frame_->height <= 0) continue;
         // Several pictures from one frame: the newest wins.
-        if (convert(*frame_, width, height)) {
-            got = true;
-            pictureTime_ = frame_->pts == AV_NOPTS_VALUE ? kNoTime : frame_->pts;
-        }
+        av_frame_unref(ready_.get());
+        av_frame_move_ref(ready_.get(), frame_.get());
+        got = true;
     }
     av_frame_unref(frame_.get());
     return got;
@@ -135,9 +136,16 @@ void VideoDecoder::considerThreads(std::size_t length, int64_t time) {
     context_ = std::move(threaded);
 }
 
-const uint8_t* VideoDecoder::decode(int width, int height, const uint8_t* data, std::size_t length, int64_t time) {
-    if (data == nullptr || length == 0 || length > kMaxFrameBytes) return nullptr;
-    if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide) return nullptr;
+bool VideoDecoder::decodeFrame(int width, int height, const uint8_t* data, std::size_t length, Size* size) {
+    return decodeFrame(width, height, data, length, kNoTime, size);
+}
+
+bool VideoDecoder::decodeFrame(int width, int height, const uint8_t* data, std::size_t length, int64_t time,
+                               Size* size) {
+    av_frame_unref(ready_.get());
+    readySize_ = {};
+    if (data == nullptr || length == 0 || length > kMaxFrameBytes) return false;
+    if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide) return false;
 
     // The decoder may read a little past the end of its input, so the data
     // goes into a buffer with zeroed padding; it only grows.
@@ -145,22 +153,60 @@ const uint8_t* VideoDecoder::decode(int width, int height, const uint8_t* data, 
     std::memcpy(input_.data(), data, length);
     std::memset(input_.data() + length, 0, AV_INPUT_BUFFER_PADDING_SIZE);
 
-    if (!send(*context_, length, time)) return nullptr;
-    const bool got = receive(*context_, width, height);
-    if (got && !threadsConsidered_) considerThreads(length, time);
-    return got ? picture_.data() : nullptr;
+    if (!send(*context_, length, time)) return false;
+    if (!receive(*context_)) return false;
+    source_ = {ready_->width, ready_->height};
+    if (!threadsConsidered_) considerThreads(length, time);
+    readySize_ = targetSize(width, height);
+    if (readySize_.width == 0) {
+        av_frame_unref(ready_.get());
+        return false;
+    }
+    pictureTime_ = ready_->pts == AV_NOPTS_VALUE ? kNoTime : ready_->pts;
+    if (size != nullptr) *size = readySize_;
+    return true;
+}
+
+bool VideoDecoder::writePicture(uint8_t* pixels, std::size_t stride) {
+    if (pixels == nullptr || readySize_.width == 0 || ready_->width <= 0) return false;
+    const std::size_t rowBytes = static_cast<std::size_t>(readySize_.width) * kBytesPerPixel;
+    if (stride < rowBytes || stride > static_cast<std::size_t>(INT32_MAX)) return false;
+    if (convert(*ready_, readySize_.width, readySize_.height, pixels, static_cast<int>(stride), true)) return true;
+    // A scaler that may write past the last row goes through the own buffer.
+    const std::size_t imageSize = rowBytes * static_cast<std::size_t>(readySize_.height);
+    const std::size_t bytes = kPictureHeaderSize + imageSize + kScalerOverrunBytes;
+    if (picture_.size() < bytes) picture_.resize(bytes);
+    uint8_t* own = picture_.data() + kPictureHeaderSize;
+    if (!convert(*ready_, readySize_.width, readySize_.height, own, static_cast<int>(rowBytes))) return false;
+    for (int y = 0; y < readySize_.height; ++y)
+        std::memcpy(pixels + stride * static_cast<std::size_t>(y), own + rowBytes * static_cast<std::size_t>(y),
+                    rowBytes);
+    return true;
+}
+
+const uint8_t* VideoDecoder::decode(int width, int height, const uint8_t* data, std::size_t length, int64_t time) {
+    Size size;
+    if (!decodeFrame(width, height, data, length, time, &size)) return nullptr;
+    const std::size_t stride = static_cast<std::size_t>(size.width) * kBytesPerPixel;
+    const std::size_t imageSize = stride * static_cast<std::size_t>(size.height);
+    const std::size_t bytes = kPictureHeaderSize + imageSize + kScalerOverrunBytes;
+    if (picture_.size() < bytes) picture_.resize(bytes);
+    if (!convert(*ready_, size.width, size.height, picture_.data() + kPictureHeaderSize, static_cast<int>(stride)))
+        return nullptr;
+    writeHeader(picture_.data(), size.width, size.height, static_cast<uint32_t>(imageSize));
+    return picture_.data();
 }
 
 void VideoDecoder::restart() {
     avcodec_flush_buffers(context_.get());
+    av_frame_unref(ready_.get());
+    readySize_ = {};
     pictureTime_ = kNoTime;
 }
 
-bool VideoDecoder::convert(const AVFrame& frame, int width, int height) {
-    if (frame.width <= 0 || frame.height <= 0) return false;
-    source_ = {frame.width, frame.height};
-    int w = frame.width;
-    int h = frame.height;
+VideoDecoder::Size VideoDecoder::targetSize(int width, int height) const {
+    int w = ready_->width;
+    int h = ready_->height;
     std::size_t limit = kMaxPictureBytes;
     if (codec_ == kDecoderCodecMpeg4) {
         if (width > 0 && height > 0) {
@@ -176,22 +222,18 @@ bool VideoDecoder::convert(const AVFrame& frame, int width, int height) {
             h = std::max(1, static_cast<int>(h * scale));
         }
     }
-    const std::size_t stride = static_cast<std::size_t>(w) * kBytesPerPixel;
-    const std::size_t imageSize = stride * static_cast<std::size_t>(h);
-    if (imageSize > limit) return false;
+    const std::size_t imageSize = static_cast<std::size_t>(w) * kBytesPerPixel * static_cast<std::size_t>(h);
+    if (imageSize > limit) return {};
+    return {w, h};
+}
 
+bool VideoDecoder::convert(const AVFrame& frame, int width, int height, uint8_t* pixels, int stride, bool exactly) {
     // JPEG's full-range formats are named by their studio-range twin and
     // the range, which spares the scaler's warning on every picture.
     bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
     const AVPixelFormat format = studioRangeTwin(static_cast<AVPixelFormat>(frame.format), fullRange);
-    const std::size_t bytes = kPictureHeaderSize + imageSize + kScalerOverrunBytes;
-    if (picture_.size() < bytes) picture_.resize(bytes);
-    if (!scaler_.scale(frame, format, fullRange, w, h, picture_.data() + kPictureHeaderSize,
-                       static_cast<int>(stride))) {
-        return false;
-    }
-    writeHeader(picture_.data(), w, h, static_cast<uint32_t>(imageSize));
-    return true;
+    if (exactly) return scaler_.scaleExactly(frame, format, fullRange, width, height, pixels, stride);
+    return scaler_.scale(frame, format, fullRange, width, height, pixels, stride);
 }
 
 } // namespace decoder

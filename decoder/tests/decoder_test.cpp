@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -449,6 +450,38 @@ TEST_P(CodecDecoderTest, PicturesStayInsideTheDecodersBufferOnTheCheckingAllocat
                                 "' --gtest_filter='Codecs/CodecDecoderTest.EachPictureFitsTheBoxOfItsOwnCall" +
                                 name.substr(name.find('/')) + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+// In two steps the picture goes into the caller's rows, wider than the
+// picture's, and nothing is written beside or after them.
+TEST_P(CodecDecoderTest, TwoStepsWriteThePictureIntoTheCallersRowsOnly) {
+    TestEncoder encoder(320, 240, 25, 25, false, avCodecId());
+    ASSERT_TRUE(encoder.ok());
+    const EncodedFrame frame = encoder.encode(quadrants(320, 240));
+    ASSERT_FALSE(frame.data.empty());
+    uint8_t unused = 0;
+    EXPECT_EQ(plugin_.writePicture(instance_, &unused, 400), 0) << "no picture decoded yet";
+    int32_t width = 0, height = 0;
+    ASSERT_EQ(plugin_.decodeFrame(instance_, 100, 100, frame.data.data(), static_cast<int32_t>(frame.data.size()),
+                                  &width, &height),
+              1);
+    EXPECT_EQ(width, 100);
+    EXPECT_EQ(height, 75);
+    constexpr int32_t kStride = 100 * 4 + 24;
+    constexpr uint8_t kUntouched = 0xA5;
+    std::vector<uint8_t> rows(static_cast<std::size_t>(kStride) * 75 + 64, kUntouched);
+    EXPECT_EQ(plugin_.writePicture(instance_, rows.data(), 100 * 4 - 4), 0) << "rows too short";
+    ASSERT_EQ(plugin_.writePicture(instance_, rows.data(), kStride), 1);
+    // Packed into rows of the picture's own width, for the checks above.
+    std::vector<uint8_t> packed(decoder::kPictureHeaderSize + 100 * 4 * 75);
+    packed[4] = 100;
+    for (int y = 0; y < 75; ++y) {
+        const uint8_t* row = rows.data() + static_cast<std::size_t>(y) * kStride;
+        std::copy(row, row + 400, packed.begin() + decoder::kPictureHeaderSize + y * 400);
+        EXPECT_TRUE(std::all_of(row + 400, row + kStride, [](uint8_t b) { return b == kUntouched; })) << "row " << y;
+    }
+    DecoderTest::expectQuadrants(packed.data(), 100, 75);
+    EXPECT_TRUE(std::all_of(rows.end() - 64, rows.end(), [](uint8_t b) { return b == kUntouched; }));
 }
 
 TEST_P(CodecDecoderTest, GarbageGivesNoPicture) {

@@ -24,6 +24,10 @@ constexpr std::size_t kKeptTexts = 64;
 
 Surface::~Surface() = default;
 
+PictureTarget Surface::lendPicture(int, int, int) { return {}; }
+
+void Surface::finishLent(const SurfaceRect&, bool) {}
+
 uint32_t SurfaceRegistry::add(std::shared_ptr<Surface> surface) {
     if (!surface) return 0;
     Registry& r = registry();
@@ -54,7 +58,20 @@ std::shared_ptr<Surface> SurfaceRegistry::find(uint32_t handle) {
     return it == r.surfaces.end() ? nullptr : it->second;
 }
 
-RecordingSurface::RecordingSurface(SurfaceSize size) : size_(size) {}
+RecordingSurface::RecordingSurface(SurfaceSize size, Lending lending) : size_(size), lending_(lending) {}
+
+PictureTarget RecordingSurface::lendPicture(int width, int height, int bitCount) {
+    const std::size_t stride = bitmapStride(width, bitCount);
+    if (lending_ == Lending::No || stride == 0 || height <= 0) return {};
+    lent_.resize(stride * static_cast<std::size_t>(height));
+    lentShape_ = {width, height, bitCount, stride, lent_.data()};
+    return {lent_.data(), stride};
+}
+
+void RecordingSurface::finishLent(const SurfaceRect& dest, bool filled) {
+    if (filled && lentShape_.pixels != nullptr) stretchDraw(lentShape_, dest);
+    lentShape_ = {};
+}
 
 void RecordingSurface::stretchDraw(const PictureView& picture, const SurfaceRect& dest) {
     std::lock_guard lock(mutex_);

@@ -3,6 +3,8 @@
 #include "platform/diagnostics.h"
 #include "platform/function_table.h"
 
+#include <cstdint>
+
 namespace ostrel {
 
 void DecoderPlugin::bind(const platform::ProcessorInfo& processor, const std::array<std::string, 2>& names,
@@ -50,6 +52,23 @@ void DecoderPlugin::unbind() {
 const uint8_t* DecoderPlugin::decode(int32_t width, int32_t height, const uint8_t* data, int32_t length) const {
     if (instance_ == nullptr || table_.decode == nullptr) return nullptr;
     return static_cast<const uint8_t*>(table_.decode(instance_, width, height, data, length, 0, 0, 0));
+}
+
+bool DecoderPlugin::writesIntoCallersBuffer() const {
+    return instance_ != nullptr && table_.decodeFrame != nullptr && table_.writePicture != nullptr;
+}
+
+bool DecoderPlugin::decodeFrame(int32_t width, int32_t height, const uint8_t* data, int32_t length,
+                                PictureSize& size) const {
+    if (!writesIntoCallersBuffer()) return false;
+    size = {};
+    if (table_.decodeFrame(instance_, width, height, data, length, &size.width, &size.height) != 1) return false;
+    return size.width > 0 && size.height > 0;
+}
+
+bool DecoderPlugin::writePicture(uint8_t* pixels, std::size_t stride) const {
+    if (!writesIntoCallersBuffer() || stride > static_cast<std::size_t>(INT32_MAX)) return false;
+    return table_.writePicture(instance_, pixels, static_cast<int32_t>(stride)) == 1;
 }
 
 PictureSize DecoderPlugin::sourceSize() const {

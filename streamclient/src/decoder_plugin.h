@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -38,6 +39,14 @@ public:
     // The latest picture's size as the stream carries it; 0 x 0 when the
     // decoder cannot tell.
     PictureSize sourceSize() const;
+
+    // Whether the decoder writes its pictures into the caller's buffer, in
+    // two steps: decodeFrame decodes and tells the size the picture will
+    // have (false when none came), writePicture writes it as 32-bit rows
+    // `stride` bytes apart.
+    bool writesIntoCallersBuffer() const;
+    bool decodeFrame(int32_t width, int32_t height, const uint8_t* data, int32_t length, PictureSize& size) const;
+    bool writePicture(uint8_t* pixels, std::size_t stride) const;
 
 private:
     platform::Module module_;

@@ -44,8 +44,9 @@ const uint8_t* Session::decode(const uint8_t* record, int32_t length) const {
     int32_t height = streamHeight_;
     const RenderInfo box = settings_.renderInfo();
     if (codecStream_) {
-        width = box.width > 0 && box.height > 0 ? box.width : 0;
-        height = box.width > 0 && box.height > 0 ? box.height : 0;
+        const PictureSize fit = codecBox();
+        width = fit.width;
+        height = fit.height;
     } else if ((box.flags & OSTREL_RENDER_FIT_PICTURES) != 0 && fullSize_.width > 0 && fullSize_.height > 0) {
         const PictureSize fitted = fitInto(fullSize_, box.width, box.height);
         width = fitted.width;
@@ -59,6 +60,47 @@ const uint8_t* Session::decode(const uint8_t* record, int32_t length) const {
     const std::size_t limit = codecStream_ ? decoder::kMaxCodecPictureBytes : pictureBufferSize_;
     if (transport::getUint32Le(picture + decoder::kImageSizeOffset) > limit) return nullptr;
     return picture;
+}
+
+PictureSize Session::codecBox() const {
+    const RenderInfo box = settings_.renderInfo();
+    if (box.width <= 0 || box.height <= 0) return {};
+    return {box.width, box.height};
+}
+
+void Session::decodeIntoWindow(const uint8_t* record, int32_t length) {
+    PictureSize size;
+    const PictureSize box = codecBox();
+    if (!decoder_.decodeFrame(box.width, box.height, record + kHeader, length - static_cast<int32_t>(kHeader), size))
+        return;
+    const std::size_t stride = platform::bitmapStride(size.width, decoder::kBitsPerPixel);
+    const std::size_t bytes = stride * static_cast<std::size_t>(size.height);
+    if (bytes > decoder::kMaxCodecPictureBytes) return;
+    noteStreamSize();
+    if (!streamStarted_) startStream();
+    lastPictureMs_.store(seams_.clock->nowMs());
+    picture_->width = size.width;
+    picture_->height = size.height;
+    picture_->bitCount = decoder::kBitsPerPixel;
+    picture_->pixelBytes = bytes;
+    picture_->updateHeader();
+
+    std::shared_ptr<platform::Surface> window;
+    const platform::PictureTarget target = renderer_->lend(size.width, size.height, window);
+    if (target.pixels == nullptr) {
+        if (codecPicture_.size() < bytes) codecPicture_.resize(bytes);
+        if (!decoder_.writePicture(codecPicture_.data(), stride)) return;
+        picture_->pixels = codecPicture_.data();
+        drawPicture();
+        return;
+    }
+    const bool filled = decoder_.writePicture(target.pixels, target.stride);
+    picture_->pixels = filled ? target.pixels : nullptr;
+    // Read while the buffer is still lent to this thread.
+    if (filled) report_.pictures.offer(*picture_);
+    renderer_->finishLent(*window, filled);
+    picture_->pixels = nullptr;
+    if (filled) finishDrawing(window.get());
 }
 
 // Copies a picture into the picture buffer unless one still waits for the
@@ -167,7 +209,14 @@ void Session::codecPicture(int32_t kind, const uint8_t* record, int32_t length) 
         if (streamStarted_) lastPictureMs_.store(now);
         return;
     }
-    const uint8_t* picture = decoder_.useCodec(codec) ? decode(record, length) : nullptr;
+    if (!decoder_.useCodec(codec)) return;
+    // Straight into the window where the decoder can; else the decoder's own
+    // picture, copied by the window.
+    if (decoder_.writesIntoCallersBuffer()) {
+        decodeIntoWindow(record, length);
+        return;
+    }
+    const uint8_t* picture = decode(record, length);
     if (picture == nullptr) return;
     noteStreamSize();
     if (!streamStarted_) startStream();

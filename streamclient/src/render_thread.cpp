@@ -63,16 +63,19 @@ void Session::watchCodecPictures() {
 
 void Session::drawPicture() {
     report_.pictures.offer(*picture_);
-    std::shared_ptr<platform::Surface> held = renderer_->draw(*picture_, true);
-    if (held) {
+    const std::shared_ptr<platform::Surface> held = renderer_->draw(*picture_, true);
+    finishDrawing(held.get());
+}
+
+void Session::finishDrawing(platform::Surface* drawn) {
+    if (drawn != nullptr) {
         if (settings_.takeOverlay(overlay_, overlayBox_)) {
-            held->drawText(overlay_, overlayBox_, kOverlayText, kOverlayBackground);
+            drawn->drawText(overlay_, overlayBox_, kOverlayText, kOverlayBackground);
         }
-        held->present();
-        held.reset();
+        drawn->present();
     }
-    const auto drawn = settings_.callbacks().afterRender;
-    if (drawn.function != nullptr) drawn.function(drawn.user);
+    const auto told = settings_.callbacks().afterRender;
+    if (told.function != nullptr) told.function(told.user);
 }
 
 } // namespace ostrel

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "client_seams.h"
 #include "catch_up.h"
@@ -65,6 +66,8 @@ private:
     // Draws picture_ and the overlay, then tells the owner. Called by the
     // render thread for MPEG-4 streams, by the receive thread for the others.
     void drawPicture();
+    // The overlay over a drawn picture, the picture shown, the owner told.
+    void finishDrawing(platform::Surface* drawn);
 
     // receive_thread.cpp
     bool connectTransport();
@@ -75,6 +78,13 @@ private:
     void codecPicture(int32_t kind, const uint8_t* record, int32_t length);
     void startStream();
     const uint8_t* decode(const uint8_t* record, int32_t length) const;
+    // A codec record decoded by a decoder that writes into the caller's
+    // buffer: its picture goes straight into the window's own, or into
+    // codecPicture_ when the window lends none.
+    void decodeIntoWindow(const uint8_t* record, int32_t length);
+    // The box a codec stream's pictures are fitted into: the render
+    // rectangle, or none.
+    PictureSize codecBox() const;
     void handOverEventHeader(const uint8_t* record);
     // event_thread.cpp: whether the event header would make any callback.
     static bool carriesEvent(const uint8_t* header);
@@ -139,6 +149,7 @@ private:
     // A codec stream's picture_ points into the decoder's picture and is
     // drawn by the receive thread itself.
     std::unique_ptr<uint8_t[]> pictureBuffer_; // MPEG-4 streams only
+    std::vector<uint8_t> codecPicture_;        // codec pictures for a window that lends no buffer
     std::unique_ptr<PictureDescriptor> picture_;
     std::unique_ptr<CVideoRenderer> renderer_;
     // Used by the one thread that draws (see drawPicture).

@@ -47,4 +47,20 @@ std::shared_ptr<platform::Surface> CVideoRenderer::draw(const PictureDescriptor&
     return surface;
 }
 
+platform::PictureTarget CVideoRenderer::lend(int width, int height, std::shared_ptr<platform::Surface>& held) {
+    held = platform::SurfaceRegistry::find(window_);
+    if (!held) return {};
+    const platform::PictureTarget target = held->lendPicture(width, height, decoder::kBitsPerPixel);
+    if (target.pixels != nullptr && target.stride == platform::bitmapStride(width, decoder::kBitsPerPixel))
+        return target;
+    // Rows laid out otherwise are not what the picture's readers expect.
+    if (target.pixels != nullptr) held->finishLent({left_, top_, width_, height_}, false);
+    held.reset();
+    return {};
+}
+
+void CVideoRenderer::finishLent(platform::Surface& surface, bool filled) {
+    surface.finishLent({left_, top_, width_, height_}, filled);
+}
+
 } // namespace ostrel

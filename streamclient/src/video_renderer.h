@@ -40,6 +40,12 @@ public:
     // stays held (returned) for the overlay; otherwise it is released at once.
     // Returns null when there is no window or nothing drawable.
     std::shared_ptr<platform::Surface> draw(const PictureDescriptor& picture, bool holdContext);
+    // The window's own buffer for a 32-bit picture of width x height (see
+    // Surface::lendPicture), the window held in `held` until finishLent. No
+    // pixels when there is no window or it lends nothing.
+    platform::PictureTarget lend(int width, int height, std::shared_ptr<platform::Surface>& held);
+    // The lent picture goes to the destination, or is dropped when not filled.
+    void finishLent(platform::Surface& surface, bool filled);
 
 private:
     uint32_t window_;

@@ -110,14 +110,24 @@ double differenceFromScene(const platform::RecordingSurface::Snapshot& snap, con
     return sum / (kWidth * kHeight);
 }
 
-class RtspCodecTest : public RtspEndToEndTest, public ::testing::WithParamInterface<camsim::RtspCodec> {};
+// A codec, and whether the window lends its own buffer for the decoder to
+// write into (as the viewer's do) or takes pictures drawn into it.
+struct PictureWay {
+    camsim::RtspCodec codec;
+    platform::RecordingSurface::Lending lending;
+};
+
+class RtspCodecTest : public RtspEndToEndTest, public ::testing::WithParamInterface<PictureWay> {};
 
 TEST_P(RtspCodecTest, PicturesOfTheSceneReachTheRenderer) {
     // The scene below is drawn when the test looks, later than the picture
     // it is compared with (the more so on a slow machine): nothing but the
     // clock may move in between.
     camera.head().setMotionDetection(false, {});
-    ASSERT_EQ(open(GetParam(), "s3cret"), 1);
+    platform::SurfaceRegistry::remove(window);
+    surface = std::make_shared<platform::RecordingSurface>(platform::SurfaceSize{kWidth, kHeight}, GetParam().lending);
+    window = platform::SurfaceRegistry::add(surface);
+    ASSERT_EQ(open(GetParam().codec, "s3cret"), 1);
     ASSERT_TRUE(rendered.waitFor(10, 10000));
     const auto snap = surface->snapshot();
     ASSERT_EQ(snap.width, kWidth);
@@ -144,9 +154,16 @@ TEST_P(RtspCodecTest, PicturesOfTheSceneReachTheRenderer) {
     EXPECT_GT(differenceFromScene(snap, camera.head(), 1), 3 * own + 10);
 }
 
+using Lending = platform::RecordingSurface::Lending;
 INSTANTIATE_TEST_SUITE_P(Codecs, RtspCodecTest,
-                         ::testing::Values(camsim::RtspCodec::H264, camsim::RtspCodec::H265, camsim::RtspCodec::Mjpeg),
-                         [](const auto& info) { return std::string(camsim::rtspMountName(info.param)); });
+                         ::testing::Values(PictureWay{camsim::RtspCodec::H264, Lending::No},
+                                           PictureWay{camsim::RtspCodec::H265, Lending::No},
+                                           PictureWay{camsim::RtspCodec::Mjpeg, Lending::No},
+                                           PictureWay{camsim::RtspCodec::H264, Lending::Yes}),
+                         [](const auto& info) {
+                             return std::string(camsim::rtspMountName(info.param.codec)) +
+                                    (info.param.lending == Lending::Yes ? "IntoTheWindow" : "");
+                         });
 
 TEST_F(RtspEndToEndTest, CamerasToneReachesTheAudioPlayerAsPcmWhenAudioIsOn) {
     M_KSetMute(handle, 1);

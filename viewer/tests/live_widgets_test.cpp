@@ -259,6 +259,32 @@ TEST(VideoSurfaceTest, APictureIsRepaintedOnArrivalOrWhenTheOwnerAsks) {
     }
 }
 
+// A picture written straight into the surface's own buffer is shown as one
+// drawn into it; one abandoned half way leaves the last complete one.
+TEST(VideoSurfaceTest, ALentBufferFilledIsShownAndOneAbandonedIsNot) {
+    VideoSurface surface(nullptr);
+    const auto lendAndFill = [&](uint8_t blue, bool filled) {
+        const platform::PictureTarget target = surface.lendPicture(3, 2, 32);
+        ASSERT_NE(target.pixels, nullptr);
+        ASSERT_EQ(target.stride, 12u);
+        for (std::size_t i = 0; i < 12 * 2; i += 4) {
+            target.pixels[i] = blue;
+            target.pixels[i + 1] = target.pixels[i + 2] = 0;
+        }
+        surface.finishLent({1, 2, 3, 4}, filled);
+        surface.present();
+    };
+    lendAndFill(200, true);
+    lendAndFill(90, false);
+    EXPECT_EQ(surface.presentedCount(), 1);
+    QRect dest;
+    const QImage picture = surface.latestPicture(&dest);
+    EXPECT_EQ(dest, QRect(1, 2, 3, 4));
+    EXPECT_EQ(picture.size(), QSize(3, 2));
+    EXPECT_EQ(picture.pixelColor(2, 1), QColor(0, 0, 200));
+    EXPECT_EQ(surface.lendPicture(3, 2, 8).pixels, nullptr) << "no 8-bit pictures";
+}
+
 TEST(VideoSurfaceTest, UnknownPixelLayoutIsNotDrawn) {
     VideoSurface surface(nullptr);
     std::vector<uint8_t> pixels(64, 0);

@@ -72,6 +72,15 @@ struct PictureHeader {
 //     stream carries it, before any scaling to the caller's size: 1 and the
 //     size, or 0 (and 0 x 0) before the first picture. A decoder without it
 //     still works; its callers then know only the sizes they asked for.
+//   M_XCDecodeFrame and M_XCWritePicture are M_XDecode in two steps, so that
+//     a caller writes the picture straight into a buffer of its own, chosen
+//     once the size is known: M_XCDecodeFrame decodes one frame as M_XDecode
+//     does and returns 1 with the size the picture will be written at, or 0
+//     when none is ready; M_XCWritePicture then writes that picture as
+//     32-bit rows (the layout above) `stride` bytes apart at `pixels`,
+//     nothing past the last row's pixels, and returns 1, or 0 when there is
+//     no picture to write or the stride is too small. Optional: a caller
+//     without them uses M_XDecode.
 #define DECODER_CONTRACT_FUNCTIONS(X)                                                                                  \
     X(M_XCInit, init, void*, (const DecoderSetup* setup), Required)                                                    \
     X(M_XCExit, exit, int32_t, (void* instance), Optional)                                                             \
@@ -79,7 +88,12 @@ struct PictureHeader {
       (void* instance, int32_t width, int32_t height, const uint8_t* data, int32_t length, int32_t reserved1,          \
        int32_t reserved2, int32_t reserved3),                                                                          \
       Required)                                                                                                        \
-    X(M_XCGetSourceSize, sourceSize, int32_t, (void* instance, int32_t* width, int32_t* height), Optional)
+    X(M_XCGetSourceSize, sourceSize, int32_t, (void* instance, int32_t* width, int32_t* height), Optional)             \
+    X(M_XCDecodeFrame, decodeFrame, int32_t,                                                                           \
+      (void* instance, int32_t width, int32_t height, const uint8_t* data, int32_t length, int32_t* pictureWidth,      \
+       int32_t* pictureHeight),                                                                                        \
+      Optional)                                                                                                        \
+    X(M_XCWritePicture, writePicture, int32_t, (void* instance, uint8_t* pixels, int32_t stride), Optional)
 
 #define DECODER_DECLARE_FUNCTION_TYPES(name, slot, result, params, need)                                               \
     typedef result name##_fn params;                                                                                   \

@@ -26,6 +26,11 @@ public:
     // `fullRange`) as width x height BGRA rows of `stride` bytes at `pixels`.
     // False when the scaler cannot be made for it.
     bool scale(const AVFrame& frame, int format, bool fullRange, int width, int height, uint8_t* pixels, int stride);
+    // The same for the formats that are written without running past the
+    // last row's pixels (writesExactly); false for the others.
+    bool scaleExactly(const AVFrame& frame, int format, bool fullRange, int width, int height, uint8_t* pixels,
+                      int stride);
+    static bool writesExactly(int format);
 
 private:
     using Scaler = platform::av::ScalerPtr;

@@ -32,6 +32,20 @@ public:
     static constexpr int64_t kNoTime = INT64_MIN;
     const uint8_t* decode(int width, int height, const uint8_t* data, std::size_t length, int64_t time);
     int64_t pictureTime() const { return pictureTime_; }
+
+    struct Size {
+        int width = 0;
+        int height = 0;
+    };
+    // decode() in two steps, so that the picture goes straight into a buffer
+    // the caller lends, sized after the first step: decodeFrame keeps the
+    // newest picture the frame makes and tells the size it will be written
+    // at (the caller's width and height count as for decode); false when no
+    // picture is ready or it would be too big. writePicture then writes it as
+    // BGRA rows `stride` bytes apart (at least width * 4), nothing past the
+    // last row's pixels; false when there is none or it cannot be converted.
+    bool decodeFrame(int width, int height, const uint8_t* data, std::size_t length, Size* size);
+    bool writePicture(uint8_t* pixels, std::size_t stride);
     // Forgets every frame given so far and every picture not yet handed out
     // (a jump to another place in a recording); the next frame should be a
     // key picture.
@@ -40,10 +54,6 @@ public:
     // Threads the codec context decodes with (tests and benchmarks look).
     int threadCount() const;
 
-    struct Size {
-        int width = 0;
-        int height = 0;
-    };
     // The latest decoded picture's own size, before scaling; 0 x 0 before
     // the first.
     Size sourceSize() const { return source_; }
@@ -53,10 +63,17 @@ private:
     using Context = platform::av::CodecContextPtr;
 
     Context openContext(int threads) const;
+    bool decodeFrame(int width, int height, const uint8_t* data, std::size_t length, int64_t time, Size* size);
     bool send(AVCodecContext& context, std::size_t length, int64_t time);
-    // Takes every picture the context has ready; true when one was converted.
-    bool receive(AVCodecContext& context, int width, int height);
-    bool convert(const AVFrame& frame, int width, int height);
+    // Takes every picture the context has ready and keeps the newest in
+    // ready_; true when there was one.
+    bool receive(AVCodecContext& context);
+    // The size ready_ is written at for the caller's width and height; 0 x 0
+    // when it would be too big.
+    Size targetSize(int width, int height) const;
+    // exactly: with a scaler that writes nothing past the last row's pixels,
+    // or not at all.
+    bool convert(const AVFrame& frame, int width, int height, uint8_t* pixels, int stride, bool exactly = false);
     // Large pictures go to a frame-threaded context from the first one on.
     void considerThreads(std::size_t length, int64_t time);
 
@@ -66,10 +83,12 @@ private:
     Size source_; // of the latest decoded picture
     int64_t pictureTime_ = kNoTime;
     platform::av::FramePtr frame_;
+    platform::av::FramePtr ready_; // the picture decodeFrame told of
+    Size readySize_;               // and the size it is written at
     platform::av::PacketPtr packet_;
     PictureScaler scaler_;
     std::vector<uint8_t> input_;   // the frame data plus the zero padding the decoder reads past the end
-    std::vector<uint8_t> picture_; // header + pixels, handed out
+    std::vector<uint8_t> picture_; // header + pixels, handed out; also the way round for a scaler that overruns
 };
 
 } // namespace decoder

@@ -46,6 +46,12 @@ struct SurfaceSize {
     int height = 0;
 };
 
+// Where a lent picture's rows go: bitmapStride(width, bitCount) apart.
+struct PictureTarget {
+    uint8_t* pixels = nullptr;
+    std::size_t stride = 0;
+};
+
 // Bytes of one padded row of a bitmap.
 inline std::size_t bitmapStride(int width, int bitCount) {
     if (width <= 0 || bitCount <= 0) return 0;
@@ -65,6 +71,16 @@ public:
     // Called once the frame (picture and overlay) is complete.
     virtual void present() {}
     virtual SurfaceSize clientSize() const = 0;
+
+    // Instead of stretchDraw, without its copy: lends the surface's own buffer
+    // for a width x height picture of bitCount bits in the layout of
+    // PictureView, which the caller fills and hands back with finishLent
+    // (then the overlay and present follow as after stretchDraw). Until then
+    // no other picture is drawn into the surface. A surface that lends
+    // nothing returns no pixels; the caller then draws with stretchDraw.
+    virtual PictureTarget lendPicture(int width, int height, int bitCount);
+    // The lent picture is complete (filled) or abandoned, and goes to dest.
+    virtual void finishLent(const SurfaceRect& dest, bool filled);
 };
 
 // The process-wide map from window handle to surface.
@@ -99,8 +115,12 @@ public:
         std::vector<Text> texts;     // every text drawn, oldest first (last 64 kept)
     };
 
-    explicit RecordingSurface(SurfaceSize size = {320, 240});
+    // Lending, pictures are written straight into the surface's buffer.
+    enum class Lending { No, Yes };
+    explicit RecordingSurface(SurfaceSize size = {320, 240}, Lending lending = Lending::No);
     void stretchDraw(const PictureView& picture, const SurfaceRect& dest) override;
+    PictureTarget lendPicture(int width, int height, int bitCount) override;
+    void finishLent(const SurfaceRect& dest, bool filled) override;
     void drawText(const std::u16string& text, const SurfaceRect& box, SurfaceColor textColor,
                   SurfaceColor background) override;
     void present() override;
@@ -113,6 +133,10 @@ private:
     mutable std::mutex mutex_;
     SurfaceSize size_;
     Snapshot state_;
+    const Lending lending_;
+    // The lent buffer and its picture's shape; the drawing thread's only.
+    std::vector<uint8_t> lent_;
+    PictureView lentShape_;
 };
 
 } // namespace platform

@@ -82,6 +82,30 @@ void VideoSurface::stretchDraw(const platform::PictureView& picture, const platf
     writing_.valid = true;
 }
 
+platform::PictureTarget VideoSurface::lendPicture(int width, int height, int bitCount) {
+    const QImage::Format format = formatOf(bitCount);
+    if (format == QImage::Format_Invalid || width <= 0 || height <= 0) return {};
+    std::unique_lock lock(writerLock_);
+    QImage& image = writing_.image;
+    if (image.width() != width || image.height() != height || image.format() != format) {
+        image = QImage(width, height, format);
+        if (image.isNull()) return {};
+    }
+    const auto stride = static_cast<std::size_t>(image.bytesPerLine());
+    if (stride != platform::bitmapStride(width, bitCount)) return {};
+    writing_.valid = false;
+    lent_ = std::move(lock);
+    return {image.bits(), stride};
+}
+
+void VideoSurface::finishLent(const platform::SurfaceRect& dest, bool filled) {
+    if (!lent_.owns_lock()) return;
+    writing_.dest = QRect(dest.left, dest.top, dest.width, dest.height);
+    writing_.text.clear();
+    writing_.valid = filled;
+    lent_.unlock();
+}
+
 void VideoSurface::drawText(const std::u16string& text, const platform::SurfaceRect& box,
                             platform::SurfaceColor textColor, platform::SurfaceColor background) {
     std::lock_guard lock(writerLock_);

@@ -51,6 +51,9 @@ public:
                   platform::SurfaceColor background) override;
     void present() override;
     platform::SurfaceSize clientSize() const override;
+    // The frame being written is lent: the decoder writes into its image.
+    platform::PictureTarget lendPicture(int width, int height, int bitCount) override;
+    void finishLent(const platform::SurfaceRect& dest, bool filled) override;
 
     // GUI thread.
     void setClientSize(QSize size);
@@ -100,6 +103,7 @@ private:
 
     std::mutex writerLock_; // one render thread at a time fills writing_
     Frame writing_;
+    std::unique_lock<std::mutex> lent_; // writerLock_, held from lendPicture to finishLent
 
     mutable std::mutex swapLock_; // guards latest_, fresh_ and widget_
     Frame latest_;
