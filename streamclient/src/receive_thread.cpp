@@ -176,8 +176,14 @@ void Session::startStream() {
 }
 
 void Session::handOverEventHeader(const uint8_t* record) {
-    if (eventInfoPending_.load() || !carriesEvent(record + transport::kEventHeaderOffset)) return;
-    std::memcpy(eventHeader_, record + transport::kEventHeaderOffset, kEventHeaderSize);
+    const uint8_t* header = record + transport::kEventHeaderOffset;
+    if (eventInfoPending_.load() || !carriesEvent(header)) return;
+    const uint8_t motion = header[transport::kEventMotionIndex];
+    const uint8_t inputs = header[transport::kEventDigitalInputIndex];
+    const int64_t now = seams_.clock->nowMs();
+    if (!eventGate_.admits(motion, inputs, now)) return;
+    eventGate_.handedOver(motion, inputs, now);
+    std::memcpy(eventHeader_, header, kEventHeaderSize);
     eventInfoPending_.store(true);
     eventInfo_.set();
 }

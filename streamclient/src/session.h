@@ -16,6 +16,7 @@
 #include "client_seams.h"
 #include "catch_up.h"
 #include "client_settings.h"
+#include "event_gate.h"
 #include "decoder_plugin.h"
 #include "picture_scan.h"
 #include "platform/event.h"
@@ -144,6 +145,7 @@ private:
     PictureSize fullSize_; // an MPEG-4 stream's own size, from its first picture
     bool streamStarted_ = false;
     CatchUp catchUp_; // codec streams
+    EventGate eventGate_;
 
     // Handed from the receive thread to the render thread; they outlive both.
     // A codec stream's picture_ points into the decoder's picture and is
