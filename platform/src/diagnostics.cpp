@@ -76,6 +76,8 @@ void ReasonSlot::keep(const std::string& line) {
     ++count_;
 }
 
+ReasonSlot* currentReasonSlot() { return tSlot; }
+
 ReasonScope::ReasonScope(ReasonSlot* slot) : outer_(tSlot) { tSlot = slot; }
 
 ReasonScope::~ReasonScope() { tSlot = outer_; }

@@ -1,4 +1,6 @@
 #include "platform/diagnostics.h"
+#include "platform/event.h"
+#include "platform/worker_thread.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +74,31 @@ TEST_F(DiagnosticsTest, EachThreadKeepsItsOwnReasonEvenWhileSilent) {
     EXPECT_EQ(first.count(), 2u);
     EXPECT_EQ(second.last(), "second: refused");
     EXPECT_EQ(inner.last(), "inner: bad answer");
+}
+
+// A worker keeps telling for the work that started it, whatever its starter
+// goes on to do; one started outside every scope keeps nothing anywhere.
+TEST_F(DiagnosticsTest, WorkerThreadKeepsItsLinesInItsStartersSlot) {
+    platform::ReasonSlot started;
+    platform::ReasonSlot later;
+    platform::ManualResetEvent go;
+    std::thread worker;
+    {
+        platform::ReasonScope scope(&started);
+        worker = platform::startWorkerThread([&go] {
+            go.wait(-1);
+            platform::diagnose("worker: refused");
+        });
+    }
+    std::thread unscoped = platform::startWorkerThread([] { platform::diagnose("nobody's"); });
+    {
+        platform::ReasonScope scope(&later);
+        go.set();
+        worker.join();
+        unscoped.join();
+    }
+    EXPECT_EQ(started.last(), "worker: refused");
+    EXPECT_EQ(later.count(), 0u);
 }
 
 TEST_F(DiagnosticsTest, AnOverlongReasonIsCutAtACharactersEnd) {

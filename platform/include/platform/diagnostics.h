@@ -10,7 +10,8 @@
 // A reason also belongs to the work it was told for: a thread inside a
 // ReasonScope keeps every line it tells in that scope's ReasonSlot, silent or
 // not, so that each camera's stream knows its own last reason however many
-// streams run at once. Lines are made printable (platform/printable_text.h)
+// streams run at once. Worker threads keep telling for their starter's work
+// (platform/worker_thread.h). Lines are made printable (platform/printable_text.h)
 // before anyone gets them: they may quote what a device sent.
 #pragma once
 
@@ -62,6 +63,10 @@ private:
     std::string last_;
     std::atomic<uint64_t> count_{0};
 };
+
+// The slot the calling thread keeps its lines in (its innermost ReasonScope's);
+// null outside every scope.
+TAVOLIN_DIAGNOSTICS_API ReasonSlot* currentReasonSlot();
 
 // While it lives, the lines this thread tells are kept in `slot` too (null:
 // in none). Scopes nest: the innermost one keeps, and the one it hid keeps

@@ -147,7 +147,8 @@ OSTREL_API int32_t M_KSendAudioOut(OstrelInterface* handle, const int16_t* sampl
 
 /* Why the stream failed: the last reason told on this handle's behalf (a
  * refused connect, a lost connection, a plug-in that could not be loaded), by
- * the library or its plug-ins, on the handle's own threads or in
+ * the library or its plug-ins, on the handle's own threads, on the threads
+ * its plug-in starts from them (a camera's command or event thread), or in
  * M_KSetMediaConfig, M_KEnablePTZProtocol, M_KConnect and M_KDisconnect.
  * It is kept whether or not diagnostics are printed (TAVOLIN_DEBUG), stays
  * until a later reason replaces it, and is never another handle's. The text

@@ -1,6 +1,7 @@
 #include "onvif/event_pump.h"
 
 #include "platform/thread_name.h"
+#include "platform/worker_thread.h"
 
 #include <algorithm>
 
@@ -14,10 +15,10 @@ int retryPauseMs(const EventPumpTiming& timing, int failures) {
 }
 
 EventPump::EventPump(Device& device, EventState& state, const platform::Clock& clock, EventPumpTiming timing)
-    : device_(device), state_(state), clock_(clock), timing_(timing), thread_([this] {
+    : device_(device), state_(state), clock_(clock), timing_(timing), thread_(platform::startWorkerThread([this] {
           platform::nameThisThread("onvif-events");
           run();
-      }) {}
+      })) {}
 
 EventPump::~EventPump() {
     if (!stop_.isSet()) stop(kUnsubscribeBoundMs);

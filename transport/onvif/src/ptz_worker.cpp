@@ -1,5 +1,7 @@
 #include "onvif/ptz_worker.h"
 
+#include <platform/worker_thread.h>
+
 #include <chrono>
 #include <optional>
 
@@ -18,7 +20,7 @@ struct PtzWorker::Waited {
     std::optional<bool> result;
 };
 
-PtzWorker::PtzWorker(PtzCamera& camera) : camera_(camera), thread_([this] { run(); }) {}
+PtzWorker::PtzWorker(PtzCamera& camera) : camera_(camera), thread_(platform::startWorkerThread([this] { run(); })) {}
 
 PtzWorker::~PtzWorker() {
     stop();

@@ -7,6 +7,7 @@
 
 #include <camsim/onvif_camera.h>
 #include <camsim/onvif_rtsp_streams.h>
+#include <platform/diagnostics.h>
 #include <platform/network_guard.h>
 
 #include <gtest/gtest.h>
@@ -140,9 +141,11 @@ TEST(CorvelOPasswordTest, StreamAskingForBasicAuthenticationNeverGetsThePassword
     c.connectTimeoutSeconds = 5;
     OnvifInstance instance;
     instance.setMediaConfig(c);
+    platform::ReasonSlot told;
+    const platform::ReasonScope scope(&told);
     EXPECT_EQ(instance.connect(), 0);
     const RtspSession& rtsp = static_cast<const Instance&>(instance).session();
-    EXPECT_EQ(rtsp.failure(), Failure::BasicRefused) << rtsp.reason();
+    EXPECT_EQ(rtsp.failure(), Failure::BasicRefused) << told.last();
     EXPECT_EQ(streams->camera(1).basicAuthorizationsSeen(), 0);
 }
 

@@ -84,15 +84,7 @@ void RtspSession::abort() {
     preflight_.abort();
 }
 
-Failure RtspSession::failure() const {
-    std::lock_guard lock(reasonLock_);
-    return failure_;
-}
-
-std::string RtspSession::reason() const {
-    std::lock_guard lock(reasonLock_);
-    return reason_;
-}
+Failure RtspSession::failure() const { return failure_.load(); }
 
 void RtspSession::watchConversation(AVFormatContext* context) {
     conversation_ = std::make_unique<ConversationWatch>();
@@ -153,11 +145,7 @@ bool RtspSession::failedForConversation(int result) {
 }
 
 void RtspSession::fail(Failure failure, const std::string& why) {
-    {
-        std::lock_guard lock(reasonLock_);
-        failure_ = failure;
-        reason_ = why;
-    }
+    failure_.store(failure);
     platform::diagnose(name_ + ": " + redacted_ + ": " + why);
 }
 
@@ -168,11 +156,7 @@ bool RtspSession::open(const CameraUrl& where, const Deadlines& deadlines) {
     preflight_.reset();
     deadlines_ = deadlines;
     redacted_ = where.redacted;
-    {
-        std::lock_guard reasonLock(reasonLock_);
-        failure_ = Failure::None;
-        reason_.clear();
-    }
+    failure_.store(Failure::None);
     const auto started = std::chrono::steady_clock::now();
     const std::string url = urlForLibav(where, deadlines);
     if (url.empty()) return false;

@@ -4,6 +4,7 @@
 // either refused before use or on loopback, so no packet leaves the machine.
 #include "corvel/instance.h"
 
+#include "platform/diagnostics.h"
 #include "platform/network_guard.h"
 #include "platform/tcp_socket.h"
 
@@ -80,9 +81,11 @@ TEST_F(RtspLoopbackGuardTest, RedirectIsNotFollowed) {
 
     corvel::Instance instance("Corvel-M", &corvel::locatePlainRtsp);
     instance.setMediaConfig(cameraAt("rtsp://127.0.0.1:" + std::to_string(camera.port()) + "/h264"));
+    platform::ReasonSlot told;
+    const platform::ReasonScope scope(&told);
     EXPECT_EQ(instance.connect(), 0);
     server.join();
-    EXPECT_EQ(instance.session().failure(), corvel::Failure::GuardRefused) << instance.session().reason();
+    EXPECT_EQ(instance.session().failure(), corvel::Failure::GuardRefused) << told.last();
     EXPECT_FALSE(elsewhere.accept(100).isOpen());
 }
 

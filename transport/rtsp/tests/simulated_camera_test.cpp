@@ -5,6 +5,7 @@
 #include "camsim/rtsp_camera.h"
 #include "corvel/instance.h"
 #include "platform/diagnostic_capture.h"
+#include "platform/diagnostics.h"
 #include "platform/libav_owners.h"
 #include "platform/network_guard.h"
 
@@ -88,6 +89,9 @@ struct Rig {
         return ms;
     }
 
+    // What the instance tells on this thread, kept as a stream's owner keeps it.
+    platform::ReasonSlot told;
+    const platform::ReasonScope scope{&told};
     camsim::RtspCamera camera;
     Instance instance;
     bool started = false;
@@ -125,10 +129,10 @@ TEST_P(BoundedCallTest, EveryCallEndsWithinItsDeadlineWithoutHarm) {
     auto start = Clock::now();
     const int32_t connected = rig.instance.connect();
     EXPECT_LE(msSince(start), kConnectMs + kSlackMs);
-    EXPECT_EQ(rig.instance.session().failure(), c.connectFailure) << rig.instance.session().reason();
+    EXPECT_EQ(rig.instance.session().failure(), c.connectFailure) << rig.told.last();
     if (c.afterPlay == AfterPlay::NoPlay) {
         EXPECT_EQ(connected, 0);
-        EXPECT_FALSE(rig.instance.session().reason().empty());
+        EXPECT_FALSE(rig.told.last().empty());
         return;
     }
     ASSERT_EQ(connected, 1);
@@ -164,11 +168,11 @@ TEST_P(BoundedCallTest, EveryCallEndsWithinItsDeadlineWithoutHarm) {
         }
     }
     switch (c.afterPlay) {
-    case AfterPlay::Flows: EXPECT_FALSE(ended) << rig.instance.session().reason(); break;
+    case AfterPlay::Flows: EXPECT_FALSE(ended) << rig.told.last(); break;
     case AfterPlay::Ends:
         EXPECT_TRUE(ended);
         if (c.says != nullptr) {
-            EXPECT_NE(rig.instance.session().reason().find(c.says), std::string::npos);
+            EXPECT_NE(rig.told.last().find(c.says), std::string::npos);
         }
         break;
     case AfterPlay::Rejoins:
@@ -244,7 +248,7 @@ TEST_P(ConnectReasonTest, FailedConnectSaysWhyInOneLineAtOnce) {
     EXPECT_EQ(rig.instance.connect(), 0);
     EXPECT_LT(msSince(start), kConnectMs); // a wait for the deadline takes longer
     EXPECT_EQ(rig.instance.session().failure(), c.failure);
-    const std::string reason = rig.instance.session().reason();
+    const std::string reason = rig.told.last();
     EXPECT_NE(reason.find(c.says), std::string::npos) << reason;
     // What a watcher prints: the newest diagnostic line, which names the
     // camera without its password.
@@ -290,7 +294,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(BasicAuthenticationTest, PlainRtspCameraGetsBasicWhenItAsksForIt) {
     Rig rig(RtspFault::BasicOnly);
     ASSERT_TRUE(rig.started) << rig.camera.error();
-    ASSERT_TRUE(rig.open()) << rig.instance.session().reason();
+    ASSERT_TRUE(rig.open()) << rig.told.last();
     EXPECT_GT(rig.next(), 0);
     EXPECT_GT(rig.camera.basicAuthorizationsSeen(), 0);
 }
@@ -299,7 +303,7 @@ TEST(BoundedDisconnectTest, DisconnectFromAnotherThreadFreesABlockedReadWithin30
     // A silence deadline far beyond the wait, so only the disconnect can end the read.
     Rig rig(RtspFault::StallAfterPlay, RtspCodec::H264, 10000);
     ASSERT_TRUE(rig.started) << rig.camera.error();
-    ASSERT_TRUE(rig.open()) << rig.instance.session().reason();
+    ASSERT_TRUE(rig.open()) << rig.told.last();
     std::atomic<bool> reading{false};
     int32_t result = 1;
     Clock::time_point returned;
@@ -337,7 +341,7 @@ TEST(BoundedDisconnectTest, DisconnectEndsTheChallengeReadWithin300Ms) {
     rig.instance.disconnect();
     blocked.join();
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(rig.instance.session().failure(), Failure::Aborted) << rig.instance.session().reason();
+    EXPECT_EQ(rig.instance.session().failure(), Failure::Aborted) << rig.told.last();
     EXPECT_LE(std::chrono::duration_cast<std::chrono::milliseconds>(returned - disconnected).count(), 300);
 }
 
@@ -373,7 +377,7 @@ class KeyRecordTest : public ::testing::TestWithParam<KeyCase> {};
 TEST_P(KeyRecordTest, EveryKeyRecordAloneStartsAFreshDecoder) {
     Rig rig(GetParam().fault, GetParam().codec);
     ASSERT_TRUE(rig.started) << rig.camera.error();
-    ASSERT_TRUE(rig.open()) << rig.instance.session().reason();
+    ASSERT_TRUE(rig.open()) << rig.told.last();
     int keys = 0;
     int others = 0;
     int32_t n = 0;

@@ -1,6 +1,7 @@
 #include "control_channel.h"
 
 #include "message_channel.h"
+#include "platform/worker_thread.h"
 #include "transport/protocol_message.h"
 
 #include <algorithm>
@@ -68,7 +69,7 @@ bool ControlChannel::open(const MediaConfig& config) {
     running_.store(true);
     threadEnded_.store(false);
     state_.connectionLost.store(false);
-    thread_ = std::thread([this] {
+    thread_ = platform::startWorkerThread([this] {
         receiveLoop();
         threadEnded_.store(true);
     });

@@ -2,6 +2,7 @@
 
 #include "fenwa10/md5.h"
 #include "message_channel.h"
+#include "platform/worker_thread.h"
 #include "transport/contract.h"
 #include "transport/protocol_message.h"
 
@@ -45,7 +46,7 @@ bool LoginChannel::open(const MediaConfig& config) {
     }
     socket_.setReceiveTimeout(kAnswerWaitMs);
     running_.store(true);
-    thread_ = std::thread([this] { receiveLoop(); });
+    thread_ = platform::startWorkerThread([this] { receiveLoop(); });
     state_number_.store(1);
     return true;
 }

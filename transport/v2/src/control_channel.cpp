@@ -1,5 +1,7 @@
 #include "control_channel.h"
 
+#include "platform/worker_thread.h"
+
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -106,8 +108,8 @@ bool ControlChannel::login(const LoginBlock& block) {
     running_ = true;
     stopEvent_.reset();
     receiveEnded_.reset();
-    receiveThread_ = std::thread([this] { receiveLoop(); });
-    keepAliveThread_ = std::thread([this] { keepAliveLoop(); });
+    receiveThread_ = platform::startWorkerThread([this] { receiveLoop(); });
+    keepAliveThread_ = platform::startWorkerThread([this] { keepAliveLoop(); });
     return true;
 }
 

@@ -65,7 +65,8 @@ public:
     // redacted form for the diagnostics). Under DigestOnly the camera's
     // challenge is read first without credentials, and libavformat gets the
     // password only when the camera asked for digest. False with failure()
-    // and reason() set; the reason is also told to the diagnostics.
+    // set and the reason told to the diagnostics (the stream's one store of
+    // reasons keeps it; the session keeps only the kind).
     bool open(const CameraUrl& where, const Deadlines& deadlines);
     // Starts the stream (PLAY).
     bool play();
@@ -80,7 +81,6 @@ public:
     void close();
 
     Failure failure() const;
-    std::string reason() const;
     // The video kind of the open session (H264, H265 or Jpeg).
     RecordKind videoKind() const { return videoKind_; }
     bool hasAudio() const { return audio_ != nullptr; }
@@ -141,9 +141,7 @@ private:
     RecordClock videoTimes_;   // the stream's times made steady
     RecordClock audioTimes_;
 
-    mutable std::mutex reasonLock_;
-    Failure failure_ = Failure::None;
-    std::string reason_;
+    std::atomic<Failure> failure_{Failure::None};
 };
 
 } // namespace corvel
