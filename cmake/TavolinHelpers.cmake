@@ -113,14 +113,35 @@ function(tavolin_test target)
     target_precompile_headers(${host} PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
   endif()
   target_precompile_headers(${target} REUSE_FROM ${host})
+  # Test files share most of their template code (assertions, mocks, the
+  # fixtures' types): compiled in batches they build in about half the time.
+  # Names a test file keeps to itself stay in its own namespace so that a batch
+  # holds no two of the same.
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  # The label is the executable's name, so a run can pick components
-  # (ctest -L '^configstore_tests$').
-  # The environment comes from the test main: gtest_discover_tests hands an
-  # ENVIRONMENT list on split, and kept only its first variable.
-  gtest_discover_tests(${target}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS ${target})
+  # One CTest test per GoogleTest suite (cmake/testing/add_test_suites.cmake),
+  # labelled with the executable's name, so a run can pick components
+  # (ctest -L '^configstore_tests$'). The environment comes from the test main.
+  set(suites_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_suites.cmake)
+  add_custom_command(TARGET ${target} POST_BUILD
+    BYPRODUCTS ${suites_file}
+    COMMAND ${CMAKE_COMMAND}
+            -D TEST_TARGET=${target}
+            -D TEST_EXECUTABLE=$<TARGET_FILE:${target}>
+            -D TEST_WORKING_DIR=${CMAKE_CURRENT_BINARY_DIR}
+            -D TEST_TIMEOUT=${T_TIMEOUT}
+            -D CTEST_FILE=${suites_file}
+            -D DISCOVERY_TIMEOUT=60
+            -P ${CMAKE_SOURCE_DIR}/cmake/testing/add_test_suites.cmake
+    VERBATIM)
+  set(include_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_include.cmake)
+  file(WRITE ${include_file}
+    "if(EXISTS \"${suites_file}\")\n"
+    "  include(\"${suites_file}\")\n"
+    "else()\n"
+    "  add_test(${target}_NOT_BUILT ${target}_NOT_BUILT)\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${include_file})
 endfunction()

@@ -19,7 +19,6 @@ packages=(
   # (voaacenc, and faad in the simulator: bad), the WAV reader (good).
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstrtspserver-1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly
-  clang libclang-rt-dev
   # scripts/check-format.sh judges the formatting with clang-format 14, Debian 12's.
   clang-format
   qt6-base-dev xvfb xauth

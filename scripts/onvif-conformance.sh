@@ -9,12 +9,16 @@
 # search (paged, five results an answer) and replay services. Fails on any
 # error.
 # Usage: scripts/onvif-conformance.sh [BUILD_DIR]   (default build/default)
+#        scripts/onvif-conformance.sh --prepare     only install the client
+#                                                   (CI does it while it builds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+prepare_only=0
+[ "${1:-}" = --prepare ] && prepare_only=1
 build=${1:-build/default}
 camsim="$build/bin/tavolin-camsim"
 dir=scripts/onvif-conformance
-if [ ! -x "$camsim" ]; then
+if ((!prepare_only)) && [ ! -x "$camsim" ]; then
   echo "onvif-conformance: $camsim is not built" >&2
   exit 1
 fi
@@ -30,6 +34,7 @@ fi
 if [ ! -f "$dir/node_modules/onvif/package.json" ]; then
   (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
 fi
+((prepare_only)) && exit 0
 
 export TAVOLIN_LOOPBACK_ONLY=1
 user=conformance

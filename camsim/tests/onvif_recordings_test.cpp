@@ -15,7 +15,7 @@ constexpr char kSearch[] = "xmlns=\"http://www.onvif.org/ver10/search/wsdl\"";
 constexpr char kReplay[] = "xmlns=\"http://www.onvif.org/ver10/replay/wsdl\"";
 constexpr char kSchema[] = "xmlns=\"http://www.onvif.org/ver10/schema\"";
 constexpr char kSearchPath[] = "/onvif/search_service";
-constexpr int64_t kHourMs = 3600000;
+constexpr int64_t kOneHourMs = 3600000;
 
 class OnvifRecordingsTest : public ::testing::Test {
 protected:
@@ -121,7 +121,7 @@ TEST_F(OnvifRecordingsTest, RecordingSearchIsReadPageByPageUntilCompleted) {
 }
 
 TEST_F(OnvifRecordingsTest, EventSearchFindsASpanInEitherDirectionAndFiltersTopics) {
-    const int64_t hour = camera_->options().sdCard->nowMs() / kHourMs * kHourMs - 2 * kHourMs;
+    const int64_t hour = camera_->options().sdCard->nowMs() / kOneHourMs * kOneHourMs - 2 * kOneHourMs;
     const auto find = [&](int64_t from, int64_t to, const std::string& extra) {
         return search(std::string("<FindEvents ") + kSearch + "><StartPoint>" + isoMs(from) +
                       "</StartPoint><EndPoint>" + isoMs(to) + "</EndPoint><Scope/>" + extra +
@@ -134,17 +134,17 @@ TEST_F(OnvifRecordingsTest, EventSearchFindsASpanInEitherDirectionAndFiltersTopi
         return out;
     };
     // Every 15 minutes, 5 minutes into its slot: motion for 8 s, every fourth an input for 2 s.
-    const std::vector<std::string> forward = times(find(hour, hour + kHourMs, ""));
+    const std::vector<std::string> forward = times(find(hour, hour + kOneHourMs, ""));
     ASSERT_EQ(forward.size(), 8u);
     EXPECT_EQ(forward.front(), isoMs(hour + 300000));
     EXPECT_EQ(forward.back(), isoMs(hour + 3 * 900000 + 302000));
-    const std::vector<std::string> backward = times(find(hour + kHourMs, hour, ""));
+    const std::vector<std::string> backward = times(find(hour + kOneHourMs, hour, ""));
     EXPECT_EQ(backward, std::vector<std::string>(forward.rbegin(), forward.rend()));
     const std::string inputs =
         "<SearchFilter><TopicExpression xmlns=\"http://docs.oasis-open.org/wsn/b-2\" "
         "Dialect=\"http://www.onvif.org/ver10/tev/topicExpression/ConcreteSet\">tns1:Device/Trigger/DigitalInput"
         "</TopicExpression></SearchFilter>";
-    EXPECT_EQ(times(find(hour, hour + kHourMs, inputs)),
+    EXPECT_EQ(times(find(hour, hour + kOneHourMs, inputs)),
               (std::vector<std::string>{isoMs(hour + 3 * 900000 + 300000), isoMs(hour + 3 * 900000 + 302000)}));
 }
 

@@ -14,7 +14,7 @@ namespace camsim {
 namespace {
 
 constexpr char kPtz[] = "xmlns=\"http://www.onvif.org/ver20/ptz/wsdl\"";
-constexpr char kSchema[] = "xmlns=\"http://www.onvif.org/ver10/schema\"";
+constexpr char kSchemaXmlns[] = "xmlns=\"http://www.onvif.org/ver10/schema\"";
 constexpr char kFovSpace[] = "http://www.onvif.org/ver10/tptz/PanTiltSpaces/TranslationSpaceFov";
 
 TEST(PointingHead, PositionsRoundTripAndFaultsTurnWhatTheyMove) {
@@ -87,7 +87,7 @@ protected:
     }
     std::string relative(const std::string& space, double x, double y) {
         return std::string("<RelativeMove ") + kPtz + "><ProfileToken>profile_main</ProfileToken><Translation>" +
-               "<PanTilt " + kSchema + " x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\"" +
+               "<PanTilt " + kSchemaXmlns + " x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\"" +
                (space.empty() ? "" : " space=\"" + space + "\"") + "/></Translation></RelativeMove>";
     }
 
@@ -106,7 +106,7 @@ TEST_P(OnvifPointingTest, SpacesAndMovesFollowTheCameraKind) {
     const int generic = call(relative("", 0.2, 0)).status;
     EXPECT_EQ(generic, kind == OnvifPtzSpaces::ContinuousOnly ? 500 : 200);
     const int absolute = call(std::string("<AbsoluteMove ") + kPtz + "><ProfileToken>profile_main</ProfileToken>" +
-                              "<Position><PanTilt " + kSchema + " x=\"0\" y=\"0.1\"/><Zoom " + kSchema +
+                              "<Position><PanTilt " + kSchemaXmlns + " x=\"0\" y=\"0.1\"/><Zoom " + kSchemaXmlns +
                               " x=\"0\"/></Position></AbsoluteMove>")
                              .status;
     EXPECT_EQ(absolute, kind == OnvifPtzSpaces::ContinuousOnly ? 500 : 200);

@@ -10,21 +10,21 @@
 namespace playback {
 namespace {
 
-constexpr int64_t kCameraAheadMs = 5 * 60 * 1000;
+constexpr int64_t kClockAheadMs = 5 * 60 * 1000;
 
 class CameraArchiveTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(camera.start()) << camera.error(); }
     ArchiveCamera address() { return {"127.0.0.1", camera.onvif().port(), test::kUser, test::kPassword, 3000}; }
 
-    test::SimulatedCard camera{kCameraAheadMs};
+    test::SimulatedCard camera{kClockAheadMs};
 };
 
 TEST_F(CameraArchiveTest, ListsOnOurClockAndReplaysWhatItListed) {
     CameraArchive archive(address());
     ASSERT_TRUE(archive.connect()) << archive.reason();
     ASSERT_TRUE(archive.replayOffered()) << archive.reason();
-    EXPECT_NEAR(static_cast<double>(archive.clockOffsetMs()), static_cast<double>(kCameraAheadMs), 1000);
+    EXPECT_NEAR(static_cast<double>(archive.clockOffsetMs()), static_cast<double>(kClockAheadMs), 1000);
     const auto recordings = archive.recordings();
     ASSERT_TRUE(recordings.complete) << recordings.error;
     const auto card = camera.card().recordings(camera.card().nowMs());

@@ -2,6 +2,7 @@
 // name, the index of a folder, accurate landing in a clip the recorder
 // wrote, and an exported span holding the very bytes of the clip.
 #include "clip_reader.h"
+#include "fake_source.h"
 #include "playback/clip_export.h"
 #include "playback/clip_index.h"
 #include "playback/player.h"
@@ -27,10 +28,10 @@ using recorder::test::ScratchFolder;
 
 constexpr int kH264 = 27; // AV_CODEC_ID_H264
 constexpr int64_t kStartMs = 1'800'000'000'000;
-constexpr int64_t kIntervalMs = 40;
+using test::kIntervalMs;
 constexpr int kKeyEvery = 25;
 constexpr int kPictures = 100;
-constexpr int kRealWaitMs = 10000;
+constexpr int kClipWaitMs = 10000;
 
 struct Written {
     std::vector<std::vector<uint8_t>> pictures; // as given to the recorder
@@ -188,7 +189,7 @@ TEST(ClipIndexTest, FindsClipsByCameraAndSpanAndSeesNewOnes) {
     });
     const auto waitForChanges = [&](int count) {
         std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::milliseconds(kRealWaitMs), [&] { return changes >= count; });
+        return changed.wait_for(lock, std::chrono::milliseconds(kClipWaitMs), [&] { return changes >= count; });
     };
     ASSERT_TRUE(waitForChanges(1));
     EXPECT_TRUE(index.ready());
@@ -231,13 +232,13 @@ public:
     // The times shown once `count` were, or all shown when the wait ran out.
     std::vector<int64_t> waitFor(std::size_t count) {
         std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, std::chrono::milliseconds(kRealWaitMs),
+        changed_.wait_for(lock, std::chrono::milliseconds(kClipWaitMs),
                           [&] { return times_.size() >= count || mode_ == PlayerMode::Failed; });
         return times_;
     }
     PlayerMode waitForMode(PlayerMode mode) {
         std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, std::chrono::milliseconds(kRealWaitMs), [&] { return mode_ == mode; });
+        changed_.wait_for(lock, std::chrono::milliseconds(kClipWaitMs), [&] { return mode_ == mode; });
         return mode_;
     }
 

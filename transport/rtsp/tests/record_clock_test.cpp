@@ -11,14 +11,14 @@
 namespace corvel {
 namespace {
 
-struct Packet {
+struct TimedPacket {
     std::optional<int64_t> streamMs;
     int64_t arrivalMs;
 };
 
 struct ClockCase {
     const char* name;
-    std::vector<Packet> packets;
+    std::vector<TimedPacket> packets;
     std::vector<int64_t> expected;
 };
 
@@ -29,7 +29,7 @@ class RecordClockTable : public ::testing::TestWithParam<ClockCase> {};
 TEST_P(RecordClockTable, PlacesEveryPacket) {
     RecordClock clock;
     std::vector<int64_t> out;
-    for (const Packet& p : GetParam().packets) out.push_back(clock.timeOf(p.streamMs, p.arrivalMs));
+    for (const TimedPacket& p : GetParam().packets) out.push_back(clock.timeOf(p.streamMs, p.arrivalMs));
     EXPECT_EQ(out, GetParam().expected);
 }
 

@@ -16,9 +16,9 @@ using playback::PlayerMode;
 using testing::FakeSource;
 using testing::PlayerLog;
 
-constexpr int64_t kDay = 1'700'000'000'000;
+constexpr int64_t kMidnight = 1'700'000'000'000;
 constexpr int64_t kDayLength = 24LL * 3600 * 1000;
-constexpr int64_t kStart = kDay + 3'600'000;
+constexpr int64_t kStart = kMidnight + 3'600'000;
 
 // What the controller posts, run when the test says (the GUI thread's turn).
 class PostQueue {
@@ -61,7 +61,7 @@ struct Fixture {
     explicit Fixture(PlaybackOffer offer = {true, {}}, PlaybackDay day = defaultDay()) {
         controller =
             std::make_unique<PlaybackController>(std::make_unique<FakeSource>(offer, std::move(day), log), posts.post(),
-                                                 playback::PlayerOutput{}, kDay, kDayLength, kStart);
+                                                 playback::PlayerOutput{}, kMidnight, kDayLength, kStart);
         controller->start();
         posts.runUntil([this] {
             const auto a = controller->availability();
@@ -70,7 +70,7 @@ struct Fixture {
     }
     static PlaybackDay defaultDay() {
         PlaybackDay day;
-        day.recordings = {{kDay, kDay + kDayLength, SpanKind::Recording}};
+        day.recordings = {{kMidnight, kMidnight + kDayLength, SpanKind::Recording}};
         day.events = {{kStart - 60'000, MarkKind::Motion}, {kStart + 60'000, MarkKind::Motion}};
         return day;
     }
@@ -117,7 +117,7 @@ TEST(PlaybackControllerTest, TheDayFoundFillsTheTimelineAndShowsThePictureAtTheS
     EXPECT_EQ(c.availability(), PlaybackAvailability::Ready);
     EXPECT_EQ(c.timeline().spans().size(), 1u);
     EXPECT_EQ(c.timeline().events().size(), 2u);
-    EXPECT_EQ(c.reason(), "searched from " + at(kDay));
+    EXPECT_EQ(c.reason(), "searched from " + at(kMidnight));
     EXPECT_EQ(f.takeCalls(), (std::vector<std::string>{"open " + at(kStart)}));
 }
 
@@ -184,7 +184,7 @@ TEST(PlaybackControllerTest, AFailedPlayerIsOpenedAgainAndReportsOfAReplacedOneA
 TEST(PlaybackControllerTest, AClipOutsideTheRecordingsPlaysInAPlayerOfItsOwn) {
     constexpr int64_t kMinute = 60'000;
     PlaybackDay day;
-    day.recordings = {{kDay, kStart + 10 * kMinute, SpanKind::Recording}};
+    day.recordings = {{kMidnight, kStart + 10 * kMinute, SpanKind::Recording}};
     day.clips = {{kStart + 5 * kMinute, kStart + 15 * kMinute, SpanKind::Clip},
                  {kStart + 20 * kMinute, kStart + 30 * kMinute, SpanKind::Clip}};
     Fixture f({true, {}}, day);
@@ -248,13 +248,13 @@ TEST(PlaybackControllerTest, ExportRunsOnceAtATimeSaysWhereItWentAndClosingCance
 TEST(PlaybackControllerTest, OnlyTheLastDayAskedForFillsTheTimeline) {
     Fixture f;
     PlaybackController& c = *f.controller;
-    c.showDay(kDay + kDayLength, kDayLength);
-    c.showDay(kDay + 2 * kDayLength, kDayLength);
-    f.posts.runUntil([&c] { return c.reason() == "searched from " + at(kDay + 2 * kDayLength); });
+    c.showDay(kMidnight + kDayLength, kDayLength);
+    c.showDay(kMidnight + 2 * kDayLength, kDayLength);
+    f.posts.runUntil([&c] { return c.reason() == "searched from " + at(kMidnight + 2 * kDayLength); });
     // The answer for the middle day may come after; it must not be shown.
     for (int i = 0; i < 100; ++i) f.posts.runAll();
-    EXPECT_EQ(c.reason(), "searched from " + at(kDay + 2 * kDayLength));
-    EXPECT_EQ(c.timeline().dayStart(), kDay + 2 * kDayLength);
+    EXPECT_EQ(c.reason(), "searched from " + at(kMidnight + 2 * kDayLength));
+    EXPECT_EQ(c.timeline().dayStart(), kMidnight + 2 * kDayLength);
 }
 
 } // namespace
