@@ -102,7 +102,6 @@ struct RtspCamera::Impl {
     RtspOptions options;
     std::shared_ptr<CameraHead> head;
     std::shared_ptr<rtsp::SceneFeed> scene;
-    std::vector<std::unique_ptr<MountContext>> mounts;
 
     GPtr<GstRTSPServer> server;
     rtsp::RtspServerLoop loop;
@@ -163,8 +162,13 @@ void RtspCamera::Impl::addMount(GstRTSPMountPoints* points, RtspCodec codec) {
     gst_rtsp_media_factory_set_shared(factory, FALSE); // each client its own encoder
     gst_rtsp_media_factory_set_suspend_mode(factory, GST_RTSP_SUSPEND_MODE_NONE);
     if (!options.user.empty()) rtsp::admitCameraUser(factory);
-    mounts.push_back(std::make_unique<MountContext>(MountContext{scene, codec, options.talk}));
-    g_signal_connect(factory, "media-configure", G_CALLBACK(onMediaConfigure), mounts.back().get());
+    // The factory owns its handler's context: a client thread of the server
+    // may still build a medium for a late connection after the camera has
+    // stopped, and the factory lives as long as that.
+    g_signal_connect_data(factory, "media-configure", G_CALLBACK(onMediaConfigure),
+                          new MountContext{scene, codec, options.talk},
+                          [](gpointer context, GClosure*) { delete static_cast<MountContext*>(context); },
+                          GConnectFlags(0));
     const std::string path = std::string("/") + rtspMountName(codec);
     gst_rtsp_mount_points_add_factory(points, path.c_str(), factory); // takes the factory
 }
