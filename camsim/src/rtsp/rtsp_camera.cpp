@@ -165,10 +165,9 @@ void RtspCamera::Impl::addMount(GstRTSPMountPoints* points, RtspCodec codec) {
     // The factory owns its handler's context: a client thread of the server
     // may still build a medium for a late connection after the camera has
     // stopped, and the factory lives as long as that.
-    g_signal_connect_data(factory, "media-configure", G_CALLBACK(onMediaConfigure),
-                          new MountContext{scene, codec, options.talk},
-                          [](gpointer context, GClosure*) { delete static_cast<MountContext*>(context); },
-                          GConnectFlags(0));
+    g_signal_connect_data(
+        factory, "media-configure", G_CALLBACK(onMediaConfigure), new MountContext{scene, codec, options.talk},
+        [](gpointer context, GClosure*) { delete static_cast<MountContext*>(context); }, GConnectFlags(0));
     const std::string path = std::string("/") + rtspMountName(codec);
     gst_rtsp_mount_points_add_factory(points, path.c_str(), factory); // takes the factory
 }
