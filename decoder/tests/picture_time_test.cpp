@@ -31,7 +31,7 @@ bool showsSquareOf(const uint8_t* picture, int width, int i) {
 }
 
 TEST(PictureTimeTest, EachPictureCarriesTheTimeOfTheFrameItShows) {
-    for (const auto& [width, height] : {std::pair{320, 240}, std::pair{1920, 1080}}) {
+    for (const auto& [width, height] : {std::pair{320, 240}, std::pair{2880, 1632}}) {
         SCOPED_TRACE(width);
         test::TestEncoder encoder(width, height, 25, 25, false, kH264);
         ASSERT_TRUE(encoder.ok());
