@@ -1,5 +1,5 @@
-// The render thread: draws the newest MPEG-4 picture and the overlay text,
-// and ends the stream when no picture came for three seconds.
+// The render thread of an MPEG-4 stream: draws the newest picture and the
+// overlay text, and ends the stream when no picture came for three seconds.
 #include <string>
 
 #include "session.h"
@@ -15,10 +15,6 @@ constexpr platform::SurfaceColor kOverlayBackground{128, 128, 128};
 } // namespace
 
 void Session::renderMain() {
-    if (codecStream_ || recordOnly_) {
-        watchCodecPictures();
-        return;
-    }
     // The hand-over started cleared; a picture handed over before this
     // thread ran must not be wiped out.
     bool first = true;
@@ -37,27 +33,6 @@ void Session::renderMain() {
         if (!running_.load()) break; // woken by the receive thread leaving
         picture_->pixels = pictureBuffer_.get();
         drawPicture();
-    }
-}
-
-// A codec stream's pictures are drawn by the receive thread, and a stream
-// opened only to be recorded draws none; this thread only ends the stream
-// when pictures stop coming. A camera may send its first key picture
-// only after several seconds, so the first picture is given longer.
-void Session::watchCodecPictures() {
-    const platform::Clock& clock = *seams_.clock;
-    int64_t deadline = clock.nowMs() + kFirstCodecPictureTimeoutMs;
-    while (running_.load()) {
-        const int64_t last = lastPictureMs_.load();
-        if (last != kNoPictureYet) deadline = last + kPictureTimeoutMs;
-        const int64_t left = deadline - clock.nowMs();
-        if (left <= 0) {
-            frameReady_.set();
-            transport_.stop();
-            break;
-        }
-        // Set only when the receive thread leaves.
-        clock.waitFor(frameReady_, static_cast<int>(left));
     }
 }
 

@@ -74,7 +74,8 @@ bool Session::start() {
             return false;
         }
     }
-    renderThread_ = startThread(&Session::renderMain, "ostrel-render");
+    watchStartMs_ = seams_.clock->nowMs();
+    if (!eventThreadWatchesPictures()) renderThread_ = startThread(&Session::renderMain, "ostrel-render");
     eventThread_ = startThread(&Session::eventMain, "ostrel-events");
     return true;
 }

@@ -62,8 +62,15 @@ private:
     void renderMain();
     void eventMain();
 
-    // render_thread.cpp
-    void watchCodecPictures();
+    // A codec or record-only stream draws nothing on a thread of its own:
+    // its event thread also ends it when pictures stop coming.
+    bool eventThreadWatchesPictures() const { return codecStream_ || recordOnly_; }
+    // event_thread.cpp: milliseconds until the stream counts as lost, at
+    // most zero once it does.
+    int64_t msUntilPicturesCountLost(int64_t nowMs) const;
+    // Waits for an event header; the picture watch's deadline bounds the
+    // wait. False once the stream is lost or the session ends.
+    bool awaitEventHeader();
     // Draws picture_ and the overlay, then tells the owner. Called by the
     // render thread for MPEG-4 streams, by the receive thread for the others.
     void drawPicture();
@@ -160,6 +167,8 @@ private:
     // When the receive thread last drew a codec picture, on the seams' clock.
     static constexpr int64_t kNoPictureYet = INT64_MIN;
     std::atomic<int64_t> lastPictureMs_{kNoPictureYet};
+    // When the picture watch began: the first picture is awaited from here.
+    int64_t watchStartMs_ = 0;
     // Handed from the receive thread to the event thread.
     uint8_t eventHeader_[kEventHeaderSize] = {};
 };
