@@ -85,12 +85,12 @@ TEST_F(DiagnosticsTest, WorkerThreadKeepsItsLinesInItsStartersSlot) {
     std::thread worker;
     {
         platform::ReasonScope scope(&started);
-        worker = platform::startWorkerThread([&go] {
+        worker = platform::startWorkerThread("test-worker", [&go] {
             go.wait(-1);
             platform::diagnose("worker: refused");
         });
     }
-    std::thread unscoped = platform::startWorkerThread([] { platform::diagnose("nobody's"); });
+    std::thread unscoped = platform::startWorkerThread("test-unscoped", [] { platform::diagnose("nobody's"); });
     {
         platform::ReasonScope scope(&later);
         go.set();

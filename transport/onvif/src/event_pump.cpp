@@ -1,6 +1,5 @@
 #include "onvif/event_pump.h"
 
-#include "platform/thread_name.h"
 #include "platform/worker_thread.h"
 
 #include <algorithm>
@@ -15,10 +14,8 @@ int retryPauseMs(const EventPumpTiming& timing, int failures) {
 }
 
 EventPump::EventPump(Device& device, EventState& state, const platform::Clock& clock, EventPumpTiming timing)
-    : device_(device), state_(state), clock_(clock), timing_(timing), thread_(platform::startWorkerThread([this] {
-          platform::nameThisThread("onvif-events");
-          run();
-      })) {}
+    : device_(device), state_(state), clock_(clock), timing_(timing),
+      thread_(platform::startWorkerThread("onvif-events", [this] { run(); })) {}
 
 EventPump::~EventPump() {
     if (!stop_.isSet()) stop(kUnsubscribeBoundMs);

@@ -20,7 +20,8 @@ struct PtzWorker::Waited {
     std::optional<bool> result;
 };
 
-PtzWorker::PtzWorker(PtzCamera& camera) : camera_(camera), thread_(platform::startWorkerThread([this] { run(); })) {}
+PtzWorker::PtzWorker(PtzCamera& camera)
+    : camera_(camera), thread_(platform::startWorkerThread("onvif-ptz", [this] { run(); })) {}
 
 PtzWorker::~PtzWorker() {
     stop();

@@ -69,7 +69,7 @@ bool ControlChannel::open(const MediaConfig& config) {
     running_.store(true);
     threadEnded_.store(false);
     state_.connectionLost.store(false);
-    thread_ = platform::startWorkerThread([this] {
+    thread_ = platform::startWorkerThread("v1-control", [this] {
         receiveLoop();
         threadEnded_.store(true);
     });

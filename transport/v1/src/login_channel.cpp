@@ -46,7 +46,7 @@ bool LoginChannel::open(const MediaConfig& config) {
     }
     socket_.setReceiveTimeout(kAnswerWaitMs);
     running_.store(true);
-    thread_ = platform::startWorkerThread([this] { receiveLoop(); });
+    thread_ = platform::startWorkerThread("v1-login", [this] { receiveLoop(); });
     state_number_.store(1);
     return true;
 }

@@ -108,8 +108,8 @@ bool ControlChannel::login(const LoginBlock& block) {
     running_ = true;
     stopEvent_.reset();
     receiveEnded_.reset();
-    receiveThread_ = platform::startWorkerThread([this] { receiveLoop(); });
-    keepAliveThread_ = platform::startWorkerThread([this] { keepAliveLoop(); });
+    receiveThread_ = platform::startWorkerThread("v2-control", [this] { receiveLoop(); });
+    keepAliveThread_ = platform::startWorkerThread("v2-keep-alive", [this] { keepAliveLoop(); });
     return true;
 }
 
