@@ -52,6 +52,24 @@ TEST(PictureTimeTest, EachPictureCarriesTheTimeOfTheFrameItShows) {
     }
 }
 
+// Up to 2560 x 1600 the call that decodes a frame hands out its picture: a
+// decoder that held each picture back a call would show every camera one
+// picture interval late.
+TEST(PictureTimeTest, PicturesUpTo2560x1600ComeOutOfTheCallThatDecodesThem) {
+    for (const auto& [width, height] : {std::pair{640, 360}, std::pair{1920, 1080}, std::pair{2560, 1600}}) {
+        SCOPED_TRACE(width);
+        test::TestEncoder encoder(width, height, 25, 25, false, kH264);
+        ASSERT_TRUE(encoder.ok());
+        auto decoder = VideoDecoder::create(kDecoderCodecH264);
+        ASSERT_NE(decoder, nullptr);
+        for (int i = 0; i < 3; ++i) {
+            const test::EncodedFrame frame = encoder.encode(frameNumber(width, height, i));
+            ASSERT_NE(decoder->decode(0, 0, frame.data.data(), frame.data.size(), kFirstTime + i * kInterval), nullptr);
+            EXPECT_EQ(decoder->pictureTime(), kFirstTime + i * kInterval);
+        }
+    }
+}
+
 TEST(PictureTimeTest, RestartForgetsPicturesNotYetHandedOut) {
     test::TestEncoder encoder(320, 240, 25, 1, false, kH264); // every picture a key picture
     ASSERT_TRUE(encoder.ok());

@@ -1,5 +1,6 @@
 #include "platform/diagnostics.h"
 #include "platform/event.h"
+#include "platform/thread_name.h"
 #include "platform/worker_thread.h"
 
 #include <gtest/gtest.h>
@@ -87,7 +88,7 @@ TEST_F(DiagnosticsTest, WorkerThreadKeepsItsLinesInItsStartersSlot) {
         platform::ReasonScope scope(&started);
         worker = platform::startWorkerThread("test-worker", [&go] {
             go.wait(-1);
-            platform::diagnose("worker: refused");
+            platform::diagnose("worker: refused by " + platform::thisThreadName());
         });
     }
     std::thread unscoped = platform::startWorkerThread("test-unscoped", [] { platform::diagnose("nobody's"); });
@@ -97,7 +98,7 @@ TEST_F(DiagnosticsTest, WorkerThreadKeepsItsLinesInItsStartersSlot) {
         worker.join();
         unscoped.join();
     }
-    EXPECT_EQ(started.last(), "worker: refused");
+    EXPECT_EQ(started.last(), "worker: refused by test-worker");
     EXPECT_EQ(later.count(), 0u);
 }
 
