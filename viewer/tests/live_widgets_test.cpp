@@ -211,9 +211,13 @@ TEST(VideoSurfaceTest, EverythingBesideAKeptShapeIsBlack) {
         const QRect picture = fitKeepingAspect(shape, canvas.rect());
         for (int y = 0; y < 10; ++y) {
             for (int x = 0; x < 10; ++x) {
-                const QColor expected = picture.contains(x, y) ? QColor(Qt::white) : QColor(Qt::black);
-                ASSERT_EQ(canvas.pixelColor(x, y), expected)
-                    << shape.width() << "x" << shape.height() << " at " << x << "," << y;
+                const QColor shown = canvas.pixelColor(x, y);
+                // The scaler weighs neighbours in 7 bits: white may come out 253.
+                const bool white = shown.red() >= 250 && shown.green() >= 250 && shown.blue() >= 250;
+                const bool black = shown == QColor(Qt::black);
+                ASSERT_TRUE(picture.contains(x, y) ? white : black)
+                    << shape.width() << "x" << shape.height() << " at " << x << "," << y << ": "
+                    << shown.name().toStdString();
             }
         }
     }

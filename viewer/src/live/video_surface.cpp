@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QPainter>
+#include <libyuv/scale_argb.h>
 #include <cstring>
 #include <utility>
 
@@ -224,10 +225,7 @@ bool VideoSurface::paint(QPainter& painter, const QRect& area, const QRectF& par
         painter.drawImage(QRectF(target), showing_.image, source);
         painter.restore();
     } else if (keepAspect_ && target.size() != showing_.image.size()) {
-        painter.save();
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(target, showing_.image);
-        painter.restore();
+        drawScaled(painter, target);
     } else {
         painter.drawImage(target, showing_.image);
     }
@@ -237,6 +235,34 @@ bool VideoSurface::paint(QPainter& painter, const QRect& area, const QRectF& par
         painter.drawText(showing_.textBox, Qt::AlignLeft | Qt::AlignTop, showing_.text);
     }
     return true;
+}
+
+// The paint engine scales with a generic bilinear fetch spread over a pool
+// of threads: a 720x480 camera on a 1920x1080 screen spent about half of
+// the live view's processor time there. libyuv's vector scaler gives the
+// same filter (area averaging when shrinking) for a fraction, once per
+// picture, however often the window repaints it.
+void VideoSurface::drawScaled(QPainter& painter, const QRect& target) {
+    const QImage& picture = showing_.image;
+    if (picture.format() == QImage::Format_RGB32) {
+        if (scaledFrom_ != painted_ || scaled_.size() != target.size()) {
+            if (scaled_.size() != target.size()) scaled_ = QImage(target.size(), QImage::Format_RGB32);
+            const bool shrinking = target.width() < picture.width();
+            const int failed = libyuv::ARGBScale(
+                picture.constBits(), static_cast<int>(picture.bytesPerLine()), picture.width(), picture.height(),
+                scaled_.bits(), static_cast<int>(scaled_.bytesPerLine()), scaled_.width(), scaled_.height(),
+                shrinking ? libyuv::kFilterBox : libyuv::kFilterBilinear);
+            scaledFrom_ = failed == 0 && !scaled_.isNull() ? painted_ : -1;
+        }
+        if (scaledFrom_ == painted_) {
+            painter.drawImage(target.topLeft(), scaled_);
+            return;
+        }
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, picture);
+    painter.restore();
 }
 
 void VideoSurface::clear() {

@@ -110,7 +110,12 @@ private:
     bool fresh_ = false;
     QPointer<QWidget> widget_;
 
+    // Draws showing_'s picture scaled to `target` (see paint).
+    void drawScaled(QPainter& painter, const QRect& target);
+
     Frame showing_;           // GUI thread only
+    QImage scaled_;           // GUI thread: showing_'s picture at the size last painted
+    long scaledFrom_ = -1;    // GUI thread: the paint count whose picture scaled_ holds
     bool keepAspect_ = false; // GUI thread only
     QRect paintedArea_;       // GUI thread: what the last paint covered
     QRect paintedTarget_;     // GUI thread: where it put the picture
