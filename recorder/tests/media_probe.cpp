@@ -70,8 +70,12 @@ std::vector<uint8_t> decodeRgb(const std::string& path) {
     return {bytes.begin(), bytes.end()};
 }
 
+// The null output keeps the clip's own time base: in its default 1/25, two
+// pictures stamped a millisecond apart (a burst that arrived together, as
+// the repair spreads it) made ffmpeg complain of non-increasing times in a
+// clip whose times do increase.
 std::string decodeErrors(const std::string& path) {
-    return run("ffmpeg -nostdin -v error -i '" + path + "' -f null -", true);
+    return run("ffmpeg -nostdin -v error -i '" + path + "' -enc_time_base -1 -f null -", true);
 }
 
 std::string formatTag(const std::string& path, const std::string& tag) {

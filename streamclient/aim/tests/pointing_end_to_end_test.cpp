@@ -38,8 +38,12 @@ TEST_P(PointingEndToEndTest, ClickedPointComesToTheCentre) {
     Pointer pointer(camera);
     std::optional<Calibration> calibration;
     if (!pointer.capabilities().fovPanTilt) {
-        // The zoom stays: one position is enough here, and quick.
-        const CalibrationResult measured = pointer.calibrate(3, {});
+        // The zoom stays: one position is enough here, and quick. A timed
+        // move is as long as the machine lets it be: on a loaded machine the
+        // two ways can differ, which calibration rightly refuses, and a user
+        // would try again; so does the test, once.
+        CalibrationResult measured = pointer.calibrate(3, {});
+        if (!measured.calibration) measured = pointer.calibrate(3, {});
         ASSERT_TRUE(measured.calibration) << measured.why;
         calibration = measured.calibration;
         if (GetParam() == RigKind::OnvifGeneric) {
