@@ -33,6 +33,8 @@ int64_t Session::msUntilPicturesCountLost(int64_t nowMs) const {
 
 bool Session::awaitEventHeader() {
     if (!eventThreadWatchesPictures()) {
+        // A farewell signal the caller's reset swallowed still shows here.
+        if (!running_.load()) return false;
         eventInfo_.wait(-1);
         return running_.load();
     }
