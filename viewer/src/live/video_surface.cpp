@@ -248,11 +248,13 @@ void VideoSurface::drawScaled(QPainter& painter, const QRect& target) {
         if (scaledFrom_ != painted_ || scaled_.size() != target.size()) {
             if (scaled_.size() != target.size()) scaled_ = QImage(target.size(), QImage::Format_RGB32);
             const bool shrinking = target.width() < picture.width();
-            const int failed = libyuv::ARGBScale(
-                picture.constBits(), static_cast<int>(picture.bytesPerLine()), picture.width(), picture.height(),
-                scaled_.bits(), static_cast<int>(scaled_.bytesPerLine()), scaled_.width(), scaled_.height(),
-                shrinking ? libyuv::kFilterBox : libyuv::kFilterBilinear);
-            scaledFrom_ = failed == 0 && !scaled_.isNull() ? painted_ : -1;
+            const bool scaled =
+                !scaled_.isNull() &&
+                libyuv::ARGBScale(picture.constBits(), static_cast<int>(picture.bytesPerLine()), picture.width(),
+                                  picture.height(), scaled_.bits(), static_cast<int>(scaled_.bytesPerLine()),
+                                  scaled_.width(), scaled_.height(),
+                                  shrinking ? libyuv::kFilterBox : libyuv::kFilterBilinear) == 0;
+            scaledFrom_ = scaled ? painted_ : -1;
         }
         if (scaledFrom_ == painted_) {
             painter.drawImage(target.topLeft(), scaled_);

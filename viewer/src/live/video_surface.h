@@ -100,6 +100,8 @@ private:
     QRect targetOf(const Frame& frame, const QRect& area) const;
     // What the newest picture and its text cover, and where the picture goes.
     QRect changedArea(QRect* target) const;
+    // Draws showing_'s picture scaled to `target` (see paint).
+    void drawScaled(QPainter& painter, const QRect& target);
 
     std::mutex writerLock_; // one render thread at a time fills writing_
     Frame writing_;
@@ -109,9 +111,6 @@ private:
     Frame latest_;
     bool fresh_ = false;
     QPointer<QWidget> widget_;
-
-    // Draws showing_'s picture scaled to `target` (see paint).
-    void drawScaled(QPainter& painter, const QRect& target);
 
     Frame showing_;           // GUI thread only
     QImage scaled_;           // GUI thread: showing_'s picture at the size last painted
