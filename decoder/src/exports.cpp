@@ -74,3 +74,19 @@ extern "C" int32_t M_XCWritePicture(void* instance, uint8_t* pixels, int32_t str
         return 0;
     }
 }
+
+extern "C" int32_t M_XCWritePlanes(void* instance, uint8_t* y, int32_t yStride, uint8_t* u, uint8_t* v,
+                                   int32_t uvStride) {
+    if (instance == nullptr || y == nullptr || u == nullptr || v == nullptr || yStride <= 0 || uvStride <= 0) return 0;
+    try {
+        using Range = decoder::VideoDecoder::Range;
+        switch (static_cast<decoder::VideoDecoder*>(instance)->writePlanes(y, yStride, u, v, uvStride)) {
+        case Range::Studio: return 1;
+        case Range::Full: return 2;
+        case Range::None: return 0;
+        }
+        return 0;
+    } catch (...) {
+        return 0;
+    }
+}

@@ -1,5 +1,6 @@
 #include "planar_yuv_to_bgra.h"
 
+#include <libyuv/convert.h>
 #include <libyuv/convert_argb.h>
 #include <libyuv/scale.h>
 
@@ -31,6 +32,13 @@ int toBgra(const Planes& p, bool is420, bool fullRange, uint8_t* pixels, int str
                                                                  stride, width, height);
 }
 
+// Box averages every source pixel into the smaller picture (no shimmer on
+// fine detail); growing has nothing to average.
+libyuv::FilterMode filterFor(const AVFrame& frame, int width, int height) {
+    const bool shrinking = width <= frame.width && height <= frame.height;
+    return shrinking ? libyuv::kFilterBox : libyuv::kFilterBilinear;
+}
+
 } // namespace
 
 bool planarYuvToBgra(const AVFrame& frame, int format, bool fullRange, int width, int height, uint8_t* pixels,
@@ -53,15 +61,27 @@ bool planarYuvToBgra(const AVFrame& frame, int format, bool fullRange, int width
     uint8_t* y = scratch.data();
     uint8_t* u = y + lumaBytes;
     uint8_t* v = u + chromaBytes;
-    // Box averages every source pixel into the smaller picture (no shimmer
-    // on fine detail); growing has nothing to average.
-    const bool shrinking = width <= frame.width && height <= frame.height;
-    const auto filter = shrinking ? libyuv::kFilterBox : libyuv::kFilterBilinear;
     const int scaled = (is420 ? libyuv::I420Scale : libyuv::I422Scale)(
         source.y, source.yStride, source.u, source.uStride, source.v, source.vStride, frame.width, frame.height, y,
-        width, u, chromaWidth, v, chromaWidth, width, height, filter);
+        width, u, chromaWidth, v, chromaWidth, width, height, filterFor(frame, width, height));
     const Planes resized{y, width, u, chromaWidth, v, chromaWidth};
     return scaled == 0 && toBgra(resized, is420, fullRange, pixels, stride, width, height) == 0;
+}
+
+bool planarYuvTo420(const AVFrame& frame, int width, int height, const Planar420& target) {
+    if (width <= 0 || height <= 0 || frame.width <= 0 || frame.height <= 0) return false;
+    if (target.y == nullptr || target.u == nullptr || target.v == nullptr) return false;
+    if (target.yStride < width || target.uvStride < (width + 1) / 2) return false;
+    if (frame.data[0] == nullptr || frame.data[1] == nullptr || frame.data[2] == nullptr) return false;
+    if (width == frame.width && height == frame.height) {
+        return libyuv::I420Copy(frame.data[0], frame.linesize[0], frame.data[1], frame.linesize[1], frame.data[2],
+                                frame.linesize[2], target.y, target.yStride, target.u, target.uvStride, target.v,
+                                target.uvStride, width, height) == 0;
+    }
+    return libyuv::I420Scale(frame.data[0], frame.linesize[0], frame.data[1], frame.linesize[1], frame.data[2],
+                             frame.linesize[2], frame.width, frame.height, target.y, target.yStride, target.u,
+                             target.uvStride, target.v, target.uvStride, width, height,
+                             filterFor(frame, width, height)) == 0;
 }
 
 } // namespace decoder

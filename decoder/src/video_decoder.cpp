@@ -1,5 +1,7 @@
 #include "decoder/video_decoder.h"
 
+#include "planar_yuv_to_bgra.h"
+
 #include "platform/libav_log.h"
 
 extern "C" {
@@ -184,6 +186,16 @@ bool VideoDecoder::writePicture(uint8_t* pixels, std::size_t stride) {
         std::memcpy(pixels + stride * static_cast<std::size_t>(y), own + rowBytes * static_cast<std::size_t>(y),
                     rowBytes);
     return true;
+}
+
+VideoDecoder::Range VideoDecoder::writePlanes(uint8_t* y, int yStride, uint8_t* u, uint8_t* v, int uvStride) {
+    if (readySize_.width == 0 || ready_->width <= 0) return Range::None;
+    bool fullRange = ready_->color_range == AVCOL_RANGE_JPEG;
+    const AVPixelFormat format = studioRangeTwin(static_cast<AVPixelFormat>(ready_->format), fullRange);
+    const Planar420 target{y, yStride, u, v, uvStride};
+    if (format != AV_PIX_FMT_YUV420P || !planarYuvTo420(*ready_, readySize_.width, readySize_.height, target))
+        return Range::None;
+    return fullRange ? Range::Full : Range::Studio;
 }
 
 const uint8_t* VideoDecoder::decode(int width, int height, const uint8_t* data, std::size_t length, int64_t time) {

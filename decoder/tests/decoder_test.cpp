@@ -5,6 +5,7 @@
 #include "test_encoder.h"
 
 #include <gtest/gtest.h>
+#include <libyuv/convert_argb.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -482,6 +483,33 @@ TEST_P(CodecDecoderTest, TwoStepsWriteThePictureIntoTheCallersRowsOnly) {
     }
     DecoderTest::expectQuadrants(packed.data(), 100, 75);
     EXPECT_TRUE(std::all_of(rows.end() - 64, rows.end(), [](uint8_t b) { return b == kUntouched; }));
+
+    // As 4:2:0 planes, rows wider than the picture's: converted, they are the
+    // very rows written above, in the range the decoder tells.
+    constexpr int32_t kYStride = 100 + 12;
+    constexpr int32_t kUvStride = 50 + 6;
+    std::vector<uint8_t> planes(kYStride * 75 + 2 * kUvStride * 38 + 64, kUntouched);
+    uint8_t* y = planes.data();
+    uint8_t* u = y + kYStride * 75;
+    uint8_t* v = u + kUvStride * 38;
+    EXPECT_EQ(plugin_.writePlanes(instance_, y, 99, u, v, kUvStride), 0) << "luma rows too short";
+    const int32_t range = plugin_.writePlanes(instance_, y, kYStride, u, v, kUvStride);
+    ASSERT_TRUE(range == 1 || range == 2) << range;
+    EXPECT_EQ(range == 2, GetParam() == kDecoderCodecJpeg) << "only JPEG pictures are full range";
+    for (int row = 0; row < 75; ++row) {
+        const uint8_t* padding = y + row * kYStride + 100;
+        EXPECT_TRUE(std::all_of(padding, padding + 12, [](uint8_t b) { return b == kUntouched; })) << "row " << row;
+    }
+    EXPECT_TRUE(std::all_of(planes.end() - 64, planes.end(), [](uint8_t b) { return b == kUntouched; }));
+    std::vector<uint8_t> converted(static_cast<std::size_t>(kStride) * 75);
+    ASSERT_EQ((range == 2 ? libyuv::J420ToARGB : libyuv::I420ToARGB)(y, kYStride, u, kUvStride, v, kUvStride,
+                                                                     converted.data(), kStride, 100, 75),
+              0);
+    for (int row = 0; row < 75; ++row) {
+        ASSERT_TRUE(std::equal(converted.begin() + row * kStride, converted.begin() + row * kStride + 400,
+                               rows.begin() + row * kStride))
+            << "row " << row;
+    }
 }
 
 TEST_P(CodecDecoderTest, GarbageGivesNoPicture) {

@@ -1,5 +1,7 @@
 #include "platform/surface.h"
 
+#include <libyuv/convert_argb.h>
+
 #include <algorithm>
 #include <map>
 
@@ -25,6 +27,8 @@ constexpr std::size_t kKeptTexts = 64;
 Surface::~Surface() = default;
 
 PictureTarget Surface::lendPicture(int, int, int) { return {}; }
+PlanarTarget Surface::lendPlanes(int, int) { return {}; }
+void Surface::finishLentPlanes(const SurfaceRect&, bool, bool) {}
 
 void Surface::finishLent(const SurfaceRect&, bool) {}
 
@@ -71,6 +75,35 @@ PictureTarget RecordingSurface::lendPicture(int width, int height, int bitCount)
 void RecordingSurface::finishLent(const SurfaceRect& dest, bool filled) {
     if (filled && lentShape_.pixels != nullptr) stretchDraw(lentShape_, dest);
     lentShape_ = {};
+}
+
+PlanarTarget RecordingSurface::lendPlanes(int width, int height) {
+    if (lending_ != Lending::Planes || width <= 0 || height <= 0) return {};
+    const auto w = static_cast<std::size_t>(width);
+    const auto h = static_cast<std::size_t>(height);
+    const std::size_t chroma = ((w + 1) / 2) * ((h + 1) / 2);
+    lentPlanes_.resize(w * h + 2 * chroma);
+    lentPlanesSize_ = {width, height};
+    uint8_t* y = lentPlanes_.data();
+    return {y, y + w * h, y + w * h + chroma, w, (w + 1) / 2};
+}
+
+void RecordingSurface::finishLentPlanes(const SurfaceRect& dest, bool filled, bool fullRange) {
+    const SurfaceSize size = lentPlanesSize_;
+    lentPlanesSize_ = {};
+    if (!filled || size.width <= 0) return;
+    const int uvStride = (size.width + 1) / 2;
+    const uint8_t* y = lentPlanes_.data();
+    const uint8_t* u = y + static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height);
+    const uint8_t* v = u + static_cast<std::size_t>(uvStride) * static_cast<std::size_t>((size.height + 1) / 2);
+    const std::size_t stride = bitmapStride(size.width, 32);
+    std::vector<uint8_t> rows(stride * static_cast<std::size_t>(size.height));
+    if ((fullRange ? libyuv::J420ToARGB : libyuv::I420ToARGB)(y, size.width, u, uvStride, v, uvStride, rows.data(),
+                                                              static_cast<int>(stride), size.width, size.height) != 0)
+        return;
+    stretchDraw({size.width, size.height, 32, stride, rows.data()}, dest);
+    std::lock_guard lock(mutex_);
+    ++state_.planarCount;
 }
 
 void RecordingSurface::stretchDraw(const PictureView& picture, const SurfaceRect& dest) {

@@ -35,6 +35,7 @@ bool DecoderPlugin::useCodec(DecoderCodec codec) {
     const DecoderSetup setup{sizeof(DecoderSetup), kDecoderSetupVersion, codec};
     instance_ = table_.init(&setup);
     codec_ = codec;
+    planesRefused_ = false;
     if (instance_ == nullptr)
         platform::diagnose("Ostrel-M: the decoder plug-in makes no decoder for codec " + std::to_string(codec) +
                            " (no pictures will be shown)");
@@ -69,6 +70,17 @@ bool DecoderPlugin::decodeFrame(int32_t width, int32_t height, const uint8_t* da
 bool DecoderPlugin::writePicture(uint8_t* pixels, std::size_t stride) const {
     if (!writesIntoCallersBuffer() || stride > static_cast<std::size_t>(INT32_MAX)) return false;
     return table_.writePicture(instance_, pixels, static_cast<int32_t>(stride)) == 1;
+}
+
+int DecoderPlugin::writePlanes(const platform::PlanarTarget& planes) {
+    if (!writesPlanes() || planes.yStride > static_cast<std::size_t>(INT32_MAX) ||
+        planes.uvStride > static_cast<std::size_t>(INT32_MAX))
+        return 0;
+    const int32_t range = table_.writePlanes(instance_, planes.y, static_cast<int32_t>(planes.yStride), planes.u,
+                                             planes.v, static_cast<int32_t>(planes.uvStride));
+    if (range == 1 || range == 2) return range;
+    planesRefused_ = true;
+    return 0;
 }
 
 PictureSize DecoderPlugin::sourceSize() const {

@@ -12,6 +12,7 @@
 #include "picture_scan.h"
 #include "platform/module.h"
 #include "platform/processor.h"
+#include "platform/surface.h"
 
 namespace ostrel {
 
@@ -47,12 +48,18 @@ public:
     bool writesIntoCallersBuffer() const;
     bool decodeFrame(int32_t width, int32_t height, const uint8_t* data, int32_t length, PictureSize& size) const;
     bool writePicture(uint8_t* pixels, std::size_t stride) const;
+    // Or as 4:2:0 planes: 1 studio range, 2 full range, 0 not written. A
+    // decoder that did not write one picture as planes is asked for rows from
+    // then on, until it decodes another codec.
+    bool writesPlanes() const { return writesIntoCallersBuffer() && table_.writePlanes != nullptr && !planesRefused_; }
+    int writePlanes(const platform::PlanarTarget& planes);
 
 private:
     platform::Module module_;
     DecoderTable table_;
     void* instance_ = nullptr;
     uint32_t codec_ = 0; // of instance_
+    bool planesRefused_ = false;
 };
 
 } // namespace ostrel

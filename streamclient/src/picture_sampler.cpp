@@ -2,8 +2,11 @@
 
 #include <libyuv/convert_argb.h>
 #include <libyuv/convert_from_argb.h>
+#include <libyuv/scale.h>
 #include <libyuv/scale_argb.h>
 
+#include <algorithm>
+#include <climits>
 #include <chrono>
 
 #include "platform/surface.h"
@@ -52,6 +55,22 @@ void PictureSampler::offer(const PictureDescriptor& picture) {
     libyuv::ARGBScale(argb, argbStride, w, h, scaled_.data(), width_ * 4, width_, height_, libyuv::kFilterBox);
     sample_.resize(static_cast<std::size_t>(width_) * height_);
     libyuv::ARGBToJ400(scaled_.data(), width_ * 4, sample_.data(), width_, width_, height_);
+    done_ = true;
+    served_.notify_all();
+}
+
+void PictureSampler::offerLuma(const uint8_t* luma, std::size_t stride, int width, int height, bool fullRange) {
+    std::lock_guard lock(mutex_);
+    if (!waiting_ || done_ || luma == nullptr || width <= 0 || height <= 0 ||
+        stride < static_cast<std::size_t>(width) || stride > static_cast<std::size_t>(INT32_MAX))
+        return;
+    sample_.resize(static_cast<std::size_t>(width_) * height_);
+    libyuv::ScalePlane(luma, static_cast<int>(stride), width, height, sample_.data(), width_, width_, height_,
+                       libyuv::kFilterBox);
+    // Studio range (16 to 235) stretched to the full range rows give.
+    if (!fullRange) {
+        for (uint8_t& v : sample_) v = static_cast<uint8_t>(std::clamp((v - 16) * 255 / 219, 0, 255));
+    }
     done_ = true;
     served_.notify_all();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -21,6 +22,9 @@ public:
 
     // The drawing thread's picture; cheap when nobody waits.
     void offer(const PictureDescriptor& picture);
+    // The same for a picture drawn as planes: its luma plane, studio or full
+    // range.
+    void offerLuma(const uint8_t* luma, std::size_t stride, int width, int height, bool fullRange);
 
 private:
     std::mutex callers_; // one caller at a time

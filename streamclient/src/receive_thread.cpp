@@ -85,6 +85,7 @@ void Session::decodeIntoWindow(const uint8_t* record, int32_t length) {
     picture_->pixelBytes = bytes;
     picture_->updateHeader();
 
+    if (decodeIntoPlanes(size)) return;
     std::shared_ptr<platform::Surface> window;
     const platform::PictureTarget target = renderer_->lend(size.width, size.height, window);
     if (target.pixels == nullptr) {
@@ -101,6 +102,24 @@ void Session::decodeIntoWindow(const uint8_t* record, int32_t length) {
     renderer_->finishLent(*window, filled);
     picture_->pixels = nullptr;
     if (filled) finishDrawing(window.get());
+}
+
+// A window that converts as it paints (the wall's cells) takes the picture
+// as 4:2:0 planes: the conversion then writes straight into what the screen
+// shows, a whole picture's copy less. False when the picture still needs
+// drawing as rows.
+bool Session::decodeIntoPlanes(const PictureSize& size) {
+    if (!decoder_.writesPlanes()) return false;
+    std::shared_ptr<platform::Surface> window;
+    const platform::PlanarTarget planes = renderer_->lendPlanes(size.width, size.height, window);
+    if (planes.y == nullptr) return false;
+    const int range = decoder_.writePlanes(planes);
+    // Read while the planes are still lent to this thread.
+    if (range != 0) report_.pictures.offerLuma(planes.y, planes.yStride, size.width, size.height, range == 2);
+    renderer_->finishLentPlanes(*window, range != 0, range == 2);
+    if (range == 0) return false;
+    finishDrawing(window.get());
+    return true;
 }
 
 // Copies a picture into the picture buffer unless one still waits for the

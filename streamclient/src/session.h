@@ -90,6 +90,7 @@ private:
     // buffer: its picture goes straight into the window's own, or into
     // codecPicture_ when the window lends none.
     void decodeIntoWindow(const uint8_t* record, int32_t length);
+    bool decodeIntoPlanes(const PictureSize& size);
     // The box a codec stream's pictures are fitted into: the render
     // rectangle, or none.
     PictureSize codecBox() const;

@@ -63,4 +63,21 @@ void CVideoRenderer::finishLent(platform::Surface& surface, bool filled) {
     surface.finishLent({left_, top_, width_, height_}, filled);
 }
 
+platform::PlanarTarget CVideoRenderer::lendPlanes(int width, int height, std::shared_ptr<platform::Surface>& held) {
+    held = platform::SurfaceRegistry::find(window_);
+    if (!held) return {};
+    const platform::PlanarTarget planes = held->lendPlanes(width, height);
+    const auto w = static_cast<std::size_t>(width);
+    if (planes.y != nullptr && planes.u != nullptr && planes.v != nullptr && planes.yStride >= w &&
+        planes.uvStride >= (w + 1) / 2)
+        return planes;
+    if (planes.y != nullptr) held->finishLentPlanes({left_, top_, width_, height_}, false, false);
+    held.reset();
+    return {};
+}
+
+void CVideoRenderer::finishLentPlanes(platform::Surface& surface, bool filled, bool fullRange) {
+    surface.finishLentPlanes({left_, top_, width_, height_}, filled, fullRange);
+}
+
 } // namespace ostrel

@@ -46,6 +46,9 @@ public:
     platform::PictureTarget lend(int width, int height, std::shared_ptr<platform::Surface>& held);
     // The lent picture goes to the destination, or is dropped when not filled.
     void finishLent(platform::Surface& surface, bool filled);
+    // The same for a window that takes 4:2:0 planes (Surface::lendPlanes).
+    platform::PlanarTarget lendPlanes(int width, int height, std::shared_ptr<platform::Surface>& held);
+    void finishLentPlanes(platform::Surface& surface, bool filled, bool fullRange);
 
 private:
     uint32_t window_;

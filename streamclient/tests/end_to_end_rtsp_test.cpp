@@ -152,6 +152,12 @@ TEST_P(RtspCodecTest, PicturesOfTheSceneReachTheRenderer) {
     const double own = differenceFromScene(snap, camera.head(), 0);
     EXPECT_LT(own, 6.5);
     EXPECT_GT(differenceFromScene(snap, camera.head(), 1), 3 * own + 10);
+    if (GetParam().lending == platform::RecordingSurface::Lending::Planes) {
+        EXPECT_GT(snap.planarCount, 0) << "every picture came as rows";
+        // Pointing still gets its grey copies of pictures drawn as planes.
+        std::vector<uint8_t> grey(32 * 24);
+        EXPECT_EQ(M_KGetPictureSample(handle, grey.data(), 32, 24, 5000), 1);
+    }
 }
 
 using Lending = platform::RecordingSurface::Lending;
@@ -159,10 +165,15 @@ INSTANTIATE_TEST_SUITE_P(Codecs, RtspCodecTest,
                          ::testing::Values(PictureWay{camsim::RtspCodec::H264, Lending::No},
                                            PictureWay{camsim::RtspCodec::H265, Lending::No},
                                            PictureWay{camsim::RtspCodec::Mjpeg, Lending::No},
-                                           PictureWay{camsim::RtspCodec::H264, Lending::Yes}),
+                                           PictureWay{camsim::RtspCodec::H264, Lending::Yes},
+                                           PictureWay{camsim::RtspCodec::H264, Lending::Planes},
+                                           PictureWay{camsim::RtspCodec::Mjpeg, Lending::Planes}),
                          [](const auto& info) {
+                             const Lending lending = info.param.lending;
                              return std::string(camsim::rtspMountName(info.param.codec)) +
-                                    (info.param.lending == Lending::Yes ? "IntoTheWindow" : "");
+                                    (lending == Lending::Yes      ? "IntoTheWindow"
+                                     : lending == Lending::Planes ? "IntoTheWindowAsPlanes"
+                                                                  : "");
                          });
 
 TEST_F(RtspEndToEndTest, CamerasToneReachesTheAudioPlayerAsPcmWhenAudioIsOn) {

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -35,15 +38,15 @@ struct HalfWhite {
     PictureDescriptor picture;
 };
 
-// Offers `picture` from another thread, as the drawing thread does, until a
+// Offers a picture from another thread, as the drawing thread does, until a
 // caller has taken one.
-std::vector<uint8_t> sampled(PictureSampler& sampler, const PictureDescriptor& picture, int width, int height,
-                             bool& taken) {
+template <typename Offer>
+std::vector<uint8_t> sampledBy(PictureSampler& sampler, Offer offer, int width, int height, bool& taken) {
     std::vector<uint8_t> out(static_cast<std::size_t>(width) * height, 0x55);
     std::atomic<bool> done{false};
     std::thread drawer([&] {
         while (!done) {
-            sampler.offer(picture);
+            offer();
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });
@@ -53,6 +56,18 @@ std::vector<uint8_t> sampled(PictureSampler& sampler, const PictureDescriptor& p
     return out;
 }
 
+std::vector<uint8_t> sampled(PictureSampler& sampler, const PictureDescriptor& picture, int width, int height,
+                             bool& taken) {
+    return sampledBy(
+        sampler, [&] { sampler.offer(picture); }, width, height, taken);
+}
+
+void expectHalfWhite(const std::vector<uint8_t>& grey, const std::string& what) {
+    EXPECT_LT(grey[0], 8) << what;              // black on the left
+    EXPECT_GT(grey[15], 247) << what;           // white on the right
+    EXPECT_GT(grey[11 * 16 + 15], 247) << what; // down to the last row
+}
+
 TEST(PictureSamplerTest, EveryDecodedFormatBecomesTheSameGreyPicture) {
     for (int bits : {32, 24, 16}) {
         HalfWhite white(64, 48, bits);
@@ -60,9 +75,20 @@ TEST(PictureSamplerTest, EveryDecodedFormatBecomesTheSameGreyPicture) {
         bool taken = false;
         const std::vector<uint8_t> grey = sampled(sampler, white.picture, 16, 12, taken);
         ASSERT_TRUE(taken) << bits;
-        EXPECT_LT(grey[0], 8) << bits;              // black on the left
-        EXPECT_GT(grey[15], 247) << bits;           // white on the right
-        EXPECT_GT(grey[11 * 16 + 15], 247) << bits; // down to the last row
+        expectHalfWhite(grey, std::to_string(bits) + " bits");
+    }
+    // Pictures drawn as planes give their luma, studio range stretched.
+    for (const bool fullRange : {false, true}) {
+        const uint8_t black = fullRange ? 0 : 16;
+        const uint8_t white = fullRange ? 255 : 235;
+        std::vector<uint8_t> luma(70 * 48, black); // rows wider than the picture
+        for (int y = 0; y < 48; ++y) std::fill_n(luma.begin() + y * 70 + 32, 32, white);
+        PictureSampler sampler;
+        bool taken = false;
+        const std::vector<uint8_t> grey = sampledBy(
+            sampler, [&] { sampler.offerLuma(luma.data(), 70, 64, 48, fullRange); }, 16, 12, taken);
+        ASSERT_TRUE(taken) << fullRange;
+        expectHalfWhite(grey, fullRange ? "full-range planes" : "studio-range planes");
     }
 }
 

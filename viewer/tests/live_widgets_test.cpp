@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTest>
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -287,6 +288,61 @@ TEST(VideoSurfaceTest, ALentBufferFilledIsShownAndOneAbandonedIsNot) {
     EXPECT_EQ(picture.size(), QSize(3, 2));
     EXPECT_EQ(picture.pixelColor(2, 1), QColor(0, 0, 200));
     EXPECT_EQ(surface.lendPicture(3, 2, 8).pixels, nullptr) << "no 8-bit pictures";
+}
+
+// A picture that comes as 4:2:0 planes is converted straight into the image
+// painted on, or, where the painter clips, through a picture of its own:
+// both show its colours in the range it came in, and nothing beside it.
+TEST(VideoSurfaceTest, PlanesArePaintedInPlaceOrThroughAPictureAlike) {
+    VideoSurface surface(nullptr);
+    EXPECT_EQ(surface.lendPlanes(8, 6).y, nullptr) << "a surface not told to take planes";
+    surface.setTakesPlanes(true);
+    // BT.601 red in studio range, and a dark grey in full range, which the
+    // other range would show 12 steps darker.
+    const struct {
+        bool fullRange;
+        uint8_t y, u, v;
+        QColor shown;
+    } colours[] = {{false, 81, 90, 240, QColor(255, 0, 0)}, {true, 40, 128, 128, QColor(40, 40, 40)}};
+    for (const auto& colour : colours) {
+        SCOPED_TRACE(colour.fullRange ? "full range" : "studio range");
+        const auto expectShown = [&](const QImage& image, int x, int y, const char* what) {
+            const QColor c = image.pixelColor(x, y);
+            EXPECT_NEAR(c.red(), colour.shown.red(), 3) << what << " at " << x << "," << y;
+            EXPECT_NEAR(c.green(), colour.shown.green(), 3) << what << " at " << x << "," << y;
+            EXPECT_NEAR(c.blue(), colour.shown.blue(), 3) << what << " at " << x << "," << y;
+        };
+        const platform::PlanarTarget planes = surface.lendPlanes(8, 6);
+        ASSERT_NE(planes.y, nullptr);
+        for (int row = 0; row < 6; ++row) std::fill_n(planes.y + row * planes.yStride, 8, colour.y);
+        for (int row = 0; row < 3; ++row) {
+            std::fill_n(planes.u + row * planes.uvStride, 4, colour.u);
+            std::fill_n(planes.v + row * planes.uvStride, 4, colour.v);
+        }
+        surface.finishLentPlanes({0, 0, 8, 6}, true, colour.fullRange);
+        surface.present();
+        EXPECT_EQ(surface.pictureSize(), QSize(8, 6));
+        for (const bool clipped : {false, true}) {
+            QImage canvas(20, 10, QImage::Format_RGB32);
+            canvas.fill(Qt::blue);
+            QPainter painter(&canvas);
+            painter.translate(2, 1);
+            if (clipped) painter.setClipRect(0, 0, 4, 6);
+            EXPECT_TRUE(surface.paint(painter, QRect(0, 0, 8, 6)));
+            painter.end();
+            const char* how = clipped ? "clipped" : "in place";
+            expectShown(canvas, 2, 1, how);
+            expectShown(canvas, 5, 6, how);
+            EXPECT_EQ(canvas.pixelColor(10, 3), QColor(Qt::blue)) << how << ": beside the picture";
+            EXPECT_EQ(canvas.pixelColor(5, 7), QColor(Qt::blue)) << how << ": under the picture";
+            if (clipped) {
+                EXPECT_EQ(canvas.pixelColor(7, 3), QColor(Qt::blue)) << "outside the clip";
+            } else {
+                expectShown(canvas, 9, 6, how);
+            }
+        }
+        expectShown(surface.latestPicture(), 7, 5, "the latest picture");
+    }
 }
 
 TEST(VideoSurfaceTest, UnknownPixelLayoutIsNotDrawn) {

@@ -81,6 +81,13 @@ struct PictureHeader {
 //     nothing past the last row's pixels, and returns 1, or 0 when there is
 //     no picture to write or the stride is too small. Optional: a caller
 //     without them uses M_XDecode.
+//   M_XCWritePlanes writes the picture M_XCDecodeFrame told of as planar
+//     4:2:0 instead: a luma plane of its width x height, rows `yStride`
+//     apart, and two chroma planes of half that (rounded up), rows
+//     `uvStride` apart, nothing past the last row's pixels; BT.601 colours.
+//     Returns 1 for studio range, 2 for full range, or 0 when there is no
+//     picture, a stride is too small or the picture is not 4:2:0 (the
+//     caller then asks for 32-bit rows). Optional.
 #define DECODER_CONTRACT_FUNCTIONS(X)                                                                                  \
     X(M_XCInit, init, void*, (const DecoderSetup* setup), Required)                                                    \
     X(M_XCExit, exit, int32_t, (void* instance), Optional)                                                             \
@@ -93,7 +100,9 @@ struct PictureHeader {
       (void* instance, int32_t width, int32_t height, const uint8_t* data, int32_t length, int32_t* pictureWidth,      \
        int32_t* pictureHeight),                                                                                        \
       Optional)                                                                                                        \
-    X(M_XCWritePicture, writePicture, int32_t, (void* instance, uint8_t* pixels, int32_t stride), Optional)
+    X(M_XCWritePicture, writePicture, int32_t, (void* instance, uint8_t* pixels, int32_t stride), Optional)            \
+    X(M_XCWritePlanes, writePlanes, int32_t,                                                                           \
+      (void* instance, uint8_t* y, int32_t yStride, uint8_t* u, uint8_t* v, int32_t uvStride), Optional)
 
 #define DECODER_DECLARE_FUNCTION_TYPES(name, slot, result, params, need)                                               \
     typedef result name##_fn params;                                                                                   \

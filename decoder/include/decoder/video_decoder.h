@@ -46,6 +46,10 @@ public:
     // last row's pixels; false when there is none or it cannot be converted.
     bool decodeFrame(int width, int height, const uint8_t* data, std::size_t length, Size* size);
     bool writePicture(uint8_t* pixels, std::size_t stride);
+    // Or as 4:2:0 planes at the same size (see M_XCWritePlanes): the range
+    // written, or None when the picture is not 4:2:0 or a stride too small.
+    enum class Range { None, Studio, Full };
+    Range writePlanes(uint8_t* y, int yStride, uint8_t* u, uint8_t* v, int uvStride);
     // Forgets every frame given so far and every picture not yet handed out
     // (a jump to another place in a recording); the next frame should be a
     // key picture.

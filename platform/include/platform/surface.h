@@ -52,6 +52,17 @@ struct PictureTarget {
     std::size_t stride = 0;
 };
 
+// Where a lent 4:2:0 picture's planes go: the luma plane width x height,
+// rows yStride apart; each chroma plane half that, rounded up, rows uvStride
+// apart.
+struct PlanarTarget {
+    uint8_t* y = nullptr;
+    uint8_t* u = nullptr;
+    uint8_t* v = nullptr;
+    std::size_t yStride = 0;
+    std::size_t uvStride = 0;
+};
+
 // Bytes of one padded row of a bitmap.
 inline std::size_t bitmapStride(int width, int bitCount) {
     if (width <= 0 || bitCount <= 0) return 0;
@@ -81,6 +92,12 @@ public:
     virtual PictureTarget lendPicture(int width, int height, int bitCount);
     // The lent picture is complete (filled) or abandoned, and goes to dest.
     virtual void finishLent(const SurfaceRect& dest, bool filled);
+    // The same for a surface that converts pictures itself as it shows them:
+    // lends 4:2:0 planes (no pixels: the caller lends rows instead), handed
+    // back with finishLentPlanes, telling whether they hold full-range
+    // (rather than studio-range) BT.601 colours.
+    virtual PlanarTarget lendPlanes(int width, int height);
+    virtual void finishLentPlanes(const SurfaceRect& dest, bool filled, bool fullRange);
 };
 
 // The process-wide map from window handle to surface.
@@ -106,6 +123,7 @@ public:
     struct Snapshot {
         int drawCount = 0;
         int presentCount = 0;
+        int planarCount = 0; // pictures that came as planes
         int width = 0;
         int height = 0;
         int bitCount = 0;
@@ -115,12 +133,16 @@ public:
         std::vector<Text> texts;     // every text drawn, oldest first (last 64 kept)
     };
 
-    // Lending, pictures are written straight into the surface's buffer.
-    enum class Lending { No, Yes };
+    // Lending, pictures are written straight into the surface's buffer: as
+    // rows, or as 4:2:0 planes that it turns into 32-bit rows as a window
+    // that converts while it paints would.
+    enum class Lending { No, Yes, Planes };
     explicit RecordingSurface(SurfaceSize size = {320, 240}, Lending lending = Lending::No);
     void stretchDraw(const PictureView& picture, const SurfaceRect& dest) override;
     PictureTarget lendPicture(int width, int height, int bitCount) override;
     void finishLent(const SurfaceRect& dest, bool filled) override;
+    PlanarTarget lendPlanes(int width, int height) override;
+    void finishLentPlanes(const SurfaceRect& dest, bool filled, bool fullRange) override;
     void drawText(const std::u16string& text, const SurfaceRect& box, SurfaceColor textColor,
                   SurfaceColor background) override;
     void present() override;
@@ -137,6 +159,8 @@ private:
     // The lent buffer and its picture's shape; the drawing thread's only.
     std::vector<uint8_t> lent_;
     PictureView lentShape_;
+    std::vector<uint8_t> lentPlanes_;
+    SurfaceSize lentPlanesSize_;
 };
 
 } // namespace platform

@@ -22,6 +22,7 @@ SurfacePool::~SurfacePool() {
 uint32_t SurfacePool::addSurface() {
     auto surface = std::make_shared<VideoSurface>(widget_, repaint_);
     surface->setKeepAspect(keepAspect_);
+    surface->setTakesPlanes(takesPlanes_);
     surface->setClientSize(clientSize_);
     const uint32_t handle = platform::SurfaceRegistry::add(surface);
     surfaces_.emplace(handle, std::move(surface));
@@ -57,6 +58,11 @@ void SurfacePool::removeSurface(uint32_t handle) {
 QSize SurfacePool::pictureSize(uint32_t handle) const {
     const auto it = surfaces_.find(handle);
     return it == surfaces_.end() ? QSize() : it->second->pictureSize();
+}
+
+void SurfacePool::setTakesPlanes(bool takes) {
+    takesPlanes_ = takes;
+    for (const auto& entry : surfaces_) entry.second->setTakesPlanes(takes);
 }
 
 void SurfacePool::setKeepAspect(bool keep) {

@@ -36,6 +36,7 @@ public:
 
     // For the surfaces there are and those made from now on.
     void setKeepAspect(bool keep);
+    void setTakesPlanes(bool takes);
     void setClientSize(QSize size);
     // The place moved to another widget: its surfaces repaint that one, and
     // `show` is told the surface shown again.
@@ -46,6 +47,7 @@ private:
     const VideoSurface::Repaint repaint_;
     Show show_;
     bool keepAspect_ = false;
+    bool takesPlanes_ = false;
     QSize clientSize_;
     uint32_t shown_ = 0;
     std::map<uint32_t, std::shared_ptr<VideoSurface>> surfaces_;

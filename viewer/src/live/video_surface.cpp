@@ -1,8 +1,14 @@
 #include "live/video_surface.h"
 
 #include <QMetaObject>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
+#include <QTransform>
+#include <libyuv/convert_argb.h>
+#include <libyuv/scale.h>
 #include <libyuv/scale_argb.h>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -42,7 +48,22 @@ void fillAround(QPainter& painter, const QRect& area, const QRect& picture) {
     }
 }
 
+// Planes of pictures no camera sends (more than 8192 on a side) are not lent.
+constexpr int kLargestPlaneSide = 8192;
+
+int alignedRow(int bytes) { return (bytes + 31) / 32 * 32; }
+
 } // namespace
+
+void VideoSurface::Planes::shape(QSize picture) {
+    size = picture;
+    yStride = alignedRow(picture.width());
+    uvStride = alignedRow((picture.width() + 1) / 2);
+    const auto rows = static_cast<std::size_t>(picture.height());
+    const std::size_t needed =
+        static_cast<std::size_t>(yStride) * rows + 2 * static_cast<std::size_t>(uvStride) * ((rows + 1) / 2);
+    if (bytes.size() < needed) bytes.resize(needed);
+}
 
 VideoSurface::VideoSurface(QWidget* widget, Repaint repaint) : widget_(widget), repaint_(repaint) {
     if (widget != nullptr) setClientSize(widget->size());
@@ -80,6 +101,7 @@ void VideoSurface::stretchDraw(const platform::PictureView& picture, const platf
     }
     writing_.dest = QRect(dest.left, dest.top, dest.width, dest.height);
     writing_.text.clear();
+    writing_.planar = false;
     writing_.valid = true;
 }
 
@@ -94,9 +116,29 @@ platform::PictureTarget VideoSurface::lendPicture(int width, int height, int bit
     }
     const auto stride = static_cast<std::size_t>(image.bytesPerLine());
     if (stride != platform::bitmapStride(width, bitCount)) return {};
+    writing_.planar = false;
     writing_.valid = false;
     lent_ = std::move(lock);
     return {image.bits(), stride};
+}
+
+platform::PlanarTarget VideoSurface::lendPlanes(int width, int height) {
+    if (!takesPlanes_.load() || width <= 0 || height <= 0 || width > kLargestPlaneSide || height > kLargestPlaneSide)
+        return {};
+    std::unique_lock lock(writerLock_);
+    Planes& planes = writing_.planes;
+    planes.shape(QSize(width, height));
+    writing_.planar = true;
+    writing_.valid = false;
+    lent_ = std::move(lock);
+    return {planes.y(), planes.u(), planes.v(), static_cast<std::size_t>(planes.yStride),
+            static_cast<std::size_t>(planes.uvStride)};
+}
+
+void VideoSurface::finishLentPlanes(const platform::SurfaceRect& dest, bool filled, bool fullRange) {
+    if (!lent_.owns_lock()) return;
+    writing_.planes.fullRange = fullRange;
+    finishLent(dest, filled);
 }
 
 void VideoSurface::finishLent(const platform::SurfaceRect& dest, bool filled) {
@@ -172,7 +214,7 @@ bool VideoSurface::repaintIfNew() {
 }
 
 QRect VideoSurface::targetOf(const Frame& frame, const QRect& area) const {
-    return keepAspect_ ? fitKeepingAspect(frame.image.size(), area) : frame.dest;
+    return keepAspect_ ? fitKeepingAspect(frame.size(), area) : frame.dest;
 }
 
 QRect VideoSurface::changedArea(QRect* target) const {
@@ -199,7 +241,7 @@ bool VideoSurface::hasNewPicture() const {
 QSize VideoSurface::pictureSize() const {
     std::lock_guard lock(swapLock_);
     const Frame& frame = fresh_ ? latest_ : showing_;
-    return frame.valid ? frame.image.size() : QSize();
+    return frame.valid ? frame.size() : QSize();
 }
 
 bool VideoSurface::paint(QPainter& painter, const QRect& area, const QRectF& part) {
@@ -216,18 +258,21 @@ bool VideoSurface::paint(QPainter& painter, const QRect& area, const QRectF& par
     paintedArea_ = area;
     paintedTarget_ = target;
     if (!target.contains(area)) fillAround(painter, area, target);
-    if (part != kWholePicture) {
-        const QSizeF size = showing_.image.size();
+    if (showing_.planar && part == kWholePicture && drawPlanesInPlace(painter, target)) {
+        // written
+    } else if (part != kWholePicture) {
+        const QImage& picture = showingImage();
+        const QSizeF size = picture.size();
         const QRectF source(part.x() * size.width(), part.y() * size.height(), part.width() * size.width(),
                             part.height() * size.height());
         painter.save();
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRectF(target), showing_.image, source);
+        painter.drawImage(QRectF(target), picture, source);
         painter.restore();
-    } else if (keepAspect_ && target.size() != showing_.image.size()) {
-        drawScaled(painter, target);
+    } else if (keepAspect_ && target.size() != showing_.size()) {
+        drawScaled(painter, showingImage(), target);
     } else {
-        painter.drawImage(target, showing_.image);
+        painter.drawImage(target, showingImage());
     }
     if (!showing_.text.isEmpty()) {
         painter.fillRect(showing_.textBox, showing_.textBackground);
@@ -242,8 +287,7 @@ bool VideoSurface::paint(QPainter& painter, const QRect& area, const QRectF& par
 // the live view's processor time there. libyuv's vector scaler gives the
 // same filter (area averaging when shrinking) for a fraction, once per
 // picture, however often the window repaints it.
-void VideoSurface::drawScaled(QPainter& painter, const QRect& target) {
-    const QImage& picture = showing_.image;
+void VideoSurface::drawScaled(QPainter& painter, const QImage& picture, const QRect& target) {
     if (picture.format() == QImage::Format_RGB32) {
         if (scaledFrom_ != painted_ || scaled_.size() != target.size()) {
             if (scaled_.size() != target.size()) scaled_ = QImage(target.size(), QImage::Format_RGB32);
@@ -267,6 +311,79 @@ void VideoSurface::drawScaled(QPainter& painter, const QRect& target) {
     painter.restore();
 }
 
+namespace {
+
+// libyuv's "ARGB" is B, G, R, A in memory: a little-endian 0xAARRGGBB word,
+// as QImage's 32-bit formats hold it; alpha comes out 255.
+bool convertPlanes(const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v, int uvStride, bool fullRange,
+                   QSize size, uint8_t* pixels, int stride) {
+    return (fullRange ? libyuv::J420ToARGB : libyuv::I420ToARGB)(y, yStride, u, uvStride, v, uvStride, pixels, stride,
+                                                                 size.width(), size.height()) == 0;
+}
+
+} // namespace
+
+const QImage& VideoSurface::showingImage() {
+    if (!showing_.planar) return showing_.image;
+    const Planes& planes = showing_.planes;
+    if (convertedFrom_ != painted_ || converted_.size() != planes.size) {
+        if (converted_.size() != planes.size) converted_ = QImage(planes.size, QImage::Format_RGB32);
+        const bool converted =
+            !converted_.isNull() &&
+            convertPlanes(planes.y(), planes.yStride, planes.u(), planes.v(), planes.uvStride, planes.fullRange,
+                          planes.size, converted_.bits(), static_cast<int>(converted_.bytesPerLine()));
+        convertedFrom_ = converted ? painted_ : -1;
+        if (!converted) converted_.fill(Qt::black);
+    }
+    return converted_;
+}
+
+// Only where nothing but the picture would change those pixels: the raster
+// engine painting a plain 32-bit image, no transform but a move, no clip of
+// the painter's own, and the target whole inside the part being repainted.
+bool VideoSurface::drawPlanesInPlace(QPainter& painter, const QRect& target) {
+    QPaintEngine* engine = painter.paintEngine();
+    if (engine == nullptr || engine->type() != QPaintEngine::Raster || painter.hasClipping()) return false;
+    if (painter.opacity() < 1.0 || painter.compositionMode() != QPainter::CompositionMode_SourceOver) return false;
+    QPaintDevice* device = engine->paintDevice();
+    if (device == nullptr || device->devType() != QInternal::Image) return false;
+    const QImage& image = *static_cast<QImage*>(device);
+    const QImage::Format format = image.format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    const QTransform transform = painter.deviceTransform();
+    if (transform.type() > QTransform::TxTranslate || transform.dx() != std::floor(transform.dx()) ||
+        transform.dy() != std::floor(transform.dy()))
+        return false;
+    const QRect onDevice = target.translated(static_cast<int>(transform.dx()), static_cast<int>(transform.dy()));
+    if (onDevice.isEmpty() || !image.rect().contains(onDevice)) return false;
+    const QRegion repainted = engine->systemClip();
+    if (!repainted.isEmpty() && !QRegion(onDevice).subtracted(repainted).isEmpty()) return false;
+
+    const Planes* planes = &showing_.planes;
+    if (onDevice.size() != planes->size) {
+        Planes& resized = resized_;
+        resized.shape(onDevice.size());
+        resized.fullRange = planes->fullRange;
+        const bool shrinking = resized.size.width() < planes->size.width();
+        if (libyuv::I420Scale(planes->y(), planes->yStride, planes->u(), planes->uvStride, planes->v(),
+                              planes->uvStride, planes->size.width(), planes->size.height(), resized.y(),
+                              resized.yStride, resized.u(), resized.uvStride, resized.v(), resized.uvStride,
+                              resized.size.width(), resized.size.height(),
+                              shrinking ? libyuv::kFilterBox : libyuv::kFilterBilinear) != 0)
+            return false;
+        planes = &resized;
+    }
+    // The device's own bytes: bits() would detach a shared image and leave
+    // the engine painting the other copy.
+    const auto stride = static_cast<std::size_t>(image.bytesPerLine());
+    auto* pixels = const_cast<uint8_t*>(image.constBits()) + stride * static_cast<std::size_t>(onDevice.y()) +
+                   4 * static_cast<std::size_t>(onDevice.x());
+    return convertPlanes(planes->y(), planes->yStride, planes->u(), planes->v(), planes->uvStride, planes->fullRange,
+                         planes->size, pixels, static_cast<int>(stride));
+}
+
 void VideoSurface::clear() {
     {
         std::lock_guard writer(writerLock_);
@@ -284,7 +401,13 @@ QImage VideoSurface::latestPicture(QRect* dest) const {
     const Frame& frame = fresh_ ? latest_ : showing_;
     if (!frame.valid) return {};
     if (dest != nullptr) *dest = frame.dest;
-    return frame.image.copy();
+    if (!frame.planar) return frame.image.copy();
+    QImage image(frame.planes.size, QImage::Format_RGB32);
+    if (image.isNull() || !convertPlanes(frame.planes.y(), frame.planes.yStride, frame.planes.u(), frame.planes.v(),
+                                         frame.planes.uvStride, frame.planes.fullRange, frame.planes.size, image.bits(),
+                                         static_cast<int>(image.bytesPerLine())))
+        return {};
+    return image;
 }
 
 } // namespace tavolin::ui

@@ -6,6 +6,11 @@
 // the window as it is painted: the render thread copies only pictures of the
 // size they come in.
 //
+// A surface that takes planes (the wall's cells) gets each picture as 4:2:0
+// planes and converts it while it paints, straight into the window's
+// backing store: the picture is written to memory once on its way to the
+// screen instead of twice, the costliest step the wall had above decoding.
+//
 // Three reused frame buffers, so that neither side ever waits for the other
 // to copy or draw: the render thread fills its own buffer and swaps it with
 // the newest one under a short lock; paint swaps the newest one with the
@@ -22,6 +27,7 @@
 #include <QWidget>
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 #include "live/picture_fit.h"
 #include "platform/surface.h"
@@ -54,6 +60,9 @@ public:
     // The frame being written is lent: the decoder writes into its image.
     platform::PictureTarget lendPicture(int width, int height, int bitCount) override;
     void finishLent(const platform::SurfaceRect& dest, bool filled) override;
+    // Only while takesPlanes is on; otherwise nothing is lent.
+    platform::PlanarTarget lendPlanes(int width, int height) override;
+    void finishLentPlanes(const platform::SurfaceRect& dest, bool filled, bool fullRange) override;
 
     // GUI thread.
     void setClientSize(QSize size);
@@ -61,6 +70,8 @@ public:
     // bars, smoothly scaled (the wall's cells); off: stretched to the
     // destination the stream client gave.
     void setKeepAspect(bool keep) { keepAspect_ = keep; }
+    // On: pictures may come as planes (see above).
+    void setTakesPlanes(bool takes) { takesPlanes_ = takes; }
     // Draws the newest complete picture (and its overlay text) and blackens
     // the rest of `area`; false, drawing nothing, when there is no picture.
     // `part` (a share of the picture, from 0 to 1 on each side) is what is
@@ -84,14 +95,34 @@ public:
     long paintedCount() const { return painted_; }
 
 private:
+    // 4:2:0 planes, one after another: luma rows yStride apart, then each
+    // chroma plane's rows uvStride apart.
+    struct Planes {
+        std::vector<uint8_t> bytes;
+        QSize size;
+        int yStride = 0;
+        int uvStride = 0;
+        bool fullRange = false;
+        // Lays the planes out for `picture`, rows aligned for vector code.
+        void shape(QSize picture);
+        uint8_t* y() { return bytes.data(); }
+        uint8_t* u() { return y() + static_cast<std::size_t>(yStride) * size.height(); }
+        uint8_t* v() { return u() + static_cast<std::size_t>(uvStride) * ((size.height() + 1) / 2); }
+        const uint8_t* y() const { return bytes.data(); }
+        const uint8_t* u() const { return y() + static_cast<std::size_t>(yStride) * size.height(); }
+        const uint8_t* v() const { return u() + static_cast<std::size_t>(uvStride) * ((size.height() + 1) / 2); }
+    };
     struct Frame {
-        QImage image;
+        QImage image; // unless planar
+        Planes planes;
+        bool planar = false;
         QRect dest;
         QString text;
         QRect textBox;
         QColor textColor;
         QColor textBackground;
         bool valid = false;
+        QSize size() const { return planar ? planes.size : image.size(); }
     };
 
     void requestRepaint();
@@ -100,8 +131,14 @@ private:
     QRect targetOf(const Frame& frame, const QRect& area) const;
     // What the newest picture and its text cover, and where the picture goes.
     QRect changedArea(QRect* target) const;
-    // Draws showing_'s picture scaled to `target` (see paint).
-    void drawScaled(QPainter& painter, const QRect& target);
+    // Draws `picture` scaled to `target` (see paint).
+    void drawScaled(QPainter& painter, const QImage& picture, const QRect& target);
+    // Converts showing_'s planes straight into the painter's image at
+    // `target`; false, drawing nothing, where that image cannot take them
+    // whole there (another device, a transform, a clip that cuts the target).
+    bool drawPlanesInPlace(QPainter& painter, const QRect& target);
+    // showing_'s picture as an image: its own, or its planes converted once.
+    const QImage& showingImage();
 
     std::mutex writerLock_; // one render thread at a time fills writing_
     Frame writing_;
@@ -115,12 +152,16 @@ private:
     Frame showing_;           // GUI thread only
     QImage scaled_;           // GUI thread: showing_'s picture at the size last painted
     long scaledFrom_ = -1;    // GUI thread: the paint count whose picture scaled_ holds
+    QImage converted_;        // GUI thread: showing_'s planes as an image
+    long convertedFrom_ = -1; // GUI thread: the paint count whose planes converted_ holds
+    Planes resized_;          // GUI thread: showing_'s planes at the size painted in place
     bool keepAspect_ = false; // GUI thread only
     QRect paintedArea_;       // GUI thread: what the last paint covered
     QRect paintedTarget_;     // GUI thread: where it put the picture
     long painted_ = 0;
 
     const Repaint repaint_;
+    std::atomic<bool> takesPlanes_{false};
     std::atomic<bool> repaintPending_{false};
     std::atomic<long> presented_{0};
     std::atomic<int> width_{0};

@@ -58,6 +58,8 @@ void WallStreamSet::open(int position, bool playAudio) {
     Open& slot = open_[position];
     slot.surfaces = std::make_unique<SurfacePool>(cell, VideoSurface::Repaint::WhenAsked, showIn(cell));
     slot.surfaces->setKeepAspect(true);
+    // Each cell converts its pictures as it paints them (see VideoSurface).
+    slot.surfaces->setTakesPlanes(true);
     slot.cell = cell;
     slot.box = cell->size();
     slot.stream =
