@@ -65,6 +65,23 @@ void VideoSurface::Planes::shape(QSize picture) {
     if (bytes.size() < needed) bytes.resize(needed);
 }
 
+// libyuv's "ARGB" is B, G, R, A in memory: a little-endian 0xAARRGGBB word,
+// as QImage's 32-bit formats hold it; alpha comes out 255.
+bool VideoSurface::Planes::writeRows(uint8_t* pixels, int stride) const {
+    return (fullRange ? libyuv::J420ToARGB : libyuv::I420ToARGB)(y(), yStride, u(), uvStride, v(), uvStride, pixels,
+                                                                 stride, size.width(), size.height()) == 0;
+}
+
+bool VideoSurface::Planes::resizeInto(Planes& resized, QSize picture) const {
+    resized.shape(picture);
+    resized.fullRange = fullRange;
+    const bool shrinking = picture.width() < size.width();
+    return libyuv::I420Scale(y(), yStride, u(), uvStride, v(), uvStride, size.width(), size.height(), resized.y(),
+                             resized.yStride, resized.u(), resized.uvStride, resized.v(), resized.uvStride,
+                             picture.width(), picture.height(),
+                             shrinking ? libyuv::kFilterBox : libyuv::kFilterBilinear) == 0;
+}
+
 VideoSurface::VideoSurface(QWidget* widget, Repaint repaint) : widget_(widget), repaint_(repaint) {
     if (widget != nullptr) setClientSize(widget->size());
 }
@@ -311,27 +328,13 @@ void VideoSurface::drawScaled(QPainter& painter, const QImage& picture, const QR
     painter.restore();
 }
 
-namespace {
-
-// libyuv's "ARGB" is B, G, R, A in memory: a little-endian 0xAARRGGBB word,
-// as QImage's 32-bit formats hold it; alpha comes out 255.
-bool convertPlanes(const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v, int uvStride, bool fullRange,
-                   QSize size, uint8_t* pixels, int stride) {
-    return (fullRange ? libyuv::J420ToARGB : libyuv::I420ToARGB)(y, yStride, u, uvStride, v, uvStride, pixels, stride,
-                                                                 size.width(), size.height()) == 0;
-}
-
-} // namespace
-
 const QImage& VideoSurface::showingImage() {
     if (!showing_.planar) return showing_.image;
     const Planes& planes = showing_.planes;
     if (convertedFrom_ != painted_ || converted_.size() != planes.size) {
         if (converted_.size() != planes.size) converted_ = QImage(planes.size, QImage::Format_RGB32);
         const bool converted =
-            !converted_.isNull() &&
-            convertPlanes(planes.y(), planes.yStride, planes.u(), planes.v(), planes.uvStride, planes.fullRange,
-                          planes.size, converted_.bits(), static_cast<int>(converted_.bytesPerLine()));
+            !converted_.isNull() && planes.writeRows(converted_.bits(), static_cast<int>(converted_.bytesPerLine()));
         convertedFrom_ = converted ? painted_ : -1;
         if (!converted) converted_.fill(Qt::black);
     }
@@ -363,25 +366,15 @@ bool VideoSurface::drawPlanesInPlace(QPainter& painter, const QRect& target) {
 
     const Planes* planes = &showing_.planes;
     if (onDevice.size() != planes->size) {
-        Planes& resized = resized_;
-        resized.shape(onDevice.size());
-        resized.fullRange = planes->fullRange;
-        const bool shrinking = resized.size.width() < planes->size.width();
-        if (libyuv::I420Scale(planes->y(), planes->yStride, planes->u(), planes->uvStride, planes->v(),
-                              planes->uvStride, planes->size.width(), planes->size.height(), resized.y(),
-                              resized.yStride, resized.u(), resized.uvStride, resized.v(), resized.uvStride,
-                              resized.size.width(), resized.size.height(),
-                              shrinking ? libyuv::kFilterBox : libyuv::kFilterBilinear) != 0)
-            return false;
-        planes = &resized;
+        if (!planes->resizeInto(resized_, onDevice.size())) return false;
+        planes = &resized_;
     }
     // The device's own bytes: bits() would detach a shared image and leave
     // the engine painting the other copy.
     const auto stride = static_cast<std::size_t>(image.bytesPerLine());
     auto* pixels = const_cast<uint8_t*>(image.constBits()) + stride * static_cast<std::size_t>(onDevice.y()) +
                    4 * static_cast<std::size_t>(onDevice.x());
-    return convertPlanes(planes->y(), planes->yStride, planes->u(), planes->v(), planes->uvStride, planes->fullRange,
-                         planes->size, pixels, static_cast<int>(stride));
+    return planes->writeRows(pixels, static_cast<int>(stride));
 }
 
 void VideoSurface::clear() {
@@ -403,10 +396,7 @@ QImage VideoSurface::latestPicture(QRect* dest) const {
     if (dest != nullptr) *dest = frame.dest;
     if (!frame.planar) return frame.image.copy();
     QImage image(frame.planes.size, QImage::Format_RGB32);
-    if (image.isNull() || !convertPlanes(frame.planes.y(), frame.planes.yStride, frame.planes.u(), frame.planes.v(),
-                                         frame.planes.uvStride, frame.planes.fullRange, frame.planes.size, image.bits(),
-                                         static_cast<int>(image.bytesPerLine())))
-        return {};
+    if (image.isNull() || !frame.planes.writeRows(image.bits(), static_cast<int>(image.bytesPerLine()))) return {};
     return image;
 }
 

@@ -105,6 +105,10 @@ private:
         bool fullRange = false;
         // Lays the planes out for `picture`, rows aligned for vector code.
         void shape(QSize picture);
+        // Writes the picture as 32-bit rows `stride` bytes apart.
+        bool writeRows(uint8_t* pixels, int stride) const;
+        // Writes the picture into `resized`, shaped for `picture`.
+        bool resizeInto(Planes& resized, QSize picture) const;
         uint8_t* y() { return bytes.data(); }
         uint8_t* u() { return y() + static_cast<std::size_t>(yStride) * size.height(); }
         uint8_t* v() { return u() + static_cast<std::size_t>(uvStride) * ((size.height() + 1) / 2); }
