@@ -8,7 +8,9 @@ namespace platform::detail {
 
 namespace {
 
-constexpr int kAbortPollMs = 50;
+// An abort wakes the transfer's wait; this only bounds a wait whose wake-up
+// was lost.
+constexpr int kLongestWaitMs = 5000;
 constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
 
 struct ListDeleter {
@@ -44,10 +46,35 @@ bool abortPulled(const Exchange& exchange) {
     return false;
 }
 
-// Runs the transfer on the multi handle so that the aborts are looked at
-// every few milliseconds, whatever the server does.
+// Wakes the multi handle's wait when an abort is pulled, for as long as it
+// lives.
+class AbortWatch final : public HttpAbort::Waker {
+public:
+    AbortWatch(CURLM* multi, const Exchange& exchange) : multi_(multi), exchange_(exchange) {
+        for (const HttpAbort* abort : exchange_.aborts) {
+            if (abort != nullptr) abort->watch(*this);
+        }
+    }
+    ~AbortWatch() {
+        for (const HttpAbort* abort : exchange_.aborts) {
+            if (abort != nullptr) abort->unwatch(*this);
+        }
+    }
+    AbortWatch(const AbortWatch&) = delete;
+    AbortWatch& operator=(const AbortWatch&) = delete;
+
+    void wake() override { curl_multi_wakeup(multi_); }
+
+private:
+    CURLM* multi_;
+    const Exchange& exchange_;
+};
+
+// Runs the transfer on the multi handle, whose wait an abort ends at once,
+// whatever the server does.
 CURLcode transfer(CurlSession& session, const Exchange& exchange, bool* aborted) {
     if (curl_multi_add_handle(session.multi(), session.easy()) != CURLM_OK) return CURLE_FAILED_INIT;
+    const AbortWatch watch(session.multi(), exchange);
     CURLcode code = CURLE_OK;
     int running = 1;
     while (running > 0) {
@@ -60,7 +87,7 @@ CURLcode transfer(CurlSession& session, const Exchange& exchange, bool* aborted)
             code = CURLE_RECV_ERROR;
             break;
         }
-        if (running > 0 && curl_multi_poll(session.multi(), nullptr, 0, kAbortPollMs, nullptr) != CURLM_OK) {
+        if (running > 0 && curl_multi_poll(session.multi(), nullptr, 0, kLongestWaitMs, nullptr) != CURLM_OK) {
             code = CURLE_RECV_ERROR;
             break;
         }

@@ -7,22 +7,12 @@
 // (platform/http_connection.h), which also keeps the connection.
 #pragma once
 
-#include <atomic>
+#include "platform/http_abort.h"
+
 #include <cstddef>
 #include <string>
 
 namespace platform {
-
-// Pulled by any thread; a request that sees it ends within about 50 ms.
-class HttpAbort {
-public:
-    void abort() { aborted_.store(true); }
-    void reset() { aborted_.store(false); }
-    bool aborted() const { return aborted_.load(); }
-
-private:
-    std::atomic<bool> aborted_{false};
-};
 
 struct HttpPostRequest {
     std::string url;
