@@ -64,20 +64,24 @@ bool ManualClock::awaitWaiters(int count, int realTimeoutMs) const {
                                     [&] { return static_cast<int>(waiters_.size()) >= count; });
 }
 
-bool ManualClock::advanceToNextWake(int realTimeoutMs) {
+std::optional<int64_t> ManualClock::awaitNextWake(int realTimeoutMs) const {
     int64_t next = INT64_MAX;
-    {
-        std::unique_lock lock(mutex_);
-        const bool found = waitersChanged_.wait_for(lock, std::chrono::milliseconds(realTimeoutMs), [&] {
-            next = INT64_MAX;
-            for (const Waiter& w : waiters_) {
-                if (w.deadlineMs > now_.load()) next = std::min(next, w.deadlineMs);
-            }
-            return next != INT64_MAX;
-        });
-        if (!found) return false;
-    }
-    setMs(next);
+    std::unique_lock lock(mutex_);
+    const bool found = waitersChanged_.wait_for(lock, std::chrono::milliseconds(realTimeoutMs), [&] {
+        next = INT64_MAX;
+        for (const Waiter& w : waiters_) {
+            if (w.deadlineMs > now_.load()) next = std::min(next, w.deadlineMs);
+        }
+        return next != INT64_MAX;
+    });
+    if (!found) return std::nullopt;
+    return next;
+}
+
+bool ManualClock::advanceToNextWake(int realTimeoutMs) {
+    const std::optional<int64_t> next = awaitNextWake(realTimeoutMs);
+    if (!next) return false;
+    setMs(*next);
     return true;
 }
 

@@ -100,14 +100,19 @@ protected:
         watcher_ = std::make_unique<Watcher>(clock_);
     }
     // Lets the pace run until `count` pictures in all were shown, or the
-    // player stops showing more.
+    // player stops showing more. The clock moves only while the player waits
+    // for its next picture, once per picture: counted before the player
+    // waited, a picture would let the clock run one picture ahead.
     std::vector<Watcher::Shown> runUntil(std::size_t count) {
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRealWaitMs);
         while (watcher_->shown().size() < count && std::chrono::steady_clock::now() < giveUp) {
             const PlayerMode mode = player_->status().mode;
             if (mode == PlayerMode::Ended || mode == PlayerMode::Failed) break;
+            const std::optional<int64_t> wake = clock_.awaitNextWake(50);
+            if (!wake) continue;
             const std::size_t before = watcher_->shown().size();
-            if (clock_.advanceToNextWake(50)) watcher_->awaitPictures(before + 1);
+            clock_.setMs(*wake);
+            watcher_->awaitPictures(before + 1);
         }
         return watcher_->shown();
     }

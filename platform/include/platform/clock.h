@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/event.h"
@@ -49,9 +50,13 @@ public:
     // code under test started its wait. True when they are.
     bool awaitWaiters(int count, int realTimeoutMs = 5000) const;
     // Waits (in real time, at most realTimeoutMs) until a thread waits for a
-    // moment still to come, then moves the clock to the earliest such
-    // moment: code that paces itself runs step by step, each wait ending
-    // exactly when it asked to. False when nobody started such a wait.
+    // moment still to come, and gives the earliest such moment; nothing when
+    // nobody started such a wait. A test that reads what the code did now
+    // reads all it did before that wait.
+    std::optional<int64_t> awaitNextWake(int realTimeoutMs = 5000) const;
+    // awaitNextWake, then moves the clock there: code that paces itself runs
+    // step by step, each wait ending exactly when it asked to. False when
+    // nobody started such a wait.
     bool advanceToNextWake(int realTimeoutMs = 5000);
 
 private:
