@@ -67,16 +67,22 @@ start_x() {
 # Processor seconds per second of the processes in $@ and the X server
 # ($xvfb) over `seconds`, after `warmup` seconds; left in $rate. The first
 # process's threads and the X server's are noted at both ends of the window
-# for thread_rates.
+# for thread_rates. With $beside set to an ffmpeg started by start_ffmpeg,
+# that one is measured over the same window, without the X server: its rate
+# in $beside_rate, its first output's pictures/s in $beside_pictures.
 measure_pids() {
   sleep "$warmup"
-  local start end
+  local start end beside_start=0 beside_end=0 frames_start=0 frames_end=0
   thread_ticks "$1" >"$work/threads.start"
+  if [[ -n ${beside:-} ]]; then beside_start=$(cpu_seconds "$beside"); frames_start=$(ffmpeg_frames); fi
   start=$(cpu_seconds "$xvfb" "$@")
   sleep "$seconds"
   end=$(cpu_seconds "$xvfb" "$@")
+  if [[ -n ${beside:-} ]]; then beside_end=$(cpu_seconds "$beside"); frames_end=$(ffmpeg_frames); fi
   thread_ticks "$1" >"$work/threads.end"
   rate=$(echo "$start $end $seconds" | awk '{ printf "%.4f", ($2 - $1) / $3 }')
+  beside_rate=$(echo "$beside_start $beside_end $seconds" | awk '{ printf "%.4f", ($2 - $1) / $3 }')
+  beside_pictures=$(echo "$frames_start $frames_end $seconds" | awk '{ printf "%.1f", ($2 - $1) / $3 }')
 }
 
 # One line per thread of process $1 and of the X server: id, name, clock
@@ -106,39 +112,53 @@ thread_rates() {
     "$work/threads.start" "$work/threads.end" | sort -k3 -rn
 }
 
-# Runs ffmpeg with the arguments given (NAME first, for its files) and
-# measures it in a window where it kept pace with the cameras. It opens its
-# inputs one after the other, probing each, and the streams opened first
-# queue pictures meanwhile, which it then decodes faster than they come, in
-# bursts: measured then, it would be charged for more than the cameras'
-# rate. So windows are measured one after the other until one shows
-# $pace_low to $pace_high pictures/s on its first output (the one opened
-# first), up to six. Leaves the CPU rate in $rate and that window's
+# Starts ffmpeg with the arguments given (NAME first, for its files) and
+# returns once it keeps pace with the cameras; its process id is left in
+# $ffmpeg_pid. It opens its inputs one after the other, probing each, and the
+# streams opened first queue pictures meanwhile, which it then decodes faster
+# than they come, in bursts: measured then, it would be charged for more than
+# the cameras' rate. So windows are watched one after the other until one
+# shows $pace_low to $pace_high pictures/s on its first output (the one
+# opened first), up to six; that window's CPU rate is left in $rate and its
 # pictures/s in $picture_rate.
-measure_ffmpeg() {
-  local name=$1
+start_ffmpeg() {
+  ffmpeg_name=$1
   shift
-  rm -f "$work/$name.progress"
-  ffmpeg -hide_banner -nostats -loglevel error -progress "$work/$name.progress" "$@" >/dev/null 2>"$work/$name.log" &
-  local pid=$!
-  pids+=("$pid")
-  frames() {
-    [[ -s $work/$name.progress ]] || { echo 0; return; }
-    awk -F= '$1 == "frame" { n = $2 } END { print n + 0 }' "$work/$name.progress"
-  }
-  for _ in $(seq 600); do grep -q '^frame=[1-9][0-9]' "$work/$name.progress" 2>/dev/null && break; sleep 0.1; done
+  rm -f "$work/$ffmpeg_name.progress"
+  ffmpeg -hide_banner -nostats -loglevel error -progress "$work/$ffmpeg_name.progress" "$@" >/dev/null \
+    2>"$work/$ffmpeg_name.log" &
+  ffmpeg_pid=$!
+  pids+=("$ffmpeg_pid")
+  for _ in $(seq 600); do grep -q '^frame=[1-9][0-9]' "$work/$ffmpeg_name.progress" 2>/dev/null && break; sleep 0.1; done
   sleep "$warmup"
   local first kept_pace=0
   for _ in $(seq 6); do
-    first=$(frames)
-    warmup=0 measure_pids "$pid"
-    picture_rate=$(echo "$first $(frames) $seconds" | awk '{ printf "%.1f", ($2 - $1) / $3 }')
-    awk -v r="$picture_rate" -v lo="$pace_low" -v hi="$pace_high" 'BEGIN { exit !(r >= lo && r <= hi) }' &&
-      { kept_pace=1; break; }
+    first=$(ffmpeg_frames)
+    beside="" warmup=0 measure_pids "$ffmpeg_pid"
+    picture_rate=$(echo "$first $(ffmpeg_frames) $seconds" | awk '{ printf "%.1f", ($2 - $1) / $3 }')
+    keeps_pace "$picture_rate" && { kept_pace=1; break; }
   done
-  ((kept_pace)) || echo "  $name did not keep $pace_low to $pace_high pictures/s in six windows" >&2
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  ((kept_pace)) || echo "  $ffmpeg_name did not keep $pace_low to $pace_high pictures/s in six windows" >&2
+}
+
+# Pictures the last ffmpeg started has put out on its first output so far.
+ffmpeg_frames() {
+  [[ -s $work/$ffmpeg_name.progress ]] || { echo 0; return; }
+  awk -F= '$1 == "frame" { n = $2 } END { print n + 0 }' "$work/$ffmpeg_name.progress"
+}
+
+keeps_pace() { awk -v r="$1" -v lo="$pace_low" -v hi="$pace_high" 'BEGIN { exit !(r >= lo && r <= hi) }'; }
+
+stop_ffmpeg() {
+  kill "$ffmpeg_pid" 2>/dev/null || true
+  wait "$ffmpeg_pid" 2>/dev/null || true
+}
+
+# Runs ffmpeg as start_ffmpeg does and ends it: $rate and $picture_rate are
+# those of the window in which it kept pace.
+measure_ffmpeg() {
+  start_ffmpeg "$@"
+  stop_ffmpeg
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
