@@ -126,7 +126,8 @@ done
 echo "(CPU seconds per second, X server included for the walls; each wall against ffmpeg over the same window," \
   "ffmpeg's pictures/s are its first output's)"
 echo "median ratio wall choosing / decoding its streams: $(printf '%s\n' "${ratios[@]}" | median) (target at most 1.6)"
-echo "median ratio wall on the large profile / decoding the small streams: $(printf '%s\n' "${large_ratios[@]}" | median)"
+[[ ${LARGE:-1} == 0 ]] ||
+  echo "median ratio wall on the large profile / decoding the small streams: $(printf '%s\n' "${large_ratios[@]}" | median)"
 
 # The single view opened from a cell and left again.
 stop_ffmpeg
