@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 namespace platform {
 
@@ -85,21 +86,20 @@ PlanarTarget RecordingSurface::lendPlanes(int width, int height) {
     lentPlanes_.resize(w * h + 2 * chroma);
     lentPlanesSize_ = {width, height};
     uint8_t* y = lentPlanes_.data();
-    return {y, y + w * h, y + w * h + chroma, w, (w + 1) / 2};
+    lentPlanesAt_ = {y, y + w * h, y + w * h + chroma, w, (w + 1) / 2};
+    return lentPlanesAt_;
 }
 
 void RecordingSurface::finishLentPlanes(const SurfaceRect& dest, bool filled, bool fullRange) {
-    const SurfaceSize size = lentPlanesSize_;
-    lentPlanesSize_ = {};
+    const SurfaceSize size = std::exchange(lentPlanesSize_, {});
+    const PlanarTarget at = std::exchange(lentPlanesAt_, {});
     if (!filled || size.width <= 0) return;
-    const int uvStride = (size.width + 1) / 2;
-    const uint8_t* y = lentPlanes_.data();
-    const uint8_t* u = y + static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height);
-    const uint8_t* v = u + static_cast<std::size_t>(uvStride) * static_cast<std::size_t>((size.height + 1) / 2);
+    const auto uvStride = static_cast<int>(at.uvStride);
     const std::size_t stride = bitmapStride(size.width, 32);
     std::vector<uint8_t> rows(stride * static_cast<std::size_t>(size.height));
-    if ((fullRange ? libyuv::J420ToARGB : libyuv::I420ToARGB)(y, size.width, u, uvStride, v, uvStride, rows.data(),
-                                                              static_cast<int>(stride), size.width, size.height) != 0)
+    if ((fullRange ? libyuv::J420ToARGB : libyuv::I420ToARGB)(at.y, static_cast<int>(at.yStride), at.u, uvStride, at.v,
+                                                              uvStride, rows.data(), static_cast<int>(stride),
+                                                              size.width, size.height) != 0)
         return;
     stretchDraw({size.width, size.height, 32, stride, rows.data()}, dest);
     std::lock_guard lock(mutex_);

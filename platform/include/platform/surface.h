@@ -161,6 +161,7 @@ private:
     PictureView lentShape_;
     std::vector<uint8_t> lentPlanes_;
     SurfaceSize lentPlanesSize_;
+    PlanarTarget lentPlanesAt_; // where lendPlanes put them in lentPlanes_
 };
 
 } // namespace platform
